@@ -1,0 +1,73 @@
+#pragma once
+// Posted messages and the program's message numbers.
+//
+// A message is {id, wParam, payload}. Ids and wParam codes keep the numbers the
+// program has always used (WM_USER is 0x400), so traces and other programs that
+// know them still read right.
+
+#include "Payload.h"
+
+#include <cstdint>
+
+namespace tamrel {
+
+struct Message {
+    uint32_t id = 0;
+    uint64_t wParam = 0;
+    Payload payload;
+};
+
+// Where a message can be posted: a worker thread's queue or a window. 0 is nobody.
+using Handle = uint32_t;
+
+namespace msg {
+inline constexpr uint32_t WM_QUIT = 0x12;
+inline constexpr uint32_t WM_USER = 0x400;
+inline constexpr uint32_t WM_K2_THREAD_SETUP = 0x465;
+inline constexpr uint32_t WM_K2_RECV_CONTROL = 0x467;
+inline constexpr uint32_t WM_K2_REPLY = 0x468;
+inline constexpr uint32_t WM_K2_CW_QUEUE = 0x469;
+inline constexpr uint32_t WM_K2_KEYER_STATE = 0x46a;
+inline constexpr uint32_t WM_K2_MEMKEY_CHANGED = 0x46b;
+inline constexpr uint32_t WM_K2_CW_TEXT = 0x46c;
+inline constexpr uint32_t WM_K2_SET_PEER = 0x46d;
+inline constexpr uint32_t WM_K2_CW_NOTIFY = 0x46e;
+inline constexpr uint32_t WM_K2_CW_KEY = 0x46f;
+inline constexpr uint32_t WM_K2_BRING_TO_FRONT = 0x470;
+inline constexpr uint32_t WM_K2_STATE_REQUEST = 0x471;
+inline constexpr uint32_t WM_K2_OPEN_LOGGING = 0x472;
+inline constexpr uint32_t WM_K2_QSO_RECORD = 0x477;
+inline constexpr uint32_t WM_K2_STATE_REPLY = 0x478;
+inline constexpr uint32_t WM_K2_LOG_LOAD = 0x479;
+inline constexpr uint32_t WM_K2_LOG_SAVE = 0x47a;
+inline constexpr uint32_t WM_K2_LOG_NEW = 0x47b;
+inline constexpr uint32_t WM_K2_LOG_REPLACE = 0x47c;
+inline constexpr uint32_t WM_K2_LOG_DELETE = 0x47d;
+inline constexpr uint32_t WM_K2_LOG_MODE = 0x47e;
+inline constexpr uint32_t WM_K2_SHOW_INFO = 0x47f;
+inline constexpr uint32_t WM_K2_POLL_CONTROL = 0x480; // to the status thread
+inline constexpr uint32_t WM_K2_PANEL_REQUEST = 0x480; // to a window
+inline constexpr uint32_t WM_K2_LOG_SEARCH = 0x481;
+inline constexpr uint32_t WM_K2_LOG_RECALL = 0x482;
+inline constexpr uint32_t WM_K2_FOLLOW_MOVE = 0x483;
+
+// wParam codes of WM_K2_RECV_CONTROL
+inline constexpr uint64_t RECV_PURGE = 1;
+inline constexpr uint64_t RECV_START = 3;
+inline constexpr uint64_t RECV_STOP = 4;
+
+// wParam codes of WM_K2_POLL_CONTROL / WM_K2_PANEL_REQUEST (one code space)
+inline constexpr uint64_t REQ_EXIT = 9;
+inline constexpr uint64_t REQ_FUNCTION_KEY = 10;
+inline constexpr uint64_t REQ_LOGGING_MODE = 12;
+inline constexpr uint64_t REQ_PA_OPTION = 13;
+inline constexpr uint64_t REQ_SWITCH_TAP = 15;
+inline constexpr uint64_t REQ_BAND_RECORD = 16;
+inline constexpr uint64_t REQ_SCAN = 17;
+inline constexpr uint64_t REQ_RELEASE_TUNING = 20;
+inline constexpr uint64_t REQ_USE_UTC = 21;
+inline constexpr uint64_t POLL_ON = 22;
+inline constexpr uint64_t POLL_OFF = 23;
+} // namespace msg
+
+} // namespace tamrel

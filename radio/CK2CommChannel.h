@@ -1,0 +1,123 @@
+#pragma once
+// CK2CommChannel: the one serial channel to the radio.
+//
+// Responsibilities: owns the serial port, the lock that serialises every use
+// of it, and the two radio-link worker threads (the receive thread, the only
+// reader, and the status polling thread). Every command leaves the program
+// through SendCommand, always via one of the encoders below, which format the
+// text and check or clamp its parameters.
+//
+// Threads: SendCommand and the encoders are called from the user-interface
+// thread, the CW thread and the status thread. The lock is held for exactly
+// one command's write, one reading pass of the receive thread or one purge,
+// never across several commands, so the bytes of two commands never
+// interleave but multi-command sequences can be interleaved at command
+// boundaries. Open and Close are called by the application's thread only.
+
+#include "platform/Messages.h"
+#include "platform/SerialPort.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace tamrel {
+
+class CRecvrCmdParsingThread;
+class CK2StatusCmdQueryThread;
+
+// Result codes: 0 is success, the high byte names the area.
+inline constexpr uint32_t K2_OK = 0;
+inline constexpr uint32_t K2_ERR_PORT_OPEN = 0x2000001;
+inline constexpr uint32_t K2_ERR_PORT_SETUP = 0x2000002;
+inline constexpr uint32_t K2_ERR_NO_PORT = 0x2000003;
+inline constexpr uint32_t K2_ERR_PARAM_RANGE = 0x3000001;
+// The code's name ("K2_ERR_NO_PORT"), or empty for an unknown code.
+std::string_view ResultCodeName(uint32_t code);
+
+// Encoder action argument: 1 sets, anything else queries.
+inline constexpr uint16_t K2_SET = 1;
+inline constexpr uint16_t K2_QUERY = 0;
+
+class CK2CommChannel {
+public:
+    explicit CK2CommChannel(uint8_t loggingMode = 0);
+    virtual ~CK2CommChannel();
+    CK2CommChannel(const CK2CommChannel&) = delete;
+    CK2CommChannel& operator=(const CK2CommChannel&) = delete;
+
+    // Opens numbered port N (its device is SerialPort::deviceForPort(N)).
+    uint32_t Open(uint16_t port, uint16_t baud, uint8_t byteSize, uint8_t parity, uint8_t stopBits);
+    // Opens a named device; portNumber is what the panel shows (0 for a device
+    // given by path).
+    uint32_t OpenDevice(const std::string& device, uint16_t portNumber, uint16_t baud,
+                        uint8_t byteSize, uint8_t parity, uint8_t stopBits);
+    // Ends both worker threads (quit message, then join), then closes the port.
+    uint32_t Close();
+
+    // Writes text + ";" under the lock.
+    uint32_t SendCommand(std::string_view text);
+    // Where to post WM_K2_THREAD_SETUP and WM_K2_RECV_CONTROL for the receive
+    // thread; 0 when there is none.
+    Handle GetReceiveThreadId() const;
+    // Posts WM_K2_POLL_CONTROL 22 (on) or 23 (off) to the status thread, if any.
+    void SetStatusPolling(bool on);
+
+    bool IsOpen() const { return open_; }
+    uint32_t LastError() const { return lastError_; }
+    int PortNumber() const { return portNumber_; }
+    const std::string& DeviceName() const { return device_; }
+    uint8_t LoggingMode() const { return loggingMode_; }
+
+    // Encoders. Arguments are 16-bit unless said otherwise; only the low 16
+    // bits of a wider value count. Range errors return K2_ERR_PARAM_RANGE and
+    // send nothing.
+    uint32_t CmdAI(uint16_t action, uint16_t level);
+    uint32_t CmdK2(uint16_t action, uint16_t level);
+    uint32_t CmdSelectAntenna(uint16_t action, uint16_t antenna);
+    uint32_t CmdUpDown(uint16_t direction, uint16_t step);
+    uint32_t CmdVfoFreq(uint16_t action, uint16_t vfo, uint32_t frequencyHz);
+    uint32_t CmdNB(uint16_t action, uint16_t value);
+    uint32_t CmdPA(uint16_t action, uint32_t on);
+    uint32_t CmdRA(uint16_t action, uint32_t on);
+    uint32_t CmdFW(uint16_t action, uint16_t width, uint16_t filter);
+    uint32_t CmdMD(uint16_t action, uint16_t mode);
+    uint32_t CmdIF();
+    uint32_t CmdGT(uint16_t action, uint16_t speed);
+    uint32_t CmdKS(uint16_t action, uint16_t wpm);
+    uint32_t CmdPC(uint16_t action, uint16_t power, uint32_t rangeFlag);
+    uint32_t CmdSQ(uint16_t action, uint16_t level);
+    uint32_t CmdFR(uint16_t action, uint16_t vfo);
+    uint32_t CmdFT(uint16_t action, uint16_t vfo);
+    uint32_t CmdRT(uint16_t action, uint32_t on);
+    uint32_t CmdXT(uint16_t action, uint32_t on);
+    uint32_t CmdLK(uint16_t action, uint32_t on);
+    uint32_t CmdRitStep(uint16_t direction);                    // 1 RU, 2 RD
+    uint32_t CmdRitOffset(uint16_t direction, uint32_t offsetHz); // |offset|/10 steps, 10 ms apart
+    uint32_t CmdRC();
+    uint32_t CmdBandStep(uint16_t direction); // 1 SW01, else SW03
+    uint32_t CmdSW20();
+    uint32_t CmdSW29();
+    uint32_t CmdSwitch(int16_t code); // 1..69
+    uint32_t CmdKYQuery();
+    uint32_t CmdKYText(std::string_view text);
+    uint32_t CmdKYCancel();
+    uint32_t CmdStatusQuery();                     // DS, then BG
+    uint32_t CmdScanSetup(int32_t lowHz, int32_t highHz); // FA, FB, SW19, SW25, 100 ms apart
+
+private:
+    bool open_ = false;
+    uint32_t lastError_ = 0;
+    int portNumber_ = -1;
+    uint8_t loggingMode_ = 0;
+    std::string device_;
+    std::mutex lock_;
+    SerialPort port_;
+    // Declared last: destroyed (and so joined) before the port and the lock.
+    std::unique_ptr<CK2StatusCmdQueryThread> statusThread_;
+    std::unique_ptr<CRecvrCmdParsingThread> recvThread_;
+};
+
+} // namespace tamrel

@@ -1,0 +1,23 @@
+#include "K2Commands.h"
+
+namespace tamrel {
+
+int ModeIndexOfCode(int code) {
+    for (std::size_t i = 0; i < kModes.size(); ++i)
+        if (kModes[i].code == code)
+            return static_cast<int>(i);
+    return -1;
+}
+
+int ModeCodeOfIndex(int index) {
+    if (index < 0 || index >= static_cast<int>(kModes.size()))
+        return -1;
+    return kModes[static_cast<std::size_t>(index)].code;
+}
+
+std::string_view ModeNameOfCode(int code) {
+    int i = ModeIndexOfCode(code);
+    return i < 0 ? std::string_view() : kModes[static_cast<std::size_t>(i)].name;
+}
+
+} // namespace tamrel

@@ -1,0 +1,77 @@
+#include "platform/MessageQueue.h"
+#include "platform/WorkerThread.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace tamrel;
+using namespace std::chrono_literals;
+
+TEST(Payload, OwnsMovedValueAndChecksType) {
+    auto p = Payload::of(std::string("FA00014060000"));
+    ASSERT_NE(p.get<std::string>(), nullptr);
+    EXPECT_EQ(*p.get<std::string>(), "FA00014060000");
+    EXPECT_EQ(p.get<int>(), nullptr);
+    EXPECT_TRUE(Payload().empty());
+}
+
+TEST(Mailboxes, PostToRemovedOrUnknownHandleFails) {
+    EXPECT_FALSE(Mailboxes::post(0, {}));
+    Handle h;
+    {
+        MessageQueue q;
+        h = q.handle();
+        EXPECT_TRUE(Mailboxes::post(h, Message{7, 1, {}}));
+        auto m = q.tryGet();
+        ASSERT_TRUE(m);
+        EXPECT_EQ(m->id, 7u);
+    }
+    EXPECT_FALSE(Mailboxes::post(h, Message{7, 1, {}}));
+}
+
+TEST(WorkerThread, ManyPostersDeliverEverythingInPerSenderOrderThenJoin) {
+    std::vector<uint64_t> got;
+    WorkerThread worker;
+    worker.start([&](MessageQueue& q) {
+        for (;;) {
+            Message m = q.get();
+            if (m.id == msg::WM_QUIT)
+                return;
+            got.push_back(m.wParam);
+        }
+    });
+    Handle h = worker.handle();
+    std::vector<std::thread> posters;
+    for (int t = 0; t < 4; ++t)
+        posters.emplace_back([h, t] {
+            for (int i = 0; i < 500; ++i)
+                Mailboxes::post(h, Message{1, static_cast<uint64_t>(t * 1000 + i), {}});
+        });
+    for (auto& p : posters)
+        p.join();
+    worker.quitAndJoin();
+    ASSERT_EQ(got.size(), 2000u);
+    std::vector<int> last(4, -1);
+    for (uint64_t v : got) {
+        int t = static_cast<int>(v / 1000), i = static_cast<int>(v % 1000);
+        EXPECT_GT(i, last[t]);
+        last[t] = i;
+    }
+    EXPECT_FALSE(worker.running());
+    EXPECT_FALSE(Mailboxes::post(h, {}));
+}
+
+TEST(MessageQueue, GetForTimesOutThenDelivers) {
+    MessageQueue q;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(q.getFor(30ms));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 30ms);
+    q.post(Message{5, 0, Payload::of(42)});
+    auto m = q.getFor(1s);
+    ASSERT_TRUE(m);
+    EXPECT_EQ(*m->payload.get<int>(), 42);
+}
