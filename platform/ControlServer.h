@@ -1,0 +1,99 @@
+#pragma once
+// ControlServer: the local socket through which other programs drive the front
+// panel (register a name, ask for the radio state, set CW speed or power, send
+// CW text). Frames are those of ControlFrame.h.
+//
+// Responsibilities: owns the listening socket and every connection; decodes
+// each connection's frames and hands every well-formed one to its owner through
+// frameReceived(); remembers the name each connection registered (operation 1)
+// so the owner can answer "the peer window" by that name with SendToPeer().
+// What an operation does is the owner's business, not this class's.
+//
+// Safety: the socket lives in a folder of mode 0700 owned by this user, and is
+// itself 0600, so only the same user can key the transmitter through it. A
+// connection that sends a malformed frame (a size its operation does not allow,
+// or more than 4096 bytes) is closed; nothing else is disturbed.
+//
+// Threading: a QObject of the GUI thread. Create it, call every function and
+// connect to its signals on that thread only; it works from that thread's event
+// loop and never blocks, except listen() for at most half a second while it
+// asks whether an existing socket still has a live server behind it.
+
+#include "platform/ControlFrame.h"
+
+#include <QByteArray>
+#include <QLocalServer>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <cstdint>
+#include <map>
+#include <span>
+#include <string>
+
+class QLocalSocket;
+
+namespace tamrel {
+
+class ControlServer : public QObject {
+    Q_OBJECT
+public:
+    using ConnectionId = quint64;
+
+    explicit ControlServer(QObject* parent = nullptr);
+    ~ControlServer() override;
+
+    // Listens on path, or on paths::controlSocketPath() when path is empty.
+    // Creates the folder (0700), or fixes its mode when it is ours; refuses a
+    // folder that belongs to another user or is not a plain folder. Replaces a
+    // socket file that nobody answers on, but fails when another server is
+    // listening there. False with errorString() on failure.
+    bool listen(const QString& path = {});
+    void close();
+    bool isListening() const;
+    QString socketPath() const { return path_; }
+    QString errorString() const { return error_; }
+
+    // Sends one frame to the connection that registered title, the most
+    // recent one if several did. False when none did (or title is empty).
+    bool SendToPeer(const std::string& title, uint32_t dwData, std::span<const uint8_t> data);
+
+    std::size_t connectionCount() const { return connections_.size(); }
+    // The name a connection registered, empty when none or when it is gone.
+    std::string registeredName(ConnectionId id) const;
+
+Q_SIGNALS:
+    // One well-formed frame from a connection. Operation 1 has already set the
+    // connection's name and operation 6 cleared it when this is emitted.
+    void frameReceived(tamrel::ControlServer::ConnectionId connection, quint32 dwData,
+                       QByteArray data);
+    // A connection ended: the peer hung up (possibly mid-frame) or, with
+    // malformed true, it was closed for a refused frame.
+    void connectionClosed(tamrel::ControlServer::ConnectionId connection, bool malformed);
+
+private:
+    struct Connection {
+        QPointer<QLocalSocket> socket;
+        control::FrameDecoder decoder{control::Direction::ToPanel};
+        std::string name;
+        uint64_t registeredAt = 0; // order of registration, for "most recent"
+    };
+
+    void acceptPending();
+    void readFrom(ConnectionId id);
+    void drop(ConnectionId id, bool malformed);
+    bool prepareFolder(const QString& folder);
+    bool clearStaleSocket();
+    void releaseLock();
+
+    QLocalServer server_; // parent of the connections' sockets
+    std::map<ConnectionId, Connection> connections_;
+    ConnectionId nextId_ = 1;
+    uint64_t registrations_ = 0;
+    QString path_;
+    QString error_;
+    int lockFd_ = -1; // flock held while listening: one server per socket path
+};
+
+} // namespace tamrel
