@@ -1,0 +1,102 @@
+#pragma once
+// CFrontPanelControls: what each front panel control does when used.
+//
+// One method per control or notification. Each sends its command(s) through
+// the channel (null = no port: nothing is sent, but the immediate state
+// changes still happen) and, where the control's rule says so, changes the
+// model at once; otherwise the radio's replies bring the new values back.
+// Every handler except the tuning range combo first clears the status line.
+//
+// Thread: the front panel's user-interface thread. The offset slider's end
+// of drag blocks for 10 ms per offset step while the steps are sent.
+
+#include "panel/FrontPanelModel.h"
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+namespace tamrel {
+
+class CK2CommChannel;
+
+// Trackbar notification codes as the sliders deliver them.
+enum SliderCode : int {
+    kLineUp = 0,
+    kLineDown = 1,
+    kPageUp = 2,
+    kPageDown = 3,
+    kThumbPosition = 4,
+    kThumbTrack = 5,
+    kTop = 6,
+    kBottom = 7,
+    kEndScroll = 8,
+};
+
+class CFrontPanelControls {
+public:
+    CFrontPanelControls(CFrontPanelModel& model, CK2CommChannel* channel);
+
+    void SetChannel(CK2CommChannel* channel) { channel_ = channel; }
+    // "PA Option": the power slider then sends range digit 1.
+    void SetPaOption(bool on) { paOption_ = on; }
+    bool PaOption() const { return paOption_; }
+    // Called with the new index when the tuning range changes, to save it.
+    void SetTuningRangeSaver(std::function<void(int)> save) { saveRange_ = std::move(save); }
+
+    // Request 20 (a right-click on the tuning slider): toggles release tuning.
+    void ToggleReleaseTuning();
+    bool ReleaseTuning() const { return releaseTuning_; }
+    uint32_t HeldFrequency() const { return heldHz_; }
+
+    // Push buttons and the lock box.
+    void OnTuneStep(bool up, int step); // step 1..4: 10, 20, 50 Hz, 1 kHz
+    void OnBandStep(bool up);
+    void OnCopyAToB();
+    void OnCopyBToA();
+    void OnReceiveVfo(int vfo);
+    void OnTransmitVfo(int vfo);
+    void OnRit();
+    void OnXit();
+    void OnClearOffset();
+    void OnOffsetStep(bool up);
+    void OnMode(int code);
+    void OnAgc(int code); // 2 fast, 4 slow, 0 off
+    void OnPreamp();
+    void OnAttenuator();
+    void OnCrystalFilter(int filter); // 1..4
+    void OnAudioFilter();
+    void OnNoiseBlanker();
+    void OnAntenna();
+    void OnTune();
+    void OnVfoLock();
+
+    // Combo boxes (closed up or double-clicked on an entry).
+    void OnBandSelected(int index);
+    void OnTuningRangeSelected(int index);
+
+    // Frequency entry edits of VFO A (0) and B (1).
+    void OnFrequencyEditFocus(int vfo);
+    void OnFrequencyEditFocusLost(int vfo);
+    // ">>": text is what the operator typed, in kHz.
+    void OnEnterFrequency(int vfo, std::string_view text);
+
+    // Sliders: code is a SliderCode, position the slider's position.
+    void OnPowerSlider(int code, int position);
+    void OnSpeedSlider(int code, int position);
+    void OnSquelchSlider(int code, int position);
+    void OnOffsetSlider(int code, int position);
+    void OnTuningSlider(int code, int position);
+
+private:
+    bool Locked() const { return model_.Fields().vfoLock != 0; }
+
+    CFrontPanelModel& model_;
+    CK2CommChannel* channel_;
+    bool paOption_ = false;
+    bool releaseTuning_ = false;
+    uint32_t heldHz_ = 0;
+    std::function<void(int)> saveRange_;
+};
+
+} // namespace tamrel
