@@ -11,8 +11,8 @@
 namespace tamrel {
 
 struct BandRecord {
-    std::string label;  // "  10M" .. "  160M" (two leading blanks)
-    int32_t index = 0;  // 0..8
+    std::string label; // "  10M" .. "  160M" (two leading blanks)
+    int32_t index = 0; // 0..8
     uint32_t lowHz = 0;
     uint32_t highHz = 0;
     friend bool operator==(const BandRecord&, const BandRecord&) = default;

@@ -1,0 +1,315 @@
+// The root key's values: defaults, system configuration, station data,
+// logging choices, colour and options. The subkeys' groups, the band table
+// and the macro variables are in CRigControlRegistryKeys.cpp.
+
+#include "settings/CRigControlRegistry.h"
+
+#include "settings/RegistryDefaults.h"
+#include "settings/RegistryStore.h"
+
+namespace tamrel {
+
+using namespace detail;
+
+CRigControlRegistry::CRigControlRegistry(Prompter& prompter, std::string settingsFile)
+    : prompter_(prompter), file_(std::move(settingsFile)) {}
+
+void CRigControlRegistry::error(const char* text) {
+    prompter_.tell(text, PromptIcon::Error);
+}
+
+void CRigControlRegistry::CreateDefaultSettings() {
+    {
+        RegistryStore st(file_);
+        st.putText(kRoot, "HomeDir", paths::defaultHomeDir());
+        st.putText(kRoot, "Callsign", kDefaultCallsign);
+        st.putText(kRoot, "Name", kDefaultName);
+        st.putText(kRoot, "QTH", kDefaultQth);
+        st.putByte(kRoot, "Offset from UTC", kDefaultUtcOffset);
+        st.putText(kRoot, "Log File Name", kDefaultLogFileName);
+        st.putByte(kRoot, "SW Logging Mode", 0);
+        // The file is written whole, so one failure covers the key and all its values.
+        if (!st.commit()) {
+            error("Unable to Create Main Tamrel Registry!");
+            return;
+        }
+    }
+    CreateWindowSizeKey();
+    CreateCommPortKey();
+}
+
+void CRigControlRegistry::GetSystemConfig(SystemConfig& config) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kRoot)) {
+        CreateDefaultSettings();
+        config = {paths::defaultHomeDir(),
+                  kDefaultCallsign,
+                  kDefaultName,
+                  kDefaultQth,
+                  kDefaultUtcOffset,
+                  kDefaultLogFileName,
+                  0};
+    } else {
+        auto text = [&](const char* name, const std::string& def, const char* writeFail,
+                        const char* readFail, std::string& out) {
+            Read<std::string> r = st.text(kRoot, name);
+            if (r.ok()) {
+                out = std::move(r.value);
+            } else if (r.missing()) {
+                st.putText(kRoot, name, def);
+                if (!st.commit())
+                    error(writeFail);
+                out = def;
+            } else {
+                error(readFail);
+            }
+        };
+        auto byte = [&](const char* name, uint8_t def, const char* writeFail, const char* readFail,
+                        uint8_t& out) {
+            Read<uint8_t> r = st.byte(kRoot, name);
+            if (r.ok()) {
+                out = r.value;
+            } else if (r.missing()) {
+                st.putByte(kRoot, name, def);
+                if (!st.commit())
+                    error(writeFail);
+                out = def;
+            } else {
+                error(readFail);
+            }
+        };
+        text("HomeDir", paths::defaultHomeDir(), "Unable to Write Tamrel Home Directory!",
+             "Unable to Read Tamrel Home Directory!", config.homeDir);
+        text("Callsign", kDefaultCallsign, "Unable to Write Default Callsign Registry!",
+             "Unable to Read Operator Callsign!", config.callsign);
+        text("Name", kDefaultName, "Unable to Write Default Name Registry!",
+             "Unable to Read Operator Name!", config.name);
+        text("QTH", kDefaultQth, "Unable to Write Default QTH Registry!",
+             "Unable to Read Operator QTH!", config.qth);
+        byte("Offset from UTC", kDefaultUtcOffset,
+             "Unable to Write Default UTC Timezon Offset Registry!",
+             "Unable to Read Operator Timezone!", config.utcOffset);
+        text("Log File Name", kDefaultLogFileName,
+             "Unable to Write Default Software Log File Registry!",
+             "Unable to Read Software Log filename!", config.logFileName);
+        byte("SW Logging Mode", 0, "Unable to Write Default Log Mode Registry!",
+             "Unable to Read Software Logging Mode!", config.loggingMode);
+    }
+    SetMacroVariable(1, config.callsign);
+    SetMacroVariable(2, config.name);
+    SetMacroVariable(3, config.qth);
+}
+
+void CRigControlRegistry::SetSystemConfig(const SystemConfig& config) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kRoot))
+        return;
+    st.putText(kRoot, "HomeDir", config.homeDir);
+    st.putText(kRoot, "Callsign", config.callsign);
+    st.putText(kRoot, "Name", config.name);
+    st.putText(kRoot, "QTH", config.qth);
+    st.putByte(kRoot, "Offset from UTC", config.utcOffset);
+    st.putText(kRoot, "Log File Name", config.logFileName);
+    st.putByte(kRoot, "SW Logging Mode", config.loggingMode);
+    st.commit();
+}
+
+void CRigControlRegistry::GetHomeDir(std::string& dir) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kRoot)) {
+        CreateDefaultSettings();
+        dir = paths::defaultHomeDir();
+        return;
+    }
+    Read<std::string> r = st.text(kRoot, "HomeDir");
+    if (r.ok()) {
+        dir = std::move(r.value);
+    } else if (r.missing()) {
+        dir = paths::defaultHomeDir();
+        st.putText(kRoot, "HomeDir", dir);
+        if (!st.commit())
+            error("Unable to Write Tamrel Home Directory!");
+    } else {
+        error("Unable to Read Tamrel Home Directory!");
+    }
+}
+
+void CRigControlRegistry::GetLoggingMode(uint8_t& mode) {
+    RegistryStore st(file_);
+    Read<uint8_t> r = st.keyExists(kRoot) ? st.byte(kRoot, "SW Logging Mode")
+                                          : Read<uint8_t>{ReadStatus::Error, 0};
+    if (r.ok()) {
+        mode = r.value;
+    } else if (r.missing()) {
+        mode = 0;
+        st.putByte(kRoot, "SW Logging Mode", 0);
+        if (!st.commit())
+            error("Unable to Write Default Log Mode Registry!");
+    } else {
+        error("Unable to Read Software Logging Mode!");
+    }
+}
+
+void CRigControlRegistry::GetUtcSettings(UtcSettings& utc) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kRoot)) {
+        CreateDefaultSettings();
+        utc = {0, kDefaultUtcOffset};
+        return;
+    }
+    auto byte = [&](const char* name, uint8_t def, uint8_t& out) {
+        Read<uint8_t> r = st.byte(kRoot, name);
+        if (r.ok()) {
+            out = r.value;
+            return;
+        }
+        out = def;
+        if (r.missing()) {
+            st.putByte(kRoot, name, def);
+            st.commit();
+        }
+    };
+    byte("Use UTC in Log", kDefaultUseUtc, utc.useUtc);
+    byte("Offset from UTC", kDefaultUtcOffset, utc.offset);
+}
+
+uint32_t CRigControlRegistry::GetAppColor() {
+    RegistryStore st(file_);
+    Read<uint32_t> r = st.dword(kRoot, "Application Color");
+    if (r.ok())
+        return r.value;
+    st.putDword(kRoot, "Application Color", kDefaultAppColor);
+    st.commit();
+    return kDefaultAppColor;
+}
+
+void CRigControlRegistry::SetAppColor(uint32_t colorRef) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kRoot))
+        return;
+    st.putDword(kRoot, "Application Color", colorRef);
+    st.commit();
+}
+
+uint8_t CRigControlRegistry::GetQsoLoggingMode() {
+    RegistryStore st(file_);
+    Read<uint8_t> r = st.byte(kRoot, "QSO Logging Mode");
+    if (r.ok())
+        return r.value;
+    st.putByte(kRoot, "QSO Logging Mode", 0);
+    st.commit();
+    return 0;
+}
+
+void CRigControlRegistry::SetQsoLoggingMode(uint8_t mode) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kRoot))
+        return;
+    st.putByte(kRoot, "QSO Logging Mode", mode);
+    st.commit();
+}
+
+void CRigControlRegistry::GetCurrentLogFileName(std::string& name) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kRoot)) {
+        CreateDefaultSettings();
+        name = kDefaultQsoLogFileName;
+        return;
+    }
+    Read<std::string> r = st.text(kRoot, "Current Log File Name");
+    if (r.ok()) {
+        name = std::move(r.value);
+    } else if (r.missing()) {
+        name = kDefaultQsoLogFileName;
+        st.putText(kRoot, "Current Log File Name", name);
+        st.commit();
+    } else {
+        error("Unable to Read Current Log Filename!");
+    }
+}
+
+void CRigControlRegistry::SetCurrentLogFileName(std::string_view name) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kRoot))
+        return;
+    st.putText(kRoot, "Current Log File Name", name);
+    st.commit();
+}
+
+void CRigControlRegistry::GetStationSettings(StationSettings& station) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kRoot)) {
+        CreateDefaultSettings();
+        station.gridSquare = kDefaultGridSquare;
+        station.cqZone = kDefaultCqZone;
+        station.ituZone = kDefaultItuZone;
+        station.counter = kDefaultCounter;
+        station.outputMode = 0;
+        return; // the use-UTC flag stays as it was
+    }
+    // Missing: write the default and return it; unreadable: return the default.
+    auto text = [&](const char* name, const char* def, std::string& out) {
+        Read<std::string> r = st.text(kRoot, name);
+        out = r.ok() ? std::move(r.value) : std::string(def);
+        if (r.missing())
+            st.putText(kRoot, name, def);
+    };
+    auto byte = [&](const char* name, uint8_t def, uint8_t& out) {
+        Read<uint8_t> r = st.byte(kRoot, name);
+        out = r.ok() ? r.value : def;
+        if (r.missing())
+            st.putByte(kRoot, name, def);
+    };
+    text("GridSquare", kDefaultGridSquare, station.gridSquare);
+    text("CQ Zone", kDefaultCqZone, station.cqZone);
+    text("ITU Zone", kDefaultItuZone, station.ituZone);
+    Read<uint32_t> counter = st.dword(kRoot, "Counter Value");
+    station.counter = counter.ok() ? static_cast<int32_t>(counter.value) : kDefaultCounter;
+    if (counter.missing())
+        st.putDword(kRoot, "Counter Value", static_cast<uint32_t>(kDefaultCounter));
+    byte("Output Mode", 0, station.outputMode);
+    byte("Use UTC in Log", kDefaultUseUtc, station.useUtc);
+    st.commit();
+}
+
+void CRigControlRegistry::SetStationSettings(const StationSettings& station) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kRoot))
+        return;
+    st.putText(kRoot, "GridSquare", station.gridSquare);
+    st.putText(kRoot, "CQ Zone", station.cqZone);
+    st.putText(kRoot, "ITU Zone", station.ituZone);
+    st.putDword(kRoot, "Counter Value", static_cast<uint32_t>(station.counter));
+    st.putByte(kRoot, "Output Mode", station.outputMode);
+    st.putByte(kRoot, "Use UTC in Log", station.useUtc);
+    st.commit();
+}
+
+uint8_t CRigControlRegistry::GetPaOption() {
+    RegistryStore st(file_);
+    if (!st.keyExists(kRoot)) {
+        CreateDefaultSettings();
+        RegistryStore created(file_);
+        created.putByte(kRoot, "PA Option", 0);
+        created.commit();
+        return 0;
+    }
+    Read<uint8_t> r = st.byte(kRoot, "PA Option");
+    if (r.ok())
+        return r.value;
+    if (r.missing()) {
+        st.putByte(kRoot, "PA Option", 0);
+        st.commit();
+    }
+    return 0;
+}
+
+void CRigControlRegistry::SetPaOption(uint8_t option) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kRoot))
+        return;
+    st.putByte(kRoot, "PA Option", option);
+    st.commit();
+}
+
+} // namespace tamrel

@@ -1,0 +1,192 @@
+#pragma once
+// CRigControlRegistry: the program's one settings store. It reads and writes
+// the key tree "SOFTWARE\ZZ9ZZ Software\Rig Control" (kept in the file
+// paths::settingsFile(), see settings/RegSettingsFormat.h), creating missing
+// keys and values with their defaults the first time they are asked for, and
+// keeps the band table and the CW macro variables in memory.
+//
+// Threads: every operation may be called from any thread. Each operation opens
+// the file afresh (a QSettings object of its own; QSettings shares one locked
+// copy of the file between them), so one thread's write is seen by the next
+// operation of any thread. The macro variables are guarded by one mutex, the
+// in-memory band table by another. Messages go through the Prompter from the
+// calling thread.
+//
+// Getters take their output by reference: a value that cannot be read leaves
+// what the caller put there. A value of the wrong type, an over-long text or
+// a file that cannot be read or parsed counts as a read error; nothing is
+// ever written over a file that could not be read.
+//
+// Stored types: text = QString, dword = quint32, byte = one-byte QByteArray,
+// word-BE = two-byte QByteArray, most significant byte first.
+
+#include "platform/Paths.h"
+#include "platform/Prompter.h"
+#include "settings/BandTable.h"
+
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tamrel {
+
+struct SystemConfig {
+    std::string homeDir;
+    std::string callsign;
+    std::string name;
+    std::string qth;
+    uint8_t utcOffset = 0; // bit 7 = negative, bits 0-6 = hours
+    std::string logFileName;
+    uint8_t loggingMode = 0;
+    friend bool operator==(const SystemConfig&, const SystemConfig&) = default;
+};
+
+struct WindowRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+    friend bool operator==(const WindowRect&, const WindowRect&) = default;
+};
+
+struct CommPortSettings {
+    uint8_t port = 0; // 1 = first serial port, 0 = none
+    uint16_t speed = 0;
+    uint8_t parity = 0; // 0 none, 1 odd, 2 even
+    uint8_t stopBits = 0;
+    std::string device; // any device path; overrides the port number when set
+    friend bool operator==(const CommPortSettings&, const CommPortSettings&) = default;
+};
+
+struct CounterSettings {
+    int32_t counter = 0;
+    uint8_t outputMode = 0; // bit 7 = cut numbers, bits 0-6 = digits
+    friend bool operator==(const CounterSettings&, const CounterSettings&) = default;
+};
+
+struct UtcSettings {
+    uint8_t useUtc = 0;
+    uint8_t offset = 0;
+    friend bool operator==(const UtcSettings&, const UtcSettings&) = default;
+};
+
+struct StationSettings {
+    std::string gridSquare;
+    std::string cqZone;
+    std::string ituZone;
+    int32_t counter = 0;
+    uint8_t outputMode = 0;
+    uint8_t useUtc = 0;
+    friend bool operator==(const StationSettings&, const StationSettings&) = default;
+};
+
+struct ScanLimits {
+    uint32_t lowHz = 0;
+    uint32_t highHz = 0;
+    friend bool operator==(const ScanLimits&, const ScanLimits&) = default;
+};
+
+inline constexpr int kMemoryKeyCount = 11;
+using MemoryKeyTexts = std::array<std::string, kMemoryKeyCount>;
+
+inline constexpr int kMacroVariableFirst = 1;
+inline constexpr int kMacroVariableLast = 9;
+
+// Hours east of UTC from the stored sign-and-magnitude byte (0x87 -> -7).
+inline int utcOffsetHours(uint8_t stored) {
+    int hours = stored & 0x7F;
+    return (stored & 0x80) ? -hours : hours;
+}
+
+class CRigControlRegistry {
+public:
+    explicit CRigControlRegistry(Prompter& prompter,
+                                 std::string settingsFile = paths::settingsFile());
+    CRigControlRegistry(const CRigControlRegistry&) = delete;
+    CRigControlRegistry& operator=(const CRigControlRegistry&) = delete;
+
+    const std::string& settingsFile() const { return file_; }
+
+    void CreateDefaultSettings();
+    void CreateWindowSizeKey();
+    void CreateCommPortKey();
+
+    void GetSystemConfig(SystemConfig& config);
+    void SetSystemConfig(const SystemConfig& config);
+    void GetHomeDir(std::string& dir);
+    void GetLoggingMode(uint8_t& mode);
+
+    void GetWindowRect(WindowRect& rect);
+    void SetWindowRect(const WindowRect& rect);
+    void GetFirstLayoutRect(WindowRect& rect);
+    void SetFirstLayoutRect(const WindowRect& rect);
+
+    // On first use (no "Comm Port" key) the key is created with port 1, but
+    // this call reports port 0 so that the first run opens no port.
+    void GetCommPort(CommPortSettings& port);
+    void SetCommPort(const CommPortSettings& port);
+
+    void LoadBandInfo(BandTable& table);
+    // Writes all edges and makes `table` the in-memory band table.
+    void SaveBandInfo(const BandTable& table);
+    // Makes the next lookup read the band table from the store again.
+    void MarkBandTableStale();
+    std::optional<BandRecord> FindBand(uint32_t hz);
+    std::string GetBandLabel(int index);
+
+    void GetVfoFrequencies(VfoMemory& vfo);
+    void SetVfoFrequencies(const VfoMemory& vfo);
+
+    void GetTransmitMemoryKeys(MemoryKeyTexts& texts);
+    void SetTransmitMemoryKeys(const MemoryKeyTexts& texts);
+    // n = 0 for F1 .. 10 for F11.
+    void SetTransmitMemoryKey(int n, std::string_view text);
+
+    // Ids 1..9; any other id changes nothing and returns false / nullopt.
+    bool SetMacroVariable(int id, std::string_view text);
+    std::optional<std::string> GetMacroVariable(int id) const;
+
+    void GetCounterSettings(CounterSettings& counter);
+    void SetCounterSettings(const CounterSettings& counter);
+    void GetUtcSettings(UtcSettings& utc);
+
+    uint32_t GetAppColor();
+    void SetAppColor(uint32_t colorRef);
+    uint8_t GetQsoLoggingMode();
+    void SetQsoLoggingMode(uint8_t mode);
+    void GetCurrentLogFileName(std::string& name);
+    void SetCurrentLogFileName(std::string_view name);
+
+    void GetStationSettings(StationSettings& station);
+    void SetStationSettings(const StationSettings& station);
+    uint8_t GetPaOption();
+    void SetPaOption(uint8_t option);
+
+    void GetTuningRange(uint8_t& index);
+    void SetTuningRange(uint8_t index);
+    void GetScanLimits(ScanLimits& limits);
+    void SetScanLimits(const ScanLimits& limits);
+    void GetWindowsMoveTogether(uint8_t& together);
+    void SetWindowsMoveTogether(uint8_t together);
+
+private:
+    void error(const char* text);
+    void getRect(const char* topLeft, const char* bottomRight, WindowRect& rect);
+    void setRect(const char* topLeft, const char* bottomRight, const WindowRect& rect);
+    void ensureBandTable();
+
+    Prompter& prompter_;
+    std::string file_;
+
+    mutable std::mutex macroMutex_;
+    std::array<std::string, 25> macros_; // only 1..9 reachable
+
+    std::mutex bandMutex_;
+    bool bandTableStale_ = true;
+    BandTable bandTable_ = defaultBandTable();
+};
+
+} // namespace tamrel

@@ -1,0 +1,402 @@
+// The subkeys' groups ("Window Size", "Comm Port", "HAM Band Info", "VFO
+// Frequencies", "Transmit Memory Keys", "Settings"), the in-memory band table
+// and the macro variables.
+
+#include "settings/CRigControlRegistry.h"
+
+#include "settings/RegistryDefaults.h"
+#include "settings/RegistryStore.h"
+
+namespace tamrel {
+
+using namespace detail;
+
+namespace {
+
+constexpr WindowRect kDefaultRect{0, 0, kDefaultRectRight, kDefaultRectBottom};
+// A device path is our own addition and may be longer than the other texts.
+constexpr size_t kDevicePathLimit = 4095;
+
+// A rectangle taller than 768 or wider than 1024 is replaced by the default.
+WindowRect sane(const WindowRect& r) {
+    if (r.bottom - r.top >= 769 || r.right - r.left >= 1025)
+        return kDefaultRect;
+    return r;
+}
+
+// Two coordinates as the 16-bit halves of a dword, the first in the high half.
+uint32_t pack(int32_t high, int32_t low) {
+    return ((static_cast<uint32_t>(high) & 0xFFFF) << 16) | (static_cast<uint32_t>(low) & 0xFFFF);
+}
+int32_t highHalf(uint32_t v) {
+    return static_cast<int32_t>(v >> 16);
+}
+int32_t lowHalf(uint32_t v) {
+    return static_cast<int32_t>(v & 0xFFFF);
+}
+
+std::string edgeName(int band, bool high) {
+    return std::string(kBandNames[band]) + (high ? " High Band Edge" : " Low Band Edge");
+}
+std::string vfoName(int band, bool b) {
+    return std::string(kBandNames[band]) + (b ? " VFOB Freq" : " VFOA Freq");
+}
+std::string memoryKeyName(int n) {
+    return "F" + std::to_string(n + 1);
+}
+
+void putBands(RegistryStore& st, const BandTable& table) {
+    for (int i = 0; i < kBandCount; ++i) {
+        st.putDword(kBandInfo, edgeName(i, false), table[i].lowHz);
+        st.putDword(kBandInfo, edgeName(i, true), table[i].highHz);
+    }
+}
+
+// Reads the edges into `table`; on a missing key writes the defaults there
+// and into the store. Returns true when it created the key.
+bool loadBands(const std::string& file, BandTable& table, Prompter& prompter) {
+    RegistryStore st(file);
+    if (!st.keyExists(kBandInfo)) {
+        table = defaultBandTable();
+        putBands(st, table);
+        if (!st.commit())
+            prompter.tell("Unable to Create Band Info Registry!", PromptIcon::Error);
+        return true;
+    }
+    const BandTable defaults = defaultBandTable();
+    for (int i = 0; i < kBandCount; ++i) {
+        table[i].label = defaults[i].label;
+        table[i].index = i;
+        if (Read<uint32_t> r = st.dword(kBandInfo, edgeName(i, false)); r.ok())
+            table[i].lowHz = r.value;
+        if (Read<uint32_t> r = st.dword(kBandInfo, edgeName(i, true)); r.ok())
+            table[i].highHz = r.value;
+    }
+    return false;
+}
+
+} // namespace
+
+void CRigControlRegistry::CreateWindowSizeKey() {
+    RegistryStore st(file_);
+    st.putDword(kWindowSize, "Top Left", pack(kDefaultRect.left, kDefaultRect.top));
+    st.putDword(kWindowSize, "Bottom Right", pack(kDefaultRect.right, kDefaultRect.bottom));
+    if (!st.commit())
+        error("Unable to Create Halvard WINSIZE Registry!");
+}
+
+void CRigControlRegistry::CreateCommPortKey() {
+    RegistryStore st(file_);
+    st.putByte(kCommPort, "Port", 1);
+    st.putWordBE(kCommPort, "Speed", kDefaultSpeed);
+    st.putByte(kCommPort, "Parity", 0);
+    st.putByte(kCommPort, "Stop bit", kDefaultStopBits);
+    if (!st.commit())
+        error("Unable to Create Tamrel COMM PORT Registry!");
+}
+
+void CRigControlRegistry::getRect(const char* topLeft, const char* bottomRight, WindowRect& rect) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kWindowSize)) {
+        rect = kDefaultRect;
+        return;
+    }
+    // A word that cannot be read stays 0.
+    Read<uint32_t> tl = st.dword(kWindowSize, topLeft);
+    Read<uint32_t> br = st.dword(kWindowSize, bottomRight);
+    const uint32_t tlWord = tl.ok() ? tl.value : 0;
+    const uint32_t brWord = br.ok() ? br.value : 0;
+    rect = sane({highHalf(tlWord), lowHalf(tlWord), highHalf(brWord), lowHalf(brWord)});
+}
+
+void CRigControlRegistry::setRect(const char* topLeft, const char* bottomRight,
+                                  const WindowRect& rect) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kWindowSize))
+        return;
+    const WindowRect r = sane(rect);
+    st.putDword(kWindowSize, topLeft, pack(r.left, r.top));
+    st.putDword(kWindowSize, bottomRight, pack(r.right, r.bottom));
+    st.commit();
+}
+
+void CRigControlRegistry::GetWindowRect(WindowRect& rect) {
+    getRect("Top Left", "Bottom Right", rect);
+}
+void CRigControlRegistry::SetWindowRect(const WindowRect& rect) {
+    setRect("Top Left", "Bottom Right", rect);
+}
+void CRigControlRegistry::GetFirstLayoutRect(WindowRect& rect) {
+    getRect("Original Top Left", "Original Bottom Right", rect);
+}
+void CRigControlRegistry::SetFirstLayoutRect(const WindowRect& rect) {
+    setRect("Original Top Left", "Original Bottom Right", rect);
+}
+
+void CRigControlRegistry::GetCommPort(CommPortSettings& port) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kCommPort)) {
+        CreateCommPortKey();
+        port = {0, kDefaultSpeed, 0, kDefaultStopBits, {}};
+        return;
+    }
+    if (Read<uint8_t> r = st.byte(kCommPort, "Port"); r.ok())
+        port.port = r.value;
+    if (Read<uint16_t> r = st.wordBE(kCommPort, "Speed"); r.ok())
+        port.speed = r.value;
+    if (Read<uint8_t> r = st.byte(kCommPort, "Parity"); r.ok())
+        port.parity = r.value;
+    if (Read<uint8_t> r = st.byte(kCommPort, "Stop bit"); r.ok())
+        port.stopBits = r.value;
+    // Not created by default: missing means no device path.
+    if (Read<std::string> r = st.text(kCommPort, "Device", kDevicePathLimit); r.ok())
+        port.device = std::move(r.value);
+    else if (r.missing())
+        port.device.clear();
+}
+
+void CRigControlRegistry::SetCommPort(const CommPortSettings& port) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kCommPort))
+        return;
+    st.putByte(kCommPort, "Port", port.port);
+    st.putWordBE(kCommPort, "Speed", port.speed);
+    st.putByte(kCommPort, "Parity", port.parity);
+    st.putByte(kCommPort, "Stop bit", port.stopBits);
+    // Stored once set, so clearing it works, but never created empty.
+    if (!port.device.empty() || !st.text(kCommPort, "Device", kDevicePathLimit).missing())
+        st.putText(kCommPort, "Device", port.device, kDevicePathLimit);
+    st.commit();
+}
+
+void CRigControlRegistry::LoadBandInfo(BandTable& table) {
+    if (loadBands(file_, table, prompter_)) {
+        std::lock_guard lock(bandMutex_);
+        bandTable_ = table;
+        bandTableStale_ = false;
+    }
+}
+
+void CRigControlRegistry::SaveBandInfo(const BandTable& table) {
+    {
+        RegistryStore st(file_);
+        if (st.keyExists(kBandInfo)) {
+            putBands(st, table);
+            st.commit();
+        }
+    }
+    std::lock_guard lock(bandMutex_);
+    bandTable_ = table;
+    bandTableStale_ = false;
+}
+
+void CRigControlRegistry::MarkBandTableStale() {
+    std::lock_guard lock(bandMutex_);
+    bandTableStale_ = true;
+}
+
+void CRigControlRegistry::ensureBandTable() {
+    if (bandTableStale_) {
+        loadBands(file_, bandTable_, prompter_);
+        bandTableStale_ = false;
+    }
+}
+
+std::optional<BandRecord> CRigControlRegistry::FindBand(uint32_t hz) {
+    std::lock_guard lock(bandMutex_);
+    ensureBandTable();
+    return findBandIn(bandTable_, hz);
+}
+
+std::string CRigControlRegistry::GetBandLabel(int index) {
+    std::lock_guard lock(bandMutex_);
+    ensureBandTable();
+    if (index < 0 || index >= kBandCount)
+        return {};
+    return bandTable_[index].label;
+}
+
+void CRigControlRegistry::GetVfoFrequencies(VfoMemory& vfo) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kVfoFrequencies)) {
+        vfo = defaultVfoMemory();
+        for (int i = 0; i < kBandCount; ++i) {
+            st.putDword(kVfoFrequencies, vfoName(i, false), vfo[i].a);
+            st.putDword(kVfoFrequencies, vfoName(i, true), vfo[i].b);
+        }
+        if (!st.commit())
+            error("Unable to Create VFO Freq Info Registry!");
+        return;
+    }
+    for (int i = 0; i < kBandCount; ++i) {
+        if (Read<uint32_t> r = st.dword(kVfoFrequencies, vfoName(i, false)); r.ok())
+            vfo[i].a = r.value;
+        if (Read<uint32_t> r = st.dword(kVfoFrequencies, vfoName(i, true)); r.ok())
+            vfo[i].b = r.value;
+    }
+}
+
+void CRigControlRegistry::SetVfoFrequencies(const VfoMemory& vfo) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kVfoFrequencies))
+        return;
+    for (int i = 0; i < kBandCount; ++i) {
+        st.putDword(kVfoFrequencies, vfoName(i, false), vfo[i].a);
+        st.putDword(kVfoFrequencies, vfoName(i, true), vfo[i].b);
+    }
+    st.commit();
+}
+
+void CRigControlRegistry::GetTransmitMemoryKeys(MemoryKeyTexts& texts) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kMemoryKeys)) {
+        for (int n = 0; n < kMemoryKeyCount; ++n) {
+            texts[n].clear();
+            st.putText(kMemoryKeys, memoryKeyName(n), "");
+        }
+        if (!st.commit())
+            error("Unable to Create Brag Text Key Info Registry!");
+        return;
+    }
+    for (int n = 0; n < kMemoryKeyCount; ++n)
+        if (Read<std::string> r = st.text(kMemoryKeys, memoryKeyName(n), kMemoryKeyTextLimit);
+            r.ok())
+            texts[n] = std::move(r.value);
+}
+
+void CRigControlRegistry::SetTransmitMemoryKeys(const MemoryKeyTexts& texts) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kMemoryKeys))
+        return;
+    for (int n = 0; n < kMemoryKeyCount; ++n)
+        st.putText(kMemoryKeys, memoryKeyName(n), texts[n], kMemoryKeyTextLimit);
+    st.commit();
+}
+
+void CRigControlRegistry::SetTransmitMemoryKey(int n, std::string_view text) {
+    if (n < 0 || n >= kMemoryKeyCount)
+        return;
+    RegistryStore st(file_);
+    if (!st.keyExists(kMemoryKeys))
+        return;
+    st.putText(kMemoryKeys, memoryKeyName(n), text, kMemoryKeyTextLimit);
+    st.commit();
+}
+
+bool CRigControlRegistry::SetMacroVariable(int id, std::string_view text) {
+    if (id < kMacroVariableFirst || id > kMacroVariableLast)
+        return false;
+    std::lock_guard lock(macroMutex_);
+    macros_[id].assign(text);
+    return true;
+}
+
+std::optional<std::string> CRigControlRegistry::GetMacroVariable(int id) const {
+    if (id < kMacroVariableFirst || id > kMacroVariableLast)
+        return std::nullopt;
+    std::lock_guard lock(macroMutex_);
+    return macros_[id];
+}
+
+void CRigControlRegistry::GetCounterSettings(CounterSettings& counter) {
+    RegistryStore st(file_);
+    Read<uint32_t> value{};
+    Read<uint8_t> mode{};
+    if (st.keyExists(kSettings)) {
+        value = st.dword(kSettings, "Counter Value");
+        mode = st.byte(kSettings, "Output Mode");
+    }
+    // Missing or unreadable: that one's default, and both are written.
+    counter.counter = value.ok() ? static_cast<int32_t>(value.value) : kDefaultCounter;
+    counter.outputMode = mode.ok() ? mode.value : 0;
+    if (!value.ok() || !mode.ok()) {
+        st.putDword(kSettings, "Counter Value", static_cast<uint32_t>(counter.counter));
+        st.putByte(kSettings, "Output Mode", counter.outputMode);
+        st.commit();
+    }
+}
+
+void CRigControlRegistry::SetCounterSettings(const CounterSettings& counter) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kSettings))
+        return;
+    st.putDword(kSettings, "Counter Value", static_cast<uint32_t>(counter.counter));
+    st.putByte(kSettings, "Output Mode", counter.outputMode);
+    st.commit();
+}
+
+void CRigControlRegistry::GetTuningRange(uint8_t& index) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kSettings)) {
+        index = 0;
+        st.putByte(kSettings, "Selected Tuning Range", 0);
+        if (!st.commit())
+            error("Unable to Create Tamrel Settings Registry!");
+        return;
+    }
+    Read<uint8_t> r = st.byte(kSettings, "Selected Tuning Range");
+    if (r.ok() || r.missing())
+        index = r.value; // 0 when missing
+    else
+        error("Unable To Read Selected Tuning Range!");
+}
+
+void CRigControlRegistry::SetTuningRange(uint8_t index) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kSettings))
+        return;
+    st.putByte(kSettings, "Selected Tuning Range", index);
+    st.commit();
+}
+
+void CRigControlRegistry::GetScanLimits(ScanLimits& limits) {
+    RegistryStore st(file_);
+    const bool exists = st.keyExists(kSettings);
+    Read<uint32_t> low = exists ? st.dword(kSettings, "Scan Low Limit") : Read<uint32_t>{};
+    Read<uint32_t> high = exists ? st.dword(kSettings, "Scan High Limit") : Read<uint32_t>{};
+    if (!exists || low.missing() || high.missing()) {
+        limits = {0, 0};
+        st.putDword(kSettings, "Scan Low Limit", 0);
+        st.putDword(kSettings, "Scan High Limit", 0);
+        if (!st.commit() && !exists)
+            error("Unable to Create Tamrel Settings Registry!");
+        return;
+    }
+    if (low.ok())
+        limits.lowHz = low.value;
+    if (high.ok())
+        limits.highHz = high.value;
+}
+
+void CRigControlRegistry::SetScanLimits(const ScanLimits& limits) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kSettings))
+        return;
+    st.putDword(kSettings, "Scan Low Limit", limits.lowHz);
+    st.putDword(kSettings, "Scan High Limit", limits.highHz);
+    st.commit();
+}
+
+void CRigControlRegistry::GetWindowsMoveTogether(uint8_t& together) {
+    RegistryStore st(file_);
+    const bool exists = st.keyExists(kWindowSize);
+    Read<uint8_t> r = exists ? st.byte(kWindowSize, "Windows Move Together") : Read<uint8_t>{};
+    if (r.ok()) {
+        together = r.value;
+    } else if (r.missing()) {
+        together = 1;
+        st.putByte(kWindowSize, "Windows Move Together", 1);
+        if (!st.commit() && !exists)
+            error("Unable to Create Tamrel Window Size Registry!");
+    }
+}
+
+void CRigControlRegistry::SetWindowsMoveTogether(uint8_t together) {
+    RegistryStore st(file_);
+    if (!st.keyExists(kWindowSize))
+        return;
+    st.putByte(kWindowSize, "Windows Move Together", together);
+    st.commit();
+}
+
+} // namespace tamrel

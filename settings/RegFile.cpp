@@ -1,0 +1,347 @@
+#include "settings/RegFile.h"
+
+#include <cstdio>
+
+namespace tamrel::reg {
+
+namespace {
+
+constexpr std::string_view kHeader = "REGEDIT4";
+constexpr std::string_view kEol = "\r\n";
+// Hex values are wrapped before this column, as Windows exports them.
+constexpr size_t kHexWrapColumn = 77;
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Splits into physical lines without their CR LF or LF.
+std::vector<std::string_view> splitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        lines.push_back(line);
+        if (end == std::string_view::npos)
+            break;
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+class Parser {
+public:
+    explicit Parser(std::string_view text) : lines_(splitLines(text)) {}
+
+    ParseResult run() {
+        ParseResult result;
+        bool header = false;
+        const KeyPath* key = nullptr;
+        for (index_ = 0; index_ < lines_.size(); ++index_) {
+            std::string_view line = trim(lines_[index_]);
+            if (line.empty() || line.front() == ';')
+                continue;
+            if (!header) {
+                if (line != kHeader)
+                    return fail("the file does not begin with REGEDIT4");
+                header = true;
+            } else if (line.front() == '[') {
+                std::optional<KeyPath> path = parseKey(line);
+                if (!path)
+                    return fail(error_);
+                key = &result.doc.try_emplace(std::move(*path)).first->first;
+            } else {
+                if (!key)
+                    return fail("a value before the first key");
+                if (!parseValue(line, result.doc[*key]))
+                    return fail(error_);
+            }
+        }
+        if (!header) {
+            index_ = 0;
+            return fail("the file does not begin with REGEDIT4");
+        }
+        return result;
+    }
+
+private:
+    ParseResult fail(std::string message) {
+        ParseResult r;
+        r.error = ParseError{static_cast<int>(index_ + 1), std::move(message)};
+        return r;
+    }
+
+    bool setError(std::string message) {
+        error_ = std::move(message);
+        return false;
+    }
+
+    std::optional<KeyPath> parseKey(std::string_view line) {
+        if (line.back() != ']' || line.size() < 2) {
+            setError("a key line must end in ]");
+            return std::nullopt;
+        }
+        std::string_view inner = line.substr(1, line.size() - 2);
+        if (!inner.empty() && inner.front() == '-') {
+            setError("key deletion is not supported");
+            return std::nullopt;
+        }
+        KeyPath path;
+        while (true) {
+            size_t sep = inner.find('\\');
+            std::string_view part = inner.substr(0, sep);
+            if (part.empty()) {
+                setError("empty key name in the path");
+                return std::nullopt;
+            }
+            path.emplace_back(part);
+            if (sep == std::string_view::npos)
+                return path;
+            inner.remove_prefix(sep + 1);
+        }
+    }
+
+    // Reads a quoted text starting at s[0] == '"'; leaves s after the quote.
+    std::optional<std::string> quoted(std::string_view& s) {
+        std::string out;
+        for (size_t i = 1; i < s.size(); ++i) {
+            char c = s[i];
+            if (c == '"') {
+                s.remove_prefix(i + 1);
+                return out;
+            }
+            if (c == '\\') {
+                if (++i == s.size())
+                    break;
+                switch (s[i]) {
+                case '"':
+                case '\\':
+                    out += s[i];
+                    break;
+                case 'n':
+                    out += '\n';
+                    break;
+                case 'r':
+                    out += '\r';
+                    break;
+                default:
+                    setError(std::string("unknown escape \\") + s[i]);
+                    return std::nullopt;
+                }
+            } else {
+                out += c;
+            }
+        }
+        setError("unterminated text");
+        return std::nullopt;
+    }
+
+    bool parseValue(std::string_view line, Values& values) {
+        std::string name;
+        if (line.front() == '@') {
+            line.remove_prefix(1);
+        } else if (line.front() == '"') {
+            std::optional<std::string> n = quoted(line);
+            if (!n)
+                return false;
+            name = std::move(*n);
+        } else {
+            return setError("expected a value name in quotes or @");
+        }
+        line = trim(line);
+        if (line.empty() || line.front() != '=')
+            return setError("expected = after the value name");
+        line = trim(line.substr(1));
+
+        std::optional<Value> value;
+        if (!line.empty() && line.front() == '"') {
+            std::optional<std::string> text = quoted(line);
+            if (!text)
+                return false;
+            if (!trim(line).empty())
+                return setError("unexpected text after the value");
+            value = Value::ofText(std::move(*text));
+        } else if (line.starts_with("dword:")) {
+            value = parseDword(line.substr(6));
+        } else if (line.starts_with("hex:")) {
+            value = parseHex(line.substr(4));
+        } else if (line.starts_with("hex(")) {
+            return setError("unsupported value type");
+        } else if (line == "-") {
+            return setError("value deletion is not supported");
+        } else {
+            return setError("unrecognised value data");
+        }
+        if (!value)
+            return false;
+        values[name] = std::move(*value);
+        return true;
+    }
+
+    std::optional<Value> parseDword(std::string_view digits) {
+        if (digits.empty() || digits.size() > 8) {
+            setError("a dword needs 1 to 8 hex digits");
+            return std::nullopt;
+        }
+        uint32_t v = 0;
+        for (char c : digits) {
+            int d = hexDigit(c);
+            if (d < 0) {
+                setError("bad hex digit in a dword");
+                return std::nullopt;
+            }
+            v = (v << 4) | static_cast<uint32_t>(d);
+        }
+        return Value::ofDword(v);
+    }
+
+    std::optional<Value> parseHex(std::string_view first) {
+        // Join continuation lines: "12,c0,\" + "  34".
+        std::string list(trim(first));
+        while (!list.empty() && list.back() == '\\') {
+            list.pop_back();
+            if (index_ + 1 >= lines_.size()) {
+                setError("continuation at the end of the file");
+                return std::nullopt;
+            }
+            list += trim(lines_[++index_]);
+        }
+        std::vector<uint8_t> bytes;
+        std::string_view rest = list;
+        while (!rest.empty()) {
+            size_t comma = rest.find(',');
+            std::string_view tok = trim(rest.substr(0, comma));
+            int hi = tok.size() == 2 ? hexDigit(tok[0]) : 0;
+            int lo = tok.empty() ? -1 : hexDigit(tok.back());
+            if (tok.empty() || tok.size() > 2 || hi < 0 || lo < 0) {
+                setError("bad byte in a hex list");
+                return std::nullopt;
+            }
+            bytes.push_back(static_cast<uint8_t>(hi * 16 + lo));
+            if (comma == std::string_view::npos)
+                break;
+            rest.remove_prefix(comma + 1);
+            if (rest.empty()) {
+                setError("hex list ends in a comma");
+                return std::nullopt;
+            }
+        }
+        return Value::ofBinary(std::move(bytes));
+    }
+
+    std::vector<std::string_view> lines_;
+    size_t index_ = 0;
+    std::string error_;
+};
+
+void appendQuoted(std::string& out, std::string_view s) {
+    out += '"';
+    for (char c : s) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+void appendValue(std::string& out, const std::string& name, const Value& v) {
+    std::string line;
+    if (name.empty())
+        line = "@";
+    else
+        appendQuoted(line, name);
+    line += '=';
+    char buf[16];
+    switch (v.type) {
+    case ValueType::Text:
+        appendQuoted(line, v.text);
+        break;
+    case ValueType::Dword:
+        std::snprintf(buf, sizeof buf, "dword:%08x", static_cast<unsigned>(v.dword));
+        line += buf;
+        break;
+    case ValueType::Binary:
+        line += "hex:";
+        for (size_t i = 0; i < v.bytes.size(); ++i) {
+            std::snprintf(buf, sizeof buf, "%02x%s", v.bytes[i], i + 1 < v.bytes.size() ? "," : "");
+            // Break only after a comma, i.e. before a byte that is not the first on its line.
+            if (line.size() + 3 > kHexWrapColumn && line.back() == ',') {
+                out += line;
+                out += '\\';
+                out += kEol;
+                line = "  ";
+            }
+            line += buf;
+        }
+        break;
+    }
+    out += line;
+    out += kEol;
+}
+
+} // namespace
+
+ParseResult parse(std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
+    return Parser(text).run();
+}
+
+std::string write(const Document& doc) {
+    std::string out(kHeader);
+    out += kEol;
+    for (const auto& [path, values] : doc) {
+        out += kEol;
+        out += '[';
+        for (size_t i = 0; i < path.size(); ++i) {
+            if (i)
+                out += '\\';
+            out += path[i];
+        }
+        out += ']';
+        out += kEol;
+        for (const auto& [name, value] : values)
+            appendValue(out, name, value);
+    }
+    out += kEol;
+    return out;
+}
+
+std::string describe(const ParseError& error) {
+    return "line " + std::to_string(error.line) + ": " + error.message;
+}
+
+} // namespace tamrel::reg

@@ -1,0 +1,152 @@
+#include "settings/RegistryStore.h"
+
+#include "settings/RegSettingsFormat.h"
+
+#include <QFileInfo>
+
+namespace tamrel::detail {
+
+namespace {
+const QString& rootGroup() {
+    static const QString root =
+        QStringLiteral("HKEY_LOCAL_MACHINE/SOFTWARE/ZZ9ZZ Software/Rig Control");
+    return root;
+}
+
+QString group(const char* key) {
+    return *key ? rootGroup() + u'/' + reg::escapeComponent(QString::fromUtf8(key)) : rootGroup();
+}
+} // namespace
+
+std::string_view clipUtf8(std::string_view text, size_t limit) {
+    if (text.size() <= limit)
+        return text;
+    size_t n = limit;
+    // Step back over continuation bytes (10xxxxxx) to a character start.
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
+    return text.substr(0, n);
+}
+
+RegistryStore::RegistryStore(const std::string& file)
+    : settings_(QString::fromStdString(file), reg::settingsFormat()) {
+    QFileInfo info(settings_.fileName());
+    broken_ = settings_.status() != QSettings::NoError ||
+              settings_.contains(QString::fromLatin1(reg::kReadErrorKey)) ||
+              (info.exists() && (!info.isFile() || !info.isReadable()));
+}
+
+bool RegistryStore::keyExists(const char* key) {
+    if (broken_)
+        return true;
+    settings_.beginGroup(group(key));
+    const bool exists = !settings_.childKeys().isEmpty() || !settings_.childGroups().isEmpty();
+    settings_.endGroup();
+    return exists;
+}
+
+QString RegistryStore::path(const char* key, std::string_view name) const {
+    return group(key) + u'/' +
+           reg::escapeComponent(
+               QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+}
+
+QVariant RegistryStore::raw(const char* key, std::string_view name, bool& present) {
+    const QString p = path(key, name);
+    present = !broken_ && settings_.contains(p);
+    return present ? settings_.value(p) : QVariant();
+}
+
+Read<std::string> RegistryStore::text(const char* key, std::string_view name, size_t limit) {
+    if (broken_)
+        return {ReadStatus::Error, {}};
+    bool present = false;
+    const QVariant v = raw(key, name, present);
+    if (!present)
+        return {ReadStatus::Missing, {}};
+    if (v.typeId() != QMetaType::QString)
+        return {ReadStatus::Error, {}};
+    std::string s = v.toString().toStdString();
+    // Like a too-small read buffer: an over-long text is not read at all.
+    if (s.size() > limit)
+        return {ReadStatus::Error, {}};
+    return {ReadStatus::Ok, std::move(s)};
+}
+
+Read<uint32_t> RegistryStore::dword(const char* key, std::string_view name) {
+    if (broken_)
+        return {ReadStatus::Error, 0};
+    bool present = false;
+    const QVariant v = raw(key, name, present);
+    if (!present)
+        return {ReadStatus::Missing, 0};
+    if (v.typeId() != QMetaType::UInt)
+        return {ReadStatus::Error, 0};
+    return {ReadStatus::Ok, v.toUInt()};
+}
+
+Read<uint8_t> RegistryStore::byte(const char* key, std::string_view name) {
+    if (broken_)
+        return {ReadStatus::Error, 0};
+    bool present = false;
+    const QVariant v = raw(key, name, present);
+    if (!present)
+        return {ReadStatus::Missing, 0};
+    if (v.typeId() != QMetaType::QByteArray || v.toByteArray().size() != 1)
+        return {ReadStatus::Error, 0};
+    return {ReadStatus::Ok, static_cast<uint8_t>(v.toByteArray()[0])};
+}
+
+Read<uint16_t> RegistryStore::wordBE(const char* key, std::string_view name) {
+    if (broken_)
+        return {ReadStatus::Error, 0};
+    bool present = false;
+    const QVariant v = raw(key, name, present);
+    if (!present)
+        return {ReadStatus::Missing, 0};
+    const QByteArray b = v.toByteArray();
+    if (v.typeId() != QMetaType::QByteArray || b.size() != 2)
+        return {ReadStatus::Error, 0};
+    const auto hi = static_cast<uint8_t>(b[0]);
+    const auto lo = static_cast<uint8_t>(b[1]);
+    return {ReadStatus::Ok, static_cast<uint16_t>(hi * 256 + lo)};
+}
+
+void RegistryStore::putText(const char* key, std::string_view name, std::string_view text,
+                            size_t limit) {
+    if (broken_)
+        return;
+    const std::string_view clipped = clipUtf8(text, limit);
+    settings_.setValue(path(key, name),
+                       QString::fromUtf8(clipped.data(), static_cast<qsizetype>(clipped.size())));
+}
+
+void RegistryStore::putDword(const char* key, std::string_view name, uint32_t v) {
+    if (broken_)
+        return;
+    settings_.setValue(path(key, name), QVariant::fromValue<quint32>(v));
+}
+
+void RegistryStore::putByte(const char* key, std::string_view name, uint8_t v) {
+    if (broken_)
+        return;
+    settings_.setValue(path(key, name), QByteArray(1, static_cast<char>(v)));
+}
+
+void RegistryStore::putWordBE(const char* key, std::string_view name, uint16_t v) {
+    if (broken_)
+        return;
+    QByteArray b;
+    b.append(static_cast<char>(v >> 8));
+    b.append(static_cast<char>(v & 0xFF));
+    settings_.setValue(path(key, name), b);
+}
+
+bool RegistryStore::commit() {
+    if (broken_)
+        return false;
+    settings_.sync();
+    return settings_.status() == QSettings::NoError;
+}
+
+} // namespace tamrel::detail

@@ -1,0 +1,76 @@
+#pragma once
+// One operation's access to the settings key tree: typed reads that tell a
+// missing value from a bad one, typed writes, and one commit. Used by
+// CRigControlRegistry only.
+
+#include <QSettings>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tamrel::detail {
+
+enum class ReadStatus { Ok, Missing, Error };
+
+template <class T> struct Read {
+    ReadStatus status = ReadStatus::Missing;
+    T value{};
+    bool ok() const { return status == ReadStatus::Ok; }
+    bool missing() const { return status == ReadStatus::Missing; }
+};
+
+// Text sizes the program reads into, without the terminating zero.
+inline constexpr size_t kTextLimit = 79;
+inline constexpr size_t kMemoryKeyTextLimit = 253;
+
+// Subkey names; "" is the root.
+inline constexpr char kRoot[] = "";
+inline constexpr char kWindowSize[] = "Window Size";
+inline constexpr char kCommPort[] = "Comm Port";
+inline constexpr char kBandInfo[] = "HAM Band Info";
+inline constexpr char kVfoFrequencies[] = "VFO Frequencies";
+inline constexpr char kMemoryKeys[] = "Transmit Memory Keys";
+inline constexpr char kSettings[] = "Settings";
+
+class RegistryStore {
+public:
+    explicit RegistryStore(const std::string& file);
+
+    // The file exists but cannot be read or parsed: every read is an error
+    // and nothing is written.
+    bool broken() const { return broken_; }
+    // True when the key holds a value or a subkey (and, so that a broken file
+    // goes down the read-error path, whenever the file is broken).
+    bool keyExists(const char* key);
+
+    Read<std::string> text(const char* key, std::string_view name, size_t limit = kTextLimit);
+    Read<uint32_t> dword(const char* key, std::string_view name);
+    Read<uint8_t> byte(const char* key, std::string_view name);
+    Read<uint16_t> wordBE(const char* key, std::string_view name);
+
+    // Texts longer than the limit are cut (at a character boundary) so that
+    // everything written can be read back.
+    void putText(const char* key, std::string_view name, std::string_view text,
+                 size_t limit = kTextLimit);
+    void putDword(const char* key, std::string_view name, uint32_t v);
+    void putByte(const char* key, std::string_view name, uint8_t v);
+    void putWordBE(const char* key, std::string_view name, uint16_t v);
+
+    // Writes the file; false when it could not be written (or is broken).
+    bool commit();
+
+private:
+    QString path(const char* key, std::string_view name) const;
+    QVariant raw(const char* key, std::string_view name, bool& present);
+
+    QSettings settings_;
+    bool broken_ = false;
+};
+
+// The longest prefix of `text` of at most `limit` bytes that does not split a
+// UTF-8 character.
+std::string_view clipUtf8(std::string_view text, size_t limit);
+
+} // namespace tamrel::detail
