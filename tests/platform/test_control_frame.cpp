@@ -1,0 +1,149 @@
+#include "platform/ControlFrame.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace tamrel::control;
+
+namespace {
+
+std::vector<uint8_t> bytes(const std::string& s) {
+    return {s.begin(), s.end()};
+}
+
+std::vector<uint8_t> header(uint32_t dwData, uint32_t cbData) {
+    std::vector<uint8_t> h = encodeFrame(dwData, std::span<const uint8_t>());
+    for (int i = 0; i < 4; ++i)
+        h[4 + i] = static_cast<uint8_t>(cbData >> (8 * i));
+    return h;
+}
+
+// A session of every operation, plus codes the panel ignores.
+std::vector<Frame> session() {
+    return {
+        {OP_REGISTER, bytes("N0CALL logger")},
+        {OP_STATE, {}},
+        {OP_CW_SPEED, {60, 0, 0, 0}},
+        {OP_POWER, {0x96, 0, 0, 0}},
+        {OP_CW_TEXT, bytes("CQ TEST")},
+        {OP_UNREGISTER, {}},
+        {7, bytes("ignored")},
+        {0, {}},
+    };
+}
+
+std::vector<uint8_t> concat(const std::vector<Frame>& frames) {
+    std::vector<uint8_t> out;
+    for (const Frame& f : frames) {
+        std::vector<uint8_t> one = encodeFrame(f.dwData, f.data);
+        out.insert(out.end(), one.begin(), one.end());
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(ControlFrame, EncodesHeaderAndArgumentsLittleEndian) {
+    EXPECT_EQ(encodeFrame(OP_CW_SPEED, 0x0102033Cu),
+              (std::vector<uint8_t>{3, 0, 0, 0, 4, 0, 0, 0, 0x3C, 0x03, 0x02, 0x01}));
+    EXPECT_EQ(encodeFrame(OP_CW_TEXT, bytes("CQ")),
+              (std::vector<uint8_t>{5, 0, 0, 0, 2, 0, 0, 0, 'C', 'Q'}));
+    EXPECT_EQ(valueOf(std::vector<uint8_t>{0x3C, 0x03, 0x02, 0x01}), 0x0102033Cu);
+    EXPECT_EQ(valueOf(std::vector<uint8_t>{1, 2, 3}), 0u);
+    EXPECT_EQ(titleOf(bytes(std::string("logger\0junk", 11))), "logger");
+    EXPECT_EQ(titleOf(bytes("logger")), "logger");
+}
+
+TEST(ControlFrame, SameFramesWhereverTheStreamIsSplit) {
+    const std::vector<Frame> expected = session();
+    const std::vector<uint8_t> stream = concat(expected);
+
+    for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
+        FrameDecoder d(Direction::ToPanel);
+        std::vector<Frame> got = d.feed(std::span(stream).first(cut));
+        std::vector<Frame> rest = d.feed(std::span(stream).subspan(cut));
+        got.insert(got.end(), rest.begin(), rest.end());
+        EXPECT_EQ(got, expected) << "cut at " << cut;
+        EXPECT_FALSE(d.failed());
+        EXPECT_FALSE(d.midFrame());
+    }
+
+    FrameDecoder bytewise(Direction::ToPanel);
+    std::vector<Frame> got;
+    for (uint8_t b : stream) {
+        std::vector<Frame> f = bytewise.feed(std::span(&b, 1));
+        got.insert(got.end(), f.begin(), f.end());
+    }
+    EXPECT_EQ(got, expected);
+}
+
+TEST(ControlFrame, TruncatedFrameWaitsForTheRest) {
+    const std::vector<uint8_t> frame = encodeFrame(OP_CW_TEXT, bytes("CQ CQ DE N0CALL"));
+    FrameDecoder d(Direction::ToPanel);
+    EXPECT_TRUE(d.feed(std::span(frame).first(12)).empty());
+    EXPECT_TRUE(d.midFrame());
+    EXPECT_FALSE(d.failed());
+    EXPECT_EQ(d.buffered(), 12u);
+    std::vector<Frame> got = d.feed(std::span(frame).subspan(12));
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].data, bytes("CQ CQ DE N0CALL"));
+    EXPECT_EQ(d.buffered(), 0u);
+}
+
+TEST(ControlFrame, ArgumentSizesPerOperation) {
+    struct Case {
+        Direction dir;
+        uint32_t dwData;
+        uint32_t cbData;
+        bool accepted;
+    };
+    const Direction in = Direction::ToPanel, out = Direction::ToClient;
+    const Case cases[] = {
+        {in, OP_REGISTER, 0, true},        {in, OP_REGISTER, kMaxTitle, true},
+        {in, OP_REGISTER, 84, false},      {in, OP_STATE, 0, true},
+        {in, OP_STATE, 1, false},          {in, OP_STATE, 76, false},
+        {in, OP_CW_SPEED, 4, true},        {in, OP_CW_SPEED, 3, false},
+        {in, OP_CW_SPEED, 5, false},       {in, OP_CW_SPEED, 0, false},
+        {in, OP_POWER, 4, true},           {in, OP_POWER, 8, false},
+        {in, OP_CW_TEXT, 0, true},         {in, OP_CW_TEXT, kMaxCwText, true},
+        {in, OP_CW_TEXT, 255, false},      {in, OP_UNREGISTER, 0, true},
+        {in, OP_UNREGISTER, 2, false},     {in, 0, 0, true},
+        {in, 7, kMaxPayload, true},        {in, 7, kMaxPayload + 1, false},
+        {out, OP_STATE, kStateSize, true}, {out, OP_STATE, 75, false},
+        {out, OP_STATE, 77, false},        {out, OP_STATE, 0, false},
+        {out, OP_REGISTER, 200, true},     {out, 9, kMaxPayload + 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "dwData " << c.dwData << " cbData " << c.cbData);
+        EXPECT_EQ(sizeAllowed(c.dir, c.dwData, c.cbData), c.accepted);
+        FrameDecoder d(c.dir);
+        std::vector<Frame> got = d.feed(encodeFrame(c.dwData, std::vector<uint8_t>(c.cbData, 'x')));
+        EXPECT_EQ(d.failed(), !c.accepted);
+        EXPECT_EQ(got.size(), c.accepted ? 1u : 0u);
+    }
+}
+
+TEST(ControlFrame, HugeOrBadFrameIsRefusedAtItsHeader) {
+    FrameDecoder d(Direction::ToPanel);
+    // Frames before the bad one in the same chunk still count.
+    std::vector<uint8_t> chunk = encodeFrame(OP_POWER, 100u);
+    std::vector<uint8_t> huge = header(7, 1'000'000);
+    chunk.insert(chunk.end(), huge.begin(), huge.end());
+    std::vector<Frame> got = d.feed(chunk);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(valueOf(got[0].data), 100u);
+    EXPECT_TRUE(d.failed());
+    EXPECT_EQ(d.buffered(), 0u);
+
+    // The megabyte that follows is neither kept nor decoded.
+    const std::vector<uint8_t> body(1'000'000, 0);
+    EXPECT_TRUE(d.feed(body).empty());
+    EXPECT_TRUE(d.feed(encodeFrame(OP_STATE, std::span<const uint8_t>())).empty());
+    EXPECT_EQ(d.buffered(), 0u);
+
+    FrameDecoder max(Direction::ToPanel);
+    EXPECT_TRUE(max.feed(header(0xFFFFFFFF, 0xFFFFFFFF)).empty());
+    EXPECT_TRUE(max.failed());
+}

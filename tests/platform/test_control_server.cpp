@@ -1,0 +1,234 @@
+#include "ControlTestApp.h"
+#include "platform/ControlServer.h"
+#include "platform/Paths.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QTemporaryDir>
+
+#include <cstring>
+#include <memory>
+#include <set>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace tamrel;
+using tamrel::testing::waitUntil;
+
+namespace {
+
+struct Received {
+    ControlServer::ConnectionId id;
+    quint32 dwData;
+    QByteArray data;
+};
+
+mode_t modeOf(const QString& path) {
+    struct stat st {};
+    EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &st), 0) << path.toStdString();
+    return st.st_mode & 07777;
+}
+
+void send(QLocalSocket& s, const std::vector<uint8_t>& frame) {
+    s.write(reinterpret_cast<const char*>(frame.data()), static_cast<qint64>(frame.size()));
+    s.flush();
+}
+
+std::span<const uint8_t> text(const char* s) {
+    return {reinterpret_cast<const uint8_t*>(s), std::strlen(s)};
+}
+
+class ControlServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tamrel::testing::testApp();
+        ASSERT_TRUE(runtime_.isValid());
+        qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
+        QObject::connect(&server_, &ControlServer::frameReceived,
+                         [this](ControlServer::ConnectionId id, quint32 dw, const QByteArray& d) {
+                             received_.push_back({id, dw, d});
+                         });
+        QObject::connect(&server_, &ControlServer::connectionClosed,
+                         [this](ControlServer::ConnectionId, bool malformed) {
+                             malformedCloses_ += malformed ? 1 : 0;
+                         });
+    }
+
+    std::unique_ptr<QLocalSocket> client() {
+        auto s = std::make_unique<QLocalSocket>();
+        s->connectToServer(server_.socketPath());
+        EXPECT_TRUE(s->waitForConnected(5000));
+        return s;
+    }
+
+    QTemporaryDir runtime_;
+    ControlServer server_;
+    std::vector<Received> received_;
+    int malformedCloses_ = 0;
+};
+
+} // namespace
+
+TEST_F(ControlServerTest, PrivateFolderAndSocketModes) {
+    const QString folder = runtime_.path() + "/tamrel";
+    ASSERT_TRUE(QDir().mkdir(folder));
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
+
+    ASSERT_TRUE(server_.listen()) << server_.errorString().toStdString();
+    EXPECT_EQ(server_.socketPath().toStdString(), paths::controlSocketPath());
+    EXPECT_EQ(modeOf(folder), 0700u);
+    EXPECT_EQ(modeOf(server_.socketPath()), 0600u);
+
+    server_.close();
+    EXPECT_FALSE(QFileInfo::exists(server_.socketPath()));
+
+    // A plain file in the socket's place is not ours to delete.
+    QFile blocker(server_.socketPath());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_FALSE(server_.listen());
+    EXPECT_TRUE(QFileInfo::exists(server_.socketPath()));
+}
+
+TEST_F(ControlServerTest, FramesReachTheOwnerAndAnswersTheRegisteredPeer) {
+    ASSERT_TRUE(server_.listen());
+    auto first = client();
+    auto second = client();
+    send(*first, control::encodeFrame(control::OP_REGISTER, text("logger")));
+    send(*first, control::encodeFrame(control::OP_CW_SPEED, 60u));
+    ASSERT_TRUE(waitUntil([&] { return received_.size() == 2; }));
+    send(*second, control::encodeFrame(control::OP_REGISTER, text("logger")));
+    ASSERT_TRUE(waitUntil([&] { return received_.size() == 3; }));
+
+    EXPECT_EQ(received_[0].dwData, control::OP_REGISTER);
+    EXPECT_EQ(received_[0].data, QByteArray("logger"));
+    EXPECT_EQ(received_[1].dwData, control::OP_CW_SPEED);
+    EXPECT_EQ(received_[1].id, received_[0].id);
+    EXPECT_NE(received_[2].id, received_[0].id);
+    EXPECT_EQ(server_.registeredName(received_[0].id), "logger");
+
+    // The most recent registration under a name receives.
+    const std::vector<uint8_t> answer(control::kStateSize, 0x5A);
+    EXPECT_TRUE(server_.SendToPeer("logger", control::OP_STATE, answer));
+    EXPECT_FALSE(server_.SendToPeer("nobody", control::OP_STATE, answer));
+    EXPECT_FALSE(server_.SendToPeer("", control::OP_STATE, answer));
+    const QByteArray expected = [&] {
+        std::vector<uint8_t> f = control::encodeFrame(control::OP_STATE, answer);
+        return QByteArray(reinterpret_cast<const char*>(f.data()), qsizetype(f.size()));
+    }();
+    ASSERT_TRUE(waitUntil([&] { return second->bytesAvailable() >= expected.size(); }));
+    EXPECT_EQ(second->readAll(), expected);
+    EXPECT_EQ(first->bytesAvailable(), 0);
+
+    // When that one leaves, the earlier registration answers again.
+    second->disconnectFromServer();
+    ASSERT_TRUE(waitUntil([&] { return server_.connectionCount() == 1; }));
+    EXPECT_TRUE(server_.SendToPeer("logger", control::OP_STATE, answer));
+    ASSERT_TRUE(waitUntil([&] { return first->bytesAvailable() >= expected.size(); }));
+    EXPECT_EQ(first->readAll(), expected);
+
+    send(*first, control::encodeFrame(control::OP_UNREGISTER, std::span<const uint8_t>()));
+    ASSERT_TRUE(waitUntil([&] { return received_.size() == 4; }));
+    EXPECT_EQ(received_[3].dwData, control::OP_UNREGISTER);
+    EXPECT_FALSE(server_.SendToPeer("logger", control::OP_STATE, answer));
+    EXPECT_EQ(malformedCloses_, 0);
+}
+
+TEST_F(ControlServerTest, MalformedFramesCloseOnlyTheirConnection) {
+    ASSERT_TRUE(server_.listen());
+    auto good = client();
+    auto huge = client();
+    auto shortSpeed = client();
+
+    std::vector<uint8_t> hugeHeader = control::encodeFrame(7, std::span<const uint8_t>());
+    hugeHeader[6] = 0x10; // cbData 1 MiB
+    send(*huge, hugeHeader);
+    send(*shortSpeed, control::encodeFrame(control::OP_CW_SPEED, text("abc")));
+    ASSERT_TRUE(waitUntil([&] {
+        return huge->state() == QLocalSocket::UnconnectedState &&
+               shortSpeed->state() == QLocalSocket::UnconnectedState;
+    }));
+    EXPECT_EQ(malformedCloses_, 2);
+    EXPECT_TRUE(received_.empty());
+
+    send(*good, control::encodeFrame(control::OP_POWER, 200u));
+    ASSERT_TRUE(waitUntil([&] { return received_.size() == 1; }));
+    EXPECT_EQ(received_[0].dwData, control::OP_POWER);
+    EXPECT_EQ(control::valueOf(
+                  std::span(reinterpret_cast<const uint8_t*>(received_[0].data.constData()), 4)),
+              200u);
+    EXPECT_EQ(server_.connectionCount(), 1u);
+}
+
+TEST_F(ControlServerTest, ManyClientsAndATruncatedFrame) {
+    ASSERT_TRUE(server_.listen());
+    {
+        auto quitter = client();
+        std::vector<uint8_t> part = control::encodeFrame(control::OP_CW_TEXT, text("CQ CQ"));
+        part.resize(10);
+        send(*quitter, part);
+        quitter->disconnectFromServer();
+    }
+    ASSERT_TRUE(waitUntil([&] { return server_.connectionCount() == 0; }));
+    EXPECT_TRUE(received_.empty());
+    EXPECT_EQ(malformedCloses_, 0);
+
+    constexpr uint32_t kClients = 20;
+    std::vector<std::unique_ptr<QLocalSocket>> clients;
+    for (uint32_t i = 0; i < kClients; ++i) {
+        clients.push_back(client());
+        send(*clients.back(), control::encodeFrame(control::OP_CW_SPEED, 10 + i));
+    }
+    ASSERT_TRUE(waitUntil([&] { return received_.size() == kClients; }));
+    std::set<uint32_t> speeds;
+    std::set<ControlServer::ConnectionId> ids;
+    for (const Received& r : received_) {
+        speeds.insert(
+            control::valueOf(std::span(reinterpret_cast<const uint8_t*>(r.data.constData()), 4)));
+        ids.insert(r.id);
+    }
+    EXPECT_EQ(speeds.size(), kClients);
+    EXPECT_EQ(ids.size(), kClients);
+    EXPECT_EQ(*speeds.begin(), 10u);
+}
+
+TEST_F(ControlServerTest, StaleSocketIsReplacedALiveOneIsNot) {
+    const QString folder = runtime_.path() + "/tamrel";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QByteArray path = QFile::encodeName(folder + "/control.sock");
+
+    // What a crashed program leaves: a bound socket file with nobody behind it.
+    int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.constData(), size_t(path.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ::close(fd);
+
+    ASSERT_TRUE(server_.listen()) << server_.errorString().toStdString();
+
+    ControlServer second;
+    EXPECT_FALSE(second.listen());
+    EXPECT_TRUE(second.errorString().contains("already")) << second.errorString().toStdString();
+
+    // A server that holds no lock is found by asking the socket.
+    const QString otherPath = runtime_.path() + "/other/control.sock";
+    ASSERT_TRUE(QDir().mkpath(runtime_.path() + "/other"));
+    QLocalServer foreign;
+    ASSERT_TRUE(foreign.listen(otherPath));
+    EXPECT_FALSE(second.listen(otherPath));
+    EXPECT_TRUE(foreign.isListening());
+    EXPECT_TRUE(QFileInfo::exists(otherPath));
+
+    // The first server is undisturbed.
+    auto c = client();
+    send(*c, control::encodeFrame(control::OP_STATE, std::span<const uint8_t>()));
+    ASSERT_TRUE(waitUntil([&] { return received_.size() == 1; }));
+}
