@@ -20,7 +20,7 @@ int IdOf(std::string_view text) {
 // Applies a reply from an exact-size heap copy, so that the address sanitizer
 // catches any read past the reply's end.
 void Apply(CFrontPanelModel& m, std::string_view text, int id = -1) {
-    auto copy = std::make_unique<char[]>(text.size() + 1);
+    auto copy = std::make_unique<char[]>(text.size());
     std::copy(text.begin(), text.end(), copy.get());
     m.ApplyReply(id < 0 ? IdOf(text) : id, std::string_view(copy.get(), text.size()));
 }
