@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+namespace tamrel {
+
+// The text of a scrolling line: a message rotated one character per step, shown through a
+// window of `width` characters. A message shorter than the window is padded with blanks to the
+// full width, and the whole padded line rotates.
+class ScrollText {
+public:
+    static constexpr int kDefaultWidth = 12;
+
+    // Stores the message with a trailing blank (added when missing) and restarts at its start.
+    void setMessage(const QString& message);
+    QString message() const { return m_message; }
+
+    // Negative widths are ignored. Restarts the message.
+    void setWidth(int width);
+    int width() const { return m_width; }
+
+    // Moves the line left by one character; the first comes back at the end.
+    void step();
+    int steps() const { return m_steps; }
+
+    // The first `width` characters of the rotating line.
+    QString shown() const { return m_line.left(m_width); }
+
+private:
+    void restart();
+
+    QString m_message;
+    QString m_line; // the rotating copy
+    int m_width = kDefaultWidth;
+    int m_steps = 0;
+};
+
+} // namespace tamrel

@@ -1,0 +1,176 @@
+#include "controls/CScrollingSegmentDisplay.h"
+#include "controls/CSegmentDisplay.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace tamrel::segments;
+
+namespace {
+
+QImage render(CSegmentDisplay& d) {
+    QImage img(d.size(), QImage::Format_RGB32);
+    d.render(&img);
+    return img;
+}
+
+QRgb colourAt(const QImage& img, const QPolygonF& segment) {
+    return img.pixel(segment.boundingRect().center().toPoint());
+}
+
+// Bits of a 7-segment mask by position.
+enum {
+    Top = 0,
+    UpperLeft = 1,
+    UpperRight = 2,
+    Middle = 3,
+    LowerLeft = 4,
+    LowerRight = 5,
+    Bottom = 6
+};
+
+} // namespace
+
+TEST(SegmentGlyphs, SevenSegmentDigitsLightTheRightSegments) {
+    // Expected segments of each digit, by position name; the table must agree with them.
+    const std::vector<std::set<int>> digits = {
+        {Top, UpperLeft, UpperRight, LowerLeft, LowerRight, Bottom},
+        {UpperRight, LowerRight},
+        {Top, UpperRight, Middle, LowerLeft, Bottom},
+        {Top, UpperRight, Middle, LowerRight, Bottom},
+        {UpperLeft, UpperRight, Middle, LowerRight},
+        {Top, UpperLeft, Middle, LowerRight, Bottom},
+        {Top, UpperLeft, Middle, LowerLeft, LowerRight, Bottom},
+        {Top, UpperRight, LowerRight},
+        {Top, UpperLeft, UpperRight, Middle, LowerLeft, LowerRight, Bottom},
+        {Top, UpperLeft, UpperRight, Middle, LowerRight, Bottom}};
+    for (int d = 0; d < 10; ++d) {
+        const auto g = glyphFor(QChar('0' + d), kDefaultStyle);
+        ASSERT_TRUE(g);
+        EXPECT_EQ(g->kind, GlyphKind::Seven);
+        std::set<int> lit;
+        for (int bit = 0; bit < 7; ++bit)
+            if (g->mask >> bit & 1)
+                lit.insert(bit);
+        EXPECT_EQ(lit, digits[d]) << "digit " << d;
+    }
+    EXPECT_EQ(glyphFor('-', kDefaultStyle)->mask, 1u << Middle);
+}
+
+TEST(SegmentGlyphs, KindsAndSkippedCharacters) {
+    EXPECT_EQ(glyphFor('a', kDefaultStyle)->kind, GlyphKind::Fourteen);
+    EXPECT_EQ(glyphFor('a', kDefaultStyle), glyphFor('A', kDefaultStyle));
+    EXPECT_EQ(glyphFor('0', kDigits14)->mask, 0x3F00);
+    EXPECT_EQ(glyphFor('1', kDigits14)->mask, 0x1800);
+    EXPECT_EQ(glyphFor('-', kDigits14)->mask, 0x00C0);
+    EXPECT_EQ(glyphFor('A', 0)->mask, 0x3BC0);
+    EXPECT_EQ(glyphFor(' ', kDigits14)->kind, GlyphKind::Fourteen);
+    EXPECT_EQ(glyphFor('.', 0)->kind, GlyphKind::Point);
+    EXPECT_EQ(glyphFor(':', 0)->kind, GlyphKind::Colon);
+    for (const char c : {'\'', '(', ')', '*', '+', '/', '\\'})
+        EXPECT_EQ(glyphFor(QChar(c), 0)->kind, GlyphKind::Fourteen) << c;
+    // Every letter and digit has a distinct 14-segment glyph (except O and 0, S and 5).
+    std::set<std::uint16_t> masks(kFourteenTable.begin(), kFourteenTable.end());
+    EXPECT_EQ(masks.size(), kFourteenTable.size() - 2);
+
+    EXPECT_EQ(glyphsFor("7#0=%.1", kDefaultStyle).size(), 4u);
+    const auto cells = layoutGlyphs(glyphsFor("7#0", kDefaultStyle), 40, kDefaultStyle);
+    ASSERT_EQ(cells.size(), 2u);
+    EXPECT_DOUBLE_EQ(cells[0].box.right(), cells[1].box.left()); // "#" left no gap
+}
+
+TEST(SegmentDisplay, RendersLitAndUnlitSegments) {
+    CSegmentDisplay d;
+    d.resize(200, 44);
+    d.setText("18");
+    const QImage img = render(d);
+    ASSERT_EQ(d.cells().size(), 2u);
+    const QRgb on = d.onColour().rgb(), off = d.offColour().rgb();
+    const auto& one = d.cells()[0].segments;
+    for (int bit : {UpperRight, LowerRight})
+        EXPECT_EQ(colourAt(img, one[bit]), on) << bit;
+    for (int bit : {Top, UpperLeft, Middle, LowerLeft, Bottom})
+        EXPECT_EQ(colourAt(img, one[bit]), off) << bit;
+    for (const QPolygonF& seg : d.cells()[1].segments)
+        EXPECT_EQ(colourAt(img, seg), on);
+    EXPECT_EQ(img.pixel(d.width() - 2, d.height() / 2), QColor(Qt::black).rgb());
+
+    // Without the unlit flag, dark segments are background.
+    ASSERT_TRUE(d.modifyStyle(kShowUnlit, 0));
+    EXPECT_EQ(colourAt(render(d), d.cells()[0].segments[Top]), QColor(Qt::black).rgb());
+}
+
+TEST(SegmentDisplay, RepaintsOnlyOnChange) {
+    CSegmentDisplay d("Elecraft");
+    d.resize(200, 30);
+    d.setText("14060.00");
+    const int after = d.repaintRequests();
+    d.setText("14060.00");
+    d.setColours(d.offColour(), d.onColour());
+    EXPECT_EQ(d.repaintRequests(), after);
+    d.setColours(QColor(52, 0, 0), QColor(255, 0, 0));
+    EXPECT_EQ(d.repaintRequests(), after + 1);
+
+    const unsigned style = d.style();
+    EXPECT_FALSE(d.modifyStyle(kSmooth | kDigits14, kDigits14));
+    EXPECT_EQ(d.style(), style);
+    EXPECT_EQ(d.repaintRequests(), after + 1);
+    EXPECT_TRUE(d.modifyStyle(kSlanted, kSmooth));
+    EXPECT_EQ(d.style(), (style & ~kSlanted) | kSmooth);
+
+    // "?" shows the control's own caption.
+    d.setText("?");
+    EXPECT_EQ(d.cells().size(), 8u);
+    EXPECT_EQ(d.cells()[0].glyph, *glyphFor('E', d.style()));
+}
+
+TEST(ScrollingSegmentDisplay, IntervalWidthAndTimer) {
+    CScrollingSegmentDisplay d;
+    EXPECT_EQ(d.scrollInterval(), 200);
+    EXPECT_EQ(d.visibleWidth(), 12);
+    EXPECT_FALSE(d.isTimerActive());
+    d.setScrollInterval(10);
+    EXPECT_EQ(d.scrollInterval(), 50);
+    d.setScrolling(true);
+    EXPECT_TRUE(d.isTimerActive());
+    d.setScrollInterval(250);
+    EXPECT_EQ(d.scrollInterval(), 250);
+    EXPECT_TRUE(d.isTimerActive());
+    d.setScrolling(false);
+    EXPECT_FALSE(d.isTimerActive());
+
+    d.setVisibleWidth(-3);
+    EXPECT_EQ(d.visibleWidth(), 12);
+    d.setMessage("LONGER THAN TWELVE");
+    EXPECT_EQ(d.message(), "LONGER THAN TWELVE ");
+    EXPECT_EQ(d.text(), "LONGER THAN ");
+    d.scrollStep(); // not scrolling: stays
+    EXPECT_EQ(d.text(), "LONGER THAN ");
+}
+
+TEST(ScrollingSegmentDisplay, ShortMessageRotatesTheWholeWidth) {
+    CScrollingSegmentDisplay d;
+    d.resize(600, 20);
+    d.setVisibleWidth(35);
+    d.setMessage("QRV 40M OK"); // 10 characters
+    const QString start = d.text();
+    EXPECT_EQ(start, QString("QRV 40M OK").leftJustified(35, ' '));
+    d.setScrolling(true);
+
+    std::set<int> positionsOfQ;
+    for (int tick = 1; tick <= 35; ++tick) {
+        d.scrollStep();
+        ASSERT_EQ(d.text().size(), 35);
+        positionsOfQ.insert(int(d.text().indexOf('Q')));
+        if (tick < 35) {
+            EXPECT_NE(d.text(), start) << tick;
+        }
+    }
+    EXPECT_EQ(d.text(), start);
+    EXPECT_EQ(positionsOfQ.size(), 35u); // the first character visited every cell
+
+    d.setMessage(""); // clearing shows blanks
+    EXPECT_EQ(d.text(), QString(35, ' '));
+}
