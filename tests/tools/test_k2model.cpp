@@ -1,0 +1,327 @@
+// Conformance of the simulated radio's model with the K2's command set.
+#include "tools/k2sim/K2Model.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace tamrel::k2sim;
+
+namespace {
+
+// A model on a fake clock: ask() sends bytes and returns what is due at once.
+struct Rig {
+    K2Model m;
+    Millis t{0};
+    explicit Rig(K2Model::Options o = {}) : m(o) {}
+    std::string ask(std::string_view bytes) {
+        m.receive(bytes, t);
+        return m.takeDue(t);
+    }
+    std::string after(int ms) {
+        t += Millis(ms);
+        return m.takeDue(t);
+    }
+};
+
+} // namespace
+
+TEST(K2Model, IdentityAndMetaCommands) {
+    Rig r;
+    EXPECT_EQ(r.ask("ID;PS;K2;AI;"), "ID017;PS1;K20;AI0;");
+    EXPECT_EQ(r.ask("k22;k2;ai2;ai;"), "K22;AI2;");
+    EXPECT_EQ(r.ask("K24;AI4;PS1;ID1;"), "?;?;?;?;");
+    // CR and LF are ignored, lower case is answered in upper case.
+    EXPECT_EQ(r.ask("\r\nfa;\r\n"), "FA00014060000;");
+    EXPECT_EQ(r.ask("ZZ;F;;Q1;"), "?;?;?;");
+    EXPECT_EQ(r.ask(std::string(60, 'A') + ";"), "?;");
+    EXPECT_EQ(r.ask("ID;"), "ID017;"); // parsing recovered
+}
+
+TEST(K2Model, IfLayoutMatchesTheReferenceExample) {
+    Rig r;
+    r.ask("RT1;");
+    for (int i = 0; i < 12; ++i)
+        r.ask("RU;");
+    const std::string example = "IF00014060000     +012010 0003000001 ;";
+    EXPECT_EQ(r.ask("IF;"), example);
+    EXPECT_EQ(example.size(), 38u);
+
+    // Negative offset, VFO B receive, split, transmit, RTTY converted in K21.
+    r.ask("RC;RD;RD;FB00007040000;"); // another band: 40 m now
+    r.ask("FR1;FT0;MD6;K21;TX;");
+    const std::string s = r.ask("IF;");
+    EXPECT_EQ(s.substr(2, 11), "00007040000"); // VFO B, the receive VFO
+    EXPECT_EQ(s.substr(18, 5), "-0020");
+    EXPECT_EQ(s[28], '1'); // t
+    EXPECT_EQ(s[29], '1'); // RTTY reported as LSB
+    EXPECT_EQ(s[30], '1'); // v
+    EXPECT_EQ(s[32], '1'); // p
+    EXPECT_EQ(s.substr(33, 5), "001 ;");
+    r.ask("RX;K22;");
+    EXPECT_EQ(r.ask("MD;"), "MD6;");
+}
+
+TEST(K2Model, FrequenciesAndBands) {
+    Rig r;
+    // The leading two digits and the 1 Hz digit are ignored.
+    EXPECT_EQ(r.ask("FA99014070127;FA;"), "FA00014070120;");
+    EXPECT_EQ(r.ask("FB00014100000;FB;"), "FB00014100000;");
+    EXPECT_EQ(r.ask("FA1407;FA0001407000x;"), "?;?;");
+    // Another band reloads that band's settings; coming back restores ours.
+    r.ask("MD2;PA1;");
+    r.ask("FA00007030000;");
+    EXPECT_EQ(r.m.band(), 6);
+    EXPECT_EQ(r.ask("FA;FB;MD;PA;"), "FA00007030000;FB00007040000;MD3;PA0;");
+    r.ask("FA00014020000;");
+    EXPECT_EQ(r.ask("FA;FB;MD;PA;"), "FA00014020000;FB00014100000;MD2;PA1;");
+    // Out of reach: the nearest band with its last values, request not applied.
+    r.ask("FA00005000000;");
+    EXPECT_EQ(r.m.band(), 7);
+    EXPECT_EQ(r.ask("FA;"), "FA00003560000;");
+    // BAND+ and BAND- step through the bands with their own frequencies.
+    r.ask("SW01;");
+    EXPECT_EQ(r.ask("FA;"), "FA00007030000;");
+    r.ask("SW03;SW03;");
+    EXPECT_EQ(r.ask("FA;"), "FA00001810000;");
+    r.ask("SW03;");
+    EXPECT_EQ(r.m.band(), 0); // 160 m wraps to 10 m
+}
+
+TEST(K2Model, UpDownSteps) {
+    Rig r;
+    r.ask("UP;UP;DN;");
+    EXPECT_EQ(r.ask("FA;"), "FA00014060010;");
+    EXPECT_EQ(r.ask("UP1;"), "?;"); // the step digit needs K22
+    r.ask("K22;UP2;UP3;UP4;DN1;");
+    EXPECT_EQ(r.ask("FA;"), "FA00014061070;");
+    EXPECT_EQ(r.ask("UP5;UP0;"), "?;?;");
+    r.ask("LK1;UP4;");
+    EXPECT_EQ(r.ask("LK;FA;"), "LK1;FA00014061070;");
+    r.ask("LK0;FR1;UP4;");
+    EXPECT_EQ(r.ask("FA;FB;"), "FA00014061070;FB00014061000;");
+}
+
+TEST(K2Model, VfoRoutingAndSplit) {
+    Rig r;
+    EXPECT_EQ(r.ask("FR;FT;"), "FR0;FT0;");
+    r.ask("FT1;");
+    EXPECT_TRUE(r.m.split());
+    EXPECT_EQ(r.ask("IF;")[32], '1');
+    r.ask("FR0;"); // any FR cancels split
+    EXPECT_EQ(r.ask("FR;FT;"), "FR0;FT0;");
+    r.ask("SW26;");
+    EXPECT_EQ(r.ask("FT;"), "FT1;");
+    r.ask("SW09;"); // A/B keeps split, swaps sides
+    EXPECT_EQ(r.ask("FR;FT;"), "FR1;FT0;");
+    r.ask("FB00014080000;SW10;"); // A=B copies the receive VFO
+    EXPECT_EQ(r.ask("FA;"), "FA00014080000;");
+    EXPECT_EQ(r.ask("FR2;FT9;"), "?;?;");
+}
+
+TEST(K2Model, ModeFilterAgcAndBlanker) {
+    Rig r;
+    EXPECT_EQ(r.ask("MD4;MD5;MD0;"), "?;?;?;");
+    EXPECT_EQ(r.ask("FW;"), "FW1500;");
+    r.ask("FW0000;"); // basic SET steps to the next filter
+    EXPECT_EQ(r.ask("FW;"), "FW0700;");
+    EXPECT_EQ(r.ask("FW00003;"), "?;"); // extended layout in K20
+    r.ask("MD2;");
+    EXPECT_EQ(r.ask("FW;"), "FW0000;"); // SSB on a narrow filter
+    r.ask("SW13;SW13;SW13;");           // XFIL round to FL1
+    EXPECT_EQ(r.ask("FW;"), "FW2500;");
+    r.ask("K22;MD3;FW04003;SW29;");
+    EXPECT_EQ(r.ask("FW;"), "FW040031;");
+    r.ask("SW29;SW29;SW08;"); // AFIL back to off; MODE CW -> RTTY
+    EXPECT_EQ(r.ask("FW;MD;"), "FW210030;MD6;");
+    r.ask("SW28;"); // CW RV on RTTY
+    EXPECT_EQ(r.ask("MD;"), "MD9;");
+
+    EXPECT_EQ(r.ask("GT;"), "GT0021;");
+    r.ask("GT0041;");
+    EXPECT_EQ(r.ask("GT;"), "GT0041;");
+    r.ask("GT0000;"); // AGC off keeps the speed
+    EXPECT_EQ(r.ask("GT;"), "GT0040;");
+    EXPECT_EQ(r.ask("GT0031;GT0002;"), "?;?;");
+    r.ask("SW36;SW12;");
+    EXPECT_EQ(r.ask("GT;K20;GT;"), "GT0021;GT002;");
+    EXPECT_EQ(r.ask("GT0041;"), "?;");
+
+    EXPECT_EQ(r.ask("NB;"), "NB0;");
+    r.ask("NB1;");
+    EXPECT_EQ(r.ask("NB;K22;NB;"), "NB1;NB10;");
+    r.ask("NB1;SW22;");
+    EXPECT_EQ(r.ask("NB;"), "NB21;");
+    r.ask("SW06;");
+    EXPECT_EQ(r.ask("NB;"), "NB01;");
+}
+
+TEST(K2Model, RfControlsAndPotValues) {
+    Rig r;
+    r.ask("AN2;PA1;RA01;RT1;XT1;");
+    EXPECT_EQ(r.ask("AN;PA;RA;RT;XT;"), "AN2;PA1;RA01;RT1;XT1;");
+    EXPECT_EQ(r.ask("AN3;PA2;RA1;RA02;RT2;"), "?;?;?;?;?;");
+    r.ask("RA00;SW04;SW11;SW14;SW15;"); // ANT, PRE/ATT (pre -> att), RIT, XIT
+    EXPECT_EQ(r.ask("AN;PA;RA;RT;XT;"), "AN1;PA0;RA01;RT0;XT0;");
+
+    r.ask("KS005;");
+    EXPECT_EQ(r.ask("KS;"), "KS009;");
+    r.ask("KS060;");
+    EXPECT_EQ(r.ask("KS;"), "KS050;");
+    EXPECT_EQ(r.ask("KS12;"), "?;");
+
+    r.ask("SQ030;");
+    EXPECT_EQ(r.ask("SQ;"), "SQ025;");
+    r.ask("SQ300;");
+    EXPECT_EQ(r.ask("SQ;"), "SQ250;");
+
+    r.ask("PC012;");
+    EXPECT_EQ(r.ask("PC;"), "PC012;");
+    EXPECT_EQ(r.ask("PC0120;"), "?;"); // range digit needs K22
+    r.ask("K22;PC0500;");
+    EXPECT_EQ(r.ask("PC;K20;PC;"), "PC0500;PC005;");
+    EXPECT_EQ(r.ask("K22;PC1501;"), "?;"); // no 100 W option
+
+    K2Model::Options o;
+    o.paOption = true;
+    Rig big(o);
+    big.ask("K22;PC1501;");
+    EXPECT_EQ(big.ask("PC;"), "PC1101;");
+    big.ask("PC050;");
+    EXPECT_EQ(big.ask("PC;"), "PC0501;"); // the range is kept when x is left out
+}
+
+TEST(K2Model, RitOffsetLimitsAndClear) {
+    Rig r;
+    for (int i = 0; i < 1005; ++i)
+        r.ask("RU;");
+    EXPECT_EQ(r.m.ritOffset(), 9990);
+    r.ask("RC;");
+    EXPECT_EQ(r.m.ritOffset(), 0);
+    for (int i = 0; i < 1005; ++i)
+        r.ask("RD;");
+    EXPECT_EQ(r.m.ritOffset(), -9990);
+    // RC in transmit is refused but still clears once back in receive.
+    EXPECT_EQ(r.ask("TX;RC;"), "?;");
+    EXPECT_EQ(r.m.ritOffset(), -9990);
+    r.ask("RX;");
+    EXPECT_EQ(r.m.ritOffset(), 0);
+}
+
+TEST(K2Model, BusyStatesRefuseSetsButAnswerGets) {
+    Rig r;
+    EXPECT_EQ(r.ask("TQ;TX;TQ;"), "TQ0;TQ1;");
+    EXPECT_EQ(r.ask("FA00014070000;MD2;PA1;UP;RU;TX;"), "?;?;?;?;?;?;");
+    r.ask("KS030;PC005;AI0;K22;");
+    EXPECT_EQ(r.ask("KS;FA;"), "KS030;FA00014060000;");
+    EXPECT_EQ(r.ask("RX;TQ;"), "TQ0;");
+    r.ask("SW20;"); // TUNE
+    EXPECT_EQ(r.ask("TQ;SM;PA1;"), "TQ1;SM0000;?;");
+    r.ask("SW20;");
+    EXPECT_EQ(r.ask("TQ;"), "TQ0;");
+    // Direct frequency entry: digits by switch codes, any other key cancels.
+    r.ask("SW34;");
+    EXPECT_EQ(r.ask("FA00007000000;"), "?;");
+    r.ask("SW07;SW14;SW08;SW07;SW07;"); // 0 7 1 0 0 kHz
+    EXPECT_EQ(r.ask("FA;"), "FA00007100000;");
+    r.ask("SW34;SW08;SW01;");
+    EXPECT_FALSE(r.m.busy(r.t));
+    EXPECT_EQ(r.ask("SW00;SW70;SW1;SWH20;"), "?;?;?;?;");
+}
+
+TEST(K2Model, ScanRunsBetweenTheVfosUntilAnySwitch) {
+    Rig r;
+    r.ask("FA00014000000;FB00014001000;SW19;SW25;");
+    ASSERT_TRUE(r.m.scanning());
+    EXPECT_EQ(r.ask("IF;")[31], '1');
+    EXPECT_EQ(r.ask("FA00014050000;"), "?;");
+    r.after(260); // five steps of 100 Hz at 50 ms
+    EXPECT_EQ(r.ask("FA;"), "FA00014000500;");
+    r.after(350); // past the upper limit: starts again at the lower one
+    EXPECT_EQ(r.ask("FA;"), "FA00014000100;");
+    r.ask("SW01;"); // ends the scan and does nothing else
+    EXPECT_FALSE(r.m.scanning());
+    EXPECT_EQ(r.m.band(), 4);
+    r.after(500);
+    EXPECT_EQ(r.ask("FA;IF;").substr(0, 14), "FA00014000100;");
+    // STORE then another key does not scan.
+    r.ask("SW19;SW09;");
+    EXPECT_FALSE(r.m.scanning());
+}
+
+TEST(K2Model, KeyerDrainsAtPARISSpeed) {
+    Rig r;
+    r.ask("KS020;K22;"); // 60 ms per dot
+    EXPECT_EQ(r.ask("KY;"), "KY2;");
+    EXPECT_EQ(r.ask("KY PARIS ;"), ""); // one PARIS word is 50 dots
+    EXPECT_EQ(r.ask("KY;TQ;"), "KY0;TQ1;");
+    r.after(50 * 60 - 1);
+    EXPECT_EQ(r.ask("KY;"), "KY0;");
+    r.after(1);
+    EXPECT_EQ(r.ask("KY;TQ;"), "KY2;TQ0;");
+    // Nearly full: KY1 in both layouts, and abort empties at once.
+    for (int i = 0; i < 3; ++i)
+        r.ask("KY ABCDEFGHIJKLMNOPQRSTUVWX;");
+    EXPECT_EQ(r.ask("KY;"), "KY0;"); // 71 waiting: under three quarters
+    r.ask("KY ABCDEFGHIJKLMNOPQRSTUVWX;");
+    EXPECT_EQ(r.ask("KY;"), "KY1;");
+    EXPECT_EQ(r.ask("K20;KY;"), "KY1;");
+    EXPECT_EQ(r.ask("KY @;K22;KY;"), "KY2;");
+    EXPECT_EQ(r.ask("KY0;KY 1234567890123456789012345;"), "?;?;");
+    // CW TEST keys without transmitting.
+    r.ask("KY <EEE>;");
+    EXPECT_EQ(r.ask("TQ;"), "TQ0;");
+    EXPECT_EQ(morseUnits('E') + morseUnits('T'), 4 + 6);
+}
+
+TEST(K2Model, DisplayBytes) {
+    Rig r;
+    r.ask("PA1;RT1;");
+    // 14060.00 with preamp and RIT on: the reference's own example frame.
+    const std::string expected = "DS\x40\x31\x34\x30\x36\x30\xB0\x30\x92\x80;";
+    EXPECT_EQ(r.ask("DS;"), expected);
+    r.ask("PA0;RT0;NB1;AN2;RA01;XT1;FT1;K22;NB1;SW22;FA00007040000;");
+    const std::string ds = r.ask("DS;");
+    ASSERT_EQ(ds.size(), 13u);
+    EXPECT_EQ(ds.substr(2, 8), "@@7040\xB0"
+                               "0");
+    // 40 m has its own NB/ANT/ATT; split and threshold are shown anyway.
+    EXPECT_EQ(static_cast<unsigned char>(ds[10]), 0x81u); // XIT
+    EXPECT_EQ(static_cast<unsigned char>(ds[11]), 0x80u | 0x40u);
+    r.ask("FT1;NB1;AN2;RA01;FR1;");
+    const std::string b = r.ask("DS;");
+    EXPECT_EQ(static_cast<unsigned char>(b[10]), 0x80u | 0x40u | 0x20u | 0x08u | 0x04u | 0x01u);
+}
+
+TEST(K2Model, BarGraphWandersAroundItsLevel) {
+    auto series = [](bool bar, uint32_t seed) {
+        K2Model::Options o;
+        o.barMode = bar;
+        o.seed = seed;
+        Rig r(o);
+        std::vector<int> v;
+        for (int i = 0; i < 200; ++i)
+            v.push_back(std::stoi(r.ask("BG;").substr(2, 2)));
+        return v;
+    };
+    const auto dot = series(false, 7);
+    const auto bar = series(true, 7);
+    int sum = 0;
+    for (std::size_t i = 0; i < dot.size(); ++i) {
+        EXPECT_GE(dot[i], 0);
+        EXPECT_LE(dot[i], 10);
+        EXPECT_EQ(bar[i], dot[i] + 12); // same walk, BAR values
+        sum += dot[i];
+    }
+    EXPECT_NEAR(sum / 200.0, 4.0, 1.5);
+    EXPECT_NE(std::count(dot.begin(), dot.end(), dot[0]), 200); // it moves
+    EXPECT_EQ(series(false, 7), dot);
+    EXPECT_NE(series(false, 8), dot);
+
+    Rig r;
+    const std::string sm = r.ask("SM;");
+    ASSERT_EQ(sm.size(), 7u);
+    EXPECT_LE(std::stoi(sm.substr(2, 4)), 15);
+    r.ask("PC010;TX;");
+    EXPECT_EQ(r.ask("BG;"), "BG19;"); // 10 W of 15 in the low range
+}

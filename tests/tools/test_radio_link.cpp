@@ -1,0 +1,61 @@
+// The program's radio channel and its receive thread against a misbehaving
+// simulated radio: they must survive the faults and parse the replies that
+// come through clean afterwards.
+#include "tools/k2sim/SimulatedRadio.h"
+
+#include "radio/CK2CommChannel.h"
+#include "radio/CRecvrCmdParsingThread.h"
+#include "radio/K2Commands.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace tamrel;
+using namespace tamrel::k2sim;
+using namespace std::chrono_literals;
+
+TEST(SimulatedRadioLink, ChannelSurvivesFaultsAndParsesLaterReplies) {
+    SimulatedRadio::Options o;
+    o.baud = 4800;
+    o.dropProbability = 0.03;
+    o.garbleProbability = 0.03;
+    o.stallMs = 100;
+    o.stallEveryMs = 450;
+    o.hangupAfterMs = 600;
+    o.hangupForMs = 300;
+    o.seed = 5;
+    SimulatedRadio radio(o);
+    radio.start();
+
+    MessageQueue target;
+    CK2CommChannel channel;
+    ASSERT_EQ(channel.OpenDevice(radio.devicePath(), 0, 4800, 8, 0, 1), K2_OK);
+    const Handle recv = channel.GetReceiveThreadId();
+    ASSERT_NE(recv, 0u);
+    Mailboxes::post(
+        recv, {msg::WM_K2_THREAD_SETUP, 2,
+               Payload::of(RecvThreadSetup{CRecvrCmdParsingThread::kDeliver, target.handle()})});
+    Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_START, {}});
+
+    // Keep asking through stalls, the dead period and the damaged bytes.
+    const auto begin = std::chrono::steady_clock::now();
+    int cleanAfterHangup = 0;
+    int total = 0;
+    while (std::chrono::steady_clock::now() - begin < 1800ms) {
+        EXPECT_EQ(channel.CmdVfoFreq(K2_QUERY, 0, 0), K2_OK);
+        channel.CmdMD(K2_QUERY, 0);
+        while (auto m = target.getFor(60ms)) {
+            ++total;
+            const auto* text = m->payload.get<std::string>();
+            ASSERT_NE(text, nullptr);
+            if (std::chrono::steady_clock::now() - begin > 1000ms && m->wParam == ID_FA &&
+                *text == "FA00014060000")
+                ++cleanAfterHangup;
+        }
+    }
+    EXPECT_GT(total, 10);
+    EXPECT_GT(cleanAfterHangup, 0);
+    EXPECT_EQ(channel.Close(), K2_OK);
+    radio.stop();
+}

@@ -1,0 +1,163 @@
+// The simulated radio on a real pseudo-terminal, with and without faults.
+#include "tools/k2sim/SimulatedRadio.h"
+
+#include "platform/SerialPort.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+#include <unistd.h>
+
+using namespace tamrel;
+using namespace tamrel::k2sim;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// The program's side of the line: a serial port that sends commands and cuts
+// what comes back into replies at ";".
+struct Client {
+    SerialPort port;
+    std::string partial;
+
+    explicit Client(const std::string& device) { EXPECT_EQ(port.open(device, 4800, 8, 0, 1), 0); }
+    void send(std::string_view s) { EXPECT_TRUE(port.writeAll(s.data(), s.size())); }
+    // Replies (with ";") that arrive within the timeout, until n have come.
+    std::vector<std::string> read(std::size_t n, std::chrono::milliseconds timeout = 2s) {
+        std::vector<std::string> out;
+        const auto end = Clock::now() + timeout;
+        while (out.size() < n && Clock::now() < end) {
+            uint8_t buf[256];
+            const long got = port.read(buf, sizeof buf);
+            if (got <= 0) {
+                std::this_thread::sleep_for(2ms);
+                continue;
+            }
+            for (long i = 0; i < got; ++i) {
+                partial += static_cast<char>(buf[i]);
+                if (buf[i] == ';') {
+                    out.push_back(partial);
+                    partial.clear();
+                }
+            }
+        }
+        return out;
+    }
+    std::string ask(std::string_view command) {
+        send(command);
+        auto r = read(1);
+        return r.empty() ? std::string() : r.front();
+    }
+};
+
+} // namespace
+
+TEST(SimulatedRadio, AnswersOnThePtyAndLogsCommands) {
+    std::mutex logMutex;
+    std::vector<std::pair<Millis, std::string>> log;
+    SimulatedRadio::Options o;
+    o.baud = 0;
+    o.linkPath = ::testing::TempDir() + "k2sim-link-" + std::to_string(::getpid());
+    o.commandLog = [&](Millis at, std::string_view c) {
+        std::lock_guard lock(logMutex);
+        log.emplace_back(at, std::string(c));
+    };
+    SimulatedRadio radio(o);
+    radio.start();
+    ASSERT_TRUE(std::filesystem::is_symlink(o.linkPath));
+    EXPECT_EQ(std::filesystem::read_symlink(o.linkPath), radio.devicePath());
+    {
+        Client c(o.linkPath);
+        EXPECT_EQ(c.ask("FA;"), "FA00014060000;");
+        c.send("FA00007040000;");
+        EXPECT_EQ(c.ask("fb;"), "FB00007040000;");
+        EXPECT_EQ(radio.model()->band(), 6);
+    }
+    radio.stop();
+    EXPECT_FALSE(std::filesystem::exists(o.linkPath));
+    std::lock_guard lock(logMutex);
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[1].second, "FA00007040000");
+    EXPECT_EQ(log[2].second, "fb");
+    EXPECT_LE(log[0].first, log[2].first);
+}
+
+TEST(SimulatedRadio, PacesRepliesAtTheBaudRate) {
+    SimulatedRadio::Options o;
+    o.baud = 4800;
+    SimulatedRadio radio(o);
+    radio.start();
+    Client c(radio.devicePath());
+    const auto begin = Clock::now();
+    c.send("IF;IF;IF;IF;");
+    const auto replies = c.read(4, 5s);
+    const auto took = Clock::now() - begin;
+    ASSERT_EQ(replies.size(), 4u);
+    EXPECT_EQ(replies[3].size(), 38u);
+    // 152 bytes at 480 bytes a second: at least 315 ms on the line.
+    EXPECT_GE(took, 280ms);
+}
+
+TEST(SimulatedRadio, ReplyDelayHoldsRepliesBack) {
+    SimulatedRadio::Options o;
+    o.baud = 0;
+    o.replyDelayMs = 150;
+    SimulatedRadio radio(o);
+    radio.start();
+    Client c(radio.devicePath());
+    const auto begin = Clock::now();
+    EXPECT_EQ(c.ask("ID;"), "ID017;");
+    EXPECT_GE(Clock::now() - begin, 135ms);
+}
+
+TEST(SimulatedRadio, StallAndHangUpAreFollowedByCleanReplies) {
+    {
+        SimulatedRadio::Options o;
+        o.baud = 0;
+        o.stallMs = 300; // once, from the first command
+        SimulatedRadio radio(o);
+        radio.start();
+        Client c(radio.devicePath());
+        c.send("ID;");
+        EXPECT_TRUE(c.read(1, 150ms).empty());
+        EXPECT_EQ(c.read(1, 2s), std::vector<std::string>{"ID017;"});
+        EXPECT_EQ(c.ask("FA;"), "FA00014060000;");
+    }
+    {
+        SimulatedRadio::Options o;
+        o.baud = 0;
+        o.hangupAfterMs = 100;
+        o.hangupForMs = 400;
+        SimulatedRadio radio(o);
+        radio.start();
+        Client c(radio.devicePath());
+        std::this_thread::sleep_for(150ms);
+        c.send("FA00007040000;ID;");
+        EXPECT_TRUE(c.read(1, 200ms).empty()); // dead: nothing comes back
+        std::this_thread::sleep_for(250ms);
+        EXPECT_EQ(c.ask("FA;"), "FA00014060000;"); // the lost SET never arrived
+    }
+}
+
+TEST(SimulatedRadio, DropAndGarbleLeaveLaterRepliesParseable) {
+    SimulatedRadio::Options o;
+    o.baud = 0;
+    o.dropProbability = 0.02;
+    o.garbleProbability = 0.02;
+    o.seed = 11;
+    SimulatedRadio radio(o);
+    radio.start();
+    Client c(radio.devicePath());
+    int clean = 0;
+    int damaged = 0;
+    for (int i = 0; i < 60; ++i) {
+        c.send("FA;");
+        for (const auto& r : c.read(1, 100ms))
+            (r == "FA00014060000;" ? clean : damaged)++;
+    }
+    EXPECT_GT(clean, 20);
+    EXPECT_GT(damaged, 0);
+    EXPECT_TRUE(radio.running());
+}
