@@ -30,8 +30,11 @@ std::string_view clipUtf8(std::string_view text, size_t limit) {
 
 RegistryStore::RegistryStore(const std::string& file)
     : settings_(QString::fromStdString(file), reg::settingsFormat()) {
+    // Not status() == AccessError: QSettings also reports that when it could
+    // not write changes still pending from an earlier failed save, and the
+    // file is readable then. A read that fails shows in the file's state.
     QFileInfo info(settings_.fileName());
-    broken_ = settings_.status() != QSettings::NoError ||
+    broken_ = settings_.status() == QSettings::FormatError ||
               settings_.contains(QString::fromLatin1(reg::kReadErrorKey)) ||
               (info.exists() && (!info.isFile() || !info.isReadable()));
 }

@@ -1,0 +1,162 @@
+#include "SettingsFixture.h"
+
+#include "settings/CRigControlRegistry.h"
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace tamrel;
+
+namespace {
+
+using RegistryFailures = test::SettingsFixture;
+
+const std::string kRootKey = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZZ9ZZ Software\\Rig Control";
+
+const std::vector<std::string> kSystemConfigReadErrors = {
+    "Unable to Read Tamrel Home Directory!", "Unable to Read Operator Callsign!",
+    "Unable to Read Operator Name!",         "Unable to Read Operator QTH!",
+    "Unable to Read Operator Timezone!",     "Unable to Read Software Log filename!",
+    "Unable to Read Software Logging Mode!",
+};
+
+// Files written by this process may not grow past `bytes` while it lives, as
+// on a full disk; works for root too, unlike permission bits.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = saved_;
+        limited.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*oldHandler_)(int) = nullptr;
+};
+
+} // namespace
+
+TEST_F(RegistryFailures, ReadsAHandWrittenExportWithItsTypes) {
+    writeFile(
+        "REGEDIT4\r\n\r\n" + kRootKey +
+        "]\r\n"
+        "\"HomeDir\"=\"C:\\\\Tamrel\"\r\n"
+        "\"Callsign\"=\"W1AW \\\"Hiram\\\"\"\r\n"
+        "\"Name\"=\"Op\"\r\n\"QTH\"=\"Newington, CT\"\r\n"
+        "\"Offset from UTC\"=hex:85\r\n\"Log File Name\"=\"x.Log\"\r\n"
+        "\"SW Logging Mode\"=hex:02\r\n"
+        "\"Application Color\"=dword:00112233\r\n\r\n" +
+        kRootKey +
+        "\\Comm Port]\r\n"
+        "\"Port\"=hex:03\r\n\"Speed\"=hex:25,80\r\n\"Parity\"=hex:02\r\n\"Stop bit\"=hex:02\r\n");
+    CRigControlRegistry r(prompter_);
+    SystemConfig config;
+    r.GetSystemConfig(config);
+    EXPECT_EQ(config, (SystemConfig{"C:\\Tamrel", "W1AW \"Hiram\"", "Op", "Newington, CT", 0x85,
+                                    "x.Log", 2}));
+    CommPortSettings port;
+    r.GetCommPort(port);
+    EXPECT_EQ(port, (CommPortSettings{3, 9600, 2, 2, ""}));
+    EXPECT_EQ(r.GetAppColor(), 0x112233u);
+    EXPECT_TRUE(prompter_.texts().empty());
+}
+
+TEST_F(RegistryFailures, WrongTypesAndOverlongTextsAreReadErrors) {
+    writeFile("REGEDIT4\n" + kRootKey + "]\n\"HomeDir\"=\"/data\"\n\"Callsign\"=dword:1\n" +
+              "\"Name\"=\"" + std::string(80, 'N') + "\"\n\"QTH\"=\"" + std::string(79, 'Q') +
+              "\"\n\"Offset from UTC\"=hex:05,00\n\"Log File Name\"=\"l\"\n"
+              "\"SW Logging Mode\"=\"0\"\n\"Application Color\"=hex:01\n" +
+              kRootKey + "\\Comm Port]\n\"Port\"=dword:00000002\n\"Speed\"=hex:12\n");
+    CRigControlRegistry r(prompter_);
+    SystemConfig config{"h", "c", "n", "q", 9, "l0", 9};
+    r.GetSystemConfig(config);
+    EXPECT_EQ(config, (SystemConfig{"/data", "c", "n", std::string(79, 'Q'), 9, "l", 9}));
+    EXPECT_EQ(prompter_.texts(),
+              (std::vector<std::string>{
+                  "Unable to Read Operator Callsign!", "Unable to Read Operator Name!",
+                  "Unable to Read Operator Timezone!", "Unable to Read Software Logging Mode!"}));
+    CommPortSettings port{5, 1200, 1, 1, ""};
+    r.GetCommPort(port);
+    EXPECT_EQ(port, (CommPortSettings{5, 1200, 1, 1, ""}));
+    // A colour of the wrong type is replaced by the default.
+    EXPECT_EQ(r.GetAppColor(), 0xDFB880u);
+    EXPECT_EQ(stored("", "Application Color"), reg::Value::ofDword(0xDFB880));
+}
+
+TEST_F(RegistryFailures, CorruptFileTakesTheReadErrorPathAndIsNeverOverwritten) {
+    const std::string corrupt = "REGEDIT4\r\n" + kRootKey + "]\r\n\"Callsign\"=\"ZZ9";
+    writeFile(corrupt);
+    // Two objects: the second must not be fooled by QSettings' cached copy.
+    for (int round = 0; round < 2; ++round) {
+        prompter_.clear();
+        CRigControlRegistry r(prompter_);
+        SystemConfig config{"h", "c", "n", "q", 1, "l", 2};
+        const SystemConfig before = config;
+        r.GetSystemConfig(config);
+        EXPECT_EQ(config, before);
+        EXPECT_EQ(prompter_.texts(), kSystemConfigReadErrors);
+        EXPECT_EQ(*r.GetMacroVariable(1), "c");
+
+        CommPortSettings port{2, 1200, 1, 1, "/dev/x"};
+        r.GetCommPort(port);
+        EXPECT_EQ(port, (CommPortSettings{2, 1200, 1, 1, "/dev/x"}));
+        ScanLimits limits{1, 2};
+        r.GetScanLimits(limits);
+        EXPECT_EQ(limits, (ScanLimits{1, 2}));
+        EXPECT_EQ(r.GetAppColor(), 0xDFB880u);
+        EXPECT_EQ(r.FindBand(14000000)->index, 4); // built-in edges
+        std::string logName = "mine";
+        r.GetCurrentLogFileName(logName);
+        EXPECT_EQ(logName, "mine");
+        uint8_t range = 3;
+        r.GetTuningRange(range);
+        EXPECT_EQ(range, 3);
+        EXPECT_EQ(prompter_.texts().back(), "Unable To Read Selected Tuning Range!");
+
+        r.SetSystemConfig(config);
+        r.SetCommPort(port);
+        r.SetAppColor(1);
+        EXPECT_EQ(fileBytes(), corrupt);
+    }
+}
+
+TEST_F(RegistryFailures, UnwritableStoreKeepsThePreviousFile) {
+    CRigControlRegistry r(prompter_);
+    SystemConfig config;
+    r.GetSystemConfig(config);
+    const std::string before = fileBytes();
+    {
+        FileSizeLimit full(16);
+        config.callsign = "K1ABC";
+        r.SetSystemConfig(config);
+        r.SetCommPort({2, 9600, 0, 1, ""});
+        ScanLimits limits;
+        r.GetScanLimits(limits); // creates "Settings": the write fails
+        EXPECT_EQ(prompter_.texts(),
+                  std::vector<std::string>{"Unable to Create Tamrel Settings Registry!"});
+    }
+    EXPECT_EQ(fileBytes(), before);
+    EXPECT_TRUE(onDisk().count(keyPath()));
+
+    // With no place for a file at all (its folder's path runs through a
+    // plain file) the getters still answer with the defaults.
+    ::setenv("XDG_CONFIG_HOME", (dir_.path().toStdString() + "/plain").c_str(), 1);
+    std::ofstream(dir_.path().toStdString() + "/plain") << "x";
+    prompter_.clear();
+    CRigControlRegistry nowhere(prompter_);
+    SystemConfig defaults;
+    nowhere.GetSystemConfig(defaults);
+    EXPECT_EQ(defaults.callsign, "ZZ9ZZ");
+    EXPECT_EQ(prompter_.texts(),
+              std::vector<std::string>{"Unable to Create Main Tamrel Registry!"});
+    CommPortSettings port;
+    nowhere.GetCommPort(port);
+    EXPECT_EQ(port.port, 0);
+}
