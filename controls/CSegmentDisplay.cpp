@@ -60,11 +60,11 @@ void CSegmentDisplay::relayout() {
     const QString shown = m_text == QLatin1String("?") ? accessibleName() : m_text;
     m_cells = layoutGlyphs(glyphsFor(shown.toUpper(), m_style), height(), m_style);
     if (m_style & kShaped) {
+        // The display keeps only the strip its cells cover; the parent shows around it.
         QRegion region;
         for (const Cell& cell : m_cells)
-            for (const QPolygonF& seg : cell.segments)
-                region += QRegion(seg.toPolygon());
-        setMask(region.isEmpty() ? QRegion(rect()) : region);
+            region += cell.box.toAlignedRect();
+        setMask(region.isEmpty() ? QRegion(0, 0, 1, 1) : region);
     } else if (!mask().isEmpty()) {
         clearMask();
     }

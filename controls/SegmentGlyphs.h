@@ -27,7 +27,7 @@
 //   0x01 smooth edges (antialiased segments with a blended edge pen)
 //   0x02 digits, blank and "-" in 14-segment glyphs instead of 7-segment ones
 //   0x04 slanted segments
-//   0x08 shaped: the widget's mask follows the drawn segments
+//   0x08 shaped: the widget's mask follows the drawn cells, the rest shows the parent
 //   0x10 unlit segments drawn in the off colour (otherwise left as background)
 namespace tamrel::segments {
 

@@ -116,12 +116,12 @@ std::vector<std::uint8_t> shadePattern(const ShadeParams& params, int width) {
                 value[size_t(y) * width + x] =
                     0.65 - 0.3 * (double(x) / width + double(y) / kShadeHeight) / 2.0;
         for (int s = 0; s < 200; ++s) {
-            const int x0 = noise.range(-kShadeHeight, width - 1);
-            const int length = noise.range(4, 3 * kShadeHeight);
-            const double delta = noise.range(-12, 12) / 100.0;
+            const int x0 = noise.range(-4 * kShadeHeight, width - 1);
+            const int length = noise.range(kShadeHeight, 4 * kShadeHeight);
+            const double delta = noise.range(-5, 5) / 100.0;
             for (int i = 0; i < length; ++i) {
-                const int x = x0 + i / 2;
-                const int y = i % kShadeHeight;
+                const int x = x0 + i; // shallow: four pixels across per pixel down
+                const int y = (i / 4) % kShadeHeight;
                 if (x >= 0 && x < width)
                     value[size_t(y) * width + x] += delta;
             }

@@ -1,4 +1,4 @@
-// Renders a strip of front-panel controls to a PNG: controls_demo [out.png]
+// Renders a strip of front-panel controls to a PNG: controls_demo [out.png [zoom]]
 #include "controls/CColorButton.h"
 #include "controls/CEditEx.h"
 #include "controls/CScrollingSegmentDisplay.h"
@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QImage>
 
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -121,5 +123,8 @@ int main(int argc, char** argv) {
     panel.ensurePolished();
     QImage img(panel.size(), QImage::Format_RGB32);
     panel.render(&img);
+    const int zoom = argc > 2 ? std::max(1, atoi(argv[2])) : 1;
+    if (zoom > 1)
+        img = img.scaled(img.size() * zoom, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     return img.save(out) ? 0 : 1;
 }

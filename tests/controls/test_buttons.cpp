@@ -170,3 +170,46 @@ TEST(EditEx, ColoursFontAndFilter) {
     s.setLinkText("www.elecraft.com");
     EXPECT_EQ(s.palette().color(QPalette::WindowText), s.linkColour());
 }
+
+TEST(ShadedButton, IconPlacementAndFaces) {
+    QPixmap square(16, 16);
+    square.fill(Qt::magenta);
+    CShadedButton down("", nullptr);
+    down.resize(80, 26);
+    down.setBorderWidth(4);
+    down.setShade({0, 8, 20, 50, QColor(55, 255, 55)});
+    down.setIcons(QIcon(square), Qt::AlignLeft);
+    down.show();
+    QImage shot = grab(down);
+    EXPECT_EQ(shot.pixel(4 + 8, 13), qRgb(255, 0, 255));
+    EXPECT_NE(shot.pixel(80 - 4 - 8, 13), qRgb(255, 0, 255));
+    down.setIcons(QIcon(square), Qt::AlignRight);
+    shot = grab(down);
+    EXPECT_EQ(shot.pixel(80 - 4 - 8, 13), qRgb(255, 0, 255));
+    EXPECT_NE(shot.pixel(4 + 8, 13), qRgb(255, 0, 255));
+
+    // Hover is lighter towards the base colour; pressed is tinted with it.
+    const ShadeFaces& f = down.shadeFaces();
+    EXPECT_GT(f.hover.pixelIndex(10, 10), f.normal.pixelIndex(10, 10));
+    EXPECT_GT(qGreen(f.pressed.pixel(10, 10)) - qRed(f.pressed.pixel(10, 10)),
+              qGreen(f.normal.pixel(10, 10)) - qRed(f.normal.pixel(10, 10)));
+}
+
+TEST(ControlSupport, ControlIdsAndFontHeights) {
+    QWidget dialog;
+    CShadedButton exitButton("Exit", &dialog);
+    CEditEx vfoA(&dialog);
+    setControlId(exitButton, 1, exitButton.text());
+    setControlId(vfoA, 1065);
+    EXPECT_EQ(findControl(dialog, 1065), &vfoA);
+    EXPECT_EQ(findControl(dialog, 1), &exitButton);
+    EXPECT_EQ(findControl(dialog, 7), nullptr);
+    EXPECT_EQ(vfoA.accessibleName(), "ctl1065");
+    EXPECT_EQ(exitButton.accessibleName(), "Exit");
+    EXPECT_EQ(exitButton.property("controlId").toInt(), 1);
+
+    // A positive height is the whole cell, so the characters come out smaller.
+    const QFont cell = fontFromDescription({"Liberation Sans", 20, 400}, QFont());
+    EXPECT_LT(cell.pixelSize(), 20);
+    EXPECT_NEAR(QFontMetrics(cell).height(), 20, 2);
+}
