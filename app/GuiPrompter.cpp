@@ -8,10 +8,14 @@ namespace tamrel {
 namespace {
 QMessageBox::Icon toIcon(PromptIcon icon) {
     switch (icon) {
-    case PromptIcon::Error: return QMessageBox::Critical;
-    case PromptIcon::Information: return QMessageBox::Information;
-    case PromptIcon::Question: return QMessageBox::Question;
-    case PromptIcon::Warning: return QMessageBox::Warning;
+    case PromptIcon::Error:
+        return QMessageBox::Critical;
+    case PromptIcon::Information:
+        return QMessageBox::Information;
+    case PromptIcon::Question:
+        return QMessageBox::Question;
+    case PromptIcon::Warning:
+        return QMessageBox::Warning;
     }
     return QMessageBox::NoIcon;
 }

@@ -1,0 +1,162 @@
+#include "CTamrelApp.h"
+
+#include "app/SignalWatcher.h"
+#include "panel/CFrontPanelDlg.h"
+#include "platform/ControlServer.h"
+#include "platform/SerialPort.h"
+#include "radio/CK2CommChannel.h"
+#include "radio/K2Commands.h"
+#include "resources/Artwork.h"
+#include "settings/CRigControlRegistry.h"
+#include "tools/k2sim/SimulatedRadio.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QEventLoop>
+#include <QPalette>
+#include <QSplashScreen>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace tamrel {
+
+AppOptions ParseOptions() {
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Tamrel: a front panel for the Elecraft K2 transceiver.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    QCommandLineOption device("device", "Open this serial device for this run.", "path");
+    QCommandLineOption simulate("simulate", "Start the built-in simulated radio and use it.");
+    QCommandLineOption autoSimulate("auto-simulate",
+                                    "Use the simulated radio when no radio is configured.");
+    QCommandLineOption noSplash("no-splash", "Skip the splash and its wait.");
+    QCommandLineOption screenshot(
+        "screenshot", "Write a picture of the front panel once the radio has answered, then exit.",
+        "file.png");
+    parser.addOptions({device, simulate, autoSimulate, noSplash, screenshot});
+    parser.process(*QCoreApplication::instance());
+
+    AppOptions o;
+    o.noSplash = parser.isSet(noSplash);
+    o.simulate = parser.isSet(simulate);
+    o.autoSimulate = parser.isSet(autoSimulate);
+    if (parser.isSet(device))
+        o.device = parser.value(device).toStdString();
+    if (parser.isSet(screenshot))
+        o.screenshot = parser.value(screenshot);
+    if (o.simulate && o.device) {
+        std::fprintf(stderr, "tamrel: --simulate and --device exclude each other\n");
+        std::exit(2);
+    }
+    return o;
+}
+
+CTamrelApp::CTamrelApp(AppOptions options, CRigControlRegistry& registry, CK2CommChannel& channel,
+                       Prompter& prompter)
+    : options_(std::move(options)), registry_(registry), channel_(channel), prompter_(prompter) {}
+
+CTamrelApp::~CTamrelApp() = default;
+
+namespace {
+// Once the radio has answered the initial query (its last reply is LK), or
+// after a few seconds without a radio, the panel is pictured and closed.
+void ArrangeScreenshot(CFrontPanelDlg& panel, const QString& file) {
+    auto shot = std::make_shared<bool>(false);
+    auto take = [&panel, file, shot] {
+        if (*shot)
+            return;
+        *shot = true;
+        // Let the last replies paint first.
+        QTimer::singleShot(400, &panel, [&panel, file] {
+            if (!panel.grab().save(file))
+                std::fprintf(stderr, "tamrel: cannot write %s\n", qPrintable(file));
+            panel.EndWithoutQuestion();
+        });
+    };
+    panel.SetReplyObserver([take](int id) {
+        if (id == ID_LK)
+            take();
+    });
+    QTimer::singleShot(8000, &panel, take);
+}
+} // namespace
+
+// Opens the channel as configured; returns what the port static shows.
+std::string CTamrelApp::OpenRadio() {
+    CommPortSettings port;
+    registry_.GetCommPort(port);
+    const bool configured = port.port != 0;
+    std::string device;
+    uint16_t number = 0;
+    if (options_.simulate || (options_.autoSimulate && !configured && !options_.device)) {
+        k2sim::SimulatedRadio::Options sim;
+        sim.baud = port.speed;
+        simulator_ = std::make_unique<k2sim::SimulatedRadio>(sim);
+        simulator_->start();
+        device = simulator_->devicePath();
+    } else if (options_.device) {
+        device = *options_.device;
+    } else if (configured) {
+        number = port.port;
+        device = port.device.empty() ? SerialPort::deviceForPort(port.port) : port.device;
+    } else {
+        return {}; // port 0: no radio this run
+    }
+    channel_.OpenDevice(device, number, port.speed, 8, port.parity, port.stopBits);
+    portOpened_ = true;
+    if (number != 0 && port.device.empty())
+        return "COM" + std::to_string(number);
+    return simulator_ ? std::string("Simulated") : device;
+}
+
+int CTamrelApp::Run() {
+    std::unique_ptr<QSplashScreen> splash;
+    if (!options_.noSplash) {
+        splash = std::make_unique<QSplashScreen>(artwork::splash());
+        splash->show();
+        QEventLoop wait;
+        QTimer::singleShot(3000, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+
+    // The application colour is the background of every dialog.
+    uint32_t ref = registry_.GetAppColor();
+    QPalette palette = QApplication::palette();
+    palette.setColor(QPalette::Window,
+                     QColor(int(ref & 0xff), int((ref >> 8) & 0xff), int((ref >> 16) & 0xff)));
+    palette.setColor(QPalette::WindowText, Qt::black);
+    QApplication::setPalette(palette);
+
+    SystemConfig config;
+    registry_.GetSystemConfig(config);
+    std::string portLabel = OpenRadio();
+
+    ControlServer server;
+    if (!server.listen())
+        std::fprintf(stderr, "tamrel: control interface not available: %s\n",
+                     qPrintable(server.errorString()));
+
+    int result = 0;
+    {
+        CFrontPanelDlg panel(registry_, prompter_);
+        panel.SetChannel(&channel_);
+        if (!portLabel.empty())
+            panel.SetPortLabel(portLabel);
+        if (server.isListening())
+            panel.SetControlServer(&server);
+        SignalWatcher signals([&panel](int) { panel.EndWithoutQuestion(); });
+        if (options_.screenshot)
+            ArrangeScreenshot(panel, *options_.screenshot);
+        if (splash)
+            splash->finish(&panel);
+        result = panel.exec() == QDialog::Accepted ? 0 : 1;
+    }
+    // The front panel has unhooked the receive thread; now the port can go.
+    if (portOpened_)
+        channel_.Close();
+    simulator_.reset();
+    return result;
+}
+
+} // namespace tamrel

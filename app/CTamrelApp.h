@@ -1,0 +1,60 @@
+#pragma once
+// CTamrelApp: the program's start-up and shutdown.
+//
+// Start-up, in order: the splash (3 seconds, unless --no-splash), the
+// application colour, the system configuration (which creates every default
+// setting on a first run and fills the operator macro variables), the port
+// settings and the channel opened unless the port number is 0 (or the device
+// given on the command line, or the simulated radio), the control socket for
+// other programs, then the front panel run modally. When the front panel
+// ends, the channel is closed. SIGTERM and SIGINT end the front panel as a
+// confirmed exit does.
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace tamrel {
+
+class CK2CommChannel;
+class CRigControlRegistry;
+class Prompter;
+namespace k2sim {
+class SimulatedRadio;
+}
+
+struct AppOptions {
+    bool noSplash = false;
+    bool simulate = false;
+    bool autoSimulate = false; // simulate when no radio is configured
+    std::optional<std::string> device;
+    std::optional<QString> screenshot;
+};
+
+// Parses the command line of the running QApplication; exits the process for
+// --help, --version and usage errors.
+AppOptions ParseOptions();
+
+class CTamrelApp {
+public:
+    CTamrelApp(AppOptions options, CRigControlRegistry& registry, CK2CommChannel& channel,
+               Prompter& prompter);
+    ~CTamrelApp();
+
+    // Runs start-up, the front panel and shutdown; returns the exit code.
+    int Run();
+
+private:
+    std::string OpenRadio();
+
+    AppOptions options_;
+    CRigControlRegistry& registry_;
+    CK2CommChannel& channel_;
+    Prompter& prompter_;
+    bool portOpened_ = false;
+    std::unique_ptr<k2sim::SimulatedRadio> simulator_;
+};
+
+} // namespace tamrel

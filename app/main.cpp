@@ -1,0 +1,29 @@
+// Tamrel: a front panel for the Elecraft K2 transceiver.
+//
+// The process-wide objects are made here, in their order, and destroyed in
+// reverse: the application, the settings store, the radio channel (which
+// reads its logging mode from the settings).
+
+#include "app/CTamrelApp.h"
+#include "app/GuiPrompter.h"
+#include "radio/CK2CommChannel.h"
+#include "settings/CRigControlRegistry.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName("Tamrel");
+    QApplication::setApplicationVersion(TAMREL_VERSION);
+    QApplication::setOrganizationName("ZZ9ZZ Software");
+    tamrel::AppOptions options = tamrel::ParseOptions();
+
+    tamrel::GuiPrompter prompter;
+    tamrel::CRigControlRegistry registry(prompter);
+    uint8_t loggingMode = 0;
+    registry.GetLoggingMode(loggingMode);
+    tamrel::CK2CommChannel channel(loggingMode);
+
+    tamrel::CTamrelApp app(std::move(options), registry, channel, prompter);
+    return app.Run();
+}

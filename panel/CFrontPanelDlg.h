@@ -1,0 +1,125 @@
+#pragma once
+// CFrontPanelDlg: the program's main window, run modally by the application;
+// its end ends the program.
+//
+// Responsibilities: builds the panel's widgets and shows what the radio model
+// decides; turns clicks into calls on the control handlers; hooks the receive
+// thread to itself (delivery on, purge, start reading) and sends the initial
+// query; answers state requests, panel requests and the operations of other
+// programs arriving on the control socket; keeps its placement; asks before
+// exiting; and on its end saves the per-band VFO memory, switches the radio's
+// auto-information off and unhooks the receive thread.
+//
+// Threads: lives on the GUI thread. The receive thread posts WM_K2_REPLY to
+// WindowHandle(); tool threads post WM_K2_STATE_REQUEST and
+// WM_K2_PANEL_REQUEST there too. Nothing here blocks longer than the short
+// pauses of the shutdown sequence and of a scan setup.
+
+#include "panel/FrontPanelControls.h"
+#include "panel/FrontPanelLayout.h"
+#include "panel/FrontPanelModel.h"
+#include "panel/PacedSequence.h"
+#include "platform/Messages.h"
+#include "platform/WindowMailbox.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QMenu;
+
+namespace tamrel {
+
+class CK2CommChannel;
+class CRigControlRegistry;
+class ControlServer;
+class Prompter;
+
+// The lParam record of request 17: scan between two frequencies.
+struct ScanRequest {
+    int32_t lowHz = 0;
+    int32_t highHz = 0;
+};
+
+inline constexpr char kFrontPanelTitle[] = "Elecraft K2 Front Panel - Tamrel";
+inline constexpr char kExitQuestion[] = "Exiting Tamrel  - Are You Sure?";
+
+class CFrontPanelDlg final : public QDialog {
+public:
+    CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter, QWidget* parent = nullptr);
+    ~CFrontPanelDlg() override;
+
+    // Set before the window is shown; null runs without a radio.
+    void SetChannel(CK2CommChannel* channel);
+    // What the port static shows after the first reply ("COM3", or a device).
+    void SetPortLabel(const std::string& label);
+    // Other programs' operations arrive through this server (optional).
+    void SetControlServer(ControlServer* server);
+    // Called after each reply has been applied and shown (screenshots, tests).
+    void SetReplyObserver(std::function<void(int id)> observer) {
+        replyObserver_ = std::move(observer);
+    }
+
+    // Where threads and tools post window messages for the front panel.
+    Handle WindowHandle() const { return mailbox_.handle(); }
+    const CFrontPanelModel& Model() const { return model_; }
+    const FrontPanelWidgets& Widgets() const { return w_; }
+    const std::string& PeerTitle() const { return peerTitle_; }
+
+    // The exit confirmation of the Exit button, ALT+X, request 9 and closing.
+    void ConfirmExit();
+    // Ends as a confirmed exit does, without the question (SIGTERM, SIGINT).
+    void EndWithoutQuestion();
+    // Sends the initial query again (button 1000 does this).
+    void SendInitialQuery();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void done(int result) override;
+    void reject() override {} // Escape never closes the front panel
+
+private:
+    void ConnectControls();
+    void ConnectSlider(QSlider* slider, std::function<void(int code, int position)> handler);
+    void Refresh();
+    void OnMessage(Message&& m);
+    void OnReply(int id, const std::string& text);
+    void OnStateRequest(uint64_t how, const Payload& target);
+    void OnPanelRequest(uint64_t code, Payload& argument);
+    void OnControlFrame(quint32 dwData, const QByteArray& data);
+    void HookReceiveThread();
+    void Shutdown();
+    void PlaceWindow();
+    void ShowPopupMenu(const QPoint& globalPos);
+    void ShowAbout();
+    bool HandleShortcut(QKeyEvent* key);
+
+    CRigControlRegistry& registry_;
+    Prompter& prompter_;
+    CK2CommChannel* channel_ = nullptr;
+    ControlServer* server_ = nullptr;
+    CFrontPanelModel model_;
+    CFrontPanelControls controls_;
+    FrontPanelWidgets w_;
+    PacedSequence hookSequence_;
+    PacedSequence querySequence_;
+    std::unique_ptr<QMenu> popup_;
+    std::string peerTitle_;
+    std::function<void(int)> replyObserver_;
+    bool windowsMoveTogether_ = true;
+    bool skipNextPlacementSave_ = true;
+    bool initialised_ = false;
+    bool shutDown_ = false;
+    qint64 lastWheel_ = -1;
+    // Last: removed first, so no message reaches a half-destroyed window.
+    WindowMailbox mailbox_;
+};
+
+} // namespace tamrel

@@ -1,0 +1,468 @@
+#include "FrontPanelLayout.h"
+
+#include "controls/CColorButton.h"
+#include "controls/CEditEx.h"
+#include "controls/CScrollingSegmentDisplay.h"
+#include "controls/CSegmentDisplay.h"
+#include "controls/CShadedButton.h"
+#include "controls/CStaticEx.h"
+#include "panel/FrontPanelModel.h"
+#include "resources/Artwork.h"
+#include "settings/BandTable.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSlider>
+#include <QVBoxLayout>
+
+namespace tamrel {
+
+namespace {
+
+const QColor kSilver(192, 192, 192);
+
+FontDescription times(int height, int weight = 700) {
+    return {"Times New Roman", height, weight};
+}
+FontDescription tahoma(int height, int weight) {
+    return {"Tahoma", height, weight};
+}
+
+ShadeParams shade(int style, int granularity, int highlight, int colouring, QColor base) {
+    return ShadeParams{style, granularity, highlight, colouring, base};
+}
+const ShadeParams kSelectedShade = shade(6, 8, 10, 5, QColor(255, 192, 192));
+const ShadeParams kUnselectedShade = shade(0, 8, 20, 5, QColor(55, 55, 255));
+const ShadeParams kGreenMetal = shade(8, 8, 10, 5, QColor(55, 255, 55));
+const ShadeParams kRedMetal = shade(8, 8, 10, 5, QColor(255, 55, 55));
+const ShadeParams kPinkBump = shade(6, 8, 10, 5, QColor(255, 192, 192));
+const ShadeParams kGreenNoise = shade(0, 8, 10, 5, QColor(55, 255, 55));
+
+// Creation helpers: every control gets its id (object name "ctl<id>").
+CShadedButton* shaded(QWidget& parent, int id, const QString& caption, const QString& tip,
+                      const ShadeParams& params) {
+    auto* b = new CShadedButton(caption, &parent);
+    setControlId(*b, id, caption);
+    b->setShade(params);
+    b->setTooltipText(tip, QString());
+    b->setFocusPolicy(Qt::TabFocus);
+    return b;
+}
+
+CShadedButton* stepButton(QWidget& parent, int id, const QString& caption, const QString& tip) {
+    CShadedButton* b = shaded(parent, id, caption, tip, kGreenMetal);
+    b->setFontDescription(tahoma(12, 400));
+    b->setTextColour(QColor(0, 99, 0));
+    b->setMinimumWidth(52);
+    return b;
+}
+
+CShadedButton* stateButton(QWidget& parent, int id, const QString& caption, const QString& tip) {
+    CShadedButton* b = shaded(parent, id, caption, tip, kUnselectedShade);
+    b->setFontDescription(tahoma(12, 600));
+    b->setMinimumWidth(52);
+    return b;
+}
+
+CColorButton* solid(QWidget& parent, int id, const QString& caption) {
+    auto* b = new CColorButton(caption, &parent);
+    setControlId(*b, id, caption.isEmpty() ? QString() : caption);
+    b->setColours(Qt::black, kSilver);
+    b->setFocusPolicy(Qt::TabFocus);
+    return b;
+}
+
+CEditEx* edit(QWidget& parent, int id, const FontDescription& font, int minChars) {
+    auto* e = new CEditEx(&parent);
+    setControlId(*e, id);
+    e->setFontDescription(font);
+    e->setBackgroundColour(kSilver);
+    e->setTextColour(Qt::black);
+    e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    e->setReadOnly(true);
+    e->setMinimumWidth(e->fontMetrics().horizontalAdvance(QString(minChars, '0')) + 12);
+    return e;
+}
+
+QSlider* slider(QWidget& parent, int id, Qt::Orientation o, int min, int max) {
+    auto* s = new QSlider(o, &parent);
+    setControlId(*s, id);
+    s->setRange(min, max);
+    s->setTracking(true);
+    return s;
+}
+
+QGroupBox* group(QWidget& parent, const QString& title) {
+    auto* g = new QGroupBox(title, &parent);
+    g->setStyleSheet("QGroupBox { font-weight: bold; }");
+    return g;
+}
+
+QLabel* label(QWidget& parent, const QString& text, int pixelSize = 12, bool bold = true) {
+    auto* l = new QLabel(text, &parent);
+    QFont f = l->font();
+    f.setPixelSize(pixelSize);
+    f.setBold(bold);
+    l->setFont(f);
+    return l;
+}
+
+// The VFO row: label, big read-out, ">>", Rx and Tx.
+QHBoxLayout* vfoRow(QWidget& panel, FrontPanelWidgets& w, int vfo) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(label(panel, vfo == 0 ? "VFO A" : "VFO B", 14));
+    CEditEx* e = edit(panel, vfo == 0 ? ctl::kVfoAEdit : ctl::kVfoBEdit, times(-36), 10);
+    e->setBackgroundColour(vfo == 0 ? QColor(166, 202, 240) : kSilver);
+    e->setToolTip(vfo == 0 ? "VFO A: click to type a frequency in kHz"
+                           : "VFO B: click to type a frequency in kHz");
+    (vfo == 0 ? w.vfoA : w.vfoB) = e;
+    row->addWidget(e, 1);
+    w.enter[vfo] = solid(panel, vfo == 0 ? ctl::kEnterA : ctl::kEnterB, ">>");
+    w.enter[vfo]->setToolTip("Send the typed frequency");
+    w.enter[vfo]->setFixedWidth(34);
+    w.enter[vfo]->setEnabled(false);
+    row->addWidget(w.enter[vfo]);
+    CColorButton* rx = solid(panel, vfo == 0 ? ctl::kRxA : ctl::kRxB, "Rx");
+    CColorButton* tx = solid(panel, vfo == 0 ? ctl::kTxA : ctl::kTxB, "Tx");
+    rx->setToolTip(vfo == 0 ? "Receive on VFO A" : "Receive on VFO B");
+    tx->setToolTip(vfo == 0 ? "Transmit on VFO A" : "Transmit on VFO B");
+    for (CColorButton* b : {rx, tx}) {
+        b->setFixedWidth(38);
+        row->addWidget(b);
+    }
+    (vfo == 0 ? w.rxA : w.rxB) = rx;
+    (vfo == 0 ? w.txA : w.txB) = tx;
+    return row;
+}
+
+QWidget* frequencyGroup(QWidget& panel, FrontPanelWidgets& w) {
+    QGroupBox* g = group(panel, "Frequency Control");
+    auto* grid = new QGridLayout(g);
+    struct Step {
+        int id;
+        const char* caption;
+        const char* tip;
+    };
+    const Step down[4] = {{ctl::kDown10, "-10Hz", "Down 10Hz"},
+                          {ctl::kDown20, "-20Hz", "Down 20Hz"},
+                          {ctl::kDown50, "-50Hz", "Down 50Hz"},
+                          {ctl::kDown1k, "-1KHz", "Down 1KHz"}};
+    const Step up[4] = {{ctl::kUp10, "+10Hz", "Up 10Hz"},
+                        {ctl::kUp20, "+20Hz", "Up 20Hz"},
+                        {ctl::kUp50, "+50Hz", "Up 50Hz"},
+                        {ctl::kUp1k, "+1KHz", "Up 1KHz"}};
+    for (int i = 0; i < 4; ++i) {
+        w.steps[0][i] = stepButton(*g, down[i].id, down[i].caption, down[i].tip);
+        w.steps[1][i] = stepButton(*g, up[i].id, up[i].caption, up[i].tip);
+    }
+    for (int i = 0; i < 4; ++i) {
+        grid->addWidget(w.steps[0][3 - i], 0, i); // -1KHz at the far left
+        grid->addWidget(w.steps[1][i], 0, 5 + i); // +1KHz at the far right
+    }
+    w.tuningEdit = edit(*g, ctl::kTuningEdit, times(-12), 10);
+    w.tuningEdit->setAlignment(Qt::AlignCenter);
+    w.tuningEdit->setToolTip("Tuning frequency (right-click the slider for release tuning)");
+    grid->addWidget(w.tuningEdit, 0, 4);
+
+    w.tuning = slider(*g, ctl::kTuningSlider, Qt::Horizontal, 0, 1);
+    w.tuning->setToolTip("Tune (right-click: tune on release)");
+    w.tuning->setPageStep(10);
+    grid->addWidget(w.tuning, 1, 0, 1, 9);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(label(*g, "BAND"));
+    w.band = new QComboBox(g);
+    setControlId(*w.band, ctl::kBandCombo);
+    for (std::string_view name : kBandNames)
+        w.band->addItem("  " + QString::fromLatin1(name.data(), int(name.size())));
+    bottom->addWidget(w.band);
+    w.bandDown = shaded(*g, ctl::kBandDown, "BAND-", "Change Band Down", kRedMetal);
+    w.bandUp = shaded(*g, ctl::kBandUp, "BAND+", "Change Band Up", kRedMetal);
+    for (CShadedButton* b : {w.bandDown, w.bandUp}) {
+        b->setFontDescription(tahoma(12, 600));
+        b->setTextColour(QColor(0, 99, 0));
+        bottom->addWidget(b);
+    }
+    bottom->addSpacing(12);
+    bottom->addWidget(label(*g, "Range"));
+    w.tuningRange = new QComboBox(g);
+    setControlId(*w.tuningRange, ctl::kTuningRange);
+    for (std::string_view r : kTuningRangeLabels)
+        w.tuningRange->addItem(QString::fromLatin1(r.data(), int(r.size())));
+    w.tuningRange->setToolTip("Span of the tuning slider");
+    bottom->addWidget(w.tuningRange);
+    bottom->addStretch(1);
+    w.vfoLock = new QCheckBox("VFO Lock", g);
+    setControlId(*w.vfoLock, ctl::kVfoLock, "VFO Lock");
+    bottom->addWidget(w.vfoLock);
+    grid->addLayout(bottom, 2, 0, 1, 9);
+    return g;
+}
+
+QWidget* ritGroup(QWidget& panel, FrontPanelWidgets& w) {
+    QGroupBox* g = group(panel, "RIT/XIT Control");
+    auto* grid = new QGridLayout(g);
+    w.rit = solid(*g, ctl::kRit, "RIT");
+    w.xit = solid(*g, ctl::kXit, "XIT");
+    w.rit->setToolTip("Receiver incremental tuning");
+    w.xit->setToolTip("Transmitter incremental tuning");
+    w.clear = shaded(*g, ctl::kClear, "CLR", "Clear RIT/XIT offset", kGreenNoise);
+    w.clear->setFontDescription(tahoma(12, 600));
+    w.offsetEdit = edit(*g, ctl::kOffsetEdit, times(-18), 5);
+    w.offsetEdit->setToolTip("RIT/XIT offset in Hz");
+    grid->addWidget(w.rit, 0, 0);
+    grid->addWidget(w.xit, 0, 1);
+    grid->addWidget(w.clear, 0, 2);
+    grid->addWidget(w.offsetEdit, 0, 3);
+    w.offsetDown = shaded(*g, ctl::kOffsetDown, QString(), "RIT/XIT Down 10Hz", kGreenNoise);
+    w.offsetDown->setIcons(artwork::buttonIcon(artwork::ButtonIcon::ArrowLeft), Qt::AlignLeft);
+    w.offsetUp = shaded(*g, ctl::kOffsetUp, QString(), "RIT/XIT Up 10Hz", kGreenNoise);
+    w.offsetUp->setIcons(artwork::buttonIcon(artwork::ButtonIcon::ArrowRight), Qt::AlignRight);
+    w.offset = slider(*g, ctl::kOffsetSlider, Qt::Horizontal, 0, 2000);
+    w.offset->setPageStep(50);
+    w.offset->setSingleStep(10);
+    w.offset->setToolTip("RIT/XIT offset");
+    w.offsetSliderText = edit(*g, ctl::kOffsetSliderText, times(-14), 5);
+    w.offsetSliderText->setAlignment(Qt::AlignCenter);
+    grid->addWidget(w.offsetDown, 1, 0);
+    grid->addWidget(w.offset, 1, 1, 1, 2);
+    grid->addWidget(w.offsetUp, 1, 3);
+    grid->addWidget(w.offsetSliderText, 2, 1, 1, 2);
+    return g;
+}
+
+QWidget* buttonGroup(QWidget& panel, const QString& title,
+                     std::initializer_list<std::pair<QWidget*, int>> cells, int columns) {
+    QGroupBox* g = group(panel, title);
+    auto* grid = new QGridLayout(g);
+    int i = 0;
+    for (auto [widget, span] : cells) {
+        widget->setParent(g);
+        grid->addWidget(widget, i / columns, i % columns, 1, span);
+        i += span;
+    }
+    return g;
+}
+
+// A level control: a slider with its value read-out below.
+QWidget* levelGroup(QWidget& panel, const QString& title, QSlider*& s, CEditEx*& e, int sliderId,
+                    int editId, Qt::Orientation o, int min, int max, const QString& tip) {
+    QGroupBox* g = group(panel, title);
+    auto* box = new QVBoxLayout(g);
+    s = slider(*g, sliderId, o, min, max);
+    s->setToolTip(tip);
+    e = edit(*g, editId, times(-18), 5);
+    e->setAlignment(Qt::AlignCenter);
+    box->addWidget(s, 1, o == Qt::Vertical ? Qt::AlignHCenter : Qt::Alignment());
+    box->addWidget(e);
+    return g;
+}
+
+QWidget* meterAndLamps(QWidget& panel, FrontPanelWidgets& w) {
+    auto* box = new QWidget(&panel);
+    auto* v = new QVBoxLayout(box);
+    v->setContentsMargins(0, 0, 0, 0);
+    w.display = new CSegmentDisplay("Elecraft", box);
+    setControlId(*w.display, ctl::kDisplay, "Radio display");
+    w.display->modifyStyle(0, 0x01 | 0x10);
+    w.display->setText("Elecraft");
+    w.display->setMinimumSize(280, 54);
+    v->addWidget(w.display);
+
+    auto* lamps = new QHBoxLayout;
+    const char* names[7] = {"NB", "ANT2", "PRE", "ATT", "VFOB", "RIT", "XIT"};
+    for (int i = 0; i < 7; ++i) {
+        auto* l = new CStaticEx(names[i], box);
+        setControlId(*l, ctl::kFirstLamp + 3 * i, names[i]);
+        l->setFontDescription(times(-10, 100));
+        l->setBackgroundColour(kSilver);
+        l->setTextColour(Qt::black);
+        l->setAlignment(Qt::AlignCenter);
+        l->setFrameShape(QFrame::Panel);
+        l->setFrameShadow(QFrame::Sunken);
+        l->setMinimumWidth(34);
+        w.lamps[std::size_t(i)] = l;
+        lamps->addWidget(l);
+    }
+    v->addLayout(lamps);
+
+    QGroupBox* meter = group(*box, "S Meter");
+    auto* grid = new QGridLayout(meter);
+    grid->setHorizontalSpacing(2);
+    const char* scale[10] = {"S1", "", "", "5", "", "", "9", "", "+20", "+40"};
+    for (int i = 0; i < 10; ++i) {
+        grid->addWidget(label(*meter, scale[i], 10), 0, i, Qt::AlignCenter);
+        CColorButton* seg = solid(*meter, ctl::kFirstMeter + i, QString());
+        seg->setFixedSize(22, 12);
+        seg->setFocusPolicy(Qt::NoFocus);
+        seg->setToolTip("S meter");
+        w.meter[std::size_t(i)] = seg;
+        grid->addWidget(seg, 1, i);
+    }
+    v->addWidget(meter);
+    return box;
+}
+
+} // namespace
+
+void StyleSelected(CShadedButton& button, bool selected, bool keepFont) {
+    if (!keepFont)
+        button.setFontDescription(selected ? tahoma(14, 600) : tahoma(12, 600));
+    button.setTextColour(selected ? QColor(0, 0, 128) : QColor(90, 90, 90));
+    button.setShade(selected ? kSelectedShade : kUnselectedShade);
+    button.update();
+}
+
+FrontPanelWidgets BuildFrontPanel(QWidget& panel, const QColor& appColour) {
+    FrontPanelWidgets w;
+    QPalette pal = panel.palette();
+    pal.setColor(QPalette::Window, appColour);
+    panel.setPalette(pal);
+    panel.setAutoFillBackground(true);
+
+    // Top: the two VFOs and the copy buttons, then the display echo and meter.
+    auto* vfos = new QVBoxLayout;
+    vfos->addLayout(vfoRow(panel, w, 0));
+    auto* copies = new QHBoxLayout;
+    w.aToB = shaded(panel, ctl::kAToB, "A>B", "Copy VFO A to VFO B", kGreenMetal);
+    w.bToA = shaded(panel, ctl::kBToA, "B>A", "Copy VFO B to VFO A", kGreenMetal);
+    for (CShadedButton* b : {w.aToB, w.bToA}) {
+        b->setFontDescription(tahoma(12, 600));
+        copies->addWidget(b);
+    }
+    copies->addStretch(1);
+    vfos->addLayout(copies);
+    vfos->addLayout(vfoRow(panel, w, 1));
+    auto* top = new QHBoxLayout;
+    top->addLayout(vfos, 3);
+    top->addWidget(meterAndLamps(panel, w), 2);
+
+    // Middle: frequency and RIT/XIT groups; the levels stand at the right.
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(frequencyGroup(panel, w), 3);
+    middle->addWidget(ritGroup(panel, w), 2);
+    auto* levels = new QHBoxLayout;
+    levels->addWidget(levelGroup(panel, "PWR", w.power, w.powerEdit, ctl::kPowerSlider,
+                                 ctl::kPowerEdit, Qt::Vertical, 0, 150, "Power"));
+    auto* knobs = new QVBoxLayout;
+    knobs->addWidget(levelGroup(panel, "CW Speed", w.speed, w.speedEdit, ctl::kSpeedSlider,
+                                ctl::kSpeedEdit, Qt::Horizontal, 9, 50, "Keyer speed (WPM)"));
+    knobs->addWidget(levelGroup(panel, "Squelch", w.squelch, w.squelchEdit, ctl::kSquelchSlider,
+                                ctl::kSquelchEdit, Qt::Horizontal, 0, 250, "Squelch"));
+    levels->addLayout(knobs);
+    // Position 0 (power 150) at the top, as the radio's knob turned up.
+    w.power->setInvertedAppearance(true);
+    w.power->setInvertedControls(true);
+    w.power->setMinimumHeight(90);
+    w.speed->setPageStep(5);
+    w.squelch->setSingleStep(25);
+    w.squelch->setPageStep(25);
+
+    // Lower: the state buttons.
+    const struct {
+        int id;
+        const char* caption;
+        const char* tip;
+    } modes[6] = {{ctl::kLsb, "LSB", "LSB"},        {ctl::kUsb, "USB", "USB"},
+                  {ctl::kCw, "CW", "CW"},           {ctl::kRtty, "RTTY", "RTTY"},
+                  {ctl::kCwr, "CWR", "CW Reverse"}, {ctl::kRttyr, "RTTYR", "RTTY Reverse"}};
+    for (int i = 0; i < 6; ++i)
+        w.modes[std::size_t(i)] = stateButton(panel, modes[i].id, modes[i].caption, modes[i].tip);
+    w.agc = {stateButton(panel, ctl::kAgcFast, "Fast", "AGC Fast"),
+             stateButton(panel, ctl::kAgcSlow, "Slow", "AGC Slow"),
+             stateButton(panel, ctl::kAgcOff, "Off", "AGC Off")};
+    for (int i = 0; i < 4; ++i)
+        w.xfil[std::size_t(i)] =
+            stateButton(panel, ctl::kFirstXfil + i, QString("XFIL %1").arg(i + 1),
+                        QString("Crystal Filter # %1").arg(i + 1));
+    w.pre = stateButton(panel, ctl::kPre, "PRE", "Preamp");
+    w.att = stateButton(panel, ctl::kAtt, "ATT", "Attenuator");
+    w.afil = shaded(panel, ctl::kAfil, "AFIL: OFF", "Audio Filter", kPinkBump);
+    w.nb = shaded(panel, ctl::kNb, "NB: OFF", "Noise Blanker", kPinkBump);
+    w.ant = shaded(panel, ctl::kAnt, "ANT: 1", "Antenna Position", kPinkBump);
+    for (CShadedButton* b : {w.afil, w.nb, w.ant}) {
+        b->setFontDescription(tahoma(12, 600));
+        b->setMinimumWidth(72);
+    }
+    w.tune = shaded(panel, ctl::kTune, QString(), "TUNE Transmitter", kGreenMetal);
+    w.tune->setIcons(artwork::buttonIcon(artwork::ButtonIcon::Tune), Qt::AlignCenter);
+    w.bandwidth = new CStaticEx(QString(), &panel);
+    setControlId(*w.bandwidth, ctl::kBandwidth, "Bandwidth");
+    w.bandwidth->setFontDescription(times(-15));
+    w.bandwidth->setBackgroundColour(kSilver);
+    w.bandwidth->setTextColour(Qt::black);
+    w.bandwidth->setAlignment(Qt::AlignCenter);
+    w.bandwidth->setToolTip("Filter bandwidth");
+
+    auto* lower = new QHBoxLayout;
+    lower->addWidget(buttonGroup(panel, "Operating Mode",
+                                 {{w.modes[0], 1},
+                                  {w.modes[1], 1},
+                                  {w.modes[2], 1},
+                                  {w.modes[4], 1},
+                                  {w.modes[3], 1},
+                                  {w.modes[5], 1}},
+                                 3));
+    lower->addWidget(buttonGroup(panel, "AGC", {{w.agc[0], 1}, {w.agc[1], 1}, {w.agc[2], 1}}, 3));
+    lower->addWidget(buttonGroup(
+        panel, "Crystal Filter",
+        {{w.xfil[0], 1}, {w.xfil[1], 1}, {w.xfil[2], 1}, {w.xfil[3], 1}, {w.bandwidth, 2}}, 2));
+    lower->addWidget(
+        buttonGroup(panel, "Misc",
+                    {{w.pre, 1}, {w.att, 1}, {w.tune, 1}, {w.afil, 1}, {w.nb, 1}, {w.ant, 1}}, 3));
+
+    // Bottom: status line, port and the program's own buttons.
+    auto* bottom = new QHBoxLayout;
+    w.status = new CScrollingSegmentDisplay(QString(), &panel);
+    setControlId(*w.status, ctl::kStatusLine, "Status line");
+    w.status->setVisibleWidth(35);
+    w.status->setScrollInterval(250);
+    w.status->modifyStyle(0x02, 0x01 | 0x08);
+    w.status->setColours(QColor(0, 52, 52), QColor(92, 252, 204));
+    w.status->setMinimumSize(420, 30);
+    bottom->addWidget(w.status, 1);
+    bottom->addWidget(label(panel, "Connect to:"));
+    w.portText = new CStaticEx("None", &panel);
+    setControlId(*w.portText, ctl::kPortText, "Port");
+    w.portText->setFontDescription(times(-18));
+    w.portText->setBackgroundColour(appColour);
+    w.portText->setTextColour(Qt::black);
+    w.portText->setMinimumWidth(80);
+    bottom->addWidget(w.portText);
+    w.initialQuery = shaded(panel, ctl::kInitialQuery, QString(), "Getting Initial Data from Radio",
+                            kGreenMetal);
+    w.initialQuery->setIcons(artwork::buttonIcon(artwork::ButtonIcon::InitialData),
+                             Qt::AlignCenter);
+    w.keyboardCw = shaded(panel, ctl::kKeyboardCw, "CW", "Transmit CW via Keyboard", kGreenMetal);
+    w.switchPanel =
+        shaded(panel, ctl::kSwitchPanel, "SW Panel", "Virtual Switch Panel", kGreenMetal);
+    for (CShadedButton* b : {w.keyboardCw, w.switchPanel})
+        b->setFontDescription({"Courier New", 16, 600});
+    w.exit = shaded(panel, ctl::kExit, QString(), "Exit Tamrel", kGreenMetal);
+    w.exit->setIcons(artwork::buttonIcon(artwork::ButtonIcon::Exit), Qt::AlignCenter);
+    for (CShadedButton* b : {w.initialQuery, w.keyboardCw, w.switchPanel, w.exit}) {
+        b->setMinimumSize(56, 34);
+        bottom->addWidget(b);
+    }
+
+    for (CShadedButton* b : w.modes)
+        StyleSelected(*b, false);
+    for (CShadedButton* b : w.agc)
+        StyleSelected(*b, false);
+    for (CShadedButton* b : w.xfil)
+        StyleSelected(*b, false);
+
+    auto* root = new QGridLayout(&panel);
+    root->addLayout(top, 0, 0, 1, 2);
+    root->addLayout(middle, 1, 0);
+    root->addLayout(lower, 2, 0);
+    root->addLayout(levels, 1, 1, 2, 1);
+    root->addLayout(bottom, 3, 0, 1, 2);
+    return w;
+}
+
+} // namespace tamrel

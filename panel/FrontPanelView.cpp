@@ -1,0 +1,153 @@
+#include "FrontPanelView.h"
+
+#include "controls/CColorButton.h"
+#include "controls/CEditEx.h"
+#include "controls/CScrollingSegmentDisplay.h"
+#include "controls/CSegmentDisplay.h"
+#include "controls/CShadedButton.h"
+#include "controls/CStaticEx.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QSignalBlocker>
+#include <QSlider>
+
+namespace tamrel {
+
+namespace {
+
+void setText(CEditEx* e, const std::string& text) {
+    QString t = QString::fromStdString(text);
+    if (e->text() != t && !(e->hasFocus() && !e->isReadOnly()))
+        e->setText(t);
+}
+
+void setBack(CEditEx* e, Rgb c) {
+    if (e->backgroundColour() != ToQColor(c))
+        e->setBackgroundColour(ToQColor(c));
+}
+
+void setFace(CColorButton* b, Rgb c) {
+    if (b->faceColour() != ToQColor(c))
+        b->setColours(Qt::black, ToQColor(c));
+}
+
+void setCaption(CShadedButton* b, const std::string& caption) {
+    QString t = QString::fromStdString(caption);
+    if (b->text() != t)
+        b->setText(t);
+}
+
+void setSlider(QSlider* s, const SliderView& v) {
+    // The slider is the user's while its thumb is held.
+    if (s->isSliderDown())
+        return;
+    QSignalBlocker block(s);
+    if (s->minimum() != v.min || s->maximum() != v.max)
+        s->setRange(v.min, v.max);
+    if (s->value() != v.pos)
+        s->setValue(v.pos);
+}
+
+void setSelected(CShadedButton* b, bool selected, bool keepFont = false) {
+    // The button's checked state remembers which style it has.
+    if (b->property("selectedStyle").isValid() && b->property("selectedStyle").toBool() == selected)
+        return;
+    b->setProperty("selectedStyle", selected);
+    StyleSelected(*b, selected, keepFont);
+}
+
+} // namespace
+
+void ShowView(FrontPanelWidgets& w, const PanelView& v, uint32_t changes) {
+    if (changes & kChangeTexts) {
+        setText(w.vfoA, v.vfoAText);
+        setText(w.vfoB, v.vfoBText);
+        setText(w.tuningEdit, v.tuningText);
+        setText(w.powerEdit, v.powerText);
+        setText(w.offsetEdit, v.offsetText);
+        setText(w.offsetSliderText, v.offsetSliderText);
+        setText(w.speedEdit, std::to_string(v.cwSpeed));
+        setText(w.squelchEdit, std::to_string(v.squelch));
+        QString bw = QString::fromStdString(v.bandwidthText);
+        if (w.bandwidth->text() != bw)
+            w.bandwidth->setText(bw);
+        QString port = QString::fromStdString(v.portText);
+        if (w.portText->text() != port)
+            w.portText->setText(port);
+        setCaption(w.afil, v.afilCaption);
+        setCaption(w.nb, v.nbCaption);
+        setCaption(w.ant, v.antCaption);
+    }
+    if (changes & kChangeColours) {
+        setBack(w.vfoA, v.editABack);
+        setBack(w.vfoB, v.editBBack);
+        setBack(w.offsetEdit, v.offsetEditBack);
+        setBack(w.tuningEdit, v.tuningEditBack);
+        setFace(w.rxA, v.rxA);
+        setFace(w.txA, v.txA);
+        setFace(w.rxB, v.rxB);
+        setFace(w.txB, v.txB);
+        setFace(w.rit, v.ritButton);
+        setFace(w.xit, v.xitButton);
+        for (int i = 0; i < 2; ++i) {
+            setFace(w.enter[i], v.entryButton[i]);
+            w.enter[i]->setEnabled(v.entryEnabled[i]);
+        }
+        w.vfoA->setReadOnly(!v.editWritable[0]);
+        w.vfoB->setReadOnly(!v.editWritable[1]);
+    }
+    if (changes & kChangeSliders) {
+        setSlider(w.tuning, v.tuning);
+        setSlider(w.power, v.power);
+        setSlider(w.speed, v.speed);
+        setSlider(w.squelch, v.squelchSlider);
+        setSlider(w.offset, v.offset);
+    }
+    if (changes & kChangeButtons) {
+        for (std::size_t i = 0; i < w.modes.size(); ++i)
+            setSelected(w.modes[i], v.modeSelected[i]);
+        for (std::size_t i = 0; i < w.agc.size(); ++i)
+            setSelected(w.agc[i], v.agcSelected[i]);
+        for (std::size_t i = 0; i < w.xfil.size(); ++i)
+            setSelected(w.xfil[i], v.xfilSelected[i]);
+        setSelected(w.pre, v.preSelected, true);
+        setSelected(w.att, v.attSelected, true);
+        for (QWidget* c : {static_cast<QWidget*>(w.offsetDown), static_cast<QWidget*>(w.offsetUp),
+                           static_cast<QWidget*>(w.offset)})
+            c->setEnabled(v.ritXitControlsEnabled);
+        {
+            QSignalBlocker block(w.vfoLock);
+            w.vfoLock->setChecked(v.vfoLock);
+        }
+        if (!w.band->view()->isVisible() && w.band->currentIndex() != v.bandIndex) {
+            QSignalBlocker block(w.band);
+            w.band->setCurrentIndex(v.bandIndex);
+        }
+        if (w.tuningRange->currentIndex() != v.tuningRangeIndex) {
+            QSignalBlocker block(w.tuningRange);
+            w.tuningRange->setCurrentIndex(v.tuningRangeIndex);
+        }
+    }
+    if (changes & kChangeAnnunciators) {
+        for (std::size_t i = 0; i < w.lamps.size(); ++i)
+            if (w.lamps[i]->backgroundColour() != ToQColor(v.lamps[i]))
+                w.lamps[i]->setBackgroundColour(ToQColor(v.lamps[i]));
+    }
+    if (changes & kChangeMeter) {
+        for (std::size_t i = 0; i < w.meter.size(); ++i)
+            setFace(w.meter[i], v.meter[i]);
+    }
+    if (changes & kChangeDisplay)
+        w.display->setText(QString::fromStdString(v.displayText));
+    if (changes & kChangeStatus) {
+        bool error = v.statusStyle == StatusStyle::Error;
+        w.status->setScrolling(!v.statusText.empty());
+        w.status->setColours(error ? QColor(52, 0, 0) : QColor(0, 52, 52),
+                             error ? QColor(255, 0, 0) : QColor(92, 252, 204));
+        w.status->setMessage(QString::fromStdString(v.statusText));
+    }
+}
+
+} // namespace tamrel
