@@ -73,7 +73,7 @@ TEST(Rigctl, DrivesTheSimulatedRadio) {
     auto m = radio.model();
     EXPECT_EQ(m->frequency(0, Millis(0)), 14070000u);
     EXPECT_EQ(m->current().mode, 3);
-    EXPECT_EQ(m->current().filter, 2); // the narrowest filter still 500 Hz wide
+    EXPECT_EQ(m->current().filter, 2); // FL2 (700 Hz): the narrowest at least 500 Hz wide
     EXPECT_EQ(m->k2Mode(), 0);         // hamlib leaves the radio in K20
     EXPECT_EQ(m->aiLevel(), 0);
 }

@@ -46,6 +46,7 @@
 //   nothing else. IF's s digit is 1 while it runs.
 // - Direct frequency entry (SW34): five digit keys give the frequency in kHz
 //   ("14060" = 14.060 MHz); any other switch cancels.
+// - TX; keys the transmitter in every mode (CW included), until RX.
 // - SW25 alone (REV) swaps the receive and transmit VFOs; SW20 (TUNE)
 //   toggles a key-down carrier, also ended by RX.
 
