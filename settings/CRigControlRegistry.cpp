@@ -136,8 +136,13 @@ void CRigControlRegistry::GetHomeDir(std::string& dir) {
 
 void CRigControlRegistry::GetLoggingMode(uint8_t& mode) {
     RegistryStore st(file_);
-    Read<uint8_t> r = st.keyExists(kRoot) ? st.byte(kRoot, "SW Logging Mode")
-                                          : Read<uint8_t>{ReadStatus::Error, 0};
+    // A store that does not exist yet is a first run, not an error: the
+    // channel asks before start-up has created the defaults.
+    if (!st.keyExists(kRoot)) {
+        mode = 0;
+        return;
+    }
+    Read<uint8_t> r = st.byte(kRoot, "SW Logging Mode");
     if (r.ok()) {
         mode = r.value;
     } else if (r.missing()) {

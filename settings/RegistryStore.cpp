@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 
+#include <mutex>
+
 namespace tamrel::detail {
 
 namespace {
@@ -15,6 +17,13 @@ const QString& rootGroup() {
 
 QString group(const char* key) {
     return *key ? rootGroup() + u'/' + reg::escapeComponent(QString::fromUtf8(key)) : rootGroup();
+}
+// Qt guards its one in-process copy of the file with futex-based locks that
+// the thread sanitizer cannot see. Holding this lock as well around every
+// QSettings call (never around a message box) makes the ordering visible to it.
+std::mutex& qtSettingsMutex() {
+    static std::mutex mutex;
+    return mutex;
 }
 } // namespace
 
@@ -28,23 +37,30 @@ std::string_view clipUtf8(std::string_view text, size_t limit) {
     return text.substr(0, n);
 }
 
-RegistryStore::RegistryStore(const std::string& file)
-    : settings_(QString::fromStdString(file), reg::settingsFormat()) {
+RegistryStore::RegistryStore(const std::string& file) {
+    std::lock_guard lock(qtSettingsMutex());
+    settings_.emplace(QString::fromStdString(file), reg::settingsFormat());
     // Not status() == AccessError: QSettings also reports that when it could
     // not write changes still pending from an earlier failed save, and the
     // file is readable then. A read that fails shows in the file's state.
-    QFileInfo info(settings_.fileName());
-    broken_ = settings_.status() == QSettings::FormatError ||
-              settings_.contains(QString::fromLatin1(reg::kReadErrorKey)) ||
+    QFileInfo info(settings_->fileName());
+    broken_ = settings_->status() == QSettings::FormatError ||
+              settings_->contains(QString::fromLatin1(reg::kReadErrorKey)) ||
               (info.exists() && (!info.isFile() || !info.isReadable()));
+}
+
+RegistryStore::~RegistryStore() {
+    std::lock_guard lock(qtSettingsMutex()); // its destructor saves pending changes
+    settings_.reset();
 }
 
 bool RegistryStore::keyExists(const char* key) {
     if (broken_)
         return true;
-    settings_.beginGroup(group(key));
-    const bool exists = !settings_.childKeys().isEmpty() || !settings_.childGroups().isEmpty();
-    settings_.endGroup();
+    std::lock_guard lock(qtSettingsMutex());
+    settings_->beginGroup(group(key));
+    const bool exists = !settings_->childKeys().isEmpty() || !settings_->childGroups().isEmpty();
+    settings_->endGroup();
     return exists;
 }
 
@@ -56,8 +72,9 @@ QString RegistryStore::path(const char* key, std::string_view name) const {
 
 QVariant RegistryStore::raw(const char* key, std::string_view name, bool& present) {
     const QString p = path(key, name);
-    present = !broken_ && settings_.contains(p);
-    return present ? settings_.value(p) : QVariant();
+    std::lock_guard lock(qtSettingsMutex());
+    present = !broken_ && settings_->contains(p);
+    return present ? settings_->value(p) : QVariant();
 }
 
 Read<std::string> RegistryStore::text(const char* key, std::string_view name, size_t limit) {
@@ -120,20 +137,23 @@ void RegistryStore::putText(const char* key, std::string_view name, std::string_
     if (broken_)
         return;
     const std::string_view clipped = clipUtf8(text, limit);
-    settings_.setValue(path(key, name),
-                       QString::fromUtf8(clipped.data(), static_cast<qsizetype>(clipped.size())));
+    std::lock_guard lock(qtSettingsMutex());
+    settings_->setValue(path(key, name),
+                        QString::fromUtf8(clipped.data(), static_cast<qsizetype>(clipped.size())));
 }
 
 void RegistryStore::putDword(const char* key, std::string_view name, uint32_t v) {
     if (broken_)
         return;
-    settings_.setValue(path(key, name), QVariant::fromValue<quint32>(v));
+    std::lock_guard lock(qtSettingsMutex());
+    settings_->setValue(path(key, name), QVariant::fromValue<quint32>(v));
 }
 
 void RegistryStore::putByte(const char* key, std::string_view name, uint8_t v) {
     if (broken_)
         return;
-    settings_.setValue(path(key, name), QByteArray(1, static_cast<char>(v)));
+    std::lock_guard lock(qtSettingsMutex());
+    settings_->setValue(path(key, name), QByteArray(1, static_cast<char>(v)));
 }
 
 void RegistryStore::putWordBE(const char* key, std::string_view name, uint16_t v) {
@@ -142,14 +162,16 @@ void RegistryStore::putWordBE(const char* key, std::string_view name, uint16_t v
     QByteArray b;
     b.append(static_cast<char>(v >> 8));
     b.append(static_cast<char>(v & 0xFF));
-    settings_.setValue(path(key, name), b);
+    std::lock_guard lock(qtSettingsMutex());
+    settings_->setValue(path(key, name), b);
 }
 
 bool RegistryStore::commit() {
     if (broken_)
         return false;
-    settings_.sync();
-    return settings_.status() == QSettings::NoError;
+    std::lock_guard lock(qtSettingsMutex());
+    settings_->sync();
+    return settings_->status() == QSettings::NoError;
 }
 
 } // namespace tamrel::detail

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,9 @@ inline constexpr char kSettings[] = "Settings";
 class RegistryStore {
 public:
     explicit RegistryStore(const std::string& file);
+    ~RegistryStore();
+    RegistryStore(const RegistryStore&) = delete;
+    RegistryStore& operator=(const RegistryStore&) = delete;
 
     // The file exists but cannot be read or parsed: every read is an error
     // and nothing is written.
@@ -65,7 +69,7 @@ private:
     QString path(const char* key, std::string_view name) const;
     QVariant raw(const char* key, std::string_view name, bool& present);
 
-    QSettings settings_;
+    std::optional<QSettings> settings_;
     bool broken_ = false;
 };
 
