@@ -17,7 +17,14 @@
 #include <QSplashScreen>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <unistd.h>
+#include <utility>
 
 namespace tamrel {
 
@@ -34,7 +41,9 @@ AppOptions ParseOptions() {
     QCommandLineOption screenshot(
         "screenshot", "Write a picture of the front panel once the radio has answered, then exit.",
         "file.png");
-    parser.addOptions({device, simulate, autoSimulate, noSplash, screenshot});
+    QCommandLineOption reportStartup(
+        "report-startup", "Print on standard error when the window shows and the radio answers.");
+    parser.addOptions({device, simulate, autoSimulate, noSplash, screenshot, reportStartup});
     parser.process(*QCoreApplication::instance());
 
     AppOptions o;
@@ -43,6 +52,7 @@ AppOptions ParseOptions() {
     o.autoSimulate = parser.isSet(autoSimulate);
     if (parser.isSet(device))
         o.device = parser.value(device).toStdString();
+    o.reportStartup = parser.isSet(reportStartup);
     if (parser.isSet(screenshot))
         o.screenshot = parser.value(screenshot);
     if (o.simulate && o.device) {
@@ -59,6 +69,32 @@ CTamrelApp::CTamrelApp(AppOptions options, CRigControlRegistry& registry, CK2Com
 CTamrelApp::~CTamrelApp() = default;
 
 namespace {
+// Process start time, read once from the kernel's record of this process.
+std::chrono::steady_clock::time_point ProcessStart() {
+    static const auto start = [] {
+        // /proc/self/stat field 22 is the start time in clock ticks since boot;
+        // CLOCK_BOOTTIME is that same clock.
+        long long ticks = 0;
+        if (FILE* f = std::fopen("/proc/self/stat", "r")) {
+            char buf[1024] = {};
+            std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+            std::fclose(f);
+            const char* p = std::strrchr(buf, ')');
+            for (int field = 2; p && field < 22 && p < buf + n; ++field)
+                p = std::strchr(p + 1, ' ');
+            if (p)
+                ticks = std::atoll(p + 1);
+        }
+        timespec now{};
+        ::clock_gettime(CLOCK_BOOTTIME, &now);
+        double sinceBoot = double(now.tv_sec) + now.tv_nsec / 1e9;
+        double age = sinceBoot - double(ticks) / double(::sysconf(_SC_CLK_TCK));
+        return std::chrono::steady_clock::now() -
+               std::chrono::microseconds(static_cast<long long>(age * 1e6));
+    }();
+    return start;
+}
+
 // Once the radio has answered the initial query (its last reply is LK), or
 // after a few seconds without a radio, the panel is pictured and closed.
 void ArrangeScreenshot(CFrontPanelDlg& panel, const QString& file) {
@@ -81,6 +117,25 @@ void ArrangeScreenshot(CFrontPanelDlg& panel, const QString& file) {
     QTimer::singleShot(8000, &panel, take);
 }
 } // namespace
+
+// Start-up figures for the measuring script: milliseconds since the process
+// started, when the window is first shown and when the first reply is shown.
+void ReportStartup(CFrontPanelDlg& panel) {
+    auto ms = [] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now() - ProcessStart())
+            .count();
+    };
+    QTimer::singleShot(0, &panel, [ms] {
+        std::fprintf(stderr, "tamrel: window shown at %lld ms\n", static_cast<long long>(ms()));
+    });
+    auto first = std::make_shared<bool>(true);
+    panel.SetReplyObserver([ms, first](int) {
+        if (std::exchange(*first, false))
+            std::fprintf(stderr, "tamrel: first reply shown at %lld ms\n",
+                         static_cast<long long>(ms()));
+    });
+}
 
 // Opens the channel as configured; returns what the port static shows.
 std::string CTamrelApp::OpenRadio() {
@@ -148,6 +203,8 @@ int CTamrelApp::Run() {
         SignalWatcher signals([&panel](int) { panel.EndWithoutQuestion(); });
         if (options_.screenshot)
             ArrangeScreenshot(panel, *options_.screenshot);
+        if (options_.reportStartup)
+            ReportStartup(panel);
         if (splash)
             splash->finish(&panel);
         result = panel.exec() == QDialog::Accepted ? 0 : 1;

@@ -31,6 +31,7 @@ struct AppOptions {
     bool autoSimulate = false; // simulate when no radio is configured
     std::optional<std::string> device;
     std::optional<QString> screenshot;
+    bool reportStartup = false; // prints when the window shows and the radio first answers
 };
 
 // Parses the command line of the running QApplication; exits the process for

@@ -1,0 +1,237 @@
+// The front panel window driven through its real widgets, with the radio's
+// end of the line on a pseudo-terminal: what each click, drag and key puts on
+// the wire.
+
+#include "controls/CColorButton.h"
+#include "controls/CEditEx.h"
+#include "controls/CShadedButton.h"
+#include "panel/CFrontPanelDlg.h"
+#include "platform/Prompter.h"
+#include "radio/CK2CommChannel.h"
+#include "settings/CRigControlRegistry.h"
+#include "support/PtyPeer.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace tamrel;
+using namespace std::chrono_literals;
+
+namespace {
+
+QApplication& app() {
+    return *qobject_cast<QApplication*>(QCoreApplication::instance());
+}
+
+// An IF reply: frequency, offset, RIT, XIT, mode, receive VFO, split.
+std::string ifReply(uint32_t hz, int offset, int rit, int xit, int mode, int vfo, int split) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "IF%011u     %+05d%d%d 000%d%d0%d001 ;", hz, offset, rit, xit,
+                  mode, vfo, split);
+    return buf;
+}
+
+class FrontPanelWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app();
+        ASSERT_TRUE(dir_.isValid());
+        qputenv("XDG_CONFIG_HOME", dir_.path().toUtf8());
+        registry_ = std::make_unique<CRigControlRegistry>(prompter_);
+        SystemConfig config;
+        registry_->GetSystemConfig(config);
+        ASSERT_EQ(channel_.OpenDevice(peer_.device(), 0, 4800, 8, 0, 1), K2_OK);
+        dlg_ = std::make_unique<CFrontPanelDlg>(*registry_, prompter_);
+        dlg_->SetChannel(&channel_);
+        dlg_->show();
+        // The initial query is fifteen commands; then the line is ours.
+        ASSERT_TRUE(pumpUntil([&] { return peer_.commands().size() >= 15; }));
+        peer_.clear();
+    }
+
+    void TearDown() override {
+        dlg_.reset();
+        channel_.Close();
+    }
+
+    bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 8s) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done()) {
+            if (clock.elapsed() > limit.count())
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            peer_.collectFor(5ms);
+        }
+        return true;
+    }
+    // Lets whatever was sent arrive, then takes the commands since the last call.
+    std::vector<test::PtyPeer::Command> sentCommands(std::chrono::milliseconds settle = 250ms) {
+        auto end = std::chrono::steady_clock::now() + settle;
+        while (std::chrono::steady_clock::now() < end)
+            pumpUntil([] { return false; }, 20ms);
+        auto commands = peer_.commands();
+        peer_.clear();
+        // Status polls may fall in between; they are not the panel's doing.
+        std::erase_if(commands, [](const auto& c) { return c.text == "DS" || c.text == "BG"; });
+        return commands;
+    }
+    std::vector<std::string> sent(std::chrono::milliseconds settle = 250ms) {
+        std::vector<std::string> texts;
+        for (const auto& c : sentCommands(settle))
+            texts.push_back(c.text);
+        return texts;
+    }
+    // The radio reports something; wait until the panel has shown it.
+    void radioSays(const std::string& reply, const std::function<bool()>& shown) {
+        peer_.send(reply);
+        ASSERT_TRUE(pumpUntil(shown)) << reply;
+        sent(0ms);
+    }
+    template <class T = QWidget> T* control(int id) {
+        auto* w = qobject_cast<T*>(findControl(*dlg_, id));
+        EXPECT_NE(w, nullptr) << id;
+        return w;
+    }
+    void click(int id) { QTest::mouseClick(control<QWidget>(id), Qt::LeftButton); }
+    const PanelView& view() const { return dlg_->Model().View(); }
+    // A drag of a slider's thumb through the given positions, then its release.
+    void drag(int id, std::initializer_list<int> positions) {
+        auto* s = control<QSlider>(id);
+        s->setSliderDown(true);
+        for (int p : positions)
+            s->setSliderPosition(p);
+        s->setSliderDown(false);
+    }
+
+    QTemporaryDir dir_;
+    test::PtyPeer peer_;
+    RecordingPrompter prompter_{false};
+    std::unique_ptr<CRigControlRegistry> registry_;
+    CK2CommChannel channel_;
+    std::unique_ptr<CFrontPanelDlg> dlg_;
+};
+
+TEST_F(FrontPanelWindow, VfoLockSilencesFrequencyControlsOnly) {
+    radioSays("LK1;", [&] { return view().vfoLock; });
+    for (int id :
+         {ctl::kUp10, ctl::kDown1k, ctl::kBandUp, ctl::kAToB, ctl::kBToA, ctl::kRxB, ctl::kTxA})
+        click(id);
+    control<QSlider>(ctl::kTuningSlider)->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_TRUE(sent().empty());
+
+    click(ctl::kRit);
+    click(ctl::kUsb);
+    click(ctl::kAgcSlow);
+    click(ctl::kFirstXfil + 1);
+    click(ctl::kPre);
+    click(ctl::kAfil);
+    click(ctl::kNb);
+    click(ctl::kAnt);
+    click(ctl::kTune);
+    click(ctl::kClear);
+    click(ctl::kVfoLock);
+    EXPECT_EQ(sent(), (std::vector<std::string>{"RT1", "MD2", "GT0041", "FW00002", "PA1", "SW29",
+                                                "NB1", "AN2", "SW20", "RC", "LK0"}));
+}
+
+TEST_F(FrontPanelWindow, SameValueGuardsAndAgcOff) {
+    radioSays("MD3;", [&] { return view().modeSelected[2]; });
+    click(ctl::kCw);
+    EXPECT_TRUE(sent().empty());
+
+    radioSays("GT0021;", [&] { return view().agcSelected[kAgcFast]; });
+    click(ctl::kAgcOff);
+    EXPECT_EQ(sent(), std::vector<std::string>{"GT0000"});
+    radioSays("GT0000;", [&] { return view().agcSelected[kAgcOff]; });
+    click(ctl::kAgcOff); // already off: nothing sent, Off still shown selected
+    EXPECT_TRUE(sent().empty());
+    EXPECT_TRUE(view().agcSelected[kAgcOff]);
+    EXPECT_EQ(control<CShadedButton>(ctl::kAgcOff)->textColour(), QColor(0, 0, 128));
+}
+
+TEST_F(FrontPanelWindow, TypedFrequencyIsSentByItsArrowButton) {
+    auto* edit = control<CEditEx>(ctl::kVfoAEdit);
+    edit->setFocus();
+    ASSERT_TRUE(pumpUntil([&] { return !edit->isReadOnly(); }));
+    EXPECT_TRUE(control<QWidget>(ctl::kEnterA)->isEnabled());
+    edit->selectAll();
+    QTest::keyClicks(edit, "7040.5");
+    click(ctl::kEnterA);
+    EXPECT_EQ(sent(), std::vector<std::string>{"FA00007040500"});
+    EXPECT_TRUE(edit->isReadOnly());
+    EXPECT_FALSE(control<QWidget>(ctl::kEnterA)->isEnabled());
+}
+
+TEST_F(FrontPanelWindow, OffsetDragSendsTenHertzStepsAndClearCentresAtOnce) {
+    radioSays(ifReply(14060000, 0, 1, 0, 3, 0, 0), [&] { return view().ritXitControlsEnabled; });
+    auto start = std::chrono::steady_clock::now();
+    drag(ctl::kOffsetSlider, {1040, 1090, 1125}); // the steps go out on release
+    auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(sent(500ms), std::vector<std::string>(12, "RU"));
+    EXPECT_GE(took, 12 * 9ms); // a pause of 10 ms after each step
+
+    radioSays(ifReply(14060000, 120, 1, 0, 3, 0, 0), [&] { return view().offset.pos == 1120; });
+    click(ctl::kClear);
+    EXPECT_EQ(control<QSlider>(ctl::kOffsetSlider)->value(), 1000); // before the radio answers
+    EXPECT_EQ(sent(), std::vector<std::string>{"RC"});
+}
+
+TEST_F(FrontPanelWindow, LevelSlidersKeepTheirLimits) {
+    radioSays("PC0000;", [&] { return view().power.pos == 150; });
+    control<QSlider>(ctl::kPowerSlider)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(sent(), std::vector<std::string>{"PC0000"}); // one step down at 0 stays 0
+    radioSays("PC0050;", [&] { return view().power.pos == 145; });
+    control<QSlider>(ctl::kPowerSlider)->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(sent(), std::vector<std::string>{"PC0050"}); // page down at 5 stays 5
+
+    drag(ctl::kSquelchSlider, {60, 130});
+    EXPECT_EQ(sent(), std::vector<std::string>{"SQ125"});
+}
+
+TEST_F(FrontPanelWindow, TuningDragFollowsTheThumbOnceAPosition) {
+    radioSays("FA00014060000;", [&] { return view().vfoAText == "  14060.00"; });
+    auto* tuning = control<QSlider>(ctl::kTuningSlider);
+    tuning->setSliderDown(true);
+    for (int p : {1406010, 1406020, 1406020, 1406030, 1406040, 1406050})
+        tuning->setSliderPosition(p);
+    tuning->setSliderDown(false); // released on the last position: nothing more
+    EXPECT_EQ(sent(), (std::vector<std::string>{"FA00014060100", "FA00014060200", "FA00014060300",
+                                                "FA00014060400", "FA00014060500"}));
+}
+
+TEST_F(FrontPanelWindow, ExitAsksAndEscapeNeverCloses) {
+    QTest::keyClick(dlg_.get(), Qt::Key_Escape);
+    dlg_->close(); // the question is answered No
+    EXPECT_TRUE(dlg_->isVisible());
+    auto texts = prompter_.texts();
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.back(), "Exiting Tamrel  - Are You Sure?");
+
+    prompter_.setAnswer(true);
+    click(ctl::kExit);
+    EXPECT_FALSE(dlg_->isVisible());
+    auto after = sent();
+    ASSERT_FALSE(after.empty());
+    EXPECT_EQ(after.back(), "AI0");
+}
+
+} // namespace
+
+// Widgets need the application for the whole run, and it must go before
+// Qt's own globals do.
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
