@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <exception>
 #include <memory>
 #include <unistd.h>
 #include <utility>
@@ -147,8 +148,14 @@ std::string CTamrelApp::OpenRadio() {
     if (options_.simulate || (options_.autoSimulate && !configured && !options_.device)) {
         k2sim::SimulatedRadio::Options sim;
         sim.baud = port.speed;
-        simulator_ = std::make_unique<k2sim::SimulatedRadio>(sim);
-        simulator_->start();
+        try {
+            simulator_ = std::make_unique<k2sim::SimulatedRadio>(sim);
+            simulator_->start();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "tamrel: cannot start the simulated radio: %s\n", e.what());
+            simulator_.reset();
+            return {};
+        }
         device = simulator_->devicePath();
     } else if (options_.device) {
         device = *options_.device;
@@ -158,7 +165,11 @@ std::string CTamrelApp::OpenRadio() {
     } else {
         return {}; // port 0: no radio this run
     }
-    channel_.OpenDevice(device, number, port.speed, 8, port.parity, port.stopBits);
+    // Like the original program, a radio that cannot be opened is no reason
+    // to stop: the panel runs without replies. The reason goes to the log.
+    if (channel_.OpenDevice(device, number, port.speed, 8, port.parity, port.stopBits) != K2_OK)
+        std::fprintf(stderr, "tamrel: cannot open %s: %s\n", device.c_str(),
+                     std::strerror(int(channel_.LastError())));
     portOpened_ = true;
     if (number != 0 && port.device.empty())
         return "COM" + std::to_string(number);

@@ -7,6 +7,6 @@ cd "$(dirname "$0")/.."
 cmake --preset default >/dev/null
 cmake --build build --target tamrel
 if [ $# -eq 0 ]; then
-    exec ./build/app/tamrel --simulate
+    exec ./build/app/tamrel --auto-simulate
 fi
 exec ./build/app/tamrel "$@"
