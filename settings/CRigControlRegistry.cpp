@@ -183,8 +183,13 @@ uint32_t CRigControlRegistry::GetAppColor() {
     Read<uint32_t> r = st.dword(kRoot, "Application Color");
     if (r.ok())
         return r.value;
-    st.putDword(kRoot, "Application Color", kDefaultAppColor);
-    st.commit();
+    // Written like a setter would: into an existing root only, so that the
+    // colour read before the first system configuration does not stand in
+    // for the root and keep the defaults from being created.
+    if (st.keyExists(kRoot)) {
+        st.putDword(kRoot, "Application Color", kDefaultAppColor);
+        st.commit();
+    }
     return kDefaultAppColor;
 }
 
@@ -201,8 +206,10 @@ uint8_t CRigControlRegistry::GetQsoLoggingMode() {
     Read<uint8_t> r = st.byte(kRoot, "QSO Logging Mode");
     if (r.ok())
         return r.value;
-    st.putByte(kRoot, "QSO Logging Mode", 0);
-    st.commit();
+    if (st.keyExists(kRoot)) { // as for the colour
+        st.putByte(kRoot, "QSO Logging Mode", 0);
+        st.commit();
+    }
     return 0;
 }
 

@@ -6,11 +6,13 @@
 // keeps the band table and the CW macro variables in memory.
 //
 // Threads: every operation may be called from any thread. Each operation opens
-// the file afresh (a QSettings object of its own; QSettings shares one locked
-// copy of the file between them), so one thread's write is seen by the next
-// operation of any thread. The macro variables are guarded by one mutex, the
-// in-memory band table by another. Messages go through the Prompter from the
-// calling thread.
+// the file afresh (a QSettings object of its own; QSettings shares one copy of
+// the file within the process, and our calls into it are serialised by one
+// lock that is never held while a message is shown), so one thread's write is
+// seen by the next operation of any thread. An operation is not atomic as a
+// whole: a reader may see one value of a group already rewritten and the next
+// not yet. The macro variables are guarded by one mutex, the in-memory band
+// table by another. Messages go through the Prompter on the calling thread.
 //
 // Getters take their output by reference: a value that cannot be read leaves
 // what the caller put there. A value of the wrong type, an over-long text or

@@ -26,6 +26,9 @@ protected:
 
 TEST_F(Registry, EmptyStoreSystemConfigCreatesEveryDefaultWithItsType) {
     CRigControlRegistry r(prompter_);
+    // Start-up reads the colour first; that must not stop the defaults below.
+    EXPECT_EQ(r.GetAppColor(), 0xDFB880u);
+    EXPECT_EQ(r.GetQsoLoggingMode(), 0);
     SystemConfig config;
     r.GetSystemConfig(config);
     const SystemConfig expected{
