@@ -511,17 +511,16 @@ bool CFrontPanelDlg::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
     const bool ours = widget && (widget == this || isAncestorOf(widget));
     switch (event->type()) {
-    case QEvent::Wheel: {
-        // Every notch tunes 10 Hz, wherever the pointer is on the panel; the
-        // same event is offered to each parent in turn, so count it once.
-        auto* wheel = static_cast<QWheelEvent*>(event);
-        if (ours && wheel->timestamp() != quint64(lastWheel_)) {
-            lastWheel_ = qint64(wheel->timestamp());
-            controls_.OnTuneStep(wheel->angleDelta().y() >= 0, 1);
+    case QEvent::Wheel:
+        // Over the panel the wheel is the tuning knob: every notch tunes 10 Hz,
+        // wherever the pointer is, and moves nothing else (a slider or a band
+        // list under the pointer would otherwise change too).
+        if (ours) {
+            controls_.OnTuneStep(static_cast<QWheelEvent*>(event)->angleDelta().y() >= 0, 1);
             Refresh();
+            return true;
         }
         break;
-    }
     case QEvent::KeyPress:
         if (ours && HandleShortcut(static_cast<QKeyEvent*>(event)))
             return true;

@@ -117,7 +117,6 @@ private:
     bool skipNextPlacementSave_ = true;
     bool initialised_ = false;
     bool shutDown_ = false;
-    qint64 lastWheel_ = -1;
     // Last: removed first, so no message reaches a half-destroyed window.
     WindowMailbox mailbox_;
 };
