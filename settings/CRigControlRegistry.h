@@ -178,7 +178,9 @@ private:
     void error(const char* text);
     void getRect(const char* topLeft, const char* bottomRight, WindowRect& rect);
     void setRect(const char* topLeft, const char* bottomRight, const WindowRect& rect);
-    void ensureBandTable();
+    // The in-memory band table, loaded first if stale.
+    BandTable bandTable();
+    void setBandTable(const BandTable& table);
 
     Prompter& prompter_;
     std::string file_;
@@ -188,6 +190,7 @@ private:
 
     std::mutex bandMutex_;
     bool bandTableStale_ = true;
+    uint64_t bandGeneration_ = 0; // counts saves and stale marks
     BandTable bandTable_ = defaultBandTable();
 };
 

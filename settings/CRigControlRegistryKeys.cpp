@@ -170,11 +170,8 @@ void CRigControlRegistry::SetCommPort(const CommPortSettings& port) {
 }
 
 void CRigControlRegistry::LoadBandInfo(BandTable& table) {
-    if (loadBands(file_, table, prompter_)) {
-        std::lock_guard lock(bandMutex_);
-        bandTable_ = table;
-        bandTableStale_ = false;
-    }
+    if (loadBands(file_, table, prompter_))
+        setBandTable(table);
 }
 
 void CRigControlRegistry::SaveBandInfo(const BandTable& table) {
@@ -185,35 +182,52 @@ void CRigControlRegistry::SaveBandInfo(const BandTable& table) {
             st.commit();
         }
     }
+    setBandTable(table);
+}
+
+void CRigControlRegistry::setBandTable(const BandTable& table) {
     std::lock_guard lock(bandMutex_);
     bandTable_ = table;
     bandTableStale_ = false;
+    ++bandGeneration_;
 }
 
 void CRigControlRegistry::MarkBandTableStale() {
     std::lock_guard lock(bandMutex_);
     bandTableStale_ = true;
+    ++bandGeneration_;
 }
 
-void CRigControlRegistry::ensureBandTable() {
-    if (bandTableStale_) {
-        loadBands(file_, bandTable_, prompter_);
+BandTable CRigControlRegistry::bandTable() {
+    BandTable table;
+    uint64_t generation = 0;
+    {
+        std::lock_guard lock(bandMutex_);
+        if (!bandTableStale_)
+            return bandTable_;
+        table = bandTable_;
+        generation = bandGeneration_;
+    }
+    // Loaded without the lock, since it may show a message. A table saved or
+    // marked stale meanwhile is newer than this one and is kept.
+    loadBands(file_, table, prompter_);
+    std::lock_guard lock(bandMutex_);
+    if (generation == bandGeneration_) {
+        bandTable_ = table;
         bandTableStale_ = false;
     }
+    return table;
 }
 
 std::optional<BandRecord> CRigControlRegistry::FindBand(uint32_t hz) {
-    std::lock_guard lock(bandMutex_);
-    ensureBandTable();
-    return findBandIn(bandTable_, hz);
+    return findBandIn(bandTable(), hz);
 }
 
 std::string CRigControlRegistry::GetBandLabel(int index) {
-    std::lock_guard lock(bandMutex_);
-    ensureBandTable();
+    const BandTable table = bandTable();
     if (index < 0 || index >= kBandCount)
         return {};
-    return bandTable_[index].label;
+    return table[index].label;
 }
 
 void CRigControlRegistry::GetVfoFrequencies(VfoMemory& vfo) {
