@@ -1,0 +1,133 @@
+// Another program drives the running front panel through its control socket:
+// with tamrel-ctl, and with raw frames that are odd, oversized or cut short.
+
+#include "TamrelProcess.h"
+#include "platform/ControlFrame.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalSocket>
+
+#include <algorithm>
+#include <thread>
+
+using namespace tamrel;
+using namespace tamrel::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+bool heard(PtyPeer& peer, const std::string& command, std::chrono::milliseconds timeout = 10s) {
+    return peer.collectUntil(
+        [&command](const auto& c) {
+            return std::any_of(c.begin(), c.end(),
+                               [&](const auto& x) { return x.text == command; });
+        },
+        timeout);
+}
+
+// Writes raw bytes to the control socket; the connection stays open.
+bool writeRaw(QLocalSocket& socket, const std::vector<uint8_t>& bytes) {
+    socket.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+    while (socket.bytesToWrite() > 0)
+        if (!socket.waitForBytesWritten(5000))
+            return false;
+    return true;
+}
+
+std::vector<uint8_t> header(uint32_t dwData, uint32_t cbData) {
+    std::vector<uint8_t> frame = control::encodeFrame(dwData, std::span<const uint8_t>());
+    for (int i = 0; i < 4; ++i)
+        frame[4 + std::size_t(i)] = uint8_t(cbData >> (8 * i));
+    return frame;
+}
+
+} // namespace
+
+TEST(TamrelControl, OtherProgramsDriveTheRunningPanel) {
+    PtyPeer peer;
+    TamrelProcess tamrel;
+    ASSERT_TRUE(tamrel.startOn(peer));
+    ASSERT_TRUE(waitForInitialQuery(peer, 30s)) << tamrel.output().toStdString();
+    peer.send("FA00014060000;MD3;");
+    QElapsedTimer clock;
+    clock.start();
+    while (!QFileInfo::exists(tamrel.controlSocket()) && clock.elapsed() < 10000)
+        peer.collectFor(20ms);
+    ASSERT_TRUE(QFileInfo::exists(tamrel.controlSocket())) << tamrel.output().toStdString();
+
+    EXPECT_EQ(tamrel.ctl({"register", "logger"}), 0);
+
+    // The state shows what the radio reported.
+    QString out;
+    QJsonObject state;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        ASSERT_EQ(tamrel.ctl({"state", "--json"}, &out), 0) << out.toStdString();
+        state = QJsonDocument::fromJson(out.toUtf8()).object();
+        if (state["vfoA"].toInteger() == 14060000 && state["modeName"].toString() == "CW")
+            break;
+        peer.collectFor(250ms);
+    }
+    EXPECT_EQ(state["vfoA"].toInteger(), 14060000) << out.toStdString();
+    EXPECT_EQ(state["modeName"].toString(), "CW") << out.toStdString();
+    ASSERT_EQ(tamrel.ctl({"state"}, &out), 0);
+    EXPECT_TRUE(out.contains("14060.00 kHz")) << out.toStdString();
+
+    // Speed and power go to the radio, clamped to what it takes.
+    peer.clear();
+    EXPECT_EQ(tamrel.ctl({"speed", "60"}), 0);
+    EXPECT_TRUE(heard(peer, "KS050")) << peer.raw();
+    EXPECT_EQ(tamrel.ctl({"power", "200"}), 0);
+    EXPECT_TRUE(heard(peer, "PC1500")) << peer.raw();
+
+    // Operations 0 and 7 mean nothing: the radio hears only its poll.
+    {
+        QLocalSocket raw;
+        raw.connectToServer(tamrel.controlSocket());
+        ASSERT_TRUE(raw.waitForConnected(5000));
+        const uint8_t four[4] = {20, 0, 0, 0};
+        auto frames = control::encodeFrame(0, four);
+        auto seven = control::encodeFrame(7, four);
+        frames.insert(frames.end(), seven.begin(), seven.end());
+        peer.clear();
+        ASSERT_TRUE(writeRaw(raw, frames));
+        peer.collectFor(1500ms);
+        EXPECT_TRUE(withoutPolling(peer.commands()).empty()) << peer.raw();
+    }
+
+    // A header announcing a megabyte: the program hangs up on that caller.
+    {
+        QLocalSocket raw;
+        raw.connectToServer(tamrel.controlSocket());
+        ASSERT_TRUE(raw.waitForConnected(5000));
+        std::vector<uint8_t> big = header(control::OP_CW_TEXT, 1u << 20);
+        big.resize(big.size() + 4096, 'E');
+        writeRaw(raw, big);
+        EXPECT_TRUE(raw.state() == QLocalSocket::UnconnectedState ||
+                    raw.waitForDisconnected(10000));
+    }
+
+    // A speed frame cut short, then the caller goes away.
+    {
+        QLocalSocket raw;
+        raw.connectToServer(tamrel.controlSocket());
+        ASSERT_TRUE(raw.waitForConnected(5000));
+        std::vector<uint8_t> cut = control::encodeFrame(control::OP_CW_SPEED, uint32_t(30));
+        cut.resize(cut.size() - 2);
+        peer.clear();
+        ASSERT_TRUE(writeRaw(raw, cut));
+        raw.disconnectFromServer();
+        peer.collectFor(1000ms);
+        EXPECT_TRUE(withoutPolling(peer.commands()).empty()) << peer.raw();
+    }
+
+    ASSERT_TRUE(tamrel.running()) << tamrel.output().toStdString();
+    ASSERT_EQ(tamrel.ctl({"state", "--json"}, &out), 0) << tamrel.output().toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(out.toUtf8()).object()["vfoA"].toInteger(), 14060000);
+    EXPECT_EQ(tamrel.ctl({"speed", "20"}), 0);
+    EXPECT_TRUE(heard(peer, "KS020")) << peer.raw();
+}

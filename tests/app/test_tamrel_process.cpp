@@ -1,0 +1,124 @@
+// The whole program as the radio and the operator see it: the initial query
+// and the poll on the wire, an orderly end on SIGTERM, and a picture of the
+// front panel.
+
+#include "TamrelProcess.h"
+#include "platform/Prompter.h"
+#include "settings/CRigControlRegistry.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QImage>
+
+#include <algorithm>
+
+using namespace tamrel;
+using namespace tamrel::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::chrono::milliseconds between(const PtyPeer::Command& a, const PtyPeer::Command& b) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(b.at - a.at);
+}
+
+} // namespace
+
+TEST(TamrelProgram, SendsInitialQueryPacedThenPollsOnceTheRadioAnswers) {
+    PtyPeer peer;
+    TamrelProcess tamrel;
+    ASSERT_TRUE(tamrel.startOn(peer));
+    ASSERT_TRUE(waitForInitialQuery(peer, 30s)) << tamrel.output().toStdString();
+
+    ASSERT_EQ(peer.texts(), kInitialQuery) << tamrel.output().toStdString();
+    const auto& sent = peer.commands();
+    for (std::size_t i = 1; i < sent.size(); ++i)
+        EXPECT_GE(between(sent[i - 1], sent[i]), 80ms) << "before " << sent[i].text;
+    EXPECT_LT(between(sent.front(), sent.back()), 5s);
+
+    // Nobody has answered yet, so nothing is polled.
+    peer.clear();
+    peer.collectFor(1500ms);
+    EXPECT_TRUE(peer.texts().empty()) << peer.raw();
+
+    peer.send("FA00014060000;");
+    ASSERT_TRUE(peer.collectUntil(
+        [](const auto& c) {
+            return std::count_if(c.begin(), c.end(),
+                                 [](const auto& x) { return x.text == "BG"; }) >= 2;
+        },
+        10s))
+        << peer.raw();
+    EXPECT_TRUE(withoutPolling(peer.commands()).empty()) << peer.raw();
+
+    // Each poll is DS then BG; polls come about once a second, never faster.
+    std::vector<PtyPeer::Command> ds;
+    for (std::size_t i = 0; i < peer.commands().size(); ++i) {
+        const auto& c = peer.commands()[i];
+        if (c.text != "DS")
+            continue;
+        ds.push_back(c);
+        ASSERT_LT(i + 1, peer.commands().size());
+        EXPECT_EQ(peer.commands()[i + 1].text, "BG");
+    }
+    ASSERT_GE(ds.size(), 2u);
+    for (std::size_t i = 1; i < ds.size(); ++i)
+        EXPECT_GE(between(ds[i - 1], ds[i]), 800ms);
+}
+
+TEST(TamrelProgram, EndsInOrderOnSigterm) {
+    PtyPeer peer;
+    TamrelProcess tamrel;
+    ASSERT_TRUE(tamrel.startOn(peer));
+    ASSERT_TRUE(waitForInitialQuery(peer, 30s)) << tamrel.output().toStdString();
+
+    // 7023.45 kHz is on 40 m and differs from the band's stored default.
+    peer.send("FA00007023450;");
+    peer.collectFor(1500ms);
+    tamrel.terminate();
+    // Collect while it ends, so its last words are heard.
+    QElapsedTimer clock;
+    clock.start();
+    while (tamrel.running() && clock.elapsed() < 15000) {
+        peer.collectFor(50ms);
+        tamrel.waitForExit(50ms);
+    }
+    ASSERT_FALSE(tamrel.running()) << "still running 15 s after SIGTERM";
+    peer.collectFor(200ms);
+    EXPECT_EQ(tamrel.exitCode(), 0) << tamrel.output().toStdString();
+    // The poll may still go out until the port closes; of the panel's own
+    // commands auto-information off is the last.
+    const auto sent = withoutPolling(peer.commands());
+    ASSERT_FALSE(sent.empty()) << peer.raw();
+    EXPECT_EQ(sent.back(), "AI0") << peer.raw();
+
+    RecordingPrompter prompter;
+    CRigControlRegistry registry(prompter, tamrel.settingsFile());
+    VfoMemory memory{};
+    registry.GetVfoFrequencies(memory);
+    EXPECT_EQ(memory[6].a, 7023450u);            // 40M VFOA Freq
+    EXPECT_EQ(memory[4], defaultVfoMemory()[4]); // 20 m was never tuned
+}
+
+TEST(TamrelProgram, WritesScreenshotOfSimulatedRadio) {
+    TamrelProcess tamrel;
+    const QString picture = tamrel.configDir() + "/panel.png";
+    ASSERT_TRUE(tamrel.start({"--simulate", "--no-splash", "--screenshot", picture}));
+    ASSERT_TRUE(tamrel.waitForExit(60s)) << "no exit within 60 s";
+    EXPECT_EQ(tamrel.exitCode(), 0) << tamrel.output().toStdString();
+
+    QImage image(picture);
+    ASSERT_FALSE(image.isNull()) << "no readable picture at " << picture.toStdString();
+    EXPECT_GT(image.width(), 800);
+    EXPECT_GT(image.height(), 200);
+    // A panel, not a blank: many colours appear.
+    std::vector<QRgb> seen;
+    for (int y = 0; y < image.height(); y += 7)
+        for (int x = 0; x < image.width(); x += 7)
+            if (seen.size() < 64 &&
+                std::find(seen.begin(), seen.end(), image.pixel(x, y)) == seen.end())
+                seen.push_back(image.pixel(x, y));
+    EXPECT_GE(seen.size(), 16u);
+}
