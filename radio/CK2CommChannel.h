@@ -12,7 +12,15 @@
 // one command's write, one reading pass of the receive thread or one purge,
 // never across several commands, so the bytes of two commands never
 // interleave but multi-command sequences can be interleaved at command
-// boundaries. Open and Close are called by the application's thread only.
+// boundaries. The lock guards the port: its opening and closing, every write,
+// and the receive thread's byte count, read and purge; nothing else is done
+// and no other lock is taken while it is held.
+//
+// Open and Close are called by the application's thread only. Open starts the
+// two worker threads once (a second open reuses them); Close posts them the
+// quit message and joins them before it closes the port, so neither can be
+// inside the lock then. SetStatusPolling and GetReceiveThreadId may be used
+// from any thread while the channel is open (not during Open or Close).
 
 #include "platform/Messages.h"
 #include "platform/SerialPort.h"
@@ -49,6 +57,8 @@ public:
     CK2CommChannel& operator=(const CK2CommChannel&) = delete;
 
     // Opens numbered port N (its device is SerialPort::deviceForPort(N)).
+    // K2_ERR_PORT_OPEN with the errno in LastError() when the device cannot be
+    // opened; a failed second open leaves the channel without a port.
     uint32_t Open(uint16_t port, uint16_t baud, uint8_t byteSize, uint8_t parity, uint8_t stopBits);
     // Opens a named device; portNumber is what the panel shows (0 for a device
     // given by path).
@@ -102,7 +112,7 @@ public:
     uint32_t CmdSW29();
     uint32_t CmdSwitch(int16_t code); // 1..69
     uint32_t CmdKYQuery();
-    uint32_t CmdKYText(std::string_view text);
+    uint32_t CmdKYText(std::string_view text); // "KY " + text cut to 28 characters
     uint32_t CmdKYCancel();
     uint32_t CmdStatusQuery();                     // DS, then BG
     uint32_t CmdScanSetup(int32_t lowHz, int32_t highHz); // FA, FB, SW19, SW25, 100 ms apart

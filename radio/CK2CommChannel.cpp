@@ -1,0 +1,364 @@
+#include "CK2CommChannel.h"
+
+#include "CK2StatusCmdQueryThread.h"
+#include "CRecvrCmdParsingThread.h"
+#include "K2Commands.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdarg>
+#include <cstdio>
+#include <thread>
+
+namespace tamrel {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Formats one command into a 32-byte buffer, as every encoder does (so the
+// text, without ";", is at most 31 characters; snprintf cuts anything longer),
+// and sends it.
+__attribute__((format(printf, 2, 3))) uint32_t sendFormatted(CK2CommChannel& channel,
+                                                             const char* fmt, ...) {
+    std::array<char, 32> buffer;
+    va_list args;
+    va_start(args, fmt);
+    int n = std::vsnprintf(buffer.data(), buffer.size(), fmt, args);
+    va_end(args);
+    return channel.SendCommand({buffer.data(), static_cast<std::size_t>(std::clamp(n, 0, 31))});
+}
+
+// The command's name from the table, by its fixed position. The names are
+// string literals, so data() is a C string.
+const char* name(ReplyId id) {
+    return commandName(id).data();
+}
+
+int digit(uint32_t flag) {
+    return flag != 0 ? 1 : 0;
+}
+
+} // namespace
+
+std::string_view ResultCodeName(uint32_t code) {
+    switch (code) {
+    case K2_OK:
+        return "K2_OK";
+    case K2_ERR_PORT_OPEN:
+        return "K2_ERR_PORT_OPEN";
+    case K2_ERR_PORT_SETUP:
+        return "K2_ERR_PORT_SETUP";
+    case K2_ERR_NO_PORT:
+        return "K2_ERR_NO_PORT";
+    case K2_ERR_PARAM_RANGE:
+        return "K2_ERR_PARAM_RANGE";
+    default:
+        return {};
+    }
+}
+
+CK2CommChannel::CK2CommChannel(uint8_t loggingMode) : loggingMode_(loggingMode) {}
+
+CK2CommChannel::~CK2CommChannel() {
+    Close();
+}
+
+uint32_t CK2CommChannel::Open(uint16_t port, uint16_t baud, uint8_t byteSize, uint8_t parity,
+                              uint8_t stopBits) {
+    return OpenDevice(SerialPort::deviceForPort(port), port, baud, byteSize, parity, stopBits);
+}
+
+uint32_t CK2CommChannel::OpenDevice(const std::string& device, uint16_t portNumber, uint16_t baud,
+                                    uint8_t byteSize, uint8_t parity, uint8_t stopBits) {
+    {
+        // A second open replaces the port under the receive thread's feet.
+        std::lock_guard guard(lock_);
+        if (int err = port_.open(device, baud, byteSize, parity, stopBits); err != 0) {
+            lastError_ = static_cast<uint32_t>(err);
+            open_ = false;
+            portNumber_ = -1;
+            device_.clear();
+            return K2_ERR_PORT_OPEN;
+        }
+        port_.purgeInput();
+    }
+    portNumber_ = portNumber;
+    device_ = device;
+    open_ = true;
+
+    // The queues exist when start() returns, so the setup is posted at once.
+    if (!recvThread_) {
+        recvThread_ = std::make_unique<CRecvrCmdParsingThread>();
+        recvThread_->start();
+        recvThread_->post({msg::WM_K2_THREAD_SETUP, 1,
+                           Payload::of(RecvThreadSetup{0, 0, &port_, 100ms, &lock_})});
+    }
+    if (!statusThread_) {
+        statusThread_ = std::make_unique<CK2StatusCmdQueryThread>();
+        statusThread_->start();
+        statusThread_->post(
+            {msg::WM_K2_THREAD_SETUP, 0, Payload::of(StatusThreadSetup{this, 1000ms})});
+    }
+    return K2_OK;
+}
+
+uint32_t CK2CommChannel::Close() {
+    // Joined, so neither thread can be inside the lock or using the port.
+    recvThread_.reset();
+    statusThread_.reset();
+    {
+        std::lock_guard guard(lock_);
+        port_.close();
+    }
+    portNumber_ = -1;
+    device_.clear();
+    open_ = false;
+    return K2_OK;
+}
+
+uint32_t CK2CommChannel::SendCommand(std::string_view text) {
+    // As "%s;": the text ends at a NUL.
+    text = text.substr(0, text.find('\0'));
+    std::string wire;
+    wire.reserve(text.size() + 1);
+    wire.append(text).push_back(';');
+    std::lock_guard guard(lock_);
+    if (!port_.isOpen())
+        return K2_ERR_NO_PORT;
+    // A failed or partial write is not reported; the radio's replies tell.
+    port_.writeAll(wire.data(), wire.size());
+    return K2_OK;
+}
+
+Handle CK2CommChannel::GetReceiveThreadId() const {
+    return recvThread_ ? recvThread_->handle() : 0;
+}
+
+void CK2CommChannel::SetStatusPolling(bool on) {
+    if (statusThread_)
+        statusThread_->post({msg::WM_K2_POLL_CONTROL, on ? msg::POLL_ON : msg::POLL_OFF, {}});
+}
+
+// ---- Encoders ---------------------------------------------------------------
+
+uint32_t CK2CommChannel::CmdAI(uint16_t action, uint16_t level) {
+    if (action != K2_SET)
+        return SendCommand(name(ID_AI));
+    if (level > 3)
+        return K2_ERR_PARAM_RANGE;
+    return sendFormatted(*this, "%s%1d", name(ID_AI), level);
+}
+
+uint32_t CK2CommChannel::CmdK2(uint16_t action, uint16_t level) {
+    if (action != K2_SET)
+        return SendCommand(name(ID_K2));
+    if (level > 3)
+        return K2_ERR_PARAM_RANGE;
+    return sendFormatted(*this, "%s%1d", name(ID_K2), level);
+}
+
+uint32_t CK2CommChannel::CmdSelectAntenna(uint16_t action, uint16_t antenna) {
+    if (action != K2_SET)
+        return SendCommand(name(ID_AN));
+    if (antenna != 1 && antenna != 2)
+        return K2_ERR_PARAM_RANGE;
+    return sendFormatted(*this, "%s%1d", name(ID_AN), antenna);
+}
+
+uint32_t CK2CommChannel::CmdUpDown(uint16_t direction, uint16_t step) {
+    if ((direction != 1 && direction != 2) || step < 1 || step > 4)
+        return K2_ERR_PARAM_RANGE;
+    return sendFormatted(*this, "%s%1d", name(direction == 1 ? ID_UP : ID_DN), step);
+}
+
+uint32_t CK2CommChannel::CmdVfoFreq(uint16_t action, uint16_t vfo, uint32_t frequencyHz) {
+    if (vfo > 1)
+        return K2_ERR_PARAM_RANGE;
+    const char* n = name(vfo == 0 ? ID_FA : ID_FB);
+    if (action != K2_SET)
+        return SendCommand(n);
+    return sendFormatted(*this, "%s%011u", n, frequencyHz);
+}
+
+uint32_t CK2CommChannel::CmdNB(uint16_t action, uint16_t value) {
+    if (action != K2_SET)
+        return SendCommand(name(ID_NB));
+    if (value > 2)
+        return K2_ERR_PARAM_RANGE;
+    // The radio steps the blanker itself; the value does not change the text.
+    return sendFormatted(*this, "%s1", name(ID_NB));
+}
+
+uint32_t CK2CommChannel::CmdPA(uint16_t action, uint32_t on) {
+    if (action != K2_SET)
+        return SendCommand(name(ID_PA));
+    return sendFormatted(*this, "%s%1d", name(ID_PA), digit(on));
+}
+
+uint32_t CK2CommChannel::CmdRA(uint16_t action, uint32_t on) {
+    if (action != K2_SET)
+        return SendCommand(name(ID_RA));
+    return sendFormatted(*this, "%s0%1d", name(ID_RA), digit(on));
+}
+
+uint32_t CK2CommChannel::CmdFW(uint16_t action, uint16_t width, uint16_t filter) {
+    if (action != K2_SET)
+        return SendCommand(name(ID_FW));
+    if (filter < 1 || filter > 4)
+        return K2_ERR_PARAM_RANGE;
+    return sendFormatted(*this, "%s%04d%1d", name(ID_FW), width, filter);
+}
+
+uint32_t CK2CommChannel::CmdMD(uint16_t action, uint16_t mode) {
+    if (action != K2_SET)
+        return SendCommand(name(ID_MD));
+    if (mode < 1 || mode > 9)
+        return K2_ERR_PARAM_RANGE;
+    return sendFormatted(*this, "%s%1d", name(ID_MD), mode);
+}
+
+uint32_t CK2CommChannel::CmdIF() {
+    return SendCommand(name(ID_IF));
+}
+
+uint32_t CK2CommChannel::CmdGT(uint16_t action, uint16_t speed) {
+    if (action != K2_SET)
+        return SendCommand(name(ID_GT));
+    if (speed > 4)
+        return K2_ERR_PARAM_RANGE;
+    return sendFormatted(*this, "%s%03d%1d", name(ID_GT), speed, digit(speed));
+}
+
+uint32_t CK2CommChannel::CmdKS(uint16_t action, uint16_t wpm) {
+    if (action != K2_SET)
+        return SendCommand(name(ID_KS));
+    return sendFormatted(*this, "%s%03d", name(ID_KS), std::clamp<int>(wpm, 9, 50));
+}
+
+uint32_t CK2CommChannel::CmdPC(uint16_t action, uint16_t power, uint32_t rangeFlag) {
+    if (action != K2_SET)
+        return SendCommand(name(ID_PC));
+    return sendFormatted(*this, "%s%03d%1d", name(ID_PC), std::min<int>(power, 150),
+                         digit(rangeFlag));
+}
+
+uint32_t CK2CommChannel::CmdSQ(uint16_t action, uint16_t level) {
+    if (action != K2_SET)
+        return SendCommand(name(ID_SQ));
+    return sendFormatted(*this, "%s%03d", name(ID_SQ), std::min<int>(level, 250));
+}
+
+uint32_t CK2CommChannel::CmdFR(uint16_t action, uint16_t vfo) {
+    if (action != K2_SET)
+        return SendCommand(name(ID_FR));
+    if (vfo > 1)
+        return K2_ERR_PARAM_RANGE;
+    return sendFormatted(*this, "%s%1d", name(ID_FR), vfo);
+}
+
+uint32_t CK2CommChannel::CmdFT(uint16_t action, uint16_t vfo) {
+    if (action != K2_SET)
+        return SendCommand(name(ID_FT));
+    if (vfo > 1)
+        return K2_ERR_PARAM_RANGE;
+    return sendFormatted(*this, "%s%1d", name(ID_FT), vfo);
+}
+
+uint32_t CK2CommChannel::CmdRT(uint16_t action, uint32_t on) {
+    if (action != K2_SET)
+        return SendCommand(name(ID_RT));
+    return sendFormatted(*this, "%s%1d", name(ID_RT), digit(on));
+}
+
+uint32_t CK2CommChannel::CmdXT(uint16_t action, uint32_t on) {
+    if (action != K2_SET)
+        return SendCommand(name(ID_XT));
+    return sendFormatted(*this, "%s%1d", name(ID_XT), digit(on));
+}
+
+uint32_t CK2CommChannel::CmdLK(uint16_t action, uint32_t on) {
+    if (action != K2_SET)
+        return SendCommand(name(ID_LK));
+    return sendFormatted(*this, "%s%1d", name(ID_LK), digit(on));
+}
+
+uint32_t CK2CommChannel::CmdRitStep(uint16_t direction) {
+    if (direction != 1 && direction != 2)
+        return K2_ERR_PARAM_RANGE;
+    return SendCommand(name(direction == 1 ? ID_RU : ID_RD));
+}
+
+uint32_t CK2CommChannel::CmdRitOffset(uint16_t direction, uint32_t offsetHz) {
+    if (direction != 1 && direction != 2)
+        return K2_ERR_PARAM_RANGE;
+    // Each step moves the offset by 10 Hz.
+    for (uint32_t steps = (offsetHz & 0xffff) / 10; steps > 0; --steps) {
+        if (uint32_t r = CmdRitStep(direction); r != K2_OK)
+            return r;
+        std::this_thread::sleep_for(10ms);
+    }
+    return K2_OK;
+}
+
+uint32_t CK2CommChannel::CmdRC() {
+    return SendCommand(name(ID_RC));
+}
+
+uint32_t CK2CommChannel::CmdBandStep(uint16_t direction) {
+    return sendFormatted(*this, "%s%s", name(ID_SW), direction == 1 ? "01" : "03");
+}
+
+uint32_t CK2CommChannel::CmdSW20() {
+    return sendFormatted(*this, "%s20", name(ID_SW));
+}
+
+uint32_t CK2CommChannel::CmdSW29() {
+    return sendFormatted(*this, "%s29", name(ID_SW));
+}
+
+uint32_t CK2CommChannel::CmdSwitch(int16_t code) {
+    if (code < 1 || code > 69)
+        return K2_ERR_PARAM_RANGE;
+    return sendFormatted(*this, "%s%02d", name(ID_SW), code);
+}
+
+uint32_t CK2CommChannel::CmdKYQuery() {
+    return SendCommand(name(ID_KY));
+}
+
+uint32_t CK2CommChannel::CmdKYText(std::string_view text) {
+    // "KY " leaves 28 characters of the 31 for the text; a longer text is cut
+    // to fit (the CW thread sends at most 24).
+    std::string command(name(ID_KY));
+    command.append(" ").append(text.substr(0, 28));
+    return SendCommand(command);
+}
+
+uint32_t CK2CommChannel::CmdKYCancel() {
+    return sendFormatted(*this, "%s @", name(ID_KY));
+}
+
+uint32_t CK2CommChannel::CmdStatusQuery() {
+    if (uint32_t r = SendCommand(name(ID_DS)); r != K2_OK)
+        return r;
+    return SendCommand(name(ID_BG));
+}
+
+uint32_t CK2CommChannel::CmdScanSetup(int32_t lowHz, int32_t highHz) {
+    if (lowHz > highHz)
+        return K2_ERR_PARAM_RANGE;
+    // Not atomic: other threads' commands may fall between the steps.
+    if (uint32_t r = CmdVfoFreq(K2_SET, 0, static_cast<uint32_t>(lowHz)); r != K2_OK)
+        return r;
+    std::this_thread::sleep_for(100ms);
+    if (uint32_t r = CmdVfoFreq(K2_SET, 1, static_cast<uint32_t>(highHz)); r != K2_OK)
+        return r;
+    std::this_thread::sleep_for(100ms);
+    if (uint32_t r = CmdSwitch(19); r != K2_OK)
+        return r;
+    std::this_thread::sleep_for(100ms);
+    return CmdSwitch(25);
+}
+
+} // namespace tamrel

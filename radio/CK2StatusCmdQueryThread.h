@@ -1,0 +1,61 @@
+#pragma once
+// CK2StatusCmdQueryThread: keeps the panel's copy of the radio's display and
+// bar graph current by sending DS and BG once per period while polling is on.
+// The replies come back through CRecvrCmdParsingThread, which drops the
+// unchanged ones.
+//
+// Threads and messages:
+//  - Started and ended (quit message, then join) by CK2CommChannel on the
+//    application's thread; runs at idle priority.
+//  - Posted to it:
+//      WM_K2_THREAD_SETUP  payload StatusThreadSetup: takes channel and
+//                          period and switches polling off (the channel's
+//                          Open sends it with wParam 0).
+//      WM_K2_POLL_CONTROL  POLL_ON (22) / POLL_OFF (23); other codes ignored
+//                          (CK2CommChannel::SetStatusPolling sends them).
+//      WM_QUIT             end the loop.
+//    Anything else is discarded. Only the low 16 bits of id and wParam count.
+//  - Each pass handles one message, or waits one period and then, when
+//    polling is on and a channel is known, calls CmdStatusQuery on it. So the
+//    first query comes one full period after polling is switched on.
+//  - Takes no lock of its own; the channel's lock serialises its sends.
+
+#include "platform/WorkerThread.h"
+
+#include <chrono>
+
+namespace tamrel {
+
+class CK2CommChannel;
+
+struct StatusThreadSetup {
+    CK2CommChannel* channel = nullptr;
+    std::chrono::milliseconds period{1000};
+};
+
+class CK2StatusCmdQueryThread {
+public:
+    CK2StatusCmdQueryThread() = default;
+    CK2StatusCmdQueryThread(const CK2StatusCmdQueryThread&) = delete;
+    CK2StatusCmdQueryThread& operator=(const CK2StatusCmdQueryThread&) = delete;
+
+    void start() {
+        thread_.start([this](MessageQueue& q) { run(q); });
+    }
+    void quitAndJoin() { thread_.quitAndJoin(); }
+    Handle handle() const { return thread_.handle(); }
+    bool post(Message message) { return thread_.post(std::move(message)); }
+
+private:
+    void run(MessageQueue& queue);
+    void handle(const Message& message);
+
+    // Worker-thread state.
+    CK2CommChannel* channel_ = nullptr;
+    std::chrono::milliseconds period_{100};
+    bool polling_ = false;
+    // Last: joined before the state above is destroyed.
+    WorkerThread thread_;
+};
+
+} // namespace tamrel

@@ -1,0 +1,81 @@
+#include "CRecvrCmdParsingThread.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+namespace tamrel {
+
+void CRecvrCmdParsingThread::run(MessageQueue& queue) {
+    for (;;) {
+        // One message per pass; without one, wait a period, then read. A
+        // message that arrives during the wait is handled at once, and that
+        // pass reads nothing.
+        if (std::optional<Message> m =
+                queue.getFor(std::max(setup_.pollPeriod, std::chrono::milliseconds(1)))) {
+            if ((m->id & 0xffff) == msg::WM_QUIT)
+                return;
+            handle(*m);
+        } else if (reading_) {
+            readPass();
+        }
+    }
+}
+
+void CRecvrCmdParsingThread::handle(const Message& message) {
+    const uint64_t code = message.wParam & 0xffff;
+    switch (message.id & 0xffff) {
+    case msg::WM_K2_THREAD_SETUP:
+        if (const auto* s = message.payload.get<RecvThreadSetup>()) {
+            if (code == 1) {
+                setup_ = *s;
+            } else {
+                setup_.deliveryMode = s->deliveryMode;
+                setup_.target = s->target;
+            }
+        }
+        break;
+    case msg::WM_K2_RECV_CONTROL:
+        if (code == msg::RECV_PURGE && setup_.port) {
+            auto lock = lockPort();
+            setup_.port->purgeInput();
+        } else if (code == msg::RECV_START) {
+            reading_ = true;
+        } else if (code == msg::RECV_STOP) {
+            reading_ = false;
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+std::unique_lock<std::mutex> CRecvrCmdParsingThread::lockPort() const {
+    return setup_.lock ? std::unique_lock(*setup_.lock) : std::unique_lock<std::mutex>();
+}
+
+void CRecvrCmdParsingThread::readPass() {
+    if (!setup_.port)
+        return;
+    std::array<char, kReadChunk> buffer;
+    long n = 0;
+    {
+        auto lock = lockPort();
+        int waiting = setup_.port->bytesWaiting();
+        if (waiting > 0)
+            n = setup_.port->read(
+                reinterpret_cast<uint8_t*>(buffer.data()),
+                std::min<std::size_t>(static_cast<std::size_t>(waiting), kReadChunk));
+    }
+    if (n <= 0)
+        return;
+    parser_.feed(std::string_view(buffer.data(), static_cast<std::size_t>(n)),
+                 [this](int id, std::string_view text) {
+                     if (setup_.deliveryMode == kDeliver && setup_.target != 0)
+                         Mailboxes::post(setup_.target,
+                                         Message{msg::WM_K2_REPLY, static_cast<uint64_t>(id),
+                                                 Payload::of(std::string(text))});
+                 });
+}
+
+} // namespace tamrel

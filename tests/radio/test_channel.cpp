@@ -1,0 +1,181 @@
+#include "platform/MessageQueue.h"
+#include "radio/CK2CommChannel.h"
+#include "support/PtyPeer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <functional>
+#include <map>
+#include <thread>
+
+using namespace tamrel;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct OpenChannel : ::testing::Test {
+    test::PtyPeer peer;
+    CK2CommChannel channel;
+    void SetUp() override {
+        ASSERT_EQ(channel.OpenDevice(peer.device(), 3, 38400, 8, 0, 1), K2_OK);
+    }
+
+    // Runs body on another thread while the peer collects what it sends.
+    std::vector<test::PtyPeer::Command> sendAndCollect(std::size_t n,
+                                                       const std::function<void()>& body) {
+        std::thread sender(body);
+        peer.waitForCommands(n, 10s);
+        sender.join();
+        peer.collectFor(30ms);
+        return peer.commands();
+    }
+};
+
+std::string wire(const std::vector<std::string>& commands) {
+    std::string out;
+    for (const auto& c : commands)
+        out += c + ";";
+    return out;
+}
+
+} // namespace
+
+TEST_F(OpenChannel, EncodersPutExactTextsOnTheWire) {
+    const std::string longText(40, 'E');
+    std::vector<std::string> expected = {"FA00007000000", "KS009",  "KS050",   "PC1501", "SQ250",
+                                         "GT0000",        "GT0041", "NB1",     "NB1",    "NB1",
+                                         "RA01",          "PA1",    "FW02502", "SW07",   "SW03",
+                                         "SW01",          "UP1",    "DN4",     "MD3",    "IF"};
+    expected.insert(expected.end(), 9, "RU");
+    expected.insert(expected.end(), {"FA00007000000", "FB00007000000", "SW19", "SW25", "KY CQ TEST",
+                                     "KY " + longText.substr(0, 28), "KY @", "SW20", "SW29", "RC"});
+    // Queries: the two letters alone, whatever the other arguments.
+    expected.insert(expected.end(), {"AI", "K2", "AN", "FB", "NB", "PA", "RA", "FW", "MD", "GT",
+                                     "KS", "PC", "SQ", "FR", "FT", "RT", "XT", "LK", "KY"});
+
+    sendAndCollect(expected.size(), [&] {
+        // Braced lists are evaluated in order, so the calls run as listed.
+        const std::vector<uint32_t> refused = {channel.CmdVfoFreq(K2_QUERY, 2, 0),
+                                               channel.CmdGT(K2_SET, 5),
+                                               channel.CmdNB(K2_SET, 3),
+                                               channel.CmdFW(K2_SET, 250, 5),
+                                               channel.CmdSwitch(0),
+                                               channel.CmdSwitch(70),
+                                               channel.CmdUpDown(1, 5),
+                                               channel.CmdMD(K2_SET, 0),
+                                               channel.CmdAI(K2_SET, 4),
+                                               channel.CmdRitOffset(3, 50),
+                                               channel.CmdScanSetup(7000001, 7000000)};
+        EXPECT_EQ(refused, std::vector<uint32_t>(refused.size(), K2_ERR_PARAM_RANGE));
+        const std::vector<uint32_t> accepted = {
+            channel.CmdVfoFreq(K2_SET, 0, 7000000), channel.CmdKS(K2_SET, 5),
+            channel.CmdKS(K2_SET, 60), channel.CmdPC(K2_SET, 200, 1), channel.CmdSQ(K2_SET, 300),
+            channel.CmdGT(K2_SET, 0), channel.CmdGT(K2_SET, 4), channel.CmdNB(K2_SET, 0),
+            channel.CmdNB(K2_SET, 1), channel.CmdNB(K2_SET, 2), channel.CmdRA(K2_SET, 1),
+            channel.CmdPA(K2_SET, 7), channel.CmdFW(K2_SET, 250, 2), channel.CmdSwitch(7),
+            channel.CmdBandStep(2), channel.CmdBandStep(1), channel.CmdUpDown(1, 1),
+            channel.CmdUpDown(2, 4), channel.CmdMD(K2_SET, 3), channel.CmdIF(),
+            channel.CmdRitOffset(1, 95), channel.CmdRitOffset(2, 5),
+            channel.CmdScanSetup(7000000, 7000000), channel.CmdKYText("CQ TEST"),
+            channel.CmdKYText(longText), channel.CmdKYCancel(), channel.CmdSW20(),
+            channel.CmdSW29(), channel.CmdRC(),
+            // queries
+            channel.CmdAI(K2_QUERY, 9), channel.CmdK2(K2_QUERY, 9),
+            channel.CmdSelectAntenna(K2_QUERY, 9), channel.CmdVfoFreq(K2_QUERY, 1, 5),
+            channel.CmdNB(K2_QUERY, 9), channel.CmdPA(K2_QUERY, 1), channel.CmdRA(K2_QUERY, 1),
+            channel.CmdFW(K2_QUERY, 1, 9), channel.CmdMD(K2_QUERY, 0), channel.CmdGT(K2_QUERY, 9),
+            channel.CmdKS(K2_QUERY, 0), channel.CmdPC(K2_QUERY, 0, 0), channel.CmdSQ(K2_QUERY, 0),
+            channel.CmdFR(K2_QUERY, 9), channel.CmdFT(K2_QUERY, 9), channel.CmdRT(K2_QUERY, 1),
+            channel.CmdXT(K2_QUERY, 1), channel.CmdLK(K2_QUERY, 1), channel.CmdKYQuery()};
+        EXPECT_EQ(accepted, std::vector<uint32_t>(accepted.size(), K2_OK));
+    });
+    EXPECT_EQ(peer.texts(), expected);
+    EXPECT_EQ(peer.raw(), wire(expected)); // nothing but the texts and their ";"
+}
+
+TEST_F(OpenChannel, MultiCommandEncodersPause) {
+    auto gaps = [](const std::vector<test::PtyPeer::Command>& c) {
+        std::vector<std::chrono::milliseconds> out;
+        for (std::size_t i = 1; i < c.size(); ++i)
+            out.push_back(
+                std::chrono::duration_cast<std::chrono::milliseconds>(c[i].at - c[i - 1].at));
+        return out;
+    };
+    auto start = std::chrono::steady_clock::now();
+    auto rit = sendAndCollect(5, [&] { channel.CmdRitOffset(2, 50); });
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
+    ASSERT_EQ(rit.size(), 5u);
+    for (auto gap : gaps(rit))
+        EXPECT_GE(gap, 7ms);
+
+    peer.clear();
+    start = std::chrono::steady_clock::now();
+    auto scan = sendAndCollect(4, [&] { channel.CmdScanSetup(14000000, 14100000); });
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 300ms);
+    ASSERT_EQ(scan.size(), 4u);
+    for (auto gap : gaps(scan))
+        EXPECT_GE(gap, 80ms);
+}
+
+TEST_F(OpenChannel, ConcurrentSendersNeverInterleave) {
+    const std::vector<std::string> texts = {"FA00014060000", "KY CQ CQ DE ZZ9ZZ", "SW07"};
+    constexpr int kEach = 200;
+    std::vector<std::thread> senders;
+    for (const auto& t : texts)
+        senders.emplace_back([&] {
+            for (int i = 0; i < kEach; ++i)
+                channel.SendCommand(t);
+        });
+    peer.waitForCommands(texts.size() * kEach, 20s);
+    for (auto& s : senders)
+        s.join();
+    peer.collectFor(30ms);
+    std::map<std::string, int> counts;
+    for (const auto& c : peer.texts())
+        ++counts[c];
+    EXPECT_EQ(counts, (std::map<std::string, int>{
+                          {texts[0], kEach}, {texts[1], kEach}, {texts[2], kEach}}));
+}
+
+TEST_F(OpenChannel, ReopenKeepsThreadsAndCloseEndsThem) {
+    EXPECT_TRUE(channel.IsOpen());
+    EXPECT_EQ(channel.PortNumber(), 3);
+    EXPECT_EQ(channel.DeviceName(), peer.device());
+    const Handle receiver = channel.GetReceiveThreadId();
+    EXPECT_NE(receiver, 0u);
+    ASSERT_EQ(channel.OpenDevice(peer.device(), 4, 4800, 8, 0, 2), K2_OK);
+    EXPECT_EQ(channel.GetReceiveThreadId(), receiver);
+
+    EXPECT_EQ(channel.Close(), K2_OK);
+    EXPECT_FALSE(channel.IsOpen());
+    EXPECT_EQ(channel.PortNumber(), -1);
+    EXPECT_EQ(channel.GetReceiveThreadId(), 0u);
+    EXPECT_FALSE(Mailboxes::post(receiver, {})); // the thread and its queue are gone
+    EXPECT_EQ(channel.CmdIF(), K2_ERR_NO_PORT);
+}
+
+TEST(Channel, FailedOpenSavesErrnoAndStartsNothing) {
+    CK2CommChannel channel;
+    EXPECT_EQ(channel.OpenDevice("/dev/does-not-exist", 1, 4800, 8, 0, 1), K2_ERR_PORT_OPEN);
+    EXPECT_EQ(channel.LastError(), static_cast<uint32_t>(ENOENT));
+    EXPECT_EQ(channel.Open(0, 4800, 8, 0, 1), K2_ERR_PORT_OPEN); // port 0 names no device
+    EXPECT_FALSE(channel.IsOpen());
+    EXPECT_EQ(channel.GetReceiveThreadId(), 0u);
+    EXPECT_EQ(ResultCodeName(K2_ERR_PORT_OPEN), "K2_ERR_PORT_OPEN");
+    EXPECT_EQ(ResultCodeName(0x2000009), "");
+}
+
+TEST(Channel, NeverOpenedSendsNothing) {
+    CK2CommChannel channel;
+    EXPECT_EQ(channel.GetReceiveThreadId(), 0u);
+    channel.SetStatusPolling(true); // no status thread: nothing happens
+    for (uint32_t r : {channel.SendCommand("IF"), channel.CmdIF(), channel.CmdAI(K2_SET, 3),
+                       channel.CmdVfoFreq(K2_SET, 1, 14060000), channel.CmdKS(K2_SET, 20),
+                       channel.CmdRitOffset(1, 95), channel.CmdStatusQuery(),
+                       channel.CmdScanSetup(1, 2), channel.CmdKYText("CQ"), channel.CmdSwitch(7)})
+        EXPECT_EQ(r, K2_ERR_NO_PORT);
+    EXPECT_EQ(channel.Close(), K2_OK);
+    EXPECT_FALSE(channel.IsOpen());
+}

@@ -1,0 +1,165 @@
+#include "radio/CK2CommChannel.h"
+#include "radio/CK2StatusCmdQueryThread.h"
+#include "radio/CRecvrCmdParsingThread.h"
+#include "support/PtyPeer.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace tamrel;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Reply = std::pair<uint64_t, std::string>;
+
+// A receive thread reading a pseudo-terminal every 10 ms and delivering to a
+// queue of the test.
+struct Receiver : ::testing::Test {
+    test::PtyPeer peer;
+    SerialPort port;
+    std::mutex lock;
+    MessageQueue target;
+    CRecvrCmdParsingThread thread; // last: joined first
+
+    void SetUp() override {
+        ASSERT_EQ(port.open(peer.device(), 38400, 8, 0, 1), 0);
+        thread.start();
+        setup(1, {2, target.handle(), &port, 10ms, &lock});
+        control(msg::RECV_START);
+    }
+    void setup(uint64_t code, RecvThreadSetup s) {
+        thread.post({msg::WM_K2_THREAD_SETUP, code, Payload::of(s)});
+    }
+    void control(uint64_t code) { thread.post({msg::WM_K2_RECV_CONTROL, code, {}}); }
+
+    std::optional<Reply> next(std::chrono::milliseconds timeout = 2s) {
+        auto m = target.getFor(timeout);
+        if (!m)
+            return std::nullopt;
+        EXPECT_EQ(m->id, msg::WM_K2_REPLY);
+        const auto* text = m->payload.get<std::string>();
+        return Reply{m->wParam, text ? *text : "(no text)"};
+    }
+    std::vector<Reply> replies(std::size_t n) {
+        std::vector<Reply> out;
+        while (out.size() < n)
+            if (auto r = next())
+                out.push_back(*r);
+            else
+                break;
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(Receiver, AssemblesRepliesAcrossReads) {
+    peer.send("FA000140");
+    std::this_thread::sleep_for(60ms);
+    peer.send("60000;;;XY123;");
+    EXPECT_EQ(replies(2), (std::vector<Reply>{{ID_FA, "FA00014060000"}, {ID_NONE, "XY123"}}));
+}
+
+TEST_F(Receiver, ConvertsDisplayAndDropsRepeats) {
+    const std::string ds = std::string("DS@@") + char('7' | 0x80) + "00000\x81\x40;";
+    peer.send(ds + ds + "BG05;BG05;FA00007000000;FA00007000000;");
+    EXPECT_EQ(replies(4), (std::vector<Reply>{{ID_DS, "DS  .700000"
+                                                      "8140"},
+                                              {ID_BG, "BG05"},
+                                              {ID_FA, "FA00007000000"},
+                                              {ID_FA, "FA00007000000"}}));
+    EXPECT_FALSE(next(50ms).has_value());
+}
+
+TEST_F(Receiver, RemembersDisplayWhileNotDelivering) {
+    setup(2, {0, 0});
+    peer.send("DS@@@@@@@@\x80\x80;FA00007000000;");
+    EXPECT_FALSE(next(150ms).has_value());
+    setup(2, {2, target.handle()});
+    peer.send("DS@@@@@@@@\x80\x80;IF;");
+    EXPECT_EQ(next(), (Reply{ID_IF, "IF"}));
+}
+
+TEST_F(Receiver, StopStartAndPurge) {
+    control(msg::RECV_STOP);
+    std::this_thread::sleep_for(30ms);
+    peer.send("FA00007000000;");
+    EXPECT_FALSE(next(100ms).has_value());
+    control(msg::RECV_START);
+    EXPECT_EQ(next(), (Reply{ID_FA, "FA00007000000"}));
+
+    control(msg::RECV_STOP);
+    std::this_thread::sleep_for(30ms);
+    peer.send("FB00007000000;");
+    std::this_thread::sleep_for(30ms);
+    control(msg::RECV_PURGE);
+    control(msg::RECV_START);
+    std::this_thread::sleep_for(30ms); // the purge must not catch what follows
+    peer.send("IF;");
+    EXPECT_EQ(next(), (Reply{ID_IF, "IF"}));
+}
+
+TEST(ReceiverThroughChannel, DeliversOnceThePanelSwitchesDeliveryOn) {
+    test::PtyPeer peer;
+    MessageQueue target;
+    CK2CommChannel channel;
+    ASSERT_EQ(channel.OpenDevice(peer.device(), 0, 38400, 8, 0, 1), K2_OK);
+    const Handle receiver = channel.GetReceiveThreadId();
+    Mailboxes::post(receiver,
+                    {msg::WM_K2_THREAD_SETUP, 2, Payload::of(RecvThreadSetup{2, target.handle()})});
+    Mailboxes::post(receiver, {msg::WM_K2_RECV_CONTROL, msg::RECV_PURGE, {}});
+    Mailboxes::post(receiver, {msg::WM_K2_RECV_CONTROL, msg::RECV_START, {}});
+    Mailboxes::post(receiver, {0x999, 0, {}}); // unknown: discarded
+    std::this_thread::sleep_for(50ms);
+    peer.send("FA00014060000;");
+    auto m = target.getFor(3s);
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->wParam, static_cast<uint64_t>(ID_FA));
+    EXPECT_EQ(*m->payload.get<std::string>(), "FA00014060000");
+}
+
+TEST(StatusPolling, ChannelSwitchesPollingOnAndOff) {
+    test::PtyPeer peer;
+    CK2CommChannel channel;
+    ASSERT_EQ(channel.OpenDevice(peer.device(), 0, 38400, 8, 0, 1), K2_OK);
+    channel.SetStatusPolling(true);
+    ASSERT_TRUE(peer.waitForCommands(2, 3s));
+    channel.SetStatusPolling(false);
+    EXPECT_EQ(peer.texts(), (std::vector<std::string>{"DS", "BG"}));
+    peer.clear();
+    peer.collectFor(1200ms);
+    EXPECT_TRUE(peer.texts().empty());
+}
+
+TEST(StatusPolling, ThreadFollowsItsMessages) {
+    test::PtyPeer peer;
+    CK2CommChannel channel;
+    ASSERT_EQ(channel.OpenDevice(peer.device(), 0, 38400, 8, 0, 1), K2_OK);
+    CK2StatusCmdQueryThread poller;
+    poller.start();
+    auto post = [&](uint32_t id, uint64_t code) {
+        poller.post({id, code,
+                     id == msg::WM_K2_THREAD_SETUP ? Payload::of(StatusThreadSetup{&channel, 30ms})
+                                                   : Payload()});
+    };
+    post(msg::WM_K2_THREAD_SETUP, 0);
+    // On and off within one period: at most one pair.
+    post(msg::WM_K2_POLL_CONTROL, msg::POLL_ON);
+    post(msg::WM_K2_POLL_CONTROL, msg::POLL_OFF);
+    peer.collectFor(150ms);
+    EXPECT_LE(peer.commands().size(), 2u);
+
+    post(msg::WM_K2_POLL_CONTROL, msg::POLL_ON);
+    post(msg::WM_K2_POLL_CONTROL, 24); // ignored
+    peer.clear();
+    ASSERT_TRUE(peer.waitForCommands(4));
+    EXPECT_EQ(peer.texts(), (std::vector<std::string>{"DS", "BG", "DS", "BG"}));
+
+    post(msg::WM_K2_THREAD_SETUP, 0); // switches polling off
+    peer.collectFor(60ms);
+    peer.clear();
+    peer.collectFor(150ms);
+    EXPECT_TRUE(peer.texts().empty());
+}
