@@ -57,7 +57,7 @@ CShadedButton* stepButton(QWidget& parent, int id, const QString& caption, const
     CShadedButton* b = shaded(parent, id, caption, tip, kGreenMetal);
     b->setFontDescription(tahoma(12, 400));
     b->setTextColour(QColor(0, 99, 0));
-    b->setMinimumWidth(52);
+    b->setMinimumWidth(46);
     return b;
 }
 
@@ -222,6 +222,8 @@ QWidget* ritGroup(QWidget& panel, FrontPanelWidgets& w) {
     w.offsetDown->setIcons(artwork::buttonIcon(artwork::ButtonIcon::ArrowLeft), Qt::AlignLeft);
     w.offsetUp = shaded(*g, ctl::kOffsetUp, QString(), "RIT/XIT Up 10Hz", kGreenNoise);
     w.offsetUp->setIcons(artwork::buttonIcon(artwork::ButtonIcon::ArrowRight), Qt::AlignRight);
+    for (CShadedButton* b : {w.offsetDown, w.offsetUp})
+        b->setMaximumWidth(64);
     w.offset = slider(*g, ctl::kOffsetSlider, Qt::Horizontal, 0, 2000);
     w.offset->setPageStep(50);
     w.offset->setSingleStep(10);
@@ -255,8 +257,9 @@ QWidget* levelGroup(QWidget& panel, const QString& title, QSlider*& s, CEditEx*&
     auto* box = new QVBoxLayout(g);
     s = slider(*g, sliderId, o, min, max);
     s->setToolTip(tip);
-    e = edit(*g, editId, times(-18), 5);
+    e = edit(*g, editId, times(-18), 4);
     e->setAlignment(Qt::AlignCenter);
+    e->setMaximumWidth(110);
     box->addWidget(s, 1, o == Qt::Vertical ? Qt::AlignHCenter : Qt::Alignment());
     box->addWidget(e);
     return g;
