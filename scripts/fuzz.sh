@@ -6,9 +6,10 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 ./scripts/bootstrap.sh
 cmake --preset fuzz >/dev/null
-cmake --build build-fuzz
-for f in build-fuzz/fuzz/fuzz_*; do
-    [ -x "$f" ] || continue
+targets=$(ls fuzz/*/fuzz_*.cpp | xargs -n1 basename | sed 's/\.cpp$//')
+cmake --build build-fuzz --target $targets
+for f in build-fuzz/fuzz/*/fuzz_*; do
+    [ -f "$f" ] && [ -x "$f" ] || continue
     name=$(basename "$f")
     corpus="build-fuzz/corpus/$name"
     mkdir -p "$corpus"
