@@ -37,6 +37,11 @@ void TamrelProcess::terminate() {
     process_.terminate();
 }
 
+bool TamrelProcess::endsCleanly(std::chrono::milliseconds timeout) {
+    terminate();
+    return waitForExit(timeout) && exitCode() == 0;
+}
+
 bool TamrelProcess::waitForExit(std::chrono::milliseconds timeout) {
     if (!running())
         return true;

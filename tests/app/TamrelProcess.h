@@ -33,6 +33,8 @@ public:
     }
     // Sends SIGTERM.
     void terminate();
+    // Sends SIGTERM and waits; true when the program ended with status 0.
+    bool endsCleanly(std::chrono::milliseconds timeout = std::chrono::seconds(15));
     // Waits for the end; true when the program ended by itself in time.
     bool waitForExit(std::chrono::milliseconds timeout);
     bool running() const { return process_.state() != QProcess::NotRunning; }

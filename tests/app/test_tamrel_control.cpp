@@ -130,4 +130,5 @@ TEST(TamrelControl, OtherProgramsDriveTheRunningPanel) {
     EXPECT_EQ(QJsonDocument::fromJson(out.toUtf8()).object()["vfoA"].toInteger(), 14060000);
     EXPECT_EQ(tamrel.ctl({"speed", "20"}), 0);
     EXPECT_TRUE(heard(peer, "KS020")) << peer.raw();
+    EXPECT_TRUE(tamrel.endsCleanly()) << tamrel.output().toStdString();
 }
