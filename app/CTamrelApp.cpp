@@ -111,7 +111,7 @@ void ArrangeScreenshot(CFrontPanelDlg& panel, const QString& file) {
             panel.EndWithoutQuestion();
         });
     };
-    panel.SetReplyObserver([take](int id) {
+    panel.AddReplyObserver([take](int id) {
         if (id == ID_LK)
             take();
     });
@@ -131,7 +131,7 @@ void ReportStartup(CFrontPanelDlg& panel) {
         std::fprintf(stderr, "tamrel: window shown at %lld ms\n", static_cast<long long>(ms()));
     });
     auto first = std::make_shared<bool>(true);
-    panel.SetReplyObserver([ms, first](int) {
+    panel.AddReplyObserver([ms, first](int) {
         if (std::exchange(*first, false))
             std::fprintf(stderr, "tamrel: first reply shown at %lld ms\n",
                          static_cast<long long>(ms()));
@@ -173,7 +173,10 @@ std::string CTamrelApp::OpenRadio() {
     portOpened_ = true;
     if (number != 0 && port.device.empty())
         return "COM" + std::to_string(number);
-    return simulator_ ? std::string("Simulated") : device;
+    if (simulator_)
+        return "Simulated";
+    // A device path is long; its last part names it well enough.
+    return device.substr(device.find_last_of('/') + 1);
 }
 
 int CTamrelApp::Run() {

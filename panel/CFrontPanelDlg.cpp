@@ -310,8 +310,8 @@ void CFrontPanelDlg::OnMessage(Message&& m) {
 void CFrontPanelDlg::OnReply(int id, const std::string& text) {
     model_.ApplyReply(id, text);
     Refresh();
-    if (replyObserver_)
-        replyObserver_(id);
+    for (const auto& observer : replyObservers_)
+        observer(id);
 }
 
 void CFrontPanelDlg::OnStateRequest(uint64_t how, const Payload& target) {

@@ -27,6 +27,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QMenu;
 
@@ -58,8 +59,8 @@ public:
     // Other programs' operations arrive through this server (optional).
     void SetControlServer(ControlServer* server);
     // Called after each reply has been applied and shown (screenshots, tests).
-    void SetReplyObserver(std::function<void(int id)> observer) {
-        replyObserver_ = std::move(observer);
+    void AddReplyObserver(std::function<void(int id)> observer) {
+        replyObservers_.push_back(std::move(observer));
     }
 
     // Where threads and tools post window messages for the front panel.
@@ -112,7 +113,7 @@ private:
     PacedSequence querySequence_;
     std::unique_ptr<QMenu> popup_;
     std::string peerTitle_;
-    std::function<void(int)> replyObserver_;
+    std::vector<std::function<void(int)>> replyObservers_;
     bool windowsMoveTogether_ = true;
     bool skipNextPlacementSave_ = true;
     bool initialised_ = false;
