@@ -48,58 +48,6 @@ protected:
 
 } // namespace
 
-TEST_F(PanelWire, LockSilencesFrequencyControlsOnly) {
-    controls.OnVfoLock();
-    EXPECT_TRUE(model.View().vfoLock);
-    controls.OnTuneStep(true, 1);
-    controls.OnBandStep(false);
-    controls.OnCopyAToB();
-    controls.OnCopyBToA();
-    controls.OnReceiveVfo(1);
-    controls.OnTransmitVfo(1);
-    controls.OnBandSelected(4);
-    controls.OnFrequencyEditFocus(0);
-    controls.OnEnterFrequency(0, "7040.5");
-    controls.OnTuningSlider(kThumbTrack, 2810000);
-    EXPECT_EQ(Sent(), Texts{"LK1"});
-    EXPECT_FALSE(model.View().editWritable[0]);
-    EXPECT_EQ(model.Fields().vfoB, 14060000u);
-
-    controls.OnRit();
-    controls.OnMode(2);
-    controls.OnAgc(2);
-    controls.OnCrystalFilter(1);
-    controls.OnPreamp();
-    controls.OnAttenuator();
-    controls.OnAudioFilter();
-    controls.OnNoiseBlanker();
-    controls.OnAntenna();
-    controls.OnTune();
-    controls.OnClearOffset();
-    controls.OnOffsetStep(false);
-    controls.OnVfoLock();
-    controls.OnTuneStep(false, 4);
-    EXPECT_EQ(Sent(), (Texts{"RT1", "MD2", "GT0021", "FW00001", "PA1", "RA01", "SW29", "NB1", "AN2",
-                             "SW20", "RC", "RD", "LK0", "DN4"}));
-}
-
-TEST_F(PanelWire, SameGuardsAndAgcOff) {
-    Reply("MD3");
-    controls.OnMode(3);
-    controls.OnCrystalFilter(4);
-    model.ShowStatus("Memory saved", StatusStyle::Error);
-    controls.OnAgc(0); // already off: nothing sent, Off still shown selected
-    EXPECT_EQ(model.View().agcSelected, (std::array<bool, 3>{false, false, true}));
-    EXPECT_EQ(model.View().statusText, "");
-    EXPECT_EQ(Sent(), Texts{});
-    Reply("GT0041");
-    controls.OnAgc(4);
-    controls.OnAgc(0);
-    EXPECT_EQ(Sent(), Texts{"GT0000"});
-    EXPECT_EQ(model.Fields().agc, 0);
-    EXPECT_TRUE(model.View().agcSelected[kAgcOff]);
-}
-
 TEST_F(PanelWire, VfoButtonsAndFrequencyEntry) {
     controls.OnFrequencyEditFocus(1); // B does not receive: stays read-only
     EXPECT_FALSE(model.View().editWritable[1]);
@@ -141,76 +89,6 @@ TEST_F(PanelWire, RitXitToggles) {
     EXPECT_EQ(Sent(), Texts{"RT0"});
     EXPECT_EQ(model.View().offsetEditBack, colour::kSilver);
     EXPECT_FALSE(model.View().ritXitControlsEnabled);
-}
-
-TEST_F(PanelWire, OffsetSliderStepsAndClear) {
-    controls.OnOffsetSlider(kThumbTrack, 1125);
-    EXPECT_EQ(model.View().offsetSliderText, "125");
-    const auto start = std::chrono::steady_clock::now();
-    controls.OnOffsetSlider(kEndScroll, 1125);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 108ms); // 10 ms after each step
-    EXPECT_EQ(Sent(), Texts(12, "RU"));
-    EXPECT_EQ(model.View().offset.pos, 1125); // until IF reports the offset reached
-    Reply("IF00014060000     +012010 0003000001 ");
-    EXPECT_EQ(model.View().offset.pos, 1120);
-    controls.OnOffsetSlider(kPageUp, 0);
-    controls.OnOffsetSlider(kLineUp, 0);
-    controls.OnOffsetSlider(kEndScroll, 0); // 1060: 60 Hz below 120
-    EXPECT_EQ(Sent(), Texts(6, "RD"));
-    controls.OnClearOffset();
-    EXPECT_EQ(model.View().offset.pos, 1000);
-    EXPECT_EQ(model.View().offsetSliderText, "0");
-    EXPECT_EQ(Sent(), Texts{"RC"});
-}
-
-TEST_F(PanelWire, PowerSpeedAndSquelchSliders) {
-    controls.OnPowerSlider(kLineDown, 0);
-    EXPECT_EQ(model.Fields().power, 0);
-    controls.OnPowerSlider(kThumbTrack, 145);
-    controls.OnPowerSlider(kPageDown, 0);
-    EXPECT_EQ(model.Fields().power, 5);
-    EXPECT_EQ(model.View().power.pos, 145);
-    EXPECT_EQ(model.View().powerText, "   0.5");
-    controls.OnPowerSlider(kEndScroll, 145);
-    controls.SetPaOption(true);
-    controls.OnPowerSlider(kPageUp, 0);
-    controls.OnPowerSlider(kEndScroll, 0);
-
-    controls.OnSpeedSlider(kLineUp, 0); // from the initial 1: at least 9
-    controls.OnSpeedSlider(kPageDown, 0);
-    controls.OnSpeedSlider(kEndScroll, 0);
-    controls.OnSquelchSlider(kThumbTrack, 130);
-    controls.OnSquelchSlider(kEndScroll, 130);
-    EXPECT_EQ(model.View().squelchSlider.pos, 125);
-    EXPECT_EQ(Sent(), (Texts{"PC0050", "PC0151", "KS014", "SQ125"}));
-}
-
-TEST_F(PanelWire, TuningSliderFollowsThumbOncePerPosition) {
-    Reply("FA00014060000");
-    for (int pos = 1406001; pos <= 1406005; ++pos)
-        controls.OnTuningSlider(kThumbTrack, pos);
-    controls.OnTuningSlider(kThumbPosition, 1406005);
-    controls.OnTuningSlider(kEndScroll, 1406005);
-    EXPECT_EQ(Sent(), (Texts{"FA00014060010", "FA00014060020", "FA00014060030", "FA00014060040",
-                             "FA00014060050"}));
-    EXPECT_EQ(model.View().tuningText, "  14060.05");
-    Reply("FA00014060020"); // on the way: the thumb stays
-    EXPECT_EQ(model.View().tuning.pos, 1406000);
-    Reply("FA00014060050");
-    EXPECT_EQ(model.View().tuning.pos, 1406005);
-
-    controls.ToggleReleaseTuning();
-    EXPECT_EQ(model.View().tuningEditBack, MakeRgb(111, 111, 255));
-    controls.OnTuningSlider(kThumbTrack, 1407000);
-    controls.OnTuningSlider(kThumbTrack, 1408000);
-    EXPECT_EQ(model.View().tuningText, "  14080.00");
-    EXPECT_EQ(Sent(), Texts{});
-    controls.OnTuningSlider(kEndScroll, 1408000);
-    EXPECT_EQ(Sent(), Texts{"FA00014080000"});
-    Reply("FA00014060050"); // the old frequency does not pull the thumb back
-    EXPECT_EQ(model.View().tuning.pos, 1406005);
-    controls.ToggleReleaseTuning();
-    EXPECT_EQ(model.View().tuningEditBack, colour::kSilver);
 }
 
 TEST_F(PanelWire, TuningRangeComboSavesWithoutClearingStatus) {
