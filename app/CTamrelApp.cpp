@@ -36,8 +36,9 @@ AppOptions ParseOptions() {
     parser.addVersionOption();
     QCommandLineOption device("device", "Open this serial device for this run.", "path");
     QCommandLineOption simulate("simulate", "Start the built-in simulated radio and use it.");
-    QCommandLineOption autoSimulate("auto-simulate",
-                                    "Use the simulated radio when no radio is configured.");
+    QCommandLineOption autoSimulate(
+        "auto-simulate",
+        "Use the simulated radio unless a radio device is configured (the \"Device\" value).");
     QCommandLineOption noSplash("no-splash", "Skip the splash and its wait.");
     QCommandLineOption screenshot(
         "screenshot", "Write a picture of the front panel once the radio has answered, then exit.",
@@ -145,7 +146,10 @@ std::string CTamrelApp::OpenRadio() {
     const bool configured = port.port != 0;
     std::string device;
     uint16_t number = 0;
-    if (options_.simulate || (options_.autoSimulate && !configured && !options_.device)) {
+    // A first run stores port 1 (/dev/ttyS0), which is rarely a radio on this
+    // platform: only a named device counts as a configured radio here.
+    const bool deviceNamed = configured && !port.device.empty();
+    if (options_.simulate || (options_.autoSimulate && !deviceNamed && !options_.device)) {
         k2sim::SimulatedRadio::Options sim;
         sim.baud = port.speed;
         try {
