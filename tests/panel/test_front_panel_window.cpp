@@ -277,12 +277,3 @@ TEST_F(FrontPanelWindow, RequestsFromToolsAndTheWheel) {
 
 } // namespace
 
-// Widgets need the application for the whole run, and it must go before
-// Qt's own globals do.
-int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,4 +1,7 @@
-// The widgets under test need a QApplication for the whole run.
+// main() for tests of widgets: they need one QApplication for the whole run,
+// made before any test and destroyed before Qt's own globals. Runs offscreen
+// unless told otherwise (test discovery runs the program without ctest's
+// environment).
 #include <QApplication>
 #include <gtest/gtest.h>
 
