@@ -15,11 +15,13 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSlider>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <thread>
@@ -236,6 +238,7 @@ void CFrontPanelDlg::showEvent(QShowEvent* event) {
         return;
     initialised_ = true;
     PlaceWindow();
+    QTimer::singleShot(250, this, [this] { placementSettled_ = true; });
     activateWindow();
     // Not a frequency edit: focusing one opens it for typing.
     w_.tuning->setFocus();
@@ -246,14 +249,26 @@ void CFrontPanelDlg::PlaceWindow() {
     WindowRect saved;
     registry_.GetWindowRect(saved);
     QSize need = sizeHint();
-    if (saved.right - saved.left >= need.width() && saved.bottom - saved.top >= need.height()) {
-        setGeometry(saved.left, saved.top, saved.right - saved.left, saved.bottom - saved.top);
+    QRect r(saved.left, saved.top, saved.right - saved.left, saved.bottom - saved.top);
+    // A place on a screen that is gone (a second monitor unplugged) is no place.
+    if (r.width() >= need.width() && r.height() >= need.height() &&
+        QGuiApplication::screenAt(r.center())) {
+        SetFrameRect(r);
     } else if (QScreen* s = screen()) {
         resize(need);
         move(s->availableGeometry().center() - rect().center());
     }
-    QRect r = frameGeometry();
-    registry_.SetFirstLayoutRect({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+    QRect placed = frameGeometry();
+    registry_.SetFirstLayoutRect(
+        {placed.left(), placed.top(), placed.right() + 1, placed.bottom() + 1});
+}
+
+// The settings keep the window's outer rectangle, frame included.
+void CFrontPanelDlg::SetFrameRect(const QRect& frame) {
+    QMargins m(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+               frameGeometry().right() - geometry().right(),
+               frameGeometry().bottom() - geometry().bottom());
+    setGeometry(frame.marginsRemoved(m));
 }
 
 void CFrontPanelDlg::HookReceiveThread() {
@@ -445,9 +460,9 @@ void CFrontPanelDlg::moveEvent(QMoveEvent* event) {
     QDialog::moveEvent(event);
     if (!initialised_)
         return;
-    if (skipNextPlacementSave_) {
-        skipNextPlacementSave_ = false;
-    } else {
+    // The moves that placing the window at start causes are not the
+    // operator's: they must not overwrite the saved placement.
+    if (placementSettled_) {
         QRect r = frameGeometry();
         registry_.SetWindowRect({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
     }
@@ -464,8 +479,8 @@ void CFrontPanelDlg::changeEvent(QEvent* event) {
             this,
             [this, first] {
                 showNormal();
-                setGeometry(first.left, first.top, first.right - first.left,
-                            first.bottom - first.top);
+                SetFrameRect(QRect(first.left, first.top, first.right - first.left,
+                                   first.bottom - first.top));
             },
             Qt::QueuedConnection);
     }

@@ -98,6 +98,7 @@ private:
     void HookReceiveThread();
     void Shutdown();
     void PlaceWindow();
+    void SetFrameRect(const QRect& frame);
     void ShowPopupMenu(const QPoint& globalPos);
     void ShowAbout();
     bool HandleShortcut(QKeyEvent* key);
@@ -115,7 +116,7 @@ private:
     std::string peerTitle_;
     std::vector<std::function<void(int)>> replyObservers_;
     bool windowsMoveTogether_ = true;
-    bool skipNextPlacementSave_ = true;
+    bool placementSettled_ = false;
     bool initialised_ = false;
     bool shutDown_ = false;
     // Last: removed first, so no message reaches a half-destroyed window.

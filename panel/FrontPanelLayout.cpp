@@ -119,6 +119,7 @@ QHBoxLayout* vfoRow(QWidget& panel, FrontPanelWidgets& w, int vfo) {
     e->setBackgroundColour(vfo == 0 ? QColor(166, 202, 240) : kSilver);
     e->setToolTip(vfo == 0 ? "VFO A: click to type a frequency in kHz"
                            : "VFO B: click to type a frequency in kHz");
+    e->setMaximumWidth(300);
     (vfo == 0 ? w.vfoA : w.vfoB) = e;
     row->addWidget(e, 1);
     w.enter[vfo] = solid(panel, vfo == 0 ? ctl::kEnterA : ctl::kEnterB, ">>");
@@ -161,17 +162,17 @@ QWidget* frequencyGroup(QWidget& panel, FrontPanelWidgets& w) {
     }
     for (int i = 0; i < 4; ++i) {
         grid->addWidget(w.steps[0][3 - i], 0, i); // -1KHz at the far left
-        grid->addWidget(w.steps[1][i], 0, 5 + i); // +1KHz at the far right
+        grid->addWidget(w.steps[1][i], 0, 4 + i); // +1KHz at the far right
     }
     w.tuningEdit = edit(*g, ctl::kTuningEdit, times(-12), 10);
     w.tuningEdit->setAlignment(Qt::AlignCenter);
+    w.tuningEdit->setMaximumWidth(100);
     w.tuningEdit->setToolTip("Tuning frequency (right-click the slider for release tuning)");
-    grid->addWidget(w.tuningEdit, 0, 4);
-
     w.tuning = slider(*g, ctl::kTuningSlider, Qt::Horizontal, 0, 1);
     w.tuning->setToolTip("Tune (right-click: tune on release)");
     w.tuning->setPageStep(10);
-    grid->addWidget(w.tuning, 1, 0, 1, 9);
+    grid->addWidget(w.tuning, 1, 0, 1, 6);
+    grid->addWidget(w.tuningEdit, 1, 6, 1, 2);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(label(*g, "BAND"));
@@ -199,7 +200,7 @@ QWidget* frequencyGroup(QWidget& panel, FrontPanelWidgets& w) {
     w.vfoLock = new QCheckBox("VFO Lock", g);
     setControlId(*w.vfoLock, ctl::kVfoLock, "VFO Lock");
     bottom->addWidget(w.vfoLock);
-    grid->addLayout(bottom, 2, 0, 1, 9);
+    grid->addLayout(bottom, 2, 0, 1, 8);
     return g;
 }
 
@@ -214,6 +215,9 @@ QWidget* ritGroup(QWidget& panel, FrontPanelWidgets& w) {
     w.clear->setFontDescription(tahoma(12, 600));
     w.offsetEdit = edit(*g, ctl::kOffsetEdit, times(-18), 5);
     w.offsetEdit->setToolTip("RIT/XIT offset in Hz");
+    w.offsetEdit->setMaximumWidth(90);
+    for (CColorButton* b : {w.rit, w.xit})
+        b->setMaximumWidth(56);
     grid->addWidget(w.rit, 0, 0);
     grid->addWidget(w.xit, 0, 1);
     grid->addWidget(w.clear, 0, 2);
@@ -230,6 +234,7 @@ QWidget* ritGroup(QWidget& panel, FrontPanelWidgets& w) {
     w.offset->setToolTip("RIT/XIT offset");
     w.offsetSliderText = edit(*g, ctl::kOffsetSliderText, times(-14), 5);
     w.offsetSliderText->setAlignment(Qt::AlignCenter);
+    w.offsetSliderText->setMaximumWidth(80);
     grid->addWidget(w.offsetDown, 1, 0);
     grid->addWidget(w.offset, 1, 1, 1, 2);
     grid->addWidget(w.offsetUp, 1, 3);
@@ -251,15 +256,17 @@ QWidget* buttonGroup(QWidget& panel, const QString& title,
 }
 
 // A level control: a slider with its value read-out below.
+// A level control: a slider with its value read-out beside (or below) it.
 QWidget* levelGroup(QWidget& panel, const QString& title, QSlider*& s, CEditEx*& e, int sliderId,
                     int editId, Qt::Orientation o, int min, int max, const QString& tip) {
     QGroupBox* g = group(panel, title);
-    auto* box = new QVBoxLayout(g);
+    QBoxLayout* box = o == Qt::Vertical ? static_cast<QBoxLayout*>(new QVBoxLayout(g))
+                                        : static_cast<QBoxLayout*>(new QHBoxLayout(g));
     s = slider(*g, sliderId, o, min, max);
     s->setToolTip(tip);
     e = edit(*g, editId, times(-18), 4);
     e->setAlignment(Qt::AlignCenter);
-    e->setMaximumWidth(110);
+    e->setMaximumWidth(90);
     box->addWidget(s, 1, o == Qt::Vertical ? Qt::AlignHCenter : Qt::Alignment());
     box->addWidget(e);
     return g;
@@ -274,6 +281,7 @@ QWidget* meterAndLamps(QWidget& panel, FrontPanelWidgets& w) {
     w.display->modifyStyle(0, 0x01 | 0x10);
     w.display->setText("Elecraft");
     w.display->setMinimumSize(280, 54);
+    w.display->setMaximumWidth(420);
     v->addWidget(w.display);
 
     auto* lamps = new QHBoxLayout;
@@ -344,23 +352,22 @@ FrontPanelWidgets BuildFrontPanel(QWidget& panel, const QColor& appColour) {
     top->addLayout(vfos, 3);
     top->addWidget(meterAndLamps(panel, w), 2);
 
-    // Middle: frequency and RIT/XIT groups; the levels stand at the right.
+    // Middle: frequency and RIT/XIT groups; below them the state buttons and
+    // the power, then the keyer speed and squelch.
     auto* middle = new QHBoxLayout;
     middle->addWidget(frequencyGroup(panel, w), 3);
     middle->addWidget(ritGroup(panel, w), 2);
-    auto* levels = new QHBoxLayout;
-    levels->addWidget(levelGroup(panel, "PWR", w.power, w.powerEdit, ctl::kPowerSlider,
-                                 ctl::kPowerEdit, Qt::Vertical, 0, 150, "Power"));
-    auto* knobs = new QVBoxLayout;
+    QWidget* power = levelGroup(panel, "PWR", w.power, w.powerEdit, ctl::kPowerSlider,
+                                ctl::kPowerEdit, Qt::Vertical, 0, 150, "Power");
+    auto* knobs = new QHBoxLayout;
     knobs->addWidget(levelGroup(panel, "CW Speed", w.speed, w.speedEdit, ctl::kSpeedSlider,
                                 ctl::kSpeedEdit, Qt::Horizontal, 9, 50, "Keyer speed (WPM)"));
     knobs->addWidget(levelGroup(panel, "Squelch", w.squelch, w.squelchEdit, ctl::kSquelchSlider,
                                 ctl::kSquelchEdit, Qt::Horizontal, 0, 250, "Squelch"));
-    levels->addLayout(knobs);
     // Position 0 (power 150) at the top, as the radio's knob turned up.
     w.power->setInvertedAppearance(true);
     w.power->setInvertedControls(true);
-    w.power->setMinimumHeight(90);
+    w.power->setMinimumHeight(80);
     w.speed->setPageStep(5);
     w.squelch->setSingleStep(25);
     w.squelch->setPageStep(25);
@@ -389,7 +396,7 @@ FrontPanelWidgets BuildFrontPanel(QWidget& panel, const QColor& appColour) {
     w.ant = shaded(panel, ctl::kAnt, "ANT: 1", "Antenna Position", kPinkBump);
     for (CShadedButton* b : {w.afil, w.nb, w.ant}) {
         b->setFontDescription(tahoma(12, 600));
-        b->setMinimumWidth(72);
+        b->setMinimumWidth(66);
     }
     w.tune = shaded(panel, ctl::kTune, QString(), "TUNE Transmitter", kGreenMetal);
     w.tune->setIcons(artwork::buttonIcon(artwork::ButtonIcon::Tune), Qt::AlignCenter);
@@ -410,7 +417,7 @@ FrontPanelWidgets BuildFrontPanel(QWidget& panel, const QColor& appColour) {
                                   {w.modes[3], 1},
                                   {w.modes[5], 1}},
                                  3));
-    lower->addWidget(buttonGroup(panel, "AGC", {{w.agc[0], 1}, {w.agc[1], 1}, {w.agc[2], 1}}, 3));
+    lower->addWidget(buttonGroup(panel, "AGC", {{w.agc[0], 1}, {w.agc[1], 1}, {w.agc[2], 1}}, 1));
     lower->addWidget(buttonGroup(
         panel, "Crystal Filter",
         {{w.xfil[0], 1}, {w.xfil[1], 1}, {w.xfil[2], 1}, {w.xfil[3], 1}, {w.bandwidth, 2}}, 2));
@@ -428,14 +435,14 @@ FrontPanelWidgets BuildFrontPanel(QWidget& panel, const QColor& appColour) {
     w.status->setColours(QColor(0, 52, 52), QColor(92, 252, 204));
     w.status->setMinimumSize(420, 30);
     bottom->addWidget(w.status, 1);
-    bottom->addWidget(label(panel, "Connect to:"));
+    knobs->addWidget(label(panel, "Connect to:"));
     w.portText = new CStaticEx("None", &panel);
     setControlId(*w.portText, ctl::kPortText, "Port");
     w.portText->setFontDescription(times(-18));
     w.portText->setBackgroundColour(appColour);
     w.portText->setTextColour(Qt::black);
     w.portText->setMinimumWidth(80);
-    bottom->addWidget(w.portText);
+    knobs->addWidget(w.portText);
     w.initialQuery = shaded(panel, ctl::kInitialQuery, QString(), "Getting Initial Data from Radio",
                             kGreenMetal);
     w.initialQuery->setIcons(artwork::buttonIcon(artwork::ButtonIcon::InitialData),
@@ -459,12 +466,14 @@ FrontPanelWidgets BuildFrontPanel(QWidget& panel, const QColor& appColour) {
     for (CShadedButton* b : w.xfil)
         StyleSelected(*b, false);
 
+    // The panel fits a 1024 x 768 screen, the largest placement the settings keep.
     auto* root = new QGridLayout(&panel);
-    root->addLayout(top, 0, 0, 1, 2);
+    lower->addWidget(power);
+    root->addLayout(top, 0, 0);
     root->addLayout(middle, 1, 0);
     root->addLayout(lower, 2, 0);
-    root->addLayout(levels, 1, 1, 2, 1);
-    root->addLayout(bottom, 3, 0, 1, 2);
+    root->addLayout(knobs, 3, 0);
+    root->addLayout(bottom, 4, 0);
     return w;
 }
 

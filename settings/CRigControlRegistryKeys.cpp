@@ -28,11 +28,13 @@ WindowRect sane(const WindowRect& r) {
 uint32_t pack(int32_t high, int32_t low) {
     return ((static_cast<uint32_t>(high) & 0xFFFF) << 16) | (static_cast<uint32_t>(low) & 0xFFFF);
 }
+// Each half is a signed 16-bit screen coordinate: a window placed partly left
+// of or above the screen's origin comes back there, not 65,000 pixels away.
 int32_t highHalf(uint32_t v) {
-    return static_cast<int32_t>(v >> 16);
+    return static_cast<int16_t>(static_cast<uint16_t>(v >> 16));
 }
 int32_t lowHalf(uint32_t v) {
-    return static_cast<int32_t>(v & 0xFFFF);
+    return static_cast<int16_t>(static_cast<uint16_t>(v & 0xFFFF));
 }
 
 std::string edgeName(int band, bool high) {

@@ -275,5 +275,25 @@ TEST_F(FrontPanelWindow, RequestsFromToolsAndTheWheel) {
     EXPECT_EQ(sent(), (std::vector<std::string>{"UP1", "DN1"}));
 }
 
-} // namespace
+TEST_F(FrontPanelWindow, NeverStaysMaximisedAndSkipsTheFirstMoveSave) {
+    // Placing the window at start is not the operator's move: nothing saved.
+    WindowRect saved;
+    registry_->GetWindowRect(saved);
+    EXPECT_EQ(saved, (WindowRect{0, 0, 639, 479}));
 
+    WindowRect first;
+    registry_->GetFirstLayoutRect(first);
+    QRect original(first.left, first.top, first.right - first.left, first.bottom - first.top);
+    dlg_->showMaximized();
+    EXPECT_TRUE(
+        pumpUntil([&] { return !dlg_->isMaximized() && dlg_->frameGeometry() == original; }));
+
+    dlg_->move(dlg_->pos() + QPoint(7, 5));
+    ASSERT_TRUE(pumpUntil([&] {
+        registry_->GetWindowRect(saved);
+        return saved.left == dlg_->frameGeometry().left() &&
+               saved.top == dlg_->frameGeometry().top();
+    }));
+}
+
+} // namespace

@@ -122,6 +122,11 @@ TEST_F(Registry, WindowRectanglesAreSanitisedAndPackedIn16BitHalves) {
     r.SetWindowRect({10, 10, 1034, 779});
     r.GetWindowRect(rect);
     EXPECT_EQ(rect, (WindowRect{0, 0, 639, 479}));
+    // Left of or above the origin (a second screen) comes back as it was.
+    r.SetWindowRect({-56, -8, 855, 579});
+    EXPECT_EQ(stored("Window Size", "Top Left"), Value::ofDword(0xFFC8FFF8u));
+    r.GetWindowRect(rect);
+    EXPECT_EQ(rect, (WindowRect{-56, -8, 855, 579}));
 
     // The first-layout rectangle is separate; a missing word reads as 0.
     r.SetFirstLayoutRect({5, 6, 300, 200});
@@ -129,7 +134,7 @@ TEST_F(Registry, WindowRectanglesAreSanitisedAndPackedIn16BitHalves) {
     r.GetFirstLayoutRect(rect);
     EXPECT_EQ(rect, (WindowRect{0, 0, 300, 200}));
     r.GetWindowRect(rect);
-    EXPECT_EQ(rect, (WindowRect{0, 0, 639, 479}));
+    EXPECT_EQ(rect, (WindowRect{-56, -8, 855, 579}));
 }
 
 TEST_F(Registry, BandTableLookupsAndPersistence) {
