@@ -14,6 +14,11 @@ namespace {
 
 // "%d" / "%ld" on a bounded text: leading white space, an optional sign, then
 // at least one digit. The value saturates instead of overflowing.
+bool ElevenDigits(std::string_view s) {
+    return s.size() == 11 &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 std::optional<int64_t> ScanInt(std::string_view s) {
     std::size_t i = 0;
     while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i])))
@@ -208,6 +213,10 @@ void CFrontPanelModel::ApplyReply(int id, std::string_view text) {
 }
 
 void CFrontPanelModel::ApplyFrequencyReport(int vfo, std::string_view p) {
+    // The radio always sends eleven digits. Anything else is line noise, and
+    // taking it would store a wrong frequency in the per-band memory.
+    if (!ElevenDigits(p))
+        return;
     auto v = ScanInt(p);
     if (!v)
         return;
@@ -318,7 +327,7 @@ void CFrontPanelModel::ApplyPC(std::string_view p) {
 void CFrontPanelModel::ApplyIF(std::string_view p) {
     // Positions after "IF": 0..10 frequency, 16..20 signed offset, 21 RIT,
     // 22 XIT, 26 transmit, 27 mode, 28 VFO, 29 scan, 30 split, 31 band flag.
-    if (p.size() < 32)
+    if (p.size() < 32 || !ElevenDigits(p.substr(0, 11)))
         return;
     std::string fields(p.substr(0, 32));
     fields[21] = ' ';

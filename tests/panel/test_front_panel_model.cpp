@@ -271,6 +271,10 @@ TEST(FrontPanelModel, ShortAndGarbageRepliesAreIgnoredSafely) {
                                "DS40x0",
                                "FA",
                                "FAxyz",
+                               "FA0001406000",   // a digit lost on the line
+                               "FA000140600000", // or one too many
+                               "FB00014O60000",
+                               "IF0001406000      +012010 0003000001 ",
                                "KS",
                                "SQ-",
                                "BG",
