@@ -33,9 +33,10 @@ TEST(TamrelProgram, SendsInitialQueryPacedThenPollsOnceTheRadioAnswers) {
     ASSERT_TRUE(waitForInitialQuery(peer, 30s)) << tamrel.output().toStdString();
 
     ASSERT_EQ(peer.texts(), kInitialQuery) << tamrel.output().toStdString();
+    // Fourteen pauses of 100 ms. Arrival times can only be late (this side
+    // may be slow to read), so the spread gets room for that.
     const auto& sent = peer.commands();
-    for (std::size_t i = 1; i < sent.size(); ++i)
-        EXPECT_GE(between(sent[i - 1], sent[i]), 80ms) << "before " << sent[i].text;
+    EXPECT_GE(between(sent.front(), sent.back()), 14 * 100ms - 300ms);
     EXPECT_LT(between(sent.front(), sent.back()), 5s);
 
     // Nobody has answered yet, so nothing is polled.
@@ -65,8 +66,7 @@ TEST(TamrelProgram, SendsInitialQueryPacedThenPollsOnceTheRadioAnswers) {
         }
     }
     ASSERT_GE(ds.size(), 2u);
-    for (std::size_t i = 1; i < ds.size(); ++i)
-        EXPECT_GE(between(ds[i - 1], ds[i]), 800ms);
+    EXPECT_GE(between(ds.front(), ds.back()), int(ds.size() - 1) * 1000ms - 300ms);
     EXPECT_TRUE(tamrel.endsCleanly()) << tamrel.output().toStdString();
 }
 
