@@ -213,6 +213,7 @@ QWidget* ritGroup(QWidget& panel, FrontPanelWidgets& w) {
     w.xit->setToolTip("Transmitter incremental tuning");
     w.clear = shaded(*g, ctl::kClear, "CLR", "Clear RIT/XIT offset", kGreenNoise);
     w.clear->setFontDescription(tahoma(12, 600));
+    w.clear->setMaximumWidth(60);
     w.offsetEdit = edit(*g, ctl::kOffsetEdit, times(-18), 5);
     w.offsetEdit->setToolTip("RIT/XIT offset in Hz");
     w.offsetEdit->setMaximumWidth(90);
@@ -407,6 +408,7 @@ FrontPanelWidgets BuildFrontPanel(QWidget& panel, const QColor& appColour) {
     w.bandwidth->setTextColour(Qt::black);
     w.bandwidth->setAlignment(Qt::AlignCenter);
     w.bandwidth->setToolTip("Filter bandwidth");
+    w.bandwidth->setMaximumHeight(26);
 
     auto* lower = new QHBoxLayout;
     lower->addWidget(buttonGroup(panel, "Operating Mode",
