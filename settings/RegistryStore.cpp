@@ -70,20 +70,21 @@ QString RegistryStore::path(const char* key, std::string_view name) const {
                QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
 }
 
-QVariant RegistryStore::raw(const char* key, std::string_view name, bool& present) {
+ReadStatus RegistryStore::raw(const char* key, std::string_view name, QVariant& value) {
+    if (broken_)
+        return ReadStatus::Error;
     const QString p = path(key, name);
     std::lock_guard lock(qtSettingsMutex());
-    present = !broken_ && settings_->contains(p);
-    return present ? settings_->value(p) : QVariant();
+    if (!settings_->contains(p))
+        return ReadStatus::Missing;
+    value = settings_->value(p);
+    return ReadStatus::Ok;
 }
 
 Read<std::string> RegistryStore::text(const char* key, std::string_view name, size_t limit) {
-    if (broken_)
-        return {ReadStatus::Error, {}};
-    bool present = false;
-    const QVariant v = raw(key, name, present);
-    if (!present)
-        return {ReadStatus::Missing, {}};
+    QVariant v;
+    if (ReadStatus status = raw(key, name, v); status != ReadStatus::Ok)
+        return {status, {}};
     if (v.typeId() != QMetaType::QString)
         return {ReadStatus::Error, {}};
     std::string s = v.toString().toStdString();
@@ -94,36 +95,27 @@ Read<std::string> RegistryStore::text(const char* key, std::string_view name, si
 }
 
 Read<uint32_t> RegistryStore::dword(const char* key, std::string_view name) {
-    if (broken_)
-        return {ReadStatus::Error, 0};
-    bool present = false;
-    const QVariant v = raw(key, name, present);
-    if (!present)
-        return {ReadStatus::Missing, 0};
+    QVariant v;
+    if (ReadStatus status = raw(key, name, v); status != ReadStatus::Ok)
+        return {status, 0};
     if (v.typeId() != QMetaType::UInt)
         return {ReadStatus::Error, 0};
     return {ReadStatus::Ok, v.toUInt()};
 }
 
 Read<uint8_t> RegistryStore::byte(const char* key, std::string_view name) {
-    if (broken_)
-        return {ReadStatus::Error, 0};
-    bool present = false;
-    const QVariant v = raw(key, name, present);
-    if (!present)
-        return {ReadStatus::Missing, 0};
+    QVariant v;
+    if (ReadStatus status = raw(key, name, v); status != ReadStatus::Ok)
+        return {status, 0};
     if (v.typeId() != QMetaType::QByteArray || v.toByteArray().size() != 1)
         return {ReadStatus::Error, 0};
     return {ReadStatus::Ok, static_cast<uint8_t>(v.toByteArray()[0])};
 }
 
 Read<uint16_t> RegistryStore::wordBE(const char* key, std::string_view name) {
-    if (broken_)
-        return {ReadStatus::Error, 0};
-    bool present = false;
-    const QVariant v = raw(key, name, present);
-    if (!present)
-        return {ReadStatus::Missing, 0};
+    QVariant v;
+    if (ReadStatus status = raw(key, name, v); status != ReadStatus::Ok)
+        return {status, 0};
     const QByteArray b = v.toByteArray();
     if (v.typeId() != QMetaType::QByteArray || b.size() != 2)
         return {ReadStatus::Error, 0};

@@ -67,7 +67,8 @@ public:
 
 private:
     QString path(const char* key, std::string_view name) const;
-    QVariant raw(const char* key, std::string_view name, bool& present);
+    // The stored value; Missing or Error (a broken file) when there is none.
+    ReadStatus raw(const char* key, std::string_view name, QVariant& value);
 
     std::optional<QSettings> settings_;
     bool broken_ = false;
