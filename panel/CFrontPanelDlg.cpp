@@ -524,20 +524,21 @@ bool CFrontPanelDlg::HandleShortcut(QKeyEvent* key) {
 
 bool CFrontPanelDlg::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
-    const bool ours = widget && (widget == this || isAncestorOf(widget));
+    // Asked only for the few events the panel looks at.
+    auto ours = [&] { return widget && (widget == this || isAncestorOf(widget)); };
     switch (event->type()) {
     case QEvent::Wheel:
         // Over the panel the wheel is the tuning knob: every notch tunes 10 Hz,
         // wherever the pointer is, and moves nothing else (a slider or a band
         // list under the pointer would otherwise change too).
-        if (ours) {
+        if (ours()) {
             controls_.OnTuneStep(static_cast<QWheelEvent*>(event)->angleDelta().y() >= 0, 1);
             Refresh();
             return true;
         }
         break;
     case QEvent::KeyPress:
-        if (ours && HandleShortcut(static_cast<QKeyEvent*>(event)))
+        if (ours() && HandleShortcut(static_cast<QKeyEvent*>(event)))
             return true;
         break;
     case QEvent::MouseButtonPress:
