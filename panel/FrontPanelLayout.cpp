@@ -8,7 +8,7 @@
 #include "controls/CStaticEx.h"
 #include "panel/FrontPanelModel.h"
 #include "resources/Artwork.h"
-#include "settings/BandTable.h"
+#include "radio/BandTable.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -12,7 +12,7 @@
 
 #include "panel/PanelView.h"
 #include "radio/K2RadioState.h"
-#include "settings/BandTable.h"
+#include "radio/BandTable.h"
 
 #include <cstdint>
 #include <functional>

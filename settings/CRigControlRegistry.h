@@ -24,7 +24,7 @@
 
 #include "platform/Paths.h"
 #include "platform/Prompter.h"
-#include "settings/BandTable.h"
+#include "radio/BandTable.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "K2Model.h"
 
-#include "settings/BandTable.h"
+#include "radio/BandTable.h"
 
 #include <algorithm>
 #include <cctype>

@@ -6,7 +6,7 @@
 #include "platform/Paths.h"
 #include "radio/K2Commands.h"
 #include "radio/K2RadioState.h"
-#include "settings/BandTable.h"
+#include "radio/BandTable.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

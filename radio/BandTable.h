@@ -1,5 +1,5 @@
 #pragma once
-// The nine amateur bands the program knows, 10 m (index 0) to 160 m (index 8),
+// Radio data: the nine amateur bands the program knows, 10 m (index 0) to 160 m (index 8),
 // with their default edges and default VFO frequencies.
 
 #include <array>
