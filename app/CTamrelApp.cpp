@@ -210,9 +210,12 @@ int CTamrelApp::Run() {
         std::fprintf(stderr, "tamrel: control interface not available: %s\n",
                      qPrintable(server.errorString()));
 
+    // The one radio model and the operations every part changes it through.
+    K2RadioModel radio = RadioModelFromSettings(registry_);
+    RadioOperations operations(radio);
     int result = 0;
     {
-        CFrontPanelDlg panel(registry_, prompter_);
+        CFrontPanelDlg panel(registry_, prompter_, operations);
         panel.SetChannel(&channel_);
         if (!portLabel.empty())
             panel.SetPortLabel(portLabel);
@@ -227,7 +230,7 @@ int CTamrelApp::Run() {
             splash->finish(&panel);
         result = panel.exec() == QDialog::Accepted ? 0 : 1;
     }
-    // The front panel has unhooked the receive thread; now the port can go.
+    // Closing lets the shutdown sequence the front panel started finish first.
     if (portOpened_)
         channel_.Close();
     simulator_.reset();

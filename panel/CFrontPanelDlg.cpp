@@ -7,7 +7,7 @@
 #include "platform/ControlServer.h"
 #include "platform/Prompter.h"
 #include "radio/CK2CommChannel.h"
-#include "radio/CRecvrCmdParsingThread.h"
+#include "radio/K2Commands.h"
 #include "resources/Artwork.h"
 #include "settings/CRigControlRegistry.h"
 
@@ -24,25 +24,11 @@
 #include <QTimer>
 #include <QWheelEvent>
 
-#include <thread>
-
 namespace tamrel {
 
 using namespace std::chrono_literals;
 
 namespace {
-
-BandTable loadBands(CRigControlRegistry& registry) {
-    BandTable bands = defaultBandTable();
-    registry.LoadBandInfo(bands);
-    return bands;
-}
-
-VfoMemory loadVfoMemory(CRigControlRegistry& registry) {
-    VfoMemory memory = defaultVfoMemory();
-    registry.GetVfoFrequencies(memory);
-    return memory;
-}
 
 int loadTuningRange(CRigControlRegistry& registry) {
     uint8_t range = 0;
@@ -85,17 +71,26 @@ int64_t numberOf(const Payload& p) {
 
 } // namespace
 
-CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter, QWidget* parent)
-    : QDialog(parent), registry_(registry), prompter_(prompter),
-      model_(loadBands(registry), loadVfoMemory(registry), loadTuningRange(registry)),
-      controls_(model_, nullptr), mailbox_([this](Message&& m) { OnMessage(std::move(m)); }) {
+K2RadioModel RadioModelFromSettings(CRigControlRegistry& registry) {
+    BandTable bands = defaultBandTable();
+    registry.LoadBandInfo(bands);
+    VfoMemory memory = defaultVfoMemory();
+    registry.GetVfoFrequencies(memory);
+    return K2RadioModel(bands, memory);
+}
+
+CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter,
+                               RadioOperations& radio, QWidget* parent)
+    : QDialog(parent), registry_(registry), prompter_(prompter), radio_(radio),
+      presenter_(radio.Model(), loadTuningRange(registry)), controls_(presenter_, radio),
+      mailbox_([this](Message&& m) { OnMessage(std::move(m)); }) {
     uint8_t together = 1;
     registry_.GetWindowsMoveTogether(together);
     windowsMoveTogether_ = together != 0;
     CommPortSettings port;
     registry_.GetCommPort(port);
-    model_.SetPortNumber(port.port);
-    controls_.SetPaOption(registry_.GetPaOption() != 0);
+    presenter_.SetPortNumber(port.port);
+    radio_.SetPaOption(registry_.GetPaOption() != 0);
     controls_.SetTuningRangeSaver([this](int index) { registry_.SetTuningRange(uint8_t(index)); });
     // The CW transmitting thread will be started here once keyboard CW exists.
 
@@ -108,8 +103,8 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
     w_.keyboardCw->setEnabled(false);
     w_.switchPanel->setEnabled(false);
     ConnectControls();
-    ShowView(w_, model_.View(), kChangeAll);
-    model_.TakeChanges();
+    ShowView(w_, presenter_.View(), kChangeAll);
+    presenter_.TakeChanges();
     qApp->installEventFilter(this);
 }
 
@@ -120,12 +115,11 @@ CFrontPanelDlg::~CFrontPanelDlg() {
 
 void CFrontPanelDlg::SetChannel(CK2CommChannel* channel) {
     channel_ = channel;
-    model_.SetChannel(channel);
-    controls_.SetChannel(channel);
+    radio_.SetChannel(channel);
 }
 
 void CFrontPanelDlg::SetPortLabel(const std::string& label) {
-    model_.SetPortLabel(label);
+    presenter_.SetPortLabel(label);
 }
 
 void CFrontPanelDlg::SetControlServer(ControlServer* server) {
@@ -195,10 +189,7 @@ void CFrontPanelDlg::ConnectControls() {
     onClick(w_.ant, [this] { controls_.OnAntenna(); });
     onClick(w_.tune, [this] { controls_.OnTune(); });
     onClick(w_.vfoLock, [this] { controls_.OnVfoLock(); });
-    onClick(w_.initialQuery, [this] {
-        model_.ClearStatus();
-        SendInitialQuery();
-    });
+    onClick(w_.initialQuery, [this] { SendInitialQuery(); });
     onClick(w_.exit, [this] { ConfirmExit(); });
 
     for (int v = 0; v < 2; ++v) {
@@ -228,8 +219,8 @@ void CFrontPanelDlg::ConnectControls() {
 }
 
 void CFrontPanelDlg::Refresh() {
-    if (uint32_t changes = model_.TakeChanges())
-        ShowView(w_, model_.View(), changes);
+    if (uint32_t changes = presenter_.TakeChanges())
+        ShowView(w_, presenter_.View(), changes);
 }
 
 void CFrontPanelDlg::showEvent(QShowEvent* event) {
@@ -274,35 +265,19 @@ void CFrontPanelDlg::SetFrameRect(const QRect& frame) {
 void CFrontPanelDlg::HookReceiveThread() {
     if (!channel_)
         return;
-    Handle recv = channel_->GetReceiveThreadId();
-    Handle self = WindowHandle();
-    hookSequence_.start({[recv, self] {
-                             Mailboxes::post(recv, {msg::WM_K2_THREAD_SETUP, 2,
-                                                    Payload::of(RecvThreadSetup{2, self, nullptr,
-                                                                                100ms, nullptr})});
-                         },
-                         [recv] {
-                             Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_PURGE, {}});
-                         },
-                         [this, recv] {
-                             Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_START, {}});
-                             SendInitialQuery();
-                         }},
-                        100ms);
+    presenter_.ShowStatus(kQueryingStatus);
+    Refresh();
+    radio_.HookReceiveThread(WindowHandle());
 }
 
 void CFrontPanelDlg::SendInitialQuery() {
     if (!channel_)
         return;
-    model_.ShowStatus("Querying Info From Radio...");
+    // The first reply to the query clears the status line, as at start.
+    presenter_.ShowStatus(kQueryingStatus);
+    radio_.Model().ExpectFirstReply();
     Refresh();
-    CK2CommChannel* ch = channel_;
-    std::vector<PacedSequence::Step> steps = {[ch] { ch->CmdK2(K2_SET, 2); },
-                                              [ch] { ch->CmdAI(K2_SET, 3); }};
-    for (const char* query :
-         {"IF", "FA", "FB", "PA", "RA", "FW", "GT", "KS", "PC", "SQ", "AN", "NB", "LK"})
-        steps.push_back([ch, query] { ch->SendCommand(query); });
-    querySequence_.start(std::move(steps), 100ms);
+    radio_.SendInitialQuery();
 }
 
 void CFrontPanelDlg::OnMessage(Message&& m) {
@@ -323,24 +298,19 @@ void CFrontPanelDlg::OnMessage(Message&& m) {
 }
 
 void CFrontPanelDlg::OnReply(int id, const std::string& text) {
-    model_.ApplyReply(id, text);
+    presenter_.Present(radio_.ApplyReply(id, text));
     Refresh();
     for (const auto& observer : replyObservers_)
         observer(id);
 }
 
 void CFrontPanelDlg::OnStateRequest(uint64_t how, const Payload& target) {
-    K2RadioState state = model_.Snapshot();
-    if (how == 1) {
-        if (const Handle* thread = target.get<Handle>(); thread && *thread != 0)
-            Mailboxes::post(*thread, {msg::WM_K2_STATE_REPLY, 4, Payload::of(state)});
-    } else if (how == 2) {
-        auto bytes = state.toBytes();
-        if (const Handle* window = target.get<Handle>(); window && *window != 0)
-            Mailboxes::post(*window, {0x4a, 2, Payload::of(bytes)});
-        else if (server_)
-            server_->SendToPeer(peerTitle_, control::OP_STATE, bytes);
-    }
+    const Handle* to = target.get<Handle>();
+    if (radio_.AnswerStateRequest(how, to ? *to : 0))
+        return;
+    // A window request naming nobody comes from the control socket's peer.
+    if (how == 2 && server_)
+        server_->SendToPeer(peerTitle_, control::OP_STATE, radio_.Model().Snapshot().toBytes());
 }
 
 void CFrontPanelDlg::OnPanelRequest(uint64_t code, Payload& argument) {
@@ -352,20 +322,19 @@ void CFrontPanelDlg::OnPanelRequest(uint64_t code, Payload& argument) {
             this, [this] { ConfirmExit(); }, Qt::QueuedConnection);
         break;
     case msg::REQ_PA_OPTION:
-        controls_.SetPaOption(numberOf(argument) != 0);
+        radio_.SetPaOption(numberOf(argument) != 0);
         break;
     case msg::REQ_SWITCH_TAP:
-        if (channel_)
-            channel_->CmdSwitch(int16_t(numberOf(argument)));
+        radio_.TapSwitch(int(numberOf(argument)));
         break;
     case msg::REQ_BAND_RECORD:
         if (const Handle* to = argument.get<Handle>(); to && *to != 0)
             Mailboxes::post(*to, {msg::WM_K2_PANEL_REQUEST, msg::REQ_BAND_RECORD,
-                                  Payload::of(model_.CurrentBand())});
+                                  Payload::of(radio_.Model().CurrentBand())});
         break;
     case msg::REQ_SCAN:
-        if (const ScanRequest* scan = argument.get<ScanRequest>(); scan && channel_)
-            channel_->CmdScanSetup(scan->lowHz, scan->highHz);
+        if (const ScanRequest* scan = argument.get<ScanRequest>())
+            radio_.ScanBetween(scan->lowHz, scan->highHz);
         break;
     case msg::REQ_RELEASE_TUNING:
         controls_.ToggleReleaseTuning();
@@ -392,15 +361,16 @@ void CFrontPanelDlg::OnControlFrame(quint32 dwData, const QByteArray& data) {
         break;
     case control::OP_CW_SPEED:
         if (channel_) {
-            model_.SetCwSpeed(int(value()));
-            channel_->CmdKS(K2_SET, uint16_t(value()));
+            radio_.SetCwSpeed(int(value()));
+            presenter_.Present(radio_change::kSpeed);
             Refresh();
         }
         break;
     case control::OP_POWER:
         if (channel_) {
-            model_.SetPower(int(value()));
-            channel_->CmdPC(K2_SET, uint16_t(value()), 0);
+            // Other programs give the power in the radio's normal range.
+            radio_.SetPower(int(value()), false);
+            presenter_.Present(radio_change::kPower);
             Refresh();
         }
         break;
@@ -416,7 +386,7 @@ void CFrontPanelDlg::OnControlFrame(quint32 dwData, const QByteArray& data) {
 }
 
 void CFrontPanelDlg::ConfirmExit() {
-    model_.ClearStatus();
+    presenter_.ClearStatus();
     Refresh();
     if (!prompter_.ask(kExitQuestion, PromptIcon::Information))
         return;
@@ -436,19 +406,10 @@ void CFrontPanelDlg::Shutdown() {
     if (shutDown_)
         return;
     shutDown_ = true;
-    hookSequence_.stop();
-    querySequence_.stop();
-    registry_.SetVfoFrequencies(model_.VfoMemoryTable());
-    if (!channel_)
-        return;
-    channel_->CmdAI(K2_SET, 0);
-    Handle recv = channel_->GetReceiveThreadId();
-    Mailboxes::post(recv, {msg::WM_K2_THREAD_SETUP, 2, Payload::of(RecvThreadSetup{})});
-    std::this_thread::sleep_for(100ms);
-    Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_PURGE, {}});
-    std::this_thread::sleep_for(100ms);
-    Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_STOP, {}});
-    std::this_thread::sleep_for(100ms);
+    registry_.SetVfoFrequencies(radio_.Model().VfoMemoryTable());
+    // Paced on the runner; closing the channel lets it finish.
+    if (channel_)
+        radio_.Shutdown();
 }
 
 void CFrontPanelDlg::closeEvent(QCloseEvent* event) {
@@ -488,7 +449,7 @@ void CFrontPanelDlg::changeEvent(QEvent* event) {
 
 void CFrontPanelDlg::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
-        model_.ClearStatus();
+        presenter_.ClearStatus();
         Refresh();
         ShowPopupMenu(event->globalPosition().toPoint());
         return;

@@ -2,23 +2,23 @@
 // CFrontPanelDlg: the program's main window, run modally by the application;
 // its end ends the program.
 //
-// Responsibilities: builds the panel's widgets and shows what the radio model
-// decides; turns clicks into calls on the control handlers; hooks the receive
-// thread to itself (delivery on, purge, start reading) and sends the initial
-// query; answers state requests, panel requests and the operations of other
-// programs arriving on the control socket; keeps its placement; asks before
-// exiting; and on its end saves the per-band VFO memory, switches the radio's
-// auto-information off and unhooks the receive thread.
+// Responsibilities: builds the panel's widgets and shows what the presenter
+// makes of the radio model; turns clicks into calls on the control handlers;
+// has the radio operations hook the receive thread to it and send the initial
+// query; applies the replies it receives; passes state requests, panel
+// requests and the operations of other programs arriving on the control
+// socket to the radio operations; keeps its placement; asks before exiting;
+// and on its end saves the per-band VFO memory and starts the shutdown
+// sequence.
 //
 // Threads: lives on the GUI thread. The receive thread posts WM_K2_REPLY to
 // WindowHandle(); tool threads post WM_K2_STATE_REQUEST and
-// WM_K2_PANEL_REQUEST there too. Nothing here blocks longer than the short
-// pauses of the shutdown sequence and of a scan setup.
+// WM_K2_PANEL_REQUEST there too. Nothing here waits on the radio: paced
+// sequences run on the channel's sequence runner.
 
 #include "panel/FrontPanelControls.h"
 #include "panel/FrontPanelLayout.h"
-#include "panel/FrontPanelModel.h"
-#include "panel/PacedSequence.h"
+#include "panel/FrontPanelPresenter.h"
 #include "platform/Messages.h"
 #include "platform/WindowMailbox.h"
 
@@ -46,10 +46,15 @@ struct ScanRequest {
 
 inline constexpr char kFrontPanelTitle[] = "Elecraft K2 Front Panel - Tamrel";
 inline constexpr char kExitQuestion[] = "Exiting Tamrel  - Are You Sure?";
+inline constexpr char kQueryingStatus[] = "Querying Info From Radio...";
+
+// The radio model as the settings leave it: band edges and per-band VFO memory.
+K2RadioModel RadioModelFromSettings(CRigControlRegistry& registry);
 
 class CFrontPanelDlg final : public QDialog {
 public:
-    CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter, QWidget* parent = nullptr);
+    CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter, RadioOperations& radio,
+                   QWidget* parent = nullptr);
     ~CFrontPanelDlg() override;
 
     // Set before the window is shown; null runs without a radio.
@@ -65,7 +70,7 @@ public:
 
     // Where threads and tools post window messages for the front panel.
     Handle WindowHandle() const { return mailbox_.handle(); }
-    const CFrontPanelModel& Model() const { return model_; }
+    const CFrontPanelPresenter& Presenter() const { return presenter_; }
     const FrontPanelWidgets& Widgets() const { return w_; }
     const std::string& PeerTitle() const { return peerTitle_; }
 
@@ -105,13 +110,12 @@ private:
 
     CRigControlRegistry& registry_;
     Prompter& prompter_;
+    RadioOperations& radio_;
     CK2CommChannel* channel_ = nullptr;
     ControlServer* server_ = nullptr;
-    CFrontPanelModel model_;
+    CFrontPanelPresenter presenter_;
     CFrontPanelControls controls_;
     FrontPanelWidgets w_;
-    PacedSequence hookSequence_;
-    PacedSequence querySequence_;
     std::unique_ptr<QMenu> popup_;
     std::string peerTitle_;
     std::vector<std::function<void(int)>> replyObservers_;

@@ -1,7 +1,5 @@
 #include "panel/FrontPanelControls.h"
 
-#include "radio/CK2CommChannel.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -9,213 +7,136 @@
 
 namespace tamrel {
 
-namespace {
-constexpr uint16_t kUp = 1;
-constexpr uint16_t kDown = 2;
-} // namespace
-
-CFrontPanelControls::CFrontPanelControls(CFrontPanelModel& model, CK2CommChannel* channel)
-    : model_(model), channel_(channel) {}
+CFrontPanelControls::CFrontPanelControls(CFrontPanelPresenter& presenter, RadioOperations& radio)
+    : view_(presenter), radio_(radio) {}
 
 void CFrontPanelControls::ToggleReleaseTuning() {
     releaseTuning_ = !releaseTuning_;
-    model_.SetTuningEditColour(releaseTuning_ ? colour::kReleaseTuning : colour::kSilver);
+    view_.SetTuningEditColour(releaseTuning_ ? colour::kReleaseTuning : colour::kSilver);
 }
 
 // ---- Push buttons -------------------------------------------------------------
 
 void CFrontPanelControls::OnTuneStep(bool up, int step) {
-    model_.ClearStatus();
-    if (Locked() || !channel_)
-        return;
-    channel_->CmdUpDown(up ? kUp : kDown, static_cast<uint16_t>(step));
+    view_.ClearStatus();
+    radio_.TuneStep(up, step);
 }
 
 void CFrontPanelControls::OnBandStep(bool up) {
-    model_.ClearStatus();
-    if (Locked() || !channel_)
-        return;
-    channel_->CmdBandStep(up ? kUp : kDown);
+    view_.ClearStatus();
+    radio_.BandStep(up);
 }
 
 void CFrontPanelControls::OnCopyAToB() {
-    model_.ClearStatus();
-    if (Locked())
-        return;
-    const uint32_t hz = model_.Fields().vfoA;
-    if (channel_)
-        channel_->CmdVfoFreq(K2_SET, 1, hz);
-    model_.SetVfoFrequency(1, hz);
+    view_.ClearStatus();
+    radio_.CopyVfo(0, 1);
 }
 
 void CFrontPanelControls::OnCopyBToA() {
-    model_.ClearStatus();
-    if (Locked())
-        return;
-    const uint32_t hz = model_.Fields().vfoB;
-    if (channel_)
-        channel_->CmdVfoFreq(K2_SET, 0, hz);
-    model_.SetVfoFrequency(0, hz);
+    view_.ClearStatus();
+    radio_.CopyVfo(1, 0);
 }
 
 void CFrontPanelControls::OnReceiveVfo(int vfo) {
-    model_.ClearStatus();
-    if (Locked())
-        return;
-    if (channel_)
-        channel_->CmdFR(K2_SET, static_cast<uint16_t>(vfo));
-    // Choosing the receive VFO ends split: both roles move to it.
-    model_.SetVfoRoles(vfo, vfo);
+    view_.ClearStatus();
+    radio_.SetReceiveVfo(vfo);
 }
 
 void CFrontPanelControls::OnTransmitVfo(int vfo) {
-    model_.ClearStatus();
-    if (Locked())
-        return;
-    if (channel_)
-        channel_->CmdFT(K2_SET, static_cast<uint16_t>(vfo));
-    model_.SetVfoRoles(model_.Fields().receiveVfo, vfo);
+    view_.ClearStatus();
+    radio_.SetTransmitVfo(vfo);
 }
 
 void CFrontPanelControls::OnRit() {
-    model_.ClearStatus();
-    const bool rit = !model_.Fields().ritOn;
-    bool xit = model_.Fields().xitOn != 0;
-    // The radio has one offset; RIT and XIT never run together from here.
-    if (rit && xit) {
-        xit = false;
-        if (channel_)
-            channel_->CmdXT(K2_SET, 0);
-    }
-    if (channel_)
-        channel_->CmdRT(K2_SET, rit);
-    model_.SetRitXit(rit, xit);
-    model_.ShowRitXitColours(rit, false);
-    model_.SetRitXitControlsEnabled(rit);
+    view_.ClearStatus();
+    const bool rit = radio_.ToggleRit().first;
+    view_.ShowRitXitColours(rit, false);
+    view_.SetRitXitControlsEnabled(rit);
 }
 
 void CFrontPanelControls::OnXit() {
-    model_.ClearStatus();
-    const bool xit = !model_.Fields().xitOn;
-    bool rit = model_.Fields().ritOn != 0;
-    if (xit && rit) {
-        rit = false;
-        if (channel_)
-            channel_->CmdRT(K2_SET, 0);
-    }
-    if (channel_)
-        channel_->CmdXT(K2_SET, xit);
-    model_.SetRitXit(rit, xit);
-    model_.ShowRitXitColours(false, xit);
-    model_.SetRitXitControlsEnabled(xit);
+    view_.ClearStatus();
+    const bool xit = radio_.ToggleXit().second;
+    view_.ShowRitXitColours(false, xit);
+    view_.SetRitXitControlsEnabled(xit);
 }
 
 void CFrontPanelControls::OnClearOffset() {
-    model_.ClearStatus();
-    if (channel_)
-        channel_->CmdRC();
+    view_.ClearStatus();
+    radio_.ClearOffset();
     // The thumb goes to the middle at once; the offset itself follows with IF.
-    model_.SetOffsetSliderPosition(1000);
+    view_.SetOffsetSliderPosition(1000);
 }
 
 void CFrontPanelControls::OnOffsetStep(bool up) {
-    model_.ClearStatus();
-    if (channel_)
-        channel_->CmdRitStep(up ? kUp : kDown);
+    view_.ClearStatus();
+    radio_.StepOffset(up);
 }
 
 void CFrontPanelControls::OnMode(int code) {
-    model_.ClearStatus();
-    if (model_.Fields().mode == code || !channel_)
-        return;
-    channel_->CmdMD(K2_SET, static_cast<uint16_t>(code));
+    view_.ClearStatus();
+    radio_.SetMode(code);
 }
 
 void CFrontPanelControls::OnAgc(int code) {
-    model_.ClearStatus();
-    if (model_.Fields().agc != code && channel_)
-        channel_->CmdGT(K2_SET, static_cast<uint16_t>(code));
-    // "Off" shows selected even when nothing was sent.
-    if (code == 0)
-        model_.SelectAgc(0);
+    view_.ClearStatus();
+    radio_.SetAgc(code);
+    view_.Present(radio_change::kAgc);
 }
 
 void CFrontPanelControls::OnPreamp() {
-    model_.ClearStatus();
-    const bool on = !model_.Fields().preamp;
-    model_.SetPreamp(on);
-    if (channel_)
-        channel_->CmdPA(K2_SET, on);
+    view_.ClearStatus();
+    radio_.SetPreamp(!view_.Fields().preamp);
 }
 
 void CFrontPanelControls::OnAttenuator() {
-    model_.ClearStatus();
-    const bool on = !model_.Fields().attenuator;
-    model_.SetAttenuator(on);
-    if (channel_)
-        channel_->CmdRA(K2_SET, on);
+    view_.ClearStatus();
+    radio_.SetAttenuator(!view_.Fields().attenuator);
 }
 
 void CFrontPanelControls::OnCrystalFilter(int filter) {
-    model_.ClearStatus();
-    if (model_.Fields().crystalFilter == filter || !channel_)
-        return;
-    channel_->CmdFW(K2_SET, static_cast<uint16_t>(model_.Fields().bandwidth),
-                    static_cast<uint16_t>(filter));
+    view_.ClearStatus();
+    radio_.SetCrystalFilter(filter);
 }
 
 void CFrontPanelControls::OnAudioFilter() {
-    model_.ClearStatus();
-    if (channel_)
-        channel_->CmdSW29();
+    view_.ClearStatus();
+    radio_.StepAudioFilter();
 }
 
 void CFrontPanelControls::OnNoiseBlanker() {
-    model_.ClearStatus();
-    if (channel_)
-        channel_->CmdNB(K2_SET, 1);
+    view_.ClearStatus();
+    radio_.StepNoiseBlanker();
 }
 
 void CFrontPanelControls::OnAntenna() {
-    model_.ClearStatus();
-    const int antenna = model_.Fields().antenna == 1 ? 2 : 1;
-    model_.SetAntenna(antenna);
-    if (channel_)
-        channel_->CmdSelectAntenna(K2_SET, static_cast<uint16_t>(antenna));
+    view_.ClearStatus();
+    radio_.SetAntenna(view_.Fields().antenna == 1 ? 2 : 1);
 }
 
 void CFrontPanelControls::OnTune() {
-    model_.ClearStatus();
-    if (channel_)
-        channel_->CmdSW20();
+    view_.ClearStatus();
+    radio_.Tune();
 }
 
 void CFrontPanelControls::OnVfoLock() {
-    model_.ClearStatus();
-    const bool on = !model_.Fields().vfoLock;
-    model_.SetVfoLock(on);
-    if (channel_)
-        channel_->CmdLK(K2_SET, on);
+    view_.ClearStatus();
+    radio_.SetVfoLock(!view_.Fields().vfoLock);
+    view_.Present(radio_change::kLock);
 }
 
 // ---- Combo boxes ----------------------------------------------------------------
 
 void CFrontPanelControls::OnBandSelected(int index) {
-    model_.ClearStatus();
-    if (Locked() || index < 0 || index >= kBandCount || index == model_.CurrentBand().index)
-        return;
-    // The band itself changes when the radio reports the new frequency.
-    const int rx = model_.Fields().receiveVfo;
-    const VfoPair& pair = model_.VfoMemoryTable()[static_cast<std::size_t>(index)];
-    if (channel_)
-        channel_->CmdVfoFreq(K2_SET, static_cast<uint16_t>(rx), rx == 0 ? pair.a : pair.b);
+    view_.ClearStatus();
+    radio_.SelectBand(index);
 }
 
 void CFrontPanelControls::OnTuningRangeSelected(int index) {
-    if (index == model_.TuningRangeIndex())
+    if (index == view_.TuningRangeIndex())
         return;
-    model_.SetTuningRangeIndex(index);
-    model_.SetTuningWindowAround(model_.Fields().vfo(model_.Fields().receiveVfo));
+    view_.SetTuningRangeIndex(index);
+    view_.SetTuningWindowAround(view_.Fields().vfo(view_.Fields().receiveVfo));
     if (saveRange_)
         saveRange_(index);
 }
@@ -223,27 +144,27 @@ void CFrontPanelControls::OnTuningRangeSelected(int index) {
 // ---- Frequency entry ------------------------------------------------------------
 
 void CFrontPanelControls::OnFrequencyEditFocus(int vfo) {
-    model_.ClearStatus();
-    if (Locked() || vfo != model_.Fields().receiveVfo)
+    view_.ClearStatus();
+    if (Locked() || vfo != view_.Fields().receiveVfo)
         return;
-    model_.SetEditWritable(vfo, true);
-    model_.SetEditWritable(1 - vfo, false);
-    model_.SetEntryButton(vfo, true, colour::kEntryReady);
+    view_.SetEditWritable(vfo, true);
+    view_.SetEditWritable(1 - vfo, false);
+    view_.SetEntryButton(vfo, true, colour::kEntryReady);
 }
 
 void CFrontPanelControls::OnFrequencyEditFocusLost(int vfo) {
-    model_.ClearStatus();
-    model_.SetEditWritable(vfo, false);
+    view_.ClearStatus();
+    view_.SetEditWritable(vfo, false);
     // The edit's own ">>" stays usable: focus moves to it when it is clicked.
-    model_.SetEntryButton(1 - vfo, false, colour::kSilver);
+    view_.SetEntryButton(1 - vfo, false, colour::kSilver);
 }
 
 void CFrontPanelControls::OnEnterFrequency(int vfo, std::string_view text) {
-    model_.ClearStatus();
+    view_.ClearStatus();
     if (Locked())
         return;
-    model_.SetEntryButton(vfo, false, colour::kSilver);
-    model_.SetEditWritable(vfo, false);
+    view_.SetEntryButton(vfo, false, colour::kSilver);
+    view_.SetEditWritable(vfo, false);
     // kHz read in single precision, as the radio's own entry always was.
     const std::string copy(text);
     char* end = nullptr;
@@ -253,17 +174,14 @@ void CFrontPanelControls::OnEnterFrequency(int vfo, std::string_view text) {
     const float hz = std::trunc(khz * 1000.0f);
     if (!(hz >= 0.0f && hz < 4294967296.0f))
         return;
-    const auto value = static_cast<uint32_t>(hz);
-    model_.SetVfoFrequency(vfo, value);
-    if (channel_)
-        channel_->CmdVfoFreq(K2_SET, static_cast<uint16_t>(vfo), value);
+    radio_.SetVfoFrequency(vfo, static_cast<uint32_t>(hz));
 }
 
 // ---- Sliders ------------------------------------------------------------------
 
 void CFrontPanelControls::OnPowerSlider(int code, int position) {
-    model_.ClearStatus();
-    int power = model_.Fields().power;
+    view_.ClearStatus();
+    int power = view_.Fields().power;
     switch (code) {
     case kLineUp:
         power = std::min(power + 1, 150);
@@ -283,18 +201,17 @@ void CFrontPanelControls::OnPowerSlider(int code, int position) {
         power = 150 - position;
         break;
     case kEndScroll:
-        if (channel_)
-            channel_->CmdPC(K2_SET, static_cast<uint16_t>(power), paOption_ ? 1 : 0);
+        radio_.SetPower(power);
         break;
     default:
         break;
     }
-    model_.SetPower(power);
+    view_.SetPower(power);
 }
 
 void CFrontPanelControls::OnSpeedSlider(int code, int position) {
-    model_.ClearStatus();
-    int speed = model_.Fields().cwSpeed;
+    view_.ClearStatus();
+    int speed = view_.Fields().cwSpeed;
     switch (code) {
     case kLineUp:
         speed = std::max(speed - 1, 9);
@@ -315,18 +232,17 @@ void CFrontPanelControls::OnSpeedSlider(int code, int position) {
         speed = position;
         break;
     case kEndScroll:
-        if (channel_)
-            channel_->CmdKS(K2_SET, static_cast<uint16_t>(speed));
+        radio_.SetCwSpeed(speed);
         break;
     default:
         break;
     }
-    model_.SetCwSpeed(speed);
+    view_.SetCwSpeed(speed);
 }
 
 void CFrontPanelControls::OnSquelchSlider(int code, int position) {
-    model_.ClearStatus();
-    int level = model_.Fields().squelch;
+    view_.ClearStatus();
+    int level = view_.Fields().squelch;
     switch (code) {
     case kLineUp:
     case kPageUp:
@@ -344,18 +260,17 @@ void CFrontPanelControls::OnSquelchSlider(int code, int position) {
     case kEndScroll:
         // The radio takes the squelch in steps of 25.
         level -= level % 25;
-        if (channel_)
-            channel_->CmdSQ(K2_SET, static_cast<uint16_t>(level));
+        radio_.SetSquelch(level);
         break;
     default:
         break;
     }
-    model_.SetSquelch(level);
+    view_.SetSquelch(level);
 }
 
 void CFrontPanelControls::OnOffsetSlider(int code, int position) {
-    model_.ClearStatus();
-    int pos = model_.Fields().offsetSliderPos;
+    view_.ClearStatus();
+    int pos = view_.OffsetSliderPosition();
     switch (code) {
     case kLineUp:
         if (pos >= 10)
@@ -377,40 +292,33 @@ void CFrontPanelControls::OnOffsetSlider(int code, int position) {
     case kThumbTrack:
         pos = position;
         break;
-    case kEndScroll: {
-        // The radio only steps its offset by 10 Hz, so the slider's request is
-        // sent as RU/RD steps from the offset it last reported. The thumb
-        // stays where it was released until the next IF reply places it on
-        // the offset the radio actually reached.
-        const int delta = (pos - 1000) - model_.Fields().offset;
-        if (channel_)
-            channel_->CmdRitOffset(delta >= 0 ? kUp : kDown,
-                                   static_cast<uint32_t>(std::abs(delta)));
+    case kEndScroll:
+        // The thumb stays where it was released until the next IF reply
+        // places it on the offset the radio actually reached.
+        radio_.MoveOffsetTo(pos - 1000);
         break;
-    }
     default:
         break;
     }
-    model_.SetOffsetSliderPosition(pos);
+    view_.SetOffsetSliderPosition(pos);
 }
 
 void CFrontPanelControls::OnTuningSlider(int code, int position) {
-    model_.ClearStatus();
+    view_.ClearStatus();
     if (Locked())
         return;
-    const int rx = model_.Fields().receiveVfo;
-    const uint32_t current = model_.Fields().vfo(rx);
+    const int rx = view_.Fields().receiveVfo;
+    const uint32_t current = view_.Fields().vfo(rx);
     const auto n = static_cast<uint32_t>(std::max(position, 0)) * 10u;
     if (!releaseTuning_) {
         // One command per distinct position; the gate keeps the radio's
         // reports of the positions passed on the way from pulling the thumb.
         if (n == current) {
-            model_.ArmTuneGate(current);
-        } else if (!(model_.TunePending() && n == model_.TuneTarget())) {
-            model_.ShowTuningFrequency(n);
-            if (channel_)
-                channel_->CmdVfoFreq(K2_SET, static_cast<uint16_t>(rx), n);
-            model_.ArmTuneGate(n);
+            view_.Radio().ArmTuneGate(current);
+        } else if (!(view_.Radio().TunePending() && n == view_.Radio().TuneTarget())) {
+            view_.ShowTuningFrequency(n);
+            radio_.TuneVfo(rx, n);
+            view_.Radio().ArmTuneGate(n);
         }
         return;
     }
@@ -421,11 +329,11 @@ void CFrontPanelControls::OnTuningSlider(int code, int position) {
     // track never sends a frequency left over from an earlier drag.
     if (code >= kLineUp && code <= kThumbTrack)
         heldHz_ = n;
-    if (code == kEndScroll && heldHz_ != 0 && channel_)
-        channel_->CmdVfoFreq(K2_SET, static_cast<uint16_t>(rx), heldHz_);
-    model_.ShowTuningFrequency(heldHz_);
+    if (code == kEndScroll && heldHz_ != 0)
+        radio_.TuneVfo(rx, heldHz_);
+    view_.ShowTuningFrequency(heldHz_);
     if (heldHz_ != 0)
-        model_.ArmTuneGate(heldHz_);
+        view_.Radio().ArmTuneGate(heldHz_);
 }
 
 } // namespace tamrel

@@ -1,24 +1,23 @@
 #pragma once
 // CFrontPanelControls: what each front panel control does when used.
 //
-// One method per control or notification. Each sends its command(s) through
-// the channel (null = no port: nothing is sent, but the immediate state
-// changes still happen) and, where the control's rule says so, changes the
-// model at once; otherwise the radio's replies bring the new values back.
-// Every handler except the tuning range combo first clears the status line.
+// One method per control or notification. Each changes the radio through the
+// radio operations (which keep the lock and "already so" guards and send the
+// commands) and shows the click's immediate effects through the presenter;
+// the radio's replies bring the other new values back. Every handler except
+// the tuning range combo first clears the status line.
 //
-// Thread: the front panel's user-interface thread. The offset slider's end
-// of drag blocks for 10 ms per offset step while the steps are sent.
+// Thread: the front panel's user-interface thread. Nothing here waits: the
+// offset slider's steps are paced by the channel's sequence runner.
 
-#include "panel/FrontPanelModel.h"
+#include "panel/FrontPanelPresenter.h"
+#include "radio/RadioOperations.h"
 
 #include <cstdint>
 #include <functional>
 #include <string_view>
 
 namespace tamrel {
-
-class CK2CommChannel;
 
 // Trackbar notification codes as the sliders deliver them.
 enum SliderCode : int {
@@ -35,12 +34,7 @@ enum SliderCode : int {
 
 class CFrontPanelControls {
 public:
-    CFrontPanelControls(CFrontPanelModel& model, CK2CommChannel* channel);
-
-    void SetChannel(CK2CommChannel* channel) { channel_ = channel; }
-    // "PA Option": the power slider then sends range digit 1.
-    void SetPaOption(bool on) { paOption_ = on; }
-    bool PaOption() const { return paOption_; }
+    CFrontPanelControls(CFrontPanelPresenter& presenter, RadioOperations& radio);
     // Called with the new index when the tuning range changes, to save it.
     void SetTuningRangeSaver(std::function<void(int)> save) { saveRange_ = std::move(save); }
 
@@ -89,11 +83,10 @@ public:
     void OnTuningSlider(int code, int position);
 
 private:
-    bool Locked() const { return model_.Fields().vfoLock != 0; }
+    bool Locked() const { return view_.Fields().vfoLock != 0; }
 
-    CFrontPanelModel& model_;
-    CK2CommChannel* channel_;
-    bool paOption_ = false;
+    CFrontPanelPresenter& view_;
+    RadioOperations& radio_;
     bool releaseTuning_ = false;
     uint32_t heldHz_ = 0;
     std::function<void(int)> saveRange_;

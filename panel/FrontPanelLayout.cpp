@@ -6,7 +6,7 @@
 #include "controls/CSegmentDisplay.h"
 #include "controls/CShadedButton.h"
 #include "controls/CStaticEx.h"
-#include "panel/FrontPanelModel.h"
+#include "panel/FrontPanelPresenter.h"
 #include "resources/Artwork.h"
 #include "radio/BandTable.h"
 

@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdarg>
 #include <cstdio>
-#include <thread>
+#include <vector>
 
 namespace tamrel {
 
@@ -51,6 +51,8 @@ std::string_view ResultCodeName(uint32_t code) {
         return "K2_ERR_PORT_SETUP";
     case K2_ERR_NO_PORT:
         return "K2_ERR_NO_PORT";
+    case K2_ERR_LINE_STALLED:
+        return "K2_ERR_LINE_STALLED";
     case K2_ERR_PARAM_RANGE:
         return "K2_ERR_PARAM_RANGE";
     default:
@@ -87,6 +89,8 @@ uint32_t CK2CommChannel::OpenDevice(const std::string& device, uint16_t portNumb
     device_ = device;
     open_ = true;
 
+    if (!runner_)
+        runner_ = std::make_unique<CSequenceRunner>();
     // The queues exist when start() returns, so the setup is posted at once.
     if (!recvThread_) {
         recvThread_ = std::make_unique<CRecvrCmdParsingThread>();
@@ -104,7 +108,10 @@ uint32_t CK2CommChannel::OpenDevice(const std::string& device, uint16_t portNumb
 }
 
 uint32_t CK2CommChannel::Close() {
-    // Joined, so neither thread can be inside the lock or using the port.
+    // What is queued still goes out (the shutdown sequence posts to the
+    // receive thread, so the runner ends first); then the threads are joined,
+    // so none can be inside the lock or using the port.
+    runner_.reset();
     recvThread_.reset();
     statusThread_.reset();
     {
@@ -123,12 +130,24 @@ uint32_t CK2CommChannel::SendCommand(std::string_view text) {
     std::string wire;
     wire.reserve(text.size() + 1);
     wire.append(text).push_back(';');
-    std::lock_guard guard(lock_);
-    if (!port_.isOpen())
+    if (!open_ || !runner_)
         return K2_ERR_NO_PORT;
-    // A failed or partial write is not reported; the radio's replies tell.
-    port_.writeAll(wire.data(), wire.size());
+    // Sequence steps run on the runner's thread: they write in their turn.
+    if (runner_->OnRunnerThread()) {
+        Write(wire);
+        return K2_OK;
+    }
+    if (!runner_->Post([this, wire = std::move(wire)] { Write(wire); })) {
+        ++writeFailures_;
+        return K2_ERR_LINE_STALLED;
+    }
     return K2_OK;
+}
+
+void CK2CommChannel::Write(const std::string& wire) {
+    std::lock_guard guard(lock_);
+    if (port_.isOpen() && !port_.writeAll(wire.data(), wire.size()))
+        ++writeFailures_;
 }
 
 Handle CK2CommChannel::GetReceiveThreadId() const {
@@ -292,12 +311,12 @@ uint32_t CK2CommChannel::CmdRitStep(uint16_t direction) {
 uint32_t CK2CommChannel::CmdRitOffset(uint16_t direction, uint32_t offsetHz) {
     if (direction != 1 && direction != 2)
         return K2_ERR_PARAM_RANGE;
+    if (!open_ || !runner_)
+        return K2_ERR_NO_PORT;
     // Each step moves the offset by 10 Hz.
-    for (uint32_t steps = (offsetHz & 0xffff) / 10; steps > 0; --steps) {
-        if (uint32_t r = CmdRitStep(direction); r != K2_OK)
-            return r;
-        std::this_thread::sleep_for(10ms);
-    }
+    std::vector<CSequenceRunner::Step> steps((offsetHz & 0xffff) / 10,
+                                             {[this, direction] { CmdRitStep(direction); }, 10ms});
+    runner_->Run(CSequenceRunner::Kind::RitOffset, std::move(steps));
     return K2_OK;
 }
 
@@ -348,17 +367,17 @@ uint32_t CK2CommChannel::CmdStatusQuery() {
 uint32_t CK2CommChannel::CmdScanSetup(int32_t lowHz, int32_t highHz) {
     if (lowHz > highHz)
         return K2_ERR_PARAM_RANGE;
+    if (!open_ || !runner_)
+        return K2_ERR_NO_PORT;
     // Not atomic: other threads' commands may fall between the steps.
-    if (uint32_t r = CmdVfoFreq(K2_SET, 0, static_cast<uint32_t>(lowHz)); r != K2_OK)
-        return r;
-    std::this_thread::sleep_for(100ms);
-    if (uint32_t r = CmdVfoFreq(K2_SET, 1, static_cast<uint32_t>(highHz)); r != K2_OK)
-        return r;
-    std::this_thread::sleep_for(100ms);
-    if (uint32_t r = CmdSwitch(19); r != K2_OK)
-        return r;
-    std::this_thread::sleep_for(100ms);
-    return CmdSwitch(25);
+    const auto low = static_cast<uint32_t>(lowHz);
+    const auto high = static_cast<uint32_t>(highHz);
+    runner_->Run(CSequenceRunner::Kind::ScanSetup,
+                 {{[this, low] { CmdVfoFreq(K2_SET, 0, low); }, 100ms},
+                  {[this, high] { CmdVfoFreq(K2_SET, 1, high); }, 100ms},
+                  {[this] { CmdSwitch(19); }, 100ms},
+                  {[this] { CmdSwitch(25); }, {}}});
+    return K2_OK;
 }
 
 } // namespace tamrel

@@ -8,23 +8,28 @@
 // text and check or clamp its parameters.
 //
 // Threads: SendCommand and the encoders are called from the user-interface
-// thread, the CW thread and the status thread. The lock is held for exactly
-// one command's write, one reading pass of the receive thread or one purge,
-// never across several commands, so the bytes of two commands never
-// interleave but multi-command sequences can be interleaved at command
-// boundaries. The lock guards the port: its opening and closing, every write,
+// thread, the CW thread and the status thread. None of them waits on the
+// line: a command is checked, formatted and queued to the sequence runner,
+// whose thread alone writes the port. Multi-command sequences run there too,
+// paced by the runner, so they can be interleaved with single commands at
+// command boundaries but the bytes of two commands never interleave. The
+// lock is held for exactly one command's write, one reading pass of the
+// receive thread or one purge. The lock guards the port: its opening and closing, every write,
 // and the receive thread's byte count, read and purge; nothing else is done
 // and no other lock is taken while it is held.
 //
 // Open and Close are called by the application's thread only. Open starts the
-// two worker threads once (a second open reuses them); Close posts them the
-// quit message and joins them before it closes the port, so neither can be
-// inside the lock then. SetStatusPolling and GetReceiveThreadId may be used
+// runner and the two worker threads once (a second open reuses them); Close
+// lets the runner finish what is queued (a shutdown sequence, say), then posts
+// the workers the quit message and joins them before it closes the port, so
+// none can be inside the lock then. SetStatusPolling and GetReceiveThreadId may be used
 // from any thread while the channel is open (not during Open or Close).
 
 #include "platform/Messages.h"
 #include "platform/SerialPort.h"
+#include "radio/CSequenceRunner.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -41,6 +46,9 @@ inline constexpr uint32_t K2_OK = 0;
 inline constexpr uint32_t K2_ERR_PORT_OPEN = 0x2000001;
 inline constexpr uint32_t K2_ERR_PORT_SETUP = 0x2000002;
 inline constexpr uint32_t K2_ERR_NO_PORT = 0x2000003;
+// The line takes nothing (the radio end stopped reading): commands are refused
+// whole rather than queued without bound.
+inline constexpr uint32_t K2_ERR_LINE_STALLED = 0x2000004;
 inline constexpr uint32_t K2_ERR_PARAM_RANGE = 0x3000001;
 // The code's name ("K2_ERR_NO_PORT"), or empty for an unknown code.
 std::string_view ResultCodeName(uint32_t code);
@@ -67,8 +75,12 @@ public:
     // Ends both worker threads (quit message, then join), then closes the port.
     uint32_t Close();
 
-    // Writes text + ";" under the lock.
+    // Queues text + ";" for the runner, which writes it whole under the lock.
     uint32_t SendCommand(std::string_view text);
+    // Paces multi-command sequences; null when the channel is not open.
+    CSequenceRunner* Runner() const { return runner_.get(); }
+    // Commands refused or cut short by a stalled line since the channel opened.
+    uint64_t WriteFailures() const { return writeFailures_; }
     // Where to post WM_K2_THREAD_SETUP and WM_K2_RECV_CONTROL for the receive
     // thread; 0 when there is none.
     Handle GetReceiveThreadId() const;
@@ -104,8 +116,9 @@ public:
     uint32_t CmdRT(uint16_t action, uint32_t on);
     uint32_t CmdXT(uint16_t action, uint32_t on);
     uint32_t CmdLK(uint16_t action, uint32_t on);
-    uint32_t CmdRitStep(uint16_t direction);                    // 1 RU, 2 RD
-    uint32_t CmdRitOffset(uint16_t direction, uint32_t offsetHz); // |offset|/10 steps, 10 ms apart
+    uint32_t CmdRitStep(uint16_t direction); // 1 RU, 2 RD
+    // |offset|/10 steps, 10 ms apart, replacing the rest of an earlier offset move.
+    uint32_t CmdRitOffset(uint16_t direction, uint32_t offsetHz);
     uint32_t CmdRC();
     uint32_t CmdBandStep(uint16_t direction); // 1 SW01, else SW03
     uint32_t CmdSW20();
@@ -114,20 +127,25 @@ public:
     uint32_t CmdKYQuery();
     uint32_t CmdKYText(std::string_view text); // "KY " + text cut to 28 characters
     uint32_t CmdKYCancel();
-    uint32_t CmdStatusQuery();                     // DS, then BG
+    uint32_t CmdStatusQuery();                            // DS, then BG
     uint32_t CmdScanSetup(int32_t lowHz, int32_t highHz); // FA, FB, SW19, SW25, 100 ms apart
 
 private:
-    bool open_ = false;
+    void Write(const std::string& wire);
+
+    std::atomic<bool> open_ = false;
+    std::atomic<uint64_t> writeFailures_ = 0;
     uint32_t lastError_ = 0;
     int portNumber_ = -1;
     uint8_t loggingMode_ = 0;
     std::string device_;
     std::mutex lock_;
     SerialPort port_;
-    // Declared last: destroyed (and so joined) before the port and the lock.
+    // Declared last: destroyed (and so joined) before the port and the lock;
+    // the runner last of all, as its steps post to the two threads.
     std::unique_ptr<CK2StatusCmdQueryThread> statusThread_;
     std::unique_ptr<CRecvrCmdParsingThread> recvThread_;
+    std::unique_ptr<CSequenceRunner> runner_;
 };
 
 } // namespace tamrel

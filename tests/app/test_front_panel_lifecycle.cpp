@@ -61,23 +61,25 @@ TEST(FrontPanelLifecycle, FirstReplyShowsPortAndFrequencyAndEndSwitchesAutoInfoO
     CK2CommChannel channel;
     ASSERT_EQ(channel.OpenDevice(peer.device(), 3, 4800, 8, 0, 1), K2_OK);
     {
-        CFrontPanelDlg dlg(registry, prompter);
+        K2RadioModel radio = RadioModelFromSettings(registry);
+        RadioOperations ops(radio);
+        CFrontPanelDlg dlg(registry, prompter, ops);
         dlg.SetChannel(&channel);
         dlg.show();
         ASSERT_TRUE(pumpUntil(peer, [&] { return heard(peer, "LK"); })) << peer.raw();
-        EXPECT_EQ(dlg.Model().View().statusText, "Querying Info From Radio...");
+        EXPECT_EQ(dlg.Presenter().View().statusText, "Querying Info From Radio...");
         // The scrolling line keeps a blank after its message.
         EXPECT_EQ(dlg.Widgets().status->message().trimmed(), "Querying Info From Radio...");
         EXPECT_EQ(dlg.Widgets().portText->text(), "None");
 
         peer.send("FA00014060000;");
         EXPECT_TRUE(pumpUntil(peer, [&] {
-            return dlg.Model().View().portText == "COM3" &&
+            return dlg.Presenter().View().portText == "COM3" &&
                    dlg.Widgets().portText->text() == "COM3";
-        })) << dlg.Model().View().portText;
-        EXPECT_EQ(dlg.Model().View().vfoAText, "  14060.00");
+        })) << dlg.Presenter().View().portText;
+        EXPECT_EQ(dlg.Presenter().View().vfoAText, "  14060.00");
         EXPECT_EQ(dlg.Widgets().vfoA->text(), "  14060.00");
-        EXPECT_EQ(dlg.Model().View().statusText, "");
+        EXPECT_EQ(dlg.Presenter().View().statusText, "");
         EXPECT_EQ(dlg.Widgets().status->message().trimmed(), "");
         EXPECT_FALSE(dlg.Widgets().status->isScrolling());
         // The first reply has switched the poll on.

@@ -1,4 +1,5 @@
 #include "panel/FrontPanelControls.h"
+#include "panel/TestPanel.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
 #include "support/PtyPeer.h"
@@ -25,7 +26,7 @@ class PanelWire : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(channel.OpenDevice(peer.device(), 0, 4800, 8, 0, 2), K2_OK);
-        model.SetChannel(&channel);
+        model.ops.SetChannel(&channel);
     }
     void Reply(std::string_view text) { model.ApplyReply(IdOf(text), text); }
     // Everything written so far: a marker command ends the collection, so no
@@ -42,8 +43,8 @@ protected:
 
     test::PtyPeer peer;
     CK2CommChannel channel;
-    CFrontPanelModel model;
-    CFrontPanelControls controls{model, &channel};
+    test::TestPanel model;
+    CFrontPanelControls controls{model, model.ops};
 };
 
 } // namespace
@@ -103,8 +104,8 @@ TEST_F(PanelWire, TuningRangeComboSavesWithoutClearingStatus) {
 }
 
 TEST(PanelNoPort, ControlsStillChangeState) {
-    CFrontPanelModel model;
-    CFrontPanelControls controls(model, nullptr);
+    test::TestPanel model;
+    CFrontPanelControls controls(model, model.ops);
     controls.OnReceiveVfo(1);
     controls.OnCopyAToB();
     controls.OnAntenna();

@@ -18,6 +18,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -51,7 +52,9 @@ protected:
         SystemConfig config;
         registry_->GetSystemConfig(config);
         ASSERT_EQ(channel_.OpenDevice(peer_.device(), 0, 4800, 8, 0, 1), K2_OK);
-        dlg_ = std::make_unique<CFrontPanelDlg>(*registry_, prompter_);
+        radio_ = std::make_unique<K2RadioModel>(RadioModelFromSettings(*registry_));
+        ops_ = std::make_unique<RadioOperations>(*radio_);
+        dlg_ = std::make_unique<CFrontPanelDlg>(*registry_, prompter_, *ops_);
         dlg_->SetChannel(&channel_);
         dlg_->show();
         // The initial query is fifteen commands; then the line is ours.
@@ -104,7 +107,7 @@ protected:
         return w;
     }
     void click(int id) { QTest::mouseClick(control<QWidget>(id), Qt::LeftButton); }
-    const PanelView& view() const { return dlg_->Model().View(); }
+    const PanelView& view() const { return dlg_->Presenter().View(); }
     // A drag of a slider's thumb through the given positions, then its release.
     void drag(int id, std::initializer_list<int> positions) {
         auto* s = control<QSlider>(id);
@@ -119,6 +122,8 @@ protected:
     RecordingPrompter prompter_{false};
     std::unique_ptr<CRigControlRegistry> registry_;
     CK2CommChannel channel_;
+    std::unique_ptr<K2RadioModel> radio_;
+    std::unique_ptr<RadioOperations> ops_;
     std::unique_ptr<CFrontPanelDlg> dlg_;
 };
 
@@ -173,18 +178,54 @@ TEST_F(FrontPanelWindow, TypedFrequencyIsSentByItsArrowButton) {
     EXPECT_FALSE(control<QWidget>(ctl::kEnterA)->isEnabled());
 }
 
-TEST_F(FrontPanelWindow, OffsetDragSendsTenHertzStepsAndClearCentresAtOnce) {
+TEST_F(FrontPanelWindow, OffsetDragNeverHoldsTheWindowAndStepsGoOutTenMsApart) {
     radioSays(ifReply(14060000, 0, 1, 0, 3, 0, 0), [&] { return view().ritXitControlsEnabled; });
-    auto start = std::chrono::steady_clock::now();
-    drag(ctl::kOffsetSlider, {1040, 1090, 1125}); // the steps go out on release
-    auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(sent(500ms), std::vector<std::string>(12, "RU"));
-    EXPECT_GE(took, 12 * 9ms); // a pause of 10 ms after each step
+    // A timer on the GUI thread: the longest gap between its ticks is the
+    // longest the event loop was kept from running.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 worst = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        worst = std::max(worst, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    tick.start(2);
+    last = clock.elapsed();
+    // The whole throw, released at the top: 100 steps of 10 Hz up.
+    drag(ctl::kOffsetSlider, {1500, 2000, 1000, 0, 2000});
+    worst = std::max(worst, clock.elapsed() - last);
+    last = clock.elapsed();
+    std::vector<test::PtyPeer::Command> steps;
+    ASSERT_TRUE(pumpUntil([&] {
+        for (auto& c : sentCommands(0ms))
+            steps.push_back(c);
+        return steps.size() >= 100;
+    }));
+    tick.stop();
+    EXPECT_LE(worst, 20);
+    ASSERT_EQ(steps.size(), 100u);
+    EXPECT_TRUE(std::all_of(steps.begin(), steps.end(), [](auto& c) { return c.text == "RU"; }));
+    // Arrivals can only be late, so the spread bounds the pauses from below.
+    EXPECT_GE(steps.back().at - steps.front().at, 99 * 10ms - 30ms);
 
     radioSays(ifReply(14060000, 120, 1, 0, 3, 0, 0), [&] { return view().offset.pos == 1120; });
     click(ctl::kClear);
     EXPECT_EQ(control<QSlider>(ctl::kOffsetSlider)->value(), 1000); // before the radio answers
     EXPECT_EQ(sent(), std::vector<std::string>{"RC"});
+}
+
+TEST_F(FrontPanelWindow, NewOffsetDragReplacesTheStepsStillToGo) {
+    radioSays(ifReply(14060000, 0, 1, 0, 3, 0, 0), [&] { return view().ritXitControlsEnabled; });
+    drag(ctl::kOffsetSlider, {2000}); // 100 steps up
+    ASSERT_TRUE(pumpUntil([&] { return peer_.commands().size() >= 3; }));
+    drag(ctl::kOffsetSlider, {990}); // from the last reported offset (0): one step down
+    auto texts = sent(400ms);
+    EXPECT_LT(std::count(texts.begin(), texts.end(), "RU"), 50);
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.back(), "RD");
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "RD"), 1);
 }
 
 TEST_F(FrontPanelWindow, LevelSlidersKeepTheirLimits) {

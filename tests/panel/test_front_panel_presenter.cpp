@@ -1,4 +1,4 @@
-#include "panel/FrontPanelModel.h"
+#include "panel/TestPanel.h"
 #include "radio/K2Commands.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ int IdOf(std::string_view text) {
 
 // Applies a reply from an exact-size heap copy, so that the address sanitizer
 // catches any read past the reply's end.
-void Apply(CFrontPanelModel& m, std::string_view text, int id = -1) {
+void Apply(test::TestPanel& m, std::string_view text, int id = -1) {
     auto copy = std::make_unique<char[]>(text.size());
     std::copy(text.begin(), text.end(), copy.get());
     m.ApplyReply(id < 0 ? IdOf(text) : id, std::string_view(copy.get(), text.size()));
@@ -44,8 +44,8 @@ constexpr Rgb kSilver = colour::kSilver;
 
 } // namespace
 
-TEST(FrontPanelModel, FrequencyReportsMoveSliderWindowAndBand) {
-    CFrontPanelModel m;
+TEST(FrontPanelPresenter, FrequencyReportsMoveSliderWindowAndBand) {
+    test::TestPanel m;
     Apply(m, Freq("FA", 14050000)); // outside the 10 m window: band lookup
     EXPECT_EQ(m.CurrentBand().index, 4);
     EXPECT_EQ(m.View().tuning, (SliderView{1400000, 1435000, 1405000}));
@@ -72,8 +72,8 @@ TEST(FrontPanelModel, FrequencyReportsMoveSliderWindowAndBand) {
     EXPECT_EQ(m.View().tuningText, "    500.00");
 }
 
-TEST(FrontPanelModel, TuningWindowKeepsInsideTheBand) {
-    CFrontPanelModel m(defaultBandTable(), defaultVfoMemory(), 3);
+TEST(FrontPanelPresenter, TuningWindowKeepsInsideTheBand) {
+    test::TestPanel m(3);
     Apply(m, Freq("FA", 14001000));
     EXPECT_EQ(m.WindowLow(), 14000000u);
     EXPECT_EQ(m.WindowHigh(), 14005000u);
@@ -85,8 +85,8 @@ TEST(FrontPanelModel, TuningWindowKeepsInsideTheBand) {
     EXPECT_EQ(m.View().tuning, (SliderView{1408000, 1412000, 1410000}));
 }
 
-TEST(FrontPanelModel, TuneGateHoldsUntilTargetReported) {
-    CFrontPanelModel m;
+TEST(FrontPanelPresenter, TuneGateHoldsUntilTargetReported) {
+    test::TestPanel m;
     Apply(m, Freq("FA", 7020000));
     m.ArmTuneGate(7040000);
     for (uint32_t hz : {7030000u, 7035000u}) {
@@ -104,8 +104,8 @@ TEST(FrontPanelModel, TuneGateHoldsUntilTargetReported) {
     EXPECT_EQ(m.VfoMemoryTable()[6].a, 7040000u);
 }
 
-TEST(FrontPanelModel, IfReplySetsRolesOffsetAndMode) {
-    CFrontPanelModel m;
+TEST(FrontPanelPresenter, IfReplySetsRolesOffsetAndMode) {
+    test::TestPanel m;
     Apply(m, IfReply(14060000, 120, 1, 0, 3, 0, 1)); // split: receive A, transmit B
     EXPECT_EQ(m.Fields().receiveVfo, 0);
     EXPECT_EQ(m.Fields().transmitVfo, 1);
@@ -144,8 +144,8 @@ TEST(FrontPanelModel, IfReplySetsRolesOffsetAndMode) {
     EXPECT_FALSE(v.ritXitControlsEnabled);
 }
 
-TEST(FrontPanelModel, PowerAgcModeAndFilterReplies) {
-    CFrontPanelModel m;
+TEST(FrontPanelPresenter, PowerAgcModeAndFilterReplies) {
+    test::TestPanel m;
     Apply(m, "PC0501");
     EXPECT_EQ(m.View().powerText, "  50.0");
     EXPECT_EQ(m.View().power.pos, 100);
@@ -194,8 +194,8 @@ TEST(FrontPanelModel, PowerAgcModeAndFilterReplies) {
     EXPECT_EQ(m.View().squelchSlider.pos, 125);
 }
 
-TEST(FrontPanelModel, BarGraphAndDisplayEcho) {
-    CFrontPanelModel m;
+TEST(FrontPanelPresenter, BarGraphAndDisplayEcho) {
+    test::TestPanel m;
     auto lit = [&](std::string_view bg) {
         Apply(m, bg);
         std::string s;
@@ -232,8 +232,8 @@ TEST(FrontPanelModel, BarGraphAndDisplayEcho) {
     EXPECT_EQ(m.View().displayText, "");
 }
 
-TEST(FrontPanelModel, FirstReplyAndIgnoredIds) {
-    CFrontPanelModel m;
+TEST(FrontPanelPresenter, FirstReplyAndIgnoredIds) {
+    test::TestPanel m;
     m.SetPortNumber(3);
     m.ShowStatus("Querying Info From Radio...");
     EXPECT_EQ(m.View().portText, "None");
@@ -256,8 +256,8 @@ TEST(FrontPanelModel, FirstReplyAndIgnoredIds) {
     EXPECT_EQ(keyer, 2);
 }
 
-TEST(FrontPanelModel, ShortAndGarbageRepliesAreIgnoredSafely) {
-    CFrontPanelModel m;
+TEST(FrontPanelPresenter, ShortAndGarbageRepliesAreIgnoredSafely) {
+    test::TestPanel m;
     Apply(m, Freq("FA", 14060000));
     const K2RadioState before = m.Snapshot();
     const PanelView view = m.View();

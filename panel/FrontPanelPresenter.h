@@ -1,0 +1,98 @@
+#pragma once
+// CFrontPanelPresenter: turns the radio model into what the front panel shows.
+//
+// Keeps the PanelView (captions, colours, slider ranges and positions, the
+// status line) and the state that is the panel's own (the tuning window, the
+// offset slider's thumb, the entry buttons). Present() paints what the model's
+// change bits say changed; the control handlers call the Show/Set helpers for
+// the immediate effects of a click.
+//
+// Thread: the front panel's user-interface thread, like the model.
+
+#include "panel/PanelView.h"
+#include "radio/K2RadioModel.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace tamrel {
+
+// Tuning range combo entries and their spans (0 = the whole band).
+inline constexpr std::array<std::string_view, 4> kTuningRangeLabels = {" Full", " 100K", "  40K",
+                                                                       "   5K"};
+inline constexpr std::array<uint32_t, 4> kTuningRangeSpans = {0, 100000, 40000, 5000};
+
+// Frequency in kHz as the panel shows it: "%10.2f" of Hz * 0.001.
+std::string FormatKHz(uint32_t hz);
+
+class CFrontPanelPresenter {
+public:
+    // The tuning range index is "Selected Tuning Range".
+    explicit CFrontPanelPresenter(K2RadioModel& radio, int tuningRange = 0);
+
+    // What the port static shows after the first reply: "COM%1d" of the
+    // configured port, or a label of the app's choosing (a device path).
+    void SetPortNumber(int port);
+    void SetPortLabel(std::string label) { portLabel_ = std::move(label); }
+
+    // Paints what the radio_change bits say changed.
+    void Present(uint32_t radioChanges);
+    // Applies a reply to the model and paints it (no channel: tests, tools).
+    void ApplyReply(int id, std::string_view text) { Present(radio_.ApplyReply(id, text)); }
+
+    const RadioFields& Fields() const { return radio_.Fields(); }
+    const K2RadioModel& Radio() const { return radio_; }
+    K2RadioModel& Radio() { return radio_; }
+    const PanelView& View() const { return view_; }
+    const BandRecord& CurrentBand() const { return radio_.CurrentBand(); }
+    const VfoMemory& VfoMemoryTable() const { return radio_.VfoMemoryTable(); }
+    int TuningRangeIndex() const { return tuningRange_; }
+    uint32_t WindowLow() const { return windowLow_; }
+    uint32_t WindowHigh() const { return windowHigh_; }
+    int OffsetSliderPosition() const { return offsetSliderPos_; }
+
+    // Change tracking for cheap refreshes.
+    uint32_t TakeChanges();
+
+    void SetTuningWindowAround(uint32_t hz);
+    void SetTuningRangeIndex(int index);
+    void SetRitXitControlsEnabled(bool enabled);
+    void ShowVfoRoles(int receiveVfo, int transmitVfo); // split when they differ
+    void ShowRitXitColours(bool rit, bool xit);
+    void ShowStatus(std::string text, StatusStyle style = StatusStyle::Normal);
+    void ClearStatus() { ShowStatus({}); }
+    void ShowTuningFrequency(uint32_t hz);
+    // Stores the position (offset + 1000), moves the thumb and sets its text.
+    void SetOffsetSliderPosition(int pos);
+    void SetEditWritable(int vfo, bool writable);
+    void SetEntryButton(int vfo, bool enabled, Rgb face); // ">>" beside the VFO's edit
+    void SetTuningEditColour(Rgb face);
+    // A slider being dragged: the model takes the value, the panel shows it.
+    void SetPower(int power);
+    void SetCwSpeed(int wpm);
+    void SetSquelch(int level);
+
+private:
+    void Touch(uint32_t what) { changes_ |= what; }
+    void Follow(uint32_t hz, bool bandChanged);
+    void ShowLamps();
+    void ShowMeter();
+    void ShowPower();
+    void ShowMode();
+    void ShowAgc();
+    void ShowFilters();
+
+    K2RadioModel& radio_;
+    PanelView view_;
+    int tuningRange_ = 0;
+    uint32_t windowLow_ = 0;
+    uint32_t windowHigh_ = 0;
+    int offsetSliderPos_ = 1000; // offset + 1000
+    std::string portLabel_ = "COM0";
+    uint32_t changes_ = kChangeAll;
+};
+
+} // namespace tamrel

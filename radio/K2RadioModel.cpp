@@ -1,0 +1,392 @@
+#include "radio/K2RadioModel.h"
+
+#include "radio/K2Commands.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
+namespace tamrel {
+
+namespace rc = radio_change;
+
+namespace {
+
+bool ElevenDigits(std::string_view s) {
+    return s.size() == 11 &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "%d" / "%ld" on a bounded text: leading white space, an optional sign, then
+// at least one digit. The value saturates instead of overflowing.
+std::optional<int64_t> ScanInt(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i])))
+        ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        negative = s[i++] == '-';
+    const std::size_t first = i;
+    int64_t value = 0;
+    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i)
+        if (value < (int64_t{1} << 40))
+            value = value * 10 + (s[i] - '0');
+    if (i == first)
+        return std::nullopt;
+    return negative ? -value : value;
+}
+
+// Wraps like the radio's 32-bit fields do.
+int32_t To32(int64_t v) {
+    return static_cast<int32_t>(static_cast<uint32_t>(v));
+}
+
+// Two hex digits, both required.
+std::optional<int> ScanHexByte(std::string_view s) {
+    int value = 0;
+    for (char c : s) {
+        int d;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else
+            return std::nullopt;
+        value = value * 16 + d;
+    }
+    return value;
+}
+
+// A copy of the parameters with one position blanked, so that "%d" stops there.
+std::string Blanked(std::string_view p, std::size_t pos) {
+    std::string copy(p);
+    copy[pos] = ' ';
+    return copy;
+}
+
+} // namespace
+
+K2RadioModel::K2RadioModel(BandTable bands, VfoMemory memory)
+    : bands_(std::move(bands)), band_(bands_[0]), memory_(memory) {
+    if (auto b = findBandIn(bands_, f_.vfoA))
+        band_ = *b;
+    followHz_ = f_.vfoA;
+}
+
+uint32_t K2RadioModel::ApplyReply(int id, std::string_view text) {
+    uint32_t changes = 0;
+    if (f_.awaitingFirstReply) {
+        f_.awaitingFirstReply = false;
+        changes |= rc::kFirstReply;
+    }
+    const std::string_view p = text.size() >= 2 ? text.substr(2) : std::string_view();
+    // Every rule below reads only positions it has checked to exist; a reply
+    // too short for its rule, or whose number does not read, is ignored.
+    switch (id) {
+    case ID_AN:
+        if (!p.empty()) {
+            f_.antenna = p[0] - '0';
+            changes |= rc::kAntenna;
+        }
+        break;
+    case ID_BG:
+        if (auto v = ScanInt(p)) {
+            f_.barGraph = static_cast<uint32_t>(*v);
+            changes |= rc::kBarGraph;
+        }
+        break;
+    case ID_DS:
+        changes |= ApplyDS(p);
+        break;
+    case ID_FA:
+        changes |= ApplyFrequencyReport(0, p);
+        break;
+    case ID_FB:
+        changes |= ApplyFrequencyReport(1, p);
+        break;
+    case ID_FR:
+        if (!p.empty()) {
+            f_.receiveVfo = p[0] != '0';
+            changes |= rc::kReceiveVfo | Follow(f_.vfo(f_.receiveVfo), false);
+        }
+        break;
+    case ID_FT:
+        if (!p.empty()) {
+            f_.transmitVfo = p[0] != '0';
+            changes |= rc::kTransmitVfo;
+        }
+        break;
+    case ID_FW:
+        changes |= ApplyFW(p);
+        break;
+    case ID_GT:
+        changes |= ApplyGT(p);
+        break;
+    case ID_IF:
+        changes |= ApplyIF(p);
+        break;
+    case ID_KS:
+        if (auto v = ScanInt(p)) {
+            f_.cwSpeed = To32(*v);
+            changes |= rc::kSpeed;
+        }
+        break;
+    case ID_KY:
+        if (!p.empty()) {
+            f_.keyerState = p[0] - '0';
+            changes |= rc::kKeyer;
+        }
+        break;
+    case ID_LK:
+        if (!p.empty()) {
+            f_.vfoLock = p[0] != '0';
+            changes |= rc::kLock;
+        }
+        break;
+    case ID_MD:
+        if (!p.empty()) {
+            f_.mode = p[0] - '0';
+            changes |= rc::kMode;
+        }
+        break;
+    case ID_NB:
+        if (!p.empty()) {
+            f_.noiseBlanker = p[0] - '0';
+            changes |= rc::kNoiseBlanker;
+        }
+        break;
+    case ID_PA:
+        if (!p.empty()) {
+            f_.preamp = p[0] != '0';
+            changes |= rc::kPreamp;
+        }
+        break;
+    case ID_PC:
+        changes |= ApplyPC(p);
+        break;
+    case ID_RA:
+        if (p.size() >= 2) {
+            f_.attenuator = p[1] != '0';
+            changes |= rc::kAttenuator;
+        }
+        break;
+    case ID_SQ:
+        if (auto v = ScanInt(p)) {
+            f_.squelch = To32(*v);
+            changes |= rc::kSquelch;
+        }
+        break;
+    default:
+        break; // AI, DN, ID, K2, PS, RC..RX, SM, SW, UP, TX, XT and unknown names
+    }
+    if (changes)
+        ++revision_;
+    return changes;
+}
+
+uint32_t K2RadioModel::ApplyFrequencyReport(int vfo, std::string_view p) {
+    // The radio always sends eleven digits. Anything else is line noise, and
+    // taking it would store a wrong frequency in the per-band memory.
+    if (!ElevenDigits(p))
+        return 0;
+    const auto hz = static_cast<uint32_t>(*ScanInt(p));
+    (vfo == 0 ? f_.vfoA : f_.vfoB) = hz;
+    uint32_t changes = vfo == 0 ? rc::kVfoA : rc::kVfoB;
+    const bool receiving = vfo == f_.receiveVfo;
+    if (gatePending_ && receiving) {
+        // While the slider waits for the radio to reach what it sent, the
+        // intermediate reports must not pull the thumb back.
+        if (hz != gateTarget_)
+            return changes;
+        gatePending_ = false;
+    }
+    if (receiving)
+        changes |= Follow(hz, true);
+    return changes | StoreInVfoMemory(vfo, hz);
+}
+
+uint32_t K2RadioModel::Follow(uint32_t hz, bool lookUpBand) {
+    uint32_t changes = rc::kFollow;
+    followHz_ = hz;
+    if (lookUpBand && !(band_.lowHz <= hz && hz <= band_.highHz))
+        if (auto b = findBandIn(bands_, hz); b && *b != band_) {
+            band_ = *b;
+            changes |= rc::kBand;
+        }
+    return changes;
+}
+
+uint32_t K2RadioModel::StoreInVfoMemory(int vfo, uint32_t hz) {
+    if (band_.index >= 0 && band_.index < kBandCount) {
+        VfoPair& pair = memory_[static_cast<std::size_t>(band_.index)];
+        (vfo == 0 ? pair.a : pair.b) = hz;
+    }
+    return rc::kVfoMemory;
+}
+
+uint32_t K2RadioModel::ApplyFW(std::string_view p) {
+    if (p.size() < 6)
+        return 0;
+    auto width = ScanInt(Blanked(p, 4));
+    if (!width)
+        return 0;
+    f_.crystalFilter = p[4] - '0';
+    f_.audioFilter = p[5] - '0';
+    f_.bandwidth = To32(*width);
+    return rc::kFilter;
+}
+
+uint32_t K2RadioModel::ApplyGT(std::string_view p) {
+    if (p.size() < 4)
+        return 0;
+    if (p[3] == '0') {
+        f_.agc = 0;
+    } else if (auto v = ScanInt(Blanked(p, 3))) {
+        f_.agc = To32(*v);
+    } else {
+        return 0;
+    }
+    return rc::kAgc;
+}
+
+uint32_t K2RadioModel::ApplyPC(std::string_view p) {
+    if (p.size() < 4)
+        return 0;
+    auto v = ScanInt(Blanked(p, 3));
+    if (!v)
+        return 0;
+    f_.powerRange = p[3] != '0';
+    f_.power = To32(*v);
+    return rc::kPower;
+}
+
+uint32_t K2RadioModel::ApplyIF(std::string_view p) {
+    // Positions after "IF": 0..10 frequency, 16..20 signed offset, 21 RIT,
+    // 22 XIT, 26 transmit, 27 mode, 28 VFO, 29 scan, 30 split, 31 band flag.
+    if (p.size() < 32 || !ElevenDigits(p.substr(0, 11)))
+        return 0;
+    std::string fields(p.substr(0, 32));
+    fields[21] = ' ';
+    fields[22] = ' ';
+    auto freq = ScanInt(fields);
+    auto offset = ScanInt(std::string_view(fields).substr(16));
+    if (!freq || !offset)
+        return 0;
+    const auto hz = static_cast<uint32_t>(*freq);
+    const int vfo = p[28] != '0';
+    (vfo == 0 ? f_.vfoA : f_.vfoB) = hz;
+    f_.receiveVfo = vfo;
+    f_.transmitVfo = p[30] != '0' ? 1 - vfo : vfo;
+    f_.ritOn = p[21] != '0';
+    f_.xitOn = p[22] != '0';
+    f_.offset = To32(*offset);
+    f_.mode = p[27] - '0';
+    uint32_t changes = (vfo == 0 ? rc::kVfoA : rc::kVfoB) | rc::kTransmitVfo | rc::kRitXit |
+                       rc::kOffset | rc::kMode;
+    changes |= Follow(hz, true);
+    return changes | StoreInVfoMemory(vfo, hz);
+}
+
+uint32_t K2RadioModel::ApplyDS(std::string_view p) {
+    // Display characters, then the icon byte and the blink byte as hex digits.
+    if (p.size() < 4)
+        return 0;
+    auto blink = ScanHexByte(p.substr(p.size() - 2));
+    auto icon = ScanHexByte(p.substr(p.size() - 4, 2));
+    if (!blink || !icon)
+        return 0;
+    f_.displayText = std::string(p.substr(0, p.size() - 4));
+    f_.iconByte = *icon;
+    f_.blinkByte = *blink;
+    return rc::kDisplay;
+}
+
+K2RadioState K2RadioModel::Snapshot() const {
+    K2RadioState s;
+    s.vfoA = f_.vfoA;
+    s.vfoB = f_.vfoB;
+    s.mode = static_cast<uint32_t>(f_.mode);
+    s.crystalFilter = static_cast<uint32_t>(f_.crystalFilter);
+    s.bandwidth = static_cast<uint32_t>(f_.bandwidth);
+    s.audioFilter = static_cast<uint32_t>(f_.audioFilter);
+    s.agc = static_cast<uint32_t>(f_.agc);
+    s.noiseBlanker = static_cast<uint32_t>(f_.noiseBlanker);
+    s.cwSpeed = static_cast<uint32_t>(f_.cwSpeed);
+    s.antenna = static_cast<uint32_t>(f_.antenna);
+    s.power = static_cast<uint32_t>(f_.power);
+    s.receiveVfo = static_cast<uint32_t>(f_.receiveVfo);
+    s.transmitVfo = static_cast<uint32_t>(f_.transmitVfo);
+    s.preamp = f_.preamp != 0;
+    s.attenuator = f_.attenuator != 0;
+    s.offset = f_.offset;
+    s.ritOn = static_cast<uint32_t>(f_.ritOn);
+    s.xitOn = static_cast<uint32_t>(f_.xitOn);
+    s.bandIndex = static_cast<uint32_t>(band_.index);
+    return s;
+}
+
+void K2RadioModel::ArmTuneGate(uint32_t target) {
+    gatePending_ = true;
+    gateTarget_ = target;
+}
+
+void K2RadioModel::SetVfoFrequency(int vfo, uint32_t hz) {
+    (vfo == 0 ? f_.vfoA : f_.vfoB) = hz;
+    ++revision_;
+}
+
+void K2RadioModel::SetVfoRoles(int receiveVfo, int transmitVfo) {
+    f_.receiveVfo = receiveVfo;
+    f_.transmitVfo = transmitVfo;
+    ++revision_;
+}
+
+void K2RadioModel::SetRitXit(bool rit, bool xit) {
+    f_.ritOn = rit;
+    f_.xitOn = xit;
+    ++revision_;
+}
+
+void K2RadioModel::SetPreamp(bool on) {
+    f_.preamp = on;
+    ++revision_;
+}
+
+void K2RadioModel::SetAttenuator(bool on) {
+    f_.attenuator = on;
+    ++revision_;
+}
+
+void K2RadioModel::SetAntenna(int antenna) {
+    f_.antenna = antenna;
+    ++revision_;
+}
+
+void K2RadioModel::SetVfoLock(bool on) {
+    f_.vfoLock = on;
+    ++revision_;
+}
+
+void K2RadioModel::SetPower(int power) {
+    f_.power = power;
+    ++revision_;
+}
+
+void K2RadioModel::SetCwSpeed(int wpm) {
+    f_.cwSpeed = wpm;
+    ++revision_;
+}
+
+void K2RadioModel::SetSquelch(int level) {
+    f_.squelch = level;
+    ++revision_;
+}
+
+void K2RadioModel::SetAgc(int code) {
+    f_.agc = code;
+    ++revision_;
+}
+
+} // namespace tamrel

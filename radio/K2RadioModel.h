@@ -1,0 +1,146 @@
+#pragma once
+// K2RadioModel: the program's one model of the radio.
+//
+// Holds the last known value of every radio setting, the band the receive
+// frequency lies in and the per-band VFO memory, and turns each parsed reply
+// (ApplyReply) into new field values, returning which fields changed. Windows
+// present those changes; the radio operations (RadioOperations) change the
+// fields a command changes at once and leave the rest to the radio's replies.
+//
+// Thread: the user-interface thread only; nothing here locks. Other threads
+// ask for a K2RadioState snapshot with WM_K2_STATE_REQUEST.
+
+#include "radio/BandTable.h"
+#include "radio/K2RadioState.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tamrel {
+
+// Which fields a reply or an operation changed.
+namespace radio_change {
+inline constexpr uint32_t kVfoA = 1u << 0;
+inline constexpr uint32_t kVfoB = 1u << 1;
+inline constexpr uint32_t kReceiveVfo = 1u << 2;  // FR: shown not split
+inline constexpr uint32_t kTransmitVfo = 1u << 3; // FT, IF: shown against the receive VFO
+inline constexpr uint32_t kMode = 1u << 4;
+inline constexpr uint32_t kFilter = 1u << 5; // crystal filter, audio filter, bandwidth
+inline constexpr uint32_t kAgc = 1u << 6;
+inline constexpr uint32_t kNoiseBlanker = 1u << 7;
+inline constexpr uint32_t kAntenna = 1u << 8;
+inline constexpr uint32_t kPreamp = 1u << 9;
+inline constexpr uint32_t kAttenuator = 1u << 10;
+inline constexpr uint32_t kPower = 1u << 11;
+inline constexpr uint32_t kRitXit = 1u << 12;
+inline constexpr uint32_t kOffset = 1u << 13;
+inline constexpr uint32_t kLock = 1u << 14;
+inline constexpr uint32_t kSpeed = 1u << 15;
+inline constexpr uint32_t kSquelch = 1u << 16;
+inline constexpr uint32_t kDisplay = 1u << 17; // display text, icon and blink bytes
+inline constexpr uint32_t kBarGraph = 1u << 18;
+inline constexpr uint32_t kBand = 1u << 19;   // the band the receive frequency lies in
+inline constexpr uint32_t kFollow = 1u << 20; // the receive frequency moved: FollowHz()
+inline constexpr uint32_t kFirstReply = 1u << 21;
+inline constexpr uint32_t kKeyer = 1u << 22; // a KY reply: Fields().keyerState
+inline constexpr uint32_t kVfoMemory = 1u << 23;
+} // namespace radio_change
+
+struct RadioFields {
+    uint32_t vfoA = 28060000;
+    uint32_t vfoB = 14060000;
+    int32_t receiveVfo = 0; // 0 = A, 1 = B
+    int32_t transmitVfo = 0;
+    int32_t mode = 1;
+    int32_t crystalFilter = 4;
+    int32_t audioFilter = 2;
+    int32_t bandwidth = 0;
+    int32_t agc = 0; // 0 off, 2 fast, 4 slow
+    int32_t noiseBlanker = 1;
+    int32_t antenna = 1;
+    int32_t preamp = 0;
+    int32_t attenuator = 0;
+    int32_t power = 0;
+    int32_t powerRange = 0; // 1: the power value is shown unscaled
+    int32_t ritOn = 0;
+    int32_t xitOn = 0;
+    int32_t offset = 0;
+    int32_t vfoLock = 0;
+    int32_t cwSpeed = 1;
+    int32_t squelch = 0;
+    uint32_t barGraph = 0;
+    std::string displayText = "Elecraft";
+    int iconByte = 0;
+    int blinkByte = 0;
+    int keyerState = -1; // digit of the last KY reply
+    bool awaitingFirstReply = true;
+
+    uint32_t vfo(int v) const { return v == 0 ? vfoA : vfoB; }
+};
+
+class K2RadioModel {
+public:
+    explicit K2RadioModel(BandTable bands = defaultBandTable(),
+                          VfoMemory memory = defaultVfoMemory());
+
+    // Applies one reply: id is its position in the name table (0 for none),
+    // text the reply with its two letters and without ";". Returns the
+    // radio_change bits of what it changed.
+    uint32_t ApplyReply(int id, std::string_view text);
+
+    K2RadioState Snapshot() const;
+
+    const RadioFields& Fields() const { return f_; }
+    const BandRecord& CurrentBand() const { return band_; }
+    const BandTable& Bands() const { return bands_; }
+    const VfoMemory& VfoMemoryTable() const { return memory_; }
+    void SetBandTable(const BandTable& bands) { bands_ = bands; }
+    // The receive frequency a kFollow change moved to.
+    uint32_t FollowHz() const { return followHz_; }
+    // Bumped by every change, so pollers can tell a new state cheaply.
+    uint64_t Revision() const { return revision_; }
+
+    // The next reply counts as the first again (a refresh of everything).
+    void ExpectFirstReply() { f_.awaitingFirstReply = true; }
+
+    // Tune-pending gate: armed by the tuning slider with the frequency it sent;
+    // receive-VFO frequency reports other than that are held back meanwhile.
+    void ArmTuneGate(uint32_t target);
+    bool TunePending() const { return gatePending_; }
+    uint32_t TuneTarget() const { return gateTarget_; }
+
+    // Immediate changes made by the operations.
+    void SetVfoFrequency(int vfo, uint32_t hz);
+    void SetVfoRoles(int receiveVfo, int transmitVfo);
+    void SetRitXit(bool rit, bool xit);
+    void SetPreamp(bool on);
+    void SetAttenuator(bool on);
+    void SetAntenna(int antenna);
+    void SetVfoLock(bool on);
+    void SetPower(int power);
+    void SetCwSpeed(int wpm);
+    void SetSquelch(int level);
+    void SetAgc(int code);
+
+private:
+    uint32_t ApplyFrequencyReport(int vfo, std::string_view p);
+    uint32_t Follow(uint32_t hz, bool lookUpBand);
+    uint32_t StoreInVfoMemory(int vfo, uint32_t hz);
+    uint32_t ApplyFW(std::string_view p);
+    uint32_t ApplyGT(std::string_view p);
+    uint32_t ApplyIF(std::string_view p);
+    uint32_t ApplyPC(std::string_view p);
+    uint32_t ApplyDS(std::string_view p);
+
+    RadioFields f_;
+    BandTable bands_;
+    BandRecord band_;
+    VfoMemory memory_;
+    bool gatePending_ = false;
+    uint32_t gateTarget_ = 0;
+    uint32_t followHz_ = 0;
+    uint64_t revision_ = 0;
+};
+
+} // namespace tamrel

@@ -1,0 +1,308 @@
+#include "radio/RadioOperations.h"
+
+#include "platform/MessageQueue.h"
+#include "radio/CK2CommChannel.h"
+#include "radio/CRecvrCmdParsingThread.h"
+
+#include <chrono>
+#include <cstdlib>
+
+namespace tamrel {
+
+using namespace std::chrono_literals;
+using Kind = CSequenceRunner::Kind;
+
+namespace {
+constexpr uint16_t kUp = 1;
+constexpr uint16_t kDown = 2;
+} // namespace
+
+RadioOperations::RadioOperations(K2RadioModel& model, CK2CommChannel* channel)
+    : model_(model), channel_(channel) {}
+
+uint32_t RadioOperations::ApplyReply(int id, std::string_view text) {
+    const uint32_t changes = model_.ApplyReply(id, text);
+    if ((changes & radio_change::kFirstReply) && channel_)
+        channel_->SetStatusPolling(true);
+    if ((changes & radio_change::kKeyer) && keyer_)
+        keyer_(model_.Fields().keyerState);
+    return changes;
+}
+
+void RadioOperations::HookReceiveThread(Handle window) {
+    if (!channel_ || !channel_->Runner())
+        return;
+    const Handle recv = channel_->GetReceiveThreadId();
+    channel_->Runner()->Run(
+        Kind::ReceiveHook,
+        {{[recv, window] {
+              Mailboxes::post(recv,
+                              {msg::WM_K2_THREAD_SETUP, 2,
+                               Payload::of(RecvThreadSetup{2, window, nullptr, 100ms, nullptr})});
+          },
+          100ms},
+         {[recv] {
+              Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_PURGE, {}});
+          },
+          100ms},
+         {[this, recv] {
+              Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_START, {}});
+              SendInitialQuery();
+          },
+          {}}});
+}
+
+void RadioOperations::SendInitialQuery() {
+    if (!channel_ || !channel_->Runner())
+        return;
+    CK2CommChannel* ch = channel_;
+    std::vector<CSequenceRunner::Step> steps = {{[ch] { ch->CmdK2(K2_SET, 2); }, 100ms},
+                                                {[ch] { ch->CmdAI(K2_SET, 3); }, 100ms}};
+    for (const char* query :
+         {"IF", "FA", "FB", "PA", "RA", "FW", "GT", "KS", "PC", "SQ", "AN", "NB", "LK"})
+        steps.push_back({[ch, query] { ch->SendCommand(query); }, 100ms});
+    ch->Runner()->Run(Kind::InitialQuery, std::move(steps));
+}
+
+void RadioOperations::Shutdown() {
+    if (!channel_ || !channel_->Runner())
+        return;
+    CK2CommChannel* ch = channel_;
+    const Handle recv = ch->GetReceiveThreadId();
+    ch->Runner()->CancelSequences();
+    ch->Runner()->Run(
+        Kind::Shutdown,
+        {{[ch, recv] {
+              ch->CmdAI(K2_SET, 0);
+              Mailboxes::post(recv, {msg::WM_K2_THREAD_SETUP, 2, Payload::of(RecvThreadSetup{})});
+          },
+          100ms},
+         {[recv] {
+              Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_PURGE, {}});
+          },
+          100ms},
+         {[recv] {
+              Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_STOP, {}});
+          },
+          {}}});
+}
+
+// ---- VFOs -----------------------------------------------------------------------
+
+bool RadioOperations::TuneStep(bool up, int step) {
+    if (Locked())
+        return false;
+    if (channel_)
+        channel_->CmdUpDown(up ? kUp : kDown, static_cast<uint16_t>(step));
+    return true;
+}
+
+bool RadioOperations::BandStep(bool up) {
+    if (Locked())
+        return false;
+    if (channel_)
+        channel_->CmdBandStep(up ? kUp : kDown);
+    return true;
+}
+
+bool RadioOperations::SelectBand(int index) {
+    if (Locked() || index < 0 || index >= kBandCount || index == model_.CurrentBand().index)
+        return false;
+    // The band itself changes when the radio reports the new frequency.
+    const int rx = model_.Fields().receiveVfo;
+    const VfoPair& pair = model_.VfoMemoryTable()[static_cast<std::size_t>(index)];
+    return TuneVfo(rx, rx == 0 ? pair.a : pair.b);
+}
+
+bool RadioOperations::SetVfoFrequency(int vfo, uint32_t hz) {
+    if (Locked())
+        return false;
+    model_.SetVfoFrequency(vfo, hz);
+    if (channel_)
+        channel_->CmdVfoFreq(K2_SET, static_cast<uint16_t>(vfo), hz);
+    return true;
+}
+
+bool RadioOperations::TuneVfo(int vfo, uint32_t hz) {
+    if (Locked())
+        return false;
+    if (channel_)
+        channel_->CmdVfoFreq(K2_SET, static_cast<uint16_t>(vfo), hz);
+    return true;
+}
+
+bool RadioOperations::CopyVfo(int from, int to) {
+    return SetVfoFrequency(to, model_.Fields().vfo(from));
+}
+
+bool RadioOperations::SetReceiveVfo(int vfo) {
+    if (Locked())
+        return false;
+    if (channel_)
+        channel_->CmdFR(K2_SET, static_cast<uint16_t>(vfo));
+    model_.SetVfoRoles(vfo, vfo);
+    return true;
+}
+
+bool RadioOperations::SetTransmitVfo(int vfo) {
+    if (Locked())
+        return false;
+    if (channel_)
+        channel_->CmdFT(K2_SET, static_cast<uint16_t>(vfo));
+    model_.SetVfoRoles(model_.Fields().receiveVfo, vfo);
+    return true;
+}
+
+void RadioOperations::SetVfoLock(bool on) {
+    model_.SetVfoLock(on);
+    if (channel_)
+        channel_->CmdLK(K2_SET, on);
+}
+
+// ---- RIT and XIT ----------------------------------------------------------------
+
+std::pair<bool, bool> RadioOperations::ToggleRit() {
+    const bool rit = !model_.Fields().ritOn;
+    bool xit = model_.Fields().xitOn != 0;
+    // The radio has one offset; RIT and XIT never run together from here.
+    if (rit && xit) {
+        xit = false;
+        if (channel_)
+            channel_->CmdXT(K2_SET, 0);
+    }
+    if (channel_)
+        channel_->CmdRT(K2_SET, rit);
+    model_.SetRitXit(rit, xit);
+    return {rit, xit};
+}
+
+std::pair<bool, bool> RadioOperations::ToggleXit() {
+    const bool xit = !model_.Fields().xitOn;
+    bool rit = model_.Fields().ritOn != 0;
+    if (xit && rit) {
+        rit = false;
+        if (channel_)
+            channel_->CmdRT(K2_SET, 0);
+    }
+    if (channel_)
+        channel_->CmdXT(K2_SET, xit);
+    model_.SetRitXit(rit, xit);
+    return {rit, xit};
+}
+
+void RadioOperations::ClearOffset() {
+    if (channel_)
+        channel_->CmdRC();
+}
+
+void RadioOperations::StepOffset(bool up) {
+    if (channel_)
+        channel_->CmdRitStep(up ? kUp : kDown);
+}
+
+void RadioOperations::MoveOffsetTo(int offsetHz) {
+    // The radio only steps its offset by 10 Hz, so a new offset is sent as
+    // RU/RD steps from the offset it last reported.
+    const int delta = offsetHz - model_.Fields().offset;
+    if (channel_)
+        channel_->CmdRitOffset(delta >= 0 ? kUp : kDown, static_cast<uint32_t>(std::abs(delta)));
+}
+
+// ---- Receiver and transmitter ---------------------------------------------------
+
+void RadioOperations::SetMode(int code) {
+    if (model_.Fields().mode != code && channel_)
+        channel_->CmdMD(K2_SET, static_cast<uint16_t>(code));
+}
+
+void RadioOperations::SetAgc(int code) {
+    if (model_.Fields().agc != code && channel_)
+        channel_->CmdGT(K2_SET, static_cast<uint16_t>(code));
+    // "Off" is taken at once, even when nothing was sent.
+    if (code == 0)
+        model_.SetAgc(0);
+}
+
+void RadioOperations::SetCrystalFilter(int filter) {
+    if (model_.Fields().crystalFilter != filter && channel_)
+        channel_->CmdFW(K2_SET, static_cast<uint16_t>(model_.Fields().bandwidth),
+                        static_cast<uint16_t>(filter));
+}
+
+void RadioOperations::SetPreamp(bool on) {
+    model_.SetPreamp(on);
+    if (channel_)
+        channel_->CmdPA(K2_SET, on);
+}
+
+void RadioOperations::SetAttenuator(bool on) {
+    model_.SetAttenuator(on);
+    if (channel_)
+        channel_->CmdRA(K2_SET, on);
+}
+
+void RadioOperations::StepAudioFilter() {
+    if (channel_)
+        channel_->CmdSW29();
+}
+
+void RadioOperations::StepNoiseBlanker() {
+    if (channel_)
+        channel_->CmdNB(K2_SET, 1);
+}
+
+void RadioOperations::SetAntenna(int antenna) {
+    model_.SetAntenna(antenna);
+    if (channel_)
+        channel_->CmdSelectAntenna(K2_SET, static_cast<uint16_t>(antenna));
+}
+
+void RadioOperations::Tune() {
+    if (channel_)
+        channel_->CmdSW20();
+}
+
+void RadioOperations::SetPower(int power) {
+    SetPower(power, paOption_);
+}
+
+void RadioOperations::SetPower(int power, bool unscaledRange) {
+    model_.SetPower(power);
+    if (channel_)
+        channel_->CmdPC(K2_SET, static_cast<uint16_t>(power), unscaledRange ? 1 : 0);
+}
+
+void RadioOperations::SetCwSpeed(int wpm) {
+    model_.SetCwSpeed(wpm);
+    if (channel_)
+        channel_->CmdKS(K2_SET, static_cast<uint16_t>(wpm));
+}
+
+void RadioOperations::SetSquelch(int level) {
+    level -= level % 25;
+    model_.SetSquelch(level);
+    if (channel_)
+        channel_->CmdSQ(K2_SET, static_cast<uint16_t>(level));
+}
+
+void RadioOperations::TapSwitch(int code) {
+    if (channel_)
+        channel_->CmdSwitch(static_cast<int16_t>(code));
+}
+
+void RadioOperations::ScanBetween(int32_t lowHz, int32_t highHz) {
+    if (channel_)
+        channel_->CmdScanSetup(lowHz, highHz);
+}
+
+bool RadioOperations::AnswerStateRequest(uint64_t how, Handle target) const {
+    if (target == 0)
+        return false;
+    if (how == 1)
+        Mailboxes::post(target, {msg::WM_K2_STATE_REPLY, 4, Payload::of(model_.Snapshot())});
+    else if (how == 2)
+        Mailboxes::post(target, {0x4a, 2, Payload::of(model_.Snapshot().toBytes())});
+    return true;
+}
+
+} // namespace tamrel

@@ -1,0 +1,101 @@
+#pragma once
+// RadioOperations: what every part of the program does to the radio.
+//
+// The front panel's controls, the control socket, and the memories, CW,
+// scanner and network server all change the radio through these calls. Each
+// keeps the guards the operation has (the VFO lock, "already so"), changes
+// the model's fields that the command changes at once, and sends the
+// command through the channel; the radio's replies bring back the rest.
+// Paced multi-command sequences go to the channel's sequence runner. Without
+// a channel (no port) nothing is sent, but the model changes still happen.
+//
+// Thread: the user-interface thread, like the model.
+
+#include "platform/Messages.h"
+#include "radio/K2RadioModel.h"
+
+#include <cstdint>
+#include <functional>
+#include <utility>
+
+namespace tamrel {
+
+class CK2CommChannel;
+
+class RadioOperations {
+public:
+    RadioOperations(K2RadioModel& model, CK2CommChannel* channel = nullptr);
+
+    void SetChannel(CK2CommChannel* channel) { channel_ = channel; }
+    CK2CommChannel* Channel() const { return channel_; }
+    K2RadioModel& Model() { return model_; }
+    const K2RadioModel& Model() const { return model_; }
+    // "PA Option": the power setting then sends range digit 1.
+    void SetPaOption(bool on) { paOption_ = on; }
+    bool PaOption() const { return paOption_; }
+    // Receives the digit of every KY reply (the keyer buffer state).
+    void SetKeyerStateHandler(std::function<void(int)> handler) { keyer_ = std::move(handler); }
+
+    // Applies a reply to the model; the first one starts status polling.
+    // Returns the model's change bits.
+    uint32_t ApplyReply(int id, std::string_view text);
+
+    // Start-up and end: hooks the receive thread to the window (delivery on,
+    // purge, start reading) and then runs the initial query; the shutdown
+    // switches auto-information off and unhooks the receive thread.
+    void HookReceiveThread(Handle window);
+    void SendInitialQuery();
+    void Shutdown();
+
+    // The VFOs. Locked operations return false when the VFO lock is on.
+    bool TuneStep(bool up, int step); // step 1..4: 10, 20, 50 Hz, 1 kHz
+    bool BandStep(bool up);
+    bool SelectBand(int index); // to the receive VFO's stored frequency of that band
+    bool SetVfoFrequency(int vfo, uint32_t hz); // the model takes it at once
+    bool TuneVfo(int vfo, uint32_t hz);         // the model waits for the report
+    bool CopyVfo(int from, int to);
+    bool SetReceiveVfo(int vfo); // ends split: both roles move to it
+    bool SetTransmitVfo(int vfo);
+    void SetVfoLock(bool on);
+
+    // RIT and XIT never run together from here. Both return the new pair.
+    std::pair<bool, bool> ToggleRit();
+    std::pair<bool, bool> ToggleXit();
+    void ClearOffset();
+    void StepOffset(bool up);
+    // Steps the offset from where the radio last reported it to offsetHz.
+    void MoveOffsetTo(int offsetHz);
+
+    // Receiver and transmitter settings; the "already so" ones send nothing.
+    void SetMode(int code);
+    void SetAgc(int code); // 2 fast, 4 slow, 0 off
+    void SetCrystalFilter(int filter);
+    void SetPreamp(bool on);
+    void SetAttenuator(bool on);
+    void StepAudioFilter();
+    void StepNoiseBlanker();
+    void SetAntenna(int antenna);
+    void Tune();
+    void SetPower(int power);
+    void SetPower(int power, bool unscaledRange);
+    void SetCwSpeed(int wpm);
+    void SetSquelch(int level); // in the radio's steps of 25
+
+    void TapSwitch(int code);
+    void ScanBetween(int32_t lowHz, int32_t highHz);
+
+    // WM_K2_STATE_REQUEST: how 1 posts the snapshot to a thread as
+    // WM_K2_STATE_REPLY; how 2 posts its bytes to a window. False when the
+    // request names nobody (the control socket then answers its peer).
+    bool AnswerStateRequest(uint64_t how, Handle target) const;
+
+private:
+    bool Locked() const { return model_.Fields().vfoLock != 0; }
+
+    K2RadioModel& model_;
+    CK2CommChannel* channel_;
+    bool paOption_ = false;
+    std::function<void(int)> keyer_;
+};
+
+} // namespace tamrel
