@@ -19,6 +19,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QSlider>
 #include <QTimer>
@@ -63,6 +64,10 @@ int sliderCode(int action) {
     }
 }
 
+bool IsEnterKey(const QKeyEvent* key) {
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
 int64_t numberOf(const Payload& p) {
     if (const int64_t* v = p.get<int64_t>())
         return *v;
@@ -70,6 +75,17 @@ int64_t numberOf(const Payload& p) {
 }
 
 } // namespace
+
+int WheelNotches::Turn(QPoint angleDelta) {
+    // A mostly horizontal movement (a tilt wheel, a touchpad's sideways swipe)
+    // is no turn of the knob.
+    if (angleDelta.y() == 0 || std::abs(angleDelta.x()) > std::abs(angleDelta.y()))
+        return 0;
+    pending_ += angleDelta.y();
+    const int notches = pending_ / QWheelEvent::DefaultDeltasPerStep;
+    pending_ -= notches * QWheelEvent::DefaultDeltasPerStep;
+    return notches;
+}
 
 K2RadioModel RadioModelFromSettings(CRigControlRegistry& registry) {
     BandTable bands = defaultBandTable();
@@ -103,6 +119,12 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
     w_.keyboardCw->setEnabled(false);
     w_.switchPanel->setEnabled(false);
     ConnectControls();
+    // Enter is the Exit button's (the dialog's OK); no other button may take
+    // it for itself by having the focus.
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
     ShowView(w_, presenter_.View(), kChangeAll);
     presenter_.TakeChanges();
     qApp->installEventFilter(this);
@@ -196,10 +218,6 @@ void CFrontPanelDlg::ConnectControls() {
         CEditEx* edit = v == 0 ? w_.vfoA : w_.vfoB;
         onClick(w_.enter[v],
                 [this, v, edit] { controls_.OnEnterFrequency(v, edit->text().toStdString()); });
-        connect(edit, &QLineEdit::returnPressed, this, [this, v] {
-            if (w_.enter[v]->isEnabled())
-                w_.enter[v]->click();
-        });
         edit->installEventFilter(this);
     }
     connect(w_.band, &QComboBox::activated, this, [this](int index) {
@@ -239,12 +257,12 @@ void CFrontPanelDlg::showEvent(QShowEvent* event) {
 void CFrontPanelDlg::PlaceWindow() {
     WindowRect saved;
     registry_.GetWindowRect(saved);
-    QSize need = sizeHint();
+    const QSize need = sizeHint();
     QRect r(saved.left, saved.top, saved.right - saved.left, saved.bottom - saved.top);
     // A place on a screen that is gone (a second monitor unplugged) is no place.
     if (r.width() >= need.width() && r.height() >= need.height() &&
         QGuiApplication::screenAt(r.center())) {
-        SetFrameRect(r);
+        PlaceFrameAt(r.topLeft());
     } else if (QScreen* s = screen()) {
         resize(need);
         move(s->availableGeometry().center() - rect().center());
@@ -254,12 +272,13 @@ void CFrontPanelDlg::PlaceWindow() {
         {placed.left(), placed.top(), placed.right() + 1, placed.bottom() + 1});
 }
 
-// The settings keep the window's outer rectangle, frame included.
-void CFrontPanelDlg::SetFrameRect(const QRect& frame) {
-    QMargins m(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
-               frameGeometry().right() - geometry().right(),
-               frameGeometry().bottom() - geometry().bottom());
-    setGeometry(frame.marginsRemoved(m));
+// The settings keep the window's outer rectangle, frame included. The panel
+// has one size, so only the frame's corner is restored: taking the saved
+// outer size as the inner one would grow the window by its title bar at each
+// start, and placing the inner corner there would move it up by as much.
+void CFrontPanelDlg::PlaceFrameAt(QPoint frameTopLeft) {
+    resize(sizeHint());
+    move(frameTopLeft); // a window's position is its frame's
 }
 
 void CFrontPanelDlg::HookReceiveThread() {
@@ -440,8 +459,7 @@ void CFrontPanelDlg::changeEvent(QEvent* event) {
             this,
             [this, first] {
                 showNormal();
-                SetFrameRect(QRect(first.left, first.top, first.right - first.left,
-                                   first.bottom - first.top));
+                PlaceFrameAt(QPoint(first.left, first.top));
             },
             Qt::QueuedConnection);
     }
@@ -483,6 +501,19 @@ bool CFrontPanelDlg::HandleShortcut(QKeyEvent* key) {
     return false;
 }
 
+int CFrontPanelDlg::EditIndex(const QObject* watched) const {
+    return watched == w_.vfoA ? 0 : watched == w_.vfoB ? 1 : -1;
+}
+
+void CFrontPanelDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter that no frequency edit took is the dialog's OK: the exit question.
+    if (IsEnterKey(event) && event->modifiers() == Qt::NoModifier) {
+        ConfirmExit();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 bool CFrontPanelDlg::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
     // Asked only for the few events the panel looks at.
@@ -493,7 +524,9 @@ bool CFrontPanelDlg::eventFilter(QObject* watched, QEvent* event) {
         // wherever the pointer is, and moves nothing else (a slider or a band
         // list under the pointer would otherwise change too).
         if (ours()) {
-            controls_.OnTuneStep(static_cast<QWheelEvent*>(event)->angleDelta().y() >= 0, 1);
+            for (int step = wheel_.Turn(static_cast<QWheelEvent*>(event)->angleDelta()); step != 0;
+                 step -= step > 0 ? 1 : -1)
+                controls_.OnTuneStep(step > 0, 1);
             Refresh();
             return true;
         }
@@ -501,6 +534,12 @@ bool CFrontPanelDlg::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress:
         if (ours() && HandleShortcut(static_cast<QKeyEvent*>(event)))
             return true;
+        if (int v = EditIndex(watched); v >= 0 && IsEnterKey(static_cast<QKeyEvent*>(event))) {
+            // Enter in a frequency edit only sets that frequency.
+            if (w_.enter[v]->isEnabled())
+                w_.enter[v]->click();
+            return true;
+        }
         break;
     case QEvent::MouseButtonPress:
         if (watched == w_.tuning && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
@@ -508,12 +547,16 @@ bool CFrontPanelDlg::eventFilter(QObject* watched, QEvent* event) {
                             {msg::WM_K2_PANEL_REQUEST, msg::REQ_RELEASE_TUNING, {}});
             return true;
         }
+        // A click into an edit that already has the focus opens it again
+        // after an entry, as the first click did.
+        if (int v = EditIndex(watched); v >= 0) {
+            controls_.OnFrequencyEditFocus(v);
+            Refresh();
+        }
         break;
     case QEvent::FocusIn:
     case QEvent::FocusOut:
-        for (int v = 0; v < 2; ++v) {
-            if (watched != (v == 0 ? w_.vfoA : w_.vfoB))
-                continue;
+        if (int v = EditIndex(watched); v >= 0) {
             if (event->type() == QEvent::FocusIn)
                 controls_.OnFrequencyEditFocus(v);
             else

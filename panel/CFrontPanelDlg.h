@@ -38,6 +38,18 @@ class CRigControlRegistry;
 class ControlServer;
 class Prompter;
 
+// Turns wheel movements into notches: only a vertical turn counts, and a
+// high-resolution wheel's partial steps add up to one notch per 120 eighths
+// of a degree.
+class WheelNotches {
+public:
+    // Notches of this movement: positive up, negative down.
+    int Turn(QPoint angleDelta);
+
+private:
+    int pending_ = 0;
+};
+
 // The lParam record of request 17: scan between two frequencies.
 struct ScanRequest {
     int32_t lowHz = 0;
@@ -88,6 +100,7 @@ protected:
     void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void done(int result) override;
     void reject() override {} // Escape never closes the front panel
 
@@ -103,10 +116,11 @@ private:
     void HookReceiveThread();
     void Shutdown();
     void PlaceWindow();
-    void SetFrameRect(const QRect& frame);
+    void PlaceFrameAt(QPoint frameTopLeft);
     void ShowPopupMenu(const QPoint& globalPos);
     void ShowAbout();
     bool HandleShortcut(QKeyEvent* key);
+    int EditIndex(const QObject* watched) const; // 0 for VFO A's edit, 1 for B's, else -1
 
     CRigControlRegistry& registry_;
     Prompter& prompter_;
@@ -116,6 +130,7 @@ private:
     CFrontPanelPresenter presenter_;
     CFrontPanelControls controls_;
     FrontPanelWidgets w_;
+    WheelNotches wheel_;
     std::unique_ptr<QMenu> popup_;
     std::string peerTitle_;
     std::vector<std::function<void(int)>> replyObservers_;

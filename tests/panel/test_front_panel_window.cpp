@@ -337,4 +337,67 @@ TEST_F(FrontPanelWindow, NeverStaysMaximisedAndSkipsTheFirstMoveSave) {
     }));
 }
 
+TEST_F(FrontPanelWindow, EnterSetsATypedFrequencyAndElsewhereAsksToExit) {
+    auto* edit = control<CEditEx>(ctl::kVfoAEdit);
+    auto type = [&](const char* khz) {
+        QTest::mouseClick(edit, Qt::LeftButton);
+        ASSERT_FALSE(edit->isReadOnly()); // every click opens it, not only the first
+        edit->selectAll();
+        QTest::keyClicks(edit, khz);
+        QTest::keyClick(edit, Qt::Key_Return);
+    };
+    type("7040.5");
+    EXPECT_EQ(sent(), std::vector<std::string>{"FA00007040500"});
+    EXPECT_TRUE(edit->isReadOnly());
+    type("7041"); // the edit still has the focus
+    EXPECT_EQ(sent(), std::vector<std::string>{"FA00007041000"});
+    EXPECT_TRUE(prompter_.texts().empty());
+
+    // Enter with a button focused presses no button: it is the exit question.
+    auto* rit = control<QWidget>(ctl::kRit);
+    rit->setFocus();
+    QTest::keyClick(rit, Qt::Key_Return);
+    EXPECT_EQ(prompter_.texts(), std::vector<std::string>{kExitQuestion});
+    EXPECT_TRUE(sent().empty());
+    EXPECT_TRUE(dlg_->isVisible()); // the answer was no
+}
+
+TEST_F(FrontPanelWindow, OnlyAVerticalWheelTurnTunesANotchAtATime) {
+    auto wheel = [&](QPoint delta) {
+        QWheelEvent e(QPointF(5, 5), dlg_->mapToGlobal(QPointF(5, 5)), QPoint(), delta,
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(dlg_.get(), &e);
+    };
+    wheel({120, 0});
+    wheel({0, 0});
+    EXPECT_TRUE(sent().empty());
+    for (int i = 0; i < 5; ++i)
+        wheel({0, 40}); // a high-resolution wheel: three of these are a notch
+    EXPECT_EQ(sent(), std::vector<std::string>{"UP1"});
+    wheel({0, 80});   // with the 80 left over: one more
+    wheel({0, -280}); // with the 40 left over: two down
+    EXPECT_EQ(sent(), (std::vector<std::string>{"UP1", "DN1", "DN1"}));
+}
+
+TEST_F(FrontPanelWindow, RefreshShowsQueryingUntilTheRadioAnswers) {
+    click(ctl::kInitialQuery);
+    EXPECT_EQ(view().statusText, kQueryingStatus);
+    radioSays("FA00014060000;", [&] { return view().statusText.empty(); });
+}
+
+TEST_F(FrontPanelWindow, PlacementDoesNotCreepAcrossRestarts) {
+    // A window manager's frame makes the saved outer rectangle larger than
+    // the panel; a restart keeps the panel's size and the frame's corner.
+    const QSize panel = dlg_->size();
+    registry_->SetWindowRect({40, 60, 40 + panel.width() + 8, 60 + panel.height() + 25});
+    for (int restart = 0; restart < 2; ++restart) {
+        dlg_.reset();
+        dlg_ = std::make_unique<CFrontPanelDlg>(*registry_, prompter_, *ops_);
+        dlg_->SetChannel(&channel_);
+        dlg_->show();
+        ASSERT_TRUE(pumpUntil([&] { return dlg_->frameGeometry().topLeft() == QPoint(40, 60); }));
+        EXPECT_EQ(dlg_->size(), panel);
+    }
+}
+
 } // namespace
