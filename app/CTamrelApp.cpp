@@ -2,10 +2,10 @@
 
 #include "app/SignalWatcher.h"
 #include "panel/CFrontPanelDlg.h"
-#include "platform/ControlServer.h"
 #include "platform/SerialPort.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
+#include "remote/ControlServer.h"
 #include "resources/Artwork.h"
 #include "settings/CRigControlRegistry.h"
 #include "tools/k2sim/SimulatedRadio.h"

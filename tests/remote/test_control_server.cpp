@@ -1,6 +1,6 @@
 #include "ControlTestApp.h"
-#include "platform/ControlServer.h"
 #include "platform/Paths.h"
+#include "remote/ControlServer.h"
 
 #include <gtest/gtest.h>
 

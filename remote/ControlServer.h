@@ -19,7 +19,7 @@
 // loop and never blocks, except listen() for at most half a second while it
 // asks whether an existing socket still has a live server behind it.
 
-#include "platform/ControlFrame.h"
+#include "remote/ControlFrame.h"
 
 #include <QByteArray>
 #include <QLocalServer>
