@@ -8,7 +8,7 @@
 #include "remote/ControlServer.h"
 #include "resources/Artwork.h"
 #include "settings/CRigControlRegistry.h"
-#include "tools/k2sim/SimulatedRadio.h"
+#include "sim/SimulatedRadio.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
