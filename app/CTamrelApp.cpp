@@ -2,13 +2,13 @@
 
 #include "app/SignalWatcher.h"
 #include "panel/CFrontPanelDlg.h"
-#include "platform/ControlServer.h"
 #include "platform/SerialPort.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
+#include "remote/ControlServer.h"
 #include "resources/Artwork.h"
 #include "settings/CRigControlRegistry.h"
-#include "tools/k2sim/SimulatedRadio.h"
+#include "sim/SimulatedRadio.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -4,10 +4,10 @@
 #include "controls/CEditEx.h"
 #include "controls/CShadedButton.h"
 #include "panel/FrontPanelView.h"
-#include "platform/ControlServer.h"
 #include "platform/Prompter.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
+#include "remote/ControlServer.h"
 #include "resources/Artwork.h"
 #include "settings/CRigControlRegistry.h"
 

@@ -2,7 +2,7 @@
 // with tamrel-ctl, and with raw frames that are odd, oversized or cut short.
 
 #include "TamrelProcess.h"
-#include "platform/ControlFrame.h"
+#include "remote/ControlFrame.h"
 
 #include <gtest/gtest.h>
 

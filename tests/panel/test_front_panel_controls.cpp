@@ -1,5 +1,5 @@
+#include "TestPanel.h"
 #include "panel/FrontPanelControls.h"
-#include "panel/TestPanel.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
 #include "support/PtyPeer.h"

@@ -1,4 +1,4 @@
-#include "panel/TestPanel.h"
+#include "TestPanel.h"
 #include "radio/K2Commands.h"
 
 #include <gtest/gtest.h>

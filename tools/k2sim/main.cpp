@@ -1,6 +1,6 @@
 // k2sim: the simulated K2 on a pseudo-terminal. Prints the device to open,
 // logs every command it receives, and runs until SIGTERM or SIGINT.
-#include "SimulatedRadio.h"
+#include "sim/SimulatedRadio.h"
 
 #include <csignal>
 #include <cstdio>

@@ -2,11 +2,11 @@
 // and tests. One connection per run: send the operation, wait for the state
 // answer when one was asked for, hang up.
 
-#include "platform/ControlFrame.h"
 #include "platform/Paths.h"
 #include "radio/K2Commands.h"
 #include "radio/K2RadioState.h"
 #include "radio/BandTable.h"
+#include "remote/ControlFrame.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

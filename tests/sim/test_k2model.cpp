@@ -1,5 +1,5 @@
 // Conformance of the simulated radio's model with the K2's command set.
-#include "tools/k2sim/K2Model.h"
+#include "sim/K2Model.h"
 
 #include <gtest/gtest.h>
 

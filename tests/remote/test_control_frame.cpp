@@ -1,4 +1,4 @@
-#include "platform/ControlFrame.h"
+#include "remote/ControlFrame.h"
 
 #include <gtest/gtest.h>
 

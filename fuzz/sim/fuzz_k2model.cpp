@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes, at arbitrary times, to the simulated radio's model.
 // Whatever it receives, its fixed-layout replies keep their lengths.
-#include "tools/k2sim/K2Model.h"
+#include "sim/K2Model.h"
 
 #include <cstddef>
 #include <cstdint>

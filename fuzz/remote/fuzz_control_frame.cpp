@@ -2,7 +2,7 @@
 // never crash, never hold more than one header and one largest argument, and
 // give the same frames however the stream is cut.
 
-#include "platform/ControlFrame.h"
+#include "remote/ControlFrame.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,5 +1,5 @@
 // What the simulated radio sends on its own at each auto-information level.
-#include "tools/k2sim/K2Model.h"
+#include "sim/K2Model.h"
 
 #include <gtest/gtest.h>
 

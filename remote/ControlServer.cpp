@@ -132,7 +132,7 @@ void ControlServer::releaseLock() {
 
 void ControlServer::close() {
     while (!connections_.empty())
-        drop(connections_.begin()->first, false);
+        drop(connections_.begin()->first, CloseReason::HungUp);
     server_.close(); // removes the socket file
     releaseLock();
 }
@@ -147,7 +147,8 @@ void ControlServer::acceptPending() {
         socket->setReadBufferSize(kReadBufferSize);
         connections_[id].socket = socket;
         connect(socket, &QLocalSocket::readyRead, this, [this, id] { readFrom(id); });
-        connect(socket, &QLocalSocket::disconnected, this, [this, id] { drop(id, false); });
+        connect(socket, &QLocalSocket::disconnected, this,
+                [this, id] { drop(id, CloseReason::HungUp); });
         if (socket->bytesAvailable() > 0)
             readFrom(id);
     }
@@ -181,13 +182,13 @@ void ControlServer::readFrom(ConnectionId id) {
                                             static_cast<qsizetype>(frame.data.size())));
         }
         if (failed) {
-            drop(id, true);
+            drop(id, CloseReason::Malformed);
             return;
         }
     }
 }
 
-void ControlServer::drop(ConnectionId id, bool malformed) {
+void ControlServer::drop(ConnectionId id, CloseReason reason) {
     auto it = connections_.find(id);
     if (it == connections_.end())
         return;
@@ -198,7 +199,7 @@ void ControlServer::drop(ConnectionId id, bool malformed) {
         socket->abort();
         socket->deleteLater(); // may be inside one of its own signals
     }
-    Q_EMIT connectionClosed(id, malformed);
+    Q_EMIT connectionClosed(id, reason);
 }
 
 bool ControlServer::SendToPeer(const std::string& title, uint32_t dwData,
@@ -206,16 +207,29 @@ bool ControlServer::SendToPeer(const std::string& title, uint32_t dwData,
     if (title.empty() || data.size() > control::kMaxPayload)
         return false;
     const Connection* peer = nullptr;
+    ConnectionId peerId = 0;
     for (const auto& [id, c] : connections_) {
-        if (c.socket && c.name == title && (!peer || c.registeredAt > peer->registeredAt))
+        if (c.socket && c.name == title && (!peer || c.registeredAt > peer->registeredAt)) {
             peer = &c;
+            peerId = id;
+        }
     }
     if (!peer)
         return false;
     const std::vector<uint8_t> frame = control::encodeFrame(dwData, data);
-    peer->socket->write(reinterpret_cast<const char*>(frame.data()),
-                        static_cast<qint64>(frame.size()));
+    const auto size = static_cast<qint64>(frame.size());
+    // Checked before writing, so the buffer never holds more than the bound.
+    if (peer->socket->bytesToWrite() + size > kMaxUnsent) {
+        drop(peerId, CloseReason::Unread);
+        return false;
+    }
+    peer->socket->write(reinterpret_cast<const char*>(frame.data()), size);
     return true;
+}
+
+qint64 ControlServer::unsentBytes(ConnectionId id) const {
+    auto it = connections_.find(id);
+    return it == connections_.end() || !it->second.socket ? 0 : it->second.socket->bytesToWrite();
 }
 
 std::string ControlServer::registeredName(ConnectionId id) const {

@@ -2,8 +2,8 @@
 // answers the state request the way the front panel does.
 
 #include "ControlTestApp.h"
-#include "platform/ControlServer.h"
 #include "radio/K2RadioState.h"
+#include "remote/ControlServer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // hamlib's rigctl, an independent client, driving the simulated radio.
-#include "tools/k2sim/SimulatedRadio.h"
+#include "sim/SimulatedRadio.h"
 
 #include <gtest/gtest.h>
 

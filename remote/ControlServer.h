@@ -14,12 +14,18 @@
 // connection that sends a malformed frame (a size its operation does not allow,
 // or more than 4096 bytes) is closed; nothing else is disturbed.
 //
+// Memory: what a connection sends is read in slices and decoded into at most
+// one frame in progress; what it is sent but has not read waits in its socket's
+// buffer, up to kMaxUnsent bytes. A client that asks for answers and never
+// reads them is dropped once another answer would pass that bound, so no
+// client can make the program's memory grow without end.
+//
 // Threading: a QObject of the GUI thread. Create it, call every function and
 // connect to its signals on that thread only; it works from that thread's event
 // loop and never blocks, except listen() for at most half a second while it
 // asks whether an existing socket still has a live server behind it.
 
-#include "platform/ControlFrame.h"
+#include "remote/ControlFrame.h"
 
 #include <QByteArray>
 #include <QLocalServer>
@@ -41,6 +47,16 @@ class ControlServer : public QObject {
 public:
     using ConnectionId = quint64;
 
+    // Why a connection ended.
+    enum class CloseReason {
+        HungUp,    // the peer closed, possibly mid-frame, or the server closed
+        Malformed, // it sent a refused frame
+        Unread,    // its unsent answers would have passed kMaxUnsent
+    };
+
+    // The most a connection may have sent to it and not yet read.
+    static constexpr qint64 kMaxUnsent = 1024 * 1024;
+
     explicit ControlServer(QObject* parent = nullptr);
     ~ControlServer() override;
 
@@ -56,21 +72,24 @@ public:
     QString errorString() const { return error_; }
 
     // Sends one frame to the connection that registered title, the most
-    // recent one if several did. False when none did (or title is empty).
+    // recent one if several did. False when none did (or title is empty), and
+    // when that connection had so much unread that it was dropped instead.
     bool SendToPeer(const std::string& title, uint32_t dwData, std::span<const uint8_t> data);
 
     std::size_t connectionCount() const { return connections_.size(); }
     // The name a connection registered, empty when none or when it is gone.
     std::string registeredName(ConnectionId id) const;
+    // Bytes sent to a connection that still wait in its buffer (0 when gone).
+    qint64 unsentBytes(ConnectionId id) const;
 
 Q_SIGNALS:
     // One well-formed frame from a connection. Operation 1 has already set the
     // connection's name and operation 6 cleared it when this is emitted.
     void frameReceived(tamrel::ControlServer::ConnectionId connection, quint32 dwData,
                        QByteArray data);
-    // A connection ended: the peer hung up (possibly mid-frame) or, with
-    // malformed true, it was closed for a refused frame.
-    void connectionClosed(tamrel::ControlServer::ConnectionId connection, bool malformed);
+    // A connection ended, for the reason given.
+    void connectionClosed(tamrel::ControlServer::ConnectionId connection,
+                          tamrel::ControlServer::CloseReason reason);
 
 private:
     struct Connection {
@@ -82,7 +101,7 @@ private:
 
     void acceptPending();
     void readFrom(ConnectionId id);
-    void drop(ConnectionId id, bool malformed);
+    void drop(ConnectionId id, CloseReason reason);
     bool prepareFolder(const QString& folder);
     bool clearStaleSocket();
     void releaseLock();

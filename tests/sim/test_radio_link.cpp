@@ -1,7 +1,7 @@
 // The program's radio channel and its receive thread against a misbehaving
 // simulated radio: they must survive the faults and parse the replies that
 // come through clean afterwards.
-#include "tools/k2sim/SimulatedRadio.h"
+#include "sim/SimulatedRadio.h"
 
 #include "radio/CK2CommChannel.h"
 #include "radio/CRecvrCmdParsingThread.h"

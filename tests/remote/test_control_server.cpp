@@ -1,6 +1,6 @@
 #include "ControlTestApp.h"
-#include "platform/ControlServer.h"
 #include "platform/Paths.h"
+#include "remote/ControlServer.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,10 @@
 #include <QLocalSocket>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <map>
 #include <memory>
 #include <set>
 #include <sys/socket.h>
@@ -56,8 +59,10 @@ protected:
                              received_.push_back({id, dw, d});
                          });
         QObject::connect(&server_, &ControlServer::connectionClosed,
-                         [this](ControlServer::ConnectionId, bool malformed) {
-                             malformedCloses_ += malformed ? 1 : 0;
+                         [this](ControlServer::ConnectionId id, ControlServer::CloseReason reason) {
+                             closes_[id] = reason;
+                             malformedCloses_ +=
+                                 reason == ControlServer::CloseReason::Malformed ? 1 : 0;
                          });
     }
 
@@ -71,6 +76,7 @@ protected:
     QTemporaryDir runtime_;
     ControlServer server_;
     std::vector<Received> received_;
+    std::map<ControlServer::ConnectionId, ControlServer::CloseReason> closes_;
     int malformedCloses_ = 0;
 };
 
@@ -231,4 +237,183 @@ TEST_F(ControlServerTest, StaleSocketIsReplacedALiveOneIsNot) {
     auto c = client();
     send(*c, control::encodeFrame(control::OP_STATE, std::span<const uint8_t>()));
     ASSERT_TRUE(waitUntil([&] { return received_.size() == 1; }));
+}
+
+namespace {
+
+// A client on a bare descriptor, so that nothing reads for it behind the test's
+// back (a QLocalSocket would drain the server's output into its own buffer).
+class RawClient {
+public:
+    explicit RawClient(const QString& path)
+        : fd_(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        const QByteArray name = QFile::encodeName(path);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::memcpy(addr.sun_path, name.constData(), std::size_t(name.size()));
+        connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+                     ::fcntl(fd_, F_SETFL, O_NONBLOCK) == 0;
+    }
+    ~RawClient() { ::close(fd_); }
+    RawClient(const RawClient&) = delete;
+    RawClient& operator=(const RawClient&) = delete;
+
+    bool connected() const { return connected_; }
+
+    // Queues bytes; what the socket cannot take now is sent by later calls.
+    void send(const std::vector<uint8_t>& bytes) {
+        pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+        pump();
+    }
+    // False once the server has closed its end.
+    bool pump() {
+        while (!pending_.empty()) {
+            const ssize_t n = ::send(fd_, pending_.data(), pending_.size(), MSG_NOSIGNAL);
+            if (n < 0)
+                return errno == EAGAIN || errno == EWOULDBLOCK;
+            pending_.erase(pending_.begin(), pending_.begin() + n);
+        }
+        return true;
+    }
+    std::size_t pendingBytes() const { return pending_.size(); }
+
+    // Reads whatever has arrived.
+    void readAvailable(std::vector<uint8_t>& into) {
+        uint8_t buffer[65536];
+        ssize_t n;
+        while ((n = ::recv(fd_, buffer, sizeof buffer, 0)) > 0)
+            into.insert(into.end(), buffer, buffer + n);
+    }
+
+private:
+    int fd_;
+    bool connected_ = false;
+    std::vector<uint8_t> pending_;
+};
+
+std::vector<uint8_t> stateRequests(int count) {
+    std::vector<uint8_t> out;
+    for (int i = 0; i < count; ++i) {
+        const std::vector<uint8_t> f =
+            control::encodeFrame(control::OP_STATE, std::span<const uint8_t>());
+        out.insert(out.end(), f.begin(), f.end());
+    }
+    return out;
+}
+
+// A state answer carrying its sequence number, so loss or reordering shows.
+std::vector<uint8_t> numberedAnswer(uint32_t n) {
+    std::vector<uint8_t> answer(control::kStateSize, 0xA5);
+    for (int i = 0; i < 4; ++i)
+        answer[std::size_t(i)] = uint8_t(n >> (8 * i));
+    return answer;
+}
+
+} // namespace
+
+class ControlServerOutputTest : public ControlServerTest {
+protected:
+    void SetUp() override {
+        ControlServerTest::SetUp();
+        // Answer state requests at once, as the front panel does, to the
+        // name the asking connection registered.
+        QObject::connect(&server_, &ControlServer::frameReceived,
+                         [this](ControlServer::ConnectionId id, quint32 dw, const QByteArray&) {
+                             if (dw != control::OP_STATE)
+                                 return;
+                             server_.SendToPeer(server_.registeredName(id), control::OP_STATE,
+                                                numberedAnswer(answers_[id]++));
+                             peakUnsent_ = std::max(peakUnsent_, server_.unsentBytes(id));
+                         });
+        ASSERT_TRUE(server_.listen()) << server_.errorString().toStdString();
+    }
+
+    ControlServer::ConnectionId lastConnection() const { return received_.back().id; }
+
+    std::map<ControlServer::ConnectionId, uint32_t> answers_;
+    qint64 peakUnsent_ = 0;
+};
+
+TEST_F(ControlServerOutputTest, ClientThatNeverReadsIsDroppedAtTheBound) {
+    auto other = client();
+    send(*other, control::encodeFrame(control::OP_REGISTER, text("other")));
+
+    RawClient flood(server_.socketPath());
+    ASSERT_TRUE(flood.connected());
+    flood.send(control::encodeFrame(control::OP_REGISTER, text("flood")));
+    ASSERT_TRUE(waitUntil([&] { return received_.size() == 2; }));
+    const ControlServer::ConnectionId floodId = lastConnection();
+    ASSERT_EQ(server_.registeredName(floodId), "flood");
+
+    // Ask and ask, never read.
+    bool serverClosed = false;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            if (flood.pendingBytes() < 4096)
+                flood.send(stateRequests(256));
+            serverClosed = !flood.pump();
+            return closes_.count(floodId) > 0;
+        },
+        60000));
+    EXPECT_EQ(closes_[floodId], ControlServer::CloseReason::Unread);
+    // Past the bound only in what the kernel holds, never in the program.
+    const qint64 answerSize = qint64(control::kHeaderSize + control::kStateSize);
+    EXPECT_GT(qint64(answers_[floodId]) * answerSize, ControlServer::kMaxUnsent);
+    EXPECT_LE(peakUnsent_, ControlServer::kMaxUnsent);
+    EXPECT_GT(peakUnsent_, ControlServer::kMaxUnsent - answerSize);
+    EXPECT_EQ(server_.unsentBytes(floodId), 0);
+    EXPECT_EQ(server_.registeredName(floodId), "");
+
+    // The client sees the hang-up.
+    ASSERT_TRUE(waitUntil([&] {
+        flood.send(stateRequests(1));
+        serverClosed = serverClosed || !flood.pump();
+        return serverClosed;
+    }));
+
+    // Nobody else is disturbed.
+    send(*other, control::encodeFrame(control::OP_STATE, std::span<const uint8_t>()));
+    ASSERT_TRUE(waitUntil([&] { return other->bytesAvailable() >= answerSize; }));
+    EXPECT_EQ(server_.connectionCount(), 1u);
+    EXPECT_EQ(malformedCloses_, 0);
+}
+
+TEST_F(ControlServerOutputTest, SlowReaderBelowTheBoundGetsEveryAnswerInOrder) {
+    RawClient slow(server_.socketPath());
+    ASSERT_TRUE(slow.connected());
+    slow.send(control::encodeFrame(control::OP_REGISTER, text("slow")));
+    ASSERT_TRUE(waitUntil([&] { return received_.size() == 1; }));
+    const ControlServer::ConnectionId slowId = lastConnection();
+
+    // Let answers pile up in the program to well over half the bound.
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            if (server_.unsentBytes(slowId) > ControlServer::kMaxUnsent / 2)
+                return true;
+            if (slow.pendingBytes() == 0)
+                slow.send(stateRequests(64));
+            slow.pump();
+            return false;
+        },
+        60000));
+    // Requests still on their way are answered too; wait for every one.
+    ASSERT_TRUE(waitUntil([&] {
+        slow.pump();
+        return slow.pendingBytes() == 0 && received_.size() == 1 + answers_[slowId];
+    }));
+    const uint32_t answered = answers_[slowId];
+
+    std::vector<uint8_t> got;
+    const std::size_t frameSize = control::kHeaderSize + control::kStateSize;
+    ASSERT_TRUE(waitUntil([&] {
+        slow.readAvailable(got);
+        return got.size() >= answered * frameSize;
+    }));
+    EXPECT_TRUE(closes_.empty());
+    ASSERT_EQ(got.size(), answered * frameSize);
+    control::FrameDecoder decoder(control::Direction::ToClient);
+    const std::vector<control::Frame> frames = decoder.feed(got);
+    ASSERT_EQ(frames.size(), answered);
+    for (uint32_t i = 0; i < answered; ++i)
+        ASSERT_EQ(frames[i].data, numberedAnswer(i)) << "answer " << i;
 }

@@ -1,5 +1,5 @@
 // The simulated radio on a real pseudo-terminal, with and without faults.
-#include "tools/k2sim/SimulatedRadio.h"
+#include "sim/SimulatedRadio.h"
 
 #include "platform/SerialPort.h"
 
