@@ -8,14 +8,16 @@
 #include "app/GuiPrompter.h"
 #include "radio/CK2CommChannel.h"
 #include "settings/CRigControlRegistry.h"
+#include "tamrel_commit.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("Tamrel");
-    QApplication::setApplicationVersion(TAMREL_VERSION);
+    QApplication::setApplicationVersion(TAMREL_VERSION " (commit " TAMREL_COMMIT ")");
     QApplication::setOrganizationName("ZZ9ZZ Software");
+    QApplication::setDesktopFileName(TAMREL_APP_ID); // ties the window to its menu entry
     tamrel::AppOptions options = tamrel::ParseOptions();
 
     tamrel::GuiPrompter prompter;

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Tamrel needs to build, run and test.
+# Installs the Debian packages Tamrel needs to build, run and test, and any
+# further packages named as arguments.
 # Runs apt-get as root, or through sudo when not root; does nothing when
 # everything is already there.
 set -euo pipefail
@@ -12,6 +13,8 @@ packages=(
     libhamlib-utils
     clang libclang-rt-14-dev
 )
+# Callers that need more (the packaging checks) name them.
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
