@@ -1,0 +1,490 @@
+#include "CQSOLogFile.h"
+
+#include "settings/CRigControlRegistry.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tamrel {
+
+namespace {
+
+// A log of 100,000 QSOs is about 10 MB; anything far larger is not a log.
+constexpr int64_t kMaxFileBytes = 256LL << 20;
+constexpr std::size_t kMaxReportedLines = 20;
+
+std::string errnoText(int err) {
+    return std::strerror(err);
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+struct FileRead {
+    enum class Status { Ok, Missing, Error } status = Status::Error;
+    std::string content;
+    std::string error;
+};
+
+FileRead readWholeFile(const std::string& path) {
+    FileRead r;
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) {
+        r.status = errno == ENOENT ? FileRead::Status::Missing : FileRead::Status::Error;
+        r.error = errnoText(errno);
+        return r;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        r.error = errnoText(errno);
+        return r;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        r.error = "not a file";
+        return r;
+    }
+    if (st.st_size > kMaxFileBytes) {
+        r.error = "larger than 256 MiB";
+        return r;
+    }
+    r.content.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[65536];
+    while (true) {
+        const ssize_t n = ::read(fd.get(), buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            r.error = errnoText(errno);
+            return r;
+        }
+        if (n == 0)
+            break;
+        if (static_cast<int64_t>(r.content.size()) + n > kMaxFileBytes) {
+            r.error = "larger than 256 MiB";
+            return r;
+        }
+        r.content.append(buf, static_cast<std::size_t>(n));
+    }
+    r.status = FileRead::Status::Ok;
+    return r;
+}
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+void syncFolderOf(const std::string& path) {
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty())
+        folder = ".";
+    Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.valid())
+        ::fsync(fd.get());
+}
+
+// Makes "<path>.Bak" the file's present content. The old backup is replaced
+// only by a complete one. Empty on success, else the reason.
+std::string backUp(const std::string& path) {
+    const std::string bak = path + ".Bak";
+    const std::string fresh = bak + ".new";
+    ::unlink(fresh.c_str());
+    if (::linkat(AT_FDCWD, path.c_str(), AT_FDCWD, fresh.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        // No hard links here (some file systems): copy.
+        FileRead old = readWholeFile(path);
+        if (old.status != FileRead::Status::Ok)
+            return "cannot read it: " + old.error;
+        Fd out(::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+        if (!out.valid())
+            return fresh + ": " + errnoText(errno);
+        if (!writeAll(out.get(), old.content) || ::fsync(out.get()) != 0) {
+            const std::string why = fresh + ": " + errnoText(errno);
+            ::unlink(fresh.c_str());
+            return why;
+        }
+    }
+    if (::rename(fresh.c_str(), bak.c_str()) != 0) {
+        const std::string why = bak + ": " + errnoText(errno);
+        ::unlink(fresh.c_str());
+        return why;
+    }
+    return {};
+}
+
+// Writes the whole file through a temporary file renamed into place. Empty on
+// success, else the reason.
+std::string saveWhole(const std::string& path, const std::string& content) {
+    QSaveFile file(QFile::decodeName(QByteArray::fromStdString(path)));
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString().toStdString();
+    const qint64 size = static_cast<qint64>(content.size());
+    if (file.write(content.data(), size) != size || !file.flush()) {
+        const std::string why = file.errorString().toStdString();
+        file.cancelWriting();
+        return why;
+    }
+    if (::fsync(file.handle()) != 0) {
+        const std::string why = errnoText(errno);
+        file.cancelWriting();
+        return why;
+    }
+    if (!file.commit())
+        return file.errorString().toStdString();
+    syncFolderOf(path);
+    return {};
+}
+
+std::string kindWord(QsoKind kind) {
+    return kind == QsoKind::Contest ? "contest" : "normal";
+}
+
+std::string keptLinesMessage(const std::string& path, const std::vector<PassLine>& lines) {
+    std::size_t count = 0;
+    std::string list;
+    for (const PassLine& p : lines) {
+        if (!p.fault)
+            continue;
+        if (count < kMaxReportedLines) {
+            if (count > 0)
+                list += ", ";
+            list += std::to_string(p.lineNumber) + " (" + std::string(describe(*p.fault)) + ")";
+        }
+        ++count;
+    }
+    if (count == 0)
+        return {};
+    std::string text = path + ": " + std::to_string(count) +
+                       (count == 1 ? " line is" : " lines are") +
+                       " not read as QSOs and kept as they are: line " + list;
+    if (count > kMaxReportedLines)
+        text += " and " + std::to_string(count - kMaxReportedLines) + " more";
+    return text + ".";
+}
+
+void appendPadded(std::string& out, int value, int width) {
+    const std::string digits = std::to_string(value);
+    if (digits.size() < static_cast<std::size_t>(width))
+        out.append(static_cast<std::size_t>(width) - digits.size(), '0');
+    out += digits;
+}
+
+} // namespace
+
+std::optional<std::string> checkLogName(std::string_view name) {
+    if (name.empty())
+        return "No log file name given.";
+    if (name.find('\0') != std::string_view::npos)
+        return "A log file name cannot hold a NUL character.";
+    if (name.size() > kMaxLogNameBytes)
+        return "The log file name is longer than " + std::to_string(kMaxLogNameBytes) +
+               " bytes: " + std::string(name);
+    return std::nullopt;
+}
+
+std::string upperCall(std::string_view call) {
+    std::string out(call);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+std::string searchLine(const QSORecord& r) {
+    const LocalTime t = toLocalTime(r.time).value_or(LocalTime{});
+    std::string out = r.call;
+    out += ' ';
+    out += modeName(r.mode);
+    out += " QSO on ";
+    appendPadded(out, t.month, 2);
+    out += '/';
+    appendPadded(out, t.day, 2);
+    out += '/';
+    appendPadded(out, t.year, 4);
+    out += " at ";
+    appendPadded(out, t.hour, 2);
+    out += ':';
+    appendPadded(out, t.minute, 2);
+    out += ':';
+    appendPadded(out, t.second, 2);
+    out += " on ";
+    out += bandName(r.band);
+    return out;
+}
+
+CQSOLogFile::CQSOLogFile(CRigControlRegistry& settings, std::string homeDir)
+    : settings_(settings), homeDir_(std::move(homeDir)),
+      now_([] { return static_cast<int64_t>(std::time(nullptr)); }) {}
+
+std::string CQSOLogFile::resolve(const std::string& name) const {
+    const std::filesystem::path p(name);
+    if (p.is_absolute() || homeDir_.empty())
+        return name;
+    return (std::filesystem::path(homeDir_) / p).string();
+}
+
+void CQSOLogFile::makeFolderFor(const std::string& name) const {
+    if (std::filesystem::path(name).is_absolute())
+        return;
+    std::error_code ec; // a failure shows when the file is opened
+    std::filesystem::create_directories(std::filesystem::path(resolve(name)).parent_path(), ec);
+}
+
+void CQSOLogFile::disown(std::string reason) {
+    owned_ = false;
+    disownedBecause_ = std::move(reason);
+}
+
+std::string CQSOLogFile::notOwnedMessage(const std::string& path) const {
+    return "Nothing is written to " + path + ": " + disownedBecause_ +
+           ". The QSOs stay in the list; save the log under a name.";
+}
+
+LogLoad CQSOLogFile::load(std::optional<std::string> name, uint8_t loggingMode,
+                          bool switchOnMismatch) {
+    LogLoad result;
+    std::string target = name_;
+    if (name) {
+        target = std::move(*name);
+    } else {
+        // An unreadable setting leaves the name the log had.
+        settings_.GetCurrentLogFileName(target);
+    }
+    if (std::optional<std::string> why = checkLogName(target)) {
+        result.refused = true;
+        result.messages.push_back(*why);
+        return result;
+    }
+
+    name_ = target;
+    records_.clear();
+    passLines_.clear();
+    kind_.reset();
+    sequence_ = 0;
+    unsaved_ = false;
+
+    const std::string file = path();
+    FileRead in = readWholeFile(file);
+    if (in.status == FileRead::Status::Missing) {
+        // An empty log; the first QSO creates the file.
+        result.missing = true;
+        disown("the file appeared after the log was found empty");
+        settings_.SetCurrentLogFileName(name_);
+        return result;
+    }
+    if (in.status == FileRead::Status::Error) {
+        disown("the file could not be read");
+        result.messages.push_back("Unable to read the log file " + file + ": " + in.error + ".");
+        return result;
+    }
+
+    LogText log = readLogText(in.content, now_());
+    in.content = std::string();
+    records_ = std::move(log.records);
+    passLines_ = std::move(log.passLines);
+    sequence_ = log.numbered;
+    kind_ = log.kind;
+    result.read = true;
+    result.fileKind = log.kind;
+
+    const QsoKind modeKind = (loggingMode & 1) ? QsoKind::Contest : QsoKind::Normal;
+    result.modeMatches = !log.kind || *log.kind == modeKind;
+    owned_ = true;
+    if (!result.modeMatches) {
+        result.recreateWindow = true;
+        if (switchOnMismatch) {
+            result.switchMode = static_cast<uint8_t>(*log.kind);
+        } else {
+            disown("it holds " + kindWord(*log.kind) + " QSOs and the logging mode is " +
+                   kindWord(modeKind));
+            result.messages.push_back(notOwnedMessage(file));
+        }
+    }
+    settings_.SetCurrentLogFileName(name_);
+    if (std::string kept = keptLinesMessage(file, passLines_); !kept.empty())
+        result.messages.push_back(std::move(kept));
+    return result;
+}
+
+LogWrite CQSOLogFile::add(QSORecord record) {
+    records_.push_back(record.fitted());
+    const QSORecord& r = records_.back();
+    if (kind_ && r.type != *kind_) {
+        unsaved_ = true;
+        return {LogWrite::Status::NotWritten,
+                "A " + kindWord(r.type) + " QSO is not written to " + path() + ", a log of " +
+                    kindWord(*kind_) + " QSOs. It stays in the list; save the log under a name."};
+    }
+    kind_ = r.type;
+    LogWrite w = append(r);
+    if (!w.written())
+        unsaved_ = true;
+    return w;
+}
+
+LogWrite CQSOLogFile::append(const QSORecord& record) {
+    const std::string file = path();
+    makeFolderFor(name_);
+    int flags = O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC; // read: the last byte
+    if (!owned_)
+        flags |= O_EXCL; // only a file that is not there yet becomes ours
+    Fd fd(::open(file.c_str(), flags, 0666));
+    if (!fd.valid()) {
+        if (!owned_ && errno == EEXIST)
+            return {LogWrite::Status::NotWritten, notOwnedMessage(file)};
+        return {LogWrite::Status::Failed, "The QSO was not written to " + file + ": " +
+                                              errnoText(errno) +
+                                              ". It stays in the list for the next save."};
+    }
+    auto failed = [&file](int err) {
+        return LogWrite{LogWrite::Status::Failed, "The QSO was not written to " + file + ": " +
+                                                      errnoText(err) +
+                                                      ". It stays in the list for the next save."};
+    };
+
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        return failed(errno);
+    std::string data;
+    if (st.st_size > 0) {
+        char last = '\n';
+        if (::pread(fd.get(), &last, 1, st.st_size - 1) != 1)
+            return failed(errno);
+        if (last != '\n')
+            data = "\n"; // the last line was never ended; do not glue onto it
+    }
+    data += formatLine(record, sequence_ + 1);
+
+    // One write: a kill leaves the whole line or none of it.
+    const ssize_t n = ::write(fd.get(), data.data(), data.size());
+    int err = 0;
+    if (n < 0)
+        err = errno;
+    else if (n != static_cast<ssize_t>(data.size()))
+        err = ENOSPC; // a short write to a file: the disk is full
+    else if (::fdatasync(fd.get()) != 0)
+        err = errno;
+    if (err != 0) {
+        // Cut back what did get in, so that no torn line is left.
+        if (::ftruncate(fd.get(), st.st_size) == 0)
+            ::fdatasync(fd.get());
+        return failed(err);
+    }
+    ++sequence_;
+    owned_ = true;
+    return {LogWrite::Status::Written, {}};
+}
+
+LogWrite CQSOLogFile::rewrite(std::optional<std::string> name) {
+    const std::string target = name ? *name : name_;
+    if (std::optional<std::string> why = checkLogName(target))
+        return {LogWrite::Status::NotWritten, *why};
+    const std::string file = resolve(target);
+    if (!name && !owned_ && exists(file))
+        return {LogWrite::Status::NotWritten, notOwnedMessage(file)};
+
+    makeFolderFor(target);
+    auto failed = [&file](const std::string& why) {
+        return LogWrite{LogWrite::Status::Failed, "Unable to save the log to " + file + ": " + why +
+                                                      ". The file is as it was."};
+    };
+    if (exists(file)) {
+        if (std::string why = backUp(file); !why.empty())
+            return failed("no backup: " + why);
+    }
+    if (std::string why = saveWhole(file, writeLogText(records_, passLines_)); !why.empty())
+        return failed(why);
+
+    name_ = target;
+    settings_.SetCurrentLogFileName(name_);
+    sequence_ = static_cast<int64_t>(records_.size());
+    owned_ = true;
+    unsaved_ = false;
+    if (!kind_ && !records_.empty())
+        kind_ = records_.front().type;
+    return {LogWrite::Status::Written, {}};
+}
+
+void CQSOLogFile::startNew() {
+    name_ = kDefaultLogName;
+    settings_.SetCurrentLogFileName(name_);
+    records_.clear();
+    passLines_.clear();
+    kind_.reset();
+    sequence_ = 0;
+    unsaved_ = false;
+    disown("the log was started anew and that file is not part of it");
+}
+
+LogWrite CQSOLogFile::replace(std::size_t row, const QSORecord& original, QSORecord updated) {
+    if (row >= records_.size() || records_[row] != original)
+        return {};
+    records_[row] = updated.fitted();
+    unsaved_ = true;
+    return rewrite();
+}
+
+LogWrite CQSOLogFile::remove(std::size_t row, const QSORecord& original) {
+    if (row >= records_.size() || records_[row] != original)
+        return {};
+    records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(row));
+    for (PassLine& p : passLines_)
+        if (p.before > row)
+            --p.before;
+    unsaved_ = true;
+    return rewrite();
+}
+
+std::vector<std::string> CQSOLogFile::search(std::string_view call) const {
+    const std::string wanted = upperCall(call);
+    std::vector<std::string> lines;
+    for (const QSORecord& r : records_)
+        if (r.call == wanted)
+            lines.push_back(searchLine(r));
+    return lines;
+}
+
+std::optional<QSORecord> CQSOLogFile::recall(std::string_view call, int n) const {
+    if (n < 0)
+        return std::nullopt;
+    const std::string wanted = upperCall(call);
+    for (const QSORecord& r : records_)
+        if (r.call == wanted && n-- == 0)
+            return r;
+    return std::nullopt;
+}
+
+} // namespace tamrel

@@ -1,0 +1,154 @@
+#include "QSORecord.h"
+
+#include "radio/K2Commands.h"
+#include "radio/BandTable.h"
+
+#include <array>
+#include <ctime>
+#include <utility>
+
+namespace tamrel {
+
+namespace {
+
+constexpr std::array<std::string_view, kBandCount> kLogBandNames = {
+    "  10M", "  12M", "  15M", "  17M", "  20M", "  30M", "  40M", "  80M", "  160M"};
+constexpr std::array<std::string_view, kQslStates> kQslNames = {"None", "Sent", "Received",
+                                                                "Exchanged"};
+
+bool carriable(char c) {
+    return c != ';' && c != '\r' && c != '\n' && c != '\0';
+}
+
+} // namespace
+
+std::string& QSORecord::text(QsoText field) {
+    return const_cast<std::string&>(std::as_const(*this).text(field));
+}
+
+const std::string& QSORecord::text(QsoText field) const {
+    switch (field) {
+    case QsoText::Call:
+        return call;
+    case QsoText::Name:
+        return name;
+    case QsoText::Qth:
+        return qth;
+    case QsoText::HisSig:
+        return hisSig;
+    case QsoText::MySig:
+        return mySig;
+    case QsoText::Exchange:
+        return exchange;
+    case QsoText::Comment:
+        break;
+    }
+    return comment;
+}
+
+bool QSORecord::fits() const {
+    for (QsoText f : kAllTexts) {
+        const std::string& t = text(f);
+        const std::size_t cap = textCapacity(type, f);
+        if (cap == 0 ? !t.empty() : t.size() >= cap)
+            return false;
+        for (char c : t)
+            if (!carriable(c))
+                return false;
+    }
+    return true;
+}
+
+QSORecord QSORecord::fitted() const {
+    QSORecord r = *this;
+    for (QsoText f : kAllTexts)
+        r.text(f) = fitText(text(f), textCapacity(type, f));
+    return r;
+}
+
+std::string fitText(std::string_view text, std::size_t capacity) {
+    std::string out;
+    if (capacity == 0)
+        return out;
+    out.reserve(text.size());
+    for (char c : text)
+        if (carriable(c))
+            out.push_back(c);
+    const std::size_t max = capacity - 1;
+    if (out.size() > max) {
+        std::size_t cut = max;
+        // Back off over continuation bytes so that no character is split.
+        while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80)
+            --cut;
+        out.resize(cut);
+    }
+    return out;
+}
+
+std::string_view bandName(int band) {
+    if (band < 0 || band >= kBandCount)
+        return {};
+    return kLogBandNames[static_cast<std::size_t>(band)];
+}
+
+int bandOfName(std::string_view name) {
+    for (std::size_t i = 0; i < kLogBandNames.size(); ++i)
+        if (kLogBandNames[i] == name)
+            return static_cast<int>(i);
+    return -1;
+}
+
+std::string_view modeName(int code) {
+    return ModeNameOfCode(code);
+}
+
+int modeOfName(std::string_view name) {
+    for (const ModeEntry& m : kModes)
+        if (m.name == name)
+            return m.code;
+    return -1;
+}
+
+std::string_view qslName(int qsl) {
+    if (qsl < 0 || qsl >= kQslStates)
+        return {};
+    return kQslNames[static_cast<std::size_t>(qsl)];
+}
+
+std::optional<LocalTime> toLocalTime(int64_t time) {
+    const std::time_t t = static_cast<std::time_t>(time);
+    if (static_cast<int64_t>(t) != time)
+        return std::nullopt;
+    std::tm tm{};
+    if (!localtime_r(&t, &tm))
+        return std::nullopt;
+    const int64_t year = int64_t{tm.tm_year} + 1900;
+    if (year < kFirstYear || year > kLastYear)
+        return std::nullopt;
+    return LocalTime{
+        static_cast<int>(year), tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+std::optional<int64_t> fromLocalTime(const LocalTime& local) {
+    if (local.year < kFirstYear || local.year > kLastYear || local.month < 1 || local.month > 12 ||
+        local.day < 1 || local.day > 31 || local.hour < 0 || local.hour > 23 || local.minute < 0 ||
+        local.minute > 59 || local.second < 0 || local.second > 59)
+        return std::nullopt;
+    std::tm tm{};
+    tm.tm_year = local.year - 1900;
+    tm.tm_mon = local.month - 1;
+    tm.tm_mday = local.day;
+    tm.tm_hour = local.hour;
+    tm.tm_min = local.minute;
+    tm.tm_sec = local.second;
+    tm.tm_isdst = -1; // the zone rules decide
+    const std::time_t t = std::mktime(&tm);
+    // mktime moves 02/30 to March and a skipped hour past the change; -1 may
+    // also be a real second, so the round trip decides.
+    const std::optional<LocalTime> back = toLocalTime(static_cast<int64_t>(t));
+    if (!back || *back != local)
+        return std::nullopt;
+    return static_cast<int64_t>(t);
+}
+
+} // namespace tamrel

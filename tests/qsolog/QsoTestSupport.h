@@ -1,0 +1,83 @@
+#pragma once
+// Shared helpers of the QSO log tests: a fixed time zone with daylight saving,
+// and records built field by field.
+
+#include "qsolog/QSORecord.h"
+#include "qsolog/QsoLine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <ostream>
+#include <string>
+
+namespace tamrel {
+
+inline void PrintTo(const PassLine& p, std::ostream* os) {
+    *os << "{before " << p.before << ", line " << p.lineNumber << ", \"" << p.text << "\", "
+        << (p.fault ? std::string(describe(*p.fault)) : "comment") << "}";
+}
+
+inline void PrintTo(const QSORecord& r, std::ostream* os) {
+    *os << formatLine(r, 0);
+}
+
+} // namespace tamrel
+
+namespace tamrel::test {
+
+// Central European time with its summer time, written out so that no zone
+// database is needed. Restores the zone the process had.
+class LocalZone : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const char* tz = std::getenv("TZ"))
+            saved_ = tz;
+        ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+        ::tzset();
+    }
+    void TearDown() override {
+        if (saved_)
+            ::setenv("TZ", saved_->c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+    }
+
+    static int64_t local(int year, int month, int day, int hour, int minute, int second) {
+        std::optional<int64_t> t = fromLocalTime({year, month, day, hour, minute, second});
+        EXPECT_TRUE(t.has_value());
+        return t.value_or(0);
+    }
+
+private:
+    std::optional<std::string> saved_;
+};
+
+inline QSORecord normalQso(std::string call, int64_t time) {
+    QSORecord r;
+    r.type = QsoKind::Normal;
+    r.time = time;
+    r.call = std::move(call);
+    r.frequency = 14025000;
+    r.band = 4;
+    r.mode = 3;
+    r.hisSig = "599";
+    r.mySig = "599";
+    return r;
+}
+
+inline QSORecord contestQso(std::string call, int64_t time) {
+    QSORecord r;
+    r.type = QsoKind::Contest;
+    r.time = time;
+    r.call = std::move(call);
+    r.frequency = 7012000;
+    r.band = 6;
+    r.mode = 3;
+    r.exchange = "599 05";
+    return r;
+}
+
+} // namespace tamrel::test

@@ -1,0 +1,230 @@
+// The QSO line format: parsing, writing, comment and kept lines.
+
+#include "QsoTestSupport.h"
+
+#include "qsolog/QsoLine.h"
+
+#include <limits>
+
+using namespace tamrel;
+using test::contestQso;
+using test::normalQso;
+
+namespace {
+
+class QsoLine : public test::LocalZone {
+protected:
+    // Parses a line that must be a QSO.
+    QSORecord qso(std::string_view line, int64_t now = 0) {
+        ParsedLine p = parseLine(line, now);
+        EXPECT_EQ(p.what, ParsedLine::Class::Qso) << line;
+        return p.record;
+    }
+    // The fault of a line that must be kept.
+    LineFault fault(std::string_view line) {
+        ParsedLine p = parseLine(line, 0);
+        EXPECT_EQ(p.what, ParsedLine::Class::Kept) << line;
+        return p.fault;
+    }
+};
+
+constexpr char kExample[] = "0;1;XX0XX;12052003140209;  20M;14025000;CW;;;599;599;0;;\n";
+
+} // namespace
+
+TEST_F(QsoLine, NormalQsoWritesTheKnownLineAndReadsBack) {
+    const QSORecord r = normalQso("XX0XX", local(2003, 12, 5, 14, 2, 9));
+    EXPECT_EQ(formatLine(r, 1), kExample);
+    EXPECT_EQ(qso(std::string_view(kExample, sizeof kExample - 2)), r);
+
+    // My sig is written before his sig.
+    QSORecord sigs = r;
+    sigs.mySig = "579";
+    sigs.hisSig = "339";
+    sigs.name = "Joe";
+    sigs.qth = "Springfield";
+    sigs.comment = "first";
+    sigs.qsl = 3;
+    EXPECT_EQ(formatLine(sigs, 12),
+              "0;12;XX0XX;12052003140209;  20M;14025000;CW;Joe;Springfield;579;339;3;first;\n");
+}
+
+TEST_F(QsoLine, ContestQsoWritesItsLayoutAndReadsBack) {
+    QSORecord r = contestQso("XX0XX", local(2004, 1, 31, 23, 59, 58));
+    r.comment = "dupe?";
+    const std::string line = formatLine(r, 7);
+    EXPECT_EQ(line, "1;7;XX0XX;01312004235958;  40M;7012000;CW;599 05;0;dupe?;\n");
+    EXPECT_EQ(qso(std::string_view(line).substr(0, line.size() - 1)), r);
+}
+
+TEST_F(QsoLine, EmptyFieldsAndUnknownNames) {
+    const int64_t now = local(2020, 6, 1, 12, 0, 0);
+    // Empty date: the time of reading; empty frequency 0; empty mode 0.
+    QSORecord r = qso("0;;K1ABC;;  80M;;;;;;;1;;", now);
+    EXPECT_EQ(r.time, now);
+    EXPECT_EQ(r.frequency, 0);
+    EXPECT_EQ(r.mode, 0);
+    EXPECT_EQ(r.band, 7);
+    EXPECT_EQ(r.qsl, 1);
+
+    // "20M" lacks the two blanks: no band, written back as an empty band that
+    // still reads as no band (not as 10 m).
+    r = qso("0;1;K1ABC;12052003140209;20M;14025000;FM;;;;;0;;");
+    EXPECT_EQ(r.band, -1);
+    EXPECT_EQ(r.mode, -1);
+    const std::string back = formatLine(r, 1);
+    EXPECT_EQ(back, "0;1;K1ABC;12052003140209;;14025000;;;;;;0;;\n");
+    EXPECT_EQ(qso(std::string_view(back).substr(0, back.size() - 1)).band, -1);
+
+    // The comment's closing ";" may be missing; a negative frequency is a number.
+    r = qso("1;3;K1ABC;12052003140209;  160M;-5;RTTYR;x;2;last words");
+    EXPECT_EQ(r.comment, "last words");
+    EXPECT_EQ(r.frequency, -5);
+    EXPECT_EQ(r.mode, 9);
+    EXPECT_EQ(r.band, 8);
+}
+
+TEST_F(QsoLine, CommentLines) {
+    for (std::string_view line : {"", "   ", "#0;1;X;", "  . dot", "!", "*stars*"})
+        EXPECT_EQ(parseLine(line, 0).what, ParsedLine::Class::Comment) << '"' << line << '"';
+    EXPECT_NE(parseLine("\t#", 0).what, ParsedLine::Class::Comment);
+}
+
+TEST_F(QsoLine, LinesThatAreNotQsosAreKeptWithTheirReason) {
+    const std::string good = "0;1;XX0XX;12052003140209;  20M;14025000;CW;;;599;599;0;;";
+    ASSERT_EQ(parseLine(good, 0).what, ParsedLine::Class::Qso);
+    auto with = [&](std::size_t field, std::string value) {
+        std::string line;
+        std::size_t i = 0, start = 0;
+        for (std::size_t semi; (semi = good.find(';', start)) != std::string::npos; ++i) {
+            line += i == field ? value : good.substr(start, semi - start);
+            line += ';';
+            start = semi + 1;
+        }
+        return line;
+    };
+    EXPECT_EQ(fault(with(0, "2")), LineFault::Type);
+    EXPECT_EQ(fault(with(0, " 0")), LineFault::Type);
+    EXPECT_EQ(fault(good.substr(0, good.size() - 1)), LineFault::Fields); // comment missing
+    EXPECT_EQ(fault(good + "extra;"), LineFault::Fields);
+    EXPECT_EQ(fault("1" + good.substr(1)), LineFault::Fields); // a normal line typed 1
+    EXPECT_EQ(fault(with(2, std::string(20, 'K'))), LineFault::Text);
+    EXPECT_EQ(qso(with(2, std::string(19, 'K'))).call.size(), 19u);
+    EXPECT_EQ(fault(with(8, std::string(40, 'q'))), LineFault::Text);
+    EXPECT_EQ(fault(with(12, std::string(80, 'c'))), LineFault::Text);
+    EXPECT_EQ(fault(with(12, "a\rb")), LineFault::Text);
+    EXPECT_EQ(fault(with(7, std::string("a\0b", 3))), LineFault::Text);
+    EXPECT_EQ(fault(with(3, "02302003140209")), LineFault::Date); // February 30
+    EXPECT_EQ(fault(with(3, "13052003140209")), LineFault::Date);
+    EXPECT_EQ(fault(with(3, "12052003240209")), LineFault::Date);
+    EXPECT_EQ(fault(with(3, "1205200314020")), LineFault::Date);
+    EXPECT_EQ(fault(with(3, "1205200314020x")), LineFault::Date);
+    EXPECT_EQ(fault(with(3, "03282004023000")), LineFault::Date); // skipped by summer time
+    EXPECT_EQ(fault(with(5, "14025.5")), LineFault::Frequency);
+    EXPECT_EQ(fault(with(5, "+14025000")), LineFault::Frequency);
+    EXPECT_EQ(fault(with(5, "2147483648")), LineFault::Frequency);
+    EXPECT_EQ(fault(with(11, "4")), LineFault::Qsl);
+    EXPECT_EQ(fault(with(11, "")), LineFault::Qsl);
+    EXPECT_EQ(fault(with(11, "00")), LineFault::Qsl);
+    EXPECT_EQ(fault(good + std::string(256 - good.size(), 'x')), LineFault::Length);
+    // A "\r" left in by the caller is not part of a field.
+    EXPECT_EQ(fault(good + "\r"), LineFault::Fields);
+}
+
+TEST_F(QsoLine, TheLongestRecordsFitTheLineLimit) {
+    for (QsoKind kind : {QsoKind::Normal, QsoKind::Contest}) {
+        QSORecord r;
+        r.type = kind;
+        r.time = local(2003, 12, 5, 14, 2, 9);
+        r.frequency = std::numeric_limits<int32_t>::min();
+        r.band = 8;
+        r.mode = 9;
+        r.qsl = 3;
+        for (QsoText f : kAllTexts)
+            if (std::size_t cap = textCapacity(kind, f))
+                r.text(f) = std::string(cap - 1, 'w');
+        const std::string line = formatLine(r, std::numeric_limits<int32_t>::max());
+        EXPECT_LE(line.size() - 1, kMaxLineBytes);
+        EXPECT_EQ(qso(std::string_view(line).substr(0, line.size() - 1)), r);
+    }
+}
+
+TEST_F(QsoLine, TypedTextsAreMadeFit) {
+    EXPECT_EQ(fitText("a;b\rc\nd", 20), "abcd");
+    // Cut at a character boundary: "é" is two bytes.
+    EXPECT_EQ(fitText("abcdefghijklmnopqré", 20), "abcdefghijklmnopqr");
+    EXPECT_EQ(fitText("abcdefghijklmnopqé", 20), "abcdefghijklmnopqé");
+    EXPECT_EQ(fitText("€€€€€€€", 20), "€€€€€€"); // 18 of 21 bytes
+
+    QSORecord r = normalQso("K1;ABC", 0);
+    r.exchange = "not in a normal QSO";
+    r.comment = std::string(100, 'c');
+    EXPECT_FALSE(r.fits());
+    const QSORecord f = r.fitted();
+    EXPECT_TRUE(f.fits());
+    EXPECT_EQ(f.call, "K1ABC");
+    EXPECT_EQ(f.exchange, "");
+    EXPECT_EQ(f.comment.size(), 79u);
+    // A record that does not fit still writes a line that reads as its fields.
+    const std::string line = formatLine(r, 1);
+    EXPECT_EQ(qso(std::string_view(line).substr(0, line.size() - 1)), f);
+}
+
+TEST_F(QsoLine, LocalTimesThatDoNotExistAreRefused) {
+    EXPECT_FALSE(fromLocalTime({2003, 2, 29, 0, 0, 0}));
+    EXPECT_TRUE(fromLocalTime({2004, 2, 29, 0, 0, 0}));
+    EXPECT_FALSE(fromLocalTime({2004, 3, 28, 2, 30, 0})); // summer time skips 02:00..03:00
+    EXPECT_FALSE(fromLocalTime({1899, 12, 31, 0, 0, 0}));
+    EXPECT_FALSE(fromLocalTime({2004, 1, 1, 0, 0, 60}));
+    // The hour that repeats in autumn reads back as it was written.
+    const std::optional<int64_t> t = fromLocalTime({2004, 10, 31, 2, 30, 0});
+    ASSERT_TRUE(t);
+    EXPECT_EQ(toLocalTime(*t), (LocalTime{2004, 10, 31, 2, 30, 0}));
+    // 1969-12-31 23:59:59 UTC is a real second, not mktime's error value.
+    EXPECT_EQ(fromLocalTime({1970, 1, 1, 0, 59, 59}), -1);
+    EXPECT_FALSE(toLocalTime(std::numeric_limits<int64_t>::max()));
+}
+
+TEST_F(QsoLine, FileTextKeepsCommentsAndKeptLinesInTheirPlaces) {
+    const int64_t now = local(2021, 3, 1, 8, 0, 0);
+    const std::string text = "# my log\r\n"
+                             "0;1;AA1AA;12052003140209;  20M;14025000;CW;;;599;599;0;;\r\n"
+                             "0;2;BB2BB;12062003140209;  20M;14025000;CW;;;599;599;0;;\n"
+                             "1;;CC3CC;12052003140209;  40M;7012000;CW;599 05;0;;\n"
+                             "junk\r\r\n"
+                             "0;;DD4DD;;  40M;7012000;LSB;;;;;0;;\n"
+                             "\n"
+                             "0;5;EE5EE;12052003140209;  20M;14025000;CW;;;599;599;9;;\n"
+                             "0;6;FF6FF;12052003140209;  20M;14025000;CW;;;599;599;0;;";
+    const LogText log = readLogText(text, now);
+    ASSERT_EQ(log.records.size(), 4u);
+    EXPECT_EQ(log.kind, QsoKind::Normal);
+    EXPECT_EQ(log.records[0].call, "AA1AA");
+    EXPECT_EQ(log.records[2].call, "DD4DD");
+    EXPECT_EQ(log.records[2].time, now);
+    EXPECT_EQ(log.records[3].call, "FF6FF"); // the last line lacks "\n"
+    EXPECT_EQ(log.numbered, 4);              // lines 2, 3, 8 and 9 carry a sequence number
+    const std::vector<PassLine> expected = {
+        {0, 1, "# my log\r", std::nullopt},
+        {2, 4, "1;;CC3CC;12052003140209;  40M;7012000;CW;599 05;0;;", LineFault::OtherKind},
+        {2, 5, "junk\r\r", LineFault::Type},
+        {3, 7, "", std::nullopt},
+        {3, 8, "0;5;EE5EE;12052003140209;  20M;14025000;CW;;;599;599;9;;", LineFault::Qsl},
+    };
+    EXPECT_EQ(log.passLines, expected);
+
+    // Written back: QSOs renumbered, every other line unchanged and in place.
+    const std::string written = writeLogText(log.records, log.passLines);
+    EXPECT_EQ(written, "# my log\r\n"
+                       "0;1;AA1AA;12052003140209;  20M;14025000;CW;;;599;599;0;;\n"
+                       "0;2;BB2BB;12062003140209;  20M;14025000;CW;;;599;599;0;;\n"
+                       "1;;CC3CC;12052003140209;  40M;7012000;CW;599 05;0;;\n"
+                       "junk\r\r\n"
+                       "0;3;DD4DD;03012021080000;  40M;7012000;LSB;;;;;0;;\n"
+                       "\n"
+                       "0;5;EE5EE;12052003140209;  20M;14025000;CW;;;599;599;9;;\n"
+                       "0;4;FF6FF;12052003140209;  20M;14025000;CW;;;599;599;0;;\n");
+    // A file of contest QSOs takes its kind from its first QSO, after comments.
+    EXPECT_EQ(readLogText("#\n1;1;X;;;;;;0;;\n", now).kind, QsoKind::Contest);
+    EXPECT_FALSE(readLogText("# only\njunk\n", now).kind);
+}

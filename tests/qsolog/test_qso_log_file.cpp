@@ -1,0 +1,293 @@
+// The log file: load with its mode check, append, rewrite with backup, new,
+// search and recall, and the cases where the file must be left alone.
+
+#include "LogFileFixture.h"
+
+#include <sys/stat.h>
+
+using namespace tamrel;
+using test::contestQso;
+using test::normalQso;
+using Status = LogWrite::Status;
+
+namespace {
+
+class LogFile : public test::LogFileFixture {
+protected:
+    std::string line(const QSORecord& r, int64_t seq) { return formatLine(r, seq); }
+    QSORecord qso(const std::string& call, int day = 5) {
+        return normalQso(call, local(2003, 12, day, 14, 2, 9));
+    }
+};
+
+} // namespace
+
+TEST_F(LogFile, LoadListsTheQsosCountsNumberedLinesAndAppendsAfterThem) {
+    write(inHome("Field.QSO.Log"), line(qso("AA1AA"), 1) + line(qso("BB2BB"), 2) +
+                                       "0;;CC3CC;12052003140209;  20M;14025000;CW;;;;;0;;\n");
+    const LogLoad r = log_->load("Field.QSO.Log", 0, true);
+    EXPECT_TRUE(r.read);
+    EXPECT_EQ(r.fileKind, QsoKind::Normal);
+    EXPECT_TRUE(r.modeMatches);
+    EXPECT_FALSE(r.switchMode);
+    EXPECT_TRUE(r.messages.empty());
+    ASSERT_EQ(log_->records().size(), 3u);
+    EXPECT_EQ(log_->records()[1], qso("BB2BB"));
+    EXPECT_EQ(log_->sequence(), 2);
+    EXPECT_EQ(currentNameSetting(), "Field.QSO.Log");
+
+    const LogWrite w = log_->add(qso("DD4DD"));
+    EXPECT_TRUE(w.written()) << w.message;
+    EXPECT_EQ(log_->sequence(), 3);
+    EXPECT_EQ(read(inHome("Field.QSO.Log")).substr(read(inHome("Field.QSO.Log")).rfind("0;3;")),
+              line(qso("DD4DD"), 3));
+
+    // Without a name the load takes "Current Log File Name".
+    registry_->SetCurrentLogFileName("Other.QSO.Log");
+    write(inHome("Other.QSO.Log"), line(qso("EE5EE"), 1));
+    log_->load(std::nullopt, 0, true);
+    EXPECT_EQ(log_->name(), "Other.QSO.Log");
+    ASSERT_EQ(log_->records().size(), 1u);
+    EXPECT_EQ(log_->records()[0].call, "EE5EE");
+}
+
+TEST_F(LogFile, AMissingFileIsAnEmptyLogThatTheFirstQsoCreatesInTheHomeDirectory) {
+    ASSERT_FALSE(std::filesystem::exists(home_));
+    const LogLoad r = log_->load(std::nullopt, 1, true);
+    EXPECT_TRUE(r.missing);
+    EXPECT_FALSE(r.switchMode); // a first run keeps its mode
+    EXPECT_FALSE(r.recreateWindow);
+    EXPECT_TRUE(r.messages.empty());
+    EXPECT_EQ(log_->path(), inHome("Tamrel.QSO.Log"));
+
+    EXPECT_TRUE(log_->add(contestQso("XX0XX", local(2003, 12, 5, 14, 2, 9))).written());
+    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")),
+              "1;1;XX0XX;12052003140209;  40M;7012000;CW;599 05;0;;\n");
+    EXPECT_TRUE(log_->ownsFile());
+    EXPECT_FALSE(log_->unsaved());
+
+    // A full path is used as it is.
+    const std::string elsewhere = root_ + "/elsewhere.QSO.Log";
+    write(elsewhere, line(qso("AA1AA"), 1));
+    log_->load(elsewhere, 0, true);
+    EXPECT_EQ(log_->path(), elsewhere);
+    EXPECT_EQ(log_->records().size(), 1u);
+}
+
+TEST_F(LogFile, AppendEndsAnUnfinishedLastLineFirst) {
+    write(inHome("Tamrel.QSO.Log"),
+          "# kept\n" + line(qso("AA1AA"), 1).substr(0, line(qso("AA1AA"), 1).size() - 1));
+    log_->load(std::nullopt, 0, true);
+    ASSERT_EQ(log_->records().size(), 1u);
+    EXPECT_TRUE(log_->add(qso("BB2BB")).written());
+    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")),
+              "# kept\n" + line(qso("AA1AA"), 1) + line(qso("BB2BB"), 2));
+}
+
+TEST_F(LogFile, AFileOfTheOtherKindSwitchesTheModeOnlyWhenAskedAndIsElseLeftAlone) {
+    const QSORecord c1 = contestQso("XX0XX", local(2003, 12, 5, 14, 2, 9));
+    const std::string content = "# contest\n" + line(c1, 1);
+    write(inHome("Test.QSO.Log"), content);
+
+    LogLoad r = log_->load("Test.QSO.Log", 0, true);
+    EXPECT_EQ(r.fileKind, QsoKind::Contest);
+    EXPECT_FALSE(r.modeMatches);
+    EXPECT_EQ(r.switchMode, 1);
+    EXPECT_TRUE(r.recreateWindow);
+    EXPECT_TRUE(log_->ownsFile());
+    EXPECT_TRUE(log_->add(contestQso("YY1YY", c1.time)).written());
+
+    write(inHome("Test.QSO.Log"), content);
+    r = log_->load("Test.QSO.Log", 0, false);
+    EXPECT_FALSE(r.switchMode);
+    EXPECT_TRUE(r.recreateWindow);
+    ASSERT_EQ(r.messages.size(), 1u);
+    EXPECT_NE(r.messages[0].find(inHome("Test.QSO.Log")), std::string::npos);
+    EXPECT_NE(r.messages[0].find("save the log under a name"), std::string::npos);
+    EXPECT_EQ(log_->records(), std::vector<QSORecord>{c1});
+    // Neither a normal QSO nor one of the file's kind goes into the file.
+    EXPECT_EQ(log_->add(qso("AA1AA")).status, Status::NotWritten);
+    EXPECT_EQ(log_->add(contestQso("ZZ2ZZ", c1.time)).status, Status::NotWritten);
+    EXPECT_EQ(log_->rewrite().status, Status::NotWritten);
+    EXPECT_EQ(read(inHome("Test.QSO.Log")), content);
+    EXPECT_TRUE(log_->unsaved());
+    // Saved under a name, all of it is kept.
+    EXPECT_TRUE(log_->rewrite("Saved.QSO.Log").written());
+    EXPECT_EQ(read(inHome("Saved.QSO.Log")), "# contest\n" + line(c1, 1) + line(qso("AA1AA"), 2) +
+                                                 line(contestQso("ZZ2ZZ", c1.time), 3));
+    EXPECT_FALSE(log_->unsaved());
+
+    // A file without QSOs suits either mode.
+    write(inHome("Empty.QSO.Log"), "# nothing yet\n");
+    r = log_->load("Empty.QSO.Log", 1, true);
+    EXPECT_TRUE(r.modeMatches);
+    EXPECT_FALSE(r.recreateWindow);
+}
+
+TEST_F(LogFile, AFileThatCannotBeReadIsToldAndNeverWrittenOver) {
+    std::filesystem::create_directories(inHome("Tamrel.QSO.Log"));
+    const LogLoad r = log_->load(std::nullopt, 0, true);
+    EXPECT_FALSE(r.read);
+    EXPECT_FALSE(r.missing);
+    EXPECT_FALSE(r.switchMode);
+    ASSERT_EQ(r.messages.size(), 1u);
+    EXPECT_NE(r.messages[0].find(inHome("Tamrel.QSO.Log")), std::string::npos);
+    EXPECT_FALSE(log_->ownsFile());
+    EXPECT_EQ(log_->add(qso("AA1AA")).status, Status::NotWritten);
+    EXPECT_EQ(log_->records().size(), 1u);
+    EXPECT_TRUE(std::filesystem::is_directory(inHome("Tamrel.QSO.Log")));
+}
+
+TEST_F(LogFile, NewLeavesAnExistingFileOfTheDefaultNameAlone) {
+    const std::string old = line(qso("OLD1"), 1) + line(qso("OLD2"), 2);
+    write(inHome("Tamrel.QSO.Log"), old);
+    write(inHome("Mine.QSO.Log"), line(qso("AA1AA"), 1));
+    log_->load("Mine.QSO.Log", 0, true);
+
+    log_->startNew();
+    EXPECT_EQ(log_->name(), "Tamrel.QSO.Log");
+    EXPECT_EQ(currentNameSetting(), "Tamrel.QSO.Log");
+    EXPECT_TRUE(log_->records().empty());
+    EXPECT_EQ(log_->sequence(), 0);
+    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")), old); // New writes nothing
+
+    // Log It, then Delete: neither touches the old QSOs.
+    const LogWrite w = log_->add(qso("NEW1"));
+    EXPECT_EQ(w.status, Status::NotWritten);
+    EXPECT_NE(w.message.find(inHome("Tamrel.QSO.Log")), std::string::npos);
+    EXPECT_TRUE(log_->add(qso("NEW2")).status == Status::NotWritten);
+    EXPECT_EQ(log_->remove(0, qso("NEW1")).status, Status::NotWritten);
+    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")), old);
+    EXPECT_FALSE(std::filesystem::exists(inHome("Tamrel.QSO.Log.Bak")));
+    EXPECT_EQ(log_->records(), std::vector<QSORecord>{qso("NEW2")});
+
+    // Saved under the name the operator chose (the dialog asked), it is written.
+    EXPECT_TRUE(log_->rewrite("Tamrel.QSO.Log").written());
+    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")), line(qso("NEW2"), 1));
+    EXPECT_EQ(read(inHome("Tamrel.QSO.Log.Bak")), old);
+
+    // With no file of that name, the first QSO after New creates it.
+    std::filesystem::remove(inHome("Tamrel.QSO.Log"));
+    log_->startNew();
+    EXPECT_TRUE(log_->add(qso("FIRST")).written());
+    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")), line(qso("FIRST"), 1));
+}
+
+TEST_F(LogFile, RewriteBacksUpRenumbersAndKeepsEveryLineThatIsNotListed) {
+    const std::string original = "# header\n" + line(qso("AA1AA", 1), 5) + "bad line\n" +
+                                 line(qso("BB2BB", 2), 6) + line(qso("CC3CC", 3), 7) +
+                                 "0;8;DD4DD;99999999999999;;;;;;;;0;;\n" + line(qso("EE5EE", 4), 9);
+    write(inHome("Tamrel.QSO.Log"), original);
+    const LogLoad r = log_->load(std::nullopt, 0, true);
+    ASSERT_EQ(r.messages.size(), 1u);
+    EXPECT_EQ(r.messages[0], inHome("Tamrel.QSO.Log") +
+                                 ": 2 lines are not read as QSOs and kept as they are: line 3 "
+                                 "(type not 0 or 1), 6 (no valid date and time).");
+    ASSERT_EQ(log_->records().size(), 4u);
+    EXPECT_EQ(log_->sequence(), 5); // "bad line" has no sequence field
+
+    // Deleting the third row: the rest numbered from 1, the other lines in place.
+    EXPECT_TRUE(log_->remove(2, qso("CC3CC", 3)).written());
+    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")),
+              "# header\n" + line(qso("AA1AA", 1), 1) + "bad line\n" + line(qso("BB2BB", 2), 2) +
+                  "0;8;DD4DD;99999999999999;;;;;;;;0;;\n" + line(qso("EE5EE", 4), 3));
+    EXPECT_EQ(read(inHome("Tamrel.QSO.Log.Bak")), original);
+    EXPECT_EQ(log_->sequence(), 3);
+    EXPECT_TRUE(log_->add(qso("FF6FF", 6)).written());
+    const std::string afterAdd = read(inHome("Tamrel.QSO.Log"));
+    EXPECT_EQ(afterAdd.substr(afterAdd.size() - line(qso("FF6FF", 6), 4).size()),
+              line(qso("FF6FF", 6), 4));
+
+    // Replace: the next backup is the file as it was just before.
+    QSORecord changed = qso("BB2BB", 2);
+    changed.comment = "worked again";
+    EXPECT_TRUE(log_->replace(1, qso("BB2BB", 2), changed).written());
+    EXPECT_EQ(read(inHome("Tamrel.QSO.Log.Bak")), afterAdd);
+    EXPECT_EQ(log_->records()[1], changed);
+    EXPECT_FALSE(std::filesystem::exists(inHome("Tamrel.QSO.Log.Bak.new")));
+}
+
+TEST_F(LogFile, ARowThatIsNoLongerTheRecordChangesNothing) {
+    write(inHome("Tamrel.QSO.Log"), line(qso("AA1AA"), 1) + line(qso("BB2BB"), 2));
+    log_->load(std::nullopt, 0, true);
+    const std::string before = read(inHome("Tamrel.QSO.Log"));
+    EXPECT_EQ(log_->remove(2, qso("BB2BB")).status, Status::Unchanged);
+    EXPECT_EQ(log_->remove(0, qso("BB2BB")).status, Status::Unchanged);
+    EXPECT_EQ(log_->replace(1, qso("AA1AA"), qso("ZZ9ZZ")).status, Status::Unchanged);
+    EXPECT_EQ(log_->records().size(), 2u);
+    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")), before);
+    EXPECT_FALSE(std::filesystem::exists(inHome("Tamrel.QSO.Log.Bak")));
+}
+
+TEST_F(LogFile, FailedWritesAreToldAndLoseNothing) {
+    // The home directory cannot be made: a file is in its place.
+    write(home_, "in the way");
+    log_->load(std::nullopt, 0, true);
+    LogWrite w = log_->add(qso("AA1AA"));
+    EXPECT_EQ(w.status, Status::Failed);
+    EXPECT_NE(w.message.find(inHome("Tamrel.QSO.Log")), std::string::npos);
+    EXPECT_NE(w.message.find("Not a directory"), std::string::npos);
+    EXPECT_TRUE(log_->unsaved());
+    EXPECT_EQ(log_->records().size(), 1u);
+    EXPECT_EQ(log_->rewrite().status, Status::Failed);
+
+    std::filesystem::remove(home_);
+    EXPECT_TRUE(log_->add(qso("BB2BB")).written());
+    EXPECT_TRUE(log_->unsaved()); // AA1AA is still only listed
+    EXPECT_TRUE(log_->rewrite().written());
+    EXPECT_FALSE(log_->unsaved());
+    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")), line(qso("AA1AA"), 1) + line(qso("BB2BB"), 2));
+
+    // No backup can be made: the log stays as it was.
+    const std::string before = read(inHome("Tamrel.QSO.Log"));
+    std::filesystem::remove(inHome("Tamrel.QSO.Log.Bak"));
+    std::filesystem::create_directories(inHome("Tamrel.QSO.Log.Bak/full"));
+    w = log_->remove(0, qso("AA1AA"));
+    EXPECT_EQ(w.status, Status::Failed);
+    EXPECT_NE(w.message.find("Tamrel.QSO.Log.Bak"), std::string::npos);
+    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")), before);
+    EXPECT_TRUE(log_->unsaved());
+    EXPECT_EQ(log_->name(), "Tamrel.QSO.Log");
+
+    // A failed save under a new name keeps the current name and setting.
+    write(root_ + "/blocked", "");
+    EXPECT_EQ(log_->rewrite(root_ + "/blocked/x.QSO.Log").status, Status::Failed);
+    EXPECT_EQ(log_->name(), "Tamrel.QSO.Log");
+    EXPECT_EQ(currentNameSetting(), "Tamrel.QSO.Log");
+}
+
+TEST_F(LogFile, NamesOver79BytesAreRefusedNotCut) {
+    write(inHome("Tamrel.QSO.Log"), line(qso("AA1AA"), 1));
+    log_->load(std::nullopt, 0, true);
+    const std::string longName = root_ + "/" + std::string(80, 'n') + ".QSO.Log";
+    const LogLoad r = log_->load(longName, 0, true);
+    EXPECT_TRUE(r.refused);
+    ASSERT_EQ(r.messages.size(), 1u);
+    EXPECT_NE(r.messages[0].find("79 bytes"), std::string::npos);
+    EXPECT_EQ(log_->records().size(), 1u);
+    EXPECT_EQ(log_->name(), "Tamrel.QSO.Log");
+
+    EXPECT_EQ(log_->rewrite(longName).status, Status::NotWritten);
+    EXPECT_FALSE(std::filesystem::exists(longName));
+    EXPECT_EQ(currentNameSetting(), "Tamrel.QSO.Log");
+    EXPECT_TRUE(log_->rewrite(std::string(79 - 8, 'n') + ".QSO.Log").written());
+}
+
+TEST_F(LogFile, SearchListsEarlierQsosAndRecallGivesTheNthOne) {
+    QSORecord first = qso("K1ABC", 5);
+    QSORecord second = qso("K1ABC", 6);
+    second.mode = 1;
+    second.band = -1;
+    second.comment = "second";
+    write(inHome("Tamrel.QSO.Log"), line(first, 1) + line(qso("W2XYZ"), 2) + line(second, 3));
+    log_->load(std::nullopt, 0, true);
+
+    EXPECT_EQ(log_->search("k1abc"),
+              (std::vector<std::string>{"K1ABC CW QSO on 12/05/2003 at 14:02:09 on   20M",
+                                        "K1ABC LSB QSO on 12/06/2003 at 14:02:09 on "}));
+    EXPECT_TRUE(log_->search("K1AB").empty());
+    EXPECT_EQ(log_->recall("k1abc", 0), first);
+    EXPECT_EQ(log_->recall("K1ABC", 1), second);
+    EXPECT_FALSE(log_->recall("K1ABC", 2));
+    EXPECT_FALSE(log_->recall("K1ABC", -1));
+}

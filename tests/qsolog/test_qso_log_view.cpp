@@ -1,0 +1,149 @@
+// What the logging windows show and build: columns, rows, statistics, the
+// record from the radio state, the time stamp, and the edit dialog's logic.
+
+#include "QsoTestSupport.h"
+
+#include "qsolog/QsoLogView.h"
+
+using namespace tamrel;
+using test::contestQso;
+using test::normalQso;
+
+namespace {
+class QsoView : public test::LocalZone {};
+} // namespace
+
+TEST_F(QsoView, RowsMatchTheColumnsOfTheirKind) {
+    QSORecord n = normalQso("XX0XX", local(2003, 12, 5, 14, 2, 9));
+    n.name = "Joe";
+    n.mySig = "579";
+    n.qsl = 2;
+    const std::vector<std::string> row = rowTexts(n, 1);
+    ASSERT_EQ(logColumns(QsoKind::Normal).size(), 13u);
+    EXPECT_EQ(row.size(), 13u);
+    EXPECT_EQ(row, (std::vector<std::string>{"   1", "XX0XX", "12/05/2003", "14:02:09", "  20M",
+                                             "  14025.00", "CW", "Joe", "", "579", "599",
+                                             "Received", ""}));
+    EXPECT_EQ(logColumns(QsoKind::Normal)[9].title, "My RST");
+    EXPECT_EQ(logColumns(QsoKind::Normal)[10].title, "His RST");
+
+    QSORecord c = contestQso("XX0XX", local(2003, 12, 5, 14, 2, 9));
+    c.band = -1;
+    c.mode = -1;
+    c.comment = "c";
+    ASSERT_EQ(logColumns(QsoKind::Contest).size(), 10u);
+    EXPECT_EQ(logColumns(QsoKind::Contest)[7].title, "Exchange");
+    EXPECT_EQ(rowTexts(c, 12345),
+              (std::vector<std::string>{"12345", "XX0XX", "12/05/2003", "14:02:09", "",
+                                        "   7012.00", "", "599 05", "None", "c"}));
+    EXPECT_EQ(kiloHertz(14025001), "  14025.00");
+    EXPECT_EQ(countText(7), "   7");
+}
+
+TEST_F(QsoView, StatisticsCountQsosWithoutABandOnlyInTheTotal) {
+    std::vector<QSORecord> records;
+    for (int band : {0, 4, 4, 8, -1, 9})
+        records.push_back(normalQso("K1ABC", 0)), records.back().band = band;
+    QsoStatistics s;
+    s.recount(records);
+    EXPECT_EQ(s.total(), 6);
+    EXPECT_EQ(s.band(0), 1);
+    EXPECT_EQ(s.band(4), 2);
+    EXPECT_EQ(s.band(8), 1);
+    EXPECT_EQ(s.band(1), 0);
+    records.erase(records.begin() + 1);
+    s.recount(records);
+    EXPECT_EQ(s.total(), 5);
+    EXPECT_EQ(s.band(4), 1);
+    s.clear();
+    EXPECT_EQ(s.total(), 0);
+}
+
+TEST_F(QsoView, TheRadioStateGivesTheTransmittingVfo) {
+    K2RadioState state;
+    state.vfoA = 14025000;
+    state.vfoB = 14030500;
+    state.mode = 3;
+    state.bandIndex = 4;
+    QSORecord pending = normalQso("XX0XX", 1);
+    pending.qsl = 3;
+    QSORecord r = completeQso(pending, state);
+    EXPECT_EQ(r.frequency, 14025000);
+    EXPECT_EQ(r.band, 4);
+    EXPECT_EQ(r.mode, 3);
+    EXPECT_EQ(r.qsl, 0);
+    EXPECT_EQ(r.call, "XX0XX");
+    state.transmitVfo = 1; // split: transmitting on VFO B
+    EXPECT_EQ(completeQso(pending, state).frequency, 14030500);
+}
+
+TEST_F(QsoView, UtcTimeStamps) {
+    const int64_t tenLocal = local(2003, 12, 5, 10, 0, 0);
+    // Offset byte 0x87: seven hours, negative.
+    EXPECT_EQ(toLocalTime(qsoTimeStamp(tenLocal, true, 0x87))->hour, 17);
+    EXPECT_EQ(qsoTimeStamp(tenLocal, false, 0x87), tenLocal);
+    EXPECT_EQ(qsoTimeStamp(tenLocal, true, 0x05), tenLocal - 5 * 3600);
+    EXPECT_EQ(qsoTimeStamp(tenLocal, true, 0x1A), tenLocal - 2 * 3600); // 26 hours mod 24
+    EXPECT_EQ(qsoTimeStamp(tenLocal, true, 0x80), tenLocal);
+}
+
+TEST_F(QsoView, SpinsWrap) {
+    EXPECT_EQ(stepModeIndex(0, 1), 5);
+    EXPECT_EQ(stepModeIndex(5, -1), 0);
+    EXPECT_EQ(stepModeIndex(2, -1), 3);
+    EXPECT_EQ(stepModeIndex(2, 0), 1);
+    EXPECT_EQ(stepModeIndex(-1, -1), 0);
+    EXPECT_EQ(stepModeIndex(-1, 1), 5);
+    EXPECT_EQ(stepQsl(0, 1), 3);
+    EXPECT_EQ(stepQsl(3, -1), 0);
+    EXPECT_EQ(stepQsl(1, -1), 2);
+}
+
+TEST_F(QsoView, ModifyTakesTheFieldsBackFromTheRecord) {
+    const BandTable bands = defaultBandTable();
+    QSORecord r = normalQso("XX0XX", local(2003, 12, 5, 14, 2, 9));
+    r.frequency = 14025001;
+    r.qsl = 1;
+    const QsoEditFields opened = editFieldsOf(r);
+    EXPECT_EQ(opened.frequency, "14025001");
+    EXPECT_EQ(opened.date, "12/05/2003");
+    EXPECT_EQ(opened.time, "14:02:09");
+    EXPECT_EQ(opened.modeIndex, 2);
+    // Unchanged fields give the record back, to the last Hz.
+    EXPECT_EQ(std::get<QSORecord>(modifyQso(r, opened, bands)), r);
+
+    QsoEditFields f = opened;
+    f.call = "dl1ab";
+    f.comment = "new;comment";
+    f.frequency = "7030000";
+    f.date = "2/29/2004";
+    f.time = "1:02:03";
+    f.modeIndex = stepModeIndex(f.modeIndex, -1);
+    f.qsl = stepQsl(f.qsl, -1);
+    QSORecord m = std::get<QSORecord>(modifyQso(r, f, bands));
+    EXPECT_EQ(m.call, "DL1AB");
+    EXPECT_EQ(m.comment, "newcomment");
+    EXPECT_EQ(m.band, 6); // 40 m holds 7030 kHz
+    EXPECT_EQ(m.mode, 6); // RTTY follows CW
+    EXPECT_EQ(m.qsl, 2);
+    EXPECT_EQ(m.time, local(2004, 2, 29, 1, 2, 3));
+
+    f.frequency = "5000000"; // in no band: the band stays
+    EXPECT_EQ(std::get<QSORecord>(modifyQso(m, f, bands)).band, 6);
+
+    for (auto [date, time, hz] : {std::tuple{"02/30/2003", "14:02:09", "14025000"},
+                                  {"12/05/03", "14:02:09", "14025000"},
+                                  {"12-05-2003", "14:02:09", "14025000"},
+                                  {"12/05/2003", "24:00:00", "14025000"},
+                                  {"12/05/2003", "14:60", "14025000"},
+                                  {"03/28/2004", "02:30:00", "14025000"},
+                                  {"12/05/2003", "14:02:09", "14025.5"},
+                                  {"12/05/2003", "14:02:09", ""},
+                                  {"12/05/2003", "14:02:09", "-1"}}) {
+        f.date = date;
+        f.time = time;
+        f.frequency = hz;
+        EXPECT_TRUE(std::holds_alternative<std::string>(modifyQso(r, f, bands)))
+            << date << " " << time << " " << hz;
+    }
+}
