@@ -35,12 +35,13 @@ struct StatusThreadSetup {
 
 class CK2StatusCmdQueryThread {
 public:
+    static constexpr const char* kThreadName = "tamrel-status";
     CK2StatusCmdQueryThread() = default;
     CK2StatusCmdQueryThread(const CK2StatusCmdQueryThread&) = delete;
     CK2StatusCmdQueryThread& operator=(const CK2StatusCmdQueryThread&) = delete;
 
     void start() {
-        thread_.start([this](MessageQueue& q) { run(q); });
+        thread_.start([this](MessageQueue& q) { run(q); }, true, kThreadName);
     }
     void quitAndJoin() { thread_.quitAndJoin(); }
     Handle handle() const { return thread_.handle(); }

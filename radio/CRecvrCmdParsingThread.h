@@ -44,6 +44,7 @@ struct RecvThreadSetup {
 
 class CRecvrCmdParsingThread {
 public:
+    static constexpr const char* kThreadName = "tamrel-recv";
     static constexpr uint32_t kDeliver = 2;
     static constexpr std::size_t kReadChunk = 512;
 
@@ -52,7 +53,7 @@ public:
     CRecvrCmdParsingThread& operator=(const CRecvrCmdParsingThread&) = delete;
 
     void start() {
-        thread_.start([this](MessageQueue& q) { run(q); });
+        thread_.start([this](MessageQueue& q) { run(q); }, true, kThreadName);
     }
     void quitAndJoin() { thread_.quitAndJoin(); }
     Handle handle() const { return thread_.handle(); }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <atomic>
 #include <string>
 #include <thread>
@@ -74,4 +76,20 @@ TEST(MessageQueue, GetForTimesOutThenDelivers) {
     auto m = q.getFor(1s);
     ASSERT_TRUE(m);
     EXPECT_EQ(*m->payload.get<int>(), 42);
+}
+
+TEST(WorkerThread, CarriesItsName) {
+    WorkerThread worker;
+    std::string seen;
+    worker.start(
+        [&](MessageQueue& q) {
+            char name[16] = {};
+            pthread_getname_np(pthread_self(), name, sizeof name);
+            seen = name;
+            while (q.get().id != msg::WM_QUIT) {
+            }
+        },
+        true, "tamrel-a-long-name");
+    worker.quitAndJoin();
+    EXPECT_EQ(seen, "tamrel-a-long-n"); // cut to the system's 15 characters
 }
