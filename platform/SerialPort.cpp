@@ -13,17 +13,28 @@ namespace tamrel {
 namespace {
 speed_t speedConstant(uint32_t baud) {
     switch (baud) {
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: return B0;
+    case 300:
+        return B300;
+    case 600:
+        return B600;
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    default:
+        return B0;
     }
 }
 } // namespace
@@ -49,6 +60,7 @@ int SerialPort::open(const std::string& path, uint32_t baud, uint8_t byteSize, u
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0) {
         int err = errno;
+        ::ioctl(fd, TIOCNXCL); // ours: set just above
         ::close(fd);
         return err;
     }
@@ -56,10 +68,18 @@ int SerialPort::open(const std::string& path, uint32_t baud, uint8_t byteSize, u
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
     switch (byteSize) {
-    case 5: tio.c_cflag |= CS5; break;
-    case 6: tio.c_cflag |= CS6; break;
-    case 7: tio.c_cflag |= CS7; break;
-    default: tio.c_cflag |= CS8; break;
+    case 5:
+        tio.c_cflag |= CS5;
+        break;
+    case 6:
+        tio.c_cflag |= CS6;
+        break;
+    case 7:
+        tio.c_cflag |= CS7;
+        break;
+    default:
+        tio.c_cflag |= CS8;
+        break;
     }
     if (parity == 1)
         tio.c_cflag |= PARENB | PARODD;
@@ -80,6 +100,10 @@ int SerialPort::open(const std::string& path, uint32_t baud, uint8_t byteSize, u
 
 void SerialPort::close() {
     if (fd_ >= 0) {
+        // The exclusive flag belongs to the tty, not to this descriptor: while
+        // anything else keeps the tty open (a pseudo-terminal's other end, a
+        // getty), it would stay set and lock everybody else out.
+        ::ioctl(fd_, TIOCNXCL);
         ::close(fd_);
         fd_ = -1;
     }
