@@ -2,24 +2,15 @@
 
 #include "CK2CommChannel.h"
 
-#include <algorithm>
-
 namespace tamrel {
 
-void CK2StatusCmdQueryThread::run(MessageQueue& queue) {
-    for (;;) {
-        if (std::optional<Message> m =
-                queue.getFor(std::max(period_, std::chrono::milliseconds(1)))) {
-            if ((m->id & 0xffff) == msg::WM_QUIT)
-                return;
-            handle(*m);
-        } else if (polling_ && channel_) {
-            channel_->CmdStatusQuery();
-        }
-    }
+void CK2StatusCmdQueryThread::onWake(short) {
+    // Only the period ends a wait here: no descriptor is watched.
+    if (polling_ && channel_)
+        channel_->CmdStatusQuery();
 }
 
-void CK2StatusCmdQueryThread::handle(const Message& message) {
+void CK2StatusCmdQueryThread::onMessage(Message& message) {
     const uint64_t code = message.wParam & 0xffff;
     switch (message.id & 0xffff) {
     case msg::WM_K2_THREAD_SETUP:

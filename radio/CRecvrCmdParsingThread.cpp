@@ -6,23 +6,13 @@
 
 namespace tamrel {
 
-void CRecvrCmdParsingThread::run(MessageQueue& queue) {
-    for (;;) {
-        // One message per pass; without one, wait a period, then read. A
-        // message that arrives during the wait is handled at once, and that
-        // pass reads nothing.
-        if (std::optional<Message> m =
-                queue.getFor(std::max(setup_.pollPeriod, std::chrono::milliseconds(1)))) {
-            if ((m->id & 0xffff) == msg::WM_QUIT)
-                return;
-            handle(*m);
-        } else if (reading_) {
-            readPass();
-        }
-    }
+void CRecvrCmdParsingThread::onWake(short) {
+    // A period without a message: read what the port has queued meanwhile.
+    if (reading_)
+        readPass();
 }
 
-void CRecvrCmdParsingThread::handle(const Message& message) {
+void CRecvrCmdParsingThread::onMessage(Message& message) {
     const uint64_t code = message.wParam & 0xffff;
     switch (message.id & 0xffff) {
     case msg::WM_K2_THREAD_SETUP:

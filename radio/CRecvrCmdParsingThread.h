@@ -25,8 +25,8 @@
 //  - Everything else (parser, flags, setup fields) belongs to the worker.
 
 #include "ReplyParser.h"
+#include "platform/MessageLoopWorker.h"
 #include "platform/SerialPort.h"
-#include "platform/WorkerThread.h"
 
 #include <chrono>
 #include <cstdint>
@@ -42,26 +42,21 @@ struct RecvThreadSetup {
     std::mutex* lock = nullptr; // guards port; may be null for a port nobody shares
 };
 
-class CRecvrCmdParsingThread {
+class CRecvrCmdParsingThread final : public MessageLoopWorker {
 public:
     static constexpr const char* kThreadName = "tamrel-recv";
     static constexpr uint32_t kDeliver = 2;
     static constexpr std::size_t kReadChunk = 512;
 
-    CRecvrCmdParsingThread() = default;
-    CRecvrCmdParsingThread(const CRecvrCmdParsingThread&) = delete;
-    CRecvrCmdParsingThread& operator=(const CRecvrCmdParsingThread&) = delete;
-
-    void start() {
-        thread_.start([this](MessageQueue& q) { run(q); }, true, kThreadName);
-    }
-    void quitAndJoin() { thread_.quitAndJoin(); }
-    Handle handle() const { return thread_.handle(); }
-    bool post(Message message) { return thread_.post(std::move(message)); }
+    CRecvrCmdParsingThread() : MessageLoopWorker(kThreadName) {}
+    ~CRecvrCmdParsingThread() { quitAndJoin(); }
 
 private:
-    void run(MessageQueue& queue);
-    void handle(const Message& message);
+    void onMessage(Message& message) override;
+    std::optional<std::chrono::milliseconds> waitTimeout() const override {
+        return setup_.pollPeriod;
+    }
+    void onWake(short revents) override;
     void readPass();
     std::unique_lock<std::mutex> lockPort() const;
 
@@ -69,8 +64,6 @@ private:
     RecvThreadSetup setup_;
     bool reading_ = false;
     ReplyParser parser_;
-    // Last: joined before the state above is destroyed.
-    WorkerThread thread_;
 };
 
 } // namespace tamrel
