@@ -6,10 +6,29 @@
 
 namespace tamrel {
 
-void CRecvrCmdParsingThread::onWake(short) {
-    // A period without a message: read what the port has queued meanwhile.
-    if (reading_)
-        readPass();
+std::optional<std::chrono::milliseconds> CRecvrCmdParsingThread::waitTimeout() const {
+    if (!quietSince_)
+        return setup_.pollPeriod;
+    // The quiet port's period ends the wait, even if messages came meanwhile.
+    const auto left = *quietSince_ + setup_.pollPeriod - std::chrono::steady_clock::now();
+    return std::max(std::chrono::ceil<std::chrono::milliseconds>(left),
+                    std::chrono::milliseconds(0));
+}
+
+int CRecvrCmdParsingThread::waitDescriptor() const {
+    if (!reading_ || !setup_.port || quietSince_)
+        return -1;
+    auto lock = lockPort();
+    return setup_.port->fd();
+}
+
+void CRecvrCmdParsingThread::onWake(short revents) {
+    if (revents == 0)
+        quietSince_.reset(); // the wait ran out: wait on the port again
+    if (!reading_)
+        return;
+    if (readPass() <= 0 && revents != 0)
+        quietSince_ = std::chrono::steady_clock::now();
 }
 
 void CRecvrCmdParsingThread::onMessage(Message& message) {
@@ -44,9 +63,9 @@ std::unique_lock<std::mutex> CRecvrCmdParsingThread::lockPort() const {
     return setup_.lock ? std::unique_lock(*setup_.lock) : std::unique_lock<std::mutex>();
 }
 
-void CRecvrCmdParsingThread::readPass() {
+long CRecvrCmdParsingThread::readPass() {
     if (!setup_.port)
-        return;
+        return 0;
     std::array<char, kReadChunk> buffer;
     long n = 0;
     {
@@ -58,7 +77,7 @@ void CRecvrCmdParsingThread::readPass() {
                 std::min<std::size_t>(static_cast<std::size_t>(waiting), kReadChunk));
     }
     if (n <= 0)
-        return;
+        return 0;
     parser_.feed(std::string_view(buffer.data(), static_cast<std::size_t>(n)),
                  [this](int id, std::string_view text) {
                      if (setup_.deliveryMode == kDeliver && setup_.target != 0)
@@ -66,6 +85,7 @@ void CRecvrCmdParsingThread::readPass() {
                                          Message{msg::WM_K2_REPLY, static_cast<uint64_t>(id),
                                                  Payload::of(std::string(text))});
                  });
+    return n;
 }
 
 } // namespace tamrel

@@ -1,7 +1,12 @@
 #pragma once
-// CRecvrCmdParsingThread: the only reader of the radio's serial port. Polls
-// the port once per period, hands the bytes to a ReplyParser and posts every
-// reply that comes out to the front panel.
+// CRecvrCmdParsingThread: the only reader of the radio's serial port. Waits
+// on the port and its message queue together, reads whatever the port holds
+// the moment it is readable, hands the bytes to a ReplyParser and posts every
+// reply that comes out to the front panel at once. The poll period is the
+// longest wait: after it the port is read whether or not it said it was
+// readable. A port that wakes the thread with nothing to read (a hung-up line:
+// a pseudo-terminal whose other end closed, an unplugged adapter) is left out
+// of the wait until the period has passed, so the thread never spins.
 //
 // Threads and messages:
 //  - Started and ended (quit message, then join) by CK2CommChannel on the
@@ -16,12 +21,15 @@
 //                          start and stop reading.
 //      WM_QUIT             end the loop.
 //    Anything else is discarded. Only the low 16 bits of id and wParam count.
+//    Waiting messages are handled, in order, before the port is read.
 //  - Posts WM_K2_REPLY, wParam = reply id (0..34), payload = std::string
 //    reply text without ";", to the target, only while deliveryMode is 2
 //    (nothing is allocated otherwise).
 //  - Lock: the channel's mutex, held for each reading pass (bytes waiting and
-//    one read of at most 512 bytes) and each purge. Parsing and posting happen
-//    after it is released, so no other lock is ever taken inside it.
+//    one read of at most 512 bytes), each purge, and while the port's
+//    descriptor is looked up for the wait (not during the wait). Parsing and
+//    posting happen after it is released, so no other lock is ever taken
+//    inside it.
 //  - Everything else (parser, flags, setup fields) belongs to the worker.
 
 #include "ReplyParser.h"
@@ -31,6 +39,7 @@
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 
 namespace tamrel {
 
@@ -53,16 +62,19 @@ public:
 
 private:
     void onMessage(Message& message) override;
-    std::optional<std::chrono::milliseconds> waitTimeout() const override {
-        return setup_.pollPeriod;
-    }
+    std::optional<std::chrono::milliseconds> waitTimeout() const override;
+    int waitDescriptor() const override;
     void onWake(short revents) override;
-    void readPass();
+    // Bytes read, 0 when there were none.
+    long readPass();
     std::unique_lock<std::mutex> lockPort() const;
 
     // Worker-thread state.
     RecvThreadSetup setup_;
     bool reading_ = false;
+    // When the port last woke the thread with nothing to read; it is left out
+    // of the wait for one period after that.
+    std::optional<std::chrono::steady_clock::time_point> quietSince_;
     ReplyParser parser_;
 };
 

@@ -1,3 +1,4 @@
+#include "platform/PseudoTerminal.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/CK2StatusCmdQueryThread.h"
 #include "radio/CRecvrCmdParsingThread.h"
@@ -5,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <thread>
+#include <unistd.h>
 
 using namespace tamrel;
 using namespace std::chrono_literals;
@@ -99,6 +103,91 @@ TEST_F(Receiver, StopStartAndPurge) {
     std::this_thread::sleep_for(30ms); // the purge must not catch what follows
     peer.send("IF;");
     EXPECT_EQ(next(), (Reply{ID_IF, "IF"}));
+}
+
+// With a period far longer than any test, only the port itself can make the
+// thread read: every reply here arrives because the port became readable.
+TEST_F(Receiver, DeliversEachReplyWhenItArrivesNotAfterThePeriod) {
+    setup(1, {2, target.handle(), &port, 1h, &lock});
+    peer.send("FA00014060000;");
+    EXPECT_EQ(next(10s), (Reply{ID_FA, "FA00014060000"}));
+
+    // A reply in pieces is posted when its ";" comes.
+    peer.send("FB000070");
+    EXPECT_FALSE(next(50ms).has_value());
+    peer.send("00000;IF;");
+    EXPECT_EQ(replies(2), (std::vector<Reply>{{ID_FB, "FB00007000000"}, {ID_IF, "IF"}}));
+
+    // Stopped, the port is not read; started again, what it queued meanwhile
+    // comes at once.
+    control(msg::RECV_STOP);
+    std::this_thread::sleep_for(30ms);
+    peer.send("AN1;");
+    EXPECT_FALSE(next(100ms).has_value());
+    control(msg::RECV_START);
+    EXPECT_EQ(next(10s), (Reply{ID_AN, "AN1"}));
+
+    // Messages are still handled at once: a purge, then more replies.
+    control(msg::RECV_PURGE);
+    std::this_thread::sleep_for(30ms); // the purge must not catch what follows
+    peer.send("KS020;");
+    EXPECT_EQ(next(10s), (Reply{ID_KS, "KS020"}));
+}
+
+namespace {
+// CPU seconds used so far by this process's thread of that name.
+double threadCpuSeconds(const std::string& name) {
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string n;
+        std::getline(comm, n);
+        if (n != name)
+            continue;
+        const auto tid = static_cast<clockid_t>(std::stol(task.path().filename().string()));
+        timespec ts{};
+        // The kernel's per-thread scheduler clock of a thread id.
+        if (::clock_gettime((~tid << 3) | 6, &ts) == 0)
+            return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+    }
+    return -1;
+}
+} // namespace
+
+// The radio's end goes away (the simulator ended, the adapter was pulled): the
+// port reports a hang-up for good. The thread must not spin on it, and must
+// still obey its messages.
+TEST(ReceiverHangUp, HungUpPortDoesNotMakeTheThreadSpin) {
+    auto pty = std::make_unique<PseudoTerminal>();
+    pty->holdSlaveOpen(true);
+    SerialPort port;
+    ASSERT_EQ(port.open(pty->slavePath(), 38400, 8, 0, 1), 0);
+    std::mutex lock;
+    MessageQueue target;
+    CRecvrCmdParsingThread thread;
+    thread.start();
+    thread.post({msg::WM_K2_THREAD_SETUP, 1,
+                 Payload::of(RecvThreadSetup{2, target.handle(), &port, 100ms, &lock})});
+    thread.post({msg::WM_K2_RECV_CONTROL, msg::RECV_START, {}});
+    ASSERT_EQ(::write(pty->masterFd(), "IF;", 3), 3);
+    ASSERT_TRUE(target.getFor(10s));
+
+    pty.reset();
+    std::this_thread::sleep_for(100ms);
+    const double before = threadCpuSeconds(CRecvrCmdParsingThread::kThreadName);
+    ASSERT_GE(before, 0);
+    const auto start = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(500ms);
+    const double used = threadCpuSeconds(CRecvrCmdParsingThread::kThreadName) - before;
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // A thread that waits uses well under 1 % here; a spinning one nearly all
+    // of a core. Slowness only lowers what a spinning thread gets.
+    EXPECT_LT(used / wall, 0.2);
+
+    thread.post({msg::WM_K2_RECV_CONTROL, msg::RECV_STOP, {}});
+    thread.post({msg::WM_K2_RECV_CONTROL, msg::RECV_PURGE, {}});
+    thread.quitAndJoin();
+    EXPECT_FALSE(thread.running());
 }
 
 TEST(ReceiverThroughChannel, DeliversOnceThePanelSwitchesDeliveryOn) {
