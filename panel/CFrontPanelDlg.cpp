@@ -276,16 +276,10 @@ void CFrontPanelDlg::HookReceiveThread() {
         return;
     Handle recv = channel_->GetReceiveThreadId();
     Handle self = WindowHandle();
-    hookSequence_.start({[recv, self] {
-                             Mailboxes::post(recv, {msg::WM_K2_THREAD_SETUP, 2,
-                                                    Payload::of(RecvThreadSetup{2, self, nullptr,
-                                                                                100ms, nullptr})});
-                         },
-                         [recv] {
-                             Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_PURGE, {}});
-                         },
+    hookSequence_.start({[recv, self] { Mailboxes::post(recv, recvmsg::deliverTo(self)); },
+                         [recv] { Mailboxes::post(recv, recvmsg::purge()); },
                          [this, recv] {
-                             Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_START, {}});
+                             Mailboxes::post(recv, recvmsg::startReading());
                              SendInitialQuery();
                          }},
                         100ms);
@@ -443,11 +437,11 @@ void CFrontPanelDlg::Shutdown() {
         return;
     channel_->CmdAI(K2_SET, 0);
     Handle recv = channel_->GetReceiveThreadId();
-    Mailboxes::post(recv, {msg::WM_K2_THREAD_SETUP, 2, Payload::of(RecvThreadSetup{})});
+    Mailboxes::post(recv, recvmsg::noDelivery());
     std::this_thread::sleep_for(100ms);
-    Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_PURGE, {}});
+    Mailboxes::post(recv, recvmsg::purge());
     std::this_thread::sleep_for(100ms);
-    Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_STOP, {}});
+    Mailboxes::post(recv, recvmsg::stopReading());
     std::this_thread::sleep_for(100ms);
 }
 

@@ -91,14 +91,12 @@ uint32_t CK2CommChannel::OpenDevice(const std::string& device, uint16_t portNumb
     if (!recvThread_) {
         recvThread_ = std::make_unique<CRecvrCmdParsingThread>();
         recvThread_->start();
-        recvThread_->post({msg::WM_K2_THREAD_SETUP, 1,
-                           Payload::of(RecvThreadSetup{0, 0, &port_, 100ms, &lock_})});
+        recvThread_->post(recvmsg::setup({0, 0, &port_, 100ms, &lock_}));
     }
     if (!statusThread_) {
         statusThread_ = std::make_unique<CK2StatusCmdQueryThread>();
         statusThread_->start();
-        statusThread_->post(
-            {msg::WM_K2_THREAD_SETUP, 0, Payload::of(StatusThreadSetup{this, 1000ms})});
+        statusThread_->post(statusmsg::setup(this, 1000ms));
     }
     return K2_OK;
 }
@@ -137,7 +135,7 @@ Handle CK2CommChannel::GetReceiveThreadId() const {
 
 void CK2CommChannel::SetStatusPolling(bool on) {
     if (statusThread_)
-        statusThread_->post({msg::WM_K2_POLL_CONTROL, on ? msg::POLL_ON : msg::POLL_OFF, {}});
+        statusThread_->post(statusmsg::polling(on));
 }
 
 // ---- Encoders ---------------------------------------------------------------

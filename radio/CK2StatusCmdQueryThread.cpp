@@ -31,4 +31,17 @@ void CK2StatusCmdQueryThread::onMessage(Message& message) {
     }
 }
 
+namespace statusmsg {
+
+Message setup(CK2CommChannel* channel, std::chrono::milliseconds period) {
+    // The channel's Open has always sent wParam 0; the thread does not look.
+    return {msg::WM_K2_THREAD_SETUP, 0, Payload::of(StatusThreadSetup{channel, period})};
+}
+
+Message polling(bool on) {
+    return {msg::WM_K2_POLL_CONTROL, on ? msg::POLL_ON : msg::POLL_OFF, {}};
+}
+
+} // namespace statusmsg
+
 } // namespace tamrel

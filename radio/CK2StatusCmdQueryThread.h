@@ -51,4 +51,11 @@ private:
     bool polling_ = false;
 };
 
+// The messages of the table above, built so that no sender spells a wParam.
+namespace statusmsg {
+// Channel and period; switches polling off.
+Message setup(CK2CommChannel* channel, std::chrono::milliseconds period);
+Message polling(bool on);
+} // namespace statusmsg
+
 } // namespace tamrel

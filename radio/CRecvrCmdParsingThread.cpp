@@ -36,7 +36,7 @@ void CRecvrCmdParsingThread::onMessage(Message& message) {
     switch (message.id & 0xffff) {
     case msg::WM_K2_THREAD_SETUP:
         if (const auto* s = message.payload.get<RecvThreadSetup>()) {
-            if (code == 1) {
+            if (code == kSetupAll) {
                 setup_ = *s;
             } else {
                 setup_.deliveryMode = s->deliveryMode;
@@ -87,5 +87,32 @@ long CRecvrCmdParsingThread::readPass() {
                  });
     return n;
 }
+
+namespace recvmsg {
+
+Message setup(const RecvThreadSetup& setup) {
+    return {msg::WM_K2_THREAD_SETUP, CRecvrCmdParsingThread::kSetupAll, Payload::of(setup)};
+}
+
+Message delivery(uint32_t mode, Handle target) {
+    RecvThreadSetup s;
+    s.deliveryMode = mode;
+    s.target = target;
+    return {msg::WM_K2_THREAD_SETUP, CRecvrCmdParsingThread::kSetupDelivery, Payload::of(s)};
+}
+
+Message purge() {
+    return {msg::WM_K2_RECV_CONTROL, msg::RECV_PURGE, {}};
+}
+
+Message startReading() {
+    return {msg::WM_K2_RECV_CONTROL, msg::RECV_START, {}};
+}
+
+Message stopReading() {
+    return {msg::WM_K2_RECV_CONTROL, msg::RECV_STOP, {}};
+}
+
+} // namespace recvmsg
 
 } // namespace tamrel

@@ -56,6 +56,9 @@ public:
     static constexpr const char* kThreadName = "tamrel-recv";
     static constexpr uint32_t kDeliver = 2;
     static constexpr std::size_t kReadChunk = 512;
+    // wParam of WM_K2_THREAD_SETUP: take every field, or the delivery only.
+    static constexpr uint64_t kSetupAll = 1;
+    static constexpr uint64_t kSetupDelivery = 2;
 
     CRecvrCmdParsingThread() : MessageLoopWorker(kThreadName) {}
     ~CRecvrCmdParsingThread() { quitAndJoin(); }
@@ -77,5 +80,23 @@ private:
     std::optional<std::chrono::steady_clock::time_point> quietSince_;
     ReplyParser parser_;
 };
+
+// The messages of the table above, built so that no sender spells a wParam.
+namespace recvmsg {
+// The channel's setup when it opens: every field.
+Message setup(const RecvThreadSetup& setup);
+// Delivery only (the port stays as it is): replies go to target while mode
+// is CRecvrCmdParsingThread::kDeliver; any other mode posts nothing.
+Message delivery(uint32_t mode, Handle target);
+inline Message deliverTo(Handle target) {
+    return delivery(CRecvrCmdParsingThread::kDeliver, target);
+}
+inline Message noDelivery() {
+    return delivery(0, 0);
+}
+Message purge();
+Message startReading();
+Message stopReading();
+} // namespace recvmsg
 
 } // namespace tamrel

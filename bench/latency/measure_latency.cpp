@@ -261,11 +261,9 @@ public:
         }
         // What the front panel does once its window exists.
         const Handle recv = channel_.GetReceiveThreadId();
-        Mailboxes::post(recv,
-                        {msg::WM_K2_THREAD_SETUP, 2,
-                         Payload::of(RecvThreadSetup{CRecvrCmdParsingThread::kDeliver, mailbox})});
-        Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_PURGE, {}});
-        Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_START, {}});
+        Mailboxes::post(recv, recvmsg::deliverTo(mailbox));
+        Mailboxes::post(recv, recvmsg::purge());
+        Mailboxes::post(recv, recvmsg::startReading());
         std::this_thread::sleep_for(300ms);
         return true;
     }

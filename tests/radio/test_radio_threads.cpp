@@ -165,9 +165,8 @@ TEST(ReceiverHangUp, HungUpPortDoesNotMakeTheThreadSpin) {
     MessageQueue target;
     CRecvrCmdParsingThread thread;
     thread.start();
-    thread.post({msg::WM_K2_THREAD_SETUP, 1,
-                 Payload::of(RecvThreadSetup{2, target.handle(), &port, 100ms, &lock})});
-    thread.post({msg::WM_K2_RECV_CONTROL, msg::RECV_START, {}});
+    thread.post(recvmsg::setup({2, target.handle(), &port, 100ms, &lock}));
+    thread.post(recvmsg::startReading());
     ASSERT_EQ(::write(pty->masterFd(), "IF;", 3), 3);
     ASSERT_TRUE(target.getFor(10s));
 
@@ -184,8 +183,8 @@ TEST(ReceiverHangUp, HungUpPortDoesNotMakeTheThreadSpin) {
     // of a core. Slowness only lowers what a spinning thread gets.
     EXPECT_LT(used / wall, 0.2);
 
-    thread.post({msg::WM_K2_RECV_CONTROL, msg::RECV_STOP, {}});
-    thread.post({msg::WM_K2_RECV_CONTROL, msg::RECV_PURGE, {}});
+    thread.post(recvmsg::stopReading());
+    thread.post(recvmsg::purge());
     thread.quitAndJoin();
     EXPECT_FALSE(thread.running());
 }
@@ -196,10 +195,9 @@ TEST(ReceiverThroughChannel, DeliversOnceThePanelSwitchesDeliveryOn) {
     CK2CommChannel channel;
     ASSERT_EQ(channel.OpenDevice(peer.device(), 0, 38400, 8, 0, 1), K2_OK);
     const Handle receiver = channel.GetReceiveThreadId();
-    Mailboxes::post(receiver,
-                    {msg::WM_K2_THREAD_SETUP, 2, Payload::of(RecvThreadSetup{2, target.handle()})});
-    Mailboxes::post(receiver, {msg::WM_K2_RECV_CONTROL, msg::RECV_PURGE, {}});
-    Mailboxes::post(receiver, {msg::WM_K2_RECV_CONTROL, msg::RECV_START, {}});
+    Mailboxes::post(receiver, recvmsg::deliverTo(target.handle()));
+    Mailboxes::post(receiver, recvmsg::purge());
+    Mailboxes::post(receiver, recvmsg::startReading());
     Mailboxes::post(receiver, {0x999, 0, {}}); // unknown: discarded
     std::this_thread::sleep_for(50ms);
     peer.send("FA00014060000;");
@@ -251,4 +249,34 @@ TEST(StatusPolling, ThreadFollowsItsMessages) {
     peer.clear();
     peer.collectFor(150ms);
     EXPECT_TRUE(peer.texts().empty());
+}
+
+// Other programs and traces know these numbers: the builders must keep them.
+TEST(MessageBuilders, CarryTheProgramsNumbers) {
+    auto idAndCode = [](const Message& m) { return std::pair{m.id, m.wParam}; };
+    using P = std::pair<uint32_t, uint64_t>;
+    EXPECT_EQ(idAndCode(recvmsg::setup({})), (P{0x465, 1}));
+    EXPECT_EQ(idAndCode(recvmsg::deliverTo(7)), (P{0x465, 2}));
+    EXPECT_EQ(idAndCode(recvmsg::noDelivery()), (P{0x465, 2}));
+    EXPECT_EQ(idAndCode(recvmsg::purge()), (P{0x467, 1}));
+    EXPECT_EQ(idAndCode(recvmsg::startReading()), (P{0x467, 3}));
+    EXPECT_EQ(idAndCode(recvmsg::stopReading()), (P{0x467, 4}));
+    EXPECT_EQ(idAndCode(statusmsg::polling(true)), (P{0x480, 22}));
+    EXPECT_EQ(idAndCode(statusmsg::polling(false)), (P{0x480, 23}));
+    EXPECT_EQ(statusmsg::setup(nullptr, 1s).id, 0x465u);
+
+    const Message on = recvmsg::deliverTo(7);
+    const auto* s = on.payload.get<RecvThreadSetup>();
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->deliveryMode, CRecvrCmdParsingThread::kDeliver);
+    EXPECT_EQ(s->target, 7u);
+    const Message noDelivery = recvmsg::noDelivery();
+    const auto* off = noDelivery.payload.get<RecvThreadSetup>();
+    ASSERT_NE(off, nullptr);
+    EXPECT_NE(off->deliveryMode, CRecvrCmdParsingThread::kDeliver);
+    EXPECT_EQ(off->target, 0u);
+    const Message statusSetup = statusmsg::setup(nullptr, 1s);
+    const auto* status = statusSetup.payload.get<StatusThreadSetup>();
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->period, 1s);
 }
