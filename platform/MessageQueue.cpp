@@ -48,14 +48,26 @@ MessageQueue::MessageQueue() {
     handle_ = Mailboxes::add([this](Message&& m) { post(std::move(m)); });
 }
 
-MessageQueue::~MessageQueue() { Mailboxes::remove(handle_); }
+MessageQueue::~MessageQueue() {
+    Mailboxes::remove(handle_);
+}
 
 void MessageQueue::post(Message message) {
     {
         std::lock_guard lock(mutex_);
+        if (queue_.empty())
+            ready_.raise();
         queue_.push_back(std::move(message));
     }
     cv_.notify_one();
+}
+
+Message MessageQueue::pop() {
+    Message m = std::move(queue_.front());
+    queue_.pop_front();
+    if (queue_.empty())
+        ready_.lower();
+    return m;
 }
 
 bool MessageQueue::peek() const {
@@ -66,27 +78,21 @@ bool MessageQueue::peek() const {
 Message MessageQueue::get() {
     std::unique_lock lock(mutex_);
     cv_.wait(lock, [this] { return !queue_.empty(); });
-    Message m = std::move(queue_.front());
-    queue_.pop_front();
-    return m;
+    return pop();
 }
 
 std::optional<Message> MessageQueue::tryGet() {
     std::lock_guard lock(mutex_);
     if (queue_.empty())
         return std::nullopt;
-    Message m = std::move(queue_.front());
-    queue_.pop_front();
-    return m;
+    return pop();
 }
 
 std::optional<Message> MessageQueue::getFor(std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
     if (!cv_.wait_for(lock, timeout, [this] { return !queue_.empty(); }))
         return std::nullopt;
-    Message m = std::move(queue_.front());
-    queue_.pop_front();
-    return m;
+    return pop();
 }
 
 } // namespace tamrel

@@ -6,6 +6,7 @@
 // its owner removes it; posting to a removed or unknown handle fails and drops
 // the message, as posting to an ended thread or a closed window does.
 
+#include "EventDescriptor.h"
 #include "Messages.h"
 
 #include <chrono>
@@ -29,7 +30,8 @@ public:
 };
 
 // One worker thread's queue. Owned by the worker; registered as a mailbox for
-// its whole life.
+// its whole life. Its poll descriptor is readable while a message waits, so
+// the worker can wait on the queue and a device together.
 class MessageQueue {
 public:
     MessageQueue();
@@ -38,20 +40,26 @@ public:
     MessageQueue& operator=(const MessageQueue&) = delete;
 
     Handle handle() const { return handle_; }
+    // Readable (POLLIN) exactly while a message waits; reading it is the
+    // queue's business, never the caller's.
+    int pollDescriptor() const { return ready_.fd(); }
 
     void post(Message message);
     void quit() { post(Message{msg::WM_QUIT, 0, {}}); }
 
-    bool peek() const;                  // a message is waiting
-    Message get();                      // waits for the next message
-    std::optional<Message> tryGet();    // the next message, if one waits
+    bool peek() const;               // a message is waiting
+    Message get();                   // waits for the next message
+    std::optional<Message> tryGet(); // the next message, if one waits
     // Waits at most `timeout` for a message; nothing when none came.
     std::optional<Message> getFor(std::chrono::milliseconds timeout);
 
 private:
+    Message pop(); // under mutex_, with a message waiting
+
     mutable std::mutex mutex_;
     std::condition_variable cv_;
     std::deque<Message> queue_;
+    EventDescriptor ready_; // raised exactly while queue_ holds a message (under mutex_)
     Handle handle_ = 0;
 };
 

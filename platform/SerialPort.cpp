@@ -13,17 +13,28 @@ namespace tamrel {
 namespace {
 speed_t speedConstant(uint32_t baud) {
     switch (baud) {
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: return B0;
+    case 300:
+        return B300;
+    case 600:
+        return B600;
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    default:
+        return B0;
     }
 }
 } // namespace
@@ -49,6 +60,7 @@ int SerialPort::open(const std::string& path, uint32_t baud, uint8_t byteSize, u
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0) {
         int err = errno;
+        ::ioctl(fd, TIOCNXCL); // ours: set just above
         ::close(fd);
         return err;
     }
@@ -56,10 +68,18 @@ int SerialPort::open(const std::string& path, uint32_t baud, uint8_t byteSize, u
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
     switch (byteSize) {
-    case 5: tio.c_cflag |= CS5; break;
-    case 6: tio.c_cflag |= CS6; break;
-    case 7: tio.c_cflag |= CS7; break;
-    default: tio.c_cflag |= CS8; break;
+    case 5:
+        tio.c_cflag |= CS5;
+        break;
+    case 6:
+        tio.c_cflag |= CS6;
+        break;
+    case 7:
+        tio.c_cflag |= CS7;
+        break;
+    default:
+        tio.c_cflag |= CS8;
+        break;
     }
     if (parity == 1)
         tio.c_cflag |= PARENB | PARODD;
@@ -80,9 +100,18 @@ int SerialPort::open(const std::string& path, uint32_t baud, uint8_t byteSize, u
 
 void SerialPort::close() {
     if (fd_ >= 0) {
+        // The exclusive flag belongs to the tty, not to this descriptor: while
+        // anything else keeps the tty open (a pseudo-terminal's other end, a
+        // getty), it would stay set and lock everybody else out.
+        ::ioctl(fd_, TIOCNXCL);
+        if (stalled_)
+            ::tcflush(fd_, TCOFLUSH);
         ::close(fd_);
         fd_ = -1;
     }
+    // A new line starts clean: the cut command belonged to the old one.
+    tail_.clear();
+    stalled_ = false;
 }
 
 int SerialPort::bytesWaiting() const {
@@ -124,6 +153,86 @@ bool SerialPort::writeAll(const char* data, std::size_t size) {
             return false;
     }
     return true;
+}
+
+std::string_view writeResultName(WriteResult result) {
+    switch (result) {
+    case WriteResult::Written:
+        return "written";
+    case WriteResult::Stalled:
+        return "stalled";
+    case WriteResult::Dropped:
+        return "dropped";
+    case WriteResult::Refused:
+        return "refused";
+    case WriteResult::Failed:
+        return "failed";
+    case WriteResult::NotOpen:
+        return "not open";
+    }
+    return {};
+}
+
+SerialPort::Push SerialPort::push(std::string_view& bytes, std::chrono::milliseconds stall) {
+    using Clock = std::chrono::steady_clock;
+    auto deadline = Clock::now() + stall;
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+        if (n > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+            deadline = Clock::now() + stall;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN) {
+            lastWriteError_ = errno;
+            return Push::Failed;
+        }
+        // Nothing taken (a full queue, or output held): wait for room.
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            return Push::Stalled;
+        pollfd p{fd_, POLLOUT, 0};
+        int r = ::poll(&p, 1, static_cast<int>(left.count()));
+        if (r < 0 && errno != EINTR) {
+            lastWriteError_ = errno;
+            return Push::Failed;
+        }
+        if (r > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) && !(p.revents & POLLOUT)) {
+            lastWriteError_ = EIO;
+            return Push::Failed;
+        }
+    }
+    return Push::Done;
+}
+
+WriteResult SerialPort::fail(WriteResult result) {
+    stalled_ = true;
+    failures_.fetch_add(1, std::memory_order_relaxed);
+    return result;
+}
+
+WriteResult SerialPort::writeCommand(std::string_view command, std::chrono::milliseconds stall) {
+    if (fd_ < 0)
+        return WriteResult::NotOpen;
+    if (!tail_.empty()) {
+        std::string_view rest = tail_;
+        Push p = push(rest, stall);
+        tail_.erase(0, tail_.size() - rest.size());
+        if (p != Push::Done)
+            return fail(WriteResult::Refused);
+    }
+    std::string_view rest = command;
+    Push p = push(rest, stall);
+    if (p == Push::Done) {
+        stalled_ = false;
+        return WriteResult::Written;
+    }
+    if (rest.size() == command.size())
+        return fail(p == Push::Failed ? WriteResult::Failed : WriteResult::Dropped);
+    tail_.assign(rest);
+    return fail(p == Push::Failed ? WriteResult::Failed : WriteResult::Stalled);
 }
 
 void SerialPort::purgeInput() {

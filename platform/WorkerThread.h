@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 
 namespace tamrel {
@@ -23,7 +24,9 @@ public:
 
     // Starts the thread at idle priority (the worker threads yield to the user
     // interface). The queue exists, and can be posted to, when start returns.
-    void start(Body body, bool idlePriority = true);
+    // A name (at most 15 characters) shows in top -H, debuggers and
+    // /proc/PID/task/TID/comm.
+    void start(Body body, bool idlePriority = true, std::string name = {});
     // Posts WM_QUIT and waits for the body to return. Safe when not started.
     void quitAndJoin();
 

@@ -74,8 +74,8 @@ uint32_t CK2CommChannel::Open(uint16_t port, uint16_t baud, uint8_t byteSize, ui
 uint32_t CK2CommChannel::OpenDevice(const std::string& device, uint16_t portNumber, uint16_t baud,
                                     uint8_t byteSize, uint8_t parity, uint8_t stopBits) {
     {
-        // A second open replaces the port under the receive thread's feet.
-        std::lock_guard guard(lock_);
+        // A second open replaces the port under the other threads' feet.
+        std::scoped_lock guard(lock_, writeLock_);
         if (int err = port_.open(device, baud, byteSize, parity, stopBits); err != 0) {
             lastError_ = static_cast<uint32_t>(err);
             open_ = false;
@@ -95,14 +95,12 @@ uint32_t CK2CommChannel::OpenDevice(const std::string& device, uint16_t portNumb
     if (!recvThread_) {
         recvThread_ = std::make_unique<CRecvrCmdParsingThread>();
         recvThread_->start();
-        recvThread_->post({msg::WM_K2_THREAD_SETUP, 1,
-                           Payload::of(RecvThreadSetup{0, 0, &port_, 100ms, &lock_})});
+        recvThread_->post(recvmsg::setup({0, 0, &port_, 100ms, &lock_}));
     }
     if (!statusThread_) {
         statusThread_ = std::make_unique<CK2StatusCmdQueryThread>();
         statusThread_->start();
-        statusThread_->post(
-            {msg::WM_K2_THREAD_SETUP, 0, Payload::of(StatusThreadSetup{this, 1000ms})});
+        statusThread_->post(statusmsg::setup(this, 1000ms));
     }
     return K2_OK;
 }
@@ -115,7 +113,7 @@ uint32_t CK2CommChannel::Close() {
     recvThread_.reset();
     statusThread_.reset();
     {
-        std::lock_guard guard(lock_);
+        std::scoped_lock guard(lock_, writeLock_);
         port_.close();
     }
     portNumber_ = -1;
@@ -133,21 +131,46 @@ uint32_t CK2CommChannel::SendCommand(std::string_view text) {
     if (!open_ || !runner_)
         return K2_ERR_NO_PORT;
     // Sequence steps run on the runner's thread: they write in their turn.
-    if (runner_->OnRunnerThread()) {
-        Write(wire);
-        return K2_OK;
+    if (runner_->OnRunnerThread())
+        return Write(wire);
+    // While the line is stalled one command at a time probes it; the rest are
+    // refused at once instead of each waiting out the stall in the queue.
+    if (stalled_ && queued_ > 0) {
+        ++refused_;
+        return K2_ERR_LINE_STALLED;
     }
-    if (!runner_->Post([this, wire = std::move(wire)] { Write(wire); })) {
-        ++writeFailures_;
+    ++queued_;
+    if (!runner_->Post([this, wire = std::move(wire)] {
+            Write(wire);
+            --queued_;
+        })) {
+        --queued_;
+        ++refused_;
         return K2_ERR_LINE_STALLED;
     }
     return K2_OK;
 }
 
-void CK2CommChannel::Write(const std::string& wire) {
-    std::lock_guard guard(lock_);
-    if (port_.isOpen() && !port_.writeAll(wire.data(), wire.size()))
-        ++writeFailures_;
+uint32_t CK2CommChannel::Write(const std::string& wire) {
+    // Not the port lock: a write waiting out a stall must not hold up replies.
+    std::lock_guard guard(writeLock_);
+    // Behind a stall, commands still queued only take what the line takes at
+    // once; the probe that comes after them waits out the stall time.
+    const auto stall = stalled_ && queued_ > 1 ? 0ms : 1000ms;
+    switch (port_.writeCommand(wire, stall)) {
+    case WriteResult::Written:
+        stalled_ = false;
+        return K2_OK;
+    case WriteResult::NotOpen:
+        return K2_ERR_NO_PORT;
+    default:
+        stalled_ = true;
+        return K2_ERR_LINE_STALLED;
+    }
+}
+
+uint64_t CK2CommChannel::WriteFailures() const {
+    return port_.writeFailures() + refused_;
 }
 
 Handle CK2CommChannel::GetReceiveThreadId() const {
@@ -156,7 +179,7 @@ Handle CK2CommChannel::GetReceiveThreadId() const {
 
 void CK2CommChannel::SetStatusPolling(bool on) {
     if (statusThread_)
-        statusThread_->post({msg::WM_K2_POLL_CONTROL, on ? msg::POLL_ON : msg::POLL_OFF, {}});
+        statusThread_->post(statusmsg::polling(on));
 }
 
 // ---- Encoders ---------------------------------------------------------------

@@ -14,8 +14,9 @@
 // paced by the runner, so they can be interleaved with single commands at
 // command boundaries but the bytes of two commands never interleave. The
 // lock is held for exactly one command's write, one reading pass of the
-// receive thread or one purge. The lock guards the port: its opening and closing, every write,
-// and the receive thread's byte count, read and purge; nothing else is done
+// receive thread or one purge; writes take a lock of their own, so that a
+// write waiting out a stalled line holds up no reply. The lock guards the port: its opening and
+// closing, every write, and the receive thread's byte count, read and purge; nothing else is done
 // and no other lock is taken while it is held.
 //
 // Open and Close are called by the application's thread only. Open starts the
@@ -79,8 +80,10 @@ public:
     uint32_t SendCommand(std::string_view text);
     // Paces multi-command sequences; null when the channel is not open.
     CSequenceRunner* Runner() const { return runner_.get(); }
-    // Commands refused or cut short by a stalled line since the channel opened.
-    uint64_t WriteFailures() const { return writeFailures_; }
+    // Commands refused, dropped or cut short by a stalled line.
+    uint64_t WriteFailures() const;
+    // The last write found the line stalled (cleared by the next whole write).
+    bool LineStalled() const { return stalled_; }
     // Where to post WM_K2_THREAD_SETUP and WM_K2_RECV_CONTROL for the receive
     // thread; 0 when there is none.
     Handle GetReceiveThreadId() const;
@@ -131,15 +134,18 @@ public:
     uint32_t CmdScanSetup(int32_t lowHz, int32_t highHz); // FA, FB, SW19, SW25, 100 ms apart
 
 private:
-    void Write(const std::string& wire);
+    uint32_t Write(const std::string& wire);
 
     std::atomic<bool> open_ = false;
-    std::atomic<uint64_t> writeFailures_ = 0;
+    std::atomic<bool> stalled_ = false;
+    std::atomic<int> queued_ = 0;
+    std::atomic<uint64_t> refused_ = 0;
     uint32_t lastError_ = 0;
     int portNumber_ = -1;
     uint8_t loggingMode_ = 0;
     std::string device_;
     std::mutex lock_;
+    std::mutex writeLock_; // the writer's, so a stalled write holds up no reader
     SerialPort port_;
     // Declared last: destroyed (and so joined) before the port and the lock;
     // the runner last of all, as its steps post to the two threads.

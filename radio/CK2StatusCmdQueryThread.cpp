@@ -2,24 +2,15 @@
 
 #include "CK2CommChannel.h"
 
-#include <algorithm>
-
 namespace tamrel {
 
-void CK2StatusCmdQueryThread::run(MessageQueue& queue) {
-    for (;;) {
-        if (std::optional<Message> m =
-                queue.getFor(std::max(period_, std::chrono::milliseconds(1)))) {
-            if ((m->id & 0xffff) == msg::WM_QUIT)
-                return;
-            handle(*m);
-        } else if (polling_ && channel_) {
-            channel_->CmdStatusQuery();
-        }
-    }
+void CK2StatusCmdQueryThread::onWake(short) {
+    // Only the period ends a wait here: no descriptor is watched.
+    if (polling_ && channel_)
+        channel_->CmdStatusQuery();
 }
 
-void CK2StatusCmdQueryThread::handle(const Message& message) {
+void CK2StatusCmdQueryThread::onMessage(Message& message) {
     const uint64_t code = message.wParam & 0xffff;
     switch (message.id & 0xffff) {
     case msg::WM_K2_THREAD_SETUP:
@@ -39,5 +30,18 @@ void CK2StatusCmdQueryThread::handle(const Message& message) {
         break;
     }
 }
+
+namespace statusmsg {
+
+Message setup(CK2CommChannel* channel, std::chrono::milliseconds period) {
+    // The channel's Open has always sent wParam 0; the thread does not look.
+    return {msg::WM_K2_THREAD_SETUP, 0, Payload::of(StatusThreadSetup{channel, period})};
+}
+
+Message polling(bool on) {
+    return {msg::WM_K2_POLL_CONTROL, on ? msg::POLL_ON : msg::POLL_OFF, {}};
+}
+
+} // namespace statusmsg
 
 } // namespace tamrel

@@ -20,7 +20,7 @@
 //    first query comes one full period after polling is switched on.
 //  - Takes no lock of its own; the channel's lock serialises its sends.
 
-#include "platform/WorkerThread.h"
+#include "platform/MessageLoopWorker.h"
 
 #include <chrono>
 
@@ -33,29 +33,29 @@ struct StatusThreadSetup {
     std::chrono::milliseconds period{1000};
 };
 
-class CK2StatusCmdQueryThread {
+class CK2StatusCmdQueryThread final : public MessageLoopWorker {
 public:
-    CK2StatusCmdQueryThread() = default;
-    CK2StatusCmdQueryThread(const CK2StatusCmdQueryThread&) = delete;
-    CK2StatusCmdQueryThread& operator=(const CK2StatusCmdQueryThread&) = delete;
+    static constexpr const char* kThreadName = "tamrel-status";
 
-    void start() {
-        thread_.start([this](MessageQueue& q) { run(q); });
-    }
-    void quitAndJoin() { thread_.quitAndJoin(); }
-    Handle handle() const { return thread_.handle(); }
-    bool post(Message message) { return thread_.post(std::move(message)); }
+    CK2StatusCmdQueryThread() : MessageLoopWorker(kThreadName) {}
+    ~CK2StatusCmdQueryThread() { quitAndJoin(); }
 
 private:
-    void run(MessageQueue& queue);
-    void handle(const Message& message);
+    void onMessage(Message& message) override;
+    std::optional<std::chrono::milliseconds> waitTimeout() const override { return period_; }
+    void onWake(short revents) override;
 
     // Worker-thread state.
     CK2CommChannel* channel_ = nullptr;
     std::chrono::milliseconds period_{100};
     bool polling_ = false;
-    // Last: joined before the state above is destroyed.
-    WorkerThread thread_;
 };
+
+// The messages of the table above, built so that no sender spells a wParam.
+namespace statusmsg {
+// Channel and period; switches polling off.
+Message setup(CK2CommChannel* channel, std::chrono::milliseconds period);
+Message polling(bool on);
+} // namespace statusmsg
 
 } // namespace tamrel

@@ -6,28 +6,37 @@
 
 namespace tamrel {
 
-void CRecvrCmdParsingThread::run(MessageQueue& queue) {
-    for (;;) {
-        // One message per pass; without one, wait a period, then read. A
-        // message that arrives during the wait is handled at once, and that
-        // pass reads nothing.
-        if (std::optional<Message> m =
-                queue.getFor(std::max(setup_.pollPeriod, std::chrono::milliseconds(1)))) {
-            if ((m->id & 0xffff) == msg::WM_QUIT)
-                return;
-            handle(*m);
-        } else if (reading_) {
-            readPass();
-        }
-    }
+std::optional<std::chrono::milliseconds> CRecvrCmdParsingThread::waitTimeout() const {
+    if (!quietSince_)
+        return setup_.pollPeriod;
+    // The quiet port's period ends the wait, even if messages came meanwhile.
+    const auto left = *quietSince_ + setup_.pollPeriod - std::chrono::steady_clock::now();
+    return std::max(std::chrono::ceil<std::chrono::milliseconds>(left),
+                    std::chrono::milliseconds(0));
 }
 
-void CRecvrCmdParsingThread::handle(const Message& message) {
+int CRecvrCmdParsingThread::waitDescriptor() const {
+    if (!reading_ || !setup_.port || quietSince_)
+        return -1;
+    auto lock = lockPort();
+    return setup_.port->fd();
+}
+
+void CRecvrCmdParsingThread::onWake(short revents) {
+    if (revents == 0)
+        quietSince_.reset(); // the wait ran out: wait on the port again
+    if (!reading_)
+        return;
+    if (readPass() <= 0 && revents != 0)
+        quietSince_ = std::chrono::steady_clock::now();
+}
+
+void CRecvrCmdParsingThread::onMessage(Message& message) {
     const uint64_t code = message.wParam & 0xffff;
     switch (message.id & 0xffff) {
     case msg::WM_K2_THREAD_SETUP:
         if (const auto* s = message.payload.get<RecvThreadSetup>()) {
-            if (code == 1) {
+            if (code == kSetupAll) {
                 setup_ = *s;
             } else {
                 setup_.deliveryMode = s->deliveryMode;
@@ -54,9 +63,9 @@ std::unique_lock<std::mutex> CRecvrCmdParsingThread::lockPort() const {
     return setup_.lock ? std::unique_lock(*setup_.lock) : std::unique_lock<std::mutex>();
 }
 
-void CRecvrCmdParsingThread::readPass() {
+long CRecvrCmdParsingThread::readPass() {
     if (!setup_.port)
-        return;
+        return 0;
     std::array<char, kReadChunk> buffer;
     long n = 0;
     {
@@ -68,7 +77,7 @@ void CRecvrCmdParsingThread::readPass() {
                 std::min<std::size_t>(static_cast<std::size_t>(waiting), kReadChunk));
     }
     if (n <= 0)
-        return;
+        return 0;
     parser_.feed(std::string_view(buffer.data(), static_cast<std::size_t>(n)),
                  [this](int id, std::string_view text) {
                      if (setup_.deliveryMode == kDeliver && setup_.target != 0)
@@ -76,6 +85,34 @@ void CRecvrCmdParsingThread::readPass() {
                                          Message{msg::WM_K2_REPLY, static_cast<uint64_t>(id),
                                                  Payload::of(std::string(text))});
                  });
+    return n;
 }
+
+namespace recvmsg {
+
+Message setup(const RecvThreadSetup& setup) {
+    return {msg::WM_K2_THREAD_SETUP, CRecvrCmdParsingThread::kSetupAll, Payload::of(setup)};
+}
+
+Message delivery(uint32_t mode, Handle target) {
+    RecvThreadSetup s;
+    s.deliveryMode = mode;
+    s.target = target;
+    return {msg::WM_K2_THREAD_SETUP, CRecvrCmdParsingThread::kSetupDelivery, Payload::of(s)};
+}
+
+Message purge() {
+    return {msg::WM_K2_RECV_CONTROL, msg::RECV_PURGE, {}};
+}
+
+Message startReading() {
+    return {msg::WM_K2_RECV_CONTROL, msg::RECV_START, {}};
+}
+
+Message stopReading() {
+    return {msg::WM_K2_RECV_CONTROL, msg::RECV_STOP, {}};
+}
+
+} // namespace recvmsg
 
 } // namespace tamrel

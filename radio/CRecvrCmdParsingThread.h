@@ -1,7 +1,12 @@
 #pragma once
-// CRecvrCmdParsingThread: the only reader of the radio's serial port. Polls
-// the port once per period, hands the bytes to a ReplyParser and posts every
-// reply that comes out to the front panel.
+// CRecvrCmdParsingThread: the only reader of the radio's serial port. Waits
+// on the port and its message queue together, reads whatever the port holds
+// the moment it is readable, hands the bytes to a ReplyParser and posts every
+// reply that comes out to the front panel at once. The poll period is the
+// longest wait: after it the port is read whether or not it said it was
+// readable. A port that wakes the thread with nothing to read (a hung-up line:
+// a pseudo-terminal whose other end closed, an unplugged adapter) is left out
+// of the wait until the period has passed, so the thread never spins.
 //
 // Threads and messages:
 //  - Started and ended (quit message, then join) by CK2CommChannel on the
@@ -16,21 +21,25 @@
 //                          start and stop reading.
 //      WM_QUIT             end the loop.
 //    Anything else is discarded. Only the low 16 bits of id and wParam count.
+//    Waiting messages are handled, in order, before the port is read.
 //  - Posts WM_K2_REPLY, wParam = reply id (0..34), payload = std::string
 //    reply text without ";", to the target, only while deliveryMode is 2
 //    (nothing is allocated otherwise).
 //  - Lock: the channel's mutex, held for each reading pass (bytes waiting and
-//    one read of at most 512 bytes) and each purge. Parsing and posting happen
-//    after it is released, so no other lock is ever taken inside it.
+//    one read of at most 512 bytes), each purge, and while the port's
+//    descriptor is looked up for the wait (not during the wait). Parsing and
+//    posting happen after it is released, so no other lock is ever taken
+//    inside it.
 //  - Everything else (parser, flags, setup fields) belongs to the worker.
 
 #include "ReplyParser.h"
+#include "platform/MessageLoopWorker.h"
 #include "platform/SerialPort.h"
-#include "platform/WorkerThread.h"
 
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 
 namespace tamrel {
 
@@ -42,34 +51,52 @@ struct RecvThreadSetup {
     std::mutex* lock = nullptr; // guards port; may be null for a port nobody shares
 };
 
-class CRecvrCmdParsingThread {
+class CRecvrCmdParsingThread final : public MessageLoopWorker {
 public:
+    static constexpr const char* kThreadName = "tamrel-recv";
     static constexpr uint32_t kDeliver = 2;
     static constexpr std::size_t kReadChunk = 512;
+    // wParam of WM_K2_THREAD_SETUP: take every field, or the delivery only.
+    static constexpr uint64_t kSetupAll = 1;
+    static constexpr uint64_t kSetupDelivery = 2;
 
-    CRecvrCmdParsingThread() = default;
-    CRecvrCmdParsingThread(const CRecvrCmdParsingThread&) = delete;
-    CRecvrCmdParsingThread& operator=(const CRecvrCmdParsingThread&) = delete;
-
-    void start() {
-        thread_.start([this](MessageQueue& q) { run(q); });
-    }
-    void quitAndJoin() { thread_.quitAndJoin(); }
-    Handle handle() const { return thread_.handle(); }
-    bool post(Message message) { return thread_.post(std::move(message)); }
+    CRecvrCmdParsingThread() : MessageLoopWorker(kThreadName) {}
+    ~CRecvrCmdParsingThread() { quitAndJoin(); }
 
 private:
-    void run(MessageQueue& queue);
-    void handle(const Message& message);
-    void readPass();
+    void onMessage(Message& message) override;
+    std::optional<std::chrono::milliseconds> waitTimeout() const override;
+    int waitDescriptor() const override;
+    void onWake(short revents) override;
+    // Bytes read, 0 when there were none.
+    long readPass();
     std::unique_lock<std::mutex> lockPort() const;
 
     // Worker-thread state.
     RecvThreadSetup setup_;
     bool reading_ = false;
+    // When the port last woke the thread with nothing to read; it is left out
+    // of the wait for one period after that.
+    std::optional<std::chrono::steady_clock::time_point> quietSince_;
     ReplyParser parser_;
-    // Last: joined before the state above is destroyed.
-    WorkerThread thread_;
 };
+
+// The messages of the table above, built so that no sender spells a wParam.
+namespace recvmsg {
+// The channel's setup when it opens: every field.
+Message setup(const RecvThreadSetup& setup);
+// Delivery only (the port stays as it is): replies go to target while mode
+// is CRecvrCmdParsingThread::kDeliver; any other mode posts nothing.
+Message delivery(uint32_t mode, Handle target);
+inline Message deliverTo(Handle target) {
+    return delivery(CRecvrCmdParsingThread::kDeliver, target);
+}
+inline Message noDelivery() {
+    return delivery(0, 0);
+}
+Message purge();
+Message startReading();
+Message stopReading();
+} // namespace recvmsg
 
 } // namespace tamrel

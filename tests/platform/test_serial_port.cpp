@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace tamrel;
 using namespace std::chrono_literals;
@@ -28,6 +31,41 @@ TEST(SerialPort, IsExclusive) {
     EXPECT_NE(b.open(peer.device(), 4800, 8, 0, 1), 0);
     a.close();
     EXPECT_EQ(b.open(peer.device(), 4800, 8, 0, 1), 0);
+}
+
+namespace {
+// The tty's exclusive flag as another opener sees it: 1 set, 0 clear. An
+// unprivileged opener is refused while it is set, which counts as set too.
+int exclusiveFlag(const std::string& device) {
+    int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == EBUSY ? 1 : -errno;
+    int flag = -1;
+    if (::ioctl(fd, TIOCGEXCL, &flag) != 0)
+        flag = -errno;
+    ::close(fd);
+    return flag;
+}
+} // namespace
+
+TEST(SerialPort, CloseLeavesTheTtyUnlockedWhileTheOtherEndKeepsItAlive) {
+    test::PtyPeer peer; // holds the tty open the whole time
+    SerialPort port;
+    ASSERT_EQ(port.open(peer.device(), 4800, 8, 0, 1), 0);
+    EXPECT_EQ(exclusiveFlag(peer.device()), 1);
+    // A refused second opener must not unlock the port it could not have.
+    SerialPort second;
+    EXPECT_NE(second.open(peer.device(), 4800, 8, 0, 1), 0);
+    EXPECT_EQ(exclusiveFlag(peer.device()), 1);
+    port.close();
+    EXPECT_EQ(exclusiveFlag(peer.device()), 0);
+
+    // The destructor closes the same way.
+    {
+        SerialPort scoped;
+        ASSERT_EQ(scoped.open(peer.device(), 4800, 8, 0, 1), 0);
+    }
+    EXPECT_EQ(exclusiveFlag(peer.device()), 0);
 }
 
 TEST(SerialPort, WritesReadsCountsAndPurgesRawBytes) {

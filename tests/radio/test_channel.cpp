@@ -145,6 +145,51 @@ TEST_F(OpenChannel, ConcurrentSendersNeverInterleave) {
                           {texts[0], kEach}, {texts[1], kEach}, {texts[2], kEach}}));
 }
 
+TEST_F(OpenChannel, AStalledLineNeverMergesCommandsAndRefusesWithoutWaiting) {
+    // The radio end stops reading: numbered commands fill the line until the
+    // writer meets the stall. No call waits on the line meanwhile.
+    std::vector<std::string> accepted;
+    auto send = [&](const std::string& text) {
+        const auto before = std::chrono::steady_clock::now();
+        const uint32_t result = channel.SendCommand(text);
+        EXPECT_LT(std::chrono::steady_clock::now() - before, 500ms);
+        if (result == K2_OK)
+            accepted.push_back(text);
+        return result;
+    };
+    const auto giveUp = std::chrono::steady_clock::now() + 30s;
+    for (int i = 0; !channel.LineStalled() && std::chrono::steady_clock::now() < giveUp;) {
+        const std::string text = "KY " + std::to_string(100000 + i) + " ABCDEFGHIJKLMNOPQRS";
+        if (send(text) == K2_OK)
+            ++i;
+        else
+            std::this_thread::sleep_for(5ms); // the queue is full: let the writer work
+    }
+    ASSERT_TRUE(channel.LineStalled());
+    EXPECT_GT(channel.WriteFailures(), 0u);
+    // While one command probes the stalled line, the others are refused whole.
+    int refused = 0;
+    for (int i = 0; i < 10; ++i)
+        refused += send("KY probe " + std::to_string(i)) == K2_ERR_LINE_STALLED;
+    EXPECT_GE(refused, 9);
+
+    // Reading again: only whole commands arrive, in the order they were accepted.
+    peer.collectFor(1500ms);
+    channel.SendCommand("IF");
+    ASSERT_TRUE(
+        peer.collectUntil([](const auto& c) { return !c.empty() && c.back().text == "IF"; }));
+    auto texts = peer.texts();
+    texts.pop_back();
+    ASSERT_FALSE(texts.empty());
+    std::size_t next = 0;
+    for (const auto& t : texts) {
+        while (next < accepted.size() && accepted[next] != t)
+            ++next;
+        ASSERT_LT(next, accepted.size()) << "not a whole command sent in order: " << t;
+    }
+    EXPECT_FALSE(channel.LineStalled());
+}
+
 TEST_F(OpenChannel, ReopenKeepsThreadsAndCloseEndsThem) {
     EXPECT_TRUE(channel.IsOpen());
     EXPECT_EQ(channel.PortNumber(), 3);

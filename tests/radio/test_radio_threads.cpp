@@ -1,3 +1,4 @@
+#include "platform/PseudoTerminal.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/CK2StatusCmdQueryThread.h"
 #include "radio/CRecvrCmdParsingThread.h"
@@ -5,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <thread>
+#include <unistd.h>
 
 using namespace tamrel;
 using namespace std::chrono_literals;
@@ -101,16 +105,99 @@ TEST_F(Receiver, StopStartAndPurge) {
     EXPECT_EQ(next(), (Reply{ID_IF, "IF"}));
 }
 
+// With a period far longer than any test, only the port itself can make the
+// thread read: every reply here arrives because the port became readable.
+TEST_F(Receiver, DeliversEachReplyWhenItArrivesNotAfterThePeriod) {
+    setup(1, {2, target.handle(), &port, 1h, &lock});
+    peer.send("FA00014060000;");
+    EXPECT_EQ(next(10s), (Reply{ID_FA, "FA00014060000"}));
+
+    // A reply in pieces is posted when its ";" comes.
+    peer.send("FB000070");
+    EXPECT_FALSE(next(50ms).has_value());
+    peer.send("00000;IF;");
+    EXPECT_EQ(replies(2), (std::vector<Reply>{{ID_FB, "FB00007000000"}, {ID_IF, "IF"}}));
+
+    // Stopped, the port is not read; started again, what it queued meanwhile
+    // comes at once.
+    control(msg::RECV_STOP);
+    std::this_thread::sleep_for(30ms);
+    peer.send("AN1;");
+    EXPECT_FALSE(next(100ms).has_value());
+    control(msg::RECV_START);
+    EXPECT_EQ(next(10s), (Reply{ID_AN, "AN1"}));
+
+    // Messages are still handled at once: a purge, then more replies.
+    control(msg::RECV_PURGE);
+    std::this_thread::sleep_for(30ms); // the purge must not catch what follows
+    peer.send("KS020;");
+    EXPECT_EQ(next(10s), (Reply{ID_KS, "KS020"}));
+}
+
+namespace {
+// CPU seconds used so far by this process's thread of that name.
+double threadCpuSeconds(const std::string& name) {
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string n;
+        std::getline(comm, n);
+        if (n != name)
+            continue;
+        const auto tid = static_cast<clockid_t>(std::stol(task.path().filename().string()));
+        timespec ts{};
+        // The kernel's per-thread scheduler clock of a thread id.
+        if (::clock_gettime((~tid << 3) | 6, &ts) == 0)
+            return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+    }
+    return -1;
+}
+} // namespace
+
+// The radio's end goes away (the simulator ended, the adapter was pulled): the
+// port reports a hang-up for good. The thread must not spin on it, and must
+// still obey its messages.
+TEST(ReceiverHangUp, HungUpPortDoesNotMakeTheThreadSpin) {
+    auto pty = std::make_unique<PseudoTerminal>();
+    pty->holdSlaveOpen(true);
+    SerialPort port;
+    ASSERT_EQ(port.open(pty->slavePath(), 38400, 8, 0, 1), 0);
+    std::mutex lock;
+    MessageQueue target;
+    CRecvrCmdParsingThread thread;
+    thread.start();
+    thread.post(recvmsg::setup({2, target.handle(), &port, 100ms, &lock}));
+    thread.post(recvmsg::startReading());
+    ASSERT_EQ(::write(pty->masterFd(), "IF;", 3), 3);
+    ASSERT_TRUE(target.getFor(10s));
+
+    pty.reset();
+    std::this_thread::sleep_for(100ms);
+    const double before = threadCpuSeconds(CRecvrCmdParsingThread::kThreadName);
+    ASSERT_GE(before, 0);
+    const auto start = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(500ms);
+    const double used = threadCpuSeconds(CRecvrCmdParsingThread::kThreadName) - before;
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // A thread that waits uses well under 1 % here; a spinning one nearly all
+    // of a core. Slowness only lowers what a spinning thread gets.
+    EXPECT_LT(used / wall, 0.2);
+
+    thread.post(recvmsg::stopReading());
+    thread.post(recvmsg::purge());
+    thread.quitAndJoin();
+    EXPECT_FALSE(thread.running());
+}
+
 TEST(ReceiverThroughChannel, DeliversOnceThePanelSwitchesDeliveryOn) {
     test::PtyPeer peer;
     MessageQueue target;
     CK2CommChannel channel;
     ASSERT_EQ(channel.OpenDevice(peer.device(), 0, 38400, 8, 0, 1), K2_OK);
     const Handle receiver = channel.GetReceiveThreadId();
-    Mailboxes::post(receiver,
-                    {msg::WM_K2_THREAD_SETUP, 2, Payload::of(RecvThreadSetup{2, target.handle()})});
-    Mailboxes::post(receiver, {msg::WM_K2_RECV_CONTROL, msg::RECV_PURGE, {}});
-    Mailboxes::post(receiver, {msg::WM_K2_RECV_CONTROL, msg::RECV_START, {}});
+    Mailboxes::post(receiver, recvmsg::deliverTo(target.handle()));
+    Mailboxes::post(receiver, recvmsg::purge());
+    Mailboxes::post(receiver, recvmsg::startReading());
     Mailboxes::post(receiver, {0x999, 0, {}}); // unknown: discarded
     std::this_thread::sleep_for(50ms);
     peer.send("FA00014060000;");
@@ -162,4 +249,34 @@ TEST(StatusPolling, ThreadFollowsItsMessages) {
     peer.clear();
     peer.collectFor(150ms);
     EXPECT_TRUE(peer.texts().empty());
+}
+
+// Other programs and traces know these numbers: the builders must keep them.
+TEST(MessageBuilders, CarryTheProgramsNumbers) {
+    auto idAndCode = [](const Message& m) { return std::pair{m.id, m.wParam}; };
+    using P = std::pair<uint32_t, uint64_t>;
+    EXPECT_EQ(idAndCode(recvmsg::setup({})), (P{0x465, 1}));
+    EXPECT_EQ(idAndCode(recvmsg::deliverTo(7)), (P{0x465, 2}));
+    EXPECT_EQ(idAndCode(recvmsg::noDelivery()), (P{0x465, 2}));
+    EXPECT_EQ(idAndCode(recvmsg::purge()), (P{0x467, 1}));
+    EXPECT_EQ(idAndCode(recvmsg::startReading()), (P{0x467, 3}));
+    EXPECT_EQ(idAndCode(recvmsg::stopReading()), (P{0x467, 4}));
+    EXPECT_EQ(idAndCode(statusmsg::polling(true)), (P{0x480, 22}));
+    EXPECT_EQ(idAndCode(statusmsg::polling(false)), (P{0x480, 23}));
+    EXPECT_EQ(statusmsg::setup(nullptr, 1s).id, 0x465u);
+
+    const Message on = recvmsg::deliverTo(7);
+    const auto* s = on.payload.get<RecvThreadSetup>();
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->deliveryMode, CRecvrCmdParsingThread::kDeliver);
+    EXPECT_EQ(s->target, 7u);
+    const Message noDelivery = recvmsg::noDelivery();
+    const auto* off = noDelivery.payload.get<RecvThreadSetup>();
+    ASSERT_NE(off, nullptr);
+    EXPECT_NE(off->deliveryMode, CRecvrCmdParsingThread::kDeliver);
+    EXPECT_EQ(off->target, 0u);
+    const Message statusSetup = statusmsg::setup(nullptr, 1s);
+    const auto* status = statusSetup.payload.get<StatusThreadSetup>();
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->period, 1s);
 }

@@ -33,10 +33,8 @@ TEST(SimulatedRadioLink, ChannelSurvivesFaultsAndParsesLaterReplies) {
     ASSERT_EQ(channel.OpenDevice(radio.devicePath(), 0, 4800, 8, 0, 1), K2_OK);
     const Handle recv = channel.GetReceiveThreadId();
     ASSERT_NE(recv, 0u);
-    Mailboxes::post(
-        recv, {msg::WM_K2_THREAD_SETUP, 2,
-               Payload::of(RecvThreadSetup{CRecvrCmdParsingThread::kDeliver, target.handle()})});
-    Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_START, {}});
+    Mailboxes::post(recv, recvmsg::deliverTo(target.handle()));
+    Mailboxes::post(recv, recvmsg::startReading());
 
     // Keep asking through stalls, the dead period and the damaged bytes.
     const auto begin = std::chrono::steady_clock::now();
