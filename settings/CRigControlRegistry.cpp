@@ -21,7 +21,7 @@ void CRigControlRegistry::error(const char* text) {
 void CRigControlRegistry::CreateDefaultSettings() {
     {
         RegistryStore st(file_);
-        st.putText(kRoot, "HomeDir", paths::defaultHomeDir());
+        st.putText(kRoot, "HomeDir", paths::defaultHomeDir(), kPathTextLimit);
         st.putText(kRoot, "Callsign", kDefaultCallsign);
         st.putText(kRoot, "Name", kDefaultName);
         st.putText(kRoot, "QTH", kDefaultQth);
@@ -51,12 +51,12 @@ void CRigControlRegistry::GetSystemConfig(SystemConfig& config) {
                   0};
     } else {
         auto text = [&](const char* name, const std::string& def, const char* writeFail,
-                        const char* readFail, std::string& out) {
-            Read<std::string> r = st.text(kRoot, name);
+                        const char* readFail, std::string& out, size_t limit = kTextLimit) {
+            Read<std::string> r = st.text(kRoot, name, limit);
             if (r.ok()) {
                 out = std::move(r.value);
             } else if (r.missing()) {
-                st.putText(kRoot, name, def);
+                st.putText(kRoot, name, def, limit);
                 if (!st.commit())
                     error(writeFail);
                 out = def;
@@ -79,7 +79,7 @@ void CRigControlRegistry::GetSystemConfig(SystemConfig& config) {
             }
         };
         text("HomeDir", paths::defaultHomeDir(), "Unable to Write Tamrel Home Directory!",
-             "Unable to Read Tamrel Home Directory!", config.homeDir);
+             "Unable to Read Tamrel Home Directory!", config.homeDir, kPathTextLimit);
         text("Callsign", kDefaultCallsign, "Unable to Write Default Callsign Registry!",
              "Unable to Read Operator Callsign!", config.callsign);
         text("Name", kDefaultName, "Unable to Write Default Name Registry!",
@@ -104,7 +104,7 @@ void CRigControlRegistry::SetSystemConfig(const SystemConfig& config) {
     RegistryStore st(file_);
     if (!st.keyExists(kRoot))
         return;
-    st.putText(kRoot, "HomeDir", config.homeDir);
+    st.putText(kRoot, "HomeDir", config.homeDir, kPathTextLimit);
     st.putText(kRoot, "Callsign", config.callsign);
     st.putText(kRoot, "Name", config.name);
     st.putText(kRoot, "QTH", config.qth);
@@ -121,12 +121,12 @@ void CRigControlRegistry::GetHomeDir(std::string& dir) {
         dir = paths::defaultHomeDir();
         return;
     }
-    Read<std::string> r = st.text(kRoot, "HomeDir");
+    Read<std::string> r = st.text(kRoot, "HomeDir", kPathTextLimit);
     if (r.ok()) {
         dir = std::move(r.value);
     } else if (r.missing()) {
         dir = paths::defaultHomeDir();
-        st.putText(kRoot, "HomeDir", dir);
+        st.putText(kRoot, "HomeDir", dir, kPathTextLimit);
         if (!st.commit())
             error("Unable to Write Tamrel Home Directory!");
     } else {

@@ -14,8 +14,6 @@ using namespace detail;
 namespace {
 
 constexpr WindowRect kDefaultRect{0, 0, kDefaultRectRight, kDefaultRectBottom};
-// A device path is our own addition and may be longer than the other texts.
-constexpr size_t kDevicePathLimit = 4095;
 
 // A rectangle taller than 768 or wider than 1024 is replaced by the default.
 WindowRect sane(const WindowRect& r) {
@@ -151,7 +149,7 @@ void CRigControlRegistry::GetCommPort(CommPortSettings& port) {
     if (Read<uint8_t> r = st.byte(kCommPort, "Stop bit"); r.ok())
         port.stopBits = r.value;
     // Not created by default: missing means no device path.
-    if (Read<std::string> r = st.text(kCommPort, "Device", kDevicePathLimit); r.ok())
+    if (Read<std::string> r = st.text(kCommPort, "Device", kPathTextLimit); r.ok())
         port.device = std::move(r.value);
     else if (r.missing())
         port.device.clear();
@@ -166,8 +164,8 @@ void CRigControlRegistry::SetCommPort(const CommPortSettings& port) {
     st.putByte(kCommPort, "Parity", port.parity);
     st.putByte(kCommPort, "Stop bit", port.stopBits);
     // Stored once set, so clearing it works, but never created empty.
-    if (!port.device.empty() || !st.text(kCommPort, "Device", kDevicePathLimit).missing())
-        st.putText(kCommPort, "Device", port.device, kDevicePathLimit);
+    if (!port.device.empty() || !st.text(kCommPort, "Device", kPathTextLimit).missing())
+        st.putText(kCommPort, "Device", port.device, kPathTextLimit);
     st.commit();
 }
 

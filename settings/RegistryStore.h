@@ -22,9 +22,11 @@ template <class T> struct Read {
     bool missing() const { return status == ReadStatus::Missing; }
 };
 
-// Text sizes the program reads into, without the terminating zero.
+// Text sizes the program reads into, without the terminating zero. Paths
+// (the home folder, a device) are kept whole, up to PATH_MAX.
 inline constexpr size_t kTextLimit = 79;
 inline constexpr size_t kMemoryKeyTextLimit = 253;
+inline constexpr size_t kPathTextLimit = 4095;
 
 // Subkey names; "" is the root.
 inline constexpr char kRoot[] = "";
