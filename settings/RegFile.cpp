@@ -7,6 +7,7 @@ namespace tamrel::reg {
 namespace {
 
 constexpr std::string_view kHeader = "REGEDIT4";
+constexpr std::string_view kUnicodeHeader = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kEol = "\r\n";
 // Hex values are wrapped before this column, as Windows exports them.
 constexpr size_t kHexWrapColumn = 77;
@@ -62,7 +63,7 @@ public:
             if (line.empty() || line.front() == ';')
                 continue;
             if (!header) {
-                if (line != kHeader)
+                if (line != kHeader && line != kUnicodeHeader)
                     return fail("the file does not begin with REGEDIT4");
                 header = true;
             } else if (line.front() == '[') {
@@ -314,30 +315,36 @@ void appendValue(std::string& out, const std::string& name, const Value& v) {
 
 } // namespace
 
-ParseResult parse(std::string_view text) {
-    if (text.starts_with("\xEF\xBB\xBF"))
-        text.remove_prefix(3);
-    return Parser(text).run();
+ParseResult parse(std::string_view bytes) {
+    const DecodedText text = decodeFile(bytes);
+    ParseResult result = Parser(text.utf8).run();
+    result.encoding = text.encoding;
+    return result;
 }
 
 std::string write(const Document& doc) {
-    std::string out(kHeader);
-    out += kEol;
+    std::string body;
     for (const auto& [path, values] : doc) {
-        out += kEol;
-        out += '[';
+        body += kEol;
+        body += '[';
         for (size_t i = 0; i < path.size(); ++i) {
             if (i)
-                out += '\\';
-            out += path[i];
+                body += '\\';
+            body += path[i];
         }
-        out += ']';
-        out += kEol;
+        body += ']';
+        body += kEol;
         for (const auto& [name, value] : values)
-            appendValue(out, name, value);
+            appendValue(body, name, value);
     }
-    out += kEol;
-    return out;
+    body += kEol;
+    std::string header(kHeader);
+    header += kEol;
+    if (std::optional<std::string> ansi = encodeAnsi(header + body))
+        return std::move(*ansi);
+    header = kUnicodeHeader;
+    header += kEol;
+    return encodeUtf16le(header + body);
 }
 
 std::string describe(const ParseError& error) {

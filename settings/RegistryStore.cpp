@@ -1,5 +1,6 @@
 #include "settings/RegistryStore.h"
 
+#include "settings/RegEncoding.h"
 #include "settings/RegSettingsFormat.h"
 
 #include <QFileInfo>
@@ -26,16 +27,6 @@ std::mutex& qtSettingsMutex() {
     return mutex;
 }
 } // namespace
-
-std::string_view clipUtf8(std::string_view text, size_t limit) {
-    if (text.size() <= limit)
-        return text;
-    size_t n = limit;
-    // Step back over continuation bytes (10xxxxxx) to a character start.
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
-        --n;
-    return text.substr(0, n);
-}
 
 RegistryStore::RegistryStore(const std::string& file) {
     std::lock_guard lock(qtSettingsMutex());
@@ -89,7 +80,7 @@ Read<std::string> RegistryStore::text(const char* key, std::string_view name, si
         return {ReadStatus::Error, {}};
     std::string s = v.toString().toStdString();
     // Like a too-small read buffer: an over-long text is not read at all.
-    if (s.size() > limit)
+    if (reg::countChars(s) > limit)
         return {ReadStatus::Error, {}};
     return {ReadStatus::Ok, std::move(s)};
 }
@@ -128,7 +119,7 @@ void RegistryStore::putText(const char* key, std::string_view name, std::string_
                             size_t limit) {
     if (broken_)
         return;
-    const std::string_view clipped = clipUtf8(text, limit);
+    const std::string_view clipped = reg::clipChars(text, limit);
     std::lock_guard lock(qtSettingsMutex());
     settings_->setValue(path(key, name),
                         QString::fromUtf8(clipped.data(), static_cast<qsizetype>(clipped.size())));

@@ -22,8 +22,8 @@ template <class T> struct Read {
     bool missing() const { return status == ReadStatus::Missing; }
 };
 
-// Text sizes the program reads into, without the terminating zero. Paths
-// (the home folder, a device) are kept whole, up to PATH_MAX.
+// Text sizes in characters the program reads into, without the terminating
+// zero. Paths (the home folder, a device) are kept whole, up to PATH_MAX.
 inline constexpr size_t kTextLimit = 79;
 inline constexpr size_t kMemoryKeyTextLimit = 253;
 inline constexpr size_t kPathTextLimit = 4095;
@@ -56,8 +56,8 @@ public:
     Read<uint8_t> byte(const char* key, std::string_view name);
     Read<uint16_t> wordBE(const char* key, std::string_view name);
 
-    // Texts longer than the limit are cut (at a character boundary) so that
-    // everything written can be read back.
+    // Texts longer than the limit are cut so that everything written can be
+    // read back.
     void putText(const char* key, std::string_view name, std::string_view text,
                  size_t limit = kTextLimit);
     void putDword(const char* key, std::string_view name, uint32_t v);
@@ -75,9 +75,5 @@ private:
     std::optional<QSettings> settings_;
     bool broken_ = false;
 };
-
-// The longest prefix of `text` of at most `limit` bytes that does not split a
-// UTF-8 character.
-std::string_view clipUtf8(std::string_view text, size_t limit);
 
 } // namespace tamrel::detail

@@ -1,6 +1,7 @@
 #include "SettingsFixture.h"
 
 #include "settings/CRigControlRegistry.h"
+#include "settings/RegEncoding.h"
 
 #include <csignal>
 #include <sys/resource.h>
@@ -125,6 +126,91 @@ TEST_F(RegistryFailures, CorruptFileTakesTheReadErrorPathAndIsNeverOverwritten) 
         r.SetAppColor(1);
         EXPECT_EQ(fileBytes(), corrupt);
     }
+}
+
+TEST_F(RegistryFailures, AnsiTextSurvivesARunByteForByte) {
+    // 0x81 has no character in Windows-1252 and must come back as it was.
+    const std::string head = "REGEDIT4\r\n\r\n" + kRootKey + "]\r\n";
+    const std::string values = "\"Callsign\"=\"VE2\x80\x81\"\r\n"
+                               "\"HomeDir\"=\"C:\\\\Tamrel \xAB"
+                               "dossier\xBB\"\r\n"
+                               "\"Log File Name\"=\"journal \x93"
+                               "2024\x94.Log\"\r\n"
+                               "\"Name\"=\"Fran\xE7ois\"\r\n"
+                               "\"Offset from UTC\"=hex:85\r\n"
+                               "\"QTH\"=\"Montr\xE9"
+                               "al\"\r\n"
+                               "\"SW Logging Mode\"=hex:00\r\n\r\n";
+    writeFile(head + values);
+    CRigControlRegistry r(prompter_);
+    SystemConfig config;
+    r.GetSystemConfig(config);
+    EXPECT_EQ(config, (SystemConfig{"C:\\Tamrel «dossier»", "VE2€\u0081", "François", "Montréal",
+                                    0x85, "journal “2024”.Log", 0}));
+    r.SetSystemConfig(config);
+    r.SetAppColor(0x123456); // a value added, so the file is surely written again
+    EXPECT_EQ(fileBytes(), head + "\"Application Color\"=dword:00123456\r\n" + values);
+    EXPECT_TRUE(prompter_.texts().empty());
+
+    // The read buffers hold 79 characters, however many bytes UTF-8 needs.
+    writeFile(head + "\"Name\"=\"" + std::string(80, '\xE9') + "\"\r\n\"QTH\"=\"" +
+              std::string(79, '\xE9') + "\"\r\n");
+    r.GetSystemConfig(config);
+    EXPECT_EQ(config.name, "François");
+    std::string qth;
+    for (int i = 0; i < 79; ++i)
+        qth += "é";
+    EXPECT_EQ(config.qth, qth);
+    EXPECT_EQ(prompter_.texts(), std::vector<std::string>{"Unable to Read Operator Name!"});
+}
+
+TEST_F(RegistryFailures, TextTheAnsiPageCannotHoldTurnsTheFileUnicode) {
+    CRigControlRegistry r(prompter_);
+    SystemConfig config;
+    r.GetSystemConfig(config);
+    config.homeDir = "/data";
+    config.qth = "Łódź";
+    r.SetSystemConfig(config);
+    const std::string text =
+        "Windows Registry Editor Version 5.00\r\n\r\n" + kRootKey +
+        "]\r\n\"Callsign\"=\"ZZ9ZZ\"\r\n\"HomeDir\"=\"/data\"\r\n"
+        "\"Log File Name\"=\"Tamrel.Log\"\r\n\"Name\"=\"Opname\"\r\n"
+        "\"Offset from UTC\"=hex:87\r\n\"QTH\"=\"Łódź\"\r\n\"SW Logging Mode\"=hex:00\r\n\r\n" +
+        kRootKey + "\\Comm Port]\r\n\"Parity\"=hex:00\r\n\"Port\"=hex:01\r\n" +
+        "\"Speed\"=hex:12,c0\r\n\"Stop bit\"=hex:01\r\n\r\n" + kRootKey +
+        "\\Window Size]\r\n\"Bottom Right\"=dword:027f01df\r\n\"Top Left\"=dword:00000000\r\n\r\n";
+    EXPECT_EQ(fileBytes(), reg::encodeUtf16le(text));
+
+    CRigControlRegistry fresh(prompter_);
+    SystemConfig back;
+    fresh.GetSystemConfig(back);
+    EXPECT_EQ(back.qth, "Łódź");
+
+    // Back to text the page holds: back to REGEDIT4.
+    back.qth = "Lodz";
+    fresh.SetSystemConfig(back);
+    EXPECT_TRUE(fileBytes().starts_with("REGEDIT4\r\n\r\n"));
+    EXPECT_EQ(stored("", "QTH"), reg::Value::ofText("Lodz"));
+    EXPECT_TRUE(prompter_.texts().empty());
+}
+
+TEST_F(RegistryFailures, AUnicodeExportIsReadAndWrittenBackAsRegedit4) {
+    const std::string text = "Windows Registry Editor Version 5.00\r\n\r\n" + kRootKey +
+                             "]\r\n\"Callsign\"=\"VE2ABC\"\r\n\"HomeDir\"=\"/data\"\r\n"
+                             "\"Log File Name\"=\"x.Log\"\r\n\"Name\"=\"François\"\r\n"
+                             "\"QTH\"=\"Montréal\"\r\n\"SW Logging Mode\"=hex:00\r\n\r\n";
+    writeFile(reg::encodeUtf16le(text));
+    CRigControlRegistry r(prompter_);
+    SystemConfig config;
+    r.GetSystemConfig(config); // writes the missing UTC offset
+    EXPECT_EQ(config, (SystemConfig{"/data", "VE2ABC", "François", "Montréal", 0x87, "x.Log", 0}));
+    EXPECT_EQ(fileBytes(), "REGEDIT4\r\n\r\n" + kRootKey +
+                               "]\r\n\"Callsign\"=\"VE2ABC\"\r\n\"HomeDir\"=\"/data\"\r\n"
+                               "\"Log File Name\"=\"x.Log\"\r\n\"Name\"=\"Fran\xE7ois\"\r\n"
+                               "\"Offset from UTC\"=hex:87\r\n"
+                               "\"QTH\"=\"Montr\xE9"
+                               "al\"\r\n\"SW Logging Mode\"=hex:00\r\n\r\n");
+    EXPECT_TRUE(prompter_.texts().empty());
 }
 
 TEST_F(RegistryFailures, UnwritableStoreKeepsThePreviousFile) {
