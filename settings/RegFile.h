@@ -17,8 +17,7 @@
 //
 // | Line               | Meaning                                                   |
 // |--------------------|-----------------------------------------------------------|
-// | `REGEDIT4`         | header of the ANSI format (Windows-1252 text); anything   |
-// |                    | else first is an error                                    |
+// | `REGEDIT4`         | header of the ANSI format (Windows-1252 text)             |
 // | `Windows Registry Editor Version 5.00` | header of the Unicode format (UTF-16) |
 // | `[path]`           | starts a key; empty path components are an error          |
 // | `"name"=` or `@=`  | a value of the current key; `@` is the default value      |
@@ -34,16 +33,17 @@
 // (UTF-16LE with its mark, as regedit writes it), so no character is lost.
 //
 // Blanks around "=" and at either end of a line are allowed. Everything else
-// is an error with its line number, never guessed at: key or value deletion
+// is a problem with its line number, never guessed at: key or value deletion
 // (`[-path]`, `=-`), other typed data (`hex(2):` ...), text after a value,
-// a value before the first key. A later value of the same name replaces an
-// earlier one; a key named twice collects the values of both.
+// a value before the first key, a missing header. A line with a problem is
+// left out and the rest of the file is read; a key line with a problem leaves
+// out the values below it, up to the next key. A later value of the same name
+// replaces an earlier one; a key named twice collects the values of both.
 
 #include "settings/RegEncoding.h"
 
 #include <cstdint>
 #include <map>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,11 +77,14 @@ struct ParseError {
 };
 
 struct ParseResult {
-    Document doc;
-    std::optional<ParseError> error;
+    Document doc;                     // everything that could be read
+    std::vector<ParseError> problems; // lines left out, in file order
     Encoding encoding = Encoding::Ansi;
-    bool ok() const { return !error; }
+    bool ok() const { return problems.empty(); }
 };
+
+// At most this many problems are listed; one more says how many lines followed.
+inline constexpr size_t kMaxProblems = 100;
 
 // The file's bytes, in any of the encodings above.
 ParseResult parse(std::string_view bytes);

@@ -1,9 +1,11 @@
 #include "settings/RegistryStore.h"
 
+#include "settings/LoadProblemLog.h"
 #include "settings/RegEncoding.h"
 #include "settings/RegSettingsFormat.h"
 
 #include <QFileInfo>
+#include <QStringList>
 
 #include <mutex>
 
@@ -28,16 +30,29 @@ std::mutex& qtSettingsMutex() {
 }
 } // namespace
 
-RegistryStore::RegistryStore(const std::string& file) {
-    std::lock_guard lock(qtSettingsMutex());
-    settings_.emplace(QString::fromStdString(file), reg::settingsFormat());
-    // Not status() == AccessError: QSettings also reports that when it could
-    // not write changes still pending from an earlier failed save, and the
-    // file is readable then. A read that fails shows in the file's state.
-    QFileInfo info(settings_->fileName());
-    broken_ = settings_->status() == QSettings::FormatError ||
-              settings_->contains(QString::fromLatin1(reg::kReadErrorKey)) ||
-              (info.exists() && (!info.isFile() || !info.isReadable()));
+RegistryStore::RegistryStore(const std::string& file, LoadProblemLog& problems) {
+    QStringList lines;
+    {
+        std::lock_guard lock(qtSettingsMutex());
+        settings_.emplace(QString::fromStdString(file), reg::settingsFormat());
+        // Not status() == AccessError: QSettings also reports that when it could
+        // not write changes still pending from an earlier failed save, and the
+        // file is readable then. A read that fails shows in the file's state.
+        QFileInfo info(settings_->fileName());
+        broken_ = settings_->status() == QSettings::FormatError ||
+                  (info.exists() && (!info.isFile() || !info.isReadable()));
+        // Problems of a file that has since been written anew are not its own.
+        if (settings_->value(QString::fromLatin1(reg::kStampKey)).toString() ==
+            reg::fileStamp(settings_->fileName()))
+            lines = settings_->value(QString::fromLatin1(reg::kProblemsKey)).toStringList();
+    }
+    if (!lines.isEmpty()) {
+        const std::string name = QFileInfo(QString::fromStdString(file)).fileName().toStdString();
+        std::vector<std::string> found;
+        for (const QString& line : lines)
+            found.push_back(name + ' ' + line.toStdString());
+        problems.add(found);
+    }
 }
 
 RegistryStore::~RegistryStore() {

@@ -37,15 +37,19 @@ inline constexpr char kVfoFrequencies[] = "VFO Frequencies";
 inline constexpr char kMemoryKeys[] = "Transmit Memory Keys";
 inline constexpr char kSettings[] = "Settings";
 
+class LoadProblemLog;
+
 class RegistryStore {
 public:
-    explicit RegistryStore(const std::string& file);
+    // Lines of the file that could not be read go into `problems`, as
+    // "Rig Control.reg line 12: unterminated text".
+    RegistryStore(const std::string& file, LoadProblemLog& problems);
     ~RegistryStore();
     RegistryStore(const RegistryStore&) = delete;
     RegistryStore& operator=(const RegistryStore&) = delete;
 
-    // The file exists but cannot be read or parsed: every read is an error
-    // and nothing is written.
+    // The file exists but cannot be read: every read is an error and nothing
+    // is written. (Lines that do not parse are left out, not this.)
     bool broken() const { return broken_; }
     // True when the key holds a value or a subkey (and, so that a broken file
     // goes down the read-error path, whenever the file is broken).

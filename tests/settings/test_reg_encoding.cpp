@@ -115,7 +115,7 @@ TEST(RegFile, ReadsTheUnicodeExportAsRegeditWritesIt) {
                 u"\"Offset from UTC\"=hex:87\r\n"
                 u"\"Application Color\"=dword:00dfb880\r\n\r\n");
     const ParseResult r = parse(file);
-    ASSERT_TRUE(r.ok()) << describe(*r.error);
+    ASSERT_TRUE(r.ok()) << describe(r.problems.front());
     EXPECT_EQ(r.encoding, Encoding::Utf16);
     const Values& root =
         r.doc.at({"HKEY_LOCAL_MACHINE", "SOFTWARE", "ZZ9ZZ Software", "Rig Control"});
