@@ -24,8 +24,10 @@
 #include <ctime>
 #include <exception>
 #include <memory>
+#include <string>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace tamrel {
 
@@ -203,6 +205,14 @@ int CTamrelApp::Run() {
 
     SystemConfig config;
     registry_.GetSystemConfig(config);
+    // Settings lines that could not be read are said once, here; the rest are used.
+    if (const std::vector<std::string> problems = registry_.LoadProblems(); !problems.empty()) {
+        for (const std::string& problem : problems)
+            std::fprintf(stderr, "tamrel: %s\n", problem.c_str());
+        std::fprintf(stderr,
+                     "tamrel: those lines are left out of %s; it is kept as it was in %s.bad\n",
+                     registry_.settingsFile().c_str(), registry_.settingsFile().c_str());
+    }
     std::string portLabel = OpenRadio();
 
     ControlServer server;

@@ -14,14 +14,19 @@ using namespace detail;
 CRigControlRegistry::CRigControlRegistry(Prompter& prompter, std::string settingsFile)
     : prompter_(prompter), file_(std::move(settingsFile)) {}
 
+std::vector<std::string> CRigControlRegistry::LoadProblems() {
+    RegistryStore st(file_, problems_); // notes what this reading of the file finds
+    return problems_.all();
+}
+
 void CRigControlRegistry::error(const char* text) {
     prompter_.tell(text, PromptIcon::Error);
 }
 
 void CRigControlRegistry::CreateDefaultSettings() {
     {
-        RegistryStore st(file_);
-        st.putText(kRoot, "HomeDir", paths::defaultHomeDir());
+        RegistryStore st(file_, problems_);
+        st.putText(kRoot, "HomeDir", paths::defaultHomeDir(), kPathTextLimit);
         st.putText(kRoot, "Callsign", kDefaultCallsign);
         st.putText(kRoot, "Name", kDefaultName);
         st.putText(kRoot, "QTH", kDefaultQth);
@@ -39,7 +44,7 @@ void CRigControlRegistry::CreateDefaultSettings() {
 }
 
 void CRigControlRegistry::GetSystemConfig(SystemConfig& config) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kRoot)) {
         CreateDefaultSettings();
         config = {paths::defaultHomeDir(),
@@ -51,12 +56,12 @@ void CRigControlRegistry::GetSystemConfig(SystemConfig& config) {
                   0};
     } else {
         auto text = [&](const char* name, const std::string& def, const char* writeFail,
-                        const char* readFail, std::string& out) {
-            Read<std::string> r = st.text(kRoot, name);
+                        const char* readFail, std::string& out, size_t limit = kTextLimit) {
+            Read<std::string> r = st.text(kRoot, name, limit);
             if (r.ok()) {
                 out = std::move(r.value);
             } else if (r.missing()) {
-                st.putText(kRoot, name, def);
+                st.putText(kRoot, name, def, limit);
                 if (!st.commit())
                     error(writeFail);
                 out = def;
@@ -79,7 +84,7 @@ void CRigControlRegistry::GetSystemConfig(SystemConfig& config) {
             }
         };
         text("HomeDir", paths::defaultHomeDir(), "Unable to Write Tamrel Home Directory!",
-             "Unable to Read Tamrel Home Directory!", config.homeDir);
+             "Unable to Read Tamrel Home Directory!", config.homeDir, kPathTextLimit);
         text("Callsign", kDefaultCallsign, "Unable to Write Default Callsign Registry!",
              "Unable to Read Operator Callsign!", config.callsign);
         text("Name", kDefaultName, "Unable to Write Default Name Registry!",
@@ -101,10 +106,10 @@ void CRigControlRegistry::GetSystemConfig(SystemConfig& config) {
 }
 
 void CRigControlRegistry::SetSystemConfig(const SystemConfig& config) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kRoot))
         return;
-    st.putText(kRoot, "HomeDir", config.homeDir);
+    st.putText(kRoot, "HomeDir", config.homeDir, kPathTextLimit);
     st.putText(kRoot, "Callsign", config.callsign);
     st.putText(kRoot, "Name", config.name);
     st.putText(kRoot, "QTH", config.qth);
@@ -115,18 +120,18 @@ void CRigControlRegistry::SetSystemConfig(const SystemConfig& config) {
 }
 
 void CRigControlRegistry::GetHomeDir(std::string& dir) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kRoot)) {
         CreateDefaultSettings();
         dir = paths::defaultHomeDir();
         return;
     }
-    Read<std::string> r = st.text(kRoot, "HomeDir");
+    Read<std::string> r = st.text(kRoot, "HomeDir", kPathTextLimit);
     if (r.ok()) {
         dir = std::move(r.value);
     } else if (r.missing()) {
         dir = paths::defaultHomeDir();
-        st.putText(kRoot, "HomeDir", dir);
+        st.putText(kRoot, "HomeDir", dir, kPathTextLimit);
         if (!st.commit())
             error("Unable to Write Tamrel Home Directory!");
     } else {
@@ -135,7 +140,7 @@ void CRigControlRegistry::GetHomeDir(std::string& dir) {
 }
 
 void CRigControlRegistry::GetLoggingMode(uint8_t& mode) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     // A store that does not exist yet is a first run, not an error: the
     // channel asks before start-up has created the defaults.
     if (!st.keyExists(kRoot)) {
@@ -156,7 +161,7 @@ void CRigControlRegistry::GetLoggingMode(uint8_t& mode) {
 }
 
 void CRigControlRegistry::GetUtcSettings(UtcSettings& utc) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kRoot)) {
         CreateDefaultSettings();
         utc = {0, kDefaultUtcOffset};
@@ -179,7 +184,7 @@ void CRigControlRegistry::GetUtcSettings(UtcSettings& utc) {
 }
 
 uint32_t CRigControlRegistry::GetAppColor() {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     Read<uint32_t> r = st.dword(kRoot, "Application Color");
     if (r.ok())
         return r.value;
@@ -194,7 +199,7 @@ uint32_t CRigControlRegistry::GetAppColor() {
 }
 
 void CRigControlRegistry::SetAppColor(uint32_t colorRef) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kRoot))
         return;
     st.putDword(kRoot, "Application Color", colorRef);
@@ -202,7 +207,7 @@ void CRigControlRegistry::SetAppColor(uint32_t colorRef) {
 }
 
 uint8_t CRigControlRegistry::GetQsoLoggingMode() {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     Read<uint8_t> r = st.byte(kRoot, "QSO Logging Mode");
     if (r.ok())
         return r.value;
@@ -214,7 +219,7 @@ uint8_t CRigControlRegistry::GetQsoLoggingMode() {
 }
 
 void CRigControlRegistry::SetQsoLoggingMode(uint8_t mode) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kRoot))
         return;
     st.putByte(kRoot, "QSO Logging Mode", mode);
@@ -222,7 +227,7 @@ void CRigControlRegistry::SetQsoLoggingMode(uint8_t mode) {
 }
 
 void CRigControlRegistry::GetCurrentLogFileName(std::string& name) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kRoot)) {
         CreateDefaultSettings();
         name = kDefaultQsoLogFileName;
@@ -241,7 +246,7 @@ void CRigControlRegistry::GetCurrentLogFileName(std::string& name) {
 }
 
 void CRigControlRegistry::SetCurrentLogFileName(std::string_view name) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kRoot))
         return;
     st.putText(kRoot, "Current Log File Name", name);
@@ -249,7 +254,7 @@ void CRigControlRegistry::SetCurrentLogFileName(std::string_view name) {
 }
 
 void CRigControlRegistry::GetStationSettings(StationSettings& station) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kRoot)) {
         CreateDefaultSettings();
         station.gridSquare = kDefaultGridSquare;
@@ -285,7 +290,7 @@ void CRigControlRegistry::GetStationSettings(StationSettings& station) {
 }
 
 void CRigControlRegistry::SetStationSettings(const StationSettings& station) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kRoot))
         return;
     st.putText(kRoot, "GridSquare", station.gridSquare);
@@ -298,10 +303,10 @@ void CRigControlRegistry::SetStationSettings(const StationSettings& station) {
 }
 
 uint8_t CRigControlRegistry::GetPaOption() {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kRoot)) {
         CreateDefaultSettings();
-        RegistryStore created(file_);
+        RegistryStore created(file_, problems_);
         created.putByte(kRoot, "PA Option", 0);
         created.commit();
         return 0;
@@ -317,7 +322,7 @@ uint8_t CRigControlRegistry::GetPaOption() {
 }
 
 void CRigControlRegistry::SetPaOption(uint8_t option) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kRoot))
         return;
     st.putByte(kRoot, "PA Option", option);

@@ -12,12 +12,17 @@
 // seen by the next operation of any thread. An operation is not atomic as a
 // whole: a reader may see one value of a group already rewritten and the next
 // not yet. The macro variables are guarded by one mutex, the in-memory band
-// table by another. Messages go through the Prompter on the calling thread.
+// table by another, the list of load problems by a third. Messages go through the Prompter on the
+// calling thread.
 //
 // Getters take their output by reference: a value that cannot be read leaves
 // what the caller put there. A value of the wrong type, an over-long text or
-// a file that cannot be read or parsed counts as a read error; nothing is
-// ever written over a file that could not be read.
+// a file that cannot be read at all counts as a read error; nothing is ever
+// written over a file that could not be read.
+//
+// A line of the file that cannot be read is left out and listed in
+// LoadProblems(); the file as it was is copied to "Rig Control.reg.bad"
+// before it is next written.
 //
 // Stored types: text = QString, dword = quint32, byte = one-byte QByteArray,
 // word-BE = two-byte QByteArray, most significant byte first.
@@ -25,6 +30,7 @@
 #include "platform/Paths.h"
 #include "platform/Prompter.h"
 #include "radio/BandTable.h"
+#include "settings/LoadProblemLog.h"
 
 #include <array>
 #include <cstdint>
@@ -32,6 +38,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tamrel {
 
@@ -112,6 +119,12 @@ public:
 
     const std::string& settingsFile() const { return file_; }
 
+    // The lines of the settings file that could not be read (their values are
+    // not used, the others are), each once, in the order found since this
+    // object was made: "Rig Control.reg line 12: unterminated text". Looks at
+    // the file as it is now first. Empty when every line was read.
+    std::vector<std::string> LoadProblems();
+
     void CreateDefaultSettings();
     void CreateWindowSizeKey();
     void CreateCommPortKey();
@@ -184,6 +197,7 @@ private:
 
     Prompter& prompter_;
     std::string file_;
+    detail::LoadProblemLog problems_;
 
     mutable std::mutex macroMutex_;
     std::array<std::string, 25> macros_; // only 1..9 reachable

@@ -14,8 +14,6 @@ using namespace detail;
 namespace {
 
 constexpr WindowRect kDefaultRect{0, 0, kDefaultRectRight, kDefaultRectBottom};
-// A device path is our own addition and may be longer than the other texts.
-constexpr size_t kDevicePathLimit = 4095;
 
 // A rectangle taller than 768 or wider than 1024 is replaced by the default.
 WindowRect sane(const WindowRect& r) {
@@ -56,8 +54,9 @@ void putBands(RegistryStore& st, const BandTable& table) {
 
 // Reads the edges into `table`; on a missing key writes the defaults there
 // and into the store. Returns true when it created the key.
-bool loadBands(const std::string& file, BandTable& table, Prompter& prompter) {
-    RegistryStore st(file);
+bool loadBands(const std::string& file, BandTable& table, Prompter& prompter,
+               LoadProblemLog& problems) {
+    RegistryStore st(file, problems);
     if (!st.keyExists(kBandInfo)) {
         table = defaultBandTable();
         putBands(st, table);
@@ -80,7 +79,7 @@ bool loadBands(const std::string& file, BandTable& table, Prompter& prompter) {
 } // namespace
 
 void CRigControlRegistry::CreateWindowSizeKey() {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     st.putDword(kWindowSize, "Top Left", pack(kDefaultRect.left, kDefaultRect.top));
     st.putDword(kWindowSize, "Bottom Right", pack(kDefaultRect.right, kDefaultRect.bottom));
     if (!st.commit())
@@ -88,7 +87,7 @@ void CRigControlRegistry::CreateWindowSizeKey() {
 }
 
 void CRigControlRegistry::CreateCommPortKey() {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     st.putByte(kCommPort, "Port", 1);
     st.putWordBE(kCommPort, "Speed", kDefaultSpeed);
     st.putByte(kCommPort, "Parity", 0);
@@ -98,7 +97,7 @@ void CRigControlRegistry::CreateCommPortKey() {
 }
 
 void CRigControlRegistry::getRect(const char* topLeft, const char* bottomRight, WindowRect& rect) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kWindowSize)) {
         rect = kDefaultRect;
         return;
@@ -113,7 +112,7 @@ void CRigControlRegistry::getRect(const char* topLeft, const char* bottomRight, 
 
 void CRigControlRegistry::setRect(const char* topLeft, const char* bottomRight,
                                   const WindowRect& rect) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kWindowSize))
         return;
     const WindowRect r = sane(rect);
@@ -136,7 +135,7 @@ void CRigControlRegistry::SetFirstLayoutRect(const WindowRect& rect) {
 }
 
 void CRigControlRegistry::GetCommPort(CommPortSettings& port) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kCommPort)) {
         CreateCommPortKey();
         port = {0, kDefaultSpeed, 0, kDefaultStopBits, {}};
@@ -151,14 +150,14 @@ void CRigControlRegistry::GetCommPort(CommPortSettings& port) {
     if (Read<uint8_t> r = st.byte(kCommPort, "Stop bit"); r.ok())
         port.stopBits = r.value;
     // Not created by default: missing means no device path.
-    if (Read<std::string> r = st.text(kCommPort, "Device", kDevicePathLimit); r.ok())
+    if (Read<std::string> r = st.text(kCommPort, "Device", kPathTextLimit); r.ok())
         port.device = std::move(r.value);
     else if (r.missing())
         port.device.clear();
 }
 
 void CRigControlRegistry::SetCommPort(const CommPortSettings& port) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kCommPort))
         return;
     st.putByte(kCommPort, "Port", port.port);
@@ -166,19 +165,19 @@ void CRigControlRegistry::SetCommPort(const CommPortSettings& port) {
     st.putByte(kCommPort, "Parity", port.parity);
     st.putByte(kCommPort, "Stop bit", port.stopBits);
     // Stored once set, so clearing it works, but never created empty.
-    if (!port.device.empty() || !st.text(kCommPort, "Device", kDevicePathLimit).missing())
-        st.putText(kCommPort, "Device", port.device, kDevicePathLimit);
+    if (!port.device.empty() || !st.text(kCommPort, "Device", kPathTextLimit).missing())
+        st.putText(kCommPort, "Device", port.device, kPathTextLimit);
     st.commit();
 }
 
 void CRigControlRegistry::LoadBandInfo(BandTable& table) {
-    if (loadBands(file_, table, prompter_))
+    if (loadBands(file_, table, prompter_, problems_))
         setBandTable(table);
 }
 
 void CRigControlRegistry::SaveBandInfo(const BandTable& table) {
     {
-        RegistryStore st(file_);
+        RegistryStore st(file_, problems_);
         if (st.keyExists(kBandInfo)) {
             putBands(st, table);
             st.commit();
@@ -212,7 +211,7 @@ BandTable CRigControlRegistry::bandTable() {
     }
     // Loaded without the lock, since it may show a message. A table saved or
     // marked stale meanwhile is newer than this one and is kept.
-    loadBands(file_, table, prompter_);
+    loadBands(file_, table, prompter_, problems_);
     std::lock_guard lock(bandMutex_);
     if (generation == bandGeneration_) {
         bandTable_ = table;
@@ -233,7 +232,7 @@ std::string CRigControlRegistry::GetBandLabel(int index) {
 }
 
 void CRigControlRegistry::GetVfoFrequencies(VfoMemory& vfo) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kVfoFrequencies)) {
         vfo = defaultVfoMemory();
         for (int i = 0; i < kBandCount; ++i) {
@@ -253,7 +252,7 @@ void CRigControlRegistry::GetVfoFrequencies(VfoMemory& vfo) {
 }
 
 void CRigControlRegistry::SetVfoFrequencies(const VfoMemory& vfo) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kVfoFrequencies))
         return;
     for (int i = 0; i < kBandCount; ++i) {
@@ -264,7 +263,7 @@ void CRigControlRegistry::SetVfoFrequencies(const VfoMemory& vfo) {
 }
 
 void CRigControlRegistry::GetTransmitMemoryKeys(MemoryKeyTexts& texts) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kMemoryKeys)) {
         for (int n = 0; n < kMemoryKeyCount; ++n) {
             texts[n].clear();
@@ -281,7 +280,7 @@ void CRigControlRegistry::GetTransmitMemoryKeys(MemoryKeyTexts& texts) {
 }
 
 void CRigControlRegistry::SetTransmitMemoryKeys(const MemoryKeyTexts& texts) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kMemoryKeys))
         return;
     for (int n = 0; n < kMemoryKeyCount; ++n)
@@ -292,7 +291,7 @@ void CRigControlRegistry::SetTransmitMemoryKeys(const MemoryKeyTexts& texts) {
 void CRigControlRegistry::SetTransmitMemoryKey(int n, std::string_view text) {
     if (n < 0 || n >= kMemoryKeyCount)
         return;
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kMemoryKeys))
         return;
     st.putText(kMemoryKeys, memoryKeyName(n), text, kMemoryKeyTextLimit);
@@ -315,7 +314,7 @@ std::optional<std::string> CRigControlRegistry::GetMacroVariable(int id) const {
 }
 
 void CRigControlRegistry::GetCounterSettings(CounterSettings& counter) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     Read<uint32_t> value{};
     Read<uint8_t> mode{};
     if (st.keyExists(kSettings)) {
@@ -333,7 +332,7 @@ void CRigControlRegistry::GetCounterSettings(CounterSettings& counter) {
 }
 
 void CRigControlRegistry::SetCounterSettings(const CounterSettings& counter) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kSettings))
         return;
     st.putDword(kSettings, "Counter Value", static_cast<uint32_t>(counter.counter));
@@ -342,7 +341,7 @@ void CRigControlRegistry::SetCounterSettings(const CounterSettings& counter) {
 }
 
 void CRigControlRegistry::GetTuningRange(uint8_t& index) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kSettings)) {
         index = 0;
         st.putByte(kSettings, "Selected Tuning Range", 0);
@@ -358,7 +357,7 @@ void CRigControlRegistry::GetTuningRange(uint8_t& index) {
 }
 
 void CRigControlRegistry::SetTuningRange(uint8_t index) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kSettings))
         return;
     st.putByte(kSettings, "Selected Tuning Range", index);
@@ -366,7 +365,7 @@ void CRigControlRegistry::SetTuningRange(uint8_t index) {
 }
 
 void CRigControlRegistry::GetScanLimits(ScanLimits& limits) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     const bool exists = st.keyExists(kSettings);
     Read<uint32_t> low = exists ? st.dword(kSettings, "Scan Low Limit") : Read<uint32_t>{};
     Read<uint32_t> high = exists ? st.dword(kSettings, "Scan High Limit") : Read<uint32_t>{};
@@ -385,7 +384,7 @@ void CRigControlRegistry::GetScanLimits(ScanLimits& limits) {
 }
 
 void CRigControlRegistry::SetScanLimits(const ScanLimits& limits) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kSettings))
         return;
     st.putDword(kSettings, "Scan Low Limit", limits.lowHz);
@@ -394,7 +393,7 @@ void CRigControlRegistry::SetScanLimits(const ScanLimits& limits) {
 }
 
 void CRigControlRegistry::GetWindowsMoveTogether(uint8_t& together) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     const bool exists = st.keyExists(kWindowSize);
     Read<uint8_t> r = exists ? st.byte(kWindowSize, "Windows Move Together") : Read<uint8_t>{};
     if (r.ok()) {
@@ -408,7 +407,7 @@ void CRigControlRegistry::GetWindowsMoveTogether(uint8_t& together) {
 }
 
 void CRigControlRegistry::SetWindowsMoveTogether(uint8_t together) {
-    RegistryStore st(file_);
+    RegistryStore st(file_, problems_);
     if (!st.keyExists(kWindowSize))
         return;
     st.putByte(kWindowSize, "Windows Move Together", together);

@@ -1,12 +1,14 @@
 #include "settings/RegFile.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace tamrel::reg {
 
 namespace {
 
 constexpr std::string_view kHeader = "REGEDIT4";
+constexpr std::string_view kUnicodeHeader = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kEol = "\r\n";
 // Hex values are wrapped before this column, as Windows exports them.
 constexpr size_t kHexWrapColumn = 77;
@@ -57,38 +59,86 @@ public:
         ParseResult result;
         bool header = false;
         const KeyPath* key = nullptr;
+        // Below a key line that could not be read, its values are skipped and
+        // counted in that line's problem.
+        bool inBadKey = false;
+        std::optional<size_t> badKeyProblem;
+        int skipped = 0;
+        auto endBadKey = [&] {
+            if (badKeyProblem && skipped > 0)
+                result.problems[*badKeyProblem].message += "; " + std::to_string(skipped) +
+                                                           (skipped == 1 ? " value" : " values") +
+                                                           " below it not used";
+            inBadKey = false;
+            badKeyProblem.reset();
+            skipped = 0;
+        };
         for (index_ = 0; index_ < lines_.size(); ++index_) {
             std::string_view line = trim(lines_[index_]);
             if (line.empty() || line.front() == ';')
                 continue;
             if (!header) {
-                if (line != kHeader)
-                    return fail("the file does not begin with REGEDIT4");
                 header = true;
-            } else if (line.front() == '[') {
-                std::optional<KeyPath> path = parseKey(line);
-                if (!path)
-                    return fail(error_);
-                key = &result.doc.try_emplace(std::move(*path)).first->first;
-            } else {
-                if (!key)
-                    return fail("a value before the first key");
-                if (!parseValue(line, result.doc[*key]))
-                    return fail(error_);
+                if (line == kHeader || line == kUnicodeHeader)
+                    continue;
+                problem(result, index_, "the file does not begin with REGEDIT4");
             }
+            if (line.front() == '[') {
+                endBadKey();
+                std::optional<KeyPath> path = parseKey(line);
+                if (path) {
+                    key = &result.doc.try_emplace(std::move(*path)).first->first;
+                } else {
+                    key = nullptr;
+                    inBadKey = true;
+                    badKeyProblem = problem(result, index_, error_);
+                }
+                continue;
+            }
+            const size_t first = index_;
+            Values ignored;
+            const bool parsed = parseValue(line, key ? result.doc[*key] : ignored);
+            if (!parsed && index_ == first)
+                skipContinuations(line);
+            if (inBadKey)
+                ++skipped;
+            else if (!key)
+                problem(result, first, "a value before the first key");
+            else if (!parsed)
+                problem(result, first, error_);
         }
-        if (!header) {
-            index_ = 0;
-            return fail("the file does not begin with REGEDIT4");
-        }
+        endBadKey();
+        if (!header)
+            problem(result, 0, "the file does not begin with REGEDIT4");
+        if (dropped_ > 0)
+            result.problems.push_back(
+                {firstDropped_, "and " + std::to_string(dropped_) + " more lines not used"});
         return result;
     }
 
 private:
-    ParseResult fail(std::string message) {
-        ParseResult r;
-        r.error = ParseError{static_cast<int>(index_ + 1), std::move(message)};
-        return r;
+    // One message per line: a second problem of the same line is added to it.
+    // Returns the problem's place in the list, nullopt past kMaxProblems.
+    std::optional<size_t> problem(ParseResult& result, size_t index, std::string message) {
+        const int line = static_cast<int>(index + 1);
+        auto& list = result.problems;
+        if (!list.empty() && list.back().line == line) {
+            list.back().message += "; " + message;
+        } else if (list.size() < kMaxProblems) {
+            list.push_back({line, std::move(message)});
+        } else {
+            if (dropped_++ == 0)
+                firstDropped_ = line;
+            return std::nullopt;
+        }
+        return list.size() - 1;
+    }
+
+    // A line left out before its data was reached may still have continuation
+    // lines below it; they belong to it, not to the next value.
+    void skipContinuations(std::string_view line) {
+        while (!line.empty() && line.back() == '\\' && index_ + 1 < lines_.size())
+            line = trim(lines_[++index_]);
     }
 
     bool setError(std::string message) {
@@ -173,6 +223,15 @@ private:
             return setError("expected = after the value name");
         line = trim(line.substr(1));
 
+        // Every hex form may continue over several lines: take them all,
+        // so that a value left out does not leave its tail to be misread.
+        std::string joined;
+        if (line.starts_with("hex")) {
+            if (!joinContinuations(line, joined))
+                return false;
+            line = joined;
+        }
+
         std::optional<Value> value;
         if (!line.empty() && line.front() == '"') {
             std::optional<std::string> text = quoted(line);
@@ -215,19 +274,21 @@ private:
         return Value::ofDword(v);
     }
 
-    std::optional<Value> parseHex(std::string_view first) {
-        // Join continuation lines: "12,c0,\" + "  34".
-        std::string list(trim(first));
-        while (!list.empty() && list.back() == '\\') {
-            list.pop_back();
-            if (index_ + 1 >= lines_.size()) {
-                setError("continuation at the end of the file");
-                return std::nullopt;
-            }
-            list += trim(lines_[++index_]);
+    // Joins continuation lines: "hex:12,c0,\" + "  34".
+    bool joinContinuations(std::string_view first, std::string& out) {
+        out = trim(first);
+        while (!out.empty() && out.back() == '\\') {
+            out.pop_back();
+            if (index_ + 1 >= lines_.size())
+                return setError("continuation at the end of the file");
+            out += trim(lines_[++index_]);
         }
+        return true;
+    }
+
+    std::optional<Value> parseHex(std::string_view list) {
         std::vector<uint8_t> bytes;
-        std::string_view rest = list;
+        std::string_view rest = trim(list);
         while (!rest.empty()) {
             size_t comma = rest.find(',');
             std::string_view tok = trim(rest.substr(0, comma));
@@ -252,6 +313,8 @@ private:
     std::vector<std::string_view> lines_;
     size_t index_ = 0;
     std::string error_;
+    size_t dropped_ = 0; // problems past kMaxProblems
+    int firstDropped_ = 0;
 };
 
 void appendQuoted(std::string& out, std::string_view s) {
@@ -314,30 +377,36 @@ void appendValue(std::string& out, const std::string& name, const Value& v) {
 
 } // namespace
 
-ParseResult parse(std::string_view text) {
-    if (text.starts_with("\xEF\xBB\xBF"))
-        text.remove_prefix(3);
-    return Parser(text).run();
+ParseResult parse(std::string_view bytes) {
+    const DecodedText text = decodeFile(bytes);
+    ParseResult result = Parser(text.utf8).run();
+    result.encoding = text.encoding;
+    return result;
 }
 
 std::string write(const Document& doc) {
-    std::string out(kHeader);
-    out += kEol;
+    std::string body;
     for (const auto& [path, values] : doc) {
-        out += kEol;
-        out += '[';
+        body += kEol;
+        body += '[';
         for (size_t i = 0; i < path.size(); ++i) {
             if (i)
-                out += '\\';
-            out += path[i];
+                body += '\\';
+            body += path[i];
         }
-        out += ']';
-        out += kEol;
+        body += ']';
+        body += kEol;
         for (const auto& [name, value] : values)
-            appendValue(out, name, value);
+            appendValue(body, name, value);
     }
-    out += kEol;
-    return out;
+    body += kEol;
+    std::string header(kHeader);
+    header += kEol;
+    if (std::optional<std::string> ansi = encodeAnsi(header + body))
+        return std::move(*ansi);
+    header = kUnicodeHeader;
+    header += kEol;
+    return encodeUtf16le(header + body);
 }
 
 std::string describe(const ParseError& error) {

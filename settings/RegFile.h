@@ -1,8 +1,8 @@
 #pragma once
-// Reader and writer of the registry's text export format (REGEDIT4), the
-// format of the settings file. Pure: bytes in, keys and typed values out.
+// Reader and writer of the registry's text export formats, the format of the
+// settings file. Pure: bytes in, keys and typed values out.
 //
-// File layout (UTF-8 text, lines end in CR LF or LF; the writer uses CR LF):
+// File layout (lines end in CR LF or LF; the writer uses CR LF):
 //
 //   REGEDIT4                                     header, the first non-blank line
 //
@@ -17,7 +17,8 @@
 //
 // | Line               | Meaning                                                   |
 // |--------------------|-----------------------------------------------------------|
-// | `REGEDIT4`         | header; anything else first is an error                   |
+// | `REGEDIT4`         | header of the ANSI format (Windows-1252 text)             |
+// | `Windows Registry Editor Version 5.00` | header of the Unicode format (UTF-16) |
 // | `[path]`           | starts a key; empty path components are an error          |
 // | `"name"=` or `@=`  | a value of the current key; `@` is the default value      |
 // | `="text"`          | text; escapes `\"`, `\\`, and (our addition) `\n`, `\r`  |
@@ -26,15 +27,23 @@
 // |                    | continues on the next line (as Windows wraps long values) |
 // | `; ...`, blank     | ignored                                                   |
 //
+// The character encoding goes by the byte-order mark (settings/RegEncoding.h),
+// either header with either. The writer uses REGEDIT4 in Windows-1252 when
+// every name and text fits that code page, and otherwise the Unicode format
+// (UTF-16LE with its mark, as regedit writes it), so no character is lost.
+//
 // Blanks around "=" and at either end of a line are allowed. Everything else
-// is an error with its line number, never guessed at: key or value deletion
+// is a problem with its line number, never guessed at: key or value deletion
 // (`[-path]`, `=-`), other typed data (`hex(2):` ...), text after a value,
-// a value before the first key. A later value of the same name replaces an
-// earlier one; a key named twice collects the values of both.
+// a value before the first key, a missing header. A line with a problem is
+// left out and the rest of the file is read; a key line with a problem leaves
+// out the values below it, up to the next key. A later value of the same name
+// replaces an earlier one; a key named twice collects the values of both.
+
+#include "settings/RegEncoding.h"
 
 #include <cstdint>
 #include <map>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,15 +77,20 @@ struct ParseError {
 };
 
 struct ParseResult {
-    Document doc;
-    std::optional<ParseError> error;
-    bool ok() const { return !error; }
+    Document doc;                     // everything that could be read
+    std::vector<ParseError> problems; // lines left out, in file order
+    Encoding encoding = Encoding::Ansi;
+    bool ok() const { return problems.empty(); }
 };
 
-ParseResult parse(std::string_view text);
+// At most this many problems are listed; one more says how many lines followed.
+inline constexpr size_t kMaxProblems = 100;
 
-// Keys in path order (a key before its subkeys), values in name order, so the
-// same document always gives the same bytes.
+// The file's bytes, in any of the encodings above.
+ParseResult parse(std::string_view bytes);
+
+// The file's bytes. Keys in path order (a key before its subkeys), values in
+// name order, so the same document always gives the same bytes.
 std::string write(const Document& doc);
 
 // "line 12: unterminated text"

@@ -2,8 +2,12 @@
 
 #include "settings/RegFile.h"
 
+#include <QFile>
 #include <QIODevice>
+#include <QSaveFile>
 #include <QStringList>
+
+#include <sys/stat.h>
 
 namespace tamrel::reg {
 
@@ -11,6 +15,18 @@ QSettings::Format settingsFormat() {
     static const QSettings::Format format =
         QSettings::registerFormat("reg", readSettings, writeSettings, Qt::CaseSensitive);
     return format;
+}
+
+QString fileStamp(const QString& path) {
+    struct stat st {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return QStringLiteral("%1:%2:%3:%4.%5")
+        .arg(st.st_dev)
+        .arg(st.st_ino)
+        .arg(st.st_size)
+        .arg(st.st_mtim.tv_sec)
+        .arg(st.st_mtim.tv_nsec);
 }
 
 QString escapeComponent(const QString& component) {
@@ -43,9 +59,12 @@ bool readSettings(QIODevice& device, QSettings::SettingsMap& map) {
     const QByteArray bytes = device.readAll();
     ParseResult result = parse(std::string_view(bytes.constData(), bytes.size()));
     if (!result.ok()) {
-        map.insert(QString::fromLatin1(kReadErrorKey),
-                   QString::fromStdString(describe(*result.error)));
-        return true;
+        QStringList problems;
+        for (const ParseError& p : result.problems)
+            problems << QString::fromStdString(describe(p));
+        map.insert(QString::fromLatin1(kProblemsKey), problems);
+        if (const auto* file = qobject_cast<QFileDevice*>(&device))
+            map.insert(QString::fromLatin1(kStampKey), fileStamp(file->fileName()));
     }
     for (const auto& [path, values] : result.doc) {
         QStringList parts;
@@ -71,11 +90,44 @@ bool readSettings(QIODevice& device, QSettings::SettingsMap& map) {
     return true;
 }
 
-bool writeSettings(QIODevice& device, const QSettings::SettingsMap& map) {
-    if (map.contains(QString::fromLatin1(kReadErrorKey)))
+namespace {
+
+// Before `device` replaces its file: when the file there has lines that do not
+// read, copies it beside itself (unless that copy is already there). False
+// when it could not be read or copied.
+bool keepBadOriginal(QIODevice& device) {
+    const auto* target = qobject_cast<QFileDevice*>(&device);
+    if (!target || target->fileName().isEmpty())
+        return true;
+    QFile current(target->fileName());
+    if (!current.exists())
+        return true;
+    if (!current.open(QIODevice::ReadOnly))
         return false;
+    const QByteArray original = current.readAll();
+    if (current.error() != QFileDevice::NoError)
+        return false;
+    if (parse(std::string_view(original.constData(), original.size())).ok())
+        return true;
+    const QString backup = target->fileName() + QLatin1String(kBackupSuffix);
+    if (QFile existing(backup);
+        existing.open(QIODevice::ReadOnly) && existing.readAll() == original)
+        return true;
+    QSaveFile out(backup);
+    return out.open(QIODevice::WriteOnly) && out.write(original) == original.size() && out.commit();
+}
+
+bool isSpecial(const QString& key) {
+    return key == QLatin1String(kProblemsKey) || key == QLatin1String(kStampKey);
+}
+
+} // namespace
+
+bool writeSettings(QIODevice& device, const QSettings::SettingsMap& map) {
     Document doc;
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        if (isSpecial(it.key()))
+            continue;
         const QStringList parts = it.key().split(u'/');
         if (parts.size() < 2)
             return false; // a value outside any key
@@ -107,6 +159,8 @@ bool writeSettings(QIODevice& device, const QSettings::SettingsMap& map) {
         }
         doc[path][name] = std::move(value);
     }
+    if (!keepBadOriginal(device))
+        return false;
     const std::string text = write(doc);
     return device.write(text.data(), static_cast<qint64>(text.size())) ==
            static_cast<qint64>(text.size());

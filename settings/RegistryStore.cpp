@@ -1,8 +1,11 @@
 #include "settings/RegistryStore.h"
 
+#include "settings/LoadProblemLog.h"
+#include "settings/RegEncoding.h"
 #include "settings/RegSettingsFormat.h"
 
 #include <QFileInfo>
+#include <QStringList>
 
 #include <mutex>
 
@@ -27,26 +30,29 @@ std::mutex& qtSettingsMutex() {
 }
 } // namespace
 
-std::string_view clipUtf8(std::string_view text, size_t limit) {
-    if (text.size() <= limit)
-        return text;
-    size_t n = limit;
-    // Step back over continuation bytes (10xxxxxx) to a character start.
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
-        --n;
-    return text.substr(0, n);
-}
-
-RegistryStore::RegistryStore(const std::string& file) {
-    std::lock_guard lock(qtSettingsMutex());
-    settings_.emplace(QString::fromStdString(file), reg::settingsFormat());
-    // Not status() == AccessError: QSettings also reports that when it could
-    // not write changes still pending from an earlier failed save, and the
-    // file is readable then. A read that fails shows in the file's state.
-    QFileInfo info(settings_->fileName());
-    broken_ = settings_->status() == QSettings::FormatError ||
-              settings_->contains(QString::fromLatin1(reg::kReadErrorKey)) ||
-              (info.exists() && (!info.isFile() || !info.isReadable()));
+RegistryStore::RegistryStore(const std::string& file, LoadProblemLog& problems) {
+    QStringList lines;
+    {
+        std::lock_guard lock(qtSettingsMutex());
+        settings_.emplace(QString::fromStdString(file), reg::settingsFormat());
+        // Not status() == AccessError: QSettings also reports that when it could
+        // not write changes still pending from an earlier failed save, and the
+        // file is readable then. A read that fails shows in the file's state.
+        QFileInfo info(settings_->fileName());
+        broken_ = settings_->status() == QSettings::FormatError ||
+                  (info.exists() && (!info.isFile() || !info.isReadable()));
+        // Problems of a file that has since been written anew are not its own.
+        if (settings_->value(QString::fromLatin1(reg::kStampKey)).toString() ==
+            reg::fileStamp(settings_->fileName()))
+            lines = settings_->value(QString::fromLatin1(reg::kProblemsKey)).toStringList();
+    }
+    if (!lines.isEmpty()) {
+        const std::string name = QFileInfo(QString::fromStdString(file)).fileName().toStdString();
+        std::vector<std::string> found;
+        for (const QString& line : lines)
+            found.push_back(name + ' ' + line.toStdString());
+        problems.add(found);
+    }
 }
 
 RegistryStore::~RegistryStore() {
@@ -89,7 +95,7 @@ Read<std::string> RegistryStore::text(const char* key, std::string_view name, si
         return {ReadStatus::Error, {}};
     std::string s = v.toString().toStdString();
     // Like a too-small read buffer: an over-long text is not read at all.
-    if (s.size() > limit)
+    if (reg::countChars(s) > limit)
         return {ReadStatus::Error, {}};
     return {ReadStatus::Ok, std::move(s)};
 }
@@ -128,7 +134,7 @@ void RegistryStore::putText(const char* key, std::string_view name, std::string_
                             size_t limit) {
     if (broken_)
         return;
-    const std::string_view clipped = clipUtf8(text, limit);
+    const std::string_view clipped = reg::clipChars(text, limit);
     std::lock_guard lock(qtSettingsMutex());
     settings_->setValue(path(key, name),
                         QString::fromUtf8(clipped.data(), static_cast<qsizetype>(clipped.size())));

@@ -22,9 +22,11 @@ template <class T> struct Read {
     bool missing() const { return status == ReadStatus::Missing; }
 };
 
-// Text sizes the program reads into, without the terminating zero.
+// Text sizes in characters the program reads into, without the terminating
+// zero. Paths (the home folder, a device) are kept whole, up to PATH_MAX.
 inline constexpr size_t kTextLimit = 79;
 inline constexpr size_t kMemoryKeyTextLimit = 253;
+inline constexpr size_t kPathTextLimit = 4095;
 
 // Subkey names; "" is the root.
 inline constexpr char kRoot[] = "";
@@ -35,15 +37,19 @@ inline constexpr char kVfoFrequencies[] = "VFO Frequencies";
 inline constexpr char kMemoryKeys[] = "Transmit Memory Keys";
 inline constexpr char kSettings[] = "Settings";
 
+class LoadProblemLog;
+
 class RegistryStore {
 public:
-    explicit RegistryStore(const std::string& file);
+    // Lines of the file that could not be read go into `problems`, as
+    // "Rig Control.reg line 12: unterminated text".
+    RegistryStore(const std::string& file, LoadProblemLog& problems);
     ~RegistryStore();
     RegistryStore(const RegistryStore&) = delete;
     RegistryStore& operator=(const RegistryStore&) = delete;
 
-    // The file exists but cannot be read or parsed: every read is an error
-    // and nothing is written.
+    // The file exists but cannot be read: every read is an error and nothing
+    // is written. (Lines that do not parse are left out, not this.)
     bool broken() const { return broken_; }
     // True when the key holds a value or a subkey (and, so that a broken file
     // goes down the read-error path, whenever the file is broken).
@@ -54,8 +60,8 @@ public:
     Read<uint8_t> byte(const char* key, std::string_view name);
     Read<uint16_t> wordBE(const char* key, std::string_view name);
 
-    // Texts longer than the limit are cut (at a character boundary) so that
-    // everything written can be read back.
+    // Texts longer than the limit are cut so that everything written can be
+    // read back.
     void putText(const char* key, std::string_view name, std::string_view text,
                  size_t limit = kTextLimit);
     void putDword(const char* key, std::string_view name, uint32_t v);
@@ -73,9 +79,5 @@ private:
     std::optional<QSettings> settings_;
     bool broken_ = false;
 };
-
-// The longest prefix of `text` of at most `limit` bytes that does not split a
-// UTF-8 character.
-std::string_view clipUtf8(std::string_view text, size_t limit);
 
 } // namespace tamrel::detail

@@ -1,6 +1,8 @@
-// Feeds arbitrary bytes to the settings file reader. Whatever parses must
-// write and read back to the same keys and values, and the same bytes; the
-// QSettings binding must not crash and must read back what it wrote.
+// Feeds arbitrary bytes to the settings file reader. Every input reads as the
+// values it could read plus its problems, in line order; what was read must
+// write (in whichever encoding) and read back without problems to the same
+// keys and values and the same bytes. The QSettings binding must not crash
+// and must read back what it wrote.
 
 #include "settings/RegFile.h"
 #include "settings/RegSettingsFormat.h"
@@ -12,24 +14,28 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tamrel::reg;
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const ParseResult r = parse(text);
-    if (!r.ok()) {
-        if (r.error->line < 1 || r.error->message.empty())
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const ParseResult r = parse(bytes);
+    if (r.problems.size() > kMaxProblems + 1)
+        std::abort();
+    int lastLine = 0;
+    for (const ParseError& p : r.problems) {
+        if (p.line <= lastLine || p.message.empty())
             std::abort();
-        return 0;
+        lastLine = p.line;
     }
     const std::string written = write(r.doc);
     const ParseResult again = parse(written);
     if (!again.ok() || again.doc != r.doc || write(again.doc) != written)
         std::abort();
 
-    QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    QBuffer in(&bytes);
+    QByteArray input(bytes.data(), static_cast<qsizetype>(size));
+    QBuffer in(&input);
     in.open(QIODevice::ReadOnly);
     QSettings::SettingsMap map;
-    if (!readSettings(in, map) || map.contains(QString::fromLatin1(kReadErrorKey)))
+    if (!readSettings(in, map) || map.contains(QString::fromLatin1(kProblemsKey)) != !r.ok())
         std::abort();
+    map.remove(QString::fromLatin1(kProblemsKey));
     QByteArray out;
     QBuffer outBuffer(&out);
     outBuffer.open(QIODevice::WriteOnly);

@@ -24,8 +24,9 @@ protected:
         file_ = paths::settingsFile();
     }
 
-    std::string fileBytes() const {
-        std::ifstream in(file_, std::ios::binary);
+    std::string fileBytes() const { return fileBytes(file_); }
+    static std::string fileBytes(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
         std::ostringstream s;
         s << in.rdbuf();
         return s.str();
@@ -39,7 +40,7 @@ protected:
     // The file parsed; fails the test when it does not parse.
     reg::Document onDisk() const {
         reg::ParseResult r = reg::parse(fileBytes());
-        EXPECT_TRUE(r.ok()) << (r.error ? reg::describe(*r.error) : "");
+        EXPECT_TRUE(r.ok()) << (r.ok() ? "" : reg::describe(r.problems.front()));
         return r.doc;
     }
 

@@ -2,6 +2,9 @@
 #include "settings/RegSettingsFormat.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QSaveFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace tamrel::reg;
@@ -36,7 +39,7 @@ TEST(RegFile, ReadsAWindowsExport) {
         "  03,04\r\n"
         "\"Empty\"=hex:\r\n";
     ParseResult r = parse(text);
-    ASSERT_TRUE(r.ok()) << describe(*r.error);
+    ASSERT_TRUE(r.ok()) << describe(r.problems.front());
     ASSERT_EQ(r.doc.size(), 2u);
     const Values& root = r.doc.at(kRoot);
     EXPECT_EQ(root.at("HomeDir"), Value::ofText("C:\\Tamrel"));
@@ -57,40 +60,98 @@ TEST(RegFile, ReadsAWindowsExport) {
     EXPECT_EQ(r2.doc, r.doc);
 }
 
-TEST(RegFile, ReportsMalformedLinesInsteadOfGuessing) {
+TEST(RegFile, LeavesOutBadLinesAndReadsTheRest) {
     const std::string head = "REGEDIT4\n[A\\B]\n";
+    const std::string tail = "\"z\"=dword:7\n";
     const struct {
-        std::string text;
+        std::string bad;
         int line;
     } cases[] = {
-        {"", 1},
-        {"REGEDIT5\n", 1},
-        {"\nREGEDIT4\n\"a\"=\"b\"\n", 3}, // a value before any key
-        {head + "\"a\"=\"unterminated\n", 3},
-        {head + "\"a\"=\"x\" trailing\n", 3},
-        {head + "\"a\"=\"bad \\q escape\"\n", 3},
-        {head + "\"a\"=dword:123456789\n", 3},
-        {head + "\"a\"=dword:\n", 3},
-        {head + "\"a\"=dword:12g4\n", 3},
-        {head + "\"a\"=hex:1,zz\n", 3},
-        {head + "\"a\"=hex:123\n", 3},
-        {head + "\"a\"=hex:12,\n", 3},
-        {head + "\"a\"=hex:12,\\\n", 3}, // continuation at the end of the file
-        {head + "\"a\"=hex(2):41,00\n", 3},
-        {head + "\"a\"=-\n", 3},
-        {head + "\"a\"=42\n", 3},
-        {head + "a=\"b\"\n", 3},
-        {head + "\"a\"\"b\"\n", 3},
-        {head + "[-A\\B]\n", 3},
-        {head + "[A\\\\B]\n", 3},
-        {head + "[A\n", 3},
-        {head + "\"a\"=hex:01,\\\n  02\n\"b\"=oops\n", 5}, // lines counted across continuations
+        {"\"a\"=\"unterminated\n", 3},
+        {"\"a\"=\"x\" trailing\n", 3},
+        {"\"a\"=\"bad \\q escape\"\n", 3},
+        {"\"a\"=dword:123456789\n", 3},
+        {"\"a\"=dword:\n", 3},
+        {"\"a\"=dword:12g4\n", 3},
+        {"\"a\"=hex:1,zz\n", 3},
+        {"\"a\"=hex:123\n", 3},
+        {"\"a\"=hex:12,\n", 3},
+        {"\"a\"=hex(2):41,00\n", 3},
+        {"\"a\"=-\n", 3},
+        {"\"a\"=42\n", 3},
+        {"a=\"b\"\n", 3},
+        {"\"a\"\"b\"\n", 3},
+        {"REGEDIT4\n", 3},                           // a second header
+        {"\"ok\"=hex:01,\\\n  02\n\"a\"=oops\n", 5}, // lines counted across continuations
+        {"\"a\"=hex:01,\\\n  zz\n", 3},              // a value is reported where it begins
+        // Its continuation lines go with a value that is left out, not to the next value.
+        {"\"a\"=hex(7):41,00,\\\n  42,00,\\\n  00,00\n", 3},
+        {"a=hex:01,\\\n  02\n", 3},
+    };
+    for (const auto& c : cases) {
+        ParseResult r = parse(head + c.bad + tail);
+        ASSERT_EQ(r.problems.size(), 1u) << c.bad << " -> " << describe(r.problems.back());
+        EXPECT_EQ(r.problems[0].line, c.line) << c.bad << " -> " << describe(r.problems[0]);
+        EXPECT_FALSE(r.problems[0].message.empty());
+        EXPECT_EQ(r.doc.at({"A", "B"}).at("z"), Value::ofDword(7)) << c.bad;
+        EXPECT_FALSE(r.doc.at({"A", "B"}).count("a")) << c.bad;
+    }
+    // A continuation at the very end has nothing after it to keep.
+    ParseResult end = parse(head + "\"a\"=hex:12,\\\n");
+    ASSERT_EQ(end.problems.size(), 1u);
+    EXPECT_EQ(end.problems[0].line, 3);
+    EXPECT_EQ(end.problems[0].message, "continuation at the end of the file");
+}
+
+TEST(RegFile, AKeyLineLeftOutTakesItsValuesWithItAndSaysHowMany) {
+    for (const std::string badKey : {"[A", "[-A\\B]", "[A\\\\B]", "[]"}) {
+        ParseResult r = parse("REGEDIT4\n[K]\n\"a\"=dword:1\n" + badKey +
+                              "\n\"b\"=dword:2\n\"c\"=hex:01,\\\n  02\n\"d\"=oops\n[L]\n"
+                              "\"e\"=dword:3\n");
+        ASSERT_EQ(r.problems.size(), 1u) << badKey;
+        EXPECT_EQ(r.problems[0].line, 4);
+        EXPECT_TRUE(r.problems[0].message.ends_with("; 3 values below it not used"))
+            << describe(r.problems[0]);
+        EXPECT_EQ(r.doc, (Document{{{"K"}, {{"a", Value::ofDword(1)}}},
+                                   {{"L"}, {{"e", Value::ofDword(3)}}}}))
+            << badKey;
+    }
+}
+
+TEST(RegFile, AMissingHeaderIsOneProblemOnItsLine) {
+    const struct {
+        std::string text;
+        std::string message;
+        Document doc;
+    } cases[] = {
+        {"", "the file does not begin with REGEDIT4", {}},
+        {"\n; only a comment\n", "the file does not begin with REGEDIT4", {}},
+        {"[A]\n\"a\"=dword:1\n",
+         "the file does not begin with REGEDIT4",
+         {{{"A"}, {{"a", Value::ofDword(1)}}}}},
+        {"REGEDIT5\n[A]\n",
+         "the file does not begin with REGEDIT4; a value before the first key",
+         {{{"A"}, {}}}},
     };
     for (const auto& c : cases) {
         ParseResult r = parse(c.text);
-        ASSERT_FALSE(r.ok()) << c.text;
-        EXPECT_EQ(r.error->line, c.line) << c.text << " -> " << describe(*r.error);
+        ASSERT_EQ(r.problems.size(), 1u) << c.text;
+        EXPECT_EQ(r.problems[0].line, 1) << c.text;
+        EXPECT_EQ(r.problems[0].message, c.message) << c.text;
+        EXPECT_EQ(r.doc, c.doc) << c.text;
     }
+}
+
+TEST(RegFile, ListsAtMostAHundredProblemsAndCountsTheRest) {
+    std::string text = "REGEDIT4\n[A]\n";
+    for (int i = 0; i < 150; ++i)
+        text += "bad\n\"v" + std::to_string(i) + "\"=dword:1\n";
+    ParseResult r = parse(text);
+    ASSERT_EQ(r.problems.size(), kMaxProblems + 1);
+    EXPECT_EQ(r.problems[99].line, 3 + 2 * 99);
+    EXPECT_EQ(r.problems[100].line, 3 + 2 * 100);
+    EXPECT_EQ(r.problems[100].message, "and 50 more lines not used");
+    EXPECT_EQ(r.doc.at({"A"}).size(), 150u);
 }
 
 TEST(RegFile, WritesDeterministicallyAndReadsBackWhatItWrote) {
@@ -107,7 +168,7 @@ TEST(RegFile, WritesDeterministicallyAndReadsBackWhatItWrote) {
 
     const std::string text = write(doc);
     ParseResult r = parse(text);
-    ASSERT_TRUE(r.ok()) << describe(*r.error) << "\n" << text;
+    ASSERT_TRUE(r.ok()) << describe(r.problems.front()) << "\n" << text;
     EXPECT_EQ(r.doc, doc);
     EXPECT_EQ(write(r.doc), text);
     EXPECT_TRUE(text.starts_with("REGEDIT4\r\n"));
@@ -147,7 +208,7 @@ TEST(RegSettingsFormat, MapsTypesAndNamesBothWays) {
     ASSERT_TRUE(writeSettings(buffer, map));
     EXPECT_TRUE(
         buffer.data().contains("[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZZ9ZZ Software\\Rig Control\\a/b]"));
-    EXPECT_TRUE(buffer.data().contains("\"x\\\\y\"=\"é \\\"q\\\"\""));
+    EXPECT_TRUE(buffer.data().contains("\"x\\\\y\"=\"\xE9 \\\"q\\\"\"")); // é in Windows-1252
 
     buffer.close();
     buffer.open(QIODevice::ReadOnly);
@@ -157,26 +218,78 @@ TEST(RegSettingsFormat, MapsTypesAndNamesBothWays) {
     EXPECT_EQ(back.value(prefix + "Comm Port/Top Left").typeId(), QMetaType::UInt);
     EXPECT_EQ(back.value(prefix + "Comm Port/Speed").typeId(), QMetaType::QByteArray);
 
-    // Types without a registry form, values outside a key and the read-error
-    // entry are refused rather than written.
+    // Types without a registry form and values outside a key are refused
+    // rather than written.
     const QSettings::SettingsMap refused[] = {
         {{prefix + "Int", QVariant(5)}},
         {{QStringLiteral("TopLevel"), QStringLiteral("x")}},
-        {{QString::fromLatin1(kReadErrorKey), QStringLiteral("line 1: x")}},
     };
     for (const auto& m : refused) {
         QBuffer out;
         out.open(QIODevice::WriteOnly);
         EXPECT_FALSE(writeSettings(out, m));
     }
+}
 
-    // A file that does not parse reads as the error entry alone.
-    QBuffer bad;
-    bad.setData("REGEDIT4\n[A]\n\"x\"=dword:zz\n");
-    bad.open(QIODevice::ReadOnly);
-    QSettings::SettingsMap badMap;
-    ASSERT_TRUE(readSettings(bad, badMap));
-    ASSERT_EQ(badMap.size(), 1);
-    EXPECT_EQ(badMap.firstKey(), QString::fromLatin1(kReadErrorKey));
-    EXPECT_TRUE(badMap.first().toString().startsWith(QStringLiteral("line 3:")));
+TEST(RegSettingsFormat, AFileWithProblemsGivesItsGoodValuesAndIsKeptBeforeItIsReplaced) {
+    const QByteArray original = "REGEDIT4\n[A]\n\"x\"=dword:zz\n\"y\"=dword:2\n[B\n\"z\"=hex:01\n";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("s.reg"));
+    auto put = [](const QString& p, const QByteArray& bytes) {
+        QFile f(p);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    };
+    auto get = [](const QString& p) {
+        QFile f(p);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+    };
+    put(path, original);
+
+    QFile in(path);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    QSettings::SettingsMap map;
+    ASSERT_TRUE(readSettings(in, map));
+    in.close();
+    const QString stamp = fileStamp(path);
+    EXPECT_FALSE(stamp.isEmpty());
+    EXPECT_EQ(map, (QSettings::SettingsMap{
+                       {QStringLiteral("A/y"), QVariant::fromValue<quint32>(2)},
+                       {QString::fromLatin1(kProblemsKey),
+                        QStringList{QStringLiteral("line 3: bad hex digit in a dword"),
+                                    QStringLiteral("line 5: a key line must end in ]; 1 value "
+                                                   "below it not used")}},
+                       {QString::fromLatin1(kStampKey), stamp},
+                   }));
+
+    map.insert(QStringLiteral("A/w"), QStringLiteral("new"));
+    const QByteArray clean = "REGEDIT4\r\n\r\n[A]\r\n\"w\"=\"new\"\r\n\"y\"=dword:00000002\r\n\r\n";
+    const QString kept = path + QLatin1String(kBackupSuffix);
+    for (int round = 0; round < 2; ++round) { // the second replaces a clean file: nothing kept
+        QSaveFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(writeSettings(out, map));
+        ASSERT_TRUE(out.commit());
+        EXPECT_EQ(get(path), clean);
+        EXPECT_EQ(get(kept), round == 0 ? original : QByteArray("<none>"));
+        QFile::remove(kept);
+    }
+    EXPECT_NE(fileStamp(path), stamp);
+
+    // A copy that cannot be made (a folder in its place) stops the write.
+    put(path, original);
+    QFile::remove(kept);
+    ASSERT_TRUE(QDir().mkdir(kept));
+    QSaveFile out(path);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    EXPECT_FALSE(writeSettings(out, map));
+    out.cancelWriting();
+    EXPECT_FALSE(out.commit());
+    EXPECT_EQ(get(path), original);
+
+    // A buffer has no file to keep.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(writeSettings(buffer, map));
+    EXPECT_EQ(buffer.data(), clean);
 }

@@ -340,3 +340,42 @@ TEST_F(Registry, StoredFileRoundTripsExactly) {
     again.SetSystemConfig(config);
     EXPECT_EQ(fileBytes(), first);
 }
+
+TEST_F(Registry, ALongHomeFolderIsStoredWhole) {
+    const char* saved = ::getenv("HOME");
+    const std::string savedHome = saved ? saved : "";
+    const std::string home = "/home/" + std::string(120, 'h') + "/op";
+    ::setenv("HOME", home.c_str(), 1);
+    const std::string dir = home + "/Tamrel";
+    {
+        CRigControlRegistry r(prompter_);
+        SystemConfig config;
+        r.GetSystemConfig(config);
+        EXPECT_EQ(config.homeDir, dir);
+        EXPECT_NE(fileBytes().find("\r\n\"HomeDir\"=\"" + dir + "\"\r\n"), std::string::npos);
+
+        // Read back whole, also by an object that did not write it.
+        CRigControlRegistry fresh(prompter_);
+        std::string back;
+        fresh.GetHomeDir(back);
+        EXPECT_EQ(back, dir);
+        SystemConfig again;
+        fresh.GetSystemConfig(again);
+        EXPECT_EQ(again, config);
+
+        // Written as the default when it is missing, and when the user sets one.
+        removeValue(QString(), QStringLiteral("HomeDir"));
+        fresh.GetHomeDir(back);
+        EXPECT_EQ(stored("", "HomeDir"), Value::ofText(dir));
+        config.homeDir = "/srv/" + std::string(300, 'd');
+        fresh.SetSystemConfig(config);
+        EXPECT_EQ(stored("", "HomeDir"), Value::ofText(config.homeDir));
+        fresh.GetSystemConfig(again);
+        EXPECT_EQ(again.homeDir, config.homeDir);
+        EXPECT_TRUE(prompter_.texts().empty());
+    }
+    if (saved)
+        ::setenv("HOME", savedHome.c_str(), 1);
+    else
+        ::unsetenv("HOME");
+}

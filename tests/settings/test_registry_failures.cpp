@@ -1,6 +1,7 @@
 #include "SettingsFixture.h"
 
 #include "settings/CRigControlRegistry.h"
+#include "settings/RegEncoding.h"
 
 #include <csignal>
 #include <sys/resource.h>
@@ -90,10 +91,93 @@ TEST_F(RegistryFailures, WrongTypesAndOverlongTextsAreReadErrors) {
     EXPECT_EQ(stored("", "Application Color"), reg::Value::ofDword(0xDFB880));
 }
 
-TEST_F(RegistryFailures, CorruptFileTakesTheReadErrorPathAndIsNeverOverwritten) {
-    const std::string corrupt = "REGEDIT4\r\n" + kRootKey + "]\r\n\"Callsign\"=\"ZZ9";
-    writeFile(corrupt);
-    // Two objects: the second must not be fooled by QSettings' cached copy.
+TEST_F(RegistryFailures, BadLinesAreLeftOutReportedOnceAndTheOriginalIsKept) {
+    const std::string root = kRootKey + "]\r\n";
+    const std::string original = "REGEDIT4\r\n\r\n" + root +
+                                 "\"Callsign\"=\"VE2ABC\r\n" // line 4: unterminated
+                                 "\"HomeDir\"=\"/data\"\r\n"
+                                 "\"Log File Name\"=\"x.Log\"\r\n"
+                                 "\"Name\"=\"Fran\xE7ois\"\r\n"
+                                 "\"Offset from UTC\"=hex:85\r\n"
+                                 "\"QTH\"=\"Montr\xE9"
+                                 "al\"\r\n"
+                                 "\"SW Logging Mode\"=hex:02\r\n\r\n" +
+                                 kRootKey +
+                                 "\\Comm Port]\r\n"
+                                 "\"Parity\"=hex:00\r\n\"Port\"=hex:03\r\n"
+                                 "\"Speed\"=hex:25,zz\r\n" // line 15
+                                 "\"Stop bit\"=hex:01\r\n\r\n";
+    writeFile(original);
+    const std::string kept = file_ + ".bad";
+
+    CRigControlRegistry r(prompter_);
+    SystemConfig config;
+    r.GetSystemConfig(config); // writes the callsign's default: the first write
+    EXPECT_EQ(config, (SystemConfig{"/data", "ZZ9ZZ", "François", "Montréal", 0x85, "x.Log", 2}));
+    CommPortSettings port{0, 1200, 1, 2, ""};
+    r.GetCommPort(port);
+    EXPECT_EQ(port, (CommPortSettings{3, 1200, 0, 1, ""}));
+    EXPECT_TRUE(prompter_.texts().empty());
+    const std::vector<std::string> problems = {
+        "Rig Control.reg line 4: unterminated text",
+        "Rig Control.reg line 15: bad byte in a hex list",
+    };
+    EXPECT_EQ(r.LoadProblems(), problems);
+
+    EXPECT_EQ(fileBytes(kept), original);
+    EXPECT_EQ(fileBytes(), "REGEDIT4\r\n\r\n" + root +
+                               "\"Callsign\"=\"ZZ9ZZ\"\r\n"
+                               "\"HomeDir\"=\"/data\"\r\n"
+                               "\"Log File Name\"=\"x.Log\"\r\n"
+                               "\"Name\"=\"Fran\xE7ois\"\r\n"
+                               "\"Offset from UTC\"=hex:85\r\n"
+                               "\"QTH\"=\"Montr\xE9"
+                               "al\"\r\n"
+                               "\"SW Logging Mode\"=hex:02\r\n\r\n" +
+                               kRootKey +
+                               "\\Comm Port]\r\n"
+                               "\"Parity\"=hex:00\r\n\"Port\"=hex:03\r\n"
+                               "\"Stop bit\"=hex:01\r\n\r\n");
+
+    // Later saves work, leave the kept copy alone, and report nothing twice.
+    r.SetCommPort({3, 9600, 0, 1, ""});
+    EXPECT_EQ(stored("Comm Port", "Speed"), reg::Value::ofBinary({0x25, 0x80}));
+    EXPECT_EQ(fileBytes(kept), original);
+    r.GetSystemConfig(config);
+    EXPECT_EQ(r.LoadProblems(), problems);
+    CRigControlRegistry fresh(prompter_);
+    EXPECT_TRUE(fresh.LoadProblems().empty());
+
+    // A file broken again while the program runs is kept again, as it is then.
+    const std::string again = fileBytes() + "oops\r\n";
+    writeFile(again);
+    r.SetAppColor(0x123456);
+    EXPECT_EQ(fileBytes(kept), again);
+    EXPECT_EQ(r.LoadProblems().back(),
+              "Rig Control.reg line 18: expected a value name in quotes or @");
+    EXPECT_EQ(stored("", "Application Color"), reg::Value::ofDword(0x123456));
+}
+
+TEST_F(RegistryFailures, WhenTheOriginalCannotBeKeptTheFileIsNotWritten) {
+    const std::string original =
+        "REGEDIT4\r\n" + kRootKey + "]\r\n\"Callsign\"=\"ZZ9\r\n\"HomeDir\"=\"/data\"\r\n";
+    writeFile(original);
+    std::filesystem::create_directory(file_ + ".bad"); // no file can go there
+    CRigControlRegistry r(prompter_);
+    SystemConfig config;
+    r.GetSystemConfig(config);
+    EXPECT_EQ(config.homeDir, "/data");
+    EXPECT_EQ(config.callsign, "ZZ9ZZ");
+    EXPECT_EQ(prompter_.texts().front(), "Unable to Write Default Callsign Registry!");
+    r.SetAppColor(1);
+    EXPECT_EQ(fileBytes(), original);
+    EXPECT_EQ(r.LoadProblems(),
+              std::vector<std::string>{"Rig Control.reg line 3: unterminated text"});
+}
+
+TEST_F(RegistryFailures, UnreadableFileTakesTheReadErrorPathAndIsNeverWritten) {
+    // A folder where the file should be: it exists but cannot be read.
+    std::filesystem::create_directories(file_);
     for (int round = 0; round < 2; ++round) {
         prompter_.clear();
         CRigControlRegistry r(prompter_);
@@ -123,8 +207,98 @@ TEST_F(RegistryFailures, CorruptFileTakesTheReadErrorPathAndIsNeverOverwritten) 
         r.SetSystemConfig(config);
         r.SetCommPort(port);
         r.SetAppColor(1);
-        EXPECT_EQ(fileBytes(), corrupt);
+        EXPECT_TRUE(std::filesystem::is_directory(file_));
+        EXPECT_TRUE(std::filesystem::is_empty(file_));
+        EXPECT_FALSE(std::filesystem::exists(file_ + ".bad"));
     }
+}
+
+TEST_F(RegistryFailures, AnsiTextSurvivesARunByteForByte) {
+    // 0x81 has no character in Windows-1252 and must come back as it was.
+    const std::string head = "REGEDIT4\r\n\r\n" + kRootKey + "]\r\n";
+    const std::string values = "\"Callsign\"=\"VE2\x80\x81\"\r\n"
+                               "\"HomeDir\"=\"C:\\\\Tamrel \xAB"
+                               "dossier\xBB\"\r\n"
+                               "\"Log File Name\"=\"journal \x93"
+                               "2024\x94.Log\"\r\n"
+                               "\"Name\"=\"Fran\xE7ois\"\r\n"
+                               "\"Offset from UTC\"=hex:85\r\n"
+                               "\"QTH\"=\"Montr\xE9"
+                               "al\"\r\n"
+                               "\"SW Logging Mode\"=hex:00\r\n\r\n";
+    writeFile(head + values);
+    CRigControlRegistry r(prompter_);
+    SystemConfig config;
+    r.GetSystemConfig(config);
+    EXPECT_EQ(config, (SystemConfig{"C:\\Tamrel «dossier»", "VE2€\u0081", "François", "Montréal",
+                                    0x85, "journal “2024”.Log", 0}));
+    r.SetSystemConfig(config);
+    r.SetAppColor(0x123456); // a value added, so the file is surely written again
+    EXPECT_EQ(fileBytes(), head + "\"Application Color\"=dword:00123456\r\n" + values);
+    EXPECT_TRUE(prompter_.texts().empty());
+    EXPECT_FALSE(std::filesystem::exists(file_ + ".bad"));
+
+    // The read buffers hold 79 characters, however many bytes UTF-8 needs.
+    writeFile(head + "\"Name\"=\"" + std::string(80, '\xE9') + "\"\r\n\"QTH\"=\"" +
+              std::string(79, '\xE9') + "\"\r\n");
+    r.GetSystemConfig(config);
+    EXPECT_EQ(config.name, "François");
+    std::string qth;
+    for (int i = 0; i < 79; ++i)
+        qth += "é";
+    EXPECT_EQ(config.qth, qth);
+    EXPECT_EQ(prompter_.texts(), std::vector<std::string>{"Unable to Read Operator Name!"});
+}
+
+TEST_F(RegistryFailures, TextTheAnsiPageCannotHoldTurnsTheFileUnicode) {
+    CRigControlRegistry r(prompter_);
+    SystemConfig config;
+    r.GetSystemConfig(config);
+    config.homeDir = "/data";
+    config.qth = "Łódź";
+    r.SetSystemConfig(config);
+    const std::string text =
+        "Windows Registry Editor Version 5.00\r\n\r\n" + kRootKey +
+        "]\r\n\"Callsign\"=\"ZZ9ZZ\"\r\n\"HomeDir\"=\"/data\"\r\n"
+        "\"Log File Name\"=\"Tamrel.Log\"\r\n\"Name\"=\"Opname\"\r\n"
+        "\"Offset from UTC\"=hex:87\r\n\"QTH\"=\"Łódź\"\r\n\"SW Logging Mode\"=hex:00\r\n\r\n" +
+        kRootKey + "\\Comm Port]\r\n\"Parity\"=hex:00\r\n\"Port\"=hex:01\r\n" +
+        "\"Speed\"=hex:12,c0\r\n\"Stop bit\"=hex:01\r\n\r\n" + kRootKey +
+        "\\Window Size]\r\n\"Bottom Right\"=dword:027f01df\r\n\"Top Left\"=dword:00000000\r\n\r\n";
+    EXPECT_EQ(fileBytes(), reg::encodeUtf16le(text));
+
+    CRigControlRegistry fresh(prompter_);
+    SystemConfig back;
+    fresh.GetSystemConfig(back);
+    EXPECT_EQ(back.qth, "Łódź");
+    EXPECT_TRUE(fresh.LoadProblems().empty());
+
+    // Back to text the page holds: back to REGEDIT4.
+    back.qth = "Lodz";
+    fresh.SetSystemConfig(back);
+    EXPECT_TRUE(fileBytes().starts_with("REGEDIT4\r\n\r\n"));
+    EXPECT_EQ(stored("", "QTH"), reg::Value::ofText("Lodz"));
+    EXPECT_TRUE(prompter_.texts().empty());
+}
+
+TEST_F(RegistryFailures, AUnicodeExportIsReadAndWrittenBackAsRegedit4) {
+    const std::string text = "Windows Registry Editor Version 5.00\r\n\r\n" + kRootKey +
+                             "]\r\n\"Callsign\"=\"VE2ABC\"\r\n\"HomeDir\"=\"/data\"\r\n"
+                             "\"Log File Name\"=\"x.Log\"\r\n\"Name\"=\"François\"\r\n"
+                             "\"QTH\"=\"Montréal\"\r\n\"SW Logging Mode\"=hex:00\r\n\r\n";
+    writeFile(reg::encodeUtf16le(text));
+    CRigControlRegistry r(prompter_);
+    SystemConfig config;
+    r.GetSystemConfig(config); // writes the missing UTC offset
+    EXPECT_EQ(config, (SystemConfig{"/data", "VE2ABC", "François", "Montréal", 0x87, "x.Log", 0}));
+    EXPECT_EQ(fileBytes(), "REGEDIT4\r\n\r\n" + kRootKey +
+                               "]\r\n\"Callsign\"=\"VE2ABC\"\r\n\"HomeDir\"=\"/data\"\r\n"
+                               "\"Log File Name\"=\"x.Log\"\r\n\"Name\"=\"Fran\xE7ois\"\r\n"
+                               "\"Offset from UTC\"=hex:87\r\n"
+                               "\"QTH\"=\"Montr\xE9"
+                               "al\"\r\n\"SW Logging Mode\"=hex:00\r\n\r\n");
+    EXPECT_TRUE(r.LoadProblems().empty());
+    EXPECT_TRUE(prompter_.texts().empty());
 }
 
 TEST_F(RegistryFailures, UnwritableStoreKeepsThePreviousFile) {
