@@ -251,6 +251,12 @@ void CFrontPanelDlg::showEvent(QShowEvent* event) {
     activateWindow();
     // Not a frequency edit: focusing one opens it for typing.
     w_.tuning->setFocus();
+    if (std::vector<std::string> problems = registry_.LoadProblems(); !problems.empty())
+        settingsProblem_ = problems.front();
+    if (!channel_ && !settingsProblem_.empty()) {
+        presenter_.ShowStatus(std::exchange(settingsProblem_, {}), StatusStyle::Error);
+        Refresh();
+    }
     HookReceiveThread();
 }
 
@@ -317,7 +323,11 @@ void CFrontPanelDlg::OnMessage(Message&& m) {
 }
 
 void CFrontPanelDlg::OnReply(int id, const std::string& text) {
-    presenter_.Present(radio_.ApplyReply(id, text));
+    const uint32_t changes = radio_.ApplyReply(id, text);
+    presenter_.Present(changes);
+    // The first reply clears "Querying..."; a settings problem then stays.
+    if ((changes & radio_change::kFirstReply) && !settingsProblem_.empty())
+        presenter_.ShowStatus(std::exchange(settingsProblem_, {}), StatusStyle::Error);
     Refresh();
     for (const auto& observer : replyObservers_)
         observer(id);

@@ -133,6 +133,7 @@ private:
     WheelNotches wheel_;
     std::unique_ptr<QMenu> popup_;
     std::string peerTitle_;
+    std::string settingsProblem_; // the first unreadable settings line, shown once
     std::vector<std::function<void(int)>> replyObservers_;
     bool windowsMoveTogether_ = true;
     bool placementSettled_ = false;

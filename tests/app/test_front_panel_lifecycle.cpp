@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -102,4 +103,37 @@ TEST(FrontPanelLifecycle, FirstReplyShowsPortAndFrequencyAndEndSwitchesAutoInfoO
     peer.clear();
     peer.collectFor(1500ms);
     EXPECT_TRUE(peer.raw().empty()) << peer.raw();
+}
+
+TEST(FrontPanelLifecycle, AnUnreadableSettingsLineIsShownOnceTheRadioAnswers) {
+    QTemporaryDir config;
+    ASSERT_TRUE(config.isValid());
+    const QString file = QDir(config.path()).filePath("Rig Control.reg");
+    {
+        RecordingPrompter quiet;
+        CRigControlRegistry first(quiet, file.toStdString());
+        first.CreateDefaultSettings();
+    }
+    QFile reg(file);
+    ASSERT_TRUE(reg.open(QIODevice::Append));
+    reg.write("\"Broken\"=\"no end\r\n");
+    reg.close();
+
+    RecordingPrompter prompter;
+    CRigControlRegistry registry(prompter, file.toStdString());
+    PtyPeer peer;
+    CK2CommChannel channel;
+    ASSERT_EQ(channel.OpenDevice(peer.device(), 3, 4800, 8, 0, 1), K2_OK);
+    K2RadioModel radio = RadioModelFromSettings(registry);
+    RadioOperations ops(radio);
+    CFrontPanelDlg dlg(registry, prompter, ops);
+    dlg.SetChannel(&channel);
+    dlg.show();
+    ASSERT_TRUE(pumpUntil(peer, [&] { return heard(peer, "LK"); })) << peer.raw();
+    peer.send("FA00014060000;");
+    ASSERT_TRUE(pumpUntil(peer, [&] { return dlg.Presenter().View().portText != "None"; }));
+    const PanelView& view = dlg.Presenter().View();
+    EXPECT_EQ(view.statusText.rfind("Rig Control.reg line ", 0), 0u) << view.statusText;
+    EXPECT_EQ(view.statusStyle, StatusStyle::Error);
+    channel.Close();
 }
