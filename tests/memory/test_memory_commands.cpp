@@ -57,7 +57,7 @@ K2RadioState SampleState() {
     return s;
 }
 
-class Commands : public MemoryFixture {
+class MemoryCommandFlow : public MemoryFixture {
 protected:
     void SetUp() override {
         MemoryFixture::SetUp();
@@ -92,7 +92,7 @@ protected:
     std::vector<std::pair<std::string, MemoryStatusStyle>> status_;
 };
 
-TEST_F(Commands, StackingRegisterSaveAndRecall) {
+TEST_F(MemoryCommandFlow, StackingRegisterSaveAndRecall) {
     EXPECT_TRUE(commands_->Run(kCmdRecallStackingRegister));
     EXPECT_EQ(status_, (decltype(status_){{"", MemoryStatusStyle::Normal}}));
     EXPECT_TRUE(recalled_.empty());
@@ -117,7 +117,7 @@ TEST_F(Commands, StackingRegisterSaveAndRecall) {
     EXPECT_FALSE(commands_->Run(155));
 }
 
-TEST_F(Commands, UnchangedSaveStoresTheSnapshotExactly) {
+TEST_F(MemoryCommandFlow, UnchangedSaveStoresTheSnapshotExactly) {
     dialogs_.onSave = [](SaveMemoryForm& f) {
         EXPECT_EQ(f.Caption(), "Saving  Radio Memory Location");
         EXPECT_EQ(f.TextOf(Texts::VfoA), "   7040.01");
@@ -133,7 +133,7 @@ TEST_F(Commands, UnchangedSaveStoresTheSnapshotExactly) {
     EXPECT_EQ(r.state, snapshot_);
 }
 
-TEST_F(Commands, EmptyNameTakesTheNextUnusedDefault) {
+TEST_F(MemoryCommandFlow, EmptyNameTakesTheNextUnusedDefault) {
     for (const char* n : {"a", "b", "c", "d"})
         SaveNamed(n);
     SaveNamed("");
@@ -143,7 +143,7 @@ TEST_F(Commands, EmptyNameTakesTheNextUnusedDefault) {
     EXPECT_EQ(LastStatus().first, "Saved Mem \"Memory 6\"");
 }
 
-TEST_F(Commands, DuplicateNameReopensWithTheEntriesThenCancelSavesNothing) {
+TEST_F(MemoryCommandFlow, DuplicateNameReopensWithTheEntriesThenCancelSavesNothing) {
     SaveNamed("dup");
     dialogs_.saveRuns = 0;
     dialogs_.onSave = [&](SaveMemoryForm& f) {
@@ -164,7 +164,7 @@ TEST_F(Commands, DuplicateNameReopensWithTheEntriesThenCancelSavesNothing) {
     EXPECT_EQ(store_->UsedMemories(), 1u);
 }
 
-TEST_F(Commands, StoreErrorOnSaveIsShownInTheErrorStyle) {
+TEST_F(MemoryCommandFlow, StoreErrorOnSaveIsShownInTheErrorStyle) {
     for (int i = 0; i < 100; ++i)
         store_->AddMemory(Named("m" + std::to_string(i)));
     SaveNamed("x");
@@ -172,7 +172,7 @@ TEST_F(Commands, StoreErrorOnSaveIsShownInTheErrorStyle) {
               std::pair(std::string("Save memory, Error: 0x01000025"), MemoryStatusStyle::Error));
 }
 
-TEST_F(Commands, RecallMemoryListsAndSendsTheChosenOne) {
+TEST_F(MemoryCommandFlow, RecallMemoryListsAndSendsTheChosenOne) {
     dialogs_.onRecall = [](RecallMemoryList&) { return std::string("x"); };
     commands_->RecallMemory();
     EXPECT_EQ(dialogs_.recallRuns, 0); // no memory in use: no dialog
@@ -200,7 +200,7 @@ TEST_F(Commands, RecallMemoryListsAndSendsTheChosenOne) {
     EXPECT_EQ(recalled_.size(), 1u);
 }
 
-TEST_F(Commands, EditListEditsInPlaceAndDeletesAfterAsking) {
+TEST_F(MemoryCommandFlow, EditListEditsInPlaceAndDeletesAfterAsking) {
     SaveNamed("one");
     SaveNamed("two");
     dialogs_.onEdit = [&](EditMemoryList& list) {
@@ -236,7 +236,7 @@ TEST_F(Commands, EditListEditsInPlaceAndDeletesAfterAsking) {
     EXPECT_EQ(store_->Memories()[1].state.antenna, 1u);
 }
 
-TEST_F(Commands, EditAndDeleteFailuresAreShown) {
+TEST_F(MemoryCommandFlow, EditAndDeleteFailuresAreShown) {
     SaveNamed("\xe9t\xe9"); // Latin-1 in the store, UTF-8 in messages
     Bytes file = Read("K2Memory.Cfg");
     file[4] = 'x';
@@ -250,7 +250,7 @@ TEST_F(Commands, EditAndDeleteFailuresAreShown) {
                                         "Error in Deleting Memory\xc3\xa9t\xc3\xa9"}));
 }
 
-TEST(SaveForm, ReadBackRoundsAndRefusesWhatIsNotANumber) {
+TEST(MemorySaveForm, ReadBackRoundsAndRefusesWhatIsNotANumber) {
     K2MemoryRecord rec;
     rec.state = SampleState();
     rec.state.agc = 3; // no entry: no selection, kept
@@ -286,7 +286,7 @@ TEST(SaveForm, ReadBackRoundsAndRefusesWhatIsNotANumber) {
     EXPECT_EQ(top.Record().state.vfoB, 4294967295u);
 }
 
-TEST(SaveForm, NamesMustBeShortPrintableLatin1) {
+TEST(MemorySaveForm, NamesMustBeShortPrintableLatin1) {
     SaveMemoryForm form(K2MemoryRecord{}, false);
     for (const QString& name :
          {QString(80, 'a'), QString::fromUtf8("20m \xe2\x82\xac"), QStringLiteral("tab\there")}) {
@@ -300,7 +300,7 @@ TEST(SaveForm, NamesMustBeShortPrintableLatin1) {
     EXPECT_EQ(form.Record().Name(), std::string(79, '\xe9'));
 }
 
-TEST(SaveForm, AntennaSpinTogglesOneAndTwo) {
+TEST(MemorySaveForm, AntennaSpinTogglesOneAndTwo) {
     K2MemoryRecord rec;
     rec.state.antenna = 0;
     SaveMemoryForm form(rec, false);
@@ -314,7 +314,7 @@ TEST(SaveForm, AntennaSpinTogglesOneAndTwo) {
     EXPECT_EQ(form.Record().state.antenna, 1u);
 }
 
-TEST(Placement, UnderTheMainWindowWhenItIsLargeEnough) {
+TEST(MemoryPlacement, UnderTheMainWindowWhenItIsLargeEnough) {
     const WindowRect main{100, 50, 900, 650};
     EXPECT_EQ(PlaceUnderMainWindow(main, QSize(600, 300)), QRect(100, 651, 800, 300));
     EXPECT_EQ(PlaceUnderMainWindow(main, QSize(800, 600)), QRect(100, 651, 800, 600));

@@ -13,7 +13,7 @@
 namespace tamrel::test {
 namespace {
 
-using Failures = MemoryFixture;
+using MemoryFailures = MemoryFixture;
 
 // Files longer than `bytes` cannot be written while this lives (works for
 // root too, unlike permissions).
@@ -44,7 +44,7 @@ std::vector<std::string> Listing(const std::string& dir) {
     return names;
 }
 
-TEST_F(Failures, WriteFailureReportsTheCodeAndChangesNoFile) {
+TEST_F(MemoryFailures, WriteFailureReportsTheCodeAndChangesNoFile) {
     auto store = Open();
     store->AddMemory(Named("a"));
     store->PushStackingRegister(Named(""));
@@ -69,7 +69,7 @@ TEST_F(Failures, WriteFailureReportsTheCodeAndChangesNoFile) {
     EXPECT_EQ(Read("K2Memory.Bak.Cfg"), mem);
 }
 
-TEST_F(Failures, UnwritableFolderReportsOpenFailure) {
+TEST_F(MemoryFailures, UnwritableFolderReportsOpenFailure) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root writes into read-only folders";
     auto store = Open();
@@ -90,9 +90,9 @@ struct Damaged {
     uint32_t status;
 };
 
-class DamagedFiles : public MemoryFixture, public ::testing::WithParamInterface<Damaged> {};
+class MemoryStoreDamage : public MemoryFixture, public ::testing::WithParamInterface<Damaged> {};
 
-TEST_P(DamagedFiles, AreReportedOnceAndLeftByteForByte) {
+TEST_P(MemoryStoreDamage, AreReportedOnceAndLeftByteForByte) {
     const Damaged& d = GetParam();
     const std::string_view name = d.ring ? "K2StackRegisters.Cfg" : "K2Memory.Cfg";
     {
@@ -143,10 +143,10 @@ const Damaged kDamaged[] = {
      kMemoryWrongHeader},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, DamagedFiles, ::testing::ValuesIn(kDamaged),
+INSTANTIATE_TEST_SUITE_P(Memory, MemoryStoreDamage, ::testing::ValuesIn(kDamaged),
                          [](const auto& info) { return std::string(info.param.what); });
 
-TEST_F(Failures, UnreadableFileIsReportedAndNotReplaced) {
+TEST_F(MemoryFailures, UnreadableFileIsReportedAndNotReplaced) {
     std::filesystem::create_directory(PathOf("K2Memory.Cfg"));
     auto store = Open();
     const auto notices = store->TakeStartupNotices();
@@ -156,7 +156,7 @@ TEST_F(Failures, UnreadableFileIsReportedAndNotReplaced) {
     EXPECT_TRUE(std::filesystem::is_directory(PathOf("K2Memory.Cfg")));
 }
 
-TEST_F(Failures, HomeDirectoryThatCannotBeMadeIsReportedOnce) {
+TEST_F(MemoryFailures, HomeDirectoryThatCannotBeMadeIsReportedOnce) {
     Write("plain file", {1, 2, 3});
     CK2MemoryStore store(PathOf("plain file") + "/Tamrel");
     const auto notices = store.TakeStartupNotices();
@@ -167,7 +167,7 @@ TEST_F(Failures, HomeDirectoryThatCannotBeMadeIsReportedOnce) {
     EXPECT_TRUE(store.MemoryNameExists("a"));
 }
 
-TEST(HomeDir, OnlyAbsolutePathsAreUsed) {
+TEST(MemoryHomeDir, OnlyAbsolutePathsAreUsed) {
     std::string notice;
     EXPECT_EQ(CK2MemoryStore::ResolveHomeDir("/data/radio", &notice), "/data/radio");
     EXPECT_TRUE(notice.empty());

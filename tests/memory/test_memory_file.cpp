@@ -82,9 +82,9 @@ struct Damage {
     std::size_t records;
 };
 
-class DamagedFile : public ::testing::TestWithParam<Damage> {};
+class MemoryFileDamage : public ::testing::TestWithParam<Damage> {};
 
-TEST_P(DamagedFile, IsReadAsFarAsItReads) {
+TEST_P(MemoryFileDamage, IsReadAsFarAsItReads) {
     const Damage& d = GetParam();
     Bytes b = FileOf(*d.kind, 0);
     d.damage(b);
@@ -124,7 +124,7 @@ const Damage kDamages[] = {
      MemoryFileProblem::LongerThanRecords, kMemoryWrongHeader, 5},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, DamagedFile, ::testing::ValuesIn(kDamages),
+INSTANTIATE_TEST_SUITE_P(Memory, MemoryFileDamage, ::testing::ValuesIn(kDamages),
                          [](const auto& info) { return std::string(info.param.what); });
 
 } // namespace

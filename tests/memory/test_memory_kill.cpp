@@ -56,7 +56,9 @@ void ExpectOneVersion(const Bytes& file, const MemoryFileKind& kind, const std::
     EXPECT_EQ(p.header->usedSlots, occupied) << what;
 }
 
-TEST_F(MemoryFixture, KillAtAnyMomentLeavesCompleteFiles) {
+using MemoryKill = MemoryFixture;
+
+TEST_F(MemoryKill, AtAnyMomentLeavesCompleteFiles) {
     std::mt19937 random(20240611);
     std::uniform_int_distribution<int> delayUs(0, 15000);
     for (int round = 0; round < 200; ++round) {

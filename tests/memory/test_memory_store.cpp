@@ -6,14 +6,14 @@
 namespace tamrel::test {
 namespace {
 
-using Store = MemoryFixture;
+using MemoryStore = MemoryFixture;
 
 Bytes BlankRecordBytes() {
     const auto b = K2MemoryRecord{}.ToBytes();
     return Bytes(b.begin(), b.end());
 }
 
-TEST_F(Store, FirstStartCreatesBlankFilesOfTheirExactSizes) {
+TEST_F(MemoryStore, FirstStartCreatesBlankFilesOfTheirExactSizes) {
     auto store = Open();
     EXPECT_TRUE(store->TakeStartupNotices().empty());
     const Bytes mem = Read("K2Memory.Cfg");
@@ -35,7 +35,7 @@ TEST_F(Store, FirstStartCreatesBlankFilesOfTheirExactSizes) {
     EXPECT_FALSE(store->HasMemories());
 }
 
-TEST_F(Store, PopBeforeAnyPushFailsAndChangesNothing) {
+TEST_F(MemoryStore, PopBeforeAnyPushFailsAndChangesNothing) {
     auto store = Open();
     const Bytes before = Read("K2StackRegisters.Cfg");
     K2MemoryRecord out = Named("untouched");
@@ -45,7 +45,7 @@ TEST_F(Store, PopBeforeAnyPushFailsAndChangesNothing) {
     EXPECT_EQ(Read("K2StackRegisters.Cfg"), before);
 }
 
-TEST_F(Store, RingFillsOnFirstPushThenWalksBackAndWraps) {
+TEST_F(MemoryStore, RingFillsOnFirstPushThenWalksBackAndWraps) {
     auto store = Open();
     ASSERT_EQ(store->PushStackingRegister(Named("ignored", 1000)), kMemoryOk);
     for (uint32_t i = 0; i < 5; ++i) {
@@ -67,7 +67,7 @@ TEST_F(Store, RingFillsOnFirstPushThenWalksBackAndWraps) {
     }
 }
 
-TEST_F(Store, RingContinuesAfterRestartFromTheStoredRegister) {
+TEST_F(MemoryStore, RingContinuesAfterRestartFromTheStoredRegister) {
     {
         auto store = Open();
         for (uint32_t hz : {1000u, 2000u, 3000u})
@@ -84,7 +84,7 @@ TEST_F(Store, RingContinuesAfterRestartFromTheStoredRegister) {
     EXPECT_EQ(store->Registers()[3].state.vfoA, 4000u);
 }
 
-TEST_F(Store, EachChangeLeavesThePreviousFileAsBackup) {
+TEST_F(MemoryStore, EachChangeLeavesThePreviousFileAsBackup) {
     auto store = Open();
     for (uint32_t hz : {1000u, 2000u}) {
         const Bytes before = Read("K2StackRegisters.Cfg");
@@ -105,7 +105,7 @@ TEST_F(Store, EachChangeLeavesThePreviousFileAsBackup) {
     }
 }
 
-TEST_F(Store, MemoryUpdateChangesOnlyTheRecordTimeAndCounts) {
+TEST_F(MemoryStore, MemoryUpdateChangesOnlyTheRecordTimeAndCounts) {
     Open().reset();
     Bytes file = Read("K2Memory.Cfg");
     PutU32At(file, 0, 999);        // format number, not ours to change
@@ -126,7 +126,7 @@ TEST_F(Store, MemoryUpdateChangesOnlyTheRecordTimeAndCounts) {
     EXPECT_EQ(Read("K2Memory.Cfg"), expected);
 }
 
-TEST_F(Store, FullTableRefusesAndLeavesTheFile) {
+TEST_F(MemoryStore, FullTableRefusesAndLeavesTheFile) {
     auto store = Open();
     for (int i = 0; i < 100; ++i)
         ASSERT_EQ(store->AddMemory(Named("m" + std::to_string(i))), kMemoryOk);
@@ -139,7 +139,7 @@ TEST_F(Store, FullTableRefusesAndLeavesTheFile) {
     EXPECT_EQ(store->NextDefaultMemoryNumber(), 1u); // (100 + 1) % 100
 }
 
-TEST_F(Store, DeleteFreesTheSlotKeepingItsBytesAndAddReusesTheLowest) {
+TEST_F(MemoryStore, DeleteFreesTheSlotKeepingItsBytesAndAddReusesTheLowest) {
     auto store = Open();
     for (int i = 0; i < 6; ++i)
         store->AddMemory(Named("m" + std::to_string(i)));
@@ -156,7 +156,7 @@ TEST_F(Store, DeleteFreesTheSlotKeepingItsBytesAndAddReusesTheLowest) {
     EXPECT_EQ(U32At(Read("K2Memory.Cfg"), RecordAt(3) + 80), 3u);
 }
 
-TEST_F(Store, NamesAreCaseSensitiveAndEditKeepsTheSlot) {
+TEST_F(MemoryStore, NamesAreCaseSensitiveAndEditKeepsTheSlot) {
     auto store = Open();
     store->AddMemory(Named("Dx", 1000));
     store->AddMemory(Named("dx", 2000));
@@ -177,7 +177,7 @@ TEST_F(Store, NamesAreCaseSensitiveAndEditKeepsTheSlot) {
     EXPECT_EQ(out.state.vfoA, 3000u);
 }
 
-TEST_F(Store, DefaultNumbersWrapAndGeneratedNamesSkipThoseInUse) {
+TEST_F(MemoryStore, DefaultNumbersWrapAndGeneratedNamesSkipThoseInUse) {
     auto store = Open();
     for (int i = 0; i < 4; ++i)
         store->AddMemory(Named("m" + std::to_string(i)));
@@ -192,7 +192,7 @@ TEST_F(Store, DefaultNumbersWrapAndGeneratedNamesSkipThoseInUse) {
     EXPECT_EQ(store->NextDefaultMemoryNumber(), 0u);
 }
 
-TEST_F(Store, WalkVisitsOccupiedSlotsInOrderOnce) {
+TEST_F(MemoryStore, WalkVisitsOccupiedSlotsInOrderOnce) {
     auto store = Open();
     K2MemoryRecord r;
     EXPECT_FALSE(store->NextMemory(r)); // no walk under way
@@ -208,7 +208,7 @@ TEST_F(Store, WalkVisitsOccupiedSlotsInOrderOnce) {
     EXPECT_EQ(r.Name(), "a");
 }
 
-TEST_F(Store, FiftyRecordFileLoadsThoseAndIsNotWrittenUntilMovedAway) {
+TEST_F(MemoryStore, FiftyRecordFileLoadsThoseAndIsNotWrittenUntilMovedAway) {
     {
         auto store = Open();
         for (int i = 0; i < 60; ++i)
@@ -248,7 +248,7 @@ TEST_F(Store, FiftyRecordFileLoadsThoseAndIsNotWrittenUntilMovedAway) {
     EXPECT_EQ(m1.state.vfoA, 5u);
 }
 
-TEST_F(Store, MemoryFileDeletedWhileRunningIsWrittenAgainWhole) {
+TEST_F(MemoryStore, MemoryFileDeletedWhileRunningIsWrittenAgainWhole) {
     auto store = Open();
     store->AddMemory(Named("a"));
     std::filesystem::remove(PathOf("K2Memory.Cfg"));
