@@ -4,8 +4,11 @@
 #include "MemoryFixture.h"
 
 #include "platform/Paths.h"
+#include "settings/CRigControlRegistry.h"
 
 #include <csignal>
+#include <cstdlib>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,6 +37,26 @@ public:
 private:
     rlimit old_{};
     void (*oldHandler_)(int) = nullptr;
+};
+
+// Sets an environment variable for one test.
+class EnvVar {
+public:
+    EnvVar(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~EnvVar() {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
 };
 
 std::vector<std::string> Listing(const std::string& dir) {
@@ -177,6 +200,28 @@ TEST(MemoryHomeDir, OnlyAbsolutePathsAreUsed) {
         EXPECT_NE(notice.find(paths::defaultHomeDir()), std::string::npos) << notice;
         EXPECT_NE(notice.find(windows), std::string::npos);
     }
+}
+
+// The settings' "HomeDir" is used when it is a folder here; a Windows one
+// falls back to $HOME/Tamrel with a notice.
+TEST_F(MemoryFailures, HomeDirComesFromTheSettings) {
+    const EnvVar configDir("XDG_CONFIG_HOME", PathOf("config"));
+    const EnvVar home("HOME", Home());
+    RecordingPrompter prompter;
+    CRigControlRegistry registry(prompter);
+    SystemConfig config;
+    registry.GetSystemConfig(config);
+    for (const std::string& configured : {PathOf("radio data"), std::string("C:\\Tamrel")}) {
+        config.homeDir = configured;
+        registry.SetSystemConfig(config);
+        CK2MemoryStore store(registry);
+        const bool windows = configured.front() != '/';
+        const std::string used = windows ? PathOf("Tamrel") : configured;
+        EXPECT_EQ(store.HomeDir(), used);
+        EXPECT_TRUE(std::filesystem::exists(used + "/K2Memory.Cfg"));
+        EXPECT_EQ(store.TakeStartupNotices().size(), windows ? 1u : 0u);
+    }
+    EXPECT_TRUE(prompter.texts().empty());
 }
 
 } // namespace
