@@ -208,12 +208,6 @@ TEST_F(MemoryDialogWindows, RecallDialogListsAndSelects) {
     Key(&t, Qt::Key_Return);
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(dlg.SelectedName(), "B");
-
-    CRecallMemoryDlg none(list);
-    none.show();
-    QTest::mouseClick(Control<CShadedButton>(none, memctl::kOk), Qt::LeftButton);
-    EXPECT_EQ(none.result(), QDialog::Accepted);
-    EXPECT_EQ(none.SelectedName(), "");
 }
 
 TEST_F(MemoryDialogWindows, SaveCommandLoopsOnDuplicateNamesAndNamesEmptyOnes) {
