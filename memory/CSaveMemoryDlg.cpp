@@ -40,13 +40,13 @@ CSaveMemoryDlg::CSaveMemoryDlg(SaveMemoryForm& form, Prompter& prompter, QWidget
     setModal(true);
 
     for (Text t : {Text::Name, Text::VfoA, Text::VfoB}) {
-        const auto& spec = SaveMemoryForm::Spec(t);
-        texts_[at(t)] = memui::MakeBigEdit(*this, spec.controlId, QString::fromLatin1(spec.label));
+        const auto& ctl = SaveMemoryForm::ControlOf(t);
+        texts_[at(t)] = memui::MakeBigEdit(*this, ctl.controlId, QString::fromLatin1(ctl.label));
     }
     for (Text t : {Text::CwSpeed, Text::Power}) {
-        const auto& spec = SaveMemoryForm::Spec(t);
+        const auto& ctl = SaveMemoryForm::ControlOf(t);
         auto* e = new CEditEx(this);
-        setControlId(*e, spec.controlId, QString::fromLatin1(spec.label));
+        setControlId(*e, ctl.controlId, QString::fromLatin1(ctl.label));
         e->setMaximumWidth(90);
         texts_[at(t)] = e;
     }
@@ -75,10 +75,10 @@ CSaveMemoryDlg::CSaveMemoryDlg(SaveMemoryForm& form, Prompter& prompter, QWidget
 
     for (std::size_t i = 0; i < lists_.size(); ++i) {
         const auto l = static_cast<List>(i);
-        const auto& spec = SaveMemoryForm::Spec(l);
+        const auto& ctl = SaveMemoryForm::ControlOf(l);
         auto* combo = new QComboBox(this);
-        setControlId(*combo, spec.controlId, QString::fromLatin1(spec.label));
-        for (const ValueEntry& e : spec.entries)
+        setControlId(*combo, ctl.controlId, QString::fromLatin1(ctl.label));
+        for (const ValueEntry& e : ctl.entries)
             combo->addItem(QString::fromLatin1(e.text));
         combo->setCurrentIndex(form_.PositionOf(l));
         connect(combo, &QComboBox::currentIndexChanged, this,
@@ -127,7 +127,8 @@ CSaveMemoryDlg::CSaveMemoryDlg(SaveMemoryForm& form, Prompter& prompter, QWidget
     int row = 2;
     for (const auto& pair : pairs) {
         for (int side = 0; side < 2; ++side) {
-            grid->addWidget(label(*this, SaveMemoryForm::Spec(pair[side]).label), row, 2 * side);
+            grid->addWidget(label(*this, SaveMemoryForm::ControlOf(pair[side]).label), row,
+                            2 * side);
             grid->addWidget(lists_[at(pair[side])], row, 2 * side + 1);
         }
         ++row;

@@ -10,7 +10,7 @@ namespace {
 using Text = SaveMemoryForm::Text;
 using List = SaveMemoryForm::List;
 
-constexpr std::array<SaveMemoryForm::TextSpec, static_cast<std::size_t>(Text::Count)> kTexts = {{
+constexpr std::array<SaveMemoryForm::TextControl, static_cast<std::size_t>(Text::Count)> kTexts = {{
     {memctl::kName, "Memory Name"},
     {memctl::kVfoA, "VFOA"},
     {memctl::kVfoB, "VFOB"},
@@ -18,7 +18,7 @@ constexpr std::array<SaveMemoryForm::TextSpec, static_cast<std::size_t>(Text::Co
     {memctl::kPower, "Power"},
 }};
 
-const std::array<SaveMemoryForm::ListSpec, static_cast<std::size_t>(List::Count)> kLists = {{
+const std::array<SaveMemoryForm::ListControl, static_cast<std::size_t>(List::Count)> kLists = {{
     {memctl::kTxVfo, "TX VFO", memtable::kVfo, &K2RadioState::transmitVfo},
     {memctl::kRxVfo, "RX VFO", memtable::kVfo, &K2RadioState::receiveVfo},
     {memctl::kAgc, "AGC", memtable::kAgc, &K2RadioState::agc},
@@ -54,11 +54,11 @@ std::optional<QString> readScaled(const QString& label, const QString& text, dou
 
 } // namespace
 
-const SaveMemoryForm::TextSpec& SaveMemoryForm::Spec(Text t) {
+const SaveMemoryForm::TextControl& SaveMemoryForm::ControlOf(Text t) {
     return kTexts[index(t)];
 }
 
-const SaveMemoryForm::ListSpec& SaveMemoryForm::Spec(List l) {
+const SaveMemoryForm::ListControl& SaveMemoryForm::ControlOf(List l) {
     return kLists[index(l)];
 }
 
@@ -86,7 +86,7 @@ QString SaveMemoryForm::Caption() const {
 }
 
 void SaveMemoryForm::SetPosition(List l, int position) {
-    const auto size = static_cast<int>(Spec(l).entries.size());
+    const auto size = static_cast<int>(ControlOf(l).entries.size());
     positions_[index(l)] = position >= 0 && position < size ? position : -1;
 }
 
@@ -118,7 +118,7 @@ std::optional<QString> SaveMemoryForm::Accept() {
     K2MemoryRecord r = record_;
     K2RadioState& s = r.state;
     auto changed = [&](Text t) { return texts_[index(t)] != shown_[index(t)]; };
-    auto label = [](Text t) { return QString::fromLatin1(Spec(t).label); };
+    auto label = [](Text t) { return QString::fromLatin1(ControlOf(t).label); };
 
     if (!editMode_) {
         const QString& name = texts_[index(Text::Name)];

@@ -25,18 +25,18 @@ public:
     enum class Text { Name, VfoA, VfoB, CwSpeed, Power, Count };
     enum class List { TxVfo, RxVfo, Agc, Preamp, Mode, Rit, Xit, Xfil, Afil, Nb, Att, Count };
 
-    struct TextSpec {
+    struct TextControl {
         int controlId;
         const char* label;
     };
-    struct ListSpec {
+    struct ListControl {
         int controlId;
         const char* label;
         std::span<const ValueEntry> entries;
         uint32_t K2RadioState::*field;
     };
-    static const TextSpec& Spec(Text t);
-    static const ListSpec& Spec(List l);
+    static const TextControl& ControlOf(Text t);
+    static const ListControl& ControlOf(List l);
 
     SaveMemoryForm(K2MemoryRecord record, bool editMode);
 

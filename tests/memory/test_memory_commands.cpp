@@ -178,7 +178,7 @@ TEST(MemorySaveForm, ReadBackRoundsAndRefusesWhatIsNotANumber) {
         f.SetText(field, QString::fromLatin1(text));
         const auto problem = f.Accept();
         ASSERT_TRUE(problem) << text;
-        EXPECT_TRUE(problem->startsWith(SaveMemoryForm::Spec(field).label))
+        EXPECT_TRUE(problem->startsWith(SaveMemoryForm::ControlOf(field).label))
             << problem->toStdString();
         EXPECT_EQ(f.Record(), rec);
     }
