@@ -1,0 +1,68 @@
+#pragma once
+// A home directory in a temporary folder, with helpers to look at the files
+// as they are on disk.
+
+#include "memory/CK2MemoryStore.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tamrel::test {
+
+using Bytes = std::vector<uint8_t>;
+
+inline uint32_t U32At(const Bytes& b, std::size_t off) {
+    return b[off] | (b[off + 1] << 8) | (b[off + 2] << 16) | (uint32_t{b[off + 3]} << 24);
+}
+inline void PutU32At(Bytes& b, std::size_t off, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        b[off + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+// Where record i starts in either file.
+inline std::size_t RecordAt(std::size_t i) {
+    return 168 + 160 * i;
+}
+
+class MemoryFixture : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+
+    std::string Home() const { return dir_.path().toStdString(); }
+    std::string PathOf(std::string_view name) const { return Home() + "/" + std::string(name); }
+
+    Bytes Read(std::string_view name) const {
+        std::ifstream in(PathOf(name), std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), {});
+    }
+    void Write(std::string_view name, const Bytes& bytes) const {
+        std::ofstream out(PathOf(name), std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    }
+    bool Exists(std::string_view name) const { return std::filesystem::exists(PathOf(name)); }
+
+    // A fresh store over the folder, its header times fixed.
+    std::unique_ptr<CK2MemoryStore> Open() {
+        return std::make_unique<CK2MemoryStore>(Home(), [this] { return now_; });
+    }
+
+    static K2MemoryRecord Named(const std::string& name, uint32_t vfoA = 7040000) {
+        K2MemoryRecord r;
+        r.SetName(name);
+        r.state.vfoA = vfoA;
+        r.state.mode = 3;
+        return r;
+    }
+
+    QTemporaryDir dir_;
+    std::time_t now_ = 1700000000; // 2023-11-14 22:13:20 UTC
+};
+
+} // namespace tamrel::test

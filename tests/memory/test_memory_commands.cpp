@@ -1,0 +1,229 @@
+// The memory commands with stand-in dialogs, the save form's read-back rules,
+// the two lists and the dialogs' placement.
+
+#include "MemoryFixture.h"
+
+#include "memory/MemoryCommands.h"
+
+namespace tamrel::test {
+namespace {
+
+using Texts = SaveMemoryForm::Text;
+using Lists = SaveMemoryForm::List;
+
+struct FakeDialogs : MemoryDialogs {
+    std::function<bool(SaveMemoryForm&)> onSave;
+    std::function<std::optional<std::string>(RecallMemoryList&)> onRecall;
+    std::function<void(EditMemoryList&)> onEdit;
+    int saveRuns = 0;
+    int recallRuns = 0;
+    bool RunSaveDialog(SaveMemoryForm& form) override {
+        ++saveRuns;
+        return onSave(form);
+    }
+    std::optional<std::string> RunRecallDialog(RecallMemoryList& list) override {
+        ++recallRuns;
+        return onRecall(list);
+    }
+    void RunEditDialog(EditMemoryList& list) override { onEdit(list); }
+};
+
+// "Save" pressed: the form must accept.
+bool Press(SaveMemoryForm& form) {
+    auto problem = form.Accept();
+    EXPECT_FALSE(problem) << problem->toStdString();
+    return !problem;
+}
+
+K2RadioState SampleState() {
+    K2RadioState s;
+    s.vfoA = 7040005; // shown as 7040.01: only an edit may move it
+    s.vfoB = 14060000;
+    s.mode = 3;
+    s.crystalFilter = 2;
+    s.bandwidth = 700;
+    s.audioFilter = 1;
+    s.agc = 4;
+    s.noiseBlanker = 2;
+    s.cwSpeed = 22;
+    s.antenna = 2;
+    s.power = 55;
+    s.receiveVfo = 1;
+    s.transmitVfo = 0;
+    s.preamp = 1;
+    s.offset = -120;
+    s.xitOn = 1;
+    s.bandIndex = 6;
+    return s;
+}
+
+class MemoryCommandFlow : public MemoryFixture {
+protected:
+    void SetUp() override {
+        MemoryFixture::SetUp();
+        store_ = Open();
+        hooks_.snapshot = [this] { return snapshot_; };
+        hooks_.recall = [this](const K2RadioState& s) { recalled_.push_back(s); };
+        hooks_.status = [this](const std::string& t, MemoryStatusStyle st) {
+            status_.push_back({t, st});
+        };
+        hooks_.bandLabel = [](int i) { return i == 6 ? std::string("  40M") : std::string(); };
+        commands_ = std::make_unique<MemoryCommands>(*store_, prompter_, dialogs_, hooks_);
+    }
+    std::pair<std::string, MemoryStatusStyle> LastStatus() const {
+        return status_.empty() ? std::pair{std::string("<none>"), MemoryStatusStyle::Normal}
+                               : status_.back();
+    }
+    void SaveNamed(const std::string& name) {
+        dialogs_.onSave = [&](SaveMemoryForm& f) {
+            f.SetText(Texts::Name, QString::fromLatin1(name));
+            return Press(f);
+        };
+        commands_->SaveMemory();
+    }
+
+    std::unique_ptr<CK2MemoryStore> store_;
+    RecordingPrompter prompter_;
+    FakeDialogs dialogs_;
+    MemoryCommandHooks hooks_;
+    std::unique_ptr<MemoryCommands> commands_;
+    K2RadioState snapshot_ = SampleState();
+    std::vector<K2RadioState> recalled_;
+    std::vector<std::pair<std::string, MemoryStatusStyle>> status_;
+};
+
+TEST_F(MemoryCommandFlow, StackingRegisterSaveAndRecall) {
+    EXPECT_TRUE(commands_->Run(kCmdRecallStackingRegister));
+    EXPECT_EQ(status_, (decltype(status_){{"", MemoryStatusStyle::Normal}}));
+    EXPECT_TRUE(recalled_.empty());
+
+    snapshot_.preamp = 7; // flags are stored as 0 or 1
+    snapshot_.ritOn = 0x100;
+    commands_->Run(kCmdSaveStackingRegister);
+    EXPECT_EQ(LastStatus().first, "Save StackReg Mem:    7040.01KHz");
+    commands_->Run(kCmdRecallStackingRegister);
+    EXPECT_EQ(LastStatus().first, "Recall StackReg Mem:    7040.01KHz");
+    ASSERT_EQ(recalled_.size(), 1u);
+    EXPECT_EQ(recalled_[0].preamp, 1u);
+    EXPECT_EQ(recalled_[0].ritOn, 1u);
+    EXPECT_EQ(recalled_[0].offset, -120);
+
+    Bytes ring = Read("K2StackRegisters.Cfg");
+    ring[4] = '?';
+    Write("K2StackRegisters.Cfg", ring);
+    commands_->Run(kCmdSaveStackingRegister);
+    EXPECT_EQ(LastStatus(), std::pair(std::string("Save StackReg Mem, Error: 0x01000012"),
+                                      MemoryStatusStyle::Error));
+    EXPECT_FALSE(commands_->Run(155));
+}
+
+TEST_F(MemoryCommandFlow, StoreErrorOnSaveIsShownInTheErrorStyle) {
+    for (int i = 0; i < 100; ++i)
+        store_->AddMemory(Named("m" + std::to_string(i)));
+    SaveNamed("x");
+    EXPECT_EQ(LastStatus(),
+              std::pair(std::string("Save memory, Error: 0x01000025"), MemoryStatusStyle::Error));
+}
+
+TEST_F(MemoryCommandFlow, RecallMemoryListsAndSendsTheChosenOne) {
+    dialogs_.onRecall = [](RecallMemoryList&) { return std::string("x"); };
+    commands_->RecallMemory();
+    EXPECT_EQ(dialogs_.recallRuns, 0); // no memory in use: no dialog
+
+    SaveNamed("Forty");
+    dialogs_.onRecall = [](RecallMemoryList& list) { return list.NameAt(0); };
+    commands_->RecallMemory();
+    EXPECT_EQ(LastStatus().first, "Recall Mem \"Forty\"");
+    ASSERT_EQ(recalled_.size(), 1u);
+    EXPECT_EQ(recalled_[0], snapshot_);
+}
+
+TEST_F(MemoryCommandFlow, EditAndDeleteFailuresAreShown) {
+    SaveNamed("\xe9t\xe9"); // Latin-1 in the store, UTF-8 in messages
+    Bytes file = Read("K2Memory.Cfg");
+    file[4] = 'x';
+    Write("K2Memory.Cfg", file);
+    EditMemoryList list(*store_, prompter_, [](SaveMemoryForm& f) { return Press(f); });
+    EXPECT_TRUE(list.EditRow(0));
+    EXPECT_TRUE(list.DeleteRow(0));
+    EXPECT_EQ(prompter_.texts(),
+              (std::vector<std::string>{"Error in Editing Memory\xc3\xa9t\xc3\xa9",
+                                        "Deleting Memory \"\xc3\xa9t\xc3\xa9\"?",
+                                        "Error in Deleting Memory\xc3\xa9t\xc3\xa9"}));
+}
+
+TEST(MemorySaveForm, ReadBackRoundsAndRefusesWhatIsNotANumber) {
+    K2MemoryRecord rec;
+    rec.state = SampleState();
+    rec.state.agc = 3; // no entry: no selection, kept
+    SaveMemoryForm form(rec, false);
+    EXPECT_EQ(form.PositionOf(Lists::Agc), -1);
+
+    form.SetText(Texts::VfoA, "7040.01");
+    form.SetText(Texts::Power, " 12.34");
+    form.SetText(Texts::CwSpeed, " 30 ");
+    ASSERT_FALSE(form.Accept());
+    EXPECT_EQ(form.Record().state.vfoA, 7040010u);
+    EXPECT_EQ(form.Record().state.power, 123u);
+    EXPECT_EQ(form.Record().state.cwSpeed, 30u);
+    EXPECT_EQ(form.Record().state.agc, 3u);
+
+    const std::pair<Texts, const char*> bad[] = {
+        {Texts::VfoA, "abc"},  {Texts::VfoB, "4294967.3"}, {Texts::VfoB, "-1"},
+        {Texts::VfoA, "nan"},  {Texts::CwSpeed, "12.5"},   {Texts::CwSpeed, "-3"},
+        {Texts::Power, "5 W"}, {Texts::Power, "1e300"},
+    };
+    for (const auto& [field, text] : bad) {
+        SaveMemoryForm f(rec, false);
+        f.SetText(field, QString::fromLatin1(text));
+        const auto problem = f.Accept();
+        ASSERT_TRUE(problem) << text;
+        EXPECT_TRUE(problem->startsWith(SaveMemoryForm::ControlOf(field).label))
+            << problem->toStdString();
+        EXPECT_EQ(f.Record(), rec);
+    }
+    SaveMemoryForm top(rec, false);
+    top.SetText(Texts::VfoB, "4294967.295");
+    ASSERT_FALSE(top.Accept());
+    EXPECT_EQ(top.Record().state.vfoB, 4294967295u);
+}
+
+TEST(MemorySaveForm, NamesMustBeShortPrintableLatin1) {
+    SaveMemoryForm form(K2MemoryRecord{}, false);
+    for (const QString& name :
+         {QString(80, 'a'), QString::fromUtf8("20m \xe2\x82\xac"), QStringLiteral("tab\there")}) {
+        form.SetText(Texts::Name, name);
+        const auto problem = form.Accept();
+        ASSERT_TRUE(problem);
+        EXPECT_TRUE(problem->startsWith("Memory Name"));
+    }
+    form.SetText(Texts::Name, QString(79, QChar(0xe9)));
+    ASSERT_FALSE(form.Accept());
+    EXPECT_EQ(form.Record().Name(), std::string(79, '\xe9'));
+}
+
+TEST(MemorySaveForm, AntennaSpinTogglesOneAndTwo) {
+    K2MemoryRecord rec;
+    rec.state.antenna = 0;
+    SaveMemoryForm form(rec, false);
+    EXPECT_EQ(form.AntennaText(), "Ant 0");
+    form.ClickAntennaSpin();
+    EXPECT_EQ(form.AntennaText(), "Ant 1");
+    form.ClickAntennaSpin();
+    EXPECT_EQ(form.AntennaText(), "Ant 2");
+    form.ClickAntennaSpin();
+    ASSERT_FALSE(form.Accept());
+    EXPECT_EQ(form.Record().state.antenna, 1u);
+}
+
+TEST(MemoryPlacement, UnderTheMainWindowWhenItIsLargeEnough) {
+    const WindowRect main{100, 50, 900, 650};
+    EXPECT_EQ(PlaceUnderMainWindow(main, QSize(600, 300)), QRect(100, 651, 800, 300));
+    EXPECT_EQ(PlaceUnderMainWindow(main, QSize(800, 600)), QRect(100, 651, 800, 600));
+    EXPECT_FALSE(PlaceUnderMainWindow(main, QSize(801, 300)));
+    EXPECT_FALSE(PlaceUnderMainWindow(main, QSize(600, 601)));
+    EXPECT_FALSE(PlaceUnderMainWindow(WindowRect{0, 0, -5, -5}, QSize(1, 1)));
+}
+
+} // namespace
+} // namespace tamrel::test

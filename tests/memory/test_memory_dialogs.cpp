@@ -1,0 +1,306 @@
+// The three memory dialogs through their real widgets, offscreen: what they
+// show, what clicks and keys do, and the commands' dialog loops.
+
+#include "MemoryFixture.h"
+
+#include "controls/CEditEx.h"
+#include "controls/CShadedButton.h"
+#include "controls/ControlSupport.h"
+#include "memory/CEditMemoryDlg.h"
+#include "memory/CRecallMemoryDlg.h"
+#include "memory/CSaveMemoryDlg.h"
+#include "memory/MemoryCommands.h"
+#include "memory/MemoryDialogRunner.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+namespace tamrel::test {
+namespace {
+
+using Texts = SaveMemoryForm::Text;
+using Lists = SaveMemoryForm::List;
+
+template <class T = QWidget> T* Control(const QWidget& root, int id) {
+    auto* w = qobject_cast<T*>(findControl(root, id));
+    EXPECT_TRUE(w) << "control " << id;
+    return w;
+}
+
+K2RadioState Sample() {
+    K2RadioState s;
+    s.vfoA = 7040005;
+    s.vfoB = 14060000;
+    s.mode = 7;
+    s.crystalFilter = 2;
+    s.audioFilter = 2;
+    s.agc = 2;
+    s.noiseBlanker = 2;
+    s.cwSpeed = 18;
+    s.antenna = 2;
+    s.power = 50;
+    s.receiveVfo = 1;
+    s.transmitVfo = 1;
+    s.ritOn = 1;
+    s.bandIndex = 6;
+    return s;
+}
+
+// Runs `act` on the next modal dialog once it is up (inside its exec).
+void OnNextModal(std::function<void(QWidget&)> act, int triesLeft = 500) {
+    QTimer::singleShot(10, [act = std::move(act), triesLeft]() mutable {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            act(*modal);
+        } else if (triesLeft > 0) {
+            OnNextModal(std::move(act), triesLeft - 1);
+        } else {
+            ADD_FAILURE() << "no dialog came up";
+        }
+    });
+}
+
+// Types any text, one key event per character.
+void Type(QWidget* w, const QString& text) {
+    for (QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+void Key(QWidget* w, Qt::Key key) {
+    ASSERT_TRUE(w);
+    QTest::keyClick(w, key);
+}
+
+class MemoryDialogWindows : public MemoryFixture {
+protected:
+    void SetUp() override {
+        MemoryFixture::SetUp();
+        store_ = Open();
+    }
+    K2MemoryRecord SampleRecord(const std::string& name = {}) {
+        K2MemoryRecord r;
+        r.SetName(name);
+        r.state = Sample();
+        return r;
+    }
+    void Add(const std::string& name, uint32_t vfoA) {
+        K2MemoryRecord r = SampleRecord(name);
+        r.state.vfoA = vfoA;
+        ASSERT_EQ(store_->AddMemory(r), kMemoryOk);
+    }
+    std::unique_ptr<MemoryCommands> Commands(MemoryDialogRunner& runner) {
+        MemoryCommandHooks hooks;
+        hooks.snapshot = [] { return Sample(); };
+        hooks.recall = [this](const K2RadioState& s) { recalled_.push_back(s); };
+        hooks.status = [this](const std::string& t, MemoryStatusStyle) { status_ = t; };
+        hooks.bandLabel = [](int) { return std::string("  40M"); };
+        return std::make_unique<MemoryCommands>(*store_, prompter_, runner, hooks);
+    }
+
+    std::unique_ptr<CK2MemoryStore> store_;
+    RecordingPrompter prompter_;
+    std::vector<K2RadioState> recalled_;
+    std::string status_;
+};
+
+TEST_F(MemoryDialogWindows, SaveDialogShowsTheFormAndReadsItBackUnchanged) {
+    SaveMemoryForm form(SampleRecord(), false);
+    CSaveMemoryDlg dlg(form, prompter_);
+    dlg.show();
+    EXPECT_EQ(dlg.windowTitle(), "Saving  Radio Memory Location");
+    auto* name = Control<CEditEx>(dlg, memctl::kName);
+    for (int id : {memctl::kName, memctl::kVfoA, memctl::kVfoB}) {
+        auto* e = Control<CEditEx>(dlg, id);
+        EXPECT_EQ(e->font().family(), "Times New Roman");
+        EXPECT_EQ(e->font().pixelSize(), 20);
+        EXPECT_TRUE(e->font().bold());
+        EXPECT_EQ(e->textColour(), QColor(0, 0, 255));
+        EXPECT_EQ(e->backgroundColour(), QColor(Qt::white));
+    }
+    EXPECT_FALSE(name->isReadOnly());
+    EXPECT_EQ(Control<CEditEx>(dlg, memctl::kVfoA)->text(), "   7040.01");
+    EXPECT_EQ(Control<QComboBox>(dlg, memctl::kMode)->currentText(), "CWR");
+    EXPECT_EQ(Control<QComboBox>(dlg, memctl::kAgc)->currentText(), "Fast");
+    EXPECT_EQ(Control<QComboBox>(dlg, memctl::kRxVfo)->currentText(), "VFOB");
+    EXPECT_EQ(Control<QComboBox>(dlg, memctl::kXfil)->count(), 4);
+    EXPECT_EQ(Control<QLabel>(dlg, memctl::kAntennaText)->text(), "Ant 2");
+    auto* save = Control<CShadedButton>(dlg, memctl::kOk);
+    EXPECT_EQ(save->text(), "Save");
+    EXPECT_EQ(save->textColour(), QColor(0, 99, 0));
+    EXPECT_TRUE(save->hasShade());
+    EXPECT_EQ(Control<CShadedButton>(dlg, memctl::kCancel)->text(), "Cancel");
+
+    QTest::mouseClick(save, Qt::LeftButton);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(form.Record().state, Sample());
+}
+
+TEST_F(MemoryDialogWindows, SaveDialogEditsFieldsAndRefusesBadNumbers) {
+    SaveMemoryForm form(SampleRecord(), false);
+    CSaveMemoryDlg dlg(form, prompter_);
+    dlg.show();
+    Control<QComboBox>(dlg, memctl::kNb)->setCurrentIndex(1);
+    QTest::mouseClick(dlg.findChild<QToolButton*>("ctl1179up"), Qt::LeftButton);
+    EXPECT_EQ(Control<QLabel>(dlg, memctl::kAntennaText)->text(), "Ant 1");
+    auto* vfoB = Control<CEditEx>(dlg, memctl::kVfoB);
+    vfoB->selectAll();
+    QTest::keyClicks(vfoB, "14o60");
+    Key(vfoB, Qt::Key_Return);
+    EXPECT_TRUE(dlg.isVisible());
+    ASSERT_EQ(prompter_.texts().size(), 1u);
+    EXPECT_EQ(prompter_.texts()[0].rfind("VFOB", 0), 0u) << prompter_.texts()[0];
+
+    vfoB->setText("14060.5");
+    auto* name = Control<CEditEx>(dlg, memctl::kName);
+    Type(name, QString::fromUtf8("Net\xe2\x82\xac\xc3\xa9"));
+    EXPECT_EQ(name->text(), QString::fromUtf8("Net\xc3\xa9")); // the euro sign is refused
+    Key(Control<QComboBox>(dlg, memctl::kAtt), Qt::Key_Enter);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(form.Record().state.noiseBlanker, 1u);
+    EXPECT_EQ(form.Record().state.antenna, 1u);
+    EXPECT_EQ(form.Record().state.vfoB, 14060500u);
+    EXPECT_EQ(form.Record().Name(), "Net\xe9");
+}
+
+TEST_F(MemoryDialogWindows, EditModeNameIsReadOnlyAndEscapeCancels) {
+    SaveMemoryForm form(SampleRecord("Kept"), true);
+    CSaveMemoryDlg dlg(form, prompter_);
+    dlg.show();
+    EXPECT_EQ(dlg.windowTitle(), "Editing Radio Memory Location");
+    auto* name = Control<CEditEx>(dlg, memctl::kName);
+    EXPECT_TRUE(name->isReadOnly());
+    EXPECT_EQ(name->backgroundColour(), QColor(192, 192, 192));
+    Key(Control<QComboBox>(dlg, memctl::kMode), Qt::Key_Escape);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+}
+
+TEST_F(MemoryDialogWindows, RecallDialogListsAndSelects) {
+    Add("A", 7000000);
+    Add("B", 3560000);
+    RecallMemoryList list(*store_, [](int) { return std::string("  40M"); });
+    CRecallMemoryDlg dlg(list);
+    dlg.show();
+    EXPECT_EQ(dlg.windowTitle(), "Recalling Memory");
+    QTableWidget& t = dlg.List();
+    EXPECT_EQ(&t, findControl(dlg, memctl::kRecallList));
+    const std::pair<QString, int> columns[] = {{"Memory", 180},       {"Freq (KHz)", 120},
+                                               {"Band", 100},         {"Mode", 100},
+                                               {"XFilter (Hz)", 100}, {"Split", 80}};
+    ASSERT_EQ(t.columnCount(), 6);
+    for (int c = 0; c < 6; ++c) {
+        EXPECT_EQ(t.horizontalHeaderItem(c)->text(), columns[c].first);
+        EXPECT_EQ(t.columnWidth(c), columns[c].second);
+    }
+    ASSERT_EQ(t.rowCount(), 2);
+    EXPECT_EQ(t.item(1, 1)->text(), "  14060.00"); // receive VFO B
+    EXPECT_EQ(t.item(1, 4)->text(), "XFIL2");
+    EXPECT_EQ(t.item(1, 5)->text(), "No");
+    EXPECT_TRUE(t.showGrid());
+    EXPECT_EQ(t.selectionBehavior(), QAbstractItemView::SelectRows);
+
+    t.selectRow(1);
+    Key(&t, Qt::Key_Return);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(dlg.SelectedName(), "B");
+}
+
+TEST_F(MemoryDialogWindows, SaveCommandLoopsOnDuplicateNamesAndNamesEmptyOnes) {
+    for (const char* n : {"a", "b", "c", "Memory 5"})
+        Add(n, 7000000);
+    MemoryDialogRunner runner(nullptr, prompter_, {});
+    auto commands = Commands(runner);
+
+    OnNextModal([](QWidget& dlg) {
+        QTest::keyClicks(Control(dlg, memctl::kName), "b");
+        QTest::keyClicks(Control(dlg, memctl::kCwSpeed), "5"); // "185"
+        OnNextModal([](QWidget& again) {
+            EXPECT_EQ(Control<CEditEx>(again, memctl::kName)->text(), "b");
+            EXPECT_EQ(Control<CEditEx>(again, memctl::kCwSpeed)->text(), "185");
+            Key(Control(again, memctl::kVfoA), Qt::Key_Escape);
+        });
+        QTest::mouseClick(Control(dlg, memctl::kOk), Qt::LeftButton);
+    });
+    commands->Run(kCmdSaveMemory);
+    EXPECT_EQ(prompter_.texts(), std::vector<std::string>{"Memory Name is Not Unique!"});
+    EXPECT_EQ(store_->UsedMemories(), 4u);
+
+    OnNextModal([](QWidget& dlg) { Key(Control(dlg, memctl::kName), Qt::Key_Enter); });
+    commands->Run(kCmdSaveMemory);
+    EXPECT_EQ(status_, "Saved Mem \"Memory 6\"");
+    K2MemoryRecord saved;
+    ASSERT_EQ(store_->FindMemory("Memory 6", saved), kMemoryOk);
+    EXPECT_EQ(saved.state, Sample());
+}
+
+TEST_F(MemoryDialogWindows, EditCommandEditsInEditModeAndDeletesAfterTheQuestion) {
+    Add("one", 7000000);
+    Add("two", 3560000);
+    MemoryDialogRunner runner(nullptr, prompter_, {});
+    auto commands = Commands(runner);
+    OnNextModal([this](QWidget& w) {
+        auto& dlg = static_cast<CEditMemoryDlg&>(w);
+        EXPECT_EQ(dlg.windowTitle(), "Editing Memory");
+        QTableWidget& t = dlg.List();
+        ASSERT_EQ(t.columnCount(), 14);
+        EXPECT_EQ(t.horizontalHeaderItem(11)->text(), "CW Spd");
+        EXPECT_EQ(t.columnWidth(11), 60);
+        EXPECT_EQ(t.item(1, 13)->text(), "2");
+        EXPECT_EQ(t.item(1, 12)->text(), "   5.0W");
+
+        OnNextModal([](QWidget& save) {
+            EXPECT_EQ(save.windowTitle(), "Editing Radio Memory Location");
+            EXPECT_EQ(Control<CEditEx>(save, memctl::kName)->text(), "two");
+            Control<QComboBox>(save, memctl::kNb)->setCurrentIndex(0);
+            QTest::mouseClick(Control(save, memctl::kOk), Qt::LeftButton);
+        });
+        t.selectRow(1);
+        QTest::mouseClick(Control(dlg, memctl::kEditButton), Qt::LeftButton);
+        EXPECT_EQ(dlg.List().item(1, 5)->text(), "Off");
+
+        t.selectRow(0);
+        QTest::mouseClick(Control(dlg, memctl::kDeleteButton), Qt::LeftButton);
+        EXPECT_EQ(prompter_.texts().back(), "Deleting Memory \"one\"?");
+        ASSERT_EQ(dlg.List().rowCount(), 1);
+        EXPECT_EQ(dlg.List().item(0, 0)->text(), "two");
+        QTest::mouseClick(Control(dlg, memctl::kOk), Qt::LeftButton);
+    });
+    commands->Run(kCmdEditMemory);
+    EXPECT_FALSE(store_->MemoryNameExists("one"));
+    EXPECT_EQ(store_->Memories()[1].Name(), "two");
+    EXPECT_EQ(store_->Memories()[1].state.noiseBlanker, 0u);
+}
+
+TEST_F(MemoryDialogWindows, DialogsGoUnderTheMainWindowWhenItIsLargeEnough) {
+    Add("one", 7000000);
+    WindowRect saved{100, 80, 1300, 900};
+    MemoryDialogRunner runner(nullptr, prompter_, [&] { return saved; });
+    auto commands = Commands(runner);
+    QRect placed;
+    OnNextModal([&](QWidget& dlg) {
+        placed = dlg.frameGeometry();
+        Key(Control(dlg, memctl::kRecallList), Qt::Key_Enter);
+    });
+    commands->Run(kCmdRecallMemory);
+    EXPECT_EQ(placed.topLeft(), QPoint(100, 901));
+    EXPECT_EQ(placed.width(), 1200);
+    EXPECT_EQ(status_, "Recall Mem, Error: 0x01000024"); // nothing was selected
+
+    saved = WindowRect{0, 0, 300, 200};
+    OnNextModal([&](QWidget& dlg) {
+        placed = dlg.frameGeometry();
+        Key(Control(dlg, memctl::kRecallList), Qt::Key_Escape);
+    });
+    commands->Run(kCmdRecallMemory);
+    EXPECT_NE(placed.topLeft(), QPoint(0, 201));
+    EXPECT_GT(placed.width(), 300);
+    EXPECT_TRUE(recalled_.empty());
+}
+
+} // namespace
+} // namespace tamrel::test

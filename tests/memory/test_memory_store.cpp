@@ -1,0 +1,263 @@
+// The store over real files: creation, the stacking ring, memory changes,
+// backups and the walk.
+
+#include "MemoryFixture.h"
+
+namespace tamrel::test {
+namespace {
+
+using MemoryStore = MemoryFixture;
+
+Bytes BlankRecordBytes() {
+    const auto b = K2MemoryRecord{}.ToBytes();
+    return Bytes(b.begin(), b.end());
+}
+
+TEST_F(MemoryStore, FirstStartCreatesBlankFilesOfTheirExactSizes) {
+    auto store = Open();
+    EXPECT_TRUE(store->TakeStartupNotices().empty());
+    const Bytes mem = Read("K2Memory.Cfg");
+    const Bytes ring = Read("K2StackRegisters.Cfg");
+    ASSERT_EQ(mem.size(), 16168u);
+    ASSERT_EQ(ring.size(), 968u);
+    for (const auto* file : {&mem, &ring}) {
+        EXPECT_EQ(U32At(*file, 148), 0u);
+        for (std::size_t i = 0; RecordAt(i) < file->size(); ++i)
+            EXPECT_EQ(Bytes(file->begin() + RecordAt(i), file->begin() + RecordAt(i + 1)),
+                      BlankRecordBytes())
+                << "record " << i;
+    }
+    EXPECT_EQ(U32At(mem, 152), 100u);
+    EXPECT_EQ(U32At(ring, 152), 5u);
+    EXPECT_FALSE(Exists("K2Memory.Bak.Cfg"));
+    EXPECT_FALSE(Exists("K2StackRegisters.Bak.Cfg"));
+    EXPECT_EQ(store->UsedMemories(), 0u);
+    EXPECT_FALSE(store->HasMemories());
+}
+
+TEST_F(MemoryStore, PopBeforeAnyPushFailsAndChangesNothing) {
+    auto store = Open();
+    const Bytes before = Read("K2StackRegisters.Cfg");
+    K2MemoryRecord out = Named("untouched");
+    EXPECT_EQ(store->PopStackingRegister(out), kMemoryNoStackingRegister);
+    EXPECT_EQ(out.Name(), "untouched");
+    EXPECT_EQ(store->CurrentRegister(), 0);
+    EXPECT_EQ(Read("K2StackRegisters.Cfg"), before);
+}
+
+TEST_F(MemoryStore, RingFillsOnFirstPushThenWalksBackAndWraps) {
+    auto store = Open();
+    ASSERT_EQ(store->PushStackingRegister(Named("ignored", 1000)), kMemoryOk);
+    for (uint32_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(store->Registers()[i].Name(), "Stacking Memory # " + std::to_string(i));
+        EXPECT_EQ(store->Registers()[i].slotIndex, i);
+        EXPECT_EQ(store->Registers()[i].state.vfoA, 1000u);
+    }
+    ASSERT_EQ(store->PushStackingRegister(Named("", 2000)), kMemoryOk);
+    EXPECT_EQ(store->Registers()[1].state.vfoA, 2000u);
+    EXPECT_EQ(store->Registers()[2].state.vfoA, 1000u);
+
+    const std::pair<std::string, uint32_t> expected[] = {{"1", 2000}, {"0", 1000}, {"4", 1000},
+                                                         {"3", 1000}, {"2", 1000}, {"1", 2000}};
+    for (const auto& [slot, hz] : expected) {
+        K2MemoryRecord out;
+        ASSERT_EQ(store->PopStackingRegister(out), kMemoryOk);
+        EXPECT_EQ(out.Name(), "Stacking Memory # " + slot);
+        EXPECT_EQ(out.state.vfoA, hz);
+    }
+}
+
+TEST_F(MemoryStore, RingContinuesAfterRestartFromTheStoredRegister) {
+    {
+        auto store = Open();
+        for (uint32_t hz : {1000u, 2000u, 3000u})
+            store->PushStackingRegister(Named("", hz));
+    }
+    EXPECT_EQ(U32At(Read("K2StackRegisters.Cfg"), 160), 2u);
+    auto store = Open();
+    EXPECT_EQ(store->CurrentRegister(), 2);
+    K2MemoryRecord out;
+    ASSERT_EQ(store->PopStackingRegister(out), kMemoryOk);
+    EXPECT_EQ(out.state.vfoA, 3000u);
+    store = Open();
+    store->PushStackingRegister(Named("", 4000));
+    EXPECT_EQ(store->Registers()[3].state.vfoA, 4000u);
+}
+
+TEST_F(MemoryStore, EachChangeLeavesThePreviousFileAsBackup) {
+    auto store = Open();
+    for (uint32_t hz : {1000u, 2000u}) {
+        const Bytes before = Read("K2StackRegisters.Cfg");
+        ASSERT_EQ(store->PushStackingRegister(Named("", hz)), kMemoryOk);
+        EXPECT_EQ(Read("K2StackRegisters.Bak.Cfg"), before);
+        EXPECT_NE(Read("K2StackRegisters.Cfg"), before);
+    }
+    const std::function<uint32_t()> changes[] = {
+        [&] { return store->AddMemory(Named("a")); },
+        [&] { return store->EditMemory("a", Named("a", 14060000)); },
+        [&] { return store->DeleteMemory("a"); },
+    };
+    for (const auto& change : changes) {
+        const Bytes before = Read("K2Memory.Cfg");
+        ASSERT_EQ(change(), kMemoryOk);
+        EXPECT_EQ(Read("K2Memory.Bak.Cfg"), before);
+        EXPECT_EQ(Read("K2Memory.Cfg").size(), 16168u);
+    }
+}
+
+TEST_F(MemoryStore, MemoryUpdateChangesOnlyTheRecordTimeAndCounts) {
+    Open().reset();
+    Bytes file = Read("K2Memory.Cfg");
+    PutU32At(file, 0, 999);        // format number, not ours to change
+    file[4 + 13] = 0x55;           // after the name's NUL
+    file[29 + 60] = 0x66;          // after the text's NUL
+    PutU32At(file, 160, 7);        // unused in the memory file
+    file[RecordAt(9) + 40] = 0x77; // a free slot's stray byte
+    Write("K2Memory.Cfg", file);
+
+    now_ += 3600;
+    auto store = Open();
+    ASSERT_EQ(store->AddMemory(Named("first")), kMemoryOk);
+    Bytes expected = file;
+    const auto rec = store->Memories()[0].ToBytes();
+    std::copy(rec.begin(), rec.end(), expected.begin() + RecordAt(0));
+    PutU32At(expected, 112 + 8, 23); // hour
+    PutU32At(expected, 148, 1);
+    EXPECT_EQ(Read("K2Memory.Cfg"), expected);
+}
+
+TEST_F(MemoryStore, FullTableRefusesAndLeavesTheFile) {
+    auto store = Open();
+    for (int i = 0; i < 100; ++i)
+        ASSERT_EQ(store->AddMemory(Named("m" + std::to_string(i))), kMemoryOk);
+    const Bytes before = Read("K2Memory.Cfg");
+    const Bytes backup = Read("K2Memory.Bak.Cfg");
+    EXPECT_EQ(store->AddMemory(Named("one more")), kMemoryTableFull);
+    EXPECT_FALSE(store->MemoryNameExists("one more"));
+    EXPECT_EQ(Read("K2Memory.Cfg"), before);
+    EXPECT_EQ(Read("K2Memory.Bak.Cfg"), backup);
+    EXPECT_EQ(store->NextDefaultMemoryNumber(), 1u); // (100 + 1) % 100
+}
+
+TEST_F(MemoryStore, DeleteFreesTheSlotKeepingItsBytesAndAddReusesTheLowest) {
+    auto store = Open();
+    for (int i = 0; i < 6; ++i)
+        store->AddMemory(Named("m" + std::to_string(i)));
+    ASSERT_EQ(store->DeleteMemory("m5"), kMemoryOk);
+    ASSERT_EQ(store->DeleteMemory("m3"), kMemoryOk);
+    EXPECT_EQ(store->UsedMemories(), 4u);
+    EXPECT_EQ(store->DeleteMemory("m3"), kMemoryNotFound);
+    const Bytes file = Read("K2Memory.Cfg");
+    EXPECT_EQ(U32At(file, RecordAt(3) + 80), 9999u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&file[RecordAt(3)])), "m3");
+
+    ASSERT_EQ(store->AddMemory(Named("new")), kMemoryOk);
+    EXPECT_EQ(store->Memories()[3].Name(), "new");
+    EXPECT_EQ(U32At(Read("K2Memory.Cfg"), RecordAt(3) + 80), 3u);
+}
+
+TEST_F(MemoryStore, NamesAreCaseSensitiveAndEditKeepsTheSlot) {
+    auto store = Open();
+    store->AddMemory(Named("Dx", 1000));
+    store->AddMemory(Named("dx", 2000));
+    K2MemoryRecord out;
+    ASSERT_EQ(store->FindMemory("dx", out), kMemoryOk);
+    EXPECT_EQ(out.state.vfoA, 2000u);
+    EXPECT_EQ(store->FindMemory("DX", out), kMemoryNotFound);
+
+    K2MemoryRecord edited = Named("dx", 3000);
+    edited.slotIndex = K2MemoryRecord::kFreeSlot; // must not free the slot
+    ASSERT_EQ(store->EditMemory("dx", edited), kMemoryOk);
+    EXPECT_EQ(store->Memories()[1].slotIndex, 1u);
+    EXPECT_EQ(store->Memories()[1].state.vfoA, 3000u);
+    EXPECT_EQ(store->EditMemory("DX", edited), kMemoryNotFound);
+
+    auto again = Open();
+    ASSERT_EQ(again->FindMemory("dx", out), kMemoryOk);
+    EXPECT_EQ(out.state.vfoA, 3000u);
+}
+
+TEST_F(MemoryStore, DefaultNumbersWrapAndGeneratedNamesSkipThoseInUse) {
+    auto store = Open();
+    for (int i = 0; i < 4; ++i)
+        store->AddMemory(Named("m" + std::to_string(i)));
+    EXPECT_EQ(store->NextDefaultMemoryName(), "Memory 5");
+    store->AddMemory(Named("Memory 5"));
+    store->AddMemory(Named("Memory 7"));
+    EXPECT_EQ(store->NextDefaultMemoryName(), "Memory 8"); // 7 in use
+    EXPECT_EQ(store->LastDefaultNumber(), 8u);
+    for (int i = 6; i < 99; ++i)
+        store->AddMemory(Named("x" + std::to_string(i)));
+    ASSERT_EQ(store->UsedMemories(), 99u);
+    EXPECT_EQ(store->NextDefaultMemoryNumber(), 0u);
+}
+
+TEST_F(MemoryStore, WalkVisitsOccupiedSlotsInOrderOnce) {
+    auto store = Open();
+    K2MemoryRecord r;
+    EXPECT_FALSE(store->NextMemory(r)); // no walk under way
+    for (const char* n : {"a", "b", "c"})
+        store->AddMemory(Named(n));
+    store->DeleteMemory("b");
+    K2RadioState s;
+    EXPECT_EQ(store->FirstMemoryState(s), "a");
+    EXPECT_EQ(store->NextMemoryState(s), "c");
+    EXPECT_EQ(store->NextMemoryState(s), "");
+    EXPECT_FALSE(store->NextMemory(r));
+    ASSERT_TRUE(store->FirstMemory(r));
+    EXPECT_EQ(r.Name(), "a");
+}
+
+TEST_F(MemoryStore, FiftyRecordFileLoadsThoseAndIsNotWrittenUntilMovedAway) {
+    {
+        auto store = Open();
+        for (int i = 0; i < 60; ++i)
+            store->AddMemory(Named("m" + std::to_string(i), 1000 + i));
+    }
+    Bytes file = Read("K2Memory.Cfg");
+    file.resize(RecordAt(50));
+    Write("K2Memory.Cfg", file);
+    const Bytes backup = Read("K2Memory.Bak.Cfg");
+
+    auto store = Open();
+    const auto notices = store->TakeStartupNotices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].find(PathOf("K2Memory.Cfg")), std::string::npos);
+    EXPECT_NE(notices[0].find("only 50 of its 100 records"), std::string::npos);
+    EXPECT_TRUE(store->TakeStartupNotices().empty());
+    EXPECT_EQ(store->UsedMemories(), 60u);
+    EXPECT_TRUE(store->MemoryNameExists("m49"));
+    EXPECT_FALSE(store->MemoryNameExists("m50"));
+    EXPECT_EQ(store->Memories()[50], K2MemoryRecord{});
+
+    EXPECT_EQ(store->AddMemory(Named("kept in memory")), kMemoryFileShort);
+    EXPECT_EQ(store->DeleteMemory("m0"), kMemoryFileShort);
+    EXPECT_TRUE(store->MemoryNameExists("kept in memory"));
+    EXPECT_EQ(Read("K2Memory.Cfg"), file);
+    EXPECT_EQ(Read("K2Memory.Bak.Cfg"), backup);
+
+    std::filesystem::rename(PathOf("K2Memory.Cfg"), PathOf("damaged.Cfg"));
+    ASSERT_EQ(store->EditMemory("m1", Named("m1", 5)), kMemoryOk);
+    auto reopened = Open();
+    EXPECT_TRUE(reopened->TakeStartupNotices().empty());
+    EXPECT_TRUE(reopened->MemoryNameExists("kept in memory"));
+    EXPECT_TRUE(reopened->MemoryNameExists("m49"));
+    EXPECT_FALSE(reopened->MemoryNameExists("m0"));
+    K2MemoryRecord m1;
+    ASSERT_EQ(reopened->FindMemory("m1", m1), kMemoryOk);
+    EXPECT_EQ(m1.state.vfoA, 5u);
+}
+
+TEST_F(MemoryStore, MemoryFileDeletedWhileRunningIsWrittenAgainWhole) {
+    auto store = Open();
+    store->AddMemory(Named("a"));
+    std::filesystem::remove(PathOf("K2Memory.Cfg"));
+    ASSERT_EQ(store->AddMemory(Named("b")), kMemoryOk);
+    auto reopened = Open();
+    EXPECT_TRUE(reopened->MemoryNameExists("a"));
+    EXPECT_TRUE(reopened->MemoryNameExists("b"));
+    EXPECT_EQ(reopened->UsedMemories(), 2u);
+}
+
+} // namespace
+} // namespace tamrel::test
