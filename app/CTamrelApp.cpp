@@ -66,9 +66,10 @@ AppOptions ParseOptions() {
     return o;
 }
 
-CTamrelApp::CTamrelApp(AppOptions options, CRigControlRegistry& registry, CK2CommChannel& channel,
-                       Prompter& prompter)
-    : options_(std::move(options)), registry_(registry), channel_(channel), prompter_(prompter) {}
+CTamrelApp::CTamrelApp(AppOptions options, CRigControlRegistry& registry, CK2MemoryStore& memories,
+                       CK2CommChannel& channel, Prompter& prompter)
+    : options_(std::move(options)), registry_(registry), memories_(memories), channel_(channel),
+      prompter_(prompter) {}
 
 CTamrelApp::~CTamrelApp() = default;
 
@@ -227,6 +228,7 @@ int CTamrelApp::Run() {
     {
         CFrontPanelDlg panel(registry_, prompter_, operations);
         panel.SetChannel(&channel_);
+        panel.SetMemoryStore(&memories_);
         if (!portLabel.empty())
             panel.SetPortLabel(portLabel);
         if (server.isListening())

@@ -19,6 +19,7 @@
 namespace tamrel {
 
 class CK2CommChannel;
+class CK2MemoryStore;
 class CRigControlRegistry;
 class Prompter;
 namespace k2sim {
@@ -40,8 +41,8 @@ AppOptions ParseOptions();
 
 class CTamrelApp {
 public:
-    CTamrelApp(AppOptions options, CRigControlRegistry& registry, CK2CommChannel& channel,
-               Prompter& prompter);
+    CTamrelApp(AppOptions options, CRigControlRegistry& registry, CK2MemoryStore& memories,
+               CK2CommChannel& channel, Prompter& prompter);
     ~CTamrelApp();
 
     // Runs start-up, the front panel and shutdown; returns the exit code.
@@ -52,6 +53,7 @@ private:
 
     AppOptions options_;
     CRigControlRegistry& registry_;
+    CK2MemoryStore& memories_;
     CK2CommChannel& channel_;
     Prompter& prompter_;
     bool portOpened_ = false;

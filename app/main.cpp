@@ -6,6 +6,7 @@
 
 #include "app/CTamrelApp.h"
 #include "app/GuiPrompter.h"
+#include "memory/CK2MemoryStore.h"
 #include "radio/CK2CommChannel.h"
 #include "settings/CRigControlRegistry.h"
 #include "tamrel_commit.h"
@@ -22,10 +23,12 @@ int main(int argc, char** argv) {
 
     tamrel::GuiPrompter prompter;
     tamrel::CRigControlRegistry registry(prompter);
+    // After the settings (it reads "HomeDir") and before the channel.
+    tamrel::CK2MemoryStore memories(registry);
     uint8_t loggingMode = 0;
     registry.GetLoggingMode(loggingMode);
     tamrel::CK2CommChannel channel(loggingMode);
 
-    tamrel::CTamrelApp app(std::move(options), registry, channel, prompter);
+    tamrel::CTamrelApp app(std::move(options), registry, memories, channel, prompter);
     return app.Run();
 }

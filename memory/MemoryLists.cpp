@@ -1,5 +1,7 @@
 #include "MemoryLists.h"
 
+#include "radio/K2Commands.h"
+
 namespace tamrel {
 
 namespace {
@@ -29,7 +31,7 @@ void RecallMemoryList::Rebuild() {
         const std::string band =
             bandLabel_ && s.bandIndex <= 8 ? bandLabel_(static_cast<int>(s.bandIndex)) : "";
         return QStringList{QString::fromLatin1(r.Name()),
-                           FormatKHz(ReceiveFrequency(s)),
+                           QString::fromStdString(FormatKHz(ReceiveFrequency(s))),
                            QString::fromStdString(band),
                            TextForValue(memtable::kMode, s.mode),
                            QString::asprintf("XFIL%1d", static_cast<int>(s.crystalFilter)),
@@ -52,7 +54,7 @@ void EditMemoryList::Rebuild() {
     rows_ = rowsOf(store_, [](const K2MemoryRecord& r) {
         const K2RadioState& s = r.state;
         return QStringList{QString::fromLatin1(r.Name()),
-                           FormatKHz(ReceiveFrequency(s)),
+                           QString::fromStdString(FormatKHz(ReceiveFrequency(s))),
                            TextForValue(memtable::kMode, s.mode),
                            TextForValue(memtable::kCrystalFilter, s.crystalFilter),
                            TextForValue(memtable::kAudioFilter, s.audioFilter),

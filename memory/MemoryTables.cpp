@@ -14,10 +14,6 @@ int PositionOfValue(std::span<const ValueEntry> table, uint32_t value) {
     return -1;
 }
 
-QString FormatKHz(uint32_t hz) {
-    return QString::asprintf("%10.2f", hz / 1000.0);
-}
-
 uint32_t ReceiveFrequency(const K2RadioState& s) {
     return s.receiveVfo == 1 ? s.vfoB : s.vfoA;
 }

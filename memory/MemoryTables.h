@@ -114,8 +114,6 @@ inline constexpr std::array<ListColumn, 14> kEditColumns = {{{"Memory", 100},
                                                              {"Power", 50},
                                                              {"ANT", 50}}};
 
-// "%10.2f" of the frequency in kHz.
-QString FormatKHz(uint32_t hz);
 // The frequency the memory receives on: VFO B's when the receive VFO is B.
 uint32_t ReceiveFrequency(const K2RadioState& s);
 // The four on/off flags made exactly 0 or 1.

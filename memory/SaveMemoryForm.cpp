@@ -1,5 +1,7 @@
 #include "SaveMemoryForm.h"
 
+#include "radio/K2Commands.h"
+
 #include <cmath>
 #include <limits>
 
@@ -70,8 +72,8 @@ SaveMemoryForm::SaveMemoryForm(K2MemoryRecord record, bool editMode)
 void SaveMemoryForm::Fill() {
     const K2RadioState& s = record_.state;
     texts_[index(Text::Name)] = QString::fromLatin1(record_.Name());
-    texts_[index(Text::VfoA)] = FormatKHz(s.vfoA);
-    texts_[index(Text::VfoB)] = FormatKHz(s.vfoB);
+    texts_[index(Text::VfoA)] = QString::fromStdString(FormatKHz(s.vfoA));
+    texts_[index(Text::VfoB)] = QString::fromStdString(FormatKHz(s.vfoB));
     texts_[index(Text::CwSpeed)] = QString::number(s.cwSpeed);
     texts_[index(Text::Power)] = QString::asprintf("%6.1f", s.power / 10.0);
     shown_ = texts_;

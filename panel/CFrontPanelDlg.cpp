@@ -3,6 +3,8 @@
 #include "controls/CColorButton.h"
 #include "controls/CEditEx.h"
 #include "controls/CShadedButton.h"
+#include "memory/MemoryCommands.h"
+#include "memory/MemoryDialogRunner.h"
 #include "panel/FrontPanelView.h"
 #include "platform/Prompter.h"
 #include "radio/CK2CommChannel.h"
@@ -138,6 +140,31 @@ CFrontPanelDlg::~CFrontPanelDlg() {
 void CFrontPanelDlg::SetChannel(CK2CommChannel* channel) {
     channel_ = channel;
     radio_.SetChannel(channel);
+}
+
+void CFrontPanelDlg::SetMemoryStore(CK2MemoryStore* store) {
+    memoryCommands_.reset();
+    if (!store)
+        return;
+    memoryDialogs_ = std::make_unique<MemoryDialogRunner>(this, prompter_, [this] {
+        WindowRect r;
+        registry_.GetWindowRect(r);
+        return r;
+    });
+    MemoryCommandHooks hooks{[this] { return radio_.Model().Snapshot(); },
+                             [this](const K2RadioState& s) { radio_.ApplyState(s); },
+                             [this](const std::string& text, MemoryStatusStyle style) {
+                                 presenter_.ShowStatus(text, StatusStyle(int(style)));
+                                 Refresh();
+                             },
+                             [this](int band) { return registry_.GetBandLabel(band); }};
+    memoryCommands_ =
+        std::make_unique<MemoryCommands>(*store, prompter_, *memoryDialogs_, std::move(hooks));
+    // A damaged memory file is told once the panel is up, not behind the splash.
+    QTimer::singleShot(0, this, [this, store] {
+        for (const std::string& notice : store->TakeStartupNotices())
+            prompter_.tell(notice, PromptIcon::Warning);
+    });
 }
 
 void CFrontPanelDlg::SetPortLabel(const std::string& label) {
@@ -487,8 +514,12 @@ void CFrontPanelDlg::mousePressEvent(QMouseEvent* event) {
 
 void CFrontPanelDlg::ShowPopupMenu(const QPoint& globalPos) {
     if (!popup_) {
-        // Memories, stacking registers and logging join this menu when they exist.
+        // Logging joins this menu when it exists.
         popup_ = std::make_unique<QMenu>(this);
+        if (memoryCommands_)
+            for (const MemoryMenuEntry& entry : kMemoryMenuEntries)
+                popup_->addAction(entry.label, this,
+                                  [this, id = entry.id] { memoryCommands_->Run(id); });
         popup_->addAction("&About Tamrel...", this, [this] { ShowAbout(); });
     }
     popup_->popup(globalPos);
@@ -508,6 +539,19 @@ bool CFrontPanelDlg::HandleShortcut(QKeyEvent* key) {
             this, [this] { ConfirmExit(); }, Qt::QueuedConnection);
         return true;
     }
+    static constexpr std::array<std::pair<int, int>, 4> kMemoryKeys = {{
+        {Qt::Key_F1, kCmdSaveStackingRegister},
+        {Qt::Key_F2, kCmdRecallStackingRegister},
+        {Qt::Key_F3, kCmdSaveMemory},
+        {Qt::Key_F4, kCmdRecallMemory},
+    }};
+    for (auto [k, command] : kMemoryKeys)
+        if (key->key() == k && memoryCommands_) {
+            // After the key event: a dialog opened from inside it would see the key.
+            QMetaObject::invokeMethod(
+                this, [this, command] { memoryCommands_->Run(command); }, Qt::QueuedConnection);
+            return true;
+        }
     return false;
 }
 

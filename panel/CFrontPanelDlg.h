@@ -34,7 +34,10 @@ class QMenu;
 namespace tamrel {
 
 class CK2CommChannel;
+class CK2MemoryStore;
 class CRigControlRegistry;
+class MemoryCommands;
+class MemoryDialogRunner;
 class ControlServer;
 class Prompter;
 
@@ -73,6 +76,11 @@ public:
     void SetChannel(CK2CommChannel* channel);
     // What the port static shows after the first reply ("COM3", or a device).
     void SetPortLabel(const std::string& label);
+    // Memories and stacking registers (optional): the popup menu and
+    // ALT+F1..ALT+F4 work on this store.
+    void SetMemoryStore(CK2MemoryStore* store);
+    // The memory commands once a store is set (tests run them directly).
+    MemoryCommands* Memories() const { return memoryCommands_.get(); }
     // Other programs' operations arrive through this server (optional).
     void SetControlServer(ControlServer* server);
     // Called after each reply has been applied and shown (screenshots, tests).
@@ -131,6 +139,8 @@ private:
     CFrontPanelControls controls_;
     FrontPanelWidgets w_;
     WheelNotches wheel_;
+    std::unique_ptr<MemoryDialogRunner> memoryDialogs_;
+    std::unique_ptr<MemoryCommands> memoryCommands_;
     std::unique_ptr<QMenu> popup_;
     std::string peerTitle_;
     std::string settingsProblem_; // the first unreadable settings line, shown once

@@ -7,8 +7,8 @@
 #include "controls/CShadedButton.h"
 #include "controls/CStaticEx.h"
 #include "panel/FrontPanelPresenter.h"
-#include "resources/Artwork.h"
 #include "radio/BandTable.h"
+#include "resources/Artwork.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -21,12 +21,6 @@ std::string CaptionOf(std::string_view prefix, int value, std::string_view zero)
 
 } // namespace
 
-std::string FormatKHz(uint32_t hz) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%10.2f", static_cast<double>(hz) * 0.001);
-    return buf;
-}
-
 CFrontPanelPresenter::CFrontPanelPresenter(K2RadioModel& radio, int tuningRange)
     : radio_(radio), tuningRange_(tuningRange) {
     const RadioFields& f = radio_.Fields();

@@ -10,6 +10,7 @@
 // Thread: the front panel's user-interface thread, like the model.
 
 #include "panel/PanelView.h"
+#include "radio/K2Commands.h"
 #include "radio/K2RadioModel.h"
 
 #include <array>
@@ -24,9 +25,6 @@ namespace tamrel {
 inline constexpr std::array<std::string_view, 4> kTuningRangeLabels = {" Full", " 100K", "  40K",
                                                                        "   5K"};
 inline constexpr std::array<uint32_t, 4> kTuningRangeSpans = {0, 100000, 40000, 5000};
-
-// Frequency in kHz as the panel shows it: "%10.2f" of Hz * 0.001.
-std::string FormatKHz(uint32_t hz);
 
 class CFrontPanelPresenter {
 public:

@@ -1,5 +1,7 @@
 #include "K2Commands.h"
 
+#include <cstdio>
+
 namespace tamrel {
 
 int ModeIndexOfCode(int code) {
@@ -18,6 +20,12 @@ int ModeCodeOfIndex(int index) {
 std::string_view ModeNameOfCode(int code) {
     int i = ModeIndexOfCode(code);
     return i < 0 ? std::string_view() : kModes[static_cast<std::size_t>(i)].name;
+}
+
+std::string FormatKHz(uint32_t hz) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%10.2f", static_cast<double>(hz) * 0.001);
+    return buf;
 }
 
 } // namespace tamrel

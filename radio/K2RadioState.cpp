@@ -4,11 +4,25 @@ namespace tamrel {
 
 namespace {
 // The fields in wire order; one table serves writing and reading.
-template <class State, class F>
-void eachWord(State& s, F f) {
-    f(s.vfoA); f(s.vfoB); f(s.mode); f(s.crystalFilter); f(s.bandwidth); f(s.audioFilter);
-    f(s.agc); f(s.noiseBlanker); f(s.cwSpeed); f(s.antenna); f(s.power); f(s.receiveVfo);
-    f(s.transmitVfo); f(s.preamp); f(s.attenuator); f(s.offset); f(s.ritOn); f(s.xitOn);
+template <class State, class F> void eachWord(State& s, F f) {
+    f(s.vfoA);
+    f(s.vfoB);
+    f(s.mode);
+    f(s.crystalFilter);
+    f(s.bandwidth);
+    f(s.audioFilter);
+    f(s.agc);
+    f(s.noiseBlanker);
+    f(s.cwSpeed);
+    f(s.antenna);
+    f(s.power);
+    f(s.receiveVfo);
+    f(s.transmitVfo);
+    f(s.preamp);
+    f(s.attenuator);
+    f(s.offset);
+    f(s.ritOn);
+    f(s.xitOn);
     f(s.bandIndex);
 }
 } // namespace

@@ -285,6 +285,25 @@ void RadioOperations::SetSquelch(int level) {
         channel_->CmdSQ(K2_SET, static_cast<uint16_t>(level));
 }
 
+void RadioOperations::ApplyState(const K2RadioState& state) {
+    if (!channel_ || !channel_->Runner())
+        return;
+    CK2CommChannel* ch = channel_;
+    const K2RadioState s = state;
+    const auto width = static_cast<uint16_t>(model_.Fields().bandwidth);
+    // Each value is cut to the encoder's 16 bits first, so a stored value out
+    // of range is refused by the encoder rather than wrapped into range.
+    auto narrow = [](uint32_t v) { return static_cast<uint16_t>(v > 0xffff ? 0xffff : v); };
+    ch->Runner()->Run(
+        Kind::MemoryRecall,
+        {{[ch, s] { ch->CmdVfoFreq(K2_SET, 0, s.vfoA); }, 100ms},
+         {[ch, s] { ch->CmdVfoFreq(K2_SET, 1, s.vfoB); }, 100ms},
+         {[ch, s, narrow] { ch->CmdFR(K2_SET, narrow(s.receiveVfo)); }, 100ms},
+         {[ch, s, narrow] { ch->CmdFT(K2_SET, narrow(s.transmitVfo)); }, 100ms},
+         {[ch, s, narrow] { ch->CmdMD(K2_SET, narrow(s.mode)); }, 100ms},
+         {[ch, s, width, narrow] { ch->CmdFW(K2_SET, width, narrow(s.crystalFilter)); }, 100ms}});
+}
+
 void RadioOperations::TapSwitch(int code) {
     if (channel_)
         channel_->CmdSwitch(static_cast<int16_t>(code));

@@ -81,6 +81,11 @@ public:
     void SetCwSpeed(int wpm);
     void SetSquelch(int level); // in the radio's steps of 25
 
+    // Sends a stored state back: FA, FB, FR, FT, MD, then FW with the present
+    // bandwidth, 100 ms apart; a value the encoder refuses is skipped. A new
+    // recall replaces what is left of one still running.
+    void ApplyState(const K2RadioState& state);
+
     void TapSwitch(int code);
     void ScanBetween(int32_t lowHz, int32_t highHz);
 

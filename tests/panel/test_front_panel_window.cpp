@@ -5,6 +5,7 @@
 #include "controls/CColorButton.h"
 #include "controls/CEditEx.h"
 #include "controls/CShadedButton.h"
+#include "memory/CK2MemoryStore.h"
 #include "panel/CFrontPanelDlg.h"
 #include "platform/MessageQueue.h"
 #include "platform/Prompter.h"
@@ -398,6 +399,35 @@ TEST_F(FrontPanelWindow, PlacementDoesNotCreepAcrossRestarts) {
         ASSERT_TRUE(pumpUntil([&] { return dlg_->frameGeometry().topLeft() == QPoint(40, 60); }));
         EXPECT_EQ(dlg_->size(), panel);
     }
+}
+
+TEST_F(FrontPanelWindow, StackingRegisterFromTheKeysRecallsAsAPacedSequence) {
+    QTemporaryDir home;
+    CK2MemoryStore store(home.path().toStdString());
+    dlg_->SetMemoryStore(&store);
+    radioSays(ifReply(14060000, 0, 0, 0, 3, 0, 0), [&] { return view().vfoAText == "  14060.00"; });
+    radioSays("FB00014070000;FW050032;", [&] { return view().bandwidthText == "500"; });
+    QTest::keyClick(dlg_.get(), Qt::Key_F1, Qt::AltModifier);
+    ASSERT_TRUE(pumpUntil([&] { return !view().statusText.empty(); }));
+    EXPECT_EQ(view().statusText, "Save StackReg Mem:   14060.00KHz");
+
+    // The radio moves on; the bandwidth sent is the present one, not the stored.
+    radioSays(ifReply(7040000, 0, 0, 0, 1, 1, 1), [&] { return view().vfoBText == "   7040.00"; });
+    radioSays("FW100012;", [&] { return view().bandwidthText == "1000"; });
+    QTest::keyClick(dlg_.get(), Qt::Key_F2, Qt::AltModifier);
+    std::vector<test::PtyPeer::Command> recall;
+    ASSERT_TRUE(pumpUntil([&] {
+        for (auto& c : sentCommands(0ms))
+            recall.push_back(c);
+        return recall.size() >= 6;
+    }));
+    std::vector<std::string> texts;
+    for (auto& c : recall)
+        texts.push_back(c.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"FA00014060000", "FB00014070000", "FR0", "FT0",
+                                               "MD3", "FW10003"}));
+    EXPECT_GE(recall.back().at - recall.front().at, 5 * 100ms - 50ms);
+    EXPECT_EQ(view().statusText, "Recall StackReg Mem:   14060.00KHz");
 }
 
 } // namespace
