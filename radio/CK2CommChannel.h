@@ -10,14 +10,13 @@
 // Threads: SendCommand and the encoders are called from the user-interface
 // thread, the CW thread and the status thread. None of them waits on the
 // line: a command is checked, formatted and queued to the sequence runner,
-// whose thread alone writes the port. Multi-command sequences run there too,
-// paced by the runner, so they can be interleaved with single commands at
-// command boundaries but the bytes of two commands never interleave. The
-// lock is held for exactly one command's write, one reading pass of the
-// receive thread or one purge; writes take a lock of their own, so that a
-// write waiting out a stalled line holds up no reply. The lock guards the port: its opening and
-// closing, every write, and the receive thread's byte count, read and purge; nothing else is done
-// and no other lock is taken while it is held.
+// whose thread alone writes the port, each command whole or not at all.
+// Multi-command sequences run there too, paced by the runner, so they can be
+// interleaved with single commands at command boundaries, but the bytes of two
+// commands never interleave. The port lock guards opening and closing, the
+// receive thread's reading passes and purges; writes take a lock of their own
+// (and opening and closing both), so a write waiting out a stalled line holds
+// up no reply. No other lock is taken while either is held.
 //
 // Open and Close are called by the application's thread only. Open starts the
 // runner and the two worker threads once (a second open reuses them); Close
