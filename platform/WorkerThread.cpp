@@ -2,9 +2,14 @@
 
 #include <algorithm>
 #include <pthread.h>
-#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace tamrel {
+
+namespace {
+constexpr int kWorkerNice = 10;
+} // namespace
 
 void WorkerThread::start(Body body, bool idlePriority, std::string name) {
     if (running())
@@ -15,11 +20,13 @@ void WorkerThread::start(Body body, bool idlePriority, std::string name) {
         [q = queue_.get(), body = std::move(body), idlePriority, name = std::move(name)] {
             if (!name.empty())
                 pthread_setname_np(pthread_self(), name.c_str());
-            if (idlePriority) {
-                sched_param param{};
-                // Best effort: SCHED_IDLE needs no privilege on Linux.
-                pthread_setschedparam(pthread_self(), SCHED_IDLE, &param);
-            }
+            // A lower nice value rather than SCHED_IDLE: an idle-class thread
+            // waits for every busy process on the machine (a compile in the
+            // background held replies back for hundreds of milliseconds),
+            // while a niced one still yields to the user interface but runs
+            // soon after it wakes. Best effort: raising nice needs no privilege.
+            if (idlePriority)
+                setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kWorkerNice);
             body(*q);
         });
 }

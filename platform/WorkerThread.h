@@ -22,8 +22,8 @@ public:
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
 
-    // Starts the thread at idle priority (the worker threads yield to the user
-    // interface). The queue exists, and can be posted to, when start returns.
+    // Starts the thread at a low priority (nice 10: the worker threads yield
+    // to the user interface). The queue exists, and can be posted to, when start returns.
     // A name (at most 15 characters) shows in top -H, debuggers and
     // /proc/PID/task/TID/comm.
     void start(Body body, bool idlePriority = true, std::string name = {});

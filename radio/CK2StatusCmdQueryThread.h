@@ -6,7 +6,7 @@
 //
 // Threads and messages:
 //  - Started and ended (quit message, then join) by CK2CommChannel on the
-//    application's thread; runs at idle priority.
+//    application's thread; runs at low priority (nice 10).
 //  - Posted to it:
 //      WM_K2_THREAD_SETUP  payload StatusThreadSetup: takes channel and
 //                          period and switches polling off (the channel's

@@ -10,7 +10,7 @@
 //
 // Threads and messages:
 //  - Started and ended (quit message, then join) by CK2CommChannel on the
-//    application's thread; runs at idle priority.
+//    application's thread; runs at low priority (nice 10).
 //  - Posted to it (its Handle is CK2CommChannel::GetReceiveThreadId()):
 //      WM_K2_THREAD_SETUP  wParam 1, payload RecvThreadSetup: takes every
 //                          field (the channel, when it opens);
