@@ -106,12 +106,17 @@ uint32_t CK2CommChannel::OpenDevice(const std::string& device, uint16_t portNumb
 }
 
 uint32_t CK2CommChannel::Close() {
-    // What is queued still goes out (the shutdown sequence posts to the
-    // receive thread, so the runner ends first); then the threads are joined,
-    // so none can be inside the lock or using the port.
-    runner_.reset();
-    recvThread_.reset();
+    // The status thread goes first, as it only sends; then what is queued
+    // still goes out (the shutdown sequence posts to the receive thread, so
+    // the runner finishes before that ends). The runner itself is destroyed
+    // last, when no thread that could reach it is left, so none can be inside
+    // a lock or using the port when it closes.
     statusThread_.reset();
+    open_ = false; // from here other senders hear K2_ERR_NO_PORT
+    if (runner_)
+        runner_->Finish();
+    recvThread_.reset();
+    runner_.reset();
     {
         std::scoped_lock guard(lock_, writeLock_);
         port_.close();
@@ -128,11 +133,11 @@ uint32_t CK2CommChannel::SendCommand(std::string_view text) {
     std::string wire;
     wire.reserve(text.size() + 1);
     wire.append(text).push_back(';');
+    // Sequence steps run on the runner's thread: they write in their turn.
+    if (runner_ && runner_->OnRunnerThread())
+        return Write(wire);
     if (!open_ || !runner_)
         return K2_ERR_NO_PORT;
-    // Sequence steps run on the runner's thread: they write in their turn.
-    if (runner_->OnRunnerThread())
-        return Write(wire);
     // While the line is stalled one command at a time probes it; the rest are
     // refused at once instead of each waiting out the stall in the queue.
     if (stalled_ && queued_ > 0) {
