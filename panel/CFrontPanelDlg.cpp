@@ -10,6 +10,7 @@
 #include "remote/ControlServer.h"
 #include "resources/Artwork.h"
 #include "settings/CRigControlRegistry.h"
+#include "settings/CTamrelCfg.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -340,6 +341,10 @@ void CFrontPanelDlg::OnPanelRequest(uint64_t code, Payload& argument) {
         QMetaObject::invokeMethod(
             this, [this] { ConfirmExit(); }, Qt::QueuedConnection);
         break;
+    case msg::REQ_LOGGING_MODE:
+    case msg::REQ_USE_UTC:
+        // Forwarded to the QSO threads once they exist.
+        break;
     case msg::REQ_PA_OPTION:
         radio_.SetPaOption(numberOf(argument) != 0);
         break;
@@ -479,9 +484,22 @@ void CFrontPanelDlg::ShowPopupMenu(const QPoint& globalPos) {
     if (!popup_) {
         // Memories, stacking registers and logging join this menu when they exist.
         popup_ = std::make_unique<QMenu>(this);
+        // The system menu's two entries, which Linux has no menu for.
+        popup_->addSeparator();
+        popup_->addAction("System Config", this, [this] { ShowSystemConfig(); });
+        popup_->addSeparator();
         popup_->addAction("&About Tamrel...", this, [this] { ShowAbout(); });
     }
     popup_->popup(globalPos);
+}
+
+void CFrontPanelDlg::ShowSystemConfig() {
+    ConfigNotices notices;
+    notices.panel = WindowHandle();
+    // The keyboard CW window's handle goes here once that window exists.
+    notices.bandTableSaved = [this](const BandTable& bands) { radio_.Model().SetBandTable(bands); };
+    CTamrelCfg sheet(registry_, prompter_, std::move(notices), this);
+    sheet.exec();
 }
 
 void CFrontPanelDlg::ShowAbout() {
