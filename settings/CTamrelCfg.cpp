@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -18,6 +19,9 @@ CTamrelCfg::CTamrelCfg(CRigControlRegistry& registry, Prompter& prompter, Config
     setWindowTitle(ConfigSheet::kCaption);
     const PageChanged changed = [this] { UpdateApply(); };
     tabs_ = new QTabWidget;
+    // Every page's caption in full: the sheet grows to hold them.
+    tabs_->setUsesScrollButtons(false);
+    tabs_->tabBar()->setElideMode(Qt::ElideNone);
     system_ = new CSystemCfgDlg(sheet_.System(), changed);
     port_ = new CK2CommPortCfgDlg(sheet_.Port(), changed);
     bands_ = new CHAMBandInfoCFGDlg(sheet_.Bands(), changed);
