@@ -505,7 +505,9 @@ void CFrontPanelDlg::ShowSystemConfig() {
 void CFrontPanelDlg::ShowAbout() {
     QMessageBox::about(
         this, "About Tamrel",
-        QStringLiteral("<b>Tamrel</b> %1<br>Elecraft K2 Front Panel").arg(TAMREL_VERSION));
+        QStringLiteral("<b>Tamrel</b><br>Version %1<br><br>A front panel for the Elecraft K2 "
+                       "transceiver, driven over its serial line.")
+            .arg(TAMREL_VERSION));
 }
 
 bool CFrontPanelDlg::HandleShortcut(QKeyEvent* key) {
