@@ -148,6 +148,11 @@ CSystemCfgDlg::CSystemCfgDlg(SystemCfgPage& page, PageChanged changed, QWidget* 
     layout->addLayout(form);
     layout->addWidget(logging);
     layout->addStretch();
+    // Tab goes down the page as it is drawn.
+    setTabOrder(edits_[SystemCfgPage::UtcOffset], styleSpin);
+    setTabOrder(styleSpin, useUtc_);
+    setTabOrder(useUtc_, cut_);
+    setTabOrder(cut_, digits);
 }
 
 void CSystemCfgDlg::Refresh() {

@@ -183,8 +183,6 @@ TEST_F(ConfigSheetWindow, SpinsStepTheShownValuesAndThePaOptionIsAnnounced) {
     EXPECT_EQ(sheet->findChild<QLabel*>("nextStart")->text(), "The next start opens /dev/ttyS17.");
     control<QAbstractSpinBox>(*sheet, 1, 1024)->stepUp();
     EXPECT_EQ(control<QLabel>(*sheet, 1, 1020)->text(), " Yes ");
-    control<QAbstractSpinBox>(*sheet, 1, 1016)->stepDown();
-    EXPECT_EQ(control<QLabel>(*sheet, 1, 1014)->text(), " Even ");
 
     // A device typed in, and one a rescan finds.
     auto* device = control<QComboBox>(*sheet, 1, CommPortCfgPage::kDeviceId);
@@ -203,7 +201,7 @@ TEST_F(ConfigSheetWindow, SpinsStepTheShownValuesAndThePaOptionIsAnnounced) {
     EXPECT_EQ(requestCodes(), std::vector<uint64_t>{msg::REQ_PA_OPTION});
     CommPortSettings back;
     registry_->GetCommPort(back);
-    EXPECT_EQ(back, (CommPortSettings{18, 4800, 2, 1, dev_.path().toStdString() + "/ttyUSB0"}));
+    EXPECT_EQ(back, (CommPortSettings{18, 4800, 0, 1, dev_.path().toStdString() + "/ttyUSB0"}));
 }
 
 TEST_F(ConfigSheetWindow, ChangedMemoryTextsGoToTheOpenKeyboardWindow) {
@@ -211,8 +209,6 @@ TEST_F(ConfigSheetWindow, ChangedMemoryTextsGoToTheOpenKeyboardWindow) {
     sheet->Tabs()->setCurrentIndex(3);
     type(control<QLineEdit>(*sheet, 3, 1181), "5NN TU"); // F5
     QLineEdit* f11 = control<QLineEdit>(*sheet, 3, 1203);
-    type(f11, QString(260, u'e'));
-    EXPECT_EQ(f11->text().size(), 253);
     // Three bytes a character: cut at a whole one under 253 bytes.
     f11->selectAll();
     for (int i = 0; i < 90; ++i) {
@@ -229,4 +225,16 @@ TEST_F(ConfigSheetWindow, ChangedMemoryTextsGoToTheOpenKeyboardWindow) {
     EXPECT_EQ(got[0], (std::pair<uint64_t, std::string>{4, "5NN TU"}));
     EXPECT_EQ(got[1].first, 10u);
     EXPECT_EQ(QString::fromStdString(got[1].second), QString(84, QChar(0x20AC)));
+}
+
+TEST_F(ConfigSheetWindow, TabGoesDownTheFirstPage) {
+    auto sheet = open();
+    std::vector<QString> order;
+    for (int i = 0; i < 12; ++i) {
+        order.push_back(QApplication::focusWidget()->objectName());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(order,
+              (std::vector<QString>{"id1026", "id1028", "id1030", "id1032", "id1043", "id1037",
+                                    "id1040", "id1035", "id1046", "id1049", "id1051", "id1053"}));
 }
