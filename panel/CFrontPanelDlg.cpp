@@ -499,6 +499,9 @@ void CFrontPanelDlg::ShowSystemConfig() {
     // The keyboard CW window's handle goes here once that window exists.
     notices.bandTableSaved = [this](const BandTable& bands) { radio_.Model().SetBandTable(bands); };
     CTamrelCfg sheet(registry_, prompter_, std::move(notices), this);
+    // An exit while the sheet is open (SIGTERM, request 9) discards it, so
+    // that the panel's own loop can end.
+    connect(this, &QDialog::finished, &sheet, &QDialog::reject);
     sheet.exec();
 }
 

@@ -104,3 +104,36 @@ TEST_F(FrontPanelConfig, SheetFromThePopupUpdatesThePanelAtOnce) {
     EXPECT_EQ(registry_->GetPaOption(), 1);
     EXPECT_TRUE(prompter_.texts().empty());
 }
+
+TEST_F(FrontPanelConfig, EndingThePanelDiscardsAnOpenSheet) {
+    QMenu* menu = popup();
+    ASSERT_NE(menu, nullptr);
+    menu->hide();
+    bool seen = false;
+    QTimer::singleShot(0, dlg_.get(), [&] {
+        auto* sheet = dynamic_cast<CTamrelCfg*>(QApplication::activeModalWidget());
+        ASSERT_NE(sheet, nullptr);
+        seen = true;
+        auto* call = qobject_cast<QLineEdit*>(FindControl(sheet->Tabs()->widget(0), 1028));
+        QTest::keyClicks(call, "X");
+        dlg_->EndWithoutQuestion(); // as SIGTERM does
+    });
+    // Without the fix the sheet would stay open for good: close it then, so
+    // the test fails instead of hanging.
+    bool stillOpen = false;
+    QTimer::singleShot(2000, dlg_.get(), [&] {
+        if (auto* sheet = dynamic_cast<CTamrelCfg*>(QApplication::activeModalWidget())) {
+            stillOpen = true;
+            sheet->reject();
+        }
+    });
+    for (QAction* a : menu->actions())
+        if (a->text() == "System Config")
+            a->trigger();
+    ASSERT_TRUE(seen);
+    EXPECT_FALSE(stillOpen);
+    EXPECT_FALSE(dlg_->isVisible());
+    SystemConfig config;
+    registry_->GetSystemConfig(config);
+    EXPECT_EQ(config.callsign, "ZZ9ZZ"); // discarded, not applied
+}
