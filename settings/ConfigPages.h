@@ -226,6 +226,9 @@ public:
 
     ConfigSheet(CRigControlRegistry& registry, Prompter& prompter, ConfigNotices notices,
                 std::filesystem::path devRoot = "/dev");
+    // The pages refer to the sheet's notices.
+    ConfigSheet(const ConfigSheet&) = delete;
+    ConfigSheet& operator=(const ConfigSheet&) = delete;
 
     SystemCfgPage& System() { return system_; }
     CommPortCfgPage& Port() { return port_; }
