@@ -12,6 +12,7 @@
 #include "remote/ControlServer.h"
 #include "resources/Artwork.h"
 #include "settings/CRigControlRegistry.h"
+#include "settings/CTamrelCfg.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -377,6 +378,10 @@ void CFrontPanelDlg::OnPanelRequest(uint64_t code, Payload& argument) {
         QMetaObject::invokeMethod(
             this, [this] { ConfirmExit(); }, Qt::QueuedConnection);
         break;
+    case msg::REQ_LOGGING_MODE:
+    case msg::REQ_USE_UTC:
+        // Forwarded to the QSO threads once they exist.
+        break;
     case msg::REQ_PA_OPTION:
         radio_.SetPaOption(numberOf(argument) != 0);
         break;
@@ -520,15 +525,33 @@ void CFrontPanelDlg::ShowPopupMenu(const QPoint& globalPos) {
             for (const MemoryMenuEntry& entry : kMemoryMenuEntries)
                 popup_->addAction(entry.label, this,
                                   [this, id = entry.id] { memoryCommands_->Run(id); });
+        // The system menu's two entries, which Linux has no menu for.
+        popup_->addSeparator();
+        popup_->addAction("System Config", this, [this] { ShowSystemConfig(); });
+        popup_->addSeparator();
         popup_->addAction("&About Tamrel...", this, [this] { ShowAbout(); });
     }
     popup_->popup(globalPos);
 }
 
+void CFrontPanelDlg::ShowSystemConfig() {
+    ConfigNotices notices;
+    notices.panel = WindowHandle();
+    // The keyboard CW window's handle goes here once that window exists.
+    notices.bandTableSaved = [this](const BandTable& bands) { radio_.Model().SetBandTable(bands); };
+    CTamrelCfg sheet(registry_, prompter_, std::move(notices), this);
+    // An exit while the sheet is open (SIGTERM, request 9) discards it, so
+    // that the panel's own loop can end.
+    connect(this, &QDialog::finished, &sheet, &QDialog::reject);
+    sheet.exec();
+}
+
 void CFrontPanelDlg::ShowAbout() {
     QMessageBox::about(
         this, "About Tamrel",
-        QStringLiteral("<b>Tamrel</b> %1<br>Elecraft K2 Front Panel").arg(TAMREL_VERSION));
+        QStringLiteral("<b>Tamrel</b><br>Version %1<br><br>A front panel for the Elecraft K2 "
+                       "transceiver, driven over its serial line.")
+            .arg(TAMREL_VERSION));
 }
 
 bool CFrontPanelDlg::HandleShortcut(QKeyEvent* key) {

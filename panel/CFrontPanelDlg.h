@@ -126,6 +126,8 @@ private:
     void PlaceWindow();
     void PlaceFrameAt(QPoint frameTopLeft);
     void ShowPopupMenu(const QPoint& globalPos);
+    // The "System Configuration" sheet, run modally.
+    void ShowSystemConfig();
     void ShowAbout();
     bool HandleShortcut(QKeyEvent* key);
     int EditIndex(const QObject* watched) const; // 0 for VFO A's edit, 1 for B's, else -1

@@ -105,10 +105,10 @@ void CRigControlRegistry::GetSystemConfig(SystemConfig& config) {
     SetMacroVariable(3, config.qth);
 }
 
-void CRigControlRegistry::SetSystemConfig(const SystemConfig& config) {
+bool CRigControlRegistry::SetSystemConfig(const SystemConfig& config) {
     RegistryStore st(file_, problems_);
     if (!st.keyExists(kRoot))
-        return;
+        return false;
     st.putText(kRoot, "HomeDir", config.homeDir, kPathTextLimit);
     st.putText(kRoot, "Callsign", config.callsign);
     st.putText(kRoot, "Name", config.name);
@@ -116,7 +116,7 @@ void CRigControlRegistry::SetSystemConfig(const SystemConfig& config) {
     st.putByte(kRoot, "Offset from UTC", config.utcOffset);
     st.putText(kRoot, "Log File Name", config.logFileName);
     st.putByte(kRoot, "SW Logging Mode", config.loggingMode);
-    st.commit();
+    return st.commit();
 }
 
 void CRigControlRegistry::GetHomeDir(std::string& dir) {
@@ -218,12 +218,12 @@ uint8_t CRigControlRegistry::GetQsoLoggingMode() {
     return 0;
 }
 
-void CRigControlRegistry::SetQsoLoggingMode(uint8_t mode) {
+bool CRigControlRegistry::SetQsoLoggingMode(uint8_t mode) {
     RegistryStore st(file_, problems_);
     if (!st.keyExists(kRoot))
-        return;
+        return false;
     st.putByte(kRoot, "QSO Logging Mode", mode);
-    st.commit();
+    return st.commit();
 }
 
 void CRigControlRegistry::GetCurrentLogFileName(std::string& name) {
@@ -245,12 +245,12 @@ void CRigControlRegistry::GetCurrentLogFileName(std::string& name) {
     }
 }
 
-void CRigControlRegistry::SetCurrentLogFileName(std::string_view name) {
+bool CRigControlRegistry::SetCurrentLogFileName(std::string_view name) {
     RegistryStore st(file_, problems_);
     if (!st.keyExists(kRoot))
-        return;
+        return false;
     st.putText(kRoot, "Current Log File Name", name);
-    st.commit();
+    return st.commit();
 }
 
 void CRigControlRegistry::GetStationSettings(StationSettings& station) {
@@ -289,17 +289,17 @@ void CRigControlRegistry::GetStationSettings(StationSettings& station) {
     st.commit();
 }
 
-void CRigControlRegistry::SetStationSettings(const StationSettings& station) {
+bool CRigControlRegistry::SetStationSettings(const StationSettings& station) {
     RegistryStore st(file_, problems_);
     if (!st.keyExists(kRoot))
-        return;
+        return false;
     st.putText(kRoot, "GridSquare", station.gridSquare);
     st.putText(kRoot, "CQ Zone", station.cqZone);
     st.putText(kRoot, "ITU Zone", station.ituZone);
     st.putDword(kRoot, "Counter Value", static_cast<uint32_t>(station.counter));
     st.putByte(kRoot, "Output Mode", station.outputMode);
     st.putByte(kRoot, "Use UTC in Log", station.useUtc);
-    st.commit();
+    return st.commit();
 }
 
 uint8_t CRigControlRegistry::GetPaOption() {
@@ -321,12 +321,12 @@ uint8_t CRigControlRegistry::GetPaOption() {
     return 0;
 }
 
-void CRigControlRegistry::SetPaOption(uint8_t option) {
+bool CRigControlRegistry::SetPaOption(uint8_t option) {
     RegistryStore st(file_, problems_);
     if (!st.keyExists(kRoot))
-        return;
+        return false;
     st.putByte(kRoot, "PA Option", option);
-    st.commit();
+    return st.commit();
 }
 
 } // namespace tamrel

@@ -130,7 +130,9 @@ public:
     void CreateCommPortKey();
 
     void GetSystemConfig(SystemConfig& config);
-    void SetSystemConfig(const SystemConfig& config);
+    // The setters below return false when the file could not be written (or
+    // their key does not exist); the configuration sheet tells the user.
+    bool SetSystemConfig(const SystemConfig& config);
     void GetHomeDir(std::string& dir);
     void GetLoggingMode(uint8_t& mode);
 
@@ -142,11 +144,11 @@ public:
     // On first use (no "Comm Port" key) the key is created with port 1, but
     // this call reports port 0 so that the first run opens no port.
     void GetCommPort(CommPortSettings& port);
-    void SetCommPort(const CommPortSettings& port);
+    bool SetCommPort(const CommPortSettings& port);
 
     void LoadBandInfo(BandTable& table);
     // Writes all edges and makes `table` the in-memory band table.
-    void SaveBandInfo(const BandTable& table);
+    bool SaveBandInfo(const BandTable& table);
     // Makes the next lookup read the band table from the store again.
     void MarkBandTableStale();
     std::optional<BandRecord> FindBand(uint32_t hz);
@@ -156,7 +158,7 @@ public:
     void SetVfoFrequencies(const VfoMemory& vfo);
 
     void GetTransmitMemoryKeys(MemoryKeyTexts& texts);
-    void SetTransmitMemoryKeys(const MemoryKeyTexts& texts);
+    bool SetTransmitMemoryKeys(const MemoryKeyTexts& texts);
     // n = 0 for F1 .. 10 for F11.
     void SetTransmitMemoryKey(int n, std::string_view text);
 
@@ -171,14 +173,14 @@ public:
     uint32_t GetAppColor();
     void SetAppColor(uint32_t colorRef);
     uint8_t GetQsoLoggingMode();
-    void SetQsoLoggingMode(uint8_t mode);
+    bool SetQsoLoggingMode(uint8_t mode);
     void GetCurrentLogFileName(std::string& name);
-    void SetCurrentLogFileName(std::string_view name);
+    bool SetCurrentLogFileName(std::string_view name);
 
     void GetStationSettings(StationSettings& station);
-    void SetStationSettings(const StationSettings& station);
+    bool SetStationSettings(const StationSettings& station);
     uint8_t GetPaOption();
-    void SetPaOption(uint8_t option);
+    bool SetPaOption(uint8_t option);
 
     void GetTuningRange(uint8_t& index);
     void SetTuningRange(uint8_t index);

@@ -156,10 +156,10 @@ void CRigControlRegistry::GetCommPort(CommPortSettings& port) {
         port.device.clear();
 }
 
-void CRigControlRegistry::SetCommPort(const CommPortSettings& port) {
+bool CRigControlRegistry::SetCommPort(const CommPortSettings& port) {
     RegistryStore st(file_, problems_);
     if (!st.keyExists(kCommPort))
-        return;
+        return false;
     st.putByte(kCommPort, "Port", port.port);
     st.putWordBE(kCommPort, "Speed", port.speed);
     st.putByte(kCommPort, "Parity", port.parity);
@@ -167,7 +167,7 @@ void CRigControlRegistry::SetCommPort(const CommPortSettings& port) {
     // Stored once set, so clearing it works, but never created empty.
     if (!port.device.empty() || !st.text(kCommPort, "Device", kPathTextLimit).missing())
         st.putText(kCommPort, "Device", port.device, kPathTextLimit);
-    st.commit();
+    return st.commit();
 }
 
 void CRigControlRegistry::LoadBandInfo(BandTable& table) {
@@ -175,15 +175,17 @@ void CRigControlRegistry::LoadBandInfo(BandTable& table) {
         setBandTable(table);
 }
 
-void CRigControlRegistry::SaveBandInfo(const BandTable& table) {
+bool CRigControlRegistry::SaveBandInfo(const BandTable& table) {
+    bool saved = false;
     {
         RegistryStore st(file_, problems_);
         if (st.keyExists(kBandInfo)) {
             putBands(st, table);
-            st.commit();
+            saved = st.commit();
         }
     }
     setBandTable(table);
+    return saved;
 }
 
 void CRigControlRegistry::setBandTable(const BandTable& table) {
@@ -279,13 +281,13 @@ void CRigControlRegistry::GetTransmitMemoryKeys(MemoryKeyTexts& texts) {
             texts[n] = std::move(r.value);
 }
 
-void CRigControlRegistry::SetTransmitMemoryKeys(const MemoryKeyTexts& texts) {
+bool CRigControlRegistry::SetTransmitMemoryKeys(const MemoryKeyTexts& texts) {
     RegistryStore st(file_, problems_);
     if (!st.keyExists(kMemoryKeys))
-        return;
+        return false;
     for (int n = 0; n < kMemoryKeyCount; ++n)
         st.putText(kMemoryKeys, memoryKeyName(n), texts[n], kMemoryKeyTextLimit);
-    st.commit();
+    return st.commit();
 }
 
 void CRigControlRegistry::SetTransmitMemoryKey(int n, std::string_view text) {

@@ -1,0 +1,439 @@
+// The configuration pages' logic against a settings file in a temporary
+// folder: what each page shows, what it stores, what it refuses and what it
+// announces.
+
+#include "SettingsFixture.h"
+
+#include "platform/MessageQueue.h"
+#include "settings/ConfigPages.h"
+#include "settings/ConfigParse.h"
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace tamrel;
+using reg::Value;
+
+namespace {
+
+// Files written by this process may not grow past `bytes` while it lives, as
+// on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = saved_;
+        limited.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*oldHandler_)(int) = nullptr;
+};
+
+class ConfigPages : public test::SettingsFixture {
+protected:
+    void SetUp() override {
+        SettingsFixture::SetUp();
+        registry_ = std::make_unique<CRigControlRegistry>(prompter_);
+        SystemConfig config;
+        registry_->GetSystemConfig(config); // as start-up does
+        notices_.panel = panel_.handle();
+        notices_.keyboardWindow = keyboard_.handle();
+        notices_.bandTableSaved = [this](const BandTable& t) { panelBands_.push_back(t); };
+    }
+
+    std::unique_ptr<ConfigSheet> sheet() {
+        return std::make_unique<ConfigSheet>(*registry_, prompter_, notices_,
+                                             dev_.path().toStdString());
+    }
+
+    // Every request posted to the front panel: {code, argument}.
+    std::vector<std::pair<uint64_t, int64_t>> requests() {
+        std::vector<std::pair<uint64_t, int64_t>> got;
+        while (std::optional<Message> m = panel_.tryGet()) {
+            EXPECT_EQ(m->id, msg::WM_K2_PANEL_REQUEST);
+            const int64_t* arg = m->payload.get<int64_t>();
+            got.emplace_back(m->wParam, arg ? *arg : -1);
+        }
+        return got;
+    }
+
+    std::unique_ptr<CRigControlRegistry> registry_;
+    MessageQueue panel_;
+    MessageQueue keyboard_;
+    ConfigNotices notices_;
+    std::vector<BandTable> panelBands_;
+    QTemporaryDir dev_;
+};
+
+using Req = std::vector<std::pair<uint64_t, int64_t>>;
+
+} // namespace
+
+TEST(ConfigParse, IntegersAsTheIntegerExchangeTakesThem) {
+    EXPECT_EQ(cfg::ParseInteger("-8"), -8);
+    EXPECT_EQ(cfg::ParseInteger("  +5 "), 5);
+    EXPECT_EQ(cfg::ParseInteger("2147483647"), 2147483647);
+    EXPECT_EQ(cfg::ParseInteger("-2147483648"), INT32_MIN);
+    for (const char* bad : {"", " ", "-", "+", "+-5", "5a", "1.5", "2147483648", "0x10", "5 5"})
+        EXPECT_EQ(cfg::ParseInteger(bad), std::nullopt) << bad;
+}
+
+TEST(ConfigParse, OffsetsBeyondADayAreRefusedNotWrapped) {
+    EXPECT_EQ(cfg::EncodeUtcOffset(-8), 0x88);
+    EXPECT_EQ(cfg::EncodeUtcOffset(5), 0x05);
+    EXPECT_EQ(cfg::EncodeUtcOffset(23), 23);
+    EXPECT_EQ(cfg::EncodeUtcOffset(-23), 0x97);
+    EXPECT_EQ(cfg::EncodeUtcOffset(200), std::nullopt); // would be stored as 72
+    EXPECT_EQ(cfg::EncodeUtcOffset(-24), std::nullopt);
+}
+
+TEST(ConfigParse, ClipsAtWholeCharactersAndChecksDevicePaths) {
+    const std::string euros = std::string(78, 'a') + "\xE2\x82\xAC"; // 81 bytes
+    EXPECT_EQ(cfg::ClipUtf8(euros, 79), std::string(78, 'a'));
+    EXPECT_EQ(cfg::ClipUtf8("abc", 79), "abc");
+    EXPECT_EQ(cfg::DevicePathProblem(""), std::nullopt);
+    EXPECT_EQ(cfg::DevicePathProblem("/dev/serial/by-id/usb-FTDI_x-if00-port0"), std::nullopt);
+    EXPECT_NE(cfg::DevicePathProblem("ttyUSB0"), std::nullopt);
+    EXPECT_NE(cfg::DevicePathProblem("/dev/tty\nUSB0"), std::nullopt);
+    EXPECT_NE(cfg::DevicePathProblem("/dev/"), std::nullopt);
+    EXPECT_NE(cfg::DevicePathProblem("/" + std::string(5000, 'x')), std::nullopt);
+}
+
+TEST_F(ConfigPages, SystemPageStoresTheOffsetAsSignAndMagnitude) {
+    auto s = sheet();
+    s->Show(0);
+    SystemCfgPage& p = s->System();
+    EXPECT_EQ(p.Value(SystemCfgPage::UtcOffset), "-7"); // the default 0x87
+    p.SetValue(SystemCfgPage::UtcOffset, "-8");
+    ASSERT_TRUE(s->Apply().applied);
+    EXPECT_EQ(stored("", "Offset from UTC"), Value::ofBinary({0x88}));
+    auto again = sheet();
+    again->Show(0);
+    EXPECT_EQ(again->System().Value(SystemCfgPage::UtcOffset), "-8");
+    again->System().SetValue(SystemCfgPage::UtcOffset, "+5");
+    ASSERT_TRUE(again->Apply().applied);
+    EXPECT_EQ(stored("", "Offset from UTC"), Value::ofBinary({0x05}));
+}
+
+TEST_F(ConfigPages, OutputModeShowsCutAndDigitsAndCarriesTheCounter) {
+    StationSettings station;
+    registry_->GetStationSettings(station);
+    station.outputMode = 0x83;
+    station.counter = 417;
+    ASSERT_TRUE(registry_->SetStationSettings(station));
+    CounterSettings keyboardPair; // the keyboard window's own pair
+    registry_->GetCounterSettings(keyboardPair);
+    registry_->SetCounterSettings({-3, 0x05});
+
+    auto s = sheet();
+    s->Show(0);
+    SystemCfgPage& p = s->System();
+    EXPECT_TRUE(p.CutNumbers());
+    EXPECT_EQ(p.Value(SystemCfgPage::Digits), "3");
+    p.SetCutNumbers(false);
+    ASSERT_TRUE(s->Apply().applied);
+    EXPECT_EQ(stored("", "Output Mode"), Value::ofBinary({0x03}));
+    EXPECT_EQ(stored("", "Counter Value"), Value::ofDword(417));
+    EXPECT_EQ(stored("Settings", "Counter Value"), Value::ofDword(uint32_t(-3)));
+    EXPECT_EQ(stored("Settings", "Output Mode"), Value::ofBinary({0x05}));
+
+    // Stored digits above 5 are shown as 5.
+    station.outputMode = 0x7F;
+    ASSERT_TRUE(registry_->SetStationSettings(station));
+    auto more = sheet();
+    more->Show(0);
+    EXPECT_EQ(more->System().Value(SystemCfgPage::Digits), "5");
+    EXPECT_FALSE(more->System().CutNumbers());
+}
+
+TEST_F(ConfigPages, RefusedValuesKeepEveryPageUnapplied) {
+    sheet()->Show(0); // the first opening writes the defaults it reads
+    const std::string before = fileBytes();
+    struct Case {
+        SystemCfgPage::Text field;
+        const char* text;
+        const char* message;
+    };
+    for (const Case& c : {Case{SystemCfgPage::Digits, "6", cfg::kDigitsOutOfRange},
+                          Case{SystemCfgPage::Digits, "x", cfg::kNotAnInteger},
+                          Case{SystemCfgPage::UtcOffset, "200", cfg::kOffsetOutOfRange},
+                          Case{SystemCfgPage::UtcOffset, "", cfg::kNotAnInteger},
+                          Case{SystemCfgPage::HomeDir, "  ", cfg::kEmptyHomeDir}}) {
+        auto fresh = sheet();
+        fresh->Show(0);
+        fresh->Show(3);
+        fresh->Keys().SetValue(0, "CQ CQ DE K1ABC");
+        fresh->System().SetValue(c.field, c.text);
+        prompter_.clear();
+        const ConfigSheet::Outcome o = fresh->Apply();
+        EXPECT_FALSE(o.applied) << c.text;
+        EXPECT_EQ(o.page, 0);
+        EXPECT_EQ(o.controlId, SystemCfgPage::ControlId(c.field));
+        EXPECT_EQ(prompter_.texts(), std::vector<std::string>{c.message});
+        EXPECT_FALSE(fresh->Leave(0));
+        EXPECT_EQ(fileBytes(), before) << c.text;
+    }
+    EXPECT_TRUE(requests().empty());
+}
+
+TEST_F(ConfigPages, UtcAndStyleChangesAreAnnouncedOnce) {
+    std::string name = "Contest2026.QSO.Log";
+    ASSERT_TRUE(registry_->SetCurrentLogFileName(name));
+    auto s = sheet();
+    s->Show(0);
+    SystemCfgPage& p = s->System();
+    EXPECT_STREQ(p.LoggingStyleText(), "  Normal ");
+    EXPECT_TRUE(p.UseUtc());
+    p.StepLoggingStyle();
+    EXPECT_STREQ(p.LoggingStyleText(), " Contest ");
+    p.SetUseUtc(false);
+    ASSERT_TRUE(s->Apply().applied);
+    EXPECT_EQ(requests(), (Req{{msg::REQ_USE_UTC, 0}, {msg::REQ_LOGGING_MODE, 1}}));
+    EXPECT_EQ(stored("", "QSO Logging Mode"), Value::ofBinary({1}));
+    EXPECT_EQ(stored("", "Use UTC in Log"), Value::ofBinary({0}));
+    EXPECT_EQ(stored("", "Current Log File Name"), Value::ofText("Tamrel.QSO.Log"));
+    EXPECT_FALSE(s->AnyModified());
+
+    // Applying again without a change posts nothing and keeps the file name.
+    ASSERT_TRUE(registry_->SetCurrentLogFileName(name));
+    ASSERT_TRUE(s->Apply().applied);
+    EXPECT_TRUE(requests().empty());
+    EXPECT_EQ(stored("", "Current Log File Name"), Value::ofText(name));
+
+    // Toggling twice is no change.
+    p.StepLoggingStyle();
+    p.StepLoggingStyle();
+    ASSERT_TRUE(s->Apply().applied);
+    EXPECT_TRUE(requests().empty());
+}
+
+TEST_F(ConfigPages, SystemPageCarriesTheValuesItDoesNotShow) {
+    SystemConfig config;
+    registry_->GetSystemConfig(config);
+    config.logFileName = "Old.Log";
+    config.loggingMode = 6;
+    ASSERT_TRUE(registry_->SetSystemConfig(config));
+    auto s = sheet();
+    s->Show(0);
+    s->System().SetValue(SystemCfgPage::Callsign, "K1ABC");
+    s->System().SetValue(SystemCfgPage::Qth, std::string(100, 'q'));
+    EXPECT_EQ(s->System().Value(SystemCfgPage::Qth).size(), 79u);
+    ASSERT_TRUE(s->Apply().applied);
+    SystemConfig back;
+    registry_->GetSystemConfig(back);
+    EXPECT_EQ(back.callsign, "K1ABC");
+    EXPECT_EQ(back.qth, std::string(79, 'q'));
+    EXPECT_EQ(back.logFileName, "Old.Log");
+    EXPECT_EQ(back.loggingMode, 6);
+    EXPECT_EQ(back.homeDir, config.homeDir);
+}
+
+TEST_F(ConfigPages, PortSpinsStepInTheirRings) {
+    auto s = sheet();
+    s->Show(1);
+    CommPortCfgPage& p = s->Port();
+    EXPECT_EQ(p.PortText(), " COM1 "); // stored by the first system read
+    p.StepPort(false);
+    EXPECT_EQ(p.PortText(), " None ");
+    p.StepPort(false);
+    EXPECT_EQ(p.PortText(), " COM18 ");
+    p.StepPort(true);
+    EXPECT_EQ(p.PortText(), " None ");
+
+    EXPECT_EQ(p.SpeedText(), "  4800 ");
+    for (int i = 0; i < 3; ++i)
+        p.StepSpeed(true);
+    EXPECT_EQ(p.SpeedText(), " 38400 ");
+    p.StepSpeed(true);
+    EXPECT_EQ(p.SpeedText(), "   300 ");
+    p.StepSpeed(false);
+    EXPECT_EQ(p.SpeedText(), " 38400 ");
+
+    EXPECT_EQ(p.StopBitText(), " 1 ");
+    p.StepStopBits();
+    EXPECT_EQ(p.StopBitText(), " 2 ");
+    p.StepStopBits();
+    EXPECT_EQ(p.StopBitText(), " 1 ");
+
+    // The port's own parity codes: 0 none, 1 odd, 2 even.
+    EXPECT_EQ(p.ParityText(), " None ");
+    p.StepParity(false);
+    EXPECT_EQ(p.ParityText(), " Even ");
+    p.StepParity(false);
+    EXPECT_EQ(p.ParityText(), " Odd ");
+    p.StepParity(true);
+    p.StepParity(true);
+    EXPECT_EQ(p.ParityText(), " None ");
+    EXPECT_TRUE(p.Modified());
+}
+
+TEST_F(ConfigPages, PortPageStartsAtTheLoadedSpeedAndKeepsEvenParity) {
+    CommPortSettings port;
+    registry_->GetCommPort(port);
+    ASSERT_TRUE(registry_->SetCommPort({3, 9600, 2, 2, ""}));
+    auto s = sheet();
+    s->Show(1);
+    CommPortCfgPage& p = s->Port();
+    EXPECT_EQ(p.SpeedText(), "  9600 ");
+    EXPECT_EQ(p.ParityText(), " Even ");
+    p.StepSpeed(true);
+    EXPECT_EQ(p.SpeedText(), " 19200 ");
+    ASSERT_TRUE(s->Apply().applied);
+    CommPortSettings back;
+    registry_->GetCommPort(back);
+    EXPECT_EQ(back, (CommPortSettings{3, 19200, 2, 2, ""}));
+
+    // A speed outside the table is shown and kept until stepped.
+    ASSERT_TRUE(registry_->SetCommPort({3, 57600, 1, 1, ""}));
+    auto odd = sheet();
+    odd->Show(1);
+    EXPECT_EQ(odd->Port().SpeedText(), " 57600 ");
+    ASSERT_TRUE(odd->Apply().applied);
+    registry_->GetCommPort(back);
+    EXPECT_EQ(back.speed, 57600);
+    odd->Port().StepSpeed(true);
+    EXPECT_EQ(odd->Port().SpeedText(), "   300 ");
+    ASSERT_TRUE(registry_->SetCommPort({3, 2000, 1, 1, ""}));
+    auto between = sheet();
+    between->Show(1);
+    between->Port().StepSpeed(false);
+    EXPECT_EQ(between->Port().SpeedText(), "  1200 ");
+}
+
+TEST_F(ConfigPages, AmplifierIsSavedAndAnnouncedOnlyWhenChanged) {
+    auto s = sheet();
+    s->Show(1);
+    CommPortCfgPage& p = s->Port();
+    EXPECT_EQ(p.AmplifierText(), " No ");
+    p.StepAmplifier();
+    p.StepAmplifier();
+    ASSERT_TRUE(s->Apply().applied);
+    EXPECT_TRUE(requests().empty());
+    p.StepAmplifier();
+    EXPECT_EQ(p.AmplifierText(), " Yes ");
+    ASSERT_TRUE(s->Apply().applied);
+    EXPECT_EQ(requests(), (Req{{msg::REQ_PA_OPTION, 1}}));
+    EXPECT_EQ(registry_->GetPaOption(), 1);
+    ASSERT_TRUE(s->Apply().applied);
+    EXPECT_TRUE(requests().empty());
+}
+
+TEST_F(ConfigPages, SaveFailureIsToldAndKeepsThePageModified) {
+    auto s = sheet();
+    s->Show(0);
+    s->Show(1);
+    s->Port().StepAmplifier();
+    s->System().SetValue(SystemCfgPage::Callsign, "K1ABC");
+    const std::string before = fileBytes();
+    ConfigSheet::Outcome o;
+    {
+        FileSizeLimit full(16);
+        o = s->Apply();
+    }
+    EXPECT_FALSE(o.applied);
+    EXPECT_EQ(o.page, 0);
+    ASSERT_EQ(prompter_.texts().size(), 1u);
+    EXPECT_EQ(prompter_.texts()[0].rfind(std::string(kSaveFailed) + ": ", 0), 0u);
+    EXPECT_EQ(fileBytes(), before);
+    EXPECT_TRUE(s->AnyModified());
+    EXPECT_TRUE(requests().empty()); // nothing announced that was not saved
+    // Once the disk has room again, the same sheet saves.
+    prompter_.clear();
+    EXPECT_TRUE(s->Apply().applied);
+    EXPECT_EQ(requests(), (Req{{msg::REQ_PA_OPTION, 1}}));
+    EXPECT_TRUE(prompter_.texts().empty());
+}
+
+TEST_F(ConfigPages, BandEdgesAreValidatedSavedAndHandedToThePanel) {
+    auto s = sheet();
+    s->Show(2);
+    BandInfoCfgPage& p = s->Bands();
+    EXPECT_EQ(p.EdgeText(7, true), "4000000");
+    EXPECT_EQ(BandInfoCfgPage::BandLabel(8), " 160M");
+    EXPECT_FALSE(s->AnyModified());
+    p.SetEdgeText(7, true, "3900000");
+    EXPECT_TRUE(s->AnyModified()); // an 80M upper edge alone enables Apply
+    ASSERT_TRUE(s->Apply().applied);
+    EXPECT_EQ(stored("HAM Band Info", "80M High Band Edge"), Value::ofDword(3900000));
+    ASSERT_EQ(panelBands_.size(), 1u);
+    EXPECT_EQ(panelBands_[0][7].highHz, 3900000u);
+    EXPECT_EQ(panelBands_[0][7].label, "  80M");
+    EXPECT_EQ(registry_->FindBand(3950000), std::nullopt);
+
+    const std::string before = fileBytes();
+    struct Case {
+        int band;
+        bool high;
+        const char* text;
+        const char* message;
+    };
+    for (const Case& c :
+         {Case{4, false, "-1", "The lower edge of the 20M band cannot be negative."},
+          Case{0, true, "-29000000", "The upper edge of the 10M band cannot be negative."},
+          Case{6, false, "7400000", "The lower edge of the 40M band is above its upper edge."},
+          Case{2, true, "21.45", cfg::kNotAnInteger},
+          Case{1, false, "4294967295", cfg::kNotAnInteger}}) {
+        auto fresh = sheet();
+        fresh->Show(2);
+        fresh->Bands().SetEdgeText(c.band, c.high, c.text);
+        prompter_.clear();
+        const ConfigSheet::Outcome o = fresh->Apply();
+        EXPECT_FALSE(o.applied);
+        EXPECT_EQ(o.page, 2);
+        EXPECT_EQ(o.controlId, c.message == cfg::kNotAnInteger || c.high
+                                   ? BandInfoCfgPage::EdgeId(c.band, c.high)
+                                   : BandInfoCfgPage::EdgeId(c.band, false));
+        EXPECT_EQ(prompter_.texts(), std::vector<std::string>{c.message});
+    }
+    EXPECT_EQ(fileBytes(), before);
+    EXPECT_EQ(panelBands_.size(), 1u);
+}
+
+TEST_F(ConfigPages, MemoryTextsAreSavedAndChangedOnesGoToTheKeyboardWindow) {
+    MemoryKeyTexts texts;
+    registry_->GetTransmitMemoryKeys(texts);
+    texts[2] = "TEST DE K1ABC";
+    ASSERT_TRUE(registry_->SetTransmitMemoryKeys(texts));
+
+    auto s = sheet();
+    s->Show(3);
+    MemoryKeyCfgPage& p = s->Keys();
+    EXPECT_EQ(p.Value(2), "TEST DE K1ABC");
+    p.SetValue(0, "CQ CQ DE K1ABC K");
+    p.SetValue(2, "TEST DE K1ABC"); // typed over with the same text
+    p.SetValue(10, std::string(300, 'e'));
+    EXPECT_EQ(p.Value(10).size(), 253u);
+    ASSERT_TRUE(s->Apply().applied);
+    EXPECT_EQ(stored("Transmit Memory Keys", "F1"), Value::ofText("CQ CQ DE K1ABC K"));
+    EXPECT_EQ(stored("Transmit Memory Keys", "F11"), Value::ofText(std::string(253, 'e')));
+
+    std::vector<std::pair<uint64_t, std::string>> got;
+    while (std::optional<Message> m = keyboard_.tryGet()) {
+        EXPECT_EQ(m->id, msg::WM_K2_MEMKEY_CHANGED);
+        got.emplace_back(m->wParam, *m->payload.get<std::string>());
+    }
+    EXPECT_EQ(got, (std::vector<std::pair<uint64_t, std::string>>{{0, "CQ CQ DE K1ABC K"},
+                                                                  {10, std::string(253, 'e')}}));
+    ASSERT_TRUE(s->Apply().applied);
+    EXPECT_FALSE(keyboard_.peek());
+}
+
+TEST_F(ConfigPages, OnlyShownPagesAreApplied) {
+    auto s = sheet();
+    s->Show(2);
+    s->Bands().SetEdgeText(0, false, "28100000");
+    s->Keys().SetValue(0, "never shown"); // page 4 was not shown
+    ASSERT_TRUE(s->Apply().applied);
+    EXPECT_EQ(stored("HAM Band Info", "10M Low Band Edge"), Value::ofDword(28100000));
+    EXPECT_EQ(stored("Transmit Memory Keys", "F1"), Value::ofText(""));
+    EXPECT_EQ(stored("", "QSO Logging Mode"), Value::ofText("<missing>"));
+    EXPECT_FALSE(s->Shown(0));
+}
