@@ -10,6 +10,7 @@
 #include "remote/ControlServer.h"
 #include "resources/Artwork.h"
 #include "settings/CRigControlRegistry.h"
+#include "switchpanel/CKeySwitchEmulationPanelsPropSheet.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -117,7 +118,6 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
     w_ = BuildFrontPanel(*this, fromColorRef(registry_.GetAppColor()));
     // Tool windows and the configuration sheet come with their own work.
     w_.keyboardCw->setEnabled(false);
-    w_.switchPanel->setEnabled(false);
     ConnectControls();
     // Enter is the Exit button's (the dialog's OK); no other button may take
     // it for itself by having the focus.
@@ -213,6 +213,7 @@ void CFrontPanelDlg::ConnectControls() {
     onClick(w_.vfoLock, [this] { controls_.OnVfoLock(); });
     onClick(w_.initialQuery, [this] { SendInitialQuery(); });
     onClick(w_.exit, [this] { ConfirmExit(); });
+    onClick(w_.switchPanel, [this] { OpenSwitchPanel(); });
 
     for (int v = 0; v < 2; ++v) {
         CEditEx* edit = v == 0 ? w_.vfoA : w_.vfoB;
@@ -446,7 +447,9 @@ void CFrontPanelDlg::moveEvent(QMoveEvent* event) {
         QRect r = frameGeometry();
         registry_.SetWindowRect({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
     }
-    // The switch panel and the QSO windows follow here once they exist.
+    if (windowsMoveTogether_ && switchPanel_)
+        switchPanel_->PlaceUnderMainWindow();
+    // The QSO windows follow here once they exist.
 }
 
 void CFrontPanelDlg::changeEvent(QEvent* event) {
@@ -488,6 +491,19 @@ void CFrontPanelDlg::ShowAbout() {
     QMessageBox::about(
         this, "About Tamrel",
         QStringLiteral("<b>Tamrel</b> %1<br>Elecraft K2 Front Panel").arg(TAMREL_VERSION));
+}
+
+void CFrontPanelDlg::OpenSwitchPanel() {
+    presenter_.ClearStatus();
+    if (!switchPanel_)
+        switchPanel_ = std::make_unique<CKeySwitchEmulationPanelsPropSheet>(
+            registry_, WindowHandle(),
+            [this](const std::string& text) {
+                presenter_.ShowStatus(text, StatusStyle::Error);
+                Refresh();
+            },
+            this);
+    switchPanel_->ShowPanel();
 }
 
 bool CFrontPanelDlg::HandleShortcut(QKeyEvent* key) {

@@ -34,6 +34,7 @@ class QMenu;
 namespace tamrel {
 
 class CK2CommChannel;
+class CKeySwitchEmulationPanelsPropSheet;
 class CRigControlRegistry;
 class ControlServer;
 class Prompter;
@@ -48,12 +49,6 @@ public:
 
 private:
     int pending_ = 0;
-};
-
-// The lParam record of request 17: scan between two frequencies.
-struct ScanRequest {
-    int32_t lowHz = 0;
-    int32_t highHz = 0;
 };
 
 inline constexpr char kFrontPanelTitle[] = "Elecraft K2 Front Panel - Tamrel";
@@ -85,6 +80,8 @@ public:
     const CFrontPanelPresenter& Presenter() const { return presenter_; }
     const FrontPanelWidgets& Widgets() const { return w_; }
     const std::string& PeerTitle() const { return peerTitle_; }
+    // The switch panel once "SW Panel" has opened it, else null.
+    CKeySwitchEmulationPanelsPropSheet* SwitchPanel() const { return switchPanel_.get(); }
 
     // The exit confirmation of the Exit button, ALT+X, request 9 and closing.
     void ConfirmExit();
@@ -119,6 +116,7 @@ private:
     void PlaceFrameAt(QPoint frameTopLeft);
     void ShowPopupMenu(const QPoint& globalPos);
     void ShowAbout();
+    void OpenSwitchPanel();
     bool HandleShortcut(QKeyEvent* key);
     int EditIndex(const QObject* watched) const; // 0 for VFO A's edit, 1 for B's, else -1
 
@@ -138,6 +136,7 @@ private:
     bool placementSettled_ = false;
     bool initialised_ = false;
     bool shutDown_ = false;
+    std::unique_ptr<CKeySwitchEmulationPanelsPropSheet> switchPanel_;
     // Last: removed first, so no message reaches a half-destroyed window.
     WindowMailbox mailbox_;
 };
