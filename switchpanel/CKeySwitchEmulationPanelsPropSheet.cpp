@@ -33,23 +33,25 @@ CKeySwitchEmulationPanelsPropSheet::CKeySwitchEmulationPanelsPropSheet(
 void CKeySwitchEmulationPanelsPropSheet::PlaceUnderMainWindow() {
     WindowRect main;
     registry_.GetWindowRect(main);
-    const QRect frame = frameGeometry();
-    const std::optional<switchpanel::FrameRect> to =
-        switchpanel::PlaceBelow(main, frame.width(), frame.height());
+    // Positions are the frame's, sizes the inside's. The test is against the
+    // panel's own size, not the width an earlier placement stretched it to.
+    const QSize frameExtra = frameGeometry().size() - size();
+    const QSize own = sizeHint().expandedTo(minimumSizeHint());
+    const std::optional<switchpanel::FrameRect> to = switchpanel::PlaceBelow(
+        main, own.width() + frameExtra.width(), height() + frameExtra.height());
     if (!to)
         return;
-    // Positions are the frame's, sizes the inside's: take the frame off the width.
-    const int frameWidth = frame.width() - width();
-    resize(std::max(to->width - frameWidth, minimumSizeHint().width()), height());
+    resize(to->width - frameExtra.width(), height());
     move(to->left, to->top);
 }
 
 void CKeySwitchEmulationPanelsPropSheet::ShowPanel() {
+    show();
+    // Once shown, the window has its frame, which the placement allows for.
     if (!placed_) {
         placed_ = true;
         PlaceUnderMainWindow();
     }
-    show();
     raise();
     activateWindow();
 }
