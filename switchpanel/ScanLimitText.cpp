@@ -56,7 +56,11 @@ uint32_t ParseLimitKhz(std::string_view text) {
         khz = -khz;
     if (std::isnan(khz) || khz <= 0)
         return 0;
-    const double hz = khz * 1000.0;
+    // A decimal text is seldom exact in binary: 2.01 kHz times 1000 comes
+    // out a hair under 2010 Hz. A ten-thousandth of a Hz, far above that
+    // error and far below any step the radio takes, makes what the page
+    // shows read back as the same Hz.
+    const double hz = khz * 1000.0 + 1e-4;
     if (hz >= static_cast<double>(std::numeric_limits<uint32_t>::max()))
         return std::numeric_limits<uint32_t>::max();
     return static_cast<uint32_t>(hz); // truncates toward zero

@@ -39,6 +39,17 @@ TEST(ScanLimitText, ReadsAsPercentFAndTruncatesToHz) {
     EXPECT_EQ(ParseLimitKhz("\t7050"), 7050000u);
 }
 
+TEST(ScanLimitText, WhatIsShownReadsBackTheSame) {
+    // Every 10 Hz step below 2 MHz (160 m among them) and of 40 m, as the
+    // page shows it; low values are where a product falls short most often.
+    for (auto [from, to] : {std::pair{0u, 2000000u}, std::pair{7000000u, 7300000u}})
+        for (uint32_t hz = from; hz <= to; hz += 10)
+            ASSERT_EQ(ParseLimitKhz(FormatLimitKhz(hz)), hz) << hz;
+    EXPECT_EQ(ParseLimitKhz("2.01"), 2010u);
+    EXPECT_EQ(ParseLimitKhz("4263117.02"), 4263117020u);
+    EXPECT_EQ(ParseLimitKhz("14060.07"), 14060070u);
+}
+
 TEST(ScanLimitText, BadTextsStayInRange) {
     for (const char* text : {"", "   ", "abc", "-", "+", ".", "+-5", "nan", "-nan", "e5"})
         EXPECT_EQ(ParseLimitKhz(text), 0u) << text;
