@@ -7,6 +7,8 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 
+#include <vector>
+
 namespace tamrel {
 
 using namespace switchpanel;
@@ -50,6 +52,21 @@ CKeySwitchEmulationPanel1Dlg::CKeySwitchEmulationPanel1Dlg(Handle mainWindow, QW
     grid->addLayout(title, 0, 0, 1, 4);
     for (int i = 0; i < 16; ++i)
         grid->addWidget(keys_[kConfigKeys[i].id], 1 + i / 4, i % 4);
+
+    // Tab goes along the rows of each block, block by block.
+    std::vector<int> order;
+    for (int i = 0; i < 6; ++i)
+        order.push_back(kFunctionKeys[i].id);
+    order.push_back(kNextKeyMenuId);
+    for (int i = 6; i < 16; ++i)
+        order.push_back(kFunctionKeys[i].id);
+    for (const FixedKey& k : kFixedKeys)
+        order.push_back(k.id);
+    order.push_back(kNextConfigMenuId);
+    for (const ConfigKey& k : kConfigKeys)
+        order.push_back(k.id);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        setTabOrder(keys_[order[i - 1]], keys_[order[i]]);
 
     auto* row = new QHBoxLayout(this);
     row->addLayout(keys, 7);

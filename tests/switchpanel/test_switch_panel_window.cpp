@@ -260,6 +260,18 @@ TEST_F(SwitchPanelWindow, EachKeySendsItsCodeByteForByte) {
     ASSERT_TRUE(pumpUntil([&] { return peer_.raw().size() >= expected.size(); }));
     pumpFor(100ms);
     EXPECT_EQ(peer_.raw(), expected);
+
+    // From the keyboard: Tab to a key, Space taps it.
+    peer_.clear();
+    Key(1261).setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QWidget* next = QApplication::focusWidget();
+    ASSERT_NE(next, &Key(1261));
+    const int id = next->property("controlId").toInt();
+    EXPECT_EQ(id, 1270); // along the rows
+    ASSERT_TRUE(Panel().Basic().Menus().CodeOf(id));
+    QTest::keyClick(next, Qt::Key_Space);
+    EXPECT_EQ(sent(), (std::vector<std::string>{sw(*Panel().Basic().Menus().CodeOf(id))}));
 }
 
 TEST_F(SwitchPanelWindow, ScanStartsWithSavedLimits) {
@@ -348,6 +360,9 @@ TEST_F(SwitchPanelWindow, LowAboveHighStartsNothingAndSaysWhy) {
     EXPECT_EQ(saved, (ScanLimits{7000000, 7100000}));
     Click(Page2::kStopScan);
     EXPECT_TRUE(sent().empty());
+    // "SW Panel" clears the status line.
+    QTest::mouseClick(findControl(*dlg_, ctl::kSwitchPanel), Qt::LeftButton);
+    EXPECT_EQ(View().statusText, "");
 
     // "Get Limits" puts the edges back, and the scan starts.
     Click(Page2::kScanStart);
