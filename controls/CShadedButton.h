@@ -41,6 +41,7 @@ public:
     // Builds the shaded faces; they are rebuilt whenever the width changes.
     void setShade(const tamrel::ShadeParams& params);
     bool hasShade() const { return m_shade.has_value(); }
+    const std::optional<tamrel::ShadeParams>& shade() const { return m_shade; }
     const tamrel::ShadeFaces& shadeFaces() const { return m_faces; }
 
     // Icons by value; `pressed` and `highlight` are used in those states when not null.
@@ -51,6 +52,7 @@ public:
                   const QString& highlight = {});
 
     void setTooltipText(const QString& normal, const QString& checked = {});
+    const QString& tooltipText() const { return m_tip; }
 
     // Unchecks a checked button, puts its normal tooltip back and repaints; sent to the others
     // of a radio group when one of them is checked.

@@ -13,6 +13,7 @@
 #include "resources/Artwork.h"
 #include "settings/CRigControlRegistry.h"
 #include "settings/CTamrelCfg.h"
+#include "switchpanel/CKeySwitchEmulationPanelsPropSheet.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -120,7 +121,6 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
     w_ = BuildFrontPanel(*this, fromColorRef(registry_.GetAppColor()));
     // Tool windows and the configuration sheet come with their own work.
     w_.keyboardCw->setEnabled(false);
-    w_.switchPanel->setEnabled(false);
     ConnectControls();
     // Enter is the Exit button's (the dialog's OK); no other button may take
     // it for itself by having the focus.
@@ -241,6 +241,7 @@ void CFrontPanelDlg::ConnectControls() {
     onClick(w_.vfoLock, [this] { controls_.OnVfoLock(); });
     onClick(w_.initialQuery, [this] { SendInitialQuery(); });
     onClick(w_.exit, [this] { ConfirmExit(); });
+    onClick(w_.switchPanel, [this] { OpenSwitchPanel(); });
 
     for (int v = 0; v < 2; ++v) {
         CEditEx* edit = v == 0 ? w_.vfoA : w_.vfoB;
@@ -488,7 +489,9 @@ void CFrontPanelDlg::moveEvent(QMoveEvent* event) {
         QRect r = frameGeometry();
         registry_.SetWindowRect({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
     }
-    // The switch panel and the QSO windows follow here once they exist.
+    if (windowsMoveTogether_ && switchPanel_)
+        switchPanel_->PlaceUnderMainWindow();
+    // The QSO windows follow here once they exist.
 }
 
 void CFrontPanelDlg::changeEvent(QEvent* event) {
@@ -552,6 +555,19 @@ void CFrontPanelDlg::ShowAbout() {
         QStringLiteral("<b>Tamrel</b><br>Version %1<br><br>A front panel for the Elecraft K2 "
                        "transceiver, driven over its serial line.")
             .arg(TAMREL_VERSION));
+}
+
+void CFrontPanelDlg::OpenSwitchPanel() {
+    presenter_.ClearStatus();
+    if (!switchPanel_)
+        switchPanel_ = std::make_unique<CKeySwitchEmulationPanelsPropSheet>(
+            registry_, WindowHandle(),
+            [this](const std::string& text) {
+                presenter_.ShowStatus(text, StatusStyle::Error);
+                Refresh();
+            },
+            this);
+    switchPanel_->ShowPanel();
 }
 
 bool CFrontPanelDlg::HandleShortcut(QKeyEvent* key) {

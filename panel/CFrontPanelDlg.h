@@ -35,6 +35,7 @@ namespace tamrel {
 
 class CK2CommChannel;
 class CK2MemoryStore;
+class CKeySwitchEmulationPanelsPropSheet;
 class CRigControlRegistry;
 class MemoryCommands;
 class MemoryDialogRunner;
@@ -51,12 +52,6 @@ public:
 
 private:
     int pending_ = 0;
-};
-
-// The lParam record of request 17: scan between two frequencies.
-struct ScanRequest {
-    int32_t lowHz = 0;
-    int32_t highHz = 0;
 };
 
 inline constexpr char kFrontPanelTitle[] = "Elecraft K2 Front Panel - Tamrel";
@@ -93,6 +88,8 @@ public:
     const CFrontPanelPresenter& Presenter() const { return presenter_; }
     const FrontPanelWidgets& Widgets() const { return w_; }
     const std::string& PeerTitle() const { return peerTitle_; }
+    // The switch panel once "SW Panel" has opened it, else null.
+    CKeySwitchEmulationPanelsPropSheet* SwitchPanel() const { return switchPanel_.get(); }
 
     // The exit confirmation of the Exit button, ALT+X, request 9 and closing.
     void ConfirmExit();
@@ -129,6 +126,7 @@ private:
     // The "System Configuration" sheet, run modally.
     void ShowSystemConfig();
     void ShowAbout();
+    void OpenSwitchPanel();
     bool HandleShortcut(QKeyEvent* key);
     int EditIndex(const QObject* watched) const; // 0 for VFO A's edit, 1 for B's, else -1
 
@@ -151,6 +149,7 @@ private:
     bool placementSettled_ = false;
     bool initialised_ = false;
     bool shutDown_ = false;
+    std::unique_ptr<CKeySwitchEmulationPanelsPropSheet> switchPanel_;
     // Last: removed first, so no message reaches a half-destroyed window.
     WindowMailbox mailbox_;
 };

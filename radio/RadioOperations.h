@@ -22,6 +22,12 @@ namespace tamrel {
 
 class CK2CommChannel;
 
+// The lParam record of request 17: scan between two frequencies.
+struct ScanRequest {
+    int32_t lowHz = 0;
+    int32_t highHz = 0;
+};
+
 class RadioOperations {
 public:
     RadioOperations(K2RadioModel& model, CK2CommChannel* channel = nullptr);

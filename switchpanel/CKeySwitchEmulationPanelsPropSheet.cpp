@@ -1,0 +1,69 @@
+#include "CKeySwitchEmulationPanelsPropSheet.h"
+
+#include "settings/CRigControlRegistry.h"
+#include "switchpanel/CKeySwitchEmulationPanel1Dlg.h"
+#include "switchpanel/CKeySwitchEmulationPanel2Dlg.h"
+#include "switchpanel/PanelPlacement.h"
+
+#include <QKeyEvent>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace tamrel {
+
+CKeySwitchEmulationPanelsPropSheet::CKeySwitchEmulationPanelsPropSheet(
+    CRigControlRegistry& registry, Handle mainWindow, ErrorReporter reportError, QWidget* parent)
+    : QDialog(parent), registry_(registry) {
+    setWindowTitle(kSwitchPanelTitle);
+    setObjectName("switchPanel");
+    setModal(false);
+    tabs_ = new QTabWidget(this);
+    basic_ = new CKeySwitchEmulationPanel1Dlg(mainWindow, tabs_);
+    advance_ =
+        new CKeySwitchEmulationPanel2Dlg(registry, mainWindow, std::move(reportError), tabs_);
+    tabs_->addTab(basic_, "Basic");
+    tabs_->addTab(advance_, "Advance");
+    tabs_->setCurrentIndex(0);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(tabs_);
+    resize(sizeHint());
+}
+
+void CKeySwitchEmulationPanelsPropSheet::PlaceUnderMainWindow() {
+    WindowRect main;
+    registry_.GetWindowRect(main);
+    // Positions are the frame's, sizes the inside's. The test is against the
+    // panel's own size, not the width an earlier placement stretched it to.
+    const QSize frameExtra = frameGeometry().size() - size();
+    const QSize own = sizeHint().expandedTo(minimumSizeHint());
+    const std::optional<switchpanel::FrameRect> to = switchpanel::PlaceBelow(
+        main, own.width() + frameExtra.width(), height() + frameExtra.height());
+    if (!to)
+        return;
+    resize(to->width - frameExtra.width(), height());
+    move(to->left, to->top);
+}
+
+void CKeySwitchEmulationPanelsPropSheet::ShowPanel() {
+    show();
+    // Once shown, the window has its frame, which the placement allows for.
+    if (!placed_) {
+        placed_ = true;
+        PlaceUnderMainWindow();
+    }
+    raise();
+    activateWindow();
+}
+
+void CKeySwitchEmulationPanelsPropSheet::keyPressEvent(QKeyEvent* event) {
+    // Enter hides the panel, as Escape and the close box do, wherever the focus is.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+} // namespace tamrel

@@ -1,0 +1,56 @@
+#pragma once
+// CKeySwitchEmulationPanelsPropSheet: the modeless window "Key Switch
+// Emulation Panel" with its two pages, "Basic" (the keys) and "Advance" (the
+// scanner). The front panel creates it on the first "SW Panel" click and
+// owns it; closing it (close box, Enter, Escape) only hides it, so the
+// pages keep their menus and scan state until the front panel ends.
+//
+// Thread: the GUI thread.
+
+#include "platform/Messages.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <string>
+
+class QTabWidget;
+
+namespace tamrel {
+
+class CKeySwitchEmulationPanel1Dlg;
+class CKeySwitchEmulationPanel2Dlg;
+class CRigControlRegistry;
+
+inline constexpr char kSwitchPanelTitle[] = "Key Switch Emulation Panel";
+
+class CKeySwitchEmulationPanelsPropSheet final : public QDialog {
+public:
+    using ErrorReporter = std::function<void(const std::string&)>;
+
+    // mainWindow: the front panel's mailbox; parent: the front panel.
+    CKeySwitchEmulationPanelsPropSheet(CRigControlRegistry& registry, Handle mainWindow,
+                                       ErrorReporter reportError, QWidget* parent);
+
+    // Under the front panel's saved rectangle and as wide, when it is at
+    // least as large as this window; else where it is.
+    void PlaceUnderMainWindow();
+    // Shows the window (placed, the first time) and brings it forward.
+    void ShowPanel();
+
+    CKeySwitchEmulationPanel1Dlg& Basic() const { return *basic_; }
+    CKeySwitchEmulationPanel2Dlg& Advance() const { return *advance_; }
+    QTabWidget& Tabs() const { return *tabs_; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    CRigControlRegistry& registry_;
+    QTabWidget* tabs_ = nullptr; // children of the window
+    CKeySwitchEmulationPanel1Dlg* basic_ = nullptr;
+    CKeySwitchEmulationPanel2Dlg* advance_ = nullptr;
+    bool placed_ = false;
+};
+
+} // namespace tamrel

@@ -1,0 +1,201 @@
+// The scanner's states, its limit corrections and the limit texts.
+
+#include "switchpanel/FrequencyScanner.h"
+#include "switchpanel/PanelPlacement.h"
+#include "switchpanel/ScanLimitText.h"
+
+#include <gtest/gtest.h>
+
+using namespace tamrel;
+using namespace tamrel::switchpanel;
+
+namespace {
+
+const BandRecord k40m{"  40M", 6, 7000000, 7300000};
+
+// A scanner whose band has arrived with the given saved limits.
+FrequencyScanner editable(uint32_t savedLow = 0, uint32_t savedHigh = 0) {
+    FrequencyScanner s;
+    EXPECT_TRUE(s.Scan());
+    EXPECT_TRUE(s.BandArrived(k40m, savedLow, savedHigh));
+    return s;
+}
+
+} // namespace
+
+TEST(ScanLimitText, FormatsKhzInTenCharacters) {
+    EXPECT_EQ(FormatLimitKhz(7000000), "   7000.00");
+    EXPECT_EQ(FormatLimitKhz(7100010), "   7100.01");
+    EXPECT_EQ(FormatLimitKhz(28000000), "  28000.00");
+    EXPECT_EQ(FormatLimitKhz(0), "      0.00");
+}
+
+TEST(ScanLimitText, ReadsAsPercentFAndTruncatesToHz) {
+    EXPECT_EQ(ParseLimitKhz("   7000.00"), 7000000u);
+    EXPECT_EQ(ParseLimitKhz("7100.0019"), 7100001u); // 7100001.9 Hz truncated
+    EXPECT_EQ(ParseLimitKhz("+7050"), 7050000u);
+    EXPECT_EQ(ParseLimitKhz("7.05e3"), 7050000u);
+    EXPECT_EQ(ParseLimitKhz("7050kHz"), 7050000u); // what follows the number is ignored
+    EXPECT_EQ(ParseLimitKhz("\t7050"), 7050000u);
+}
+
+TEST(ScanLimitText, WhatIsShownReadsBackTheSame) {
+    // Every 10 Hz step below 2 MHz (160 m among them) and of 40 m, as the
+    // page shows it; low values are where a product falls short most often.
+    for (auto [from, to] : {std::pair{0u, 2000000u}, std::pair{7000000u, 7300000u}})
+        for (uint32_t hz = from; hz <= to; hz += 10)
+            ASSERT_EQ(ParseLimitKhz(FormatLimitKhz(hz)), hz) << hz;
+    EXPECT_EQ(ParseLimitKhz("2.01"), 2010u);
+    EXPECT_EQ(ParseLimitKhz("4263117.02"), 4263117020u);
+    EXPECT_EQ(ParseLimitKhz("14060.07"), 14060070u);
+}
+
+TEST(ScanLimitText, BadTextsStayInRange) {
+    for (const char* text : {"", "   ", "abc", "-", "+", ".", "+-5", "nan", "-nan", "e5"})
+        EXPECT_EQ(ParseLimitKhz(text), 0u) << text;
+    EXPECT_EQ(ParseLimitKhz("-7000"), 0u);
+    EXPECT_EQ(ParseLimitKhz("1e-900"), 0u);
+    EXPECT_EQ(ParseLimitKhz("0.0000001"), 0u);
+    for (const char* text : {"1e12", "4294968", "1e900", "inf", "99999999999999999999999"})
+        EXPECT_EQ(ParseLimitKhz(text), UINT32_MAX) << text;
+    EXPECT_EQ(ParseLimitKhz("4294967.294"), 4294967294u);
+    // The decimal point is a point whatever the user's locale says.
+    EXPECT_EQ(ParseLimitKhz("7000,5"), 7000000u);
+}
+
+TEST(FrequencyScanner, StatesThroughAScan) {
+    FrequencyScanner s;
+    EXPECT_TRUE(s.Idle());
+    EXPECT_FALSE(s.Editable());
+    EXPECT_FALSE(s.GetLimits()); // before the band, "Get Limits" does nothing
+    EXPECT_FALSE(s.Start().started);
+    EXPECT_TRUE(s.Scan());
+    EXPECT_EQ(s.State(), ScanState::WaitingForBand);
+    EXPECT_FALSE(s.Scan()); // no second request
+    EXPECT_FALSE(s.Editable());
+    EXPECT_TRUE(s.BandArrived(k40m, 0, 0));
+    EXPECT_EQ(s.State(), ScanState::LimitsEditable);
+    EXPECT_TRUE(s.BandKnown());
+    EXPECT_TRUE(s.Editable());
+    EXPECT_FALSE(s.Resume());
+    StartOutcome out = s.Start();
+    ASSERT_TRUE(out.started) << out.error;
+    EXPECT_TRUE(s.Scanning());
+    EXPECT_FALSE(s.Editable());
+    EXPECT_FALSE(s.GetLimits()); // 1316 is "Resume" now
+    EXPECT_EQ(s.Resume(), 31);
+    EXPECT_EQ(s.Resume(), 31); // every click sends it again
+    EXPECT_EQ(s.Stop(), 31);
+    EXPECT_TRUE(s.Idle());
+    EXPECT_FALSE(s.BandKnown());
+    EXPECT_FALSE(s.Stop()); // not scanning: nothing
+    // The texts stay as they were.
+    EXPECT_EQ(s.LowText(), "   7000.00");
+}
+
+TEST(FrequencyScanner, StopBeforeStartSendsNothing) {
+    FrequencyScanner s;
+    EXPECT_FALSE(s.Stop());
+    s.Scan();
+    EXPECT_FALSE(s.Stop());
+    EXPECT_TRUE(s.Idle());
+    // The answer to the dropped request arrives late: not taken.
+    EXPECT_FALSE(s.BandArrived(k40m, 0, 0));
+    EXPECT_FALSE(s.Editable());
+    s = editable();
+    EXPECT_FALSE(s.Stop());
+    // Stop leaves the edits as they were: still open.
+    EXPECT_TRUE(s.Editable());
+}
+
+TEST(FrequencyScanner, SavedLimitsAndBandEdges) {
+    FrequencyScanner none = editable(0, 0);
+    EXPECT_EQ(none.LowText(), "   7000.00");
+    EXPECT_EQ(none.HighText(), "   7300.00");
+    // One of the two unsaved: both come from the band.
+    FrequencyScanner half = editable(7050000, 0);
+    EXPECT_EQ(half.LowText(), "   7000.00");
+    EXPECT_EQ(half.HighText(), "   7300.00");
+    FrequencyScanner saved = editable(7000000, 7100000);
+    EXPECT_EQ(saved.LowText(), "   7000.00");
+    EXPECT_EQ(saved.HighText(), "   7100.00");
+    FrequencyScanner below = editable(6900000, 7100000);
+    EXPECT_EQ(below.LowText(), "   7000.00");
+    EXPECT_EQ(below.HighText(), "   7100.00");
+    // Limits of another band become this band's edges.
+    FrequencyScanner other = editable(14010000, 14300000);
+    EXPECT_EQ(other.LowText(), "   7000.00");
+    EXPECT_EQ(other.HighText(), "   7300.00");
+}
+
+TEST(FrequencyScanner, GetLimitsShowsTheEdges) {
+    FrequencyScanner s = editable(7010000, 7020000);
+    s.SetTexts("7100", "7200");
+    EXPECT_TRUE(s.GetLimits());
+    EXPECT_EQ(s.LowText(), "   7000.00");
+    EXPECT_EQ(s.HighText(), "   7300.00");
+}
+
+TEST(FrequencyScanner, StartCorrectsTheLimits) {
+    FrequencyScanner s = editable();
+    s.SetTexts("7010.5", "7400");
+    StartOutcome out = s.Start();
+    ASSERT_TRUE(out.started);
+    EXPECT_EQ(out.lowHz, 7010500u);
+    EXPECT_EQ(out.highHz, 7300000u);
+    EXPECT_EQ(s.LowText(), "7010.5"); // in the band: kept as typed
+    EXPECT_EQ(s.HighText(), "   7300.00");
+
+    s = editable();
+    s.SetTexts("6000", "6500");
+    out = s.Start();
+    ASSERT_TRUE(out.started);
+    EXPECT_EQ(out.lowHz, 7000000u);
+    EXPECT_EQ(out.highHz, 7300000u);
+    EXPECT_EQ(s.LowText(), "   7000.00");
+
+    // Not numbers: 0, then corrected like any other low value.
+    s = editable();
+    s.SetTexts("low", "high");
+    out = s.Start();
+    ASSERT_TRUE(out.started);
+    EXPECT_EQ(out.lowHz, 7000000u);
+    EXPECT_EQ(out.highHz, 7300000u);
+}
+
+TEST(FrequencyScanner, LowAboveHighStaysEditable) {
+    for (auto [low, high] :
+         {std::pair{"7200", "7100"}, std::pair{"7400", "7300"}, std::pair{"1e12", "7300"}}) {
+        FrequencyScanner s = editable();
+        s.SetTexts(low, high);
+        StartOutcome out = s.Start();
+        EXPECT_FALSE(out.started) << low;
+        EXPECT_EQ(out.error, kLowAboveHighError);
+        EXPECT_EQ(s.State(), ScanState::LimitsEditable);
+        EXPECT_TRUE(s.Editable());
+        EXPECT_FALSE(s.Resume());
+        EXPECT_EQ(s.LowText(), low); // a low limit above the band is not corrected
+        // The operator mends it and starts.
+        s.SetTexts("7000", high);
+        EXPECT_TRUE(s.Start().started) << low;
+    }
+}
+
+TEST(FrequencyScanner, TypingOnlyWhileOpen) {
+    FrequencyScanner s;
+    s.SetTexts("1", "2");
+    EXPECT_EQ(s.LowText(), "");
+    s = editable();
+    s.Start();
+    s.SetTexts("1", "2");
+    EXPECT_EQ(s.LowText(), "   7000.00");
+}
+
+TEST(PanelPlacement, BelowTheMainWindowWhenItFits) {
+    EXPECT_EQ(PlaceBelow({100, 50, 900, 650}, 700, 300), (FrameRect{100, 651, 800, 300}));
+    EXPECT_EQ(PlaceBelow({100, 50, 800, 350}, 700, 300), (FrameRect{100, 351, 700, 300}));
+    EXPECT_FALSE(PlaceBelow({100, 50, 799, 650}, 700, 300));
+    EXPECT_FALSE(PlaceBelow({100, 50, 900, 349}, 700, 300));
+    EXPECT_FALSE(PlaceBelow({0, 0, 0, 0}, 700, 300)); // nothing saved yet
+    EXPECT_FALSE(PlaceBelow({INT32_MIN, 0, INT32_MAX, INT32_MAX}, 700, 300));
+}

@@ -1,0 +1,158 @@
+// The key table and the two menus: what each key shows and sends.
+
+#include "switchpanel/SwitchKeys.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+using namespace tamrel::switchpanel;
+
+namespace {
+
+// Every code a click on every key sends, in each of the six menu pairs.
+std::map<int, int> codesInAllMenus() {
+    std::map<int, int> times; // code -> how often it was reached
+    KeySwitchMenus menus;
+    for (int config = 0; config < 2; ++config) {
+        for (int key = 0; key < 3; ++key) {
+            for (int id : KeySwitchMenus::AllIds())
+                if (id != kNextKeyMenuId && id != kNextConfigMenuId)
+                    if (std::optional<int> code = menus.Click(id))
+                        ++times[*code];
+            menus.Click(kNextKeyMenuId);
+        }
+        menus.Click(kNextConfigMenuId);
+    }
+    return times;
+}
+
+int clickByLabel(KeySwitchMenus& menus, std::string_view label) {
+    for (int id : KeySwitchMenus::AllIds())
+        if (menus.FaceOf(id)->label == label)
+            return menus.Click(id).value_or(-1);
+    ADD_FAILURE() << "no key shows " << label;
+    return -1;
+}
+
+} // namespace
+
+TEST(SwitchKeys, EveryCodeIsReachedOnceOverAllMenus) {
+    // Over all six menu pairs nothing outside 1..69 goes out and nothing is missed.
+    std::set<int> reached;
+    for (auto [code, n] : codesInAllMenus())
+        reached.insert(code);
+    ASSERT_EQ(reached.size(), 69u);
+    EXPECT_EQ(*reached.begin(), 1);
+    EXPECT_EQ(*reached.rbegin(), 69);
+
+    // Each key's each meaning once (Numeric repeats Tap's codes): every code exactly once.
+    std::map<int, int> once;
+    KeySwitchMenus menus;
+    auto clickAll = [&](auto&& keys) {
+        for (const auto& k : keys)
+            ++once[menus.Click(k.id).value()];
+    };
+    clickAll(kFunctionKeys); // Tap
+    clickAll(kFixedKeys);
+    clickAll(kConfigKeys); // menu 3
+    menus.Click(kNextKeyMenuId);
+    menus.Click(kNextKeyMenuId);
+    clickAll(kFunctionKeys); // Hold
+    menus.Click(kNextConfigMenuId);
+    clickAll(kConfigKeys); // menu 4
+    ASSERT_EQ(once.size(), 69u);
+    for (auto [code, n] : once) {
+        EXPECT_EQ(n, 1) << code;
+        EXPECT_GE(code, 1);
+        EXPECT_LE(code, 69);
+    }
+}
+
+TEST(SwitchKeys, IdsAreUniqueAndMenuKeysSendNothing) {
+    const std::vector<int> ids = KeySwitchMenus::AllIds();
+    EXPECT_EQ(std::set<int>(ids.begin(), ids.end()).size(), ids.size());
+    EXPECT_EQ(ids.size(), 16u + 5u + 16u + 2u);
+    KeySwitchMenus menus;
+    EXPECT_FALSE(menus.Click(kNextKeyMenuId));
+    EXPECT_FALSE(menus.Click(kNextConfigMenuId));
+    EXPECT_FALSE(menus.Click(4711));
+    EXPECT_FALSE(menus.FaceOf(4711));
+}
+
+TEST(SwitchKeys, NumericDigitsSendTheirTapCodes) {
+    KeySwitchMenus menus;
+    menus.Click(kNextKeyMenuId);
+    ASSERT_EQ(menus.keyMenu(), KeyMenu::Numeric);
+    EXPECT_EQ(clickByLabel(menus, "0"), 7);
+    EXPECT_EQ(clickByLabel(menus, "9"), 16);
+    EXPECT_EQ(clickByLabel(menus, "Band+"), 1);
+    // Clicking never moves the menu on.
+    EXPECT_EQ(menus.keyMenu(), KeyMenu::Numeric);
+}
+
+TEST(SwitchKeys, HoldSendsHoldCodes) {
+    KeySwitchMenus menus;
+    menus.Click(kNextKeyMenuId);
+    menus.Click(kNextKeyMenuId);
+    ASSERT_EQ(menus.keyMenu(), KeyMenu::Hold);
+    EXPECT_EQ(clickByLabel(menus, "Store"), 19);
+    EXPECT_EQ(clickByLabel(menus, "PF2"), 31);
+    EXPECT_EQ(clickByLabel(menus, "Recall"), 17);
+    EXPECT_EQ(clickByLabel(menus, "Rec"), 32);
+}
+
+TEST(SwitchKeys, ConfigurationKeysFollowTheirMenu) {
+    KeySwitchMenus menus;
+    EXPECT_EQ(menus.Click(1299), 42);
+    EXPECT_EQ(menus.Click(1300), 41);
+    EXPECT_EQ(menus.FaceOf(1299)->label, "INP");
+    menus.Click(kNextConfigMenuId);
+    EXPECT_EQ(menus.Click(1299), 57);
+    EXPECT_EQ(menus.Click(1300), 58);
+    EXPECT_EQ(menus.FaceOf(1299)->label, "FPLY");
+    // The key menu is a menu of its own.
+    EXPECT_EQ(menus.keyMenu(), KeyMenu::Tap);
+    menus.Click(kNextConfigMenuId);
+    EXPECT_EQ(menus.configMenu(), ConfigMenu::Menu3);
+}
+
+TEST(SwitchKeys, FacesInEveryMenu) {
+    KeySwitchMenus menus;
+    // Tap, menu 3.
+    EXPECT_EQ(menus.FaceOf(1290), (KeyFace{"Rate", KeyShade::Green}));
+    EXPECT_EQ(menus.FaceOf(kNextKeyMenuId)->label, "Numeric");
+    EXPECT_EQ(menus.FaceOf(kNextConfigMenuId), (KeyFace{"2", KeyShade::Red}));
+    EXPECT_EQ(menus.FaceOf(1296), (KeyFace{"ST L", KeyShade::Green}));
+    EXPECT_EQ(menus.FaceOf(1291), (KeyFace{"FN RIT", KeyShade::Green}));
+
+    menus.Click(kNextKeyMenuId); // Numeric: only the digits change, and go red
+    EXPECT_EQ(menus.FaceOf(kNextKeyMenuId)->label, "Hold");
+    int red = 0;
+    for (const FunctionKey& k : kFunctionKeys) {
+        KeyFace f = *menus.FaceOf(k.id);
+        if (k.numeric.empty()) {
+            EXPECT_EQ(f, (KeyFace{k.tap, KeyShade::Green})) << k.id;
+        } else {
+            EXPECT_EQ(f, (KeyFace{k.numeric, KeyShade::Red})) << k.id;
+            ++red;
+        }
+    }
+    EXPECT_EQ(red, 10);
+
+    menus.Click(kNextKeyMenuId); // Hold: all green, the hold labels
+    EXPECT_EQ(menus.FaceOf(kNextKeyMenuId)->label, "Tap");
+    for (const FunctionKey& k : kFunctionKeys)
+        EXPECT_EQ(*menus.FaceOf(k.id), (KeyFace{k.hold, KeyShade::Green})) << k.id;
+
+    menus.Click(kNextKeyMenuId); // three clicks: back to Tap
+    EXPECT_EQ(menus.keyMenu(), KeyMenu::Tap);
+    for (const FunctionKey& k : kFunctionKeys)
+        EXPECT_EQ(*menus.FaceOf(k.id), (KeyFace{k.tap, KeyShade::Green})) << k.id;
+
+    menus.Click(kNextConfigMenuId); // menu 4: items red, 1312 green
+    EXPECT_EQ(menus.FaceOf(kNextConfigMenuId), (KeyFace{"1", KeyShade::Green}));
+    for (const ConfigKey& k : kConfigKeys)
+        EXPECT_EQ(*menus.FaceOf(k.id), (KeyFace{k.menu4, KeyShade::Red})) << k.id;
+}

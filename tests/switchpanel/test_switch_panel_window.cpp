@@ -1,0 +1,431 @@
+// The switch panel through its real widgets, opened from the front panel
+// with the radio's end of the line on a pseudo-terminal: what the keys and
+// the scanner put on the wire, and how the window looks, hides and follows.
+
+#include "controls/CEditEx.h"
+#include "controls/CShadedButton.h"
+#include "panel/CFrontPanelDlg.h"
+#include "panel/FrontPanelLayout.h"
+#include "platform/Prompter.h"
+#include "radio/CK2CommChannel.h"
+#include "settings/CRigControlRegistry.h"
+#include "support/PtyPeer.h"
+#include "switchpanel/CKeySwitchEmulationPanel1Dlg.h"
+#include "switchpanel/CKeySwitchEmulationPanel2Dlg.h"
+#include "switchpanel/CKeySwitchEmulationPanelsPropSheet.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace tamrel;
+using namespace tamrel::switchpanel;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Page2 = CKeySwitchEmulationPanel2Dlg;
+
+QString qs(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+
+std::string sw(int code) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "SW%02d", code);
+    return buf;
+}
+
+class SwitchPanelWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        qputenv("XDG_CONFIG_HOME", dir_.path().toUtf8());
+        registry_ = std::make_unique<CRigControlRegistry>(prompter_);
+        SystemConfig config;
+        registry_->GetSystemConfig(config);
+        ScanLimits limits;
+        registry_->GetScanLimits(limits); // creates the values: they can be set now
+        registry_->CreateWindowSizeKey();
+    }
+
+    // The front panel with its line, past the initial query.
+    void Open() {
+        ASSERT_EQ(channel_.OpenDevice(peer_.device(), 0, 4800, 8, 0, 1), K2_OK);
+        radio_ = std::make_unique<K2RadioModel>(RadioModelFromSettings(*registry_));
+        ops_ = std::make_unique<RadioOperations>(*radio_);
+        dlg_ = std::make_unique<CFrontPanelDlg>(*registry_, prompter_, *ops_);
+        dlg_->SetChannel(&channel_);
+        dlg_->show();
+        ASSERT_TRUE(pumpUntil([&] { return peer_.commands().size() >= 15; }));
+        peer_.clear();
+    }
+
+    void TearDown() override {
+        dlg_.reset();
+        channel_.Close();
+    }
+
+    bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 8s) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done()) {
+            if (clock.elapsed() > limit.count())
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            peer_.collectFor(5ms);
+        }
+        return true;
+    }
+    void pumpFor(std::chrono::milliseconds time) {
+        pumpUntil([] { return false; }, time);
+    }
+    // What went out since the last call, status polls left out.
+    std::vector<test::PtyPeer::Command> sentCommands(std::chrono::milliseconds settle = 250ms) {
+        pumpFor(settle);
+        auto commands = peer_.commands();
+        peer_.clear();
+        std::erase_if(commands, [](const auto& c) { return c.text == "DS" || c.text == "BG"; });
+        return commands;
+    }
+    std::vector<std::string> sent(std::chrono::milliseconds settle = 250ms) {
+        std::vector<std::string> texts;
+        for (const auto& c : sentCommands(settle))
+            texts.push_back(c.text);
+        return texts;
+    }
+
+    CKeySwitchEmulationPanelsPropSheet& Panel() {
+        if (!dlg_->SwitchPanel())
+            QTest::mouseClick(findControl(*dlg_, ctl::kSwitchPanel), Qt::LeftButton);
+        EXPECT_NE(dlg_->SwitchPanel(), nullptr);
+        return *dlg_->SwitchPanel();
+    }
+    CShadedButton& Key(int id) {
+        auto* b = qobject_cast<CShadedButton*>(findControl(Panel(), id));
+        EXPECT_NE(b, nullptr) << id;
+        return *b;
+    }
+    void Click(int id) { QTest::mouseClick(&Key(id), Qt::LeftButton); }
+    CEditEx& Edit(int id) { return *qobject_cast<CEditEx*>(findControl(Panel(), id)); }
+    void Type(int id, const QString& text) {
+        CEditEx& e = Edit(id);
+        e.setFocus();
+        e.selectAll();
+        QTest::keyClicks(&e, text);
+    }
+    // The radio is on 40 m; "Scan" shows the limits.
+    void ScanOn40m() {
+        peer_.send("FA00007040000;");
+        ASSERT_TRUE(pumpUntil([&] { return dlg_->Presenter().View().vfoAText == "   7040.00"; }));
+        Panel().Tabs().setCurrentIndex(1);
+        Click(Page2::kScanStart);
+        ASSERT_TRUE(pumpUntil([&] { return Panel().Advance().Scanner().BandKnown(); }));
+        sent(0ms);
+    }
+    const PanelView& View() const { return dlg_->Presenter().View(); }
+
+    QTemporaryDir dir_;
+    test::PtyPeer peer_;
+    RecordingPrompter prompter_{false};
+    std::unique_ptr<CRigControlRegistry> registry_;
+    CK2CommChannel channel_;
+    std::unique_ptr<K2RadioModel> radio_;
+    std::unique_ptr<RadioOperations> ops_;
+    std::unique_ptr<CFrontPanelDlg> dlg_;
+};
+
+} // namespace
+
+TEST_F(SwitchPanelWindow, OpensOnceAndKeepsItsMenus) {
+    Open();
+    auto* button = findControl(*dlg_, ctl::kSwitchPanel);
+    ASSERT_TRUE(button->isEnabled());
+    EXPECT_EQ(dlg_->SwitchPanel(), nullptr);
+    QTest::mouseClick(button, Qt::LeftButton);
+    CKeySwitchEmulationPanelsPropSheet* first = dlg_->SwitchPanel();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->windowTitle(), "Key Switch Emulation Panel");
+    EXPECT_EQ(first->parentWidget(), dlg_.get());
+    ASSERT_EQ(first->Tabs().count(), 2);
+    EXPECT_EQ(first->Tabs().tabText(0), "Basic");
+    EXPECT_EQ(first->Tabs().tabText(1), "Advance");
+    EXPECT_EQ(first->Tabs().currentIndex(), 0);
+
+    Click(kNextKeyMenuId);
+    Click(kNextConfigMenuId);
+    first->close();
+    EXPECT_FALSE(first->isVisible());
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(dlg_->SwitchPanel(), first);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->Basic().Menus().keyMenu(), KeyMenu::Numeric);
+    EXPECT_EQ(first->Basic().Menus().configMenu(), ConfigMenu::Menu4);
+    EXPECT_EQ(Key(kNextKeyMenuId).text(), "Hold");
+    EXPECT_EQ(Key(1290).text(), "0");
+    EXPECT_TRUE(sent().empty()); // the menu keys send nothing
+}
+
+TEST_F(SwitchPanelWindow, EscapeEnterAndTheCloseBoxHide) {
+    Open();
+    CKeySwitchEmulationPanelsPropSheet& panel = Panel();
+    auto hiddenBy = [&](const std::function<void()>& act) {
+        panel.Basic().Key(1261)->setFocus();
+        act();
+        const bool hidden = !panel.isVisible();
+        QTest::mouseClick(findControl(*dlg_, ctl::kSwitchPanel), Qt::LeftButton);
+        return hidden && panel.isVisible() && dlg_->SwitchPanel() == &panel;
+    };
+    EXPECT_TRUE(hiddenBy([&] { QTest::keyClick(panel.Basic().Key(1261), Qt::Key_Escape); }));
+    EXPECT_TRUE(hiddenBy([&] { QTest::keyClick(panel.Basic().Key(1261), Qt::Key_Return); }));
+    EXPECT_TRUE(hiddenBy([&] { QTest::keyClick(&panel, Qt::Key_Enter, Qt::KeypadModifier); }));
+    EXPECT_TRUE(hiddenBy([&] { panel.close(); }));
+    // Enter in a limit edit too.
+    panel.Tabs().setCurrentIndex(1);
+    EXPECT_TRUE(hiddenBy([&] { QTest::keyClick(&Edit(Page2::kLowEdit), Qt::Key_Return); }));
+    // The front panel stays; Enter there was not the panel's exit question.
+    EXPECT_TRUE(dlg_->isVisible());
+    EXPECT_TRUE(prompter_.texts().empty());
+    EXPECT_TRUE(sent().empty());
+}
+
+TEST_F(SwitchPanelWindow, LooksInEveryMenu) {
+    Open();
+    Panel();
+    const KeySwitchMenus& menus = Panel().Basic().Menus();
+    EXPECT_TRUE(Key(kNextKeyMenuId).tooltipText() == "Click for Next Key Menu");
+    EXPECT_TRUE(Key(kNextConfigMenuId).tooltipText() == "Click for Next Config Key Menu");
+    EXPECT_TRUE(Key(kNextKeyMenuId).toolTip().contains("Click for Next Key Menu"));
+    EXPECT_EQ(Key(kNextKeyMenuId).font().weight(), 600);
+    EXPECT_EQ(Key(kNextConfigMenuId).font().weight(), 600);
+    EXPECT_EQ(Key(1261).font().weight(), 400);
+    EXPECT_EQ(Key(1261).font().family(), "Tahoma");
+    EXPECT_GT(Key(kNextKeyMenuId).font().pixelSize(), Key(1261).font().pixelSize());
+    EXPECT_EQ(Key(kNextConfigMenuId).font().pixelSize(), Key(1261).font().pixelSize());
+
+    for (int config = 0; config < 2; ++config) {
+        for (int key = 0; key < 3; ++key) {
+            for (int id : KeySwitchMenus::AllIds()) {
+                CShadedButton& b = Key(id);
+                const KeyFace face = *menus.FaceOf(id);
+                EXPECT_EQ(b.text(), qs(face.label)) << id;
+                EXPECT_EQ(b.accessibleName(), b.text()) << id;
+                EXPECT_EQ(b.textColour(), QColor(0, 99, 0)) << id;
+                ASSERT_TRUE(b.shade()) << id;
+                EXPECT_EQ(b.shade()->style, 8);
+                EXPECT_EQ(b.shade()->granularity, 8);
+                EXPECT_EQ(b.shade()->highlight, 10);
+                EXPECT_EQ(b.shade()->colouring, 5);
+                EXPECT_EQ(b.shade()->base,
+                          face.shade == KeyShade::Red ? QColor(255, 55, 55) : QColor(55, 255, 55))
+                    << id;
+            }
+            // Assistive tools find a key by what it shows.
+            if (key == 1) {
+                EXPECT_EQ(findControl(Panel(), 1290)->accessibleName(), "0");
+            }
+            Click(kNextKeyMenuId);
+        }
+        EXPECT_EQ(menus.keyMenu(), KeyMenu::Tap); // three clicks: back to Tap
+        EXPECT_EQ(Key(1290).text(), "Rate");
+        Click(kNextConfigMenuId);
+    }
+}
+
+TEST_F(SwitchPanelWindow, EachKeySendsItsCodeByteForByte) {
+    Open();
+    Panel();
+    std::string expected;
+    for (int config = 0; config < 2; ++config) {
+        for (int key = 0; key < 3; ++key) {
+            for (int id : KeySwitchMenus::AllIds()) {
+                if (id == kNextKeyMenuId || id == kNextConfigMenuId)
+                    continue;
+                expected += sw(*Panel().Basic().Menus().CodeOf(id)) + ";";
+                Click(id);
+            }
+            Click(kNextKeyMenuId);
+        }
+        Click(kNextConfigMenuId);
+    }
+    ASSERT_TRUE(pumpUntil([&] { return peer_.raw().size() >= expected.size(); }));
+    pumpFor(100ms);
+    EXPECT_EQ(peer_.raw(), expected);
+
+    // From the keyboard: Tab to a key, Space taps it.
+    peer_.clear();
+    Key(1261).setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QWidget* next = QApplication::focusWidget();
+    ASSERT_NE(next, &Key(1261));
+    const int id = next->property("controlId").toInt();
+    EXPECT_EQ(id, 1270); // along the rows
+    ASSERT_TRUE(Panel().Basic().Menus().CodeOf(id));
+    QTest::keyClick(next, Qt::Key_Space);
+    EXPECT_EQ(sent(), (std::vector<std::string>{sw(*Panel().Basic().Menus().CodeOf(id))}));
+}
+
+TEST_F(SwitchPanelWindow, ScanStartsWithSavedLimits) {
+    registry_->SetScanLimits({7000000, 7100000});
+    Open();
+    ScanOn40m();
+    EXPECT_EQ(Edit(Page2::kLowEdit).text(), "   7000.00");
+    EXPECT_EQ(Edit(Page2::kHighEdit).text(), "   7100.00");
+    EXPECT_FALSE(Edit(Page2::kLowEdit).isReadOnly());
+    EXPECT_EQ(Edit(Page2::kLowEdit).backgroundColour(), QColor(166, 202, 240));
+    EXPECT_EQ(Key(Page2::kScanStart).text(), "Start");
+    EXPECT_EQ(Key(Page2::kLimitsResume).text(), "Get Limits");
+    EXPECT_EQ(Key(Page2::kLimitsResume).accessibleName(), "Get Limits");
+
+    Click(Page2::kScanStart);
+    auto commands = sentCommands(600ms);
+    ASSERT_EQ(commands.size(), 4u);
+    const char* expected[] = {"FA00007000000", "FB00007100000", "SW19", "SW25"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(commands[i].text, expected[i]);
+    // Paced 100 ms apart; a late look at the line may shorten one gap, never all.
+    EXPECT_GE(commands[3].at - commands[0].at, 3 * 100ms - 100ms);
+
+    EXPECT_TRUE(Edit(Page2::kLowEdit).isReadOnly());
+    EXPECT_EQ(Edit(Page2::kLowEdit).backgroundColour(), QColor(192, 192, 192));
+    EXPECT_FALSE(Key(Page2::kScanStart).isEnabled());
+    EXPECT_EQ(Key(Page2::kLimitsResume).text(), "Resume");
+    EXPECT_EQ(Key(Page2::kLimitsResume).accessibleName(), "Resume");
+
+    // "Resume" repeats 31; "Stop Scan" sends it once and returns to ready.
+    Click(Page2::kLimitsResume);
+    Click(Page2::kLimitsResume);
+    EXPECT_EQ(sent(), (std::vector<std::string>{"SW31", "SW31"}));
+    Click(Page2::kStopScan);
+    EXPECT_EQ(sent(), (std::vector<std::string>{"SW31"}));
+    Click(Page2::kStopScan);
+    EXPECT_TRUE(sent().empty());
+    EXPECT_EQ(Key(Page2::kScanStart).text(), "Scan");
+    EXPECT_TRUE(Key(Page2::kScanStart).isEnabled());
+    EXPECT_FALSE(Key(Page2::kLimitsResume).isEnabled());
+    EXPECT_EQ(Edit(Page2::kHighEdit).text(), "   7100.00");
+    EXPECT_EQ(Edit(Page2::kHighEdit).backgroundColour(), QColor(192, 192, 192));
+}
+
+TEST_F(SwitchPanelWindow, UpperLimitBeyondTheBandIsRewrittenAndSaved) {
+    Open();
+    ScanOn40m();
+    // No saved limits: the band's edges.
+    EXPECT_EQ(Edit(Page2::kLowEdit).text(), "   7000.00");
+    EXPECT_EQ(Edit(Page2::kHighEdit).text(), "   7300.00");
+    Type(Page2::kLowEdit, "7025.5");
+    Type(Page2::kHighEdit, "7400");
+    Click(Page2::kScanStart);
+    EXPECT_EQ(sent(600ms),
+              (std::vector<std::string>{"FA00007025500", "FB00007300000", "SW19", "SW25"}));
+    EXPECT_EQ(Edit(Page2::kHighEdit).text(), "   7300.00");
+    EXPECT_EQ(Edit(Page2::kLowEdit).text(), "7025.5");
+
+    // In the settings file, as another reader of it sees it.
+    ScanLimits saved;
+    CRigControlRegistry(prompter_).GetScanLimits(saved);
+    EXPECT_EQ(saved, (ScanLimits{7025500, 7300000}));
+    QFile file(QString::fromStdString(registry_->settingsFile()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("\"Scan Low Limit\"=dword:006b335c")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\"Scan High Limit\"=dword:006f63a0"));
+}
+
+TEST_F(SwitchPanelWindow, LowAboveHighStartsNothingAndSaysWhy) {
+    registry_->SetScanLimits({7000000, 7100000});
+    Open();
+    ScanOn40m();
+    Type(Page2::kLowEdit, "7200");
+    Click(Page2::kScanStart);
+    EXPECT_TRUE(sent(400ms).empty());
+    EXPECT_EQ(View().statusText, kLowAboveHighError);
+    EXPECT_EQ(View().statusStyle, StatusStyle::Error);
+    EXPECT_EQ(Panel().Advance().Scanner().State(), ScanState::LimitsEditable);
+    EXPECT_TRUE(Key(Page2::kScanStart).isEnabled());
+    EXPECT_EQ(Key(Page2::kLimitsResume).text(), "Get Limits");
+    EXPECT_FALSE(Edit(Page2::kLowEdit).isReadOnly());
+    // Nothing saved, and "Stop Scan" has no scan to stop.
+    ScanLimits saved;
+    registry_->GetScanLimits(saved);
+    EXPECT_EQ(saved, (ScanLimits{7000000, 7100000}));
+    Click(Page2::kStopScan);
+    EXPECT_TRUE(sent().empty());
+    // "SW Panel" clears the status line.
+    QTest::mouseClick(findControl(*dlg_, ctl::kSwitchPanel), Qt::LeftButton);
+    EXPECT_EQ(View().statusText, "");
+
+    // "Get Limits" puts the edges back, and the scan starts.
+    Click(Page2::kScanStart);
+    ASSERT_TRUE(pumpUntil([&] { return Panel().Advance().Scanner().BandKnown(); }));
+    Type(Page2::kLowEdit, "1e12");
+    Click(Page2::kScanStart);
+    EXPECT_TRUE(sent(400ms).empty());
+    Click(Page2::kLimitsResume);
+    EXPECT_EQ(Edit(Page2::kLowEdit).text(), "   7000.00");
+    Click(Page2::kScanStart);
+    EXPECT_EQ(sent(600ms).size(), 4u);
+    EXPECT_EQ(View().statusText, "");
+}
+
+TEST_F(SwitchPanelWindow, StopBeforeStartSendsNothing) {
+    Open();
+    Panel().Tabs().setCurrentIndex(1);
+    EXPECT_EQ(Key(Page2::kScanStart).text(), "Scan");
+    EXPECT_FALSE(Key(Page2::kLimitsResume).isEnabled());
+    EXPECT_TRUE(Edit(Page2::kLowEdit).isReadOnly());
+    EXPECT_EQ(Edit(Page2::kLowEdit).text(), "");
+    EXPECT_EQ(Edit(Page2::kLowEdit).font().family(), "Times New Roman");
+    EXPECT_EQ(Edit(Page2::kLowEdit).font().weight(), QFont::Bold);
+    EXPECT_EQ(Edit(Page2::kLowEdit).textColour(), QColor(Qt::blue));
+    Click(Page2::kStopScan);
+    Click(Page2::kScanStart);
+    Click(Page2::kStopScan);
+    EXPECT_TRUE(sent().empty());
+    // The band's answer comes after "Stop Scan": the page stays ready.
+    EXPECT_EQ(Panel().Advance().Scanner().State(), ScanState::Ready);
+    EXPECT_TRUE(Edit(Page2::kLowEdit).isReadOnly());
+}
+
+TEST_F(SwitchPanelWindow, PlacedUnderTheFrontPanelAndFollowsIt) {
+    registry_->SetWindowRect({40, 30, 40 + 1000, 30 + 700});
+    Open();
+    CKeySwitchEmulationPanelsPropSheet& panel = Panel();
+    const int height = panel.frameGeometry().height();
+    EXPECT_EQ(panel.frameGeometry(), QRect(40, 731, 1000, height));
+
+    // The front panel's own moves count once its placement has settled.
+    pumpFor(400ms);
+    dlg_->move(120, 80);
+    pumpFor(50ms);
+    const QRect main = dlg_->frameGeometry();
+    EXPECT_EQ(panel.frameGeometry(), QRect(main.left(), main.bottom() + 2, main.width(), height));
+
+    // A saved rectangle too small for the panel leaves it where it is.
+    const QRect before = panel.frameGeometry();
+    registry_->SetWindowRect({0, 0, 200, 100});
+    panel.PlaceUnderMainWindow();
+    EXPECT_EQ(panel.frameGeometry(), before);
+}
+
+TEST_F(SwitchPanelWindow, WithoutAFrontPanelAKeySendsNowhere) {
+    // A page whose front panel is gone: the post fails quietly.
+    CKeySwitchEmulationPanelsPropSheet sheet(
+        *registry_, Handle{0}, [](const std::string&) {}, nullptr);
+    sheet.show();
+    QTest::mouseClick(sheet.Basic().Key(1261), Qt::LeftButton);
+    sheet.Tabs().setCurrentIndex(1);
+    QTest::mouseClick(findControl(sheet, Page2::kScanStart), Qt::LeftButton);
+    pumpFor(50ms);
+    EXPECT_EQ(sheet.Advance().Scanner().State(), ScanState::WaitingForBand);
+    EXPECT_TRUE(peer_.raw().empty());
+}
