@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 using namespace tamrel;
@@ -101,6 +102,25 @@ TEST_F(PanelWire, TuningRangeComboSavesWithoutClearingStatus) {
     EXPECT_EQ(saved, 3);
     EXPECT_EQ(model.View().tuning, (SliderView{1400000, 1400500, 1400100}));
     EXPECT_EQ(model.View().statusText, "Memory 3 recalled");
+}
+
+TEST_F(PanelWire, StoredStateGoesBackSkippingWhatTheEncodersRefuse) {
+    Reply("FW050032");
+    K2RadioState s;
+    s.vfoA = 7040000;
+    s.vfoB = 7041000;
+    s.receiveVfo = 5; // not a VFO: refused, the rest still goes
+    s.transmitVfo = 1;
+    s.mode = 0; // not a mode
+    s.crystalFilter = 2;
+    peer.clear();
+    model.ops.ApplyState(s);
+    ASSERT_TRUE(peer.collectUntil([](const auto& c) {
+        return std::any_of(c.begin(), c.end(), [](auto& x) { return x.text.starts_with("FW"); });
+    }));
+    Texts texts = peer.texts();
+    std::erase_if(texts, [](const std::string& t) { return t == "DS" || t == "BG"; });
+    EXPECT_EQ(texts, (Texts{"FA00007040000", "FB00007041000", "FT1", "FW05002"}));
 }
 
 TEST(PanelNoPort, ControlsStillChangeState) {

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
@@ -413,6 +414,10 @@ TEST_F(FrontPanelWindow, StackingRegisterFromTheKeysRecallsAsAPacedSequence) {
     dlg_->SetMemoryStore(&store);
     radioSays(ifReply(14060000, 0, 0, 0, 3, 0, 0), [&] { return view().vfoAText == "  14060.00"; });
     radioSays("FB00014070000;FW050032;", [&] { return view().bandwidthText == "500"; });
+    // Before any push a recall sends nothing and says nothing.
+    QTest::keyClick(dlg_.get(), Qt::Key_F2, Qt::AltModifier);
+    EXPECT_TRUE(sent().empty());
+    EXPECT_EQ(view().statusText, "");
     QTest::keyClick(dlg_.get(), Qt::Key_F1, Qt::AltModifier);
     ASSERT_TRUE(pumpUntil([&] { return !view().statusText.empty(); }));
     EXPECT_EQ(view().statusText, "Save StackReg Mem:   14060.00KHz");
@@ -434,6 +439,23 @@ TEST_F(FrontPanelWindow, StackingRegisterFromTheKeysRecallsAsAPacedSequence) {
                                                "MD3", "FW10003"}));
     EXPECT_GE(recall.back().at - recall.front().at, 5 * 100ms - 50ms);
     EXPECT_EQ(view().statusText, "Recall StackReg Mem:   14060.00KHz");
+}
+
+TEST_F(FrontPanelWindow, PopupMenuHoldsTheMemoryCommandsThenTheSystemEntries) {
+    QTemporaryDir home;
+    CK2MemoryStore store(home.path().toStdString());
+    dlg_->SetMemoryStore(&store);
+    QTest::mouseClick(dlg_.get(), Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+    auto* menu = dlg_->findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    std::vector<std::string> texts;
+    for (QAction* a : menu->actions())
+        texts.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+    EXPECT_EQ(texts, (std::vector<std::string>{
+                         "Save to Stacking Register (ALT+F1)", "Recall from Stacking Reg  (ALT+F2)",
+                         "Save Memory   (ALT+F3)", "Recall Memory (ALT+F4)", "Edit Memory", "-",
+                         "System Config", "-", "&About Tamrel..."}));
+    menu->close();
 }
 
 } // namespace
