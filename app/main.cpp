@@ -1,8 +1,10 @@
 // Tamrel: a front panel for the Elecraft K2 transceiver.
 //
 // The process-wide objects are made here, in their order, and destroyed in
-// reverse: the application, the settings store, the radio channel (which
-// reads its logging mode from the settings).
+// reverse: the application, the settings store, the memory store (which reads
+// its folder from the settings), the radio channel (which reads its logging
+// mode from the settings). The radio model and its operations belong to
+// CTamrelApp::Run.
 
 #include "app/CTamrelApp.h"
 #include "app/GuiPrompter.h"
