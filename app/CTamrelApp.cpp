@@ -102,16 +102,21 @@ std::chrono::steady_clock::time_point ProcessStart() {
 
 // Once the radio has answered the initial query (its last reply is LK), or
 // after a few seconds without a radio, the panel is pictured and closed.
-void ArrangeScreenshot(CFrontPanelDlg& panel, const QString& file) {
+// Returns a flag that is set when the picture could not be written, so the
+// program's exit status tells.
+std::shared_ptr<bool> ArrangeScreenshot(CFrontPanelDlg& panel, const QString& file) {
     auto shot = std::make_shared<bool>(false);
-    auto take = [&panel, file, shot] {
+    auto failed = std::make_shared<bool>(false);
+    auto take = [&panel, file, shot, failed] {
         if (*shot)
             return;
         *shot = true;
         // Let the last replies paint first.
-        QTimer::singleShot(400, &panel, [&panel, file] {
-            if (!panel.grab().save(file))
+        QTimer::singleShot(400, &panel, [&panel, file, failed] {
+            if (!panel.grab().save(file)) {
                 std::fprintf(stderr, "tamrel: cannot write %s\n", qPrintable(file));
+                *failed = true;
+            }
             panel.EndWithoutQuestion();
         });
     };
@@ -120,6 +125,7 @@ void ArrangeScreenshot(CFrontPanelDlg& panel, const QString& file) {
             take();
     });
     QTimer::singleShot(8000, &panel, take);
+    return failed;
 }
 } // namespace
 
@@ -234,13 +240,16 @@ int CTamrelApp::Run() {
         if (server.isListening())
             panel.SetControlServer(&server);
         SignalWatcher signals([&panel](int) { panel.EndWithoutQuestion(); });
+        std::shared_ptr<bool> screenshotFailed;
         if (options_.screenshot)
-            ArrangeScreenshot(panel, *options_.screenshot);
+            screenshotFailed = ArrangeScreenshot(panel, *options_.screenshot);
         if (options_.reportStartup)
             ReportStartup(panel);
         if (splash)
             splash->finish(&panel);
         result = panel.exec() == QDialog::Accepted ? 0 : 1;
+        if (screenshotFailed && *screenshotFailed)
+            result = 1;
     }
     // Closing lets the shutdown sequence the front panel started finish first.
     if (portOpened_)

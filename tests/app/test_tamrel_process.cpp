@@ -123,4 +123,11 @@ TEST(TamrelProgram, WritesScreenshotOfSimulatedRadio) {
                 std::find(seen.begin(), seen.end(), image.pixel(x, y)) == seen.end())
                 seen.push_back(image.pixel(x, y));
     EXPECT_GE(seen.size(), 16u);
+
+    // A picture that cannot be written is a failure, not a success.
+    TamrelProcess again;
+    ASSERT_TRUE(again.start({"--simulate", "--no-splash", "--screenshot",
+                             again.configDir() + "/no such folder/panel.png"}));
+    ASSERT_TRUE(again.waitForExit(60s)) << "no exit within 60 s";
+    EXPECT_EQ(again.exitCode(), 1) << again.output().toStdString();
 }
