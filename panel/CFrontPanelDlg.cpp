@@ -3,6 +3,7 @@
 #include "controls/CColorButton.h"
 #include "controls/CEditEx.h"
 #include "controls/CShadedButton.h"
+#include "cw/CCWKeyboardDlg.h"
 #include "panel/FrontPanelView.h"
 #include "platform/Prompter.h"
 #include "radio/CK2CommChannel.h"
@@ -108,7 +109,10 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
     presenter_.SetPortNumber(port.port);
     radio_.SetPaOption(registry_.GetPaOption() != 0);
     controls_.SetTuningRangeSaver([this](int index) { registry_.SetTuningRange(uint8_t(index)); });
-    // The CW transmitting thread will be started here once keyboard CW exists.
+    cwThread_.start();
+    radio_.SetKeyerStateHandler([this](int digit) {
+        cwThread_.post({msg::WM_K2_KEYER_STATE, uint64_t(uint32_t(digit)), {}});
+    });
 
     setWindowTitle(kFrontPanelTitle);
     setWindowIcon(artwork::appIcon());
@@ -116,7 +120,6 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     w_ = BuildFrontPanel(*this, fromColorRef(registry_.GetAppColor()));
     // Tool windows and the configuration sheet come with their own work.
-    w_.keyboardCw->setEnabled(false);
     w_.switchPanel->setEnabled(false);
     ConnectControls();
     // Enter is the Exit button's (the dialog's OK); no other button may take
@@ -138,6 +141,9 @@ CFrontPanelDlg::~CFrontPanelDlg() {
 void CFrontPanelDlg::SetChannel(CK2CommChannel* channel) {
     channel_ = channel;
     radio_.SetChannel(channel);
+    // The CW thread takes its link once, at initialisation.
+    if (channel && !initialised_)
+        keyerLink_ = std::make_unique<ChannelKeyerLink>(*channel);
 }
 
 void CFrontPanelDlg::SetPortLabel(const std::string& label) {
@@ -213,6 +219,7 @@ void CFrontPanelDlg::ConnectControls() {
     onClick(w_.vfoLock, [this] { controls_.OnVfoLock(); });
     onClick(w_.initialQuery, [this] { SendInitialQuery(); });
     onClick(w_.exit, [this] { ConfirmExit(); });
+    onClick(w_.keyboardCw, [this] { ToggleKeyboard(); });
 
     for (int v = 0; v < 2; ++v) {
         CEditEx* edit = v == 0 ? w_.vfoA : w_.vfoB;
@@ -249,6 +256,8 @@ void CFrontPanelDlg::showEvent(QShowEvent* event) {
     PlaceWindow();
     QTimer::singleShot(250, this, [this] { placementSettled_ = true; });
     activateWindow();
+    cwThread_.post({msg::WM_K2_THREAD_SETUP, 0,
+                    Payload::of(CwThreadSetup{keyerLink_.get(), std::chrono::milliseconds(100)})});
     // Not a frequency edit: focusing one opens it for typing.
     w_.tuning->setFocus();
     HookReceiveThread();
@@ -311,6 +320,11 @@ void CFrontPanelDlg::OnMessage(Message&& m) {
     case msg::WM_K2_PANEL_REQUEST:
         OnPanelRequest(m.wParam, m.payload);
         break;
+    case msg::WM_K2_CW_NOTIFY:
+        // Relayed to the keyboard window while it is open.
+        if (keyboard_)
+            Mailboxes::post(keyboard_->WindowHandle(), std::move(m));
+        break;
     default:
         break;
     }
@@ -339,6 +353,10 @@ void CFrontPanelDlg::OnPanelRequest(uint64_t code, Payload& argument) {
     case msg::REQ_EXIT:
         QMetaObject::invokeMethod(
             this, [this] { ConfirmExit(); }, Qt::QueuedConnection);
+        break;
+    case msg::REQ_FUNCTION_KEY:
+        OpenKeyboard();
+        keyboard_->OnKey(uint64_t(numberOf(argument)));
         break;
     case msg::REQ_PA_OPTION:
         radio_.SetPaOption(numberOf(argument) != 0);
@@ -371,9 +389,9 @@ void CFrontPanelDlg::OnControlFrame(quint32 dwData, const QByteArray& data) {
     };
     switch (dwData) {
     case control::OP_REGISTER:
-        // The keyboard CW window would open here once it exists.
         peerTitle_ = control::titleOf(
             {reinterpret_cast<const uint8_t*>(data.data()), std::size_t(data.size())});
+        OpenKeyboard();
         break;
     case control::OP_STATE:
         Mailboxes::post(WindowHandle(), {msg::WM_K2_STATE_REQUEST, 2, Payload::of(Handle{0})});
@@ -394,7 +412,13 @@ void CFrontPanelDlg::OnControlFrame(quint32 dwData, const QByteArray& data) {
         }
         break;
     case control::OP_CW_TEXT:
-        // Goes to the keyboard CW window, which is not open: dropped.
+        // Only for the open keyboard window; at most 254 characters.
+        if (keyboard_ && !data.isEmpty())
+            Mailboxes::post(
+                keyboard_->WindowHandle(),
+                {msg::WM_K2_CW_TEXT, 0,
+                 Payload::of(std::string(data.constData(),
+                                         std::size_t(std::min<qsizetype>(data.size(), 254))))});
         break;
     case control::OP_UNREGISTER:
         peerTitle_.clear();
@@ -409,7 +433,64 @@ void CFrontPanelDlg::ConfirmExit() {
     Refresh();
     if (!prompter_.ask(kExitQuestion, PromptIcon::Information))
         return;
+    CloseKeyboard();
     accept();
+}
+
+void CFrontPanelDlg::ToggleKeyboard() {
+    if (keyboard_)
+        CloseKeyboard();
+    else
+        OpenKeyboard();
+}
+
+void CFrontPanelDlg::OpenKeyboard() {
+    if (keyboard_ || shutDown_)
+        return;
+    CwKeyboardHost host;
+    host.panel = this;
+    // Queued: the keyboard window asks from inside its own key handling, and
+    // both commands can destroy it.
+    host.panelCommand = [this](int command) {
+        if (command == ctl::kKeyboardCw)
+            QMetaObject::invokeMethod(
+                this, [this] { ToggleKeyboard(); }, Qt::QueuedConnection);
+        else if (command == 1)
+            QMetaObject::invokeMethod(
+                this, [this] { ConfirmExit(); }, Qt::QueuedConnection);
+        // 146..149 (memories and stacking registers) join when those exist.
+    };
+    host.refused = [this](const std::string& text) {
+        presenter_.ShowStatus(text, StatusStyle::Error);
+        Refresh();
+    };
+    keyboard_ =
+        std::make_unique<CCWKeyboardDlg>(registry_, cwThread_.handle(), std::move(host), this);
+    keyboard_->SetSlideDelay(3);
+    keyboard_->Open();
+}
+
+void CFrontPanelDlg::CloseKeyboard() {
+    if (!keyboard_)
+        return;
+    keyboard_->CloseWindow();
+    keyboard_.reset();
+}
+
+bool CFrontPanelDlg::ForwardCwKey(QKeyEvent* key) {
+    if (!keyboard_ || key->isAutoRepeat())
+        return false;
+    const int k = key->key();
+    if (k >= Qt::Key_F1 && k <= Qt::Key_F11 && !(key->modifiers() & Qt::AltModifier)) {
+        Mailboxes::post(keyboard_->WindowHandle(),
+                        {msg::WM_K2_CW_KEY, uint64_t(k - Qt::Key_F1), {}});
+        return true;
+    }
+    if (k == Qt::Key_Escape) {
+        Mailboxes::post(keyboard_->WindowHandle(), {msg::WM_K2_CW_KEY, 27, {}});
+        return true;
+    }
+    return false;
 }
 
 void CFrontPanelDlg::EndWithoutQuestion() {
@@ -425,10 +506,13 @@ void CFrontPanelDlg::Shutdown() {
     if (shutDown_)
         return;
     shutDown_ = true;
+    CloseKeyboard();
     registry_.SetVfoFrequencies(radio_.Model().VfoMemoryTable());
     // Paced on the runner; closing the channel lets it finish.
     if (channel_)
         radio_.Shutdown();
+    radio_.SetKeyerStateHandler({});
+    cwThread_.quitAndJoin();
 }
 
 void CFrontPanelDlg::closeEvent(QCloseEvent* event) {
@@ -446,6 +530,8 @@ void CFrontPanelDlg::moveEvent(QMoveEvent* event) {
         QRect r = frameGeometry();
         registry_.SetWindowRect({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
     }
+    if (keyboard_)
+        keyboard_->Follow();
     // The switch panel and the QSO windows follow here once they exist.
 }
 
@@ -498,6 +584,10 @@ bool CFrontPanelDlg::HandleShortcut(QKeyEvent* key) {
             this, [this] { ConfirmExit(); }, Qt::QueuedConnection);
         return true;
     }
+    if (key->key() == Qt::Key_T) {
+        ToggleKeyboard();
+        return true;
+    }
     return false;
 }
 
@@ -532,7 +622,8 @@ bool CFrontPanelDlg::eventFilter(QObject* watched, QEvent* event) {
         }
         break;
     case QEvent::KeyPress:
-        if (ours() && HandleShortcut(static_cast<QKeyEvent*>(event)))
+        if (ours() && (HandleShortcut(static_cast<QKeyEvent*>(event)) ||
+                       ForwardCwKey(static_cast<QKeyEvent*>(event))))
             return true;
         if (int v = EditIndex(watched); v >= 0 && IsEnterKey(static_cast<QKeyEvent*>(event))) {
             // Enter in a frequency edit only sets that frequency.
