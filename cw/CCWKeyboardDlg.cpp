@@ -92,8 +92,8 @@ CCWKeyboardDlg::CCWKeyboardDlg(CRigControlRegistry& registry, Handle cwThread, C
     setControlId(*pending_, 1223);
     pending_->setReadOnly(true);
     pending_->setFocusPolicy(Qt::NoFocus);
-    pending_->setMaximumHeight(pending_->fontMetrics().lineSpacing() * 3 + 12);
-    layout->addWidget(pending_);
+    pending_->setMinimumHeight(pending_->fontMetrics().lineSpacing() * 2 + 12);
+    layout->addWidget(pending_, 1);
 
     typeIn_ = new CCWTypeInEdit(this);
     setControlId(*typeIn_, 1010);
@@ -139,6 +139,7 @@ CCWKeyboardDlg::CCWKeyboardDlg(CRigControlRegistry& registry, Handle cwThread, C
     setControlId(*indicator_, 1097, "AutoPlay");
     indicator_->setAlignment(Qt::AlignCenter);
     indicator_->setMinimumWidth(70);
+    indicator_->setFixedHeight(24);
     for (QWidget* w :
          std::initializer_list<QWidget*>{abort_, define_, autoplayButton_, repeat_, indicator_})
         row->addWidget(w);

@@ -36,7 +36,7 @@ CMemoryKeyPanelDlg::CMemoryKeyPanelDlg(CRigControlRegistry& registry, CCWKeyboar
         setControlId(*edit, kMemoryEditIds[row]);
         edit->setMaxLength(kMemoryTextLimit);
         edit->setValidator(new QRegularExpressionValidator(keyable, edit));
-        edit->setMinimumWidth(320);
+        edit->setMinimumWidth(260);
         edits_[std::size_t(row)] = edit;
         auto* editButton = new QPushButton(typeIn ? "Clear" : "Edit", this);
         setControlId(*editButton, kMemoryEditButtonIds[row], editButton->text());
@@ -188,6 +188,10 @@ bool CMemoryKeyPanelDlg::eventFilter(QObject* watched, QEvent* event) {
     }
     if (k >= Qt::Key_F1 && k <= Qt::Key_F11) {
         keyboard_.OnKey(uint64_t(k - Qt::Key_F1));
+        return true;
+    }
+    if (k == Qt::Key_Return || k == Qt::Key_Enter) {
+        accept();
         return true;
     }
     if (k == Qt::Key_Escape) {

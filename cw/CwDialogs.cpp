@@ -19,7 +19,8 @@ namespace tamrel {
 
 namespace {
 
-// An up-down control: "up" sends +1, "down" -1, as the original spin's deltas.
+// An up-down control reporting deltas as the classic one with its default
+// range (100 down to 0) does: the up arrow -1, the down arrow +1.
 QWidget* spin(QWidget& parent, int id, const QString& tip, std::function<void(int)> step) {
     auto* box = new QWidget(&parent);
     setControlId(*box, id);
@@ -38,8 +39,8 @@ QWidget* spin(QWidget& parent, int id, const QString& tip, std::function<void(in
         b->setAutoRepeat(true);
         layout->addWidget(b);
     }
-    QObject::connect(up, &QToolButton::clicked, box, [step] { step(1); });
-    QObject::connect(down, &QToolButton::clicked, box, [step] { step(-1); });
+    QObject::connect(up, &QToolButton::clicked, box, [step] { step(-1); });
+    QObject::connect(down, &QToolButton::clicked, box, [step] { step(1); });
     return box;
 }
 
