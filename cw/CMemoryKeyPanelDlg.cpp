@@ -114,7 +114,10 @@ void CMemoryKeyPanelDlg::OnEditButton(int row) {
     if (row < 0 || row >= cw::kMemoryKeys)
         return;
     if (editing_ == row) {
+        // Pressing the button again ends editing; the edit's focus loss that
+        // saves it does not come when the button takes no focus.
         editing_ = kNotEditing;
+        Save(row);
         return;
     }
     editing_ = row;
