@@ -202,7 +202,8 @@ void CCWKeyboardDlg::CloseWindow() {
 void CCWKeyboardDlg::Follow() {
     if (!host_.panel || !isVisible())
         return;
-    setGeometry(DockRect(host_.panel->frameGeometry(), width(), side_, false));
+    PlaceFrame(*this,
+               DockRect(host_.panel->frameGeometry(), frameGeometry().width(), side_, false));
     if (panel_)
         panel_->Follow();
 }
@@ -211,14 +212,15 @@ void CCWKeyboardDlg::Slide(bool out) {
     if (!host_.panel)
         return;
     const QRect frame = host_.panel->frameGeometry();
-    const QRect target = DockRect(frame, sizeHint().width(), side_, false);
+    const QRect target =
+        DockRect(frame, sizeHint().width() + frameGeometry().width() - width(), side_, false);
     std::vector<QRect> steps = SlideSteps(target, side_);
     if (!out) {
         std::reverse(steps.begin(), steps.end());
         steps.erase(steps.begin());
     }
     for (const QRect& r : steps) {
-        setGeometry(r);
+        PlaceFrame(*this, r);
         if (slideDelay_ > 0)
             QThread::msleep(ulong(slideDelay_));
     }

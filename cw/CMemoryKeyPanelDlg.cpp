@@ -90,21 +90,23 @@ void CMemoryKeyPanelDlg::CloseWindow() {
 
 void CMemoryKeyPanelDlg::Follow() {
     if (host_.panel && isVisible())
-        setGeometry(DockRect(host_.panel->frameGeometry(), width(), DockSide::Right, true));
+        PlaceFrame(*this, DockRect(host_.panel->frameGeometry(), frameGeometry().width(),
+                                   DockSide::Right, true));
 }
 
 void CMemoryKeyPanelDlg::Slide(bool out) {
     if (!host_.panel)
         return;
     const QRect target =
-        DockRect(host_.panel->frameGeometry(), sizeHint().width(), DockSide::Right, true);
+        DockRect(host_.panel->frameGeometry(),
+                 sizeHint().width() + frameGeometry().width() - width(), DockSide::Right, true);
     std::vector<QRect> steps = SlideSteps(target, DockSide::Right);
     if (!out) {
         std::reverse(steps.begin(), steps.end());
         steps.erase(steps.begin());
     }
     for (const QRect& r : steps) {
-        setGeometry(r);
+        PlaceFrame(*this, r);
         if (slideDelay_ > 0)
             QThread::msleep(ulong(slideDelay_));
     }

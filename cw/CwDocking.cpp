@@ -1,5 +1,7 @@
 #include "cw/CwDocking.h"
 
+#include <QWidget>
+
 namespace tamrel {
 
 QRect DockRect(const QRect& panel, int width, DockSide side, bool fullHeight) {
@@ -33,6 +35,16 @@ std::vector<QRect> SlideSteps(const QRect& target, DockSide side) {
     }
     steps.push_back(target);
     return steps;
+}
+
+} // namespace tamrel
+
+namespace tamrel {
+
+void PlaceFrame(QWidget& window, const QRect& frame) {
+    const QSize border = window.frameGeometry().size() - window.size();
+    window.resize(frame.size() - border);
+    window.move(frame.topLeft()); // a window's position is its frame's
 }
 
 } // namespace tamrel

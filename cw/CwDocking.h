@@ -4,6 +4,8 @@
 
 #include <QRect>
 
+class QWidget;
+
 #include <vector>
 
 namespace tamrel {
@@ -17,5 +19,7 @@ QRect DockRect(const QRect& panel, int width, DockSide side, bool fullHeight);
 // The rectangles of the slide from behind the panel out to `target`, 5
 // pixels a step (the last one is the target).
 std::vector<QRect> SlideSteps(const QRect& target, DockSide side);
+// Puts the window's frame (title bar included) on the rectangle.
+void PlaceFrame(QWidget& window, const QRect& frame);
 
 } // namespace tamrel
