@@ -356,7 +356,8 @@ void CFrontPanelDlg::OnPanelRequest(uint64_t code, Payload& argument) {
         break;
     case msg::REQ_FUNCTION_KEY:
         OpenKeyboard();
-        keyboard_->OnKey(uint64_t(numberOf(argument)));
+        if (keyboard_) // not during the shutdown
+            keyboard_->OnKey(uint64_t(numberOf(argument)));
         break;
     case msg::REQ_PA_OPTION:
         radio_.SetPaOption(numberOf(argument) != 0);
