@@ -5,6 +5,7 @@
 #include "controls/CShadedButton.h"
 #include "memory/MemoryCommands.h"
 #include "memory/MemoryDialogRunner.h"
+#include "cw/CCWKeyboardDlg.h"
 #include "panel/FrontPanelView.h"
 #include "platform/Prompter.h"
 #include "radio/CK2CommChannel.h"
@@ -112,15 +113,16 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
     presenter_.SetPortNumber(port.port);
     radio_.SetPaOption(registry_.GetPaOption() != 0);
     controls_.SetTuningRangeSaver([this](int index) { registry_.SetTuningRange(uint8_t(index)); });
-    // The CW transmitting thread will be started here once keyboard CW exists.
+    cwThread_.start();
+    radio_.SetKeyerStateHandler([this](int digit) {
+        cwThread_.post({msg::WM_K2_KEYER_STATE, uint64_t(uint32_t(digit)), {}});
+    });
 
     setWindowTitle(kFrontPanelTitle);
     setWindowIcon(artwork::appIcon());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     w_ = BuildFrontPanel(*this, fromColorRef(registry_.GetAppColor()));
-    // Tool windows and the configuration sheet come with their own work.
-    w_.keyboardCw->setEnabled(false);
     ConnectControls();
     // Enter is the Exit button's (the dialog's OK); no other button may take
     // it for itself by having the focus.
@@ -141,6 +143,9 @@ CFrontPanelDlg::~CFrontPanelDlg() {
 void CFrontPanelDlg::SetChannel(CK2CommChannel* channel) {
     channel_ = channel;
     radio_.SetChannel(channel);
+    // The CW thread takes its link once, at initialisation.
+    if (channel && !initialised_)
+        keyerLink_ = std::make_unique<ChannelKeyerLink>(*channel);
 }
 
 void CFrontPanelDlg::SetMemoryStore(CK2MemoryStore* store) {
@@ -242,6 +247,7 @@ void CFrontPanelDlg::ConnectControls() {
     onClick(w_.initialQuery, [this] { SendInitialQuery(); });
     onClick(w_.exit, [this] { ConfirmExit(); });
     onClick(w_.switchPanel, [this] { OpenSwitchPanel(); });
+    onClick(w_.keyboardCw, [this] { ToggleKeyboard(); });
 
     for (int v = 0; v < 2; ++v) {
         CEditEx* edit = v == 0 ? w_.vfoA : w_.vfoB;
@@ -278,6 +284,8 @@ void CFrontPanelDlg::showEvent(QShowEvent* event) {
     PlaceWindow();
     QTimer::singleShot(250, this, [this] { placementSettled_ = true; });
     activateWindow();
+    cwThread_.post({msg::WM_K2_THREAD_SETUP, 0,
+                    Payload::of(CwThreadSetup{keyerLink_.get(), std::chrono::milliseconds(100)})});
     // Not a frequency edit: focusing one opens it for typing.
     w_.tuning->setFocus();
     if (std::vector<std::string> problems = registry_.LoadProblems(); !problems.empty())
@@ -346,6 +354,11 @@ void CFrontPanelDlg::OnMessage(Message&& m) {
     case msg::WM_K2_PANEL_REQUEST:
         OnPanelRequest(m.wParam, m.payload);
         break;
+    case msg::WM_K2_CW_NOTIFY:
+        // Relayed to the keyboard window while it is open.
+        if (keyboard_)
+            Mailboxes::post(keyboard_->WindowHandle(), std::move(m));
+        break;
     default:
         break;
     }
@@ -383,6 +396,11 @@ void CFrontPanelDlg::OnPanelRequest(uint64_t code, Payload& argument) {
     case msg::REQ_USE_UTC:
         // Forwarded to the QSO threads once they exist.
         break;
+    case msg::REQ_FUNCTION_KEY:
+        OpenKeyboard();
+        if (keyboard_) // not during the shutdown
+            keyboard_->OnKey(uint64_t(numberOf(argument)));
+        break;
     case msg::REQ_PA_OPTION:
         radio_.SetPaOption(numberOf(argument) != 0);
         break;
@@ -414,9 +432,9 @@ void CFrontPanelDlg::OnControlFrame(quint32 dwData, const QByteArray& data) {
     };
     switch (dwData) {
     case control::OP_REGISTER:
-        // The keyboard CW window would open here once it exists.
         peerTitle_ = control::titleOf(
             {reinterpret_cast<const uint8_t*>(data.data()), std::size_t(data.size())});
+        OpenKeyboard();
         break;
     case control::OP_STATE:
         Mailboxes::post(WindowHandle(), {msg::WM_K2_STATE_REQUEST, 2, Payload::of(Handle{0})});
@@ -437,7 +455,13 @@ void CFrontPanelDlg::OnControlFrame(quint32 dwData, const QByteArray& data) {
         }
         break;
     case control::OP_CW_TEXT:
-        // Goes to the keyboard CW window, which is not open: dropped.
+        // Only for the open keyboard window; at most 254 characters.
+        if (keyboard_ && !data.isEmpty())
+            Mailboxes::post(
+                keyboard_->WindowHandle(),
+                {msg::WM_K2_CW_TEXT, 0,
+                 Payload::of(std::string(data.constData(),
+                                         std::size_t(std::min<qsizetype>(data.size(), 254))))});
         break;
     case control::OP_UNREGISTER:
         peerTitle_.clear();
@@ -452,7 +476,64 @@ void CFrontPanelDlg::ConfirmExit() {
     Refresh();
     if (!prompter_.ask(kExitQuestion, PromptIcon::Information))
         return;
+    CloseKeyboard();
     accept();
+}
+
+void CFrontPanelDlg::ToggleKeyboard() {
+    if (keyboard_)
+        CloseKeyboard();
+    else
+        OpenKeyboard();
+}
+
+void CFrontPanelDlg::OpenKeyboard() {
+    if (keyboard_ || shutDown_)
+        return;
+    CwKeyboardHost host;
+    host.panel = this;
+    // Queued: the keyboard window asks from inside its own key handling, and
+    // both commands can destroy it.
+    host.panelCommand = [this](int command) {
+        if (command == ctl::kKeyboardCw)
+            QMetaObject::invokeMethod(
+                this, [this] { ToggleKeyboard(); }, Qt::QueuedConnection);
+        else if (command == 1)
+            QMetaObject::invokeMethod(
+                this, [this] { ConfirmExit(); }, Qt::QueuedConnection);
+        // 146..149 (memories and stacking registers) join when those exist.
+    };
+    host.refused = [this](const std::string& text) {
+        presenter_.ShowStatus(text, StatusStyle::Error);
+        Refresh();
+    };
+    keyboard_ =
+        std::make_unique<CCWKeyboardDlg>(registry_, cwThread_.handle(), std::move(host), this);
+    keyboard_->SetSlideDelay(3);
+    keyboard_->Open();
+}
+
+void CFrontPanelDlg::CloseKeyboard() {
+    if (!keyboard_)
+        return;
+    keyboard_->CloseWindow();
+    keyboard_.reset();
+}
+
+bool CFrontPanelDlg::ForwardCwKey(QKeyEvent* key) {
+    if (!keyboard_ || key->isAutoRepeat())
+        return false;
+    const int k = key->key();
+    if (k >= Qt::Key_F1 && k <= Qt::Key_F11 && !(key->modifiers() & Qt::AltModifier)) {
+        Mailboxes::post(keyboard_->WindowHandle(),
+                        {msg::WM_K2_CW_KEY, uint64_t(k - Qt::Key_F1), {}});
+        return true;
+    }
+    if (k == Qt::Key_Escape) {
+        Mailboxes::post(keyboard_->WindowHandle(), {msg::WM_K2_CW_KEY, 27, {}});
+        return true;
+    }
+    return false;
 }
 
 void CFrontPanelDlg::EndWithoutQuestion() {
@@ -468,10 +549,13 @@ void CFrontPanelDlg::Shutdown() {
     if (shutDown_)
         return;
     shutDown_ = true;
+    CloseKeyboard();
     registry_.SetVfoFrequencies(radio_.Model().VfoMemoryTable());
     // Paced on the runner; closing the channel lets it finish.
     if (channel_)
         radio_.Shutdown();
+    radio_.SetKeyerStateHandler({});
+    cwThread_.quitAndJoin();
 }
 
 void CFrontPanelDlg::closeEvent(QCloseEvent* event) {
@@ -491,6 +575,8 @@ void CFrontPanelDlg::moveEvent(QMoveEvent* event) {
     }
     if (windowsMoveTogether_ && switchPanel_)
         switchPanel_->PlaceUnderMainWindow();
+    if (keyboard_)
+        keyboard_->Follow();
     // The QSO windows follow here once they exist.
 }
 
@@ -591,6 +677,10 @@ bool CFrontPanelDlg::HandleShortcut(QKeyEvent* key) {
                 this, [this, command] { memoryCommands_->Run(command); }, Qt::QueuedConnection);
             return true;
         }
+    if (key->key() == Qt::Key_T) {
+        ToggleKeyboard();
+        return true;
+    }
     return false;
 }
 
@@ -625,7 +715,8 @@ bool CFrontPanelDlg::eventFilter(QObject* watched, QEvent* event) {
         }
         break;
     case QEvent::KeyPress:
-        if (ours() && HandleShortcut(static_cast<QKeyEvent*>(event)))
+        if (ours() && (HandleShortcut(static_cast<QKeyEvent*>(event)) ||
+                       ForwardCwKey(static_cast<QKeyEvent*>(event))))
             return true;
         if (int v = EditIndex(watched); v >= 0 && IsEnterKey(static_cast<QKeyEvent*>(event))) {
             // Enter in a frequency edit only sets that frequency.

@@ -16,6 +16,7 @@
 // WM_K2_PANEL_REQUEST there too. Nothing here waits on the radio: paced
 // sequences run on the channel's sequence runner.
 
+#include "cw/CCWMsgTransmittingThread.h"
 #include "panel/FrontPanelControls.h"
 #include "panel/FrontPanelLayout.h"
 #include "panel/FrontPanelPresenter.h"
@@ -33,6 +34,7 @@ class QMenu;
 
 namespace tamrel {
 
+class CCWKeyboardDlg;
 class CK2CommChannel;
 class CK2MemoryStore;
 class CKeySwitchEmulationPanelsPropSheet;
@@ -97,6 +99,10 @@ public:
     void EndWithoutQuestion();
     // Sends the initial query again (button 1000 does this).
     void SendInitialQuery();
+    // The keyboard CW window (button 1015, ALT+T): opens or closes it.
+    void ToggleKeyboard();
+    CCWKeyboardDlg* Keyboard() const { return keyboard_.get(); }
+    Handle CwThreadHandle() const { return cwThread_.handle(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -129,6 +135,9 @@ private:
     void OpenSwitchPanel();
     bool HandleShortcut(QKeyEvent* key);
     int EditIndex(const QObject* watched) const; // 0 for VFO A's edit, 1 for B's, else -1
+    void OpenKeyboard();
+    void CloseKeyboard();
+    bool ForwardCwKey(QKeyEvent* key);
 
     CRigControlRegistry& registry_;
     Prompter& prompter_;
@@ -150,6 +159,10 @@ private:
     bool initialised_ = false;
     bool shutDown_ = false;
     std::unique_ptr<CKeySwitchEmulationPanelsPropSheet> switchPanel_;
+    std::unique_ptr<ChannelKeyerLink> keyerLink_;
+    std::unique_ptr<CCWKeyboardDlg> keyboard_;
+    // After the link it uses: joined before the link goes.
+    CCWMsgTransmittingThread cwThread_;
     // Last: removed first, so no message reaches a half-destroyed window.
     WindowMailbox mailbox_;
 };

@@ -375,6 +375,9 @@ uint32_t CK2CommChannel::CmdKYQuery() {
 }
 
 uint32_t CK2CommChannel::CmdKYText(std::string_view text) {
+    // A ";" would end the KY command and make the rest a command of its own.
+    if (text.find(';') != std::string_view::npos)
+        return K2_ERR_PARAM_RANGE;
     // "KY " leaves 28 characters of the 31 for the text; a longer text is cut
     // to fit (the CW thread sends at most 24).
     std::string command(name(ID_KY));

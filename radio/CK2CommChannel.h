@@ -127,7 +127,8 @@ public:
     uint32_t CmdSW29();
     uint32_t CmdSwitch(int16_t code); // 1..69
     uint32_t CmdKYQuery();
-    uint32_t CmdKYText(std::string_view text); // "KY " + text cut to 28 characters
+    // "KY " + text cut to 28 characters; a text holding ";" is refused.
+    uint32_t CmdKYText(std::string_view text);
     uint32_t CmdKYCancel();
     uint32_t CmdStatusQuery();                            // DS, then BG
     uint32_t CmdScanSetup(int32_t lowHz, int32_t highHz); // FA, FB, SW19, SW25, 100 ms apart

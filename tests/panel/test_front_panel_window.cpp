@@ -5,17 +5,21 @@
 #include "controls/CColorButton.h"
 #include "controls/CEditEx.h"
 #include "controls/CShadedButton.h"
+#include "cw/CCWKeyboardDlg.h"
 #include "memory/CK2MemoryStore.h"
 #include "panel/CFrontPanelDlg.h"
 #include "platform/MessageQueue.h"
 #include "platform/Prompter.h"
 #include "radio/CK2CommChannel.h"
+#include "remote/ControlFrame.h"
+#include "remote/ControlServer.h"
 #include "settings/CRigControlRegistry.h"
 #include "support/PtyPeer.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QLocalSocket>
 #include <QMenu>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -207,7 +211,8 @@ TEST_F(FrontPanelWindow, OffsetDragNeverHoldsTheWindowAndStepsGoOutTenMsApart) {
     std::vector<test::PtyPeer::Command> steps;
     ASSERT_TRUE(pumpUntil([&] {
         for (auto& c : sentCommands(0ms))
-            steps.push_back(c);
+            if (c.text == "RU" || c.text == "RD") // not the keyer's or the poll's
+                steps.push_back(c);
         return steps.size() >= 100;
     }));
     tick.stop();
@@ -459,3 +464,80 @@ TEST_F(FrontPanelWindow, PopupMenuHoldsTheMemoryCommandsThenTheSystemEntries) {
 }
 
 } // namespace
+
+namespace {
+
+// Sends one control frame as another program would.
+void sendFrame(QLocalSocket& s, uint32_t dwData, const std::string& text) {
+    const std::vector<uint8_t> frame =
+        control::encodeFrame(dwData, {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+    s.write(reinterpret_cast<const char*>(frame.data()), qint64(frame.size()));
+    s.flush();
+}
+
+} // namespace
+
+TEST_F(FrontPanelWindow, KeyboardCwOpensByButtonAndKeysTextFromOtherPrograms) {
+    QTemporaryDir runtime;
+    ControlServer server;
+    ASSERT_TRUE(server.listen(runtime.path() + "/control.sock"));
+    dlg_->SetControlServer(&server);
+    QLocalSocket client;
+    client.connectToServer(runtime.path() + "/control.sock");
+    ASSERT_TRUE(client.waitForConnected(5000));
+
+    // Closed: the text is dropped.
+    sendFrame(client, control::OP_CW_TEXT, "CQ");
+    EXPECT_TRUE(sent(400ms).empty());
+
+    click(ctl::kKeyboardCw);
+    ASSERT_NE(dlg_->Keyboard(), nullptr);
+    EXPECT_TRUE(dlg_->Keyboard()->isVisible());
+    // Docked below the panel.
+    EXPECT_EQ(dlg_->Keyboard()->frameGeometry().top(), dlg_->frameGeometry().bottom() + 1);
+
+    // Open: the text gets a space, ";" is gone, and the radio is asked at once.
+    sendFrame(client, control::OP_CW_TEXT, "CQ;FA00007000000");
+    ASSERT_TRUE(pumpUntil([&] { return !peer_.commands().empty(); }));
+    // Nothing but keyer queries until the radio answers ready.
+    for (const std::string& c : sent(100ms))
+        EXPECT_EQ(c, "KY");
+    // The radio's KY2 goes through the panel to the thread: the chunk follows.
+    peer_.send("KY2;");
+    ASSERT_TRUE(pumpUntil([&] {
+        for (const auto& c : peer_.commands())
+            if (c.text.rfind("KY ", 0) == 0)
+                return true;
+        return false;
+    }));
+    const std::vector<std::string> after = sent(100ms);
+    EXPECT_EQ(std::count(after.begin(), after.end(), "KY CQFA00007000000 "), 1);
+
+    // Esc in the panel aborts through the keyboard window.
+    QTest::keyClick(control<QWidget>(ctl::kTuningSlider), Qt::Key_Escape);
+    ASSERT_TRUE(pumpUntil([&] {
+        for (const auto& c : peer_.commands())
+            if (c.text == "KY @")
+                return true;
+        return false;
+    }));
+    sent(100ms);
+
+    // ALT+T closes it; then the socket's text is dropped again.
+    QTest::keyClick(control<QWidget>(ctl::kTuningSlider), Qt::Key_T, Qt::AltModifier);
+    EXPECT_EQ(dlg_->Keyboard(), nullptr);
+    sendFrame(client, control::OP_CW_TEXT, "TEST");
+    EXPECT_TRUE(sent(400ms).empty());
+
+    // Registering opens it; request 10 sends a memory key (empty here: nothing).
+    sendFrame(client, control::OP_REGISTER, "Logger");
+    ASSERT_TRUE(pumpUntil([&] { return dlg_->Keyboard() != nullptr; }));
+    Mailboxes::post(dlg_->WindowHandle(),
+                    {msg::WM_K2_PANEL_REQUEST, msg::REQ_FUNCTION_KEY, Payload::of<int64_t>(4)});
+    EXPECT_TRUE(sent(300ms).empty());
+
+    // The exit confirmation closes it.
+    prompter_.setAnswer(true);
+    click(ctl::kExit);
+    EXPECT_EQ(dlg_->Keyboard(), nullptr);
+}

@@ -66,7 +66,8 @@ TEST_F(OpenChannel, EncodersPutExactTextsOnTheWire) {
                                                channel.CmdMD(K2_SET, 0),
                                                channel.CmdAI(K2_SET, 4),
                                                channel.CmdRitOffset(3, 50),
-                                               channel.CmdScanSetup(7000001, 7000000)};
+                                               channel.CmdScanSetup(7000001, 7000000),
+                                               channel.CmdKYText("AB;FA00007000000")};
         EXPECT_EQ(refused, std::vector<uint32_t>(refused.size(), K2_ERR_PARAM_RANGE));
         const std::vector<uint32_t> accepted = {
             channel.CmdVfoFreq(K2_SET, 0, 7000000), channel.CmdKS(K2_SET, 5),

@@ -1,0 +1,210 @@
+#include "cw/CMemoryKeyPanelDlg.h"
+
+#include "controls/ControlSupport.h"
+#include "cw/CCWKeyboardDlg.h"
+#include "settings/CRigControlRegistry.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QThread>
+
+namespace tamrel {
+
+CMemoryKeyPanelDlg::CMemoryKeyPanelDlg(CRigControlRegistry& registry, CCWKeyboardDlg& keyboard,
+                                       const CwKeyboardHost& host, QWidget* parent)
+    : QDialog(parent), registry_(registry), keyboard_(keyboard), host_(host) {
+    setWindowTitle("CW Memory Keys");
+    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(6, 6, 6, 6);
+    grid->setVerticalSpacing(2);
+    MemoryKeyTexts texts;
+    registry_.GetTransmitMemoryKeys(texts);
+    // ";" and control characters would break the KY command.
+    const QRegularExpression keyable(QStringLiteral("[^;\\x00-\\x1f\\x7f]*"));
+    loading_ = true;
+    for (int row = 0; row < kPanelRows; ++row) {
+        const bool typeIn = row == kTypeInRow;
+        const QString name = typeIn ? QStringLiteral("TypeIn") : QStringLiteral("F%1").arg(row + 1);
+        grid->addWidget(new QLabel(name, this), row, 0);
+        auto* edit = new QLineEdit(this);
+        setControlId(*edit, kMemoryEditIds[row]);
+        edit->setMaxLength(kMemoryTextLimit);
+        edit->setValidator(new QRegularExpressionValidator(keyable, edit));
+        edit->setMinimumWidth(260);
+        edits_[std::size_t(row)] = edit;
+        auto* editButton = new QPushButton(typeIn ? "Clear" : "Edit", this);
+        setControlId(*editButton, kMemoryEditButtonIds[row], editButton->text());
+        editButton->setToolTip(typeIn ? QStringLiteral("TX Clear TypeIn Memory")
+                                      : QStringLiteral("Edit %1 Memory").arg(name));
+        auto* tx = new QPushButton("TX", this);
+        setControlId(*tx, kMemoryTxButtonIds[row], "TX");
+        tx->setToolTip(QStringLiteral("TX %1 Memory").arg(name));
+        for (QPushButton* b : {editButton, tx}) {
+            b->setAutoDefault(false);
+            b->setFocusPolicy(Qt::TabFocus);
+            b->setMaximumWidth(48);
+        }
+        grid->addWidget(edit, row, 1);
+        grid->addWidget(editButton, row, 2);
+        grid->addWidget(tx, row, 3);
+        connect(tx, &QPushButton::clicked, this, [this, row] { OnTx(row); });
+        if (typeIn) {
+            connect(editButton, &QPushButton::clicked, edit, &QLineEdit::clear);
+            continue;
+        }
+        saved_[std::size_t(row)] = cw::KeyableText(texts[std::size_t(row)]);
+        edit->setText(QString::fromLatin1(saved_[std::size_t(row)]));
+        edit->setReadOnly(true);
+        connect(edit, &QLineEdit::textChanged, this, [this, row] {
+            if (!loading_)
+                modified_[std::size_t(row)] = true;
+        });
+        connect(editButton, &QPushButton::clicked, this, [this, row] { OnEditButton(row); });
+        edit->installEventFilter(this);
+    }
+    loading_ = false;
+    qApp->installEventFilter(this);
+}
+
+CMemoryKeyPanelDlg::~CMemoryKeyPanelDlg() {
+    qApp->removeEventFilter(this);
+}
+
+void CMemoryKeyPanelDlg::Open() {
+    adjustSize();
+    show();
+    Slide(true);
+}
+
+void CMemoryKeyPanelDlg::CloseWindow() {
+    if (isVisible())
+        Slide(false);
+    hide();
+}
+
+void CMemoryKeyPanelDlg::Follow() {
+    if (host_.panel && isVisible())
+        PlaceFrame(*this, DockRect(host_.panel->frameGeometry(), frameGeometry().width(),
+                                   DockSide::Right, true));
+}
+
+void CMemoryKeyPanelDlg::Slide(bool out) {
+    if (!host_.panel)
+        return;
+    const QRect target =
+        DockRect(host_.panel->frameGeometry(),
+                 sizeHint().width() + frameGeometry().width() - width(), DockSide::Right, true);
+    std::vector<QRect> steps = SlideSteps(target, DockSide::Right);
+    if (!out) {
+        std::reverse(steps.begin(), steps.end());
+        steps.erase(steps.begin());
+    }
+    for (const QRect& r : steps) {
+        PlaceFrame(*this, r);
+        if (slideDelay_ > 0)
+            QThread::msleep(ulong(slideDelay_));
+    }
+}
+
+void CMemoryKeyPanelDlg::OnEditButton(int row) {
+    if (row < 0 || row >= cw::kMemoryKeys)
+        return;
+    if (editing_ == row) {
+        // Pressing the button again ends editing; the edit's focus loss that
+        // saves it does not come when the button takes no focus.
+        editing_ = kNotEditing;
+        Save(row);
+        return;
+    }
+    editing_ = row;
+    if (modified_[std::size_t(row)]) {
+        Save(row);
+        return;
+    }
+    edits_[std::size_t(row)]->setReadOnly(false);
+    edits_[std::size_t(row)]->setFocus();
+}
+
+void CMemoryKeyPanelDlg::Save(int row) {
+    if (row < 0 || row >= cw::kMemoryKeys)
+        return;
+    QLineEdit* edit = edits_[std::size_t(row)];
+    if (modified_[std::size_t(row)]) {
+        const std::string text = cw::KeyableText(edit->text().toLatin1().toStdString());
+        registry_.SetTransmitMemoryKey(row, text);
+        modified_[std::size_t(row)] = false;
+        saved_[std::size_t(row)] = text;
+        keyboard_.OnMemoryChanged(row, text);
+    }
+    edit->setReadOnly(true);
+}
+
+void CMemoryKeyPanelDlg::DiscardChanges() {
+    loading_ = true;
+    for (int row = 0; row < cw::kMemoryKeys; ++row) {
+        edits_[std::size_t(row)]->setText(QString::fromLatin1(saved_[std::size_t(row)]));
+        edits_[std::size_t(row)]->setReadOnly(true);
+        modified_[std::size_t(row)] = false;
+    }
+    loading_ = false;
+    editing_ = kNotEditing;
+}
+
+void CMemoryKeyPanelDlg::OnTx(int row) {
+    for (int r = 0; r < cw::kMemoryKeys; ++r)
+        edits_[std::size_t(r)]->setReadOnly(true);
+    const std::string text = row == kTypeInRow
+                                 ? edits_[std::size_t(row)]->text().toLatin1().toStdString()
+                                 : saved_[std::size_t(row)];
+    if (!text.empty())
+        keyboard_.OnCwText(text);
+}
+
+void CMemoryKeyPanelDlg::accept() {
+    for (int row = 0; row < cw::kMemoryKeys; ++row)
+        if (modified_[std::size_t(row)]) {
+            Save(row);
+            return;
+        }
+}
+
+bool CMemoryKeyPanelDlg::eventFilter(QObject* watched, QEvent* event) {
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (event->type() == QEvent::FocusOut) {
+        for (int row = 0; row < cw::kMemoryKeys; ++row)
+            if (watched == edits_[std::size_t(row)] && modified_[std::size_t(row)])
+                Save(row);
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress || !w || !(w == this || isAncestorOf(w)))
+        return QDialog::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    const int k = key->key();
+    if ((key->modifiers() & Qt::AltModifier) && k >= Qt::Key_F1 && k <= Qt::Key_F4) {
+        if (host_.panelCommand)
+            host_.panelCommand(146 + (k - Qt::Key_F1));
+        return true;
+    }
+    if (k >= Qt::Key_F1 && k <= Qt::Key_F11) {
+        keyboard_.OnKey(uint64_t(k - Qt::Key_F1));
+        return true;
+    }
+    if (k == Qt::Key_Return || k == Qt::Key_Enter) {
+        accept();
+        return true;
+    }
+    if (k == Qt::Key_Escape) {
+        DiscardChanges();
+        keyboard_.OnKey(cw::kKeyAbort);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace tamrel

@@ -1,0 +1,340 @@
+// The keyboard CW windows driven through their widgets, offscreen; the
+// transmitting thread is a queue the test reads.
+
+#include "controls/CColorButton.h"
+#include "controls/CStaticEx.h"
+#include "controls/ControlSupport.h"
+#include "cw/CCWKeyboardDlg.h"
+#include "cw/CCWTypeInEdit.h"
+#include "cw/CMemoryKeyPanelDlg.h"
+#include "cw/CwDialogs.h"
+#include "cw/CwDocking.h"
+#include "platform/MessageQueue.h"
+#include "platform/Prompter.h"
+#include "settings/CRigControlRegistry.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace tamrel;
+using namespace std::chrono_literals;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+class CwWindows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        qputenv("XDG_CONFIG_HOME", dir_.path().toUtf8());
+        registry_ = std::make_unique<CRigControlRegistry>(prompter_);
+        // The keys exist once read: the setters change only what exists.
+        MemoryKeyTexts texts;
+        registry_->GetTransmitMemoryKeys(texts);
+        CounterSettings counter;
+        registry_->GetCounterSettings(counter);
+        texts[0] = "CQ TEST ~MC";
+        texts[1] = "UR ~SN+ BK";
+        texts[3] = "AB;FA00007000000";
+        registry_->SetTransmitMemoryKeys(texts);
+        registry_->SetMacroVariable(1, "G4ABC");
+        registry_->SetCounterSettings({7, 3});
+        CwKeyboardHost host;
+        host.panelCommand = [this](int c) { commands_.push_back(c); };
+        host.refused = [this](const std::string& s) { refused_.push_back(s); };
+        kb_ = std::make_unique<CCWKeyboardDlg>(*registry_, thread_.handle(), host);
+        kb_->SetSlideDelay(0);
+        kb_->Open();
+        // The window announces itself to the thread.
+        ASSERT_EQ(take().size(), 1u);
+    }
+
+    // What the window posted to the thread, texts as they are, abort as "<abort>".
+    Strings take() {
+        QCoreApplication::processEvents();
+        Strings out;
+        while (auto m = thread_.tryGet()) {
+            if (m->id == msg::WM_K2_SET_PEER)
+                out.push_back("<peer>");
+            else if (m->wParam == 6)
+                out.push_back("<abort>");
+            else if (const std::string* s = m->payload.get<std::string>())
+                out.push_back(*s);
+        }
+        return out;
+    }
+    template <class T = QWidget> T* control(int id) {
+        auto* w = qobject_cast<T*>(findControl(*kb_, id));
+        EXPECT_NE(w, nullptr) << id;
+        return w;
+    }
+    QString pending() { return control<QPlainTextEdit>(1223)->toPlainText(); }
+    QColor abortFace() { return control<CColorButton>(1213)->faceColour(); }
+
+    QTemporaryDir dir_;
+    RecordingPrompter prompter_{true};
+    std::unique_ptr<CRigControlRegistry> registry_;
+    MessageQueue thread_;
+    std::vector<int> commands_;
+    Strings refused_;
+    std::unique_ptr<CCWKeyboardDlg> kb_;
+};
+
+const QColor kRed(255, 0, 0);
+const QColor kGrey(192, 192, 192);
+
+} // namespace
+
+TEST_F(CwWindows, TypedWordsGoOverOnTheirBreakCharacter) {
+    CCWTypeInEdit* edit = kb_->TypeIn();
+    EXPECT_TRUE(edit->hasFocus() || QApplication::focusWidget() == nullptr);
+    QTest::keyClicks(edit, "CQ");
+    EXPECT_TRUE(take().empty());
+    QTest::keyClicks(edit, " ");
+    EXPECT_EQ(take(), Strings{"CQ "});
+    EXPECT_EQ(pending(), "CQ ");
+    // Backspace into handed-over text only beeps.
+    const int beeps = edit->Beeps();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(edit->text(), "CQ ");
+    EXPECT_EQ(edit->Beeps(), beeps + 1);
+    QTest::keyClicks(edit, "DX");
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(edit->text(), "CQ D");
+    // ";" and control characters never get in.
+    QTest::keyClicks(edit, "E;");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(edit->text(), "CQ DE");
+    EXPECT_EQ(edit->Beeps(), beeps + 3);
+    QTest::keyClicks(edit, ",");
+    EXPECT_EQ(take(), Strings{"DE,"});
+}
+
+TEST_F(CwWindows, OverflowAndTrimmingInTheWidget) {
+    CCWTypeInEdit* edit = kb_->TypeIn();
+    QTest::keyClicks(edit, QString(109, 'E'));
+    EXPECT_EQ(take(), Strings{std::string(109, 'E')});
+    EXPECT_EQ(edit->text(), "");
+    EXPECT_EQ(edit->SentCount(), 0u);
+    QString words;
+    for (int i = 0; i < 40; ++i)
+        words += "AB ";
+    QTest::keyClicks(edit, words);
+    Strings got = take();
+    EXPECT_EQ(got.size(), 40u);
+    EXPECT_LE(edit->text().size(), 109);
+    EXPECT_EQ(edit->SentCount(), std::size_t(edit->text().size()));
+}
+
+TEST_F(CwWindows, FunctionKeysButtonsAndEmptyMemories) {
+    auto* f1 = control<QPushButton>(kCwButtonIds[0]);
+    auto* f5 = control<QPushButton>(kCwButtonIds[4]);
+    EXPECT_TRUE(f1->isEnabled());
+    EXPECT_EQ(f1->toolTip(), "CQ TEST ~MC ");
+    EXPECT_FALSE(f5->isEnabled());
+    EXPECT_TRUE(f5->toolTip().isEmpty());
+    // The stored ";" is gone before the text is shown or sent.
+    EXPECT_EQ(control<QPushButton>(kCwButtonIds[3])->toolTip(), "ABFA00007000000 ");
+
+    QTest::keyClick(kb_->TypeIn(), Qt::Key_F1);
+    QTest::keyClick(kb_->TypeIn(), Qt::Key_F5);
+    QTest::mouseClick(control<QWidget>(kCwButtonIds[1]), Qt::LeftButton);
+    EXPECT_EQ(take(), (Strings{"CQ TEST G4ABC ", "UR 007 BK "}));
+    CounterSettings c;
+    registry_->GetCounterSettings(c);
+    EXPECT_EQ(c.counter, 8); // written at once
+    EXPECT_EQ(pending(), "CQ TEST G4ABC UR 007 BK ");
+
+    // Keys for the front panel.
+    QTest::keyClick(kb_->TypeIn(), Qt::Key_F2, Qt::AltModifier);
+    QTest::keyClick(kb_->TypeIn(), Qt::Key_T, Qt::AltModifier);
+    QTest::keyClick(kb_->TypeIn(), Qt::Key_X, Qt::AltModifier);
+    EXPECT_EQ(commands_, (std::vector<int>{147, 1015, 1}));
+    // Enter and Esc never close the window.
+    QTest::keyClick(kb_->TypeIn(), Qt::Key_Return);
+    EXPECT_TRUE(kb_->isVisible());
+}
+
+TEST_F(CwWindows, AbortColoursAndProgress) {
+    EXPECT_EQ(abortFace(), kGrey);
+    kb_->OnKey(0);
+    EXPECT_EQ(abortFace(), kRed);
+    take();
+    Mailboxes::post(kb_->WindowHandle(), {msg::WM_K2_CW_NOTIFY, 8, {}});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(abortFace(), kGrey);
+    Mailboxes::post(kb_->WindowHandle(),
+                    {msg::WM_K2_CW_NOTIFY, 5, Payload::of(std::string("CQ TEST "))});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(abortFace(), kRed);
+    EXPECT_EQ(pending(), "G4ABC ");
+    QTest::keyClicks(kb_->TypeIn(), "AB");
+    QTest::keyClick(kb_->TypeIn(), Qt::Key_Escape);
+    EXPECT_EQ(take(), Strings{"<abort>"});
+    EXPECT_EQ(abortFace(), kGrey);
+    EXPECT_EQ(pending(), "");
+    EXPECT_EQ(kb_->TypeIn()->text(), "");
+    EXPECT_TRUE(kb_->isVisible());
+}
+
+TEST_F(CwWindows, TooMuchWaitingIsRefusedWhole) {
+    kb_->OnCwText(std::string(2040, 'E'));
+    take();
+    kb_->OnKey(0); // 14 more would pass 2047
+    EXPECT_TRUE(take().empty());
+    EXPECT_EQ(refused_.size(), 1u);
+    QTest::keyClicks(kb_->TypeIn(), "ABCDEFG ");
+    EXPECT_TRUE(take().empty());
+    EXPECT_EQ(kb_->TypeIn()->text(), "ABCDEFG"); // kept for later
+}
+
+TEST_F(CwWindows, AutoplayCountsAndStopsOnEscape) {
+    kb_->autoplayDialog = [](const std::array<bool, cw::kMemoryKeys>& notEmpty,
+                             const cw::AutoplaySettings&) -> std::optional<cw::AutoplaySettings> {
+        EXPECT_TRUE(notEmpty[0]);
+        EXPECT_FALSE(notEmpty[4]);
+        return cw::AutoplaySettings{0, 1, 2};
+    };
+    auto* indicator = control<CStaticEx>(1097);
+    QTest::mouseClick(control<QWidget>(1021), Qt::LeftButton);
+    EXPECT_EQ(indicator->backgroundColour(), QColor(255, 128, 0));
+    EXPECT_FALSE(control<QWidget>(1010)->isEnabled());
+    EXPECT_FALSE(control<QWidget>(kCwButtonIds[0])->isEnabled());
+    EXPECT_EQ(take(), Strings{"CQ TEST G4ABC "});
+    kb_->OnKey(1); // keys do nothing while it plays
+    EXPECT_TRUE(take().empty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !kb_->Logic().AutoplayRunning(); }, 30000));
+    EXPECT_EQ(take(), Strings{"CQ TEST G4ABC "});
+    EXPECT_EQ(indicator->backgroundColour(), kGrey);
+    EXPECT_TRUE(control<QWidget>(1010)->isEnabled());
+
+    // Until interrupted: Esc ends it.
+    kb_->autoplayDialog = [](auto&, auto&) -> std::optional<cw::AutoplaySettings> {
+        return cw::AutoplaySettings{1, 1, 0};
+    };
+    QTest::mouseClick(control<QWidget>(1021), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return take().size() >= 1; }, 30000));
+    QTest::keyClick(kb_.get(), Qt::Key_Escape);
+    EXPECT_FALSE(kb_->Logic().AutoplayRunning());
+    EXPECT_EQ(indicator->backgroundColour(), kGrey);
+    // Repeat plays the last settings without asking.
+    kb_->autoplayDialog = [](auto&, auto&) -> std::optional<cw::AutoplaySettings> {
+        ADD_FAILURE() << "asked again";
+        return std::nullopt;
+    };
+    take();
+    QTest::mouseClick(control<QWidget>(1025), Qt::LeftButton);
+    EXPECT_TRUE(kb_->Logic().AutoplayRunning());
+    kb_->OnKey(27);
+}
+
+TEST_F(CwWindows, MemorySavedInThePanelUpdatesItsButton) {
+    QTest::mouseClick(control<QWidget>(1017), Qt::LeftButton);
+    CMemoryKeyPanelDlg* panel = kb_->MemoryPanel();
+    ASSERT_NE(panel, nullptr);
+    QLineEdit* f5 = panel->Edit(4);
+    EXPECT_TRUE(f5->isReadOnly());
+    QTest::mouseClick(findControl(*panel, kMemoryEditButtonIds[4]), Qt::LeftButton);
+    EXPECT_FALSE(f5->isReadOnly());
+    QTest::keyClicks(f5, "TNX;73");
+    EXPECT_EQ(f5->text(), "TNX73");
+    QTest::mouseClick(findControl(*panel, kMemoryEditButtonIds[4]), Qt::LeftButton);
+    EXPECT_TRUE(f5->isReadOnly());
+    MemoryKeyTexts stored;
+    registry_->GetTransmitMemoryKeys(stored);
+    EXPECT_EQ(stored[4], "TNX73");
+    auto* button = control<QPushButton>(kCwButtonIds[4]);
+    EXPECT_TRUE(button->isEnabled());
+    EXPECT_EQ(button->toolTip(), "TNX73 ");
+
+    // Esc throws unsaved changes away (and aborts).
+    QTest::mouseClick(findControl(*panel, kMemoryEditButtonIds[0]), Qt::LeftButton);
+    QTest::keyClicks(panel->Edit(0), " XX");
+    QTest::keyClick(panel->Edit(0), Qt::Key_Escape);
+    EXPECT_EQ(panel->Edit(0)->text(), "CQ TEST ~MC");
+    registry_->GetTransmitMemoryKeys(stored);
+    EXPECT_EQ(stored[0], "CQ TEST ~MC");
+
+    EXPECT_EQ(take(), Strings{"<abort>"});
+    // TX rows send through the keyboard window with a space.
+    QTest::mouseClick(findControl(*panel, kMemoryTxButtonIds[4]), Qt::LeftButton);
+    QTest::keyClicks(panel->Edit(kTypeInRow), "QRZ?");
+    QTest::mouseClick(findControl(*panel, kMemoryTxButtonIds[kTypeInRow]), Qt::LeftButton);
+    EXPECT_EQ(take(), (Strings{"TNX73 ", "QRZ? "}));
+    QTest::mouseClick(control<QWidget>(1017), Qt::LeftButton);
+    EXPECT_EQ(kb_->MemoryPanel(), nullptr);
+}
+
+TEST_F(CwWindows, ClosingTellsTheThreadAndKeepsTheCounter) {
+    kb_->OnKey(1);
+    take();
+    kb_->CloseWindow();
+    kb_.reset();
+    Strings got = take();
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got.back(), "<peer>");
+    CounterSettings c;
+    registry_->GetCounterSettings(c);
+    EXPECT_EQ(c.counter, 8);
+}
+
+TEST(CwDialogs, CounterAndAutoplayDialogs) {
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    RecordingPrompter prompter(true);
+    CRigControlRegistry registry(prompter);
+    CounterSettings stored;
+    registry.GetCounterSettings(stored);
+    CSetCounterDlg counter(registry, 7, 0x83);
+    EXPECT_EQ(qobject_cast<QLabel*>(findControl(counter, 1228))->text(), "3");
+    for (int i = 0; i < 3; ++i)
+        QTest::mouseClick(counter.findChild<QWidget*>("ctl1227down"), Qt::LeftButton);
+    EXPECT_EQ(qobject_cast<QLabel*>(findControl(counter, 1228))->text(), "0"); // 3 4 5 0
+    qobject_cast<QLineEdit*>(findControl(counter, 1226))->setText("105");
+    counter.accept();
+    registry.GetCounterSettings(stored);
+    EXPECT_EQ(stored, (CounterSettings{105, 0x80}));
+
+    std::array<bool, cw::kMemoryKeys> notEmpty{};
+    notEmpty[2] = notEmpty[6] = true;
+    CMemoryKeyAutoplayDlg autoplay(notEmpty, {6, 11, 0});
+    auto* list = qobject_cast<QComboBox*>(findControl(autoplay, 1079));
+    EXPECT_EQ(list->count(), 2);
+    EXPECT_EQ(list->currentText(), "Memory 7");
+    EXPECT_EQ(qobject_cast<QLabel*>(findControl(autoplay, 1088))->text(), "  10");
+    EXPECT_FALSE(findControl(autoplay, 1085)->isEnabled());
+    autoplay.StepInterval(1);
+    autoplay.StepInterval(1);
+    autoplay.StepInterval(1); // 10 -> 5 -> 1 -> 900
+    EXPECT_EQ(autoplay.Result().interval, 900);
+    EXPECT_EQ(autoplay.Result().count, 0);
+    qobject_cast<QAbstractButton*>(findControl(autoplay, 1094))->click();
+    EXPECT_TRUE(findControl(autoplay, 1085)->isEnabled());
+    autoplay.StepCount(1); // 0 wraps to 1000
+    EXPECT_EQ(autoplay.Result().count, 1000);
+    EXPECT_EQ(autoplay.Result().memory, 6);
+
+    CMySignalReportDlg report(registry);
+    EXPECT_EQ(qobject_cast<QLineEdit*>(findControl(report, 1159))->text(), "599");
+    report.accept();
+    EXPECT_EQ(registry.GetMacroVariable(4), "599");
+}
+
+TEST(CwDocking, BelowAndBesideThePanel) {
+    const QRect panel(100, 50, 900, 600);
+    EXPECT_EQ(DockRect(panel, 800, DockSide::Below, false), QRect(100, 650, 800, 300));
+    EXPECT_EQ(DockRect(panel, 400, DockSide::Right, true), QRect(1000, 50, 400, 600));
+    EXPECT_EQ(DockRect(panel, 400, DockSide::Right, false), QRect(1000, 54, 400, 592));
+    EXPECT_EQ(DockRect(panel, 400, DockSide::Left, false), QRect(-300, 54, 400, 592));
+    const std::vector<QRect> steps = SlideSteps(QRect(100, 650, 800, 12), DockSide::Below);
+    ASSERT_EQ(steps.size(), 3u);
+    EXPECT_EQ(steps[0].top(), 643);
+    EXPECT_EQ(steps.back(), QRect(100, 650, 800, 12));
+}
