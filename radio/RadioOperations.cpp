@@ -4,6 +4,7 @@
 #include "radio/CK2CommChannel.h"
 #include "radio/CRecvrCmdParsingThread.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 
@@ -95,6 +96,24 @@ bool RadioOperations::TuneStep(bool up, int step) {
     if (channel_)
         channel_->CmdUpDown(up ? kUp : kDown, static_cast<uint16_t>(step));
     return true;
+}
+
+bool RadioOperations::TuneBy(int64_t deltaHz) {
+    if (Locked())
+        return false;
+    if (deltaHz == 0)
+        return true;
+    const bool up = deltaHz > 0;
+    const int64_t size = std::llabs(deltaHz);
+    if (size == 10)
+        return TuneStep(up, 1);
+    if (size == 1000)
+        return TuneStep(up, 4);
+    const int vfo = model_.Fields().receiveVfo;
+    // The radio's range ends at 0 Hz and 11 digits; a move past an end stops there.
+    const int64_t hz =
+        std::clamp<int64_t>(int64_t(model_.Fields().vfo(vfo)) + deltaHz, 0, int64_t(UINT32_MAX));
+    return SetVfoFrequency(vfo, static_cast<uint32_t>(hz));
 }
 
 bool RadioOperations::BandStep(bool up) {
@@ -257,9 +276,10 @@ void RadioOperations::SetAntenna(int antenna) {
         channel_->CmdSelectAntenna(K2_SET, static_cast<uint16_t>(antenna));
 }
 
-void RadioOperations::Tune() {
+uint32_t RadioOperations::Tune() {
     if (channel_)
         channel_->CmdSW20();
+    return model_.SetTuneKeyed(!model_.TuneKeyed());
 }
 
 void RadioOperations::SetPower(int power) {
