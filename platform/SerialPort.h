@@ -37,6 +37,10 @@ public:
     // Writes everything, waiting for the line to take it; gives up when the
     // line takes nothing for a second (a hung or stalled device).
     bool writeAll(const char* data, std::size_t size);
+    // 0 while the line is usable; else why not: EIO after a hang-up (the
+    // device was unplugged, the far end of a pseudo-terminal closed), ENODEV
+    // when the device node is gone.
+    int hangUpError() const;
     // Discards whatever waits in the input queue.
     void purgeInput();
 
