@@ -4,6 +4,7 @@
 #include "controls/CEditEx.h"
 #include "controls/CShadedButton.h"
 #include "panel/FrontPanelView.h"
+#include "panel/KeyboardTuning.h"
 #include "platform/Prompter.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
@@ -17,6 +18,7 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -99,6 +101,13 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
                                RadioOperations& radio, QWidget* parent)
     : QDialog(parent), registry_(registry), prompter_(prompter), radio_(radio),
       presenter_(radio.Model(), loadTuningRange(registry)), controls_(presenter_, radio),
+      link_(
+          radio.Model(),
+          [this](uint32_t changes) {
+              presenter_.Present(changes);
+              Refresh();
+          },
+          [this] { SendInitialQuery(); }),
       mailbox_([this](Message&& m) { OnMessage(std::move(m)); }) {
     uint8_t together = 1;
     registry_.GetWindowsMoveTogether(together);
@@ -138,6 +147,11 @@ CFrontPanelDlg::~CFrontPanelDlg() {
 void CFrontPanelDlg::SetChannel(CK2CommChannel* channel) {
     channel_ = channel;
     radio_.SetChannel(channel);
+    link_.SetChannel(channel);
+}
+
+void CFrontPanelDlg::SetOpenFailure(const std::string& device, int error) {
+    link_.SetOpenFailure(device, error);
 }
 
 void CFrontPanelDlg::SetPortLabel(const std::string& label) {
@@ -224,6 +238,10 @@ void CFrontPanelDlg::ConnectControls() {
         controls_.OnBandSelected(index);
         Refresh();
     });
+    connect(w_.tuneStep, &QComboBox::activated, this, [this](int index) {
+        controls_.OnTuneStepSelected(index);
+        Refresh();
+    });
     connect(w_.tuningRange, &QComboBox::activated, this, [this](int index) {
         controls_.OnTuningRangeSelected(index);
         Refresh();
@@ -282,15 +300,17 @@ void CFrontPanelDlg::PlaceFrameAt(QPoint frameTopLeft) {
 }
 
 void CFrontPanelDlg::HookReceiveThread() {
-    if (!channel_)
+    // A port that did not open answers nothing: no endless "querying".
+    if (!channel_ || !channel_->IsOpen())
         return;
+    link_.Start();
     presenter_.ShowStatus(kQueryingStatus);
     Refresh();
     radio_.HookReceiveThread(WindowHandle());
 }
 
 void CFrontPanelDlg::SendInitialQuery() {
-    if (!channel_)
+    if (!channel_ || !channel_->IsOpen())
         return;
     // The first reply to the query clears the status line, as at start.
     presenter_.ShowStatus(kQueryingStatus);
@@ -310,6 +330,9 @@ void CFrontPanelDlg::OnMessage(Message&& m) {
         break;
     case msg::WM_K2_PANEL_REQUEST:
         OnPanelRequest(m.wParam, m.payload);
+        break;
+    case msg::WM_K2_LINK_EVENT:
+        link_.OnLinkEvent(m);
         break;
     default:
         break;
@@ -479,6 +502,7 @@ void CFrontPanelDlg::ShowPopupMenu(const QPoint& globalPos) {
     if (!popup_) {
         // Memories, stacking registers and logging join this menu when they exist.
         popup_ = std::make_unique<QMenu>(this);
+        popup_->addAction("Keyboard Shortcuts...", this, [this] { ShowShortcuts(); });
         popup_->addAction("&About Tamrel...", this, [this] { ShowAbout(); });
     }
     popup_->popup(globalPos);
@@ -488,6 +512,37 @@ void CFrontPanelDlg::ShowAbout() {
     QMessageBox::about(
         this, "About Tamrel",
         QStringLiteral("<b>Tamrel</b> %1<br>Elecraft K2 Front Panel").arg(TAMREL_VERSION));
+}
+
+void CFrontPanelDlg::ShowShortcuts() {
+    QString rows;
+    for (const Shortcut& s : KeyboardShortcuts())
+        rows += QStringLiteral("<tr><td><b>%1</b></td><td>&nbsp;&nbsp;%2</td></tr>")
+                    .arg(QString::fromStdString(s.keys).toHtmlEscaped(),
+                         QString::fromStdString(s.action).toHtmlEscaped());
+    QMessageBox box(QMessageBox::NoIcon, "Keyboard Shortcuts",
+                    QStringLiteral("<table>%1</table>").arg(rows), QMessageBox::Ok, this);
+    box.setObjectName("keyboardShortcuts");
+    box.exec();
+}
+
+bool CFrontPanelDlg::HandleTuningKey(QWidget* widget, QKeyEvent* key) {
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    if (mods != Qt::NoModifier && mods != Qt::ShiftModifier)
+        return false;
+    const int64_t delta = KeyTuningDelta(key->key(), mods == Qt::ShiftModifier,
+                                         TuneStepHz(presenter_.TuneStepIndex()));
+    if (delta == 0)
+        return false;
+    // Lists, other sliders and edits being typed in keep their keys; the
+    // panel, its buttons and the tuning slider tune.
+    if (widget != this && widget != w_.tuning &&
+        (qobject_cast<QComboBox*>(widget) || qobject_cast<QAbstractSlider*>(widget) ||
+         (qobject_cast<QLineEdit*>(widget) && !static_cast<QLineEdit*>(widget)->isReadOnly())))
+        return false;
+    controls_.OnTuneBy(delta);
+    Refresh();
+    return true;
 }
 
 bool CFrontPanelDlg::HandleShortcut(QKeyEvent* key) {
@@ -520,19 +575,23 @@ bool CFrontPanelDlg::eventFilter(QObject* watched, QEvent* event) {
     auto ours = [&] { return widget && (widget == this || isAncestorOf(widget)); };
     switch (event->type()) {
     case QEvent::Wheel:
-        // Over the panel the wheel is the tuning knob: every notch tunes 10 Hz,
-        // wherever the pointer is, and moves nothing else (a slider or a band
-        // list under the pointer would otherwise change too).
-        if (ours()) {
+        // Over the panel the wheel is the tuning knob: every notch tunes one
+        // step, wherever the pointer is, and moves nothing else (a slider or a
+        // band list under the pointer would otherwise change too).
+        if (ours() && widget->window() == this) {
+            const int stepHz = TuneStepHz(presenter_.TuneStepIndex());
             for (int step = wheel_.Turn(static_cast<QWheelEvent*>(event)->angleDelta()); step != 0;
                  step -= step > 0 ? 1 : -1)
-                controls_.OnTuneStep(step > 0, 1);
+                controls_.OnTuneBy(step > 0 ? stepHz : -stepHz);
             Refresh();
             return true;
         }
         break;
     case QEvent::KeyPress:
         if (ours() && HandleShortcut(static_cast<QKeyEvent*>(event)))
+            return true;
+        if (ours() && widget->window() == this &&
+            HandleTuningKey(widget, static_cast<QKeyEvent*>(event)))
             return true;
         if (int v = EditIndex(watched); v >= 0 && IsEnterKey(static_cast<QKeyEvent*>(event))) {
             // Enter in a frequency edit only sets that frequency.

@@ -19,6 +19,7 @@
 #include "panel/FrontPanelControls.h"
 #include "panel/FrontPanelLayout.h"
 #include "panel/FrontPanelPresenter.h"
+#include "panel/LinkWatch.h"
 #include "platform/Messages.h"
 #include "platform/WindowMailbox.h"
 
@@ -71,6 +72,8 @@ public:
 
     // Set before the window is shown; null runs without a radio.
     void SetChannel(CK2CommChannel* channel);
+    // The application could not open this device (the lamp and status line say why).
+    void SetOpenFailure(const std::string& device, int error);
     // What the port static shows after the first reply ("COM3", or a device).
     void SetPortLabel(const std::string& label);
     // Other programs' operations arrive through this server (optional).
@@ -119,6 +122,9 @@ private:
     void PlaceFrameAt(QPoint frameTopLeft);
     void ShowPopupMenu(const QPoint& globalPos);
     void ShowAbout();
+    void ShowShortcuts();
+    // Arrow and page keys tune unless the focus is a control that uses them.
+    bool HandleTuningKey(QWidget* widget, QKeyEvent* key);
     bool HandleShortcut(QKeyEvent* key);
     int EditIndex(const QObject* watched) const; // 0 for VFO A's edit, 1 for B's, else -1
 
@@ -131,6 +137,7 @@ private:
     CFrontPanelControls controls_;
     FrontPanelWidgets w_;
     WheelNotches wheel_;
+    CLinkWatch link_;
     std::unique_ptr<QMenu> popup_;
     std::string peerTitle_;
     std::vector<std::function<void(int)>> replyObservers_;

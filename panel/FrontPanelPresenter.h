@@ -27,6 +27,9 @@ inline constexpr std::array<uint32_t, 4> kTuningRangeSpans = {0, 100000, 40000, 
 
 // Frequency in kHz as the panel shows it: "%10.2f" of Hz * 0.001.
 std::string FormatKHz(uint32_t hz);
+// What a frequency shows before the radio ever answered.
+inline constexpr char kUnknownKHz[] = "  -----.--";
+inline constexpr char kUnknownPower[] = "  --.-";
 
 class CFrontPanelPresenter {
 public:
@@ -70,6 +73,9 @@ public:
     void SetEditWritable(int vfo, bool writable);
     void SetEntryButton(int vfo, bool enabled, Rgb face); // ">>" beside the VFO's edit
     void SetTuningEditColour(Rgb face);
+    // The tuning step of keys and wheel (index into kTuneStepsHz).
+    void SetTuneStepIndex(int index);
+    int TuneStepIndex() const { return view_.tuneStepIndex; }
     // A slider being dragged: the model takes the value, the panel shows it.
     void SetPower(int power);
     void SetCwSpeed(int wpm);
@@ -84,6 +90,9 @@ private:
     void ShowMode();
     void ShowAgc();
     void ShowFilters();
+    void ShowLink();
+    // The frequency, or dashes while the field named by bit is not known yet.
+    std::string KHz(uint32_t hz, uint32_t bit) const;
 
     K2RadioModel& radio_;
     PanelView view_;
@@ -93,6 +102,8 @@ private:
     int offsetSliderPos_ = 1000; // offset + 1000
     std::string portLabel_ = "COM0";
     uint32_t changes_ = kChangeAll;
+    std::string linkStatus_; // the status text the link last put there
+    uint32_t known_ = 0;     // radio_change bits of the values set since the start
 };
 
 } // namespace tamrel
