@@ -162,8 +162,8 @@ void CFrontPanelDlg::SetControlServer(ControlServer* server) {
     server_ = server;
     if (server_)
         connect(server_, &ControlServer::frameReceived, this,
-                [this](ControlServer::ConnectionId, quint32 dwData, const QByteArray& data) {
-                    OnControlFrame(dwData, data);
+                [this](ControlServer::ConnectionId id, quint32 dwData, const QByteArray& data) {
+                    OnControlFrame(id, dwData, data);
                 });
 }
 
@@ -387,7 +387,7 @@ void CFrontPanelDlg::OnPanelRequest(uint64_t code, Payload& argument) {
     }
 }
 
-void CFrontPanelDlg::OnControlFrame(quint32 dwData, const QByteArray& data) {
+void CFrontPanelDlg::OnControlFrame(quint64 connection, quint32 dwData, const QByteArray& data) {
     auto value = [&data] {
         return control::valueOf(
             {reinterpret_cast<const uint8_t*>(data.data()), std::size_t(data.size())});
@@ -421,6 +421,17 @@ void CFrontPanelDlg::OnControlFrame(quint32 dwData, const QByteArray& data) {
         break;
     case control::OP_UNREGISTER:
         peerTitle_.clear();
+        break;
+    case control::OP_LINK_STATE:
+        if (server_)
+            server_->SendTo(connection, control::OP_LINK_STATE, LinkStateBytes(radio_.Model()));
+        break;
+    case control::OP_BRING_TO_FRONT:
+        // A second copy was started: this one is the one to use.
+        if (isMinimized())
+            showNormal();
+        raise();
+        activateWindow();
         break;
     default:
         break;

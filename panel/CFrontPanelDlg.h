@@ -115,7 +115,7 @@ private:
     void OnReply(int id, const std::string& text);
     void OnStateRequest(uint64_t how, const Payload& target);
     void OnPanelRequest(uint64_t code, Payload& argument);
-    void OnControlFrame(quint32 dwData, const QByteArray& data);
+    void OnControlFrame(quint64 connection, quint32 dwData, const QByteArray& data);
     void HookReceiveThread();
     void Shutdown();
     void PlaceWindow();

@@ -16,11 +16,15 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tamrel {
 
 class CK2CommChannel;
 class K2RadioModel;
+
+// The link state as the control socket answers it (OP_LINK_STATE).
+std::vector<uint8_t> LinkStateBytes(const K2RadioModel& model);
 
 class CLinkWatch final : public QObject {
 public:

@@ -16,7 +16,8 @@
 
 namespace tamrel {
 
-enum class LinkState { NoPort, OpenFailed, Waiting, Live, NoReply, Lost };
+// The numbers are those the control socket carries.
+enum class LinkState { NoPort = 0, OpenFailed = 1, Waiting = 2, Live = 3, NoReply = 4, Lost = 5 };
 
 // "no port", "opening failed", ... for tooltips, logs and the control socket.
 const char* LinkStateName(LinkState state);
