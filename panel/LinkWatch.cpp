@@ -14,10 +14,9 @@ std::vector<uint8_t> LinkStateBytes(const K2RadioModel& model) {
     r.state = static_cast<uint32_t>(link.State());
     r.error = static_cast<uint32_t>(link.Error());
     if (link.LastReply() != LinkMonitor::Clock::time_point{})
-        r.lastReplyMs = static_cast<uint64_t>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(
-                link.LastReply().time_since_epoch())
-                .count());
+        r.lastReplyMs = static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                  link.LastReply().time_since_epoch())
+                                                  .count());
     return r.toBytes();
 }
 

@@ -10,11 +10,11 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QTimeZone>
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalSocket>
+#include <QTimeZone>
 
 #include <charconv>
 #include <cstdio>
@@ -153,13 +153,20 @@ Answers awaitState(QLocalSocket& socket) {
 
 const char* linkStateName(uint32_t state) {
     switch (state) {
-    case 0: return "no port";
-    case 1: return "opening failed";
-    case 2: return "waiting for the first reply";
-    case 3: return "live";
-    case 4: return "no reply";
-    case 5: return "lost";
-    default: return "unknown";
+    case 0:
+        return "no port";
+    case 1:
+        return "opening failed";
+    case 2:
+        return "waiting for the first reply";
+    case 3:
+        return "live";
+    case 4:
+        return "no reply";
+    case 5:
+        return "lost";
+    default:
+        return "unknown";
     }
 }
 
@@ -289,10 +296,9 @@ void printJson(const K2RadioState& s, const std::optional<control::LinkStateReco
 }
 
 int runState(QLocalSocket& socket, const Options& opt, bool json) {
-    if (!sendAll(socket,
-                 {control::encodeFrame(control::OP_REGISTER, bytesOf(opt.name)),
-                  control::encodeFrame(control::OP_LINK_STATE, std::span<const uint8_t>()),
-                  control::encodeFrame(control::OP_STATE, std::span<const uint8_t>())}))
+    if (!sendAll(socket, {control::encodeFrame(control::OP_REGISTER, bytesOf(opt.name)),
+                          control::encodeFrame(control::OP_LINK_STATE, std::span<const uint8_t>()),
+                          control::encodeFrame(control::OP_STATE, std::span<const uint8_t>())}))
         return kFailure;
     Answers answers = awaitState(socket);
     if (!answers.state) {
