@@ -27,6 +27,8 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+#include <cstdio>
+
 namespace tamrel {
 
 using namespace std::chrono_literals;
@@ -428,6 +430,7 @@ void CFrontPanelDlg::OnControlFrame(quint64 connection, quint32 dwData, const QB
         break;
     case control::OP_BRING_TO_FRONT:
         // A second copy was started: this one is the one to use.
+        std::fprintf(stderr, "tamrel: another copy was started; coming to the front\n");
         if (isMinimized())
             showNormal();
         raise();
