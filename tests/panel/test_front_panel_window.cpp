@@ -496,3 +496,15 @@ TEST(FrontPanelOpenFailure, PermissionDeniedGivesTheDialoutHint) {
     EXPECT_EQ(dlg.Widgets().vfoA->text(), kUnknownKHz);
     EXPECT_EQ(dlg.Widgets().speedEdit->text(), "--");
 }
+
+TEST_F(FrontPanelWindow, ARadioThatNeverAnswersIsShownAsNotAnswering) {
+    auto* lamp = control<CStaticEx>(ctl::kLinkLamp);
+    // The query went out and nothing came back: two silent ticks later it says so.
+    ASSERT_TRUE(pumpUntil([&] { return lamp->toolTip().contains("no reply"); }, 10s));
+    EXPECT_EQ(lamp->backgroundColour(), ToQColor(colour::kLinkWaiting));
+    EXPECT_EQ(dlg_->Widgets().status->message().trimmed().toStdString(),
+              "The radio is not answering on " + peer_.device() + ".");
+    EXPECT_EQ(view().statusStyle, StatusStyle::Error);
+    radioSays("LK0;", [&] { return lamp->backgroundColour() == ToQColor(colour::kLinkLive); });
+    EXPECT_EQ(view().statusText, "");
+}
