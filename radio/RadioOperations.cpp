@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 namespace tamrel {
 
@@ -103,12 +105,21 @@ bool RadioOperations::TuneBy(int64_t deltaHz) {
         return false;
     if (deltaHz == 0)
         return true;
+    // Relative steps stay right however quickly keys follow each other and
+    // whatever the radio has reported meanwhile; an absolute frequency would
+    // be reckoned from a report that may be behind. Only a long way goes as one.
+    constexpr int kMaxSteps = 10;
     const bool up = deltaHz > 0;
-    const int64_t size = std::llabs(deltaHz);
-    if (size == 10)
-        return TuneStep(up, 1);
-    if (size == 1000)
-        return TuneStep(up, 4);
+    int64_t rest = std::llabs(deltaHz);
+    std::vector<int> steps;
+    for (auto [hz, step] : {std::pair{1000, 4}, {50, 3}, {20, 2}, {10, 1}})
+        for (; rest >= hz && int(steps.size()) <= kMaxSteps; rest -= hz)
+            steps.push_back(step);
+    if (rest == 0 && int(steps.size()) <= kMaxSteps) {
+        for (int step : steps)
+            TuneStep(up, step);
+        return true;
+    }
     const int vfo = model_.Fields().receiveVfo;
     // The radio's range ends at 0 Hz and 11 digits; a move past an end stops there.
     const int64_t hz =

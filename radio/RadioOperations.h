@@ -49,9 +49,9 @@ public:
 
     // The VFOs. Locked operations return false when the VFO lock is on.
     bool TuneStep(bool up, int step); // step 1..4: 10, 20, 50 Hz, 1 kHz
-    // Moves the receive VFO by deltaHz: 10 Hz and 1 kHz moves go as the
-    // radio's own UP/DN steps, other moves as a new frequency. Returns false
-    // when the VFO lock refuses it.
+    // Moves the receive VFO by deltaHz: as the radio's own UP/DN steps (1 kHz,
+    // 50, 20, 10 Hz) when at most ten of them make it, else as a new
+    // frequency. Returns false when the VFO lock refuses it.
     bool TuneBy(int64_t deltaHz);
     bool BandStep(bool up);
     bool SelectBand(int index); // to the receive VFO's stored frequency of that band

@@ -156,14 +156,14 @@ TEST_F(TuningWire, StepsGoAsUpDownOrAsANewFrequency) {
     controls.OnTuneBy(KeyTuningDelta(Qt::Key_PageUp, false, 10));
     controls.OnTuneBy(KeyTuningDelta(Qt::Key_Up, true, 10));
     controls.OnTuneBy(KeyTuningDelta(Qt::Key_Up, true, 100)); // 1 kHz: the radio's own step
-    // UP and DN wait for the radio's report; a new frequency is the model's at once.
-    EXPECT_EQ(Sent(),
-              (std::vector<std::string>{"UP1", "DN4", "FA00014060100", "FA00014060200", "UP4"}));
+    controls.OnTuneBy(KeyTuningDelta(Qt::Key_PageUp, true, 1000)); // 100 kHz: one new frequency
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"UP1", "DN4", "UP3", "UP3", "UP3", "UP3", "UP4",
+                                                "FA00014160000"}));
 
     model.ApplyReply(ID_LK, "LK1");
     controls.OnTuneBy(10);
     EXPECT_EQ(model.View().statusText, kVfoLockedStatus);
-    controls.OnTuneBy(-100);
+    controls.OnTuneBy(-100000);
     EXPECT_EQ(Sent(), std::vector<std::string>{});
     model.ApplyReply(ID_LK, "LK0");
     controls.OnTuneBy(10);

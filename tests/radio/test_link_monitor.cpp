@@ -130,12 +130,14 @@ TEST(RadioOperations, TuneByMovesTheReceiveVfoUnlessLocked) {
     RadioOperations ops(m);
     m.ApplyReply(ID_FA, "FA00014060000");
     m.ApplyReply(ID_FB, "FB00007030000");
-    EXPECT_TRUE(ops.TuneBy(100));
-    EXPECT_EQ(m.Fields().vfoA, 14060100u);
+    EXPECT_TRUE(ops.TuneBy(100)); // two 50 Hz steps: the radio reports the result
+    EXPECT_EQ(m.Fields().vfoA, 14060000u);
+    EXPECT_TRUE(ops.TuneBy(100000)); // too many steps: a new frequency at once
+    EXPECT_EQ(m.Fields().vfoA, 14160000u);
     m.ApplyReply(ID_FR, "FR1");
-    EXPECT_TRUE(ops.TuneBy(-10000));
-    EXPECT_EQ(m.Fields().vfoB, 7020000u);
-    EXPECT_EQ(m.Fields().vfoA, 14060100u);
+    EXPECT_TRUE(ops.TuneBy(-11000));
+    EXPECT_EQ(m.Fields().vfoB, 7019000u);
+    EXPECT_EQ(m.Fields().vfoA, 14160000u);
     EXPECT_TRUE(ops.TuneBy(-100000000)); // stops at 0 Hz rather than wrapping
     EXPECT_EQ(m.Fields().vfoB, 0u);
     m.ApplyReply(ID_LK, "LK1");
