@@ -138,6 +138,7 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
     }
     ShowView(w_, presenter_.View(), kChangeAll);
     presenter_.TakeChanges();
+    focusRing_ = std::make_unique<FocusRing>(*this);
     qApp->installEventFilter(this);
 }
 

@@ -18,6 +18,7 @@
 
 #include "panel/FrontPanelControls.h"
 #include "panel/FrontPanelLayout.h"
+#include "panel/FocusRing.h"
 #include "panel/FrontPanelPresenter.h"
 #include "panel/LinkWatch.h"
 #include "platform/Messages.h"
@@ -138,6 +139,7 @@ private:
     FrontPanelWidgets w_;
     WheelNotches wheel_;
     CLinkWatch link_;
+    std::unique_ptr<FocusRing> focusRing_;
     std::unique_ptr<QMenu> popup_;
     std::string peerTitle_;
     std::vector<std::function<void(int)>> replyObservers_;

@@ -8,6 +8,7 @@
 #include "controls/CShadedButton.h"
 #include "controls/CStaticEx.h"
 #include "panel/CFrontPanelDlg.h"
+#include "panel/FocusRing.h"
 #include "panel/FrontPanelView.h"
 #include "panel/KeyboardTuning.h"
 #include "platform/MessageQueue.h"
@@ -507,4 +508,21 @@ TEST_F(FrontPanelWindow, ARadioThatNeverAnswersIsShownAsNotAnswering) {
     EXPECT_EQ(view().statusStyle, StatusStyle::Error);
     radioSays("LK0;", [&] { return lamp->backgroundColour() == ToQColor(colour::kLinkLive); });
     EXPECT_EQ(view().statusText, "");
+}
+
+TEST_F(FrontPanelWindow, TheFocusIsFramedWhereverTabTakesIt) {
+    FocusRing* ring = nullptr;
+    for (QWidget* w : dlg_->findChildren<QWidget*>())
+        if (auto* r = dynamic_cast<FocusRing*>(w))
+            ring = r;
+    ASSERT_NE(ring, nullptr);
+    QWidget* tuning = control<QSlider>(ctl::kTuningSlider);
+    ASSERT_TRUE(pumpUntil([&] { return ring->Target() == tuning; }, 2s));
+    EXPECT_TRUE(ring->isVisible());
+    EXPECT_TRUE(
+        ring->geometry().contains(QRect(tuning->mapTo(dlg_.get(), QPoint()), tuning->size())));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_TRUE(pumpUntil([&] { return ring->Target() == QApplication::focusWidget(); }, 2s));
+    EXPECT_NE(ring->Target(), tuning);
+    EXPECT_TRUE(ring->isVisible());
 }
