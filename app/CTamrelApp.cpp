@@ -5,6 +5,7 @@
 #include "platform/SerialPort.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
+#include "radio/LinkMonitor.h"
 #include "remote/ControlServer.h"
 #include "resources/Artwork.h"
 #include "settings/CRigControlRegistry.h"
@@ -180,9 +181,11 @@ std::string CTamrelApp::OpenRadio() {
     }
     // Like the original program, a radio that cannot be opened is no reason
     // to stop: the panel runs without replies. The reason goes to the log.
-    if (channel_.OpenDevice(device, number, port.speed, 8, port.parity, port.stopBits) != K2_OK)
-        std::fprintf(stderr, "tamrel: cannot open %s: %s\n", device.c_str(),
-                     std::strerror(int(channel_.LastError())));
+    if (channel_.OpenDevice(device, number, port.speed, 8, port.parity, port.stopBits) != K2_OK) {
+        failedDevice_ = device;
+        openError_ = int(channel_.LastError());
+        std::fprintf(stderr, "tamrel: %s\n", OpenFailureText(device, openError_).c_str());
+    }
     portOpened_ = true;
     if (number != 0 && port.device.empty())
         return "COM" + std::to_string(number);
@@ -235,6 +238,8 @@ int CTamrelApp::Run() {
         CFrontPanelDlg panel(registry_, prompter_, operations);
         panel.SetChannel(&channel_);
         panel.SetMemoryStore(&memories_);
+        if (!failedDevice_.empty())
+            panel.SetOpenFailure(failedDevice_, openError_);
         if (!portLabel.empty())
             panel.SetPortLabel(portLabel);
         if (server.isListening())

@@ -57,6 +57,8 @@ private:
     CK2CommChannel& channel_;
     Prompter& prompter_;
     bool portOpened_ = false;
+    std::string failedDevice_; // the device that did not open, and why
+    int openError_ = 0;
     std::unique_ptr<k2sim::SimulatedRadio> simulator_;
 };
 

@@ -8,12 +8,16 @@
 
 #include "app/CTamrelApp.h"
 #include "app/GuiPrompter.h"
+#include "app/SingleInstance.h"
 #include "memory/CK2MemoryStore.h"
+#include "platform/Paths.h"
 #include "radio/CK2CommChannel.h"
 #include "settings/CRigControlRegistry.h"
 #include "tamrel_commit.h"
 
 #include <QApplication>
+
+#include <cstdio>
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
@@ -22,6 +26,12 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName("ZZ9ZZ Software");
     QApplication::setDesktopFileName(TAMREL_APP_ID); // ties the window to its menu entry
     tamrel::AppOptions options = tamrel::ParseOptions();
+    // Two copies would fight over the radio's port and the settings.
+    if (tamrel::HandOverToRunningCopy(QString::fromStdString(tamrel::paths::controlSocketPath()))) {
+        std::fprintf(stderr,
+                     "tamrel: already running; the running copy was brought to the front\n");
+        return 0;
+    }
 
     tamrel::GuiPrompter prompter;
     tamrel::CRigControlRegistry registry(prompter);

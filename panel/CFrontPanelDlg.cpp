@@ -3,10 +3,11 @@
 #include "controls/CColorButton.h"
 #include "controls/CEditEx.h"
 #include "controls/CShadedButton.h"
+#include "cw/CCWKeyboardDlg.h"
 #include "memory/MemoryCommands.h"
 #include "memory/MemoryDialogRunner.h"
-#include "cw/CCWKeyboardDlg.h"
 #include "panel/FrontPanelView.h"
+#include "panel/KeyboardTuning.h"
 #include "platform/Prompter.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
@@ -22,6 +23,7 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -29,6 +31,8 @@
 #include <QSlider>
 #include <QTimer>
 #include <QWheelEvent>
+
+#include <cstdio>
 
 namespace tamrel {
 
@@ -104,6 +108,13 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
                                RadioOperations& radio, QWidget* parent)
     : QDialog(parent), registry_(registry), prompter_(prompter), radio_(radio),
       presenter_(radio.Model(), loadTuningRange(registry)), controls_(presenter_, radio),
+      link_(
+          radio.Model(),
+          [this](uint32_t changes) {
+              presenter_.Present(changes);
+              Refresh();
+          },
+          [this] { SendInitialQuery(); }),
       mailbox_([this](Message&& m) { OnMessage(std::move(m)); }) {
     uint8_t together = 1;
     registry_.GetWindowsMoveTogether(together);
@@ -132,6 +143,7 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
     }
     ShowView(w_, presenter_.View(), kChangeAll);
     presenter_.TakeChanges();
+    focusRing_ = std::make_unique<FocusRing>(*this);
     qApp->installEventFilter(this);
 }
 
@@ -146,6 +158,11 @@ void CFrontPanelDlg::SetChannel(CK2CommChannel* channel) {
     // The CW thread takes its link once, at initialisation.
     if (channel && !initialised_)
         keyerLink_ = std::make_unique<ChannelKeyerLink>(*channel);
+    link_.SetChannel(channel);
+}
+
+void CFrontPanelDlg::SetOpenFailure(const std::string& device, int error) {
+    link_.SetOpenFailure(device, error);
 }
 
 void CFrontPanelDlg::SetMemoryStore(CK2MemoryStore* store) {
@@ -181,8 +198,8 @@ void CFrontPanelDlg::SetControlServer(ControlServer* server) {
     server_ = server;
     if (server_)
         connect(server_, &ControlServer::frameReceived, this,
-                [this](ControlServer::ConnectionId, quint32 dwData, const QByteArray& data) {
-                    OnControlFrame(dwData, data);
+                [this](ControlServer::ConnectionId id, quint32 dwData, const QByteArray& data) {
+                    OnControlFrame(id, dwData, data);
                 });
 }
 
@@ -259,6 +276,10 @@ void CFrontPanelDlg::ConnectControls() {
         controls_.OnBandSelected(index);
         Refresh();
     });
+    connect(w_.tuneStep, &QComboBox::activated, this, [this](int index) {
+        controls_.OnTuneStepSelected(index);
+        Refresh();
+    });
     connect(w_.tuningRange, &QComboBox::activated, this, [this](int index) {
         controls_.OnTuningRangeSelected(index);
         Refresh();
@@ -325,15 +346,17 @@ void CFrontPanelDlg::PlaceFrameAt(QPoint frameTopLeft) {
 }
 
 void CFrontPanelDlg::HookReceiveThread() {
-    if (!channel_)
+    // A port that did not open answers nothing: no endless "querying".
+    if (!channel_ || !channel_->IsOpen())
         return;
+    link_.Start();
     presenter_.ShowStatus(kQueryingStatus);
     Refresh();
     radio_.HookReceiveThread(WindowHandle());
 }
 
 void CFrontPanelDlg::SendInitialQuery() {
-    if (!channel_)
+    if (!channel_ || !channel_->IsOpen())
         return;
     // The first reply to the query clears the status line, as at start.
     presenter_.ShowStatus(kQueryingStatus);
@@ -358,6 +381,9 @@ void CFrontPanelDlg::OnMessage(Message&& m) {
         // Relayed to the keyboard window while it is open.
         if (keyboard_)
             Mailboxes::post(keyboard_->WindowHandle(), std::move(m));
+        break;
+    case msg::WM_K2_LINK_EVENT:
+        link_.OnLinkEvent(m);
         break;
     default:
         break;
@@ -425,7 +451,7 @@ void CFrontPanelDlg::OnPanelRequest(uint64_t code, Payload& argument) {
     }
 }
 
-void CFrontPanelDlg::OnControlFrame(quint32 dwData, const QByteArray& data) {
+void CFrontPanelDlg::OnControlFrame(quint64 connection, quint32 dwData, const QByteArray& data) {
     auto value = [&data] {
         return control::valueOf(
             {reinterpret_cast<const uint8_t*>(data.data()), std::size_t(data.size())});
@@ -465,6 +491,18 @@ void CFrontPanelDlg::OnControlFrame(quint32 dwData, const QByteArray& data) {
         break;
     case control::OP_UNREGISTER:
         peerTitle_.clear();
+        break;
+    case control::OP_LINK_STATE:
+        if (server_)
+            server_->SendTo(connection, control::OP_LINK_STATE, LinkStateBytes(radio_.Model()));
+        break;
+    case control::OP_BRING_TO_FRONT:
+        // A second copy was started: this one is the one to use.
+        std::fprintf(stderr, "tamrel: another copy was started; coming to the front\n");
+        if (isMinimized())
+            showNormal();
+        raise();
+        activateWindow();
         break;
     default:
         break;
@@ -614,6 +652,7 @@ void CFrontPanelDlg::ShowPopupMenu(const QPoint& globalPos) {
             for (const MemoryMenuEntry& entry : kMemoryMenuEntries)
                 popup_->addAction(entry.label, this,
                                   [this, id = entry.id] { memoryCommands_->Run(id); });
+        popup_->addAction("Keyboard Shortcuts...", this, [this] { ShowShortcuts(); });
         // The system menu's two entries, which Linux has no menu for.
         popup_->addSeparator();
         popup_->addAction("System Config", this, [this] { ShowSystemConfig(); });
@@ -654,6 +693,37 @@ void CFrontPanelDlg::OpenSwitchPanel() {
             },
             this);
     switchPanel_->ShowPanel();
+}
+
+void CFrontPanelDlg::ShowShortcuts() {
+    QString rows;
+    for (const Shortcut& s : KeyboardShortcuts())
+        rows += QStringLiteral("<tr><td><b>%1</b></td><td>&nbsp;&nbsp;%2</td></tr>")
+                    .arg(QString::fromStdString(s.keys).toHtmlEscaped(),
+                         QString::fromStdString(s.action).toHtmlEscaped());
+    QMessageBox box(QMessageBox::NoIcon, "Keyboard Shortcuts",
+                    QStringLiteral("<table>%1</table>").arg(rows), QMessageBox::Ok, this);
+    box.setObjectName("keyboardShortcuts");
+    box.exec();
+}
+
+bool CFrontPanelDlg::HandleTuningKey(QWidget* widget, QKeyEvent* key) {
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    if (mods != Qt::NoModifier && mods != Qt::ShiftModifier)
+        return false;
+    const int64_t delta = KeyTuningDelta(key->key(), mods == Qt::ShiftModifier,
+                                         TuneStepHz(presenter_.TuneStepIndex()));
+    if (delta == 0)
+        return false;
+    // Lists, other sliders and edits being typed in keep their keys; the
+    // panel, its buttons and the tuning slider tune.
+    if (widget != this && widget != w_.tuning &&
+        (qobject_cast<QComboBox*>(widget) || qobject_cast<QAbstractSlider*>(widget) ||
+         (qobject_cast<QLineEdit*>(widget) && !static_cast<QLineEdit*>(widget)->isReadOnly())))
+        return false;
+    controls_.OnTuneBy(delta);
+    Refresh();
+    return true;
 }
 
 bool CFrontPanelDlg::HandleShortcut(QKeyEvent* key) {
@@ -703,13 +773,14 @@ bool CFrontPanelDlg::eventFilter(QObject* watched, QEvent* event) {
     auto ours = [&] { return widget && (widget == this || isAncestorOf(widget)); };
     switch (event->type()) {
     case QEvent::Wheel:
-        // Over the panel the wheel is the tuning knob: every notch tunes 10 Hz,
-        // wherever the pointer is, and moves nothing else (a slider or a band
-        // list under the pointer would otherwise change too).
-        if (ours()) {
+        // Over the panel the wheel is the tuning knob: every notch tunes one
+        // step, wherever the pointer is, and moves nothing else (a slider or a
+        // band list under the pointer would otherwise change too).
+        if (ours() && widget->window() == this) {
+            const int stepHz = TuneStepHz(presenter_.TuneStepIndex());
             for (int step = wheel_.Turn(static_cast<QWheelEvent*>(event)->angleDelta()); step != 0;
                  step -= step > 0 ? 1 : -1)
-                controls_.OnTuneStep(step > 0, 1);
+                controls_.OnTuneBy(step > 0 ? stepHz : -stepHz);
             Refresh();
             return true;
         }
@@ -717,6 +788,9 @@ bool CFrontPanelDlg::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress:
         if (ours() && (HandleShortcut(static_cast<QKeyEvent*>(event)) ||
                        ForwardCwKey(static_cast<QKeyEvent*>(event))))
+            return true;
+        if (ours() && widget->window() == this &&
+            HandleTuningKey(widget, static_cast<QKeyEvent*>(event)))
             return true;
         if (int v = EditIndex(watched); v >= 0 && IsEnterKey(static_cast<QKeyEvent*>(event))) {
             // Enter in a frequency edit only sets that frequency.

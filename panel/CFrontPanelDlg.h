@@ -17,9 +17,11 @@
 // sequences run on the channel's sequence runner.
 
 #include "cw/CCWMsgTransmittingThread.h"
+#include "panel/FocusRing.h"
 #include "panel/FrontPanelControls.h"
 #include "panel/FrontPanelLayout.h"
 #include "panel/FrontPanelPresenter.h"
+#include "panel/LinkWatch.h"
 #include "platform/Messages.h"
 #include "platform/WindowMailbox.h"
 
@@ -71,6 +73,8 @@ public:
 
     // Set before the window is shown; null runs without a radio.
     void SetChannel(CK2CommChannel* channel);
+    // The application could not open this device (the lamp and status line say why).
+    void SetOpenFailure(const std::string& device, int error);
     // What the port static shows after the first reply ("COM3", or a device).
     void SetPortLabel(const std::string& label);
     // Memories and stacking registers (optional): the popup menu and
@@ -123,7 +127,7 @@ private:
     void OnReply(int id, const std::string& text);
     void OnStateRequest(uint64_t how, const Payload& target);
     void OnPanelRequest(uint64_t code, Payload& argument);
-    void OnControlFrame(quint32 dwData, const QByteArray& data);
+    void OnControlFrame(quint64 connection, quint32 dwData, const QByteArray& data);
     void HookReceiveThread();
     void Shutdown();
     void PlaceWindow();
@@ -133,6 +137,9 @@ private:
     void ShowSystemConfig();
     void ShowAbout();
     void OpenSwitchPanel();
+    void ShowShortcuts();
+    // Arrow and page keys tune unless the focus is a control that uses them.
+    bool HandleTuningKey(QWidget* widget, QKeyEvent* key);
     bool HandleShortcut(QKeyEvent* key);
     int EditIndex(const QObject* watched) const; // 0 for VFO A's edit, 1 for B's, else -1
     void OpenKeyboard();
@@ -150,6 +157,8 @@ private:
     WheelNotches wheel_;
     std::unique_ptr<MemoryDialogRunner> memoryDialogs_;
     std::unique_ptr<MemoryCommands> memoryCommands_;
+    CLinkWatch link_;
+    std::unique_ptr<FocusRing> focusRing_;
     std::unique_ptr<QMenu> popup_;
     std::string peerTitle_;
     std::string settingsProblem_; // the first unreadable settings line, shown once

@@ -1,5 +1,7 @@
 #include "panel/FrontPanelControls.h"
 
+#include "panel/KeyboardTuning.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -20,6 +22,16 @@ void CFrontPanelControls::ToggleReleaseTuning() {
 void CFrontPanelControls::OnTuneStep(bool up, int step) {
     view_.ClearStatus();
     radio_.TuneStep(up, step);
+}
+
+void CFrontPanelControls::OnTuneBy(int64_t deltaHz) {
+    view_.ClearStatus();
+    if (!radio_.TuneBy(deltaHz))
+        view_.ShowStatus(kVfoLockedStatus);
+}
+
+void CFrontPanelControls::OnTuneStepSelected(int index) {
+    view_.SetTuneStepIndex(index);
 }
 
 void CFrontPanelControls::OnBandStep(bool up) {
@@ -116,7 +128,7 @@ void CFrontPanelControls::OnAntenna() {
 
 void CFrontPanelControls::OnTune() {
     view_.ClearStatus();
-    radio_.Tune();
+    view_.Present(radio_.Tune());
 }
 
 void CFrontPanelControls::OnVfoLock() {

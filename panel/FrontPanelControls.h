@@ -45,6 +45,9 @@ public:
 
     // Push buttons and the lock box.
     void OnTuneStep(bool up, int step); // step 1..4: 10, 20, 50 Hz, 1 kHz
+    // Keys and wheel: moves the receive VFO; a refusal says "VFO locked".
+    void OnTuneBy(int64_t deltaHz);
+    void OnTuneStepSelected(int index);
     void OnBandStep(bool up);
     void OnCopyAToB();
     void OnCopyBToA();

@@ -7,6 +7,7 @@
 #include "controls/CShadedButton.h"
 #include "controls/CStaticEx.h"
 #include "panel/FrontPanelPresenter.h"
+#include "panel/KeyboardTuning.h"
 #include "radio/BandTable.h"
 #include "resources/Artwork.h"
 
@@ -196,6 +197,14 @@ QWidget* frequencyGroup(QWidget& panel, FrontPanelWidgets& w) {
         w.tuningRange->addItem(QString::fromLatin1(r.data(), int(r.size())));
     w.tuningRange->setToolTip("Span of the tuning slider");
     bottom->addWidget(w.tuningRange);
+    bottom->addSpacing(8);
+    bottom->addWidget(label(*g, "Step"));
+    w.tuneStep = new QComboBox(g);
+    setControlId(*w.tuneStep, ctl::kTuneStep);
+    for (std::string_view r : kTuneStepLabels)
+        w.tuneStep->addItem(QString::fromLatin1(r.data(), int(r.size())));
+    w.tuneStep->setToolTip("Tuning step of the arrow keys, Page Up/Down and the wheel");
+    bottom->addWidget(w.tuneStep);
     bottom->addStretch(1);
     w.vfoLock = new QCheckBox("VFO Lock", g);
     setControlId(*w.vfoLock, ctl::kVfoLock, "VFO Lock");
@@ -437,7 +446,18 @@ FrontPanelWidgets BuildFrontPanel(QWidget& panel, const QColor& appColour) {
     w.status->setColours(QColor(0, 52, 52), QColor(92, 252, 204));
     w.status->setMinimumSize(420, 30);
     bottom->addWidget(w.status, 1);
+    w.txLamp = new CStaticEx("TX", &panel);
+    setControlId(*w.txLamp, ctl::kTxLamp, "TX");
+    w.txLamp->setFontDescription(tahoma(14, 700));
+    w.txLamp->setAlignment(Qt::AlignCenter);
+    w.txLamp->setFixedSize(40, 26);
+    w.txLamp->setToolTip("Lit while the radio transmits");
+    knobs->addWidget(w.txLamp);
     knobs->addWidget(label(panel, "Connect to:"));
+    w.linkLamp = new CStaticEx(QString(), &panel);
+    setControlId(*w.linkLamp, ctl::kLinkLamp, "Link");
+    w.linkLamp->setFixedSize(16, 16);
+    knobs->addWidget(w.linkLamp);
     w.portText = new CStaticEx("None", &panel);
     setControlId(*w.portText, ctl::kPortText, "Port");
     w.portText->setFontDescription(times(-18));

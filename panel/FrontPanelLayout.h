@@ -41,6 +41,8 @@ inline constexpr int kFirstLamp = 1259, kFirstMeter = 1318, kOffsetSlider = 1328
 inline constexpr int kCw = 1349, kLsb = 1350, kUsb = 1351, kCwr = 1352, kRtty = 1353, kRttyr = 1354,
                      kAgcFast = 1355, kAgcSlow = 1356, kAgcOff = 1357, kPre = 1358, kAtt = 1359,
                      kFirstXfil = 1360;
+// Beyond the ids the panel has always had.
+inline constexpr int kLinkLamp = 1400, kTxLamp = 1401, kTuneStep = 1402;
 } // namespace ctl
 
 struct FrontPanelWidgets {
@@ -53,6 +55,9 @@ struct FrontPanelWidgets {
     CEditEx* speedEdit = nullptr;
     CEditEx* squelchEdit = nullptr;
     CStaticEx* portText = nullptr;
+    CStaticEx* linkLamp = nullptr; // beside "Connect to:"; its tooltip tells the state
+    CStaticEx* txLamp = nullptr;
+    QComboBox* tuneStep = nullptr; // step of keys and wheel
     CStaticEx* bandwidth = nullptr;
     std::array<CStaticEx*, 7> lamps{};
     CColorButton* rxA = nullptr;

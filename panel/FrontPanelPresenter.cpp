@@ -24,12 +24,13 @@ std::string CaptionOf(std::string_view prefix, int value, std::string_view zero)
 CFrontPanelPresenter::CFrontPanelPresenter(K2RadioModel& radio, int tuningRange)
     : radio_(radio), tuningRange_(tuningRange) {
     const RadioFields& f = radio_.Fields();
-    view_.vfoAText = FormatKHz(f.vfoA);
-    view_.vfoBText = FormatKHz(f.vfoB);
+    view_.vfoAText = KHz(f.vfoA, rc::kVfoA);
+    view_.vfoBText = KHz(f.vfoB, rc::kVfoB);
     view_.tuningRangeIndex = tuningRange_;
     view_.cwSpeed = f.cwSpeed;
     view_.speed.pos = f.cwSpeed;
     ShowPower();
+    ShowLink();
     const BandRecord& band = radio_.CurrentBand();
     if (band.lowHz <= f.vfoA && f.vfoA <= band.highHz)
         SetTuningWindowAround(f.vfoA);
@@ -44,8 +45,18 @@ uint32_t CFrontPanelPresenter::TakeChanges() {
     return std::exchange(changes_, 0u);
 }
 
+std::string CFrontPanelPresenter::KHz(uint32_t hz, uint32_t bit) const {
+    return (known_ & bit) ? FormatKHz(hz) : kUnknownKHz;
+}
+
 void CFrontPanelPresenter::Present(uint32_t c) {
     const RadioFields& f = radio_.Fields();
+    // A value shows once something set it; until then it came from nowhere.
+    known_ |= c & (rc::kVfoA | rc::kVfoB | rc::kFollow | rc::kPower | rc::kSpeed | rc::kSquelch);
+    view_.speedKnown = known_ & rc::kSpeed;
+    view_.squelchKnown = known_ & rc::kSquelch;
+    if (c & (rc::kLink | rc::kTransmit))
+        ShowLink();
     if (c & rc::kFirstReply) {
         ClearStatus();
         view_.portText = portLabel_;
@@ -65,11 +76,11 @@ void CFrontPanelPresenter::Present(uint32_t c) {
         ShowLamps();
     }
     if (c & rc::kVfoA) {
-        view_.vfoAText = FormatKHz(f.vfoA);
+        view_.vfoAText = KHz(f.vfoA, rc::kVfoA);
         Touch(kChangeTexts);
     }
     if (c & rc::kVfoB) {
-        view_.vfoBText = FormatKHz(f.vfoB);
+        view_.vfoBText = KHz(f.vfoB, rc::kVfoB);
         Touch(kChangeTexts);
     }
     // FR alone shows the reported VFO not split; FT and IF show the pair.
@@ -163,7 +174,7 @@ void CFrontPanelPresenter::SetTuningWindowAround(uint32_t hz) {
 }
 
 void CFrontPanelPresenter::ShowTuningFrequency(uint32_t hz) {
-    view_.tuningText = FormatKHz(hz);
+    view_.tuningText = KHz(hz, rc::kFollow | rc::kVfoA | rc::kVfoB);
     Touch(kChangeTexts);
 }
 
@@ -285,12 +296,13 @@ void CFrontPanelPresenter::ShowPower() {
     const double shown = f.powerRange ? f.power : f.power * 0.1;
     char buf[48];
     std::snprintf(buf, sizeof buf, "%6.1f", shown);
-    view_.powerText = buf;
+    view_.powerText = (known_ & rc::kPower) ? buf : kUnknownPower;
     Touch(kChangeTexts | kChangeSliders);
 }
 
 void CFrontPanelPresenter::SetPower(int power) {
     radio_.SetPower(power);
+    known_ |= rc::kPower;
     ShowPower();
 }
 
@@ -320,6 +332,60 @@ void CFrontPanelPresenter::SetEntryButton(int vfo, bool enabled, Rgb face) {
     view_.entryEnabled[vfo != 0] = enabled;
     view_.entryButton[vfo != 0] = face;
     Touch(kChangeButtons | kChangeColours);
+}
+
+void CFrontPanelPresenter::ShowLink() {
+    const LinkMonitor& link = radio_.Link();
+    Rgb lamp = colour::kSilver;
+    switch (link.State()) {
+    case LinkState::NoPort:
+        break;
+    case LinkState::Live:
+        lamp = colour::kLinkLive;
+        break;
+    case LinkState::Waiting:
+    case LinkState::NoReply:
+        lamp = colour::kLinkWaiting;
+        break;
+    case LinkState::OpenFailed:
+    case LinkState::Lost:
+        lamp = colour::kLinkFailed;
+        break;
+    }
+    std::string tip = link.Describe();
+    const bool tx = radio_.Transmitting();
+    // A device that failed is named beside its lamp; the short name, as a label would.
+    if (link.IsFailure() && !link.Device().empty()) {
+        std::string name = link.Device().substr(link.Device().find_last_of('/') + 1);
+        if (name != view_.portText) {
+            view_.portText = std::move(name);
+            Touch(kChangeTexts);
+        }
+    }
+    if (lamp != view_.linkLamp || tip != view_.linkTip || tx != view_.txLamp) {
+        view_.linkLamp = lamp;
+        view_.linkTip = std::move(tip);
+        view_.txLamp = tx;
+        Touch(kChangeLink);
+    }
+    // Failures and silence say so on the status line; once the line is good
+    // again, the text it put there goes (anything else stays).
+    std::string reason = link.Reason();
+    if (!reason.empty()) {
+        ShowStatus(reason, StatusStyle::Error);
+        linkStatus_ = std::move(reason);
+    } else if (!linkStatus_.empty()) {
+        if (view_.statusText == linkStatus_)
+            ClearStatus();
+        linkStatus_.clear();
+    }
+}
+
+void CFrontPanelPresenter::SetTuneStepIndex(int index) {
+    if (index < 0 || index > 2 || index == view_.tuneStepIndex)
+        return;
+    view_.tuneStepIndex = index;
+    Touch(kChangeButtons);
 }
 
 void CFrontPanelPresenter::SetTuningEditColour(Rgb face) {

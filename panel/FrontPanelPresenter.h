@@ -26,6 +26,10 @@ inline constexpr std::array<std::string_view, 4> kTuningRangeLabels = {" Full", 
                                                                        "   5K"};
 inline constexpr std::array<uint32_t, 4> kTuningRangeSpans = {0, 100000, 40000, 5000};
 
+// What a frequency shows before the radio ever answered.
+inline constexpr char kUnknownKHz[] = "  -----.--";
+inline constexpr char kUnknownPower[] = "  --.-";
+
 class CFrontPanelPresenter {
 public:
     // The tuning range index is "Selected Tuning Range".
@@ -68,6 +72,9 @@ public:
     void SetEditWritable(int vfo, bool writable);
     void SetEntryButton(int vfo, bool enabled, Rgb face); // ">>" beside the VFO's edit
     void SetTuningEditColour(Rgb face);
+    // The tuning step of keys and wheel (index into kTuneStepsHz).
+    void SetTuneStepIndex(int index);
+    int TuneStepIndex() const { return view_.tuneStepIndex; }
     // A slider being dragged: the model takes the value, the panel shows it.
     void SetPower(int power);
     void SetCwSpeed(int wpm);
@@ -82,6 +89,9 @@ private:
     void ShowMode();
     void ShowAgc();
     void ShowFilters();
+    void ShowLink();
+    // The frequency, or dashes while the field named by bit is not known yet.
+    std::string KHz(uint32_t hz, uint32_t bit) const;
 
     K2RadioModel& radio_;
     PanelView view_;
@@ -91,6 +101,8 @@ private:
     int offsetSliderPos_ = 1000; // offset + 1000
     std::string portLabel_ = "COM0";
     uint32_t changes_ = kChangeAll;
+    std::string linkStatus_; // the status text the link last put there
+    uint32_t known_ = 0;     // radio_change bits of the values set since the start
 };
 
 } // namespace tamrel

@@ -68,8 +68,8 @@ void ShowView(FrontPanelWidgets& w, const PanelView& v, uint32_t changes) {
         setText(w.powerEdit, v.powerText);
         setText(w.offsetEdit, v.offsetText);
         setText(w.offsetSliderText, v.offsetSliderText);
-        setText(w.speedEdit, std::to_string(v.cwSpeed));
-        setText(w.squelchEdit, std::to_string(v.squelch));
+        setText(w.speedEdit, v.speedKnown ? std::to_string(v.cwSpeed) : "--");
+        setText(w.squelchEdit, v.squelchKnown ? std::to_string(v.squelch) : "--");
         QString bw = QString::fromStdString(v.bandwidthText);
         if (w.bandwidth->text() != bw)
             w.bandwidth->setText(bw);
@@ -125,6 +125,10 @@ void ShowView(FrontPanelWidgets& w, const PanelView& v, uint32_t changes) {
             QSignalBlocker block(w.band);
             w.band->setCurrentIndex(v.bandIndex);
         }
+        if (w.tuneStep->currentIndex() != v.tuneStepIndex) {
+            QSignalBlocker block(w.tuneStep);
+            w.tuneStep->setCurrentIndex(v.tuneStepIndex);
+        }
         if (w.tuningRange->currentIndex() != v.tuningRangeIndex) {
             QSignalBlocker block(w.tuningRange);
             w.tuningRange->setCurrentIndex(v.tuningRangeIndex);
@@ -141,6 +145,12 @@ void ShowView(FrontPanelWidgets& w, const PanelView& v, uint32_t changes) {
     }
     if (changes & kChangeDisplay)
         w.display->setText(QString::fromStdString(v.displayText));
+    if (changes & kChangeLink) {
+        w.linkLamp->setBackgroundColour(ToQColor(v.linkLamp));
+        w.linkLamp->setToolTip(QString::fromStdString(v.linkTip));
+        w.txLamp->setBackgroundColour(ToQColor(v.txLamp ? colour::kTxLit : colour::kTxDark));
+        w.txLamp->setTextColour(v.txLamp ? Qt::white : QColor(150, 110, 110));
+    }
     if (changes & kChangeStatus) {
         bool error = v.statusStyle == StatusStyle::Error;
         w.status->setScrolling(!v.statusText.empty());

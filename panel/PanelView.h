@@ -41,6 +41,11 @@ inline constexpr Rgb kLampBlink = MakeRgb(192, 192, 255);     // annunciator bli
 inline constexpr Rgb kMeterGreen = MakeRgb(11, 193, 34);
 inline constexpr Rgb kMeterAmber = MakeRgb(232, 188, 36);
 inline constexpr Rgb kMeterRed = MakeRgb(244, 23, 46);
+inline constexpr Rgb kLinkLive = MakeRgb(0, 200, 0);
+inline constexpr Rgb kLinkWaiting = MakeRgb(255, 176, 0);
+inline constexpr Rgb kLinkFailed = MakeRgb(230, 0, 0);
+inline constexpr Rgb kTxLit = MakeRgb(255, 0, 0);
+inline constexpr Rgb kTxDark = MakeRgb(96, 32, 32);
 } // namespace colour
 
 enum class StatusStyle { Normal = 0, Error = 2 };
@@ -56,7 +61,8 @@ enum PanelChange : uint32_t {
     kChangeMeter = 1u << 5,
     kChangeDisplay = 1u << 6, // the radio display echo
     kChangeStatus = 1u << 7,
-    kChangeAll = 0xffu,
+    kChangeLink = 1u << 8, // link lamp, its tooltip, the TX lamp
+    kChangeAll = 0x1ffu,
 };
 
 struct SliderView {
@@ -90,6 +96,14 @@ struct PanelView {
 
     std::string statusText;
     StatusStyle statusStyle = StatusStyle::Normal;
+
+    // False until the radio (or the operator) has set them: dashes, not start values.
+    bool speedKnown = false;
+    bool squelchKnown = false;
+    Rgb linkLamp = colour::kSilver;
+    std::string linkTip;
+    bool txLamp = false;
+    int tuneStepIndex = 0; // into kTuneStepsHz
 
     // Edit backgrounds (text stays black).
     Rgb editABack = colour::kActiveVfo;

@@ -45,16 +45,22 @@ inline constexpr uint32_t WM_K2_LOG_REPLACE = 0x47c;
 inline constexpr uint32_t WM_K2_LOG_DELETE = 0x47d;
 inline constexpr uint32_t WM_K2_LOG_MODE = 0x47e;
 inline constexpr uint32_t WM_K2_SHOW_INFO = 0x47f;
-inline constexpr uint32_t WM_K2_POLL_CONTROL = 0x480; // to the status thread
+inline constexpr uint32_t WM_K2_POLL_CONTROL = 0x480;  // to the status thread
 inline constexpr uint32_t WM_K2_PANEL_REQUEST = 0x480; // to a window
 inline constexpr uint32_t WM_K2_LOG_SEARCH = 0x481;
 inline constexpr uint32_t WM_K2_LOG_RECALL = 0x482;
 inline constexpr uint32_t WM_K2_FOLLOW_MOVE = 0x483;
+// From the receive thread: the line hung up or came back. Payload int64_t errno.
+inline constexpr uint32_t WM_K2_LINK_EVENT = 0x484;
 
 // wParam codes of WM_K2_RECV_CONTROL
 inline constexpr uint64_t RECV_PURGE = 1;
 inline constexpr uint64_t RECV_START = 3;
 inline constexpr uint64_t RECV_STOP = 4;
+
+// wParam codes of WM_K2_LINK_EVENT
+inline constexpr uint64_t LINK_LOST = 1;     // closed after a hang-up; or still cannot reopen
+inline constexpr uint64_t LINK_REOPENED = 2; // open again with the same line settings
 
 // wParam codes of WM_K2_POLL_CONTROL / WM_K2_PANEL_REQUEST (one code space)
 inline constexpr uint64_t REQ_EXIT = 9;

@@ -235,6 +235,20 @@ WriteResult SerialPort::writeCommand(std::string_view command, std::chrono::mill
     return fail(p == Push::Failed ? WriteResult::Failed : WriteResult::Stalled);
 }
 
+int SerialPort::hangUpError() const {
+    if (fd_ < 0)
+        return EBADF;
+    pollfd p{fd_, POLLIN, 0};
+    int n = ::poll(&p, 1, 0);
+    if (n < 0)
+        return errno == EINTR ? 0 : errno;
+    if (p.revents & POLLNVAL)
+        return EBADF;
+    if (p.revents & (POLLHUP | POLLERR))
+        return EIO;
+    return 0;
+}
+
 void SerialPort::purgeInput() {
     if (fd_ >= 0)
         ::tcflush(fd_, TCIFLUSH);

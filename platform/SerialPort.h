@@ -73,6 +73,10 @@ public:
     // The errno of the last Failed result.
     int lastWriteError() const { return lastWriteError_; }
 
+    // 0 while the line is usable; else why not: EIO after a hang-up (the
+    // device was unplugged, the far end of a pseudo-terminal closed), ENODEV
+    // when the device node is gone.
+    int hangUpError() const;
     // Discards whatever waits in the input queue.
     void purgeInput();
 

@@ -84,6 +84,8 @@ uint32_t CK2CommChannel::OpenDevice(const std::string& device, uint16_t portNumb
             return K2_ERR_PORT_OPEN;
         }
         port_.purgeInput();
+        line_ = {device, baud, byteSize, parity, stopBits};
+        lost_ = false;
     }
     portNumber_ = portNumber;
     device_ = device;
@@ -95,7 +97,11 @@ uint32_t CK2CommChannel::OpenDevice(const std::string& device, uint16_t portNumb
     if (!recvThread_) {
         recvThread_ = std::make_unique<CRecvrCmdParsingThread>();
         recvThread_->start();
-        recvThread_->post(recvmsg::setup({0, 0, &port_, 100ms, &lock_}));
+        RecvThreadSetup setup{0, 0, &port_, 100ms, &lock_};
+        setup.bytesReceived = &bytesReceived_;
+        setup.recovery.close = [this] { CloseLostPort(); };
+        setup.recovery.reopen = [this] { return ReopenLostPort(); };
+        recvThread_->post(recvmsg::setup(setup));
     }
     if (!statusThread_) {
         statusThread_ = std::make_unique<CK2StatusCmdQueryThread>();
@@ -103,6 +109,27 @@ uint32_t CK2CommChannel::OpenDevice(const std::string& device, uint16_t portNumb
         statusThread_->post(statusmsg::setup(this, 1000ms));
     }
     return K2_OK;
+}
+
+// On the receive thread, after it saw the line hang up: the descriptor of a
+// device that is gone is useless, and keeping it open would keep its node
+// (and the adapter's name) from coming back the same.
+void CK2CommChannel::CloseLostPort() {
+    std::scoped_lock guard(lock_, writeLock_);
+    port_.close();
+    lost_ = true;
+}
+
+int CK2CommChannel::ReopenLostPort() {
+    std::scoped_lock guard(lock_, writeLock_);
+    if (port_.isOpen())
+        return 0;
+    const LineSettings& l = line_;
+    if (int err = port_.open(l.device, l.baud, l.byteSize, l.parity, l.stopBits); err != 0)
+        return err;
+    port_.purgeInput();
+    lost_ = false;
+    return 0;
 }
 
 uint32_t CK2CommChannel::Close() {

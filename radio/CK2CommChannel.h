@@ -89,6 +89,12 @@ public:
     // Posts WM_K2_POLL_CONTROL 22 (on) or 23 (off) to the status thread, if any.
     void SetStatusPolling(bool on);
 
+    // Every byte the receive thread has read since the channel was made: a
+    // radio that answers at all moves it (the link's liveness evidence).
+    uint64_t BytesReceived() const { return bytesReceived_.load(std::memory_order_relaxed); }
+    // True between a hang-up and the reopen of the same device.
+    bool IsLost() const { return lost_; }
+
     bool IsOpen() const { return open_; }
     uint32_t LastError() const { return lastError_; }
     int PortNumber() const { return portNumber_; }
@@ -135,11 +141,26 @@ public:
 
 private:
     uint32_t Write(const std::string& wire);
+    void CloseLostPort();
+    int ReopenLostPort();
+
+    // The device and line settings of the last good open, for the reopen
+    // after a hang-up; guarded by lock_.
+    struct LineSettings {
+        std::string device;
+        uint16_t baud = 0;
+        uint8_t byteSize = 8;
+        uint8_t parity = 0;
+        uint8_t stopBits = 0;
+    };
 
     std::atomic<bool> open_ = false;
     std::atomic<bool> stalled_ = false;
     std::atomic<int> queued_ = 0;
     std::atomic<uint64_t> refused_ = 0;
+    std::atomic<uint64_t> bytesReceived_ = 0;
+    std::atomic<bool> lost_ = false;
+    LineSettings line_;
     uint32_t lastError_ = 0;
     int portNumber_ = -1;
     uint8_t loggingMode_ = 0;

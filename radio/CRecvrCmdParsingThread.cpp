@@ -2,11 +2,18 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <string>
 
 namespace tamrel {
 
 std::optional<std::chrono::milliseconds> CRecvrCmdParsingThread::waitTimeout() const {
+    if (lost_) {
+        // Only the next try to reopen the device is due.
+        const auto left = nextRetry_ - std::chrono::steady_clock::now();
+        return std::clamp(std::chrono::ceil<std::chrono::milliseconds>(left),
+                          std::chrono::milliseconds(0), setup_.recovery.retryPeriod);
+    }
     if (!quietSince_)
         return setup_.pollPeriod;
     // The quiet port's period ends the wait, even if messages came meanwhile.
@@ -16,7 +23,7 @@ std::optional<std::chrono::milliseconds> CRecvrCmdParsingThread::waitTimeout() c
 }
 
 int CRecvrCmdParsingThread::waitDescriptor() const {
-    if (!reading_ || !setup_.port || quietSince_)
+    if (!reading_ || !setup_.port || quietSince_ || lost_)
         return -1;
     auto lock = lockPort();
     return setup_.port->fd();
@@ -27,7 +34,11 @@ void CRecvrCmdParsingThread::onWake(short revents) {
         quietSince_.reset(); // the wait ran out: wait on the port again
     if (!reading_)
         return;
-    if (readPass() <= 0 && revents != 0)
+    if (lost_) {
+        retryReopen();
+        return;
+    }
+    if (readPass() <= 0 && revents != 0 && !lost_)
         quietSince_ = std::chrono::steady_clock::now();
 }
 
@@ -38,6 +49,7 @@ void CRecvrCmdParsingThread::onMessage(Message& message) {
         if (const auto* s = message.payload.get<RecvThreadSetup>()) {
             if (code == kSetupAll) {
                 setup_ = *s;
+                lost_ = false;
             } else {
                 setup_.deliveryMode = s->deliveryMode;
                 setup_.target = s->target;
@@ -63,21 +75,68 @@ std::unique_lock<std::mutex> CRecvrCmdParsingThread::lockPort() const {
     return setup_.lock ? std::unique_lock(*setup_.lock) : std::unique_lock<std::mutex>();
 }
 
+void CRecvrCmdParsingThread::postLink(uint64_t code, int error) {
+    if (setup_.target != 0)
+        Mailboxes::post(setup_.target,
+                        Message{msg::WM_K2_LINK_EVENT, code, Payload::of(int64_t{error})});
+}
+
+void CRecvrCmdParsingThread::retryReopen() {
+    const auto now = std::chrono::steady_clock::now();
+    if (!setup_.recovery.reopen || now < nextRetry_)
+        return;
+    nextRetry_ = now + setup_.recovery.retryPeriod;
+    const int err = setup_.recovery.reopen();
+    if (err == 0) {
+        lost_ = false;
+        lastReopenError_ = 0;
+        quietSince_.reset();
+        // Whatever half a reply was pending belongs to the old line.
+        parser_ = ReplyParser();
+        postLink(msg::LINK_REOPENED, 0);
+        return;
+    }
+    // A device that is back but cannot be opened (busy, no permission) is worth telling.
+    if (err != lastReopenError_ && err != ENOENT && err != ENXIO && err != ENODEV)
+        postLink(msg::LINK_LOST, err);
+    lastReopenError_ = err;
+}
+
 long CRecvrCmdParsingThread::readPass() {
     if (!setup_.port)
         return 0;
     std::array<char, kReadChunk> buffer;
     long n = 0;
+    int hangUp = 0;
     {
         auto lock = lockPort();
+        if (!setup_.port->isOpen())
+            return 0;
         int waiting = setup_.port->bytesWaiting();
         if (waiting > 0)
             n = setup_.port->read(
                 reinterpret_cast<uint8_t*>(buffer.data()),
                 std::min<std::size_t>(static_cast<std::size_t>(waiting), kReadChunk));
+        // Bytes that came before a hang-up are still the radio's: read first.
+        if (n < 0)
+            hangUp = errno != 0 ? errno : EIO;
+        else if (n == 0)
+            hangUp = setup_.port->hangUpError();
+    }
+    if (hangUp != 0) {
+        lost_ = true;
+        lastReopenError_ = 0;
+        quietSince_.reset();
+        nextRetry_ = std::chrono::steady_clock::now() + setup_.recovery.retryPeriod;
+        if (setup_.recovery.close)
+            setup_.recovery.close();
+        postLink(msg::LINK_LOST, hangUp);
+        return 0;
     }
     if (n <= 0)
         return 0;
+    if (setup_.bytesReceived)
+        setup_.bytesReceived->fetch_add(static_cast<uint64_t>(n), std::memory_order_relaxed);
     parser_.feed(std::string_view(buffer.data(), static_cast<std::size_t>(n)),
                  [this](int id, std::string_view text) {
                      if (setup_.deliveryMode == kDeliver && setup_.target != 0)

@@ -25,6 +25,12 @@
 //  - Posts WM_K2_REPLY, wParam = reply id (0..34), payload = std::string
 //    reply text without ";", to the target, only while deliveryMode is 2
 //    (nothing is allocated otherwise).
+//  - A hang-up (poll reports POLLHUP/POLLERR, or a read fails) closes the port
+//    through recovery.close and posts WM_K2_LINK_EVENT LINK_LOST with the
+//    errno to the target; then recovery.reopen is tried every retryPeriod
+//    until it succeeds (LINK_REOPENED) or the thread ends. A reopen that fails
+//    for another reason than a missing device posts LINK_LOST with that errno
+//    once per change. Link events go to the target whatever deliveryMode is.
 //  - Lock: the channel's mutex, held for each reading pass (bytes waiting and
 //    one read of at most 512 bytes), each purge, and while the port's
 //    descriptor is looked up for the wait (not during the wait). Parsing and
@@ -36,12 +42,24 @@
 #include "platform/MessageLoopWorker.h"
 #include "platform/SerialPort.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 
 namespace tamrel {
+
+// How the receive thread looks after the line when it hangs up. Both calls
+// take the port's lock themselves; the thread calls them without holding it.
+struct LinkRecovery {
+    // Closes the port after a hang-up.
+    std::function<void()> close;
+    // Opens the same device with the same line settings again; 0 or the errno.
+    std::function<int()> reopen;
+    std::chrono::milliseconds retryPeriod{200};
+};
 
 struct RecvThreadSetup {
     uint32_t deliveryMode = 0; // 2: post replies to target; anything else: post nothing
@@ -49,6 +67,9 @@ struct RecvThreadSetup {
     SerialPort* port = nullptr;
     std::chrono::milliseconds pollPeriod{100};
     std::mutex* lock = nullptr; // guards port; may be null for a port nobody shares
+    // Set with wParam 1 only.
+    std::atomic<uint64_t>* bytesReceived = nullptr; // counts every byte read
+    LinkRecovery recovery{};                        // empty: a hang-up is only reported
 };
 
 class CRecvrCmdParsingThread final : public MessageLoopWorker {
@@ -70,6 +91,8 @@ private:
     void onWake(short revents) override;
     // Bytes read, 0 when there were none.
     long readPass();
+    void retryReopen();
+    void postLink(uint64_t code, int error);
     std::unique_lock<std::mutex> lockPort() const;
 
     // Worker-thread state.
@@ -78,6 +101,9 @@ private:
     // When the port last woke the thread with nothing to read; it is left out
     // of the wait for one period after that.
     std::optional<std::chrono::steady_clock::time_point> quietSince_;
+    bool lost_ = false;
+    int lastReopenError_ = 0;
+    std::chrono::steady_clock::time_point nextRetry_{};
     ReplyParser parser_;
 };
 

@@ -75,8 +75,16 @@ K2RadioModel::K2RadioModel(BandTable bands, VfoMemory memory)
     followHz_ = f_.vfoA;
 }
 
+uint32_t K2RadioModel::SetTuneKeyed(bool on) {
+    const bool before = Transmitting();
+    tuneKeyed_ = on;
+    return before != Transmitting() ? rc::kTransmit : 0;
+}
+
 uint32_t K2RadioModel::ApplyReply(int id, std::string_view text) {
     uint32_t changes = 0;
+    if (link_.OnReply(LinkMonitor::Clock::now()))
+        changes |= rc::kLink;
     if (f_.awaitingFirstReply) {
         f_.awaitingFirstReply = false;
         changes |= rc::kFirstReply;
@@ -285,6 +293,13 @@ uint32_t K2RadioModel::ApplyIF(std::string_view p) {
     f_.mode = p[27] - '0';
     uint32_t changes = (vfo == 0 ? rc::kVfoA : rc::kVfoB) | rc::kTransmitVfo | rc::kRitXit |
                        rc::kOffset | rc::kMode;
+    const bool wasTransmitting = Transmitting();
+    f_.transmitFlag = p[26] != '0';
+    // A receiving radio has ended a tune the program started (any key ends it).
+    if (!f_.transmitFlag)
+        tuneKeyed_ = false;
+    if (wasTransmitting != Transmitting())
+        changes |= rc::kTransmit;
     changes |= Follow(hz, true);
     return changes | StoreInVfoMemory(vfo, hz);
 }

@@ -12,6 +12,7 @@
 
 #include "radio/BandTable.h"
 #include "radio/K2RadioState.h"
+#include "radio/LinkMonitor.h"
 
 #include <cstdint>
 #include <string>
@@ -45,6 +46,8 @@ inline constexpr uint32_t kFollow = 1u << 20; // the receive frequency moved: Fo
 inline constexpr uint32_t kFirstReply = 1u << 21;
 inline constexpr uint32_t kKeyer = 1u << 22; // a KY reply: Fields().keyerState
 inline constexpr uint32_t kVfoMemory = 1u << 23;
+inline constexpr uint32_t kLink = 1u << 24;     // Link(): the line's state or reason
+inline constexpr uint32_t kTransmit = 1u << 25; // Transmitting()
 } // namespace radio_change
 
 struct RadioFields {
@@ -75,6 +78,7 @@ struct RadioFields {
     int blinkByte = 0;
     int keyerState = -1; // digit of the last KY reply
     bool awaitingFirstReply = true;
+    bool transmitFlag = false; // IF's transmit digit
 
     uint32_t vfo(int v) const { return v == 0 ? vfoA : vfoB; }
 };
@@ -103,6 +107,18 @@ public:
 
     // The next reply counts as the first again (a refresh of everything).
     void ExpectFirstReply() { f_.awaitingFirstReply = true; }
+
+    // The line to the radio; every reply counts as an answer.
+    const LinkMonitor& Link() const { return link_; }
+    LinkMonitor& Link() { return link_; }
+    // A value shown before the radio ever answered is the start value, not the radio's.
+    bool ValuesKnown() const { return link_.EverAnswered(); }
+
+    // The radio transmits: IF says so, or the program keyed it (TUNE).
+    bool Transmitting() const { return f_.transmitFlag || tuneKeyed_; }
+    bool TuneKeyed() const { return tuneKeyed_; }
+    // Returns kTransmit when Transmitting() changed.
+    uint32_t SetTuneKeyed(bool on);
 
     // Tune-pending gate: armed by the tuning slider with the frequency it sent;
     // receive-VFO frequency reports other than that are held back meanwhile.
@@ -141,6 +157,8 @@ private:
     uint32_t gateTarget_ = 0;
     uint32_t followHz_ = 0;
     uint64_t revision_ = 0;
+    LinkMonitor link_;
+    bool tuneKeyed_ = false;
 };
 
 } // namespace tamrel

@@ -4,8 +4,11 @@
 #include "radio/CK2CommChannel.h"
 #include "radio/CRecvrCmdParsingThread.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 namespace tamrel {
 
@@ -95,6 +98,33 @@ bool RadioOperations::TuneStep(bool up, int step) {
     if (channel_)
         channel_->CmdUpDown(up ? kUp : kDown, static_cast<uint16_t>(step));
     return true;
+}
+
+bool RadioOperations::TuneBy(int64_t deltaHz) {
+    if (Locked())
+        return false;
+    if (deltaHz == 0)
+        return true;
+    // Relative steps stay right however quickly keys follow each other and
+    // whatever the radio has reported meanwhile; an absolute frequency would
+    // be reckoned from a report that may be behind. Only a long way goes as one.
+    constexpr int kMaxSteps = 10;
+    const bool up = deltaHz > 0;
+    int64_t rest = std::llabs(deltaHz);
+    std::vector<int> steps;
+    for (auto [hz, step] : {std::pair{1000, 4}, {50, 3}, {20, 2}, {10, 1}})
+        for (; rest >= hz && int(steps.size()) <= kMaxSteps; rest -= hz)
+            steps.push_back(step);
+    if (rest == 0 && int(steps.size()) <= kMaxSteps) {
+        for (int step : steps)
+            TuneStep(up, step);
+        return true;
+    }
+    const int vfo = model_.Fields().receiveVfo;
+    // The radio's range ends at 0 Hz and 11 digits; a move past an end stops there.
+    const int64_t hz =
+        std::clamp<int64_t>(int64_t(model_.Fields().vfo(vfo)) + deltaHz, 0, int64_t(UINT32_MAX));
+    return SetVfoFrequency(vfo, static_cast<uint32_t>(hz));
 }
 
 bool RadioOperations::BandStep(bool up) {
@@ -257,9 +287,10 @@ void RadioOperations::SetAntenna(int antenna) {
         channel_->CmdSelectAntenna(K2_SET, static_cast<uint16_t>(antenna));
 }
 
-void RadioOperations::Tune() {
+uint32_t RadioOperations::Tune() {
     if (channel_)
         channel_->CmdSW20();
+    return model_.SetTuneKeyed(!model_.TuneKeyed());
 }
 
 void RadioOperations::SetPower(int power) {

@@ -55,6 +55,10 @@ public:
 
     // The VFOs. Locked operations return false when the VFO lock is on.
     bool TuneStep(bool up, int step); // step 1..4: 10, 20, 50 Hz, 1 kHz
+    // Moves the receive VFO by deltaHz: as the radio's own UP/DN steps (1 kHz,
+    // 50, 20, 10 Hz) when at most ten of them make it, else as a new
+    // frequency. Returns false when the VFO lock refuses it.
+    bool TuneBy(int64_t deltaHz);
     bool BandStep(bool up);
     bool SelectBand(int index); // to the receive VFO's stored frequency of that band
     bool SetVfoFrequency(int vfo, uint32_t hz); // the model takes it at once
@@ -81,7 +85,9 @@ public:
     void StepAudioFilter();
     void StepNoiseBlanker();
     void SetAntenna(int antenna);
-    void Tune();
+    // Taps TUNE: the first tap keys the transmitter, the next one ends it.
+    // Returns the model's change bits (kTransmit).
+    uint32_t Tune();
     void SetPower(int power);
     void SetPower(int power, bool unscaledRange);
     void SetCwSpeed(int wpm);

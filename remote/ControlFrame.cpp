@@ -18,12 +18,16 @@ uint32_t getU32(const uint8_t* p) {
 
 bool sizeAllowed(Direction direction, uint32_t dwData, uint32_t cbData) {
     if (direction == Direction::ToClient)
-        return dwData == OP_STATE ? cbData == kStateSize : cbData <= kMaxPayload;
+        return dwData == OP_STATE        ? cbData == kStateSize
+               : dwData == OP_LINK_STATE ? cbData == kLinkStateSize
+                                         : cbData <= kMaxPayload;
     switch (dwData) {
     case OP_REGISTER:
         return cbData <= kMaxTitle;
     case OP_STATE:
     case OP_UNREGISTER:
+    case OP_LINK_STATE:
+    case OP_BRING_TO_FRONT:
         return cbData == 0;
     case OP_CW_SPEED:
     case OP_POWER:
@@ -33,6 +37,30 @@ bool sizeAllowed(Direction direction, uint32_t dwData, uint32_t cbData) {
     default:
         return cbData <= kMaxPayload;
     }
+}
+
+std::vector<uint8_t> LinkStateRecord::toBytes() const {
+    std::vector<uint8_t> out;
+    out.reserve(kLinkStateSize);
+    putU32(out, state);
+    putU32(out, error);
+    putU32(out, static_cast<uint32_t>(lastReplyMs));
+    putU32(out, static_cast<uint32_t>(lastReplyMs >> 32));
+    return out;
+}
+
+std::optional<LinkStateRecord> LinkStateRecord::fromBytes(std::span<const uint8_t> data) {
+    if (data.size() != kLinkStateSize)
+        return std::nullopt;
+    auto u32 = [&data](std::size_t at) {
+        return uint32_t(data[at]) | uint32_t(data[at + 1]) << 8 | uint32_t(data[at + 2]) << 16 |
+               uint32_t(data[at + 3]) << 24;
+    };
+    LinkStateRecord r;
+    r.state = u32(0);
+    r.error = u32(4);
+    r.lastReplyMs = uint64_t(u32(8)) | uint64_t(u32(12)) << 32;
+    return r;
 }
 
 std::vector<uint8_t> encodeFrame(uint32_t dwData, std::span<const uint8_t> data) {

@@ -18,10 +18,21 @@
 //   4       power            4           u32 power value
 //   5       CW text          0..254      text, not NUL-terminated
 //   6       unregister       0           none
+//   0x100   link state       0           none; answered to the asking connection
+//   0x101   come to front    0           none (a second copy of the program asks this)
 //   other   (ignored)        0..4096     passed through untouched
 //
 // Sent by the panel: dwData 2 with exactly 76 bytes, the K2RadioState snapshot;
-// other codes 0..4096 bytes.
+// dwData 0x100 with exactly 16 bytes, the link state:
+//
+//   offset  size  field
+//   0       4     state: 0 no port, 1 opening failed, 2 waiting for the first
+//                 reply, 3 live, 4 no reply, 5 lost
+//   4       4     errno of the failure, 0 for none
+//   8       8     last reply, milliseconds since 1970-01-01 UTC; 0 for never
+//
+// other codes 0..4096 bytes. Codes from 0x100 on are this program's own, clear
+// of the range the first six operations use.
 //
 // Limits. No frame carries more than kMaxPayload (4096) bytes: a larger cbData
 // is refused as soon as the 8-byte header is complete, before any argument byte
@@ -35,6 +46,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -48,6 +60,8 @@ enum Operation : uint32_t {
     OP_POWER = 4,
     OP_CW_TEXT = 5,
     OP_UNREGISTER = 6,
+    OP_LINK_STATE = 0x100,
+    OP_BRING_TO_FRONT = 0x101,
 };
 
 inline constexpr std::size_t kHeaderSize = 8;
@@ -55,6 +69,7 @@ inline constexpr uint32_t kMaxPayload = 4096;
 inline constexpr uint32_t kMaxTitle = 83;
 inline constexpr uint32_t kMaxCwText = 254;
 inline constexpr uint32_t kStateSize = 76;
+inline constexpr uint32_t kLinkStateSize = 16;
 static_assert(kMaxTitle <= kMaxPayload && kMaxCwText <= kMaxPayload && kStateSize <= kMaxPayload);
 
 // Who reads the frame: the panel (requests from other programs) or a client
@@ -82,6 +97,19 @@ uint32_t valueOf(std::span<const uint8_t> data);
 // A registered name: the argument up to its first NUL, as UTF-8 bytes. The
 // panel and the server derive the peer title the same way.
 std::string titleOf(std::span<const uint8_t> data);
+
+// The answer to OP_LINK_STATE, written and read field by field.
+struct LinkStateRecord {
+    uint32_t state = 0;
+    uint32_t error = 0;
+    uint64_t lastReplyMs = 0;
+
+    std::vector<uint8_t> toBytes() const;
+    // Nothing unless exactly kLinkStateSize bytes.
+    static std::optional<LinkStateRecord> fromBytes(std::span<const uint8_t> data);
+    friend bool operator==(const LinkStateRecord&, const LinkStateRecord&) = default;
+};
+static_assert(sizeof(uint32_t) * 2 + sizeof(uint64_t) == kLinkStateSize);
 
 // Feed it the bytes of one stream in chunks of any size; it returns the frames
 // completed by each chunk. After a refused frame it stays failed and ignores

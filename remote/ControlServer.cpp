@@ -216,14 +216,22 @@ bool ControlServer::SendToPeer(const std::string& title, uint32_t dwData,
     }
     if (!peer)
         return false;
+    return SendTo(peerId, dwData, data);
+}
+
+bool ControlServer::SendTo(ConnectionId connection, uint32_t dwData,
+                           std::span<const uint8_t> data) {
+    auto it = connections_.find(connection);
+    if (it == connections_.end() || !it->second.socket || data.size() > control::kMaxPayload)
+        return false;
     const std::vector<uint8_t> frame = control::encodeFrame(dwData, data);
     const auto size = static_cast<qint64>(frame.size());
     // Checked before writing, so the buffer never holds more than the bound.
-    if (peer->socket->bytesToWrite() + size > kMaxUnsent) {
-        drop(peerId, CloseReason::Unread);
+    if (it->second.socket->bytesToWrite() + size > kMaxUnsent) {
+        drop(connection, CloseReason::Unread);
         return false;
     }
-    peer->socket->write(reinterpret_cast<const char*>(frame.data()), size);
+    it->second.socket->write(reinterpret_cast<const char*>(frame.data()), size);
     return true;
 }
 

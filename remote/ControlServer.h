@@ -76,6 +76,10 @@ public:
     // when that connection had so much unread that it was dropped instead.
     bool SendToPeer(const std::string& title, uint32_t dwData, std::span<const uint8_t> data);
 
+    // Sends one frame to that connection (an answer to what it asked). False
+    // when it is gone, or was dropped for having too much unread.
+    bool SendTo(ConnectionId connection, uint32_t dwData, std::span<const uint8_t> data);
+
     std::size_t connectionCount() const { return connections_.size(); }
     // The name a connection registered, empty when none or when it is gone.
     std::string registeredName(ConnectionId id) const;

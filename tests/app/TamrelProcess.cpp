@@ -33,6 +33,12 @@ bool TamrelProcess::start(const QStringList& args) {
     return process_.waitForStarted(10000);
 }
 
+bool TamrelProcess::startBeside(const TamrelProcess& first, const QStringList& args) {
+    process_.setProcessEnvironment(first.environment());
+    process_.start(QStringLiteral(TAMREL_PATH), args);
+    return process_.waitForStarted(10000);
+}
+
 void TamrelProcess::terminate() {
     process_.terminate();
 }
@@ -67,9 +73,22 @@ QString TamrelProcess::controlSocket() const {
     return QDir(runtime_.path()).filePath("tamrel/control.sock");
 }
 
+void TamrelProcess::kill() {
+    process_.kill();
+    process_.waitForFinished(10000);
+}
+
 int TamrelProcess::ctl(const QStringList& args, QString* out) {
+    return runCtl(environment(), args, out);
+}
+
+int TamrelProcess::ctlBeside(const TamrelProcess& first, const QStringList& args, QString* out) {
+    return runCtl(first.environment(), args, out);
+}
+
+int TamrelProcess::runCtl(const QProcessEnvironment& env, const QStringList& args, QString* out) {
     QProcess p;
-    p.setProcessEnvironment(environment());
+    p.setProcessEnvironment(env);
     p.start(QStringLiteral(TAMREL_CTL_PATH), args);
     if (!p.waitForStarted(10000) || !p.waitForFinished(30000)) {
         p.kill();

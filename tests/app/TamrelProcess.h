@@ -31,6 +31,12 @@ public:
     bool startOn(const PtyPeer& peer) {
         return start({"--device", QString::fromStdString(peer.device()), "--no-splash"});
     }
+    // Starts tamrel with the folders of an already started one (a second copy).
+    bool startBeside(const TamrelProcess& first, const QStringList& args);
+    // SIGKILL, as a crash would end it; waits for the end.
+    void kill();
+    // tamrel-ctl with the folders of another process (see startBeside).
+    int ctlBeside(const TamrelProcess& first, const QStringList& args, QString* out = nullptr);
     // Sends SIGTERM.
     void terminate();
     // Sends SIGTERM and waits; true when the program ended with status 0.
@@ -54,6 +60,7 @@ public:
 
 private:
     QProcessEnvironment environment() const;
+    int runCtl(const QProcessEnvironment& env, const QStringList& args, QString* out);
 
     QTemporaryDir config_;
     QTemporaryDir runtime_;

@@ -131,3 +131,59 @@ TEST(TamrelProgram, WritesScreenshotOfSimulatedRadio) {
     ASSERT_TRUE(again.waitForExit(60s)) << "no exit within 60 s";
     EXPECT_EQ(again.exitCode(), 1) << again.output().toStdString();
 }
+
+TEST(TamrelProgram, ASecondCopyBringsTheFirstToTheFrontAndEnds) {
+    PtyPeer peer;
+    TamrelProcess first;
+    ASSERT_TRUE(first.startOn(peer));
+    ASSERT_TRUE(waitForInitialQuery(peer, 30s)) << first.output().toStdString();
+    QElapsedTimer clock;
+    clock.start();
+    while (!QFileInfo::exists(first.controlSocket()) && clock.elapsed() < 10000)
+        peer.collectFor(20ms);
+
+    TamrelProcess second;
+    ASSERT_TRUE(second.startBeside(first, {"--no-splash", "--simulate"}));
+    ASSERT_TRUE(second.waitForExit(20s));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(second.output().contains("already running")) << second.output().toStdString();
+    // The first heard it, and is still the one running.
+    clock.restart();
+    while (!first.output().contains("coming to the front") && clock.elapsed() < 10000)
+        first.waitForExit(50ms); // lets the process object read what it wrote
+    EXPECT_TRUE(first.output().contains("coming to the front")) << first.output().toStdString();
+    EXPECT_TRUE(first.running());
+    EXPECT_TRUE(first.endsCleanly()) << first.output().toStdString();
+}
+
+TEST(TamrelProgram, AStaleSocketFromACrashDoesNotBlockAStart) {
+    PtyPeer peer;
+    TamrelProcess crashed;
+    ASSERT_TRUE(crashed.startOn(peer));
+    ASSERT_TRUE(waitForInitialQuery(peer, 30s)) << crashed.output().toStdString();
+    QElapsedTimer clock;
+    clock.start();
+    while (!QFileInfo::exists(crashed.controlSocket()) && clock.elapsed() < 10000)
+        peer.collectFor(20ms);
+    ASSERT_TRUE(QFileInfo::exists(crashed.controlSocket()));
+    crashed.kill();
+    ASSERT_TRUE(QFileInfo::exists(crashed.controlSocket())); // left behind
+
+    PtyPeer peer2;
+    TamrelProcess next;
+    ASSERT_TRUE(next.startBeside(
+        crashed, {"--device", QString::fromStdString(peer2.device()), "--no-splash"}));
+    ASSERT_TRUE(waitForInitialQuery(peer2, 30s)) << next.output().toStdString();
+    EXPECT_TRUE(next.running());
+    // The new copy answers on the socket the old one left.
+    peer2.send("FA00014060000;");
+    QString out;
+    int rc = -1;
+    for (int attempt = 0; attempt < 20 && rc != 0; ++attempt) {
+        rc = next.ctlBeside(crashed, {"state"}, &out);
+        peer2.send("FA00014060000;");
+        peer2.collectFor(250ms);
+    }
+    EXPECT_EQ(rc, 0) << out.toStdString() << next.output().toStdString();
+    EXPECT_TRUE(next.endsCleanly()) << next.output().toStdString();
+}

@@ -4,10 +4,15 @@
 
 #include "controls/CColorButton.h"
 #include "controls/CEditEx.h"
+#include "controls/CScrollingSegmentDisplay.h"
 #include "controls/CShadedButton.h"
+#include "controls/CStaticEx.h"
 #include "cw/CCWKeyboardDlg.h"
 #include "memory/CK2MemoryStore.h"
 #include "panel/CFrontPanelDlg.h"
+#include "panel/FocusRing.h"
+#include "panel/FrontPanelView.h"
+#include "panel/KeyboardTuning.h"
 #include "platform/MessageQueue.h"
 #include "platform/Prompter.h"
 #include "radio/CK2CommChannel.h"
@@ -18,6 +23,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QMenu>
@@ -458,8 +464,8 @@ TEST_F(FrontPanelWindow, PopupMenuHoldsTheMemoryCommandsThenTheSystemEntries) {
         texts.push_back(a->isSeparator() ? "-" : a->text().toStdString());
     EXPECT_EQ(texts, (std::vector<std::string>{
                          "Save to Stacking Register (ALT+F1)", "Recall from Stacking Reg  (ALT+F2)",
-                         "Save Memory   (ALT+F3)", "Recall Memory (ALT+F4)", "Edit Memory", "-",
-                         "System Config", "-", "&About Tamrel..."}));
+                         "Save Memory   (ALT+F3)", "Recall Memory (ALT+F4)", "Edit Memory",
+                         "Keyboard Shortcuts...", "-", "System Config", "-", "&About Tamrel..."}));
     menu->close();
 }
 
@@ -540,4 +546,123 @@ TEST_F(FrontPanelWindow, KeyboardCwOpensByButtonAndKeysTextFromOtherPrograms) {
     prompter_.setAnswer(true);
     click(ctl::kExit);
     EXPECT_EQ(dlg_->Keyboard(), nullptr);
+}
+
+TEST_F(FrontPanelWindow, KeysAndWheelTuneByTheChosenStepUnlessLocked) {
+    radioSays("FA00014060000;", [&] { return view().vfoAText == "  14060.00"; });
+    QWidget* tuning = control<QSlider>(ctl::kTuningSlider);
+    ASSERT_EQ(QApplication::focusWidget(), tuning); // where the panel puts the focus at start
+    QTest::keyClick(tuning, Qt::Key_Up);
+    QTest::keyClick(tuning, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(tuning, Qt::Key_PageUp);
+    EXPECT_EQ(sent(), (std::vector<std::string>{"UP1", "DN3", "DN3", "UP3", "UP3"}));
+    // A button with the focus tunes too; the power slider keeps its own keys.
+    QTest::keyClick(control<QWidget>(ctl::kUsb), Qt::Key_Up);
+    EXPECT_EQ(sent(), std::vector<std::string>{"UP1"});
+    QTest::keyClick(control<QSlider>(ctl::kPowerSlider), Qt::Key_Up);
+    for (const std::string& c : sent())
+        EXPECT_EQ(c.substr(0, 2), "PC");
+
+    auto* step = control<QComboBox>(ctl::kTuneStep);
+    step->setCurrentIndex(2);
+    Q_EMIT step->activated(2);
+    EXPECT_EQ(view().tuneStepIndex, 2);
+    QTest::keyClick(tuning, Qt::Key_Down);
+    QWheelEvent wheel(QPointF(5, 5), dlg_->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(dlg_.get(), &wheel);
+    EXPECT_EQ(sent(), (std::vector<std::string>{"DN4", "UP4"}));
+
+    radioSays("LK1;", [&] { return view().vfoLock; });
+    QTest::keyClick(tuning, Qt::Key_Up);
+    EXPECT_TRUE(sent().empty());
+    EXPECT_EQ(view().statusText, kVfoLockedStatus);
+    EXPECT_EQ(dlg_->Widgets().status->message().trimmed(), kVfoLockedStatus);
+}
+
+TEST_F(FrontPanelWindow, LampsShowTheLinkAndTheTransmitter) {
+    auto* lamp = control<CStaticEx>(ctl::kLinkLamp);
+    auto* tx = control<CStaticEx>(ctl::kTxLamp);
+    // Open, not answered yet.
+    EXPECT_EQ(lamp->backgroundColour(), ToQColor(colour::kLinkWaiting));
+    EXPECT_TRUE(lamp->toolTip().contains("waiting for the first reply"));
+    std::string keyed = ifReply(14060000, 0, 0, 0, 3, 0, 0);
+    keyed[2 + 26] = '1';
+    radioSays(keyed, [&] { return view().txLamp; });
+    EXPECT_EQ(lamp->backgroundColour(), ToQColor(colour::kLinkLive));
+    EXPECT_EQ(tx->backgroundColour(), ToQColor(colour::kTxLit));
+    radioSays(ifReply(14060000, 0, 0, 0, 3, 0, 0), [&] { return !view().txLamp; });
+    EXPECT_EQ(tx->backgroundColour(), ToQColor(colour::kTxDark));
+
+    // The receive thread reporting a hang-up, as it does when the adapter goes.
+    Mailboxes::post(dlg_->WindowHandle(),
+                    {msg::WM_K2_LINK_EVENT, msg::LINK_LOST, Payload::of<int64_t>(EIO)});
+    ASSERT_TRUE(
+        pumpUntil([&] { return lamp->backgroundColour() == ToQColor(colour::kLinkFailed); }));
+    EXPECT_TRUE(lamp->toolTip().contains("lost"));
+    EXPECT_TRUE(dlg_->Widgets().status->message().contains("Lost"));
+    EXPECT_EQ(view().statusStyle, StatusStyle::Error);
+    // Back: waiting, the initial query again, and the first reply makes it live.
+    Mailboxes::post(dlg_->WindowHandle(), {msg::WM_K2_LINK_EVENT, msg::LINK_REOPENED, {}});
+    ASSERT_TRUE(pumpUntil([&] { return peer_.commands().size() >= 15; }));
+    EXPECT_EQ(peer_.commands()[0].text, "K22");
+    EXPECT_EQ(lamp->backgroundColour(), ToQColor(colour::kLinkWaiting));
+    radioSays("LK0;", [&] { return lamp->backgroundColour() == ToQColor(colour::kLinkLive); });
+}
+
+TEST(FrontPanelOpenFailure, PermissionDeniedGivesTheDialoutHint) {
+    app();
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    RecordingPrompter prompter{false};
+    CRigControlRegistry registry(prompter);
+    SystemConfig config;
+    registry.GetSystemConfig(config);
+    CK2CommChannel channel; // the open failed: never open
+    K2RadioModel radio = RadioModelFromSettings(registry);
+    RadioOperations ops(radio);
+    CFrontPanelDlg dlg(registry, prompter, ops);
+    dlg.SetChannel(&channel);
+    dlg.SetOpenFailure("/dev/ttyUSB0", EACCES);
+    dlg.show();
+    QCoreApplication::processEvents();
+    const QString hint = "Cannot open /dev/ttyUSB0: Permission denied. Add your user to the "
+                         "dialout group, then log in again.";
+    EXPECT_EQ(dlg.Widgets().status->message().trimmed(), hint);
+    EXPECT_EQ(dlg.Widgets().linkLamp->backgroundColour(), ToQColor(colour::kLinkFailed));
+    EXPECT_TRUE(dlg.Widgets().linkLamp->toolTip().contains("opening failed"));
+    EXPECT_EQ(dlg.Widgets().portText->text(), "ttyUSB0");
+    // No endless "querying" for a port that never opened, and no invented values.
+    EXPECT_NE(dlg.Presenter().View().statusText, kQueryingStatus);
+    EXPECT_EQ(dlg.Widgets().vfoA->text(), kUnknownKHz);
+    EXPECT_EQ(dlg.Widgets().speedEdit->text(), "--");
+}
+
+TEST_F(FrontPanelWindow, ARadioThatNeverAnswersIsShownAsNotAnswering) {
+    auto* lamp = control<CStaticEx>(ctl::kLinkLamp);
+    // The query went out and nothing came back: two silent ticks later it says so.
+    ASSERT_TRUE(pumpUntil([&] { return lamp->toolTip().contains("no reply"); }, 10s));
+    EXPECT_EQ(lamp->backgroundColour(), ToQColor(colour::kLinkWaiting));
+    EXPECT_EQ(dlg_->Widgets().status->message().trimmed().toStdString(),
+              "The radio is not answering on " + peer_.device() + ".");
+    EXPECT_EQ(view().statusStyle, StatusStyle::Error);
+    radioSays("LK0;", [&] { return lamp->backgroundColour() == ToQColor(colour::kLinkLive); });
+    EXPECT_EQ(view().statusText, "");
+}
+
+TEST_F(FrontPanelWindow, TheFocusIsFramedWhereverTabTakesIt) {
+    FocusRing* ring = nullptr;
+    for (QWidget* w : dlg_->findChildren<QWidget*>())
+        if (auto* r = dynamic_cast<FocusRing*>(w))
+            ring = r;
+    ASSERT_NE(ring, nullptr);
+    QWidget* tuning = control<QSlider>(ctl::kTuningSlider);
+    ASSERT_TRUE(pumpUntil([&] { return ring->Target() == tuning; }, 2s));
+    EXPECT_TRUE(ring->isVisible());
+    EXPECT_TRUE(
+        ring->geometry().contains(QRect(tuning->mapTo(dlg_.get(), QPoint()), tuning->size())));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_TRUE(pumpUntil([&] { return ring->Target() == QApplication::focusWidget(); }, 2s));
+    EXPECT_NE(ring->Target(), tuning);
+    EXPECT_TRUE(ring->isVisible());
 }

@@ -147,3 +147,17 @@ TEST(ControlFrame, HugeOrBadFrameIsRefusedAtItsHeader) {
     EXPECT_TRUE(max.feed(header(0xFFFFFFFF, 0xFFFFFFFF)).empty());
     EXPECT_TRUE(max.failed());
 }
+
+TEST(ControlFrame, LinkStateAnswerIsSixteenLittleEndianBytes) {
+    LinkStateRecord r{4, 5, 0x0102030405060708ull};
+    const std::vector<uint8_t> bytes = r.toBytes();
+    EXPECT_EQ(bytes, (std::vector<uint8_t>{4, 0, 0, 0, 5, 0, 0, 0, 8, 7, 6, 5, 4, 3, 2, 1}));
+    EXPECT_EQ(LinkStateRecord::fromBytes(bytes), r);
+    EXPECT_FALSE(LinkStateRecord::fromBytes(std::span(bytes).first(15)));
+    // Requests carry nothing; the answer exactly the record.
+    EXPECT_TRUE(sizeAllowed(Direction::ToPanel, OP_LINK_STATE, 0));
+    EXPECT_FALSE(sizeAllowed(Direction::ToPanel, OP_LINK_STATE, 1));
+    EXPECT_FALSE(sizeAllowed(Direction::ToPanel, OP_BRING_TO_FRONT, 4));
+    EXPECT_TRUE(sizeAllowed(Direction::ToClient, OP_LINK_STATE, 16));
+    EXPECT_FALSE(sizeAllowed(Direction::ToClient, OP_LINK_STATE, 76));
+}

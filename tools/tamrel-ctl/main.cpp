@@ -9,13 +9,17 @@
 #include "remote/ControlFrame.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalSocket>
+#include <QTimeZone>
 
 #include <charconv>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <optional>
 #include <span>
 #include <string>
@@ -25,7 +29,14 @@ namespace {
 
 using namespace tamrel;
 
-enum ExitCode { kOk = 0, kFailure = 1, kUsage = 2, kNotRunning = 3, kNoAnswer = 4 };
+enum ExitCode {
+    kOk = 0,
+    kFailure = 1,
+    kUsage = 2,
+    kNotRunning = 3,
+    kNoAnswer = 4,
+    kRadioNotLive = 5
+};
 
 constexpr int kConnectMs = 1000;
 constexpr int kAnswerMs = 2000;
@@ -51,7 +62,8 @@ const char* const kUsageText =
     "  --version        show the version\n"
     "\n"
     "Exit status: 0 done, 1 connection failed midway, 2 usage error,\n"
-    "3 no Tamrel running, 4 no state answer within 2 seconds.\n";
+    "3 no Tamrel running, 4 no state answer within 2 seconds,\n"
+    "5 Tamrel runs but the radio is not answering (state prints why).\n";
 
 struct Options {
     std::string socketPath;
@@ -107,8 +119,14 @@ bool sendAll(QLocalSocket& socket, const std::vector<std::vector<uint8_t>>& fram
     return true;
 }
 
-// The answer to operation 2, or nothing when none came in time.
-std::optional<K2RadioState> awaitState(QLocalSocket& socket) {
+struct Answers {
+    std::optional<K2RadioState> state;
+    std::optional<control::LinkStateRecord> link; // a Tamrel that predates it sends none
+};
+
+// The answers to operations 2 and 0x100; the state is the last to come.
+Answers awaitState(QLocalSocket& socket) {
+    Answers answers;
     control::FrameDecoder decoder(control::Direction::ToClient);
     QElapsedTimer clock;
     clock.start();
@@ -120,13 +138,81 @@ std::optional<K2RadioState> awaitState(QLocalSocket& socket) {
         const auto* raw = reinterpret_cast<const uint8_t*>(bytes.constData());
         for (const control::Frame& frame :
              decoder.feed(std::span(raw, static_cast<std::size_t>(bytes.size())))) {
-            if (frame.dwData == control::OP_STATE)
-                return K2RadioState::fromBytes(frame.data);
+            if (frame.dwData == control::OP_LINK_STATE)
+                answers.link = control::LinkStateRecord::fromBytes(frame.data);
+            if (frame.dwData == control::OP_STATE) {
+                answers.state = K2RadioState::fromBytes(frame.data);
+                return answers;
+            }
         }
         if (decoder.failed())
             break;
     }
-    return std::nullopt;
+    return answers;
+}
+
+const char* linkStateName(uint32_t state) {
+    switch (state) {
+    case 0:
+        return "no port";
+    case 1:
+        return "opening failed";
+    case 2:
+        return "waiting for the first reply";
+    case 3:
+        return "live";
+    case 4:
+        return "no reply";
+    case 5:
+        return "lost";
+    default:
+        return "unknown";
+    }
+}
+
+std::string clockTime(uint64_t unixMs) {
+    const auto t = static_cast<std::time_t>(unixMs / 1000);
+    std::tm local{};
+    localtime_r(&t, &local);
+    char buffer[16];
+    std::strftime(buffer, sizeof buffer, "%H:%M:%S", &local);
+    return buffer;
+}
+
+// Why the values are not the radio's, in one line.
+std::string notLiveText(const control::LinkStateRecord& link) {
+    const std::string why = link.error != 0 ? std::strerror(int(link.error)) : "";
+    switch (link.state) {
+    case 0:
+        return "radio not connected (no port configured)";
+    case 1:
+        return "radio not connected (cannot open the port: " + why + ")";
+    case 2:
+        return "radio not answering yet (waiting for the first reply)";
+    case 4:
+        return link.lastReplyMs != 0
+                   ? "radio not answering (no reply since " + clockTime(link.lastReplyMs) + ")"
+                   : "radio not answering (no reply since the port was opened)";
+    case 5:
+        return "radio link lost (" + (why.empty() ? std::string("the device went away") : why) +
+               "); waiting for the device to come back";
+    default:
+        return std::string("radio link ") + linkStateName(link.state);
+    }
+}
+
+QJsonObject linkJson(const control::LinkStateRecord& link) {
+    QJsonObject o;
+    o["state"] = QString::fromLatin1(linkStateName(link.state));
+    o["stateCode"] = qint64(link.state);
+    o["error"] = qint64(link.error);
+    if (link.error != 0)
+        o["reason"] = QString::fromLocal8Bit(std::strerror(int(link.error)));
+    if (link.lastReplyMs != 0)
+        o["lastReply"] = QDateTime::fromMSecsSinceEpoch(qint64(link.lastReplyMs), QTimeZone::utc())
+                             .toString(Qt::ISODateWithMs);
+    o["live"] = link.state == 3;
+    return o;
 }
 
 std::string vfoName(uint32_t v) {
@@ -173,8 +259,16 @@ void printText(const K2RadioState& s) {
     std::printf("RIT/XIT offset: %+d Hz\n", s.offset);
 }
 
-void printJson(const K2RadioState& s) {
+void printJson(const K2RadioState& s, const std::optional<control::LinkStateRecord>& link) {
     QJsonObject o;
+    if (link) {
+        o["link"] = linkJson(*link);
+        // Values from a radio that is not answering are not the radio's.
+        if (link->state != 3) {
+            std::fputs(QJsonDocument(o).toJson(QJsonDocument::Indented).constData(), stdout);
+            return;
+        }
+    }
     o["vfoA"] = qint64(s.vfoA);
     o["vfoB"] = qint64(s.vfoB);
     o["vfoAkHz"] = s.vfoA / 1000.0;
@@ -203,16 +297,23 @@ void printJson(const K2RadioState& s) {
 
 int runState(QLocalSocket& socket, const Options& opt, bool json) {
     if (!sendAll(socket, {control::encodeFrame(control::OP_REGISTER, bytesOf(opt.name)),
+                          control::encodeFrame(control::OP_LINK_STATE, std::span<const uint8_t>()),
                           control::encodeFrame(control::OP_STATE, std::span<const uint8_t>())}))
         return kFailure;
-    std::optional<K2RadioState> state = awaitState(socket);
-    if (!state) {
+    Answers answers = awaitState(socket);
+    if (!answers.state) {
         std::fprintf(stderr, "tamrel-ctl: no state answer from Tamrel within %d seconds\n",
                      kAnswerMs / 1000);
         return kNoAnswer;
     }
-    json ? printJson(*state) : printText(*state);
-    return kOk;
+    const bool live = !answers.link || answers.link->state == 3;
+    if (json)
+        printJson(*answers.state, answers.link);
+    else if (live)
+        printText(*answers.state);
+    else
+        std::printf("%s\n", notLiveText(*answers.link).c_str());
+    return live ? kOk : kRadioNotLive;
 }
 
 // The frame a command sends, checked before anything is connected; nothing

@@ -1,0 +1,65 @@
+#include "panel/LinkWatch.h"
+
+#include "radio/CK2CommChannel.h"
+#include "radio/K2RadioModel.h"
+#include "remote/ControlFrame.h"
+
+#include <utility>
+
+namespace tamrel {
+
+std::vector<uint8_t> LinkStateBytes(const K2RadioModel& model) {
+    const LinkMonitor& link = model.Link();
+    control::LinkStateRecord r;
+    r.state = static_cast<uint32_t>(link.State());
+    r.error = static_cast<uint32_t>(link.Error());
+    if (link.LastReply() != LinkMonitor::Clock::time_point{})
+        r.lastReplyMs = static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                  link.LastReply().time_since_epoch())
+                                                  .count());
+    return r.toBytes();
+}
+
+CLinkWatch::CLinkWatch(K2RadioModel& model, std::function<void(uint32_t)> changed,
+                       std::function<void()> reopened, QObject* parent)
+    : QObject(parent), model_(model), changed_(std::move(changed)), reopened_(std::move(reopened)) {
+    connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
+}
+
+void CLinkWatch::SetChannel(CK2CommChannel* channel) {
+    channel_ = channel;
+    if (channel_ && channel_->IsOpen() && model_.Link().Opened(channel_->DeviceName()))
+        changed_(radio_change::kLink);
+}
+
+void CLinkWatch::SetOpenFailure(const std::string& device, int error) {
+    if (model_.Link().OpenFailed(device, error))
+        changed_(radio_change::kLink);
+}
+
+void CLinkWatch::Start(std::chrono::milliseconds period) {
+    if (channel_ && channel_->IsOpen())
+        timer_.start(period);
+}
+
+void CLinkWatch::Tick() {
+    if (!channel_)
+        return;
+    if (model_.Link().OnPollTick(channel_->BytesReceived(), LinkMonitor::Clock::now()))
+        changed_(radio_change::kLink);
+}
+
+void CLinkWatch::OnLinkEvent(const Message& m) {
+    const int64_t* error = m.payload.get<int64_t>();
+    if (m.wParam == msg::LINK_LOST) {
+        if (model_.Link().Lost(error ? int(*error) : 0))
+            changed_(radio_change::kLink);
+    } else if (m.wParam == msg::LINK_REOPENED) {
+        if (model_.Link().Reopened()) {
+            changed_(radio_change::kLink);
+            reopened_();
+        }
+    }
+}
+
+} // namespace tamrel

@@ -1,0 +1,172 @@
+// What the panel shows of the line and the transmitter, and keyboard tuning,
+// without a window.
+#include "TestPanel.h"
+#include "panel/FrontPanelControls.h"
+#include "panel/KeyboardTuning.h"
+#include "radio/CK2CommChannel.h"
+#include "radio/K2Commands.h"
+#include "support/PtyPeer.h"
+
+#include <QtCore/qnamespace.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+using namespace tamrel;
+using namespace std::chrono_literals;
+using Clock = LinkMonitor::Clock;
+
+namespace {
+
+void Present(test::TestPanel& m, bool changed) {
+    if (changed)
+        m.Present(radio_change::kLink);
+}
+
+} // namespace
+
+TEST(LinkView, LampTooltipAndStatusLineFollowTheState) {
+    test::TestPanel m;
+    LinkMonitor& link = m.radio.Link();
+    EXPECT_EQ(m.View().linkLamp, colour::kSilver);
+    EXPECT_NE(m.View().linkTip.find("no port"), std::string::npos);
+
+    Present(m, link.OpenFailed("/dev/ttyUSB0", EACCES));
+    EXPECT_EQ(m.View().linkLamp, colour::kLinkFailed);
+    EXPECT_EQ(m.View().statusText, "Cannot open /dev/ttyUSB0: Permission denied. Add your user "
+                                   "to the dialout group, then log in again.");
+    EXPECT_EQ(m.View().statusStyle, StatusStyle::Error);
+    EXPECT_EQ(m.View().portText, "ttyUSB0");
+    EXPECT_NE(m.View().linkTip.find("/dev/ttyUSB0: opening failed"), std::string::npos);
+
+    // Opening it later: amber, and the failure text goes.
+    Present(m, link.Opened("/dev/ttyUSB0"));
+    EXPECT_EQ(m.View().linkLamp, colour::kLinkWaiting);
+    EXPECT_EQ(m.View().statusText, "");
+    m.ApplyReply(ID_LK, "LK0");
+    EXPECT_EQ(m.View().linkLamp, colour::kLinkLive);
+    EXPECT_NE(m.View().linkTip.find(": live"), std::string::npos);
+
+    const auto t0 = Clock::now();
+    Present(m, link.OnPollTick(10, t0));
+    Present(m, link.OnPollTick(10, t0 + 1s));
+    Present(m, link.OnPollTick(10, t0 + 2s));
+    EXPECT_EQ(m.View().linkLamp, colour::kLinkWaiting);
+    EXPECT_EQ(m.View().statusText, "The radio is not answering on /dev/ttyUSB0.");
+    EXPECT_EQ(m.View().statusStyle, StatusStyle::Error);
+    EXPECT_NE(m.View().linkTip.find("No reply since"), std::string::npos);
+    // Answering again clears only the link's own text.
+    Present(m, link.OnPollTick(11, t0 + 3s));
+    EXPECT_EQ(m.View().linkLamp, colour::kLinkLive);
+    EXPECT_EQ(m.View().statusText, "");
+
+    Present(m, link.Lost(EIO));
+    EXPECT_EQ(m.View().linkLamp, colour::kLinkFailed);
+    EXPECT_EQ(m.View().statusStyle, StatusStyle::Error);
+    EXPECT_NE(m.View().statusText.find("Lost /dev/ttyUSB0"), std::string::npos);
+    m.ShowStatus("something else");
+    Present(m, link.Reopened());
+    EXPECT_EQ(m.View().linkLamp, colour::kLinkWaiting);
+    EXPECT_EQ(m.View().statusText, "something else"); // not the link's to clear
+}
+
+TEST(LinkView, ValuesShowAsDashesUntilSomethingSetsThem) {
+    test::TestPanel m;
+    EXPECT_EQ(m.View().vfoAText, kUnknownKHz);
+    EXPECT_EQ(m.View().vfoBText, kUnknownKHz);
+    EXPECT_EQ(m.View().powerText, kUnknownPower);
+    EXPECT_FALSE(m.View().speedKnown);
+    EXPECT_FALSE(m.View().squelchKnown);
+    m.ApplyReply(ID_FA, "FA00007030000");
+    EXPECT_EQ(m.View().vfoAText, "   7030.00");
+    EXPECT_EQ(m.View().tuningText, "   7030.00");
+    EXPECT_EQ(m.View().vfoBText, kUnknownKHz); // its own reply has not come yet
+    m.ApplyReply(ID_KS, "KS022");
+    EXPECT_TRUE(m.View().speedKnown);
+    EXPECT_EQ(m.View().cwSpeed, 22);
+    m.SetPower(50);
+    EXPECT_EQ(m.View().powerText, "   5.0");
+}
+
+TEST(LinkView, TxLampFromTheRadioAndFromTune) {
+    test::TestPanel m;
+    CFrontPanelControls controls{m, m.ops};
+    EXPECT_FALSE(m.View().txLamp);
+    std::string receiving = "IF00014060000     +000000 0003000001 ";
+    std::string transmitting = receiving;
+    transmitting[28] = '1';
+    m.ApplyReply(ID_IF, transmitting);
+    EXPECT_TRUE(m.View().txLamp);
+    m.ApplyReply(ID_IF, receiving);
+    EXPECT_FALSE(m.View().txLamp);
+    controls.OnTune();
+    EXPECT_TRUE(m.View().txLamp);
+    controls.OnTune();
+    EXPECT_FALSE(m.View().txLamp);
+}
+
+TEST(KeyboardTuning, KeysStepsAndShift) {
+    EXPECT_EQ(KeyTuningDelta(Qt::Key_Up, false, 10), 10);
+    EXPECT_EQ(KeyTuningDelta(Qt::Key_Down, false, 100), -100);
+    EXPECT_EQ(KeyTuningDelta(Qt::Key_PageUp, false, 1000), 10000);
+    EXPECT_EQ(KeyTuningDelta(Qt::Key_PageDown, true, 10), -1000);
+    EXPECT_EQ(KeyTuningDelta(Qt::Key_Up, true, 1000), 10000);
+    EXPECT_EQ(KeyTuningDelta(Qt::Key_Left, false, 10), 0);
+    EXPECT_EQ(TuneStepHz(0), 10);
+    EXPECT_EQ(TuneStepHz(2), 1000);
+    EXPECT_EQ(TuneStepHz(7), 10);
+    // The help lists every key that tunes.
+    const std::string help = ShortcutsText();
+    for (const char* key : {"Up / Down", "Page Up", "Shift", "wheel", "Alt+X", "Tab"})
+        EXPECT_NE(help.find(key), std::string::npos) << key;
+}
+
+namespace {
+
+// Keyboard moves over the wire.
+class TuningWire : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(channel.OpenDevice(peer.device(), 0, 4800, 8, 0, 2), K2_OK);
+        model.ops.SetChannel(&channel);
+        model.ApplyReply(ID_FA, "FA00014060000");
+    }
+    std::vector<std::string> Sent() {
+        channel.SendCommand("ZZ");
+        EXPECT_TRUE(
+            peer.collectUntil([](const auto& c) { return !c.empty() && c.back().text == "ZZ"; }));
+        auto t = peer.texts();
+        t.pop_back();
+        peer.clear();
+        return t;
+    }
+
+    test::PtyPeer peer;
+    CK2CommChannel channel;
+    test::TestPanel model;
+    CFrontPanelControls controls{model, model.ops};
+};
+
+} // namespace
+
+TEST_F(TuningWire, StepsGoAsUpDownOrAsANewFrequency) {
+    controls.OnTuneBy(KeyTuningDelta(Qt::Key_Up, false, 10));
+    controls.OnTuneBy(KeyTuningDelta(Qt::Key_Down, false, 1000));
+    controls.OnTuneBy(KeyTuningDelta(Qt::Key_PageUp, false, 10));
+    controls.OnTuneBy(KeyTuningDelta(Qt::Key_Up, true, 10));
+    controls.OnTuneBy(KeyTuningDelta(Qt::Key_Up, true, 100)); // 1 kHz: the radio's own step
+    controls.OnTuneBy(KeyTuningDelta(Qt::Key_PageUp, true, 1000)); // 100 kHz: one new frequency
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"UP1", "DN4", "UP3", "UP3", "UP3", "UP3", "UP4",
+                                                "FA00014160000"}));
+
+    model.ApplyReply(ID_LK, "LK1");
+    controls.OnTuneBy(10);
+    EXPECT_EQ(model.View().statusText, kVfoLockedStatus);
+    controls.OnTuneBy(-100000);
+    EXPECT_EQ(Sent(), std::vector<std::string>{});
+    model.ApplyReply(ID_LK, "LK0");
+    controls.OnTuneBy(10);
+    EXPECT_EQ(model.View().statusText, "");
+    EXPECT_EQ(Sent(), std::vector<std::string>{"UP1"});
+}
