@@ -45,7 +45,12 @@ AppOptions ParseOptions() {
         "file.png");
     QCommandLineOption reportStartup(
         "report-startup", "Print on standard error when the window shows and the radio answers.");
-    parser.addOptions({device, simulate, autoSimulate, noSplash, screenshot, reportStartup});
+    // Handled before the window system starts (ExportCommand.h); listed here for --help.
+    QCommandLineOption exportAdif(
+        "export-adif",
+        "Write the ADIF file of a log (tamrel --export-adif LOGFILE OUT.adi) and exit.", "logfile");
+    parser.addOptions(
+        {device, simulate, autoSimulate, noSplash, screenshot, reportStartup, exportAdif});
     parser.process(*QCoreApplication::instance());
 
     AppOptions o;

@@ -5,6 +5,7 @@
 // reads its logging mode from the settings).
 
 #include "app/CTamrelApp.h"
+#include "app/ExportCommand.h"
 #include "app/GuiPrompter.h"
 #include "radio/CK2CommChannel.h"
 #include "settings/CRigControlRegistry.h"
@@ -13,6 +14,9 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    // An export needs no window system: it must run where there is no display.
+    if (tamrel::IsExportCommand(argc, argv))
+        return tamrel::RunExportCommand(argc, argv);
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("Tamrel");
     QApplication::setApplicationVersion(TAMREL_VERSION " (commit " TAMREL_COMMIT ")");
