@@ -543,8 +543,9 @@ std::optional<LocalTime> adifDateTime(const std::string& date, const std::string
     LocalTime t{num(date.substr(0, 4)), num(date.substr(4, 2)),
                 num(date.substr(6, 2)), num(time.substr(0, 2)),
                 num(time.substr(2, 2)), time.size() == 6 ? num(time.substr(4, 2)) : 0};
-    if (t.year < kFirstYear || t.year > kLastYear || t.month < 1 || t.month > 12 || t.day < 1 ||
-        t.day > 31 || t.hour > 23 || t.minute > 59 || t.second > 59)
+    // Any four-digit year: whether the log can hold the date is decided when it is stored.
+    if (t.year < 1 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour > 23 ||
+        t.minute > 59 || t.second > 59)
         return std::nullopt;
     if (civilTime(civilSeconds(t)) != t)
         return std::nullopt; // 02/30
@@ -589,7 +590,7 @@ AdifQso qsoFromAdif(const AdifRecord& r, const AdifImportOptions& o) {
     q.type = kind;
 
     const std::string* call = r.find("CALL");
-    const std::string callText = call ? upperText(trimmed(*call)) : std::string{};
+    const std::string callText = call ? upperText(trimmed(utf8Of(*call))) : std::string{};
     if (callText.empty()) {
         result.error = "the record has no CALL";
         return result;

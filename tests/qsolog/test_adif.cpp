@@ -357,5 +357,26 @@ TEST_F(AdifMap, ContestAndLocalTimeLogs) {
               "59 ON");
 }
 
+TEST_F(AdifMap, EdgesOfTheDateRangeAndEightBitCallsRoundTrip) {
+    // Shown 1900-01-01 00:30 on a UTC+1 clock is 1899 in UTC: written, and read back.
+    QSORecord r = normalQso("XX0XX", local(1900, 1, 1, 0, 30, 0));
+    r.call = "DL1A\xD7"; // Latin-1 from an old log
+    AdifExportOptions out;
+    out.clock = {false, 0x01};
+    const AdifData d = readAdif(writeAdif({&r, 1}, out, 0).text);
+    ASSERT_EQ(d.records.size(), 1u);
+    EXPECT_EQ(*d.records[0].find("QSO_DATE"), "18991231");
+    AdifImportOptions in;
+    in.clock = out.clock;
+    const AdifQso q = qsoFromAdif(d.records[0], in);
+    ASSERT_TRUE(q.record) << q.error;
+    EXPECT_EQ(q.record->time, r.time);
+    EXPECT_EQ(q.record->call, "DL1A\xC3\x97");
+    // A UTC date the log cannot show is refused, not moved.
+    EXPECT_FALSE(
+        qsoFromAdif(record({{"CALL", "W1AW"}, {"QSO_DATE", "18991231"}, {"TIME_ON", "2330"}}), {})
+            .record);
+}
+
 } // namespace
 } // namespace tamrel
