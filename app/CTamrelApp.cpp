@@ -49,8 +49,13 @@ AppOptions ParseOptions() {
     QCommandLineOption exportAdif(
         "export-adif",
         "Write the ADIF file of a log (tamrel --export-adif LOGFILE OUT.adi) and exit.", "logfile");
-    parser.addOptions(
-        {device, simulate, autoSimulate, noSplash, screenshot, reportStartup, exportAdif});
+    QCommandLineOption exportCabrillo(
+        "export-cabrillo",
+        "Ask for the contest and write the Cabrillo file of a contest log "
+        "(tamrel --export-cabrillo LOGFILE OUT.log), then exit.",
+        "logfile");
+    parser.addOptions({device, simulate, autoSimulate, noSplash, screenshot, reportStartup,
+                       exportAdif, exportCabrillo});
     parser.process(*QCoreApplication::instance());
 
     AppOptions o;

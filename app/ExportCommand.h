@@ -1,14 +1,19 @@
 #pragma once
-// `tamrel --export-adif LOGFILE OUT.adi`: the ADIF file of a log, written
-// without a window or a radio, so that scripts can upload logs. It runs
-// before any window system is touched and ends the process.
+// The log exports of the command line, run instead of the front panel:
+// - `tamrel --export-adif LOGFILE OUT.adi`: the ADIF file of a log, without
+//   a window or a radio, so that scripts can upload logs; it runs before any
+//   window system is touched.
+// - `tamrel --export-cabrillo LOGFILE OUT.log`: the Cabrillo file of a
+//   contest log, after the contest dialog (which needs a display) has asked
+//   for the contest's name and categories and remembered them.
 
 namespace tamrel {
 
-// True when the command line asks for an export.
-bool IsExportCommand(int argc, char** argv);
+enum class ExportCommand { None, Adif, Cabrillo };
 
-// Runs the export; the exit code: 0 written, 1 failed, 2 usage error.
-int RunExportCommand(int argc, char** argv);
+ExportCommand exportCommandOf(int argc, char** argv);
+
+// Runs the export; the exit code: 0 written, 1 failed or cancelled, 2 usage error.
+int RunExportCommand(ExportCommand command, int argc, char** argv);
 
 } // namespace tamrel

@@ -15,8 +15,9 @@
 
 int main(int argc, char** argv) {
     // An export needs no window system: it must run where there is no display.
-    if (tamrel::IsExportCommand(argc, argv))
-        return tamrel::RunExportCommand(argc, argv);
+    if (const auto command = tamrel::exportCommandOf(argc, argv);
+        command != tamrel::ExportCommand::None)
+        return tamrel::RunExportCommand(command, argc, argv);
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("Tamrel");
     QApplication::setApplicationVersion(TAMREL_VERSION " (commit " TAMREL_COMMIT ")");

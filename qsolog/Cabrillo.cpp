@@ -103,6 +103,16 @@ std::string_view cabrilloMode(int code) {
     }
 }
 
+std::string checkCabrilloSettings(const CabrilloSettings& s) {
+    if (headerValue(s.contest).empty())
+        return "Enter the contest's name, as its sponsor spells it (for example CQ-WW-CW).";
+    if (headerValue(s.sentExchange).empty())
+        return "Enter the exchange you sent; \"#\" stands for the serial number.";
+    if (s.firstSerial < 0)
+        return "The first serial number cannot be negative.";
+    return {};
+}
+
 CabrilloExport writeCabrillo(std::span<const QSORecord> records, const CabrilloSettings& s,
                              const CabrilloStation& station, const LogClock& clock,
                              std::string_view createdBy) {

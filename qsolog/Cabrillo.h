@@ -40,6 +40,10 @@ std::span<const std::string_view> categoryModeChoices();
 std::span<const std::string_view> categoryPowerChoices();
 std::span<const std::string_view> categoryTransmitterChoices();
 
+// What the dialog must not let through, for the operator; empty when the
+// answers will do.
+std::string checkCabrilloSettings(const CabrilloSettings& settings);
+
 struct CabrilloStation {
     std::string callsign;
     std::string name;

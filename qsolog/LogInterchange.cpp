@@ -170,4 +170,37 @@ FileExport exportAdifFile(const std::string& logPath, const std::string& outPath
     return result;
 }
 
+FileExport exportCabrilloFile(const std::string& logPath, const std::string& outPath,
+                              const CabrilloSettings& settings, const CabrilloStation& station,
+                              const LogClock& clock, std::string_view createdBy, int64_t nowUtc) {
+    FileExport result;
+    TextFile in = readTextFile(logPath);
+    if (!in.error.empty()) {
+        result.message = "Unable to read the log " + logPath + ": " + in.error + ".";
+        return result;
+    }
+    const LogText log = readLogText(in.content, nowUtc);
+    if (log.kind != QsoKind::Contest) {
+        result.message = logPath + (log.kind ? " is not a contest log" : " holds no QSOs") +
+                         "; nothing is written.";
+        return result;
+    }
+    const CabrilloExport cabrillo = writeCabrillo(log.records, settings, station, clock, createdBy);
+    if (!cabrillo.ok()) {
+        result.message = "Nothing is written to " + outPath + ":";
+        for (const std::string& p : cabrillo.problems)
+            result.message += " " + p;
+        return result;
+    }
+    if (std::string why = writeTextFile(outPath, cabrillo.text); !why.empty()) {
+        result.message = "Unable to write " + outPath + ": " + why + ".";
+        return result;
+    }
+    result.ok = true;
+    result.written = log.records.size();
+    result.message = "Wrote " + std::to_string(result.written) +
+                     (result.written == 1 ? " QSO" : " QSOs") + " to " + outPath + ".";
+    return result;
+}
+
 } // namespace tamrel

@@ -5,6 +5,7 @@
 
 #include "Adif.h"
 #include "CQSOLogFile.h"
+#include "Cabrillo.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -59,5 +60,12 @@ struct FileExport {
 // and the QSOs the export cannot write are named in the message.
 FileExport exportAdifFile(const std::string& logPath, const std::string& outPath,
                           const AdifExportOptions& options, int64_t nowUtc);
+
+// The Cabrillo file of a contest log file. A log of normal QSOs has no
+// exchanges and is refused; so is a log with a QSO that cannot be sent
+// (Cabrillo.h), and nothing is written then.
+FileExport exportCabrilloFile(const std::string& logPath, const std::string& outPath,
+                              const CabrilloSettings& settings, const CabrilloStation& station,
+                              const LogClock& clock, std::string_view createdBy, int64_t nowUtc);
 
 } // namespace tamrel

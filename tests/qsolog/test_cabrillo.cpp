@@ -3,6 +3,7 @@
 #include "LogFileFixture.h"
 
 #include "qsolog/Cabrillo.h"
+#include "qsolog/LogInterchange.h"
 
 #include <gtest/gtest.h>
 
@@ -167,6 +168,44 @@ TEST_F(CabrilloExportTest, DialogAnswersAreRemembered) {
     CabrilloSettings back;
     again.GetCabrilloSettings(back);
     EXPECT_EQ(back, s);
+}
+
+TEST_F(CabrilloExportTest, FileExportTakesOnlyContestLogsThatCanBeSent) {
+    const std::string contestLog = inHome("Contest.QSO.Log");
+    write(contestLog, writeLogText(knownLog(), {}));
+    const std::string out = root_ + "/contest.log";
+    const FileExport ok =
+        exportCabrilloFile(contestLog, out, settings(), station(), LogClock{}, "Tamrel", 0);
+    EXPECT_TRUE(ok.ok) << ok.message;
+    EXPECT_EQ(ok.written, 3u);
+    const std::string text = read(out);
+    EXPECT_TRUE(text.starts_with("START-OF-LOG: 3.0\r\n"));
+    EXPECT_TRUE(text.ends_with("END-OF-LOG:\r\n"));
+
+    std::vector<QSORecord> broken = knownLog();
+    broken[0].mode = 0;
+    write(contestLog, writeLogText(broken, {}));
+    const FileExport refused =
+        exportCabrilloFile(contestLog, out, settings(), station(), LogClock{}, "Tamrel", 0);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.message.find("QSO 1 (XX0XX) has no mode"), std::string::npos);
+    EXPECT_EQ(read(out), text); // the last good file stays
+
+    const std::string normalLog = inHome("Normal.QSO.Log");
+    write(normalLog, "0;1;XX0XX;12052003140209;  20M;14025000;CW;;;599;599;0;;\n");
+    const FileExport normal =
+        exportCabrilloFile(normalLog, out, settings(), station(), LogClock{}, "Tamrel", 0);
+    EXPECT_FALSE(normal.ok);
+    EXPECT_NE(normal.message.find("is not a contest log"), std::string::npos);
+}
+
+TEST(CabrilloSettingsCheck, NamesWhatIsMissing) {
+    CabrilloSettings s;
+    EXPECT_NE(checkCabrilloSettings(s).find("contest's name"), std::string::npos);
+    s.contest = "CQ-WW-CW";
+    EXPECT_EQ(checkCabrilloSettings(s), "");
+    s.sentExchange = " ";
+    EXPECT_NE(checkCabrilloSettings(s).find("exchange you sent"), std::string::npos);
 }
 
 TEST(CabrilloModes, ModeNames) {
