@@ -3,6 +3,7 @@
 #include "LogFileFixture.h"
 
 #include "qsolog/LogInterchange.h"
+#include "qsolog/LogInterchangeActions.h"
 
 #include <gtest/gtest.h>
 
@@ -226,6 +227,68 @@ TEST_F(LogInterchange, FileExportWritesTheLogAndNamesWhatItLeftOut) {
     EXPECT_EQ(read(out), text); // the old export stays
     const FileExport unwritable = exportAdifFile(logPath, root_ + "/no/such/dir/out.adi", o, 0);
     EXPECT_FALSE(unwritable.ok);
+}
+
+// ---- the menu entries
+
+TEST_F(LogInterchange, MenuActionsAskTellAndWrite) {
+    LogInterchangeActions actions(*log_, *registry_, prompter_);
+    const std::string adi = root_ + "/log.adi";
+    EXPECT_FALSE(actions.exportAdif(adi));
+    EXPECT_EQ(prompter_.texts().back(), "Log is empty!");
+
+    log_->load(std::string("Menu.QSO.Log"), 0, false);
+    const std::string file = "<CALL:4>W1AW<QSO_DATE:8>20240101<TIME_ON:4>1200<GRIDSQUARE:4>FN31"
+                             "<EOR><CALL:4>W2AW<QSO_DATE:8>20240101<TIME_ON:4>1300<EOR>";
+    write(adi, file);
+    prompter_.setAnswer(true);
+    EXPECT_TRUE(actions.importAdif(adi));
+    EXPECT_EQ(log_->records()[0].comment, "GRIDSQUARE=FN31");
+    EXPECT_NE(prompter_.texts().back().find("Imported 2 QSOs"), std::string::npos);
+
+    const std::string out = root_ + "/out.adi";
+    prompter_.clear();
+    EXPECT_TRUE(actions.exportAdif(out));
+    EXPECT_EQ(prompter_.texts().back(), "Wrote 2 QSOs to " + out + ".");
+    EXPECT_NE(read(out).find("<CALL:4>W2AW "), std::string::npos);
+
+    // A normal log has no exchanges to send.
+    int asked = 0;
+    auto ask = [&](const CabrilloSettings& s) -> std::optional<CabrilloSettings> {
+        ++asked;
+        return s;
+    };
+    EXPECT_FALSE(actions.exportCabrillo(root_ + "/c.log", ask));
+    EXPECT_EQ(asked, 0);
+}
+
+TEST_F(LogInterchange, CabrilloMenuActionRemembersTheAnswers) {
+    LogInterchangeActions actions(*log_, *registry_, prompter_);
+    log_->load(std::string("Contest.QSO.Log"), 1, false);
+    log_->add(contestQso("XX0XX", local(2003, 12, 5, 14, 2, 9)));
+    const std::string out = root_ + "/c.log";
+
+    auto cancel = [](const CabrilloSettings&) { return std::optional<CabrilloSettings>(); };
+    EXPECT_FALSE(actions.exportCabrillo(out, cancel));
+    EXPECT_FALSE(std::filesystem::exists(out));
+
+    auto answer = [](const CabrilloSettings& s) {
+        CabrilloSettings a = s;
+        a.contest = "CQ-WW-CW";
+        return std::optional<CabrilloSettings>(a);
+    };
+    EXPECT_TRUE(actions.exportCabrillo(out, answer)) << prompter_.texts().back();
+    EXPECT_NE(read(out).find("CONTEST: CQ-WW-CW\r\n"), std::string::npos);
+    CabrilloSettings stored;
+    registry_->GetCabrilloSettings(stored);
+    EXPECT_EQ(stored.contest, "CQ-WW-CW");
+    // The next time the dialog opens with them.
+    std::string seen;
+    actions.exportCabrillo(out, [&](const CabrilloSettings& s) {
+        seen = s.contest;
+        return std::optional<CabrilloSettings>();
+    });
+    EXPECT_EQ(seen, "CQ-WW-CW");
 }
 
 // ---- the dupe index
