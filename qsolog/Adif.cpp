@@ -436,6 +436,7 @@ AdifData readAdif(std::string_view text) {
         }
         if (!started) {
             current = AdifRecord{};
+            current.fields.reserve(24); // a record of a logger has about 15 to 20
             current.offset = lt;
             current.line = lineAt(lt);
             started = true;
