@@ -166,7 +166,8 @@ std::string adifFrequency(int32_t hz) {
 std::optional<int32_t> hzOfAdifFrequency(std::string_view mhz) {
     const std::string text = trimmed(mhz);
     std::string_view v = text;
-    const std::size_t dot = v.find('.');
+    // Some loggers write the decimal comma of their locale.
+    const std::size_t dot = v.find_first_of(".,");
     std::string_view whole = v.substr(0, dot);
     std::string_view fraction =
         dot == std::string_view::npos ? std::string_view{} : v.substr(dot + 1);
@@ -314,6 +315,7 @@ struct Tag {
     std::string_view value;
     std::size_t end = 0; // past the tag and its data
     std::string reason;
+    bool bare = false; // <NAME> without a length: a marker such as <APP_LoTW_EOF>
 };
 
 bool nameChar(char c) {
@@ -343,8 +345,10 @@ Tag parseTag(std::string_view text, std::size_t at) {
             tag.kind = Tag::Kind::Eor;
         else if (tag.name == "EOH")
             tag.kind = Tag::Kind::Eoh;
-        else
+        else {
             tag.reason = "the field <" + tag.name + "> has no length";
+            tag.bare = true;
+        }
         return tag;
     }
     if (text[p] != ':') {
@@ -468,6 +472,12 @@ AdifData readAdif(std::string_view text) {
             p = tag.end;
             break;
         case Tag::Kind::Bad: {
+            if (tag.bare && current.fields.empty()) {
+                // A marker between records (LoTW ends its files with one) is no record.
+                started = false;
+                p = tag.end;
+                break;
+            }
             const int64_t badLine = lineAt(lt);
             data.problems.push_back({current.offset, current.line,
                                      tag.reason + " (line " + std::to_string(badLine) + ", byte " +

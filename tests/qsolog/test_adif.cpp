@@ -141,7 +141,8 @@ TEST(AdifValues, FrequencyBandAndExchangeHelpers) {
     EXPECT_EQ(hzOfAdifFrequency("7.0123454"), 7012345);
     EXPECT_EQ(hzOfAdifFrequency("14"), 14000000);
     EXPECT_EQ(hzOfAdifFrequency(".5"), 500000);
-    for (const char* bad : {"", ".", "14,025", "abc", "-7.0", "1.2.3", "2148", "7.0000000001"})
+    EXPECT_EQ(hzOfAdifFrequency("14,025"), 14025000); // a locale's decimal comma
+    for (const char* bad : {"", ".", "14,025,1", "abc", "-7.0", "1.2.3", "2148", "7.0000000001"})
         EXPECT_EQ(hzOfAdifFrequency(bad), std::nullopt) << bad;
 
     EXPECT_EQ(adifBand(0), "10m");
@@ -194,6 +195,14 @@ TEST(AdifRead, HeaderFieldsAreKeptApartFromRecords) {
     EXPECT_TRUE(open.records.empty());
     ASSERT_EQ(open.problems.size(), 1u);
     EXPECT_NE(open.problems[0].reason.find("<EOH>"), std::string::npos);
+}
+
+TEST(AdifRead, MarkersBetweenRecordsAreNoRecords) {
+    const AdifData d = readAdif("ARRL Logbook of the World\n<PROGRAMID:4>LoTW\n<eoh>\n"
+                                "<CALL:4>W1AW<QSO_DATE:8>20240101<TIME_ON:4>1200<eor>\n"
+                                "<APP_LoTW_EOF>\n");
+    EXPECT_TRUE(d.problems.empty());
+    EXPECT_EQ(d.records.size(), 1u);
 }
 
 TEST(AdifRead, LengthsCountBytesNotCharacters) {
@@ -308,7 +317,7 @@ TEST_F(AdifMap, RecordsThatAreNoQsoGiveAnError) {
           record({{"CALL", "W1AW"}, {"QSO_DATE", "20030230"}, {"TIME_ON", "1402"}}),
           record({{"CALL", "W1AW"}, {"QSO_DATE", "20031205"}, {"TIME_ON", "2460"}}),
           record({{"CALL", "W1AW"}, {"QSO_DATE", "2003125"}, {"TIME_ON", "1402"}}),
-          basic({{"FREQ", "14,025"}}),
+          basic({{"FREQ", "14.0.25"}}),
           record(
               {{"CALL", "ABCDEFGHIJKLMNOPQRST"}, {"QSO_DATE", "20031205"}, {"TIME_ON", "1402"}})}) {
         const AdifQso q = qsoFromAdif(r, {});
