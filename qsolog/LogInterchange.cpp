@@ -137,6 +137,14 @@ std::string AdifImportReport::message(const std::string& source) const {
     return text;
 }
 
+void takeContestAnswers(AdifExportOptions& options, const CabrilloSettings& answers) {
+    if (answers.contest.empty())
+        return;
+    options.contestId = answers.contest;
+    options.sentExchange = answers.sentExchange;
+    options.firstSerial = answers.firstSerial;
+}
+
 FileExport exportAdifFile(const std::string& logPath, const std::string& outPath,
                           const AdifExportOptions& options, int64_t nowUtc) {
     FileExport result;

@@ -50,6 +50,10 @@ TextFile readTextFile(const std::string& path);
 // success, else the reason. The old file stays until the new one is complete.
 std::string writeTextFile(const std::string& path, std::string_view content);
 
+// Contest QSOs carry the contest and the sent exchange of the last Cabrillo
+// answers, once a contest has been named there.
+void takeContestAnswers(AdifExportOptions& options, const CabrilloSettings& answers);
+
 struct FileExport {
     bool ok = false;
     std::size_t written = 0;

@@ -29,6 +29,9 @@ bool LogInterchangeActions::exportAdif(const std::string& path) {
     options.programVersion = TAMREL_VERSION;
     options.stationCallsign = config.callsign;
     options.clock = clock();
+    CabrilloSettings answers;
+    registry_.GetCabrilloSettings(answers);
+    takeContestAnswers(options, answers);
     const AdifExport adif =
         writeAdif(log_.records(), options, static_cast<int64_t>(std::time(nullptr)));
     if (std::string why = writeTextFile(path, adif.text); !why.empty()) {

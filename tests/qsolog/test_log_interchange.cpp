@@ -272,12 +272,24 @@ TEST_F(LogInterchange, CabrilloMenuActionRemembersTheAnswers) {
     EXPECT_FALSE(actions.exportCabrillo(out, cancel));
     EXPECT_FALSE(std::filesystem::exists(out));
 
+    // Before a contest is named, the ADIF export says nothing of one.
+    const std::string adi = root_ + "/c.adi";
+    EXPECT_TRUE(actions.exportAdif(adi));
+    EXPECT_EQ(read(adi).find("CONTEST_ID"), std::string::npos);
+    EXPECT_EQ(read(adi).find("STX"), std::string::npos);
+
     auto answer = [](const CabrilloSettings& s) {
         CabrilloSettings a = s;
         a.contest = "CQ-WW-CW";
+        a.sentExchange = "599 #";
+        a.firstSerial = 5;
         return std::optional<CabrilloSettings>(a);
     };
     EXPECT_TRUE(actions.exportCabrillo(out, answer)) << prompter_.texts().back();
+    EXPECT_TRUE(actions.exportAdif(adi));
+    EXPECT_NE(read(adi).find("<STX_STRING:7>599 005 <RST_SENT:3>599 <STX:3>005 "
+                             "<CONTEST_ID:8>CQ-WW-CW "),
+              std::string::npos);
     EXPECT_NE(read(out).find("CONTEST: CQ-WW-CW\r\n"), std::string::npos);
     CabrilloSettings stored;
     registry_->GetCabrilloSettings(stored);
