@@ -68,6 +68,9 @@ int exportAdif() {
     options.programVersion = TAMREL_VERSION;
     options.stationCallsign = config.callsign;
     options.clock = logClock(registry);
+    CabrilloSettings answers;
+    registry.GetCabrilloSettings(answers);
+    takeContestAnswers(options, answers);
     const FileExport result =
         exportAdifFile(paths->log, paths->out, options, static_cast<int64_t>(std::time(nullptr)));
     std::fprintf(result.ok ? stdout : stderr, "%s\n", result.message.c_str());

@@ -1,5 +1,8 @@
 // `tamrel --export-adif`: runs without a display and writes the log's ADIF file.
 
+#include "platform/Prompter.h"
+#include "settings/CRigControlRegistry.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -55,6 +58,31 @@ TEST(ExportCommand, WritesTheAdifFileWithoutADisplay) {
     EXPECT_TRUE(adif.contains("<CALL:5>XX0XX <QSO_DATE:8>20031205 "));
     EXPECT_TRUE(adif.contains("<RST_SENT:3>599 <RST_RCVD:3>579 <NAME:3>Bob "));
     EXPECT_TRUE(adif.contains("<STATION_CALLSIGN:")); // the configured callsign
+}
+
+TEST(ExportCommand, ContestQsosCarryTheLastCabrilloAnswers) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    {
+        tamrel::RecordingPrompter prompter;
+        tamrel::CRigControlRegistry registry(
+            prompter, dir.filePath("config/ZZ9ZZ Software/Rig Control.reg").toStdString());
+        registry.CreateDefaultSettings();
+        tamrel::CabrilloSettings answers;
+        answers.contest = "CQ-WPX-CW";
+        answers.sentExchange = "599 #";
+        ASSERT_TRUE(registry.SetCabrilloSettings(answers));
+        QFile log(dir.filePath("Contest.QSO.Log"));
+        ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+        log.write("1;1;XX0XX;12052003140209;  40M;7012000;CW;599 05;0;;\n");
+    }
+    const ProgramRun run = runTamrel(dir, {"--export-adif", "Contest.QSO.Log", "out.adi"});
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    const QByteArray adif = contents(dir.filePath("out.adi"));
+    EXPECT_TRUE(adif.contains("<SRX_STRING:6>599 05 <RST_RCVD:3>599 <SRX:2>05 "
+                              "<STX_STRING:7>599 001 <RST_SENT:3>599 <STX:3>001 "
+                              "<CONTEST_ID:9>CQ-WPX-CW "))
+        << adif.toStdString();
 }
 
 TEST(ExportCommand, FailuresAndUsageErrorsHaveTheirExitCodes) {
