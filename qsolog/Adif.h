@@ -3,7 +3,8 @@
 // and other loggers, as ADI text (version 3.1).
 //
 // A file is an optional header and then records. The header is any text that
-// does not begin with "<", with header fields, ended by <EOH>. A field is
+// does not begin with "<", with header fields, ended by <EOH> (read here: a
+// file without <EOH> has no header; a UTF-8 byte-order mark is skipped). A field is
 //   <NAME:LENGTH>DATA   or   <NAME:LENGTH:TYPE>DATA
 // where LENGTH counts the bytes of DATA; names and the tags <EOR> and <EOH>
 // are case-insensitive; text between fields is ignored. A record ends with

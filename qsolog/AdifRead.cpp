@@ -103,12 +103,12 @@ Tag parseTag(std::string_view text, std::size_t at) {
     return tag;
 }
 
-// Where the next "<EOR>" (any case) ends, or npos.
-std::size_t pastNextEor(std::string_view text, std::size_t from) {
+// Where the next tag such as "<EOR>" (any case) ends, or npos.
+std::size_t pastNext(std::string_view text, std::size_t from, std::string_view tag) {
     for (std::size_t p = text.find('<', from); p != std::string_view::npos;
          p = text.find('<', p + 1)) {
-        if (p + 5 <= text.size() && equalNoCase(text.substr(p, 5), "<EOR>"))
-            return p + 5;
+        if (p + tag.size() <= text.size() && equalNoCase(text.substr(p, tag.size()), tag))
+            return p + tag.size();
     }
     return std::string_view::npos;
 }
@@ -127,8 +127,12 @@ AdifData readAdif(std::string_view text) {
         return line;
     };
 
-    // A file that does not begin with "<" begins with a header.
-    bool inHeader = !text.empty() && text.front() != '<';
+    if (text.starts_with("\xEF\xBB\xBF"))
+        p = 3; // a byte-order mark
+    // A file that does not begin with "<" begins with a header ended by
+    // <EOH>; without any <EOH>, the text before the first field is a note.
+    bool inHeader =
+        p < text.size() && text[p] != '<' && pastNext(text, p, "<EOH>") != std::string_view::npos;
     bool recordsBegun = false;
     AdifRecord current;
     bool started = false;
@@ -195,16 +199,14 @@ AdifData readAdif(std::string_view text) {
                                      tag.reason + " (line " + std::to_string(badLine) + ", byte " +
                                          std::to_string(lt) + "); the record is skipped"});
             started = false;
-            p = pastNextEor(text, lt + 1);
+            p = pastNext(text, lt + 1, "<EOR>");
             if (p == std::string_view::npos)
                 return data;
             break;
         }
         }
     }
-    if (inHeader) {
-        data.problems.push_back({0, 1, "the header is not ended by <EOH>; no record is read"});
-    } else if (started && !current.fields.empty()) {
+    if (started && !current.fields.empty()) {
         data.problems.push_back(
             {current.offset, current.line, "the last record is not ended by <EOR>; it is skipped"});
     }

@@ -191,10 +191,16 @@ TEST(AdifRead, HeaderFieldsAreKeptApartFromRecords) {
     ASSERT_EQ(f.records.size(), 1u);
     EXPECT_EQ(f.records[0].fields.size(), 1u);
 
-    const AdifData open = readAdif("header text <CALL:4>W1AW<EOR>");
-    EXPECT_TRUE(open.records.empty());
-    ASSERT_EQ(open.problems.size(), 1u);
-    EXPECT_NE(open.problems[0].reason.find("<EOH>"), std::string::npos);
+    // Text before the first field but no <EOH>: a note, not a header.
+    const AdifData note = readAdif("\r\nexported by X\n<CALL:4>W1AW<EOR>");
+    EXPECT_TRUE(note.problems.empty());
+    ASSERT_EQ(note.records.size(), 1u);
+    EXPECT_EQ(note.records[0].line, 3);
+
+    // A byte-order mark is no header text.
+    const AdifData bom = readAdif("\xEF\xBB\xBF<CALL:4>W1AW<EOR>");
+    EXPECT_TRUE(bom.problems.empty());
+    EXPECT_EQ(bom.records.size(), 1u);
 }
 
 TEST(AdifRead, MarkersBetweenRecordsAreNoRecords) {
