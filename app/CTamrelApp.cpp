@@ -48,7 +48,17 @@ AppOptions ParseOptions() {
         "file.png");
     QCommandLineOption reportStartup(
         "report-startup", "Print on standard error when the window shows and the radio answers.");
-    parser.addOptions({device, simulate, autoSimulate, noSplash, screenshot, reportStartup});
+    // Handled before the window system starts (ExportCommand.h); listed here for --help.
+    QCommandLineOption exportAdif(
+        "export-adif",
+        "Write the ADIF file of a log (tamrel --export-adif LOGFILE OUT.adi) and exit.", "logfile");
+    QCommandLineOption exportCabrillo(
+        "export-cabrillo",
+        "Ask for the contest and write the Cabrillo file of a contest log "
+        "(tamrel --export-cabrillo LOGFILE OUT.log), then exit.",
+        "logfile");
+    parser.addOptions({device, simulate, autoSimulate, noSplash, screenshot, reportStartup,
+                       exportAdif, exportCabrillo});
     parser.process(*QCoreApplication::instance());
 
     AppOptions o;

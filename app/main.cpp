@@ -7,6 +7,7 @@
 // CTamrelApp::Run.
 
 #include "app/CTamrelApp.h"
+#include "app/ExportCommand.h"
 #include "app/GuiPrompter.h"
 #include "app/SingleInstance.h"
 #include "memory/CK2MemoryStore.h"
@@ -20,6 +21,10 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    // An export needs no window system: it must run where there is no display.
+    if (const auto command = tamrel::exportCommandOf(argc, argv);
+        command != tamrel::ExportCommand::None)
+        return tamrel::RunExportCommand(command, argc, argv);
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("Tamrel");
     QApplication::setApplicationVersion(TAMREL_VERSION " (commit " TAMREL_COMMIT ")");

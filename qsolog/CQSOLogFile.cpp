@@ -295,6 +295,7 @@ LogLoad CQSOLogFile::load(std::optional<std::string> name, uint8_t loggingMode,
     kind_.reset();
     sequence_ = 0;
     unsaved_ = false;
+    dupes_.clear();
 
     const std::string file = path();
     FileRead in = readWholeFile(file);
@@ -317,6 +318,7 @@ LogLoad CQSOLogFile::load(std::optional<std::string> name, uint8_t loggingMode,
     passLines_ = std::move(log.passLines);
     sequence_ = log.numbered;
     kind_ = log.kind;
+    dupes_.rebuild(records_);
     result.read = true;
     result.fileKind = log.kind;
 
@@ -342,6 +344,7 @@ LogLoad CQSOLogFile::load(std::optional<std::string> name, uint8_t loggingMode,
 LogWrite CQSOLogFile::add(QSORecord record) {
     records_.push_back(record.fitted());
     const QSORecord& r = records_.back();
+    dupes_.add(r);
     if (kind_ && r.type != *kind_) {
         unsaved_ = true;
         return {LogWrite::Status::NotWritten,
@@ -438,6 +441,36 @@ LogWrite CQSOLogFile::rewrite(std::optional<std::string> name) {
     return {LogWrite::Status::Written, {}};
 }
 
+LogWrite CQSOLogFile::addAll(std::vector<QSORecord> records) {
+    if (records.empty())
+        return {};
+    const std::optional<QsoKind> kind =
+        kind_ ? kind_ : std::optional<QsoKind>(records.front().type);
+    for (const QSORecord& r : records)
+        if (r.type != *kind)
+            return {LogWrite::Status::NotWritten,
+                    "A " + kindWord(r.type) + " QSO cannot join a log of " + kindWord(*kind) +
+                        " QSOs; nothing is imported."};
+    const std::size_t before = records_.size();
+    const bool wasUnsaved = unsaved_;
+    const std::optional<QsoKind> oldKind = kind_;
+    records_.reserve(before + records.size());
+    for (QSORecord& r : records)
+        records_.push_back(r.fitted());
+    kind_ = kind;
+    LogWrite w = rewrite();
+    if (!w.written()) {
+        records_.resize(before);
+        kind_ = oldKind;
+        unsaved_ = wasUnsaved;
+        w.message += " Nothing is imported.";
+        return w;
+    }
+    for (std::size_t i = before; i < records_.size(); ++i)
+        dupes_.add(records_[i]);
+    return w;
+}
+
 void CQSOLogFile::startNew() {
     name_ = kDefaultLogName;
     settings_.SetCurrentLogFileName(name_);
@@ -446,6 +479,7 @@ void CQSOLogFile::startNew() {
     kind_.reset();
     sequence_ = 0;
     unsaved_ = false;
+    dupes_.clear();
     disown("the log was started anew and that file is not part of it");
 }
 
@@ -453,6 +487,7 @@ LogWrite CQSOLogFile::replace(std::size_t row, const QSORecord& original, QSORec
     if (row >= records_.size() || records_[row] != original)
         return {};
     records_[row] = updated.fitted();
+    dupes_.rebuild(records_);
     unsaved_ = true;
     return rewrite();
 }
@@ -464,6 +499,7 @@ LogWrite CQSOLogFile::remove(std::size_t row, const QSORecord& original) {
     for (PassLine& p : passLines_)
         if (p.before > row)
             --p.before;
+    dupes_.rebuild(records_);
     unsaved_ = true;
     return rewrite();
 }

@@ -34,6 +34,7 @@
 // rewrite; unsaved() tells whether there is one.
 
 #include "QSORecord.h"
+#include "QsoDupeIndex.h"
 #include "QsoLine.h"
 
 #include <cstdint>
@@ -95,6 +96,10 @@ public:
     int64_t sequence() const { return sequence_; }
     bool ownsFile() const { return owned_; }
     bool unsaved() const { return unsaved_; }
+    // The kind of the listed QSOs and the file; none while there are none.
+    std::optional<QsoKind> kind() const { return kind_; }
+    // The listed QSOs by call, kept in step with every change of the list.
+    const QsoDupeIndex& dupeIndex() const { return dupes_; }
 
     // Loads the named file, or the one of "Current Log File Name" when no
     // name is given. `loggingMode` is "QSO Logging Mode"; with
@@ -105,6 +110,11 @@ public:
 
     // A new QSO: listed, and appended to the file.
     LogWrite add(QSORecord record);
+
+    // Many QSOs at once (an import): listed and written by one rewrite with
+    // its ".Bak". All or nothing: when the rewrite fails, or a QSO is of the
+    // other kind than the log's, the list and the file stay as they were.
+    LogWrite addAll(std::vector<QSORecord> records);
 
     // Writes the whole list anew, numbered from 1, into the named file (which
     // becomes the current one) or the current one.
@@ -144,6 +154,7 @@ private:
     std::string disownedBecause_ = "it is not part of this log";
     bool unsaved_ = false;
     std::function<int64_t()> now_;
+    QsoDupeIndex dupes_;
 };
 
 // A name the log accepts, or the operator's message why not.

@@ -12,6 +12,7 @@ packages=(
     fonts-liberation
     libhamlib-utils
     clang libclang-rt-14-dev
+    nodejs npm
 )
 # Callers that need more (the packaging checks) name them.
 packages+=("$@")

@@ -92,6 +92,21 @@ struct StationSettings {
     friend bool operator==(const StationSettings&, const StationSettings&) = default;
 };
 
+// The contest log export's answers, remembered in the key "Cabrillo".
+struct CabrilloSettings {
+    std::string contest;
+    std::string categoryOperator = "SINGLE-OP";
+    std::string categoryAssisted = "NON-ASSISTED";
+    std::string categoryBand = "ALL";
+    std::string categoryMode = "CW";
+    std::string categoryPower = "LOW";
+    std::string categoryTransmitter = "ONE";
+    std::string sentRst;            // empty: 599, or 59 for phone
+    std::string sentExchange = "#"; // "#" is the serial
+    int32_t firstSerial = 1;
+    friend bool operator==(const CabrilloSettings&, const CabrilloSettings&) = default;
+};
+
 struct ScanLimits {
     uint32_t lowHz = 0;
     uint32_t highHz = 0;
@@ -177,6 +192,10 @@ public:
     void GetCurrentLogFileName(std::string& name);
     bool SetCurrentLogFileName(std::string_view name);
 
+    // Values not stored keep what the caller put there; nothing is created.
+    void GetCabrilloSettings(CabrilloSettings& cabrillo);
+    // False when the file could not be written.
+    bool SetCabrilloSettings(const CabrilloSettings& cabrillo);
     void GetStationSettings(StationSettings& station);
     bool SetStationSettings(const StationSettings& station);
     uint8_t GetPaOption();

@@ -1,0 +1,212 @@
+#include "LogInterchange.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace tamrel {
+
+namespace {
+
+constexpr int64_t kMaxFileBytes = 256LL << 20;
+constexpr std::size_t kMaxNamedProblems = 20;
+
+} // namespace
+
+TextFile readTextFile(const std::string& path) {
+    TextFile f;
+    QFile file(QFile::decodeName(QByteArray::fromStdString(path)));
+    if (!file.open(QIODevice::ReadOnly)) {
+        f.error = file.errorString().toStdString();
+        return f;
+    }
+    if (file.size() > kMaxFileBytes) {
+        f.error = "larger than 256 MiB";
+        return f;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        f.error = file.errorString().toStdString();
+        return f;
+    }
+    f.content = bytes.toStdString();
+    return f;
+}
+
+std::string writeTextFile(const std::string& path, std::string_view content) {
+    QSaveFile file(QFile::decodeName(QByteArray::fromStdString(path)));
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString().toStdString();
+    const qint64 size = static_cast<qint64>(content.size());
+    if (file.write(content.data(), size) != size || !file.flush()) {
+        const std::string why = file.errorString().toStdString();
+        file.cancelWriting();
+        return why;
+    }
+    if (::fsync(file.handle()) != 0) {
+        const std::string why = std::strerror(errno);
+        file.cancelWriting();
+        return why;
+    }
+    if (!file.commit())
+        return file.errorString().toStdString();
+    return {};
+}
+
+AdifImportReport importAdif(CQSOLogFile& log, std::string_view text,
+                            const AdifImportOptions& options) {
+    AdifImportReport report;
+    AdifImportOptions o = options;
+    o.kind = log.kind().value_or(options.kind);
+
+    AdifData data = readAdif(text);
+    report.records = data.records.size() + data.problems.size();
+    report.malformed = std::move(data.problems);
+
+    std::vector<QSORecord> incoming;
+    incoming.reserve(data.records.size());
+    QsoDupeIndex batch;
+    for (const AdifRecord& r : data.records) {
+        AdifQso q = qsoFromAdif(r, o);
+        if (!q.record) {
+            report.malformed.push_back({r.offset, r.line, q.error + "; the record is skipped"});
+            continue;
+        }
+        // The log holds texts as they fit; compare what will be stored.
+        QSORecord fitted = q.record->fitted();
+        if (log.dupeIndex().hasNear(fitted, kImportDupeSeconds) ||
+            batch.hasNear(fitted, kImportDupeSeconds)) {
+            ++report.dupes;
+            continue;
+        }
+        if (q.shortened)
+            ++report.shortened;
+        batch.add(fitted);
+        incoming.push_back(std::move(fitted));
+    }
+    std::sort(report.malformed.begin(), report.malformed.end(),
+              [](const AdifProblem& a, const AdifProblem& b) { return a.offset < b.offset; });
+    if (incoming.empty())
+        return report;
+    const std::size_t count = incoming.size();
+    report.write = log.addAll(std::move(incoming));
+    if (report.write.written())
+        report.imported = count;
+    return report;
+}
+
+AdifImportReport importAdifFile(CQSOLogFile& log, const std::string& path,
+                                const AdifImportOptions& options) {
+    TextFile f = readTextFile(path);
+    if (!f.error.empty()) {
+        AdifImportReport report;
+        report.fileError = f.error;
+        return report;
+    }
+    return importAdif(log, f.content, options);
+}
+
+std::string AdifImportReport::message(const std::string& source) const {
+    if (!fileError.empty())
+        return "Unable to read " + source + ": " + fileError + ". Nothing is imported.";
+    std::string text;
+    if (imported > 0 || write.written())
+        text = "Imported " + std::to_string(imported) + (imported == 1 ? " QSO" : " QSOs") +
+               " from " + source + ".";
+    else
+        text = "No QSO is imported from " + source + ".";
+    if (!write.message.empty())
+        text += " " + write.message;
+    if (dupes > 0)
+        text += " " + std::to_string(dupes) + (dupes == 1 ? " dupe" : " dupes") + " skipped.";
+    if (shortened > 0)
+        text += " " + std::to_string(shortened) +
+                (shortened == 1 ? " QSO had a text" : " QSOs had texts") + " cut to fit.";
+    if (!malformed.empty()) {
+        text += " " + std::to_string(malformed.size()) +
+                (malformed.size() == 1 ? " record is" : " records are") + " not imported:";
+        for (std::size_t i = 0; i < malformed.size() && i < kMaxNamedProblems; ++i)
+            text += " record at line " + std::to_string(malformed[i].line) + " (byte " +
+                    std::to_string(malformed[i].offset) + "): " + malformed[i].reason + ".";
+        if (malformed.size() > kMaxNamedProblems)
+            text += " And " + std::to_string(malformed.size() - kMaxNamedProblems) + " more.";
+    }
+    return text;
+}
+
+void takeContestAnswers(AdifExportOptions& options, const CabrilloSettings& answers) {
+    if (answers.contest.empty())
+        return;
+    options.contestId = answers.contest;
+    options.sentExchange = answers.sentExchange;
+    options.firstSerial = answers.firstSerial;
+}
+
+FileExport exportAdifFile(const std::string& logPath, const std::string& outPath,
+                          const AdifExportOptions& options, int64_t nowUtc) {
+    FileExport result;
+    TextFile in = readTextFile(logPath);
+    if (!in.error.empty()) {
+        result.message = "Unable to read the log " + logPath + ": " + in.error + ".";
+        return result;
+    }
+    const LogText log = readLogText(in.content, nowUtc);
+    AdifExport adif = writeAdif(log.records, options, nowUtc);
+    if (std::string why = writeTextFile(outPath, adif.text); !why.empty()) {
+        result.message = "Unable to write " + outPath + ": " + why + ".";
+        return result;
+    }
+    result.ok = true;
+    result.written = adif.written;
+    result.message = "Wrote " + std::to_string(adif.written) +
+                     (adif.written == 1 ? " QSO" : " QSOs") + " to " + outPath + ".";
+    std::size_t kept = 0;
+    for (const PassLine& p : log.passLines)
+        if (p.fault)
+            ++kept;
+    if (kept > 0)
+        result.message += " " + std::to_string(kept) +
+                          (kept == 1 ? " line of the log is" : " lines of the log are") +
+                          " not QSOs and not exported.";
+    for (const std::string& p : adif.problems)
+        result.message += " " + p;
+    return result;
+}
+
+FileExport exportCabrilloFile(const std::string& logPath, const std::string& outPath,
+                              const CabrilloSettings& settings, const CabrilloStation& station,
+                              const LogClock& clock, std::string_view createdBy, int64_t nowUtc) {
+    FileExport result;
+    TextFile in = readTextFile(logPath);
+    if (!in.error.empty()) {
+        result.message = "Unable to read the log " + logPath + ": " + in.error + ".";
+        return result;
+    }
+    const LogText log = readLogText(in.content, nowUtc);
+    if (log.kind != QsoKind::Contest) {
+        result.message = logPath + (log.kind ? " is not a contest log" : " holds no QSOs") +
+                         "; nothing is written.";
+        return result;
+    }
+    const CabrilloExport cabrillo = writeCabrillo(log.records, settings, station, clock, createdBy);
+    if (!cabrillo.ok()) {
+        result.message = "Nothing is written to " + outPath + ":";
+        for (const std::string& p : cabrillo.problems)
+            result.message += " " + p;
+        return result;
+    }
+    if (std::string why = writeTextFile(outPath, cabrillo.text); !why.empty()) {
+        result.message = "Unable to write " + outPath + ": " + why + ".";
+        return result;
+    }
+    result.ok = true;
+    result.written = log.records.size();
+    result.message = "Wrote " + std::to_string(result.written) +
+                     (result.written == 1 ? " QSO" : " QSOs") + " to " + outPath + ".";
+    return result;
+}
+
+} // namespace tamrel

@@ -1,0 +1,107 @@
+#include "LogInterchangeActions.h"
+
+#include "LogInterchange.h"
+
+#include "settings/CRigControlRegistry.h"
+
+#include <ctime>
+
+namespace tamrel {
+
+LogInterchangeActions::LogInterchangeActions(CQSOLogFile& log, CRigControlRegistry& registry,
+                                             Prompter& prompter)
+    : log_(log), registry_(registry), prompter_(prompter) {}
+
+LogClock LogInterchangeActions::clock() {
+    UtcSettings utc{1, 0};
+    registry_.GetUtcSettings(utc);
+    return LogClock{utc.useUtc != 0, utc.offset};
+}
+
+bool LogInterchangeActions::exportAdif(const std::string& path) {
+    if (log_.records().empty()) {
+        prompter_.tell("Log is empty!", PromptIcon::Warning);
+        return false;
+    }
+    SystemConfig config;
+    registry_.GetSystemConfig(config);
+    AdifExportOptions options;
+    options.programVersion = TAMREL_VERSION;
+    options.stationCallsign = config.callsign;
+    options.clock = clock();
+    CabrilloSettings answers;
+    registry_.GetCabrilloSettings(answers);
+    takeContestAnswers(options, answers);
+    const AdifExport adif =
+        writeAdif(log_.records(), options, static_cast<int64_t>(std::time(nullptr)));
+    if (std::string why = writeTextFile(path, adif.text); !why.empty()) {
+        prompter_.tell("Unable to write " + path + ": " + why + ".", PromptIcon::Error);
+        return false;
+    }
+    std::string message = "Wrote " + std::to_string(adif.written) +
+                          (adif.written == 1 ? " QSO" : " QSOs") + " to " + path + ".";
+    for (const std::string& p : adif.problems)
+        message += " " + p;
+    prompter_.tell(message, adif.problems.empty() ? PromptIcon::Information : PromptIcon::Warning);
+    return true;
+}
+
+bool LogInterchangeActions::importAdif(const std::string& path) {
+    AdifImportOptions options;
+    options.kind = (registry_.GetQsoLoggingMode() & 1) ? QsoKind::Contest : QsoKind::Normal;
+    options.clock = clock();
+    BandTable bands = defaultBandTable();
+    registry_.LoadBandInfo(bands);
+    options.bands = bands;
+    options.unknown = prompter_.ask("Keep the fields this log has no place for (such as the grid "
+                                    "square) in the comment?\nNo leaves them out.",
+                                    PromptIcon::Question)
+                          ? UnknownAdifFields::KeepInComment
+                          : UnknownAdifFields::Ignore;
+    const AdifImportReport report = importAdifFile(log_, path, options);
+    const bool imported = report.imported > 0;
+    const bool clean = report.fileError.empty() && report.malformed.empty() &&
+                       (report.imported == 0 || report.write.written());
+    prompter_.tell(report.message(path), clean ? PromptIcon::Information : PromptIcon::Warning);
+    return imported;
+}
+
+bool LogInterchangeActions::exportCabrillo(const std::string& path, const AskCabrillo& ask) {
+    if (log_.kind() != QsoKind::Contest) {
+        prompter_.tell(log_.records().empty() ? "Log is empty!"
+                                              : "This log holds normal QSOs: a Cabrillo log "
+                                                "needs the exchanges of a contest log.",
+                       PromptIcon::Warning);
+        return false;
+    }
+    CabrilloSettings answers;
+    registry_.GetCabrilloSettings(answers);
+    const std::optional<CabrilloSettings> given = ask(answers);
+    if (!given)
+        return false;
+    registry_.SetCabrilloSettings(*given);
+
+    SystemConfig config;
+    registry_.GetSystemConfig(config);
+    StationSettings station;
+    registry_.GetStationSettings(station);
+    const CabrilloExport cabrillo = writeCabrillo(
+        log_.records(), *given, {config.callsign, config.name, config.qth, station.gridSquare},
+        clock(), "Tamrel " TAMREL_VERSION);
+    if (!cabrillo.ok()) {
+        std::string message = "Nothing is written to " + path + ":";
+        for (const std::string& p : cabrillo.problems)
+            message += " " + p;
+        prompter_.tell(message, PromptIcon::Error);
+        return false;
+    }
+    if (std::string why = writeTextFile(path, cabrillo.text); !why.empty()) {
+        prompter_.tell("Unable to write " + path + ": " + why + ".", PromptIcon::Error);
+        return false;
+    }
+    prompter_.tell("Wrote " + std::to_string(log_.records().size()) + " QSOs to " + path + ".",
+                   PromptIcon::Information);
+    return true;
+}
+
+} // namespace tamrel

@@ -1,0 +1,101 @@
+// `tamrel --export-adif`: runs without a display and writes the log's ADIF file.
+
+#include "platform/Prompter.h"
+#include "settings/CRigControlRegistry.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+namespace {
+
+struct ProgramRun {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+ProgramRun runTamrel(const QTemporaryDir& dir, const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM"); // a window system would be needed, and there is none
+    env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(dir.path());
+    p.start(TAMREL_PATH, args);
+    if (!p.waitForFinished(60000))
+        p.kill();
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST(ExportCommand, WritesTheAdifFileWithoutADisplay) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    {
+        QFile log(dir.filePath("My.QSO.Log"));
+        ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+        log.write("0;1;XX0XX;12052003140209;  20M;14025000;CW;Bob;;599;579;1;;\n"
+                  "not a QSO\n");
+    }
+    const ProgramRun run = runTamrel(dir, {"--export-adif", "My.QSO.Log", "out.adi"});
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("Wrote 1 QSO to out.adi.")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("1 line of the log is not QSOs")) << run.out.toStdString();
+    const QByteArray adif = contents(dir.filePath("out.adi"));
+    EXPECT_TRUE(adif.contains("<PROGRAMID:6>Tamrel "));
+    EXPECT_TRUE(adif.contains("<CALL:5>XX0XX <QSO_DATE:8>20031205 "));
+    EXPECT_TRUE(adif.contains("<RST_SENT:3>599 <RST_RCVD:3>579 <NAME:3>Bob "));
+    EXPECT_TRUE(adif.contains("<STATION_CALLSIGN:")); // the configured callsign
+}
+
+TEST(ExportCommand, ContestQsosCarryTheLastCabrilloAnswers) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    {
+        tamrel::RecordingPrompter prompter;
+        tamrel::CRigControlRegistry registry(
+            prompter, dir.filePath("config/ZZ9ZZ Software/Rig Control.reg").toStdString());
+        registry.CreateDefaultSettings();
+        tamrel::CabrilloSettings answers;
+        answers.contest = "CQ-WPX-CW";
+        answers.sentExchange = "599 #";
+        ASSERT_TRUE(registry.SetCabrilloSettings(answers));
+        QFile log(dir.filePath("Contest.QSO.Log"));
+        ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+        log.write("1;1;XX0XX;12052003140209;  40M;7012000;CW;599 05;0;;\n");
+    }
+    const ProgramRun run = runTamrel(dir, {"--export-adif", "Contest.QSO.Log", "out.adi"});
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    const QByteArray adif = contents(dir.filePath("out.adi"));
+    EXPECT_TRUE(adif.contains("<SRX_STRING:6>599 05 <RST_RCVD:3>599 <SRX:2>05 "
+                              "<STX_STRING:7>599 001 <RST_SENT:3>599 <STX:3>001 "
+                              "<CONTEST_ID:9>CQ-WPX-CW "))
+        << adif.toStdString();
+}
+
+TEST(ExportCommand, FailuresAndUsageErrorsHaveTheirExitCodes) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const ProgramRun missing = runTamrel(dir, {"--export-adif", "none.log", "out.adi"});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_TRUE(missing.err.contains("Unable to read the log")) << missing.err.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath("out.adi")));
+
+    const ProgramRun usage = runTamrel(dir, {"--export-adif", "none.log"});
+    EXPECT_EQ(usage.code, 2);
+    EXPECT_TRUE(usage.err.contains("usage: tamrel --export-adif LOGFILE OUT.adi"));
+}
+
+} // namespace

@@ -1,0 +1,397 @@
+// ADIF: writing, reading other loggers' files, mapping records to QSOs.
+
+#include "QsoTestSupport.h"
+
+#include "qsolog/Adif.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tamrel {
+namespace {
+
+using test::contestQso;
+using test::LocalZone;
+using test::normalQso;
+
+// The records part of an export: everything after the header.
+std::string body(const std::string& adif) {
+    const std::size_t eoh = adif.find("<EOH>\n");
+    return eoh == std::string::npos ? std::string{} : adif.substr(eoh + 6);
+}
+
+class AdifWrite : public LocalZone {
+protected:
+    AdifExportOptions options() const {
+        AdifExportOptions o;
+        o.programVersion = "0.1.0";
+        o.stationCallsign = "N0CALL";
+        return o;
+    }
+};
+
+TEST_F(AdifWrite, HeaderNamesVersionProgramAndCreationTime) {
+    // 2026-12-07 02:30:05 UTC
+    const AdifExport e = writeAdif({}, options(), 1796610605);
+    EXPECT_EQ(e.text, "Tamrel ADIF export. Times are UTC.\n"
+                      "<ADIF_VER:5>3.1.4 \n"
+                      "<PROGRAMID:6>Tamrel \n"
+                      "<PROGRAMVERSION:5>0.1.0 \n"
+                      "<CREATED_TIMESTAMP:15>20261207 023005 \n"
+                      "<EOH>\n");
+    EXPECT_EQ(e.written, 0u);
+}
+
+TEST_F(AdifWrite, NormalQsoCarriesEveryField) {
+    QSORecord r = normalQso("XX0XX", local(2003, 12, 5, 14, 2, 9));
+    r.name = "Bob";
+    r.qth = "Springfield";
+    r.mySig = "579";
+    r.hisSig = "599";
+    r.comment = "first QSO";
+    r.qsl = 3;
+    const AdifExport e = writeAdif({&r, 1}, options(), 0);
+    EXPECT_EQ(body(e.text),
+              "<CALL:5>XX0XX <QSO_DATE:8>20031205 <TIME_ON:6>140209 <BAND:3>20m "
+              "<FREQ:9>14.025000 <MODE:2>CW <RST_SENT:3>579 <RST_RCVD:3>599 <NAME:3>Bob "
+              "<QTH:11>Springfield <COMMENT:9>first QSO <QSL_SENT:1>Y <QSL_RCVD:1>Y "
+              "<STATION_CALLSIGN:6>N0CALL <EOR>\n");
+}
+
+TEST_F(AdifWrite, LocalTimeLogIsConvertedWithTheStoredOffsetAndSaysSo) {
+    AdifExportOptions o = options();
+    o.clock = {false, 0x01}; // local time is UTC+1
+    QSORecord r = normalQso("XX0XX", local(2003, 12, 5, 0, 30, 0));
+    const AdifExport e = writeAdif({&r, 1}, o, 0);
+    EXPECT_NE(e.text.find("Times are UTC, converted from the log's local time, UTC+1.\n"),
+              std::string::npos);
+    EXPECT_NE(e.text.find("<QSO_DATE:8>20031204 <TIME_ON:6>233000 "), std::string::npos);
+
+    o.clock = {false, 0x87}; // UTC-7
+    const AdifExport west = writeAdif({&r, 1}, o, 0);
+    EXPECT_NE(west.text.find("<QSO_DATE:8>20031205 <TIME_ON:6>073000 "), std::string::npos);
+    EXPECT_NE(west.text.find("local time, UTC-7."), std::string::npos);
+}
+
+TEST_F(AdifWrite, ModesSidebandsAndReverseModes) {
+    const int64_t t = local(2003, 12, 5, 14, 2, 9);
+    auto modeFields = [&](int code) {
+        QSORecord r = normalQso("XX0XX", t);
+        r.mode = code;
+        const std::string b = body(writeAdif({&r, 1}, options(), 0).text);
+        const std::size_t from = b.find("<FREQ:");
+        const std::size_t to = b.find("<RST_SENT");
+        return b.substr(b.find(' ', from) + 1, to - b.find(' ', from) - 1);
+    };
+    EXPECT_EQ(modeFields(1), "<MODE:3>SSB <SUBMODE:3>LSB ");
+    EXPECT_EQ(modeFields(2), "<MODE:3>SSB <SUBMODE:3>USB ");
+    EXPECT_EQ(modeFields(3), "<MODE:2>CW ");
+    EXPECT_EQ(modeFields(6), "<MODE:4>RTTY ");
+    EXPECT_EQ(modeFields(7), "<MODE:2>CW <APP_TAMREL_MODE:3>CWR ");
+    EXPECT_EQ(modeFields(9), "<MODE:4>RTTY <APP_TAMREL_MODE:5>RTTYR ");
+    EXPECT_EQ(modeFields(-1), "");
+}
+
+TEST_F(AdifWrite, NonAsciiTextsGoToIntlFieldsWithByteLengths) {
+    QSORecord r = normalQso("XX0XX", local(2003, 12, 5, 14, 2, 9));
+    r.name = "J\xC3\xBCrgen";     // UTF-8
+    r.qth = "K\xF6ln";            // Latin-1
+    r.comment = "\xE2\x82\xAC 5"; // euro sign
+    const std::string b = body(writeAdif({&r, 1}, options(), 0).text);
+    EXPECT_NE(b.find("<NAME:6>Jurgen <NAME_INTL:7>J\xC3\xBCrgen "), std::string::npos);
+    EXPECT_NE(b.find("<QTH:4>Koln <QTH_INTL:5>K\xC3\xB6ln "), std::string::npos);
+    EXPECT_NE(b.find("<COMMENT:3>? 5 <COMMENT_INTL:5>\xE2\x82\xAC 5 "), std::string::npos);
+}
+
+TEST_F(AdifWrite, ContestQsoCarriesExchangesAndContestId) {
+    AdifExportOptions o = options();
+    o.contestId = "CQ-WW-CW";
+    o.sentExchange = "599 #";
+    o.firstSerial = 7;
+    const int64_t t = local(2003, 12, 5, 14, 2, 9);
+    const QSORecord qsos[] = {contestQso("XX0XX", t), contestQso("YY1YY", t + 60)};
+    const AdifExport e = writeAdif(qsos, o, 0);
+    EXPECT_EQ(e.written, 2u);
+    EXPECT_NE(e.text.find("<CALL:5>XX0XX <QSO_DATE:8>20031205 <TIME_ON:6>140209 <BAND:3>40m "
+                          "<FREQ:8>7.012000 <MODE:2>CW <SRX_STRING:6>599 05 <RST_RCVD:3>599 "
+                          "<SRX:2>05 <STX_STRING:7>599 007 <RST_SENT:3>599 <STX:3>007 "
+                          "<CONTEST_ID:8>CQ-WW-CW <QSL_SENT:1>N"),
+              std::string::npos);
+    EXPECT_NE(e.text.find("<STX_STRING:7>599 008 "), std::string::npos);
+}
+
+TEST_F(AdifWrite, QsoWithoutCallOrDateIsNamedNotWritten) {
+    QSORecord noCall = normalQso("", local(2003, 12, 5, 14, 2, 9));
+    QSORecord noDate = normalQso("XX0XX", -200000000000LL);
+    const QSORecord qsos[] = {noCall, noDate};
+    const AdifExport e = writeAdif(qsos, options(), 0);
+    EXPECT_EQ(e.written, 0u);
+    ASSERT_EQ(e.problems.size(), 2u);
+    EXPECT_NE(e.problems[0].find("QSO 1"), std::string::npos);
+    EXPECT_NE(e.problems[1].find("no date"), std::string::npos);
+    EXPECT_EQ(body(e.text), "");
+}
+
+TEST(AdifValues, FrequencyBandAndExchangeHelpers) {
+    EXPECT_EQ(adifFrequency(14025000), "14.025000");
+    EXPECT_EQ(adifFrequency(1810123), "1.810123");
+    EXPECT_EQ(hzOfAdifFrequency("14.025"), 14025000);
+    EXPECT_EQ(hzOfAdifFrequency(" 7.0123456 "), 7012346);
+    EXPECT_EQ(hzOfAdifFrequency("7.0123454"), 7012345);
+    EXPECT_EQ(hzOfAdifFrequency("14"), 14000000);
+    EXPECT_EQ(hzOfAdifFrequency(".5"), 500000);
+    EXPECT_EQ(hzOfAdifFrequency("14,025"), 14025000); // a locale's decimal comma
+    for (const char* bad : {"", ".", "14,025,1", "abc", "-7.0", "1.2.3", "2148", "7.0000000001"})
+        EXPECT_EQ(hzOfAdifFrequency(bad), std::nullopt) << bad;
+
+    EXPECT_EQ(adifBand(0), "10m");
+    EXPECT_EQ(adifBand(8), "160m");
+    EXPECT_EQ(adifBand(-1), "");
+    EXPECT_EQ(bandOfAdif("40M"), 6);
+    EXPECT_EQ(bandOfAdif("6m"), -1);
+
+    EXPECT_EQ(expandSentExchange("599 #", 5), "599 005");
+    EXPECT_EQ(expandSentExchange("#", 1234), "1234");
+    EXPECT_EQ(splitExchange("599 05").rst, "599");
+    EXPECT_EQ(splitExchange("599 05").rest, "05");
+    EXPECT_EQ(splitExchange("59 14 ON").rest, "14 ON");
+    EXPECT_EQ(splitExchange("05").rst, "");
+    EXPECT_EQ(splitExchange("05").rest, "05");
+    EXPECT_EQ(splitExchange("1234").rst, "");
+}
+
+// ---- reading
+
+TEST(AdifRead, HeaderlessLowerCaseCrlfTypesAndTextBetweenFields) {
+    const AdifData d =
+        readAdif("<call:4>W1AW<qso_date:8:d>20240101 junk <time_on:4>1200\r\n"
+                 "<eor>\r\n<Call:5>K1ABC <QSO_DATE:8>20240102<TIME_ON:6>235959<EoR>");
+    EXPECT_TRUE(d.header.empty());
+    EXPECT_TRUE(d.problems.empty());
+    ASSERT_EQ(d.records.size(), 2u);
+    EXPECT_EQ(*d.records[0].find("CALL"), "W1AW");
+    EXPECT_EQ(*d.records[0].find("QSO_DATE"), "20240101");
+    EXPECT_EQ(*d.records[0].find("TIME_ON"), "1200");
+    EXPECT_EQ(*d.records[1].find("CALL"), "K1ABC");
+    EXPECT_EQ(d.records[1].line, 3);
+}
+
+TEST(AdifRead, HeaderFieldsAreKeptApartFromRecords) {
+    const AdifData d = readAdif("Exported by X <not a tag\n<ADIF_VER:5>3.1.4 <PROGRAMID:1>X\n"
+                                "<eoh>\n<CALL:4>W1AW<EOR>\n");
+    ASSERT_EQ(d.header.size(), 2u);
+    EXPECT_EQ(d.header[0].name, "ADIF_VER");
+    ASSERT_EQ(d.records.size(), 1u);
+    EXPECT_EQ(d.records[0].line, 4);
+
+    // A file that begins with a field and still has a header.
+    const AdifData f = readAdif("<ADIF_VER:5>3.1.4<EOH><CALL:4>W1AW<EOR>");
+    ASSERT_EQ(f.header.size(), 1u);
+    ASSERT_EQ(f.records.size(), 1u);
+    EXPECT_EQ(f.records[0].fields.size(), 1u);
+
+    // Text before the first field but no <EOH>: a note, not a header.
+    const AdifData note = readAdif("\r\nexported by X\n<CALL:4>W1AW<EOR>");
+    EXPECT_TRUE(note.problems.empty());
+    ASSERT_EQ(note.records.size(), 1u);
+    EXPECT_EQ(note.records[0].line, 3);
+
+    // A byte-order mark is no header text.
+    const AdifData bom = readAdif("\xEF\xBB\xBF<CALL:4>W1AW<EOR>");
+    EXPECT_TRUE(bom.problems.empty());
+    EXPECT_EQ(bom.records.size(), 1u);
+}
+
+TEST(AdifRead, MarkersBetweenRecordsAreNoRecords) {
+    const AdifData d = readAdif("ARRL Logbook of the World\n<PROGRAMID:4>LoTW\n<eoh>\n"
+                                "<CALL:4>W1AW<QSO_DATE:8>20240101<TIME_ON:4>1200<eor>\n"
+                                "<APP_LoTW_EOF>\n");
+    EXPECT_TRUE(d.problems.empty());
+    EXPECT_EQ(d.records.size(), 1u);
+}
+
+TEST(AdifRead, LengthsCountBytesNotCharacters) {
+    const AdifData d = readAdif("<NAME_INTL:7>J\xC3\xBCrgen<CALL:4>W1AW<EOR>");
+    ASSERT_EQ(d.records.size(), 1u);
+    EXPECT_EQ(*d.records[0].find("NAME_INTL"), "J\xC3\xBCrgen");
+    EXPECT_EQ(*d.records[0].find("CALL"), "W1AW");
+}
+
+TEST(AdifRead, BrokenRecordsAreSkippedWholeWithTheirPosition) {
+    const std::string text = "<CALL:4>W1AW<EOR>\n"
+                             "<CALL:5>K1ABC<NAME:x>Bob<EOR>\n"
+                             "<CALL:4>W2AW<QTH>Here<EOR>\n"
+                             "<CALL:4>W3AW<EOR>\n"
+                             "<CALL:4>W4AW<COMMENT:99>short";
+    const AdifData d = readAdif(text);
+    ASSERT_EQ(d.records.size(), 2u);
+    EXPECT_EQ(*d.records[0].find("CALL"), "W1AW");
+    EXPECT_EQ(*d.records[1].find("CALL"), "W3AW");
+    ASSERT_EQ(d.problems.size(), 3u);
+    EXPECT_EQ(d.problems[0].line, 2);
+    EXPECT_EQ(d.problems[0].offset, text.find("<CALL:5>"));
+    EXPECT_NE(d.problems[0].reason.find("NAME"), std::string::npos);
+    EXPECT_EQ(d.problems[1].line, 3);
+    EXPECT_NE(d.problems[1].reason.find("no length"), std::string::npos);
+    EXPECT_EQ(d.problems[2].line, 5);
+    EXPECT_NE(d.problems[2].reason.find("longer than the rest"), std::string::npos);
+
+    const AdifData unended = readAdif("<CALL:4>W1AW<EOR><CALL:4>W2AW");
+    EXPECT_EQ(unended.records.size(), 1u);
+    ASSERT_EQ(unended.problems.size(), 1u);
+    EXPECT_NE(unended.problems[0].reason.find("not ended by <EOR>"), std::string::npos);
+}
+
+// ---- records
+
+class AdifMap : public LocalZone {
+protected:
+    static AdifRecord record(std::initializer_list<std::pair<const char*, const char*>> fields) {
+        AdifRecord r;
+        for (const auto& [name, value] : fields)
+            r.fields.push_back({name, value});
+        return r;
+    }
+    static AdifRecord basic(std::initializer_list<std::pair<const char*, const char*>> more = {}) {
+        AdifRecord r = record({{"CALL", "w1aw"}, {"QSO_DATE", "20031205"}, {"TIME_ON", "1402"}});
+        for (const auto& [name, value] : more)
+            r.fields.push_back({name, value});
+        return r;
+    }
+};
+
+TEST_F(AdifMap, FieldsMapBackToTheRecord) {
+    const AdifQso q = qsoFromAdif(basic({{"FREQ", "14.025"},
+                                         {"BAND", "20M"},
+                                         {"MODE", "cw"},
+                                         {"RST_SENT", "579"},
+                                         {"RST_RCVD", "599"},
+                                         {"NAME", "Jurgen"},
+                                         {"NAME_INTL", "J\xC3\xBCrgen"},
+                                         {"QTH", "A;B"},
+                                         {"QSL_SENT", "Y"}}),
+                                  {});
+    ASSERT_TRUE(q.record) << q.error;
+    const QSORecord& r = *q.record;
+    EXPECT_EQ(r.call, "W1AW");
+    EXPECT_EQ(r.time, local(2003, 12, 5, 14, 2, 0));
+    EXPECT_EQ(r.frequency, 14025000);
+    EXPECT_EQ(r.band, 4);
+    EXPECT_EQ(r.mode, 3);
+    EXPECT_EQ(r.mySig, "579");
+    EXPECT_EQ(r.hisSig, "599");
+    EXPECT_EQ(r.name, "J\xC3\xBCrgen");
+    EXPECT_EQ(r.qth, "A,B"); // the log's separator cannot be in a text
+    EXPECT_EQ(r.qsl, 1);
+    EXPECT_FALSE(q.shortened);
+}
+
+TEST_F(AdifMap, ModesQslAndBands) {
+    auto mode = [&](std::initializer_list<std::pair<const char*, const char*>> f) {
+        return qsoFromAdif(basic(f), {}).record->mode;
+    };
+    EXPECT_EQ(mode({{"MODE", "SSB"}, {"SUBMODE", "USB"}, {"FREQ", "7.1"}}), 2);
+    EXPECT_EQ(mode({{"MODE", "SSB"}, {"FREQ", "7.1"}}), 1);
+    EXPECT_EQ(mode({{"MODE", "SSB"}, {"FREQ", "14.2"}}), 2);
+    EXPECT_EQ(mode({{"MODE", "SSB"}, {"BAND", "80m"}}), 1);
+    EXPECT_EQ(mode({{"MODE", "CW"}, {"APP_TAMREL_MODE", "CWR"}}), 7);
+    EXPECT_EQ(mode({{"MODE", "RTTY"}, {"APP_TAMREL_MODE", "RTTYR"}}), 9);
+    EXPECT_EQ(mode({{"MODE", "FT8"}}), 0);
+
+    auto qsl = [&](const char* sent, const char* rcvd) {
+        return qsoFromAdif(basic({{"QSL_SENT", sent}, {"QSL_RCVD", rcvd}}), {}).record->qsl;
+    };
+    EXPECT_EQ(qsl("N", "N"), 0);
+    EXPECT_EQ(qsl("y", "R"), 1);
+    EXPECT_EQ(qsl("Q", "Y"), 2);
+    EXPECT_EQ(qsl("Y", "V"), 3);
+
+    auto band = [&](std::initializer_list<std::pair<const char*, const char*>> f) {
+        return qsoFromAdif(basic(f), {}).record->band;
+    };
+    EXPECT_EQ(band({{"FREQ", "3.55"}}), 7);
+    EXPECT_EQ(band({{"BAND", "6m"}, {"FREQ", "50.1"}}), -1);
+    EXPECT_EQ(band({}), -1);
+}
+
+TEST_F(AdifMap, RecordsThatAreNoQsoGiveAnError) {
+    for (const AdifRecord& r :
+         {record({{"QSO_DATE", "20031205"}, {"TIME_ON", "1402"}}),
+          record({{"CALL", "W1AW"}, {"TIME_ON", "1402"}}),
+          record({{"CALL", "W1AW"}, {"QSO_DATE", "20031205"}}),
+          record({{"CALL", "W1AW"}, {"QSO_DATE", "20030230"}, {"TIME_ON", "1402"}}),
+          record({{"CALL", "W1AW"}, {"QSO_DATE", "20031205"}, {"TIME_ON", "2460"}}),
+          record({{"CALL", "W1AW"}, {"QSO_DATE", "2003125"}, {"TIME_ON", "1402"}}),
+          basic({{"FREQ", "14.0.25"}}),
+          record(
+              {{"CALL", "ABCDEFGHIJKLMNOPQRST"}, {"QSO_DATE", "20031205"}, {"TIME_ON", "1402"}})}) {
+        const AdifQso q = qsoFromAdif(r, {});
+        EXPECT_FALSE(q.record);
+        EXPECT_FALSE(q.error.empty());
+    }
+    // 02:30 on the last Sunday of March does not exist on a CET clock.
+    const AdifQso skipped =
+        qsoFromAdif(record({{"CALL", "W1AW"}, {"QSO_DATE", "20240331"}, {"TIME_ON", "0230"}}), {});
+    EXPECT_FALSE(skipped.record);
+    EXPECT_NE(skipped.error.find("skips"), std::string::npos);
+}
+
+TEST_F(AdifMap, UnknownFieldsAreKeptInTheCommentOrIgnored) {
+    const AdifRecord r = basic({{"MODE", "FT8"},
+                                {"GRIDSQUARE", "JO62"},
+                                {"COMMENT", "hello"},
+                                {"STATION_CALLSIGN", "N0CALL"},
+                                {"TX_PWR", "5"}});
+    AdifImportOptions keep;
+    keep.unknown = UnknownAdifFields::KeepInComment;
+    EXPECT_EQ(qsoFromAdif(r, keep).record->comment, "hello MODE=FT8 GRIDSQUARE=JO62 TX_PWR=5");
+    EXPECT_EQ(qsoFromAdif(r, {}).record->comment, "hello");
+
+    // A comment too long for its field is cut, and says so.
+    AdifImportOptions o;
+    const std::string longText(120, 'x');
+    AdifRecord big = basic();
+    big.fields.push_back({"COMMENT", longText});
+    const AdifQso q = qsoFromAdif(big, o);
+    EXPECT_EQ(q.record->comment.size(), 79u);
+    EXPECT_TRUE(q.shortened);
+}
+
+TEST_F(AdifMap, ContestAndLocalTimeLogs) {
+    AdifImportOptions o;
+    o.kind = QsoKind::Contest;
+    o.clock = {false, 0x87}; // the log shows UTC-7
+    const AdifQso q = qsoFromAdif(basic({{"RST_RCVD", "599"}, {"SRX", "12"}, {"NAME", "x"}}), o);
+    ASSERT_TRUE(q.record);
+    EXPECT_EQ(q.record->type, QsoKind::Contest);
+    EXPECT_EQ(q.record->exchange, "599 12");
+    EXPECT_EQ(q.record->name, "");
+    EXPECT_EQ(q.record->time, local(2003, 12, 5, 7, 2, 0));
+    EXPECT_EQ(qsoFromAdif(basic({{"SRX_STRING", "59 ON"}, {"SRX", "1"}}), o).record->exchange,
+              "59 ON");
+}
+
+TEST_F(AdifMap, EdgesOfTheDateRangeAndEightBitCallsRoundTrip) {
+    // Shown 1900-01-01 00:30 on a UTC+1 clock is 1899 in UTC: written, and read back.
+    QSORecord r = normalQso("XX0XX", local(1900, 1, 1, 0, 30, 0));
+    r.call = "DL1A\xD7"; // Latin-1 from an old log
+    AdifExportOptions out;
+    out.clock = {false, 0x01};
+    const AdifData d = readAdif(writeAdif({&r, 1}, out, 0).text);
+    ASSERT_EQ(d.records.size(), 1u);
+    EXPECT_EQ(*d.records[0].find("QSO_DATE"), "18991231");
+    AdifImportOptions in;
+    in.clock = out.clock;
+    const AdifQso q = qsoFromAdif(d.records[0], in);
+    ASSERT_TRUE(q.record) << q.error;
+    EXPECT_EQ(q.record->time, r.time);
+    EXPECT_EQ(q.record->call, "DL1A\xC3\x97");
+    // A UTC date the log cannot show is refused, not moved.
+    EXPECT_FALSE(
+        qsoFromAdif(record({{"CALL", "W1AW"}, {"QSO_DATE", "18991231"}, {"TIME_ON", "2330"}}), {})
+            .record);
+}
+
+} // namespace
+} // namespace tamrel

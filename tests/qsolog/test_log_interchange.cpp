@@ -1,0 +1,362 @@
+// ADIF import into the log, round trips, dupes, and the file export.
+
+#include "LogFileFixture.h"
+
+#include "qsolog/LogInterchange.h"
+#include "qsolog/LogInterchangeActions.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace tamrel {
+namespace {
+
+using test::contestQso;
+using test::LogFileFixture;
+using test::normalQso;
+
+class LogInterchange : public LogFileFixture {
+protected:
+    std::vector<QSORecord> variety() const {
+        std::vector<QSORecord> qsos;
+        QSORecord a = normalQso("XX0XX", local(2003, 12, 5, 14, 2, 9));
+        a.name = "Bob";
+        a.qth = "Springfield, IL";
+        a.comment = "first QSO <with> brackets";
+        a.qsl = 3;
+        qsos.push_back(a);
+        QSORecord b = normalQso("DL1ABC", local(2004, 7, 1, 23, 59, 59)); // summer time
+        b.mode = 1;
+        b.frequency = 3755123;
+        b.band = 7;
+        b.name = "J\xC3\xBCrgen";
+        b.qth = "K\xC3\xB6ln";
+        b.mySig = "57";
+        b.hisSig = "59";
+        b.qsl = 2;
+        qsos.push_back(b);
+        QSORecord c = normalQso("K1ABC", local(2005, 1, 1, 0, 0, 0));
+        c.mode = 7;
+        c.qsl = 1;
+        qsos.push_back(c);
+        QSORecord d = normalQso("VK2XYZ", local(2006, 3, 3, 3, 3, 3));
+        d.mode = 9;
+        d.frequency = 28080000;
+        d.band = 0;
+        d.hisSig = "";
+        d.mySig = "";
+        qsos.push_back(d);
+        return qsos;
+    }
+
+    std::string exportOf(const std::vector<QSORecord>& qsos, LogClock clock = {}) const {
+        AdifExportOptions o;
+        o.programVersion = "0.1.0";
+        o.clock = clock;
+        return writeAdif(qsos, o, 0).text;
+    }
+};
+
+TEST_F(LogInterchange, ExportThenImportIntoAnEmptyLogGivesTheSameQsos) {
+    const std::vector<QSORecord> qsos = variety();
+    for (const LogClock clock : {LogClock{true, 0}, LogClock{false, 0x87}, LogClock{false, 0x05}}) {
+        SCOPED_TRACE(clock.describe());
+        CQSOLogFile fresh(*registry_, home_);
+        fresh.load(std::string("Import.QSO.Log"), 0, false);
+        AdifImportOptions o;
+        o.clock = clock;
+        const AdifImportReport report = importAdif(fresh, exportOf(qsos, clock), o);
+        EXPECT_EQ(report.imported, qsos.size()) << report.message("x");
+        EXPECT_EQ(fresh.records(), qsos);
+        std::filesystem::remove(inHome("Import.QSO.Log"));
+    }
+}
+
+TEST_F(LogInterchange, ContestLogRoundTrip) {
+    const int64_t t = local(2003, 12, 5, 14, 2, 9);
+    std::vector<QSORecord> qsos = {contestQso("XX0XX", t), contestQso("YY1YY", t + 61),
+                                   contestQso("ZZ2ZZ", t + 200)};
+    qsos[1].exchange = "59 14 ON";
+    qsos[2].comment = "late";
+    log_->load(std::string("Contest.QSO.Log"), 1, false);
+    AdifImportOptions o;
+    o.kind = QsoKind::Contest;
+    const AdifImportReport report = importAdif(*log_, exportOf(qsos), o);
+    EXPECT_EQ(report.imported, 3u);
+    EXPECT_EQ(log_->records(), qsos);
+}
+
+TEST_F(LogInterchange, AnotherLoggersFileImports) {
+    // Header-less, lower-case tags, CRLF, extra fields, _INTL fields, type
+    // indicators, a band in capitals and a frequency with few decimals.
+    const std::string file =
+        "<call:6:s>dl1abc <qso_date:8:d>20240315 <time_on:4>1830 <band:3>40M "
+        "<freq:5>7.025 <mode:2>CW <rst_sent:3>599 <rst_rcvd:3>579 "
+        "<name:6>Jurgen <name_intl:7>J\xC3\xBCrgen <qth_intl:5>K\xC3\xB6ln "
+        "<gridsquare:4>JO30 <my_gridsquare:4>FN31 <qsl_rcvd:1>V <eor>\r\n"
+        "<CALL:4>W1AW<QSO_DATE:8>20240316<TIME_ON:6>010203<MODE:3>SSB<SUBMODE:3>USB"
+        "<FREQ:6>14.250<COMMENT:7>Hi there<EOR>\r\n";
+    log_->load(std::string("Other.QSO.Log"), 0, false);
+    AdifImportOptions o;
+    o.unknown = UnknownAdifFields::KeepInComment;
+    const AdifImportReport report = importAdif(*log_, file, o);
+    ASSERT_EQ(report.imported, 2u) << report.message("x");
+    const QSORecord& a = log_->records()[0];
+    EXPECT_EQ(a.call, "DL1ABC");
+    EXPECT_EQ(a.time, local(2024, 3, 15, 18, 30, 0));
+    EXPECT_EQ(a.band, 6);
+    EXPECT_EQ(a.frequency, 7025000);
+    EXPECT_EQ(a.mode, 3);
+    EXPECT_EQ(a.mySig, "599");
+    EXPECT_EQ(a.hisSig, "579");
+    EXPECT_EQ(a.name, "J\xC3\xBCrgen");
+    EXPECT_EQ(a.qth, "K\xC3\xB6ln");
+    EXPECT_EQ(a.qsl, 2);
+    EXPECT_EQ(a.comment, "GRIDSQUARE=JO30 MY_GRIDSQUARE=FN31");
+    const QSORecord& b = log_->records()[1];
+    EXPECT_EQ(b.call, "W1AW");
+    EXPECT_EQ(b.mode, 2);
+    EXPECT_EQ(b.band, 4);            // from the frequency
+    EXPECT_EQ(b.comment, "Hi ther"); // seven bytes, as the length says
+    EXPECT_EQ(b.time, local(2024, 3, 16, 1, 2, 3));
+}
+
+TEST_F(LogInterchange, DupesAreSkippedAndCounted) {
+    const int64_t t = local(2003, 12, 5, 14, 2, 9);
+    log_->load(std::string("Dupes.QSO.Log"), 0, false);
+    ASSERT_TRUE(log_->add(normalQso("XX0XX", t)).written());
+
+    std::vector<QSORecord> qsos;
+    qsos.push_back(normalQso("XX0XX", t + 120)); // dupe: within two minutes
+    qsos.push_back(normalQso("XX0XX", t + 121)); // not
+    QSORecord otherMode = normalQso("XX0XX", t);
+    otherMode.mode = 2;
+    qsos.push_back(otherMode); // not: another mode
+    QSORecord reverse = normalQso("XX0XX", t + 30);
+    reverse.mode = 7;
+    qsos.push_back(reverse); // dupe: CW reverse is CW
+    QSORecord otherBand = normalQso("XX0XX", t);
+    otherBand.band = 6;
+    otherBand.frequency = 7020000;
+    qsos.push_back(otherBand);                   // not
+    qsos.push_back(normalQso("XX0XX", t + 200)); // dupe of the second, within the file
+    qsos.push_back(normalQso("YY0YY", t));       // not
+
+    const AdifImportReport report = importAdif(*log_, exportOf(qsos), {});
+    EXPECT_EQ(report.dupes, 3u);
+    EXPECT_EQ(report.imported, 4u);
+    EXPECT_EQ(log_->records().size(), 5u);
+    EXPECT_NE(report.message("f.adi").find("3 dupes skipped."), std::string::npos);
+
+    // The same file again brings nothing.
+    const std::string before = read(inHome("Dupes.QSO.Log"));
+    const AdifImportReport again = importAdif(*log_, exportOf(qsos), {});
+    EXPECT_EQ(again.imported, 0u);
+    EXPECT_EQ(again.dupes, qsos.size());
+    EXPECT_EQ(read(inHome("Dupes.QSO.Log")), before);
+}
+
+TEST_F(LogInterchange, BrokenRecordsAreReportedAndTheRestIsOneRewriteWithBackup) {
+    log_->load(std::string("Broken.QSO.Log"), 0, false);
+    ASSERT_TRUE(log_->add(normalQso("XX0XX", local(2003, 12, 5, 14, 2, 9))).written());
+    const std::string old = read(inHome("Broken.QSO.Log"));
+    const std::string file = "<EOH>\n"
+                             "<CALL:4>W1AW<QSO_DATE:8>20240101<TIME_ON:4>1200<EOR>\n"
+                             "<CALL:4>W2AW<QSO_DATE:8>20240230<TIME_ON:4>1200<EOR>\n"
+                             "<CALL:4>W3AW<QSO_DATE:x>20240101<TIME_ON:4>1200<EOR>\n"
+                             "<CALL:4>W4AW<QSO_DATE:8>20240101<TIME_ON:4>1300<EOR>\n";
+    const AdifImportReport report = importAdif(*log_, file, {});
+    EXPECT_EQ(report.records, 4u);
+    EXPECT_EQ(report.imported, 2u);
+    ASSERT_EQ(report.malformed.size(), 2u);
+    EXPECT_EQ(report.malformed[0].line, 3);
+    EXPECT_EQ(report.malformed[1].line, 4);
+    const std::string message = report.message("in.adi");
+    EXPECT_NE(message.find("2 records are not imported: record at line 3"), std::string::npos)
+        << message;
+    EXPECT_EQ(read(inHome("Broken.QSO.Log.Bak")), old);
+    ASSERT_EQ(log_->records().size(), 3u);
+    EXPECT_EQ(log_->records()[2].call, "W4AW");
+
+    // What is in the file is what the list holds.
+    CQSOLogFile reread(*registry_, home_);
+    reread.load(std::string("Broken.QSO.Log"), 0, false);
+    EXPECT_EQ(reread.records(), log_->records());
+}
+
+TEST_F(LogInterchange, AFailedRewriteImportsNothing) {
+    // After New, a file of the default name is not this log's: nothing may be written to it.
+    write(inHome(kDefaultLogName), "0;1;AA1AA;12052003140209;  20M;14025000;CW;;;;;0;;\n");
+    log_->startNew();
+    const AdifImportReport report =
+        importAdif(*log_, "<CALL:4>W1AW<QSO_DATE:8>20240101<TIME_ON:4>1200<EOR>", {});
+    EXPECT_EQ(report.imported, 0u);
+    EXPECT_FALSE(report.write.written());
+    EXPECT_TRUE(log_->records().empty());
+    EXPECT_FALSE(log_->dupeIndex().check("W1AW", -1, 0, QsoKind::Normal).worked);
+    EXPECT_NE(report.message("x").find("Nothing is imported."), std::string::npos);
+    EXPECT_EQ(read(inHome(kDefaultLogName)),
+              "0;1;AA1AA;12052003140209;  20M;14025000;CW;;;;;0;;\n");
+}
+
+TEST_F(LogInterchange, MissingFileIsReportedAndChangesNothing) {
+    const AdifImportReport report = importAdifFile(*log_, root_ + "/none.adi", {});
+    EXPECT_FALSE(report.fileError.empty());
+    EXPECT_NE(report.message("none.adi").find("Unable to read none.adi"), std::string::npos);
+}
+
+TEST_F(LogInterchange, FileExportWritesTheLogAndNamesWhatItLeftOut) {
+    const std::string logPath = inHome("Export.QSO.Log");
+    write(logPath, "# my log\n"
+                   "0;1;XX0XX;12052003140209;  20M;14025000;CW;;;599;599;0;;\n"
+                   "0;2;broken line\n");
+    const std::string out = root_ + "/out.adi";
+    AdifExportOptions o;
+    o.programVersion = "0.1.0";
+    const FileExport e = exportAdifFile(logPath, out, o, 0);
+    EXPECT_TRUE(e.ok) << e.message;
+    EXPECT_EQ(e.written, 1u);
+    EXPECT_NE(e.message.find("1 line of the log is not QSOs"), std::string::npos) << e.message;
+    const std::string text = read(out);
+    EXPECT_NE(text.find("<CALL:5>XX0XX <QSO_DATE:8>20031205 <TIME_ON:6>140209 "),
+              std::string::npos);
+
+    const FileExport missing = exportAdifFile(root_ + "/nope.log", out, o, 0);
+    EXPECT_FALSE(missing.ok);
+    EXPECT_EQ(read(out), text); // the old export stays
+    const FileExport unwritable = exportAdifFile(logPath, root_ + "/no/such/dir/out.adi", o, 0);
+    EXPECT_FALSE(unwritable.ok);
+}
+
+// ---- the menu entries
+
+TEST_F(LogInterchange, MenuActionsAskTellAndWrite) {
+    LogInterchangeActions actions(*log_, *registry_, prompter_);
+    const std::string adi = root_ + "/log.adi";
+    EXPECT_FALSE(actions.exportAdif(adi));
+    EXPECT_EQ(prompter_.texts().back(), "Log is empty!");
+
+    log_->load(std::string("Menu.QSO.Log"), 0, false);
+    const std::string file = "<CALL:4>W1AW<QSO_DATE:8>20240101<TIME_ON:4>1200<GRIDSQUARE:4>FN31"
+                             "<EOR><CALL:4>W2AW<QSO_DATE:8>20240101<TIME_ON:4>1300<EOR>";
+    write(adi, file);
+    prompter_.setAnswer(true);
+    EXPECT_TRUE(actions.importAdif(adi));
+    EXPECT_EQ(log_->records()[0].comment, "GRIDSQUARE=FN31");
+    EXPECT_NE(prompter_.texts().back().find("Imported 2 QSOs"), std::string::npos);
+
+    const std::string out = root_ + "/out.adi";
+    prompter_.clear();
+    EXPECT_TRUE(actions.exportAdif(out));
+    EXPECT_EQ(prompter_.texts().back(), "Wrote 2 QSOs to " + out + ".");
+    EXPECT_NE(read(out).find("<CALL:4>W2AW "), std::string::npos);
+
+    // A normal log has no exchanges to send.
+    int asked = 0;
+    auto ask = [&](const CabrilloSettings& s) -> std::optional<CabrilloSettings> {
+        ++asked;
+        return s;
+    };
+    EXPECT_FALSE(actions.exportCabrillo(root_ + "/c.log", ask));
+    EXPECT_EQ(asked, 0);
+}
+
+TEST_F(LogInterchange, CabrilloMenuActionRemembersTheAnswers) {
+    LogInterchangeActions actions(*log_, *registry_, prompter_);
+    log_->load(std::string("Contest.QSO.Log"), 1, false);
+    log_->add(contestQso("XX0XX", local(2003, 12, 5, 14, 2, 9)));
+    const std::string out = root_ + "/c.log";
+
+    auto cancel = [](const CabrilloSettings&) { return std::optional<CabrilloSettings>(); };
+    EXPECT_FALSE(actions.exportCabrillo(out, cancel));
+    EXPECT_FALSE(std::filesystem::exists(out));
+
+    // Before a contest is named, the ADIF export says nothing of one.
+    const std::string adi = root_ + "/c.adi";
+    EXPECT_TRUE(actions.exportAdif(adi));
+    EXPECT_EQ(read(adi).find("CONTEST_ID"), std::string::npos);
+    EXPECT_EQ(read(adi).find("STX"), std::string::npos);
+
+    auto answer = [](const CabrilloSettings& s) {
+        CabrilloSettings a = s;
+        a.contest = "CQ-WW-CW";
+        a.sentExchange = "599 #";
+        a.firstSerial = 5;
+        return std::optional<CabrilloSettings>(a);
+    };
+    EXPECT_TRUE(actions.exportCabrillo(out, answer)) << prompter_.texts().back();
+    EXPECT_TRUE(actions.exportAdif(adi));
+    EXPECT_NE(read(adi).find("<STX_STRING:7>599 005 <RST_SENT:3>599 <STX:3>005 "
+                             "<CONTEST_ID:8>CQ-WW-CW "),
+              std::string::npos);
+    EXPECT_NE(read(out).find("CONTEST: CQ-WW-CW\r\n"), std::string::npos);
+    CabrilloSettings stored;
+    registry_->GetCabrilloSettings(stored);
+    EXPECT_EQ(stored.contest, "CQ-WW-CW");
+    // The next time the dialog opens with them.
+    std::string seen;
+    actions.exportCabrillo(out, [&](const CabrilloSettings& s) {
+        seen = s.contest;
+        return std::optional<CabrilloSettings>();
+    });
+    EXPECT_EQ(seen, "CQ-WW-CW");
+}
+
+// ---- the dupe index
+
+TEST_F(LogInterchange, DupeIndexFollowsEveryChangeOfTheLog) {
+    const int64_t t = local(2003, 12, 5, 14, 2, 9);
+    log_->load(std::string("Index.QSO.Log"), 0, false);
+    log_->add(normalQso("XX0XX", t));
+    DupeCheck c = log_->dupeIndex().check("xx0xx", 4, 7, QsoKind::Normal);
+    EXPECT_EQ(c.worked, 1);
+    EXPECT_TRUE(c.dupe); // CW reverse counts as CW
+    EXPECT_FALSE(log_->dupeIndex().check("XX0XX", 4, 2, QsoKind::Normal).dupe);
+    EXPECT_FALSE(log_->dupeIndex().check("XX0XX", 6, 3, QsoKind::Normal).dupe);
+    EXPECT_FALSE(log_->dupeIndex().check("XX0X", 4, 3, QsoKind::Normal).dupe);
+
+    QSORecord moved = log_->records()[0];
+    moved.band = 6;
+    log_->replace(0, log_->records()[0], moved);
+    EXPECT_FALSE(log_->dupeIndex().check("XX0XX", 4, 3, QsoKind::Normal).dupe);
+    EXPECT_TRUE(log_->dupeIndex().check("XX0XX", 6, 3, QsoKind::Normal).dupe);
+
+    CQSOLogFile reloaded(*registry_, home_);
+    reloaded.load(std::string("Index.QSO.Log"), 0, false);
+    EXPECT_TRUE(reloaded.dupeIndex().check("XX0XX", 6, 3, QsoKind::Normal).dupe);
+
+    log_->remove(0, log_->records()[0]);
+    EXPECT_EQ(log_->dupeIndex().check("XX0XX", 6, 3, QsoKind::Normal).worked, 0);
+    log_->add(normalQso("XX0XX", t));
+    log_->startNew();
+    EXPECT_EQ(log_->dupeIndex().check("XX0XX", 4, 3, QsoKind::Normal).worked, 0);
+}
+
+TEST(DupeIndex, ContestDupeIsAnyEarlierQsoAndTheTextSaysWhy) {
+    QsoDupeIndex index;
+    QSORecord a = normalQso("XX0XX", 1000);
+    QSORecord b = normalQso("XX0XX", 2000);
+    b.band = 6;
+    index.add(a);
+    index.add(b);
+    const DupeCheck normal = index.check("xx0xx", 6, 3, QsoKind::Normal);
+    EXPECT_EQ(normal.worked, 2);
+    EXPECT_EQ(normal.sameBandMode, 1);
+    EXPECT_TRUE(normal.dupe);
+    EXPECT_EQ(dupeText("xx0xx", normal, QsoKind::Normal),
+              "DUPE: XX0XX worked 2 times, 1 on this band and mode");
+    const DupeCheck contest = index.check("XX0XX", 0, 1, QsoKind::Contest);
+    EXPECT_TRUE(contest.dupe);
+    EXPECT_EQ(dupeText("XX0XX", contest, QsoKind::Contest),
+              "DUPE: XX0XX worked 2 times in this contest, not on this band and mode");
+    const DupeCheck other = index.check("XX0XX", 0, 1, QsoKind::Normal);
+    EXPECT_EQ(dupeText("XX0XX", other, QsoKind::Normal),
+              "Worked before: XX0XX worked 2 times, not on this band and mode");
+    EXPECT_EQ(dupeText("YY0YY", index.check("YY0YY", 4, 3, QsoKind::Normal), QsoKind::Normal), "");
+    EXPECT_FALSE(index.check(std::string(40, 'X'), 4, 3, QsoKind::Normal).dupe);
+    EXPECT_FALSE(index.check("", 4, 3, QsoKind::Normal).dupe);
+}
+
+} // namespace
+} // namespace tamrel
