@@ -665,7 +665,8 @@ void CFrontPanelDlg::ShowPopupMenu(const QPoint& globalPos) {
 void CFrontPanelDlg::ShowSystemConfig() {
     ConfigNotices notices;
     notices.panel = WindowHandle();
-    // The keyboard CW window's handle goes here once that window exists.
+    // An open keyboard window takes changed memory texts at once.
+    notices.keyboardWindow = keyboard_ ? keyboard_->WindowHandle() : 0;
     notices.bandTableSaved = [this](const BandTable& bands) { radio_.Model().SetBandTable(bands); };
     CTamrelCfg sheet(registry_, prompter_, std::move(notices), this);
     // An exit while the sheet is open (SIGTERM, request 9) discards it, so
