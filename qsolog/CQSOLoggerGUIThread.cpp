@@ -24,7 +24,8 @@ void CQSOLoggerGUIThread::told(const LogWrite& write) {
 }
 
 void CQSOLoggerGUIThread::sendListing(bool recreate) {
-    Mailboxes::post(setup_.window, qsowin::listing({modeKind(), log_.records(), recreate}));
+    Mailboxes::post(setup_.window,
+                    qsowin::listing({modeKind(), log_.records(), recreate, log_.path()}));
 }
 
 void CQSOLoggerGUIThread::load(std::optional<std::string> name, bool switchOnMismatch) {

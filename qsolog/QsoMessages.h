@@ -59,6 +59,7 @@ struct LogListing {
     QsoKind kind = QsoKind::Normal;
     std::vector<QSORecord> records;
     bool recreate = false; // the window is made anew (the mode changed)
+    std::string path;      // of the current log, where the file dialogs start
 };
 
 // The lines of one search, and the call they were found for.

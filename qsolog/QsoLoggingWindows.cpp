@@ -1,0 +1,187 @@
+#include "QsoLoggingWindows.h"
+
+#include "platform/Prompter.h"
+#include "settings/CRigControlRegistry.h"
+
+namespace tamrel {
+
+QsoLoggingWindows::QsoLoggingWindows(CRigControlRegistry& settings, Prompter& prompter,
+                                     Handle panel, std::function<QRect()> panelFrame,
+                                     std::string homeDir, LoggingDlgHooks hooks)
+    : settings_(settings), prompter_(prompter), panel_(panel), panelFrame_(std::move(panelFrame)),
+      hooks_(std::move(hooks)), infoBox_([this](Message&& m) { OnInfoMessage(std::move(m)); }),
+      logBox_([this](Message&& m) { OnLogMessage(std::move(m)); }), info_(settings),
+      logger_(settings, std::move(homeDir)) {}
+
+QsoLoggingWindows::~QsoLoggingWindows() {
+    Shutdown();
+}
+
+void QsoLoggingWindows::Open() {
+    if (!info_.running()) {
+        info_.start();
+        info_.post(infomsg::setup({panel_, infoBox_.handle()}));
+    }
+    infoVisible_ = true;
+    if (infoDlg_) {
+        infoDlg_->show();
+        infoDlg_->raise();
+    }
+    if (!logger_.running()) {
+        std::string name = settings_.GetMacroVariable(1).value_or("");
+        name = name.empty() ? std::string(kDefaultLogName) : name + ".QSO.Log";
+        logger_.start();
+        logger_.post(loggermsg::setup({panel_, info_.handle(), logBox_.handle(), name}));
+        info_.post(infomsg::setPeer(logger_.handle()));
+    }
+    logVisible_ = true;
+    if (logDlg_) {
+        logDlg_->show();
+        logDlg_->raise();
+    }
+}
+
+void QsoLoggingWindows::FollowMove() {
+    if (info_.running())
+        info_.post(infomsg::followMove());
+    if (logger_.running())
+        logger_.post(loggermsg::followMove());
+}
+
+void QsoLoggingWindows::LoggingModeChanged(uint8_t mode) {
+    if (logger_.running())
+        logger_.post(loggermsg::load(std::nullopt, false));
+    if (info_.running())
+        info_.post(infomsg::loggingMode(mode));
+}
+
+void QsoLoggingWindows::UseUtcChanged(bool on) {
+    if (info_.running())
+        info_.post(infomsg::useUtc(on));
+}
+
+void QsoLoggingWindows::Shutdown() {
+    info_.quitAndJoin();
+    logger_.quitAndJoin();
+    infoDlg_.reset();
+    logDlg_.reset();
+}
+
+void QsoLoggingWindows::MakeInfoWindow(uint8_t mode) {
+    std::optional<QRect> place;
+    if (infoDlg_)
+        place = infoDlg_->frameGeometry();
+    infoDlg_.reset();
+    if (mode & 1)
+        return; // the contest window comes with contest logging
+    infoDlg_ = std::make_unique<CQSOInfoDlg>(
+        settings_, prompter_, [this](Message m) { info_.post(std::move(m)); },
+        [this](Message m) { Mailboxes::post(panel_, std::move(m)); });
+    infoDlg_->adjustSize();
+    if (place)
+        infoDlg_->move(place->topLeft());
+    else
+        PlaceInfo();
+    if (infoVisible_)
+        infoDlg_->show();
+}
+
+void QsoLoggingWindows::MakeLoggingWindow(QsoKind kind) {
+    std::optional<QRect> place;
+    if (logDlg_)
+        place = logDlg_->geometry();
+    logDlg_ = std::make_unique<CQSOLoggingDlg>(
+        kind, prompter_,
+        [this] {
+            BandTable bands = defaultBandTable();
+            settings_.LoadBandInfo(bands);
+            return bands;
+        },
+        [this](Message m) { logger_.post(std::move(m)); }, hooks_);
+    if (place)
+        logDlg_->setGeometry(*place);
+    else
+        PlaceLogging();
+    if (logVisible_)
+        logDlg_->show();
+}
+
+// Beside the panel: the information window to its right, the logging window under it.
+void QsoLoggingWindows::PlaceInfo() {
+    if (!infoDlg_)
+        return;
+    const QRect panel = panelFrame_();
+    infoDlg_->move(panel.right() + 1, panel.top());
+}
+
+void QsoLoggingWindows::PlaceLogging() {
+    if (!logDlg_)
+        return;
+    const QRect panel = panelFrame_();
+    logDlg_->move(panel.left(), panel.bottom() + 1);
+}
+
+void QsoLoggingWindows::OnInfoMessage(Message&& m) {
+    switch (m.id) {
+    case msg::WM_K2_LOG_MODE:
+        MakeInfoWindow(uint8_t(m.wParam));
+        break;
+    case msg::WM_K2_SHOW_INFO:
+        infoVisible_ = !infoVisible_;
+        if (infoDlg_)
+            infoDlg_->setVisible(infoVisible_);
+        break;
+    case msg::WM_K2_LOG_RECALL:
+        if (const QSORecord* r = m.payload.get<QSORecord>(); r && infoDlg_) {
+            infoDlg_->fill(*r);
+            infoVisible_ = true;
+            infoDlg_->show();
+            infoDlg_->raise();
+            infoDlg_->activateWindow();
+        }
+        break;
+    case msg::WM_K2_FOLLOW_MOVE:
+        PlaceInfo();
+        break;
+    default:
+        break;
+    }
+}
+
+void QsoLoggingWindows::OnLogMessage(Message&& m) {
+    switch (m.id) {
+    case msg::WM_K2_THREAD_SETUP:
+        if (!logDlg_)
+            MakeLoggingWindow((settings_.GetQsoLoggingMode() & 1) ? QsoKind::Contest
+                                                                  : QsoKind::Normal);
+        logVisible_ = true;
+        logDlg_->show();
+        break;
+    case msg::WM_K2_LOG_LOAD:
+        if (LogListing* l = m.payload.get<LogListing>()) {
+            if (!logDlg_ || l->recreate || logDlg_->kind() != l->kind)
+                MakeLoggingWindow(l->kind);
+            logDlg_->setListing(std::move(*l));
+        }
+        break;
+    case msg::WM_K2_QSO_RECORD:
+        if (QSORecord* r = m.payload.get<QSORecord>(); r && logDlg_)
+            logDlg_->addRow(std::move(*r));
+        break;
+    case msg::WM_K2_LOG_SEARCH:
+        if (SearchResult* s = m.payload.get<SearchResult>(); s && logDlg_)
+            logDlg_->setSearch(std::move(*s));
+        break;
+    case qsowin::kOperatorText:
+        if (const OperatorText* t = m.payload.get<OperatorText>())
+            prompter_.tell(t->text, t->icon);
+        break;
+    case msg::WM_K2_FOLLOW_MOVE:
+        PlaceLogging();
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace tamrel
