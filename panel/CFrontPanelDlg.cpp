@@ -7,6 +7,7 @@
 #include "memory/MemoryDialogRunner.h"
 #include "panel/FrontPanelView.h"
 #include "platform/Prompter.h"
+#include "qsolog/QsoLoggingWindows.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
 #include "remote/ControlServer.h"
@@ -65,6 +66,8 @@ int sliderCode(int action) {
         return -1;
     }
 }
+
+constexpr int kCmdQsoLogging = 155;
 
 bool IsEnterKey(const QKeyEvent* key) {
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
@@ -344,6 +347,9 @@ void CFrontPanelDlg::OnMessage(Message&& m) {
     case msg::WM_K2_PANEL_REQUEST:
         OnPanelRequest(m.wParam, m.payload);
         break;
+    case msg::WM_K2_OPEN_LOGGING:
+        OpenQsoLogging();
+        break;
     default:
         break;
     }
@@ -396,6 +402,14 @@ void CFrontPanelDlg::OnPanelRequest(uint64_t code, Payload& argument) {
         controls_.ToggleReleaseTuning();
         Refresh();
         break;
+    case msg::REQ_LOGGING_MODE:
+        if (qso_)
+            qso_->LoggingModeChanged(uint8_t(numberOf(argument)));
+        break;
+    case msg::REQ_USE_UTC:
+        if (qso_)
+            qso_->UseUtcChanged(numberOf(argument) != 0);
+        break;
     default:
         break;
     }
@@ -446,6 +460,8 @@ void CFrontPanelDlg::ConfirmExit() {
     Refresh();
     if (!prompter_.ask(kExitQuestion, PromptIcon::Information))
         return;
+    if (qso_)
+        qso_->Shutdown();
     accept();
 }
 
@@ -462,6 +478,8 @@ void CFrontPanelDlg::Shutdown() {
     if (shutDown_)
         return;
     shutDown_ = true;
+    if (qso_)
+        qso_->Shutdown();
     registry_.SetVfoFrequencies(radio_.Model().VfoMemoryTable());
     // Paced on the runner; closing the channel lets it finish.
     if (channel_)
@@ -483,7 +501,19 @@ void CFrontPanelDlg::moveEvent(QMoveEvent* event) {
         QRect r = frameGeometry();
         registry_.SetWindowRect({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
     }
-    // The switch panel and the QSO windows follow here once they exist.
+    // The switch panel follows here once it exists.
+    if (windowsMoveTogether_ && qso_)
+        qso_->FollowMove();
+}
+
+void CFrontPanelDlg::OpenQsoLogging() {
+    if (!qso_) {
+        std::string home;
+        registry_.GetHomeDir(home);
+        qso_ = std::make_unique<QsoLoggingWindows>(
+            registry_, prompter_, WindowHandle(), [this] { return frameGeometry(); }, home);
+    }
+    qso_->Open();
 }
 
 void CFrontPanelDlg::changeEvent(QEvent* event) {
@@ -514,12 +544,13 @@ void CFrontPanelDlg::mousePressEvent(QMouseEvent* event) {
 
 void CFrontPanelDlg::ShowPopupMenu(const QPoint& globalPos) {
     if (!popup_) {
-        // Logging joins this menu when it exists.
         popup_ = std::make_unique<QMenu>(this);
         if (memoryCommands_)
             for (const MemoryMenuEntry& entry : kMemoryMenuEntries)
                 popup_->addAction(entry.label, this,
                                   [this, id = entry.id] { memoryCommands_->Run(id); });
+        popup_->addAction("QSO Logging (ALT+L)", this, [this] { OpenQsoLogging(); })
+            ->setData(kCmdQsoLogging);
         popup_->addAction("&About Tamrel...", this, [this] { ShowAbout(); });
     }
     popup_->popup(globalPos);
@@ -537,6 +568,11 @@ bool CFrontPanelDlg::HandleShortcut(QKeyEvent* key) {
     if (key->key() == Qt::Key_X) {
         QMetaObject::invokeMethod(
             this, [this] { ConfirmExit(); }, Qt::QueuedConnection);
+        return true;
+    }
+    if (key->key() == Qt::Key_L) {
+        QMetaObject::invokeMethod(
+            this, [this] { OpenQsoLogging(); }, Qt::QueuedConnection);
         return true;
     }
     static constexpr std::array<std::pair<int, int>, 4> kMemoryKeys = {{

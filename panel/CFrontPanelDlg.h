@@ -40,6 +40,7 @@ class MemoryCommands;
 class MemoryDialogRunner;
 class ControlServer;
 class Prompter;
+class QsoLoggingWindows;
 
 // Turns wheel movements into notches: only a vertical turn counts, and a
 // high-resolution wheel's partial steps add up to one notch per 120 eighths
@@ -100,6 +101,10 @@ public:
     void EndWithoutQuestion();
     // Sends the initial query again (button 1000 does this).
     void SendInitialQuery();
+    // "QSO Logging": starts the QSO threads once and shows both windows.
+    void OpenQsoLogging();
+    // The QSO windows once opened (tests look at them).
+    QsoLoggingWindows* QsoLogging() const { return qso_.get(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -142,6 +147,7 @@ private:
     std::unique_ptr<MemoryDialogRunner> memoryDialogs_;
     std::unique_ptr<MemoryCommands> memoryCommands_;
     std::unique_ptr<QMenu> popup_;
+    std::unique_ptr<QsoLoggingWindows> qso_;
     std::string peerTitle_;
     std::string settingsProblem_; // the first unreadable settings line, shown once
     std::vector<std::function<void(int)>> replyObservers_;

@@ -9,6 +9,7 @@
 #include "panel/CFrontPanelDlg.h"
 #include "platform/MessageQueue.h"
 #include "platform/Prompter.h"
+#include "qsolog/QsoLoggingWindows.h"
 #include "radio/CK2CommChannel.h"
 #include "settings/CRigControlRegistry.h"
 #include "support/PtyPeer.h"
@@ -16,7 +17,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
 #include <QSlider>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -428,6 +433,52 @@ TEST_F(FrontPanelWindow, StackingRegisterFromTheKeysRecallsAsAPacedSequence) {
                                                "MD3", "FW10003"}));
     EXPECT_GE(recall.back().at - recall.front().at, 5 * 100ms - 50ms);
     EXPECT_EQ(view().statusText, "Recall StackReg Mem:   14060.00KHz");
+}
+
+TEST_F(FrontPanelWindow, QsoLoggingOpensFromTheMenuAndAltLAndLogsTheTransmitFrequency) {
+    QTemporaryDir home;
+    SystemConfig config;
+    registry_->GetSystemConfig(config);
+    config.homeDir = home.path().toStdString();
+    registry_->SetSystemConfig(config);
+
+    // The popup menu holds the entry; ALT+L opens both windows.
+    QMouseEvent right(QEvent::MouseButtonPress, QPointF(3, 3), dlg_->mapToGlobal(QPointF(3, 3)),
+                      Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(dlg_.get(), &right);
+    QMenu* menu = dlg_->findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    QStringList entries;
+    for (QAction* a : menu->actions())
+        entries << a->text();
+    menu->hide();
+    EXPECT_TRUE(entries.contains("QSO Logging (ALT+L)")) << entries.join("|").toStdString();
+    QTest::keyClick(dlg_.get(), Qt::Key_L, Qt::AltModifier);
+    ASSERT_TRUE(pumpUntil([&] {
+        QsoLoggingWindows* q = dlg_->QsoLogging();
+        return q && q->InfoWindow() && q->LoggingWindow() && q->LoggingWindow()->isVisible();
+    }));
+    QsoLoggingWindows& qso = *dlg_->QsoLogging();
+
+    // Split: the QSO takes VFO B's frequency.
+    radioSays(ifReply(14025000, 0, 0, 0, 3, 0, 1), [&] { return view().vfoAText == "  14025.00"; });
+    radioSays("FB00014031230;", [&] { return view().vfoBText == "  14031.23"; });
+    qobject_cast<QLineEdit*>(findControl(*qso.InfoWindow(), qsoctl::kHisCall))->setText("ok1xy");
+    QTest::mouseClick(findControl(*qso.InfoWindow(), qsoctl::kLogIt), Qt::LeftButton);
+    const QAbstractItemModel* rows = qso.LoggingWindow()->list().model();
+    ASSERT_TRUE(pumpUntil([&] { return rows->rowCount() == 1; }));
+    EXPECT_EQ(rows->data(rows->index(0, 1)).toString(), "OK1XY");
+    EXPECT_EQ(rows->data(rows->index(0, 5)).toString(), "  14031.23");
+
+    // The windows follow the panel when it moves.
+    dlg_->move(dlg_->pos() + QPoint(40, 30));
+    ASSERT_TRUE(pumpUntil(
+        [&] { return qso.InfoWindow()->pos().x() == dlg_->frameGeometry().right() + 1; }));
+
+    // The exit ends both threads.
+    prompter_.setAnswer(true);
+    dlg_->ConfirmExit();
+    EXPECT_FALSE(qso.Started());
 }
 
 } // namespace
