@@ -3,6 +3,11 @@
 #include "platform/Prompter.h"
 #include "settings/CRigControlRegistry.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
+
 namespace tamrel {
 
 QsoLoggingWindows::QsoLoggingWindows(CRigControlRegistry& settings, Prompter& prompter,
@@ -106,19 +111,35 @@ void QsoLoggingWindows::MakeLoggingWindow(QsoKind kind) {
         logDlg_->show();
 }
 
+namespace {
+// At `at`, or moved as little as needed to lie on the panel's screen.
+void placeOnScreen(QWidget& window, QPoint at, const QRect& panel) {
+    QScreen* screen = QGuiApplication::screenAt(panel.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect room = screen->availableGeometry();
+        const QSize size = window.frameGeometry().size();
+        at.setX(std::max(room.left(), std::min(at.x(), room.right() + 1 - size.width())));
+        at.setY(std::max(room.top(), std::min(at.y(), room.bottom() + 1 - size.height())));
+    }
+    window.move(at);
+}
+} // namespace
+
 // Beside the panel: the information window to its right, the logging window under it.
 void QsoLoggingWindows::PlaceInfo() {
     if (!infoDlg_)
         return;
     const QRect panel = panelFrame_();
-    infoDlg_->move(panel.right() + 1, panel.top());
+    placeOnScreen(*infoDlg_, QPoint(panel.right() + 1, panel.top()), panel);
 }
 
 void QsoLoggingWindows::PlaceLogging() {
     if (!logDlg_)
         return;
     const QRect panel = panelFrame_();
-    logDlg_->move(panel.left(), panel.bottom() + 1);
+    placeOnScreen(*logDlg_, QPoint(panel.left(), panel.bottom() + 1), panel);
 }
 
 void QsoLoggingWindows::OnInfoMessage(Message&& m) {

@@ -12,12 +12,14 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QTest>
 
@@ -109,7 +111,7 @@ protected:
     }
 
     K2RadioState state_;
-    QRect panelFrame_{100, 100, 600, 300};
+    QRect panelFrame_{0, 0, 200, 100};
     int stateRequests_ = 0;
     std::vector<std::pair<uint64_t, int64_t>> requests_;
     std::unique_ptr<WindowMailbox> panel_;
@@ -278,10 +280,18 @@ TEST_F(QsoWindows, LoadingAContestLogRecreatesTheWindowWithTheOtherColumns) {
 TEST_F(QsoWindows, WindowsFollowThePanelAndLogInfoTogglesTheInformationWindow) {
     open();
     EXPECT_EQ(info()->pos(), QPoint(panelFrame_.right() + 1, panelFrame_.top()));
-    panelFrame_.moveTo(300, 50);
+    panelFrame_.moveTo(20, 10);
     windows_->FollowMove();
-    ASSERT_TRUE(waitFor([&] { return info()->pos() == QPoint(panelFrame_.right() + 1, 50); }));
-    ASSERT_TRUE(waitFor([&] { return logging()->pos() == QPoint(300, panelFrame_.bottom() + 1); }));
+    ASSERT_TRUE(waitFor([&] { return info()->pos() == QPoint(panelFrame_.right() + 1, 10); }));
+    ASSERT_TRUE(waitFor([&] { return logging()->y() == panelFrame_.bottom() + 1; }));
+    // Moved onto the screen rather than beyond its edge.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(logging()->x(),
+              std::max(screen.left(),
+                       std::min(20, screen.right() + 1 - logging()->frameGeometry().width())));
+    panelFrame_.moveTo(screen.right() - 100, 10);
+    windows_->FollowMove();
+    ASSERT_TRUE(waitFor([&] { return info()->frameGeometry().right() == screen.right(); }));
 
     QTest::mouseClick(control<QPushButton>(logging(), qsoctl::kLogInfo), Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return !info()->isVisible(); }));
