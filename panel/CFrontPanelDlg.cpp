@@ -510,8 +510,10 @@ void CFrontPanelDlg::OpenQsoLogging() {
     if (!qso_) {
         std::string home;
         registry_.GetHomeDir(home);
+        // Owned by the panel: it runs modally and would block windows of their own.
         qso_ = std::make_unique<QsoLoggingWindows>(
-            registry_, prompter_, WindowHandle(), [this] { return frameGeometry(); }, home);
+            registry_, prompter_, WindowHandle(), [this] { return frameGeometry(); }, home,
+            LoggingDlgHooks{}, this);
     }
     qso_->Open();
 }
@@ -606,8 +608,9 @@ void CFrontPanelDlg::keyPressEvent(QKeyEvent* event) {
 
 bool CFrontPanelDlg::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
-    // Asked only for the few events the panel looks at.
-    auto ours = [&] { return widget && (widget == this || isAncestorOf(widget)); };
+    // Asked only for the few events the panel looks at. The windows it owns
+    // (QSO windows, memory dialogs) are not the panel: their keys and wheel are theirs.
+    auto ours = [&] { return widget && widget->window() == this; };
     switch (event->type()) {
     case QEvent::Wheel:
         // Over the panel the wheel is the tuning knob: every notch tunes 10 Hz,

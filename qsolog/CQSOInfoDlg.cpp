@@ -29,7 +29,8 @@ CQSOInfoDlg::CQSOInfoDlg(CRigControlRegistry& settings, Prompter& prompter, Post
       toPanel_(std::move(toPanel)) {
     setControlId(*this, qsoctl::kInfoDialog);
     setWindowTitle(QStringLiteral("QSO Information"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // A dialog of its owner: a modal front panel leaves its input alone.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     auto* grid = new QGridLayout(this);
     auto add = [&](int id, const QString& label, int row, int column) {

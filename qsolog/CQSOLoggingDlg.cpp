@@ -32,7 +32,8 @@ CQSOLoggingDlg::CQSOLoggingDlg(QsoKind kind, Prompter& prompter, std::function<B
       toThread_(std::move(toThread)), hooks_(std::move(hooks)) {
     setControlId(*this, qsoctl::kLoggingDialog);
     setWindowTitle(QStringLiteral("QSO Logging"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // A dialog of its owner: a modal front panel leaves its input alone.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     model_ = new QsoLogTableModel(kind, this);
     list_ = new QTableView(this);

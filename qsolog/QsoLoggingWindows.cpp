@@ -12,9 +12,10 @@ namespace tamrel {
 
 QsoLoggingWindows::QsoLoggingWindows(CRigControlRegistry& settings, Prompter& prompter,
                                      Handle panel, std::function<QRect()> panelFrame,
-                                     std::string homeDir, LoggingDlgHooks hooks)
+                                     std::string homeDir, LoggingDlgHooks hooks, QWidget* owner)
     : settings_(settings), prompter_(prompter), panel_(panel), panelFrame_(std::move(panelFrame)),
-      hooks_(std::move(hooks)), infoBox_([this](Message&& m) { OnInfoMessage(std::move(m)); }),
+      hooks_(std::move(hooks)), owner_(owner),
+      infoBox_([this](Message&& m) { OnInfoMessage(std::move(m)); }),
       logBox_([this](Message&& m) { OnLogMessage(std::move(m)); }), info_(settings),
       logger_(settings, std::move(homeDir)) {}
 
@@ -81,7 +82,7 @@ void QsoLoggingWindows::MakeInfoWindow(uint8_t mode) {
         return; // the contest window comes with contest logging
     infoDlg_ = std::make_unique<CQSOInfoDlg>(
         settings_, prompter_, [this](Message m) { info_.post(std::move(m)); },
-        [this](Message m) { Mailboxes::post(panel_, std::move(m)); });
+        [this](Message m) { Mailboxes::post(panel_, std::move(m)); }, owner_);
     infoDlg_->adjustSize();
     if (place)
         infoDlg_->move(place->topLeft());
@@ -102,7 +103,7 @@ void QsoLoggingWindows::MakeLoggingWindow(QsoKind kind) {
             settings_.LoadBandInfo(bands);
             return bands;
         },
-        [this](Message m) { logger_.post(std::move(m)); }, hooks_);
+        [this](Message m) { logger_.post(std::move(m)); }, hooks_, owner_);
     if (place)
         logDlg_->setGeometry(*place);
     else

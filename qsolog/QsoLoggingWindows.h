@@ -33,9 +33,11 @@ class QsoLoggingWindows {
 public:
     // `panel` is where the windows post to the front panel; `panelFrame` its
     // frame on the screen now. The log's relative names lie in `homeDir`.
+    // The windows are owned windows of `owner` (the front panel, which runs
+    // modally and would otherwise block their input).
     QsoLoggingWindows(CRigControlRegistry& settings, Prompter& prompter, Handle panel,
                       std::function<QRect()> panelFrame, std::string homeDir,
-                      LoggingDlgHooks hooks = {});
+                      LoggingDlgHooks hooks = {}, QWidget* owner = nullptr);
     ~QsoLoggingWindows();
     QsoLoggingWindows(const QsoLoggingWindows&) = delete;
     QsoLoggingWindows& operator=(const QsoLoggingWindows&) = delete;
@@ -70,6 +72,7 @@ private:
     Handle panel_;
     std::function<QRect()> panelFrame_;
     LoggingDlgHooks hooks_;
+    QWidget* owner_;
     std::unique_ptr<CQSOInfoDlg> infoDlg_;
     std::unique_ptr<CQSOLoggingDlg> logDlg_;
     bool infoVisible_ = false;
