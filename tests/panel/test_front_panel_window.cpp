@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -470,10 +471,14 @@ TEST_F(FrontPanelWindow, QsoLoggingOpensFromTheMenuAndAltLAndLogsTheTransmitFreq
     EXPECT_EQ(rows->data(rows->index(0, 1)).toString(), "OK1XY");
     EXPECT_EQ(rows->data(rows->index(0, 5)).toString(), "  14031.23");
 
-    // The windows follow the panel when it moves.
-    dlg_->move(dlg_->pos() + QPoint(40, 30));
-    ASSERT_TRUE(pumpUntil(
-        [&] { return qso.InfoWindow()->pos().x() == dlg_->frameGeometry().right() + 1; }));
+    // The windows follow the panel when it moves (kept on the screen).
+    dlg_->move(dlg_->pos() + QPoint(-40, 30));
+    ASSERT_TRUE(pumpUntil([&] {
+        const QRect room = dlg_->screen()->availableGeometry();
+        const int x = std::min(dlg_->frameGeometry().right() + 1,
+                               room.right() + 1 - qso.InfoWindow()->frameGeometry().width());
+        return qso.InfoWindow()->pos() == QPoint(std::max(room.left(), x), dlg_->pos().y());
+    }));
 
     // The exit ends both threads.
     prompter_.setAnswer(true);
