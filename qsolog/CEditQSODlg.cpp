@@ -5,38 +5,42 @@
 
 #include "radio/K2Commands.h"
 
-#include <QAbstractSpinBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <functional>
+#include <tuple>
 
 namespace tamrel {
 
 namespace {
 
-// Arrows only: each click is a step for the owner, which shows the value.
-class StepSpin final : public QAbstractSpinBox {
+// Two arrows, as an up-down control: each click is a step for the owner,
+// which shows the value. The up arrow gives delta -1, the down arrow +1.
+class StepSpin final : public QWidget {
 public:
-    StepSpin(QWidget& parent, int id, std::function<void(int delta)> step)
-        : QAbstractSpinBox(&parent), step_(std::move(step)) {
+    StepSpin(QWidget& parent, int id, std::function<void(int delta)> step) : QWidget(&parent) {
         setControlId(*this, id);
-        setButtonSymbols(UpDownArrows);
-        setFixedWidth(22);
-        lineEdit()->setReadOnly(true);
-        setFocusPolicy(Qt::NoFocus);
+        auto* column = new QVBoxLayout(this);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->setSpacing(0);
+        for (auto [arrow, name, delta] :
+             {std::tuple{Qt::UpArrow, "up", -1}, std::tuple{Qt::DownArrow, "down", 1}}) {
+            auto* b = new QToolButton(this);
+            b->setObjectName(QString::fromLatin1(name));
+            b->setArrowType(arrow);
+            b->setAutoRepeat(true);
+            b->setFocusPolicy(Qt::NoFocus);
+            b->setFixedSize(18, 12);
+            connect(b, &QToolButton::clicked, this, [step, delta] { step(delta); });
+            column->addWidget(b);
+        }
     }
-    void stepBy(int steps) override { step_(-steps); }
-
-protected:
-    StepEnabled stepEnabled() const override { return StepUpEnabled | StepDownEnabled; }
-
-private:
-    std::function<void(int)> step_;
 };
 
 QString qs(const std::string& s) {

@@ -5,7 +5,8 @@
 // frequency; "Delete" asks for the row to go; "Cancel" changes nothing.
 //
 // The spins step with their wrap rules (stepModeIndex, stepQsl): the up
-// arrow steps forward (LSB to USB, "None" to "Sent"), the down arrow back.
+// arrow (delta -1) steps forward (LSB to USB, "None" to "Sent"), the down
+// arrow (delta +1) back.
 
 #include "QSORecord.h"
 #include "QsoLogView.h"

@@ -43,6 +43,11 @@ CQSOLoggingDlg::CQSOLoggingDlg(QsoKind kind, Prompter& prompter, std::function<B
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->verticalHeader()->hide();
+    // The columns' pixel widths are made for a small face.
+    QFont small = list_->font();
+    small.setPointSize(8);
+    list_->setFont(small);
+    list_->horizontalHeader()->setFont(small);
     // One height for every row: the view never measures 100,000 of them.
     list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);

@@ -21,7 +21,8 @@ bool QsoWindowKeys::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
         return false;
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || (widget != &window_ && !window_.isAncestorOf(widget)))
+    // Only this window's own controls: a dialog it opens keeps its keys.
+    if (!widget || widget->window() != &window_)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
     const bool press = event->type() == QEvent::KeyPress;

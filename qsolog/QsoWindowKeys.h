@@ -18,7 +18,8 @@ class QsoWindowKeys final : public QObject {
 public:
     using Request = std::function<void(uint64_t code, int64_t argument)>;
 
-    // Watches the keys of `window` and its children for as long as it lives.
+    // Watches the keys of `window`'s controls (not of the windows it opens)
+    // for as long as it lives.
     QsoWindowKeys(QWidget& window, Request request, std::function<void()> logIt = {});
     ~QsoWindowKeys() override;
 

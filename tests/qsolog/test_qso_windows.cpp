@@ -9,7 +9,6 @@
 #include "controls/ControlSupport.h"
 #include "platform/WindowMailbox.h"
 
-#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -22,6 +21,7 @@
 #include <QScreen>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
 
 #include <chrono>
 
@@ -330,13 +330,21 @@ TEST_F(EditQsoDialog, SpinsWrapAndModifyTakesTheBandFromTheFrequency) {
     EXPECT_EQ(mode->text(), "RTTYR");
     // The edit holds every Hz digit, not the row's kHz text.
     EXPECT_EQ(control<QLineEdit>(&dialog, qsoctl::kFrequency)->text(), "14031237");
-    control<QAbstractSpinBox>(&dialog, qsoctl::kModeSpin)->stepUp();
+    auto arrow = [&](int spin, const char* which) {
+        QWidget* s = control(&dialog, spin);
+        ASSERT_TRUE(s);
+        QTest::mouseClick(s->findChild<QToolButton*>(which), Qt::LeftButton);
+    };
+    arrow(qsoctl::kModeSpin, "up");
     EXPECT_EQ(mode->text(), "LSB");
-    control<QAbstractSpinBox>(&dialog, qsoctl::kModeSpin)->stepDown();
+    arrow(qsoctl::kModeSpin, "down");
     EXPECT_EQ(mode->text(), "RTTYR");
-    control<QAbstractSpinBox>(&dialog, qsoctl::kQslSpin)->stepUp();
+    arrow(qsoctl::kModeSpin, "down");
+    EXPECT_EQ(mode->text(), "CWR");
+    arrow(qsoctl::kQslSpin, "up");
     EXPECT_EQ(qsl->text(), "None");
 
+    arrow(qsoctl::kModeSpin, "up");
     control<QLineEdit>(&dialog, qsoctl::kFrequency)->setText("7012345");
     QTest::mouseClick(control<QPushButton>(&dialog, qsoctl::kModify), Qt::LeftButton);
     ASSERT_EQ(dialog.outcome(), CEditQSODlg::Outcome::Modified);
