@@ -10,6 +10,17 @@
 
 namespace tamrel {
 
+namespace {
+// A window made anew may be inside a message box or a dialog of its own just
+// now (a nested event loop): it goes once that has returned.
+template <class Window> void retire(std::unique_ptr<Window>& window) {
+    if (window) {
+        window->hide();
+        window.release()->deleteLater();
+    }
+}
+} // namespace
+
 QsoLoggingWindows::QsoLoggingWindows(CRigControlRegistry& settings, Prompter& prompter,
                                      Handle panel, std::function<QRect()> panelFrame,
                                      std::string homeDir, LoggingDlgHooks hooks, QWidget* owner)
@@ -77,7 +88,7 @@ void QsoLoggingWindows::MakeInfoWindow(uint8_t mode) {
     std::optional<QRect> place;
     if (infoDlg_)
         place = infoDlg_->frameGeometry();
-    infoDlg_.reset();
+    retire(infoDlg_);
     if (mode & 1)
         return; // the contest window comes with contest logging
     infoDlg_ = std::make_unique<CQSOInfoDlg>(
@@ -96,6 +107,7 @@ void QsoLoggingWindows::MakeLoggingWindow(QsoKind kind) {
     std::optional<QRect> place;
     if (logDlg_)
         place = logDlg_->geometry();
+    retire(logDlg_);
     logDlg_ = std::make_unique<CQSOLoggingDlg>(
         kind, prompter_,
         [this] {

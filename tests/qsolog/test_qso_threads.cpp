@@ -163,6 +163,25 @@ TEST_F(QsoThreads, ALoadOfTheOtherKindSwitchesTheModeAndRecreatesTheWindow) {
     EXPECT_EQ(registry_->GetQsoLoggingMode(), 1);
 }
 
+TEST_F(QsoThreads, AModeChangedElsewhereListsTheLogInTheNewColumnsAndLeavesItsFile) {
+    write(inHome(kDefaultLogName), formatLine(normalQso("K1AA", now_), 1) + "\n");
+    start();
+    // The configuration page switched to contest logging (request 12).
+    registry_->SetQsoLoggingMode(1);
+    logger_->post(loggermsg::load(std::nullopt, false));
+    Message listing = next(logWindow_, msg::WM_K2_LOG_LOAD);
+    const LogListing* l = listing.payload.get<LogListing>();
+    ASSERT_TRUE(l);
+    EXPECT_TRUE(l->recreate);
+    EXPECT_EQ(l->kind, QsoKind::Contest);
+    next(logWindow_, qsowin::kOperatorText);      // told to save under a name
+    EXPECT_EQ(registry_->GetQsoLoggingMode(), 1); // not switched back
+    // A contest QSO now is not appended to the normal file.
+    logIt("DL2XY", splitState());
+    syncLogger();
+    EXPECT_EQ(read(inHome(kDefaultLogName)).find("DL2XY"), std::string::npos);
+}
+
 TEST_F(QsoThreads, DeleteRefillsTheListAndAStaleRowChangesNothing) {
     start();
     std::vector<QSORecord> logged;
