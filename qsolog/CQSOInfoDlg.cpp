@@ -8,6 +8,7 @@
 #include "controls/ControlSupport.h"
 #include "settings/CRigControlRegistry.h"
 
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QLabel>
@@ -124,6 +125,11 @@ void CQSOInfoDlg::contextMenuEvent(QContextMenuEvent* event) {
         connect(search, &QAction::triggered, this, [this] { searchLog(); });
     }
     menu_->popup(event->globalPos());
+}
+
+void CQSOInfoDlg::closeEvent(QCloseEvent* event) {
+    event->accept();
+    hide();
 }
 
 } // namespace tamrel

@@ -53,6 +53,8 @@ public:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void reject() override {} // Esc is a function key here, never a close
+    // The title bar's close hides the window; "QSO Logging" shows it again.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     CRigControlRegistry& settings_;

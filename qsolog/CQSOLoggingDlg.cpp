@@ -8,6 +8,7 @@
 #include "controls/ControlSupport.h"
 #include "platform/Prompter.h"
 
+#include <QCloseEvent>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -217,6 +218,11 @@ void CQSOLoggingDlg::editRow(int row) {
 void CQSOLoggingDlg::recallSearchRow(int row) {
     if (row >= 0 && !searchCall_.empty())
         toThread_(loggermsg::recall(row, searchCall_));
+}
+
+void CQSOLoggingDlg::closeEvent(QCloseEvent* event) {
+    event->accept();
+    hide();
 }
 
 } // namespace tamrel

@@ -73,6 +73,8 @@ public:
 
 protected:
     void reject() override {} // Esc is a function key here, never a close
+    // The title bar's close hides the window; "QSO Logging" shows it again.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void showStatistics();

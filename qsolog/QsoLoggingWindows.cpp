@@ -161,7 +161,8 @@ void QsoLoggingWindows::OnInfoMessage(Message&& m) {
         MakeInfoWindow(uint8_t(m.wParam));
         break;
     case msg::WM_K2_SHOW_INFO:
-        infoVisible_ = !infoVisible_;
+        // Closed with the title bar, it may be hidden already.
+        infoVisible_ = !(infoDlg_ ? infoDlg_->isVisible() : infoVisible_);
         if (infoDlg_)
             infoDlg_->setVisible(infoVisible_);
         break;

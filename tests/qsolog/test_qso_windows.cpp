@@ -257,6 +257,27 @@ TEST_F(QsoWindows, SaveOfAnEmptyLogIsToldAndNewAsksFirst) {
     EXPECT_NE(read(inHome(kDefaultLogName)).find("K1A"), std::string::npos);
 }
 
+TEST_F(QsoWindows, SaveWritesTheChosenFileAndALongPathIsRefused) {
+    std::string choice;
+    LoggingDlgHooks hooks;
+    hooks.chooseFile = [&](bool, const std::string&) -> std::optional<std::string> {
+        return choice;
+    };
+    open(std::move(hooks));
+    logIt("K1A");
+    choice = root_ + "/" + std::string(80, 'x') + ".QSO.Log";
+    QTest::mouseClick(control<QPushButton>(logging(), qsoctl::kSave), Qt::LeftButton);
+    ASSERT_EQ(prompter_.texts().size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(choice));
+
+    choice = root_ + "/saved.QSO.Log";
+    QTest::mouseClick(control<QPushButton>(logging(), qsoctl::kSave), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return read(choice).find("0;1;K1A;") == 0; })) << read(choice);
+    std::string current;
+    registry_->GetCurrentLogFileName(current);
+    EXPECT_EQ(current, choice);
+}
+
 TEST_F(QsoWindows, LoadingAContestLogRecreatesTheWindowWithTheOtherColumns) {
     const std::string contest = inHome("contest.QSO.Log");
     LoggingDlgHooks hooks;
@@ -295,6 +316,11 @@ TEST_F(QsoWindows, WindowsFollowThePanelAndLogInfoTogglesTheInformationWindow) {
 
     QTest::mouseClick(control<QPushButton>(logging(), qsoctl::kLogInfo), Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return !info()->isVisible(); }));
+    QTest::mouseClick(control<QPushButton>(logging(), qsoctl::kLogInfo), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return info()->isVisible(); }));
+    // Closed with its title bar, one LogInfo shows it again.
+    info()->close();
+    EXPECT_FALSE(info()->isVisible());
     QTest::mouseClick(control<QPushButton>(logging(), qsoctl::kLogInfo), Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return info()->isVisible(); }));
 }
