@@ -9,6 +9,7 @@
 #include "panel/FrontPanelView.h"
 #include "panel/KeyboardTuning.h"
 #include "platform/Prompter.h"
+#include "qsolog/QsoLoggingWindows.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
 #include "remote/ControlServer.h"
@@ -72,6 +73,8 @@ int sliderCode(int action) {
         return -1;
     }
 }
+
+constexpr int kCmdQsoLogging = 155;
 
 bool IsEnterKey(const QKeyEvent* key) {
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
@@ -385,6 +388,9 @@ void CFrontPanelDlg::OnMessage(Message&& m) {
     case msg::WM_K2_LINK_EVENT:
         link_.OnLinkEvent(m);
         break;
+    case msg::WM_K2_OPEN_LOGGING:
+        OpenQsoLogging();
+        break;
     default:
         break;
     }
@@ -418,10 +424,6 @@ void CFrontPanelDlg::OnPanelRequest(uint64_t code, Payload& argument) {
         QMetaObject::invokeMethod(
             this, [this] { ConfirmExit(); }, Qt::QueuedConnection);
         break;
-    case msg::REQ_LOGGING_MODE:
-    case msg::REQ_USE_UTC:
-        // Forwarded to the QSO threads once they exist.
-        break;
     case msg::REQ_FUNCTION_KEY:
         OpenKeyboard();
         if (keyboard_) // not during the shutdown
@@ -445,6 +447,14 @@ void CFrontPanelDlg::OnPanelRequest(uint64_t code, Payload& argument) {
     case msg::REQ_RELEASE_TUNING:
         controls_.ToggleReleaseTuning();
         Refresh();
+        break;
+    case msg::REQ_LOGGING_MODE:
+        if (qso_)
+            qso_->LoggingModeChanged(uint8_t(numberOf(argument)));
+        break;
+    case msg::REQ_USE_UTC:
+        if (qso_)
+            qso_->UseUtcChanged(numberOf(argument) != 0);
         break;
     default:
         break;
@@ -515,6 +525,8 @@ void CFrontPanelDlg::ConfirmExit() {
     if (!prompter_.ask(kExitQuestion, PromptIcon::Information))
         return;
     CloseKeyboard();
+    if (qso_)
+        qso_->Shutdown();
     accept();
 }
 
@@ -588,6 +600,8 @@ void CFrontPanelDlg::Shutdown() {
         return;
     shutDown_ = true;
     CloseKeyboard();
+    if (qso_)
+        qso_->Shutdown();
     registry_.SetVfoFrequencies(radio_.Model().VfoMemoryTable());
     // Paced on the runner; closing the channel lets it finish.
     if (channel_)
@@ -615,7 +629,20 @@ void CFrontPanelDlg::moveEvent(QMoveEvent* event) {
         switchPanel_->PlaceUnderMainWindow();
     if (keyboard_)
         keyboard_->Follow();
-    // The QSO windows follow here once they exist.
+    if (windowsMoveTogether_ && qso_)
+        qso_->FollowMove();
+}
+
+void CFrontPanelDlg::OpenQsoLogging() {
+    if (!qso_) {
+        std::string home;
+        registry_.GetHomeDir(home);
+        // Owned by the panel: it runs modally and would block windows of their own.
+        qso_ = std::make_unique<QsoLoggingWindows>(
+            registry_, prompter_, WindowHandle(), [this] { return frameGeometry(); }, home,
+            LoggingDlgHooks{}, this);
+    }
+    qso_->Open();
 }
 
 void CFrontPanelDlg::changeEvent(QEvent* event) {
@@ -646,12 +673,13 @@ void CFrontPanelDlg::mousePressEvent(QMouseEvent* event) {
 
 void CFrontPanelDlg::ShowPopupMenu(const QPoint& globalPos) {
     if (!popup_) {
-        // Logging joins this menu when it exists.
         popup_ = std::make_unique<QMenu>(this);
         if (memoryCommands_)
             for (const MemoryMenuEntry& entry : kMemoryMenuEntries)
                 popup_->addAction(entry.label, this,
                                   [this, id = entry.id] { memoryCommands_->Run(id); });
+        popup_->addAction("QSO Logging (ALT+L)", this, [this] { OpenQsoLogging(); })
+            ->setData(kCmdQsoLogging);
         popup_->addAction("Keyboard Shortcuts...", this, [this] { ShowShortcuts(); });
         // The system menu's two entries, which Linux has no menu for.
         popup_->addSeparator();
@@ -735,6 +763,11 @@ bool CFrontPanelDlg::HandleShortcut(QKeyEvent* key) {
             this, [this] { ConfirmExit(); }, Qt::QueuedConnection);
         return true;
     }
+    if (key->key() == Qt::Key_L) {
+        QMetaObject::invokeMethod(
+            this, [this] { OpenQsoLogging(); }, Qt::QueuedConnection);
+        return true;
+    }
     static constexpr std::array<std::pair<int, int>, 4> kMemoryKeys = {{
         {Qt::Key_F1, kCmdSaveStackingRegister},
         {Qt::Key_F2, kCmdRecallStackingRegister},
@@ -770,8 +803,9 @@ void CFrontPanelDlg::keyPressEvent(QKeyEvent* event) {
 
 bool CFrontPanelDlg::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
-    // Asked only for the few events the panel looks at.
-    auto ours = [&] { return widget && (widget == this || isAncestorOf(widget)); };
+    // Asked only for the few events the panel looks at. The windows it owns
+    // (QSO windows, memory dialogs) are not the panel: their keys and wheel are theirs.
+    auto ours = [&] { return widget && widget->window() == this; };
     switch (event->type()) {
     case QEvent::Wheel:
         // Over the panel the wheel is the tuning knob: every notch tunes one

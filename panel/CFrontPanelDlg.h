@@ -45,6 +45,7 @@ class MemoryCommands;
 class MemoryDialogRunner;
 class ControlServer;
 class Prompter;
+class QsoLoggingWindows;
 
 // Turns wheel movements into notches: only a vertical turn counts, and a
 // high-resolution wheel's partial steps add up to one notch per 120 eighths
@@ -107,6 +108,10 @@ public:
     void ToggleKeyboard();
     CCWKeyboardDlg* Keyboard() const { return keyboard_.get(); }
     Handle CwThreadHandle() const { return cwThread_.handle(); }
+    // "QSO Logging": starts the QSO threads once and shows both windows.
+    void OpenQsoLogging();
+    // The QSO windows once opened (tests look at them).
+    QsoLoggingWindows* QsoLogging() const { return qso_.get(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -160,6 +165,7 @@ private:
     CLinkWatch link_;
     std::unique_ptr<FocusRing> focusRing_;
     std::unique_ptr<QMenu> popup_;
+    std::unique_ptr<QsoLoggingWindows> qso_;
     std::string peerTitle_;
     std::string settingsProblem_; // the first unreadable settings line, shown once
     std::vector<std::function<void(int)>> replyObservers_;

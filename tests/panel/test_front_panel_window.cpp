@@ -15,6 +15,7 @@
 #include "panel/KeyboardTuning.h"
 #include "platform/MessageQueue.h"
 #include "platform/Prompter.h"
+#include "qsolog/QsoLoggingWindows.h"
 #include "radio/CK2CommChannel.h"
 #include "remote/ControlFrame.h"
 #include "remote/ControlServer.h"
@@ -25,9 +26,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QLocalSocket>
 #include <QMenu>
+#include <QPushButton>
+#include <QScreen>
 #include <QSlider>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -465,8 +470,59 @@ TEST_F(FrontPanelWindow, PopupMenuHoldsTheMemoryCommandsThenTheSystemEntries) {
     EXPECT_EQ(texts, (std::vector<std::string>{
                          "Save to Stacking Register (ALT+F1)", "Recall from Stacking Reg  (ALT+F2)",
                          "Save Memory   (ALT+F3)", "Recall Memory (ALT+F4)", "Edit Memory",
-                         "Keyboard Shortcuts...", "-", "System Config", "-", "&About Tamrel..."}));
+                         "QSO Logging (ALT+L)", "Keyboard Shortcuts...", "-", "System Config", "-",
+                         "&About Tamrel..."}));
     menu->close();
+}
+
+TEST_F(FrontPanelWindow, QsoLoggingOpensFromTheMenuAndAltLAndLogsTheTransmitFrequency) {
+    QTemporaryDir home;
+    SystemConfig config;
+    registry_->GetSystemConfig(config);
+    config.homeDir = home.path().toStdString();
+    registry_->SetSystemConfig(config);
+
+    // The popup menu holds the entry; ALT+L opens both windows.
+    QMouseEvent right(QEvent::MouseButtonPress, QPointF(3, 3), dlg_->mapToGlobal(QPointF(3, 3)),
+                      Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(dlg_.get(), &right);
+    QMenu* menu = dlg_->findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    QStringList entries;
+    for (QAction* a : menu->actions())
+        entries << a->text();
+    menu->hide();
+    EXPECT_TRUE(entries.contains("QSO Logging (ALT+L)")) << entries.join("|").toStdString();
+    QTest::keyClick(dlg_.get(), Qt::Key_L, Qt::AltModifier);
+    ASSERT_TRUE(pumpUntil([&] {
+        QsoLoggingWindows* q = dlg_->QsoLogging();
+        return q && q->InfoWindow() && q->LoggingWindow() && q->LoggingWindow()->isVisible();
+    }));
+    QsoLoggingWindows& qso = *dlg_->QsoLogging();
+
+    // Split: the QSO takes VFO B's frequency.
+    radioSays(ifReply(14025000, 0, 0, 0, 3, 0, 1), [&] { return view().vfoAText == "  14025.00"; });
+    radioSays("FB00014031230;", [&] { return view().vfoBText == "  14031.23"; });
+    qobject_cast<QLineEdit*>(findControl(*qso.InfoWindow(), qsoctl::kHisCall))->setText("ok1xy");
+    QTest::mouseClick(findControl(*qso.InfoWindow(), qsoctl::kLogIt), Qt::LeftButton);
+    const QAbstractItemModel* rows = qso.LoggingWindow()->list().model();
+    ASSERT_TRUE(pumpUntil([&] { return rows->rowCount() == 1; }));
+    EXPECT_EQ(rows->data(rows->index(0, 1)).toString(), "OK1XY");
+    EXPECT_EQ(rows->data(rows->index(0, 5)).toString(), "  14031.23");
+
+    // The windows follow the panel when it moves (kept on the screen).
+    dlg_->move(dlg_->pos() + QPoint(-40, 30));
+    ASSERT_TRUE(pumpUntil([&] {
+        const QRect room = dlg_->screen()->availableGeometry();
+        const int x = std::min(dlg_->frameGeometry().right() + 1,
+                               room.right() + 1 - qso.InfoWindow()->frameGeometry().width());
+        return qso.InfoWindow()->pos() == QPoint(std::max(room.left(), x), dlg_->pos().y());
+    }));
+
+    // The exit ends both threads.
+    prompter_.setAnswer(true);
+    dlg_->ConfirmExit();
+    EXPECT_FALSE(qso.Started());
 }
 
 } // namespace

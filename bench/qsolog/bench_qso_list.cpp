@@ -1,0 +1,68 @@
+// Loading a log of 100,000 QSOs and listing it in the logging window: the
+// file read, the copy the logger thread posts, the model reset and one paint
+// of the list, offscreen.
+#include "qsolog/CQSOLogFile.h"
+#include "qsolog/CQSOLoggingDlg.h"
+#include "qsolog/QsoLine.h"
+#include "settings/CRigControlRegistry.h"
+
+#include <QApplication>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+
+using namespace tamrel;
+
+namespace {
+
+QSORecord qso(int i) {
+    QSORecord r;
+    r.time = 1070632929 + i * 60;
+    r.call = "K" + std::to_string(i % 5000) + "ABC";
+    r.frequency = 14025000 + i % 1000;
+    r.band = i % 9;
+    r.mode = 3;
+    r.name = "Name" + std::to_string(i % 97);
+    r.qth = "Somewhere";
+    r.hisSig = "599";
+    r.mySig = "579";
+    r.comment = "benchmark";
+    return r;
+}
+
+} // namespace
+
+static void BM_LoadAndList(benchmark::State& state) {
+    QTemporaryDir dir;
+    const std::string home = dir.path().toStdString();
+    std::vector<QSORecord> records;
+    for (int i = 0; i < state.range(0); ++i)
+        records.push_back(qso(i));
+    std::ofstream(home + "/Tamrel.QSO.Log", std::ios::binary) << writeLogText(records, {});
+    RecordingPrompter prompter;
+    CRigControlRegistry registry(prompter, home + "/Rig.reg");
+    registry.CreateDefaultSettings();
+    CQSOLogFile log(registry, home);
+    CQSOLoggingDlg window(
+        QsoKind::Normal, prompter, [] { return defaultBandTable(); }, [](Message) {});
+    window.show();
+    for (auto _ : state) {
+        log.load(std::nullopt, 0, true);
+        window.setListing({QsoKind::Normal, log.records(), false, log.path()});
+        window.list().viewport()->repaint();
+    }
+    state.counters["rows"] = window.list().model()->rowCount();
+}
+BENCHMARK(BM_LoadAndList)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
