@@ -6,6 +6,7 @@
 #include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
 #include "remote/ControlServer.h"
+#include "remote/RigctlServer.h"
 #include "resources/Artwork.h"
 #include "settings/CRigControlRegistry.h"
 #include "sim/SimulatedRadio.h"
@@ -47,7 +48,13 @@ AppOptions ParseOptions() {
         "file.png");
     QCommandLineOption reportStartup(
         "report-startup", "Print on standard error when the window shows and the radio answers.");
-    parser.addOptions({device, simulate, autoSimulate, noSplash, screenshot, reportStartup});
+    QCommandLineOption rigctld(
+        "rigctld",
+        "Serve hamlib's rigctld protocol on [ADDRESS:]PORT for this run (address 127.0.0.1 "
+        "unless given).",
+        "[address:]port");
+    parser.addOptions(
+        {device, simulate, autoSimulate, noSplash, screenshot, reportStartup, rigctld});
     parser.process(*QCoreApplication::instance());
 
     AppOptions o;
@@ -59,6 +66,14 @@ AppOptions ParseOptions() {
     o.reportStartup = parser.isSet(reportStartup);
     if (parser.isSet(screenshot))
         o.screenshot = parser.value(screenshot);
+    if (parser.isSet(rigctld)) {
+        o.rigctld = parser.value(rigctld);
+        if (!ParseRigctlEndpoint(*o.rigctld)) {
+            std::fprintf(stderr, "tamrel: --rigctld wants [ADDRESS:]PORT, not \"%s\"\n",
+                         qPrintable(*o.rigctld));
+            std::exit(2);
+        }
+    }
     if (o.simulate && o.device) {
         std::fprintf(stderr, "tamrel: --simulate and --device exclude each other\n");
         std::exit(2);
@@ -233,6 +248,30 @@ int CTamrelApp::Run() {
             panel.SetPortLabel(portLabel);
         if (server.isListening())
             panel.SetControlServer(&server);
+        // The network server for other programs: off unless asked for.
+        RigctlServer rigctld(operations);
+        const QString where =
+            options_.rigctld ? *options_.rigctld
+                             : QString::fromStdString(registry_.GetNetworkServer()).trimmed();
+        if (!where.isEmpty()) {
+            const std::optional<RigctlEndpoint> endpoint = ParseRigctlEndpoint(where);
+            if (!endpoint)
+                std::fprintf(stderr, "tamrel: \"Network Server\" is not [ADDRESS:]PORT: %s\n",
+                             qPrintable(where));
+            else if (!rigctld.listen(*endpoint))
+                std::fprintf(stderr, "tamrel: network server not available on %s: %s\n",
+                             qPrintable(where), qPrintable(rigctld.errorString()));
+        }
+        QObject::connect(&rigctld, &RigctlServer::clientConnected, &panel,
+                         [&panel](RigctlServer::ConnectionId, const QString& peer) {
+                             panel.ShowStatusText("Network client " + peer.toStdString() +
+                                                  " connected");
+                         });
+        QObject::connect(
+            &rigctld, &RigctlServer::clientDisconnected, &panel,
+            [&panel](RigctlServer::ConnectionId, const QString& peer, RigctlServer::CloseReason) {
+                panel.ShowStatusText("Network client " + peer.toStdString() + " disconnected");
+            });
         SignalWatcher signals([&panel](int) { panel.EndWithoutQuestion(); });
         if (options_.screenshot)
             ArrangeScreenshot(panel, *options_.screenshot);

@@ -33,6 +33,7 @@ struct AppOptions {
     std::optional<std::string> device;
     std::optional<QString> screenshot;
     bool reportStartup = false; // prints when the window shows and the radio first answers
+    std::optional<QString> rigctld; // --rigctld [ADDRESS:]PORT for this run
 };
 
 // Parses the command line of the running QApplication; exits the process for

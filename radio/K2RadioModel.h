@@ -74,6 +74,7 @@ struct RadioFields {
     int iconByte = 0;
     int blinkByte = 0;
     int keyerState = -1; // digit of the last KY reply
+    int32_t transmitting = 0; // IF: the radio is keyed
     bool awaitingFirstReply = true;
 
     uint32_t vfo(int v) const { return v == 0 ? vfoA : vfoB; }

@@ -179,6 +179,10 @@ public:
     void SetStationSettings(const StationSettings& station);
     uint8_t GetPaOption();
     void SetPaOption(uint8_t option);
+    // "Network Server": where the rigctld-compatible server listens,
+    // "[ADDRESS:]PORT"; empty (the default) keeps it off.
+    std::string GetNetworkServer();
+    void SetNetworkServer(std::string_view endpoint);
 
     void GetTuningRange(uint8_t& index);
     void SetTuningRange(uint8_t index);
