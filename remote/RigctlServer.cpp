@@ -59,6 +59,9 @@ std::optional<RigctlEndpoint> ParseRigctlEndpoint(const QString& text) {
         QString host = portText.left(colon);
         if (host.startsWith('[') && host.endsWith(']'))
             host = host.mid(1, host.size() - 2);
+        // Qt would take "1.2.3" as 1.2.0.3; an address to listen on is written whole.
+        if (!host.contains(':') && host.count('.') != 3)
+            return std::nullopt;
         if (!e.address.setAddress(host))
             return std::nullopt;
         portText = portText.mid(colon + 1);
@@ -86,6 +89,8 @@ RigctlServer::RigctlServer(RadioOperations& operations, QObject* parent)
 }
 
 RigctlServer::~RigctlServer() {
+    // Nobody hears of the last connections going: the owner is being torn down.
+    blockSignals(true);
     close();
 }
 
@@ -113,7 +118,12 @@ void RigctlServer::acceptPending() {
         // Answers are small and polled for: send each at once.
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         c->idle.setSingleShot(true);
-        connect(&c->idle, &QTimer::timeout, this, [this, id] { drop(id, CloseReason::Idle); });
+        // Dropped from the event loop, not inside the timer's own signal: the
+        // timer goes with the connection.
+        connect(&c->idle, &QTimer::timeout, this, [this, id] {
+            QMetaObject::invokeMethod(
+                this, [this, id] { drop(id, CloseReason::Idle); }, Qt::QueuedConnection);
+        });
         c->idle.start(idle_);
         connect(socket, &QTcpSocket::readyRead, this, [this, id] { readFrom(id); });
         connect(socket, &QTcpSocket::disconnected, this,
@@ -188,12 +198,14 @@ void RigctlServer::drop(ConnectionId id, CloseReason reason) {
     c->idle.stop();
     if (QTcpSocket* socket = c->socket) {
         socket->disconnect(this);
-        // What was answered before a quit still goes out.
-        if (reason == CloseReason::Quit || reason == CloseReason::HungUp)
+        if (reason == CloseReason::Quit && socket->state() == QAbstractSocket::ConnectedState) {
+            // What was answered before the quit still goes out first.
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             socket->disconnectFromHost();
-        else
+        } else {
             socket->abort();
-        socket->deleteLater();
+            socket->deleteLater();
+        }
     }
     Q_EMIT clientDisconnected(id, c->peer, reason);
 }
