@@ -70,6 +70,18 @@ void SimulatedRadio::stop() {
     }
 }
 
+uint32_t SimulatedRadio::turnKnob(int hz) {
+    uint32_t moved;
+    {
+        std::lock_guard lock(mutex_);
+        model_.turnKnob(hz, now());
+        moved = model_.rxFrequency(now());
+    }
+    const uint64_t one = 1;
+    [[maybe_unused]] auto n = ::write(wakeFd_, &one, sizeof one);
+    return moved;
+}
+
 Millis SimulatedRadio::now() const {
     return std::chrono::duration_cast<Millis>(Clock::now() - start_);
 }

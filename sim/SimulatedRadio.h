@@ -88,6 +88,9 @@ public:
     bool running() const { return worker_.joinable(); }
 
     LockedModel model() { return LockedModel(mutex_, model_); }
+    // Turns the radio's VFO knob (K2Model::turnKnob); returns the receive
+    // frequency it moved to. Its report goes out at once.
+    uint32_t turnKnob(int hz);
     // The model's clock: time since start().
     Millis now() const;
 
