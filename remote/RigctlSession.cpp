@@ -394,14 +394,13 @@ void RigctlSession::Run(const Command& command, std::string_view& rest, Reply& r
         for (int i = 0; i < command.args; ++i)
             args.push_back(TakeToken(rest));
     }
+    if (command.op == Op::Quit) {
+        quit_ = true;
+        return; // the connection closes without an answer, even an echo
+    }
     reply.Echo(command.longName, args);
     const std::size_t base = vfoArg ? 1 : 0;
     auto arg = [&](std::size_t i) { return args[base + i]; };
-
-    if (command.op == Op::Quit) {
-        quit_ = true;
-        return; // the connection closes without an answer
-    }
     for (std::string_view a : args)
         if (a.empty() && command.op != Op::SendMorse) {
             reply.End(kInvalid, true);

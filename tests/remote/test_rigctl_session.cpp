@@ -246,6 +246,9 @@ TEST_F(RigctlSessionTest, PttIsRefusedInCwAndWhatTheRadioCannotDoIsNotAvailable)
 TEST_F(RigctlSessionTest, QuitEndsTheLineWithoutAnAnswer) {
     EXPECT_EQ(Run("f q f"), "28060000\n");
     EXPECT_TRUE(session.WantsClose());
+    RigctlSession extended(ops);
+    EXPECT_EQ(extended.HandleLine(";fQ"), "get_freq:;Frequency: 28060000;RPRT 0\n");
+    EXPECT_TRUE(extended.WantsClose());
 }
 
 // Reads \dump_state as hamlib's network client does: fixed lines, lists ended
