@@ -102,12 +102,17 @@ def radio_lines(log):
         return f.read().splitlines()
 
 def knobs(log):
-    out = {}
+    """When the knob moved to each frequency, and when a reply first carrying it left."""
+    turned, sent = {}, {}
     for line in radio_lines(log):
-        if line.startswith("knob "):
-            _, t, hz = line.split()
-            out[int(hz)] = float(t)
-    return out
+        parts = line.split()
+        if line.startswith("knob ") and len(parts) == 3:
+            turned[int(parts[2])] = float(parts[1])
+        elif line.startswith("sent ") and len(parts) >= 3 and parts[2][:2] in ("FA", "FB", "IF"):
+            digits = parts[2][2:13]
+            if digits.isdigit() and int(digits) in turned and int(digits) not in sent:
+                sent[int(digits)] = float(parts[1])
+    return turned, sent
 
 for _, port, _, _ in servers:
     wait_ready(port)
@@ -120,7 +125,7 @@ for name, port, _, log in servers:
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
     time.sleep(1.5)
     sent = [l.split()[1] for l in radio_lines(log)[before:]
-            if not l.startswith("knob ")]
+            if not l.startswith(("knob ", "sent "))]
     polls = [c for c in sent if c in ("DS;", "BG;")]
     other = [c for c in sent if c not in ("DS;", "BG;")]
     print("%-24s %d commands besides the display poll: %s (display poll DS/BG: %d)"
@@ -139,21 +144,27 @@ def freshness(port, log, out):
             seen[int(v)] = t
         time.sleep(0.002)
     c.close()
-    k = knobs(log)
-    out.extend(seen[hz] - k[hz] for hz in seen if hz in k and seen[hz] >= k[hz])
+    turned, sent = knobs(log)
+    for hz, t in seen.items():
+        if hz in turned and t >= turned[hz]:
+            out[0].append(t - turned[hz])
+            if hz in sent:
+                out[1].append(t - sent[hz])
 results = {}
 threads = []
 for name, port, _, log in servers:
-    results[name] = []
+    results[name] = ([], [])
     threads.append(threading.Thread(target=freshness, args=(port, log, results[name])))
 for t in threads: t.start()
 for t in threads: t.join()
 for name, *_ in servers:
-    d = results[name]
-    if d:
-        print("%-24s n=%d p50 %s p99 %s max %s" % (name, len(d), ms(pct(d, 50)), ms(pct(d, 99)), ms(max(d))))
-    else:
-        print("%-24s no knob step was seen" % name)
+    for label, d in (("after the knob", results[name][0]),
+                     ("after the report left the radio", results[name][1])):
+        if d:
+            print("%-24s %-32s n=%d p50 %s p99 %s max %s"
+                  % (name, label, len(d), ms(pct(d, 50)), ms(pct(d, 99)), ms(max(d))))
+        else:
+            print("%-24s %-32s nothing seen" % (name, label))
 
 print("== Answer times on one connection (send to last line read)")
 for name, port, _, _ in servers:

@@ -179,6 +179,14 @@ void SimulatedRadio::writeOutput(Micros now) {
                              : static_cast<unsigned char>(rng_() & 0xFF);
         if (!drop && ::write(pty_.masterFd(), &b, 1) != 1)
             return; // the pty is full: the program is not reading; try again later
+        if (opt_.replyLog) {
+            if (bytes.front() == ';') {
+                opt_.replyLog(std::chrono::duration_cast<Millis>(now), sending_);
+                sending_.clear();
+            } else if (sending_.size() < 64) {
+                sending_ += bytes.front();
+            }
+        }
         bytes.erase(0, 1);
         if (bytes.empty())
             line_.pop_front();

@@ -59,6 +59,8 @@ public:
         uint32_t seed = 1;
         std::string linkPath; // symlink to the device, made on start, removed on stop
         CommandLog commandLog;
+        // Called from the worker thread as the ";" of each reply is written.
+        CommandLog replyLog;
     };
 
     // The model, held under the radio's lock for as long as this lives.
@@ -97,6 +99,7 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     using Micros = std::chrono::microseconds;
+    std::string sending_; // bytes of the reply being written, for replyLog
     struct Chunk {
         Micros release;
         std::string bytes;

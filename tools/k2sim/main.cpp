@@ -31,7 +31,8 @@ void usage(FILE* out) {
                "  --dot                bar graph in DOT mode (default BAR)\n"
                "  --k2-100             the 100 W option (high power range)\n"
                "  --tune-every MS      turn the VFO knob 10 Hz every MS ms; each move is\n"
-               "                       logged as \"knob SECONDS HZ\" on the steady clock\n"
+               "                       logged as \"knob SECONDS HZ\" and each reply sent as\n"
+               "                       \"sent SECONDS TEXT\", on the steady clock\n"
                "  --help               this text\n",
                out);
 }
@@ -189,6 +190,18 @@ int main(int argc, char** argv) {
                      static_cast<int>(command.size()), command.data());
         std::fflush(log);
     };
+
+    // With the knob turning, each reply's end is logged on the steady clock
+    // too, so a measurement can tell when a report has left the radio.
+    if (tuneEveryMs > 0)
+        opt.replyLog = [&](tamrel::k2sim::Millis, std::string_view reply) {
+            timespec t{};
+            clock_gettime(CLOCK_MONOTONIC, &t);
+            std::lock_guard lock(logMutex);
+            std::fprintf(log, "sent %.6f %.*s;\n", double(t.tv_sec) + t.tv_nsec / 1e9,
+                         static_cast<int>(reply.size()), reply.data());
+            std::fflush(log);
+        };
 
     // Block the signals before any thread starts, then wait for one of them.
     sigset_t signals;
