@@ -1,6 +1,7 @@
 #include "CTamrelApp.h"
 
 #include "app/SignalWatcher.h"
+#include "memory/CK2MemoryStore.h"
 #include "panel/CFrontPanelDlg.h"
 #include "platform/SerialPort.h"
 #include "radio/CK2CommChannel.h"
@@ -250,6 +251,12 @@ int CTamrelApp::Run() {
             panel.SetControlServer(&server);
         // The network server for other programs: off unless asked for.
         RigctlServer rigctld(operations);
+        rigctld.setMemoryLookup([this](int slot) -> std::optional<K2RadioState> {
+            const K2MemoryRecord& r = memories_.Memories().at(static_cast<std::size_t>(slot));
+            if (r.slotIndex == K2MemoryRecord::kFreeSlot)
+                return std::nullopt;
+            return r.state;
+        });
         const QString where =
             options_.rigctld ? *options_.rigctld
                              : QString::fromStdString(registry_.GetNetworkServer()).trimmed();

@@ -75,7 +75,8 @@ std::optional<RigctlEndpoint> ParseRigctlEndpoint(const QString& text) {
 }
 
 struct RigctlServer::Connection {
-    Connection(RadioOperations& ops, QTcpSocket* s) : socket(s), session(ops) {}
+    Connection(RadioOperations& ops, QTcpSocket* s, RigctlSession::MemoryLookup memories)
+        : socket(s), session(ops, std::move(memories)) {}
     QPointer<QTcpSocket> socket;
     RigctlSession session;
     QByteArray pending; // the line read so far
@@ -113,7 +114,7 @@ void RigctlServer::setIdleTimeout(std::chrono::milliseconds timeout) {
 void RigctlServer::acceptPending() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
         const ConnectionId id = nextId_++;
-        auto c = std::make_unique<Connection>(ops_, socket);
+        auto c = std::make_unique<Connection>(ops_, socket, memories_);
         c->peer = socket->peerAddress().toString() + ":" + QString::number(socket->peerPort());
         // Answers are small and polled for: send each at once.
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);

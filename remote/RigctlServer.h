@@ -24,11 +24,15 @@
 #include <QTcpServer>
 #include <QTimer>
 
+#include "radio/K2RadioState.h"
+
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QTcpSocket;
 
@@ -66,6 +70,10 @@ public:
 
     // A connection silent this long is dropped.
     void setIdleTimeout(std::chrono::milliseconds timeout);
+    // Where set_mem finds the memories (connections made after this call).
+    void setMemoryLookup(std::function<std::optional<K2RadioState>(int slot)> lookup) {
+        memories_ = std::move(lookup);
+    }
 
 Q_SIGNALS:
     void clientConnected(tamrel::RigctlServer::ConnectionId id, QString peer);
@@ -84,6 +92,7 @@ private:
     std::map<ConnectionId, std::unique_ptr<Connection>> connections_;
     ConnectionId nextId_ = 1;
     std::chrono::milliseconds idle_{std::chrono::minutes(10)};
+    std::function<std::optional<K2RadioState>(int)> memories_;
 };
 
 } // namespace tamrel

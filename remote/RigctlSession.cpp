@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace tamrel {
@@ -326,7 +327,8 @@ private:
     std::vector<std::string> values_;
 };
 
-RigctlSession::RigctlSession(RadioOperations& operations) : ops_(operations) {}
+RigctlSession::RigctlSession(RadioOperations& operations, MemoryLookup memories)
+    : ops_(operations), memories_(std::move(memories)) {}
 
 std::string RigctlSession::HandleLine(std::string_view line) {
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
@@ -734,11 +736,28 @@ void RigctlSession::Run(const Command& command, std::string_view& rest, Reply& r
     case Op::GetInfo:
         reply.Value("Info", "Elecraft K2 through Tamrel");
         return done(kOk);
+    case Op::SetMem: {
+        // Recalls a memory as the panel's recall does: a paced sequence.
+        auto slot = ParseInt(arg(0));
+        if (!memories_)
+            return done(kNotAvailable);
+        if (!slot || *slot < 0 || *slot > 99)
+            return done(kInvalid);
+        const std::optional<K2RadioState> state = memories_(static_cast<int>(*slot));
+        if (!state)
+            return done(kInvalid);
+        ops_.ApplyState(*state);
+        memory_ = static_cast<int>(*slot);
+        return done(kOk);
+    }
+    case Op::GetMem:
+        if (memory_ < 0)
+            return done(kNotAvailable);
+        reply.Value("Memory#", std::to_string(memory_));
+        return done(kOk);
     case Op::SendMorse:
     case Op::StopMorse:
     case Op::WaitMorse: // no CW sending is reachable from here yet
-    case Op::SetMem:
-    case Op::GetMem:
     case Op::SetChannel:
     case Op::GetChannel:
     case Op::SetPowerstat:

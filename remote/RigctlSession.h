@@ -21,6 +21,10 @@
 //
 // Thread: the user-interface thread, like the model.
 
+#include "radio/K2RadioState.h"
+
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,7 +43,10 @@ inline constexpr int kNotAvailable = -11;
 
 class RigctlSession {
 public:
-    explicit RigctlSession(RadioOperations& operations);
+    // The state stored in memory slot 0..99, or nothing for a free slot.
+    using MemoryLookup = std::function<std::optional<K2RadioState>(int slot)>;
+
+    explicit RigctlSession(RadioOperations& operations, MemoryLookup memories = {});
 
     // Runs one line (without its line end) and returns every byte to send back.
     std::string HandleLine(std::string_view line);
@@ -56,6 +63,8 @@ private:
     void Run(const Command& command, std::string_view& rest, Reply& reply);
 
     RadioOperations& ops_;
+    MemoryLookup memories_;
+    int memory_ = -1; // the slot this session last recalled
     bool vfoMode_ = false;
     bool checkedVfo_ = false;
     bool quit_ = false;

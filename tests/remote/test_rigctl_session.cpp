@@ -243,6 +243,25 @@ TEST_F(RigctlSessionTest, PttIsRefusedInCwAndWhatTheRadioCannotDoIsNotAvailable)
     EXPECT_EQ(Run("\\get_lock_mode"), "0\n");
 }
 
+TEST_F(RigctlSessionTest, SetMemRecallsAStoredMemory) {
+    int asked = -1;
+    RigctlSession withMemories(ops, [&](int slot) -> std::optional<K2RadioState> {
+        asked = slot;
+        if (slot != 7)
+            return std::nullopt;
+        return K2RadioState{};
+    });
+    EXPECT_EQ(withMemories.HandleLine("e"), "RPRT -11\n"); // nothing recalled yet
+    EXPECT_EQ(withMemories.HandleLine("E 7"), "RPRT 0\n");
+    EXPECT_EQ(asked, 7);
+    EXPECT_EQ(withMemories.HandleLine("e"), "7\n");
+    EXPECT_EQ(withMemories.HandleLine("+e"), "get_mem:\nMemory#: 7\nRPRT 0\n");
+    EXPECT_EQ(withMemories.HandleLine("E 8"), "RPRT -1\n"); // a free slot
+    EXPECT_EQ(withMemories.HandleLine("E 100"), "RPRT -1\n");
+    EXPECT_EQ(asked, 8);
+    EXPECT_EQ(withMemories.HandleLine("e"), "7\n");
+}
+
 TEST_F(RigctlSessionTest, QuitEndsTheLineWithoutAnAnswer) {
     EXPECT_EQ(Run("f q f"), "28060000\n");
     EXPECT_TRUE(session.WantsClose());
