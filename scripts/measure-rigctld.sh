@@ -118,6 +118,9 @@ for _, port, _, _ in servers:
     wait_ready(port)
 time.sleep(2)  # let the program's initial query finish
 
+with open("/proc/loadavg") as f:
+    print("== Load average at the start: %s (other work on the machine shows in the figures)"
+          % " ".join(f.read().split()[:3]))
 print("== What each sends to the radio when a client connects (rigctl -m 2 ... f)")
 for name, port, _, log in servers:
     before = len(radio_lines(log))
@@ -136,7 +139,8 @@ print("   (f polled every 2 ms for %.0f s; one knob step a second)" % seconds)
 def freshness(port, log, out):
     c = Client(port)
     seen = {}
-    end = time.monotonic() + seconds
+    begin = time.monotonic()
+    end = begin + seconds
     while time.monotonic() < end:
         v = c.ask("f", 1)[0]
         t = time.monotonic()
@@ -145,8 +149,9 @@ def freshness(port, log, out):
         time.sleep(0.002)
     c.close()
     turned, sent = knobs(log)
+    # Only knob steps made while polling count: the first value seen may be older.
     for hz, t in seen.items():
-        if hz in turned and t >= turned[hz]:
+        if hz in turned and begin < turned[hz] <= t:
             out[0].append(t - turned[hz])
             if hz in sent:
                 out[1].append(t - sent[hz])
@@ -161,8 +166,9 @@ for name, *_ in servers:
     for label, d in (("after the knob", results[name][0]),
                      ("after the report left the radio", results[name][1])):
         if d:
-            print("%-24s %-32s n=%d p50 %s p99 %s max %s"
-                  % (name, label, len(d), ms(pct(d, 50)), ms(pct(d, 99)), ms(max(d))))
+            print("%-24s %-32s n=%d p50 %s p90 %s p99 %s max %s"
+                  % (name, label, len(d), ms(pct(d, 50)), ms(pct(d, 90)), ms(pct(d, 99)),
+                     ms(max(d))))
         else:
             print("%-24s %-32s nothing seen" % (name, label))
 
