@@ -135,7 +135,8 @@ for name, port, _, log in servers:
           % (name, len(other), " ".join(other) or "-", len(polls)))
 
 print("== Freshness: the radio reports a new frequency, how long until a client's f shows it")
-print("   (f polled every 2 ms for %.0f s; one knob step a second)" % seconds)
+print("   (f polled every 2 ms for %.0f s on each, one after the other; one knob step a second)"
+      % seconds)
 def freshness(port, log, out):
     c = Client(port)
     seen = {}
@@ -155,13 +156,11 @@ def freshness(port, log, out):
             out[0].append(t - turned[hz])
             if hz in sent:
                 out[1].append(t - sent[hz])
+# One server at a time, so that neither's polling disturbs the other's figures.
 results = {}
-threads = []
 for name, port, _, log in servers:
     results[name] = ([], [])
-    threads.append(threading.Thread(target=freshness, args=(port, log, results[name])))
-for t in threads: t.start()
-for t in threads: t.join()
+    freshness(port, log, results[name])
 for name, *_ in servers:
     for label, d in (("after the knob", results[name][0]),
                      ("after the report left the radio", results[name][1])):
