@@ -257,9 +257,9 @@ int CTamrelApp::Run() {
                 return std::nullopt;
             return r.state;
         });
-        const QString where =
-            options_.rigctld ? *options_.rigctld
-                             : QString::fromStdString(registry_.GetNetworkServer()).trimmed();
+        const QString where = options_.rigctld
+                                  ? *options_.rigctld
+                                  : QString::fromStdString(registry_.GetNetworkServer()).trimmed();
         if (!where.isEmpty()) {
             const std::optional<RigctlEndpoint> endpoint = ParseRigctlEndpoint(where);
             if (!endpoint)
