@@ -1,12 +1,14 @@
 #include "CTamrelApp.h"
 
 #include "app/SignalWatcher.h"
+#include "memory/CK2MemoryStore.h"
 #include "panel/CFrontPanelDlg.h"
 #include "platform/SerialPort.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
 #include "radio/LinkMonitor.h"
 #include "remote/ControlServer.h"
+#include "remote/RigctlServer.h"
 #include "resources/Artwork.h"
 #include "settings/CRigControlRegistry.h"
 #include "sim/SimulatedRadio.h"
@@ -48,6 +50,11 @@ AppOptions ParseOptions() {
         "file.png");
     QCommandLineOption reportStartup(
         "report-startup", "Print on standard error when the window shows and the radio answers.");
+    QCommandLineOption rigctld(
+        "rigctld",
+        "Serve hamlib's rigctld protocol on [ADDRESS:]PORT for this run (address 127.0.0.1 "
+        "unless given).",
+        "[address:]port");
     // Handled before the window system starts (ExportCommand.h); listed here for --help.
     QCommandLineOption exportAdif(
         "export-adif",
@@ -57,7 +64,7 @@ AppOptions ParseOptions() {
         "Ask for the contest and write the Cabrillo file of a contest log "
         "(tamrel --export-cabrillo LOGFILE OUT.log), then exit.",
         "logfile");
-    parser.addOptions({device, simulate, autoSimulate, noSplash, screenshot, reportStartup,
+    parser.addOptions({device, simulate, autoSimulate, noSplash, screenshot, reportStartup, rigctld,
                        exportAdif, exportCabrillo});
     parser.process(*QCoreApplication::instance());
 
@@ -70,6 +77,14 @@ AppOptions ParseOptions() {
     o.reportStartup = parser.isSet(reportStartup);
     if (parser.isSet(screenshot))
         o.screenshot = parser.value(screenshot);
+    if (parser.isSet(rigctld)) {
+        o.rigctld = parser.value(rigctld);
+        if (!ParseRigctlEndpoint(*o.rigctld)) {
+            std::fprintf(stderr, "tamrel: --rigctld wants [ADDRESS:]PORT, not \"%s\"\n",
+                         qPrintable(*o.rigctld));
+            std::exit(2);
+        }
+    }
     if (o.simulate && o.device) {
         std::fprintf(stderr, "tamrel: --simulate and --device exclude each other\n");
         std::exit(2);
@@ -254,6 +269,36 @@ int CTamrelApp::Run() {
             panel.SetPortLabel(portLabel);
         if (server.isListening())
             panel.SetControlServer(&server);
+        // The network server for other programs: off unless asked for.
+        RigctlServer rigctld(operations);
+        rigctld.setMemoryLookup([this](int slot) -> std::optional<K2RadioState> {
+            const K2MemoryRecord& r = memories_.Memories().at(static_cast<std::size_t>(slot));
+            if (r.slotIndex == K2MemoryRecord::kFreeSlot)
+                return std::nullopt;
+            return r.state;
+        });
+        const QString where = options_.rigctld
+                                  ? *options_.rigctld
+                                  : QString::fromStdString(registry_.GetNetworkServer()).trimmed();
+        if (!where.isEmpty()) {
+            const std::optional<RigctlEndpoint> endpoint = ParseRigctlEndpoint(where);
+            if (!endpoint)
+                std::fprintf(stderr, "tamrel: \"Network Server\" is not [ADDRESS:]PORT: %s\n",
+                             qPrintable(where));
+            else if (!rigctld.listen(*endpoint))
+                std::fprintf(stderr, "tamrel: network server not available on %s: %s\n",
+                             qPrintable(where), qPrintable(rigctld.errorString()));
+        }
+        QObject::connect(&rigctld, &RigctlServer::clientConnected, &panel,
+                         [&panel](RigctlServer::ConnectionId, const QString& peer) {
+                             panel.ShowStatusText("Network client " + peer.toStdString() +
+                                                  " connected");
+                         });
+        QObject::connect(
+            &rigctld, &RigctlServer::clientDisconnected, &panel,
+            [&panel](RigctlServer::ConnectionId, const QString& peer, RigctlServer::CloseReason) {
+                panel.ShowStatusText("Network client " + peer.toStdString() + " disconnected");
+            });
         SignalWatcher signals([&panel](int) { panel.EndWithoutQuestion(); });
         std::shared_ptr<bool> screenshotFailed;
         if (options_.screenshot)

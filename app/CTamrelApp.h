@@ -32,7 +32,8 @@ struct AppOptions {
     bool autoSimulate = false; // simulate when no radio is configured
     std::optional<std::string> device;
     std::optional<QString> screenshot;
-    bool reportStartup = false; // prints when the window shows and the radio first answers
+    bool reportStartup = false;     // prints when the window shows and the radio first answers
+    std::optional<QString> rigctld; // --rigctld [ADDRESS:]PORT for this run
 };
 
 // Parses the command line of the running QApplication; exits the process for

@@ -193,6 +193,11 @@ void CFrontPanelDlg::SetMemoryStore(CK2MemoryStore* store) {
     });
 }
 
+void CFrontPanelDlg::ShowStatusText(const std::string& text) {
+    presenter_.ShowStatus(text);
+    Refresh();
+}
+
 void CFrontPanelDlg::SetPortLabel(const std::string& label) {
     presenter_.SetPortLabel(label);
 }

@@ -85,6 +85,8 @@ public:
     MemoryCommands* Memories() const { return memoryCommands_.get(); }
     // Other programs' operations arrive through this server (optional).
     void SetControlServer(ControlServer* server);
+    // A line on the status line from outside the panel (network clients).
+    void ShowStatusText(const std::string& text);
     // Called after each reply has been applied and shown (screenshots, tests).
     void AddReplyObserver(std::function<void(int id)> observer) {
         replyObservers_.push_back(std::move(observer));

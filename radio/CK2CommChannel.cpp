@@ -379,6 +379,10 @@ uint32_t CK2CommChannel::CmdRC() {
     return SendCommand(name(ID_RC));
 }
 
+uint32_t CK2CommChannel::CmdTransmit(bool on) {
+    return SendCommand(name(on ? ID_TX : ID_RX));
+}
+
 uint32_t CK2CommChannel::CmdBandStep(uint16_t direction) {
     return sendFormatted(*this, "%s%s", name(ID_SW), direction == 1 ? "01" : "03");
 }

@@ -128,6 +128,7 @@ public:
     // |offset|/10 steps, 10 ms apart, replacing the rest of an earlier offset move.
     uint32_t CmdRitOffset(uint16_t direction, uint32_t offsetHz);
     uint32_t CmdRC();
+    uint32_t CmdTransmit(bool on);            // TX or RX
     uint32_t CmdBandStep(uint16_t direction); // 1 SW01, else SW03
     uint32_t CmdSW20();
     uint32_t CmdSW29();

@@ -291,6 +291,7 @@ uint32_t K2RadioModel::ApplyIF(std::string_view p) {
     f_.xitOn = p[22] != '0';
     f_.offset = To32(*offset);
     f_.mode = p[27] - '0';
+    f_.transmitting = p[26] == '1';
     uint32_t changes = (vfo == 0 ? rc::kVfoA : rc::kVfoB) | rc::kTransmitVfo | rc::kRitXit |
                        rc::kOffset | rc::kMode;
     const bool wasTransmitting = Transmitting();

@@ -76,7 +76,8 @@ struct RadioFields {
     std::string displayText = "Elecraft";
     int iconByte = 0;
     int blinkByte = 0;
-    int keyerState = -1; // digit of the last KY reply
+    int keyerState = -1;      // digit of the last KY reply
+    int32_t transmitting = 0; // IF: the radio is keyed
     bool awaitingFirstReply = true;
     bool transmitFlag = false; // IF's transmit digit
 

@@ -316,6 +316,15 @@ void RadioOperations::SetSquelch(int level) {
         channel_->CmdSQ(K2_SET, static_cast<uint16_t>(level));
 }
 
+bool RadioOperations::SetTransmit(bool on) {
+    const int mode = model_.Fields().mode;
+    if (on && (mode == 3 || mode == 7))
+        return false;
+    if (channel_)
+        channel_->CmdTransmit(on);
+    return true;
+}
+
 void RadioOperations::ApplyState(const K2RadioState& state) {
     if (!channel_ || !channel_->Runner())
         return;

@@ -92,6 +92,9 @@ public:
     void SetPower(int power, bool unscaledRange);
     void SetCwSpeed(int wpm);
     void SetSquelch(int level); // in the radio's steps of 25
+    // Keys (TX) or unkeys (RX) the transmitter; false in CW, where the radio
+    // keys only from its keyer. The IF report brings the new state back.
+    bool SetTransmit(bool on);
 
     // Sends a stored state back: FA, FB, FR, FT, MD, then FW with the present
     // bandwidth, 100 ms apart; a value the encoder refuses is skipped. A new

@@ -329,4 +329,20 @@ bool CRigControlRegistry::SetPaOption(uint8_t option) {
     return st.commit();
 }
 
+std::string CRigControlRegistry::GetNetworkServer() {
+    RegistryStore st(file_, problems_);
+    if (!st.keyExists(kRoot))
+        return {};
+    Read<std::string> r = st.text(kRoot, "Network Server");
+    return r.ok() ? std::move(r.value) : std::string();
+}
+
+void CRigControlRegistry::SetNetworkServer(std::string_view endpoint) {
+    RegistryStore st(file_, problems_);
+    if (!st.keyExists(kRoot))
+        return;
+    st.putText(kRoot, "Network Server", endpoint);
+    st.commit();
+}
+
 } // namespace tamrel

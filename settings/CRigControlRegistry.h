@@ -200,6 +200,10 @@ public:
     bool SetStationSettings(const StationSettings& station);
     uint8_t GetPaOption();
     bool SetPaOption(uint8_t option);
+    // "Network Server": where the rigctld-compatible server listens,
+    // "[ADDRESS:]PORT"; empty (the default) keeps it off.
+    std::string GetNetworkServer();
+    void SetNetworkServer(std::string_view endpoint);
 
     void GetTuningRange(uint8_t& index);
     void SetTuningRange(uint8_t index);

@@ -483,6 +483,14 @@ bool K2Model::upDown(int sign, std::string_view arg) {
     return true;
 }
 
+void K2Model::turnKnob(int hz, Millis now) {
+    if (lock_)
+        return;
+    const int vfo = cur_.rxVfo;
+    moveVfo(vfo, static_cast<uint32_t>(std::max<int64_t>(int64_t(cur_.vfo[vfo]) + hz, 0)));
+    changed(vfo == 0 ? kFA : kFB, true, now);
+}
+
 void K2Model::moveVfo(int vfo, uint32_t hz) {
     const auto& d = kBandDefaults[band_];
     uint32_t low = d.lowHz - kReachHz;

@@ -107,6 +107,9 @@ public:
     std::string takeDue(Millis now);
     // When the next output falls due, if any is waiting.
     std::optional<Millis> nextDue() const;
+    // The operator turns the VFO knob by hz: the receive VFO moves (unless
+    // locked) and auto-information reports it as for any VFO movement.
+    void turnKnob(int hz, Millis now);
 
     // State, for tests and for the radio's own display.
     const BandState& current() const { return cur_; }

@@ -70,6 +70,18 @@ void SimulatedRadio::stop() {
     }
 }
 
+uint32_t SimulatedRadio::turnKnob(int hz) {
+    uint32_t moved;
+    {
+        std::lock_guard lock(mutex_);
+        model_.turnKnob(hz, now());
+        moved = model_.rxFrequency(now());
+    }
+    const uint64_t one = 1;
+    [[maybe_unused]] auto n = ::write(wakeFd_, &one, sizeof one);
+    return moved;
+}
+
 Millis SimulatedRadio::now() const {
     return std::chrono::duration_cast<Millis>(Clock::now() - start_);
 }
@@ -167,6 +179,14 @@ void SimulatedRadio::writeOutput(Micros now) {
                              : static_cast<unsigned char>(rng_() & 0xFF);
         if (!drop && ::write(pty_.masterFd(), &b, 1) != 1)
             return; // the pty is full: the program is not reading; try again later
+        if (opt_.replyLog) {
+            if (bytes.front() == ';') {
+                opt_.replyLog(std::chrono::duration_cast<Millis>(now), sending_);
+                sending_.clear();
+            } else if (sending_.size() < 64) {
+                sending_ += bytes.front();
+            }
+        }
         bytes.erase(0, 1);
         if (bytes.empty())
             line_.pop_front();

@@ -59,6 +59,8 @@ public:
         uint32_t seed = 1;
         std::string linkPath; // symlink to the device, made on start, removed on stop
         CommandLog commandLog;
+        // Called from the worker thread as the ";" of each reply is written.
+        CommandLog replyLog;
     };
 
     // The model, held under the radio's lock for as long as this lives.
@@ -88,12 +90,16 @@ public:
     bool running() const { return worker_.joinable(); }
 
     LockedModel model() { return LockedModel(mutex_, model_); }
+    // Turns the radio's VFO knob (K2Model::turnKnob); returns the receive
+    // frequency it moved to. Its report goes out at once.
+    uint32_t turnKnob(int hz);
     // The model's clock: time since start().
     Millis now() const;
 
 private:
     using Clock = std::chrono::steady_clock;
     using Micros = std::chrono::microseconds;
+    std::string sending_; // bytes of the reply being written, for replyLog
     struct Chunk {
         Micros release;
         std::string bytes;

@@ -283,6 +283,12 @@ TEST_F(Registry, RootGroupsAndTheirDefaults) {
     EXPECT_EQ(r.GetPaOption(), 0);
     r.SetPaOption(1);
     EXPECT_EQ(r.GetPaOption(), 1);
+    // The network server is off until an address is written; nothing is stored for it.
+    EXPECT_EQ(r.GetNetworkServer(), "");
+    EXPECT_EQ(stored("", "Network Server"), Value::ofText("<missing>"));
+    r.SetNetworkServer("127.0.0.1:4532");
+    EXPECT_EQ(r.GetNetworkServer(), "127.0.0.1:4532");
+    EXPECT_EQ(stored("", "Network Server"), Value::ofText("127.0.0.1:4532"));
 
     std::string name;
     r.GetCurrentLogFileName(name);

@@ -130,3 +130,26 @@ TEST(K2ModelAi, ScanStartAndStopAreFrequencyEvents) {
     ASSERT_EQ(names(stop), Names{"IF"});
     EXPECT_EQ(stop[31], '0');
 }
+
+namespace {
+
+TEST(K2ModelKnob, TurningTheKnobReportsAsAutoInformationSays) {
+    AiRig r;
+    r.send("FA00014060000;");
+    r.m.turnKnob(10, r.t);
+    EXPECT_EQ(r.settle(), ""); // AI0: silent
+    EXPECT_EQ(r.m.rxFrequency(r.t), 14060010u);
+
+    r.send("AI3;");
+    r.settle();
+    r.m.turnKnob(10, r.t);
+    EXPECT_EQ(r.m.takeDue(r.t), "FA00014060020;"); // at once, then the held-back IF
+    EXPECT_EQ(names(r.settle()), std::vector<std::string>{"IF"});
+
+    r.send("LK1;");
+    r.settle();
+    r.m.turnKnob(10, r.t);
+    EXPECT_EQ(r.m.rxFrequency(r.t), 14060020u);
+}
+
+} // namespace

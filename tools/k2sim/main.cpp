@@ -30,6 +30,9 @@ void usage(FILE* out) {
                "  --signal N           S-meter level in segments 0..10 (default 4)\n"
                "  --dot                bar graph in DOT mode (default BAR)\n"
                "  --k2-100             the 100 W option (high power range)\n"
+               "  --tune-every MS      turn the VFO knob 10 Hz every MS ms; each move is\n"
+               "                       logged as \"knob SECONDS HZ\" and each reply sent as\n"
+               "                       \"sent SECONDS TEXT\", on the steady clock\n"
                "  --help               this text\n",
                out);
 }
@@ -52,6 +55,7 @@ int main(int argc, char** argv) {
     using tamrel::k2sim::SimulatedRadio;
     SimulatedRadio::Options opt;
     std::string logPath;
+    int tuneEveryMs = 0;
 
     enum {
         kLink = 1,
@@ -68,6 +72,7 @@ int main(int argc, char** argv) {
         kSignal,
         kDot,
         kK2100,
+        kTuneEvery,
         kHelp
     };
     static const option longOptions[] = {
@@ -85,6 +90,7 @@ int main(int argc, char** argv) {
         {"signal", required_argument, nullptr, kSignal},
         {"dot", no_argument, nullptr, kDot},
         {"k2-100", no_argument, nullptr, kK2100},
+        {"tune-every", required_argument, nullptr, kTuneEvery},
         {"help", no_argument, nullptr, kHelp},
         {nullptr, 0, nullptr, 0},
     };
@@ -150,6 +156,10 @@ int main(int argc, char** argv) {
         case kK2100:
             opt.model.paOption = true;
             break;
+        case kTuneEvery:
+            ok = number(optarg, n) && n > 0;
+            tuneEveryMs = static_cast<int>(n);
+            break;
         case kHelp:
             usage(stdout);
             return 0;
@@ -181,6 +191,18 @@ int main(int argc, char** argv) {
         std::fflush(log);
     };
 
+    // With the knob turning, each reply's end is logged on the steady clock
+    // too, so a measurement can tell when a report has left the radio.
+    if (tuneEveryMs > 0)
+        opt.replyLog = [&](tamrel::k2sim::Millis, std::string_view reply) {
+            timespec t{};
+            clock_gettime(CLOCK_MONOTONIC, &t);
+            std::lock_guard lock(logMutex);
+            std::fprintf(log, "sent %.6f %.*s;\n", double(t.tv_sec) + t.tv_nsec / 1e9,
+                         static_cast<int>(reply.size()), reply.data());
+            std::fflush(log);
+        };
+
     // Block the signals before any thread starts, then wait for one of them.
     sigset_t signals;
     sigemptyset(&signals);
@@ -194,8 +216,21 @@ int main(int argc, char** argv) {
         radio.start();
         std::printf("%s\n", radio.devicePath().c_str());
         std::fflush(stdout);
-        int received = 0;
-        sigwait(&signals, &received);
+        if (tuneEveryMs > 0) {
+            // Knob turns between the signals: the wait's timeout is the pace.
+            const timespec pace{tuneEveryMs / 1000, (tuneEveryMs % 1000) * 1000000L};
+            while (sigtimedwait(&signals, nullptr, &pace) < 0) {
+                const uint32_t hz = radio.turnKnob(10);
+                timespec t{};
+                clock_gettime(CLOCK_MONOTONIC, &t);
+                std::lock_guard lock(logMutex);
+                std::fprintf(log, "knob %.6f %u\n", double(t.tv_sec) + t.tv_nsec / 1e9, hz);
+                std::fflush(log);
+            }
+        } else {
+            int received = 0;
+            sigwait(&signals, &received);
+        }
         radio.stop();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "k2sim: %s\n", e.what());

@@ -1,0 +1,214 @@
+#include "remote/RigctlServer.h"
+
+#include "remote/RigctlSession.h"
+
+#include <QTcpSocket>
+
+#include <string>
+#include <string_view>
+
+namespace tamrel {
+
+namespace {
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
+bool IsUtf8(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        int more = 0;
+        uint32_t cp = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xe0) == 0xc0) {
+            more = 1;
+            cp = c & 0x1f;
+        } else if ((c & 0xf0) == 0xe0) {
+            more = 2;
+            cp = c & 0x0f;
+        } else if ((c & 0xf8) == 0xf0) {
+            more = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + static_cast<std::size_t>(more) >= s.size())
+            return false;
+        for (int k = 1; k <= more; ++k) {
+            const auto d = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
+            if ((d & 0xc0) != 0x80)
+                return false;
+            cp = (cp << 6) | (d & 0x3f);
+        }
+        static constexpr uint32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+        if (cp < kMin[more] || cp > 0x10ffff || (cp >= 0xd800 && cp <= 0xdfff))
+            return false;
+        i += static_cast<std::size_t>(more) + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<RigctlEndpoint> ParseRigctlEndpoint(const QString& text) {
+    RigctlEndpoint e;
+    QString portText = text.trimmed();
+    const qsizetype colon = portText.lastIndexOf(':');
+    if (colon >= 0) {
+        QString host = portText.left(colon);
+        if (host.startsWith('[') && host.endsWith(']'))
+            host = host.mid(1, host.size() - 2);
+        // Qt would take "1.2.3" as 1.2.0.3; an address to listen on is written whole.
+        if (!host.contains(':') && host.count('.') != 3)
+            return std::nullopt;
+        if (!e.address.setAddress(host))
+            return std::nullopt;
+        portText = portText.mid(colon + 1);
+    }
+    bool ok = false;
+    const uint port = portText.toUInt(&ok);
+    if (!ok || port == 0 || port > 65535)
+        return std::nullopt;
+    e.port = static_cast<quint16>(port);
+    return e;
+}
+
+struct RigctlServer::Connection {
+    Connection(RadioOperations& ops, QTcpSocket* s, RigctlSession::MemoryLookup memories)
+        : socket(s), session(ops, std::move(memories)) {}
+    QPointer<QTcpSocket> socket;
+    RigctlSession session;
+    QByteArray pending; // the line read so far
+    QString peer;
+    QTimer idle;
+};
+
+RigctlServer::RigctlServer(RadioOperations& operations, QObject* parent)
+    : QObject(parent), ops_(operations) {
+    connect(&server_, &QTcpServer::newConnection, this, &RigctlServer::acceptPending);
+}
+
+RigctlServer::~RigctlServer() {
+    // Nobody hears of the last connections going: the owner is being torn down.
+    blockSignals(true);
+    close();
+}
+
+bool RigctlServer::listen(const RigctlEndpoint& endpoint) {
+    return server_.listen(endpoint.address, endpoint.port);
+}
+
+void RigctlServer::close() {
+    server_.close();
+    while (!connections_.empty())
+        drop(connections_.begin()->first, CloseReason::HungUp);
+}
+
+void RigctlServer::setIdleTimeout(std::chrono::milliseconds timeout) {
+    idle_ = timeout;
+    for (auto& [id, c] : connections_)
+        c->idle.start(idle_);
+}
+
+void RigctlServer::acceptPending() {
+    while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        const ConnectionId id = nextId_++;
+        auto c = std::make_unique<Connection>(ops_, socket, memories_);
+        c->peer = socket->peerAddress().toString() + ":" + QString::number(socket->peerPort());
+        // Answers are small and polled for: send each at once.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        c->idle.setSingleShot(true);
+        // Dropped from the event loop, not inside the timer's own signal: the
+        // timer goes with the connection.
+        connect(&c->idle, &QTimer::timeout, this, [this, id] {
+            QMetaObject::invokeMethod(
+                this, [this, id] { drop(id, CloseReason::Idle); }, Qt::QueuedConnection);
+        });
+        c->idle.start(idle_);
+        connect(socket, &QTcpSocket::readyRead, this, [this, id] { readFrom(id); });
+        connect(socket, &QTcpSocket::disconnected, this,
+                [this, id] { drop(id, CloseReason::HungUp); });
+        const QString peer = c->peer;
+        connections_.emplace(id, std::move(c));
+        Q_EMIT clientConnected(id, peer);
+        readFrom(id); // bytes may have come with the connection
+    }
+}
+
+void RigctlServer::readFrom(ConnectionId id) {
+    auto it = connections_.find(id);
+    if (it == connections_.end())
+        return;
+    Connection& c = *it->second;
+    QTcpSocket* socket = c.socket;
+    if (!socket)
+        return;
+    c.idle.start(idle_);
+    std::string out;
+    std::optional<CloseReason> close;
+    // Read in slices, so one connection never holds more than a line.
+    while (!close && socket->bytesAvailable() > 0) {
+        const QByteArray chunk = socket->read(4096);
+        if (chunk.isEmpty())
+            break;
+        for (char ch : chunk) {
+            if (ch == '\0') {
+                close = CloseReason::BadInput;
+                break;
+            }
+            if (ch != '\n') {
+                if (c.pending.size() >= kMaxLine) {
+                    close = CloseReason::BadInput;
+                    break;
+                }
+                c.pending.append(ch);
+                continue;
+            }
+            const std::string_view line(c.pending.constData(),
+                                        static_cast<std::size_t>(c.pending.size()));
+            if (!IsUtf8(line)) {
+                close = CloseReason::BadInput;
+                break;
+            }
+            out += c.session.HandleLine(line);
+            c.pending.clear();
+            if (c.session.WantsClose()) {
+                close = CloseReason::Quit;
+                break;
+            }
+        }
+    }
+    if (!out.empty()) {
+        if (socket->bytesToWrite() + static_cast<qint64>(out.size()) > kMaxUnsent) {
+            drop(id, CloseReason::Unread);
+            return;
+        }
+        socket->write(out.data(), static_cast<qint64>(out.size()));
+    }
+    if (close)
+        drop(id, *close);
+}
+
+void RigctlServer::drop(ConnectionId id, CloseReason reason) {
+    auto it = connections_.find(id);
+    if (it == connections_.end())
+        return;
+    std::unique_ptr<Connection> c = std::move(it->second);
+    connections_.erase(it);
+    c->idle.stop();
+    if (QTcpSocket* socket = c->socket) {
+        socket->disconnect(this);
+        if (reason == CloseReason::Quit && socket->state() == QAbstractSocket::ConnectedState) {
+            // What was answered before the quit still goes out first.
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            socket->disconnectFromHost();
+        } else {
+            socket->abort();
+            socket->deleteLater();
+        }
+    }
+    Q_EMIT clientDisconnected(id, c->peer, reason);
+}
+
+} // namespace tamrel

@@ -1,0 +1,98 @@
+#pragma once
+// RigctlServer: the TCP listener through which digital-mode, logging and
+// contest programs share the radio, speaking hamlib's rigctld protocol
+// (hamlib's client is rig model 2, "NET rigctl").
+//
+// Every connection is independent, with its own RigctlSession (its own
+// extended-response and VFO mode); many may be open at once. Replies come
+// from the radio model at once, without a round trip to the radio.
+//
+// Safety: listening anywhere but the loopback address lets others key the
+// transmitter; the owner chooses the address. A connection that sends a line
+// longer than kMaxLine, a NUL byte or text that is not UTF-8 is closed; one
+// idle for the idle time (10 minutes) is dropped; one that does not read its
+// answers is dropped once kMaxUnsent bytes wait for it. None of these
+// disturbs another connection.
+//
+// Threading: a QObject of the user-interface thread, like the model; it works
+// from that thread's event loop and never blocks.
+
+#include <QHostAddress>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTcpServer>
+#include <QTimer>
+
+#include "radio/K2RadioState.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <utility>
+
+class QTcpSocket;
+
+namespace tamrel {
+
+class RadioOperations;
+class RigctlSession;
+
+// Where to listen: "[ADDRESS:]PORT"; the address defaults to 127.0.0.1.
+struct RigctlEndpoint {
+    QHostAddress address{QHostAddress::LocalHost};
+    quint16 port = 4532;
+};
+std::optional<RigctlEndpoint> ParseRigctlEndpoint(const QString& text);
+
+class RigctlServer : public QObject {
+    Q_OBJECT
+public:
+    using ConnectionId = quint64;
+
+    enum class CloseReason { HungUp, Quit, BadInput, Idle, Unread };
+
+    static constexpr qsizetype kMaxLine = 4096;
+    static constexpr qint64 kMaxUnsent = 256 * 1024;
+
+    explicit RigctlServer(RadioOperations& operations, QObject* parent = nullptr);
+    ~RigctlServer() override;
+
+    bool listen(const RigctlEndpoint& endpoint);
+    void close();
+    bool isListening() const { return server_.isListening(); }
+    quint16 port() const { return server_.serverPort(); }
+    QString errorString() const { return server_.errorString(); }
+    std::size_t connectionCount() const { return connections_.size(); }
+
+    // A connection silent this long is dropped.
+    void setIdleTimeout(std::chrono::milliseconds timeout);
+    // Where set_mem finds the memories (connections made after this call).
+    void setMemoryLookup(std::function<std::optional<K2RadioState>(int slot)> lookup) {
+        memories_ = std::move(lookup);
+    }
+
+Q_SIGNALS:
+    void clientConnected(tamrel::RigctlServer::ConnectionId id, QString peer);
+    void clientDisconnected(tamrel::RigctlServer::ConnectionId id, QString peer,
+                            tamrel::RigctlServer::CloseReason reason);
+
+private:
+    struct Connection;
+
+    void acceptPending();
+    void readFrom(ConnectionId id);
+    void drop(ConnectionId id, CloseReason reason);
+
+    RadioOperations& ops_;
+    QTcpServer server_;
+    std::map<ConnectionId, std::unique_ptr<Connection>> connections_;
+    ConnectionId nextId_ = 1;
+    std::chrono::milliseconds idle_{std::chrono::minutes(10)};
+    std::function<std::optional<K2RadioState>(int)> memories_;
+};
+
+} // namespace tamrel

@@ -1,0 +1,175 @@
+// The rigctld network server over real TCP connections: many clients at once,
+// each with its own mode, and the inputs that close one connection only.
+#include "remote/RigctlServer.h"
+
+#include "ControlTestApp.h"
+#include "radio/K2RadioModel.h"
+#include "radio/RadioOperations.h"
+
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using namespace tamrel;
+using tamrel::testing::testApp;
+using tamrel::testing::waitUntil;
+
+namespace {
+
+class RigctlServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testApp();
+        ASSERT_TRUE(server.listen({QHostAddress::LocalHost, 0}))
+            << server.errorString().toStdString();
+        QObject::connect(&server, &RigctlServer::clientDisconnected,
+                         [this](RigctlServer::ConnectionId, const QString&,
+                                RigctlServer::CloseReason r) { reasons.push_back(r); });
+    }
+
+    std::unique_ptr<QTcpSocket> Connect() {
+        auto s = std::make_unique<QTcpSocket>();
+        s->connectToHost(QHostAddress::LocalHost, server.port());
+        EXPECT_TRUE(waitUntil([&] { return s->state() == QAbstractSocket::ConnectedState; }));
+        return s;
+    }
+
+    // Sends text and waits for `lines` whole lines of answer.
+    static QByteArray Ask(QTcpSocket& s, const QByteArray& text, int lines) {
+        s.write(text);
+        QByteArray got;
+        waitUntil([&] {
+            got += s.readAll();
+            return got.count('\n') >= lines;
+        });
+        return got;
+    }
+
+    static bool Closed(QTcpSocket& s) {
+        return waitUntil([&] {
+            s.readAll();
+            return s.state() == QAbstractSocket::UnconnectedState;
+        });
+    }
+
+    std::vector<RigctlServer::CloseReason> reasons;
+    K2RadioModel model;
+    RadioOperations ops{model};
+    RigctlServer server{ops};
+};
+
+TEST_F(RigctlServerTest, ManyClientsAtOnceEachWithItsOwnMode) {
+    constexpr int kClients = 20;
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    for (int i = 0; i < kClients; ++i)
+        clients.push_back(Connect());
+    ASSERT_TRUE(waitUntil([&] { return server.connectionCount() == kClients; }));
+    // Odd clients switch VFO mode on; the others must not see it.
+    for (int i = 1; i < kClients; i += 2)
+        EXPECT_EQ(Ask(*clients[i], "\\set_vfo_opt 1\n", 1), "RPRT 0\n");
+    for (int i = 0; i < kClients; ++i)
+        clients[i]->write(i % 2 ? "f VFOB\n+f VFOA\n" : "f\n+f\n");
+    for (int i = 0; i < kClients; ++i) {
+        QByteArray got;
+        waitUntil([&] {
+            got += clients[i]->readAll();
+            return got.count('\n') >= 4;
+        });
+        if (i % 2)
+            EXPECT_EQ(got, "14060000\nget_freq: VFOA\nFrequency: 28060000\nRPRT 0\n") << i;
+        else
+            EXPECT_EQ(got, "28060000\nget_freq:\nFrequency: 28060000\nRPRT 0\n") << i;
+    }
+    // A set from one client shows to every other at once.
+    EXPECT_EQ(Ask(*clients[0], "F 7030000\n", 1), "RPRT 0\n");
+    EXPECT_EQ(Ask(*clients[2], "f\n", 1), "7030000\n");
+    // Pieces of a line wait for the rest.
+    clients[4]->write("\\get_");
+    clients[4]->flush();
+    EXPECT_EQ(Ask(*clients[4], "freq\n", 1), "7030000\n");
+}
+
+TEST_F(RigctlServerTest, BadInputClosesThatConnectionOnly) {
+    auto good = Connect();
+    auto tooLong = Connect();
+    auto nul = Connect();
+    auto latin1 = Connect();
+    auto quitter = Connect();
+    ASSERT_TRUE(waitUntil([&] { return server.connectionCount() == 5; }));
+
+    tooLong->write(QByteArray(RigctlServer::kMaxLine + 1, 'f'));
+    nul->write(QByteArray("f\0\n", 3));
+    latin1->write("F 7\xe9\n");
+    EXPECT_TRUE(Closed(*tooLong));
+    EXPECT_TRUE(Closed(*nul));
+    EXPECT_TRUE(Closed(*latin1));
+    // A quit closes after what came before it was answered.
+    EXPECT_EQ(Ask(*quitter, "f\nq\nf\n", 1), "28060000\n");
+    EXPECT_TRUE(Closed(*quitter));
+
+    EXPECT_EQ(Ask(*good, "f\n", 1), "28060000\n");
+    EXPECT_EQ(server.connectionCount(), 1u);
+    int bad = 0;
+    for (auto r : reasons)
+        bad += r == RigctlServer::CloseReason::BadInput;
+    EXPECT_EQ(bad, 3);
+    // A line of exactly the longest length is still served.
+    auto edge = Connect();
+    EXPECT_EQ(Ask(*edge, QByteArray(RigctlServer::kMaxLine - 1, ' ') + "f\n", 1), "28060000\n");
+    // Valid UTF-8 is taken (and answered as an unknown command).
+    EXPECT_EQ(Ask(*edge, "\\g\xc3\xa9t\n", 1), "RPRT -1\n");
+}
+
+TEST_F(RigctlServerTest, SilentClientIsDroppedAndTheServerGoesOn) {
+    server.setIdleTimeout(std::chrono::milliseconds(200));
+    auto silent = Connect();
+    ASSERT_TRUE(waitUntil([&] { return silent->state() == QAbstractSocket::UnconnectedState; }));
+    ASSERT_EQ(reasons.size(), 1u);
+    EXPECT_EQ(reasons.front(), RigctlServer::CloseReason::Idle);
+    // The server goes on serving the next client.
+    server.setIdleTimeout(std::chrono::minutes(10));
+    auto next = Connect();
+    EXPECT_EQ(Ask(*next, "v\n", 1), "VFOA\n");
+}
+
+TEST_F(RigctlServerTest, ClientThatNeverReadsIsBounded) {
+    auto reader = Connect();
+    auto deaf = Connect();
+    deaf->setReadBufferSize(1); // its side takes almost nothing off the wire
+    QByteArray many;
+    for (int i = 0; i < 40; ++i)
+        many += "\\dump_state\n";
+    // Each batch's answer is well under the bound; only what piles up counts.
+    bool dropped = false;
+    int round = 0;
+    for (; round < 5000 && !dropped; ++round) {
+        deaf->write(many);
+        waitUntil([&] { return deaf->bytesToWrite() == 0 || reasons.size() > 0; });
+        dropped = !reasons.empty();
+    }
+    ASSERT_TRUE(dropped);
+    EXPECT_GT(round, 3);
+    EXPECT_EQ(reasons.front(), RigctlServer::CloseReason::Unread);
+    EXPECT_EQ(Ask(*reader, "f\n", 1), "28060000\n");
+}
+
+TEST(RigctlEndpoint, AddressAndPortAsWritten) {
+    auto e = ParseRigctlEndpoint("4532");
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->address, QHostAddress(QHostAddress::LocalHost));
+    EXPECT_EQ(e->port, 4532);
+    e = ParseRigctlEndpoint("0.0.0.0:4600");
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->address, QHostAddress(QHostAddress::AnyIPv4));
+    EXPECT_EQ(e->port, 4600);
+    e = ParseRigctlEndpoint("[::1]:4533");
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->address, QHostAddress(QHostAddress::LocalHostIPv6));
+    for (const char* bad : {"", "0", "65536", "host:", "nohost:4532", "12ab", "1.2.3:4532"})
+        EXPECT_FALSE(ParseRigctlEndpoint(bad)) << bad;
+}
+
+} // namespace

@@ -1,0 +1,228 @@
+// hamlib's own network client (rigctl -m 2) against the program's rigctld
+// server, with the program's channel and model on the simulated radio.
+#include "sim/SimulatedRadio.h"
+
+#include "platform/WindowMailbox.h"
+#include "radio/CK2CommChannel.h"
+#include "radio/K2Commands.h"
+#include "radio/K2RadioModel.h"
+#include "radio/RadioOperations.h"
+#include "remote/RigctlServer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+// gtest shows Qt strings as text.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+using namespace tamrel;
+using namespace tamrel::k2sim;
+
+namespace {
+
+QCoreApplication& App() {
+    static int argc = 1;
+    static char name[] = "tamrel-rigctld-tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+bool WaitUntil(const std::function<bool()>& done, int ms = 60000) {
+    App();
+    QElapsedTimer clock;
+    clock.start();
+    QTimer tick;
+    tick.start(5);
+    while (!done()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+// The radio, the program's link to it and the server, as the program wires them.
+class RigctldOnSimulatedRadio : public ::testing::Test {
+protected:
+    void SetUp() override {
+        App();
+        rigctl = QStandardPaths::findExecutable("rigctl");
+        if (rigctl.isEmpty())
+            GTEST_SKIP() << "hamlib's rigctl is not installed";
+        SimulatedRadio::Options o;
+        o.commandLog = [this](Millis, std::string_view command) {
+            std::lock_guard lock(logMutex);
+            wire.emplace_back(command);
+        };
+        radio = std::make_unique<SimulatedRadio>(o);
+        radio->start();
+        ASSERT_EQ(channel.OpenDevice(radio->devicePath(), 0, 4800, 8, 0, 1), K2_OK);
+        ops.SetChannel(&channel);
+        ops.HookReceiveThread(mailbox.handle());
+        ASSERT_TRUE(server.listen({QHostAddress::LocalHost, 0}));
+        // The initial query ends with LK.
+        ASSERT_TRUE(WaitUntil([this] { return sawLk; }));
+    }
+
+    void TearDown() override {
+        server.close();
+        if (radio) {
+            channel.Close();
+            radio->stop();
+        }
+    }
+
+    std::unique_ptr<QProcess> Start(const QStringList& commands, const QByteArray& input = {}) {
+        auto p = std::make_unique<QProcess>();
+        QStringList args{"-m", "2", "-r", QString("127.0.0.1:%1").arg(server.port())};
+        args += commands;
+        p->start(rigctl, args);
+        EXPECT_TRUE(p->waitForStarted());
+        if (!input.isEmpty())
+            p->write(input);
+        p->closeWriteChannel();
+        return p;
+    }
+
+    QString Finish(QProcess& p) {
+        EXPECT_TRUE(WaitUntil([&] { return p.state() == QProcess::NotRunning; }));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }
+
+    bool OnWire(std::string_view prefix) {
+        std::lock_guard lock(logMutex);
+        for (const std::string& c : wire)
+            if (c.rfind(prefix, 0) == 0)
+                return true;
+        return false;
+    }
+    bool WaitForWire(std::string_view prefix) {
+        return WaitUntil([&] { return OnWire(prefix); }, 10000);
+    }
+
+    QString rigctl;
+    std::mutex logMutex;
+    std::vector<std::string> wire;
+    std::unique_ptr<SimulatedRadio> radio;
+    CK2CommChannel channel;
+    K2RadioModel model;
+    RadioOperations ops{model};
+    bool sawLk = false;
+    WindowMailbox mailbox{[this](Message&& m) {
+        if (m.id != msg::WM_K2_REPLY)
+            return;
+        if (const std::string* text = m.payload.get<std::string>()) {
+            ops.ApplyReply(int(m.wParam), *text);
+            sawLk = sawLk || m.wParam == ID_LK;
+        }
+    }};
+    RigctlServer server{ops};
+};
+
+TEST_F(RigctldOnSimulatedRadio, ReadsAndSetsThroughHamlibsClient) {
+    auto p = Start({"F",       "7030000", "f", "M",       "USB", "-1", "S",      "1",
+                    "VFOB",    "s",       "L", "KEYSPD",  "25",  "l",  "KEYSPD", "L",
+                    "RFPOWER", "0.5",     "l", "RFPOWER", "T",   "0"});
+    const QStringList lines = Finish(*p).split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines, QStringList({"7030000", "1", "VFOB", "25", "0.500000"}));
+    EXPECT_TRUE(WaitForWire("FA00007030000"));
+    EXPECT_TRUE(WaitForWire("MD2"));
+    EXPECT_TRUE(WaitForWire("FT1"));
+    EXPECT_TRUE(WaitForWire("KS025"));
+    EXPECT_TRUE(WaitForWire("PC075"));
+    EXPECT_TRUE(WaitForWire("RX"));
+    // The radio's own report of the mode comes back to every client.
+    ASSERT_TRUE(WaitUntil([&] { return model.Fields().mode == 2; }, 10000));
+    auto q = Start({"m"});
+    EXPECT_TRUE(Finish(*q).startsWith("USB\n"));
+    // Connecting asks the radio nothing and changes nothing.
+    std::size_t before;
+    {
+        std::lock_guard lock(logMutex);
+        before = wire.size();
+    }
+    auto r = Start({"f", "v"});
+    Finish(*r);
+    std::lock_guard lock(logMutex);
+    for (std::size_t i = before; i < wire.size(); ++i)
+        EXPECT_TRUE(wire[i] == "DS" || wire[i] == "BG") << wire[i]; // only the panel's own poll
+}
+
+TEST_F(RigctldOnSimulatedRadio, FiftySetAndGetPairsWithoutATimeout) {
+    QByteArray input;
+    for (int i = 0; i < 50; ++i)
+        input += QByteArray("F ") + QByteArray::number(7000000 + i * 1000) + "\nf\n";
+    auto p = Start({"-"}, input);
+    // Reading commands from its input, rigctl echoes each before its answer.
+    std::vector<int> answers;
+    for (const QString& line : Finish(*p).split('\n', Qt::SkipEmptyParts))
+        if (line.startsWith("f "))
+            answers.push_back(line.mid(2).toInt());
+    EXPECT_FALSE(p->readAllStandardError().contains("imeout"));
+    ASSERT_EQ(answers.size(), 50u);
+    // Each answer is the frequency just set, unless the radio's report of an
+    // earlier one came in between: never anything else.
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_LE(answers[i], 7000000 + i * 1000) << i;
+        EXPECT_GE(answers[i], 7000000) << i;
+        EXPECT_EQ(answers[i] % 1000, 0) << i;
+    }
+    EXPECT_TRUE(WaitForWire("FA00007049000"));
+}
+
+TEST_F(RigctldOnSimulatedRadio, ThreeClientsPollWhileThePanelIsUsed) {
+    auto poll = [&] {
+        auto p = std::make_unique<QProcess>();
+        const QString script = QString("for i in $(seq 15); do echo f; echo m; echo v; sleep 0.1; "
+                                       "done | %1 -m 2 -r 127.0.0.1:%2 -")
+                                   .arg(rigctl)
+                                   .arg(server.port());
+        p->start("/bin/sh", {"-c", script});
+        EXPECT_TRUE(p->waitForStarted());
+        return p;
+    };
+    ASSERT_TRUE(ops.SetVfoFrequency(0, 14025000));
+    std::vector<std::unique_ptr<QProcess>> clients;
+    for (int i = 0; i < 3; ++i)
+        clients.push_back(poll());
+    // The panel meanwhile: its commands must reach the radio while clients poll.
+    int speed = 10;
+    QTimer panel;
+    QObject::connect(&panel, &QTimer::timeout, [&] {
+        if (speed < 20)
+            ops.SetCwSpeed(++speed);
+    });
+    panel.start(50);
+    for (auto& c : clients) {
+        const QStringList lines = Finish(*c).split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 15 * 4);
+        for (int i = 0; i < 15; ++i) {
+            EXPECT_EQ(lines[i * 4], "f 14025000");
+            EXPECT_TRUE(lines[i * 4 + 1] == "m CW" || lines[i * 4 + 1] == "m USB")
+                << lines[i * 4 + 1].toStdString();
+            bool number = false;
+            lines[i * 4 + 2].toInt(&number);
+            EXPECT_TRUE(number) << lines[i * 4 + 2].toStdString();
+            EXPECT_EQ(lines[i * 4 + 3], "v VFOA");
+        }
+    }
+    EXPECT_TRUE(WaitForWire("FA00014025000"));
+    EXPECT_TRUE(WaitForWire("KS020"));
+}
+
+} // namespace
