@@ -134,21 +134,28 @@ std::optional<int64_t> fromLocalTime(const LocalTime& local) {
         local.day < 1 || local.day > 31 || local.hour < 0 || local.hour > 23 || local.minute < 0 ||
         local.minute > 59 || local.second < 0 || local.second > 59)
         return std::nullopt;
-    std::tm tm{};
-    tm.tm_year = local.year - 1900;
-    tm.tm_mon = local.month - 1;
-    tm.tm_mday = local.day;
-    tm.tm_hour = local.hour;
-    tm.tm_min = local.minute;
-    tm.tm_sec = local.second;
-    tm.tm_isdst = -1; // the zone rules decide
-    const std::time_t t = std::mktime(&tm);
-    // mktime moves 02/30 to March and a skipped hour past the change; -1 may
-    // also be a real second, so the round trip decides.
-    const std::optional<LocalTime> back = toLocalTime(static_cast<int64_t>(t));
-    if (!back || *back != local)
-        return std::nullopt;
-    return static_cast<int64_t>(t);
+    // A time in the hour repeated when summer time ends is two seconds; the
+    // earlier is taken. Left to the zone rules (tm_isdst -1), mktime picks one
+    // by what it was last asked, so the same line would read differently.
+    std::optional<int64_t> earliest;
+    for (int isDst : {1, 0}) {
+        std::tm tm{};
+        tm.tm_year = local.year - 1900;
+        tm.tm_mon = local.month - 1;
+        tm.tm_mday = local.day;
+        tm.tm_hour = local.hour;
+        tm.tm_min = local.minute;
+        tm.tm_sec = local.second;
+        tm.tm_isdst = isDst;
+        const std::time_t t = std::mktime(&tm);
+        // mktime moves 02/30 to March, a skipped hour past the change and a
+        // time under the wrong offset by an hour; -1 may also be a real
+        // second, so the round trip decides.
+        const std::optional<LocalTime> back = toLocalTime(static_cast<int64_t>(t));
+        if (back && *back == local && (!earliest || t < *earliest))
+            earliest = static_cast<int64_t>(t);
+    }
+    return earliest;
 }
 
 } // namespace tamrel

@@ -180,6 +180,14 @@ TEST_F(QsoLine, LocalTimesThatDoNotExistAreRefused) {
     const std::optional<int64_t> t = fromLocalTime({2004, 10, 31, 2, 30, 0});
     ASSERT_TRUE(t);
     EXPECT_EQ(toLocalTime(*t), (LocalTime{2004, 10, 31, 2, 30, 0}));
+    // It is always the earlier of its two seconds (summer time, 00:30 UTC),
+    // whatever time was read before it.
+    constexpr int64_t kEarlier = 1099182600;
+    EXPECT_EQ(t, kEarlier);
+    for (const LocalTime& before : {LocalTime{2004, 12, 1, 12, 0, 0}, LocalTime{2004, 7, 1, 12, 0, 0}}) {
+        ASSERT_TRUE(fromLocalTime(before));
+        EXPECT_EQ(fromLocalTime({2004, 10, 31, 2, 30, 0}), kEarlier);
+    }
     // 1969-12-31 23:59:59 UTC is a real second, not mktime's error value.
     EXPECT_EQ(fromLocalTime({1970, 1, 1, 0, 59, 59}), -1);
     EXPECT_FALSE(toLocalTime(std::numeric_limits<int64_t>::max()));
