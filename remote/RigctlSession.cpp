@@ -65,6 +65,26 @@ enum class Op {
 // How many arguments follow; kRestOfLine takes the line's remainder as one.
 constexpr int kRestOfLine = -1;
 
+// The commands that read what the radio last reported.
+bool ReadsRadio(Op op) {
+    switch (op) {
+    case Op::GetFreq:
+    case Op::GetMode:
+    case Op::GetVfo:
+    case Op::GetSplitVfo:
+    case Op::GetSplitFreq:
+    case Op::GetSplitMode:
+    case Op::GetPtt:
+    case Op::GetLevel:
+    case Op::GetFunc:
+    case Op::GetRit:
+    case Op::GetXit:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 struct RigctlSession::Command {
@@ -410,6 +430,11 @@ void RigctlSession::Run(const Command& command, std::string_view& rest, Reply& r
         }
 
     K2RadioModel& model = ops_.Model();
+    const bool listsNames = !args.empty() && args.back() == "?"; // "l ?" asks the server
+    if (ReadsRadio(command.op) && !listsNames && model.Link().State() != LinkState::Live) {
+        reply.End(kTimeout, command.isSet);
+        return;
+    }
     const RadioFields& f = model.Fields();
     const int rx = f.receiveVfo;
     const bool split = f.transmitVfo != f.receiveVfo;

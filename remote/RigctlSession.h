@@ -13,7 +13,10 @@
 //
 // Reads are served from the radio model; every change goes through the
 // radio operations, with their guards (the VFO lock). What the radio cannot
-// do answers RPRT -11.
+// do answers RPRT -11. While the radio is not answering (any link state but
+// live), reads of its state answer RPRT -5 rather than values nobody heard
+// from it; \dump_state, \chk_vfo and the like still answer, so a client can
+// connect and wait for the radio.
 //
 // State: the extended-response separator lives for one line; VFO mode and
 // whether \chk_vfo was asked are this session's own. Numbers are read and
@@ -36,6 +39,7 @@ namespace rigctl {
 // hamlib's error numbers, as the client reads them.
 inline constexpr int kOk = 0;
 inline constexpr int kInvalid = -1;  // a bad argument or an unknown command
+inline constexpr int kTimeout = -5;  // the radio is not answering
 inline constexpr int kProtocol = -8; // never used for "cannot": see kNotAvailable
 inline constexpr int kRejected = -9; // the radio's lock refused it
 inline constexpr int kNotAvailable = -11;

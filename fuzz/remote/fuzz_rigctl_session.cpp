@@ -1,6 +1,7 @@
 // The rigctld command-line parser fed arbitrary lines: it must never crash,
 // every reply must end with a line end, and a line that is not a quit leaves
-// the session open. The model and operations run without a radio.
+// the session open. The model and operations run without a radio, as if it
+// had answered.
 
 #include "radio/K2RadioModel.h"
 #include "radio/RadioOperations.h"
@@ -16,6 +17,9 @@ using namespace tamrel;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     K2RadioModel model;
     RadioOperations ops(model);
+    // A radio that answered, so reads reach the model.
+    model.Link().Opened("/dev/ttyUSB0");
+    model.Link().OnReply(LinkMonitor::Clock::now());
     RigctlSession session(ops);
     std::string_view input(reinterpret_cast<const char*>(data), size);
     // One session for every line of the input, as one connection sees them.

@@ -23,6 +23,8 @@ class RigctlServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testApp();
+        model.Link().Opened("/dev/ttyUSB0");
+        model.Link().OnReply(LinkMonitor::Clock::now());
         ASSERT_TRUE(server.listen({QHostAddress::LocalHost, 0}))
             << server.errorString().toStdString();
         QObject::connect(&server, &RigctlServer::clientDisconnected,

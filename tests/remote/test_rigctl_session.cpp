@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <cstdlib>
 #include <sstream>
@@ -19,8 +21,16 @@ using namespace tamrel;
 
 namespace {
 
+// A radio that has answered: the link is live.
+void MakeLive(K2RadioModel& model) {
+    model.Link().Opened("/dev/ttyUSB0");
+    model.Link().OnReply(LinkMonitor::Clock::now());
+}
+
 class RigctlSessionTest : public ::testing::Test {
 protected:
+    void SetUp() override { MakeLive(model); }
+
     K2RadioModel model;
     RadioOperations ops{model};
     RigctlSession session{ops};
@@ -55,6 +65,41 @@ TEST_F(RigctlSessionTest, DefaultProtocolGivesValuesOnGetsAndRprtOnSets) {
     EXPECT_EQ(Run("\\no_such_thing"), "RPRT -1\n");
     EXPECT_EQ(Run(""), "");
     EXPECT_EQ(model.Fields().vfoA, 7030000u);
+}
+
+TEST(RigctlSessionLink, ReadsTimeOutUntilTheRadioAnswersAndWhenItFallsSilent) {
+    K2RadioModel model;
+    RadioOperations ops{model};
+    RigctlSession session{ops};
+    auto run = [&](std::string_view line) { return session.HandleLine(line); };
+    auto readsTimeOut = [&] {
+        return run("f") == "RPRT -5\n" && run("+\\get_mode") == "get_mode:\nRPRT -5\n" &&
+               run("t") == "RPRT -5\n" && run("l STRENGTH") == "RPRT -5\n";
+    };
+    // No port: the start values are nobody's report.
+    EXPECT_TRUE(readsTimeOut());
+    // What a client needs to connect still answers, and so do sets.
+    EXPECT_EQ(run("\\chk_vfo"), "0\n");
+    EXPECT_EQ(Lines(run("\\dump_state")).at(0), "1");
+    EXPECT_EQ(run("l ?"), "PREAMP ATT SQL RFPOWER KEYSPD AGC STRENGTH\n");
+    EXPECT_EQ(run("F 7030000"), "RPRT 0\n");
+
+    LinkMonitor& link = model.Link();
+    link.Opened("/dev/ttyUSB0");
+    EXPECT_TRUE(readsTimeOut()); // waiting for the first reply
+    ops.ApplyReply(ID_FA, "FA00007030000");
+    EXPECT_EQ(run("f"), "7030000\n");
+    // Two polls without a byte from the radio: no reply.
+    const auto now = LinkMonitor::Clock::now();
+    for (int tick = 0; tick <= LinkMonitor::kSilentTicks; ++tick)
+        link.OnPollTick(1, now + std::chrono::seconds(tick));
+    ASSERT_EQ(link.State(), LinkState::NoReply);
+    EXPECT_TRUE(readsTimeOut());
+    link.OnPollTick(2, now + std::chrono::seconds(5));
+    ASSERT_EQ(link.State(), LinkState::Live);
+    EXPECT_EQ(run("f"), "7030000\n");
+    link.Lost(EIO);
+    EXPECT_TRUE(readsTimeOut());
 }
 
 TEST_F(RigctlSessionTest, ExtendedResponseEchoesRecordsAndEndsWithRprt) {

@@ -70,6 +70,7 @@ protected:
         radio = std::make_unique<SimulatedRadio>(o);
         radio->start();
         ASSERT_EQ(channel.OpenDevice(radio->devicePath(), 0, 4800, 8, 0, 1), K2_OK);
+        model.Link().Opened(channel.DeviceName());
         ops.SetChannel(&channel);
         ops.HookReceiveThread(mailbox.handle());
         ASSERT_TRUE(server.listen({QHostAddress::LocalHost, 0}));
