@@ -198,6 +198,11 @@ void CFrontPanelDlg::ShowStatusText(const std::string& text) {
     Refresh();
 }
 
+void CFrontPanelDlg::ShowModelChanges(uint32_t changes) {
+    presenter_.Present(changes);
+    Refresh();
+}
+
 void CFrontPanelDlg::SetPortLabel(const std::string& label) {
     presenter_.SetPortLabel(label);
 }

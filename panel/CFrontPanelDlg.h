@@ -87,6 +87,8 @@ public:
     void SetControlServer(ControlServer* server);
     // A line on the status line from outside the panel (network clients).
     void ShowStatusText(const std::string& text);
+    // Someone outside the panel changed the model (a network client's PTT).
+    void ShowModelChanges(uint32_t changes);
     // Called after each reply has been applied and shown (screenshots, tests).
     void AddReplyObserver(std::function<void(int id)> observer) {
         replyObservers_.push_back(std::move(observer));

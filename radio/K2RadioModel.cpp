@@ -81,6 +81,14 @@ uint32_t K2RadioModel::SetTuneKeyed(bool on) {
     return before != Transmitting() ? rc::kTransmit : 0;
 }
 
+uint32_t K2RadioModel::SetPttKeyed(bool on) {
+    const bool before = Transmitting();
+    pttKeyed_ = on;
+    if (on)
+        receiveReports_ = 0;
+    return before != Transmitting() ? rc::kTransmit : 0;
+}
+
 uint32_t K2RadioModel::ApplyReply(int id, std::string_view text) {
     uint32_t changes = 0;
     if (link_.OnReply(LinkMonitor::Clock::now()))
@@ -145,6 +153,12 @@ uint32_t K2RadioModel::ApplyReply(int id, std::string_view text) {
         if (!p.empty()) {
             f_.keyerState = p[0] - '0';
             changes |= rc::kKeyer;
+            const bool before = Transmitting();
+            cwKeyed_ = f_.keyerState == 0 || f_.keyerState == 1;
+            if (cwKeyed_)
+                receiveReports_ = 0;
+            if (before != Transmitting())
+                changes |= rc::kTransmit;
         }
         break;
     case ID_LK:
@@ -297,8 +311,11 @@ uint32_t K2RadioModel::ApplyIF(std::string_view p) {
     const bool wasTransmitting = Transmitting();
     f_.transmitFlag = p[26] != '0';
     // A receiving radio has ended a tune the program started (any key ends it).
-    if (!f_.transmitFlag)
+    if (!f_.transmitFlag) {
         tuneKeyed_ = false;
+        if (++receiveReports_ >= 2)
+            pttKeyed_ = cwKeyed_ = false;
+    }
     if (wasTransmitting != Transmitting())
         changes |= rc::kTransmit;
     changes |= Follow(hz, true);

@@ -115,11 +115,16 @@ public:
     // A value shown before the radio ever answered is the start value, not the radio's.
     bool ValuesKnown() const { return link_.EverAnswered(); }
 
-    // The radio transmits: IF says so, or the program keyed it (TUNE).
-    bool Transmitting() const { return f_.transmitFlag || tuneKeyed_; }
+    // The radio transmits: IF says so, or the program keyed it: TUNE, PTT
+    // from the network server, or CW in the radio's keyer buffer (KY0/KY1
+    // once the extended replies are on; KY2 is empty and finished).
+    bool Transmitting() const { return f_.transmitFlag || tuneKeyed_ || pttKeyed_ || cwKeyed_; }
     bool TuneKeyed() const { return tuneKeyed_; }
-    // Returns kTransmit when Transmitting() changed.
+    bool PttKeyed() const { return pttKeyed_; }
+    bool CwKeyed() const { return cwKeyed_; }
+    // Each returns kTransmit when Transmitting() changed.
     uint32_t SetTuneKeyed(bool on);
+    uint32_t SetPttKeyed(bool on);
 
     // Tune-pending gate: armed by the tuning slider with the frequency it sent;
     // receive-VFO frequency reports other than that are held back meanwhile.
@@ -160,6 +165,12 @@ private:
     uint64_t revision_ = 0;
     LinkMonitor link_;
     bool tuneKeyed_ = false;
+    bool pttKeyed_ = false;
+    bool cwKeyed_ = false;
+    // IF reports saying "receiving" since PTT or CW keying last began. One may
+    // have left the radio before the keying did; two mean the radio is not
+    // transmitting (an abort ends CW with no KY2 to say so).
+    int receiveReports_ = 0;
 };
 
 } // namespace tamrel

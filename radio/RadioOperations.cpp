@@ -322,6 +322,7 @@ bool RadioOperations::SetTransmit(bool on) {
         return false;
     if (channel_)
         channel_->CmdTransmit(on);
+    model_.SetPttKeyed(on);
     return true;
 }
 

@@ -543,13 +543,17 @@ void RigctlSession::Run(const Command& command, std::string_view& rest, Reply& r
         return done(ops_.SetVfoFrequency(split ? f.transmitVfo : 1 - rx, *hz) ? kOk : kRejected);
     }
     case Op::GetPtt:
-        reply.Value("PTT", f.transmitting ? "1" : "0");
+        // Keyed by a T 1 the radio's IF report has not yet echoed counts too.
+        reply.Value("PTT", f.transmitting || model.PttKeyed() ? "1" : "0");
         return done(kOk);
     case Op::SetPtt: {
         auto ptt = ParseInt(arg(0));
         if (!ptt || *ptt < 0 || *ptt > 3)
             return done(kInvalid);
-        return done(ops_.SetTransmit(*ptt != 0) ? kOk : kNotAvailable);
+        if (!ops_.SetTransmit(*ptt != 0))
+            return done(kNotAvailable);
+        keyedPtt_ = *ptt != 0;
+        return done(kOk);
     }
     case Op::GetLevel: {
         const std::string_view level = arg(0);

@@ -58,6 +58,8 @@ public:
     // The client asked to end the connection (q or Q).
     bool WantsClose() const { return quit_; }
     bool VfoMode() const { return vfoMode_; }
+    // This client keyed the transmitter (T 1) and has not unkeyed it.
+    bool KeyedPtt() const { return keyedPtt_; }
 
     struct Command; // one entry of the command table
 
@@ -72,6 +74,7 @@ private:
     bool vfoMode_ = false;
     bool checkedVfo_ = false;
     bool quit_ = false;
+    bool keyedPtt_ = false;
 };
 
 } // namespace tamrel

@@ -123,6 +123,33 @@ TEST(K2RadioModel, RepliesDriveTheLinkAndTheTransmitFlag) {
     EXPECT_EQ(ops.Tune(), radio_change::kTransmit);
     EXPECT_EQ(ops.Tune(), radio_change::kTransmit); // the second tap ends it
     EXPECT_FALSE(m.Transmitting());
+
+    // PTT and CW keyed from here: the lamp lights at once. One receiving IF may
+    // have left the radio before the keying; the second one ends it (a CW
+    // abort has no KY2 to say so).
+    for (int cw = 0; cw < 2; ++cw) {
+        if (cw)
+            EXPECT_TRUE(m.ApplyReply(ID_KY, "KY0") & radio_change::kTransmit);
+        else
+            EXPECT_TRUE(ops.SetTransmit(true));
+        EXPECT_TRUE(m.Transmitting());
+        EXPECT_FALSE(m.ApplyReply(ID_IF, receiving) & radio_change::kTransmit);
+        EXPECT_TRUE(m.Transmitting());
+        EXPECT_TRUE(m.ApplyReply(ID_IF, receiving) & radio_change::kTransmit);
+        EXPECT_FALSE(m.Transmitting());
+    }
+    EXPECT_TRUE(ops.SetTransmit(true));
+    EXPECT_TRUE(ops.SetTransmit(false));
+    EXPECT_FALSE(m.Transmitting());
+    // The keyer: text in its buffer (KY0, KY1) is keyed; KY2 is empty and done.
+    m.ApplyReply(ID_KY, "KY1");
+    EXPECT_TRUE(m.CwKeyed());
+    EXPECT_TRUE(m.ApplyReply(ID_KY, "KY2") & radio_change::kTransmit);
+    EXPECT_FALSE(m.Transmitting());
+    // In CW the radio keys only from its keyer: PTT is refused and not lit.
+    m.ApplyReply(ID_MD, "MD3");
+    EXPECT_FALSE(ops.SetTransmit(true));
+    EXPECT_FALSE(m.Transmitting());
 }
 
 TEST(RadioOperations, TuneByMovesTheReceiveVfoUnlessLocked) {

@@ -3,6 +3,7 @@
 #include "remote/RigctlServer.h"
 
 #include "ControlTestApp.h"
+#include "radio/K2Commands.h"
 #include "radio/K2RadioModel.h"
 #include "radio/RadioOperations.h"
 
@@ -123,6 +124,43 @@ TEST_F(RigctlServerTest, BadInputClosesThatConnectionOnly) {
     EXPECT_EQ(Ask(*edge, QByteArray(RigctlServer::kMaxLine - 1, ' ') + "f\n", 1), "28060000\n");
     // Valid UTF-8 is taken (and answered as an unknown command).
     EXPECT_EQ(Ask(*edge, "\\g\xc3\xa9t\n", 1), "RPRT -1\n");
+}
+
+TEST_F(RigctlServerTest, AClientThatKeyedAndVanishedLeavesTheTransmitterUnkeyed) {
+    int changes = 0;
+    QObject::connect(&server, &RigctlServer::transmitChanged, [&] { ++changes; });
+    model.ApplyReply(ID_MD, "MD2"); // USB: PTT is the radio's in voice modes
+    auto keyer = Connect();
+    auto watcher = Connect();
+    EXPECT_EQ(Ask(*keyer, "T 1\n", 1), "RPRT 0\n");
+    EXPECT_TRUE(model.Transmitting());
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(Ask(*watcher, "t\n", 1), "1\n");
+    // The watcher leaving changes nothing; the keyer crashing unkeys.
+    watcher->abort();
+    ASSERT_TRUE(waitUntil([&] { return server.connectionCount() == 1; }));
+    EXPECT_TRUE(model.PttKeyed());
+    keyer->abort();
+    ASSERT_TRUE(waitUntil([&] { return server.connectionCount() == 0; }));
+    EXPECT_FALSE(model.Transmitting());
+    EXPECT_EQ(changes, 2);
+    // One that says quit leaves it keyed, as "rigctl T 1" means.
+    auto oneShot = Connect();
+    EXPECT_EQ(Ask(*oneShot, "T 1\n", 1), "RPRT 0\n");
+    oneShot->write("q\n");
+    EXPECT_TRUE(Closed(*oneShot));
+    EXPECT_TRUE(model.PttKeyed());
+    EXPECT_EQ(changes, 3);
+    EXPECT_TRUE(ops.SetTransmit(false));
+    changes = 2;
+    // One that unkeyed itself is not unkeyed again on leaving.
+    auto polite = Connect();
+    EXPECT_EQ(Ask(*polite, "T 1\n", 1), "RPRT 0\n");
+    EXPECT_EQ(Ask(*polite, "T 0\n", 1), "RPRT 0\n");
+    EXPECT_EQ(changes, 4);
+    polite->abort();
+    ASSERT_TRUE(waitUntil([&] { return server.connectionCount() == 0; }));
+    EXPECT_EQ(changes, 4);
 }
 
 TEST_F(RigctlServerTest, SilentClientIsDroppedAndTheServerGoesOn) {
