@@ -41,6 +41,7 @@ void CCWMsgTransmittingThread::run(MessageQueue& queue) {
             if (m->id == msg::WM_QUIT)
                 return;
             handle(*m);
+            freeSpace_.store(feed_.FreeSpace(), std::memory_order_relaxed);
             continue;
         }
         if (feed_.QueryWanted() && Clock::now() >= nextQuery_) {

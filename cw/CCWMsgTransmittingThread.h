@@ -22,7 +22,9 @@
 #include "cw/KeyerFeed.h"
 #include "platform/WorkerThread.h"
 
+#include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <memory>
 
 namespace tamrel {
@@ -60,6 +62,9 @@ public:
     void quitAndJoin() { thread_.quitAndJoin(); }
     Handle handle() const { return thread_.handle(); }
     bool post(Message message) { return thread_.post(std::move(message)); }
+    // Room in the queue as of the last message handled; text posted since is
+    // not counted, so this only tells when a text surely cannot fit.
+    std::size_t FreeSpace() const { return freeSpace_.load(std::memory_order_relaxed); }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -71,6 +76,7 @@ private:
     Handle peer_ = 0;
     std::chrono::milliseconds idle_{100};
     Clock::time_point nextQuery_{};
+    std::atomic<std::size_t> freeSpace_{cw::kMaxQueuedCharacters};
     // Last: joined before the state above is destroyed.
     WorkerThread thread_;
 };

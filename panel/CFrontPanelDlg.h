@@ -112,6 +112,7 @@ public:
     void ToggleKeyboard();
     CCWKeyboardDlg* Keyboard() const { return keyboard_.get(); }
     Handle CwThreadHandle() const { return cwThread_.handle(); }
+    std::size_t CwQueueSpace() const { return cwThread_.FreeSpace(); }
     // "QSO Logging": starts the QSO threads once and shows both windows.
     void OpenQsoLogging();
     // The QSO windows once opened (tests look at them).

@@ -76,8 +76,9 @@ std::optional<RigctlEndpoint> ParseRigctlEndpoint(const QString& text) {
 }
 
 struct RigctlServer::Connection {
-    Connection(RadioOperations& ops, QTcpSocket* s, RigctlSession::MemoryLookup memories)
-        : socket(s), session(ops, std::move(memories)) {}
+    Connection(RadioOperations& ops, QTcpSocket* s, RigctlSession::MemoryLookup memories,
+               RigctlSession::MorseKeyer keyer)
+        : socket(s), session(ops, std::move(memories), std::move(keyer)) {}
     QPointer<QTcpSocket> socket;
     RigctlSession session;
     QByteArray pending; // the line read so far
@@ -115,7 +116,7 @@ void RigctlServer::setIdleTimeout(std::chrono::milliseconds timeout) {
 void RigctlServer::acceptPending() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
         const ConnectionId id = nextId_++;
-        auto c = std::make_unique<Connection>(ops_, socket, memories_);
+        auto c = std::make_unique<Connection>(ops_, socket, memories_, keyer_);
         c->peer = socket->peerAddress().toString() + ":" + QString::number(socket->peerPort());
         // Answers are small and polled for: send each at once.
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);

@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include "radio/K2RadioState.h"
+#include "remote/RigctlSession.h"
 
 #include <chrono>
 #include <cstdint>
@@ -39,7 +40,6 @@ class QTcpSocket;
 namespace tamrel {
 
 class RadioOperations;
-class RigctlSession;
 
 // Where to listen: "[ADDRESS:]PORT"; the address defaults to 127.0.0.1.
 struct RigctlEndpoint {
@@ -74,6 +74,8 @@ public:
     void setMemoryLookup(std::function<std::optional<K2RadioState>(int slot)> lookup) {
         memories_ = std::move(lookup);
     }
+    // Where send_morse and stop_morse go (connections made after this call).
+    void setMorseKeyer(RigctlSession::MorseKeyer keyer) { keyer_ = std::move(keyer); }
 
 Q_SIGNALS:
     void clientConnected(tamrel::RigctlServer::ConnectionId id, QString peer);
@@ -95,6 +97,7 @@ private:
     ConnectionId nextId_ = 1;
     std::chrono::milliseconds idle_{std::chrono::minutes(10)};
     std::function<std::optional<K2RadioState>(int)> memories_;
+    RigctlSession::MorseKeyer keyer_;
 };
 
 } // namespace tamrel

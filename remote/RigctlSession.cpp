@@ -1,5 +1,6 @@
 #include "remote/RigctlSession.h"
 
+#include "cw/CwText.h"
 #include "radio/RadioOperations.h"
 
 #include <algorithm>
@@ -347,8 +348,8 @@ private:
     std::vector<std::string> values_;
 };
 
-RigctlSession::RigctlSession(RadioOperations& operations, MemoryLookup memories)
-    : ops_(operations), memories_(std::move(memories)) {}
+RigctlSession::RigctlSession(RadioOperations& operations, MemoryLookup memories, MorseKeyer keyer)
+    : ops_(operations), memories_(std::move(memories)), keyer_(std::move(keyer)) {}
 
 std::string RigctlSession::HandleLine(std::string_view line) {
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
@@ -784,9 +785,22 @@ void RigctlSession::Run(const Command& command, std::string_view& rest, Reply& r
             return done(kNotAvailable);
         reply.Value("Memory#", std::to_string(memory_));
         return done(kOk);
-    case Op::SendMorse:
+    case Op::SendMorse: {
+        const std::string_view text = arg(0);
+        if (!keyer_.send)
+            return done(kNotAvailable);
+        if (text.size() > cw::kMaxQueuedCharacters)
+            return done(kInvalid);
+        if (text.empty())
+            return done(kOk);
+        return done(keyer_.send(text) ? kOk : kRejected);
+    }
     case Op::StopMorse:
-    case Op::WaitMorse: // no CW sending is reachable from here yet
+        if (!keyer_.stop)
+            return done(kNotAvailable);
+        keyer_.stop();
+        return done(kOk);
+    case Op::WaitMorse:
     case Op::SetChannel:
     case Op::GetChannel:
     case Op::SetPowerstat:

@@ -13,10 +13,10 @@
 //
 // Reads are served from the radio model; every change goes through the
 // radio operations, with their guards (the VFO lock). What the radio cannot
-// do answers RPRT -11. While the radio is not answering (any link state but
-// live), reads of its state answer RPRT -5 rather than values nobody heard
-// from it; \dump_state, \chk_vfo and the like still answer, so a client can
-// connect and wait for the radio.
+// do answers RPRT -11, and so does \\wait_morse: holding its answer until
+// the keyer empties would outlast the client's own timeout. While the radio is not answering (any
+// link state but live), reads of its state answer RPRT -5 rather than values nobody heard from it;
+// \dump_state, \chk_vfo and the like still answer, so a client can connect and wait for the radio.
 //
 // State: the extended-response separator lives for one line; VFO mode and
 // whether \chk_vfo was asked are this session's own. Numbers are read and
@@ -50,7 +50,15 @@ public:
     // The state stored in memory slot 0..99, or nothing for a free slot.
     using MemoryLookup = std::function<std::optional<K2RadioState>(int slot)>;
 
-    explicit RigctlSession(RadioOperations& operations, MemoryLookup memories = {});
+    // Where send_morse and stop_morse go: the keyboard CW queue. send answers
+    // false when the queue cannot take the whole text.
+    struct MorseKeyer {
+        std::function<bool(std::string_view text)> send;
+        std::function<void()> stop;
+    };
+
+    explicit RigctlSession(RadioOperations& operations, MemoryLookup memories = {},
+                           MorseKeyer keyer = {});
 
     // Runs one line (without its line end) and returns every byte to send back.
     std::string HandleLine(std::string_view line);
@@ -70,6 +78,7 @@ private:
 
     RadioOperations& ops_;
     MemoryLookup memories_;
+    MorseKeyer keyer_;
     int memory_ = -1; // the slot this session last recalled
     bool vfoMode_ = false;
     bool checkedVfo_ = false;

@@ -279,6 +279,7 @@ TEST_F(RigctlSessionTest, PttIsRefusedInCwAndWhatTheRadioCannotDoIsNotAvailable)
     Reply(ID_IF, "IF00014060000     +000000 0012000001 ");
     EXPECT_EQ(Run("t"), "1\n");
 
+    // Without a keyer (no CW thread to reach) Morse is not available.
     EXPECT_EQ(Run("b CQ CQ DE K2 "), "RPRT -11\n");
     EXPECT_EQ(Run("\\stop_morse"), "RPRT -11\n");
     EXPECT_EQ(Run("E 5"), "RPRT -11\n");
@@ -286,6 +287,35 @@ TEST_F(RigctlSessionTest, PttIsRefusedInCwAndWhatTheRadioCannotDoIsNotAvailable)
     EXPECT_EQ(Run("r"), "RPRT -11\n");
     EXPECT_EQ(Run("\\get_powerstat"), "1\n");
     EXPECT_EQ(Run("\\get_lock_mode"), "0\n");
+}
+
+TEST_F(RigctlSessionTest, MorseGoesToTheKeyerUnchanged) {
+    std::vector<std::string> sent;
+    int stops = 0;
+    bool full = false;
+    RigctlSession cw(ops, {},
+                     {[&](std::string_view text) {
+                          if (full)
+                              return false;
+                          sent.emplace_back(text);
+                          return true;
+                      },
+                      [&] { ++stops; }});
+    EXPECT_EQ(cw.HandleLine("b CQ CQ DE K2  "), "RPRT 0\n");
+    EXPECT_EQ(cw.HandleLine("+\\send_morse TEST 5nn\r"), "send_morse: TEST 5nn\nRPRT 0\n");
+    EXPECT_EQ(cw.HandleLine("b"), "RPRT 0\n"); // nothing to send is no error
+    EXPECT_EQ(cw.HandleLine("b " + std::string(2048, 'E')), "RPRT -1\n");
+    full = true;
+    EXPECT_EQ(cw.HandleLine("b E"), "RPRT -9\n");
+    EXPECT_EQ(sent, (std::vector<std::string>{"CQ CQ DE K2  ", "TEST 5nn"}));
+    EXPECT_EQ(cw.HandleLine("\\stop_morse"), "RPRT 0\n");
+    EXPECT_EQ(stops, 1);
+    EXPECT_EQ(cw.HandleLine("\\wait_morse"), "RPRT -11\n");
+    // In VFO mode the VFO token comes first and is not part of the text.
+    EXPECT_EQ(cw.HandleLine("\\set_vfo_opt 1"), "RPRT 0\n");
+    full = false;
+    EXPECT_EQ(cw.HandleLine("b currVFO 73 "), "RPRT 0\n");
+    EXPECT_EQ(sent.back(), "73 ");
 }
 
 TEST_F(RigctlSessionTest, SetMemRecallsAStoredMemory) {

@@ -2,6 +2,7 @@
 // server, with the program's channel and model on the simulated radio.
 #include "sim/SimulatedRadio.h"
 
+#include "cw/CCWMsgTransmittingThread.h"
 #include "platform/WindowMailbox.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
@@ -224,6 +225,29 @@ TEST_F(RigctldOnSimulatedRadio, ThreeClientsPollWhileThePanelIsUsed) {
     }
     EXPECT_TRUE(WaitForWire("FA00014025000"));
     EXPECT_TRUE(WaitForWire("KS020"));
+}
+
+TEST_F(RigctldOnSimulatedRadio, MorseFromTheClientReachesTheRadiosKeyer) {
+    // The CW thread as the panel wires it: KY replies tell it when to send.
+    ChannelKeyerLink link(channel);
+    CCWMsgTransmittingThread cw;
+    cw.start();
+    cw.post({msg::WM_K2_THREAD_SETUP, 0,
+             Payload::of(CwThreadSetup{&link, std::chrono::milliseconds(20)})});
+    ops.SetKeyerStateHandler([&](int digit) {
+        cw.post({msg::WM_K2_KEYER_STATE, uint64_t(digit), {}});
+    });
+    server.setMorseKeyer(
+        {[&](std::string_view text) {
+             return cw.post({msg::WM_K2_CW_QUEUE, 5, Payload::of(std::string(text))});
+         },
+         [&] {
+             cw.post({msg::WM_K2_CW_QUEUE, 6, {}});
+         }});
+    Finish(*Start({"b", "CQ TEST DE K2 "}));
+    EXPECT_TRUE(WaitForWire("KY CQ TEST DE K2 "));
+    ops.SetKeyerStateHandler({});
+    cw.quitAndJoin();
 }
 
 } // namespace
