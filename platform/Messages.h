@@ -52,6 +52,11 @@ inline constexpr uint32_t WM_K2_LOG_RECALL = 0x482;
 inline constexpr uint32_t WM_K2_FOLLOW_MOVE = 0x483;
 // From the receive thread: the line hung up or came back. Payload int64_t errno.
 inline constexpr uint32_t WM_K2_LINK_EVENT = 0x484;
+// To the logger thread: an ADIF or Cabrillo file to write or read.
+inline constexpr uint32_t WM_K2_LOG_INTERCHANGE = 0x485;
+// The callsign being typed, checked against the log; its answer comes back
+// under the same number.
+inline constexpr uint32_t WM_K2_DUPE_CHECK = 0x486;
 
 // wParam codes of WM_K2_RECV_CONTROL
 inline constexpr uint64_t RECV_PURGE = 1;

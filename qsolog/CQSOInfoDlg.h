@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+class QLabel;
 class QLineEdit;
 class QMenu;
 
@@ -20,6 +21,7 @@ namespace tamrel {
 
 class CRigControlRegistry;
 class Prompter;
+struct DupeLine;
 struct Message;
 
 namespace qsoctl {
@@ -28,6 +30,7 @@ inline constexpr int kHisCall = 1100, kHisName = 1103, kHisSigEdit = 1106, kMySi
 inline constexpr int kHisQth = 1110, kInfoComment = 1113;
 inline constexpr int kLogIt = 1119, kClear = 1117, kSetMacro = 1115;
 inline constexpr int kSearchLogCommand = 143;
+inline constexpr int kDupeLine = 1121;
 } // namespace qsoctl
 
 inline constexpr char kCallsignEmpty[] = "Callsign is empty!";
@@ -44,6 +47,11 @@ public:
 
     // Filled from an earlier QSO (a recall).
     void fill(const QSORecord& record);
+    // Asks the log whether the call typed was worked (again after a QSO is logged).
+    void checkDupe();
+    // The log's answer for a call; shown while that call is still the one typed.
+    void showDupe(const DupeLine& line);
+    QString dupeText() const;
 
     void logIt();
     void clear();
@@ -67,6 +75,7 @@ private:
     QLineEdit* mySig_ = nullptr;
     QLineEdit* qth_ = nullptr;
     QLineEdit* comment_ = nullptr;
+    QLabel* dupe_ = nullptr;
     std::unique_ptr<QMenu> menu_;
 };
 

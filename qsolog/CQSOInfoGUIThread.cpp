@@ -12,6 +12,18 @@ CQSOInfoGUIThread::CQSOInfoGUIThread(CRigControlRegistry& settings)
     : MessageLoopWorker(kThreadName), settings_(settings),
       now_([] { return int64_t(std::time(nullptr)); }) {}
 
+void CQSOInfoGUIThread::askState() {
+    if (stateAsked_)
+        return; // the answer on its way serves every request
+    stateAsked_ =
+        Mailboxes::post(setup_.panel, {msg::WM_K2_STATE_REQUEST, 1, Payload::of(handle())});
+    // Nobody to answer: nothing may stay pending for ever.
+    if (!stateAsked_) {
+        pending_.reset();
+        dupeCall_.reset();
+    }
+}
+
 void CQSOInfoGUIThread::onMessage(Message& m) {
     switch (m.id) {
     case msg::WM_K2_THREAD_SETUP:
@@ -35,17 +47,32 @@ void CQSOInfoGUIThread::onMessage(Message& m) {
                 break; // the front panel has not answered the last one yet
             r->time = qsoTimeStamp(now_(), useUtc_, utcOffset_);
             pending_ = std::move(*r);
-            // Nobody to answer: nothing may stay pending for ever.
-            if (!Mailboxes::post(setup_.panel,
-                                 {msg::WM_K2_STATE_REQUEST, 1, Payload::of(handle())}))
-                pending_.reset();
+            askState();
         }
         break;
     case msg::WM_K2_STATE_REPLY:
-        if (const K2RadioState* state = m.payload.get<K2RadioState>(); state && pending_) {
-            QSORecord done = completeQso(std::move(*pending_), *state);
-            pending_.reset();
-            Mailboxes::post(logger_, loggermsg::record(std::move(done), true));
+        stateAsked_ = false;
+        if (const K2RadioState* state = m.payload.get<K2RadioState>()) {
+            if (pending_) {
+                QSORecord done = completeQso(std::move(*pending_), *state);
+                pending_.reset();
+                Mailboxes::post(logger_, loggermsg::record(std::move(done), true));
+            }
+            if (dupeCall_) {
+                QSORecord typed;
+                typed.call = std::move(*dupeCall_);
+                dupeCall_.reset();
+                Mailboxes::post(logger_,
+                                loggermsg::dupeCheck(completeQso(std::move(typed), *state)));
+            }
+        }
+        break;
+    case msg::WM_K2_DUPE_CHECK:
+        if (std::string* call = m.payload.get<std::string>(); call && m.wParam == 0) {
+            dupeCall_ = std::move(*call);
+            askState();
+        } else if (DupeLine* line = m.payload.get<DupeLine>()) {
+            Mailboxes::post(setup_.window, qsowin::dupeLine(std::move(*line)));
         }
         break;
     case msg::WM_K2_LOG_MODE:

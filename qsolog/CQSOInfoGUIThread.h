@@ -20,6 +20,11 @@
 //   WM_K2_LOG_SEARCH    the call, passed on to the logger.
 //   WM_K2_LOG_RECALL    an earlier QSO: the window is filled from it.
 //   WM_K2_FOLLOW_MOVE   the window is placed beside the front panel again.
+//   WM_K2_DUPE_CHECK    wParam 0, the call typed so far: the front panel is
+//                       asked for the radio's state (one request at a time;
+//                       the last call typed wins), and the call goes to the
+//                       logger with that band and mode. wParam 1, DupeLine:
+//                       the logger's answer, passed on to the window.
 // Anything else is ignored.
 
 #include "QsoMessages.h"
@@ -45,6 +50,7 @@ public:
 
 private:
     void onMessage(Message& message) override;
+    void askState();
 
     // Worker-thread state.
     CRigControlRegistry& settings_;
@@ -55,6 +61,8 @@ private:
     bool useUtc_ = true;
     uint8_t utcOffset_ = 0;
     std::optional<QSORecord> pending_;
+    std::optional<std::string> dupeCall_; // waiting for the radio's state
+    bool stateAsked_ = false;
 };
 
 } // namespace tamrel

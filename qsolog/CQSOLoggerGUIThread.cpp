@@ -1,11 +1,28 @@
 #include "CQSOLoggerGUIThread.h"
 
+#include "LogInterchangeActions.h"
+
 #include "settings/CRigControlRegistry.h"
 
 namespace tamrel {
 
 CQSOLoggerGUIThread::CQSOLoggerGUIThread(CRigControlRegistry& settings, std::string homeDir)
     : MessageLoopWorker(kThreadName), settings_(settings), log_(settings, std::move(homeDir)) {}
+
+namespace {
+// The actions' texts go to the window, like every text of this thread. The
+// window asked its questions before the request was posted.
+class WindowPrompter final : public Prompter {
+public:
+    using Tell = std::function<void(const std::string&, PromptIcon)>;
+    explicit WindowPrompter(Tell tell) : tell_(std::move(tell)) {}
+    void tell(const std::string& text, PromptIcon icon) override { tell_(text, icon); }
+    bool ask(const std::string&, PromptIcon) override { return false; }
+
+private:
+    Tell tell_;
+};
+} // namespace
 
 QsoKind CQSOLoggerGUIThread::modeKind() {
     return (settings_.GetQsoLoggingMode() & 1) ? QsoKind::Contest : QsoKind::Normal;
@@ -43,6 +60,23 @@ void CQSOLoggerGUIThread::load(std::optional<std::string> name, bool switchOnMis
         sendListing(result.recreateWindow);
     for (const std::string& text : result.messages)
         tell(text, result.refused || !result.read ? PromptIcon::Error : PromptIcon::Warning);
+}
+
+void CQSOLoggerGUIThread::interchange(const InterchangeRequest& request) {
+    WindowPrompter prompter([this](const std::string& text, PromptIcon icon) { tell(text, icon); });
+    LogInterchangeActions actions(log_, settings_, prompter);
+    switch (request.what) {
+    case InterchangeRequest::What::ExportAdif:
+        actions.exportAdif(request.path);
+        break;
+    case InterchangeRequest::What::ImportAdif:
+        if (actions.importAdif(request.path, request.unknown))
+            sendListing(false);
+        break;
+    case InterchangeRequest::What::ExportCabrillo:
+        actions.exportCabrillo(request.path, request.cabrillo);
+        break;
+    }
 }
 
 void CQSOLoggerGUIThread::onMessage(Message& m) {
@@ -107,6 +141,19 @@ void CQSOLoggerGUIThread::onMessage(Message& m) {
         break;
     case msg::WM_K2_FOLLOW_MOVE:
         Mailboxes::post(setup_.window, qsowin::place());
+        break;
+    case msg::WM_K2_LOG_INTERCHANGE:
+        if (const InterchangeRequest* r = m.payload.get<InterchangeRequest>())
+            interchange(*r);
+        break;
+    case msg::WM_K2_DUPE_CHECK:
+        if (const QSORecord* r = m.payload.get<QSORecord>()) {
+            // An empty log has no kind, and nothing in it is a dupe.
+            const QsoKind kind = log_.kind().value_or(QsoKind::Normal);
+            const DupeCheck check = log_.dupeIndex().check(r->call, r->band, r->mode, kind);
+            Mailboxes::post(setup_.info,
+                            infomsg::dupeLine({r->call, dupeText(r->call, check, kind)}));
+        }
         break;
     default:
         break;

@@ -21,6 +21,10 @@
 //   WM_K2_LOG_SEARCH    call: the matching lines go to the window.
 //   WM_K2_LOG_RECALL    wParam n, call: the n-th match goes to the information thread.
 //   WM_K2_FOLLOW_MOVE   the window is placed beside the front panel again.
+//   WM_K2_LOG_INTERCHANGE InterchangeRequest: an ADIF export or import, a
+//                       Cabrillo export; the outcome is told in the window.
+//   WM_K2_DUPE_CHECK    QSORecord (call, band, mode): the dupe line goes to
+//                       the information thread.
 // Anything else is ignored.
 
 #include "CQSOLogFile.h"
@@ -51,6 +55,7 @@ private:
     void sendListing(bool recreate);
     void told(const LogWrite& write);
     void tell(const std::string& text, PromptIcon icon);
+    void interchange(const InterchangeRequest& request);
     QsoKind modeKind();
 
     // Worker-thread state.

@@ -1,7 +1,9 @@
 #include "CQSOLoggingDlg.h"
 
+#include "CCabrilloExportDlg.h"
 #include "CEditQSODlg.h"
 #include "CQSOLogFile.h"
+#include "LogInterchangeActions.h"
 #include "QsoLogTableModel.h"
 #include "QsoWindowKeys.h"
 
@@ -16,6 +18,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -95,7 +99,18 @@ CQSOLoggingDlg::CQSOLoggingDlg(QsoKind kind, Prompter& prompter, std::function<B
     connect(search_, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { recallSearchRow(search_->row(item)); });
 
+    auto* menus = new QMenuBar(this);
+    QMenu* file = menus->addMenu(QStringLiteral("&File"));
+    connect(file->addAction(QStringLiteral("Export ADIF...")), &QAction::triggered, this,
+            [this] { exportAdif(); });
+    connect(file->addAction(QStringLiteral("Import ADIF...")), &QAction::triggered, this,
+            [this] { importAdif(); });
+    file->addSeparator();
+    connect(file->addAction(QStringLiteral("Export Cabrillo...")), &QAction::triggered, this,
+            [this] { exportCabrillo(); });
+
     auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(menus);
     layout->addWidget(list_, 1);
     layout->addLayout(buttons);
     layout->addWidget(group);
@@ -213,6 +228,77 @@ void CQSOLoggingDlg::editRow(int row) {
     case LoggingDlgHooks::Edit::Outcome::Cancelled:
         break;
     }
+}
+
+std::optional<std::string> CQSOLoggingDlg::chooseInterchangeFile(bool save, const char* suffix,
+                                                                 const char* filter) {
+    // Beside the log, named after it: "K2XX.QSO.Log" -> "K2XX.adi".
+    std::string start = path_;
+    if (const std::size_t cut = start.find(".QSO.Log"); cut != std::string::npos)
+        start.erase(cut);
+    else if (const std::size_t dot = start.rfind('.');
+             dot != std::string::npos && start.find('/', dot) == std::string::npos)
+        start.erase(dot);
+    if (!start.empty())
+        start += suffix;
+    if (hooks_.chooseInterchangeFile)
+        return hooks_.chooseInterchangeFile(save, start, filter);
+    QFileDialog dialog(this, save ? QStringLiteral("Export") : QStringLiteral("Import"),
+                       QString::fromStdString(start), QString::fromLatin1(filter));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QString::fromLatin1(suffix + 1));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
+}
+
+void CQSOLoggingDlg::exportAdif() {
+    if (model_->rowCount() == 0) {
+        prompter_.tell(kLogEmpty, PromptIcon::Warning);
+        return;
+    }
+    if (std::optional<std::string> path = chooseInterchangeFile(true, ".adi", kAdifFileFilter))
+        toThread_(loggermsg::interchange(
+            {InterchangeRequest::What::ExportAdif, std::move(*path), {}, {}}));
+}
+
+void CQSOLoggingDlg::importAdif() {
+    std::optional<std::string> path = chooseInterchangeFile(false, ".adi", kAdifFileFilter);
+    if (!path)
+        return;
+    const UnknownAdifFields unknown = prompter_.ask(kUnknownFieldsQuestion, PromptIcon::Question)
+                                          ? UnknownAdifFields::KeepInComment
+                                          : UnknownAdifFields::Ignore;
+    toThread_(loggermsg::interchange(
+        {InterchangeRequest::What::ImportAdif, std::move(*path), unknown, {}}));
+}
+
+void CQSOLoggingDlg::exportCabrillo() {
+    if (model_->rowCount() == 0) {
+        prompter_.tell(kLogEmpty, PromptIcon::Warning);
+        return;
+    }
+    if (kind() != QsoKind::Contest) {
+        prompter_.tell(kCabrilloNeedsContest, PromptIcon::Warning);
+        return;
+    }
+    std::optional<std::string> path = chooseInterchangeFile(true, ".cbr", kCabrilloFileFilter);
+    if (!path)
+        return;
+    const CabrilloSettings remembered =
+        hooks_.cabrilloAnswers ? hooks_.cabrilloAnswers() : CabrilloSettings{};
+    std::optional<CabrilloSettings> answers;
+    if (hooks_.askCabrillo) {
+        answers = hooks_.askCabrillo(remembered);
+    } else {
+        CCabrilloExportDlg dialog(remembered, this);
+        if (dialog.exec() == QDialog::Accepted)
+            answers = dialog.settings();
+    }
+    if (answers)
+        toThread_(loggermsg::interchange(
+            {InterchangeRequest::What::ExportCabrillo, std::move(*path), {}, std::move(*answers)}));
 }
 
 void CQSOLoggingDlg::recallSearchRow(int row) {

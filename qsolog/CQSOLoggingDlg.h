@@ -9,6 +9,7 @@
 #include "QsoMessages.h"
 
 #include "radio/BandTable.h"
+#include "settings/CRigControlRegistry.h"
 
 #include <QDialog>
 
@@ -35,6 +36,8 @@ inline constexpr int kLoad = 1229, kNew = 1230, kSave = 1232, kLogInfo = 1235;
 inline constexpr char kNewLogQuestion[] = "Ok to Start a New Log?";
 inline constexpr char kLogEmpty[] = "Log is empty!";
 inline constexpr char kLogFileFilter[] = "Log Files (*.QSO.Log) (*.log)";
+inline constexpr char kAdifFileFilter[] = "ADIF Files (*.adi *.adif)";
+inline constexpr char kCabrilloFileFilter[] = "Cabrillo Files (*.cbr *.log)";
 
 // What the window asks of the operator outside itself, so that tests can answer.
 struct LoggingDlgHooks {
@@ -46,6 +49,15 @@ struct LoggingDlgHooks {
         QSORecord record; // Modified only
     };
     std::function<Edit(const QSORecord& record)> edit;
+    // A file dialog for an ADIF or Cabrillo file, `filter` as Qt spells one.
+    std::function<std::optional<std::string>(bool save, const std::string& start,
+                                             const std::string& filter)>
+        chooseInterchangeFile;
+    // The Cabrillo questions, opened with the remembered answers: nothing
+    // when cancelled.
+    std::function<std::optional<CabrilloSettings>(const CabrilloSettings&)> askCabrillo;
+    // Where the remembered Cabrillo answers come from (the settings).
+    std::function<CabrilloSettings()> cabrilloAnswers;
 };
 
 class CQSOLoggingDlg final : public QDialog {
@@ -70,6 +82,10 @@ public:
     void save();
     void editRow(int row);
     void recallSearchRow(int row);
+    // The "File" menu's entries.
+    void exportAdif();
+    void importAdif();
+    void exportCabrillo();
 
 protected:
     void reject() override {} // Esc is a function key here, never a close
@@ -78,6 +94,8 @@ protected:
 
 private:
     void showStatistics();
+    std::optional<std::string> chooseInterchangeFile(bool save, const char* suffix,
+                                                     const char* filter);
 
     Prompter& prompter_;
     std::function<BandTable()> bands_;

@@ -46,18 +46,14 @@ bool LogInterchangeActions::exportAdif(const std::string& path) {
     return true;
 }
 
-bool LogInterchangeActions::importAdif(const std::string& path) {
+bool LogInterchangeActions::importAdif(const std::string& path, UnknownAdifFields unknown) {
     AdifImportOptions options;
     options.kind = (registry_.GetQsoLoggingMode() & 1) ? QsoKind::Contest : QsoKind::Normal;
     options.clock = clock();
     BandTable bands = defaultBandTable();
     registry_.LoadBandInfo(bands);
     options.bands = bands;
-    options.unknown = prompter_.ask("Keep the fields this log has no place for (such as the grid "
-                                    "square) in the comment?\nNo leaves them out.",
-                                    PromptIcon::Question)
-                          ? UnknownAdifFields::KeepInComment
-                          : UnknownAdifFields::Ignore;
+    options.unknown = unknown;
     const AdifImportReport report = importAdifFile(log_, path, options);
     const bool imported = report.imported > 0;
     const bool clean = report.fileError.empty() && report.malformed.empty() &&
@@ -66,27 +62,21 @@ bool LogInterchangeActions::importAdif(const std::string& path) {
     return imported;
 }
 
-bool LogInterchangeActions::exportCabrillo(const std::string& path, const AskCabrillo& ask) {
+bool LogInterchangeActions::exportCabrillo(const std::string& path,
+                                           const CabrilloSettings& answers) {
     if (log_.kind() != QsoKind::Contest) {
-        prompter_.tell(log_.records().empty() ? "Log is empty!"
-                                              : "This log holds normal QSOs: a Cabrillo log "
-                                                "needs the exchanges of a contest log.",
+        prompter_.tell(log_.records().empty() ? "Log is empty!" : kCabrilloNeedsContest,
                        PromptIcon::Warning);
         return false;
     }
-    CabrilloSettings answers;
-    registry_.GetCabrilloSettings(answers);
-    const std::optional<CabrilloSettings> given = ask(answers);
-    if (!given)
-        return false;
-    registry_.SetCabrilloSettings(*given);
+    registry_.SetCabrilloSettings(answers);
 
     SystemConfig config;
     registry_.GetSystemConfig(config);
     StationSettings station;
     registry_.GetStationSettings(station);
     const CabrilloExport cabrillo = writeCabrillo(
-        log_.records(), *given, {config.callsign, config.name, config.qth, station.gridSquare},
+        log_.records(), answers, {config.callsign, config.name, config.qth, station.gridSquare},
         clock(), "Tamrel " TAMREL_VERSION);
     if (!cabrillo.ok()) {
         std::string message = "Nothing is written to " + path + ":";

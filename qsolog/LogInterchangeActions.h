@@ -6,35 +6,38 @@
 // "Offset from UTC", the remembered Cabrillo answers); every outcome is told
 // through the prompter.
 //
-// Threads: the thread that owns the log (the logger thread); the question
-// for the Cabrillo answers is a callback, so that the window asks on its
-// own thread.
+// Threads: the thread that owns the log (the logger thread). The window asks
+// its questions (what to do with unknown fields, the contest's answers) on
+// its own thread first; only tells reach the prompter here.
 
+#include "Adif.h"
 #include "CQSOLogFile.h"
 #include "Cabrillo.h"
 
 #include "platform/Prompter.h"
 
-#include <functional>
-#include <optional>
 #include <string>
 
 namespace tamrel {
+
+inline constexpr char kUnknownFieldsQuestion[] =
+    "Keep the fields this log has no place for (such as the grid square) in the comment?\n"
+    "No leaves them out.";
+inline constexpr char kCabrilloNeedsContest[] =
+    "This log holds normal QSOs: a Cabrillo log needs the exchanges of a contest log.";
 
 class CRigControlRegistry;
 
 class LogInterchangeActions {
 public:
-    // Given the remembered answers: the new ones, or none when cancelled.
-    using AskCabrillo = std::function<std::optional<CabrilloSettings>(const CabrilloSettings&)>;
-
     LogInterchangeActions(CQSOLogFile& log, CRigControlRegistry& registry, Prompter& prompter);
 
     // Each returns true when the file (or the log) was written.
     bool exportAdif(const std::string& path);
-    // Asks whether fields the log has no place for go into the comment.
-    bool importAdif(const std::string& path);
-    bool exportCabrillo(const std::string& path, const AskCabrillo& ask);
+    // `unknown`: what becomes of fields the log has no place for.
+    bool importAdif(const std::string& path, UnknownAdifFields unknown);
+    // `answers` are remembered for the next export.
+    bool exportCabrillo(const std::string& path, const CabrilloSettings& answers);
 
 private:
     LogClock clock();

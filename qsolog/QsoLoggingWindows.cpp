@@ -103,6 +103,16 @@ void QsoLoggingWindows::MakeInfoWindow(uint8_t mode) {
         infoDlg_->show();
 }
 
+LoggingDlgHooks QsoLoggingWindows::withAnswers(LoggingDlgHooks hooks) {
+    if (!hooks.cabrilloAnswers)
+        hooks.cabrilloAnswers = [this] {
+            CabrilloSettings answers;
+            settings_.GetCabrilloSettings(answers);
+            return answers;
+        };
+    return hooks;
+}
+
 void QsoLoggingWindows::MakeLoggingWindow(QsoKind kind) {
     std::optional<QRect> place;
     if (logDlg_)
@@ -115,7 +125,7 @@ void QsoLoggingWindows::MakeLoggingWindow(QsoKind kind) {
             settings_.LoadBandInfo(bands);
             return bands;
         },
-        [this](Message m) { logger_.post(std::move(m)); }, hooks_, owner_);
+        [this](Message m) { logger_.post(std::move(m)); }, withAnswers(hooks_), owner_);
     if (place)
         logDlg_->setGeometry(*place);
     else
@@ -178,6 +188,10 @@ void QsoLoggingWindows::OnInfoMessage(Message&& m) {
     case msg::WM_K2_FOLLOW_MOVE:
         PlaceInfo();
         break;
+    case msg::WM_K2_DUPE_CHECK:
+        if (const DupeLine* line = m.payload.get<DupeLine>(); line && infoDlg_)
+            infoDlg_->showDupe(*line);
+        break;
     default:
         break;
     }
@@ -200,8 +214,11 @@ void QsoLoggingWindows::OnLogMessage(Message&& m) {
         }
         break;
     case msg::WM_K2_QSO_RECORD:
-        if (QSORecord* r = m.payload.get<QSORecord>(); r && logDlg_)
+        if (QSORecord* r = m.payload.get<QSORecord>(); r && logDlg_) {
             logDlg_->addRow(std::move(*r));
+            if (infoDlg_)
+                infoDlg_->checkDupe(); // the call just logged is worked now
+        }
         break;
     case msg::WM_K2_LOG_SEARCH:
         if (SearchResult* s = m.payload.get<SearchResult>(); s && logDlg_)

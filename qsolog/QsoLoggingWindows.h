@@ -64,6 +64,8 @@ private:
     void OnLogMessage(Message&& m);
     void MakeInfoWindow(uint8_t mode);
     void MakeLoggingWindow(QsoKind kind);
+    // The window's hooks, with the remembered Cabrillo answers from the settings.
+    LoggingDlgHooks withAnswers(LoggingDlgHooks hooks);
     void PlaceInfo();
     void PlaceLogging();
 

@@ -54,6 +54,12 @@ Message recall(int n, std::string call) {
 Message followMove() {
     return bare(msg::WM_K2_FOLLOW_MOVE);
 }
+Message interchange(InterchangeRequest request) {
+    return with(msg::WM_K2_LOG_INTERCHANGE, 0, std::move(request));
+}
+Message dupeCheck(QSORecord record) {
+    return with(msg::WM_K2_DUPE_CHECK, 0, std::move(record));
+}
 } // namespace loggermsg
 
 namespace infomsg {
@@ -84,6 +90,12 @@ Message recalled(QSORecord record) {
 Message followMove() {
     return bare(msg::WM_K2_FOLLOW_MOVE);
 }
+Message dupeCheck(std::string call) {
+    return with(msg::WM_K2_DUPE_CHECK, 0, std::move(call));
+}
+Message dupeLine(DupeLine line) {
+    return with(msg::WM_K2_DUPE_CHECK, 1, std::move(line));
+}
 } // namespace infomsg
 
 namespace qsowin {
@@ -113,6 +125,9 @@ Message toggle() {
 }
 Message fill(QSORecord record) {
     return with(msg::WM_K2_LOG_RECALL, 0, std::move(record));
+}
+Message dupeLine(DupeLine line) {
+    return with(msg::WM_K2_DUPE_CHECK, 1, std::move(line));
 }
 } // namespace qsowin
 

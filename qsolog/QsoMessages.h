@@ -9,6 +9,8 @@
 // WM_K2_QSO_RECORD both ways); only the operator's texts have a number of
 // their own, as no thread message carries them.
 
+#include "Adif.h"
+#include "Cabrillo.h"
 #include "QSORecord.h"
 
 #include "platform/Messages.h"
@@ -68,6 +70,20 @@ struct SearchResult {
     std::vector<std::string> lines;
 };
 
+// A menu entry of the logging window, with the file and answers chosen.
+struct InterchangeRequest {
+    enum class What { ExportAdif, ImportAdif, ExportCabrillo } what = What::ExportAdif;
+    std::string path;
+    UnknownAdifFields unknown = UnknownAdifFields::Ignore; // import
+    CabrilloSettings cabrillo;                             // Cabrillo export
+};
+
+// The dupe line for a callsign: empty text when it was not worked.
+struct DupeLine {
+    std::string call;
+    std::string text;
+};
+
 struct OperatorText {
     std::string text;
     PromptIcon icon = PromptIcon::Error;
@@ -92,6 +108,9 @@ Message search(std::string call);
 // The n-th (from 0) earlier QSO with the call.
 Message recall(int n, std::string call);
 Message followMove();
+Message interchange(InterchangeRequest request);
+// A QSO as it would be logged now (call, band, mode): is it a dupe?
+Message dupeCheck(QSORecord record);
 } // namespace loggermsg
 
 // Messages to CQSOInfoGUIThread.
@@ -107,6 +126,10 @@ Message search(std::string call);
 // An earlier QSO to fill the window from.
 Message recalled(QSORecord record);
 Message followMove();
+// The callsign typed so far: checked with the radio's band and mode now.
+Message dupeCheck(std::string call);
+// The logger's answer, passed on to the window.
+Message dupeLine(DupeLine line);
 } // namespace infomsg
 
 // Messages from the threads to their windows.
@@ -124,6 +147,7 @@ Message searchResult(SearchResult result);
 Message infoMode(uint8_t mode);
 Message toggle();
 Message fill(QSORecord record);
+Message dupeLine(DupeLine line);
 } // namespace qsowin
 
 // Requests to the front panel (window message 0x480).

@@ -231,7 +231,7 @@ TEST_F(LogInterchange, FileExportWritesTheLogAndNamesWhatItLeftOut) {
 
 // ---- the menu entries
 
-TEST_F(LogInterchange, MenuActionsAskTellAndWrite) {
+TEST_F(LogInterchange, MenuActionsTellAndWrite) {
     LogInterchangeActions actions(*log_, *registry_, prompter_);
     const std::string adi = root_ + "/log.adi";
     EXPECT_FALSE(actions.exportAdif(adi));
@@ -241,8 +241,7 @@ TEST_F(LogInterchange, MenuActionsAskTellAndWrite) {
     const std::string file = "<CALL:4>W1AW<QSO_DATE:8>20240101<TIME_ON:4>1200<GRIDSQUARE:4>FN31"
                              "<EOR><CALL:4>W2AW<QSO_DATE:8>20240101<TIME_ON:4>1300<EOR>";
     write(adi, file);
-    prompter_.setAnswer(true);
-    EXPECT_TRUE(actions.importAdif(adi));
+    EXPECT_TRUE(actions.importAdif(adi, UnknownAdifFields::KeepInComment));
     EXPECT_EQ(log_->records()[0].comment, "GRIDSQUARE=FN31");
     EXPECT_NE(prompter_.texts().back().find("Imported 2 QSOs"), std::string::npos);
 
@@ -253,13 +252,9 @@ TEST_F(LogInterchange, MenuActionsAskTellAndWrite) {
     EXPECT_NE(read(out).find("<CALL:4>W2AW "), std::string::npos);
 
     // A normal log has no exchanges to send.
-    int asked = 0;
-    auto ask = [&](const CabrilloSettings& s) -> std::optional<CabrilloSettings> {
-        ++asked;
-        return s;
-    };
-    EXPECT_FALSE(actions.exportCabrillo(root_ + "/c.log", ask));
-    EXPECT_EQ(asked, 0);
+    EXPECT_FALSE(actions.exportCabrillo(root_ + "/c.log", CabrilloSettings{}));
+    EXPECT_EQ(prompter_.texts().back(), kCabrilloNeedsContest);
+    EXPECT_FALSE(std::filesystem::exists(root_ + "/c.log"));
 }
 
 TEST_F(LogInterchange, CabrilloMenuActionRemembersTheAnswers) {
@@ -268,24 +263,18 @@ TEST_F(LogInterchange, CabrilloMenuActionRemembersTheAnswers) {
     log_->add(contestQso("XX0XX", local(2003, 12, 5, 14, 2, 9)));
     const std::string out = root_ + "/c.log";
 
-    auto cancel = [](const CabrilloSettings&) { return std::optional<CabrilloSettings>(); };
-    EXPECT_FALSE(actions.exportCabrillo(out, cancel));
-    EXPECT_FALSE(std::filesystem::exists(out));
-
     // Before a contest is named, the ADIF export says nothing of one.
     const std::string adi = root_ + "/c.adi";
     EXPECT_TRUE(actions.exportAdif(adi));
     EXPECT_EQ(read(adi).find("CONTEST_ID"), std::string::npos);
     EXPECT_EQ(read(adi).find("STX"), std::string::npos);
 
-    auto answer = [](const CabrilloSettings& s) {
-        CabrilloSettings a = s;
-        a.contest = "CQ-WW-CW";
-        a.sentExchange = "599 #";
-        a.firstSerial = 5;
-        return std::optional<CabrilloSettings>(a);
-    };
-    EXPECT_TRUE(actions.exportCabrillo(out, answer)) << prompter_.texts().back();
+    CabrilloSettings answers;
+    registry_->GetCabrilloSettings(answers);
+    answers.contest = "CQ-WW-CW";
+    answers.sentExchange = "599 #";
+    answers.firstSerial = 5;
+    EXPECT_TRUE(actions.exportCabrillo(out, answers)) << prompter_.texts().back();
     EXPECT_TRUE(actions.exportAdif(adi));
     EXPECT_NE(read(adi).find("<STX_STRING:7>599 005 <RST_SENT:3>599 <STX:3>005 "
                              "<CONTEST_ID:8>CQ-WW-CW "),
@@ -294,13 +283,6 @@ TEST_F(LogInterchange, CabrilloMenuActionRemembersTheAnswers) {
     CabrilloSettings stored;
     registry_->GetCabrilloSettings(stored);
     EXPECT_EQ(stored.contest, "CQ-WW-CW");
-    // The next time the dialog opens with them.
-    std::string seen;
-    actions.exportCabrillo(out, [&](const CabrilloSettings& s) {
-        seen = s.contest;
-        return std::optional<CabrilloSettings>();
-    });
-    EXPECT_EQ(seen, "CQ-WW-CW");
 }
 
 // ---- the dupe index

@@ -3,6 +3,7 @@
 #include "LogFileFixture.h"
 
 #include "qsolog/CEditQSODlg.h"
+#include "qsolog/LogInterchangeActions.h"
 #include "qsolog/QsoLine.h"
 #include "qsolog/QsoLoggingWindows.h"
 
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -279,6 +281,85 @@ TEST_F(QsoWindows, SaveWritesTheChosenFileAndALongPathIsRefused) {
         registry_->GetCurrentLogFileName(current);
         return current == choice;
     })) << current;
+}
+
+// The "File" menu's entry with this text.
+QAction* fileMenuEntry(const QWidget* window, const QString& text) {
+    for (QMenuBar* bar : window->findChildren<QMenuBar*>())
+        for (QAction* menu : bar->actions())
+            if (menu->menu())
+                for (QAction* a : menu->menu()->actions())
+                    if (a->text() == text)
+                        return a;
+    return nullptr;
+}
+
+TEST_F(QsoWindows, TheFileMenuExportsAndImportsAdifThroughTheLogger) {
+    std::vector<std::string> starts;
+    std::string choice;
+    LoggingDlgHooks hooks;
+    hooks.chooseInterchangeFile = [&](bool, const std::string& start,
+                                      const std::string&) -> std::optional<std::string> {
+        starts.push_back(start);
+        return choice;
+    };
+    open(std::move(hooks));
+    QAction* exportAdif = fileMenuEntry(logging(), "Export ADIF...");
+    QAction* importAdif = fileMenuEntry(logging(), "Import ADIF...");
+    QAction* exportCabrillo = fileMenuEntry(logging(), "Export Cabrillo...");
+    ASSERT_TRUE(exportAdif && importAdif && exportCabrillo);
+    exportAdif->trigger();
+    EXPECT_EQ(prompter_.texts().back(), kLogEmpty);
+    EXPECT_TRUE(starts.empty());
+
+    logIt("DL1ABC", "Hans");
+    choice = root_ + "/out.adi";
+    exportAdif->trigger();
+    ASSERT_TRUE(waitFor([&] { return read(choice).find("<CALL:6>DL1ABC") != std::string::npos; }));
+    // The dialog opens beside the log, named after it.
+    EXPECT_EQ(starts.back(), inHome("Tamrel.adi"));
+    ASSERT_TRUE(
+        waitFor([&] { return prompter_.texts().back() == "Wrote 1 QSO to " + choice + "."; }));
+    // A normal log has nothing for a Cabrillo file, and nobody is asked for a name.
+    const std::size_t asked = starts.size();
+    exportCabrillo->trigger();
+    EXPECT_EQ(prompter_.texts().back(), kCabrilloNeedsContest);
+    EXPECT_EQ(starts.size(), asked);
+
+    choice = root_ + "/other.adi";
+    write(choice, "<call:4>W1AW<qso_date:8>20240101<time_on:4>1200<gridsquare:4>FN31<eor>\r\n");
+    prompter_.setAnswer(false); // leave the grid square out
+    importAdif->trigger();
+    EXPECT_EQ(prompter_.texts().back(), kUnknownFieldsQuestion);
+    ASSERT_TRUE(waitFor([&] { return rows() == 2; }));
+    EXPECT_EQ(cell(1, 1), "W1AW");
+    EXPECT_NE(read(inHome(kDefaultLogName)).find(";W1AW;"), std::string::npos);
+    EXPECT_EQ(read(inHome(kDefaultLogName)).find("FN31"), std::string::npos);
+}
+
+TEST_F(QsoWindows, TheCallBeingTypedShowsWhetherItIsADupe) {
+    open();
+    logIt("DL1ABC");
+    auto* call = control<QLineEdit>(info(), qsoctl::kHisCall);
+    auto* line = control<QLabel>(info(), qsoctl::kDupeLine);
+    ASSERT_TRUE(line);
+    // Logging it made it a dupe on this band and mode.
+    ASSERT_TRUE(waitFor([&] { return line->text().startsWith("DUPE: DL1ABC"); }))
+        << line->text().toStdString();
+    QTest::keyClick(call, Qt::Key_End);
+    QTest::keyClick(call, Qt::Key_Backspace);
+    ASSERT_TRUE(waitFor([&] { return line->text().isEmpty(); })) << line->text().toStdString();
+    QTest::keyClicks(call, "c");
+    ASSERT_TRUE(waitFor([&] { return line->text().startsWith("DUPE: DL1ABC"); }));
+    // On another band it was worked, but is no dupe.
+    state_.bandIndex = 6;
+    state_.vfoB = 7031000;
+    call->setText("dl1abc");
+    ASSERT_TRUE(waitFor([&] {
+        return !line->text().isEmpty() && !line->text().startsWith("DUPE");
+    })) << line->text().toStdString();
+    call->clear();
+    EXPECT_TRUE(line->text().isEmpty());
 }
 
 TEST_F(QsoWindows, LoadingAContestLogRecreatesTheWindowWithTheOtherColumns) {
