@@ -108,7 +108,9 @@ void KeyerFeed::Abort() {
     // What the radio answers to earlier queries no longer describes its buffer.
     staleAnswers_ += openQueries_;
     openQueries_ = 0;
-    Polling(true);
+    // No KY2 follows an abort unasked: ask until the keyer reports done, so
+    // that everyone who reads the answers (the TX lamp) sees it stop.
+    query_ = true;
 }
 
 } // namespace tamrel::cw

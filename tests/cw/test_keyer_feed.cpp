@@ -105,10 +105,17 @@ TEST_F(Feed, AbortEmptiesEverythingAndTheNextMessageStartsClean) {
     EXPECT_FALSE(feed_.HeldBack().empty());
     link_.take();
     feed_.Abort();
-    EXPECT_EQ(link_.take(), (Log{"KY @;", "poll on"}));
+    EXPECT_EQ(link_.take(), (Log{"KY @;"}));
     EXPECT_EQ(feed_.Queued(), 0u);
     EXPECT_TRUE(feed_.HeldBack().empty());
     EXPECT_FALSE(feed_.Sending());
+    // The keyer is asked until it reports done; status polling waits for that.
+    EXPECT_TRUE(feed_.QueryWanted());
+    ask(0);
+    EXPECT_EQ(link_.take(), (Log{"KY;"}));
+    EXPECT_TRUE(feed_.QueryWanted());
+    ask(2);
+    EXPECT_EQ(link_.take(), (Log{"KY;", "poll on"}));
     EXPECT_FALSE(feed_.QueryWanted());
     feed_.Append("NEW ");
     ask(2);
