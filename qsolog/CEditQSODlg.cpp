@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
 #include <tuple>
 
@@ -52,12 +53,42 @@ std::string text(const QLineEdit* e) {
 
 } // namespace
 
-QLineEdit* MakeQsoTextEdit(QWidget& parent, int id, const QString& label) {
+namespace {
+// Makes the text fit its field instead of refusing it, so that a long paste
+// keeps what fits.
+class FieldFit final : public QValidator {
+public:
+    FieldFit(std::size_t capacity, QObject* parent) : QValidator(parent), capacity_(capacity) {}
+    State validate(QString& input, int& pos) const override {
+        const std::string fitted = fitText(input.toStdString(), capacity_);
+        if (fitted.size() != std::size_t(input.toUtf8().size())) {
+            // The cursor stays after what was kept of the text before it.
+            const std::string before = fitText(input.left(pos).toStdString(), capacity_);
+            input = QString::fromStdString(fitted);
+            pos = std::min<int>(int(QString::fromStdString(before).size()), int(input.size()));
+        }
+        return Acceptable;
+    }
+
+private:
+    std::size_t capacity_;
+};
+} // namespace
+
+QLineEdit* MakeQsoTextEdit(QWidget& parent, int id, const QString& label, std::size_t capacity) {
     auto* edit = new QLineEdit(&parent);
     setControlId(*edit, id, label);
-    static const QRegularExpression kAllowed(QStringLiteral("[^;\\r\\n]*"));
-    edit->setValidator(new QRegularExpressionValidator(kAllowed, edit));
+    if (capacity > 0) {
+        edit->setValidator(new FieldFit(capacity, edit));
+    } else {
+        static const QRegularExpression kAllowed(QStringLiteral("[^;\\r\\n]*"));
+        edit->setValidator(new QRegularExpressionValidator(kAllowed, edit));
+    }
     return edit;
+}
+
+QWidget* MakeStepSpin(QWidget& parent, int id, std::function<void(int delta)> step) {
+    return new StepSpin(parent, id, std::move(step));
 }
 
 CEditQSODlg::CEditQSODlg(const QSORecord& record, BandTable bands, Prompter& prompter,
@@ -65,8 +96,7 @@ CEditQSODlg::CEditQSODlg(const QSORecord& record, BandTable bands, Prompter& pro
     : QDialog(parent), original_(record), bands_(bands), prompter_(prompter),
       fields_(editFieldsOf(record)) {
     setControlId(*this, qsoctl::kEditDialog);
-    setWindowTitle(record.type == QsoKind::Contest ? QStringLiteral("Edit Contest QSO Log")
-                                                   : QStringLiteral("Edit QSO Log"));
+    setWindowTitle(QStringLiteral("Edit QSO Log"));
     setModal(true);
 
     auto* form = new QFormLayout;
@@ -77,15 +107,10 @@ CEditQSODlg::CEditQSODlg(const QSORecord& record, BandTable bands, Prompter& pro
         return e;
     };
     call_ = add(qsoctl::kCall, QStringLiteral("Call"), fields_.call);
-    if (record.type == QsoKind::Contest) {
-        // The exchange takes the name's place in the contest layout.
-        name_ = add(qsoctl::kName, QStringLiteral("Exchange"), fields_.exchange);
-    } else {
-        name_ = add(qsoctl::kName, QStringLiteral("Name"), fields_.name);
-        qth_ = add(qsoctl::kQth, QStringLiteral("QTH"), fields_.qth);
-        hisSig_ = add(qsoctl::kHisSig, QStringLiteral("RSTR"), fields_.hisSig);
-        mySig_ = add(qsoctl::kMySig, QStringLiteral("RSTS"), fields_.mySig);
-    }
+    name_ = add(qsoctl::kName, QStringLiteral("Name"), fields_.name);
+    qth_ = add(qsoctl::kQth, QStringLiteral("QTH"), fields_.qth);
+    hisSig_ = add(qsoctl::kHisSig, QStringLiteral("RSTR"), fields_.hisSig);
+    mySig_ = add(qsoctl::kMySig, QStringLiteral("RSTS"), fields_.mySig);
     comment_ = add(qsoctl::kComment, QStringLiteral("Comment"), fields_.comment);
     date_ = add(qsoctl::kDate, QStringLiteral("QSO on"), fields_.date);
     time_ = add(qsoctl::kTime, QStringLiteral("At"), fields_.time);
@@ -152,14 +177,10 @@ void CEditQSODlg::showSpins() {
 void CEditQSODlg::modify() {
     QsoEditFields f = fields_;
     f.call = text(call_);
-    if (original_.type == QsoKind::Contest) {
-        f.exchange = text(name_);
-    } else {
-        f.name = text(name_);
-        f.qth = text(qth_);
-        f.hisSig = text(hisSig_);
-        f.mySig = text(mySig_);
-    }
+    f.name = text(name_);
+    f.qth = text(qth_);
+    f.hisSig = text(hisSig_);
+    f.mySig = text(mySig_);
     f.comment = text(comment_);
     f.date = text(date_);
     f.time = text(time_);

@@ -1,6 +1,7 @@
 #pragma once
-// CEditQSODlg: "Edit QSO Log", opened modal on a row of the log list with the
-// row's record (never with its texts read back). "Modify" takes the fields
+// CEditQSODlg: "Edit QSO Log", opened modal on a row of a normal log's list
+// with the row's record (never with its texts read back); contest rows have
+// CEditContestQSODlg. "Modify" takes the fields
 // back through modifyQso and refuses what is not a real date, time or
 // frequency; "Delete" asks for the row to go; "Cancel" changes nothing.
 //
@@ -15,6 +16,8 @@
 
 #include <QDialog>
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 
 class QLineEdit;
@@ -71,7 +74,12 @@ private:
 };
 
 // A field for a record's text: ";", "\r" and "\n" cannot be typed or pasted
-// in (they would shift every later field of the line).
-QLineEdit* MakeQsoTextEdit(QWidget& parent, int id, const QString& label);
+// in (they would shift every later field of the line). With a capacity (the
+// field's, NUL counted) the text is cut to capacity - 1 bytes as it is typed
+// or pasted, never inside a character.
+QLineEdit* MakeQsoTextEdit(QWidget& parent, int id, const QString& label, std::size_t capacity = 0);
+
+// A spin as two arrows; each click calls `step` with -1 (up) or +1 (down).
+QWidget* MakeStepSpin(QWidget& parent, int id, std::function<void(int delta)> step);
 
 } // namespace tamrel

@@ -330,9 +330,22 @@ LogLoad CQSOLogFile::load(std::optional<std::string> name, uint8_t loggingMode,
         if (switchOnMismatch) {
             result.switchMode = static_cast<uint8_t>(*log.kind);
         } else {
-            disown("it holds " + kindWord(*log.kind) + " QSOs and the logging mode is " +
+            // Listed, its QSOs would be written back in the other layout (or
+            // new ones of the other kind joined to them): the file stays as it
+            // is and the log starts empty.
+            records_.clear();
+            passLines_.clear();
+            kind_.reset();
+            sequence_ = 0;
+            dupes_.clear();
+            disown("it is a " + kindWord(*log.kind) + " log and the logging mode is " +
                    kindWord(modeKind));
-            result.messages.push_back(notOwnedMessage(file));
+            result.messages.push_back(
+                file + " is a " + kindWord(*log.kind) + " log and the logging mode is now " +
+                kindWord(modeKind) + ": it is left as it is and the list starts empty. Load a " +
+                kindWord(modeKind) + " log, or Save the new QSOs under a name of their own.");
+            settings_.SetCurrentLogFileName(name_);
+            return result;
         }
     }
     settings_.SetCurrentLogFileName(name_);

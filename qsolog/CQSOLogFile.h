@@ -25,10 +25,10 @@
 // Ownership: the log writes into its file only while that file holds the
 // listed QSOs: after a load that read it, or once this log wrote it. After
 // New, after a load that could not read the file, or after a load of a file
-// of the other kind without a mode switch, an existing file of the current
-// name is neither appended to nor rewritten; the QSOs stay listed, and the
-// operator is told to save under a name. Saving under a chosen name is the
-// operator's decision (the save dialog asks before replacing a file).
+// of the other kind without a mode switch (which lists none of its QSOs), an
+// existing file of the current name is neither appended to nor rewritten; the
+// QSOs stay listed, and the operator is told to save under a name. Saving under a chosen name is
+// the operator's decision (the save dialog asks before replacing a file).
 //
 // A QSO that could not be written stays listed and is written by the next
 // rewrite; unsaved() tells whether there is one.
@@ -104,8 +104,9 @@ public:
     // Loads the named file, or the one of "Current Log File Name" when no
     // name is given. `loggingMode` is "QSO Logging Mode"; with
     // `switchOnMismatch` (the initial load and the Load button) a file of the
-    // other kind asks for a mode switch, otherwise it is listed but left
-    // alone (see Ownership). Kept lines are reported in one message.
+    // other kind asks for a mode switch, otherwise the log starts empty and
+    // the file is left alone (see Ownership). Kept lines are reported in one
+    // message.
     LogLoad load(std::optional<std::string> name, uint8_t loggingMode, bool switchOnMismatch);
 
     // A new QSO: listed, and appended to the file.

@@ -1,6 +1,7 @@
 #include "CQSOLoggingDlg.h"
 
 #include "CCabrilloExportDlg.h"
+#include "CEditContestQSODlg.h"
 #include "CEditQSODlg.h"
 #include "CQSOLogFile.h"
 #include "LogInterchangeActions.h"
@@ -202,6 +203,22 @@ void CQSOLoggingDlg::save() {
     toThread_(loggermsg::save(std::move(*path)));
 }
 
+namespace {
+template <class Dialog>
+LoggingDlgHooks::Edit runEditDialog(const QSORecord& original, BandTable bands, Prompter& prompter,
+                                    QWidget* parent) {
+    Dialog dialog(original, bands, prompter, parent);
+    dialog.exec();
+    LoggingDlgHooks::Edit edit;
+    using O = CEditQSODlg::Outcome;
+    if (dialog.outcome() == O::Modified && dialog.modified())
+        edit = {LoggingDlgHooks::Edit::Outcome::Modified, *dialog.modified()};
+    else if (dialog.outcome() == O::Deleted)
+        edit.outcome = LoggingDlgHooks::Edit::Outcome::Deleted;
+    return edit;
+}
+} // namespace
+
 void CQSOLoggingDlg::editRow(int row) {
     if (row < 0 || row >= model_->rowCount())
         return;
@@ -209,14 +226,10 @@ void CQSOLoggingDlg::editRow(int row) {
     LoggingDlgHooks::Edit edit;
     if (hooks_.edit) {
         edit = hooks_.edit(original);
+    } else if (original.type == QsoKind::Contest) {
+        edit = runEditDialog<CEditContestQSODlg>(original, bands_(), prompter_, this);
     } else {
-        CEditQSODlg dialog(original, bands_(), prompter_, this);
-        dialog.exec();
-        using O = CEditQSODlg::Outcome;
-        if (dialog.outcome() == O::Modified && dialog.modified())
-            edit = {LoggingDlgHooks::Edit::Outcome::Modified, *dialog.modified()};
-        else if (dialog.outcome() == O::Deleted)
-            edit.outcome = LoggingDlgHooks::Edit::Outcome::Deleted;
+        edit = runEditDialog<CEditQSODlg>(original, bands_(), prompter_, this);
     }
     switch (edit.outcome) {
     case LoggingDlgHooks::Edit::Outcome::Modified:

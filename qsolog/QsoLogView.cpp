@@ -4,6 +4,7 @@
 #include "settings/CRigControlRegistry.h"
 
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <limits>
 
@@ -68,6 +69,14 @@ bool threeNumbers(std::string_view s, char sep, int lastDigits, int (&out)[3]) {
         s.remove_prefix(i < 2 ? end + 1 : end);
     }
     return true;
+}
+
+bool realDate(int year, int month, int day) {
+    using namespace std::chrono;
+    return year >= kFirstYear && year <= kLastYear &&
+           year_month_day(std::chrono::year(year), std::chrono::month(unsigned(month)),
+                          std::chrono::day(unsigned(day)))
+               .ok();
 }
 
 } // namespace
@@ -189,21 +198,22 @@ std::variant<QSORecord, std::string>
 modifyQso(const QSORecord& original, const QsoEditFields& fields, const BandTable& bands) {
     int date[3] = {};
     int time[3] = {};
-    if (!threeNumbers(fields.date, '/', 4, date))
-        return "The date is not one of month/day/year: " + fields.date;
-    if (!threeNumbers(fields.time, ':', 2, time))
-        return "The time is not one of hour:minute:second: " + fields.time;
+    if (!threeNumbers(fields.date, '/', 4, date) || !realDate(date[2], date[0], date[1]))
+        return "The date (QSO on) is not a real month/day/year: " + fields.date;
+    if (!threeNumbers(fields.time, ':', 2, time) || time[0] > 23 || time[1] > 59 || time[2] > 59)
+        return "The time (At) is not a real hour:minute:second: " + fields.time;
     const std::optional<int64_t> when =
         fromLocalTime({date[2], date[0], date[1], time[0], time[1], time[2]});
     if (!when)
-        return "There is no such local date and time: " + fields.date + " " + fields.time;
+        return "The time (At) " + fields.time + " does not exist on " + fields.date +
+               ": the clock skips it for summer time.";
 
     const std::string_view hzText = trimmed(fields.frequency);
     int64_t hz = -1;
     const auto [end, ec] = std::from_chars(hzText.data(), hzText.data() + hzText.size(), hz);
-    if (hzText.empty() || ec != std::errc() || end != hzText.data() + hzText.size() || hz < 0 ||
+    if (hzText.empty() || ec != std::errc() || end != hzText.data() + hzText.size() || hz <= 0 ||
         hz > std::numeric_limits<int32_t>::max())
-        return "The frequency is not a number of Hz: " + fields.frequency;
+        return "The frequency is not a positive whole number of Hz: " + fields.frequency;
 
     QSORecord r = original;
     r.time = *when;

@@ -6,8 +6,8 @@
 
 #include "QSORecord.h"
 
-#include "radio/K2RadioState.h"
 #include "radio/BandTable.h"
+#include "radio/K2RadioState.h"
 
 #include <array>
 #include <cstdint>
@@ -98,8 +98,9 @@ QsoEditFields editFieldsOf(const QSORecord& record);
 
 // "Modify": the record with the fields taken back, texts made fit, the call
 // upper-cased, and the band of the band edges that hold the frequency (the
-// record's band when none does). A date, time or frequency that is not a real
-// one gives the operator's message instead, and nothing changes.
+// record's band when none does). A date or time that is not a real one, or a
+// frequency that is not a positive whole number of Hz, gives the operator's
+// message naming that field instead, and nothing changes.
 std::variant<QSORecord, std::string> modifyQso(const QSORecord& original,
                                                const QsoEditFields& fields, const BandTable& bands);
 

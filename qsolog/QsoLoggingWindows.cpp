@@ -40,9 +40,9 @@ void QsoLoggingWindows::Open() {
         info_.post(infomsg::setup({panel_, infoBox_.handle()}));
     }
     infoVisible_ = true;
-    if (infoDlg_) {
-        infoDlg_->show();
-        infoDlg_->raise();
+    if (QDialog* window = CurrentInfo()) {
+        window->show();
+        window->raise();
     }
     if (!logger_.running()) {
         std::string name = settings_.GetMacroVariable(1).value_or("");
@@ -81,26 +81,40 @@ void QsoLoggingWindows::Shutdown() {
     info_.quitAndJoin();
     logger_.quitAndJoin();
     infoDlg_.reset();
+    contestDlg_.reset();
     logDlg_.reset();
+}
+
+QDialog* QsoLoggingWindows::CurrentInfo() const {
+    if (infoDlg_)
+        return infoDlg_.get();
+    return contestDlg_.get();
 }
 
 void QsoLoggingWindows::MakeInfoWindow(uint8_t mode) {
     std::optional<QRect> place;
-    if (infoDlg_)
-        place = infoDlg_->frameGeometry();
+    if (const QDialog* old = CurrentInfo())
+        place = old->frameGeometry();
     retire(infoDlg_);
-    if (mode & 1)
-        return; // the contest window comes with contest logging
-    infoDlg_ = std::make_unique<CQSOInfoDlg>(
-        settings_, prompter_, [this](Message m) { info_.post(std::move(m)); },
-        [this](Message m) { Mailboxes::post(panel_, std::move(m)); }, owner_);
-    infoDlg_->adjustSize();
+    retire(contestDlg_);
+    auto toThread = [this](Message m) { info_.post(std::move(m)); };
+    auto toPanel = [this](Message m) { Mailboxes::post(panel_, std::move(m)); };
+    QDialog* made = nullptr;
+    if (mode & 1) {
+        contestDlg_ =
+            std::make_unique<CContestQSODlg>(settings_, prompter_, toThread, toPanel, owner_);
+        made = contestDlg_.get();
+    } else {
+        infoDlg_ = std::make_unique<CQSOInfoDlg>(settings_, prompter_, toThread, toPanel, owner_);
+        made = infoDlg_.get();
+    }
+    made->adjustSize();
     if (place)
-        infoDlg_->move(place->topLeft());
+        made->move(place->topLeft());
     else
         PlaceInfo();
     if (infoVisible_)
-        infoDlg_->show();
+        made->show();
 }
 
 LoggingDlgHooks QsoLoggingWindows::withAnswers(LoggingDlgHooks hooks) {
@@ -152,10 +166,11 @@ void placeOnScreen(QWidget& window, QPoint at, const QRect& panel) {
 
 // Beside the panel: the information window to its right, the logging window under it.
 void QsoLoggingWindows::PlaceInfo() {
-    if (!infoDlg_)
+    QDialog* window = CurrentInfo();
+    if (!window)
         return;
     const QRect panel = panelFrame_();
-    placeOnScreen(*infoDlg_, QPoint(panel.right() + 1, panel.top()), panel);
+    placeOnScreen(*window, QPoint(panel.right() + 1, panel.top()), panel);
 }
 
 void QsoLoggingWindows::PlaceLogging() {
@@ -172,17 +187,24 @@ void QsoLoggingWindows::OnInfoMessage(Message&& m) {
         break;
     case msg::WM_K2_SHOW_INFO:
         // Closed with the title bar, it may be hidden already.
-        infoVisible_ = !(infoDlg_ ? infoDlg_->isVisible() : infoVisible_);
-        if (infoDlg_)
-            infoDlg_->setVisible(infoVisible_);
+        if (QDialog* window = CurrentInfo()) {
+            infoVisible_ = !window->isVisible();
+            window->setVisible(infoVisible_);
+        } else {
+            infoVisible_ = !infoVisible_;
+        }
         break;
     case msg::WM_K2_LOG_RECALL:
-        if (const QSORecord* r = m.payload.get<QSORecord>(); r && infoDlg_) {
-            infoDlg_->fill(*r);
+        if (const QSORecord* r = m.payload.get<QSORecord>(); r && CurrentInfo()) {
+            if (infoDlg_)
+                infoDlg_->fill(*r);
+            else
+                contestDlg_->fill(*r);
+            QDialog* window = CurrentInfo();
             infoVisible_ = true;
-            infoDlg_->show();
-            infoDlg_->raise();
-            infoDlg_->activateWindow();
+            window->show();
+            window->raise();
+            window->activateWindow();
         }
         break;
     case msg::WM_K2_FOLLOW_MOVE:

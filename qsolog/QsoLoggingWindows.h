@@ -6,11 +6,12 @@
 // them. The windows can be hidden and shown again meanwhile.
 //
 // Each window has a mailbox its thread posts to (QsoMessages.h, qsowin::):
-// the information window is made anew for the logging mode (the contest
-// window is not part of this yet: in contest mode there is none), the
-// logging window anew when a listing comes with other columns. Both are
+// the information window is made anew for the logging mode ("QSO
+// Information" or "Contest QSO Information", at the place of the one it
+// replaces), the logging window anew when a listing comes with other columns. Both are
 // placed beside the front panel when made and when told to follow it.
 
+#include "CContestQSODlg.h"
 #include "CQSOInfoDlg.h"
 #include "CQSOInfoGUIThread.h"
 #include "CQSOLoggerGUIThread.h"
@@ -54,7 +55,9 @@ public:
     // Ends both threads and closes both windows.
     void Shutdown();
 
+    // The information window of the mode: one of the two, the other is null.
     CQSOInfoDlg* InfoWindow() const { return infoDlg_.get(); }
+    CContestQSODlg* ContestWindow() const { return contestDlg_.get(); }
     CQSOLoggingDlg* LoggingWindow() const { return logDlg_.get(); }
     Handle InfoThread() const { return info_.handle(); }
     Handle LoggerThread() const { return logger_.handle(); }
@@ -63,6 +66,7 @@ private:
     void OnInfoMessage(Message&& m);
     void OnLogMessage(Message&& m);
     void MakeInfoWindow(uint8_t mode);
+    QDialog* CurrentInfo() const;
     void MakeLoggingWindow(QsoKind kind);
     // The window's hooks, with the remembered Cabrillo answers from the settings.
     LoggingDlgHooks withAnswers(LoggingDlgHooks hooks);
@@ -76,6 +80,7 @@ private:
     LoggingDlgHooks hooks_;
     QWidget* owner_;
     std::unique_ptr<CQSOInfoDlg> infoDlg_;
+    std::unique_ptr<CContestQSODlg> contestDlg_;
     std::unique_ptr<CQSOLoggingDlg> logDlg_;
     bool infoVisible_ = false;
     bool logVisible_ = false;

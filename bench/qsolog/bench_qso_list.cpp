@@ -1,6 +1,7 @@
 // Loading a log of 100,000 QSOs and listing it in the logging window: the
 // file read, the copy the logger thread posts, the model reset and one paint
-// of the list, offscreen.
+// of the list, offscreen. The second argument is the kind: 0 normal QSOs, 1
+// contest QSOs (type-1 lines, the contest columns).
 #include "qsolog/CQSOLogFile.h"
 #include "qsolog/CQSOLoggingDlg.h"
 #include "qsolog/QsoLine.h"
@@ -17,17 +18,22 @@ using namespace tamrel;
 
 namespace {
 
-QSORecord qso(int i) {
+QSORecord qso(int i, QsoKind kind) {
     QSORecord r;
+    r.type = kind;
     r.time = 1070632929 + i * 60;
     r.call = "K" + std::to_string(i % 5000) + "ABC";
     r.frequency = 14025000 + i % 1000;
     r.band = i % 9;
     r.mode = 3;
-    r.name = "Name" + std::to_string(i % 97);
-    r.qth = "Somewhere";
-    r.hisSig = "599";
-    r.mySig = "579";
+    if (kind == QsoKind::Contest) {
+        r.exchange = "599 " + std::to_string(i + 1);
+    } else {
+        r.name = "Name" + std::to_string(i % 97);
+        r.qth = "Somewhere";
+        r.hisSig = "599";
+        r.mySig = "579";
+    }
     r.comment = "benchmark";
     return r;
 }
@@ -35,27 +41,33 @@ QSORecord qso(int i) {
 } // namespace
 
 static void BM_LoadAndList(benchmark::State& state) {
+    const QsoKind kind = state.range(1) ? QsoKind::Contest : QsoKind::Normal;
+    const uint8_t mode = kind == QsoKind::Contest ? 1 : 0;
     QTemporaryDir dir;
     const std::string home = dir.path().toStdString();
     std::vector<QSORecord> records;
     for (int i = 0; i < state.range(0); ++i)
-        records.push_back(qso(i));
+        records.push_back(qso(i, kind));
     std::ofstream(home + "/Tamrel.QSO.Log", std::ios::binary) << writeLogText(records, {});
     RecordingPrompter prompter;
     CRigControlRegistry registry(prompter, home + "/Rig.reg");
     registry.CreateDefaultSettings();
     CQSOLogFile log(registry, home);
     CQSOLoggingDlg window(
-        QsoKind::Normal, prompter, [] { return defaultBandTable(); }, [](Message) {});
+        kind, prompter, [] { return defaultBandTable(); }, [](Message) {});
     window.show();
     for (auto _ : state) {
-        log.load(std::nullopt, 0, true);
-        window.setListing({QsoKind::Normal, log.records(), false, log.path()});
+        log.load(std::nullopt, mode, true);
+        window.setListing({kind, log.records(), false, log.path()});
         window.list().viewport()->repaint();
     }
     state.counters["rows"] = window.list().model()->rowCount();
 }
-BENCHMARK(BM_LoadAndList)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LoadAndList)
+    ->Args({100000, 0})
+    ->Args({100000, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -15,6 +15,7 @@
 #include "panel/KeyboardTuning.h"
 #include "platform/MessageQueue.h"
 #include "platform/Prompter.h"
+#include "qsolog/CContestQSODlg.h"
 #include "qsolog/QsoLoggingWindows.h"
 #include "radio/CK2CommChannel.h"
 #include "remote/ControlFrame.h"
@@ -523,6 +524,58 @@ TEST_F(FrontPanelWindow, QsoLoggingOpensFromTheMenuAndAltLAndLogsTheTransmitFreq
     prompter_.setAnswer(true);
     dlg_->ConfirmExit();
     EXPECT_FALSE(qso.Started());
+}
+
+TEST_F(FrontPanelWindow, ContestWindowF1SendsTheCallAndTheSerialNumberAndCountsOn) {
+    QTemporaryDir home;
+    SystemConfig config;
+    registry_->GetSystemConfig(config);
+    config.homeDir = home.path().toStdString();
+    registry_->SetSystemConfig(config);
+    registry_->SetQsoLoggingMode(1);
+    MemoryKeyTexts keys;
+    registry_->GetTransmitMemoryKeys(keys);
+    registry_->SetTransmitMemoryKey(0, "~HC 5NN ~SN+");
+    CounterSettings counter;
+    registry_->GetCounterSettings(counter);
+    registry_->SetCounterSettings({7, 3});
+
+    dlg_->OpenQsoLogging();
+    ASSERT_TRUE(pumpUntil([&] {
+        QsoLoggingWindows* q = dlg_->QsoLogging();
+        return q && q->ContestWindow() && q->LoggingWindow() && q->LoggingWindow()->isVisible();
+    }));
+    CContestQSODlg& contest = *dlg_->QsoLogging()->ContestWindow();
+    auto* call = qobject_cast<QLineEdit*>(findControl(contest, qsoctl::kContestCall));
+    ASSERT_NE(call, nullptr);
+    call->setText("xx0xx");
+    QTest::mouseClick(findControl(contest, qsoctl::kContestSetMacro), Qt::LeftButton);
+    sent(0ms);
+
+    // F1 in the contest window; the radio answers every keyer query ready.
+    auto keyed = [&](const std::string& chunk) {
+        std::size_t answered = 0;
+        return pumpUntil([&] {
+            const auto commands = peer_.commands();
+            std::size_t queries = 0;
+            for (const auto& c : commands) {
+                if (c.text == chunk)
+                    return true;
+                queries += c.text == "KY";
+            }
+            for (; answered < queries; ++answered)
+                peer_.send("KY2;");
+            return false;
+        });
+    };
+    QTest::keyClick(call, Qt::Key_F1);
+    ASSERT_TRUE(keyed("KY xx0xx 5NN 007 "));
+    peer_.clear();
+    QTest::keyClick(call, Qt::Key_F1);
+    ASSERT_TRUE(keyed("KY xx0xx 5NN 008 "));
+    registry_->GetCounterSettings(counter);
+    EXPECT_EQ(counter.counter, 9);
+    EXPECT_EQ(counter.outputMode, 3);
 }
 
 } // namespace

@@ -97,24 +97,23 @@ TEST_F(LogFile, AFileOfTheOtherKindSwitchesTheModeOnlyWhenAskedAndIsElseLeftAlon
     EXPECT_TRUE(log_->ownsFile());
     EXPECT_TRUE(log_->add(contestQso("YY1YY", c1.time)).written());
 
+    // Request 12 (no switch): the log starts empty and the file is not touched.
     write(inHome("Test.QSO.Log"), content);
     r = log_->load("Test.QSO.Log", 0, false);
     EXPECT_FALSE(r.switchMode);
     EXPECT_TRUE(r.recreateWindow);
     ASSERT_EQ(r.messages.size(), 1u);
-    EXPECT_NE(r.messages[0].find(inHome("Test.QSO.Log")), std::string::npos);
-    EXPECT_NE(r.messages[0].find("save the log under a name"), std::string::npos);
-    EXPECT_EQ(log_->records(), std::vector<QSORecord>{c1});
-    // Neither a normal QSO nor one of the file's kind goes into the file.
+    EXPECT_NE(r.messages[0].find(inHome("Test.QSO.Log") + " is a contest log"), std::string::npos);
+    EXPECT_NE(r.messages[0].find("Load a normal log, or Save"), std::string::npos) << r.messages[0];
+    EXPECT_TRUE(log_->records().empty());
+    EXPECT_EQ(log_->sequence(), 0);
     EXPECT_EQ(log_->add(qso("AA1AA")).status, Status::NotWritten);
-    EXPECT_EQ(log_->add(contestQso("ZZ2ZZ", c1.time)).status, Status::NotWritten);
     EXPECT_EQ(log_->rewrite().status, Status::NotWritten);
     EXPECT_EQ(read(inHome("Test.QSO.Log")), content);
     EXPECT_TRUE(log_->unsaved());
-    // Saved under a name, all of it is kept.
+    // Saved under a name, the new QSOs make a log of their own kind.
     EXPECT_TRUE(log_->rewrite("Saved.QSO.Log").written());
-    EXPECT_EQ(read(inHome("Saved.QSO.Log")), "# contest\n" + line(c1, 1) + line(qso("AA1AA"), 2) +
-                                                 line(contestQso("ZZ2ZZ", c1.time), 3));
+    EXPECT_EQ(read(inHome("Saved.QSO.Log")), line(qso("AA1AA"), 1));
     EXPECT_FALSE(log_->unsaved());
 
     // A file without QSOs suits either mode.

@@ -131,19 +131,28 @@ TEST_F(QsoView, ModifyTakesTheFieldsBackFromTheRecord) {
     f.frequency = "5000000"; // in no band: the band stays
     EXPECT_EQ(std::get<QSORecord>(modifyQso(m, f, bands)).band, 6);
 
-    for (auto [date, time, hz] : {std::tuple{"02/30/2003", "14:02:09", "14025000"},
-                                  {"12/05/03", "14:02:09", "14025000"},
-                                  {"12-05-2003", "14:02:09", "14025000"},
-                                  {"12/05/2003", "24:00:00", "14025000"},
-                                  {"12/05/2003", "14:60", "14025000"},
-                                  {"03/28/2004", "02:30:00", "14025000"},
-                                  {"12/05/2003", "14:02:09", "14025.5"},
-                                  {"12/05/2003", "14:02:09", ""},
-                                  {"12/05/2003", "14:02:09", "-1"}}) {
+    // Each refusal names the field it is about.
+    for (auto [date, time, hz, field] :
+         {std::tuple{"02/30/2003", "14:02:09", "14025000", "date"},
+          {"02/29/2003", "14:02:09", "14025000", "date"},
+          {"13/05/2003", "14:02:09", "14025000", "date"},
+          {"12/05/03", "14:02:09", "14025000", "date"},
+          {"12-05-2003", "14:02:09", "14025000", "date"},
+          {"12/05/2003", "25:61:00", "14025000", "time"},
+          {"12/05/2003", "24:00:00", "14025000", "time"},
+          {"12/05/2003", "14:60", "14025000", "time"},
+          {"03/28/2004", "02:30:00", "14025000", "time"}, // skipped by summer time
+          {"12/05/2003", "14:02:09", "14025.5", "frequency"},
+          {"12/05/2003", "14:02:09", "", "frequency"},
+          {"12/05/2003", "14:02:09", "0", "frequency"},
+          {"12/05/2003", "14:02:09", "-1", "frequency"},
+          {"12/05/2003", "14:02:09", "3000000000", "frequency"}}) {
         f.date = date;
         f.time = time;
         f.frequency = hz;
-        EXPECT_TRUE(std::holds_alternative<std::string>(modifyQso(r, f, bands)))
-            << date << " " << time << " " << hz;
+        const auto result = modifyQso(r, f, bands);
+        const std::string* why = std::get_if<std::string>(&result);
+        ASSERT_TRUE(why) << date << " " << time << " " << hz;
+        EXPECT_NE(why->find(std::string("The ") + field), std::string::npos) << *why;
     }
 }

@@ -163,8 +163,9 @@ TEST_F(QsoThreads, ALoadOfTheOtherKindSwitchesTheModeAndRecreatesTheWindow) {
     EXPECT_EQ(registry_->GetQsoLoggingMode(), 1);
 }
 
-TEST_F(QsoThreads, AModeChangedElsewhereListsTheLogInTheNewColumnsAndLeavesItsFile) {
-    write(inHome(kDefaultLogName), formatLine(normalQso("K1AA", now_), 1) + "\n");
+TEST_F(QsoThreads, AModeChangedElsewhereStartsAnEmptyListInTheNewColumnsAndLeavesTheFile) {
+    const std::string normal = formatLine(normalQso("K1AA", now_), 1) + "\n";
+    write(inHome(kDefaultLogName), normal);
     start();
     // The configuration page switched to contest logging (request 12).
     registry_->SetQsoLoggingMode(1);
@@ -174,12 +175,15 @@ TEST_F(QsoThreads, AModeChangedElsewhereListsTheLogInTheNewColumnsAndLeavesItsFi
     ASSERT_TRUE(l);
     EXPECT_TRUE(l->recreate);
     EXPECT_EQ(l->kind, QsoKind::Contest);
-    next(logWindow_, qsowin::kOperatorText);      // told to save under a name
+    EXPECT_TRUE(l->records.empty());
+    Message told = next(logWindow_, qsowin::kOperatorText);
+    ASSERT_TRUE(told.payload.get<OperatorText>());
+    EXPECT_NE(told.payload.get<OperatorText>()->text.find("is a normal log"), std::string::npos);
     EXPECT_EQ(registry_->GetQsoLoggingMode(), 1); // not switched back
     // A contest QSO now is not appended to the normal file.
     logIt("DL2XY", splitState());
     syncLogger();
-    EXPECT_EQ(read(inHome(kDefaultLogName)).find("DL2XY"), std::string::npos);
+    EXPECT_EQ(read(inHome(kDefaultLogName)), normal);
 }
 
 TEST_F(QsoThreads, DeleteRefillsTheListAndAStaleRowChangesNothing) {

@@ -377,8 +377,8 @@ TEST_F(QsoWindows, LoadingAContestLogRecreatesTheWindowWithTheOtherColumns) {
     EXPECT_EQ(logging()->list().model()->columnCount(), 10);
     EXPECT_EQ(logging()->list().model()->headerData(7, Qt::Horizontal).toString(), "Exchange");
     EXPECT_TRUE(logging()->isVisible());
-    // Contest mode has no normal information window.
-    ASSERT_TRUE(waitFor([&] { return info() == nullptr; }));
+    // The contest window takes the normal one's place.
+    ASSERT_TRUE(waitFor([&] { return info() == nullptr && windows_->ContestWindow(); }));
     EXPECT_EQ(registry_->GetQsoLoggingMode(), 1);
 }
 

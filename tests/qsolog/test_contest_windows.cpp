@@ -1,0 +1,328 @@
+// Contest logging offscreen, driven through the widgets: the contest window
+// in place of the normal one (and back), its Log It, Clear and Set Macro, the
+// contest edit dialog, and request 12 with a log of the other kind.
+#include "LogFileFixture.h"
+
+#include "qsolog/CContestQSODlg.h"
+#include "qsolog/CEditContestQSODlg.h"
+#include "qsolog/QsoLine.h"
+#include "qsolog/QsoLoggingWindows.h"
+
+#include "controls/ControlSupport.h"
+#include "platform/WindowMailbox.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <chrono>
+
+namespace tamrel::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+template <class F> bool waitFor(F condition) {
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+template <class W = QWidget> W* control(const QWidget* root, int id) {
+    return root ? qobject_cast<W*>(findControl(*root, id)) : nullptr;
+}
+
+void click(const QWidget* root, int id) {
+    auto* b = control<QPushButton>(root, id);
+    ASSERT_TRUE(b) << id;
+    QTest::mouseClick(b, Qt::LeftButton);
+}
+
+class ContestWindows : public LogFileFixture {
+protected:
+    void SetUp() override {
+        LogFileFixture::SetUp();
+        state_.vfoA = 7012000;
+        state_.vfoB = 7015500;
+        state_.transmitVfo = 0;
+        state_.mode = 3;
+        state_.bandIndex = 6;
+        CounterSettings made;
+        registry_->GetCounterSettings(made); // makes the key
+        registry_->SetCounterSettings({7, 3});
+        panel_ = std::make_unique<WindowMailbox>([this](Message&& m) {
+            if (m.id == msg::WM_K2_STATE_REQUEST) {
+                if (const Handle* to = m.payload.get<Handle>())
+                    Mailboxes::post(*to, {msg::WM_K2_STATE_REPLY, 4, Payload::of(state_)});
+            } else if (m.id == msg::WM_K2_PANEL_REQUEST) {
+                const int64_t* arg = m.payload.get<int64_t>();
+                requests_.emplace_back(m.wParam, arg ? *arg : -1);
+            }
+        });
+    }
+    void TearDown() override {
+        windows_.reset();
+        panel_.reset();
+        LogFileFixture::TearDown();
+    }
+
+    void open() {
+        LoggingDlgHooks hooks;
+        hooks.chooseFile = [this](bool, const std::string&) -> std::optional<std::string> {
+            return choice_;
+        };
+        windows_ = std::make_unique<QsoLoggingWindows>(
+            *registry_, prompter_, panel_->handle(), [] { return QRect(0, 0, 200, 100); }, home_,
+            std::move(hooks));
+        windows_->Open();
+        ASSERT_TRUE(waitFor(
+            [this] { return (info() || contest()) && logging() && logging()->isVisible(); }));
+    }
+    void load(const std::string& path) {
+        choice_ = path;
+        click(logging(), qsoctl::kLoad);
+    }
+
+    CQSOInfoDlg* info() const { return windows_->InfoWindow(); }
+    CContestQSODlg* contest() const { return windows_->ContestWindow(); }
+    CQSOLoggingDlg* logging() const { return windows_->LoggingWindow(); }
+    int rows() const { return logging() ? logging()->list().model()->rowCount() : -1; }
+    int columns() const { return logging()->list().model()->columnCount(); }
+    QString cell(int row, int column) const {
+        const QAbstractItemModel* m = logging()->list().model();
+        return m->data(m->index(row, column)).toString();
+    }
+    QLineEdit* edit(int id) const { return control<QLineEdit>(contest(), id); }
+
+    void logIt(const QString& call, const QString& exchange) {
+        const int before = rows();
+        edit(qsoctl::kContestCall)->setText(call);
+        edit(qsoctl::kContestExchange)->setText(exchange);
+        click(contest(), qsoctl::kContestLogIt);
+        ASSERT_TRUE(waitFor([&] { return rows() == before + 1; }));
+    }
+
+    // Answers the modal dialog the next double-click on a row opens.
+    void onEditDialog(std::function<void(CEditContestQSODlg&)> act) {
+        QTimer::singleShot(0, [act] {
+            auto* d = dynamic_cast<CEditContestQSODlg*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(d);
+            act(*d);
+        });
+    }
+    void doubleClickRow(int row) {
+        QTableView& list = logging()->list();
+        Q_EMIT list.doubleClicked(list.model()->index(row, 1));
+    }
+
+    K2RadioState state_;
+    std::string choice_;
+    std::vector<std::pair<uint64_t, int64_t>> requests_;
+    std::unique_ptr<WindowMailbox> panel_;
+    std::unique_ptr<QsoLoggingWindows> windows_;
+};
+
+TEST_F(ContestWindows, LoadedLogsOfTheOtherKindSwitchTheWindowsBothWaysAtTheSamePlace) {
+    const std::string contestLog = inHome("contest.QSO.Log");
+    const std::string normalLog = inHome("normal.QSO.Log");
+    write(contestLog, formatLine(contestQso("DL2XY", local(2024, 6, 1, 12, 0, 0)), 1));
+    write(normalLog, formatLine(normalQso("K1AA", local(2024, 6, 1, 12, 0, 0)), 1));
+    open();
+    ASSERT_TRUE(info());
+    EXPECT_EQ(columns(), 13);
+    info()->move(321, 123);
+    const QRect place = info()->frameGeometry();
+
+    load(contestLog);
+    ASSERT_TRUE(waitFor([&] { return contest() && rows() == 1 && columns() == 10; }));
+    EXPECT_EQ(info(), nullptr);
+    EXPECT_EQ(contest()->frameGeometry().topLeft(), place.topLeft());
+    EXPECT_TRUE(contest()->isVisible());
+    EXPECT_EQ(contest()->windowTitle(), "Contest QSO Information");
+    EXPECT_EQ(registry_->GetQsoLoggingMode(), 1);
+    EXPECT_EQ(cell(0, 7), "599 05");
+    EXPECT_EQ(cell(0, 8), "None");
+
+    load(normalLog);
+    ASSERT_TRUE(waitFor([&] { return info() && rows() == 1 && columns() == 13; }));
+    EXPECT_EQ(contest(), nullptr);
+    EXPECT_EQ(info()->frameGeometry().topLeft(), place.topLeft());
+    EXPECT_EQ(registry_->GetQsoLoggingMode(), 0);
+    EXPECT_EQ(cell(0, 1), "K1AA");
+}
+
+TEST_F(ContestWindows, ModeChangeWithALogOfTheOtherKindStartsEmptyAndLeavesTheFile) {
+    const std::string normal = formatLine(normalQso("K1AA", local(2024, 6, 1, 12, 0, 0)), 1) +
+                               "# kept\n" +
+                               formatLine(normalQso("K2BB", local(2024, 6, 1, 13, 0, 0)), 2);
+    write(inHome(kDefaultLogName), normal);
+    open();
+    ASSERT_TRUE(waitFor([&] { return rows() == 2; }));
+    // What the configuration page does on a change to contest logging.
+    registry_->SetQsoLoggingMode(1);
+    registry_->SetCurrentLogFileName(kDefaultLogName);
+    windows_->LoggingModeChanged(1);
+    ASSERT_TRUE(waitFor([&] { return contest() && logging() && columns() == 10; }));
+    EXPECT_EQ(rows(), 0);
+    ASSERT_TRUE(waitFor([&] { return !prompter_.texts().empty(); }));
+    EXPECT_NE(prompter_.texts().back().find("is a normal log"), std::string::npos);
+    EXPECT_EQ(registry_->GetQsoLoggingMode(), 1);
+
+    logIt("dl2xy", "599 12");
+    click(logging(), qsoctl::kNew); // answered Yes: the file must still be left
+    ASSERT_TRUE(waitFor([&] { return rows() == 0; }));
+    EXPECT_EQ(read(inHome(kDefaultLogName)), normal);
+}
+
+TEST_F(ContestWindows, LogItClearSetMacroAndKeysOfTheContestWindow) {
+    registry_->SetQsoLoggingMode(1);
+    open();
+    ASSERT_TRUE(contest());
+    EXPECT_EQ(info(), nullptr);
+    for (int id : {qsoctl::kContestCall, qsoctl::kContestExchange, qsoctl::kContestComment,
+                   qsoctl::kContestLogIt, qsoctl::kContestClear, qsoctl::kContestSetMacro})
+        EXPECT_TRUE(findControl(*contest(), id)) << id;
+
+    // An empty call is told; nothing is logged.
+    click(contest(), qsoctl::kContestLogIt);
+    ASSERT_EQ(prompter_.texts().size(), 1u);
+    EXPECT_EQ(prompter_.texts()[0], kCallsignEmpty);
+
+    logIt("xx0xx", "599 05");
+    EXPECT_EQ(cell(0, 1), "XX0XX");
+    EXPECT_EQ(cell(0, 5), "   7012.00");
+    EXPECT_EQ(cell(0, 7), "599 05");
+    const std::string line = read(inHome(kDefaultLogName));
+    const std::string stamp = line.substr(10, 14);
+    EXPECT_EQ(line, "1;1;XX0XX;" + stamp + ";  40M;7012000;CW;599 05;0;;\n");
+
+    // Set Macro takes the call as typed; Clear asks nothing and empties ~HC too.
+    edit(qsoctl::kContestCall)->setText("ok1xy");
+    edit(qsoctl::kContestComment)->setText("loud");
+    click(contest(), qsoctl::kContestSetMacro);
+    EXPECT_EQ(registry_->GetMacroVariable(5), "ok1xy");
+    click(contest(), qsoctl::kContestClear);
+    EXPECT_EQ(prompter_.texts().size(), 1u);
+    for (int id : {qsoctl::kContestCall, qsoctl::kContestExchange, qsoctl::kContestComment})
+        EXPECT_TRUE(edit(id)->text().isEmpty()) << id;
+    EXPECT_EQ(registry_->GetMacroVariable(5), "");
+
+    // Texts are cut to their fields as they are typed, never inside a character.
+    QLineEdit* call = edit(qsoctl::kContestCall);
+    call->setFocus();
+    QTest::keyClicks(call, "AB;C" + QString(15, 'x'));
+    EXPECT_EQ(call->text(), "ABC" + QString(15, 'x')); // 18 bytes
+    call->insert(QString::fromUtf8("\u00e9"));         // two more would be 20
+    EXPECT_EQ(call->text(), "ABC" + QString(15, 'x'));
+    call->insert("y");
+    EXPECT_EQ(call->text(), "ABC" + QString(15, 'x') + "y");
+    edit(qsoctl::kContestExchange)->setText(QString(90, '5'));
+    EXPECT_EQ(edit(qsoctl::kContestExchange)->text().size(), 79);
+
+    // ALT+L logs; F1, Esc and ALT+X go to the front panel.
+    call->setText("xx0xx");
+    QTest::keyClick(call, Qt::Key_L, Qt::AltModifier);
+    ASSERT_TRUE(waitFor([&] { return rows() == 2; }));
+    QTest::keyClick(call, Qt::Key_F1);
+    QTest::keyClick(call, Qt::Key_Escape);
+    QTest::keyClick(call, Qt::Key_X, Qt::AltModifier);
+    ASSERT_TRUE(waitFor([&] { return requests_.size() == 3; }));
+    using R = std::pair<uint64_t, int64_t>;
+    EXPECT_EQ(requests_,
+              (std::vector<R>{
+                  {msg::REQ_FUNCTION_KEY, 0}, {msg::REQ_FUNCTION_KEY, 27}, {msg::REQ_EXIT, 0}}));
+    EXPECT_TRUE(contest()->isVisible());
+
+    // Logging never touches the serial counter.
+    CounterSettings counter;
+    registry_->GetCounterSettings(counter);
+    EXPECT_EQ(counter.counter, 7);
+}
+
+TEST_F(ContestWindows, ModifyAndDeleteFromTheContestEditDialogRewriteWithABackup) {
+    registry_->SetQsoLoggingMode(1);
+    open();
+    logIt("K1A", "599 01");
+    logIt("K2B", "599 02");
+    const std::string path = inHome(kDefaultLogName);
+    const std::string before = read(path);
+
+    onEditDialog([](CEditContestQSODlg& d) {
+        EXPECT_EQ(d.windowTitle(), "Edit Contest QSO Log");
+        EXPECT_EQ(control<QLineEdit>(&d, qsoctl::kContestEditCall)->text(), "K2B");
+        EXPECT_EQ(control<QLineEdit>(&d, qsoctl::kContestEditFrequency)->text(), "7012000");
+        control<QLineEdit>(&d, qsoctl::kContestEditExchange)->setText("579 02");
+        control<QLineEdit>(&d, qsoctl::kContestEditFrequency)->setText("14012345");
+        click(&d, qsoctl::kContestEditModify);
+    });
+    doubleClickRow(1);
+    ASSERT_TRUE(waitFor([&] { return cell(1, 7) == "579 02"; }));
+    EXPECT_EQ(cell(1, 4), "  20M");
+    ASSERT_TRUE(waitFor([&] { return read(path + ".Bak") == before; }));
+    const std::string modified = read(path);
+    EXPECT_NE(modified.find(";  20M;14012345;CW;579 02;0;;\n"), std::string::npos) << modified;
+
+    onEditDialog([](CEditContestQSODlg& d) { click(&d, qsoctl::kContestEditDelete); });
+    doubleClickRow(0);
+    ASSERT_TRUE(waitFor([&] { return rows() == 1 && cell(0, 1) == "K2B"; }));
+    ASSERT_TRUE(waitFor([&] { return read(path + ".Bak") == modified; }));
+    EXPECT_EQ(read(path).rfind("1;1;K2B;", 0), 0u) << read(path);
+
+    CounterSettings counter;
+    registry_->GetCounterSettings(counter);
+    EXPECT_EQ(counter.counter, 7);
+}
+
+// The dialog on its own: its spins step the record (the wrap rules are
+// QsoView's), and a refused Modify keeps it open.
+class EditContestQsoDialog : public LocalZone {
+protected:
+    RecordingPrompter prompter_;
+};
+
+TEST_F(EditContestQsoDialog, SpinsStepAndARefusedModifyNamesTheFieldAndStaysOpen) {
+    QSORecord r = contestQso("K1A", local(2024, 2, 1, 10, 0, 0));
+    r.mode = 1; // LSB, the first
+    CEditContestQSODlg dialog(r, defaultBandTable(), prompter_);
+    dialog.show();
+    auto arrow = [&](int spin, const char* which) {
+        QWidget* s = control(&dialog, spin);
+        ASSERT_TRUE(s);
+        QTest::mouseClick(s->findChild<QToolButton*>(which), Qt::LeftButton);
+    };
+    arrow(qsoctl::kContestEditModeSpin, "down"); // back, from the first to the last
+    EXPECT_EQ(control<QLineEdit>(&dialog, qsoctl::kContestEditMode)->text(), "RTTYR");
+    arrow(qsoctl::kContestEditQslSpin, "up");
+    EXPECT_EQ(control<QLineEdit>(&dialog, qsoctl::kContestEditQsl)->text(), "Sent");
+
+    for (auto [id, value, field] : {std::tuple{qsoctl::kContestEditDate, "02/30/2024", "date"},
+                                    {qsoctl::kContestEditTime, "25:61:00", "time"},
+                                    {qsoctl::kContestEditFrequency, "0", "frequency"}}) {
+        QLineEdit* e = control<QLineEdit>(&dialog, id);
+        const QString kept = e->text();
+        e->setText(value);
+        prompter_.clear();
+        click(&dialog, qsoctl::kContestEditModify);
+        EXPECT_EQ(dialog.outcome(), CEditContestQSODlg::Outcome::Cancelled) << value;
+        EXPECT_TRUE(dialog.isVisible()) << value;
+        ASSERT_EQ(prompter_.texts().size(), 1u) << value;
+        EXPECT_NE(prompter_.texts()[0].find(std::string("The ") + field), std::string::npos)
+            << prompter_.texts()[0];
+        e->setText(kept);
+    }
+    click(&dialog, qsoctl::kContestEditModify);
+    ASSERT_EQ(dialog.outcome(), CEditContestQSODlg::Outcome::Modified);
+    EXPECT_EQ(dialog.modified()->mode, 9);
+    EXPECT_EQ(dialog.modified()->qsl, 1);
+}
+
+} // namespace
+} // namespace tamrel::test
