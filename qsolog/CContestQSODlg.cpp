@@ -3,6 +3,7 @@
 #include "CEditQSODlg.h"
 #include "CQSOInfoDlg.h"
 #include "CQSOLogFile.h"
+#include "DupeLabel.h"
 #include "QsoMessages.h"
 #include "QsoWindowKeys.h"
 
@@ -53,6 +54,10 @@ CContestQSODlg::CContestQSODlg(CRigControlRegistry& settings, Prompter& prompter
         grid->addWidget(b, 3, column);
         return b;
     };
+    dupe_ = new DupeLabel(*call_, QsoKind::Contest, toThread_, this);
+    setControlId(*dupe_, qsoctl::kContestDupeLine);
+    grid->addWidget(dupe_, 4, 0, 1, 4);
+
     button(qsoctl::kContestLogIt, QStringLiteral("Log It"), 1, &CContestQSODlg::logIt)
         ->setDefault(true);
     button(qsoctl::kContestClear, QStringLiteral("Clear"), 2, &CContestQSODlg::clear);

@@ -20,12 +20,14 @@ namespace tamrel {
 
 class CRigControlRegistry;
 class Prompter;
+class DupeLabel;
 struct Message;
 
 namespace qsoctl {
 inline constexpr int kContestDialog = 158;
 inline constexpr int kContestCall = 1231, kContestExchange = 1233, kContestComment = 1234;
 inline constexpr int kContestLogIt = 1236, kContestClear = 1237, kContestSetMacro = 1238;
+inline constexpr int kContestDupeLine = 1239;
 } // namespace qsoctl
 
 class CContestQSODlg final : public QDialog {
@@ -39,6 +41,8 @@ public:
 
     // Filled from an earlier QSO (a recall): call, exchange, comment.
     void fill(const QSORecord& record);
+    // Whether the call typed was worked in this contest.
+    DupeLabel& dupeLine() const { return *dupe_; }
 
     void logIt();
     // Empties the three fields at once and ~HC with them; the contest pace
@@ -62,6 +66,7 @@ private:
     QLineEdit* call_ = nullptr;
     QLineEdit* exchange_ = nullptr;
     QLineEdit* comment_ = nullptr;
+    DupeLabel* dupe_ = nullptr;
     std::unique_ptr<QMenu> menu_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "CEditQSODlg.h"
 #include "CQSOLogFile.h"
+#include "DupeLabel.h"
 #include "QsoMessages.h"
 #include "QsoWindowKeys.h"
 
@@ -59,12 +60,9 @@ CQSOInfoDlg::CQSOInfoDlg(CRigControlRegistry& settings, Prompter& prompter, Post
         grid->addWidget(b, 4, column);
         return b;
     };
-    dupe_ = new QLabel(this);
+    dupe_ = new DupeLabel(*call_, QsoKind::Normal, toThread_, this);
     setControlId(*dupe_, qsoctl::kDupeLine);
-    dupe_->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold"));
     grid->addWidget(dupe_, 5, 0, 1, 4);
-    // Every change of the call (typed, recalled, cleared) asks the log again.
-    connect(call_, &QLineEdit::textChanged, this, [this] { checkDupe(); });
 
     button(qsoctl::kLogIt, QStringLiteral("Log It"), 1, &CQSOInfoDlg::logIt)->setDefault(true);
     button(qsoctl::kClear, QStringLiteral("Clear"), 2, &CQSOInfoDlg::clear);
@@ -84,24 +82,6 @@ void CQSOInfoDlg::fill(const QSORecord& r) {
     hisSig_->setText(QString::fromStdString(r.hisSig));
     mySig_->setText(QString::fromStdString(r.mySig));
     comment_->setText(QString::fromStdString(r.comment));
-}
-
-void CQSOInfoDlg::checkDupe() {
-    const std::string call = upperCall(fieldText(call_, QsoText::Call));
-    if (call.find_first_not_of(' ') == std::string::npos)
-        dupe_->clear();
-    else
-        toThread_(infomsg::dupeCheck(call));
-}
-
-void CQSOInfoDlg::showDupe(const DupeLine& line) {
-    // An answer for a call typed over since is stale.
-    if (line.call == upperCall(fieldText(call_, QsoText::Call)))
-        dupe_->setText(QString::fromStdString(line.text));
-}
-
-QString CQSOInfoDlg::dupeText() const {
-    return dupe_->text();
 }
 
 void CQSOInfoDlg::logIt() {

@@ -13,7 +13,6 @@
 #include <functional>
 #include <memory>
 
-class QLabel;
 class QLineEdit;
 class QMenu;
 
@@ -21,7 +20,7 @@ namespace tamrel {
 
 class CRigControlRegistry;
 class Prompter;
-struct DupeLine;
+class DupeLabel;
 struct Message;
 
 namespace qsoctl {
@@ -47,11 +46,8 @@ public:
 
     // Filled from an earlier QSO (a recall).
     void fill(const QSORecord& record);
-    // Asks the log whether the call typed was worked (again after a QSO is logged).
-    void checkDupe();
-    // The log's answer for a call; shown while that call is still the one typed.
-    void showDupe(const DupeLine& line);
-    QString dupeText() const;
+    // Whether the call typed was worked before.
+    DupeLabel& dupeLine() const { return *dupe_; }
 
     void logIt();
     void clear();
@@ -75,7 +71,7 @@ private:
     QLineEdit* mySig_ = nullptr;
     QLineEdit* qth_ = nullptr;
     QLineEdit* comment_ = nullptr;
-    QLabel* dupe_ = nullptr;
+    DupeLabel* dupe_ = nullptr;
     std::unique_ptr<QMenu> menu_;
 };
 

@@ -1,5 +1,7 @@
 #include "QsoLoggingWindows.h"
 
+#include "DupeLabel.h"
+
 #include "platform/Prompter.h"
 #include "settings/CRigControlRegistry.h"
 
@@ -211,8 +213,12 @@ void QsoLoggingWindows::OnInfoMessage(Message&& m) {
         PlaceInfo();
         break;
     case msg::WM_K2_DUPE_CHECK:
-        if (const DupeLine* line = m.payload.get<DupeLine>(); line && infoDlg_)
-            infoDlg_->showDupe(*line);
+        if (const DupeLine* line = m.payload.get<DupeLine>()) {
+            if (infoDlg_)
+                infoDlg_->dupeLine().answer(*line);
+            else if (contestDlg_)
+                contestDlg_->dupeLine().answer(*line);
+        }
         break;
     default:
         break;
@@ -238,8 +244,11 @@ void QsoLoggingWindows::OnLogMessage(Message&& m) {
     case msg::WM_K2_QSO_RECORD:
         if (QSORecord* r = m.payload.get<QSORecord>(); r && logDlg_) {
             logDlg_->addRow(std::move(*r));
+            // The call just logged is worked now.
             if (infoDlg_)
-                infoDlg_->checkDupe(); // the call just logged is worked now
+                infoDlg_->dupeLine().recheck();
+            else if (contestDlg_)
+                contestDlg_->dupeLine().recheck();
         }
         break;
     case msg::WM_K2_LOG_SEARCH:

@@ -12,6 +12,7 @@
 #include "platform/WindowMailbox.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -203,6 +204,16 @@ TEST_F(ContestWindows, LogItClearSetMacroAndKeysOfTheContestWindow) {
     const std::string line = read(inHome(kDefaultLogName));
     const std::string stamp = line.substr(10, 14);
     EXPECT_EQ(line, "1;1;XX0XX;" + stamp + ";  40M;7012000;CW;599 05;0;;\n");
+
+    // A call worked in this contest is a dupe, whatever the band.
+    auto* dupe = qobject_cast<QLabel*>(findControl(*contest(), qsoctl::kContestDupeLine));
+    ASSERT_TRUE(dupe);
+    state_.bandIndex = 4;
+    edit(qsoctl::kContestCall)->setText("XX0XX");
+    ASSERT_TRUE(waitFor([&] {
+        return dupe->text() ==
+               "DUPE: XX0XX worked 1 time in this contest, not on this band and mode";
+    })) << dupe->text().toStdString();
 
     // Set Macro takes the call as typed; Clear asks nothing and empties ~HC too.
     edit(qsoctl::kContestCall)->setText("ok1xy");
