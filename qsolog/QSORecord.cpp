@@ -1,10 +1,15 @@
 #include "QSORecord.h"
 
-#include "radio/K2Commands.h"
+#include "LogClock.h"
+
 #include "radio/BandTable.h"
+#include "radio/K2Commands.h"
 
 #include <array>
+#include <cstdlib>
 #include <ctime>
+#include <limits>
+#include <string>
 #include <utility>
 
 namespace tamrel {
@@ -129,11 +134,20 @@ std::optional<LocalTime> toLocalTime(int64_t time) {
         static_cast<int>(year), tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
-std::optional<int64_t> fromLocalTime(const LocalTime& local) {
-    if (local.year < kFirstYear || local.year > kLastYear || local.month < 1 || local.month > 12 ||
-        local.day < 1 || local.day > 31 || local.hour < 0 || local.hour > 23 || local.minute < 0 ||
-        local.minute > 59 || local.second < 0 || local.second > 59)
+namespace {
+
+// Seconds east of UTC that the zone keeps at a second.
+std::optional<long> zoneOffsetAt(int64_t utc) {
+    const std::time_t t = static_cast<std::time_t>(utc);
+    std::tm tm{};
+    if (static_cast<int64_t>(t) != utc || !localtime_r(&t, &tm))
         return std::nullopt;
+    return tm.tm_gmtoff;
+}
+
+// The exact rule, through mktime; slow, as the C library reads the zone
+// again at each call.
+std::optional<int64_t> fromLocalTimeExact(const LocalTime& local) {
     // A time in the hour repeated when summer time ends is two seconds; the
     // earlier is taken. Left to the zone rules (tm_isdst -1), mktime picks one
     // by what it was last asked, so the same line would read differently.
@@ -156,6 +170,51 @@ std::optional<int64_t> fromLocalTime(const LocalTime& local) {
             earliest = static_cast<int64_t>(t);
     }
     return earliest;
+}
+
+// A local day's offset from UTC, when the zone keeps one offset from two days
+// before it to three days after: every second that can show as a time of the
+// day lies in between, so none is skipped or repeated. Most days are such, and
+// a log reads many times of the same days.
+struct SteadyDay {
+    int64_t day = std::numeric_limits<int64_t>::min();
+    std::optional<long> offset;
+};
+
+std::optional<long> steadyOffset(int64_t day) {
+    thread_local std::array<SteadyDay, 64> days;
+    thread_local std::optional<std::string> zone;
+    // The offsets are those of one zone; TZ may change while the program runs.
+    const char* tz = std::getenv("TZ");
+    if (zone.has_value() != (tz != nullptr) || (tz && *zone != tz)) {
+        days.fill({});
+        zone = tz ? std::optional<std::string>(tz) : std::nullopt;
+    }
+    SteadyDay& d = days[static_cast<std::size_t>(day & 63)];
+    if (d.day != day) {
+        d = {day, std::nullopt};
+        const std::optional<long> before = zoneOffsetAt((day - 2) * 86400);
+        const std::optional<long> after = zoneOffsetAt((day + 3) * 86400);
+        if (before && before == after)
+            d.offset = before;
+    }
+    return d.offset;
+}
+
+} // namespace
+
+std::optional<int64_t> fromLocalTime(const LocalTime& local) {
+    if (local.year < kFirstYear || local.year > kLastYear || local.month < 1 || local.month > 12 ||
+        local.day < 1 || local.day > 31 || local.hour < 0 || local.hour > 23 || local.minute < 0 ||
+        local.minute > 59 || local.second < 0 || local.second > 59)
+        return std::nullopt;
+    const int64_t civil = civilSeconds(local);
+    if (civilTime(civil) != local)
+        return std::nullopt; // 02/30
+    const int64_t day = civil >= 0 ? civil / 86400 : (civil - 86399) / 86400;
+    if (const std::optional<long> offset = steadyOffset(day))
+        return civil - *offset;
+    return fromLocalTimeExact(local);
 }
 
 } // namespace tamrel

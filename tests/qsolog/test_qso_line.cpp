@@ -184,13 +184,39 @@ TEST_F(QsoLine, LocalTimesThatDoNotExistAreRefused) {
     // whatever time was read before it.
     constexpr int64_t kEarlier = 1099182600;
     EXPECT_EQ(t, kEarlier);
-    for (const LocalTime& before : {LocalTime{2004, 12, 1, 12, 0, 0}, LocalTime{2004, 7, 1, 12, 0, 0}}) {
+    for (const LocalTime& before :
+         {LocalTime{2004, 12, 1, 12, 0, 0}, LocalTime{2004, 7, 1, 12, 0, 0}}) {
         ASSERT_TRUE(fromLocalTime(before));
         EXPECT_EQ(fromLocalTime({2004, 10, 31, 2, 30, 0}), kEarlier);
     }
     // 1969-12-31 23:59:59 UTC is a real second, not mktime's error value.
     EXPECT_EQ(fromLocalTime({1970, 1, 1, 0, 59, 59}), -1);
     EXPECT_FALSE(toLocalTime(std::numeric_limits<int64_t>::max()));
+}
+
+// Every second shown reads back as itself (the earlier one in a repeated
+// hour), in zones with summer time both sides of the equator, a half-hour
+// zone, and across the changes; a change of TZ is followed at once.
+TEST_F(QsoLine, ShownTimesReadBackInEveryZone) {
+    for (const char* zone :
+         {"CET-1CEST,M3.5.0,M10.5.0/3", "NZST-12NZDT,M9.5.0,M4.1.0/3", "<+0530>-5:30", "UTC0"}) {
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+        int64_t checked = 0;
+        // Two years from 2023, 1777 s apart (every minute of the hour comes up).
+        for (int64_t u = 1672531200; u < 1672531200 + 2 * 365 * 86400; u += 1777) {
+            const std::optional<LocalTime> shown = toLocalTime(u);
+            ASSERT_TRUE(shown);
+            const bool repeated = toLocalTime(u - 3600) == shown;
+            ASSERT_EQ(fromLocalTime(*shown), repeated ? u - 3600 : u) << zone << " " << u;
+            ++checked;
+        }
+        EXPECT_GT(checked, 35000);
+    }
+    ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    ::tzset();
+    EXPECT_EQ(fromLocalTime({2004, 7, 1, 12, 0, 0}), 1088676000);
+    EXPECT_FALSE(fromLocalTime({2024, 3, 31, 2, 30, 0})); // skipped
 }
 
 TEST_F(QsoLine, FileTextKeepsCommentsAndKeptLinesInTheirPlaces) {
