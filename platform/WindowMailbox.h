@@ -8,7 +8,9 @@
 
 #include <QObject>
 
+#include <deque>
 #include <functional>
+#include <mutex>
 
 namespace tamrel {
 
@@ -26,6 +28,11 @@ protected:
 
 private:
     Handler handler_;
+    // Messages wait here, not inside Qt's events: the lock hands each one to
+    // the GUI thread visibly to the thread sanitizer, which cannot see into
+    // Qt's own queue. One wake-up event is posted per message.
+    std::mutex mutex_;
+    std::deque<Message> pending_;
     Handle handle_ = 0;
 };
 
