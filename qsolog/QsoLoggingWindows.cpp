@@ -87,7 +87,7 @@ void QsoLoggingWindows::Shutdown() {
     logDlg_.reset();
 }
 
-QDialog* QsoLoggingWindows::CurrentInfo() const {
+QsoInfoWindow* QsoLoggingWindows::CurrentInfo() const {
     if (infoDlg_)
         return infoDlg_.get();
     return contestDlg_.get();
@@ -198,11 +198,8 @@ void QsoLoggingWindows::OnInfoMessage(Message&& m) {
         break;
     case msg::WM_K2_LOG_RECALL:
         if (const QSORecord* r = m.payload.get<QSORecord>(); r && CurrentInfo()) {
-            if (infoDlg_)
-                infoDlg_->fill(*r);
-            else
-                contestDlg_->fill(*r);
-            QDialog* window = CurrentInfo();
+            QsoInfoWindow* window = CurrentInfo();
+            window->fill(*r);
             infoVisible_ = true;
             window->show();
             window->raise();
@@ -213,12 +210,8 @@ void QsoLoggingWindows::OnInfoMessage(Message&& m) {
         PlaceInfo();
         break;
     case msg::WM_K2_DUPE_CHECK:
-        if (const DupeLine* line = m.payload.get<DupeLine>()) {
-            if (infoDlg_)
-                infoDlg_->dupeLine().answer(*line);
-            else if (contestDlg_)
-                contestDlg_->dupeLine().answer(*line);
-        }
+        if (const DupeLine* line = m.payload.get<DupeLine>(); line && CurrentInfo())
+            CurrentInfo()->dupeLine().answer(*line);
         break;
     default:
         break;
@@ -245,10 +238,8 @@ void QsoLoggingWindows::OnLogMessage(Message&& m) {
         if (QSORecord* r = m.payload.get<QSORecord>(); r && logDlg_) {
             logDlg_->addRow(std::move(*r));
             // The call just logged is worked now.
-            if (infoDlg_)
-                infoDlg_->dupeLine().recheck();
-            else if (contestDlg_)
-                contestDlg_->dupeLine().recheck();
+            if (QsoInfoWindow* info = CurrentInfo())
+                info->dupeLine().recheck();
         }
         break;
     case msg::WM_K2_LOG_SEARCH:

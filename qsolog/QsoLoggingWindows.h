@@ -66,7 +66,7 @@ private:
     void OnInfoMessage(Message&& m);
     void OnLogMessage(Message&& m);
     void MakeInfoWindow(uint8_t mode);
-    QDialog* CurrentInfo() const;
+    QsoInfoWindow* CurrentInfo() const;
     void MakeLoggingWindow(QsoKind kind);
     // The window's hooks, with the remembered Cabrillo answers from the settings.
     LoggingDlgHooks withAnswers(LoggingDlgHooks hooks);
