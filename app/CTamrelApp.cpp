@@ -303,8 +303,6 @@ int CTamrelApp::Run() {
                 std::fprintf(stderr, "tamrel: network server not available on %s: %s\n",
                              qPrintable(where), qPrintable(rigctld.errorString()));
         }
-        QObject::connect(&rigctld, &RigctlServer::transmitChanged, &panel,
-                         [&panel] { panel.ShowModelChanges(radio_change::kTransmit); });
         QObject::connect(&rigctld, &RigctlServer::clientConnected, &panel,
                          [&panel](RigctlServer::ConnectionId, const QString& peer) {
                              panel.ShowStatusText("Network client " + peer.toStdString() +

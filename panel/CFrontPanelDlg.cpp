@@ -111,13 +111,7 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
                                RadioOperations& radio, QWidget* parent)
     : QDialog(parent), registry_(registry), prompter_(prompter), radio_(radio),
       presenter_(radio.Model(), loadTuningRange(registry)), controls_(presenter_, radio),
-      link_(
-          radio.Model(),
-          [this](uint32_t changes) {
-              presenter_.Present(changes);
-              Refresh();
-          },
-          [this] { SendInitialQuery(); }),
+      link_(radio.Model(), [this] { SendInitialQuery(); }),
       mailbox_([this](Message&& m) { OnMessage(std::move(m)); }) {
     uint8_t together = 1;
     registry_.GetWindowsMoveTogether(together);
@@ -128,9 +122,7 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
     radio_.SetPaOption(registry_.GetPaOption() != 0);
     controls_.SetTuningRangeSaver([this](int index) { registry_.SetTuningRange(uint8_t(index)); });
     cwThread_.start();
-    radio_.SetKeyerStateHandler([this](int digit) {
-        cwThread_.post({msg::WM_K2_KEYER_STATE, uint64_t(uint32_t(digit)), {}});
-    });
+    modelWatch_ = radio_.Model().Observe([this](uint32_t changes) { OnModelChanged(changes); });
 
     setWindowTitle(kFrontPanelTitle);
     setWindowIcon(artwork::appIcon());
@@ -198,8 +190,11 @@ void CFrontPanelDlg::ShowStatusText(const std::string& text) {
     Refresh();
 }
 
-void CFrontPanelDlg::ShowModelChanges(uint32_t changes) {
+void CFrontPanelDlg::OnModelChanged(uint32_t changes) {
     presenter_.Present(changes);
+    if (changes & radio_change::kKeyer)
+        cwThread_.post(
+            {msg::WM_K2_KEYER_STATE, uint64_t(uint32_t(radio_.Model().Fields().keyerState)), {}});
     Refresh();
 }
 
@@ -408,7 +403,6 @@ void CFrontPanelDlg::OnMessage(Message&& m) {
 
 void CFrontPanelDlg::OnReply(int id, const std::string& text) {
     const uint32_t changes = radio_.ApplyReply(id, text);
-    presenter_.Present(changes);
     // The first reply clears "Querying..."; a settings problem then stays.
     if ((changes & radio_change::kFirstReply) && !settingsProblem_.empty())
         presenter_.ShowStatus(std::exchange(settingsProblem_, {}), StatusStyle::Error);
@@ -486,19 +480,12 @@ void CFrontPanelDlg::OnControlFrame(quint64 connection, quint32 dwData, const QB
         Mailboxes::post(WindowHandle(), {msg::WM_K2_STATE_REQUEST, 2, Payload::of(Handle{0})});
         break;
     case control::OP_CW_SPEED:
-        if (channel_) {
+        if (channel_)
             radio_.SetCwSpeed(int(value()));
-            presenter_.Present(radio_change::kSpeed);
-            Refresh();
-        }
         break;
     case control::OP_POWER:
-        if (channel_) {
-            // Other programs give the power in the radio's normal range.
+        if (channel_) // other programs give the power in the radio's normal range
             radio_.SetPower(int(value()), false);
-            presenter_.Present(radio_change::kPower);
-            Refresh();
-        }
         break;
     case control::OP_CW_TEXT:
         // Only for the open keyboard window; at most 254 characters.
@@ -616,7 +603,7 @@ void CFrontPanelDlg::Shutdown() {
     // Paced on the runner; closing the channel lets it finish.
     if (channel_)
         radio_.Shutdown();
-    radio_.SetKeyerStateHandler({});
+    modelWatch_.reset();
     cwThread_.quitAndJoin();
 }
 

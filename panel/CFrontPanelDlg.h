@@ -87,8 +87,6 @@ public:
     void SetControlServer(ControlServer* server);
     // A line on the status line from outside the panel (network clients).
     void ShowStatusText(const std::string& text);
-    // Someone outside the panel changed the model (a network client's PTT).
-    void ShowModelChanges(uint32_t changes);
     // Called after each reply has been applied and shown (screenshots, tests).
     void AddReplyObserver(std::function<void(int id)> observer) {
         replyObservers_.push_back(std::move(observer));
@@ -133,6 +131,7 @@ private:
     void ConnectControls();
     void ConnectSlider(QSlider* slider, std::function<void(int code, int position)> handler);
     void Refresh();
+    void OnModelChanged(uint32_t changes);
     void OnMessage(Message&& m);
     void OnReply(int id, const std::string& text);
     void OnStateRequest(uint64_t how, const Payload& target);
@@ -183,6 +182,7 @@ private:
     std::unique_ptr<CCWKeyboardDlg> keyboard_;
     // After the link it uses: joined before the link goes.
     CCWMsgTransmittingThread cwThread_;
+    K2RadioModel::Subscription modelWatch_;
     // Last: removed first, so no message reaches a half-destroyed window.
     WindowMailbox mailbox_;
 };

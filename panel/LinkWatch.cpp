@@ -20,21 +20,19 @@ std::vector<uint8_t> LinkStateBytes(const K2RadioModel& model) {
     return r.toBytes();
 }
 
-CLinkWatch::CLinkWatch(K2RadioModel& model, std::function<void(uint32_t)> changed,
-                       std::function<void()> reopened, QObject* parent)
-    : QObject(parent), model_(model), changed_(std::move(changed)), reopened_(std::move(reopened)) {
+CLinkWatch::CLinkWatch(K2RadioModel& model, std::function<void()> reopened, QObject* parent)
+    : QObject(parent), model_(model), reopened_(std::move(reopened)) {
     connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
 }
 
 void CLinkWatch::SetChannel(CK2CommChannel* channel) {
     channel_ = channel;
-    if (channel_ && channel_->IsOpen() && model_.Link().Opened(channel_->DeviceName()))
-        changed_(radio_change::kLink);
+    if (channel_ && channel_->IsOpen())
+        model_.UpdateLink([&](LinkMonitor& l) { return l.Opened(channel_->DeviceName()); });
 }
 
 void CLinkWatch::SetOpenFailure(const std::string& device, int error) {
-    if (model_.Link().OpenFailed(device, error))
-        changed_(radio_change::kLink);
+    model_.UpdateLink([&](LinkMonitor& l) { return l.OpenFailed(device, error); });
 }
 
 void CLinkWatch::Start(std::chrono::milliseconds period) {
@@ -45,20 +43,18 @@ void CLinkWatch::Start(std::chrono::milliseconds period) {
 void CLinkWatch::Tick() {
     if (!channel_)
         return;
-    if (model_.Link().OnPollTick(channel_->BytesReceived(), LinkMonitor::Clock::now()))
-        changed_(radio_change::kLink);
+    model_.UpdateLink([&](LinkMonitor& l) {
+        return l.OnPollTick(channel_->BytesReceived(), LinkMonitor::Clock::now());
+    });
 }
 
 void CLinkWatch::OnLinkEvent(const Message& m) {
     const int64_t* error = m.payload.get<int64_t>();
     if (m.wParam == msg::LINK_LOST) {
-        if (model_.Link().Lost(error ? int(*error) : 0))
-            changed_(radio_change::kLink);
+        model_.UpdateLink([&](LinkMonitor& l) { return l.Lost(error ? int(*error) : 0); });
     } else if (m.wParam == msg::LINK_REOPENED) {
-        if (model_.Link().Reopened()) {
-            changed_(radio_change::kLink);
+        if (model_.UpdateLink([](LinkMonitor& l) { return l.Reopened(); }))
             reopened_();
-        }
     }
 }
 

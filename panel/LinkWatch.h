@@ -28,10 +28,9 @@ std::vector<uint8_t> LinkStateBytes(const K2RadioModel& model);
 
 class CLinkWatch final : public QObject {
 public:
-    // changed(radio_change bits) runs after every change of the link state;
-    // reopened() after the device came back.
-    CLinkWatch(K2RadioModel& model, std::function<void(uint32_t)> changed,
-               std::function<void()> reopened, QObject* parent = nullptr);
+    // The model announces every change of the link state; reopened() runs
+    // after the device came back.
+    CLinkWatch(K2RadioModel& model, std::function<void()> reopened, QObject* parent = nullptr);
 
     // The channel as the application left it: open (waiting for the first
     // reply) or not. Not open and no failure reported: no port.
@@ -48,7 +47,6 @@ public:
 private:
     K2RadioModel& model_;
     CK2CommChannel* channel_ = nullptr;
-    std::function<void(uint32_t)> changed_;
     std::function<void()> reopened_;
     QTimer timer_;
 };

@@ -27,7 +27,9 @@ std::string configDir() {
     return dir.empty() ? home() + "/.config" : dir;
 }
 
-std::string settingsFile() { return configDir() + "/ZZ9ZZ Software/Rig Control.reg"; }
+std::string settingsFile() {
+    return configDir() + "/ZZ9ZZ Software/Rig Control.reg";
+}
 
 std::string runtimeDir() {
     std::string dir = env("XDG_RUNTIME_DIR");
@@ -36,8 +38,12 @@ std::string runtimeDir() {
     return dir + "/tamrel";
 }
 
-std::string controlSocketPath() { return runtimeDir() + "/control.sock"; }
+std::string controlSocketPath() {
+    return runtimeDir() + "/control.sock";
+}
 
-std::string defaultHomeDir() { return home() + "/Tamrel"; }
+std::string defaultHomeDir() {
+    return home() + "/Tamrel";
+}
 
 } // namespace tamrel::paths

@@ -12,8 +12,7 @@ class Payload {
 public:
     Payload() = default;
 
-    template <class T>
-    static Payload of(T value) {
+    template <class T> static Payload of(T value) {
         Payload p;
         p.holder_ = std::make_unique<Holder<T>>(std::move(value));
         return p;
@@ -21,18 +20,13 @@ public:
 
     bool empty() const { return !holder_; }
 
-    template <class T>
-    bool holds() const {
-        return holder_ && holder_->type() == typeid(T);
-    }
+    template <class T> bool holds() const { return holder_ && holder_->type() == typeid(T); }
 
     // The value when it is a T, else null.
-    template <class T>
-    T* get() {
+    template <class T> T* get() {
         return holds<T>() ? &static_cast<Holder<T>*>(holder_.get())->value : nullptr;
     }
-    template <class T>
-    const T* get() const {
+    template <class T> const T* get() const {
         return holds<T>() ? &static_cast<const Holder<T>*>(holder_.get())->value : nullptr;
     }
 
@@ -41,8 +35,7 @@ private:
         virtual ~Base() = default;
         virtual const std::type_info& type() const = 0;
     };
-    template <class T>
-    struct Holder final : Base {
+    template <class T> struct Holder final : Base {
         explicit Holder(T v) : value(std::move(v)) {}
         const std::type_info& type() const override { return typeid(T); }
         T value;

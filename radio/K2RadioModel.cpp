@@ -75,10 +75,19 @@ K2RadioModel::K2RadioModel(BandTable bands, VfoMemory memory)
     followHz_ = f_.vfoA;
 }
 
+void K2RadioModel::Changed(uint32_t changes) {
+    if (changes == 0)
+        return;
+    ++revision_;
+    announcer_->Announce(changes);
+}
+
 uint32_t K2RadioModel::SetTuneKeyed(bool on) {
     const bool before = Transmitting();
     tuneKeyed_ = on;
-    return before != Transmitting() ? rc::kTransmit : 0;
+    const uint32_t changes = before != Transmitting() ? rc::kTransmit : 0;
+    Changed(changes);
+    return changes;
 }
 
 uint32_t K2RadioModel::SetPttKeyed(bool on) {
@@ -86,7 +95,18 @@ uint32_t K2RadioModel::SetPttKeyed(bool on) {
     pttKeyed_ = on;
     if (on)
         receiveReports_ = 0;
-    return before != Transmitting() ? rc::kTransmit : 0;
+    const uint32_t changes = before != Transmitting() ? rc::kTransmit : 0;
+    Changed(changes);
+    return changes;
+}
+
+void K2RadioModel::SetBandTable(const BandTable& bands) {
+    bands_ = bands;
+    const uint32_t hz = f_.vfo(f_.receiveVfo);
+    if (auto b = findBandIn(bands_, hz); b && *b != band_) {
+        band_ = *b;
+        Changed(rc::kBand);
+    }
 }
 
 uint32_t K2RadioModel::ApplyReply(int id, std::string_view text) {
@@ -203,8 +223,7 @@ uint32_t K2RadioModel::ApplyReply(int id, std::string_view text) {
     default:
         break; // AI, DN, ID, K2, PS, RC..RX, SM, SW, UP, TX, XT and unknown names
     }
-    if (changes)
-        ++revision_;
+    Changed(changes);
     return changes;
 }
 
@@ -367,59 +386,59 @@ void K2RadioModel::ArmTuneGate(uint32_t target) {
 
 void K2RadioModel::SetVfoFrequency(int vfo, uint32_t hz) {
     (vfo == 0 ? f_.vfoA : f_.vfoB) = hz;
-    ++revision_;
+    Changed(vfo == 0 ? rc::kVfoA : rc::kVfoB);
 }
 
 void K2RadioModel::SetVfoRoles(int receiveVfo, int transmitVfo) {
     f_.receiveVfo = receiveVfo;
     f_.transmitVfo = transmitVfo;
-    ++revision_;
+    Changed(rc::kReceiveVfo | rc::kTransmitVfo);
 }
 
 void K2RadioModel::SetRitXit(bool rit, bool xit) {
     f_.ritOn = rit;
     f_.xitOn = xit;
-    ++revision_;
+    Changed(rc::kRitXit);
 }
 
 void K2RadioModel::SetPreamp(bool on) {
     f_.preamp = on;
-    ++revision_;
+    Changed(rc::kPreamp);
 }
 
 void K2RadioModel::SetAttenuator(bool on) {
     f_.attenuator = on;
-    ++revision_;
+    Changed(rc::kAttenuator);
 }
 
 void K2RadioModel::SetAntenna(int antenna) {
     f_.antenna = antenna;
-    ++revision_;
+    Changed(rc::kAntenna);
 }
 
 void K2RadioModel::SetVfoLock(bool on) {
     f_.vfoLock = on;
-    ++revision_;
+    Changed(rc::kLock);
 }
 
 void K2RadioModel::SetPower(int power) {
     f_.power = power;
-    ++revision_;
+    Changed(rc::kPower);
 }
 
 void K2RadioModel::SetCwSpeed(int wpm) {
     f_.cwSpeed = wpm;
-    ++revision_;
+    Changed(rc::kSpeed);
 }
 
 void K2RadioModel::SetSquelch(int level) {
     f_.squelch = level;
-    ++revision_;
+    Changed(rc::kSquelch);
 }
 
 void K2RadioModel::SetAgc(int code) {
     f_.agc = code;
-    ++revision_;
+    Changed(rc::kAgc);
 }
 
 } // namespace tamrel

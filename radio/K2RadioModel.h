@@ -3,18 +3,24 @@
 //
 // Holds the last known value of every radio setting, the band the receive
 // frequency lies in and the per-band VFO memory, and turns each parsed reply
-// (ApplyReply) into new field values, returning which fields changed. Windows
-// present those changes; the radio operations (RadioOperations) change the
-// fields a command changes at once and leave the rest to the radio's replies.
+// (ApplyReply) into new field values. The radio operations (RadioOperations)
+// change the fields a command changes at once and leave the rest to the
+// radio's replies.
+//
+// Every change, whoever made it, is announced to the observers with the
+// radio_change bits of what changed: the panel, the tool windows and the
+// network server follow the model that way and keep no copy of their own.
 //
 // Thread: the user-interface thread only; nothing here locks. Other threads
-// ask for a K2RadioState snapshot with WM_K2_STATE_REQUEST.
+// get a K2RadioState snapshot handed to them.
 
+#include "platform/Announcer.h"
 #include "radio/BandTable.h"
 #include "radio/K2RadioState.h"
 #include "radio/LinkMonitor.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -86,12 +92,22 @@ struct RadioFields {
 
 class K2RadioModel {
 public:
+    using Observer = Announcer<uint32_t>::Observer;
+    using Subscription = Announcer<uint32_t>::Subscription;
+
     explicit K2RadioModel(BandTable bands = defaultBandTable(),
                           VfoMemory memory = defaultVfoMemory());
+    K2RadioModel(K2RadioModel&&) = default;
+
+    // `observer` hears the radio_change bits of every change until the
+    // subscription is dropped.
+    [[nodiscard]] Subscription Observe(Observer observer) {
+        return announcer_->Subscribe(std::move(observer));
+    }
 
     // Applies one reply: id is its position in the name table (0 for none),
-    // text the reply with its two letters and without ";". Returns the
-    // radio_change bits of what it changed.
+    // text the reply with its two letters and without ";". Announces and
+    // returns the radio_change bits of what it changed.
     uint32_t ApplyReply(int id, std::string_view text);
 
     K2RadioState Snapshot() const;
@@ -100,7 +116,8 @@ public:
     const BandRecord& CurrentBand() const { return band_; }
     const BandTable& Bands() const { return bands_; }
     const VfoMemory& VfoMemoryTable() const { return memory_; }
-    void SetBandTable(const BandTable& bands) { bands_ = bands; }
+    // New band edges: the band of the receive frequency is looked up again.
+    void SetBandTable(const BandTable& bands);
     // The receive frequency a kFollow change moved to.
     uint32_t FollowHz() const { return followHz_; }
     // Bumped by every change, so pollers can tell a new state cheaply.
@@ -111,7 +128,14 @@ public:
 
     // The line to the radio; every reply counts as an answer.
     const LinkMonitor& Link() const { return link_; }
-    LinkMonitor& Link() { return link_; }
+    // Changes the link state: `event` returns true when it changed it, which
+    // is then announced (kLink).
+    template <class Event> bool UpdateLink(Event&& event) {
+        const bool changed = event(link_);
+        if (changed)
+            Changed(radio_change::kLink);
+        return changed;
+    }
     // A value shown before the radio ever answered is the start value, not the radio's.
     bool ValuesKnown() const { return link_.EverAnswered(); }
 
@@ -122,7 +146,7 @@ public:
     bool TuneKeyed() const { return tuneKeyed_; }
     bool PttKeyed() const { return pttKeyed_; }
     bool CwKeyed() const { return cwKeyed_; }
-    // Each returns kTransmit when Transmitting() changed.
+    // Each announces and returns kTransmit when Transmitting() changed.
     uint32_t SetTuneKeyed(bool on);
     uint32_t SetPttKeyed(bool on);
 
@@ -132,7 +156,7 @@ public:
     bool TunePending() const { return gatePending_; }
     uint32_t TuneTarget() const { return gateTarget_; }
 
-    // Immediate changes made by the operations.
+    // Immediate changes made by the operations; each is announced.
     void SetVfoFrequency(int vfo, uint32_t hz);
     void SetVfoRoles(int receiveVfo, int transmitVfo);
     void SetRitXit(bool rit, bool xit);
@@ -146,6 +170,7 @@ public:
     void SetAgc(int code);
 
 private:
+    void Changed(uint32_t changes);
     uint32_t ApplyFrequencyReport(int vfo, std::string_view p);
     uint32_t Follow(uint32_t hz, bool lookUpBand);
     uint32_t StoreInVfoMemory(int vfo, uint32_t hz);
@@ -171,6 +196,8 @@ private:
     // have left the radio before the keying did; two mean the radio is not
     // transmitting (an abort ends CW with no KY2 to say so).
     int receiveReports_ = 0;
+    // Behind a pointer so that the model stays movable.
+    std::unique_ptr<Announcer<uint32_t>> announcer_ = std::make_unique<Announcer<uint32_t>>();
 };
 
 } // namespace tamrel

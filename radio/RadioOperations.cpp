@@ -27,8 +27,6 @@ uint32_t RadioOperations::ApplyReply(int id, std::string_view text) {
     const uint32_t changes = model_.ApplyReply(id, text);
     if ((changes & radio_change::kFirstReply) && channel_)
         channel_->SetStatusPolling(true);
-    if ((changes & radio_change::kKeyer) && keyer_)
-        keyer_(model_.Fields().keyerState);
     return changes;
 }
 

@@ -39,8 +39,6 @@ public:
     // "PA Option": the power setting then sends range digit 1.
     void SetPaOption(bool on) { paOption_ = on; }
     bool PaOption() const { return paOption_; }
-    // Receives the digit of every KY reply (the keyer buffer state).
-    void SetKeyerStateHandler(std::function<void(int)> handler) { keyer_ = std::move(handler); }
 
     // Applies a reply to the model; the first one starts status polling.
     // Returns the model's change bits.
@@ -115,7 +113,6 @@ private:
     K2RadioModel& model_;
     CK2CommChannel* channel_;
     bool paOption_ = false;
-    std::function<void(int)> keyer_;
 };
 
 } // namespace tamrel

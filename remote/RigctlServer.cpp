@@ -147,7 +147,6 @@ void RigctlServer::readFrom(ConnectionId id) {
     if (!socket)
         return;
     c.idle.start(idle_);
-    const bool wasTransmitting = ops_.Model().Transmitting();
     std::string out;
     std::optional<CloseReason> close;
     // Read in slices, so one connection never holds more than a line.
@@ -182,8 +181,6 @@ void RigctlServer::readFrom(ConnectionId id) {
             }
         }
     }
-    if (ops_.Model().Transmitting() != wasTransmitting)
-        Q_EMIT transmitChanged(); // PTT: the panel's TX lamp must not wait for the IF
     if (!out.empty()) {
         if (socket->bytesToWrite() + static_cast<qint64>(out.size()) > kMaxUnsent) {
             drop(id, CloseReason::Unread);
@@ -216,10 +213,8 @@ void RigctlServer::drop(ConnectionId id, CloseReason reason) {
     // A client that keyed the transmitter and died (hung up without a quit,
     // fell silent, misbehaved) must not leave it keyed. One that said quit
     // meant it: "rigctl T 1" alone keys and quits.
-    if (reason != CloseReason::Quit && c->session.KeyedPtt() && ops_.Model().PttKeyed()) {
+    if (reason != CloseReason::Quit && c->session.KeyedPtt() && ops_.Model().PttKeyed())
         ops_.SetTransmit(false);
-        Q_EMIT transmitChanged();
-    }
     Q_EMIT clientDisconnected(id, c->peer, reason);
 }
 

@@ -81,8 +81,6 @@ Q_SIGNALS:
     void clientConnected(tamrel::RigctlServer::ConnectionId id, QString peer);
     void clientDisconnected(tamrel::RigctlServer::ConnectionId id, QString peer,
                             tamrel::RigctlServer::CloseReason reason);
-    // A client keyed or unkeyed the transmitter.
-    void transmitChanged();
 
 private:
     struct Connection;

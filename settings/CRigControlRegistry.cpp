@@ -106,17 +106,45 @@ void CRigControlRegistry::GetSystemConfig(SystemConfig& config) {
 }
 
 bool CRigControlRegistry::SetSystemConfig(const SystemConfig& config) {
-    RegistryStore st(file_, problems_);
-    if (!st.keyExists(kRoot))
+    bool saved = false;
+    bool operatorDiffers = false;
+    bool utcDiffers = false;
+    bool homeDiffers = false;
+    {
+        RegistryStore st(file_, problems_);
+        if (!st.keyExists(kRoot))
+            return false;
+        auto differs = [&](const char* name, std::string_view value) {
+            Read<std::string> r = st.text(kRoot, name, kPathTextLimit);
+            return !r.ok() || r.value != value;
+        };
+        operatorDiffers = differs("Callsign", config.callsign) || differs("Name", config.name) ||
+                          differs("QTH", config.qth);
+        homeDiffers = differs("HomeDir", config.homeDir);
+        const Read<uint8_t> offset = st.byte(kRoot, "Offset from UTC");
+        utcDiffers = !offset.ok() || offset.value != config.utcOffset;
+        st.putText(kRoot, "HomeDir", config.homeDir, kPathTextLimit);
+        st.putText(kRoot, "Callsign", config.callsign);
+        st.putText(kRoot, "Name", config.name);
+        st.putText(kRoot, "QTH", config.qth);
+        st.putByte(kRoot, "Offset from UTC", config.utcOffset);
+        st.putText(kRoot, "Log File Name", config.logFileName);
+        st.putByte(kRoot, "SW Logging Mode", config.loggingMode);
+        saved = st.commit();
+    }
+    if (!saved)
         return false;
-    st.putText(kRoot, "HomeDir", config.homeDir, kPathTextLimit);
-    st.putText(kRoot, "Callsign", config.callsign);
-    st.putText(kRoot, "Name", config.name);
-    st.putText(kRoot, "QTH", config.qth);
-    st.putByte(kRoot, "Offset from UTC", config.utcOffset);
-    st.putText(kRoot, "Log File Name", config.logFileName);
-    st.putByte(kRoot, "SW Logging Mode", config.loggingMode);
-    return st.commit();
+    // The CW macros read these: the next message sent identifies with the new call.
+    SetMacroVariable(1, config.callsign);
+    SetMacroVariable(2, config.name);
+    SetMacroVariable(3, config.qth);
+    if (operatorDiffers)
+        Q_EMIT operatorChanged();
+    if (utcDiffers)
+        Q_EMIT utcChanged();
+    if (homeDiffers)
+        Q_EMIT homeDirChanged();
+    return true;
 }
 
 void CRigControlRegistry::GetHomeDir(std::string& dir) {
@@ -219,11 +247,20 @@ uint8_t CRigControlRegistry::GetQsoLoggingMode() {
 }
 
 bool CRigControlRegistry::SetQsoLoggingMode(uint8_t mode) {
-    RegistryStore st(file_, problems_);
-    if (!st.keyExists(kRoot))
-        return false;
-    st.putByte(kRoot, "QSO Logging Mode", mode);
-    return st.commit();
+    bool differs = false;
+    {
+        RegistryStore st(file_, problems_);
+        if (!st.keyExists(kRoot))
+            return false;
+        const Read<uint8_t> was = st.byte(kRoot, "QSO Logging Mode");
+        differs = !was.ok() || was.value != mode;
+        st.putByte(kRoot, "QSO Logging Mode", mode);
+        if (!st.commit())
+            return false;
+    }
+    if (differs)
+        Q_EMIT loggingModeChanged();
+    return true;
 }
 
 void CRigControlRegistry::GetCurrentLogFileName(std::string& name) {
@@ -246,11 +283,16 @@ void CRigControlRegistry::GetCurrentLogFileName(std::string& name) {
 }
 
 bool CRigControlRegistry::SetCurrentLogFileName(std::string_view name) {
-    RegistryStore st(file_, problems_);
-    if (!st.keyExists(kRoot))
-        return false;
-    st.putText(kRoot, "Current Log File Name", name);
-    return st.commit();
+    {
+        RegistryStore st(file_, problems_);
+        if (!st.keyExists(kRoot))
+            return false;
+        st.putText(kRoot, "Current Log File Name", name);
+        if (!st.commit())
+            return false;
+    }
+    Q_EMIT logFileChanged();
+    return true;
 }
 
 void CRigControlRegistry::GetStationSettings(StationSettings& station) {
@@ -290,16 +332,44 @@ void CRigControlRegistry::GetStationSettings(StationSettings& station) {
 }
 
 bool CRigControlRegistry::SetStationSettings(const StationSettings& station) {
-    RegistryStore st(file_, problems_);
-    if (!st.keyExists(kRoot))
-        return false;
-    st.putText(kRoot, "GridSquare", station.gridSquare);
-    st.putText(kRoot, "CQ Zone", station.cqZone);
-    st.putText(kRoot, "ITU Zone", station.ituZone);
-    st.putDword(kRoot, "Counter Value", static_cast<uint32_t>(station.counter));
-    st.putByte(kRoot, "Output Mode", station.outputMode);
-    st.putByte(kRoot, "Use UTC in Log", station.useUtc);
-    return st.commit();
+    bool stationDiffers = false;
+    bool counterDiffers = false;
+    bool utcDiffers = false;
+    {
+        RegistryStore st(file_, problems_);
+        if (!st.keyExists(kRoot))
+            return false;
+        auto textDiffers = [&](const char* name, std::string_view value) {
+            Read<std::string> r = st.text(kRoot, name);
+            return !r.ok() || r.value != value;
+        };
+        auto byteDiffers = [&](const char* name, uint8_t value) {
+            Read<uint8_t> r = st.byte(kRoot, name);
+            return !r.ok() || r.value != value;
+        };
+        stationDiffers = textDiffers("GridSquare", station.gridSquare) ||
+                         textDiffers("CQ Zone", station.cqZone) ||
+                         textDiffers("ITU Zone", station.ituZone);
+        const Read<uint32_t> counter = st.dword(kRoot, "Counter Value");
+        counterDiffers = !counter.ok() || counter.value != static_cast<uint32_t>(station.counter) ||
+                         byteDiffers("Output Mode", station.outputMode);
+        utcDiffers = byteDiffers("Use UTC in Log", station.useUtc);
+        st.putText(kRoot, "GridSquare", station.gridSquare);
+        st.putText(kRoot, "CQ Zone", station.cqZone);
+        st.putText(kRoot, "ITU Zone", station.ituZone);
+        st.putDword(kRoot, "Counter Value", static_cast<uint32_t>(station.counter));
+        st.putByte(kRoot, "Output Mode", station.outputMode);
+        st.putByte(kRoot, "Use UTC in Log", station.useUtc);
+        if (!st.commit())
+            return false;
+    }
+    if (stationDiffers)
+        Q_EMIT operatorChanged();
+    if (counterDiffers)
+        Q_EMIT counterChanged();
+    if (utcDiffers)
+        Q_EMIT utcChanged();
+    return true;
 }
 
 uint8_t CRigControlRegistry::GetPaOption() {
@@ -322,11 +392,16 @@ uint8_t CRigControlRegistry::GetPaOption() {
 }
 
 bool CRigControlRegistry::SetPaOption(uint8_t option) {
-    RegistryStore st(file_, problems_);
-    if (!st.keyExists(kRoot))
-        return false;
-    st.putByte(kRoot, "PA Option", option);
-    return st.commit();
+    {
+        RegistryStore st(file_, problems_);
+        if (!st.keyExists(kRoot))
+            return false;
+        st.putByte(kRoot, "PA Option", option);
+        if (!st.commit())
+            return false;
+    }
+    Q_EMIT paOptionChanged();
+    return true;
 }
 
 std::string CRigControlRegistry::GetNetworkServer() {

@@ -5,6 +5,12 @@
 // keys and values with their defaults the first time they are asked for, and
 // keeps the band table and the CW macro variables in memory.
 //
+// Changes: every setter announces what it changed, per group, with the
+// signals below, after the file was written (a failed write announces
+// nothing). Receivers re-read the values they need. A setter called on a
+// worker thread announces there: receivers on the GUI thread connect with a
+// context object, so the call reaches them queued.
+//
 // Threads: every operation may be called from any thread. Each operation opens
 // the file afresh (a QSettings object of its own; QSettings shares one copy of
 // the file within the process, and our calls into it are serialised by one
@@ -31,6 +37,8 @@
 #include "platform/Prompter.h"
 #include "radio/BandTable.h"
 #include "settings/LoadProblemLog.h"
+
+#include <QObject>
 
 #include <array>
 #include <cstdint>
@@ -125,7 +133,8 @@ inline int utcOffsetHours(uint8_t stored) {
     return (stored & 0x80) ? -hours : hours;
 }
 
-class CRigControlRegistry {
+class CRigControlRegistry final : public QObject {
+    Q_OBJECT
 public:
     explicit CRigControlRegistry(Prompter& prompter,
                                  std::string settingsFile = paths::settingsFile());
@@ -211,6 +220,29 @@ public:
     void SetScanLimits(const ScanLimits& limits);
     void GetWindowsMoveTogether(uint8_t& together);
     void SetWindowsMoveTogether(uint8_t together);
+
+Q_SIGNALS:
+    // Callsign, name, QTH, grid square or zones (macro variables 1..3 follow
+    // the first three at once).
+    void operatorChanged();
+    // Macro variable `id` (1..9) holds another text.
+    void macroVariableChanged(int id);
+    // "Use UTC in Log" or "Offset from UTC".
+    void utcChanged();
+    // "QSO Logging Mode": normal or contest.
+    void loggingModeChanged();
+    // "Counter Value" or "Output Mode": the serial number and its digits.
+    void counterChanged();
+    // The text of memory key `key` (0 for F1 .. 10 for F11).
+    void memoryKeyChanged(int key);
+    void bandTableChanged();
+    // "Windows Move Together".
+    void placementChanged();
+    void paOptionChanged();
+    // "Current Log File Name".
+    void logFileChanged();
+    // "HomeDir": used from the next start.
+    void homeDirChanged();
 
 private:
     void error(const char* text);

@@ -185,6 +185,7 @@ bool CRigControlRegistry::SaveBandInfo(const BandTable& table) {
         }
     }
     setBandTable(table);
+    Q_EMIT bandTableChanged();
     return saved;
 }
 
@@ -282,29 +283,49 @@ void CRigControlRegistry::GetTransmitMemoryKeys(MemoryKeyTexts& texts) {
 }
 
 bool CRigControlRegistry::SetTransmitMemoryKeys(const MemoryKeyTexts& texts) {
-    RegistryStore st(file_, problems_);
-    if (!st.keyExists(kMemoryKeys))
-        return false;
+    std::array<bool, kMemoryKeyCount> differs{};
+    {
+        RegistryStore st(file_, problems_);
+        if (!st.keyExists(kMemoryKeys))
+            return false;
+        for (int n = 0; n < kMemoryKeyCount; ++n) {
+            Read<std::string> was = st.text(kMemoryKeys, memoryKeyName(n), kMemoryKeyTextLimit);
+            differs[n] = !was.ok() || was.value != texts[n];
+            st.putText(kMemoryKeys, memoryKeyName(n), texts[n], kMemoryKeyTextLimit);
+        }
+        if (!st.commit())
+            return false;
+    }
     for (int n = 0; n < kMemoryKeyCount; ++n)
-        st.putText(kMemoryKeys, memoryKeyName(n), texts[n], kMemoryKeyTextLimit);
-    return st.commit();
+        if (differs[n])
+            Q_EMIT memoryKeyChanged(n);
+    return true;
 }
 
 void CRigControlRegistry::SetTransmitMemoryKey(int n, std::string_view text) {
     if (n < 0 || n >= kMemoryKeyCount)
         return;
-    RegistryStore st(file_, problems_);
-    if (!st.keyExists(kMemoryKeys))
-        return;
-    st.putText(kMemoryKeys, memoryKeyName(n), text, kMemoryKeyTextLimit);
-    st.commit();
+    {
+        RegistryStore st(file_, problems_);
+        if (!st.keyExists(kMemoryKeys))
+            return;
+        st.putText(kMemoryKeys, memoryKeyName(n), text, kMemoryKeyTextLimit);
+        if (!st.commit())
+            return;
+    }
+    Q_EMIT memoryKeyChanged(n);
 }
 
 bool CRigControlRegistry::SetMacroVariable(int id, std::string_view text) {
     if (id < kMacroVariableFirst || id > kMacroVariableLast)
         return false;
-    std::lock_guard lock(macroMutex_);
-    macros_[id].assign(text);
+    {
+        std::lock_guard lock(macroMutex_);
+        if (macros_[id] == text)
+            return true;
+        macros_[id].assign(text);
+    }
+    Q_EMIT macroVariableChanged(id);
     return true;
 }
 
@@ -334,12 +355,16 @@ void CRigControlRegistry::GetCounterSettings(CounterSettings& counter) {
 }
 
 void CRigControlRegistry::SetCounterSettings(const CounterSettings& counter) {
-    RegistryStore st(file_, problems_);
-    if (!st.keyExists(kSettings))
-        return;
-    st.putDword(kSettings, "Counter Value", static_cast<uint32_t>(counter.counter));
-    st.putByte(kSettings, "Output Mode", counter.outputMode);
-    st.commit();
+    {
+        RegistryStore st(file_, problems_);
+        if (!st.keyExists(kSettings))
+            return;
+        st.putDword(kSettings, "Counter Value", static_cast<uint32_t>(counter.counter));
+        st.putByte(kSettings, "Output Mode", counter.outputMode);
+        if (!st.commit())
+            return;
+    }
+    Q_EMIT counterChanged();
 }
 
 void CRigControlRegistry::GetTuningRange(uint8_t& index) {
@@ -409,11 +434,15 @@ void CRigControlRegistry::GetWindowsMoveTogether(uint8_t& together) {
 }
 
 void CRigControlRegistry::SetWindowsMoveTogether(uint8_t together) {
-    RegistryStore st(file_, problems_);
-    if (!st.keyExists(kWindowSize))
-        return;
-    st.putByte(kWindowSize, "Windows Move Together", together);
-    st.commit();
+    {
+        RegistryStore st(file_, problems_);
+        if (!st.keyExists(kWindowSize))
+            return;
+        st.putByte(kWindowSize, "Windows Move Together", together);
+        if (!st.commit())
+            return;
+    }
+    Q_EMIT placementChanged();
 }
 
 } // namespace tamrel

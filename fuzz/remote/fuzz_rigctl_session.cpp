@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     K2RadioModel model;
     RadioOperations ops(model);
     // A radio that answered, so reads reach the model.
-    model.Link().Opened("/dev/ttyUSB0");
-    model.Link().OnReply(LinkMonitor::Clock::now());
+    model.UpdateLink([](LinkMonitor& l) { return l.Opened("/dev/ttyUSB0"); });
+    model.UpdateLink([](LinkMonitor& l) { return l.OnReply(LinkMonitor::Clock::now()); });
     RigctlSession session(ops);
     std::string_view input(reinterpret_cast<const char*>(data), size);
     // One session for every line of the input, as one connection sees them.

@@ -24,8 +24,11 @@ public:
     uint64_t Revision() const { return radio.Revision(); }
     void ArmTuneGate(uint32_t hz) { radio.ArmTuneGate(hz); }
     bool TunePending() const { return radio.TunePending(); }
-    void SetKeyerStateHandler(std::function<void(int)> h) {
-        ops.SetKeyerStateHandler(std::move(h));
+    K2RadioModel::Subscription WatchKeyer(std::function<void(int)> h) {
+        return radio.Observe([this, h = std::move(h)](uint32_t c) {
+            if (c & radio_change::kKeyer)
+                h(radio.Fields().keyerState);
+        });
     }
 };
 

@@ -238,7 +238,7 @@ TEST(FrontPanelPresenter, FirstReplyAndIgnoredIds) {
     m.ShowStatus("Querying Info From Radio...");
     EXPECT_EQ(m.View().portText, "None");
     int keyer = -1;
-    m.SetKeyerStateHandler([&](int v) { keyer = v; });
+    auto watch = m.WatchKeyer([&](int v) { keyer = v; });
     Apply(m, "TX", 33);
     EXPECT_FALSE(m.Fields().awaitingFirstReply);
     EXPECT_EQ(m.View().statusText, "");

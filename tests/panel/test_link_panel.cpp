@@ -28,11 +28,11 @@ void Present(test::TestPanel& m, bool changed) {
 
 TEST(LinkView, LampTooltipAndStatusLineFollowTheState) {
     test::TestPanel m;
-    LinkMonitor& link = m.radio.Link();
     EXPECT_EQ(m.View().linkLamp, colour::kSilver);
     EXPECT_NE(m.View().linkTip.find("no port"), std::string::npos);
 
-    Present(m, link.OpenFailed("/dev/ttyUSB0", EACCES));
+    Present(m, m.radio.UpdateLink(
+                   [&](LinkMonitor& l) { return l.OpenFailed("/dev/ttyUSB0", EACCES); }));
     EXPECT_EQ(m.View().linkLamp, colour::kLinkFailed);
     EXPECT_EQ(m.View().statusText, "Cannot open /dev/ttyUSB0: Permission denied. Add your user "
                                    "to the dialout group, then log in again.");
@@ -41,7 +41,7 @@ TEST(LinkView, LampTooltipAndStatusLineFollowTheState) {
     EXPECT_NE(m.View().linkTip.find("/dev/ttyUSB0: opening failed"), std::string::npos);
 
     // Opening it later: amber, and the failure text goes.
-    Present(m, link.Opened("/dev/ttyUSB0"));
+    Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.Opened("/dev/ttyUSB0"); }));
     EXPECT_EQ(m.View().linkLamp, colour::kLinkWaiting);
     EXPECT_EQ(m.View().statusText, "");
     m.ApplyReply(ID_LK, "LK0");
@@ -49,24 +49,24 @@ TEST(LinkView, LampTooltipAndStatusLineFollowTheState) {
     EXPECT_NE(m.View().linkTip.find(": live"), std::string::npos);
 
     const auto t0 = Clock::now();
-    Present(m, link.OnPollTick(10, t0));
-    Present(m, link.OnPollTick(10, t0 + 1s));
-    Present(m, link.OnPollTick(10, t0 + 2s));
+    Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.OnPollTick(10, t0); }));
+    Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.OnPollTick(10, t0 + 1s); }));
+    Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.OnPollTick(10, t0 + 2s); }));
     EXPECT_EQ(m.View().linkLamp, colour::kLinkWaiting);
     EXPECT_EQ(m.View().statusText, "The radio is not answering on /dev/ttyUSB0.");
     EXPECT_EQ(m.View().statusStyle, StatusStyle::Error);
     EXPECT_NE(m.View().linkTip.find("No reply since"), std::string::npos);
     // Answering again clears only the link's own text.
-    Present(m, link.OnPollTick(11, t0 + 3s));
+    Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.OnPollTick(11, t0 + 3s); }));
     EXPECT_EQ(m.View().linkLamp, colour::kLinkLive);
     EXPECT_EQ(m.View().statusText, "");
 
-    Present(m, link.Lost(EIO));
+    Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.Lost(EIO); }));
     EXPECT_EQ(m.View().linkLamp, colour::kLinkFailed);
     EXPECT_EQ(m.View().statusStyle, StatusStyle::Error);
     EXPECT_NE(m.View().statusText.find("Lost /dev/ttyUSB0"), std::string::npos);
     m.ShowStatus("something else");
-    Present(m, link.Reopened());
+    Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.Reopened(); }));
     EXPECT_EQ(m.View().linkLamp, colour::kLinkWaiting);
     EXPECT_EQ(m.View().statusText, "something else"); // not the link's to clear
 }
@@ -155,7 +155,7 @@ TEST_F(TuningWire, StepsGoAsUpDownOrAsANewFrequency) {
     controls.OnTuneBy(KeyTuningDelta(Qt::Key_Down, false, 1000));
     controls.OnTuneBy(KeyTuningDelta(Qt::Key_PageUp, false, 10));
     controls.OnTuneBy(KeyTuningDelta(Qt::Key_Up, true, 10));
-    controls.OnTuneBy(KeyTuningDelta(Qt::Key_Up, true, 100)); // 1 kHz: the radio's own step
+    controls.OnTuneBy(KeyTuningDelta(Qt::Key_Up, true, 100));      // 1 kHz: the radio's own step
     controls.OnTuneBy(KeyTuningDelta(Qt::Key_PageUp, true, 1000)); // 100 kHz: one new frequency
     EXPECT_EQ(Sent(), (std::vector<std::string>{"UP1", "DN4", "UP3", "UP3", "UP3", "UP3", "UP4",
                                                 "FA00014160000"}));

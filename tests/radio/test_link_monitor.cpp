@@ -96,7 +96,7 @@ TEST(LinkMonitor, LostThenReopenedWaitsForAReplyAgain) {
 
 TEST(K2RadioModel, RepliesDriveTheLinkAndTheTransmitFlag) {
     K2RadioModel m;
-    m.Link().Opened("/dev/pts/1");
+    m.UpdateLink([&](LinkMonitor& l) { return l.Opened("/dev/pts/1"); });
     EXPECT_FALSE(m.ValuesKnown());
     EXPECT_TRUE(m.ApplyReply(ID_LK, "LK0") & radio_change::kLink);
     EXPECT_EQ(m.Link().State(), LinkState::Live);

@@ -52,7 +52,10 @@ TEST(RadioOperations, GuardsHoldWithoutAPort) {
     K2RadioModel m;
     RadioOperations ops(m);
     int keyer = -1;
-    ops.SetKeyerStateHandler([&](int v) { keyer = v; });
+    auto watch = m.Observe([&](uint32_t c) {
+        if (c & radio_change::kKeyer)
+            keyer = m.Fields().keyerState;
+    });
     ops.ApplyReply(ID_KY, "KY1");
     EXPECT_EQ(keyer, 1);
     ops.ApplyReply(ID_LK, "LK1");

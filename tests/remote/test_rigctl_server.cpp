@@ -24,8 +24,8 @@ class RigctlServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testApp();
-        model.Link().Opened("/dev/ttyUSB0");
-        model.Link().OnReply(LinkMonitor::Clock::now());
+        model.UpdateLink([&](LinkMonitor& l) { return l.Opened("/dev/ttyUSB0"); });
+        model.UpdateLink([&](LinkMonitor& l) { return l.OnReply(LinkMonitor::Clock::now()); });
         ASSERT_TRUE(server.listen({QHostAddress::LocalHost, 0}))
             << server.errorString().toStdString();
         QObject::connect(&server, &RigctlServer::clientDisconnected,
@@ -127,8 +127,9 @@ TEST_F(RigctlServerTest, BadInputClosesThatConnectionOnly) {
 }
 
 TEST_F(RigctlServerTest, AClientThatKeyedAndVanishedLeavesTheTransmitterUnkeyed) {
+    // The panel's TX lamp follows the model's announcements, not the IF report.
     int changes = 0;
-    QObject::connect(&server, &RigctlServer::transmitChanged, [&] { ++changes; });
+    auto watch = model.Observe([&](uint32_t c) { changes += (c & radio_change::kTransmit) != 0; });
     model.ApplyReply(ID_MD, "MD2"); // USB: PTT is the radio's in voice modes
     auto keyer = Connect();
     auto watcher = Connect();

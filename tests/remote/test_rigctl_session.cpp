@@ -23,8 +23,8 @@ namespace {
 
 // A radio that has answered: the link is live.
 void MakeLive(K2RadioModel& model) {
-    model.Link().Opened("/dev/ttyUSB0");
-    model.Link().OnReply(LinkMonitor::Clock::now());
+    model.UpdateLink([&](LinkMonitor& l) { return l.Opened("/dev/ttyUSB0"); });
+    model.UpdateLink([&](LinkMonitor& l) { return l.OnReply(LinkMonitor::Clock::now()); });
 }
 
 class RigctlSessionTest : public ::testing::Test {
@@ -84,21 +84,22 @@ TEST(RigctlSessionLink, ReadsTimeOutUntilTheRadioAnswersAndWhenItFallsSilent) {
     EXPECT_EQ(run("l ?"), "PREAMP ATT SQL RFPOWER KEYSPD AGC STRENGTH\n");
     EXPECT_EQ(run("F 7030000"), "RPRT 0\n");
 
-    LinkMonitor& link = model.Link();
-    link.Opened("/dev/ttyUSB0");
+    model.UpdateLink([&](LinkMonitor& l) { return l.Opened("/dev/ttyUSB0"); });
     EXPECT_TRUE(readsTimeOut()); // waiting for the first reply
     ops.ApplyReply(ID_FA, "FA00007030000");
     EXPECT_EQ(run("f"), "7030000\n");
     // Two polls without a byte from the radio: no reply.
     const auto now = LinkMonitor::Clock::now();
     for (int tick = 0; tick <= LinkMonitor::kSilentTicks; ++tick)
-        link.OnPollTick(1, now + std::chrono::seconds(tick));
-    ASSERT_EQ(link.State(), LinkState::NoReply);
+        model.UpdateLink(
+            [&](LinkMonitor& l) { return l.OnPollTick(1, now + std::chrono::seconds(tick)); });
+    ASSERT_EQ(model.Link().State(), LinkState::NoReply);
     EXPECT_TRUE(readsTimeOut());
-    link.OnPollTick(2, now + std::chrono::seconds(5));
-    ASSERT_EQ(link.State(), LinkState::Live);
+    model.UpdateLink(
+        [&](LinkMonitor& l) { return l.OnPollTick(2, now + std::chrono::seconds(5)); });
+    ASSERT_EQ(model.Link().State(), LinkState::Live);
     EXPECT_EQ(run("f"), "7030000\n");
-    link.Lost(EIO);
+    model.UpdateLink([&](LinkMonitor& l) { return l.Lost(EIO); });
     EXPECT_TRUE(readsTimeOut());
 }
 

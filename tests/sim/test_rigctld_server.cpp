@@ -71,7 +71,7 @@ protected:
         radio = std::make_unique<SimulatedRadio>(o);
         radio->start();
         ASSERT_EQ(channel.OpenDevice(radio->devicePath(), 0, 4800, 8, 0, 1), K2_OK);
-        model.Link().Opened(channel.DeviceName());
+        model.UpdateLink([&](LinkMonitor& l) { return l.Opened(channel.DeviceName()); });
         ops.SetChannel(&channel);
         ops.HookReceiveThread(mailbox.handle());
         ASSERT_TRUE(server.listen({QHostAddress::LocalHost, 0}));
@@ -234,8 +234,9 @@ TEST_F(RigctldOnSimulatedRadio, MorseFromTheClientReachesTheRadiosKeyer) {
     cw.start();
     cw.post({msg::WM_K2_THREAD_SETUP, 0,
              Payload::of(CwThreadSetup{&link, std::chrono::milliseconds(20)})});
-    ops.SetKeyerStateHandler([&](int digit) {
-        cw.post({msg::WM_K2_KEYER_STATE, uint64_t(digit), {}});
+    auto watch = model.Observe([&](uint32_t c) {
+        if (c & radio_change::kKeyer)
+            cw.post({msg::WM_K2_KEYER_STATE, uint64_t(model.Fields().keyerState), {}});
     });
     server.setMorseKeyer(
         {[&](std::string_view text) {
@@ -246,7 +247,7 @@ TEST_F(RigctldOnSimulatedRadio, MorseFromTheClientReachesTheRadiosKeyer) {
          }});
     Finish(*Start({"b", "CQ TEST DE K2 "}));
     EXPECT_TRUE(WaitForWire("KY CQ TEST DE K2 "));
-    ops.SetKeyerStateHandler({});
+    watch.reset();
     cw.quitAndJoin();
 }
 
