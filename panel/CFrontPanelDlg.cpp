@@ -3,6 +3,7 @@
 #include "controls/CColorButton.h"
 #include "controls/CEditEx.h"
 #include "controls/CShadedButton.h"
+#include "controls/PanelCommands.h"
 #include "cw/CCWKeyboardDlg.h"
 #include "memory/MemoryCommands.h"
 #include "memory/MemoryDialogRunner.h"
@@ -33,6 +34,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+#include <array>
 #include <cstdio>
 
 namespace tamrel {
@@ -110,16 +112,14 @@ K2RadioModel RadioModelFromSettings(CRigControlRegistry& registry) {
 CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter,
                                RadioOperations& radio, QWidget* parent)
     : QDialog(parent), registry_(registry), prompter_(prompter), radio_(radio),
+      commands_(std::make_unique<ToolCommands>(*this)),
       presenter_(radio.Model(), loadTuningRange(registry)), controls_(presenter_, radio),
       link_(radio.Model(), [this] { SendInitialQuery(); }),
       mailbox_([this](Message&& m) { OnMessage(std::move(m)); }) {
-    uint8_t together = 1;
-    registry_.GetWindowsMoveTogether(together);
-    windowsMoveTogether_ = together != 0;
+    FollowSettings();
     CommPortSettings port;
     registry_.GetCommPort(port);
     presenter_.SetPortNumber(port.port);
-    radio_.SetPaOption(registry_.GetPaOption() != 0);
     controls_.SetTuningRangeSaver([this](int index) { registry_.SetTuningRange(uint8_t(index)); });
     cwThread_.start();
     modelWatch_ = radio_.Model().Observe([this](uint32_t changes) { OnModelChanged(changes); });
@@ -145,6 +145,86 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
 CFrontPanelDlg::~CFrontPanelDlg() {
     qApp->removeEventFilter(this);
     Shutdown();
+}
+
+// The settings the panel acts on: read now, and again whenever the store
+// announces a change of them.
+void CFrontPanelDlg::FollowSettings() {
+    auto moveTogether = [this] {
+        uint8_t together = 1;
+        registry_.GetWindowsMoveTogether(together);
+        windowsMoveTogether_ = together != 0;
+    };
+    auto paOption = [this] { radio_.SetPaOption(registry_.GetPaOption() != 0); };
+    moveTogether();
+    paOption();
+    connect(&registry_, &CRigControlRegistry::placementChanged, this, moveTogether);
+    connect(&registry_, &CRigControlRegistry::paOptionChanged, this, paOption);
+    connect(&registry_, &CRigControlRegistry::bandTableChanged, this, [this] {
+        BandTable bands = radio_.Model().Bands();
+        registry_.LoadBandInfo(bands);
+        radio_.Model().SetBandTable(bands);
+    });
+}
+
+// The panel as the tool windows see it. Commands that can close the asking
+// window run once its event has been handled.
+class CFrontPanelDlg::ToolCommands final : public PanelCommands {
+public:
+    explicit ToolCommands(CFrontPanelDlg& panel) : panel_(panel) {}
+    void RunMemoryCommand(MemoryCommand command) override;
+    void ToggleKeyboard() override;
+    void ConfirmExit() override;
+    void OpenQsoLogging() override;
+    void CwKey(int key) override;
+    void ShowStatus(const std::string& text, bool error) override;
+    QRect PanelFrame() const override { return panel_.frameGeometry(); }
+
+private:
+    void Later(std::function<void()> action);
+    CFrontPanelDlg& panel_;
+};
+
+PanelCommands& CFrontPanelDlg::Commands() {
+    return *commands_;
+}
+
+void CFrontPanelDlg::ToolCommands::Later(std::function<void()> action) {
+    QMetaObject::invokeMethod(&panel_, std::move(action), Qt::QueuedConnection);
+}
+
+void CFrontPanelDlg::ToolCommands::RunMemoryCommand(MemoryCommand command) {
+    static constexpr std::array<int, 4> kIds = {kCmdSaveStackingRegister,
+                                                kCmdRecallStackingRegister, kCmdSaveMemory,
+                                                kCmdRecallMemory};
+    // After the key event: a dialog opened from inside it would see the key.
+    Later([this, id = kIds[std::size_t(command)]] {
+        if (panel_.memoryCommands_)
+            panel_.memoryCommands_->Run(id);
+    });
+}
+
+void CFrontPanelDlg::ToolCommands::ToggleKeyboard() {
+    Later([this] { panel_.ToggleKeyboard(); });
+}
+
+void CFrontPanelDlg::ToolCommands::ConfirmExit() {
+    Later([this] { panel_.ConfirmExit(); });
+}
+
+void CFrontPanelDlg::ToolCommands::OpenQsoLogging() {
+    Later([this] { panel_.OpenQsoLogging(); });
+}
+
+void CFrontPanelDlg::ToolCommands::CwKey(int key) {
+    panel_.OpenKeyboard();
+    if (panel_.keyboard_) // not during the shutdown
+        panel_.keyboard_->OnKey(uint64_t(key));
+}
+
+void CFrontPanelDlg::ToolCommands::ShowStatus(const std::string& text, bool error) {
+    panel_.presenter_.ShowStatus(text, error ? StatusStyle::Error : StatusStyle::Normal);
+    panel_.Refresh();
 }
 
 void CFrontPanelDlg::SetChannel(CK2CommChannel* channel) {
@@ -433,9 +513,6 @@ void CFrontPanelDlg::OnPanelRequest(uint64_t code, Payload& argument) {
         if (keyboard_) // not during the shutdown
             keyboard_->OnKey(uint64_t(numberOf(argument)));
         break;
-    case msg::REQ_PA_OPTION:
-        radio_.SetPaOption(numberOf(argument) != 0);
-        break;
     case msg::REQ_SWITCH_TAP:
         radio_.TapSwitch(int(numberOf(argument)));
         break;
@@ -688,12 +765,7 @@ void CFrontPanelDlg::ShowPopupMenu(const QPoint& globalPos) {
 }
 
 void CFrontPanelDlg::ShowSystemConfig() {
-    ConfigNotices notices;
-    notices.panel = WindowHandle();
-    // An open keyboard window takes changed memory texts at once.
-    notices.keyboardWindow = keyboard_ ? keyboard_->WindowHandle() : 0;
-    notices.bandTableSaved = [this](const BandTable& bands) { radio_.Model().SetBandTable(bands); };
-    CTamrelCfg sheet(registry_, prompter_, std::move(notices), this);
+    CTamrelCfg sheet(registry_, prompter_, this);
     // An exit while the sheet is open (SIGTERM, request 9) discards it, so
     // that the panel's own loop can end.
     connect(this, &QDialog::finished, &sheet, &QDialog::reject);

@@ -42,6 +42,7 @@ class CK2MemoryStore;
 class CKeySwitchEmulationPanelsPropSheet;
 class CRigControlRegistry;
 class MemoryCommands;
+class PanelCommands;
 class MemoryDialogRunner;
 class ControlServer;
 class Prompter;
@@ -94,6 +95,8 @@ public:
 
     // Where threads and tools post window messages for the front panel.
     Handle WindowHandle() const { return mailbox_.handle(); }
+    // What the tool windows ask of the panel.
+    PanelCommands& Commands();
     const CFrontPanelPresenter& Presenter() const { return presenter_; }
     const FrontPanelWidgets& Widgets() const { return w_; }
     const std::string& PeerTitle() const { return peerTitle_; }
@@ -128,7 +131,10 @@ protected:
     void reject() override {} // Escape never closes the front panel
 
 private:
+    class ToolCommands;
+
     void ConnectControls();
+    void FollowSettings();
     void ConnectSlider(QSlider* slider, std::function<void(int code, int position)> handler);
     void Refresh();
     void OnModelChanged(uint32_t changes);
@@ -158,6 +164,7 @@ private:
     CRigControlRegistry& registry_;
     Prompter& prompter_;
     RadioOperations& radio_;
+    std::unique_ptr<ToolCommands> commands_;
     CK2CommChannel* channel_ = nullptr;
     ControlServer* server_ = nullptr;
     CFrontPanelPresenter presenter_;

@@ -13,9 +13,9 @@
 
 namespace tamrel {
 
-CTamrelCfg::CTamrelCfg(CRigControlRegistry& registry, Prompter& prompter, ConfigNotices notices,
-                       QWidget* parent, std::filesystem::path devRoot)
-    : QDialog(parent), sheet_(registry, prompter, std::move(notices), std::move(devRoot)) {
+CTamrelCfg::CTamrelCfg(CRigControlRegistry& registry, Prompter& prompter, QWidget* parent,
+                       std::filesystem::path devRoot)
+    : QDialog(parent), sheet_(registry, prompter, std::move(devRoot)) {
     setWindowTitle(ConfigSheet::kCaption);
     const PageChanged changed = [this] { UpdateApply(); };
     tabs_ = new QTabWidget;

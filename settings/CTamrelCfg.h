@@ -24,8 +24,8 @@ class CTransmitMemoryCFGDlg;
 
 class CTamrelCfg final : public QDialog {
 public:
-    CTamrelCfg(CRigControlRegistry& registry, Prompter& prompter, ConfigNotices notices,
-               QWidget* parent = nullptr, std::filesystem::path devRoot = "/dev");
+    CTamrelCfg(CRigControlRegistry& registry, Prompter& prompter, QWidget* parent = nullptr,
+               std::filesystem::path devRoot = "/dev");
     ~CTamrelCfg() override;
 
     ConfigSheet& Logic() { return sheet_; }

@@ -1,6 +1,5 @@
 #include "settings/ConfigPages.h"
 
-#include "platform/MessageQueue.h"
 #include "settings/ConfigParse.h"
 #include "settings/RegistryDefaults.h"
 
@@ -11,11 +10,6 @@
 namespace tamrel {
 
 namespace {
-
-void postRequest(Handle panel, uint64_t code, int64_t argument) {
-    if (panel != 0)
-        Mailboxes::post(panel, {msg::WM_K2_PANEL_REQUEST, code, Payload::of(argument)});
-}
 
 constexpr std::array<int, SystemCfgPage::kTextCount> kSystemIds = {1026, 1028, 1030, 1032, 1043,
                                                                    1037, 1040, 1035, 1053};
@@ -55,8 +49,7 @@ const char* SystemCfgPage::Label(Text t) {
     return kSystemLabels[t];
 }
 
-SystemCfgPage::SystemCfgPage(CRigControlRegistry& registry, const ConfigNotices& notices)
-    : registry_(registry), notices_(notices) {}
+SystemCfgPage::SystemCfgPage(CRigControlRegistry& registry) : registry_(registry) {}
 
 void SystemCfgPage::Load() {
     SystemConfig config;
@@ -81,7 +74,6 @@ void SystemCfgPage::Load() {
     logFileName_ = config.logFileName;
     swLoggingMode_ = config.loggingMode;
     counter_ = station.counter;
-    rememberedUseUtc_ = useUtc_;
     rememberedContest_ = contest_;
     modified_ = false;
 }
@@ -145,10 +137,6 @@ bool SystemCfgPage::Apply() {
                             static_cast<uint8_t>(useUtc_ ? 1 : 0)};
     if (!registry_.SetStationSettings(station))
         return false;
-    if (useUtc_ != rememberedUseUtc_) {
-        postRequest(notices_.panel, msg::REQ_USE_UTC, useUtc_ ? 1 : 0);
-        rememberedUseUtc_ = useUtc_;
-    }
 
     if (!registry_.SetQsoLoggingMode(contest_ ? 1 : 0))
         return false;
@@ -156,7 +144,6 @@ bool SystemCfgPage::Apply() {
         // Each style keeps its records in a file of its own kind.
         if (!registry_.SetCurrentLogFileName(kDefaultQsoLogFileName))
             return false;
-        postRequest(notices_.panel, msg::REQ_LOGGING_MODE, contest_ ? 1 : 0);
         rememberedContest_ = contest_;
     }
     modified_ = false;
@@ -165,9 +152,8 @@ bool SystemCfgPage::Apply() {
 
 // --- K2 COMM Port --------------------------------------------------------------
 
-CommPortCfgPage::CommPortCfgPage(CRigControlRegistry& registry, const ConfigNotices& notices,
-                                 std::filesystem::path devRoot)
-    : registry_(registry), notices_(notices), devRoot_(std::move(devRoot)) {
+CommPortCfgPage::CommPortCfgPage(CRigControlRegistry& registry, std::filesystem::path devRoot)
+    : registry_(registry), devRoot_(std::move(devRoot)) {
     RebuildChoices();
 }
 
@@ -320,7 +306,6 @@ bool CommPortCfgPage::Apply() {
     if (amplifier_ != loadedAmplifier_) {
         if (!registry_.SetPaOption(amplifier_ ? 1 : 0))
             return false;
-        postRequest(notices_.panel, msg::REQ_PA_OPTION, amplifier_ ? 1 : 0);
         loadedAmplifier_ = amplifier_;
     }
     if (!registry_.SetCommPort(port_))
@@ -339,8 +324,8 @@ std::string BandInfoCfgPage::BandLabel(int band) {
     return " " + std::string(kBandNames[std::size_t(band)]);
 }
 
-BandInfoCfgPage::BandInfoCfgPage(CRigControlRegistry& registry, const ConfigNotices& notices)
-    : registry_(registry), notices_(notices), table_(defaultBandTable()) {
+BandInfoCfgPage::BandInfoCfgPage(CRigControlRegistry& registry)
+    : registry_(registry), table_(defaultBandTable()) {
     registry_.LoadBandInfo(table_);
     for (int b = 0; b < kBandCount; ++b) {
         // Shown as the signed numbers they are exchanged as.
@@ -382,12 +367,10 @@ bool BandInfoCfgPage::Apply() {
         table[b].lowHz = static_cast<uint32_t>(*cfg::ParseInteger(edges_[b][0]));
         table[b].highHz = static_cast<uint32_t>(*cfg::ParseInteger(edges_[b][1]));
     }
+    // The store's own table holds these edges now whether or not the file
+    // was written; the radio model follows it.
     const bool saved = registry_.SaveBandInfo(table);
     table_ = table;
-    // The store's own table now holds these edges whether or not the file was
-    // written; the front panel's copy follows it.
-    if (notices_.bandTableSaved)
-        notices_.bandTableSaved(table_);
     if (!saved)
         return false;
     modified_ = false;
@@ -400,8 +383,7 @@ int MemoryKeyCfgPage::EditId(int key) {
     return kMemoryKeyIds[std::size_t(key)];
 }
 
-MemoryKeyCfgPage::MemoryKeyCfgPage(CRigControlRegistry& registry, const ConfigNotices& notices)
-    : registry_(registry), notices_(notices) {
+MemoryKeyCfgPage::MemoryKeyCfgPage(CRigControlRegistry& registry) : registry_(registry) {
     registry_.GetTransmitMemoryKeys(saved_);
     texts_ = saved_;
 }
@@ -414,11 +396,6 @@ void MemoryKeyCfgPage::SetValue(int key, std::string_view text) {
 bool MemoryKeyCfgPage::Apply() {
     if (!registry_.SetTransmitMemoryKeys(texts_))
         return false;
-    // An open keyboard window sends the new text with its next F-key.
-    for (int n = 0; n < kMemoryKeyCount; ++n)
-        if (texts_[n] != saved_[n] && notices_.keyboardWindow != 0)
-            Mailboxes::post(notices_.keyboardWindow,
-                            {msg::WM_K2_MEMKEY_CHANGED, uint64_t(n), Payload::of(texts_[n])});
     saved_ = texts_;
     modified_ = false;
     return true;
@@ -433,11 +410,10 @@ const char* ConfigSheet::PageCaption(int page) {
     return captions[std::size_t(page)];
 }
 
-ConfigSheet::ConfigSheet(CRigControlRegistry& registry, Prompter& prompter, ConfigNotices notices,
+ConfigSheet::ConfigSheet(CRigControlRegistry& registry, Prompter& prompter,
                          std::filesystem::path devRoot)
-    : registry_(registry), prompter_(prompter), notices_(std::move(notices)),
-      system_(registry, notices_), port_(registry, notices_, std::move(devRoot)),
-      bands_(registry, notices_), keys_(registry, notices_) {}
+    : registry_(registry), prompter_(prompter), system_(registry),
+      port_(registry, std::move(devRoot)), bands_(registry), keys_(registry) {}
 
 CfgPage& ConfigSheet::Page(int page) {
     switch (page) {

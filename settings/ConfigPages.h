@@ -1,13 +1,12 @@
 #pragma once
 // The logic of the configuration sheet's four pages, without widgets: each
 // page loads its values from the settings store, keeps what the user types
-// and steps, validates, saves, and announces a few changes to the running
-// program. The sheet's windows (CTamrelCfg.h) only show it.
+// and steps, validates and saves. The running program follows what was saved
+// through the store's own change announcements. The sheet's windows
+// (CTamrelCfg.h) only show it.
 //
-// Threads: GUI thread only. Announcements are posted, so their receivers act
-// on them after the apply returns.
+// Thread: GUI thread only.
 
-#include "platform/Messages.h"
 #include "radio/BandTable.h"
 #include "settings/CRigControlRegistry.h"
 #include "settings/SerialDeviceScan.h"
@@ -21,18 +20,6 @@
 #include <vector>
 
 namespace tamrel {
-
-// Where the pages' announcements go.
-struct ConfigNotices {
-    // The front panel: requests 12 (logging style), 13 (PA option) and 21
-    // ("Use UTC in Log"), posted only while it exists.
-    Handle panel = 0;
-    // An open keyboard CW window: WM_K2_MEMKEY_CHANGED (key index, text) for
-    // each memory text that changed. 0 when none is open.
-    Handle keyboardWindow = 0;
-    // The front panel's radio model takes the saved band table at once.
-    std::function<void(const BandTable&)> bandTableSaved;
-};
 
 // A value the page will not take: the control that holds it and why.
 struct Refusal {
@@ -67,7 +54,7 @@ public:
     static int ControlId(Text t);
     static const char* Label(Text t);
 
-    SystemCfgPage(CRigControlRegistry& registry, const ConfigNotices& notices);
+    explicit SystemCfgPage(CRigControlRegistry& registry);
 
     // Reads the store, as each opening of the page does.
     void Load();
@@ -89,7 +76,6 @@ public:
 
 private:
     CRigControlRegistry& registry_;
-    const ConfigNotices& notices_;
     std::array<std::string, kTextCount> texts_;
     bool contest_ = false;
     bool useUtc_ = true;
@@ -99,7 +85,6 @@ private:
     uint8_t swLoggingMode_ = 0;
     int32_t counter_ = 1;
     // Last loaded or applied, to tell a change.
-    bool rememberedUseUtc_ = true;
     bool rememberedContest_ = false;
 };
 
@@ -117,8 +102,8 @@ public:
     static constexpr char kByPortNumber[] = "(by port number)";
     static constexpr char kNotPresent[] = " (not present)";
 
-    CommPortCfgPage(CRigControlRegistry& registry, const ConfigNotices& notices,
-                    std::filesystem::path devRoot = "/dev");
+    explicit CommPortCfgPage(CRigControlRegistry& registry,
+                             std::filesystem::path devRoot = "/dev");
 
     // Reads the store and scans the devices, as each opening of the page does.
     void Load();
@@ -160,7 +145,6 @@ private:
     void RebuildChoices();
 
     CRigControlRegistry& registry_;
-    const ConfigNotices& notices_;
     std::filesystem::path devRoot_;
     // Before loading: port 0, 4800 at table position 3, parity 0, one stop bit.
     CommPortSettings port_{0, 4800, 0, 1, {}};
@@ -179,7 +163,7 @@ public:
     static std::string BandLabel(int band);
 
     // Takes its copy of the band table from the store.
-    BandInfoCfgPage(CRigControlRegistry& registry, const ConfigNotices& notices);
+    explicit BandInfoCfgPage(CRigControlRegistry& registry);
 
     const std::string& EdgeText(int band, bool high) const { return edges_[band][high]; }
     void SetEdgeText(int band, bool high, std::string_view text);
@@ -189,7 +173,6 @@ public:
 
 private:
     CRigControlRegistry& registry_;
-    const ConfigNotices& notices_;
     BandTable table_;
     std::array<std::array<std::string, 2>, kBandCount> edges_;
 };
@@ -200,7 +183,7 @@ public:
     static int EditId(int key);
 
     // Takes its copy of the texts from the store.
-    MemoryKeyCfgPage(CRigControlRegistry& registry, const ConfigNotices& notices);
+    explicit MemoryKeyCfgPage(CRigControlRegistry& registry);
 
     const std::string& Value(int key) const { return texts_[key]; }
     // Cut to 253 bytes; marks the page modified.
@@ -211,7 +194,6 @@ public:
 
 private:
     CRigControlRegistry& registry_;
-    const ConfigNotices& notices_;
     MemoryKeyTexts saved_;
     MemoryKeyTexts texts_;
 };
@@ -224,9 +206,8 @@ public:
     static constexpr char kCaption[] = "System Configuration";
     static const char* PageCaption(int page);
 
-    ConfigSheet(CRigControlRegistry& registry, Prompter& prompter, ConfigNotices notices,
+    ConfigSheet(CRigControlRegistry& registry, Prompter& prompter,
                 std::filesystem::path devRoot = "/dev");
-    // The pages refer to the sheet's notices.
     ConfigSheet(const ConfigSheet&) = delete;
     ConfigSheet& operator=(const ConfigSheet&) = delete;
 
@@ -258,7 +239,6 @@ private:
 
     CRigControlRegistry& registry_;
     Prompter& prompter_;
-    ConfigNotices notices_;
     SystemCfgPage system_;
     CommPortCfgPage port_;
     BandInfoCfgPage bands_;

@@ -322,9 +322,8 @@ TEST_F(FrontPanelWindow, RequestsFromToolsAndTheWheel) {
     EXPECT_EQ(got[1].payload.get<K2RadioState>()->vfoA, 7040000u);
     EXPECT_EQ(got[1].payload.get<K2RadioState>()->bandIndex, 6u);
 
-    // PA option: the power slider then sends the high range digit.
-    Mailboxes::post(panel, {msg::WM_K2_PANEL_REQUEST, msg::REQ_PA_OPTION, Payload::of<int64_t>(1)});
-    pumpUntil([] { return false; }, 100ms);
+    // PA option saved: the power slider then sends the high range digit.
+    ASSERT_TRUE(registry_->SetPaOption(1));
     control<QSlider>(ctl::kPowerSlider)->triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_EQ(sent(), std::vector<std::string>{"PC0011"});
 

@@ -30,14 +30,23 @@ protected:
         SystemConfig config;
         registry_->GetSystemConfig(config);
         ASSERT_TRUE(dev_.isValid());
-        notices_.panel = panel_.handle();
-        notices_.keyboardWindow = keyboard_.handle();
-        notices_.bandTableSaved = [this](const BandTable&) { ++bandsHanded_; };
+        using R = CRigControlRegistry;
+        auto note = [this](auto signal, const char* name) {
+            QObject::connect(registry_.get(), signal, [this, name] { announced_.push_back(name); });
+        };
+        note(&R::utcChanged, "utc");
+        note(&R::paOptionChanged, "paOption");
+        note(&R::bandTableChanged, "bands");
+        QObject::connect(registry_.get(), &R::memoryKeyChanged, [this](int key) {
+            MemoryKeyTexts texts;
+            registry_->GetTransmitMemoryKeys(texts);
+            keys_.emplace_back(key, texts[std::size_t(key)]);
+        });
     }
 
     std::unique_ptr<CTamrelCfg> open() {
-        auto sheet = std::make_unique<CTamrelCfg>(*registry_, prompter_, notices_, nullptr,
-                                                  dev_.path().toStdString());
+        auto sheet =
+            std::make_unique<CTamrelCfg>(*registry_, prompter_, nullptr, dev_.path().toStdString());
         sheet->show();
         sheet->activateWindow();
         QApplication::processEvents();
@@ -56,19 +65,13 @@ protected:
         QTest::keyClicks(edit, text);
     }
 
-    std::vector<uint64_t> requestCodes() {
-        std::vector<uint64_t> codes;
-        while (std::optional<Message> m = panel_.tryGet())
-            codes.push_back(m->wParam);
-        return codes;
-    }
+    // What the store announced since the last look, in order.
+    std::vector<std::string> announced() { return std::exchange(announced_, {}); }
 
     std::unique_ptr<CRigControlRegistry> registry_;
     QTemporaryDir dev_;
-    MessageQueue panel_;
-    MessageQueue keyboard_;
-    ConfigNotices notices_;
-    int bandsHanded_ = 0;
+    std::vector<std::string> announced_;
+    std::vector<std::pair<int, std::string>> keys_; // each announced key with its new text
 };
 
 } // namespace
@@ -113,8 +116,7 @@ TEST_F(ConfigSheetWindow, CancelAndEscapeWriteNothing) {
         EXPECT_FALSE(sheet->isVisible());
     }
     EXPECT_EQ(fileBytes(), before);
-    EXPECT_EQ(bandsHanded_, 0);
-    EXPECT_TRUE(requestCodes().empty());
+    EXPECT_TRUE(announced().empty());
 }
 
 TEST_F(ConfigSheetWindow, OkAppliesTheShownPagesOnly) {
@@ -127,10 +129,9 @@ TEST_F(ConfigSheetWindow, OkAppliesTheShownPagesOnly) {
     EXPECT_EQ(sheet->result(), QDialog::Accepted);
     EXPECT_EQ(stored("", "Callsign"), Value::ofText("K1ABC"));
     EXPECT_EQ(stored("", "Use UTC in Log"), Value::ofBinary({0}));
-    EXPECT_EQ(requestCodes(), std::vector<uint64_t>{msg::REQ_USE_UTC});
     // The port page was never shown: its values are as they were.
+    EXPECT_EQ(announced(), std::vector<std::string>{"utc"});
     EXPECT_EQ(stored("", "PA Option"), Value::ofText("<missing>"));
-    EXPECT_EQ(bandsHanded_, 0);
 }
 
 TEST_F(ConfigSheetWindow, ApplyFollowsChangesAndRefusalsKeepTheSheetOpen) {
@@ -143,7 +144,7 @@ TEST_F(ConfigSheetWindow, ApplyFollowsChangesAndRefusalsKeepTheSheetOpen) {
     QTest::mouseClick(sheet->ApplyButton(), Qt::LeftButton);
     EXPECT_FALSE(sheet->ApplyButton()->isEnabled());
     EXPECT_EQ(stored("HAM Band Info", "80M High Band Edge"), Value::ofDword(3900000));
-    EXPECT_EQ(bandsHanded_, 1);
+    EXPECT_EQ(announced(), std::vector<std::string>{"bands"});
 
     // A bad digits value on page 1 keeps everything unapplied and page 1 up.
     sheet->Tabs()->setCurrentIndex(0);
@@ -198,13 +199,13 @@ TEST_F(ConfigSheetWindow, SpinsStepTheShownValuesAndThePaOptionIsAnnounced) {
 
     sheet->OkButton()->click();
     EXPECT_EQ(sheet->result(), QDialog::Accepted);
-    EXPECT_EQ(requestCodes(), std::vector<uint64_t>{msg::REQ_PA_OPTION});
+    EXPECT_EQ(announced(), std::vector<std::string>{"paOption"});
     CommPortSettings back;
     registry_->GetCommPort(back);
     EXPECT_EQ(back, (CommPortSettings{18, 4800, 0, 1, dev_.path().toStdString() + "/ttyUSB0"}));
 }
 
-TEST_F(ConfigSheetWindow, ChangedMemoryTextsGoToTheOpenKeyboardWindow) {
+TEST_F(ConfigSheetWindow, ChangedMemoryTextsAreAnnounced) {
     auto sheet = open();
     sheet->Tabs()->setCurrentIndex(3);
     type(control<QLineEdit>(*sheet, 3, 1181), "5NN TU"); // F5
@@ -218,12 +219,10 @@ TEST_F(ConfigSheetWindow, ChangedMemoryTextsGoToTheOpenKeyboardWindow) {
     }
     EXPECT_EQ(f11->text(), QString(84, QChar(0x20AC)));
     sheet->OkButton()->click();
-    std::vector<std::pair<uint64_t, std::string>> got;
-    while (std::optional<Message> m = keyboard_.tryGet())
-        got.emplace_back(m->wParam, *m->payload.get<std::string>());
+    const auto got = keys_;
     ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[0], (std::pair<uint64_t, std::string>{4, "5NN TU"}));
-    EXPECT_EQ(got[1].first, 10u);
+    EXPECT_EQ(got[0], (std::pair<int, std::string>{4, "5NN TU"}));
+    EXPECT_EQ(got[1].first, 10);
     EXPECT_EQ(QString::fromStdString(got[1].second), QString(84, QChar(0x20AC)));
 }
 

@@ -68,10 +68,9 @@ TEST_F(DeviceTree, StoredDeviceIsChosenKeptWhenMissingAndCleared) {
     CRigControlRegistry registry(prompter_);
     SystemConfig config;
     registry.GetSystemConfig(config);
-    ConfigNotices notices;
     const std::string link = at("serial/by-id/usb-Radio-if00");
     {
-        CommPortCfgPage page(registry, notices, root_);
+        CommPortCfgPage page(registry, root_);
         page.Load();
         EXPECT_EQ(page.DeviceText(), CommPortCfgPage::kByPortNumber);
         EXPECT_EQ(page.NextStartText(), "The next start opens /dev/ttyS0.");
@@ -86,7 +85,7 @@ TEST_F(DeviceTree, StoredDeviceIsChosenKeptWhenMissingAndCleared) {
     // Unplugged: still chosen, marked, and stored unchanged.
     fs::remove(root_ / "ttyUSB0");
     {
-        CommPortCfgPage page(registry, notices, root_);
+        CommPortCfgPage page(registry, root_);
         page.Load();
         EXPECT_EQ(page.DeviceText(), link + CommPortCfgPage::kNotPresent);
         EXPECT_EQ(page.DeviceChoices().back().path, link);
