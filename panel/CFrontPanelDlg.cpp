@@ -194,9 +194,8 @@ void CFrontPanelDlg::ToolCommands::Later(std::function<void()> action) {
 }
 
 void CFrontPanelDlg::ToolCommands::RunMemoryCommand(MemoryCommand command) {
-    static constexpr std::array<int, 4> kIds = {kCmdSaveStackingRegister,
-                                                kCmdRecallStackingRegister, kCmdSaveMemory,
-                                                kCmdRecallMemory};
+    static constexpr std::array<int, 4> kIds = {
+        kCmdSaveStackingRegister, kCmdRecallStackingRegister, kCmdSaveMemory, kCmdRecallMemory};
     // After the key event: a dialog opened from inside it would see the key.
     Later([this, id = kIds[std::size_t(command)]] {
         if (panel_.memoryCommands_)

@@ -4,6 +4,8 @@
 
 #include "settings/CRigControlRegistry.h"
 
+#include <utility>
+
 #include "settings/RegistryDefaults.h"
 #include "settings/RegistryStore.h"
 
@@ -107,9 +109,7 @@ void CRigControlRegistry::GetSystemConfig(SystemConfig& config) {
 
 bool CRigControlRegistry::SetSystemConfig(const SystemConfig& config) {
     bool saved = false;
-    bool operatorDiffers = false;
-    bool utcDiffers = false;
-    bool homeDiffers = false;
+    uint32_t changed = 0;
     {
         RegistryStore st(file_, problems_);
         if (!st.keyExists(kRoot))
@@ -118,11 +118,14 @@ bool CRigControlRegistry::SetSystemConfig(const SystemConfig& config) {
             Read<std::string> r = st.text(kRoot, name, kPathTextLimit);
             return !r.ok() || r.value != value;
         };
-        operatorDiffers = differs("Callsign", config.callsign) || differs("Name", config.name) ||
-                          differs("QTH", config.qth);
-        homeDiffers = differs("HomeDir", config.homeDir);
+        if (differs("Callsign", config.callsign) || differs("Name", config.name) ||
+            differs("QTH", config.qth))
+            changed |= kOwedOperator;
+        if (differs("HomeDir", config.homeDir))
+            changed |= kOwedHome;
         const Read<uint8_t> offset = st.byte(kRoot, "Offset from UTC");
-        utcDiffers = !offset.ok() || offset.value != config.utcOffset;
+        if (!offset.ok() || offset.value != config.utcOffset)
+            changed |= kOwedUtc;
         st.putText(kRoot, "HomeDir", config.homeDir, kPathTextLimit);
         st.putText(kRoot, "Callsign", config.callsign);
         st.putText(kRoot, "Name", config.name);
@@ -132,19 +135,38 @@ bool CRigControlRegistry::SetSystemConfig(const SystemConfig& config) {
         st.putByte(kRoot, "SW Logging Mode", config.loggingMode);
         saved = st.commit();
     }
-    if (!saved)
-        return false;
-    // The CW macros read these: the next message sent identifies with the new call.
-    SetMacroVariable(1, config.callsign);
-    SetMacroVariable(2, config.name);
-    SetMacroVariable(3, config.qth);
-    if (operatorDiffers)
+    if (saved) {
+        // The CW macros read these: the next message identifies with the new call.
+        SetMacroVariable(1, config.callsign);
+        SetMacroVariable(2, config.name);
+        SetMacroVariable(3, config.qth);
+    }
+    announce(saved, changed);
+    return saved;
+}
+
+void CRigControlRegistry::announce(bool written, uint32_t changed) {
+    {
+        std::lock_guard lock(owedMutex_);
+        if (!written) {
+            owed_ |= changed;
+            return;
+        }
+        changed |= std::exchange(owed_, 0u);
+    }
+    if (changed & kOwedOperator)
         Q_EMIT operatorChanged();
-    if (utcDiffers)
+    if (changed & kOwedUtc)
         Q_EMIT utcChanged();
-    if (homeDiffers)
+    if (changed & kOwedLoggingMode)
+        Q_EMIT loggingModeChanged();
+    if (changed & kOwedCounter)
+        Q_EMIT counterChanged();
+    if (changed & kOwedHome)
         Q_EMIT homeDirChanged();
-    return true;
+    for (int n = 0; n < kMemoryKeyCount; ++n)
+        if (changed & (uint32_t{kOwedKeys} << n))
+            Q_EMIT memoryKeyChanged(n);
 }
 
 void CRigControlRegistry::GetHomeDir(std::string& dir) {
@@ -247,20 +269,20 @@ uint8_t CRigControlRegistry::GetQsoLoggingMode() {
 }
 
 bool CRigControlRegistry::SetQsoLoggingMode(uint8_t mode) {
-    bool differs = false;
+    bool saved = false;
+    uint32_t changed = 0;
     {
         RegistryStore st(file_, problems_);
         if (!st.keyExists(kRoot))
             return false;
         const Read<uint8_t> was = st.byte(kRoot, "QSO Logging Mode");
-        differs = !was.ok() || was.value != mode;
+        if (!was.ok() || was.value != mode)
+            changed = kOwedLoggingMode;
         st.putByte(kRoot, "QSO Logging Mode", mode);
-        if (!st.commit())
-            return false;
+        saved = st.commit();
     }
-    if (differs)
-        Q_EMIT loggingModeChanged();
-    return true;
+    announce(saved, changed);
+    return saved;
 }
 
 void CRigControlRegistry::GetCurrentLogFileName(std::string& name) {
@@ -332,9 +354,8 @@ void CRigControlRegistry::GetStationSettings(StationSettings& station) {
 }
 
 bool CRigControlRegistry::SetStationSettings(const StationSettings& station) {
-    bool stationDiffers = false;
-    bool counterDiffers = false;
-    bool utcDiffers = false;
+    bool saved = false;
+    uint32_t changed = 0;
     {
         RegistryStore st(file_, problems_);
         if (!st.keyExists(kRoot))
@@ -347,29 +368,25 @@ bool CRigControlRegistry::SetStationSettings(const StationSettings& station) {
             Read<uint8_t> r = st.byte(kRoot, name);
             return !r.ok() || r.value != value;
         };
-        stationDiffers = textDiffers("GridSquare", station.gridSquare) ||
-                         textDiffers("CQ Zone", station.cqZone) ||
-                         textDiffers("ITU Zone", station.ituZone);
+        if (textDiffers("GridSquare", station.gridSquare) ||
+            textDiffers("CQ Zone", station.cqZone) || textDiffers("ITU Zone", station.ituZone))
+            changed |= kOwedOperator;
         const Read<uint32_t> counter = st.dword(kRoot, "Counter Value");
-        counterDiffers = !counter.ok() || counter.value != static_cast<uint32_t>(station.counter) ||
-                         byteDiffers("Output Mode", station.outputMode);
-        utcDiffers = byteDiffers("Use UTC in Log", station.useUtc);
+        if (!counter.ok() || counter.value != static_cast<uint32_t>(station.counter) ||
+            byteDiffers("Output Mode", station.outputMode))
+            changed |= kOwedCounter;
+        if (byteDiffers("Use UTC in Log", station.useUtc))
+            changed |= kOwedUtc;
         st.putText(kRoot, "GridSquare", station.gridSquare);
         st.putText(kRoot, "CQ Zone", station.cqZone);
         st.putText(kRoot, "ITU Zone", station.ituZone);
         st.putDword(kRoot, "Counter Value", static_cast<uint32_t>(station.counter));
         st.putByte(kRoot, "Output Mode", station.outputMode);
         st.putByte(kRoot, "Use UTC in Log", station.useUtc);
-        if (!st.commit())
-            return false;
+        saved = st.commit();
     }
-    if (stationDiffers)
-        Q_EMIT operatorChanged();
-    if (counterDiffers)
-        Q_EMIT counterChanged();
-    if (utcDiffers)
-        Q_EMIT utcChanged();
-    return true;
+    announce(saved, changed);
+    return saved;
 }
 
 uint8_t CRigControlRegistry::GetPaOption() {

@@ -245,6 +245,20 @@ Q_SIGNALS:
     void homeDirChanged();
 
 private:
+    // Groups that changed in a write that failed: the process keeps the new
+    // values, so the next successful write announces them.
+    enum Owed : uint32_t {
+        kOwedOperator = 1,
+        kOwedUtc = 2,
+        kOwedLoggingMode = 4,
+        kOwedCounter = 8,
+        kOwedHome = 16,
+        kOwedKeys = 32 // bits 5.. : memory key n at bit 5 + n
+    };
+    // Announces `changed` and whatever a failed write still owes when
+    // `written`; else owes `changed`.
+    void announce(bool written, uint32_t changed);
+
     void error(const char* text);
     void getRect(const char* topLeft, const char* bottomRight, WindowRect& rect);
     void setRect(const char* topLeft, const char* bottomRight, const WindowRect& rect);
@@ -258,6 +272,9 @@ private:
 
     mutable std::mutex macroMutex_;
     std::array<std::string, 25> macros_; // only 1..9 reachable
+
+    std::mutex owedMutex_;
+    uint32_t owed_ = 0;
 
     std::mutex bandMutex_;
     bool bandTableStale_ = true;

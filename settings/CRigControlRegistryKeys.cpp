@@ -283,23 +283,22 @@ void CRigControlRegistry::GetTransmitMemoryKeys(MemoryKeyTexts& texts) {
 }
 
 bool CRigControlRegistry::SetTransmitMemoryKeys(const MemoryKeyTexts& texts) {
-    std::array<bool, kMemoryKeyCount> differs{};
+    bool saved = false;
+    uint32_t changed = 0;
     {
         RegistryStore st(file_, problems_);
         if (!st.keyExists(kMemoryKeys))
             return false;
         for (int n = 0; n < kMemoryKeyCount; ++n) {
             Read<std::string> was = st.text(kMemoryKeys, memoryKeyName(n), kMemoryKeyTextLimit);
-            differs[n] = !was.ok() || was.value != texts[n];
+            if (!was.ok() || was.value != texts[n])
+                changed |= uint32_t{kOwedKeys} << n;
             st.putText(kMemoryKeys, memoryKeyName(n), texts[n], kMemoryKeyTextLimit);
         }
-        if (!st.commit())
-            return false;
+        saved = st.commit();
     }
-    for (int n = 0; n < kMemoryKeyCount; ++n)
-        if (differs[n])
-            Q_EMIT memoryKeyChanged(n);
-    return true;
+    announce(saved, changed);
+    return saved;
 }
 
 void CRigControlRegistry::SetTransmitMemoryKey(int n, std::string_view text) {

@@ -102,8 +102,7 @@ public:
     static constexpr char kByPortNumber[] = "(by port number)";
     static constexpr char kNotPresent[] = " (not present)";
 
-    explicit CommPortCfgPage(CRigControlRegistry& registry,
-                             std::filesystem::path devRoot = "/dev");
+    explicit CommPortCfgPage(CRigControlRegistry& registry, std::filesystem::path devRoot = "/dev");
 
     // Reads the store and scans the devices, as each opening of the page does.
     void Load();
