@@ -1,7 +1,7 @@
 // measure_stalls: how long the GUI thread stays away from its event loop while
 // an operator's evening is played through the real front panel (offscreen)
-// against the simulated radio. Prints each step's worst stall, the worst steps
-// and the distribution over the whole evening.
+// against the simulated radio. Prints each step's worst stall and how long it took to end, the
+// worst steps and the distribution over the whole evening.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/panel/measure_stalls
 //
@@ -160,6 +160,8 @@ public:
         steps_.push_back({std::move(name), std::move(act), std::move(done), thinkMs});
     }
     const std::vector<Step>& Steps() const { return steps_; }
+    // From a step's action to its end condition holding (2 ms polls).
+    const std::vector<double>& Took() const { return took_; }
     std::string failure;
 
 private:
@@ -178,6 +180,7 @@ private:
         if (failure.empty()) {
             if (!s.done || s.done()) {
                 poll_.stop();
+                took_.push_back(ms(Clock::now() - started_));
                 ++at_;
                 QTimer::singleShot(s.thinkMs, this, [this] { Next(); });
                 return;
@@ -193,6 +196,7 @@ private:
 
     StallMeter& meter_;
     std::vector<Step> steps_;
+    std::vector<double> took_;
     std::size_t at_ = 0;
     Clock::time_point started_;
     QTimer poll_;
@@ -501,7 +505,7 @@ int main(int argc, char** argv) {
     const auto& steps = run.Steps();
     std::vector<double> perStep, pings;
     std::vector<std::pair<double, std::size_t>> worst;
-    std::printf("%-9s %-46s %12s\n", "steps", "", "worst stall");
+    std::printf("%-9s %-46s %12s %12s\n", "steps", "", "worst stall", "worst took");
     for (std::size_t i = 0, first = 0; i < steps.size(); ++i) {
         const std::vector<double>& samples = meter.samplesOfStep[int(i)];
         perStep.push_back(samples.empty() ? 0 : *std::max_element(samples.begin(), samples.end()));
@@ -512,12 +516,14 @@ int main(int argc, char** argv) {
         if (i + 1 < steps.size() && steps[i + 1].name == steps[first].name)
             continue;
         const double runWorst = *std::max_element(perStep.begin() + long(first), perStep.end());
+        const double runTook =
+            *std::max_element(run.Took().begin() + long(first), run.Took().begin() + long(i + 1));
         const std::string name = i == first
                                      ? steps[i].name
                                      : steps[i].name + " (x" + std::to_string(i - first + 1) + ")";
         const std::string at =
             std::to_string(first + 1) + (i == first ? "" : "-" + std::to_string(i + 1));
-        std::printf("%-9s %-46s %9.2f ms\n", at.c_str(), name.c_str(), runWorst);
+        std::printf("%-9s %-46s %9.2f ms %9.2f ms\n", at.c_str(), name.c_str(), runWorst, runTook);
         first = i + 1;
     }
     perStep.erase(perStep.begin());
