@@ -11,6 +11,7 @@
 #include "panel/KeyboardTuning.h"
 #include "platform/Prompter.h"
 #include "qsolog/QsoLoggingWindows.h"
+#include "qsolog/QtQsoDialogs.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
 #include "remote/ControlServer.h"
@@ -528,14 +529,6 @@ void CFrontPanelDlg::OnPanelRequest(uint64_t code, Payload& argument) {
         controls_.ToggleReleaseTuning();
         Refresh();
         break;
-    case msg::REQ_LOGGING_MODE:
-        if (qso_)
-            qso_->LoggingModeChanged(uint8_t(numberOf(argument)));
-        break;
-    case msg::REQ_USE_UTC:
-        if (qso_)
-            qso_->UseUtcChanged(numberOf(argument) != 0);
-        break;
     default:
         break;
     }
@@ -711,9 +704,9 @@ void CFrontPanelDlg::OpenQsoLogging() {
         std::string home;
         registry_.GetHomeDir(home);
         // Owned by the panel: it runs modally and would block windows of their own.
-        qso_ = std::make_unique<QsoLoggingWindows>(
-            registry_, prompter_, WindowHandle(), [this] { return frameGeometry(); }, home,
-            LoggingDlgHooks{}, this);
+        qso_ = std::make_unique<QsoLoggingWindows>(registry_, prompter_, radio_.Model(), Commands(),
+                                                   std::make_unique<QtQsoDialogs>(prompter_, this),
+                                                   home, this);
     }
     qso_->Open();
 }

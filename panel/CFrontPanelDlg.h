@@ -114,7 +114,7 @@ public:
     CCWKeyboardDlg* Keyboard() const { return keyboard_.get(); }
     Handle CwThreadHandle() const { return cwThread_.handle(); }
     std::size_t CwQueueSpace() const { return cwThread_.FreeSpace(); }
-    // "QSO Logging": starts the QSO threads once and shows both windows.
+    // "QSO Logging": starts the QSO log once and shows both windows.
     void OpenQsoLogging();
     // The QSO windows once opened (tests look at them).
     QsoLoggingWindows* QsoLogging() const { return qso_.get(); }

@@ -82,10 +82,6 @@ struct LogLoad {
     std::vector<std::string> messages; // for the operator, in order
 };
 
-std::vector<std::string> searchLog(std::span<const QSORecord> records, std::string_view call);
-std::optional<QSORecord> recallQso(std::span<const QSORecord> records, std::string_view call,
-                                   int n);
-
 class CQSOLogFile {
 public:
     // `homeDir` is where relative names lie. The log starts empty under the
@@ -135,14 +131,6 @@ public:
     // (else nothing changes), then rewrite; undone when the rewrite failed.
     LogWrite replace(std::size_t row, const QSORecord& original, QSORecord updated);
     LogWrite remove(std::size_t row, const QSORecord& original);
-
-    // searchLog and recallQso over the list.
-    std::vector<std::string> search(std::string_view call) const {
-        return searchLog(records_, call);
-    }
-    std::optional<QSORecord> recall(std::string_view call, int n) const {
-        return recallQso(records_, call, n);
-    }
 
     // The time given to QSOs whose date field is empty; the clock by default.
     void setClock(std::function<int64_t()> now) { now_ = std::move(now); }

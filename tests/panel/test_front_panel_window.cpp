@@ -567,9 +567,15 @@ TEST_F(FrontPanelWindow, ContestWindowF1SendsTheCallAndTheSerialNumberAndCountsO
             return false;
         });
     };
+    // The window's keys are its own while it is the active one.
+    contest.activateWindow();
+    ASSERT_TRUE(pumpUntil([&] { return QApplication::activeWindow() == &contest; }));
     QTest::keyClick(call, Qt::Key_F1);
     ASSERT_TRUE(keyed("KY xx0xx 5NN 007 "));
     peer_.clear();
+    // The keyboard window opened active; the operator comes back.
+    contest.activateWindow();
+    ASSERT_TRUE(pumpUntil([&] { return QApplication::activeWindow() == &contest; }));
     QTest::keyClick(call, Qt::Key_F1);
     ASSERT_TRUE(keyed("KY xx0xx 5NN 008 "));
     registry_->GetCounterSettings(counter);
