@@ -102,9 +102,9 @@ public:
     void TapSwitch(int code);
     void ScanBetween(int32_t lowHz, int32_t highHz);
 
-    // WM_K2_STATE_REQUEST: how 1 posts the snapshot to a thread as
-    // WM_K2_STATE_REPLY; how 2 posts its bytes to a window. False when the
-    // request names nobody (the control socket then answers its peer).
+    // WM_K2_STATE_REQUEST: how 2 posts the snapshot's bytes to a window.
+    // False when the request names nobody (the control socket then answers
+    // its peer).
     bool AnswerStateRequest(uint64_t how, Handle target) const;
 
 private:

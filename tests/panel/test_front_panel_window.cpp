@@ -308,7 +308,7 @@ TEST_F(FrontPanelWindow, RequestsFromToolsAndTheWheel) {
     radioSays("FA00007040000;", [&] { return view().vfoAText == "   7040.00"; });
     Mailboxes::post(panel,
                     {msg::WM_K2_PANEL_REQUEST, msg::REQ_BAND_RECORD, Payload::of(tool.handle())});
-    Mailboxes::post(panel, {msg::WM_K2_STATE_REQUEST, 1, Payload::of(tool.handle())});
+    Mailboxes::post(panel, {msg::WM_K2_STATE_REQUEST, 2, Payload::of(tool.handle())});
     std::vector<Message> got;
     ASSERT_TRUE(pumpUntil([&] {
         while (auto m = tool.tryGet())
@@ -317,10 +317,13 @@ TEST_F(FrontPanelWindow, RequestsFromToolsAndTheWheel) {
     }));
     ASSERT_NE(got[0].payload.get<BandRecord>(), nullptr);
     EXPECT_EQ(got[0].payload.get<BandRecord>()->label, "  40M");
-    EXPECT_EQ(got[1].id, msg::WM_K2_STATE_REPLY);
-    ASSERT_NE(got[1].payload.get<K2RadioState>(), nullptr);
-    EXPECT_EQ(got[1].payload.get<K2RadioState>()->vfoA, 7040000u);
-    EXPECT_EQ(got[1].payload.get<K2RadioState>()->bandIndex, 6u);
+    using StateBytes = std::array<uint8_t, K2RadioState::kSize>;
+    ASSERT_NE(got[1].payload.get<StateBytes>(), nullptr);
+    const std::optional<K2RadioState> state =
+        K2RadioState::fromBytes(*got[1].payload.get<StateBytes>());
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->vfoA, 7040000u);
+    EXPECT_EQ(state->bandIndex, 6u);
 
     // PA option saved: the power slider then sends the high range digit.
     ASSERT_TRUE(registry_->SetPaOption(1));
