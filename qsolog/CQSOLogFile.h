@@ -74,8 +74,8 @@ struct LogLoad {
     bool missing = false;            // no such file: an empty log that the first QSO creates
     std::optional<QsoKind> fileKind; // the kind of the file's QSOs; none without any
     bool modeMatches = true;
-    // When set, the caller switches "QSO Logging Mode" to it and tells the
-    // information thread; the log is then written to this file.
+    // When set, the caller switches "QSO Logging Mode" to it; the log is
+    // then written to this file.
     std::optional<uint8_t> switchMode;
     // Any mode mismatch: the logging window is made anew with the columns of the mode.
     bool recreateWindow = false;
