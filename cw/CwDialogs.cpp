@@ -153,16 +153,19 @@ void CMySignalReportDlg::accept() {
     QDialog::accept();
 }
 
-CSetCounterDlg::CSetCounterDlg(CRigControlRegistry& registry, int32_t counter, uint8_t outputMode,
-                               QWidget* parent)
-    : QDialog(parent), registry_(registry), counter_(counter), mode_(outputMode) {
+CSetCounterDlg::CSetCounterDlg(CRigControlRegistry& registry, QWidget* parent)
+    : QDialog(parent), registry_(registry) {
     setWindowTitle("Setting New Counter Value");
+    CounterSettings stored{1, 0};
+    registry_.GetCounterSettings(stored);
+    counter_ = stored.counter;
+    mode_ = stored.outputMode;
     auto* form = new QFormLayout(this);
-    value_ = new QLineEdit(QString::number(counter), this);
+    value_ = new QLineEdit(QString::number(counter_), this);
     setControlId(*value_, 1226);
     value_->setValidator(new QIntValidator(value_));
     form->addRow("New Counter Value", value_);
-    digitCount_ = std::min(outputMode & 0x7F, 5);
+    digitCount_ = std::min(mode_ & 0x7F, 5);
     digits_ = new QLabel(this);
     setControlId(*digits_, 1228);
     auto* row = new QHBoxLayout;
@@ -172,7 +175,7 @@ CSetCounterDlg::CSetCounterDlg(CRigControlRegistry& registry, int32_t counter, u
     form->addRow("Total Number of Digits to Send", row);
     cut_ = new QCheckBox("Replace 0 with Cut Number", this);
     setControlId(*cut_, 1225, cut_->text());
-    cut_->setChecked((outputMode & 0x80) != 0);
+    cut_->setChecked((mode_ & 0x80) != 0);
     form->addRow(cut_);
     form->addRow(buttons(*this, "Set", true));
     digits_->setText(QString::number(digitCount_));

@@ -607,7 +607,8 @@ TEST_F(FrontPanelWindow, KeyboardCwOpensByButtonAndKeysTextFromOtherPrograms) {
     click(ctl::kKeyboardCw);
     ASSERT_NE(dlg_->Keyboard(), nullptr);
     EXPECT_TRUE(dlg_->Keyboard()->isVisible());
-    // Docked below the panel.
+    // Docked below the panel once its slide has run on the event loop.
+    ASSERT_TRUE(pumpUntil([&] { return !dlg_->Keyboard()->Sliding(); }));
     EXPECT_EQ(dlg_->Keyboard()->frameGeometry().top(), dlg_->frameGeometry().bottom() + 1);
 
     // Open: the text gets a space, ";" is gone, and the radio is asked at once.
@@ -653,9 +654,9 @@ TEST_F(FrontPanelWindow, KeyboardCwOpensByButtonAndKeysTextFromOtherPrograms) {
                 peer_.send("KY2;");
     }
 
-    // ALT+T closes it; then the socket's text is dropped again.
+    // ALT+T closes it (it slides in first); then the socket's text is dropped again.
     QTest::keyClick(control<QWidget>(ctl::kTuningSlider), Qt::Key_T, Qt::AltModifier);
-    EXPECT_EQ(dlg_->Keyboard(), nullptr);
+    ASSERT_TRUE(pumpUntil([&] { return dlg_->Keyboard() == nullptr; }));
     sendFrame(client, control::OP_CW_TEXT, "TEST");
     EXPECT_TRUE(sent(400ms).empty());
 
