@@ -86,13 +86,14 @@ CCWKeyboardDlg::CCWKeyboardDlg(CRigControlRegistry& registry, Handle cwThread, P
       slide_(*this, panel, DockSide::Below, false, [this] { Q_EMIT closed(); }),
       mailbox_([this](Message&& m) { OnMessage(std::move(m)); }) {
     setWindowTitle(kKeyboardTitle);
+    setAccessibleName(kKeyboardTitle);
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     pending_ = new QPlainTextEdit(this);
-    setControlId(*pending_, 1223);
+    setControlId(*pending_, 1223, "Pending text");
     pending_->setReadOnly(true);
     pending_->setFocusPolicy(Qt::NoFocus);
     pending_->setMinimumHeight(pending_->fontMetrics().lineSpacing() * 2 + 12);
@@ -106,7 +107,7 @@ CCWKeyboardDlg::CCWKeyboardDlg(CRigControlRegistry& registry, Handle cwThread, P
             return true;
         },
         this);
-    setControlId(*typeIn_, 1010);
+    setControlId(*typeIn_, 1010, "Type-in line");
     layout->addWidget(typeIn_);
 
     auto* keys = new QHBoxLayout;

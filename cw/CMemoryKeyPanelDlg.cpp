@@ -19,6 +19,7 @@ CMemoryKeyPanelDlg::CMemoryKeyPanelDlg(CRigControlRegistry& registry, CCWKeyboar
     : QDialog(&keyboard), registry_(registry), keyboard_(keyboard),
       slide_(*this, panel, DockSide::Right, true, [this] { Q_EMIT closed(); }) {
     setWindowTitle(kMemoryPanelTitle);
+    setAccessibleName(kMemoryPanelTitle);
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 6, 6, 6);
@@ -33,17 +34,17 @@ CMemoryKeyPanelDlg::CMemoryKeyPanelDlg(CRigControlRegistry& registry, CCWKeyboar
         const QString name = typeIn ? QStringLiteral("TypeIn") : QStringLiteral("F%1").arg(row + 1);
         grid->addWidget(new QLabel(name, this), row, 0);
         auto* edit = new QLineEdit(this);
-        setControlId(*edit, kMemoryEditIds[row]);
+        setControlId(*edit, kMemoryEditIds[row], name + " text");
         edit->setMaxLength(kMemoryTextLimit);
         edit->setValidator(new QRegularExpressionValidator(keyable, edit));
         edit->setMinimumWidth(260);
         edits_[std::size_t(row)] = edit;
         auto* editButton = new QPushButton(typeIn ? "Clear" : "Edit", this);
-        setControlId(*editButton, kMemoryEditButtonIds[row], editButton->text());
+        setControlId(*editButton, kMemoryEditButtonIds[row], editButton->text() + " " + name);
         editButton->setToolTip(typeIn ? QStringLiteral("TX Clear TypeIn Memory")
                                       : QStringLiteral("Edit %1 Memory").arg(name));
         auto* tx = new QPushButton("TX", this);
-        setControlId(*tx, kMemoryTxButtonIds[row], "TX");
+        setControlId(*tx, kMemoryTxButtonIds[row], "Send " + name);
         tx->setToolTip(QStringLiteral("TX %1 Memory").arg(name));
         for (QPushButton* b : {editButton, tx}) {
             b->setAutoDefault(false);

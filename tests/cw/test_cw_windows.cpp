@@ -346,6 +346,14 @@ TEST_F(CwWindows, MemoryTextsFollowTheStoreInBothWindows) {
     EXPECT_EQ(panel_.asked, Strings{"memory 2"});
     EXPECT_TRUE(take().empty());
 
+    // Named for screen readers as they read.
+    EXPECT_EQ(panel->accessibleName(), "CW Memory Keys");
+    EXPECT_EQ(panel->Edit(0)->accessibleName(), "F1 text");
+    EXPECT_EQ(findControl(*panel, kMemoryTxButtonIds[kTypeInRow])->accessibleName(), "Send TypeIn");
+    EXPECT_EQ(kb_->TypeIn()->accessibleName(), "Type-in line");
+    for (const QWidget* w : kb_->findChildren<QWidget*>()) // the panel's too
+        EXPECT_FALSE(w->accessibleName().startsWith("ctl")) << w->objectName().toStdString();
+
     QTest::mouseClick(control<QWidget>(1017), Qt::LeftButton);
     ASSERT_TRUE(until([&] { return kb_->MemoryPanel() == nullptr; }));
 }
@@ -424,6 +432,14 @@ TEST(CwDialogs, CounterAndAutoplayDialogs) {
     EXPECT_EQ(qobject_cast<QLineEdit*>(findControl(report, 1159))->text(), "599");
     report.accept();
     EXPECT_EQ(registry.GetMacroVariable(4), "599");
+
+    // Named by their titles and captions.
+    for (const QDialog* dlg : std::initializer_list<const QDialog*>{&counter, &autoplay, &report}) {
+        EXPECT_EQ(dlg->accessibleName(), dlg->windowTitle());
+        for (const QWidget* w : dlg->findChildren<QWidget*>())
+            EXPECT_FALSE(w->accessibleName().startsWith("ctl")) << w->objectName().toStdString();
+    }
+    EXPECT_EQ(findControl(autoplay, 1079)->accessibleName(), "Memory Key");
 }
 
 TEST(CwDocking, BelowAndBesideThePanel) {
