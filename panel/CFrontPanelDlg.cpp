@@ -357,6 +357,10 @@ void CFrontPanelDlg::ConnectControls() {
         CEditEx* edit = v == 0 ? w_.vfoA : w_.vfoB;
         onClick(w_.enter[v],
                 [this, v, edit] { controls_.OnEnterFrequency(v, edit->text().toStdString()); });
+        connect(edit, &QLineEdit::textEdited, this, [this, v] {
+            controls_.OnFrequencyEdited(v);
+            Refresh();
+        });
         edit->installEventFilter(this);
     }
     connect(w_.band, &QComboBox::activated, this, [this](int index) {
@@ -895,11 +899,19 @@ bool CFrontPanelDlg::eventFilter(QObject* watched, QEvent* event) {
         if (ours() && widget->window() == this &&
             HandleTuningKey(widget, static_cast<QKeyEvent*>(event)))
             return true;
-        if (int v = EditIndex(watched); v >= 0 && IsEnterKey(static_cast<QKeyEvent*>(event))) {
-            // Enter in a frequency edit only sets that frequency.
-            if (w_.enter[v]->isEnabled())
-                w_.enter[v]->click();
-            return true;
+        if (int v = EditIndex(watched); v >= 0) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (IsEnterKey(key)) {
+                // Enter in a frequency edit only sets that frequency.
+                if (w_.enter[v]->isEnabled())
+                    w_.enter[v]->click();
+                return true;
+            }
+            if (key->key() == Qt::Key_Escape && presenter_.View().editing[v]) {
+                controls_.OnFrequencyEditCancelled(v);
+                Refresh();
+                return true;
+            }
         }
         break;
     case QEvent::MouseButtonPress:

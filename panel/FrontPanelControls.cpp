@@ -166,17 +166,25 @@ void CFrontPanelControls::OnFrequencyEditFocus(int vfo) {
 
 void CFrontPanelControls::OnFrequencyEditFocusLost(int vfo) {
     view_.ClearStatus();
+    view_.SetEditing(vfo, false);
     view_.SetEditWritable(vfo, false);
-    // The edit's own ">>" stays usable: focus moves to it when it is clicked.
-    view_.SetEntryButton(1 - vfo, false, colour::kSilver);
+    view_.SetEntryButton(vfo, false, colour::kSilver);
+}
+
+void CFrontPanelControls::OnFrequencyEdited(int vfo) {
+    if (view_.View().editWritable[vfo != 0])
+        view_.SetEditing(vfo, true);
+}
+
+void CFrontPanelControls::OnFrequencyEditCancelled(int vfo) {
+    view_.SetEditing(vfo, false);
 }
 
 void CFrontPanelControls::OnEnterFrequency(int vfo, std::string_view text) {
     view_.ClearStatus();
-    if (Locked())
+    if (Locked() || !view_.View().editing[vfo != 0])
         return;
-    view_.SetEntryButton(vfo, false, colour::kSilver);
-    view_.SetEditWritable(vfo, false);
+    view_.SetEditing(vfo, false);
     // kHz read in single precision, as the radio's own entry always was.
     const std::string copy(text);
     char* end = nullptr;

@@ -192,7 +192,11 @@ TEST_F(FrontPanelWindow, TypedFrequencyIsSentByItsArrowButton) {
     QTest::keyClicks(edit, "7040.5");
     click(ctl::kEnterA);
     EXPECT_EQ(sent(), std::vector<std::string>{"FA00007040500"});
-    EXPECT_TRUE(edit->isReadOnly());
+    // Sent once: the text is the radio's again, and ">>" alone sends nothing.
+    click(ctl::kEnterA);
+    EXPECT_TRUE(sent().empty());
+    control<QWidget>(ctl::kRit)->setFocus();
+    ASSERT_TRUE(pumpUntil([&] { return edit->isReadOnly(); }));
     EXPECT_FALSE(control<QWidget>(ctl::kEnterA)->isEnabled());
 }
 
@@ -372,7 +376,6 @@ TEST_F(FrontPanelWindow, EnterSetsATypedFrequencyAndElsewhereAsksToExit) {
     };
     type("7040.5");
     EXPECT_EQ(sent(), std::vector<std::string>{"FA00007040500"});
-    EXPECT_TRUE(edit->isReadOnly());
     type("7041"); // the edit still has the focus
     EXPECT_EQ(sent(), std::vector<std::string>{"FA00007041000"});
     EXPECT_TRUE(prompter_.texts().empty());
@@ -384,6 +387,36 @@ TEST_F(FrontPanelWindow, EnterSetsATypedFrequencyAndElsewhereAsksToExit) {
     EXPECT_EQ(prompter_.texts(), std::vector<std::string>{kExitQuestion});
     EXPECT_TRUE(sent().empty());
     EXPECT_TRUE(dlg_->isVisible()); // the answer was no
+}
+
+TEST_F(FrontPanelWindow, AFocusedFrequencyBoxFollowsTheRadioUntilTheOperatorTypes) {
+    auto* edit = control<CEditEx>(ctl::kVfoAEdit);
+    radioSays("FA00003560000;", [&] { return view().vfoAText == "   3560.00"; });
+    // Focus back in the box (as after any dialog): the radio still moves it.
+    edit->setFocus();
+    ASSERT_TRUE(pumpUntil([&] { return !edit->isReadOnly(); }));
+    peer_.send("FA00007030000;");
+    ASSERT_TRUE(pumpUntil([&] { return edit->text() == "   7030.00"; }));
+    // Enter on the radio's own value undoes nothing.
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_TRUE(sent().empty());
+
+    // Typed text stays until Enter; every Enter on a changed text sends.
+    for (const char* khz : {"7011", "7012"}) {
+        QTest::mouseClick(edit, Qt::LeftButton);
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, khz);
+        peer_.send("FA00007030010;");
+        pumpUntil([] { return false; }, 100ms);
+        EXPECT_EQ(edit->text(), khz);
+        QTest::keyClick(edit, Qt::Key_Return);
+        EXPECT_EQ(sent(), std::vector<std::string>{std::string("FA0000") + khz + "000"}) << khz;
+    }
+    // Escape gives the box back to the radio.
+    QTest::keyClicks(edit, "9");
+    QTest::keyClick(edit, Qt::Key_Escape);
+    EXPECT_EQ(edit->text(), "   7012.00");
+    EXPECT_TRUE(sent().empty());
 }
 
 TEST_F(FrontPanelWindow, OnlyAVerticalWheelTurnTunesANotchAtATime) {
