@@ -516,22 +516,6 @@ void CFrontPanelDlg::OnPanelRequest(uint64_t code, Payload& argument) {
         if (keyboard_) // not during the shutdown
             keyboard_->OnKey(uint64_t(numberOf(argument)));
         break;
-    case msg::REQ_SWITCH_TAP:
-        radio_.TapSwitch(int(numberOf(argument)));
-        break;
-    case msg::REQ_BAND_RECORD:
-        if (const Handle* to = argument.get<Handle>(); to && *to != 0)
-            Mailboxes::post(*to, {msg::WM_K2_PANEL_REQUEST, msg::REQ_BAND_RECORD,
-                                  Payload::of(radio_.Model().CurrentBand())});
-        break;
-    case msg::REQ_SCAN:
-        if (const ScanRequest* scan = argument.get<ScanRequest>())
-            radio_.ScanBetween(scan->lowHz, scan->highHz);
-        break;
-    case msg::REQ_RELEASE_TUNING:
-        controls_.ToggleReleaseTuning();
-        Refresh();
-        break;
     case msg::REQ_LOGGING_MODE:
         if (qso_)
             qso_->LoggingModeChanged(uint8_t(numberOf(argument)));
@@ -557,7 +541,8 @@ void CFrontPanelDlg::OnControlFrame(quint64 connection, quint32 dwData, const QB
         OpenKeyboard();
         break;
     case control::OP_STATE:
-        Mailboxes::post(WindowHandle(), {msg::WM_K2_STATE_REQUEST, 2, Payload::of(Handle{0})});
+        if (server_)
+            server_->SendToPeer(peerTitle_, control::OP_STATE, radio_.Model().Snapshot().toBytes());
         break;
     case control::OP_CW_SPEED:
         if (channel_)
@@ -786,13 +771,8 @@ void CFrontPanelDlg::ShowAbout() {
 void CFrontPanelDlg::OpenSwitchPanel() {
     presenter_.ClearStatus();
     if (!switchPanel_)
-        switchPanel_ = std::make_unique<CKeySwitchEmulationPanelsPropSheet>(
-            registry_, WindowHandle(),
-            [this](const std::string& text) {
-                presenter_.ShowStatus(text, StatusStyle::Error);
-                Refresh();
-            },
-            this);
+        switchPanel_ = std::make_unique<CKeySwitchEmulationPanelsPropSheet>(registry_, radio_,
+                                                                            *commands_, this);
     switchPanel_->ShowPanel();
 }
 
@@ -916,8 +896,8 @@ bool CFrontPanelDlg::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::MouseButtonPress:
         if (watched == w_.tuning && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
-            Mailboxes::post(WindowHandle(),
-                            {msg::WM_K2_PANEL_REQUEST, msg::REQ_RELEASE_TUNING, {}});
+            controls_.ToggleReleaseTuning();
+            Refresh();
             return true;
         }
         // A click into an edit that already has the focus opens it again

@@ -56,14 +56,20 @@ TEST_F(PanelWire, VfoButtonsAndFrequencyEntry) {
     controls.OnFrequencyEditFocus(0);
     EXPECT_TRUE(model.View().editWritable[0]);
     EXPECT_EQ(model.View().entryButton[0], MakeRgb(223, 109, 226));
-    controls.OnFrequencyEditFocusLost(0);
-    EXPECT_FALSE(model.View().editWritable[0]);
-    EXPECT_TRUE(model.View().entryEnabled[0]); // its own ">>" can still be clicked
+    controls.OnEnterFrequency(0, "7040.5"); // nothing typed: nothing sent
+    controls.OnFrequencyEdited(0);
+    EXPECT_TRUE(model.View().editing[0]);
     controls.OnEnterFrequency(0, "7040.5");
+    EXPECT_FALSE(model.View().editing[0]);
+    EXPECT_EQ(model.Fields().vfoA, 7040500u);
+    controls.OnFrequencyEdited(0);
+    controls.OnEnterFrequency(0, "abc"); // unreadable: nothing sent
+    controls.OnFrequencyEdited(0);
+    controls.OnFrequencyEditFocusLost(0); // the typed text is dropped
+    EXPECT_FALSE(model.View().editing[0]);
+    EXPECT_FALSE(model.View().editWritable[0]);
     EXPECT_FALSE(model.View().entryEnabled[0]);
     EXPECT_EQ(model.View().entryButton[0], colour::kSilver);
-    EXPECT_EQ(model.Fields().vfoA, 7040500u);
-    controls.OnEnterFrequency(0, "abc"); // unreadable: nothing sent
     controls.OnCopyAToB();
     controls.OnReceiveVfo(1);
     controls.OnTransmitVfo(0);

@@ -296,46 +296,16 @@ TEST_F(FrontPanelWindow, ExitAsksAndEscapeNeverCloses) {
     EXPECT_EQ(after.back(), "AI0");
 }
 
-TEST_F(FrontPanelWindow, RequestsFromToolsAndTheWheel) {
-    Handle panel = dlg_->WindowHandle();
-    Mailboxes::post(panel,
-                    {msg::WM_K2_PANEL_REQUEST, msg::REQ_SWITCH_TAP, Payload::of<int64_t>(7)});
-    Mailboxes::post(panel,
-                    {msg::WM_K2_PANEL_REQUEST, msg::REQ_SWITCH_TAP, Payload::of<int64_t>(70)});
-    Mailboxes::post(panel, {msg::WM_K2_PANEL_REQUEST, msg::REQ_SCAN,
-                            Payload::of(ScanRequest{7000000, 7100000})});
-    EXPECT_EQ(sent(600ms),
-              (std::vector<std::string>{"SW07", "FA00007000000", "FB00007100000", "SW19", "SW25"}));
-
-    // Band record and state snapshot come back to the asking thread's queue.
-    MessageQueue tool;
-    radioSays("FA00007040000;", [&] { return view().vfoAText == "   7040.00"; });
-    Mailboxes::post(panel,
-                    {msg::WM_K2_PANEL_REQUEST, msg::REQ_BAND_RECORD, Payload::of(tool.handle())});
-    Mailboxes::post(panel, {msg::WM_K2_STATE_REQUEST, 1, Payload::of(tool.handle())});
-    std::vector<Message> got;
-    ASSERT_TRUE(pumpUntil([&] {
-        while (auto m = tool.tryGet())
-            got.push_back(std::move(*m));
-        return got.size() == 2;
-    }));
-    ASSERT_NE(got[0].payload.get<BandRecord>(), nullptr);
-    EXPECT_EQ(got[0].payload.get<BandRecord>()->label, "  40M");
-    EXPECT_EQ(got[1].id, msg::WM_K2_STATE_REPLY);
-    ASSERT_NE(got[1].payload.get<K2RadioState>(), nullptr);
-    EXPECT_EQ(got[1].payload.get<K2RadioState>()->vfoA, 7040000u);
-    EXPECT_EQ(got[1].payload.get<K2RadioState>()->bandIndex, 6u);
-
+TEST_F(FrontPanelWindow, PaOptionReleaseTuningAndTheWheel) {
     // PA option saved: the power slider then sends the high range digit.
     ASSERT_TRUE(registry_->SetPaOption(1));
     control<QSlider>(ctl::kPowerSlider)->triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_EQ(sent(), std::vector<std::string>{"PC0011"});
 
-    // Release tuning colours the tuning frequency; a wheel notch tunes 10 Hz.
-    Mailboxes::post(panel, {msg::WM_K2_PANEL_REQUEST, msg::REQ_RELEASE_TUNING, {}});
-    ASSERT_TRUE(pumpUntil([&] {
-        return control<CEditEx>(ctl::kTuningEdit)->backgroundColour() == QColor(111, 111, 255);
-    }));
+    // A right-click on the tuning slider toggles release tuning, which
+    // colours the tuning frequency; a wheel notch tunes 10 Hz.
+    QTest::mouseClick(control<QSlider>(ctl::kTuningSlider), Qt::RightButton);
+    EXPECT_EQ(control<CEditEx>(ctl::kTuningEdit)->backgroundColour(), QColor(111, 111, 255));
     for (int delta : {120, -120}) {
         QWheelEvent wheel(QPointF(5, 5), dlg_->mapToGlobal(QPointF(5, 5)), QPoint(),
                           QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
