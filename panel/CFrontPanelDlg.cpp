@@ -113,6 +113,7 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
                                RadioOperations& radio, QWidget* parent)
     : QDialog(parent), registry_(registry), prompter_(prompter), radio_(radio),
       commands_(std::make_unique<ToolCommands>(*this)),
+      memoryHost_(std::make_unique<MemoryHost>(*this)),
       presenter_(radio.Model(), loadTuningRange(registry)), controls_(presenter_, radio),
       link_(radio.Model(), [this] { SendInitialQuery(); }),
       mailbox_([this](Message&& m) { OnMessage(std::move(m)); }) {
@@ -169,6 +170,22 @@ void CFrontPanelDlg::FollowSettings() {
 
 // The panel as the tool windows see it. Commands that can close the asking
 // window run once its event has been handled.
+// What the memory commands use of the panel: the radio and the status line.
+class CFrontPanelDlg::MemoryHost final : public MemoryCommandsHost {
+public:
+    explicit MemoryHost(CFrontPanelDlg& panel) : panel_(panel) {}
+    K2RadioState Snapshot() const override { return panel_.radio_.Model().Snapshot(); }
+    void Recall(const K2RadioState& state) override { panel_.radio_.ApplyState(state); }
+    void Status(const std::string& text, MemoryStatusStyle style) override {
+        panel_.presenter_.ShowStatus(text, StatusStyle(int(style)));
+        panel_.Refresh();
+    }
+    std::string BandLabel(int band) const override { return panel_.registry_.GetBandLabel(band); }
+
+private:
+    CFrontPanelDlg& panel_;
+};
+
 class CFrontPanelDlg::ToolCommands final : public PanelCommands {
 public:
     explicit ToolCommands(CFrontPanelDlg& panel) : panel_(panel) {}
@@ -248,15 +265,8 @@ void CFrontPanelDlg::SetMemoryStore(CK2MemoryStore* store) {
         registry_.GetWindowRect(r);
         return r;
     });
-    MemoryCommandHooks hooks{[this] { return radio_.Model().Snapshot(); },
-                             [this](const K2RadioState& s) { radio_.ApplyState(s); },
-                             [this](const std::string& text, MemoryStatusStyle style) {
-                                 presenter_.ShowStatus(text, StatusStyle(int(style)));
-                                 Refresh();
-                             },
-                             [this](int band) { return registry_.GetBandLabel(band); }};
     memoryCommands_ =
-        std::make_unique<MemoryCommands>(*store, prompter_, *memoryDialogs_, std::move(hooks));
+        std::make_unique<MemoryCommands>(*store, prompter_, *memoryDialogs_, *memoryHost_);
     // A damaged memory file is told once the panel is up, not behind the splash.
     QTimer::singleShot(0, this, [this, store] {
         for (const std::string& notice : store->TakeStartupNotices())
