@@ -114,14 +114,14 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
     : QDialog(parent), registry_(registry), prompter_(prompter), radio_(radio),
       commands_(std::make_unique<ToolCommands>(*this)),
       memoryHost_(std::make_unique<MemoryHost>(*this)),
-      presenter_(radio.Model(), loadTuningRange(registry)), controls_(presenter_, radio),
+      presenter_(radio.Model(), loadTuningRange(registry)),
+      controls_(presenter_, radio, [this](int index) { registry_.SetTuningRange(uint8_t(index)); }),
       link_(radio.Model(), [this] { SendInitialQuery(); }),
       mailbox_([this](Message&& m) { OnMessage(std::move(m)); }) {
     FollowSettings();
     CommPortSettings port;
     registry_.GetCommPort(port);
     presenter_.SetPortNumber(port.port);
-    controls_.SetTuningRangeSaver([this](int index) { registry_.SetTuningRange(uint8_t(index)); });
     cwThread_.start();
     modelWatch_ = radio_.Model().Observe([this](uint32_t changes) { OnModelChanged(changes); });
 

@@ -9,8 +9,9 @@
 
 namespace tamrel {
 
-CFrontPanelControls::CFrontPanelControls(CFrontPanelPresenter& presenter, RadioOperations& radio)
-    : view_(presenter), radio_(radio) {}
+CFrontPanelControls::CFrontPanelControls(CFrontPanelPresenter& presenter, RadioOperations& radio,
+                                         std::function<void(int)> saveTuningRange)
+    : view_(presenter), radio_(radio), saveRange_(std::move(saveTuningRange)) {}
 
 void CFrontPanelControls::ToggleReleaseTuning() {
     releaseTuning_ = !releaseTuning_;
@@ -149,8 +150,7 @@ void CFrontPanelControls::OnTuningRangeSelected(int index) {
         return;
     view_.SetTuningRangeIndex(index);
     view_.SetTuningWindowAround(view_.Fields().vfo(view_.Fields().receiveVfo));
-    if (saveRange_)
-        saveRange_(index);
+    saveRange_(index);
 }
 
 // ---- Frequency entry ------------------------------------------------------------

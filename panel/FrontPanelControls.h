@@ -34,9 +34,9 @@ enum SliderCode : int {
 
 class CFrontPanelControls {
 public:
-    CFrontPanelControls(CFrontPanelPresenter& presenter, RadioOperations& radio);
-    // Called with the new index when the tuning range changes, to save it.
-    void SetTuningRangeSaver(std::function<void(int)> save) { saveRange_ = std::move(save); }
+    // saveTuningRange keeps the tuning range index chosen.
+    CFrontPanelControls(CFrontPanelPresenter& presenter, RadioOperations& radio,
+                        std::function<void(int index)> saveTuningRange);
 
     // Request 20 (a right-click on the tuning slider): toggles release tuning.
     void ToggleReleaseTuning();

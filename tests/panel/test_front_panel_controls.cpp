@@ -45,7 +45,8 @@ protected:
     test::PtyPeer peer;
     CK2CommChannel channel;
     test::TestPanel model;
-    CFrontPanelControls controls{model, model.ops};
+    CFrontPanelControls controls{model, model.ops, [this](int r) { savedRange = r; }};
+    int savedRange = -1;
 };
 
 } // namespace
@@ -100,12 +101,10 @@ TEST_F(PanelWire, RitXitToggles) {
 }
 
 TEST_F(PanelWire, TuningRangeComboSavesWithoutClearingStatus) {
-    int saved = -1;
-    controls.SetTuningRangeSaver([&](int r) { saved = r; });
     Reply("FA00014001000");
     model.ShowStatus("Memory 3 recalled");
     controls.OnTuningRangeSelected(3);
-    EXPECT_EQ(saved, 3);
+    EXPECT_EQ(savedRange, 3);
     EXPECT_EQ(model.View().tuning, (SliderView{1400000, 1400500, 1400100}));
     EXPECT_EQ(model.View().statusText, "Memory 3 recalled");
 }
@@ -131,7 +130,7 @@ TEST_F(PanelWire, StoredStateGoesBackSkippingWhatTheEncodersRefuse) {
 
 TEST(PanelNoPort, ControlsStillChangeState) {
     test::TestPanel model;
-    CFrontPanelControls controls(model, model.ops);
+    CFrontPanelControls controls(model, model.ops, [](int) {});
     controls.OnReceiveVfo(1);
     controls.OnCopyAToB();
     controls.OnAntenna();
