@@ -22,7 +22,9 @@
 #include "remote/ControlServer.h"
 #include "settings/CRigControlRegistry.h"
 #include "support/PtyPeer.h"
+#include "switchpanel/CKeySwitchEmulationPanelsPropSheet.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -387,6 +389,23 @@ TEST_F(FrontPanelWindow, AFocusedFrequencyBoxFollowsTheRadioUntilTheOperatorType
     QTest::keyClick(edit, Qt::Key_Escape);
     EXPECT_EQ(edit->text(), "   7012.00");
     EXPECT_TRUE(sent().empty());
+}
+
+TEST_F(FrontPanelWindow, ScreenReadersHearTitlesAndCaptionsNeverIds) {
+    click(ctl::kSwitchPanel);
+    ASSERT_NE(dlg_->SwitchPanel(), nullptr);
+    const std::vector<QWidget*> windows = {dlg_.get(), dlg_->SwitchPanel()};
+    for (QWidget* window : windows) {
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(window)->text(QAccessible::Name),
+                  window->windowTitle());
+        for (QWidget* w : window->findChildren<QWidget*>()) {
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+            EXPECT_FALSE(a && a->text(QAccessible::Name).startsWith("ctl"))
+                << w->objectName().toStdString();
+        }
+    }
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(control(ctl::kRit))->text(QAccessible::Name),
+              "RIT");
 }
 
 TEST_F(FrontPanelWindow, OnlyAVerticalWheelTurnTunesANotchAtATime) {
