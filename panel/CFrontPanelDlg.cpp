@@ -113,14 +113,15 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
                                RadioOperations& radio, QWidget* parent)
     : QDialog(parent), registry_(registry), prompter_(prompter), radio_(radio),
       commands_(std::make_unique<ToolCommands>(*this)),
-      presenter_(radio.Model(), loadTuningRange(registry)), controls_(presenter_, radio),
+      memoryHost_(std::make_unique<MemoryHost>(*this)),
+      presenter_(radio.Model(), loadTuningRange(registry)),
+      controls_(presenter_, radio, [this](int index) { registry_.SetTuningRange(uint8_t(index)); }),
       link_(radio.Model(), [this] { SendInitialQuery(); }),
       mailbox_([this](Message&& m) { OnMessage(std::move(m)); }) {
     FollowSettings();
     CommPortSettings port;
     registry_.GetCommPort(port);
     presenter_.SetPortNumber(port.port);
-    controls_.SetTuningRangeSaver([this](int index) { registry_.SetTuningRange(uint8_t(index)); });
     cwThread_.start();
     modelWatch_ = radio_.Model().Observe([this](uint32_t changes) { OnModelChanged(changes); });
 
@@ -169,6 +170,22 @@ void CFrontPanelDlg::FollowSettings() {
 
 // The panel as the tool windows see it. Commands that can close the asking
 // window run once its event has been handled.
+// What the memory commands use of the panel: the radio and the status line.
+class CFrontPanelDlg::MemoryHost final : public MemoryCommandsHost {
+public:
+    explicit MemoryHost(CFrontPanelDlg& panel) : panel_(panel) {}
+    K2RadioState Snapshot() const override { return panel_.radio_.Model().Snapshot(); }
+    void Recall(const K2RadioState& state) override { panel_.radio_.ApplyState(state); }
+    void Status(const std::string& text, MemoryStatusStyle style) override {
+        panel_.presenter_.ShowStatus(text, StatusStyle(int(style)));
+        panel_.Refresh();
+    }
+    std::string BandLabel(int band) const override { return panel_.registry_.GetBandLabel(band); }
+
+private:
+    CFrontPanelDlg& panel_;
+};
+
 class CFrontPanelDlg::ToolCommands final : public PanelCommands {
 public:
     explicit ToolCommands(CFrontPanelDlg& panel) : panel_(panel) {}
@@ -248,15 +265,8 @@ void CFrontPanelDlg::SetMemoryStore(CK2MemoryStore* store) {
         registry_.GetWindowRect(r);
         return r;
     });
-    MemoryCommandHooks hooks{[this] { return radio_.Model().Snapshot(); },
-                             [this](const K2RadioState& s) { radio_.ApplyState(s); },
-                             [this](const std::string& text, MemoryStatusStyle style) {
-                                 presenter_.ShowStatus(text, StatusStyle(int(style)));
-                                 Refresh();
-                             },
-                             [this](int band) { return registry_.GetBandLabel(band); }};
     memoryCommands_ =
-        std::make_unique<MemoryCommands>(*store, prompter_, *memoryDialogs_, std::move(hooks));
+        std::make_unique<MemoryCommands>(*store, prompter_, *memoryDialogs_, *memoryHost_);
     // A damaged memory file is told once the panel is up, not behind the splash.
     QTimer::singleShot(0, this, [this, store] {
         for (const std::string& notice : store->TakeStartupNotices())
@@ -357,6 +367,10 @@ void CFrontPanelDlg::ConnectControls() {
         CEditEx* edit = v == 0 ? w_.vfoA : w_.vfoB;
         onClick(w_.enter[v],
                 [this, v, edit] { controls_.OnEnterFrequency(v, edit->text().toStdString()); });
+        connect(edit, &QLineEdit::textEdited, this, [this, v] {
+            controls_.OnFrequencyEdited(v);
+            Refresh();
+        });
         edit->installEventFilter(this);
     }
     connect(w_.band, &QComboBox::activated, this, [this](int index) {
@@ -507,22 +521,6 @@ void CFrontPanelDlg::OnPanelRequest(uint64_t code, Payload& argument) {
         if (keyboard_) // not during the shutdown
             keyboard_->OnKey(uint64_t(numberOf(argument)));
         break;
-    case msg::REQ_SWITCH_TAP:
-        radio_.TapSwitch(int(numberOf(argument)));
-        break;
-    case msg::REQ_BAND_RECORD:
-        if (const Handle* to = argument.get<Handle>(); to && *to != 0)
-            Mailboxes::post(*to, {msg::WM_K2_PANEL_REQUEST, msg::REQ_BAND_RECORD,
-                                  Payload::of(radio_.Model().CurrentBand())});
-        break;
-    case msg::REQ_SCAN:
-        if (const ScanRequest* scan = argument.get<ScanRequest>())
-            radio_.ScanBetween(scan->lowHz, scan->highHz);
-        break;
-    case msg::REQ_RELEASE_TUNING:
-        controls_.ToggleReleaseTuning();
-        Refresh();
-        break;
     case msg::REQ_LOGGING_MODE:
         if (qso_)
             qso_->LoggingModeChanged(uint8_t(numberOf(argument)));
@@ -548,7 +546,8 @@ void CFrontPanelDlg::OnControlFrame(quint64 connection, quint32 dwData, const QB
         OpenKeyboard();
         break;
     case control::OP_STATE:
-        Mailboxes::post(WindowHandle(), {msg::WM_K2_STATE_REQUEST, 2, Payload::of(Handle{0})});
+        if (server_)
+            server_->SendToPeer(peerTitle_, control::OP_STATE, radio_.Model().Snapshot().toBytes());
         break;
     case control::OP_CW_SPEED:
         if (channel_)
@@ -769,13 +768,8 @@ void CFrontPanelDlg::ShowAbout() {
 void CFrontPanelDlg::OpenSwitchPanel() {
     presenter_.ClearStatus();
     if (!switchPanel_)
-        switchPanel_ = std::make_unique<CKeySwitchEmulationPanelsPropSheet>(
-            registry_, WindowHandle(),
-            [this](const std::string& text) {
-                presenter_.ShowStatus(text, StatusStyle::Error);
-                Refresh();
-            },
-            this);
+        switchPanel_ = std::make_unique<CKeySwitchEmulationPanelsPropSheet>(registry_, radio_,
+                                                                            *commands_, this);
     switchPanel_->ShowPanel();
 }
 
@@ -882,17 +876,25 @@ bool CFrontPanelDlg::eventFilter(QObject* watched, QEvent* event) {
         if (ours() && widget->window() == this &&
             HandleTuningKey(widget, static_cast<QKeyEvent*>(event)))
             return true;
-        if (int v = EditIndex(watched); v >= 0 && IsEnterKey(static_cast<QKeyEvent*>(event))) {
-            // Enter in a frequency edit only sets that frequency.
-            if (w_.enter[v]->isEnabled())
-                w_.enter[v]->click();
-            return true;
+        if (int v = EditIndex(watched); v >= 0) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (IsEnterKey(key)) {
+                // Enter in a frequency edit only sets that frequency.
+                if (w_.enter[v]->isEnabled())
+                    w_.enter[v]->click();
+                return true;
+            }
+            if (key->key() == Qt::Key_Escape && presenter_.View().editing[v]) {
+                controls_.OnFrequencyEditCancelled(v);
+                Refresh();
+                return true;
+            }
         }
         break;
     case QEvent::MouseButtonPress:
         if (watched == w_.tuning && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
-            Mailboxes::post(WindowHandle(),
-                            {msg::WM_K2_PANEL_REQUEST, msg::REQ_RELEASE_TUNING, {}});
+            controls_.ToggleReleaseTuning();
+            Refresh();
             return true;
         }
         // A click into an edit that already has the focus opens it again
