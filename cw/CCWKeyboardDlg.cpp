@@ -171,7 +171,7 @@ CCWKeyboardDlg::CCWKeyboardDlg(CRigControlRegistry& registry, Handle cwThread, P
     AutoplayChanged();
     connect(&registry_, &CRigControlRegistry::memoryKeyChanged, this,
             [this](int key) { OnMemoryKeyChanged(key); });
-    InstallPanelKeys(*this, commands_, PanelKeySet(PanelKey::Memory) | PanelKey::Windows);
+    InstallPanelKeys(*this, commands_, PanelKey::Memory | PanelKey::Windows);
     qApp->installEventFilter(this);
     Mailboxes::post(thread_, {msg::WM_K2_SET_PEER, 0, Payload::of(WindowHandle())});
 }
