@@ -43,7 +43,11 @@ void setControlId(QWidget& widget, int id, const QString& caption) {
     const QString name = QStringLiteral("ctl%1").arg(id);
     widget.setProperty("controlId", id);
     widget.setObjectName(name);
-    widget.setAccessibleName(caption.isEmpty() ? name : caption);
+    // The id is for tests, never what a screen reader says: without a
+    // caption the control keeps the name Qt gives it (a window's title, a
+    // button's text) or the one its label gives.
+    if (!caption.isEmpty())
+        widget.setAccessibleName(caption);
 }
 
 QWidget* findControl(const QWidget& root, int id) {

@@ -28,9 +28,8 @@ bool isValidFontDescription(const FontDescription& desc);
 // height (ascent + descent), scaled to the em height with the face's own metrics.
 QFont fontFromDescription(const FontDescription& desc, const QFont& base);
 
-// Tags a control with its dialog id: property "controlId", object name "ctl<id>", and the
-// accessible name (the caption when it has one, else "ctl<id>") so that tests and screen
-// readers find it.
+// Tags a control with its dialog id: property "controlId" and object name "ctl<id>", so that
+// tests find it; a caption, when given, becomes its accessible name for screen readers.
 void setControlId(QWidget& widget, int id, const QString& caption = {});
 
 // Looks a control up by its dialog id among the descendants of `root`.

@@ -19,8 +19,8 @@ std::string quotedName(const char* prefix, const std::string& latin1) {
 } // namespace
 
 MemoryCommands::MemoryCommands(CK2MemoryStore& store, Prompter& prompter, MemoryDialogs& dialogs,
-                               MemoryCommandHooks hooks)
-    : store_(store), prompter_(prompter), dialogs_(dialogs), hooks_(std::move(hooks)) {}
+                               MemoryCommandsHost& host)
+    : store_(store), prompter_(prompter), dialogs_(dialogs), host_(host) {}
 
 std::string MemoryCommands::FormatError(const char* what, uint32_t status) {
     char buf[96];
@@ -51,17 +51,15 @@ bool MemoryCommands::Run(int commandId) {
 }
 
 void MemoryCommands::Status(const std::string& text, MemoryStatusStyle style) {
-    if (hooks_.status)
-        hooks_.status(text, style);
+    host_.Status(text, style);
 }
 
 K2RadioState MemoryCommands::Snapshot() const {
-    return NormaliseFlags(hooks_.snapshot ? hooks_.snapshot() : K2RadioState{});
+    return NormaliseFlags(host_.Snapshot());
 }
 
 void MemoryCommands::Recall(const K2RadioState& s) {
-    if (hooks_.recall)
-        hooks_.recall(s);
+    host_.Recall(s);
 }
 
 void MemoryCommands::SaveToStackingRegister() {
@@ -116,7 +114,7 @@ void MemoryCommands::RecallMemory() {
     Status({});
     if (!store_.HasMemories())
         return;
-    RecallMemoryList list(store_, hooks_.bandLabel);
+    RecallMemoryList list(store_, [this](int band) { return host_.BandLabel(band); });
     const std::optional<std::string> name = dialogs_.RunRecallDialog(list);
     if (!name)
         return;

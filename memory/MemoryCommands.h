@@ -2,8 +2,8 @@
 // MemoryCommands: the five front-panel memory commands (popup menu and
 // ALT+F1..ALT+F4), with their status-line texts, the save dialog's uniqueness
 // loop and the edit dialog's actions; no widgets. The front panel supplies the
-// snapshot, the recall (the paced sequence to the radio), the status line and
-// the dialogs.
+// radio (snapshot and recall, the paced sequence to the radio), the status
+// line, the band labels and the dialogs.
 //
 // Thread: the GUI thread, like the store.
 
@@ -22,14 +22,20 @@ namespace tamrel {
 // The status line's styles, by their codes.
 enum class MemoryStatusStyle { Normal = 0, Error = 2 };
 
-struct MemoryCommandHooks {
-    // The front panel's current settings.
-    std::function<K2RadioState()> snapshot;
+// What the commands use of the program around them.
+class MemoryCommandsHost {
+public:
+    // The radio's settings now.
+    virtual K2RadioState Snapshot() const = 0;
     // Sends a stored state to the radio (nothing without a channel).
-    std::function<void(const K2RadioState&)> recall;
+    virtual void Recall(const K2RadioState& state) = 0;
     // Shows a text (UTF-8) on the status line; the empty text clears it.
-    std::function<void(const std::string&, MemoryStatusStyle)> status;
-    BandLabelFn bandLabel;
+    virtual void Status(const std::string& text, MemoryStatusStyle style) = 0;
+    // "  40M" for band 6.
+    virtual std::string BandLabel(int band) const = 0;
+
+protected:
+    ~MemoryCommandsHost() = default;
 };
 
 // The windows. Fakes stand in for them in tests.
@@ -48,7 +54,7 @@ public:
 class MemoryCommands {
 public:
     MemoryCommands(CK2MemoryStore& store, Prompter& prompter, MemoryDialogs& dialogs,
-                   MemoryCommandHooks hooks);
+                   MemoryCommandsHost& host);
 
     // Runs command 146, 147, 148, 149 or 152; false for any other id.
     bool Run(int commandId);
@@ -69,7 +75,7 @@ private:
     CK2MemoryStore& store_;
     Prompter& prompter_;
     MemoryDialogs& dialogs_;
-    MemoryCommandHooks hooks_;
+    MemoryCommandsHost& host_;
 };
 
 } // namespace tamrel

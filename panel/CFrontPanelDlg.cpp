@@ -114,14 +114,15 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
                                RadioOperations& radio, QWidget* parent)
     : QDialog(parent), registry_(registry), prompter_(prompter), radio_(radio),
       commands_(std::make_unique<ToolCommands>(*this)),
-      presenter_(radio.Model(), loadTuningRange(registry)), controls_(presenter_, radio),
+      memoryHost_(std::make_unique<MemoryHost>(*this)),
+      presenter_(radio.Model(), loadTuningRange(registry)),
+      controls_(presenter_, radio, [this](int index) { registry_.SetTuningRange(uint8_t(index)); }),
       link_(radio.Model(), [this] { SendInitialQuery(); }),
       mailbox_([this](Message&& m) { OnMessage(std::move(m)); }) {
     FollowSettings();
     CommPortSettings port;
     registry_.GetCommPort(port);
     presenter_.SetPortNumber(port.port);
-    controls_.SetTuningRangeSaver([this](int index) { registry_.SetTuningRange(uint8_t(index)); });
     cwThread_.start();
     modelWatch_ = radio_.Model().Observe([this](uint32_t changes) { OnModelChanged(changes); });
 
@@ -170,6 +171,22 @@ void CFrontPanelDlg::FollowSettings() {
 
 // The panel as the tool windows see it. Commands that can close the asking
 // window run once its event has been handled.
+// What the memory commands use of the panel: the radio and the status line.
+class CFrontPanelDlg::MemoryHost final : public MemoryCommandsHost {
+public:
+    explicit MemoryHost(CFrontPanelDlg& panel) : panel_(panel) {}
+    K2RadioState Snapshot() const override { return panel_.radio_.Model().Snapshot(); }
+    void Recall(const K2RadioState& state) override { panel_.radio_.ApplyState(state); }
+    void Status(const std::string& text, MemoryStatusStyle style) override {
+        panel_.presenter_.ShowStatus(text, StatusStyle(int(style)));
+        panel_.Refresh();
+    }
+    std::string BandLabel(int band) const override { return panel_.registry_.GetBandLabel(band); }
+
+private:
+    CFrontPanelDlg& panel_;
+};
+
 class CFrontPanelDlg::ToolCommands final : public PanelCommands {
 public:
     explicit ToolCommands(CFrontPanelDlg& panel) : panel_(panel) {}
@@ -249,15 +266,8 @@ void CFrontPanelDlg::SetMemoryStore(CK2MemoryStore* store) {
         registry_.GetWindowRect(r);
         return r;
     });
-    MemoryCommandHooks hooks{[this] { return radio_.Model().Snapshot(); },
-                             [this](const K2RadioState& s) { radio_.ApplyState(s); },
-                             [this](const std::string& text, MemoryStatusStyle style) {
-                                 presenter_.ShowStatus(text, StatusStyle(int(style)));
-                                 Refresh();
-                             },
-                             [this](int band) { return registry_.GetBandLabel(band); }};
     memoryCommands_ =
-        std::make_unique<MemoryCommands>(*store, prompter_, *memoryDialogs_, std::move(hooks));
+        std::make_unique<MemoryCommands>(*store, prompter_, *memoryDialogs_, *memoryHost_);
     // A damaged memory file is told once the panel is up, not behind the splash.
     QTimer::singleShot(0, this, [this, store] {
         for (const std::string& notice : store->TakeStartupNotices())
@@ -358,6 +368,10 @@ void CFrontPanelDlg::ConnectControls() {
         CEditEx* edit = v == 0 ? w_.vfoA : w_.vfoB;
         onClick(w_.enter[v],
                 [this, v, edit] { controls_.OnEnterFrequency(v, edit->text().toStdString()); });
+        connect(edit, &QLineEdit::textEdited, this, [this, v] {
+            controls_.OnFrequencyEdited(v);
+            Refresh();
+        });
         edit->installEventFilter(this);
     }
     connect(w_.band, &QComboBox::activated, this, [this](int index) {
@@ -465,11 +479,6 @@ void CFrontPanelDlg::OnMessage(Message&& m) {
     case msg::WM_K2_PANEL_REQUEST:
         OnPanelRequest(m.wParam, m.payload);
         break;
-    case msg::WM_K2_CW_NOTIFY:
-        // Relayed to the keyboard window while it is open.
-        if (keyboard_)
-            Mailboxes::post(keyboard_->WindowHandle(), std::move(m));
-        break;
     case msg::WM_K2_LINK_EVENT:
         link_.OnLinkEvent(m);
         break;
@@ -513,22 +522,6 @@ void CFrontPanelDlg::OnPanelRequest(uint64_t code, Payload& argument) {
         if (keyboard_) // not during the shutdown
             keyboard_->OnKey(uint64_t(numberOf(argument)));
         break;
-    case msg::REQ_SWITCH_TAP:
-        radio_.TapSwitch(int(numberOf(argument)));
-        break;
-    case msg::REQ_BAND_RECORD:
-        if (const Handle* to = argument.get<Handle>(); to && *to != 0)
-            Mailboxes::post(*to, {msg::WM_K2_PANEL_REQUEST, msg::REQ_BAND_RECORD,
-                                  Payload::of(radio_.Model().CurrentBand())});
-        break;
-    case msg::REQ_SCAN:
-        if (const ScanRequest* scan = argument.get<ScanRequest>())
-            radio_.ScanBetween(scan->lowHz, scan->highHz);
-        break;
-    case msg::REQ_RELEASE_TUNING:
-        controls_.ToggleReleaseTuning();
-        Refresh();
-        break;
     default:
         break;
     }
@@ -546,7 +539,8 @@ void CFrontPanelDlg::OnControlFrame(quint64 connection, quint32 dwData, const QB
         OpenKeyboard();
         break;
     case control::OP_STATE:
-        Mailboxes::post(WindowHandle(), {msg::WM_K2_STATE_REQUEST, 2, Payload::of(Handle{0})});
+        if (server_)
+            server_->SendToPeer(peerTitle_, control::OP_STATE, radio_.Model().Snapshot().toBytes());
         break;
     case control::OP_CW_SPEED:
         if (channel_)
@@ -558,12 +552,9 @@ void CFrontPanelDlg::OnControlFrame(quint64 connection, quint32 dwData, const QB
         break;
     case control::OP_CW_TEXT:
         // Only for the open keyboard window; at most 254 characters.
-        if (keyboard_ && !data.isEmpty())
-            Mailboxes::post(
-                keyboard_->WindowHandle(),
-                {msg::WM_K2_CW_TEXT, 0,
-                 Payload::of(std::string(data.constData(),
-                                         std::size_t(std::min<qsizetype>(data.size(), 254))))});
+        if (keyboard_ && !keyboard_->Closing() && !data.isEmpty())
+            keyboard_->OnCwText(
+                std::string(data.constData(), std::size_t(std::min<qsizetype>(data.size(), 254))));
         break;
     case control::OP_UNREGISTER:
         peerTitle_.clear();
@@ -597,56 +588,51 @@ void CFrontPanelDlg::ConfirmExit() {
 }
 
 void CFrontPanelDlg::ToggleKeyboard() {
-    if (keyboard_)
+    if (keyboard_ && !keyboard_->Closing())
         CloseKeyboard();
     else
         OpenKeyboard();
 }
 
 void CFrontPanelDlg::OpenKeyboard() {
-    if (keyboard_ || shutDown_)
+    // An open window keeps its place and the focus stays where the key was.
+    if (shutDown_ || (keyboard_ && !keyboard_->Closing()))
         return;
-    CwKeyboardHost host;
-    host.panel = this;
-    // Queued: the keyboard window asks from inside its own key handling, and
-    // both commands can destroy it.
-    host.panelCommand = [this](int command) {
-        if (command == ctl::kKeyboardCw)
-            QMetaObject::invokeMethod(
-                this, [this] { ToggleKeyboard(); }, Qt::QueuedConnection);
-        else if (command == 1)
-            QMetaObject::invokeMethod(
-                this, [this] { ConfirmExit(); }, Qt::QueuedConnection);
-        // 146..149 (memories and stacking registers) join when those exist.
-    };
-    host.refused = [this](const std::string& text) {
-        presenter_.ShowStatus(text, StatusStyle::Error);
-        Refresh();
-    };
-    keyboard_ =
-        std::make_unique<CCWKeyboardDlg>(registry_, cwThread_.handle(), std::move(host), this);
-    keyboard_->SetSlideDelay(3);
-    keyboard_->Open();
+    if (!keyboard_) {
+        keyboard_ =
+            std::make_unique<CCWKeyboardDlg>(registry_, cwThread_.handle(), Commands(), this);
+        // Queued: the window announces from inside its slide's timer.
+        connect(
+            keyboard_.get(), &CCWKeyboardDlg::closed, this,
+            [this] {
+                if (keyboard_ && keyboard_->Closing() && keyboard_->isHidden())
+                    keyboard_.reset();
+            },
+            Qt::QueuedConnection);
+    }
+    keyboard_->Open(); // a window on its way in turns round
 }
 
 void CFrontPanelDlg::CloseKeyboard() {
     if (!keyboard_)
         return;
-    keyboard_->CloseWindow();
-    keyboard_.reset();
+    // An ending panel takes it along at once; otherwise it slides in first.
+    if (shutDown_)
+        keyboard_.reset();
+    else
+        keyboard_->CloseWindow();
 }
 
 bool CFrontPanelDlg::ForwardCwKey(QKeyEvent* key) {
-    if (!keyboard_ || key->isAutoRepeat())
+    if (!keyboard_ || keyboard_->Closing() || key->isAutoRepeat())
         return false;
     const int k = key->key();
     if (k >= Qt::Key_F1 && k <= Qt::Key_F11 && !(key->modifiers() & Qt::AltModifier)) {
-        Mailboxes::post(keyboard_->WindowHandle(),
-                        {msg::WM_K2_CW_KEY, uint64_t(k - Qt::Key_F1), {}});
+        keyboard_->OnKey(uint64_t(k - Qt::Key_F1));
         return true;
     }
     if (k == Qt::Key_Escape) {
-        Mailboxes::post(keyboard_->WindowHandle(), {msg::WM_K2_CW_KEY, 27, {}});
+        keyboard_->OnKey(cw::kKeyAbort);
         return true;
     }
     return false;
@@ -775,13 +761,8 @@ void CFrontPanelDlg::ShowAbout() {
 void CFrontPanelDlg::OpenSwitchPanel() {
     presenter_.ClearStatus();
     if (!switchPanel_)
-        switchPanel_ = std::make_unique<CKeySwitchEmulationPanelsPropSheet>(
-            registry_, WindowHandle(),
-            [this](const std::string& text) {
-                presenter_.ShowStatus(text, StatusStyle::Error);
-                Refresh();
-            },
-            this);
+        switchPanel_ = std::make_unique<CKeySwitchEmulationPanelsPropSheet>(registry_, radio_,
+                                                                            *commands_, this);
     switchPanel_->ShowPanel();
 }
 
@@ -888,17 +869,25 @@ bool CFrontPanelDlg::eventFilter(QObject* watched, QEvent* event) {
         if (ours() && widget->window() == this &&
             HandleTuningKey(widget, static_cast<QKeyEvent*>(event)))
             return true;
-        if (int v = EditIndex(watched); v >= 0 && IsEnterKey(static_cast<QKeyEvent*>(event))) {
-            // Enter in a frequency edit only sets that frequency.
-            if (w_.enter[v]->isEnabled())
-                w_.enter[v]->click();
-            return true;
+        if (int v = EditIndex(watched); v >= 0) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (IsEnterKey(key)) {
+                // Enter in a frequency edit only sets that frequency.
+                if (w_.enter[v]->isEnabled())
+                    w_.enter[v]->click();
+                return true;
+            }
+            if (key->key() == Qt::Key_Escape && presenter_.View().editing[v]) {
+                controls_.OnFrequencyEditCancelled(v);
+                Refresh();
+                return true;
+            }
         }
         break;
     case QEvent::MouseButtonPress:
         if (watched == w_.tuning && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
-            Mailboxes::post(WindowHandle(),
-                            {msg::WM_K2_PANEL_REQUEST, msg::REQ_RELEASE_TUNING, {}});
+            controls_.ToggleReleaseTuning();
+            Refresh();
             return true;
         }
         // A click into an edit that already has the focus opens it again

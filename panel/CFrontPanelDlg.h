@@ -132,6 +132,7 @@ protected:
 
 private:
     class ToolCommands;
+    class MemoryHost;
 
     void ConnectControls();
     void FollowSettings();
@@ -165,6 +166,7 @@ private:
     Prompter& prompter_;
     RadioOperations& radio_;
     std::unique_ptr<ToolCommands> commands_;
+    std::unique_ptr<MemoryHost> memoryHost_;
     CK2CommChannel* channel_ = nullptr;
     ControlServer* server_ = nullptr;
     CFrontPanelPresenter presenter_;

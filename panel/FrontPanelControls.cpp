@@ -9,8 +9,9 @@
 
 namespace tamrel {
 
-CFrontPanelControls::CFrontPanelControls(CFrontPanelPresenter& presenter, RadioOperations& radio)
-    : view_(presenter), radio_(radio) {}
+CFrontPanelControls::CFrontPanelControls(CFrontPanelPresenter& presenter, RadioOperations& radio,
+                                         std::function<void(int)> saveTuningRange)
+    : view_(presenter), radio_(radio), saveRange_(std::move(saveTuningRange)) {}
 
 void CFrontPanelControls::ToggleReleaseTuning() {
     releaseTuning_ = !releaseTuning_;
@@ -149,8 +150,7 @@ void CFrontPanelControls::OnTuningRangeSelected(int index) {
         return;
     view_.SetTuningRangeIndex(index);
     view_.SetTuningWindowAround(view_.Fields().vfo(view_.Fields().receiveVfo));
-    if (saveRange_)
-        saveRange_(index);
+    saveRange_(index);
 }
 
 // ---- Frequency entry ------------------------------------------------------------
@@ -166,17 +166,25 @@ void CFrontPanelControls::OnFrequencyEditFocus(int vfo) {
 
 void CFrontPanelControls::OnFrequencyEditFocusLost(int vfo) {
     view_.ClearStatus();
+    view_.SetEditing(vfo, false);
     view_.SetEditWritable(vfo, false);
-    // The edit's own ">>" stays usable: focus moves to it when it is clicked.
-    view_.SetEntryButton(1 - vfo, false, colour::kSilver);
+    view_.SetEntryButton(vfo, false, colour::kSilver);
+}
+
+void CFrontPanelControls::OnFrequencyEdited(int vfo) {
+    if (view_.View().editWritable[vfo != 0])
+        view_.SetEditing(vfo, true);
+}
+
+void CFrontPanelControls::OnFrequencyEditCancelled(int vfo) {
+    view_.SetEditing(vfo, false);
 }
 
 void CFrontPanelControls::OnEnterFrequency(int vfo, std::string_view text) {
     view_.ClearStatus();
-    if (Locked())
+    if (Locked() || !view_.View().editing[vfo != 0])
         return;
-    view_.SetEntryButton(vfo, false, colour::kSilver);
-    view_.SetEditWritable(vfo, false);
+    view_.SetEditing(vfo, false);
     // kHz read in single precision, as the radio's own entry always was.
     const std::string copy(text);
     char* end = nullptr;

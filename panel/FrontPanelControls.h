@@ -34,9 +34,9 @@ enum SliderCode : int {
 
 class CFrontPanelControls {
 public:
-    CFrontPanelControls(CFrontPanelPresenter& presenter, RadioOperations& radio);
-    // Called with the new index when the tuning range changes, to save it.
-    void SetTuningRangeSaver(std::function<void(int)> save) { saveRange_ = std::move(save); }
+    // saveTuningRange keeps the tuning range index chosen.
+    CFrontPanelControls(CFrontPanelPresenter& presenter, RadioOperations& radio,
+                        std::function<void(int index)> saveTuningRange);
 
     // Request 20 (a right-click on the tuning slider): toggles release tuning.
     void ToggleReleaseTuning();
@@ -72,10 +72,15 @@ public:
     void OnBandSelected(int index);
     void OnTuningRangeSelected(int index);
 
-    // Frequency entry edits of VFO A (0) and B (1).
+    // Frequency entry edits of VFO A (0) and B (1). A box shows the radio's
+    // value, focused or not, until the operator types; the typed text then
+    // stays until Enter (or ">>"), Escape or the focus leaving.
     void OnFrequencyEditFocus(int vfo);
     void OnFrequencyEditFocusLost(int vfo);
-    // ">>": text is what the operator typed, in kHz.
+    void OnFrequencyEdited(int vfo);
+    void OnFrequencyEditCancelled(int vfo);
+    // Enter or ">>": text is what the operator typed, in kHz. Sends only a
+    // typed text; the box then shows the radio's value again.
     void OnEnterFrequency(int vfo, std::string_view text);
 
     // Sliders: code is a SliderCode, position the slider's position.

@@ -328,6 +328,11 @@ void CFrontPanelPresenter::SetEditWritable(int vfo, bool writable) {
     Touch(kChangeButtons);
 }
 
+void CFrontPanelPresenter::SetEditing(int vfo, bool editing) {
+    view_.editing[vfo != 0] = editing;
+    Touch(kChangeTexts);
+}
+
 void CFrontPanelPresenter::SetEntryButton(int vfo, bool enabled, Rgb face) {
     view_.entryEnabled[vfo != 0] = enabled;
     view_.entryButton[vfo != 0] = face;

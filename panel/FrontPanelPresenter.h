@@ -70,6 +70,7 @@ public:
     // Stores the position (offset + 1000), moves the thumb and sets its text.
     void SetOffsetSliderPosition(int pos);
     void SetEditWritable(int vfo, bool writable);
+    void SetEditing(int vfo, bool editing);
     void SetEntryButton(int vfo, bool enabled, Rgb face); // ">>" beside the VFO's edit
     void SetTuningEditColour(Rgb face);
     // The tuning step of keys and wheel (index into kTuneStepsHz).

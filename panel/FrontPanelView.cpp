@@ -19,7 +19,7 @@ namespace {
 
 void setText(CEditEx* e, const std::string& text) {
     QString t = QString::fromStdString(text);
-    if (e->text() != t && !(e->hasFocus() && !e->isReadOnly()))
+    if (e->text() != t)
         e->setText(t);
 }
 
@@ -62,8 +62,11 @@ void setSelected(CShadedButton* b, bool selected, bool keepFont = false) {
 
 void ShowView(FrontPanelWidgets& w, const PanelView& v, uint32_t changes) {
     if (changes & kChangeTexts) {
-        setText(w.vfoA, v.vfoAText);
-        setText(w.vfoB, v.vfoBText);
+        // A box the operator is typing in keeps the typed text.
+        if (!v.editing[0])
+            setText(w.vfoA, v.vfoAText);
+        if (!v.editing[1])
+            setText(w.vfoB, v.vfoBText);
         setText(w.tuningEdit, v.tuningText);
         setText(w.powerEdit, v.powerText);
         setText(w.offsetEdit, v.offsetText);

@@ -121,6 +121,9 @@ struct PanelView {
     std::array<Rgb, 2> entryButton = {colour::kSilver, colour::kSilver}; // ">>" of A, B
     std::array<bool, 2> entryEnabled = {false, false};
     std::array<bool, 2> editWritable = {false, false};
+    // The operator's typed text is in the box: the radio's value waits until
+    // Enter, Escape or the focus leaving ends the entry.
+    std::array<bool, 2> editing = {false, false};
 
     SliderView tuning;
     SliderView power{0, 150, 150}; // vertical: position = 150 - power

@@ -125,8 +125,7 @@ CQSOLoggingDlg::CQSOLoggingDlg(QsoKind kind, const QsoWiring& wiring,
         if (events & QsoLog::kSearched)
             showSearch();
     });
-    InstallPanelKeys(*this, wiring.panel,
-                     PanelKeySet(PanelKey::Memory) | PanelKey::Windows | PanelKey::Cw);
+    InstallPanelKeys(*this, wiring.panel, PanelKey::Memory | PanelKey::Windows | PanelKey::Cw);
 }
 
 CQSOLoggingDlg::~CQSOLoggingDlg() = default;

@@ -43,9 +43,8 @@ void QsoInfoWindow::finish(QGridLayout& grid, int row, QLineEdit& call, const Bu
     grid.addWidget(dupe_, row + 1, 0, 1, 4);
     connect(call_, &QLineEdit::textChanged, this, [this] { presenter_.refreshDupeLine(); });
 
-    InstallPanelKeys(*this, wiring_.panel,
-                     PanelKeySet(PanelKey::Memory) | PanelKey::Windows | PanelKey::Cw);
-    auto* logKey = new QShortcut(Qt::ALT | Qt::Key_L, this);
+    InstallPanelKeys(*this, wiring_.panel, PanelKey::Memory | PanelKey::Windows | PanelKey::Cw);
+    auto* logKey = new QShortcut(QKeyCombination(Qt::AltModifier, Qt::Key_L), this);
     logKey->setContext(Qt::WindowShortcut);
     logKey->setAutoRepeat(false);
     connect(logKey, &QShortcut::activated, this, [this] { logIt(); });

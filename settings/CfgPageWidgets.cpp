@@ -104,8 +104,19 @@ CSystemCfgDlg::CSystemCfgDlg(SystemCfgPage& page, PageChanged changed, QWidget* 
             [this, t](const std::string& s) { page_.SetValue(t, s); },
             [this, t]() -> const std::string& { return page_.Value(t); }, changed_);
     }
-    for (int i = 0; i <= SystemCfgPage::UtcOffset; ++i)
-        form->addRow(QString::fromLatin1(SystemCfgPage::Label(SystemCfgPage::Text(i))), edits_[i]);
+    for (int i = 0; i <= SystemCfgPage::UtcOffset; ++i) {
+        const QString label = QString::fromLatin1(SystemCfgPage::Label(SystemCfgPage::Text(i)));
+        if (i != SystemCfgPage::HomeDir) {
+            form->addRow(label, edits_[i]);
+            continue;
+        }
+        // Everything else on the sheet applies at once; the home directory
+        // (memories, logs) is read at start.
+        auto* row = new QHBoxLayout;
+        row->addWidget(edits_[i], 1);
+        row->addWidget(new QLabel("(from the next start)"));
+        form->addRow(label, row);
+    }
     edits_[SystemCfgPage::UtcOffset]->setMaximumWidth(60);
 
     auto* logging = new QGroupBox("QSO Logging");

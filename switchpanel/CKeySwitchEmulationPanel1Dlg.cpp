@@ -1,6 +1,6 @@
 #include "CKeySwitchEmulationPanel1Dlg.h"
 
-#include "platform/MessageQueue.h"
+#include "radio/RadioOperations.h"
 #include "switchpanel/KeyLooks.h"
 
 #include <QGridLayout>
@@ -19,8 +19,8 @@ QString qs(std::string_view s) {
 }
 } // namespace
 
-CKeySwitchEmulationPanel1Dlg::CKeySwitchEmulationPanel1Dlg(Handle mainWindow, QWidget* parent)
-    : QWidget(parent), mainWindow_(mainWindow) {
+CKeySwitchEmulationPanel1Dlg::CKeySwitchEmulationPanel1Dlg(RadioOperations& radio, QWidget* parent)
+    : QWidget(parent), radio_(radio) {
     for (int id : KeySwitchMenus::AllIds()) {
         CShadedButton* b = MakeKey(*this, id, qs(menus_.FaceOf(id)->label));
         connect(b, &QAbstractButton::clicked, this, [this, id] { OnKey(id); });
@@ -82,9 +82,7 @@ CShadedButton* CKeySwitchEmulationPanel1Dlg::Key(int id) const {
 
 void CKeySwitchEmulationPanel1Dlg::OnKey(int id) {
     if (std::optional<int> code = menus_.Click(id)) {
-        // A page without a front panel sends nowhere: the post just fails.
-        Mailboxes::post(mainWindow_, {msg::WM_K2_PANEL_REQUEST, msg::REQ_SWITCH_TAP,
-                                      Payload::of(int64_t{*code})});
+        radio_.TapSwitch(*code);
         return;
     }
     ShowFaces();

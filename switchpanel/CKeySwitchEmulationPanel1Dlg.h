@@ -1,12 +1,11 @@
 #pragma once
 // CKeySwitchEmulationPanel1Dlg: the page "Basic" of the switch panel, an
-// on-screen copy of the radio's keys. A click posts the key's switch code to
-// the front panel (request 15), which sends it; the page never writes to the
-// radio itself. What each key shows and sends comes from KeySwitchMenus.
+// on-screen copy of the radio's keys. A click taps the key's switch code
+// through the radio operations. What each key shows and sends comes from
+// KeySwitchMenus.
 //
 // Thread: the GUI thread.
 
-#include "platform/Messages.h"
 #include "switchpanel/SwitchKeys.h"
 
 #include <QWidget>
@@ -17,10 +16,11 @@ class CShadedButton;
 
 namespace tamrel {
 
+class RadioOperations;
+
 class CKeySwitchEmulationPanel1Dlg final : public QWidget {
 public:
-    // mainWindow: the front panel's mailbox; 0 sends nowhere.
-    explicit CKeySwitchEmulationPanel1Dlg(Handle mainWindow, QWidget* parent = nullptr);
+    explicit CKeySwitchEmulationPanel1Dlg(RadioOperations& radio, QWidget* parent = nullptr);
 
     const switchpanel::KeySwitchMenus& Menus() const { return menus_; }
     CShadedButton* Key(int id) const;
@@ -29,7 +29,7 @@ private:
     void OnKey(int id);
     void ShowFaces();
 
-    Handle mainWindow_;
+    RadioOperations& radio_;
     switchpanel::KeySwitchMenus menus_;
     std::map<int, CShadedButton*> keys_; // children of the page
 };

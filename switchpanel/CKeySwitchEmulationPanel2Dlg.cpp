@@ -2,7 +2,7 @@
 
 #include "controls/CEditEx.h"
 #include "controls/CShadedButton.h"
-#include "platform/MessageQueue.h"
+#include "controls/PanelCommands.h"
 #include "radio/RadioOperations.h"
 #include "settings/CRigControlRegistry.h"
 #include "switchpanel/KeyLooks.h"
@@ -18,12 +18,9 @@ namespace tamrel {
 using namespace switchpanel;
 
 CKeySwitchEmulationPanel2Dlg::CKeySwitchEmulationPanel2Dlg(CRigControlRegistry& registry,
-                                                           Handle mainWindow,
-                                                           ErrorReporter reportError,
-                                                           QWidget* parent)
-    : QWidget(parent), registry_(registry), mainWindow_(mainWindow),
-      reportError_(std::move(reportError)),
-      mailbox_([this](Message&& m) { OnMessage(std::move(m)); }) {
+                                                           RadioOperations& radio,
+                                                           PanelCommands& panel, QWidget* parent)
+    : QWidget(parent), registry_(registry), radio_(radio), panel_(panel) {
     auto* group = new QGroupBox("Frequecy Scanning", this);
     auto* grid = new QGridLayout(group);
     auto edit = [&](int id, const QString& label, int row) {
@@ -68,9 +65,12 @@ CKeySwitchEmulationPanel2Dlg::CKeySwitchEmulationPanel2Dlg(CRigControlRegistry& 
 
 void CKeySwitchEmulationPanel2Dlg::OnScanStart() {
     if (scanner_.Idle()) {
-        if (scanner_.Scan())
-            Mailboxes::post(mainWindow_, {msg::WM_K2_PANEL_REQUEST, msg::REQ_BAND_RECORD,
-                                          Payload::of(WindowHandle())});
+        if (scanner_.Scan()) {
+            // The limits start from the band the radio is in now.
+            ScanLimits saved;
+            registry_.GetScanLimits(saved);
+            scanner_.BandArrived(radio_.Model().CurrentBand(), saved.lowHz, saved.highHz);
+        }
         ShowState();
         return;
     }
@@ -79,14 +79,12 @@ void CKeySwitchEmulationPanel2Dlg::OnScanStart() {
     const StartOutcome out = scanner_.Start();
     ShowState();
     if (!out.started) {
-        reportError_(out.error);
+        panel_.ShowStatus(out.error, true);
         return;
     }
-    reportError_({}); // an earlier refusal no longer holds
+    panel_.ShowStatus({}, false); // an earlier refusal no longer holds
     registry_.SetScanLimits({out.lowHz, out.highHz});
-    Mailboxes::post(mainWindow_,
-                    {msg::WM_K2_PANEL_REQUEST, msg::REQ_SCAN,
-                     Payload::of(ScanRequest{int32_t(out.lowHz), int32_t(out.highHz)})});
+    radio_.ScanBetween(int32_t(out.lowHz), int32_t(out.highHz));
 }
 
 void CKeySwitchEmulationPanel2Dlg::OnLimitsResume() {
@@ -102,21 +100,8 @@ void CKeySwitchEmulationPanel2Dlg::OnStop() {
     ShowState();
 }
 
-void CKeySwitchEmulationPanel2Dlg::OnMessage(Message&& m) {
-    if (m.id != msg::WM_K2_PANEL_REQUEST || m.wParam != msg::REQ_BAND_RECORD)
-        return;
-    const BandRecord* band = m.payload.get<BandRecord>();
-    if (!band)
-        return;
-    ScanLimits saved;
-    registry_.GetScanLimits(saved);
-    if (scanner_.BandArrived(*band, saved.lowHz, saved.highHz))
-        ShowState();
-}
-
 void CKeySwitchEmulationPanel2Dlg::SendSwitch(int code) {
-    Mailboxes::post(mainWindow_,
-                    {msg::WM_K2_PANEL_REQUEST, msg::REQ_SWITCH_TAP, Payload::of(int64_t{code})});
+    radio_.TapSwitch(code);
 }
 
 void CKeySwitchEmulationPanel2Dlg::ShowState() {

@@ -12,15 +12,14 @@
 namespace tamrel {
 
 CKeySwitchEmulationPanelsPropSheet::CKeySwitchEmulationPanelsPropSheet(
-    CRigControlRegistry& registry, Handle mainWindow, ErrorReporter reportError, QWidget* parent)
+    CRigControlRegistry& registry, RadioOperations& radio, PanelCommands& panel, QWidget* parent)
     : QDialog(parent), registry_(registry) {
     setWindowTitle(kSwitchPanelTitle);
     setObjectName("switchPanel");
     setModal(false);
     tabs_ = new QTabWidget(this);
-    basic_ = new CKeySwitchEmulationPanel1Dlg(mainWindow, tabs_);
-    advance_ =
-        new CKeySwitchEmulationPanel2Dlg(registry, mainWindow, std::move(reportError), tabs_);
+    basic_ = new CKeySwitchEmulationPanel1Dlg(radio, tabs_);
+    advance_ = new CKeySwitchEmulationPanel2Dlg(registry, radio, panel, tabs_);
     tabs_->addTab(basic_, "Basic");
     tabs_->addTab(advance_, "Advance");
     tabs_->setCurrentIndex(0);

@@ -7,8 +7,6 @@
 //
 // Thread: the GUI thread.
 
-#include "platform/Messages.h"
-
 #include <QDialog>
 
 #include <functional>
@@ -21,16 +19,16 @@ namespace tamrel {
 class CKeySwitchEmulationPanel1Dlg;
 class CKeySwitchEmulationPanel2Dlg;
 class CRigControlRegistry;
+class PanelCommands;
+class RadioOperations;
 
 inline constexpr char kSwitchPanelTitle[] = "Key Switch Emulation Panel";
 
 class CKeySwitchEmulationPanelsPropSheet final : public QDialog {
 public:
-    using ErrorReporter = std::function<void(const std::string&)>;
-
-    // mainWindow: the front panel's mailbox; parent: the front panel.
-    CKeySwitchEmulationPanelsPropSheet(CRigControlRegistry& registry, Handle mainWindow,
-                                       ErrorReporter reportError, QWidget* parent);
+    // parent: the front panel.
+    CKeySwitchEmulationPanelsPropSheet(CRigControlRegistry& registry, RadioOperations& radio,
+                                       PanelCommands& panel, QWidget* parent);
 
     // Under the front panel's saved rectangle and as wide, when it is at
     // least as large as this window; else where it is.

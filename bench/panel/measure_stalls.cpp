@@ -306,12 +306,17 @@ void evening(Evening& e, Script& script) {
 
     auto keyboard = [&e] { return e.dlg->Keyboard(); };
     auto openKeyboard = [&] {
+        // The slides run on the loop: each step lasts until its window is in place.
         script.Add(
             "open CW keyboard", [&e] { e.click(e.dlg.get(), ctl::kKeyboardCw); },
-            [&e, keyboard] { return e.visible(keyboard()); }, 200);
+            [&e, keyboard] { return e.visible(keyboard()) && !keyboard()->Sliding(); }, 200);
         script.Add(
             "open memory key panel", [&e, keyboard] { e.click(keyboard(), 1017); },
-            [&e, keyboard] { return keyboard() && e.visible(keyboard()->MemoryPanel()); }, 200);
+            [&e, keyboard] {
+                CMemoryKeyPanelDlg* panel = keyboard() ? keyboard()->MemoryPanel() : nullptr;
+                return e.visible(panel) && !panel->Sliding();
+            },
+            200);
         script.Add(
             "close memory key panel", [&e, keyboard] { e.click(keyboard(), 1017); },
             [keyboard] { return keyboard() && !keyboard()->MemoryPanel(); }, 200);

@@ -57,19 +57,17 @@ K2RadioState SampleState() {
     return s;
 }
 
-class MemoryCommandFlow : public MemoryFixture {
+class MemoryCommandFlow : public MemoryFixture, public MemoryCommandsHost {
 protected:
     void SetUp() override {
         MemoryFixture::SetUp();
         store_ = Open();
-        hooks_.snapshot = [this] { return snapshot_; };
-        hooks_.recall = [this](const K2RadioState& s) { recalled_.push_back(s); };
-        hooks_.status = [this](const std::string& t, MemoryStatusStyle st) {
-            status_.push_back({t, st});
-        };
-        hooks_.bandLabel = [](int i) { return i == 6 ? std::string("  40M") : std::string(); };
-        commands_ = std::make_unique<MemoryCommands>(*store_, prompter_, dialogs_, hooks_);
+        commands_ = std::make_unique<MemoryCommands>(*store_, prompter_, dialogs_, *this);
     }
+    K2RadioState Snapshot() const override { return snapshot_; }
+    void Recall(const K2RadioState& s) override { recalled_.push_back(s); }
+    void Status(const std::string& t, MemoryStatusStyle st) override { status_.push_back({t, st}); }
+    std::string BandLabel(int i) const override { return i == 6 ? "  40M" : ""; }
     std::pair<std::string, MemoryStatusStyle> LastStatus() const {
         return status_.empty() ? std::pair{std::string("<none>"), MemoryStatusStyle::Normal}
                                : status_.back();
@@ -85,7 +83,6 @@ protected:
     std::unique_ptr<CK2MemoryStore> store_;
     RecordingPrompter prompter_;
     FakeDialogs dialogs_;
-    MemoryCommandHooks hooks_;
     std::unique_ptr<MemoryCommands> commands_;
     K2RadioState snapshot_ = SampleState();
     std::vector<K2RadioState> recalled_;

@@ -76,7 +76,7 @@ void Key(QWidget* w, Qt::Key key) {
     QTest::keyClick(w, key);
 }
 
-class MemoryDialogWindows : public MemoryFixture {
+class MemoryDialogWindows : public MemoryFixture, public MemoryCommandsHost {
 protected:
     void SetUp() override {
         MemoryFixture::SetUp();
@@ -94,13 +94,12 @@ protected:
         ASSERT_EQ(store_->AddMemory(r), kMemoryOk);
     }
     std::unique_ptr<MemoryCommands> Commands(MemoryDialogRunner& runner) {
-        MemoryCommandHooks hooks;
-        hooks.snapshot = [] { return Sample(); };
-        hooks.recall = [this](const K2RadioState& s) { recalled_.push_back(s); };
-        hooks.status = [this](const std::string& t, MemoryStatusStyle) { status_ = t; };
-        hooks.bandLabel = [](int) { return std::string("  40M"); };
-        return std::make_unique<MemoryCommands>(*store_, prompter_, runner, hooks);
+        return std::make_unique<MemoryCommands>(*store_, prompter_, runner, *this);
     }
+    K2RadioState Snapshot() const override { return Sample(); }
+    void Recall(const K2RadioState& s) override { recalled_.push_back(s); }
+    void Status(const std::string& t, MemoryStatusStyle) override { status_ = t; }
+    std::string BandLabel(int) const override { return "  40M"; }
 
     std::unique_ptr<CK2MemoryStore> store_;
     RecordingPrompter prompter_;

@@ -45,7 +45,8 @@ protected:
     test::PtyPeer peer;
     CK2CommChannel channel;
     test::TestPanel model;
-    CFrontPanelControls controls{model, model.ops};
+    CFrontPanelControls controls{model, model.ops, [this](int r) { savedRange = r; }};
+    int savedRange = -1;
 };
 
 } // namespace
@@ -56,14 +57,20 @@ TEST_F(PanelWire, VfoButtonsAndFrequencyEntry) {
     controls.OnFrequencyEditFocus(0);
     EXPECT_TRUE(model.View().editWritable[0]);
     EXPECT_EQ(model.View().entryButton[0], MakeRgb(223, 109, 226));
-    controls.OnFrequencyEditFocusLost(0);
-    EXPECT_FALSE(model.View().editWritable[0]);
-    EXPECT_TRUE(model.View().entryEnabled[0]); // its own ">>" can still be clicked
+    controls.OnEnterFrequency(0, "7040.5"); // nothing typed: nothing sent
+    controls.OnFrequencyEdited(0);
+    EXPECT_TRUE(model.View().editing[0]);
     controls.OnEnterFrequency(0, "7040.5");
+    EXPECT_FALSE(model.View().editing[0]);
+    EXPECT_EQ(model.Fields().vfoA, 7040500u);
+    controls.OnFrequencyEdited(0);
+    controls.OnEnterFrequency(0, "abc"); // unreadable: nothing sent
+    controls.OnFrequencyEdited(0);
+    controls.OnFrequencyEditFocusLost(0); // the typed text is dropped
+    EXPECT_FALSE(model.View().editing[0]);
+    EXPECT_FALSE(model.View().editWritable[0]);
     EXPECT_FALSE(model.View().entryEnabled[0]);
     EXPECT_EQ(model.View().entryButton[0], colour::kSilver);
-    EXPECT_EQ(model.Fields().vfoA, 7040500u);
-    controls.OnEnterFrequency(0, "abc"); // unreadable: nothing sent
     controls.OnCopyAToB();
     controls.OnReceiveVfo(1);
     controls.OnTransmitVfo(0);
@@ -94,12 +101,10 @@ TEST_F(PanelWire, RitXitToggles) {
 }
 
 TEST_F(PanelWire, TuningRangeComboSavesWithoutClearingStatus) {
-    int saved = -1;
-    controls.SetTuningRangeSaver([&](int r) { saved = r; });
     Reply("FA00014001000");
     model.ShowStatus("Memory 3 recalled");
     controls.OnTuningRangeSelected(3);
-    EXPECT_EQ(saved, 3);
+    EXPECT_EQ(savedRange, 3);
     EXPECT_EQ(model.View().tuning, (SliderView{1400000, 1400500, 1400100}));
     EXPECT_EQ(model.View().statusText, "Memory 3 recalled");
 }
@@ -125,7 +130,7 @@ TEST_F(PanelWire, StoredStateGoesBackSkippingWhatTheEncodersRefuse) {
 
 TEST(PanelNoPort, ControlsStillChangeState) {
     test::TestPanel model;
-    CFrontPanelControls controls(model, model.ops);
+    CFrontPanelControls controls(model, model.ops, [](int) {});
     controls.OnReceiveVfo(1);
     controls.OnCopyAToB();
     controls.OnAntenna();

@@ -22,7 +22,9 @@
 #include "remote/ControlServer.h"
 #include "settings/CRigControlRegistry.h"
 #include "support/PtyPeer.h"
+#include "switchpanel/CKeySwitchEmulationPanelsPropSheet.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -192,7 +194,11 @@ TEST_F(FrontPanelWindow, TypedFrequencyIsSentByItsArrowButton) {
     QTest::keyClicks(edit, "7040.5");
     click(ctl::kEnterA);
     EXPECT_EQ(sent(), std::vector<std::string>{"FA00007040500"});
-    EXPECT_TRUE(edit->isReadOnly());
+    // Sent once: the text is the radio's again, and ">>" alone sends nothing.
+    click(ctl::kEnterA);
+    EXPECT_TRUE(sent().empty());
+    control<QWidget>(ctl::kRit)->setFocus();
+    ASSERT_TRUE(pumpUntil([&] { return edit->isReadOnly(); }));
     EXPECT_FALSE(control<QWidget>(ctl::kEnterA)->isEnabled());
 }
 
@@ -292,49 +298,16 @@ TEST_F(FrontPanelWindow, ExitAsksAndEscapeNeverCloses) {
     EXPECT_EQ(after.back(), "AI0");
 }
 
-TEST_F(FrontPanelWindow, RequestsFromToolsAndTheWheel) {
-    Handle panel = dlg_->WindowHandle();
-    Mailboxes::post(panel,
-                    {msg::WM_K2_PANEL_REQUEST, msg::REQ_SWITCH_TAP, Payload::of<int64_t>(7)});
-    Mailboxes::post(panel,
-                    {msg::WM_K2_PANEL_REQUEST, msg::REQ_SWITCH_TAP, Payload::of<int64_t>(70)});
-    Mailboxes::post(panel, {msg::WM_K2_PANEL_REQUEST, msg::REQ_SCAN,
-                            Payload::of(ScanRequest{7000000, 7100000})});
-    EXPECT_EQ(sent(600ms),
-              (std::vector<std::string>{"SW07", "FA00007000000", "FB00007100000", "SW19", "SW25"}));
-
-    // Band record and state snapshot come back to the asking thread's queue.
-    MessageQueue tool;
-    radioSays("FA00007040000;", [&] { return view().vfoAText == "   7040.00"; });
-    Mailboxes::post(panel,
-                    {msg::WM_K2_PANEL_REQUEST, msg::REQ_BAND_RECORD, Payload::of(tool.handle())});
-    Mailboxes::post(panel, {msg::WM_K2_STATE_REQUEST, 2, Payload::of(tool.handle())});
-    std::vector<Message> got;
-    ASSERT_TRUE(pumpUntil([&] {
-        while (auto m = tool.tryGet())
-            got.push_back(std::move(*m));
-        return got.size() == 2;
-    }));
-    ASSERT_NE(got[0].payload.get<BandRecord>(), nullptr);
-    EXPECT_EQ(got[0].payload.get<BandRecord>()->label, "  40M");
-    using StateBytes = std::array<uint8_t, K2RadioState::kSize>;
-    ASSERT_NE(got[1].payload.get<StateBytes>(), nullptr);
-    const std::optional<K2RadioState> state =
-        K2RadioState::fromBytes(*got[1].payload.get<StateBytes>());
-    ASSERT_TRUE(state);
-    EXPECT_EQ(state->vfoA, 7040000u);
-    EXPECT_EQ(state->bandIndex, 6u);
-
+TEST_F(FrontPanelWindow, PaOptionReleaseTuningAndTheWheel) {
     // PA option saved: the power slider then sends the high range digit.
     ASSERT_TRUE(registry_->SetPaOption(1));
     control<QSlider>(ctl::kPowerSlider)->triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_EQ(sent(), std::vector<std::string>{"PC0011"});
 
-    // Release tuning colours the tuning frequency; a wheel notch tunes 10 Hz.
-    Mailboxes::post(panel, {msg::WM_K2_PANEL_REQUEST, msg::REQ_RELEASE_TUNING, {}});
-    ASSERT_TRUE(pumpUntil([&] {
-        return control<CEditEx>(ctl::kTuningEdit)->backgroundColour() == QColor(111, 111, 255);
-    }));
+    // A right-click on the tuning slider toggles release tuning, which
+    // colours the tuning frequency; a wheel notch tunes 10 Hz.
+    QTest::mouseClick(control<QSlider>(ctl::kTuningSlider), Qt::RightButton);
+    EXPECT_EQ(control<CEditEx>(ctl::kTuningEdit)->backgroundColour(), QColor(111, 111, 255));
     for (int delta : {120, -120}) {
         QWheelEvent wheel(QPointF(5, 5), dlg_->mapToGlobal(QPointF(5, 5)), QPoint(),
                           QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -375,7 +348,6 @@ TEST_F(FrontPanelWindow, EnterSetsATypedFrequencyAndElsewhereAsksToExit) {
     };
     type("7040.5");
     EXPECT_EQ(sent(), std::vector<std::string>{"FA00007040500"});
-    EXPECT_TRUE(edit->isReadOnly());
     type("7041"); // the edit still has the focus
     EXPECT_EQ(sent(), std::vector<std::string>{"FA00007041000"});
     EXPECT_TRUE(prompter_.texts().empty());
@@ -387,6 +359,53 @@ TEST_F(FrontPanelWindow, EnterSetsATypedFrequencyAndElsewhereAsksToExit) {
     EXPECT_EQ(prompter_.texts(), std::vector<std::string>{kExitQuestion});
     EXPECT_TRUE(sent().empty());
     EXPECT_TRUE(dlg_->isVisible()); // the answer was no
+}
+
+TEST_F(FrontPanelWindow, AFocusedFrequencyBoxFollowsTheRadioUntilTheOperatorTypes) {
+    auto* edit = control<CEditEx>(ctl::kVfoAEdit);
+    radioSays("FA00003560000;", [&] { return view().vfoAText == "   3560.00"; });
+    // Focus back in the box (as after any dialog): the radio still moves it.
+    edit->setFocus();
+    ASSERT_TRUE(pumpUntil([&] { return !edit->isReadOnly(); }));
+    peer_.send("FA00007030000;");
+    ASSERT_TRUE(pumpUntil([&] { return edit->text() == "   7030.00"; }));
+    // Enter on the radio's own value undoes nothing.
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_TRUE(sent().empty());
+
+    // Typed text stays until Enter; every Enter on a changed text sends.
+    for (const char* khz : {"7011", "7012"}) {
+        QTest::mouseClick(edit, Qt::LeftButton);
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, khz);
+        peer_.send("FA00007030010;");
+        pumpUntil([] { return false; }, 100ms);
+        EXPECT_EQ(edit->text(), khz);
+        QTest::keyClick(edit, Qt::Key_Return);
+        EXPECT_EQ(sent(), std::vector<std::string>{std::string("FA0000") + khz + "000"}) << khz;
+    }
+    // Escape gives the box back to the radio.
+    QTest::keyClicks(edit, "9");
+    QTest::keyClick(edit, Qt::Key_Escape);
+    EXPECT_EQ(edit->text(), "   7012.00");
+    EXPECT_TRUE(sent().empty());
+}
+
+TEST_F(FrontPanelWindow, ScreenReadersHearTitlesAndCaptionsNeverIds) {
+    click(ctl::kSwitchPanel);
+    ASSERT_NE(dlg_->SwitchPanel(), nullptr);
+    const std::vector<QWidget*> windows = {dlg_.get(), dlg_->SwitchPanel()};
+    for (QWidget* window : windows) {
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(window)->text(QAccessible::Name),
+                  window->windowTitle());
+        for (QWidget* w : window->findChildren<QWidget*>()) {
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+            EXPECT_FALSE(a && a->text(QAccessible::Name).startsWith("ctl"))
+                << w->objectName().toStdString();
+        }
+    }
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(control(ctl::kRit))->text(QAccessible::Name),
+              "RIT");
 }
 
 TEST_F(FrontPanelWindow, OnlyAVerticalWheelTurnTunesANotchAtATime) {
@@ -616,7 +635,8 @@ TEST_F(FrontPanelWindow, KeyboardCwOpensByButtonAndKeysTextFromOtherPrograms) {
     click(ctl::kKeyboardCw);
     ASSERT_NE(dlg_->Keyboard(), nullptr);
     EXPECT_TRUE(dlg_->Keyboard()->isVisible());
-    // Docked below the panel.
+    // Docked below the panel once its slide has run on the event loop.
+    ASSERT_TRUE(pumpUntil([&] { return !dlg_->Keyboard()->Sliding(); }));
     EXPECT_EQ(dlg_->Keyboard()->frameGeometry().top(), dlg_->frameGeometry().bottom() + 1);
 
     // Open: the text gets a space, ";" is gone, and the radio is asked at once.
@@ -662,9 +682,9 @@ TEST_F(FrontPanelWindow, KeyboardCwOpensByButtonAndKeysTextFromOtherPrograms) {
                 peer_.send("KY2;");
     }
 
-    // ALT+T closes it; then the socket's text is dropped again.
+    // ALT+T closes it (it slides in first); then the socket's text is dropped again.
     QTest::keyClick(control<QWidget>(ctl::kTuningSlider), Qt::Key_T, Qt::AltModifier);
-    EXPECT_EQ(dlg_->Keyboard(), nullptr);
+    ASSERT_TRUE(pumpUntil([&] { return dlg_->Keyboard() == nullptr; }));
     sendFrame(client, control::OP_CW_TEXT, "TEST");
     EXPECT_TRUE(sent(400ms).empty());
 

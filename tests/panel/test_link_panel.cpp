@@ -91,7 +91,7 @@ TEST(LinkView, ValuesShowAsDashesUntilSomethingSetsThem) {
 
 TEST(LinkView, TxLampFromTheRadioAndFromTune) {
     test::TestPanel m;
-    CFrontPanelControls controls{m, m.ops};
+    CFrontPanelControls controls{m, m.ops, [](int) {}};
     EXPECT_FALSE(m.View().txLamp);
     std::string receiving = "IF00014060000     +000000 0003000001 ";
     std::string transmitting = receiving;
@@ -145,7 +145,7 @@ protected:
     test::PtyPeer peer;
     CK2CommChannel channel;
     test::TestPanel model;
-    CFrontPanelControls controls{model, model.ops};
+    CFrontPanelControls controls{model, model.ops, [](int) {}};
 };
 
 } // namespace

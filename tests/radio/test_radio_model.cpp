@@ -110,3 +110,23 @@ TEST(SequenceRunner, PacesStepsAndReplacesARunningSequenceOfItsKind) {
     EXPECT_GE(at("a3") - at("a2"), 30ms);
     EXPECT_LT(at("c"), at("a2")); // single commands do not wait for sequences
 }
+
+TEST(RadioModel, TellsEveryChangeWhoeverMadeIt) {
+    namespace rc = radio_change;
+    K2RadioModel model;
+    std::vector<uint32_t> heard;
+    auto watch = model.Observe([&](uint32_t c) { heard.push_back(c); });
+    model.ApplyReply(ID_MD, "MD2");
+    model.SetPower(50);
+    model.SetPttKeyed(true);
+    model.UpdateLink([](LinkMonitor& l) { return l.Opened("/dev/ttyUSB0"); });
+    model.UpdateLink([](LinkMonitor&) { return false; }); // no change: nothing told
+    // Too short to be a frequency report, but an answer: the link goes live.
+    model.ApplyReply(ID_FA, "FA0000704");
+    ASSERT_EQ(heard.size(), 5u);
+    EXPECT_EQ(heard[0] & rc::kMode, rc::kMode);
+    EXPECT_EQ(heard[1], rc::kPower);
+    EXPECT_EQ(heard[2], rc::kTransmit);
+    EXPECT_EQ(heard[3], rc::kLink);
+    EXPECT_EQ(heard[4], rc::kLink);
+}
