@@ -83,12 +83,6 @@ bool IsEnterKey(const QKeyEvent* key) {
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
 }
 
-int64_t numberOf(const Payload& p) {
-    if (const int64_t* v = p.get<int64_t>())
-        return *v;
-    return 0;
-}
-
 } // namespace
 
 int WheelNotches::Turn(QPoint angleDelta) {
@@ -473,17 +467,8 @@ void CFrontPanelDlg::OnMessage(Message&& m) {
         if (const std::string* text = m.payload.get<std::string>())
             OnReply(int(m.wParam), *text);
         break;
-    case msg::WM_K2_STATE_REQUEST:
-        OnStateRequest(m.wParam, m.payload);
-        break;
-    case msg::WM_K2_PANEL_REQUEST:
-        OnPanelRequest(m.wParam, m.payload);
-        break;
     case msg::WM_K2_LINK_EVENT:
         link_.OnLinkEvent(m);
-        break;
-    case msg::WM_K2_OPEN_LOGGING:
-        OpenQsoLogging();
         break;
     default:
         break;
@@ -498,33 +483,6 @@ void CFrontPanelDlg::OnReply(int id, const std::string& text) {
     Refresh();
     for (const auto& observer : replyObservers_)
         observer(id);
-}
-
-void CFrontPanelDlg::OnStateRequest(uint64_t how, const Payload& target) {
-    const Handle* to = target.get<Handle>();
-    if (radio_.AnswerStateRequest(how, to ? *to : 0))
-        return;
-    // A window request naming nobody comes from the control socket's peer.
-    if (how == 2 && server_)
-        server_->SendToPeer(peerTitle_, control::OP_STATE, radio_.Model().Snapshot().toBytes());
-}
-
-void CFrontPanelDlg::OnPanelRequest(uint64_t code, Payload& argument) {
-    if (isMinimized())
-        showNormal();
-    switch (code) {
-    case msg::REQ_EXIT:
-        QMetaObject::invokeMethod(
-            this, [this] { ConfirmExit(); }, Qt::QueuedConnection);
-        break;
-    case msg::REQ_FUNCTION_KEY:
-        OpenKeyboard();
-        if (keyboard_) // not during the shutdown
-            keyboard_->OnKey(uint64_t(numberOf(argument)));
-        break;
-    default:
-        break;
-    }
 }
 
 void CFrontPanelDlg::OnControlFrame(quint64 connection, quint32 dwData, const QByteArray& data) {

@@ -22,12 +22,6 @@ namespace tamrel {
 
 class CK2CommChannel;
 
-// The lParam record of request 17: scan between two frequencies.
-struct ScanRequest {
-    int32_t lowHz = 0;
-    int32_t highHz = 0;
-};
-
 class RadioOperations {
 public:
     RadioOperations(K2RadioModel& model, CK2CommChannel* channel = nullptr);
@@ -101,11 +95,6 @@ public:
 
     void TapSwitch(int code);
     void ScanBetween(int32_t lowHz, int32_t highHz);
-
-    // WM_K2_STATE_REQUEST: how 2 posts the snapshot's bytes to a window.
-    // False when the request names nobody (the control socket then answers
-    // its peer).
-    bool AnswerStateRequest(uint64_t how, Handle target) const;
 
 private:
     bool Locked() const { return model_.Fields().vfoLock != 0; }

@@ -9,6 +9,7 @@
 #include "controls/CStaticEx.h"
 #include "cw/CCWKeyboardDlg.h"
 #include "memory/CK2MemoryStore.h"
+#include "controls/PanelCommands.h"
 #include "panel/CFrontPanelDlg.h"
 #include "panel/FocusRing.h"
 #include "panel/FrontPanelView.h"
@@ -688,11 +689,10 @@ TEST_F(FrontPanelWindow, KeyboardCwOpensByButtonAndKeysTextFromOtherPrograms) {
     sendFrame(client, control::OP_CW_TEXT, "TEST");
     EXPECT_TRUE(sent(400ms).empty());
 
-    // Registering opens it; request 10 sends a memory key (empty here: nothing).
+    // Registering opens it; a memory key from a tool window (empty here) sends nothing.
     sendFrame(client, control::OP_REGISTER, "Logger");
     ASSERT_TRUE(pumpUntil([&] { return dlg_->Keyboard() != nullptr; }));
-    Mailboxes::post(dlg_->WindowHandle(),
-                    {msg::WM_K2_PANEL_REQUEST, msg::REQ_FUNCTION_KEY, Payload::of<int64_t>(4)});
+    dlg_->Commands().CwKey(4);
     EXPECT_TRUE(sent(300ms).empty());
 
     // The exit confirmation closes it.
