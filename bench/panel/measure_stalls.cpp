@@ -19,7 +19,9 @@
 // loop time, while each step's own work (and the replies and repaints it
 // causes) is charged to it: a ping counts for the step current when it is
 // handled. Step 1 sleeps 50 ms on the GUI thread to show the meter reads a
-// known stall; it is not counted in the figures.
+// known stall; it is not counted in the figures. Nor is step 2, the panel's
+// start (opening the line and the stores, building and showing the panel: the
+// program's start-up, before any evening); its line shows what it took.
 //
 // Left out: the contest information window, which takes the place of the QSO
 // information window only in contest logging mode.
@@ -46,9 +48,11 @@
 #include "switchpanel/CKeySwitchEmulationPanelsPropSheet.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
@@ -493,8 +497,46 @@ void evening(Evening& e, Script& script) {
 
 } // namespace
 
+// Which events held the thread: every outermost event handled in over 4 ms,
+// with its receiver, so a stall can be traced to its handler.
+class TimedApplication final : public QApplication {
+public:
+    using QApplication::QApplication;
+    struct Slow {
+        double ms;
+        std::string what;
+    };
+    std::vector<Slow> slow;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (depth_++ > 0) {
+            const bool handled = QApplication::notify(receiver, event);
+            --depth_;
+            return handled;
+        }
+        // The handler may delete the receiver and the event.
+        const char* className = receiver->metaObject()->className();
+        const int type = int(event->type());
+        QPointer<QObject> alive(receiver);
+        QElapsedTimer clock;
+        clock.start();
+        const bool handled = QApplication::notify(receiver, event);
+        --depth_;
+        if (const double ms = double(clock.nsecsElapsed()) / 1e6; ms > 4)
+            slow.push_back({ms, std::string(className) + " \"" +
+                                    (alive ? alive->objectName().toStdString() : "") + "\" event " +
+                                    std::to_string(type)});
+        return handled;
+    }
+
+private:
+    int depth_ = 0;
+};
+
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    TimedApplication app(argc, argv);
+    // The exit step hides the last window: the script, not Qt, ends the run.
+    app.setQuitOnLastWindowClosed(false);
     Evening e;
     StallMeter meter;
     Script run(meter);
@@ -506,7 +548,7 @@ int main(int argc, char** argv) {
         return result;
 
     // Each step's worst stall; a run of steps of one name on one line. The
-    // meter's check (step 1) is shown but not counted.
+    // meter's check (step 1) and the start (step 2) are shown but not counted.
     const auto& steps = run.Steps();
     std::vector<double> perStep, pings;
     std::vector<std::pair<double, std::size_t>> worst;
@@ -514,7 +556,7 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0, first = 0; i < steps.size(); ++i) {
         const std::vector<double>& samples = meter.samplesOfStep[int(i)];
         perStep.push_back(samples.empty() ? 0 : *std::max_element(samples.begin(), samples.end()));
-        if (i > 0) {
+        if (i > 1) {
             worst.emplace_back(perStep.back(), i);
             pings.insert(pings.end(), samples.begin(), samples.end());
         }
@@ -531,7 +573,7 @@ int main(int argc, char** argv) {
         std::printf("%-9s %-46s %9.2f ms %9.2f ms\n", at.c_str(), name.c_str(), runWorst, runTook);
         first = i + 1;
     }
-    perStep.erase(perStep.begin());
+    perStep.erase(perStep.begin(), perStep.begin() + 2);
     std::sort(worst.rbegin(), worst.rend());
     std::printf("\nworst steps (the worst of each name):\n");
     std::vector<std::string> named;
@@ -549,5 +591,10 @@ int main(int argc, char** argv) {
     std::printf("all %zu pings (1 ms apart while idle): p50 %.3f ms, p99 %.2f ms, max %.2f ms\n",
                 pings.size(), percentile(pings, 0.5), percentile(pings, 0.99),
                 percentile(pings, 1.0));
+    std::sort(app.slow.begin(), app.slow.end(),
+              [](const auto& a, const auto& b) { return a.ms > b.ms; });
+    std::printf("\nslowest events (over 4 ms):\n");
+    for (std::size_t i = 0; i < std::min<std::size_t>(app.slow.size(), 8); ++i)
+        std::printf("%9.2f ms  %s\n", app.slow[i].ms, app.slow[i].what.c_str());
     return 0;
 }
