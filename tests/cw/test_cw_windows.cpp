@@ -4,7 +4,6 @@
 #include "controls/CColorButton.h"
 #include "controls/CStaticEx.h"
 #include "controls/ControlSupport.h"
-#include "controls/PanelCommands.h"
 #include "cw/CCWKeyboardDlg.h"
 #include "cw/CCWTypeInEdit.h"
 #include "cw/CMemoryKeyPanelDlg.h"
@@ -26,6 +25,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "support/RecordingPanel.h"
+
 #include <gtest/gtest.h>
 
 using namespace tamrel;
@@ -34,24 +35,7 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
-// The front panel as the CW windows see it: what they asked, in order.
-class RecordingPanel final : public PanelCommands {
-public:
-    void RunMemoryCommand(MemoryCommand c) override {
-        asked.push_back("memory " + std::to_string(int(c)));
-    }
-    void ToggleKeyboard() override { asked.push_back("toggle"); }
-    void ConfirmExit() override { asked.push_back("exit"); }
-    void OpenQsoLogging() override { asked.push_back("logging"); }
-    void CwKey(int key) override { asked.push_back("key " + std::to_string(key)); }
-    void ShowStatus(const std::string& text, bool error) override {
-        asked.push_back((error ? "error: " : "status: ") + text);
-    }
-    QRect PanelFrame() const override { return frame; }
-
-    Strings asked;
-    QRect frame{100, 80, 900, 600};
-};
+using test::RecordingPanel;
 
 class CwWindows : public ::testing::Test {
 protected:

@@ -8,9 +8,9 @@
 #include "qsolog/QsoLoggingWindows.h"
 
 #include "controls/ControlSupport.h"
-#include "controls/PanelCommands.h"
 #include "radio/K2Commands.h"
 #include "radio/K2RadioModel.h"
+#include "support/RecordingPanel.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -53,23 +53,6 @@ inline void click(const QWidget* root, int id) {
     ASSERT_TRUE(b) << id;
     QTest::mouseClick(b, Qt::LeftButton);
 }
-
-// What the windows ask of the front panel, as text: "cw 0", "exit", ...
-class RecordingPanel final : public PanelCommands {
-public:
-    void RunMemoryCommand(MemoryCommand c) override {
-        said.push_back("memory " + std::to_string(int(c)));
-    }
-    void ToggleKeyboard() override { said.push_back("keyboard"); }
-    void ConfirmExit() override { said.push_back("exit"); }
-    void OpenQsoLogging() override { said.push_back("logging"); }
-    void CwKey(int key) override { said.push_back("cw " + std::to_string(key)); }
-    void ShowStatus(const std::string& text, bool) override { said.push_back("status " + text); }
-    QRect PanelFrame() const override { return frame; }
-
-    std::vector<std::string> said;
-    QRect frame{0, 0, 200, 100};
-};
 
 class ScriptedDialogs final : public QsoDialogs {
 public:
@@ -151,7 +134,7 @@ protected:
     }
 
     K2RadioModel radio_;
-    RecordingPanel panel_;
+    RecordingPanel panel_{QRect(0, 0, 200, 100)}; // small: the windows fit beside it
     ScriptedDialogs* dialogs_ = nullptr;
     std::unique_ptr<QsoLoggingWindows> windows_;
 };

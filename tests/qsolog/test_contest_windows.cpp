@@ -170,7 +170,7 @@ TEST_F(ContestWindows, LogItClearSetMacroAndKeysOfTheContestWindow) {
     QTest::keyClick(call, Qt::Key_F1);
     QTest::keyClick(call, Qt::Key_Escape);
     QTest::keyClick(call, Qt::Key_X, Qt::AltModifier);
-    EXPECT_EQ(panel_.said, (std::vector<std::string>{"cw 0", "cw 27", "exit"}));
+    EXPECT_EQ(panel_.asked, (std::vector<std::string>{"key 0", "key 27", "exit"}));
     EXPECT_TRUE(contest()->isVisible());
 
     // Logging never touches the serial counter.

@@ -203,8 +203,8 @@ TEST_F(QsoWindows, KeysGoToTheFrontPanelAndEscapeKeepsTheWindows) {
     logging()->list().setFocus();
     QTest::keyClick(&logging()->list(), Qt::Key_F11);
     QTest::keyClick(&logging()->list(), Qt::Key_Escape);
-    EXPECT_EQ(panel_.said, (std::vector<std::string>{"cw 27", "cw 0", "exit", "keyboard",
-                                                     "memory 2", "cw 10", "cw 27"}));
+    EXPECT_EQ(panel_.asked, (std::vector<std::string>{"key 27", "key 0", "exit", "toggle",
+                                                     "memory 2", "key 10", "key 27"}));
     EXPECT_TRUE(info()->isVisible());
     EXPECT_TRUE(logging()->isVisible());
 
