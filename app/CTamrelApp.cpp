@@ -4,7 +4,6 @@
 #include "cw/CwKeyboard.h"
 #include "memory/CK2MemoryStore.h"
 #include "panel/CFrontPanelDlg.h"
-#include "platform/Messages.h"
 #include "platform/SerialPort.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
@@ -281,16 +280,11 @@ int CTamrelApp::Run() {
         });
         // Morse from a client joins the keyboard's CW queue, as typed text does.
         rigctld.setMorseKeyer({[&panel](std::string_view text) {
-                                   if (text.size() > panel.CwQueueSpace())
-                                       return false;
-                                   return Mailboxes::post(panel.CwThreadHandle(),
-                                                          {msg::WM_K2_CW_QUEUE, cw::kQueueText,
-                                                           Payload::of(std::string(text))});
+                                   CCWMsgTransmittingThread& cw = panel.CwThread();
+                                   return text.size() <= cw.FreeSpace() &&
+                                          cw.post(CwText{std::string(text)});
                                },
-                               [&panel] {
-                                   Mailboxes::post(panel.CwThreadHandle(),
-                                                   {msg::WM_K2_CW_QUEUE, cw::kQueueAbort, {}});
-                               }});
+                               [&panel] { panel.CwThread().post(CwAbort{}); }});
         const QString where = options_.rigctld
                                   ? *options_.rigctld
                                   : QString::fromStdString(registry_.GetNetworkServer()).trimmed();

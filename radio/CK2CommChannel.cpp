@@ -60,7 +60,8 @@ std::string_view ResultCodeName(uint32_t code) {
     }
 }
 
-CK2CommChannel::CK2CommChannel(uint8_t loggingMode) : loggingMode_(loggingMode) {}
+CK2CommChannel::CK2CommChannel(uint8_t loggingMode, Clock& clock)
+    : loggingMode_(loggingMode), clock_(clock) {}
 
 CK2CommChannel::~CK2CommChannel() {
     Close();
@@ -92,21 +93,20 @@ uint32_t CK2CommChannel::OpenDevice(const std::string& device, uint16_t portNumb
     open_ = true;
 
     if (!runner_)
-        runner_ = std::make_unique<CSequenceRunner>();
+        runner_ = std::make_unique<CSequenceRunner>(clock_);
     // The queues exist when start() returns, so the setup is posted at once.
     if (!recvThread_) {
-        recvThread_ = std::make_unique<CRecvrCmdParsingThread>();
+        recvThread_ = std::make_unique<CRecvrCmdParsingThread>(clock_);
         recvThread_->start();
-        RecvThreadSetup setup{0, 0, &port_, 100ms, &lock_};
-        setup.bytesReceived = &bytesReceived_;
+        RecvSetup setup{&port_, 100ms, &lock_, &bytesReceived_, {}};
         setup.recovery.close = [this] { CloseLostPort(); };
         setup.recovery.reopen = [this] { return ReopenLostPort(); };
-        recvThread_->post(recvmsg::setup(setup));
+        recvThread_->post(std::move(setup));
     }
     if (!statusThread_) {
-        statusThread_ = std::make_unique<CK2StatusCmdQueryThread>();
+        statusThread_ = std::make_unique<CK2StatusCmdQueryThread>(clock_);
         statusThread_->start();
-        statusThread_->post(statusmsg::setup(this, 1000ms));
+        statusThread_->post(StatusSetup{this, 1000ms});
     }
     return K2_OK;
 }
@@ -205,13 +205,13 @@ uint64_t CK2CommChannel::WriteFailures() const {
     return port_.writeFailures() + refused_;
 }
 
-Handle CK2CommChannel::GetReceiveThreadId() const {
-    return recvThread_ ? recvThread_->handle() : 0;
+bool CK2CommChannel::PostToReceiveThread(RecvMessage message) {
+    return recvThread_ && recvThread_->post(std::move(message));
 }
 
 void CK2CommChannel::SetStatusPolling(bool on) {
     if (statusThread_)
-        statusThread_->post(statusmsg::polling(on));
+        statusThread_->post(StatusPolling{on});
 }
 
 // ---- Encoders ---------------------------------------------------------------

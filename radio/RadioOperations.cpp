@@ -1,6 +1,5 @@
 #include "radio/RadioOperations.h"
 
-#include "platform/MessageQueue.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/CRecvrCmdParsingThread.h"
 
@@ -30,27 +29,18 @@ uint32_t RadioOperations::ApplyReply(int id, std::string_view text) {
     return changes;
 }
 
-void RadioOperations::HookReceiveThread(Handle window) {
+void RadioOperations::HookReceiveThread(Address<LinkEvent> panel) {
     if (!channel_ || !channel_->Runner())
         return;
-    const Handle recv = channel_->GetReceiveThreadId();
-    channel_->Runner()->Run(
-        Kind::ReceiveHook,
-        {{[recv, window] {
-              Mailboxes::post(recv,
-                              {msg::WM_K2_THREAD_SETUP, 2,
-                               Payload::of(RecvThreadSetup{2, window, nullptr, 100ms, nullptr})});
-          },
-          100ms},
-         {[recv] {
-              Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_PURGE, {}});
-          },
-          100ms},
-         {[this, recv] {
-              Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_START, {}});
-              SendInitialQuery();
-          },
-          {}}});
+    CK2CommChannel* ch = channel_;
+    ch->Runner()->Run(Kind::ReceiveHook,
+                      {{[ch, panel] { ch->PostToReceiveThread(RecvDeliverTo{panel}); }, 100ms},
+                       {[ch] { ch->PostToReceiveThread(RecvPurge{}); }, 100ms},
+                       {[this, ch] {
+                            ch->PostToReceiveThread(RecvStart{});
+                            SendInitialQuery();
+                        },
+                        {}}});
 }
 
 void RadioOperations::SendInitialQuery() {
@@ -69,23 +59,14 @@ void RadioOperations::Shutdown() {
     if (!channel_ || !channel_->Runner())
         return;
     CK2CommChannel* ch = channel_;
-    const Handle recv = ch->GetReceiveThreadId();
     ch->Runner()->CancelSequences();
-    ch->Runner()->Run(
-        Kind::Shutdown,
-        {{[ch, recv] {
-              ch->CmdAI(K2_SET, 0);
-              Mailboxes::post(recv, {msg::WM_K2_THREAD_SETUP, 2, Payload::of(RecvThreadSetup{})});
-          },
-          100ms},
-         {[recv] {
-              Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_PURGE, {}});
-          },
-          100ms},
-         {[recv] {
-              Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_STOP, {}});
-          },
-          {}}});
+    ch->Runner()->Run(Kind::Shutdown, {{[ch] {
+                                            ch->CmdAI(K2_SET, 0);
+                                            ch->PostToReceiveThread(RecvDeliverTo{});
+                                        },
+                                        100ms},
+                                       {[ch] { ch->PostToReceiveThread(RecvPurge{}); }, 100ms},
+                                       {[ch] { ch->PostToReceiveThread(RecvStop{}); }, {}}});
 }
 
 // ---- VFOs -----------------------------------------------------------------------

@@ -11,7 +11,8 @@
 //
 // Thread: the user-interface thread, like the model.
 
-#include "platform/Messages.h"
+#include "platform/Mailbox.h"
+#include "radio/CRecvrCmdParsingThread.h"
 #include "radio/K2RadioModel.h"
 
 #include <cstdint>
@@ -41,7 +42,7 @@ public:
     // Start-up and end: hooks the receive thread to the window (delivery on,
     // purge, start reading) and then runs the initial query; the shutdown
     // switches auto-information off and unhooks the receive thread.
-    void HookReceiveThread(Handle window);
+    void HookReceiveThread(Address<LinkEvent> panel);
     void SendInitialQuery();
     void Shutdown();
 

@@ -3,7 +3,7 @@
 #include "sim/SimulatedRadio.h"
 
 #include "cw/CCWMsgTransmittingThread.h"
-#include "platform/WindowMailbox.h"
+#include "platform/Inbox.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
 #include "radio/K2RadioModel.h"
@@ -73,7 +73,7 @@ protected:
         ASSERT_EQ(channel.OpenDevice(radio->devicePath(), 0, 4800, 8, 0, 1), K2_OK);
         model.UpdateLink([&](LinkMonitor& l) { return l.Opened(channel.DeviceName()); });
         ops.SetChannel(&channel);
-        ops.HookReceiveThread(mailbox.handle());
+        ops.HookReceiveThread(inbox.address());
         ASSERT_TRUE(server.listen({QHostAddress::LocalHost, 0}));
         // The initial query ends with LK.
         ASSERT_TRUE(WaitUntil([this] { return sawLk; }));
@@ -125,12 +125,10 @@ protected:
     K2RadioModel model;
     RadioOperations ops{model};
     bool sawLk = false;
-    WindowMailbox mailbox{[this](Message&& m) {
-        if (m.id != msg::WM_K2_REPLY)
-            return;
-        if (const std::string* text = m.payload.get<std::string>()) {
-            ops.ApplyReply(int(m.wParam), *text);
-            sawLk = sawLk || m.wParam == ID_LK;
+    Inbox<LinkEvent> inbox{[this](LinkEvent&& e) {
+        if (const auto* r = std::get_if<ReplyReceived>(&e)) {
+            ops.ApplyReply(r->id, r->text);
+            sawLk = sawLk || r->id == ID_LK;
         }
     }};
     RigctlServer server{ops};
@@ -232,19 +230,13 @@ TEST_F(RigctldOnSimulatedRadio, MorseFromTheClientReachesTheRadiosKeyer) {
     ChannelKeyerLink link(channel);
     CCWMsgTransmittingThread cw;
     cw.start();
-    cw.post({msg::WM_K2_THREAD_SETUP, 0,
-             Payload::of(CwThreadSetup{&link, std::chrono::milliseconds(20)})});
+    cw.post(CwSetup{&link, std::chrono::milliseconds(20)});
     auto watch = model.Observe([&](uint32_t c) {
         if (c & radio_change::kKeyer)
-            cw.post({msg::WM_K2_KEYER_STATE, uint64_t(model.Fields().keyerState), {}});
+            cw.post(CwKeyerState{model.Fields().keyerState});
     });
-    server.setMorseKeyer(
-        {[&](std::string_view text) {
-             return cw.post({msg::WM_K2_CW_QUEUE, 5, Payload::of(std::string(text))});
-         },
-         [&] {
-             cw.post({msg::WM_K2_CW_QUEUE, 6, {}});
-         }});
+    server.setMorseKeyer({[&](std::string_view text) { return cw.post(CwText{std::string(text)}); },
+                          [&] { cw.post(CwAbort{}); }});
     Finish(*Start({"b", "CQ TEST DE K2 "}));
     EXPECT_TRUE(WaitForWire("KY CQ TEST DE K2 "));
     watch.reset();
