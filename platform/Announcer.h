@@ -41,7 +41,7 @@ public:
 
     private:
         friend class Announcer;
-        std::weak_ptr<typename Announcer::State> state_;
+        std::weak_ptr<State> state_;
         typename std::list<std::shared_ptr<Observer>>::iterator it_;
     };
 
