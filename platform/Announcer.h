@@ -19,6 +19,8 @@
 namespace tamrel {
 
 template <class Changes> class Announcer {
+    struct State;
+
 public:
     using Observer = std::function<void(const Changes&)>;
 
