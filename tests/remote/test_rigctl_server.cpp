@@ -109,8 +109,8 @@ TEST_F(RigctlServerTest, BadInputClosesThatConnectionOnly) {
     EXPECT_TRUE(Closed(*tooLong));
     EXPECT_TRUE(Closed(*nul));
     EXPECT_TRUE(Closed(*latin1));
-    // A quit closes after what came before it was answered.
-    EXPECT_EQ(Ask(*quitter, "f\nq\nf\n", 1), "28060000\n");
+    // A quit is answered, after what came before it, and closes.
+    EXPECT_EQ(Ask(*quitter, "f\nq\nf\n", 2), "28060000\nRPRT 0\n");
     EXPECT_TRUE(Closed(*quitter));
 
     EXPECT_EQ(Ask(*good, "f\n", 1), "28060000\n");
