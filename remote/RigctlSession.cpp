@@ -590,7 +590,9 @@ void RigctlSession::Execute(const Command& command, Reply& reply) {
         vfoToken = TakeToken(line, pos_);
     std::vector<std::string_view> args;
     bool missing = vfoArg && vfoToken.empty();
+    std::string_view echoedLine; // rigctld 4.5 echoes the blank before the text too
     if (command.flags & kInLine) {
+        echoedLine = line.substr(std::min(pos_, line.size()));
         // The rest of the line, less the blank that separates it.
         if (pos_ < line.size() && line[pos_] == ' ')
             ++pos_;
@@ -616,7 +618,7 @@ void RigctlSession::Execute(const Command& command, Reply& reply) {
         }
         for (std::string_view a : args) {
             echo += ' ';
-            echo += a;
+            echo += (command.flags & kInLine) ? echoedLine : a;
         }
         reply.Echo(echo);
     }
