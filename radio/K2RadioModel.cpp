@@ -151,14 +151,14 @@ void K2RadioModel::Hold(uint32_t fields) {
     }
 }
 
-void K2RadioModel::Release(uint32_t fields, bool revert) {
+void K2RadioModel::Unhold(uint32_t fields, Release how) {
     uint32_t changes = 0;
     for (uint32_t rest = fields & kHoldable; rest != 0; rest &= rest - 1) {
         const uint32_t bit = rest & -rest;
         uint8_t& count = holds_[BitIndex(bit)];
         if (count == 0 || --count > 0)
             continue;
-        if (revert || (heardWhileHeld_ & bit))
+        if (how == Release::Revert || (how == Release::Heard && (heardWhileHeld_ & bit)))
             changes |= CopyField(bit, reported_, f_);
     }
     const uint32_t rxBit = f_.receiveVfo == 0 ? rc::kVfoA : rc::kVfoB;

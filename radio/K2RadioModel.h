@@ -176,11 +176,15 @@ public:
     // A set made for a network client shows its value at once and holds it
     // against the radio's reports until the radio has had the command: a report
     // already on its way would undo it. Holds nest per field (radio_change bits:
-    // kVfoA, kVfoB, kReceiveVfo, kTransmitVfo, kMode, kFilter, kOffset, kRitXit);
-    // when the last one ends the field shows what the radio reported while it
-    // was held, or with `revert` what the radio last reported at all.
+    // kVfoA, kVfoB, kReceiveVfo, kTransmitVfo, kMode, kFilter, kOffset, kRitXit).
+    // When the last one ends, the field shows:
+    enum class Release {
+        Heard,  // what the radio reported while it was held (its answer to a query), if anything
+        Keep,   // the value set: the radio took it, and what came meanwhile may be older
+        Revert, // what the radio last reported at all
+    };
     void Hold(uint32_t fields);
-    void Release(uint32_t fields, bool revert);
+    void Unhold(uint32_t fields, Release how);
     // The radio's own last word on the fields a set can hold.
     const RadioFields& Reported() const { return reported_; }
 

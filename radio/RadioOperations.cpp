@@ -403,7 +403,15 @@ void RadioOperations::Resolve(uint64_t tag, SetOutcome outcome) {
         outcome = SetOutcome::Refused;
     if (outcome == SetOutcome::NoAnswer && channel_)
         channel_->ForgetCheckpoint(tag);
-    model_.Release(check.held, outcome != SetOutcome::Done);
+    using Release = K2RadioModel::Release;
+    if (outcome == SetOutcome::Done) {
+        // What was asked about shows the radio's answer; the rest stays as set,
+        // as reports that came meanwhile may be older than the command.
+        model_.Unhold(check.held & check.verified, Release::Heard);
+        model_.Unhold(check.held & ~check.verified, Release::Keep);
+    } else {
+        model_.Unhold(check.held, Release::Revert);
+    }
     if (check.keyed && outcome != SetOutcome::Done)
         model_.SetPttKeyed(false);
     if (check.done)
@@ -446,18 +454,24 @@ void RadioOperations::CheckedSetFrequency(int vfo, uint32_t hz, SetDone done) {
     const uint32_t bit = vfo == 0 ? rc::kVfoA : rc::kVfoB;
     model_.SetVfoFrequency(vfo, hz);
     // A band change brings the new band's mode and filter: ask for them too.
+    // Within a band the radio takes any frequency.
     const bool newBand = vfo == model_.Fields().receiveVfo &&
                          !(model_.CurrentBand().lowHz <= hz && hz <= model_.CurrentBand().highHz);
     Check check;
     check.held = bit;
-    check.accepted = [vfo, hz](const RadioFields& r) { return r.vfo(vfo) == hz; };
+    // Outside the band it stands in, the radio may go elsewhere: ask where it went.
+    if (newBand) {
+        check.verified = bit;
+        check.accepted = [vfo, hz](const RadioFields& r) { return r.vfo(vfo) == hz; };
+    }
     check.done = std::move(done);
     CK2CommChannel* ch = channel_;
     StartCheck(std::move(check), [=](uint64_t) {
         const auto v = static_cast<uint16_t>(vfo);
-        return ch->CmdVfoFreq(K2_SET, v, hz) == K2_OK && ch->CmdVfoFreq(K2_QUERY, v, 0) == K2_OK &&
+        return ch->CmdVfoFreq(K2_SET, v, hz) == K2_OK &&
                (!newBand ||
-                (ch->CmdMD(K2_QUERY, 0) == K2_OK && ch->CmdFW(K2_QUERY, 0, 0) == K2_OK));
+                (ch->CmdVfoFreq(K2_QUERY, v, 0) == K2_OK && ch->CmdMD(K2_QUERY, 0) == K2_OK &&
+                 ch->CmdFW(K2_QUERY, 0, 0) == K2_OK));
     });
 }
 
@@ -468,17 +482,17 @@ void RadioOperations::CheckedSetMode(int code, int filter, SetDone done) {
     if (filter != 0) {
         model_.SetCrystalFilter(filter, model_.FilterWidth(code, filter));
         check.held |= rc::kFilter;
+        check.verified = rc::kFilter;
+        check.accepted = [filter](const RadioFields& r) { return r.crystalFilter == filter; };
     }
-    check.accepted = [code, filter](const RadioFields& r) {
-        return r.mode == code && (filter == 0 || r.crystalFilter == filter);
-    };
     check.done = std::move(done);
     CK2CommChannel* ch = channel_;
     const auto width = static_cast<uint16_t>(model_.Fields().bandwidth);
+    // The radio keeps a filter for each mode: FW says which it took.
     StartCheck(std::move(check), [=](uint64_t) {
         return ch->CmdMD(K2_SET, static_cast<uint16_t>(code)) == K2_OK &&
                (filter == 0 || ch->CmdFW(K2_SET, width, static_cast<uint16_t>(filter)) == K2_OK) &&
-               ch->CmdMD(K2_QUERY, 0) == K2_OK && ch->CmdFW(K2_QUERY, 0, 0) == K2_OK;
+               ch->CmdFW(K2_QUERY, 0, 0) == K2_OK;
     });
 }
 
@@ -487,9 +501,6 @@ void RadioOperations::CheckedSetVfos(int receiveVfo, int transmitVfo, SetDone do
     model_.SetVfoRoles(receiveVfo, transmitVfo);
     Check check;
     check.held = rc::kReceiveVfo | rc::kTransmitVfo;
-    check.accepted = [=](const RadioFields& r) {
-        return r.receiveVfo == receiveVfo && r.transmitVfo == transmitVfo;
-    };
     check.done = std::move(done);
     CK2CommChannel* ch = channel_;
     StartCheck(std::move(check), [=](uint64_t) {
@@ -497,8 +508,7 @@ void RadioOperations::CheckedSetVfos(int receiveVfo, int transmitVfo, SetDone do
         const auto tx = static_cast<uint16_t>(transmitVfo);
         // FR ends split: FT after it keeps the transmit VFO asked for.
         return (!newReceive || ch->CmdFR(K2_SET, rx) == K2_OK) &&
-               ((newReceive && tx == rx) || ch->CmdFT(K2_SET, tx) == K2_OK) &&
-               ch->CmdFR(K2_QUERY, 0) == K2_OK && ch->CmdFT(K2_QUERY, 0) == K2_OK;
+               ((newReceive && tx == rx) || ch->CmdFT(K2_SET, tx) == K2_OK);
     });
 }
 
@@ -517,6 +527,7 @@ void RadioOperations::CheckedSetOffset(int offsetHz, bool xit, SetDone done) {
     Check check;
     check.held = rc::kOffset | (switchOn ? rc::kRitXit : 0);
     check.offset = true;
+    check.verified = rc::kOffset;
     check.accepted = [offsetHz](const RadioFields& r) { return r.offset == offsetHz; };
     check.done = std::move(done);
     if (switchOn) {
@@ -532,7 +543,7 @@ void RadioOperations::CheckedSetOffset(int offsetHz, bool xit, SetDone done) {
         }
         Check old = std::move(*it);
         it = checks_.erase(it);
-        model_.Release(old.held, false);
+        model_.Unhold(old.held, K2RadioModel::Release::Keep);
         if (old.done)
             old.done(SetOutcome::Done);
     }

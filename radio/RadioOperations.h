@@ -134,8 +134,9 @@ public:
 
     // Checked sets, for network clients. The model shows at once the value the
     // radio will hold (frequencies in its 10 Hz steps) and holds it against
-    // reports the radio sent before it had the command. Behind the command go
-    // queries of what it changes and a checkpoint (CK2CommChannel::CmdCheckpoint);
+    // reports the radio sent before it had the command. Behind the command go a
+    // checkpoint (CK2CommChannel::CmdCheckpoint) and, where the radio may do
+    // otherwise than asked (a band change, a filter), queries of what it did;
     // when the checkpoint's reply comes, the radio's replies before it are its
     // verdict: `done` hears Refused after a "?" or a value other than the one
     // set, and the model shows the radio's value. A set that cannot be queued,
@@ -160,7 +161,9 @@ public:
 private:
     struct Check {
         uint64_t tag = 0;
-        uint32_t held = 0; // radio_change bits held in the model
+        uint32_t held = 0;     // radio_change bits held in the model
+        uint32_t verified = 0; // those the radio is asked about behind the set
+        // Whether the answers to those queries show the set taken.
         std::function<bool(const RadioFields& reported)> accepted;
         bool keyed = false; // a T 1 whose keying goes back if refused
         bool offset = false;

@@ -41,8 +41,9 @@ TEST(K2RadioModel, AHeldFieldShowsTheRadiosWordOnlyWhenReleased) {
         {rc::kMode, ID_IF, "IF00028060000     +000000 0009000001 ",
          [](const RadioFields& f) { return f.mode; }},
     };
+    using Release = K2RadioModel::Release;
     for (const Case& c : cases) {
-        for (bool revert : {false, true}) {
+        for (Release how : {Release::Heard, Release::Keep, Release::Revert}) {
             K2RadioModel m;
             const int64_t before = c.field(m.Fields());
             m.Hold(c.held);
@@ -51,19 +52,19 @@ TEST(K2RadioModel, AHeldFieldShowsTheRadiosWordOnlyWhenReleased) {
             const int64_t reported = c.field(m.Reported());
             ASSERT_NE(reported, before) << c.report;
             EXPECT_EQ(c.field(m.Fields()), before) << c.report;
-            m.Release(c.held, revert);
+            m.Unhold(c.held, how);
             EXPECT_EQ(c.field(m.Fields()), before) << c.report;
-            m.Release(c.held, revert);
-            EXPECT_EQ(c.field(m.Fields()), reported) << c.report;
+            m.Unhold(c.held, how);
+            EXPECT_EQ(c.field(m.Fields()), how == Release::Keep ? before : reported) << c.report;
         }
     }
-    // Released without a report since: a set value stays, a reverted one goes.
+    // Released without a report since: a set value stays unless reverted.
     K2RadioModel m;
-    for (bool revert : {false, true}) {
+    for (Release how : {Release::Heard, Release::Keep, Release::Revert}) {
         m.Hold(rc::kMode);
         m.SetMode(2);
-        m.Release(rc::kMode, revert);
-        EXPECT_EQ(m.Fields().mode, revert ? m.Reported().mode : 2);
+        m.Unhold(rc::kMode, how);
+        EXPECT_EQ(m.Fields().mode, how == Release::Revert ? m.Reported().mode : 2);
     }
 }
 
@@ -110,20 +111,16 @@ TEST_F(CheckedSets, EachSetIsFollowedByItsQueriesAndACheckpoint) {
     };
     const Case cases[] = {
         {[](RadioOperations& o, SetDone d) { o.CheckedSetFrequency(0, 14060055, d); },
-         {"FA00014060050", "FA", "ID"}},
+         {"FA00014060050", "ID"}},
         // Another band: its mode and filter come with it.
         {[](RadioOperations& o, SetDone d) { o.CheckedSetFrequency(0, 7074000, d); },
          {"FA00007074000", "FA", "MD", "FW", "ID"}},
         {[](RadioOperations& o, SetDone d) { o.CheckedSetMode(2, 4, d); },
-         {"MD2", "FW18004", "MD", "FW", "ID"}},
-        {[](RadioOperations& o, SetDone d) { o.CheckedSetMode(9, 0, d); },
-         {"MD9", "MD", "FW", "ID"}},
-        {[](RadioOperations& o, SetDone d) { o.CheckedSetVfos(1, 0, d); },
-         {"FR1", "FT0", "FR", "FT", "ID"}},
-        {[](RadioOperations& o, SetDone d) { o.CheckedSetVfos(1, 1, d); },
-         {"FR1", "FR", "FT", "ID"}},
-        {[](RadioOperations& o, SetDone d) { o.CheckedSetVfos(0, 1, d); },
-         {"FT1", "FR", "FT", "ID"}},
+         {"MD2", "FW18004", "FW", "ID"}},
+        {[](RadioOperations& o, SetDone d) { o.CheckedSetMode(9, 0, d); }, {"MD9", "FW", "ID"}},
+        {[](RadioOperations& o, SetDone d) { o.CheckedSetVfos(1, 0, d); }, {"FR1", "FT0", "ID"}},
+        {[](RadioOperations& o, SetDone d) { o.CheckedSetVfos(1, 1, d); }, {"FR1", "ID"}},
+        {[](RadioOperations& o, SetDone d) { o.CheckedSetVfos(0, 1, d); }, {"FT1", "ID"}},
         {[](RadioOperations& o, SetDone d) { o.CheckedSetPtt(true, d); }, {"TX", "ID"}},
     };
     for (const Case& c : cases) {
@@ -138,23 +135,31 @@ TEST_F(CheckedSets, EachSetIsFollowedByItsQueriesAndACheckpoint) {
 TEST_F(CheckedSets, TheRadiosAnswersBeforeTheCheckpointAreItsVerdict) {
     int tunes = 0;
     auto watch = model.Observe([&](uint32_t c) { tunes += (c & rc::kVfoA) != 0; });
-    // Taken: a late report from before the set does not show meanwhile.
+    // Taken: a late report from before the set does not show, then or after.
     ops.CheckedSetFrequency(0, 14070000, Record());
     EXPECT_EQ(model.Fields().vfoA, 14070000u);
-    Wire(3);
+    Wire(2);
     Radio({{ID_IF, "IF00014060000     +000000 0003000001 "}});
     EXPECT_EQ(model.Fields().vfoA, 14070000u);
-    Radio({{ID_FA, "FA00014070000"}, {ID_ID, "ID017"}});
+    Radio({{ID_ID, "ID017"}});
     EXPECT_EQ(outcome, SetOutcome::Done);
+    EXPECT_EQ(model.Fields().vfoA, 14070000u);
     EXPECT_EQ(tunes, 1);
 
     // Refused with "?": the radio's own value shows again.
     ops.CheckedSetMode(2, 0, Record());
     EXPECT_EQ(model.Fields().mode, 2);
-    Wire(4);
-    Radio({{ID_NONE, "?"}, {ID_MD, "MD3"}, {ID_FW, "FW040031"}, {ID_ID, "ID017"}});
+    Wire(3);
+    Radio({{ID_NONE, "?"}, {ID_FW, "FW040031"}, {ID_ID, "ID017"}});
     EXPECT_EQ(outcome, SetOutcome::Refused);
     EXPECT_EQ(model.Fields().mode, 3);
+
+    // A filter other than the one asked for: refused, and the radio's shows.
+    ops.CheckedSetMode(3, 4, Record());
+    Wire(4);
+    Radio({{ID_FW, "FW040031"}, {ID_ID, "ID017"}});
+    EXPECT_EQ(outcome, SetOutcome::Refused);
+    EXPECT_EQ(model.Fields().crystalFilter, 3);
 
     // Taken but not as asked (a frequency the radio cannot reach): refused,
     // and what the radio did shows.
@@ -175,7 +180,7 @@ TEST_F(CheckedSets, TheRadiosAnswersBeforeTheCheckpointAreItsVerdict) {
     // Silence: given up, and the model goes back to the radio's last word.
     ops.CheckedSetFrequency(1, 14080000, Record());
     EXPECT_EQ(model.Fields().vfoB, 14080000u);
-    Wire(3);
+    Wire(2);
     ops.ExpireChecks(std::chrono::steady_clock::now() + RadioOperations::kCheckTimeout);
     EXPECT_EQ(outcome, SetOutcome::NoAnswer);
     EXPECT_EQ(model.Fields().vfoB, model.Reported().vfoB);
