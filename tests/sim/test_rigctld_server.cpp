@@ -6,6 +6,9 @@
 
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTcpSocket>
+
+#include <algorithm>
 
 #include <memory>
 
@@ -162,6 +165,58 @@ TEST_F(RigctldOnSimulatedRadio, MorseFromTheClientReachesTheRadiosKeyer) {
     EXPECT_TRUE(WaitForWire("KY CQ TEST DE K2 "));
     watch.reset();
     cw.quitAndJoin();
+}
+
+} // namespace
+
+namespace {
+
+// A raw client: lines out, a given number of answer lines back.
+std::string Ask(QTcpSocket& s, const std::string& lines, int answers, int ms = 10000) {
+    s.write(QByteArray::fromStdString(lines));
+    std::string got;
+    WaitUntil(
+        [&] {
+            got += s.readAll().toStdString();
+            return std::count(got.begin(), got.end(), '\n') >= answers;
+        },
+        ms);
+    return got;
+}
+
+// The answers a client waits for are the radio's verdict, and what is read
+// meanwhile is what the radio will hold.
+TEST(SetsOnTheSimulatedRadio, ReadBackAtOnceAnsweredByTheRadio) {
+    k2sim::SimulatedRadio::Options o;
+    o.hangupAfterMs = 4000; // later the radio falls silent: nothing it is sent arrives
+    test::SimulatedStation station(o);
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, station.server.port());
+    ASSERT_TRUE(WaitUntil([&] { return client.state() == QAbstractSocket::ConnectedState; }));
+    struct Step {
+        const char* lines;
+        int answers;
+        const char* expected;
+    };
+    const Step steps[] = {
+        // From CW a mode set is seen by the next line, and by the PTT.
+        {"M USB 0\nT 1\nt\nT 0\n", 4, "RPRT 0\nRPRT 0\n1\nRPRT 0\n"},
+        {"M PKTUSB 0\nm\n", 3, "RPRT 0\nPKTUSB\n2700\n"},
+        {"F 14060055\nf\n", 2, "RPRT 0\n14060050\n"},
+        // While transmitting the radio refuses sets: the client hears it and
+        // the frequency read is the radio's.
+        {"T 1\nF 14070000\nf\nT 0\n", 4, "RPRT 0\nRPRT -9\n14060050\nRPRT 0\n"},
+        // Quick VFO changes never show a passing state.
+        {"V VFOB\nV VFOA\ns\nv\n", 5, "RPRT 0\nRPRT 0\n0\nVFOA\nVFOA\n"},
+    };
+    for (const Step& s : steps)
+        EXPECT_EQ(Ask(client, s.lines, s.answers), s.expected) << s.lines;
+    EXPECT_TRUE(station.WaitForWire("RX"));
+    EXPECT_EQ(station.Radio().model()->rxFrequency(station.Radio().now()), 14060050u);
+
+    // A radio that takes nothing any more: the set times out and is not read back.
+    ASSERT_TRUE(WaitUntil([&] { return station.Radio().now() > k2sim::Millis(4200); }));
+    EXPECT_EQ(Ask(client, "F 7010000\nf\n", 2), "RPRT -5\n14060050\n");
 }
 
 } // namespace
