@@ -95,9 +95,10 @@ public:
     bool KeyedPtt() const { return keyedPtt_; }
 
     struct Command; // one entry of the command table
-    class Reply;    // one command's answer
 
 private:
+    class Reply; // one command's answer
+
     void Pump();
     void RunNext();
     void Execute(const Command& command, Reply& reply);
