@@ -100,13 +100,15 @@ uint32_t CopyField(uint32_t bit, const RadioFields& from, RadioFields& to) {
         changed = copy(&RadioFields::mode);
         break;
     case rc::kFilter:
-        changed = copy(&RadioFields::crystalFilter) | copy(&RadioFields::bandwidth);
+        changed = copy(&RadioFields::crystalFilter);
+        changed = copy(&RadioFields::bandwidth) || changed;
         break;
     case rc::kOffset:
         changed = copy(&RadioFields::offset);
         break;
     case rc::kRitXit:
-        changed = copy(&RadioFields::ritOn) | copy(&RadioFields::xitOn);
+        changed = copy(&RadioFields::ritOn);
+        changed = copy(&RadioFields::xitOn) || changed;
         break;
     default:
         break;
