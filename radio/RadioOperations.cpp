@@ -453,10 +453,9 @@ void RadioOperations::CheckedSetFrequency(int vfo, uint32_t hz, SetDone done) {
     hz -= hz % 10; // the radio ignores the 1 Hz digit
     const uint32_t bit = vfo == 0 ? rc::kVfoA : rc::kVfoB;
     model_.SetVfoFrequency(vfo, hz);
-    // A band change brings the new band's mode and filter: ask for them too.
-    // Within a band the radio takes any frequency.
-    const bool newBand = vfo == model_.Fields().receiveVfo &&
-                         !(model_.CurrentBand().lowHz <= hz && hz <= model_.CurrentBand().highHz);
+    // Either VFO set into another band changes band, bringing that band's mode
+    // and filter: ask for them too. Within a band the radio takes any frequency.
+    const bool newBand = !(model_.CurrentBand().lowHz <= hz && hz <= model_.CurrentBand().highHz);
     Check check;
     check.held = bit;
     // Outside the band it stands in, the radio may go elsewhere: ask where it went.

@@ -131,6 +131,8 @@ void RigctlServer::acceptPending() {
             auto it = connections_.find(id);
             if (it == connections_.end() || !send(id, answers))
                 return;
+            if (it->second->session.Waiting() && !expiry_.isActive())
+                expiry_.start();
             // Not from inside the session that is answering.
             if (it->second->session.WantsClose())
                 QMetaObject::invokeMethod(

@@ -493,7 +493,7 @@ void RigctlSession::RunNext() {
     bool extended = false;
     char sep = '\n';
     while (c == '+' || (std::ispunct(static_cast<unsigned char>(c)) && c != '\\' && c != '_' &&
-                        c != '#' && c != '(' && c != ')' && c != '*')) {
+                        c != '#' && c != '(' && c != ')')) {
         extended = true;
         if (c != '+')
             sep = c;
