@@ -21,19 +21,23 @@ void add(QWidget& window, QKeySequence keys, std::function<void()> action) {
 void InstallPanelKeys(QWidget& window, PanelCommands& panel, PanelKeySet keys) {
     using M = PanelCommands::MemoryCommand;
     if (keys & PanelKey::Memory) {
-        add(window, Qt::ALT | Qt::Key_F1,
+        add(window, QKeyCombination(Qt::AltModifier, Qt::Key_F1),
             [&panel] { panel.RunMemoryCommand(M::SaveStackingRegister); });
-        add(window, Qt::ALT | Qt::Key_F2,
+        add(window, QKeyCombination(Qt::AltModifier, Qt::Key_F2),
             [&panel] { panel.RunMemoryCommand(M::RecallStackingRegister); });
-        add(window, Qt::ALT | Qt::Key_F3, [&panel] { panel.RunMemoryCommand(M::SaveMemory); });
-        add(window, Qt::ALT | Qt::Key_F4, [&panel] { panel.RunMemoryCommand(M::RecallMemory); });
+        add(window, QKeyCombination(Qt::AltModifier, Qt::Key_F3),
+            [&panel] { panel.RunMemoryCommand(M::SaveMemory); });
+        add(window, QKeyCombination(Qt::AltModifier, Qt::Key_F4),
+            [&panel] { panel.RunMemoryCommand(M::RecallMemory); });
     }
     if (keys & PanelKey::Windows) {
-        add(window, Qt::ALT | Qt::Key_T, [&panel] { panel.ToggleKeyboard(); });
-        add(window, Qt::ALT | Qt::Key_X, [&panel] { panel.ConfirmExit(); });
+        add(window, QKeyCombination(Qt::AltModifier, Qt::Key_T),
+            [&panel] { panel.ToggleKeyboard(); });
+        add(window, QKeyCombination(Qt::AltModifier, Qt::Key_X), [&panel] { panel.ConfirmExit(); });
     }
     if (keys & PanelKey::Logging)
-        add(window, Qt::ALT | Qt::Key_L, [&panel] { panel.OpenQsoLogging(); });
+        add(window, QKeyCombination(Qt::AltModifier, Qt::Key_L),
+            [&panel] { panel.OpenQsoLogging(); });
     if (keys & PanelKey::Cw) {
         for (int i = 0; i < 11; ++i)
             add(window, Qt::Key_F1 + i, [&panel, i] { panel.CwKey(i); });

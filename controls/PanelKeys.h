@@ -17,6 +17,7 @@ namespace tamrel {
 
 enum class PanelKey { Memory = 1, Windows = 2, Logging = 4, Cw = 8 };
 using PanelKeySet = QFlags<PanelKey>;
+Q_DECLARE_OPERATORS_FOR_FLAGS(PanelKeySet)
 
 void InstallPanelKeys(QWidget& window, PanelCommands& panel, PanelKeySet keys);
 

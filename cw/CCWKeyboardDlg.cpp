@@ -4,6 +4,7 @@
 #include "controls/CShadedButton.h"
 #include "controls/CStaticEx.h"
 #include "controls/ControlSupport.h"
+#include "controls/PanelKeys.h"
 #include "cw/CCWTypeInEdit.h"
 #include "cw/CMemoryKeyPanelDlg.h"
 #include "cw/CwDialogs.h"
@@ -16,7 +17,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -28,24 +28,13 @@ const QColor kRed(255, 0, 0);
 const QColor kGrey(192, 192, 192);
 const QColor kOrange(255, 128, 0);
 
-CounterSettings counterFrom(CRigControlRegistry& registry) {
-    CounterSettings c{1, 0};
-    registry.GetCounterSettings(c);
-    return c;
-}
-
-MemoryKeyTexts memoryFrom(CRigControlRegistry& registry) {
+cw::CwKeyboard::Texts memoryFrom(CRigControlRegistry& registry) {
     MemoryKeyTexts texts;
     registry.GetTransmitMemoryKeys(texts);
-    // What is shown and sent never holds what would break the KY command.
-    for (std::string& t : texts)
-        t = cw::KeyableText(t);
-    return texts;
-}
-
-cw::CwKeyboard::Texts asTexts(const MemoryKeyTexts& m) {
     cw::CwKeyboard::Texts t;
-    std::copy(m.begin(), m.end(), t.begin());
+    // What is shown and sent never holds what would break the KY command.
+    for (std::size_t i = 0; i < t.size(); ++i)
+        t[i] = cw::KeyableText(texts[i]);
     return t;
 }
 
@@ -60,50 +49,65 @@ CShadedButton* flat(QWidget& parent, int id, const QString& caption) {
 
 } // namespace
 
-CCWKeyboardDlg::CCWKeyboardDlg(CRigControlRegistry& registry, Handle cwThread, CwKeyboardHost host,
+void CCWKeyboardDlg::Services::QueueText(const std::string& text) {
+    Mailboxes::post(thread_, {msg::WM_K2_CW_QUEUE, cw::kQueueText, Payload::of(text)});
+}
+
+void CCWKeyboardDlg::Services::AbortQueue() {
+    Mailboxes::post(thread_, {msg::WM_K2_CW_QUEUE, cw::kQueueAbort, {}});
+}
+
+cw::MacroVariables CCWKeyboardDlg::Services::Variables() {
+    cw::MacroVariables v;
+    for (int id = 1; id <= int(v.size()); ++id)
+        v[std::size_t(id - 1)] = registry_.GetMacroVariable(id).value_or("");
+    return v;
+}
+
+cw::SerialCounter CCWKeyboardDlg::Services::Counter() {
+    CounterSettings c{1, 0};
+    registry_.GetCounterSettings(c);
+    return {c.counter, c.outputMode};
+}
+
+void CCWKeyboardDlg::Services::StoreCounter(const cw::SerialCounter& counter) {
+    registry_.SetCounterSettings({counter.value, counter.outputMode});
+}
+
+void CCWKeyboardDlg::Services::Refused(const std::string& text) {
+    QApplication::beep();
+    panel_.ShowStatus(text, true);
+}
+
+CCWKeyboardDlg::CCWKeyboardDlg(CRigControlRegistry& registry, Handle cwThread, PanelCommands& panel,
                                QWidget* parent)
-    : QDialog(parent), registry_(registry), thread_(cwThread), host_(std::move(host)),
-      logic_(cw::CwKeyboardHooks{[this](Message m) { Mailboxes::post(thread_, std::move(m)); },
-                                 [this] {
-                                     cw::MacroVariables v;
-                                     for (int id = 1; id <= 8; ++id)
-                                         v[std::size_t(id - 1)] =
-                                             registry_.GetMacroVariable(id).value_or("");
-                                     return v;
-                                 },
-                                 [this](int32_t counter, uint8_t mode) {
-                                     registry_.SetCounterSettings({counter, mode});
-                                 },
-                                 [this](const std::string& text) {
-                                     QApplication::beep();
-                                     if (host_.refused)
-                                         host_.refused(text);
-                                 }},
-             asTexts(memoryFrom(registry)), counterFrom(registry).counter,
-             counterFrom(registry).outputMode),
+    : QDialog(parent), registry_(registry), thread_(cwThread), commands_(panel),
+      services_(registry, cwThread, panel), logic_(services_, memoryFrom(registry)),
+      slide_(*this, panel, DockSide::Below, false, [this] { Q_EMIT closed(); }),
       mailbox_([this](Message&& m) { OnMessage(std::move(m)); }) {
     setWindowTitle(kKeyboardTitle);
+    setAccessibleName(kKeyboardTitle);
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     pending_ = new QPlainTextEdit(this);
-    setControlId(*pending_, 1223);
+    setControlId(*pending_, 1223, "Pending text");
     pending_->setReadOnly(true);
     pending_->setFocusPolicy(Qt::NoFocus);
     pending_->setMinimumHeight(pending_->fontMetrics().lineSpacing() * 2 + 12);
     layout->addWidget(pending_, 1);
 
-    typeIn_ = new CCWTypeInEdit(this);
-    setControlId(*typeIn_, 1010);
-    typeIn_->SetThread(thread_);
-    typeIn_->SetEcho([this](const std::string& piece) {
-        if (!logic_.TakeTyped(piece))
-            return false;
-        Show();
-        return true;
-    });
+    typeIn_ = new CCWTypeInEdit(
+        [this](const std::string& piece) {
+            if (!logic_.TakeTyped(piece))
+                return false;
+            Show();
+            return true;
+        },
+        this);
+    setControlId(*typeIn_, 1010, "Type-in line");
     layout->addWidget(typeIn_);
 
     auto* keys = new QHBoxLayout;
@@ -165,6 +169,9 @@ CCWKeyboardDlg::CCWKeyboardDlg(CRigControlRegistry& registry, Handle cwThread, C
         ShowMemory(i);
     Show();
     AutoplayChanged();
+    connect(&registry_, &CRigControlRegistry::memoryKeyChanged, this,
+            [this](int key) { OnMemoryKeyChanged(key); });
+    InstallPanelKeys(*this, commands_, PanelKey::Memory | PanelKey::Windows);
     qApp->installEventFilter(this);
     Mailboxes::post(thread_, {msg::WM_K2_SET_PEER, 0, Payload::of(WindowHandle())});
 }
@@ -174,81 +181,43 @@ CCWKeyboardDlg::~CCWKeyboardDlg() {
     // The thread must not post to a window that is gone.
     Mailboxes::post(thread_, {msg::WM_K2_SET_PEER, 0, Payload::of(Handle{0})});
     timer_->stop();
-    SaveCounter();
-}
-
-void CCWKeyboardDlg::SaveCounter() {
-    registry_.SetCounterSettings({logic_.Counter(), logic_.OutputMode()});
 }
 
 void CCWKeyboardDlg::Open() {
-    adjustSize();
-    show();
-    Slide(true);
+    closing_ = false;
+    if (isHidden())
+        adjustSize();
+    slide_.Out();
     typeIn_->setFocus();
     activateWindow();
 }
 
 void CCWKeyboardDlg::CloseWindow() {
-    if (panel_) {
+    closing_ = true;
+    // The memory panel slides in first; this window follows once it is in.
+    if (panel_)
         panel_->CloseWindow();
-        panel_.reset();
-    }
-    if (isVisible())
-        Slide(false);
-    hide();
+    else
+        slide_.In();
+}
+
+void CCWKeyboardDlg::OnMemoryPanelClosed() {
+    if (!panel_ || !panel_->Closing() || !panel_->isHidden())
+        return; // opened again meanwhile
+    panel_.reset();
+    if (closing_)
+        slide_.In();
 }
 
 void CCWKeyboardDlg::Follow() {
-    if (!host_.panel || !isVisible())
-        return;
-    PlaceFrame(*this,
-               DockRect(host_.panel->frameGeometry(), frameGeometry().width(), side_, false));
+    slide_.Follow();
     if (panel_)
         panel_->Follow();
 }
 
-void CCWKeyboardDlg::Slide(bool out) {
-    if (!host_.panel)
-        return;
-    const QRect frame = host_.panel->frameGeometry();
-    const QRect target =
-        DockRect(frame, sizeHint().width() + frameGeometry().width() - width(), side_, false);
-    std::vector<QRect> steps = SlideSteps(target, side_);
-    if (!out) {
-        std::reverse(steps.begin(), steps.end());
-        steps.erase(steps.begin());
-    }
-    for (const QRect& r : steps) {
-        PlaceFrame(*this, r);
-        if (slideDelay_ > 0)
-            QThread::msleep(ulong(slideDelay_));
-    }
-}
-
 void CCWKeyboardDlg::OnMessage(Message&& m) {
-    switch (m.id) {
-    case msg::WM_K2_CW_NOTIFY:
+    if (m.id == msg::WM_K2_CW_NOTIFY)
         OnNotify(m.wParam, m.payload.get<std::string>());
-        break;
-    case msg::WM_K2_CW_KEY:
-        OnKey(m.wParam);
-        break;
-    case msg::WM_K2_CW_TEXT:
-        if (const std::string* text = m.payload.get<std::string>())
-            OnCwText(*text);
-        break;
-    case msg::WM_K2_MEMKEY_CHANGED:
-        if (const std::string* text = m.payload.get<std::string>())
-            OnMemoryChanged(int(m.wParam), *text);
-        break;
-    case msg::WM_K2_BRING_TO_FRONT:
-        raise();
-        activateWindow();
-        break;
-    default:
-        break;
-    }
 }
 
 void CCWKeyboardDlg::OnKey(uint64_t code) {
@@ -267,10 +236,13 @@ void CCWKeyboardDlg::OnCwText(const std::string& text) {
     Show();
 }
 
-void CCWKeyboardDlg::OnMemoryChanged(int index, const std::string& text) {
-    logic_.ReplaceMemory(index, cw::KeyableText(text));
-    if (index >= 0 && index < cw::kMemoryKeys)
-        ShowMemory(index);
+void CCWKeyboardDlg::OnMemoryKeyChanged(int key) {
+    if (key < 0 || key >= cw::kMemoryKeys)
+        return;
+    MemoryKeyTexts texts;
+    registry_.GetTransmitMemoryKeys(texts);
+    logic_.ReplaceMemory(key, cw::KeyableText(texts[std::size_t(key)]));
+    ShowMemory(key);
 }
 
 void CCWKeyboardDlg::OnNotify(uint64_t code, const std::string* chunk) {
@@ -347,13 +319,17 @@ void CCWKeyboardDlg::AutoplayChanged() {
 }
 
 void CCWKeyboardDlg::ToggleMemoryPanel() {
-    if (panel_) {
+    if (panel_ && !panel_->Closing()) {
         panel_->CloseWindow();
-        panel_.reset();
         return;
     }
-    panel_ = std::make_unique<CMemoryKeyPanelDlg>(registry_, *this, host_, this);
-    panel_->SetSlideDelay(3);
+    if (!panel_) {
+        panel_ = std::make_unique<CMemoryKeyPanelDlg>(registry_, *this, commands_);
+        // Queued: the panel announces from inside its slide's timer.
+        connect(
+            panel_.get(), &CMemoryKeyPanelDlg::closed, this, [this] { OnMemoryPanelClosed(); },
+            Qt::QueuedConnection);
+    }
     panel_->Open();
 }
 
@@ -368,20 +344,19 @@ void CCWKeyboardDlg::mousePressEvent(QMouseEvent* event) {
 void CCWKeyboardDlg::ShowMenu(const QPoint& globalPos) {
     if (!menu_) {
         menu_ = std::make_unique<QMenu>(this);
-        QAction* rst = menu_->addAction("Set My RST", this, [this] {
-            CMySignalReportDlg dlg(registry_, this);
-            dlg.exec();
-        });
-        rst->setData(140);
-        if (host_.openLogging)
-            menu_->addAction("QSO Logging", this, [this] { host_.openLogging(); })->setData(141);
+        menu_
+            ->addAction("Set My RST", this,
+                        [this] {
+                            CMySignalReportDlg dlg(registry_, this);
+                            dlg.exec();
+                        })
+            ->setData(140);
+        menu_->addAction("QSO Logging", this, [this] { commands_.OpenQsoLogging(); })->setData(141);
         menu_
             ->addAction("Set New Serial No", this,
                         [this] {
-                            CSetCounterDlg dlg(registry_, logic_.Counter(), logic_.OutputMode(),
-                                               this);
-                            if (dlg.exec() == QDialog::Accepted)
-                                logic_.SetCounter(dlg.Counter(), dlg.OutputMode());
+                            CSetCounterDlg dlg(registry_, this);
+                            dlg.exec();
                         })
             ->setData(156);
     }
@@ -398,19 +373,9 @@ bool CCWKeyboardDlg::eventFilter(QObject* watched, QEvent* event) {
         return QDialog::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     const int k = key->key();
-    const bool alt = key->modifiers() & Qt::AltModifier;
-    if (alt && k >= Qt::Key_F1 && k <= Qt::Key_F4) {
-        if (host_.panelCommand)
-            host_.panelCommand(146 + (k - Qt::Key_F1));
-        return true;
-    }
-    if (alt && (k == Qt::Key_T || k == Qt::Key_X)) {
-        // The front panel acts on these once this handler has returned.
-        if (host_.panelCommand)
-            host_.panelCommand(k == Qt::Key_T ? 1015 : 1);
-        return true;
-    }
-    if (k >= Qt::Key_F1 && k <= Qt::Key_F11 && !key->isAutoRepeat()) {
+    // ALT+F1..ALT+F4 are the front panel's (its shortcuts on this window).
+    const bool panelKey = (key->modifiers() & Qt::AltModifier) && k <= Qt::Key_F4;
+    if (k >= Qt::Key_F1 && k <= Qt::Key_F11 && !panelKey && !key->isAutoRepeat()) {
         OnKey(uint64_t(k - Qt::Key_F1));
         return true;
     }

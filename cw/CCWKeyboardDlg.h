@@ -5,9 +5,14 @@
 // the serial counter. What it does lives in cw::CwKeyboard; this is the
 // window around it.
 //
+// It keeps no copy of what the settings store holds: the memory texts follow
+// the store's announcements, and the macro variables and the serial counter
+// are read when a text needs them. The front panel's keys (ALT+F1..ALT+F4,
+// ALT+T, ALT+X), "QSO Logging" and refusals go to the panel's commands.
+//
 // Threads: GUI thread. The transmitting thread posts WM_K2_CW_NOTIFY to
 // WindowHandle(); everything this window sends goes to that thread as
-// WM_K2_CW_QUEUE.
+// WM_K2_CW_QUEUE. The front panel calls OnKey and OnCwText directly.
 
 #include "cw/CwDocking.h"
 #include "cw/CwKeyboard.h"
@@ -18,11 +23,11 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
-class QTimer;
 class CColorButton;
 class CShadedButton;
 class CStaticEx;
@@ -32,15 +37,7 @@ namespace tamrel {
 class CCWTypeInEdit;
 class CMemoryKeyPanelDlg;
 class CRigControlRegistry;
-
-// What the keyboard window asks of the front panel.
-struct CwKeyboardHost {
-    QWidget* panel = nullptr; // placement
-    // WM_COMMAND ids: 146..149 memory commands, 1015 this window on/off, 1 exit.
-    std::function<void(int command)> panelCommand;
-    std::function<void()> openLogging;                    // empty while logging does not exist
-    std::function<void(const std::string& text)> refused; // status line, error style
-};
+class PanelCommands;
 
 inline constexpr char kKeyboardTitle[] = "CW Keyboard";
 inline constexpr int kCwButtonIds[cw::kMemoryKeys] = {1174, 1178, 1182, 1185, 1188, 1192,
@@ -48,8 +45,9 @@ inline constexpr int kCwButtonIds[cw::kMemoryKeys] = {1174, 1178, 1182, 1185, 11
 inline constexpr int kAutoplayTimer = 323;
 
 class CCWKeyboardDlg final : public QDialog {
+    Q_OBJECT
 public:
-    CCWKeyboardDlg(CRigControlRegistry& registry, Handle cwThread, CwKeyboardHost host,
+    CCWKeyboardDlg(CRigControlRegistry& registry, Handle cwThread, PanelCommands& panel,
                    QWidget* parent = nullptr);
     ~CCWKeyboardDlg() override;
 
@@ -57,21 +55,23 @@ public:
     const cw::CwKeyboard& Logic() const { return logic_; }
     CCWTypeInEdit* TypeIn() const { return typeIn_; }
     CMemoryKeyPanelDlg* MemoryPanel() const { return panel_.get(); }
-    int SlideDelay() const { return slideDelay_; }
-    void SetSlideDelay(int ms) { slideDelay_ = ms; }
 
-    // Slides out below the front panel and shows.
+    // Slides out below the front panel and shows; a window on its way in
+    // turns round.
     void Open();
-    // Closes the memory panel, slides in and hides; the owner then destroys it.
+    // Closes the memory panel, slides in and hides; then announces closed(),
+    // and the owner destroys the window (queued: the slide's timer is still
+    // on the stack when it is announced).
     void CloseWindow();
+    bool Closing() const { return closing_; }
+    bool Sliding() const { return slide_.Running(); }
     // The front panel moved: place again at once.
     void Follow();
 
-    // WM_K2_CW_KEY: 0..10 memory F1..F11, 27 abort.
+    // 0..10 memory F1..F11, 27 abort.
     void OnKey(uint64_t code);
-    // WM_K2_CW_TEXT: a text to send, a space added.
+    // A text to send, a space added.
     void OnCwText(const std::string& text);
-    void OnMemoryChanged(int index, const std::string& text);
     void OnNotify(uint64_t code, const std::string* chunk);
     void Abort();
     void ToggleMemoryPanel();
@@ -85,24 +85,46 @@ public:
     void accept() override {} // Enter never closes this window
     void reject() override {} // nor does Esc
 
+Q_SIGNALS:
+    void closed();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    // The logic's way out: the transmitting thread, the store, the status line.
+    class Services final : public cw::KeyboardServices {
+    public:
+        Services(CRigControlRegistry& registry, Handle thread, PanelCommands& panel)
+            : registry_(registry), thread_(thread), panel_(panel) {}
+        void QueueText(const std::string& text) override;
+        void AbortQueue() override;
+        cw::MacroVariables Variables() override;
+        cw::SerialCounter Counter() override;
+        void StoreCounter(const cw::SerialCounter& counter) override;
+        void Refused(const std::string& text) override;
+
+    private:
+        CRigControlRegistry& registry_;
+        Handle thread_;
+        PanelCommands& panel_;
+    };
+
     void OnMessage(Message&& m);
+    void OnMemoryKeyChanged(int key);
+    void OnMemoryPanelClosed();
     void Show();
     void ShowMemory(int i);
     void StartAutoplay();
     void AutoplayChanged();
     void ShowMenu(const QPoint& globalPos);
-    void SaveCounter();
-    void Slide(bool out);
     bool OurKey(QObject* watched) const;
 
     CRigControlRegistry& registry_;
     Handle thread_;
-    CwKeyboardHost host_;
+    PanelCommands& commands_;
+    Services services_;
     cw::CwKeyboard logic_;
     QPlainTextEdit* pending_ = nullptr;
     CCWTypeInEdit* typeIn_ = nullptr;
@@ -115,8 +137,8 @@ private:
     QTimer* timer_ = nullptr;
     std::unique_ptr<QMenu> menu_;
     std::unique_ptr<CMemoryKeyPanelDlg> panel_;
-    DockSide side_ = DockSide::Below;
-    int slideDelay_ = 12;
+    DockSlide slide_;
+    bool closing_ = false;
     // Last: removed first, so no message reaches a half-destroyed window.
     WindowMailbox mailbox_;
 };

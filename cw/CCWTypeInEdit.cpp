@@ -1,7 +1,6 @@
 #include "cw/CCWTypeInEdit.h"
 
 #include "cw/CwText.h"
-#include "platform/MessageQueue.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -9,7 +8,8 @@
 
 namespace tamrel {
 
-CCWTypeInEdit::CCWTypeInEdit(QWidget* parent) : QLineEdit(parent) {
+CCWTypeInEdit::CCWTypeInEdit(cw::TypeInText::HandOver handOver, QWidget* parent)
+    : QLineEdit(parent), handOver_(std::move(handOver)) {
     // Text arrives only through the keys below, where each character is checked.
     setContextMenuPolicy(Qt::NoContextMenu);
     setDragEnabled(false);
@@ -82,13 +82,7 @@ bool CCWTypeInEdit::TypeOne(QChar c) {
     setUpdatesEnabled(false);
     insert(QString(c));
     const cw::TypeInText::Outcome out =
-        logic_.AfterInput(this->text().toLatin1().toStdString(), [this](const std::string& piece) {
-            if (echo_ && !echo_(piece))
-                return false;
-            if (thread_ != 0)
-                Mailboxes::post(thread_, {msg::WM_K2_CW_QUEUE, 5, Payload::of(piece)});
-            return true;
-        });
+        logic_.AfterInput(this->text().toLatin1().toStdString(), handOver_);
     if (out.refused) {
         setText(before);
         setCursorPosition(caret);

@@ -11,14 +11,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QThread>
 
 namespace tamrel {
 
 CMemoryKeyPanelDlg::CMemoryKeyPanelDlg(CRigControlRegistry& registry, CCWKeyboardDlg& keyboard,
-                                       const CwKeyboardHost& host, QWidget* parent)
-    : QDialog(parent), registry_(registry), keyboard_(keyboard), host_(host) {
-    setWindowTitle("CW Memory Keys");
+                                       const PanelCommands& panel)
+    : QDialog(&keyboard), registry_(registry), keyboard_(keyboard),
+      slide_(*this, panel, DockSide::Right, true, [this] { Q_EMIT closed(); }) {
+    setWindowTitle(kMemoryPanelTitle);
+    setAccessibleName(kMemoryPanelTitle);
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 6, 6, 6);
@@ -33,17 +34,17 @@ CMemoryKeyPanelDlg::CMemoryKeyPanelDlg(CRigControlRegistry& registry, CCWKeyboar
         const QString name = typeIn ? QStringLiteral("TypeIn") : QStringLiteral("F%1").arg(row + 1);
         grid->addWidget(new QLabel(name, this), row, 0);
         auto* edit = new QLineEdit(this);
-        setControlId(*edit, kMemoryEditIds[row]);
+        setControlId(*edit, kMemoryEditIds[row], name + " text");
         edit->setMaxLength(kMemoryTextLimit);
         edit->setValidator(new QRegularExpressionValidator(keyable, edit));
         edit->setMinimumWidth(260);
         edits_[std::size_t(row)] = edit;
         auto* editButton = new QPushButton(typeIn ? "Clear" : "Edit", this);
-        setControlId(*editButton, kMemoryEditButtonIds[row], editButton->text());
+        setControlId(*editButton, kMemoryEditButtonIds[row], editButton->text() + " " + name);
         editButton->setToolTip(typeIn ? QStringLiteral("TX Clear TypeIn Memory")
                                       : QStringLiteral("Edit %1 Memory").arg(name));
         auto* tx = new QPushButton("TX", this);
-        setControlId(*tx, kMemoryTxButtonIds[row], "TX");
+        setControlId(*tx, kMemoryTxButtonIds[row], "Send " + name);
         tx->setToolTip(QStringLiteral("TX %1 Memory").arg(name));
         for (QPushButton* b : {editButton, tx}) {
             b->setAutoDefault(false);
@@ -69,6 +70,11 @@ CMemoryKeyPanelDlg::CMemoryKeyPanelDlg(CRigControlRegistry& registry, CCWKeyboar
         edit->installEventFilter(this);
     }
     loading_ = false;
+    connect(&registry_, &CRigControlRegistry::memoryKeyChanged, this,
+            [this](int key) { OnMemoryKeyChanged(key); });
+    // The front panel's keys are the keyboard window's shortcuts: Qt keeps a
+    // tool window's parent's shortcuts working, and the same keys here as
+    // well would be ambiguous, so neither would fire.
     qApp->installEventFilter(this);
 }
 
@@ -77,39 +83,26 @@ CMemoryKeyPanelDlg::~CMemoryKeyPanelDlg() {
 }
 
 void CMemoryKeyPanelDlg::Open() {
-    adjustSize();
-    show();
-    Slide(true);
+    if (isHidden())
+        adjustSize();
+    slide_.Out();
 }
 
 void CMemoryKeyPanelDlg::CloseWindow() {
-    if (isVisible())
-        Slide(false);
-    hide();
+    slide_.In();
 }
 
-void CMemoryKeyPanelDlg::Follow() {
-    if (host_.panel && isVisible())
-        PlaceFrame(*this, DockRect(host_.panel->frameGeometry(), frameGeometry().width(),
-                                   DockSide::Right, true));
-}
-
-void CMemoryKeyPanelDlg::Slide(bool out) {
-    if (!host_.panel)
+void CMemoryKeyPanelDlg::OnMemoryKeyChanged(int key) {
+    if (key < 0 || key >= cw::kMemoryKeys)
         return;
-    const QRect target =
-        DockRect(host_.panel->frameGeometry(),
-                 sizeHint().width() + frameGeometry().width() - width(), DockSide::Right, true);
-    std::vector<QRect> steps = SlideSteps(target, DockSide::Right);
-    if (!out) {
-        std::reverse(steps.begin(), steps.end());
-        steps.erase(steps.begin());
-    }
-    for (const QRect& r : steps) {
-        PlaceFrame(*this, r);
-        if (slideDelay_ > 0)
-            QThread::msleep(ulong(slideDelay_));
-    }
+    MemoryKeyTexts texts;
+    registry_.GetTransmitMemoryKeys(texts);
+    saved_[std::size_t(key)] = cw::KeyableText(texts[std::size_t(key)]);
+    if (modified_[std::size_t(key)])
+        return; // the operator's change in the row stays until saved or thrown away
+    loading_ = true;
+    edits_[std::size_t(key)]->setText(QString::fromLatin1(saved_[std::size_t(key)]));
+    loading_ = false;
 }
 
 void CMemoryKeyPanelDlg::OnEditButton(int row) {
@@ -137,10 +130,10 @@ void CMemoryKeyPanelDlg::Save(int row) {
     QLineEdit* edit = edits_[std::size_t(row)];
     if (modified_[std::size_t(row)]) {
         const std::string text = cw::KeyableText(edit->text().toLatin1().toStdString());
-        registry_.SetTransmitMemoryKey(row, text);
         modified_[std::size_t(row)] = false;
         saved_[std::size_t(row)] = text;
-        keyboard_.OnMemoryChanged(row, text);
+        // Announced by the store: the keyboard window's key follows.
+        registry_.SetTransmitMemoryKey(row, text);
     }
     edit->setReadOnly(true);
 }
@@ -186,12 +179,9 @@ bool CMemoryKeyPanelDlg::eventFilter(QObject* watched, QEvent* event) {
         return QDialog::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     const int k = key->key();
-    if ((key->modifiers() & Qt::AltModifier) && k >= Qt::Key_F1 && k <= Qt::Key_F4) {
-        if (host_.panelCommand)
-            host_.panelCommand(146 + (k - Qt::Key_F1));
-        return true;
-    }
-    if (k >= Qt::Key_F1 && k <= Qt::Key_F11) {
+    // ALT+F1..ALT+F4 are the front panel's (the keyboard window's shortcuts).
+    const bool panelKey = (key->modifiers() & Qt::AltModifier) && k <= Qt::Key_F4;
+    if (k >= Qt::Key_F1 && k <= Qt::Key_F11 && !panelKey) {
         keyboard_.OnKey(uint64_t(k - Qt::Key_F1));
         return true;
     }

@@ -5,8 +5,10 @@
 //
 // A row is read-only until its edit button is pressed; a changed row is saved
 // ("F1".."F11" in "Transmit Memory Keys") when its edit button is pressed
-// again, when it loses the focus, or on Enter, and the keyboard window then
-// shows the new text. Esc throws away every change not saved.
+// again, when it loses the focus, or on Enter; the store announces it, and
+// the keyboard window and this panel follow. Esc throws away every change not
+// saved. The front panel's keys (ALT+F1..ALT+F4, ALT+T, ALT+X) work here
+// through the keyboard window, its parent.
 
 #include "cw/CwDocking.h"
 #include "cw/CwKeyboard.h"
@@ -22,7 +24,7 @@ namespace tamrel {
 
 class CCWKeyboardDlg;
 class CRigControlRegistry;
-struct CwKeyboardHost;
+class PanelCommands;
 
 inline constexpr int kPanelRows = cw::kMemoryKeys + 1; // F1..F11, TypeIn
 inline constexpr int kTypeInRow = cw::kMemoryKeys;
@@ -35,16 +37,23 @@ inline constexpr int kMemoryTxButtonIds[kPanelRows] = {1076, 1078, 1081, 1084, 1
                                                        1093, 1096, 1099, 1102, 1105, 1112};
 inline constexpr int kMemoryTextLimit = 253;
 
+inline constexpr char kMemoryPanelTitle[] = "CW Memory Keys";
+
 class CMemoryKeyPanelDlg final : public QDialog {
+    Q_OBJECT
 public:
+    // A tool window of `keyboard`, whose shortcuts serve it too.
     CMemoryKeyPanelDlg(CRigControlRegistry& registry, CCWKeyboardDlg& keyboard,
-                       const CwKeyboardHost& host, QWidget* parent = nullptr);
+                       const PanelCommands& panel);
     ~CMemoryKeyPanelDlg() override;
 
-    void SetSlideDelay(int ms) { slideDelay_ = ms; }
+    // Slides out beside the front panel; one on its way in turns round.
     void Open();
+    // Slides in and hides, then announces closed(); the owner destroys it.
     void CloseWindow();
-    void Follow();
+    bool Closing() const { return slide_.GoingIn(); }
+    bool Sliding() const { return slide_.Running(); }
+    void Follow() { slide_.Follow(); }
 
     void OnEditButton(int row);
     void OnTx(int row);
@@ -56,21 +65,24 @@ public:
     void accept() override; // Enter saves the first changed row
     void reject() override {}
 
+Q_SIGNALS:
+    void closed();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Slide(bool out);
+    void OnMemoryKeyChanged(int key);
 
     CRigControlRegistry& registry_;
     CCWKeyboardDlg& keyboard_;
-    const CwKeyboardHost& host_;
+    // The stored texts, as the store last announced them.
     std::array<std::string, cw::kMemoryKeys> saved_;
     std::array<QLineEdit*, kPanelRows> edits_{};
     std::array<bool, cw::kMemoryKeys> modified_{};
     int editing_ = kNotEditing;
-    int slideDelay_ = 12;
     bool loading_ = false;
+    DockSlide slide_;
 };
 
 } // namespace tamrel

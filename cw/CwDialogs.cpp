@@ -23,7 +23,7 @@ namespace {
 // range (100 down to 0) does: the up arrow -1, the down arrow +1.
 QWidget* spin(QWidget& parent, int id, const QString& tip, std::function<void(int)> step) {
     auto* box = new QWidget(&parent);
-    setControlId(*box, id);
+    setControlId(*box, id, "Change " + tip);
     box->setToolTip(tip);
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -31,9 +31,11 @@ QWidget* spin(QWidget& parent, int id, const QString& tip, std::function<void(in
     auto* up = new QToolButton(box);
     up->setArrowType(Qt::UpArrow);
     up->setObjectName(QStringLiteral("ctl%1up").arg(id));
+    up->setAccessibleName(tip + " up");
     auto* down = new QToolButton(box);
     down->setArrowType(Qt::DownArrow);
     down->setObjectName(QStringLiteral("ctl%1down").arg(id));
+    down->setAccessibleName(tip + " down");
     for (QToolButton* b : {up, down}) {
         b->setFixedSize(18, 11);
         b->setAutoRepeat(true);
@@ -64,9 +66,10 @@ CMemoryKeyAutoplayDlg::CMemoryKeyAutoplayDlg(const std::array<bool, cw::kMemoryK
                                              const cw::AutoplaySettings& current, QWidget* parent)
     : QDialog(parent) {
     setWindowTitle("Memory Key Autoplay");
+    setAccessibleName(windowTitle());
     auto* form = new QFormLayout(this);
     memory_ = new QComboBox(this);
-    setControlId(*memory_, 1079);
+    setControlId(*memory_, 1079, "Memory Key");
     for (int i = 0; i < cw::kMemoryKeys; ++i)
         if (notEmpty[std::size_t(i)]) {
             memory_->addItem(QStringLiteral("Memory %1").arg(i + 1), i);
@@ -77,7 +80,7 @@ CMemoryKeyAutoplayDlg::CMemoryKeyAutoplayDlg(const std::array<bool, cw::kMemoryK
 
     intervalIndex_ = cw::IntervalIndexOf(current.interval);
     interval_ = new QLabel(this);
-    setControlId(*interval_, 1088);
+    setControlId(*interval_, 1088, "Frequency (Sec)");
     auto* intervalRow = new QHBoxLayout;
     intervalRow->addWidget(interval_);
     intervalRow->addWidget(
@@ -86,7 +89,7 @@ CMemoryKeyAutoplayDlg::CMemoryKeyAutoplayDlg(const std::array<bool, cw::kMemoryK
 
     countValue_ = current.count;
     count_ = new QLabel(this);
-    setControlId(*count_, 1091);
+    setControlId(*count_, 1091, "Number of Times:");
     countSpin_ = spin(*this, 1085, "Number of Times:", [this](int d) { StepCount(d); });
     auto* countRow = new QHBoxLayout;
     countRow->addWidget(count_);
@@ -133,12 +136,13 @@ cw::AutoplaySettings CMemoryKeyAutoplayDlg::Result() const {
 CMySignalReportDlg::CMySignalReportDlg(CRigControlRegistry& registry, QWidget* parent)
     : QDialog(parent), registry_(registry) {
     setWindowTitle("My Signal Report");
+    setAccessibleName(windowTitle());
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel("My Signal Report is", this);
     setControlId(*label, 1342, label->text());
     layout->addWidget(label);
     report_ = new QLineEdit("599", this);
-    setControlId(*report_, 1159);
+    setControlId(*report_, 1159, label->text());
     QFont big = report_->font();
     big.setBold(true);
     big.setPointSize(big.pointSize() * 2);
@@ -153,18 +157,22 @@ void CMySignalReportDlg::accept() {
     QDialog::accept();
 }
 
-CSetCounterDlg::CSetCounterDlg(CRigControlRegistry& registry, int32_t counter, uint8_t outputMode,
-                               QWidget* parent)
-    : QDialog(parent), registry_(registry), counter_(counter), mode_(outputMode) {
+CSetCounterDlg::CSetCounterDlg(CRigControlRegistry& registry, QWidget* parent)
+    : QDialog(parent), registry_(registry) {
     setWindowTitle("Setting New Counter Value");
+    setAccessibleName(windowTitle());
+    CounterSettings stored{1, 0};
+    registry_.GetCounterSettings(stored);
+    counter_ = stored.counter;
+    mode_ = stored.outputMode;
     auto* form = new QFormLayout(this);
-    value_ = new QLineEdit(QString::number(counter), this);
-    setControlId(*value_, 1226);
+    value_ = new QLineEdit(QString::number(counter_), this);
+    setControlId(*value_, 1226, "New Counter Value");
     value_->setValidator(new QIntValidator(value_));
     form->addRow("New Counter Value", value_);
-    digitCount_ = std::min(outputMode & 0x7F, 5);
+    digitCount_ = std::min(mode_ & 0x7F, 5);
     digits_ = new QLabel(this);
-    setControlId(*digits_, 1228);
+    setControlId(*digits_, 1228, "Total Number of Digits to Send");
     auto* row = new QHBoxLayout;
     row->addWidget(digits_);
     row->addWidget(
@@ -172,7 +180,7 @@ CSetCounterDlg::CSetCounterDlg(CRigControlRegistry& registry, int32_t counter, u
     form->addRow("Total Number of Digits to Send", row);
     cut_ = new QCheckBox("Replace 0 with Cut Number", this);
     setControlId(*cut_, 1225, cut_->text());
-    cut_->setChecked((outputMode & 0x80) != 0);
+    cut_->setChecked((mode_ & 0x80) != 0);
     form->addRow(cut_);
     form->addRow(buttons(*this, "Set", true));
     digits_->setText(QString::number(digitCount_));

@@ -49,11 +49,11 @@ private:
     QLineEdit* report_ = nullptr;
 };
 
-// "Setting New Counter Value": written to the settings at once on "Set".
+// "Setting New Counter Value": shows the stored counter and its digits, and
+// writes them to the settings at once on "Set".
 class CSetCounterDlg final : public QDialog {
 public:
-    CSetCounterDlg(CRigControlRegistry& registry, int32_t counter, uint8_t outputMode,
-                   QWidget* parent = nullptr);
+    explicit CSetCounterDlg(CRigControlRegistry& registry, QWidget* parent = nullptr);
     void accept() override;
     void StepDigits(int delta);
     int32_t Counter() const { return counter_; }

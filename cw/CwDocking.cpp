@@ -1,8 +1,22 @@
 #include "cw/CwDocking.h"
 
+#include "controls/PanelCommands.h"
+
 #include <QWidget>
 
+#include <algorithm>
+
 namespace tamrel {
+
+namespace {
+
+constexpr int kStepPixels = 5;
+
+int distanceOf(const QRect& target, DockSide side) {
+    return side == DockSide::Below ? target.height() : target.width();
+}
+
+} // namespace
 
 QRect DockRect(const QRect& panel, int width, DockSide side, bool fullHeight) {
     switch (side) {
@@ -18,33 +32,96 @@ QRect DockRect(const QRect& panel, int width, DockSide side, bool fullHeight) {
     return {};
 }
 
-std::vector<QRect> SlideSteps(const QRect& target, DockSide side) {
-    constexpr int kStep = 5;
-    std::vector<QRect> steps;
-    // How far the window is still hidden behind the panel at the start.
-    const int distance = side == DockSide::Below ? target.height() : target.width();
-    for (int hidden = distance - kStep; hidden > 0; hidden -= kStep) {
-        QRect r = target;
-        if (side == DockSide::Below)
-            r.moveTop(target.top() - hidden);
-        else if (side == DockSide::Right)
-            r.moveLeft(target.left() - hidden);
-        else
-            r.moveLeft(target.left() + hidden);
-        steps.push_back(r);
-    }
-    steps.push_back(target);
-    return steps;
+int SlideStepCount(const QRect& target, DockSide side) {
+    return std::max(1, (distanceOf(target, side) + kStepPixels - 1) / kStepPixels);
 }
 
-} // namespace tamrel
-
-namespace tamrel {
+QRect SlideStep(const QRect& target, DockSide side, int step) {
+    // How far the window is still hidden behind the panel.
+    const int hidden = std::max(0, distanceOf(target, side) - kStepPixels * std::max(0, step));
+    QRect r = target;
+    if (side == DockSide::Below)
+        r.moveTop(target.top() - hidden);
+    else if (side == DockSide::Right)
+        r.moveLeft(target.left() - hidden);
+    else
+        r.moveLeft(target.left() + hidden);
+    return r;
+}
 
 void PlaceFrame(QWidget& window, const QRect& frame) {
     const QSize border = window.frameGeometry().size() - window.size();
     window.resize(frame.size() - border);
     window.move(frame.topLeft()); // a window's position is its frame's
+}
+
+DockSlide::DockSlide(QWidget& window, const PanelCommands& panel, DockSide side, bool fullHeight,
+                     std::function<void()> slidIn)
+    : window_(window), panel_(panel), side_(side), fullHeight_(fullHeight),
+      slidIn_(std::move(slidIn)) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(kStepInterval);
+    QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { Tick(); });
+}
+
+void DockSlide::Out() {
+    out_ = true;
+    if (!window_.isVisible()) {
+        width_ = window_.sizeHint().width() + window_.frameGeometry().width() - window_.width();
+        step_ = 0;
+        window_.show();
+    }
+    if (step_ == 0)
+        Tick(); // the first step before the window is painted anywhere else
+    if (step_ < SlideStepCount(Target(), side_))
+        timer_.start();
+}
+
+void DockSlide::In() {
+    out_ = false;
+    if (!window_.isVisible()) {
+        timer_.stop();
+        step_ = 0;
+        slidIn_();
+        return;
+    }
+    timer_.start();
+}
+
+void DockSlide::Follow() {
+    if (!window_.isVisible())
+        return;
+    if (!Running() && out_)
+        width_ = window_.frameGeometry().width(); // the operator may have widened it
+    Place();
+}
+
+QRect DockSlide::Target() const {
+    return DockRect(panel_.PanelFrame(), width_, side_, fullHeight_);
+}
+
+void DockSlide::Place() {
+    PlaceFrame(window_, SlideStep(Target(), side_, step_));
+}
+
+void DockSlide::Tick() {
+    const int count = SlideStepCount(Target(), side_);
+    if (out_) {
+        step_ = std::min(step_ + 1, count);
+        Place();
+        if (step_ == count)
+            timer_.stop();
+        return;
+    }
+    step_ = std::min(step_, count) - 1;
+    if (step_ > 0) {
+        Place();
+        return;
+    }
+    step_ = 0;
+    timer_.stop();
+    window_.hide();
+    slidIn_();
 }
 
 } // namespace tamrel

@@ -12,9 +12,7 @@ std::string withSpace(const std::string& text) {
 
 } // namespace
 
-CwKeyboard::CwKeyboard(CwKeyboardHooks hooks, const Texts& stored, int32_t counter,
-                       uint8_t outputMode)
-    : hooks_(std::move(hooks)), counter_(counter), outputMode_(outputMode) {
+CwKeyboard::CwKeyboard(KeyboardServices& services, const Texts& stored) : services_(services) {
     for (int i = 0; i < kMemoryKeys; ++i)
         ReplaceMemory(i, stored[std::size_t(i)]);
 }
@@ -36,39 +34,40 @@ bool CwKeyboard::SendMemory(int i) {
 }
 
 bool CwKeyboard::SendText(const std::string& text) {
-    const MacroVariables vars = hooks_.macroVariables ? hooks_.macroVariables() : MacroVariables{};
-    int32_t counter = counter_;
-    const std::string expanded = KeyableText(ExpandMacros(text + " ", vars, counter, outputMode_));
+    const std::string withBreak = text + " ";
+    // Read afresh: the counter dialog or the configuration sheet may have set it.
+    const SerialCounter stored = UsesSerial(withBreak) ? services_.Counter() : SerialCounter{};
+    int32_t counter = stored.value;
+    const std::string expanded =
+        KeyableText(ExpandMacros(withBreak, services_.Variables(), counter, stored.outputMode));
     if (!Queue(expanded))
         return false;
-    if (counter != counter_) {
-        counter_ = counter;
-        if (hooks_.counterChanged)
-            hooks_.counterChanged(counter_, outputMode_);
-    }
+    if (counter != stored.value)
+        services_.StoreCounter({counter, stored.outputMode});
     return true;
 }
 
+bool CwKeyboard::Fits(const std::string& text) {
+    if (pending_.size() + text.size() <= kMaxQueuedCharacters)
+        return true;
+    services_.Refused(kRefusedStatus);
+    return false;
+}
+
 bool CwKeyboard::Queue(const std::string& expanded) {
-    if (pending_.size() + expanded.size() > kMaxQueuedCharacters) {
-        if (hooks_.refused)
-            hooks_.refused(kRefusedStatus);
+    if (!Fits(expanded))
         return false;
-    }
     abortRed_ = true;
-    if (hooks_.toThread)
-        hooks_.toThread({msg::WM_K2_CW_QUEUE, kQueueText, Payload::of(expanded)});
+    services_.QueueText(expanded);
     pending_ += expanded;
     return true;
 }
 
 bool CwKeyboard::TakeTyped(const std::string& piece) {
     const std::string keyable = KeyableText(piece);
-    if (pending_.size() + keyable.size() > kMaxQueuedCharacters) {
-        if (hooks_.refused)
-            hooks_.refused(kRefusedStatus);
+    if (!Fits(keyable))
         return false;
-    }
+    services_.QueueText(keyable);
     pending_ += keyable;
     return true;
 }
@@ -85,15 +84,9 @@ void CwKeyboard::Progress(uint64_t code, const std::string* chunk) {
 
 void CwKeyboard::Abort() {
     abortRed_ = false;
-    if (hooks_.toThread)
-        hooks_.toThread({msg::WM_K2_CW_QUEUE, kQueueAbort, {}});
+    services_.AbortQueue();
     pending_.clear();
     EndAutoplay();
-}
-
-void CwKeyboard::SetCounter(int32_t counter, uint8_t outputMode) {
-    counter_ = counter;
-    outputMode_ = outputMode;
 }
 
 void CwKeyboard::ConfigureAutoplay(const AutoplaySettings& settings) {

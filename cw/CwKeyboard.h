@@ -3,20 +3,19 @@
 // eleven memory texts, the pending text, sending with macros, the progress
 // the transmitting thread reports, abort and autoplay.
 //
-// Every text leaves through the hooks as WM_K2_CW_QUEUE for the transmitting
-// thread. A text is taken whole or refused: the pending text (what waits to
-// be keyed) never passes what the thread's queue holds, so nothing is cut
-// on air. The serial counter is handed to the hooks whenever a macro changes
-// it, so a killed program never repeats a number.
+// Every text leaves through KeyboardServices for the transmitting thread. A
+// text is taken whole or refused: the pending text (what waits to be keyed)
+// never passes what the thread's queue holds, so nothing is cut on air. The
+// serial counter is not kept here: a text with ~SN reads it from the
+// services and writes the new value back at once, so a killed program never
+// repeats a number and every window counts on the same number.
 //
 // Thread: the GUI thread (one owner); autoplay's timer belongs to the window.
 
 #include "cw/CwText.h"
-#include "platform/Messages.h"
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace tamrel::cw {
@@ -32,11 +31,26 @@ inline constexpr std::array<int, 23> kAutoplayIntervals = {1,   5,   10,  15,  2
 inline constexpr char kRefusedStatus[] =
     "CW text refused: more than 2047 characters would be waiting";
 
-struct CwKeyboardHooks {
-    std::function<void(Message)> toThread;
-    std::function<MacroVariables()> macroVariables;
-    std::function<void(int32_t counter, uint8_t outputMode)> counterChanged;
-    std::function<void(const std::string& text)> refused; // beep and status line
+// The serial number and how it is sent (bit 7 cut numbers, bits 0..6 digits).
+struct SerialCounter {
+    int32_t value = 1;
+    uint8_t outputMode = 0;
+};
+
+// What the keyboard logic uses around it: the transmitting thread, the
+// stored macro variables and counter, and the status line.
+class KeyboardServices {
+public:
+    virtual void QueueText(const std::string& text) = 0;
+    virtual void AbortQueue() = 0;
+    virtual MacroVariables Variables() = 0;
+    virtual SerialCounter Counter() = 0;
+    virtual void StoreCounter(const SerialCounter& counter) = 0;
+    // A text that does not fit: a beep and the status line.
+    virtual void Refused(const std::string& text) = 0;
+
+protected:
+    ~KeyboardServices() = default;
 };
 
 struct AutoplaySettings {
@@ -49,7 +63,7 @@ class CwKeyboard {
 public:
     using Texts = std::array<std::string, kMemoryKeys>;
 
-    CwKeyboard(CwKeyboardHooks hooks, const Texts& stored, int32_t counter, uint8_t outputMode);
+    CwKeyboard(KeyboardServices& services, const Texts& stored);
 
     // A stored text as the window holds it: one space appended when not empty.
     const std::string& Memory(int i) const { return memory_[std::size_t(i)]; }
@@ -62,7 +76,7 @@ public:
     bool SendMemory(int i);
     bool SendKey(int i) { return !autoplayRunning_ && SendMemory(i); }
     bool SendText(const std::string& text);
-    // A piece the type-in line handed to the thread: shown as pending, or
+    // A piece the type-in line hands over: queued and shown as pending, or
     // refused (the line then keeps it).
     bool TakeTyped(const std::string& piece);
     // WM_K2_CW_NOTIFY: 8 ready; 5 with a chunk sent, or busy.
@@ -71,9 +85,6 @@ public:
 
     const std::string& Pending() const { return pending_; }
     bool AbortRed() const { return abortRed_; }
-    int32_t Counter() const { return counter_; }
-    uint8_t OutputMode() const { return outputMode_; }
-    void SetCounter(int32_t counter, uint8_t outputMode);
 
     // Autoplay. Start sends the memory once at once; the window runs its
     // timer while TimerWanted() and calls Tick on each timeout.
@@ -89,12 +100,12 @@ private:
     bool Queue(const std::string& expanded);
     void EndAutoplay() { autoplayRunning_ = false; }
 
-    CwKeyboardHooks hooks_;
+    bool Fits(const std::string& text);
+
+    KeyboardServices& services_;
     Texts memory_;
     std::string pending_;
     bool abortRed_ = false;
-    int32_t counter_;
-    uint8_t outputMode_;
     AutoplaySettings autoplay_;
     bool autoplayConfigured_ = false;
     bool autoplayRunning_ = false;

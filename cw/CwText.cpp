@@ -102,4 +102,12 @@ std::string ExpandMacros(std::string_view text, const MacroVariables& variables,
     return out;
 }
 
+bool UsesSerial(std::string_view text) {
+    // Read as ExpandMacros reads: a name is the two characters after "~".
+    for (std::size_t i = text.find('~'); i != std::string_view::npos; i = text.find('~', i + 3))
+        if (MacroId(text.substr(i + 1, 2)) == kSerialId)
+            return true;
+    return false;
+}
+
 } // namespace tamrel::cw

@@ -39,5 +39,7 @@ std::string FormatSerial(int32_t counter, uint8_t outputMode);
 // after it counts `counter` up or down once the number is in.
 std::string ExpandMacros(std::string_view text, const MacroVariables& variables, int32_t& counter,
                          uint8_t outputMode);
+// The text holds ~SN (in any case): expanding it needs the counter.
+bool UsesSerial(std::string_view text);
 
 } // namespace tamrel::cw

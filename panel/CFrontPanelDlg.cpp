@@ -11,6 +11,7 @@
 #include "panel/KeyboardTuning.h"
 #include "platform/Prompter.h"
 #include "qsolog/QsoLoggingWindows.h"
+#include "qsolog/QtQsoDialogs.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
 #include "remote/ControlServer.h"
@@ -80,12 +81,6 @@ constexpr int kCmdQsoLogging = 155;
 
 bool IsEnterKey(const QKeyEvent* key) {
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-}
-
-int64_t numberOf(const Payload& p) {
-    if (const int64_t* v = p.get<int64_t>())
-        return *v;
-    return 0;
 }
 
 } // namespace
@@ -472,22 +467,8 @@ void CFrontPanelDlg::OnMessage(Message&& m) {
         if (const std::string* text = m.payload.get<std::string>())
             OnReply(int(m.wParam), *text);
         break;
-    case msg::WM_K2_STATE_REQUEST:
-        OnStateRequest(m.wParam, m.payload);
-        break;
-    case msg::WM_K2_PANEL_REQUEST:
-        OnPanelRequest(m.wParam, m.payload);
-        break;
-    case msg::WM_K2_CW_NOTIFY:
-        // Relayed to the keyboard window while it is open.
-        if (keyboard_)
-            Mailboxes::post(keyboard_->WindowHandle(), std::move(m));
-        break;
     case msg::WM_K2_LINK_EVENT:
         link_.OnLinkEvent(m);
-        break;
-    case msg::WM_K2_OPEN_LOGGING:
-        OpenQsoLogging();
         break;
     default:
         break;
@@ -502,41 +483,6 @@ void CFrontPanelDlg::OnReply(int id, const std::string& text) {
     Refresh();
     for (const auto& observer : replyObservers_)
         observer(id);
-}
-
-void CFrontPanelDlg::OnStateRequest(uint64_t how, const Payload& target) {
-    const Handle* to = target.get<Handle>();
-    if (radio_.AnswerStateRequest(how, to ? *to : 0))
-        return;
-    // A window request naming nobody comes from the control socket's peer.
-    if (how == 2 && server_)
-        server_->SendToPeer(peerTitle_, control::OP_STATE, radio_.Model().Snapshot().toBytes());
-}
-
-void CFrontPanelDlg::OnPanelRequest(uint64_t code, Payload& argument) {
-    if (isMinimized())
-        showNormal();
-    switch (code) {
-    case msg::REQ_EXIT:
-        QMetaObject::invokeMethod(
-            this, [this] { ConfirmExit(); }, Qt::QueuedConnection);
-        break;
-    case msg::REQ_FUNCTION_KEY:
-        OpenKeyboard();
-        if (keyboard_) // not during the shutdown
-            keyboard_->OnKey(uint64_t(numberOf(argument)));
-        break;
-    case msg::REQ_LOGGING_MODE:
-        if (qso_)
-            qso_->LoggingModeChanged(uint8_t(numberOf(argument)));
-        break;
-    case msg::REQ_USE_UTC:
-        if (qso_)
-            qso_->UseUtcChanged(numberOf(argument) != 0);
-        break;
-    default:
-        break;
-    }
 }
 
 void CFrontPanelDlg::OnControlFrame(quint64 connection, quint32 dwData, const QByteArray& data) {
@@ -564,12 +510,9 @@ void CFrontPanelDlg::OnControlFrame(quint64 connection, quint32 dwData, const QB
         break;
     case control::OP_CW_TEXT:
         // Only for the open keyboard window; at most 254 characters.
-        if (keyboard_ && !data.isEmpty())
-            Mailboxes::post(
-                keyboard_->WindowHandle(),
-                {msg::WM_K2_CW_TEXT, 0,
-                 Payload::of(std::string(data.constData(),
-                                         std::size_t(std::min<qsizetype>(data.size(), 254))))});
+        if (keyboard_ && !keyboard_->Closing() && !data.isEmpty())
+            keyboard_->OnCwText(
+                std::string(data.constData(), std::size_t(std::min<qsizetype>(data.size(), 254))));
         break;
     case control::OP_UNREGISTER:
         peerTitle_.clear();
@@ -603,56 +546,51 @@ void CFrontPanelDlg::ConfirmExit() {
 }
 
 void CFrontPanelDlg::ToggleKeyboard() {
-    if (keyboard_)
+    if (keyboard_ && !keyboard_->Closing())
         CloseKeyboard();
     else
         OpenKeyboard();
 }
 
 void CFrontPanelDlg::OpenKeyboard() {
-    if (keyboard_ || shutDown_)
+    // An open window keeps its place and the focus stays where the key was.
+    if (shutDown_ || (keyboard_ && !keyboard_->Closing()))
         return;
-    CwKeyboardHost host;
-    host.panel = this;
-    // Queued: the keyboard window asks from inside its own key handling, and
-    // both commands can destroy it.
-    host.panelCommand = [this](int command) {
-        if (command == ctl::kKeyboardCw)
-            QMetaObject::invokeMethod(
-                this, [this] { ToggleKeyboard(); }, Qt::QueuedConnection);
-        else if (command == 1)
-            QMetaObject::invokeMethod(
-                this, [this] { ConfirmExit(); }, Qt::QueuedConnection);
-        // 146..149 (memories and stacking registers) join when those exist.
-    };
-    host.refused = [this](const std::string& text) {
-        presenter_.ShowStatus(text, StatusStyle::Error);
-        Refresh();
-    };
-    keyboard_ =
-        std::make_unique<CCWKeyboardDlg>(registry_, cwThread_.handle(), std::move(host), this);
-    keyboard_->SetSlideDelay(3);
-    keyboard_->Open();
+    if (!keyboard_) {
+        keyboard_ =
+            std::make_unique<CCWKeyboardDlg>(registry_, cwThread_.handle(), Commands(), this);
+        // Queued: the window announces from inside its slide's timer.
+        connect(
+            keyboard_.get(), &CCWKeyboardDlg::closed, this,
+            [this] {
+                if (keyboard_ && keyboard_->Closing() && keyboard_->isHidden())
+                    keyboard_.reset();
+            },
+            Qt::QueuedConnection);
+    }
+    keyboard_->Open(); // a window on its way in turns round
 }
 
 void CFrontPanelDlg::CloseKeyboard() {
     if (!keyboard_)
         return;
-    keyboard_->CloseWindow();
-    keyboard_.reset();
+    // An ending panel takes it along at once; otherwise it slides in first.
+    if (shutDown_)
+        keyboard_.reset();
+    else
+        keyboard_->CloseWindow();
 }
 
 bool CFrontPanelDlg::ForwardCwKey(QKeyEvent* key) {
-    if (!keyboard_ || key->isAutoRepeat())
+    if (!keyboard_ || keyboard_->Closing() || key->isAutoRepeat())
         return false;
     const int k = key->key();
     if (k >= Qt::Key_F1 && k <= Qt::Key_F11 && !(key->modifiers() & Qt::AltModifier)) {
-        Mailboxes::post(keyboard_->WindowHandle(),
-                        {msg::WM_K2_CW_KEY, uint64_t(k - Qt::Key_F1), {}});
+        keyboard_->OnKey(uint64_t(k - Qt::Key_F1));
         return true;
     }
     if (k == Qt::Key_Escape) {
-        Mailboxes::post(keyboard_->WindowHandle(), {msg::WM_K2_CW_KEY, 27, {}});
+        keyboard_->OnKey(cw::kKeyAbort);
         return true;
     }
     return false;
@@ -710,9 +648,9 @@ void CFrontPanelDlg::OpenQsoLogging() {
         std::string home;
         registry_.GetHomeDir(home);
         // Owned by the panel: it runs modally and would block windows of their own.
-        qso_ = std::make_unique<QsoLoggingWindows>(
-            registry_, prompter_, WindowHandle(), [this] { return frameGeometry(); }, home,
-            LoggingDlgHooks{}, this);
+        qso_ = std::make_unique<QsoLoggingWindows>(registry_, prompter_, radio_.Model(), Commands(),
+                                                   std::make_unique<QtQsoDialogs>(prompter_, this),
+                                                   home, this);
     }
     qso_->Open();
 }

@@ -3,18 +3,19 @@
 // its end ends the program.
 //
 // Responsibilities: builds the panel's widgets and shows what the presenter
-// makes of the radio model; turns clicks into calls on the control handlers;
-// has the radio operations hook the receive thread to it and send the initial
-// query; applies the replies it receives; passes state requests, panel
-// requests and the operations of other programs arriving on the control
-// socket to the radio operations; keeps its placement; asks before exiting;
-// and on its end saves the per-band VFO memory and starts the shutdown
-// sequence.
+// makes of the radio model, following the model's change announcements;
+// turns clicks into calls on the control handlers; has the radio operations
+// hook the receive thread to it and send the initial query; applies the
+// replies it receives; makes the tool windows and offers them its commands
+// (PanelCommands); passes the operations of other programs arriving on the
+// control socket to the radio operations; keeps its placement; asks before
+// exiting; and on its end saves the per-band VFO memory and starts the
+// shutdown sequence.
 //
-// Threads: lives on the GUI thread. The receive thread posts WM_K2_REPLY to
-// WindowHandle(); tool threads post WM_K2_STATE_REQUEST and
-// WM_K2_PANEL_REQUEST there too. Nothing here waits on the radio: paced
-// sequences run on the channel's sequence runner.
+// Threads: lives on the GUI thread. The receive thread posts WM_K2_REPLY and
+// WM_K2_LINK_EVENT to WindowHandle(); nothing else is posted here. Nothing
+// here waits on the radio: paced sequences run on the channel's sequence
+// runner.
 
 #include "cw/CCWMsgTransmittingThread.h"
 #include "panel/FocusRing.h"
@@ -114,7 +115,7 @@ public:
     CCWKeyboardDlg* Keyboard() const { return keyboard_.get(); }
     Handle CwThreadHandle() const { return cwThread_.handle(); }
     std::size_t CwQueueSpace() const { return cwThread_.FreeSpace(); }
-    // "QSO Logging": starts the QSO threads once and shows both windows.
+    // "QSO Logging": starts the QSO log once and shows both windows.
     void OpenQsoLogging();
     // The QSO windows once opened (tests look at them).
     QsoLoggingWindows* QsoLogging() const { return qso_.get(); }
@@ -141,8 +142,6 @@ private:
     void OnModelChanged(uint32_t changes);
     void OnMessage(Message&& m);
     void OnReply(int id, const std::string& text);
-    void OnStateRequest(uint64_t how, const Payload& target);
-    void OnPanelRequest(uint64_t code, Payload& argument);
     void OnControlFrame(quint64 connection, quint32 dwData, const QByteArray& data);
     void HookReceiveThread();
     void Shutdown();

@@ -1,6 +1,6 @@
 #pragma once
 // MessageLoopWorker: the base of the worker threads that live on their message
-// queue (the receive, status, CW and QSO threads). It owns the thread and the
+// queue (the receive, status and CW threads). It owns the thread and the
 // queue (through WorkerThread) and runs the one loop they share:
 //
 //   1. A message waits: take it. WM_QUIT ends the loop; any other goes to

@@ -28,35 +28,11 @@ inline constexpr uint32_t WM_K2_RECV_CONTROL = 0x467;
 inline constexpr uint32_t WM_K2_REPLY = 0x468;
 inline constexpr uint32_t WM_K2_CW_QUEUE = 0x469;
 inline constexpr uint32_t WM_K2_KEYER_STATE = 0x46a;
-inline constexpr uint32_t WM_K2_MEMKEY_CHANGED = 0x46b;
-inline constexpr uint32_t WM_K2_CW_TEXT = 0x46c;
 inline constexpr uint32_t WM_K2_SET_PEER = 0x46d;
 inline constexpr uint32_t WM_K2_CW_NOTIFY = 0x46e;
-inline constexpr uint32_t WM_K2_CW_KEY = 0x46f;
-inline constexpr uint32_t WM_K2_BRING_TO_FRONT = 0x470;
-inline constexpr uint32_t WM_K2_STATE_REQUEST = 0x471;
-inline constexpr uint32_t WM_K2_OPEN_LOGGING = 0x472;
-inline constexpr uint32_t WM_K2_QSO_RECORD = 0x477;
-inline constexpr uint32_t WM_K2_STATE_REPLY = 0x478;
-inline constexpr uint32_t WM_K2_LOG_LOAD = 0x479;
-inline constexpr uint32_t WM_K2_LOG_SAVE = 0x47a;
-inline constexpr uint32_t WM_K2_LOG_NEW = 0x47b;
-inline constexpr uint32_t WM_K2_LOG_REPLACE = 0x47c;
-inline constexpr uint32_t WM_K2_LOG_DELETE = 0x47d;
-inline constexpr uint32_t WM_K2_LOG_MODE = 0x47e;
-inline constexpr uint32_t WM_K2_SHOW_INFO = 0x47f;
-inline constexpr uint32_t WM_K2_POLL_CONTROL = 0x480;  // to the status thread
-inline constexpr uint32_t WM_K2_PANEL_REQUEST = 0x480; // to a window
-inline constexpr uint32_t WM_K2_LOG_SEARCH = 0x481;
-inline constexpr uint32_t WM_K2_LOG_RECALL = 0x482;
-inline constexpr uint32_t WM_K2_FOLLOW_MOVE = 0x483;
+inline constexpr uint32_t WM_K2_POLL_CONTROL = 0x480;
 // From the receive thread: the line hung up or came back. Payload int64_t errno.
 inline constexpr uint32_t WM_K2_LINK_EVENT = 0x484;
-// To the logger thread: an ADIF or Cabrillo file to write or read.
-inline constexpr uint32_t WM_K2_LOG_INTERCHANGE = 0x485;
-// The callsign being typed, checked against the log; its answer comes back
-// under the same number.
-inline constexpr uint32_t WM_K2_DUPE_CHECK = 0x486;
 
 // wParam codes of WM_K2_RECV_CONTROL
 inline constexpr uint64_t RECV_PURGE = 1;
@@ -67,16 +43,7 @@ inline constexpr uint64_t RECV_STOP = 4;
 inline constexpr uint64_t LINK_LOST = 1;     // closed after a hang-up; or still cannot reopen
 inline constexpr uint64_t LINK_REOPENED = 2; // open again with the same line settings
 
-// wParam codes of WM_K2_POLL_CONTROL / WM_K2_PANEL_REQUEST (one code space)
-inline constexpr uint64_t REQ_EXIT = 9;
-inline constexpr uint64_t REQ_FUNCTION_KEY = 10;
-inline constexpr uint64_t REQ_LOGGING_MODE = 12;
-inline constexpr uint64_t REQ_PA_OPTION = 13;
-inline constexpr uint64_t REQ_SWITCH_TAP = 15;
-inline constexpr uint64_t REQ_BAND_RECORD = 16;
-inline constexpr uint64_t REQ_SCAN = 17;
-inline constexpr uint64_t REQ_RELEASE_TUNING = 20;
-inline constexpr uint64_t REQ_USE_UTC = 21;
+// wParam codes of WM_K2_POLL_CONTROL
 inline constexpr uint64_t POLL_ON = 22;
 inline constexpr uint64_t POLL_OFF = 23;
 } // namespace msg

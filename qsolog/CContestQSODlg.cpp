@@ -1,11 +1,8 @@
 #include "CContestQSODlg.h"
 
-#include "CEditQSODlg.h"
-#include "CQSOLogFile.h"
-#include "QsoMessages.h"
+#include "QsoEditDialog.h"
 
 #include "controls/ControlSupport.h"
-#include "settings/CRigControlRegistry.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -13,17 +10,11 @@
 
 namespace tamrel {
 
-namespace {
-std::string fieldText(const QLineEdit* e, QsoText field) {
-    return fitText(e->text().toStdString(), textCapacity(QsoKind::Contest, field));
-}
-} // namespace
-
-CContestQSODlg::CContestQSODlg(CRigControlRegistry& settings, Prompter& prompter, Post toThread,
-                               Post toPanel, QWidget* parent)
-    : QsoInfoWindow(settings, prompter, std::move(toThread), std::move(toPanel), parent) {
-    setControlId(*this, qsoctl::kContestDialog);
-    setWindowTitle(QStringLiteral("Contest QSO Information"));
+CContestQSODlg::CContestQSODlg(const QsoWiring& wiring, QWidget* parent)
+    : QsoInfoWindow(QsoKind::Contest, wiring, parent) {
+    const QString title = QStringLiteral("Contest QSO Information");
+    setControlId(*this, qsoctl::kContestDialog, title);
+    setWindowTitle(title);
 
     auto* grid = new QGridLayout(this);
     auto add = [&](int id, const QString& label, QsoText field, int row) {
@@ -36,7 +27,7 @@ CContestQSODlg::CContestQSODlg(CRigControlRegistry& settings, Prompter& prompter
     exchange_ = add(qsoctl::kContestExchange, QStringLiteral("Exchange:"), QsoText::Exchange, 1);
     comment_ = add(qsoctl::kContestComment, QStringLiteral("Comment"), QsoText::Comment, 2);
 
-    finish(*grid, 3, *call_, QsoKind::Contest,
+    finish(*grid, 3, *call_,
            {qsoctl::kContestLogIt, qsoctl::kContestClear, qsoctl::kContestSetMacro,
             qsoctl::kContestDupeLine});
 }
@@ -47,26 +38,18 @@ void CContestQSODlg::fill(const QSORecord& r) {
     comment_->setText(QString::fromStdString(r.comment));
 }
 
-void CContestQSODlg::logIt() {
+QSORecord CContestQSODlg::typed() const {
     QSORecord r;
     r.type = QsoKind::Contest;
-    std::optional<std::string> call = callToLog();
-    if (!call)
-        return;
-    r.call = std::move(*call);
-    r.exchange = fieldText(exchange_, QsoText::Exchange);
-    r.comment = fieldText(comment_, QsoText::Comment);
-    toThread_(infomsg::logIt(std::move(r)));
+    r.call = call_->text().toStdString();
+    r.exchange = exchange_->text().toStdString();
+    r.comment = comment_->text().toStdString();
+    return r;
 }
 
-void CContestQSODlg::clear() {
+void CContestQSODlg::clearFields() {
     for (QLineEdit* e : {call_, exchange_, comment_})
         e->clear();
-    setMacro();
-}
-
-void CContestQSODlg::setMacro() {
-    settings_.SetMacroVariable(5, call_->text().toStdString());
 }
 
 } // namespace tamrel

@@ -19,19 +19,16 @@ inline constexpr int kContestDupeLine = 1239;
 
 class CContestQSODlg final : public QsoInfoWindow {
 public:
-    CContestQSODlg(CRigControlRegistry& settings, Prompter& prompter, Post toThread, Post toPanel,
-                   QWidget* parent = nullptr);
+    explicit CContestQSODlg(const QsoWiring& wiring, QWidget* parent = nullptr);
 
     // Call, exchange and comment of an earlier QSO.
     void fill(const QSORecord& record) override;
-    void logIt() override;
-    // Empties the three fields at once and ~HC with them; the contest pace
-    // has no room for a question.
-    void clear() override;
-    // ~HC := the call as typed.
-    void setMacro() override;
 
 private:
+    QSORecord typed() const override;
+    // The three fields; "Clear" empties ~HC with them and asks nothing.
+    void clearFields() override;
+
     QLineEdit* call_ = nullptr;
     QLineEdit* exchange_ = nullptr;
     QLineEdit* comment_ = nullptr;

@@ -1,11 +1,8 @@
 #include "CQSOInfoDlg.h"
 
-#include "CEditQSODlg.h"
-#include "CQSOLogFile.h"
-#include "QsoMessages.h"
+#include "QsoEditDialog.h"
 
 #include "controls/ControlSupport.h"
-#include "settings/CRigControlRegistry.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -13,17 +10,11 @@
 
 namespace tamrel {
 
-namespace {
-std::string fieldText(const QLineEdit* e, QsoText field) {
-    return fitText(e->text().toStdString(), textCapacity(QsoKind::Normal, field));
-}
-} // namespace
-
-CQSOInfoDlg::CQSOInfoDlg(CRigControlRegistry& settings, Prompter& prompter, Post toThread,
-                         Post toPanel, QWidget* parent)
-    : QsoInfoWindow(settings, prompter, std::move(toThread), std::move(toPanel), parent) {
-    setControlId(*this, qsoctl::kInfoDialog);
-    setWindowTitle(QStringLiteral("QSO Information"));
+CQSOInfoDlg::CQSOInfoDlg(const QsoWiring& wiring, QWidget* parent)
+    : QsoInfoWindow(QsoKind::Normal, wiring, parent) {
+    const QString title = QStringLiteral("QSO Information");
+    setControlId(*this, qsoctl::kInfoDialog, title);
+    setWindowTitle(title);
 
     auto* grid = new QGridLayout(this);
     auto add = [&](int id, const QString& label, int row, int column) {
@@ -43,7 +34,7 @@ CQSOInfoDlg::CQSOInfoDlg(CRigControlRegistry& settings, Prompter& prompter, Post
     grid->removeWidget(comment_);
     grid->addWidget(comment_, 3, 1, 1, 3);
 
-    finish(*grid, 4, *call_, QsoKind::Normal,
+    finish(*grid, 4, *call_,
            {qsoctl::kLogIt, qsoctl::kClear, qsoctl::kSetMacro, qsoctl::kDupeLine});
 }
 
@@ -56,35 +47,21 @@ void CQSOInfoDlg::fill(const QSORecord& r) {
     comment_->setText(QString::fromStdString(r.comment));
 }
 
-void CQSOInfoDlg::logIt() {
+QSORecord CQSOInfoDlg::typed() const {
     QSORecord r;
     r.type = QsoKind::Normal;
-    std::optional<std::string> call = callToLog();
-    if (!call)
-        return;
-    r.call = std::move(*call);
-    r.name = fieldText(name_, QsoText::Name);
-    r.qth = fieldText(qth_, QsoText::Qth);
-    r.hisSig = fieldText(hisSig_, QsoText::HisSig);
-    r.mySig = fieldText(mySig_, QsoText::MySig);
-    r.comment = fieldText(comment_, QsoText::Comment);
-    toThread_(infomsg::logIt(std::move(r)));
+    r.call = call_->text().toStdString();
+    r.name = name_->text().toStdString();
+    r.qth = qth_->text().toStdString();
+    r.hisSig = hisSig_->text().toStdString();
+    r.mySig = mySig_->text().toStdString();
+    r.comment = comment_->text().toStdString();
+    return r;
 }
 
-void CQSOInfoDlg::clear() {
-    if (!prompter_.ask(kClearQuestion, PromptIcon::Question))
-        return;
+void CQSOInfoDlg::clearFields() {
     for (QLineEdit* e : {call_, name_, hisSig_, mySig_, qth_, comment_})
         e->clear();
-    setMacro();
-}
-
-void CQSOInfoDlg::setMacro() {
-    settings_.SetMacroVariable(5, call_->text().toStdString());
-    settings_.SetMacroVariable(6, name_->text().toStdString());
-    settings_.SetMacroVariable(7, qth_->text().toStdString());
-    settings_.SetMacroVariable(8, hisSig_->text().toStdString());
-    settings_.SetMacroVariable(4, mySig_->text().toStdString());
 }
 
 } // namespace tamrel

@@ -16,20 +16,17 @@ inline constexpr int kLogIt = 1119, kClear = 1117, kSetMacro = 1115;
 inline constexpr int kDupeLine = 1121;
 } // namespace qsoctl
 
-inline constexpr char kClearQuestion[] = "Clearing All Variable?";
-
 class CQSOInfoDlg final : public QsoInfoWindow {
 public:
-    CQSOInfoDlg(CRigControlRegistry& settings, Prompter& prompter, Post toThread, Post toPanel,
-                QWidget* parent = nullptr);
+    explicit CQSOInfoDlg(const QsoWiring& wiring, QWidget* parent = nullptr);
 
     void fill(const QSORecord& record) override;
-    void logIt() override;
-    // Asks first, then empties every field and the macros with them.
-    void clear() override;
-    void setMacro() override;
 
 private:
+    QSORecord typed() const override;
+    // Every field; "Clear" asks first and empties the macros with them.
+    void clearFields() override;
+
     QLineEdit* call_ = nullptr;
     QLineEdit* name_ = nullptr;
     QLineEdit* hisSig_ = nullptr;

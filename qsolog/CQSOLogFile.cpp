@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tamrel {
 
@@ -499,38 +500,58 @@ void CQSOLogFile::startNew() {
 LogWrite CQSOLogFile::replace(std::size_t row, const QSORecord& original, QSORecord updated) {
     if (row >= records_.size() || records_[row] != original)
         return {};
-    records_[row] = updated.fitted();
-    dupes_.rebuild(records_);
-    unsaved_ = true;
-    return rewrite();
+    QSORecord old = std::exchange(records_[row], updated.fitted());
+    const bool wasUnsaved = std::exchange(unsaved_, true);
+    LogWrite w = rewrite();
+    if (w.status == LogWrite::Status::Failed) {
+        records_[row] = std::move(old);
+        unsaved_ = wasUnsaved;
+        w.message += " The change is not made.";
+        return w;
+    }
+    dupes_.remove(old);
+    dupes_.add(records_[row]);
+    return w;
 }
 
 LogWrite CQSOLogFile::remove(std::size_t row, const QSORecord& original) {
     if (row >= records_.size() || records_[row] != original)
         return {};
-    records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(row));
+    const auto at = records_.begin() + static_cast<std::ptrdiff_t>(row);
+    QSORecord old = std::move(*at);
+    records_.erase(at);
+    std::vector<PassLine> oldPassLines = passLines_;
     for (PassLine& p : passLines_)
         if (p.before > row)
             --p.before;
-    dupes_.rebuild(records_);
-    unsaved_ = true;
-    return rewrite();
+    const bool wasUnsaved = std::exchange(unsaved_, true);
+    LogWrite w = rewrite();
+    if (w.status == LogWrite::Status::Failed) {
+        records_.insert(records_.begin() + static_cast<std::ptrdiff_t>(row), std::move(old));
+        passLines_ = std::move(oldPassLines);
+        unsaved_ = wasUnsaved;
+        w.message += " The QSO is not deleted.";
+        return w;
+    }
+    dupes_.remove(old);
+    return w;
 }
 
-std::vector<std::string> CQSOLogFile::search(std::string_view call) const {
+std::vector<std::string> searchLog(std::span<const QSORecord> records, std::string_view call) {
     const std::string wanted = upperCall(call);
     std::vector<std::string> lines;
-    for (const QSORecord& r : records_)
+    for (const QSORecord& r : records)
         if (r.call == wanted)
             lines.push_back(searchLine(r));
     return lines;
 }
 
-std::optional<QSORecord> CQSOLogFile::recall(std::string_view call, int n) const {
+std::optional<QSORecord> recallQso(std::span<const QSORecord> records, std::string_view call,
+                                   int n) {
     if (n < 0)
         return std::nullopt;
     const std::string wanted = upperCall(call);
-    for (const QSORecord& r : records_)
+    for (const QSORecord& r : records)
         if (r.call == wanted && n-- == 0)
             return r;
     return std::nullopt;

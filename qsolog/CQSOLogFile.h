@@ -1,11 +1,11 @@
 #pragma once
-// CQSOLogFile: the QSO log as the logger thread keeps it: the list of QSOs,
-// the file they live in, the sequence counter, and the file's comment and
-// kept lines (QsoLine.h), which go back into every rewritten file.
+// CQSOLogFile: the QSO log as the log worker keeps it (QsoLogWorker.h): the
+// list of QSOs, the file they live in, the sequence counter, and the file's
+// comment and kept lines (QsoLine.h), which go back into every rewritten file.
 //
-// Threads: owned and used by one thread (the logger thread); not shared. It
+// Threads: owned and used by one thread (the log worker's); not shared. It
 // shows nothing itself: every text for the operator comes back in a result
-// for the caller to post to its window.
+// for the caller to hand on.
 //
 // Names: the name of a log is what the operator chose (a full path from the
 // file dialogs) or a name relative to the home directory ("HomeDir"), never
@@ -31,7 +31,9 @@
 // the operator's decision (the save dialog asks before replacing a file).
 //
 // A QSO that could not be written stays listed and is written by the next
-// rewrite; unsaved() tells whether there is one.
+// rewrite; unsaved() tells whether there is one. A replace or delete whose
+// rewrite failed is undone, so the list stays what the file holds; while the
+// log owns no file the list is all there is, and they are made in it.
 
 #include "QSORecord.h"
 #include "QsoDupeIndex.h"
@@ -40,6 +42,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,8 +74,8 @@ struct LogLoad {
     bool missing = false;            // no such file: an empty log that the first QSO creates
     std::optional<QsoKind> fileKind; // the kind of the file's QSOs; none without any
     bool modeMatches = true;
-    // When set, the caller switches "QSO Logging Mode" to it and tells the
-    // information thread; the log is then written to this file.
+    // When set, the caller switches "QSO Logging Mode" to it; the log is
+    // then written to this file.
     std::optional<uint8_t> switchMode;
     // Any mode mismatch: the logging window is made anew with the columns of the mode.
     bool recreateWindow = false;
@@ -125,15 +128,9 @@ public:
     void startNew();
 
     // Replace or delete the record at `row`, when it still is `original`
-    // (else nothing changes), then rewrite.
+    // (else nothing changes), then rewrite; undone when the rewrite failed.
     LogWrite replace(std::size_t row, const QSORecord& original, QSORecord updated);
     LogWrite remove(std::size_t row, const QSORecord& original);
-
-    // One line per earlier QSO with the call (upper-cased), in list order:
-    // "<call> <mode> QSO on MM/DD/YYYY at hh:mm:ss on <band>".
-    std::vector<std::string> search(std::string_view call) const;
-    // The n-th (from 0) earlier QSO with the call (upper-cased), if any.
-    std::optional<QSORecord> recall(std::string_view call, int n) const;
 
     // The time given to QSOs whose date field is empty; the clock by default.
     void setClock(std::function<int64_t()> now) { now_ = std::move(now); }
@@ -163,6 +160,12 @@ std::optional<std::string> checkLogName(std::string_view name);
 
 // "<call> <mode> QSO on MM/DD/YYYY at hh:mm:ss on <band>"
 std::string searchLine(const QSORecord& record);
+
+// One line per QSO with the call (upper-cased), in list order.
+std::vector<std::string> searchLog(std::span<const QSORecord> records, std::string_view call);
+// The n-th (from 0) QSO with the call (upper-cased), if any.
+std::optional<QSORecord> recallQso(std::span<const QSORecord> records, std::string_view call,
+                                   int n);
 
 // Call as searched: ASCII letters upper-cased.
 std::string upperCall(std::string_view call);

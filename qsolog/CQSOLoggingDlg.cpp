@@ -1,18 +1,11 @@
 #include "CQSOLoggingDlg.h"
 
-#include "CCabrilloExportDlg.h"
-#include "CEditContestQSODlg.h"
-#include "CEditQSODlg.h"
-#include "CQSOLogFile.h"
-#include "LogInterchangeActions.h"
 #include "QsoLogTableModel.h"
-#include "QsoWindowKeys.h"
 
 #include "controls/ControlSupport.h"
-#include "platform/Prompter.h"
+#include "controls/PanelKeys.h"
 
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -32,18 +25,19 @@ constexpr std::array<const char*, kBandCount> kBandLabels = {"10M", "12M", "15M"
                                                              "30M", "40M", "80M", "160M"};
 } // namespace
 
-CQSOLoggingDlg::CQSOLoggingDlg(QsoKind kind, Prompter& prompter, std::function<BandTable()> bands,
-                               Post toThread, LoggingDlgHooks hooks, QWidget* parent)
-    : QDialog(parent), prompter_(prompter), bands_(std::move(bands)),
-      toThread_(std::move(toThread)), hooks_(std::move(hooks)) {
-    setControlId(*this, qsoctl::kLoggingDialog);
-    setWindowTitle(QStringLiteral("QSO Logging"));
+CQSOLoggingDlg::CQSOLoggingDlg(QsoKind kind, const QsoWiring& wiring,
+                               std::function<void()> toggleInfo, QWidget* parent)
+    : QDialog(parent), log_(wiring.log),
+      presenter_(wiring.log, wiring.dialogs, wiring.prompter, wiring.settings, wiring.radio) {
+    const QString title = QStringLiteral("QSO Logging");
+    setControlId(*this, qsoctl::kLoggingDialog, title);
+    setWindowTitle(title);
     // A dialog of its owner: a modal front panel leaves its input alone.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
-    model_ = new QsoLogTableModel(kind, this);
+    model_ = new QsoLogTableModel(kind, log_.store(), this);
     list_ = new QTableView(this);
-    setControlId(*list_, qsoctl::kLogList);
+    setControlId(*list_, qsoctl::kLogList, QStringLiteral("QSO log"));
     list_->setModel(model_);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -62,7 +56,7 @@ CQSOLoggingDlg::CQSOLoggingDlg(QsoKind kind, Prompter& prompter, std::function<B
     for (std::size_t c = 0; c < columns.size(); ++c)
         list_->setColumnWidth(int(c), columns[c].width);
     connect(list_, &QTableView::doubleClicked, this,
-            [this](const QModelIndex& index) { editRow(index.row()); });
+            [this](const QModelIndex& index) { presenter_.editRow(std::size_t(index.row())); });
 
     auto button = [&](int id, const QString& caption, std::function<void()> act) {
         auto* b = new QPushButton(caption, this);
@@ -72,11 +66,13 @@ CQSOLoggingDlg::CQSOLoggingDlg(QsoKind kind, Prompter& prompter, std::function<B
         return b;
     };
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(button(qsoctl::kLoad, QStringLiteral("Load"), [this] { load(); }));
-    buttons->addWidget(button(qsoctl::kNew, QStringLiteral("New"), [this] { startNew(); }));
-    buttons->addWidget(button(qsoctl::kSave, QStringLiteral("Save"), [this] { save(); }));
-    buttons->addWidget(button(qsoctl::kLogInfo, QStringLiteral("LogInfo"),
-                              [this] { toThread_(loggermsg::showInfo()); }));
+    buttons->addWidget(
+        button(qsoctl::kLoad, QStringLiteral("Load"), [this] { presenter_.load(); }));
+    buttons->addWidget(
+        button(qsoctl::kNew, QStringLiteral("New"), [this] { presenter_.startNew(); }));
+    buttons->addWidget(
+        button(qsoctl::kSave, QStringLiteral("Save"), [this] { presenter_.save(); }));
+    buttons->addWidget(button(qsoctl::kLogInfo, QStringLiteral("LogInfo"), std::move(toggleInfo)));
     buttons->addStretch();
 
     auto* group = new QGroupBox(QStringLiteral("Statistics"), this);
@@ -84,7 +80,7 @@ CQSOLoggingDlg::CQSOLoggingDlg(QsoKind kind, Prompter& prompter, std::function<B
     auto countLabel = [&](int id, const QString& caption, int column) {
         counts->addWidget(new QLabel(caption, group), 0, column, Qt::AlignHCenter);
         auto* value = new QLabel(group);
-        setControlId(*value, id);
+        setControlId(*value, id, caption);
         value->setFont(QFont(QStringLiteral("Liberation Mono")));
         counts->addWidget(value, 1, column, Qt::AlignHCenter);
         return value;
@@ -95,20 +91,20 @@ CQSOLoggingDlg::CQSOLoggingDlg(QsoKind kind, Prompter& prompter, std::function<B
             countLabel(kBandCountIds[std::size_t(b)], kBandLabels[std::size_t(b)], b + 1);
 
     search_ = new QListWidget(this);
-    setControlId(*search_, qsoctl::kSearchList);
+    setControlId(*search_, qsoctl::kSearchList, QStringLiteral("Search results"));
     search_->setMaximumHeight(90);
     connect(search_, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { recallSearchRow(search_->row(item)); });
+            [this](QListWidgetItem* item) { presenter_.recallSearchLine(search_->row(item)); });
 
     auto* menus = new QMenuBar(this);
     QMenu* file = menus->addMenu(QStringLiteral("&File"));
     connect(file->addAction(QStringLiteral("Export ADIF...")), &QAction::triggered, this,
-            [this] { exportAdif(); });
+            [this] { presenter_.exportAdif(); });
     connect(file->addAction(QStringLiteral("Import ADIF...")), &QAction::triggered, this,
-            [this] { importAdif(); });
+            [this] { presenter_.importAdif(); });
     file->addSeparator();
     connect(file->addAction(QStringLiteral("Export Cabrillo...")), &QAction::triggered, this,
-            [this] { exportCabrillo(); });
+            [this] { presenter_.exportCabrillo(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(menus);
@@ -118,10 +114,18 @@ CQSOLoggingDlg::CQSOLoggingDlg(QsoKind kind, Prompter& prompter, std::function<B
     layout->addWidget(search_);
     resize(900, 420);
     showStatistics();
+    showSearch();
 
-    new QsoWindowKeys(*this, [this](uint64_t code, int64_t arg) {
-        toThread_(loggermsg::panelRequest(code, arg));
+    listWatch_ = log_.store().Observe([this](const LogChange& c) {
+        showStatistics();
+        if (c.kind == LogChange::Kind::Appended)
+            list_->scrollToBottom();
     });
+    logWatch_ = log_.Observe([this](uint32_t events) {
+        if (events & QsoLog::kSearched)
+            showSearch();
+    });
+    InstallPanelKeys(*this, wiring.panel, PanelKey::Memory | PanelKey::Windows | PanelKey::Cw);
 }
 
 CQSOLoggingDlg::~CQSOLoggingDlg() = default;
@@ -130,193 +134,17 @@ QsoKind CQSOLoggingDlg::kind() const {
     return model_->kind();
 }
 
-void CQSOLoggingDlg::setListing(LogListing listing) {
-    path_ = std::move(listing.path);
-    stats_.recount(listing.records);
-    model_->setRecords(std::move(listing.records));
-    showStatistics();
-}
-
-void CQSOLoggingDlg::addRow(QSORecord record) {
-    stats_.add(record);
-    model_->append(std::move(record));
-    showStatistics();
-    list_->scrollToBottom();
-}
-
-void CQSOLoggingDlg::setSearch(SearchResult result) {
-    searchCall_ = std::move(result.call);
-    search_->clear();
-    for (const std::string& line : result.lines)
-        search_->addItem(QString::fromStdString(line));
-}
-
 void CQSOLoggingDlg::showStatistics() {
-    total_->setText(QString::fromStdString(countText(stats_.total())));
+    const QsoStatistics& stats = log_.store().statistics();
+    total_->setText(QString::fromStdString(countText(stats.total())));
     for (int b = 0; b < kBandCount; ++b)
-        bandCounts_[std::size_t(b)]->setText(QString::fromStdString(countText(stats_.band(b))));
+        bandCounts_[std::size_t(b)]->setText(QString::fromStdString(countText(stats.band(b))));
 }
 
-namespace {
-std::optional<std::string> fileDialog(QWidget* parent, bool save, const std::string& start) {
-    QFileDialog dialog(parent, save ? QStringLiteral("Save Log") : QStringLiteral("Load Log"),
-                       QString::fromStdString(start), QString::fromLatin1(kLogFileFilter));
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(QStringLiteral("log"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().front().toStdString();
-}
-} // namespace
-
-void CQSOLoggingDlg::load() {
-    std::optional<std::string> path =
-        hooks_.chooseFile ? hooks_.chooseFile(false, path_) : fileDialog(this, false, path_);
-    if (!path)
-        return;
-    if (std::optional<std::string> why = checkLogName(*path)) {
-        prompter_.tell(*why, PromptIcon::Error);
-        return;
-    }
-    toThread_(loggermsg::load(std::move(*path), true));
-}
-
-void CQSOLoggingDlg::startNew() {
-    if (prompter_.ask(kNewLogQuestion, PromptIcon::Question))
-        toThread_(loggermsg::startNew());
-}
-
-void CQSOLoggingDlg::save() {
-    if (model_->rowCount() == 0) {
-        prompter_.tell(kLogEmpty, PromptIcon::Warning);
-        return;
-    }
-    std::optional<std::string> path =
-        hooks_.chooseFile ? hooks_.chooseFile(true, path_) : fileDialog(this, true, path_);
-    if (!path)
-        return;
-    if (std::optional<std::string> why = checkLogName(*path)) {
-        prompter_.tell(*why, PromptIcon::Error);
-        return;
-    }
-    toThread_(loggermsg::save(std::move(*path)));
-}
-
-namespace {
-template <class Dialog>
-LoggingDlgHooks::Edit runEditDialog(const QSORecord& original, BandTable bands, Prompter& prompter,
-                                    QWidget* parent) {
-    Dialog dialog(original, bands, prompter, parent);
-    dialog.exec();
-    LoggingDlgHooks::Edit edit;
-    using O = CEditQSODlg::Outcome;
-    if (dialog.outcome() == O::Modified && dialog.modified())
-        edit = {LoggingDlgHooks::Edit::Outcome::Modified, *dialog.modified()};
-    else if (dialog.outcome() == O::Deleted)
-        edit.outcome = LoggingDlgHooks::Edit::Outcome::Deleted;
-    return edit;
-}
-} // namespace
-
-void CQSOLoggingDlg::editRow(int row) {
-    if (row < 0 || row >= model_->rowCount())
-        return;
-    const QSORecord original = model_->records()[std::size_t(row)];
-    LoggingDlgHooks::Edit edit;
-    if (hooks_.edit) {
-        edit = hooks_.edit(original);
-    } else if (original.type == QsoKind::Contest) {
-        edit = runEditDialog<CEditContestQSODlg>(original, bands_(), prompter_, this);
-    } else {
-        edit = runEditDialog<CEditQSODlg>(original, bands_(), prompter_, this);
-    }
-    switch (edit.outcome) {
-    case LoggingDlgHooks::Edit::Outcome::Modified:
-        toThread_(loggermsg::replace(std::size_t(row), original, std::move(edit.record)));
-        break;
-    case LoggingDlgHooks::Edit::Outcome::Deleted:
-        toThread_(loggermsg::remove(std::size_t(row), original));
-        break;
-    case LoggingDlgHooks::Edit::Outcome::Cancelled:
-        break;
-    }
-}
-
-std::optional<std::string> CQSOLoggingDlg::chooseInterchangeFile(bool save, const char* suffix,
-                                                                 const char* filter) {
-    // Beside the log, named after it: "K2XX.QSO.Log" -> "K2XX.adi".
-    std::string start = path_;
-    if (const std::size_t cut = start.find(".QSO.Log"); cut != std::string::npos)
-        start.erase(cut);
-    else if (const std::size_t dot = start.rfind('.');
-             dot != std::string::npos && start.find('/', dot) == std::string::npos)
-        start.erase(dot);
-    if (!start.empty())
-        start += suffix;
-    if (hooks_.chooseInterchangeFile)
-        return hooks_.chooseInterchangeFile(save, start, filter);
-    QFileDialog dialog(this, save ? QStringLiteral("Export") : QStringLiteral("Import"),
-                       QString::fromStdString(start), QString::fromLatin1(filter));
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(QString::fromLatin1(suffix + 1));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().front().toStdString();
-}
-
-void CQSOLoggingDlg::exportAdif() {
-    if (model_->rowCount() == 0) {
-        prompter_.tell(kLogEmpty, PromptIcon::Warning);
-        return;
-    }
-    if (std::optional<std::string> path = chooseInterchangeFile(true, ".adi", kAdifFileFilter))
-        toThread_(loggermsg::interchange(
-            {InterchangeRequest::What::ExportAdif, std::move(*path), {}, {}}));
-}
-
-void CQSOLoggingDlg::importAdif() {
-    std::optional<std::string> path = chooseInterchangeFile(false, ".adi", kAdifFileFilter);
-    if (!path)
-        return;
-    const UnknownAdifFields unknown = prompter_.ask(kUnknownFieldsQuestion, PromptIcon::Question)
-                                          ? UnknownAdifFields::KeepInComment
-                                          : UnknownAdifFields::Ignore;
-    toThread_(loggermsg::interchange(
-        {InterchangeRequest::What::ImportAdif, std::move(*path), unknown, {}}));
-}
-
-void CQSOLoggingDlg::exportCabrillo() {
-    if (model_->rowCount() == 0) {
-        prompter_.tell(kLogEmpty, PromptIcon::Warning);
-        return;
-    }
-    if (kind() != QsoKind::Contest) {
-        prompter_.tell(kCabrilloNeedsContest, PromptIcon::Warning);
-        return;
-    }
-    std::optional<std::string> path = chooseInterchangeFile(true, ".cbr", kCabrilloFileFilter);
-    if (!path)
-        return;
-    const CabrilloSettings remembered =
-        hooks_.cabrilloAnswers ? hooks_.cabrilloAnswers() : CabrilloSettings{};
-    std::optional<CabrilloSettings> answers;
-    if (hooks_.askCabrillo) {
-        answers = hooks_.askCabrillo(remembered);
-    } else {
-        CCabrilloExportDlg dialog(remembered, this);
-        if (dialog.exec() == QDialog::Accepted)
-            answers = dialog.settings();
-    }
-    if (answers)
-        toThread_(loggermsg::interchange(
-            {InterchangeRequest::What::ExportCabrillo, std::move(*path), {}, std::move(*answers)}));
-}
-
-void CQSOLoggingDlg::recallSearchRow(int row) {
-    if (row >= 0 && !searchCall_.empty())
-        toThread_(loggermsg::recall(row, searchCall_));
+void CQSOLoggingDlg::showSearch() {
+    search_->clear();
+    for (const std::string& line : log_.searchLines())
+        search_->addItem(QString::fromStdString(line));
 }
 
 void CQSOLoggingDlg::closeEvent(QCloseEvent* event) {

@@ -1,12 +1,12 @@
 #pragma once
 // LogInterchangeActions: what the logging window's menu entries do once the
 // operator has chosen a file: "Export ADIF", "Import ADIF" and "Export
-// Cabrillo" on the log the logger thread keeps. Settings come from the
+// Cabrillo" on the log the log worker keeps. Settings come from the
 // store at each call (callsign, name, QTH, grid square, "Use UTC in Log",
 // "Offset from UTC", the remembered Cabrillo answers); every outcome is told
 // through the prompter.
 //
-// Threads: the thread that owns the log (the logger thread). The window asks
+// Threads: the thread that owns the log (the log worker's). The window asks
 // its questions (what to do with unknown fields, the contest's answers) on
 // its own thread first; only tells reach the prompter here.
 

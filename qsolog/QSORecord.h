@@ -1,8 +1,8 @@
 #pragma once
 // QSORecord: one QSO as the logging windows and the log file see it, in one of
 // two kinds: a normal QSO (type 0) or a contest QSO (type 1). Records travel
-// between the QSO threads as values inside messages and are never stored as
-// bytes; the log file holds them as text lines (QsoLine.h).
+// to and from the log worker as values in its requests and results and are
+// never stored as bytes; the log file holds them as text lines (QsoLine.h).
 //
 // Each text field has the capacity of its place in the record layout the
 // program has always used, counted with a terminating NUL: a text holds at

@@ -30,6 +30,21 @@ void QsoDupeIndex::add(const QSORecord& r) {
     byCall_[r.call].push_back({r.time, r.band, modeFamily(r.mode)});
 }
 
+void QsoDupeIndex::remove(const QSORecord& r) {
+    const auto it = byCall_.find(std::string_view(r.call));
+    if (it == byCall_.end())
+        return;
+    std::vector<Entry>& entries = it->second;
+    const int family = modeFamily(r.mode);
+    for (auto e = entries.begin(); e != entries.end(); ++e)
+        if (e->time == r.time && e->band == r.band && e->family == family) {
+            entries.erase(e);
+            break;
+        }
+    if (entries.empty())
+        byCall_.erase(it);
+}
+
 DupeCheck QsoDupeIndex::check(std::string_view call, int band, int mode, QsoKind kind) const {
     DupeCheck result;
     // Calls fit in 19 bytes; a longer text was never logged.

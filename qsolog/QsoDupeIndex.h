@@ -6,7 +6,8 @@
 // Modes are compared by kind: CW and CW reverse are one, so are RTTY and
 // RTTY reverse, and both sidebands are SSB.
 //
-// Threads: a value of the thread that owns the log.
+// Threads: a value of the thread that owns the log or the list it indexes;
+// the log worker builds one with a load and hands it over.
 
 #include "QSORecord.h"
 
@@ -33,6 +34,8 @@ public:
     void clear() { byCall_.clear(); }
     void rebuild(std::span<const QSORecord> records);
     void add(const QSORecord& record);
+    // Takes out one entry of the record (its call, time, band and mode kind).
+    void remove(const QSORecord& record);
 
     // The call as typed (ASCII letters are upper-cased).
     DupeCheck check(std::string_view call, int band, int mode, QsoKind kind) const;

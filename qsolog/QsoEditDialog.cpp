@@ -25,8 +25,9 @@ namespace {
 // which shows the value. The up arrow gives delta -1, the down arrow +1.
 class StepSpin final : public QWidget {
 public:
-    StepSpin(QWidget& parent, int id, std::function<void(int delta)> step) : QWidget(&parent) {
-        setControlId(*this, id);
+    StepSpin(QWidget& parent, int id, const QString& name, std::function<void(int delta)> step)
+        : QWidget(&parent) {
+        setControlId(*this, id, name);
         auto* column = new QVBoxLayout(this);
         column->setContentsMargins(0, 0, 0, 0);
         column->setSpacing(0);
@@ -34,6 +35,7 @@ public:
              {std::tuple{Qt::UpArrow, "up", -1}, std::tuple{Qt::DownArrow, "down", 1}}) {
             auto* b = new QToolButton(this);
             b->setObjectName(QString::fromLatin1(name));
+            b->setAccessibleName(QString::fromLatin1(name));
             b->setArrowType(arrow);
             b->setAutoRepeat(true);
             b->setFocusPolicy(Qt::NoFocus);
@@ -75,9 +77,16 @@ private:
 };
 } // namespace
 
+QString CaptionName(const QString& caption) {
+    QString name = caption.trimmed();
+    while (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    return name;
+}
+
 QLineEdit* MakeQsoTextEdit(QWidget& parent, int id, const QString& label, std::size_t capacity) {
     auto* edit = new QLineEdit(&parent);
-    setControlId(*edit, id, label);
+    setControlId(*edit, id, CaptionName(label));
     if (capacity > 0) {
         edit->setValidator(new FieldFit(capacity, edit));
     } else {
@@ -87,8 +96,9 @@ QLineEdit* MakeQsoTextEdit(QWidget& parent, int id, const QString& label, std::s
     return edit;
 }
 
-QWidget* MakeStepSpin(QWidget& parent, int id, std::function<void(int delta)> step) {
-    return new StepSpin(parent, id, std::move(step));
+QWidget* MakeStepSpin(QWidget& parent, int id, const QString& name,
+                      std::function<void(int delta)> step) {
+    return new StepSpin(parent, id, name, std::move(step));
 }
 
 namespace {
@@ -117,7 +127,7 @@ QsoEditDialog::QsoEditDialog(const QSORecord& record, BandTable bands, Prompter&
                              const Layout& layout, QWidget* parent)
     : QDialog(parent), original_(record), bands_(bands), prompter_(prompter),
       fields_(editFieldsOf(record)) {
-    setControlId(*this, layout.dialog);
+    setControlId(*this, layout.dialog, layout.title);
     setWindowTitle(layout.title);
     setModal(true);
 
@@ -144,7 +154,7 @@ QsoEditDialog::QsoEditDialog(const QSORecord& record, BandTable bands, Prompter&
         shown->setReadOnly(true);
         auto* row = new QHBoxLayout;
         row->addWidget(shown);
-        row->addWidget(new StepSpin(*this, spinId, step));
+        row->addWidget(new StepSpin(*this, spinId, label + QStringLiteral(" step"), step));
         form->addRow(label, row);
         return shown;
     };

@@ -80,13 +80,17 @@ private:
     QLineEdit* qsl_ = nullptr;
 };
 
-// A field for a record's text: ";", "\r" and "\n" cannot be typed or pasted
+// A caption as a control's name: "His Call: " names "His Call".
+QString CaptionName(const QString& caption);
+
+// A field for a record's text, named by its label: ";", "\r" and "\n" cannot be typed or pasted
 // in (they would shift every later field of the line). With a capacity (the
 // field's, NUL counted) the text is cut to capacity - 1 bytes as it is typed
 // or pasted, never inside a character.
 QLineEdit* MakeQsoTextEdit(QWidget& parent, int id, const QString& label, std::size_t capacity = 0);
 
 // A spin as two arrows; each click calls `step` with -1 (up) or +1 (down).
-QWidget* MakeStepSpin(QWidget& parent, int id, std::function<void(int delta)> step);
+QWidget* MakeStepSpin(QWidget& parent, int id, const QString& name,
+                      std::function<void(int delta)> step);
 
 } // namespace tamrel

@@ -1,36 +1,30 @@
 #include "QsoInfoWindow.h"
 
-#include "CQSOLogFile.h"
-#include "DupeLabel.h"
-#include "QsoMessages.h"
-#include "QsoWindowKeys.h"
-
 #include "controls/ControlSupport.h"
-#include "platform/Prompter.h"
+#include "controls/PanelKeys.h"
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace tamrel {
 
-QsoInfoWindow::QsoInfoWindow(CRigControlRegistry& settings, Prompter& prompter, Post toThread,
-                             Post toPanel, QWidget* parent)
-    : QDialog(parent), settings_(settings), prompter_(prompter), toThread_(std::move(toThread)),
-      toPanel_(std::move(toPanel)) {
+QsoInfoWindow::QsoInfoWindow(QsoKind kind, const QsoWiring& wiring, QWidget* parent)
+    : QDialog(parent), wiring_(wiring),
+      presenter_(kind, *this, wiring.log, wiring.radio, wiring.settings, wiring.prompter) {
     // A dialog of its owner: a modal front panel leaves its input alone.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 }
 
 QsoInfoWindow::~QsoInfoWindow() = default;
 
-void QsoInfoWindow::finish(QGridLayout& grid, int row, QLineEdit& call, QsoKind kind,
-                           const ButtonIds& ids) {
+void QsoInfoWindow::finish(QGridLayout& grid, int row, QLineEdit& call, const ButtonIds& ids) {
     call_ = &call;
-    kind_ = kind;
     auto button = [&](int id, const QString& caption, int column, std::function<void()> act) {
         auto* b = new QPushButton(caption, this);
         setControlId(*b, id, caption);
@@ -43,29 +37,45 @@ void QsoInfoWindow::finish(QGridLayout& grid, int row, QLineEdit& call, QsoKind 
     button(ids.clear, QStringLiteral("Clear"), 2, [this] { clear(); });
     button(ids.setMacro, QStringLiteral("Set Macro"), 3, [this] { setMacro(); });
 
-    dupe_ = new DupeLabel(call, kind, toThread_, this);
-    setControlId(*dupe_, ids.dupeLine);
+    dupe_ = new QLabel(this);
+    setControlId(*dupe_, ids.dupeLine, QStringLiteral("Dupe check"));
+    dupe_->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold"));
     grid.addWidget(dupe_, row + 1, 0, 1, 4);
+    connect(call_, &QLineEdit::textChanged, this, [this] { presenter_.refreshDupeLine(); });
 
-    new QsoWindowKeys(
-        *this, [this](uint64_t code, int64_t arg) { toPanel_(panelRequest(code, arg)); },
-        [this] { logIt(); });
+    InstallPanelKeys(*this, wiring_.panel, PanelKey::Memory | PanelKey::Windows | PanelKey::Cw);
+    auto* logKey = new QShortcut(QKeyCombination(Qt::AltModifier, Qt::Key_L), this);
+    logKey->setContext(Qt::WindowShortcut);
+    logKey->setAutoRepeat(false);
+    connect(logKey, &QShortcut::activated, this, [this] { logIt(); });
 }
 
-std::optional<std::string> QsoInfoWindow::callToLog() const {
-    std::string call =
-        upperCall(fitText(call_->text().toStdString(), textCapacity(kind_, QsoText::Call)));
-    if (call.find_first_not_of(' ') == std::string::npos) {
-        prompter_.tell(kCallsignEmpty, PromptIcon::Error);
-        return std::nullopt;
-    }
-    return call;
+std::string QsoInfoWindow::typedCall() const {
+    return call_ ? call_->text().toStdString() : std::string();
+}
+
+void QsoInfoWindow::showDupeLine(const std::string& text) {
+    if (dupe_)
+        dupe_->setText(QString::fromStdString(text));
+}
+
+void QsoInfoWindow::logIt() {
+    presenter_.logIt(typed());
+}
+
+void QsoInfoWindow::clear() {
+    if (!presenter_.confirmClear())
+        return;
+    clearFields();
+    setMacro();
+}
+
+void QsoInfoWindow::setMacro() {
+    presenter_.setMacros(typed());
 }
 
 void QsoInfoWindow::searchLog() {
-    const std::string call = call_->text().toStdString();
-    if (!call.empty())
-        toThread_(infomsg::search(call));
+    presenter_.searchLog(typedCall());
 }
 
 void QsoInfoWindow::contextMenuEvent(QContextMenuEvent* event) {

@@ -129,6 +129,12 @@ void QsoStatistics::add(const QSORecord& record) {
         ++bands_[static_cast<std::size_t>(record.band)];
 }
 
+void QsoStatistics::remove(const QSORecord& record) {
+    --total_;
+    if (record.band >= 0 && record.band < kBandCount)
+        --bands_[static_cast<std::size_t>(record.band)];
+}
+
 void QsoStatistics::recount(std::span<const QSORecord> records) {
     clear();
     for (const QSORecord& r : records)

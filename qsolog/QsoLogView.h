@@ -1,7 +1,7 @@
 #pragma once
 // What the QSO windows show and build, without the widgets: the columns and
 // row texts of the log list (1221), the statistics, the record completed from
-// the front panel's radio state, the time stamp of a new QSO, and the logic
+// the radio's state, the time stamp of a new QSO, and the logic
 // of the "Edit QSO Log" dialogs (opening from a record, the spins, Modify).
 
 #include "QSORecord.h"
@@ -49,6 +49,7 @@ class QsoStatistics {
 public:
     void clear() { *this = {}; }
     void add(const QSORecord& record);
+    void remove(const QSORecord& record);
     void recount(std::span<const QSORecord> records);
     int64_t total() const { return total_; }
     int64_t band(int index) const;
@@ -58,7 +59,7 @@ private:
     std::array<int64_t, kBandCount> bands_{};
 };
 
-// The pending record completed with the front panel's radio data: the
+// A typed record completed with the radio's state as the model has it: the
 // frequency of the transmitting VFO (VFO B when the transmit word is not 0),
 // the band, the mode, and QSL status 0.
 QSORecord completeQso(QSORecord pending, const K2RadioState& state);

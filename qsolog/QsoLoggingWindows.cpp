@@ -1,9 +1,6 @@
 #include "QsoLoggingWindows.h"
 
-#include "DupeLabel.h"
-
-#include "platform/Prompter.h"
-#include "settings/CRigControlRegistry.h"
+#include "controls/PanelCommands.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -24,64 +21,43 @@ template <class Window> void retire(std::unique_ptr<Window>& window) {
 } // namespace
 
 QsoLoggingWindows::QsoLoggingWindows(CRigControlRegistry& settings, Prompter& prompter,
-                                     Handle panel, std::function<QRect()> panelFrame,
-                                     std::string homeDir, LoggingDlgHooks hooks, QWidget* owner)
-    : settings_(settings), prompter_(prompter), panel_(panel), panelFrame_(std::move(panelFrame)),
-      hooks_(std::move(hooks)), owner_(owner),
-      infoBox_([this](Message&& m) { OnInfoMessage(std::move(m)); }),
-      logBox_([this](Message&& m) { OnLogMessage(std::move(m)); }), info_(settings),
-      logger_(settings, std::move(homeDir)) {}
+                                     K2RadioModel& radio, PanelCommands& panel,
+                                     std::unique_ptr<QsoDialogs> dialogs, std::string homeDir,
+                                     QWidget* owner)
+    : settings_(settings), prompter_(prompter), radio_(radio), panel_(panel),
+      dialogs_(std::move(dialogs)), owner_(owner), log_(settings, prompter, std::move(homeDir)),
+      logWatch_(log_.Observe([this](uint32_t events) { OnLogEvents(events); })) {}
 
 QsoLoggingWindows::~QsoLoggingWindows() {
     Shutdown();
 }
 
+QsoWiring QsoLoggingWindows::Wiring() {
+    return {settings_, prompter_, radio_, panel_, log_, *dialogs_};
+}
+
 void QsoLoggingWindows::Open() {
-    if (!info_.running()) {
-        info_.start();
-        info_.post(infomsg::setup({panel_, infoBox_.handle()}));
-    }
     infoVisible_ = true;
-    if (QDialog* window = CurrentInfo()) {
+    logVisible_ = true;
+    if (!CurrentInfo())
+        MakeInfoWindow();
+    if (!logDlg_)
+        MakeLoggingWindow(log_.store().kind());
+    log_.Start();
+    for (QDialog* window :
+         {static_cast<QDialog*>(CurrentInfo()), static_cast<QDialog*>(logDlg_.get())}) {
         window->show();
         window->raise();
-    }
-    if (!logger_.running()) {
-        std::string name = settings_.GetMacroVariable(1).value_or("");
-        name = name.empty() ? std::string(kDefaultLogName) : name + ".QSO.Log";
-        logger_.start();
-        logger_.post(loggermsg::setup({panel_, info_.handle(), logBox_.handle(), name}));
-        info_.post(infomsg::setPeer(logger_.handle()));
-    }
-    logVisible_ = true;
-    if (logDlg_) {
-        logDlg_->show();
-        logDlg_->raise();
     }
 }
 
 void QsoLoggingWindows::FollowMove() {
-    if (info_.running())
-        info_.post(infomsg::followMove());
-    if (logger_.running())
-        logger_.post(loggermsg::followMove());
-}
-
-void QsoLoggingWindows::LoggingModeChanged(uint8_t mode) {
-    if (logger_.running())
-        logger_.post(loggermsg::load(std::nullopt, false));
-    if (info_.running())
-        info_.post(infomsg::loggingMode(mode));
-}
-
-void QsoLoggingWindows::UseUtcChanged(bool on) {
-    if (info_.running())
-        info_.post(infomsg::useUtc(on));
+    PlaceInfo();
+    PlaceLogging();
 }
 
 void QsoLoggingWindows::Shutdown() {
-    info_.quitAndJoin();
-    logger_.quitAndJoin();
+    log_.Shutdown();
     infoDlg_.reset();
     contestDlg_.reset();
     logDlg_.reset();
@@ -93,21 +69,37 @@ QsoInfoWindow* QsoLoggingWindows::CurrentInfo() const {
     return contestDlg_.get();
 }
 
-void QsoLoggingWindows::MakeInfoWindow(uint8_t mode) {
+void QsoLoggingWindows::OnLogEvents(uint32_t events) {
+    // Before Open, or after Shutdown, there are no windows to keep in step.
+    if (!logDlg_)
+        return;
+    if (events & QsoLog::kModeChanged)
+        MakeInfoWindow();
+    if ((events & QsoLog::kListed) && logDlg_->kind() != log_.store().kind())
+        MakeLoggingWindow(log_.store().kind());
+    if (events & QsoLog::kRecalled) {
+        if (QsoInfoWindow* window = CurrentInfo()) {
+            window->fill(log_.recalled());
+            infoVisible_ = true;
+            window->show();
+            window->raise();
+            window->activateWindow();
+        }
+    }
+}
+
+void QsoLoggingWindows::MakeInfoWindow() {
     std::optional<QRect> place;
     if (const QDialog* old = CurrentInfo())
         place = old->frameGeometry();
     retire(infoDlg_);
     retire(contestDlg_);
-    auto toThread = [this](Message m) { info_.post(std::move(m)); };
-    auto toPanel = [this](Message m) { Mailboxes::post(panel_, std::move(m)); };
     QDialog* made = nullptr;
-    if (mode & 1) {
-        contestDlg_ =
-            std::make_unique<CContestQSODlg>(settings_, prompter_, toThread, toPanel, owner_);
+    if (log_.modeKind() == QsoKind::Contest) {
+        contestDlg_ = std::make_unique<CContestQSODlg>(Wiring(), owner_);
         made = contestDlg_.get();
     } else {
-        infoDlg_ = std::make_unique<CQSOInfoDlg>(settings_, prompter_, toThread, toPanel, owner_);
+        infoDlg_ = std::make_unique<CQSOInfoDlg>(Wiring(), owner_);
         made = infoDlg_.get();
     }
     made->adjustSize();
@@ -119,35 +111,27 @@ void QsoLoggingWindows::MakeInfoWindow(uint8_t mode) {
         made->show();
 }
 
-LoggingDlgHooks QsoLoggingWindows::withAnswers(LoggingDlgHooks hooks) {
-    if (!hooks.cabrilloAnswers)
-        hooks.cabrilloAnswers = [this] {
-            CabrilloSettings answers;
-            settings_.GetCabrilloSettings(answers);
-            return answers;
-        };
-    return hooks;
-}
-
 void QsoLoggingWindows::MakeLoggingWindow(QsoKind kind) {
     std::optional<QRect> place;
     if (logDlg_)
         place = logDlg_->geometry();
     retire(logDlg_);
     logDlg_ = std::make_unique<CQSOLoggingDlg>(
-        kind, prompter_,
-        [this] {
-            BandTable bands = defaultBandTable();
-            settings_.LoadBandInfo(bands);
-            return bands;
-        },
-        [this](Message m) { logger_.post(std::move(m)); }, withAnswers(hooks_), owner_);
+        kind, Wiring(), [this] { ToggleInfo(); }, owner_);
     if (place)
         logDlg_->setGeometry(*place);
     else
         PlaceLogging();
     if (logVisible_)
         logDlg_->show();
+}
+
+void QsoLoggingWindows::ToggleInfo() {
+    // Closed with the title bar, it may be hidden already.
+    if (QDialog* window = CurrentInfo()) {
+        infoVisible_ = !window->isVisible();
+        window->setVisible(infoVisible_);
+    }
 }
 
 namespace {
@@ -171,91 +155,15 @@ void QsoLoggingWindows::PlaceInfo() {
     QDialog* window = CurrentInfo();
     if (!window)
         return;
-    const QRect panel = panelFrame_();
+    const QRect panel = panel_.PanelFrame();
     placeOnScreen(*window, QPoint(panel.right() + 1, panel.top()), panel);
 }
 
 void QsoLoggingWindows::PlaceLogging() {
     if (!logDlg_)
         return;
-    const QRect panel = panelFrame_();
+    const QRect panel = panel_.PanelFrame();
     placeOnScreen(*logDlg_, QPoint(panel.left(), panel.bottom() + 1), panel);
-}
-
-void QsoLoggingWindows::OnInfoMessage(Message&& m) {
-    switch (m.id) {
-    case msg::WM_K2_LOG_MODE:
-        MakeInfoWindow(uint8_t(m.wParam));
-        break;
-    case msg::WM_K2_SHOW_INFO:
-        // Closed with the title bar, it may be hidden already.
-        if (QDialog* window = CurrentInfo()) {
-            infoVisible_ = !window->isVisible();
-            window->setVisible(infoVisible_);
-        } else {
-            infoVisible_ = !infoVisible_;
-        }
-        break;
-    case msg::WM_K2_LOG_RECALL:
-        if (const QSORecord* r = m.payload.get<QSORecord>(); r && CurrentInfo()) {
-            QsoInfoWindow* window = CurrentInfo();
-            window->fill(*r);
-            infoVisible_ = true;
-            window->show();
-            window->raise();
-            window->activateWindow();
-        }
-        break;
-    case msg::WM_K2_FOLLOW_MOVE:
-        PlaceInfo();
-        break;
-    case msg::WM_K2_DUPE_CHECK:
-        if (const DupeLine* line = m.payload.get<DupeLine>(); line && CurrentInfo())
-            CurrentInfo()->dupeLine().answer(*line);
-        break;
-    default:
-        break;
-    }
-}
-
-void QsoLoggingWindows::OnLogMessage(Message&& m) {
-    switch (m.id) {
-    case msg::WM_K2_THREAD_SETUP:
-        if (!logDlg_)
-            MakeLoggingWindow((settings_.GetQsoLoggingMode() & 1) ? QsoKind::Contest
-                                                                  : QsoKind::Normal);
-        logVisible_ = true;
-        logDlg_->show();
-        break;
-    case msg::WM_K2_LOG_LOAD:
-        if (LogListing* l = m.payload.get<LogListing>()) {
-            if (!logDlg_ || l->recreate || logDlg_->kind() != l->kind)
-                MakeLoggingWindow(l->kind);
-            logDlg_->setListing(std::move(*l));
-        }
-        break;
-    case msg::WM_K2_QSO_RECORD:
-        if (QSORecord* r = m.payload.get<QSORecord>(); r && logDlg_) {
-            logDlg_->addRow(std::move(*r));
-            // The call just logged is worked now.
-            if (QsoInfoWindow* info = CurrentInfo())
-                info->dupeLine().recheck();
-        }
-        break;
-    case msg::WM_K2_LOG_SEARCH:
-        if (SearchResult* s = m.payload.get<SearchResult>(); s && logDlg_)
-            logDlg_->setSearch(std::move(*s));
-        break;
-    case qsowin::kOperatorText:
-        if (const OperatorText* t = m.payload.get<OperatorText>())
-            prompter_.tell(t->text, t->icon);
-        break;
-    case msg::WM_K2_FOLLOW_MOVE:
-        PlaceLogging();
-        break;
-    default:
-        break;
-    }
 }
 
 } // namespace tamrel

@@ -356,16 +356,6 @@ void RadioOperations::ScanBetween(int32_t lowHz, int32_t highHz) {
         channel_->CmdScanSetup(lowHz, highHz);
 }
 
-bool RadioOperations::AnswerStateRequest(uint64_t how, Handle target) const {
-    if (target == 0)
-        return false;
-    if (how == 1)
-        Mailboxes::post(target, {msg::WM_K2_STATE_REPLY, 4, Payload::of(model_.Snapshot())});
-    else if (how == 2)
-        Mailboxes::post(target, {0x4a, 2, Payload::of(model_.Snapshot().toBytes())});
-    return true;
-}
-
 } // namespace tamrel
 
 // ---- Checked sets -----------------------------------------------------------------

@@ -25,12 +25,6 @@ namespace tamrel {
 
 class CK2CommChannel;
 
-// The lParam record of request 17: scan between two frequencies.
-struct ScanRequest {
-    int32_t lowHz = 0;
-    int32_t highHz = 0;
-};
-
 // What the radio made of a set made for a network client.
 enum class SetOutcome {
     Done,
@@ -112,11 +106,6 @@ public:
 
     void TapSwitch(int code);
     void ScanBetween(int32_t lowHz, int32_t highHz);
-
-    // WM_K2_STATE_REQUEST: how 1 posts the snapshot to a thread as
-    // WM_K2_STATE_REPLY; how 2 posts its bytes to a window. False when the
-    // request names nobody (the control socket then answers its peer).
-    bool AnswerStateRequest(uint64_t how, Handle target) const;
 
     // While one lives, the operations act for a network client: the panel's
     // VFO lock guards the operator's own tuning (as the radio's lock guards its

@@ -1,7 +1,7 @@
 // measure_stalls: how long the GUI thread stays away from its event loop while
 // an operator's evening is played through the real front panel (offscreen)
-// against the simulated radio. Prints each step's worst stall, the worst steps
-// and the distribution over the whole evening.
+// against the simulated radio. Prints each step's worst stall and how long it took to end, the
+// worst steps and the distribution over the whole evening.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/panel/measure_stalls
 //
@@ -19,7 +19,9 @@
 // loop time, while each step's own work (and the replies and repaints it
 // causes) is charged to it: a ping counts for the step current when it is
 // handled. Step 1 sleeps 50 ms on the GUI thread to show the meter reads a
-// known stall; it is not counted in the figures.
+// known stall; it is not counted in the figures. Nor is step 2, the panel's
+// start (opening the line and the stores, building and showing the panel: the
+// program's start-up, before any evening); its line shows what it took.
 //
 // Left out: the contest information window, which takes the place of the QSO
 // information window only in contest logging mode.
@@ -46,9 +48,11 @@
 #include "switchpanel/CKeySwitchEmulationPanelsPropSheet.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
@@ -160,6 +164,8 @@ public:
         steps_.push_back({std::move(name), std::move(act), std::move(done), thinkMs});
     }
     const std::vector<Step>& Steps() const { return steps_; }
+    // From a step's action to its end condition holding (2 ms polls).
+    const std::vector<double>& Took() const { return took_; }
     std::string failure;
 
 private:
@@ -178,6 +184,7 @@ private:
         if (failure.empty()) {
             if (!s.done || s.done()) {
                 poll_.stop();
+                took_.push_back(ms(Clock::now() - started_));
                 ++at_;
                 QTimer::singleShot(s.thinkMs, this, [this] { Next(); });
                 return;
@@ -193,6 +200,7 @@ private:
 
     StallMeter& meter_;
     std::vector<Step> steps_;
+    std::vector<double> took_;
     std::size_t at_ = 0;
     Clock::time_point started_;
     QTimer poll_;
@@ -302,12 +310,17 @@ void evening(Evening& e, Script& script) {
 
     auto keyboard = [&e] { return e.dlg->Keyboard(); };
     auto openKeyboard = [&] {
+        // The slides run on the loop: each step lasts until its window is in place.
         script.Add(
             "open CW keyboard", [&e] { e.click(e.dlg.get(), ctl::kKeyboardCw); },
-            [&e, keyboard] { return e.visible(keyboard()); }, 200);
+            [&e, keyboard] { return e.visible(keyboard()) && !keyboard()->Sliding(); }, 200);
         script.Add(
             "open memory key panel", [&e, keyboard] { e.click(keyboard(), 1017); },
-            [&e, keyboard] { return keyboard() && e.visible(keyboard()->MemoryPanel()); }, 200);
+            [&e, keyboard] {
+                CMemoryKeyPanelDlg* panel = keyboard() ? keyboard()->MemoryPanel() : nullptr;
+                return e.visible(panel) && !panel->Sliding();
+            },
+            200);
         script.Add(
             "close memory key panel", [&e, keyboard] { e.click(keyboard(), 1017); },
             [keyboard] { return keyboard() && !keyboard()->MemoryPanel(); }, 200);
@@ -484,8 +497,46 @@ void evening(Evening& e, Script& script) {
 
 } // namespace
 
+// Which events held the thread: every outermost event handled in over 4 ms,
+// with its receiver, so a stall can be traced to its handler.
+class TimedApplication final : public QApplication {
+public:
+    using QApplication::QApplication;
+    struct Slow {
+        double ms;
+        std::string what;
+    };
+    std::vector<Slow> slow;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (depth_++ > 0) {
+            const bool handled = QApplication::notify(receiver, event);
+            --depth_;
+            return handled;
+        }
+        // The handler may delete the receiver and the event.
+        const char* className = receiver->metaObject()->className();
+        const int type = int(event->type());
+        QPointer<QObject> alive(receiver);
+        QElapsedTimer clock;
+        clock.start();
+        const bool handled = QApplication::notify(receiver, event);
+        --depth_;
+        if (const double ms = double(clock.nsecsElapsed()) / 1e6; ms > 4)
+            slow.push_back({ms, std::string(className) + " \"" +
+                                    (alive ? alive->objectName().toStdString() : "") + "\" event " +
+                                    std::to_string(type)});
+        return handled;
+    }
+
+private:
+    int depth_ = 0;
+};
+
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    TimedApplication app(argc, argv);
+    // The exit step hides the last window: the script, not Qt, ends the run.
+    app.setQuitOnLastWindowClosed(false);
     Evening e;
     StallMeter meter;
     Script run(meter);
@@ -497,30 +548,32 @@ int main(int argc, char** argv) {
         return result;
 
     // Each step's worst stall; a run of steps of one name on one line. The
-    // meter's check (step 1) is shown but not counted.
+    // meter's check (step 1) and the start (step 2) are shown but not counted.
     const auto& steps = run.Steps();
     std::vector<double> perStep, pings;
     std::vector<std::pair<double, std::size_t>> worst;
-    std::printf("%-9s %-46s %12s\n", "steps", "", "worst stall");
+    std::printf("%-9s %-46s %12s %12s\n", "steps", "", "worst stall", "worst took");
     for (std::size_t i = 0, first = 0; i < steps.size(); ++i) {
         const std::vector<double>& samples = meter.samplesOfStep[int(i)];
         perStep.push_back(samples.empty() ? 0 : *std::max_element(samples.begin(), samples.end()));
-        if (i > 0) {
+        if (i > 1) {
             worst.emplace_back(perStep.back(), i);
             pings.insert(pings.end(), samples.begin(), samples.end());
         }
         if (i + 1 < steps.size() && steps[i + 1].name == steps[first].name)
             continue;
         const double runWorst = *std::max_element(perStep.begin() + long(first), perStep.end());
+        const double runTook =
+            *std::max_element(run.Took().begin() + long(first), run.Took().begin() + long(i + 1));
         const std::string name = i == first
                                      ? steps[i].name
                                      : steps[i].name + " (x" + std::to_string(i - first + 1) + ")";
         const std::string at =
             std::to_string(first + 1) + (i == first ? "" : "-" + std::to_string(i + 1));
-        std::printf("%-9s %-46s %9.2f ms\n", at.c_str(), name.c_str(), runWorst);
+        std::printf("%-9s %-46s %9.2f ms %9.2f ms\n", at.c_str(), name.c_str(), runWorst, runTook);
         first = i + 1;
     }
-    perStep.erase(perStep.begin());
+    perStep.erase(perStep.begin(), perStep.begin() + 2);
     std::sort(worst.rbegin(), worst.rend());
     std::printf("\nworst steps (the worst of each name):\n");
     std::vector<std::string> named;
@@ -538,5 +591,10 @@ int main(int argc, char** argv) {
     std::printf("all %zu pings (1 ms apart while idle): p50 %.3f ms, p99 %.2f ms, max %.2f ms\n",
                 pings.size(), percentile(pings, 0.5), percentile(pings, 0.99),
                 percentile(pings, 1.0));
+    std::sort(app.slow.begin(), app.slow.end(),
+              [](const auto& a, const auto& b) { return a.ms > b.ms; });
+    std::printf("\nslowest events (over 4 ms):\n");
+    for (std::size_t i = 0; i < std::min<std::size_t>(app.slow.size(), 8); ++i)
+        std::printf("%9.2f ms  %s\n", app.slow[i].ms, app.slow[i].what.c_str());
     return 0;
 }

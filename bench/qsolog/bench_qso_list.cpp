@@ -1,10 +1,12 @@
-// Loading a log of 100,000 QSOs and listing it in the logging window: the
-// file read, the copy the logger thread posts, the model reset and one paint
-// of the list, offscreen. The second argument is the kind: 0 normal QSOs, 1
+// Loading a log of 100,000 QSOs and listing it: the file read, the copy of
+// the list and its dupe index the log worker posts, the GUI-side list taking
+// them over (statistics counted, the table model reset) and one paint of the
+// list, offscreen. The second argument is the kind: 0 normal QSOs, 1
 // contest QSOs (type-1 lines, the contest columns).
 #include "qsolog/CQSOLogFile.h"
-#include "qsolog/CQSOLoggingDlg.h"
 #include "qsolog/QsoLine.h"
+#include "qsolog/QsoLogStore.h"
+#include "qsolog/QsoLogTableModel.h"
 #include "settings/CRigControlRegistry.h"
 
 #include <QApplication>
@@ -53,15 +55,18 @@ static void BM_LoadAndList(benchmark::State& state) {
     CRigControlRegistry registry(prompter, home + "/Rig.reg");
     registry.CreateDefaultSettings();
     CQSOLogFile log(registry, home);
-    CQSOLoggingDlg window(
-        kind, prompter, [] { return defaultBandTable(); }, [](Message) {});
-    window.show();
+    QsoLogStore store(kind);
+    QsoLogTableModel model(kind, store);
+    QTableView list;
+    list.setModel(&model);
+    list.resize(900, 300);
+    list.show();
     for (auto _ : state) {
         log.load(std::nullopt, mode, true);
-        window.setListing({kind, log.records(), false, log.path()});
-        window.list().viewport()->repaint();
+        store.reset(kind, log.records(), log.dupeIndex());
+        list.viewport()->repaint();
     }
-    state.counters["rows"] = window.list().model()->rowCount();
+    state.counters["rows"] = model.rowCount();
 }
 BENCHMARK(BM_LoadAndList)
     ->Args({100000, 0})

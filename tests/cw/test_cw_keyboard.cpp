@@ -10,6 +10,34 @@ using namespace tamrel::cw;
 
 namespace {
 
+// The thread, the store and the status line as the logic sees them.
+class Services final : public KeyboardServices {
+public:
+    void QueueText(const std::string& text) override { queued.push_back(text); }
+    void AbortQueue() override { queued.push_back("<abort>"); }
+    MacroVariables Variables() override {
+        MacroVariables v;
+        v[0] = "G4ABC";
+        v[4] = "DL1XYZ";
+        return v;
+    }
+    SerialCounter Counter() override {
+        ++counterReads;
+        return counter;
+    }
+    void StoreCounter(const SerialCounter& c) override {
+        counter = c;
+        saved.push_back(c.value);
+    }
+    void Refused(const std::string& text) override { refused.push_back(text); }
+
+    std::vector<std::string> queued;
+    SerialCounter counter{7, 3};
+    int counterReads = 0;
+    std::vector<int32_t> saved;
+    std::vector<std::string> refused;
+};
+
 class Keyboard : public ::testing::Test {
 protected:
     Keyboard() {
@@ -17,30 +45,11 @@ protected:
         texts_[2] = "~hc DE ~MC ~SN+";
     }
 
-    CwKeyboard make(int32_t counter = 7, uint8_t mode = 3) {
-        CwKeyboardHooks hooks;
-        hooks.toThread = [this](Message m) { sent_.push_back(std::move(m)); };
-        hooks.macroVariables = [] {
-            MacroVariables v;
-            v[0] = "G4ABC";
-            v[4] = "DL1XYZ";
-            return v;
-        };
-        hooks.counterChanged = [this](int32_t c, uint8_t) { saved_.push_back(c); };
-        hooks.refused = [this](const std::string& s) { refused_.push_back(s); };
-        return CwKeyboard(hooks, texts_, counter, mode);
-    }
-    std::vector<std::string> queued() const {
-        std::vector<std::string> out;
-        for (const Message& m : sent_)
-            out.push_back(m.wParam == kQueueAbort ? "<abort>" : *m.payload.get<std::string>());
-        return out;
-    }
+    CwKeyboard make() { return CwKeyboard(services_, texts_); }
+    const std::vector<std::string>& queued() const { return services_.queued; }
 
     CwKeyboard::Texts texts_;
-    std::vector<Message> sent_;
-    std::vector<int32_t> saved_;
-    std::vector<std::string> refused_;
+    Services services_;
 };
 
 using Strings = std::vector<std::string>;
@@ -53,25 +62,32 @@ TEST_F(Keyboard, StoredTextsGetASpaceAndEmptyOnesSendNothing) {
     EXPECT_TRUE(kb.MemoryEmpty(4));
     EXPECT_FALSE(kb.SendMemory(4));
     EXPECT_FALSE(kb.SendMemory(11));
-    EXPECT_TRUE(sent_.empty());
+    EXPECT_TRUE(queued().empty());
     kb.ReplaceMemory(4, "73");
     EXPECT_EQ(kb.Memory(4), "73 ");
     kb.ReplaceMemory(4, "");
     EXPECT_TRUE(kb.MemoryEmpty(4));
 }
 
-TEST_F(Keyboard, MemoryWithMacrosGoesOutExpandedAndTheCounterIsSavedAtOnce) {
+TEST_F(Keyboard, MemoryWithMacrosGoesOutExpandedAndTheCounterIsStoredAtOnce) {
     CwKeyboard kb = make();
     ASSERT_TRUE(kb.SendMemory(2));
     EXPECT_EQ(queued(), Strings{"DL1XYZ DE G4ABC 007 "});
-    EXPECT_EQ(kb.Counter(), 8);
-    EXPECT_EQ(saved_, std::vector<int32_t>{8});
+    EXPECT_EQ(services_.saved, std::vector<int32_t>{8});
     EXPECT_TRUE(kb.AbortRed());
     EXPECT_EQ(kb.Pending(), "DL1XYZ DE G4ABC 007 ");
+    // The counter is read when a text needs it: what was stored since counts.
+    services_.counter = {40, 0x83};
+    kb.SendMemory(2);
+    EXPECT_EQ(queued().back(), "DL1XYZ DE G4ABC T4T ");
+    EXPECT_EQ(services_.counter.value, 41);
+    EXPECT_EQ(services_.counter.outputMode, 0x83);
     // A text from the panel or another program gets its space, and loses ";".
+    const int reads = services_.counterReads;
     kb.SendText("AB;FA00007000000");
     EXPECT_EQ(queued().back(), "ABFA00007000000 ");
-    EXPECT_EQ(saved_.size(), 1u); // no ~SN: the counter is not written again
+    EXPECT_EQ(services_.counterReads, reads); // no ~SN: neither read nor written
+    EXPECT_EQ(services_.saved.size(), 2u);
 }
 
 TEST_F(Keyboard, ProgressShortensThePendingTextAndColoursAbort) {
@@ -94,15 +110,18 @@ TEST_F(Keyboard, TextsThatWouldPassTheQueueAreRefusedWhole) {
     CwKeyboard kb = make();
     ASSERT_TRUE(kb.SendText(std::string(2000, 'E')));
     EXPECT_FALSE(kb.SendText(std::string(47, 'T'))); // 2001 + 47 + space > 2047
-    EXPECT_EQ(refused_.size(), 1u);
-    EXPECT_EQ(sent_.size(), 1u);
-    EXPECT_TRUE(kb.SendText(std::string(45, 'T')));
+    EXPECT_EQ(services_.refused.size(), 1u);
+    EXPECT_EQ(queued().size(), 1u);
+    EXPECT_TRUE(kb.TakeTyped("T;T ")); // typed pieces are queued by the logic too
+    EXPECT_EQ(queued().back(), "TT ");
+    EXPECT_TRUE(kb.SendText(std::string(42, 'T')));
     EXPECT_EQ(kb.Pending().size(), 2047u);
     EXPECT_FALSE(kb.TakeTyped("A "));
+    EXPECT_EQ(queued().size(), 3u);
     // A long expansion is queued whole, not cut at 254.
     texts_[1] = std::string(300, 'K');
     CwKeyboard fresh = make();
-    sent_.clear();
+    services_.queued.clear();
     ASSERT_TRUE(fresh.SendMemory(1));
     EXPECT_EQ(queued()[0].size(), 301u);
 }
@@ -129,14 +148,14 @@ TEST_F(Keyboard, AutoplayByCountAndUntilInterrupted) {
     kb.Tick();
     EXPECT_FALSE(kb.AutoplayRunning());
     kb.Tick(); // a late tick after the end sends nothing
-    EXPECT_EQ(sent_.size(), 3u);
-    EXPECT_EQ(kb.Counter(), 10);
+    EXPECT_EQ(queued().size(), 3u);
+    EXPECT_EQ(services_.counter.value, 10);
     // Repeat plays as many times again.
     kb.StartAutoplay();
     kb.Tick();
     kb.Tick();
     EXPECT_FALSE(kb.AutoplayRunning());
-    EXPECT_EQ(sent_.size(), 6u);
+    EXPECT_EQ(queued().size(), 6u);
     kb.ConfigureAutoplay({0, 5, 1});
     kb.StartAutoplay();
     EXPECT_FALSE(kb.AutoplayRunning()); // one play: done at once

@@ -54,6 +54,10 @@ TEST(CwText, UnknownNamesAndTrailingTilde) {
     EXPECT_EQ(ExpandMacros("73 ~s", v, counter, 0), "73 S");
     EXPECT_EQ(ExpandMacros("~~MC", v, counter, 0), "~MC"); // "~M" is no name; "C" follows
     EXPECT_EQ(counter, 1);
+    // Only a text that expands a serial number needs the counter.
+    EXPECT_TRUE(UsesSerial("UR ~sn+ BK"));
+    EXPECT_FALSE(UsesSerial("~~SN"));
+    EXPECT_FALSE(UsesSerial("~MC SN ~S"));
 }
 
 TEST(CwText, SerialCountsUpAndDown) {

@@ -15,11 +15,17 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include "support/RecordingPanel.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +34,8 @@ using namespace std::chrono_literals;
 using Strings = std::vector<std::string>;
 
 namespace {
+
+using test::RecordingPanel;
 
 class CwWindows : public ::testing::Test {
 protected:
@@ -40,17 +48,13 @@ protected:
         registry_->GetTransmitMemoryKeys(texts);
         CounterSettings counter;
         registry_->GetCounterSettings(counter);
-        texts[0] = "CQ TEST ~MC";
+        texts[0] = "CQ DE ~MC";
         texts[1] = "UR ~SN+ BK";
         texts[3] = "AB;FA00007000000";
         registry_->SetTransmitMemoryKeys(texts);
         registry_->SetMacroVariable(1, "G4ABC");
         registry_->SetCounterSettings({7, 3});
-        CwKeyboardHost host;
-        host.panelCommand = [this](int c) { commands_.push_back(c); };
-        host.refused = [this](const std::string& s) { refused_.push_back(s); };
-        kb_ = std::make_unique<CCWKeyboardDlg>(*registry_, thread_.handle(), host);
-        kb_->SetSlideDelay(0);
+        kb_ = std::make_unique<CCWKeyboardDlg>(*registry_, thread_.handle(), panel_);
         kb_->Open();
         // The window announces itself to the thread.
         ASSERT_EQ(take().size(), 1u);
@@ -77,13 +81,29 @@ protected:
     }
     QString pending() { return control<QPlainTextEdit>(1223)->toPlainText(); }
     QColor abortFace() { return control<CColorButton>(1213)->faceColour(); }
+    // Keys reach a window's shortcuts only while it is the active window.
+    static bool activate(QWidget& window) {
+        window.activateWindow();
+        return QTest::qWaitForWindowActive(&window);
+    }
+    // Runs the event loop until `done`; unlike QTest::qWaitFor it does not
+    // sleep between passes, so the slides' timers tick at their own pace.
+    static bool until(const std::function<bool()>& done) {
+        QTimer wake; // no pass waits longer than this
+        wake.start(10);
+        QDeadlineTimer limit(5000);
+        while (!done() && !limit.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        return done();
+    }
+    // Where the keyboard window's frame belongs against the panel's frame.
+    QPoint dockedAt() const { return {panel_.frame.left(), panel_.frame.bottom() + 1}; }
 
     QTemporaryDir dir_;
     RecordingPrompter prompter_{true};
     std::unique_ptr<CRigControlRegistry> registry_;
     MessageQueue thread_;
-    std::vector<int> commands_;
-    Strings refused_;
+    RecordingPanel panel_;
     std::unique_ptr<CCWKeyboardDlg> kb_;
 };
 
@@ -137,7 +157,7 @@ TEST_F(CwWindows, FunctionKeysButtonsAndEmptyMemories) {
     auto* f1 = control<QPushButton>(kCwButtonIds[0]);
     auto* f5 = control<QPushButton>(kCwButtonIds[4]);
     EXPECT_TRUE(f1->isEnabled());
-    EXPECT_EQ(f1->toolTip(), "CQ TEST ~MC ");
+    EXPECT_EQ(f1->toolTip(), "CQ DE ~MC ");
     EXPECT_FALSE(f5->isEnabled());
     EXPECT_TRUE(f5->toolTip().isEmpty());
     // The stored ";" is gone before the text is shown or sent.
@@ -146,20 +166,47 @@ TEST_F(CwWindows, FunctionKeysButtonsAndEmptyMemories) {
     QTest::keyClick(kb_->TypeIn(), Qt::Key_F1);
     QTest::keyClick(kb_->TypeIn(), Qt::Key_F5);
     QTest::mouseClick(control<QWidget>(kCwButtonIds[1]), Qt::LeftButton);
-    EXPECT_EQ(take(), (Strings{"CQ TEST G4ABC ", "UR 007 BK "}));
+    EXPECT_EQ(take(), (Strings{"CQ DE G4ABC ", "UR 007 BK "}));
     CounterSettings c;
     registry_->GetCounterSettings(c);
     EXPECT_EQ(c.counter, 8); // written at once
-    EXPECT_EQ(pending(), "CQ TEST G4ABC UR 007 BK ");
+    EXPECT_EQ(pending(), "CQ DE G4ABC UR 007 BK ");
 
-    // Keys for the front panel.
-    QTest::keyClick(kb_->TypeIn(), Qt::Key_F2, Qt::AltModifier);
+    // The configuration sheet's OK: the new call and counter are keyed at once.
+    SystemConfig config;
+    registry_->GetSystemConfig(config);
+    config.callsign = "ZZ9ZZ";
+    ASSERT_TRUE(registry_->SetSystemConfig(config));
+    registry_->SetCounterSettings({40, 0x83});
+    QTest::keyClick(kb_->TypeIn(), Qt::Key_F1);
+    QTest::keyClick(kb_->TypeIn(), Qt::Key_F2);
+    EXPECT_EQ(take(), (Strings{"CQ DE ZZ9ZZ ", "UR T4T BK "}));
+    // "Set New Serial No" shows what the keys count on from.
+    CSetCounterDlg counter(*registry_);
+    EXPECT_EQ(qobject_cast<QLineEdit*>(findControl(counter, 1226))->text(), "41");
+
+    // The front panel's keys reach its commands; Enter never closes the window.
+    ASSERT_TRUE(activate(*kb_));
+    QTest::keyClick(kb_->TypeIn(), Qt::Key_F3, Qt::AltModifier);
     QTest::keyClick(kb_->TypeIn(), Qt::Key_T, Qt::AltModifier);
     QTest::keyClick(kb_->TypeIn(), Qt::Key_X, Qt::AltModifier);
-    EXPECT_EQ(commands_, (std::vector<int>{147, 1015, 1}));
-    // Enter and Esc never close the window.
     QTest::keyClick(kb_->TypeIn(), Qt::Key_Return);
+    EXPECT_EQ(panel_.asked, (Strings{"memory 2", "toggle", "exit"}));
+    EXPECT_TRUE(take().empty()); // ALT+F3 is no F3
     EXPECT_TRUE(kb_->isVisible());
+}
+
+TEST_F(CwWindows, PopupMenuOffersLoggingThroughThePanel) {
+    QTest::mouseClick(kb_.get(), Qt::RightButton, {}, QPoint(5, 5));
+    auto* menu = kb_->findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    QStringList entries;
+    for (QAction* a : menu->actions())
+        entries << a->text();
+    ASSERT_EQ(entries, (QStringList{"Set My RST", "QSO Logging", "Set New Serial No"}));
+    menu->actions()[1]->trigger();
+    menu->hide();
+    EXPECT_EQ(panel_.asked, Strings{"logging"});
 }
 
 TEST_F(CwWindows, AbortColoursAndProgress) {
@@ -171,7 +218,7 @@ TEST_F(CwWindows, AbortColoursAndProgress) {
     QCoreApplication::processEvents();
     EXPECT_EQ(abortFace(), kGrey);
     Mailboxes::post(kb_->WindowHandle(),
-                    {msg::WM_K2_CW_NOTIFY, 5, Payload::of(std::string("CQ TEST "))});
+                    {msg::WM_K2_CW_NOTIFY, 5, Payload::of(std::string("CQ DE "))});
     QCoreApplication::processEvents();
     EXPECT_EQ(abortFace(), kRed);
     EXPECT_EQ(pending(), "G4ABC ");
@@ -187,9 +234,9 @@ TEST_F(CwWindows, AbortColoursAndProgress) {
 TEST_F(CwWindows, TooMuchWaitingIsRefusedWhole) {
     kb_->OnCwText(std::string(2040, 'E'));
     take();
-    kb_->OnKey(0); // 14 more would pass 2047
+    kb_->OnKey(0); // 12 more would pass 2047
     EXPECT_TRUE(take().empty());
-    EXPECT_EQ(refused_.size(), 1u);
+    EXPECT_EQ(panel_.asked, Strings{"error: " + std::string(cw::kRefusedStatus)});
     QTest::keyClicks(kb_->TypeIn(), "ABCDEFG ");
     EXPECT_TRUE(take().empty());
     EXPECT_EQ(kb_->TypeIn()->text(), "ABCDEFG"); // kept for later
@@ -207,11 +254,11 @@ TEST_F(CwWindows, AutoplayCountsAndStopsOnEscape) {
     EXPECT_EQ(indicator->backgroundColour(), QColor(255, 128, 0));
     EXPECT_FALSE(control<QWidget>(1010)->isEnabled());
     EXPECT_FALSE(control<QWidget>(kCwButtonIds[0])->isEnabled());
-    EXPECT_EQ(take(), Strings{"CQ TEST G4ABC "});
+    EXPECT_EQ(take(), Strings{"CQ DE G4ABC "});
     kb_->OnKey(1); // keys do nothing while it plays
     EXPECT_TRUE(take().empty());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !kb_->Logic().AutoplayRunning(); }, 30000));
-    EXPECT_EQ(take(), Strings{"CQ TEST G4ABC "});
+    EXPECT_EQ(take(), Strings{"CQ DE G4ABC "});
     EXPECT_EQ(indicator->backgroundColour(), kGrey);
     EXPECT_TRUE(control<QWidget>(1010)->isEnabled());
 
@@ -235,7 +282,7 @@ TEST_F(CwWindows, AutoplayCountsAndStopsOnEscape) {
     kb_->OnKey(27);
 }
 
-TEST_F(CwWindows, MemorySavedInThePanelUpdatesItsButton) {
+TEST_F(CwWindows, MemoryTextsFollowTheStoreInBothWindows) {
     QTest::mouseClick(control<QWidget>(1017), Qt::LeftButton);
     CMemoryKeyPanelDlg* panel = kb_->MemoryPanel();
     ASSERT_NE(panel, nullptr);
@@ -253,14 +300,19 @@ TEST_F(CwWindows, MemorySavedInThePanelUpdatesItsButton) {
     auto* button = control<QPushButton>(kCwButtonIds[4]);
     EXPECT_TRUE(button->isEnabled());
     EXPECT_EQ(button->toolTip(), "TNX73 ");
+    // Changed elsewhere (the configuration sheet saves them all): both follow.
+    stored[6] = "QRL?";
+    registry_->SetTransmitMemoryKeys(stored);
+    EXPECT_EQ(control<QPushButton>(kCwButtonIds[6])->toolTip(), "QRL? ");
+    EXPECT_EQ(panel->Edit(6)->text(), "QRL?");
 
     // Esc throws unsaved changes away (and aborts).
     QTest::mouseClick(findControl(*panel, kMemoryEditButtonIds[0]), Qt::LeftButton);
     QTest::keyClicks(panel->Edit(0), " XX");
     QTest::keyClick(panel->Edit(0), Qt::Key_Escape);
-    EXPECT_EQ(panel->Edit(0)->text(), "CQ TEST ~MC");
+    EXPECT_EQ(panel->Edit(0)->text(), "CQ DE ~MC");
     registry_->GetTransmitMemoryKeys(stored);
-    EXPECT_EQ(stored[0], "CQ TEST ~MC");
+    EXPECT_EQ(stored[0], "CQ DE ~MC");
 
     EXPECT_EQ(take(), Strings{"<abort>"});
     // TX rows send through the keyboard window with a space.
@@ -268,21 +320,59 @@ TEST_F(CwWindows, MemorySavedInThePanelUpdatesItsButton) {
     QTest::keyClicks(panel->Edit(kTypeInRow), "QRZ?");
     QTest::mouseClick(findControl(*panel, kMemoryTxButtonIds[kTypeInRow]), Qt::LeftButton);
     EXPECT_EQ(take(), (Strings{"TNX73 ", "QRZ? "}));
+
+    // ALT+F3 here is the front panel's too.
+    ASSERT_TRUE(until([&] { return !panel->Sliding(); }));
+    EXPECT_EQ(panel->frameGeometry().topLeft(),
+              QPoint(panel_.frame.right() + 1, panel_.frame.top()));
+    ASSERT_TRUE(activate(*panel));
+    QTest::keyClick(panel->Edit(0), Qt::Key_F3, Qt::AltModifier);
+    EXPECT_EQ(panel_.asked, Strings{"memory 2"});
+    EXPECT_TRUE(take().empty());
+
+    // Named for screen readers as they read.
+    EXPECT_EQ(panel->accessibleName(), "CW Memory Keys");
+    EXPECT_EQ(panel->Edit(0)->accessibleName(), "F1 text");
+    EXPECT_EQ(findControl(*panel, kMemoryTxButtonIds[kTypeInRow])->accessibleName(), "Send TypeIn");
+    EXPECT_EQ(kb_->TypeIn()->accessibleName(), "Type-in line");
+    for (const QWidget* w : kb_->findChildren<QWidget*>()) // the panel's too
+        EXPECT_FALSE(w->property("controlId").isValid() && w->accessibleName().isEmpty())
+            << w->objectName().toStdString();
+
     QTest::mouseClick(control<QWidget>(1017), Qt::LeftButton);
-    EXPECT_EQ(kb_->MemoryPanel(), nullptr);
+    ASSERT_TRUE(until([&] { return kb_->MemoryPanel() == nullptr; }));
 }
 
-TEST_F(CwWindows, ClosingTellsTheThreadAndKeepsTheCounter) {
-    kb_->OnKey(1);
-    take();
+TEST_F(CwWindows, SlidesRunOnTheEventLoopAndClosingEndsCleanly) {
+    // Open returned at once; the window reaches its place through the loop,
+    // against the panel where it is then.
+    EXPECT_TRUE(kb_->isVisible());
+    EXPECT_TRUE(kb_->Sliding());
+    EXPECT_LT(kb_->frameGeometry().top(), dockedAt().y());
+    panel_.frame.translate(40, 30);
+    kb_->Follow();
+    ASSERT_TRUE(until([&] { return !kb_->Sliding(); }));
+    EXPECT_EQ(kb_->frameGeometry().topLeft(), dockedAt());
+
+    // Closing with the memory panel open: it slides in first, then the window.
+    kb_->ToggleMemoryPanel();
+    QSignalSpy closed(kb_.get(), &CCWKeyboardDlg::closed);
+    kb_->CloseWindow();
+    EXPECT_TRUE(kb_->isVisible());
+    ASSERT_TRUE(closed.wait(5000));
+    EXPECT_TRUE(kb_->isHidden());
+    EXPECT_EQ(kb_->MemoryPanel(), nullptr);
+
+    // Opened again and destroyed in the middle of its slide: nothing is left
+    // to touch the window, and the thread is told it is gone.
+    kb_->Open();
+    kb_->ToggleMemoryPanel();
     kb_->CloseWindow();
     kb_.reset();
+    QTest::qWait(50);
     Strings got = take();
     ASSERT_FALSE(got.empty());
     EXPECT_EQ(got.back(), "<peer>");
-    CounterSettings c;
-    registry_->GetCounterSettings(c);
-    EXPECT_EQ(c.counter, 8);
 }
 
 TEST(CwDialogs, CounterAndAutoplayDialogs) {
@@ -292,7 +382,9 @@ TEST(CwDialogs, CounterAndAutoplayDialogs) {
     CRigControlRegistry registry(prompter);
     CounterSettings stored;
     registry.GetCounterSettings(stored);
-    CSetCounterDlg counter(registry, 7, 0x83);
+    registry.SetCounterSettings({7, 0x83});
+    CSetCounterDlg counter(registry);
+    EXPECT_EQ(qobject_cast<QLineEdit*>(findControl(counter, 1226))->text(), "7");
     EXPECT_EQ(qobject_cast<QLabel*>(findControl(counter, 1228))->text(), "3");
     for (int i = 0; i < 3; ++i)
         QTest::mouseClick(counter.findChild<QWidget*>("ctl1227down"), Qt::LeftButton);
@@ -325,6 +417,15 @@ TEST(CwDialogs, CounterAndAutoplayDialogs) {
     EXPECT_EQ(qobject_cast<QLineEdit*>(findControl(report, 1159))->text(), "599");
     report.accept();
     EXPECT_EQ(registry.GetMacroVariable(4), "599");
+
+    // Named by their titles and captions.
+    for (const QDialog* dlg : std::initializer_list<const QDialog*>{&counter, &autoplay, &report}) {
+        EXPECT_EQ(dlg->accessibleName(), dlg->windowTitle());
+        for (const QWidget* w : dlg->findChildren<QWidget*>())
+            EXPECT_FALSE(w->property("controlId").isValid() && w->accessibleName().isEmpty())
+                << w->objectName().toStdString();
+    }
+    EXPECT_EQ(findControl(autoplay, 1079)->accessibleName(), "Memory Key");
 }
 
 TEST(CwDocking, BelowAndBesideThePanel) {
@@ -333,8 +434,14 @@ TEST(CwDocking, BelowAndBesideThePanel) {
     EXPECT_EQ(DockRect(panel, 400, DockSide::Right, true), QRect(1000, 50, 400, 600));
     EXPECT_EQ(DockRect(panel, 400, DockSide::Right, false), QRect(1000, 54, 400, 592));
     EXPECT_EQ(DockRect(panel, 400, DockSide::Left, false), QRect(-300, 54, 400, 592));
-    const std::vector<QRect> steps = SlideSteps(QRect(100, 650, 800, 12), DockSide::Below);
-    ASSERT_EQ(steps.size(), 3u);
-    EXPECT_EQ(steps[0].top(), 643);
-    EXPECT_EQ(steps.back(), QRect(100, 650, 800, 12));
+    // 5 pixels a step, from wholly behind the panel to the target.
+    const QRect below(100, 650, 800, 12);
+    ASSERT_EQ(SlideStepCount(below, DockSide::Below), 3);
+    EXPECT_EQ(SlideStep(below, DockSide::Below, 0).top(), 638);
+    EXPECT_EQ(SlideStep(below, DockSide::Below, 1).top(), 643);
+    EXPECT_EQ(SlideStep(below, DockSide::Below, 3), below);
+    const QRect right(1000, 50, 400, 600);
+    EXPECT_EQ(SlideStepCount(right, DockSide::Right), 80);
+    EXPECT_EQ(SlideStep(right, DockSide::Right, 1).left(), 605);
+    EXPECT_EQ(SlideStep(QRect(-300, 54, 400, 592), DockSide::Left, 79).left(), -295);
 }

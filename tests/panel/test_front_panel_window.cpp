@@ -9,6 +9,7 @@
 #include "controls/CStaticEx.h"
 #include "cw/CCWKeyboardDlg.h"
 #include "memory/CK2MemoryStore.h"
+#include "controls/PanelCommands.h"
 #include "panel/CFrontPanelDlg.h"
 #include "panel/FocusRing.h"
 #include "panel/FrontPanelView.h"
@@ -589,9 +590,15 @@ TEST_F(FrontPanelWindow, ContestWindowF1SendsTheCallAndTheSerialNumberAndCountsO
             return false;
         });
     };
+    // The window's keys are its own while it is the active one.
+    contest.activateWindow();
+    ASSERT_TRUE(pumpUntil([&] { return QApplication::activeWindow() == &contest; }));
     QTest::keyClick(call, Qt::Key_F1);
     ASSERT_TRUE(keyed("KY xx0xx 5NN 007 "));
     peer_.clear();
+    // The keyboard window opened active; the operator comes back.
+    contest.activateWindow();
+    ASSERT_TRUE(pumpUntil([&] { return QApplication::activeWindow() == &contest; }));
     QTest::keyClick(call, Qt::Key_F1);
     ASSERT_TRUE(keyed("KY xx0xx 5NN 008 "));
     registry_->GetCounterSettings(counter);
@@ -629,7 +636,8 @@ TEST_F(FrontPanelWindow, KeyboardCwOpensByButtonAndKeysTextFromOtherPrograms) {
     click(ctl::kKeyboardCw);
     ASSERT_NE(dlg_->Keyboard(), nullptr);
     EXPECT_TRUE(dlg_->Keyboard()->isVisible());
-    // Docked below the panel.
+    // Docked below the panel once its slide has run on the event loop.
+    ASSERT_TRUE(pumpUntil([&] { return !dlg_->Keyboard()->Sliding(); }));
     EXPECT_EQ(dlg_->Keyboard()->frameGeometry().top(), dlg_->frameGeometry().bottom() + 1);
 
     // Open: the text gets a space, ";" is gone, and the radio is asked at once.
@@ -675,17 +683,16 @@ TEST_F(FrontPanelWindow, KeyboardCwOpensByButtonAndKeysTextFromOtherPrograms) {
                 peer_.send("KY2;");
     }
 
-    // ALT+T closes it; then the socket's text is dropped again.
+    // ALT+T closes it (it slides in first); then the socket's text is dropped again.
     QTest::keyClick(control<QWidget>(ctl::kTuningSlider), Qt::Key_T, Qt::AltModifier);
-    EXPECT_EQ(dlg_->Keyboard(), nullptr);
+    ASSERT_TRUE(pumpUntil([&] { return dlg_->Keyboard() == nullptr; }));
     sendFrame(client, control::OP_CW_TEXT, "TEST");
     EXPECT_TRUE(sent(400ms).empty());
 
-    // Registering opens it; request 10 sends a memory key (empty here: nothing).
+    // Registering opens it; a memory key from a tool window (empty here) sends nothing.
     sendFrame(client, control::OP_REGISTER, "Logger");
     ASSERT_TRUE(pumpUntil([&] { return dlg_->Keyboard() != nullptr; }));
-    Mailboxes::post(dlg_->WindowHandle(),
-                    {msg::WM_K2_PANEL_REQUEST, msg::REQ_FUNCTION_KEY, Payload::of<int64_t>(4)});
+    dlg_->Commands().CwKey(4);
     EXPECT_TRUE(sent(300ms).empty());
 
     // The exit confirmation closes it.

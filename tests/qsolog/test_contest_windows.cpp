@@ -1,105 +1,34 @@
 // Contest logging offscreen, driven through the widgets: the contest window
 // in place of the normal one (and back), its Log It, Clear and Set Macro, the
-// contest edit dialog, and request 12 with a log of the other kind.
-#include "LogFileFixture.h"
+// contest edit dialog, and a mode change with a log of the other kind.
+#include "QsoWindowFixture.h"
 
-#include "qsolog/CContestQSODlg.h"
 #include "qsolog/CEditContestQSODlg.h"
 #include "qsolog/QsoLine.h"
-#include "qsolog/QsoLoggingWindows.h"
-
-#include "controls/ControlSupport.h"
-#include "platform/WindowMailbox.h"
+#include "qsolog/QsoLogTableModel.h"
+#include "qsolog/QtQsoDialogs.h"
 
 #include <QApplication>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTableView>
-#include <QTest>
 #include <QTimer>
 #include <QToolButton>
-
-#include <chrono>
 
 namespace tamrel::test {
 namespace {
 
-using namespace std::chrono_literals;
-
-template <class F> bool waitFor(F condition) {
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-template <class W = QWidget> W* control(const QWidget* root, int id) {
-    return root ? qobject_cast<W*>(findControl(*root, id)) : nullptr;
-}
-
-void click(const QWidget* root, int id) {
-    auto* b = control<QPushButton>(root, id);
-    ASSERT_TRUE(b) << id;
-    QTest::mouseClick(b, Qt::LeftButton);
-}
-
-class ContestWindows : public LogFileFixture {
+class ContestWindows : public QsoWindowFixture {
 protected:
     void SetUp() override {
-        LogFileFixture::SetUp();
-        state_.vfoA = 7012000;
-        state_.vfoB = 7015500;
-        state_.transmitVfo = 0;
-        state_.mode = 3;
-        state_.bandIndex = 6;
+        QsoWindowFixture::SetUp();
+        tune(7012000); // 40 m CW
         CounterSettings made;
         registry_->GetCounterSettings(made); // makes the key
         registry_->SetCounterSettings({7, 3});
-        panel_ = std::make_unique<WindowMailbox>([this](Message&& m) {
-            if (m.id == msg::WM_K2_STATE_REQUEST) {
-                if (const Handle* to = m.payload.get<Handle>())
-                    Mailboxes::post(*to, {msg::WM_K2_STATE_REPLY, 4, Payload::of(state_)});
-            } else if (m.id == msg::WM_K2_PANEL_REQUEST) {
-                const int64_t* arg = m.payload.get<int64_t>();
-                requests_.emplace_back(m.wParam, arg ? *arg : -1);
-            }
-        });
-    }
-    void TearDown() override {
-        windows_.reset();
-        panel_.reset();
-        LogFileFixture::TearDown();
     }
 
-    void open() {
-        LoggingDlgHooks hooks;
-        hooks.chooseFile = [this](bool, const std::string&) -> std::optional<std::string> {
-            return choice_;
-        };
-        windows_ = std::make_unique<QsoLoggingWindows>(
-            *registry_, prompter_, panel_->handle(), [] { return QRect(0, 0, 200, 100); }, home_,
-            std::move(hooks));
-        windows_->Open();
-        ASSERT_TRUE(waitFor(
-            [this] { return (info() || contest()) && logging() && logging()->isVisible(); }));
-    }
     void load(const std::string& path) {
-        choice_ = path;
+        dialogs_->file = path;
         click(logging(), qsoctl::kLoad);
-    }
-
-    CQSOInfoDlg* info() const { return windows_->InfoWindow(); }
-    CContestQSODlg* contest() const { return windows_->ContestWindow(); }
-    CQSOLoggingDlg* logging() const { return windows_->LoggingWindow(); }
-    int rows() const { return logging() ? logging()->list().model()->rowCount() : -1; }
-    int columns() const { return logging()->list().model()->columnCount(); }
-    QString cell(int row, int column) const {
-        const QAbstractItemModel* m = logging()->list().model();
-        return m->data(m->index(row, column)).toString();
     }
     QLineEdit* edit(int id) const { return control<QLineEdit>(contest(), id); }
 
@@ -123,12 +52,6 @@ protected:
         QTableView& list = logging()->list();
         Q_EMIT list.doubleClicked(list.model()->index(row, 1));
     }
-
-    K2RadioState state_;
-    std::string choice_;
-    std::vector<std::pair<uint64_t, int64_t>> requests_;
-    std::unique_ptr<WindowMailbox> panel_;
-    std::unique_ptr<QsoLoggingWindows> windows_;
 };
 
 TEST_F(ContestWindows, LoadedLogsOfTheOtherKindSwitchTheWindowsBothWaysAtTheSamePlace) {
@@ -167,17 +90,21 @@ TEST_F(ContestWindows, ModeChangeWithALogOfTheOtherKindStartsEmptyAndLeavesTheFi
     write(inHome(kDefaultLogName), normal);
     open();
     ASSERT_TRUE(waitFor([&] { return rows() == 2; }));
-    // What the configuration page does on a change to contest logging.
+    info()->move(321, 123);
+    const QPoint place = info()->frameGeometry().topLeft();
+    // What the configuration sheet stores on a change to contest logging.
     registry_->SetQsoLoggingMode(1);
     registry_->SetCurrentLogFileName(kDefaultLogName);
-    windows_->LoggingModeChanged(1);
-    ASSERT_TRUE(waitFor([&] { return contest() && logging() && columns() == 10; }));
+    ASSERT_TRUE(waitFor([&] { return contest() && columns() == 10; }));
+    EXPECT_EQ(contest()->frameGeometry().topLeft(), place);
     EXPECT_EQ(rows(), 0);
     ASSERT_TRUE(waitFor([&] { return !prompter_.texts().empty(); }));
     EXPECT_NE(prompter_.texts().back().find("is a normal log"), std::string::npos);
     EXPECT_EQ(registry_->GetQsoLoggingMode(), 1);
 
+    // A contest QSO now is listed, not in the file, until saved under a name.
     logIt("dl2xy", "599 12");
+    EXPECT_EQ(cell(0, 1, Qt::ToolTipRole).toString(), kNotInFileTip);
     click(logging(), qsoctl::kNew); // answered Yes: the file must still be left
     ASSERT_TRUE(waitFor([&] { return rows() == 0; }));
     EXPECT_EQ(read(inHome(kDefaultLogName)), normal);
@@ -208,12 +135,9 @@ TEST_F(ContestWindows, LogItClearSetMacroAndKeysOfTheContestWindow) {
     // A call worked in this contest is a dupe, whatever the band.
     auto* dupe = qobject_cast<QLabel*>(findControl(*contest(), qsoctl::kContestDupeLine));
     ASSERT_TRUE(dupe);
-    state_.bandIndex = 4;
+    tune(14012000);
     edit(qsoctl::kContestCall)->setText("XX0XX");
-    ASSERT_TRUE(waitFor([&] {
-        return dupe->text() ==
-               "DUPE: XX0XX worked 1 time in this contest, not on this band and mode";
-    })) << dupe->text().toStdString();
+    EXPECT_EQ(dupe->text(), "DUPE: XX0XX worked 1 time in this contest, not on this band and mode");
 
     // Set Macro takes the call as typed; Clear asks nothing and empties ~HC too.
     edit(qsoctl::kContestCall)->setText("ok1xy");
@@ -239,17 +163,14 @@ TEST_F(ContestWindows, LogItClearSetMacroAndKeysOfTheContestWindow) {
     EXPECT_EQ(edit(qsoctl::kContestExchange)->text().size(), 79);
 
     // ALT+L logs; F1, Esc and ALT+X go to the front panel.
+    activate(contest());
     call->setText("xx0xx");
     QTest::keyClick(call, Qt::Key_L, Qt::AltModifier);
     ASSERT_TRUE(waitFor([&] { return rows() == 2; }));
     QTest::keyClick(call, Qt::Key_F1);
     QTest::keyClick(call, Qt::Key_Escape);
     QTest::keyClick(call, Qt::Key_X, Qt::AltModifier);
-    ASSERT_TRUE(waitFor([&] { return requests_.size() == 3; }));
-    using R = std::pair<uint64_t, int64_t>;
-    EXPECT_EQ(requests_,
-              (std::vector<R>{
-                  {msg::REQ_FUNCTION_KEY, 0}, {msg::REQ_FUNCTION_KEY, 27}, {msg::REQ_EXIT, 0}}));
+    EXPECT_EQ(panel_.asked, (std::vector<std::string>{"key 0", "key 27", "exit"}));
     EXPECT_TRUE(contest()->isVisible());
 
     // Logging never touches the serial counter.
@@ -260,7 +181,7 @@ TEST_F(ContestWindows, LogItClearSetMacroAndKeysOfTheContestWindow) {
 
 TEST_F(ContestWindows, ModifyAndDeleteFromTheContestEditDialogRewriteWithABackup) {
     registry_->SetQsoLoggingMode(1);
-    open();
+    open(std::make_unique<QtQsoDialogs>(prompter_, nullptr));
     logIt("K1A", "599 01");
     logIt("K2B", "599 02");
     const std::string path = inHome(kDefaultLogName);

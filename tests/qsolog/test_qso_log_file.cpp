@@ -237,7 +237,7 @@ TEST_F(LogFile, FailedWritesAreToldAndLoseNothing) {
     EXPECT_FALSE(log_->unsaved());
     EXPECT_EQ(read(inHome("Tamrel.QSO.Log")), line(qso("AA1AA"), 1) + line(qso("BB2BB"), 2));
 
-    // No backup can be made: the log stays as it was.
+    // No backup can be made: the log and its list stay as they were.
     const std::string before = read(inHome("Tamrel.QSO.Log"));
     std::filesystem::remove(inHome("Tamrel.QSO.Log.Bak"));
     std::filesystem::create_directories(inHome("Tamrel.QSO.Log.Bak/full"));
@@ -245,7 +245,12 @@ TEST_F(LogFile, FailedWritesAreToldAndLoseNothing) {
     EXPECT_EQ(w.status, Status::Failed);
     EXPECT_NE(w.message.find("Tamrel.QSO.Log.Bak"), std::string::npos);
     EXPECT_EQ(read(inHome("Tamrel.QSO.Log")), before);
-    EXPECT_TRUE(log_->unsaved());
+    EXPECT_EQ(log_->records(), (std::vector<QSORecord>{qso("AA1AA"), qso("BB2BB")}));
+    w = log_->replace(1, qso("BB2BB"), qso("CC3CC"));
+    EXPECT_EQ(w.status, Status::Failed);
+    EXPECT_EQ(log_->records()[1], qso("BB2BB"));
+    EXPECT_FALSE(log_->unsaved());
+    EXPECT_TRUE(log_->dupeIndex().check("BB2BB", 4, 3, QsoKind::Normal).dupe);
     EXPECT_EQ(log_->name(), "Tamrel.QSO.Log");
 
     // A failed save under a new name keeps the current name and setting.
@@ -281,12 +286,13 @@ TEST_F(LogFile, SearchListsEarlierQsosAndRecallGivesTheNthOne) {
     write(inHome("Tamrel.QSO.Log"), line(first, 1) + line(qso("W2XYZ"), 2) + line(second, 3));
     log_->load(std::nullopt, 0, true);
 
-    EXPECT_EQ(log_->search("k1abc"),
+    const std::vector<QSORecord>& all = log_->records();
+    EXPECT_EQ(searchLog(all, "k1abc"),
               (std::vector<std::string>{"K1ABC CW QSO on 12/05/2003 at 14:02:09 on   20M",
                                         "K1ABC LSB QSO on 12/06/2003 at 14:02:09 on "}));
-    EXPECT_TRUE(log_->search("K1AB").empty());
-    EXPECT_EQ(log_->recall("k1abc", 0), first);
-    EXPECT_EQ(log_->recall("K1ABC", 1), second);
-    EXPECT_FALSE(log_->recall("K1ABC", 2));
-    EXPECT_FALSE(log_->recall("K1ABC", -1));
+    EXPECT_TRUE(searchLog(all, "K1AB").empty());
+    EXPECT_EQ(recallQso(all, "k1abc", 0), first);
+    EXPECT_EQ(recallQso(all, "K1ABC", 1), second);
+    EXPECT_FALSE(recallQso(all, "K1ABC", 2));
+    EXPECT_FALSE(recallQso(all, "K1ABC", -1));
 }

@@ -1,47 +1,33 @@
-// The QSO windows offscreen, driven through their widgets, with the two
-// threads running and a stand-in front panel answering the state requests.
-#include "LogFileFixture.h"
+// The QSO windows offscreen, driven through their widgets, with the log
+// worker writing a real file.
+#include "QsoWindowFixture.h"
 
+#include "qsolog/CEditContestQSODlg.h"
 #include "qsolog/CEditQSODlg.h"
 #include "qsolog/LogInterchangeActions.h"
 #include "qsolog/QsoLine.h"
-#include "qsolog/QsoLoggingWindows.h"
+#include "qsolog/QsoLogTableModel.h"
 
-#include "controls/ControlSupport.h"
-#include "platform/WindowMailbox.h"
+#include "platform/Inbox.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QScreen>
-#include <QTableView>
-#include <QTest>
 #include <QToolButton>
 
-#include <chrono>
+#include <thread>
 
 namespace tamrel::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Runs the event loop until the condition holds; fails only after a long time.
-template <class F> bool waitFor(F condition) {
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 // Press, release, then the double click, as a window system delivers them.
 void doubleClick(QWidget* widget, QPoint at) {
@@ -56,117 +42,174 @@ void doubleClick(QWidget* widget, QPoint at) {
     QApplication::sendEvent(widget, &release);
 }
 
-template <class W = QWidget> W* control(const QWidget* root, int id) {
-    return root ? qobject_cast<W*>(findControl(*root, id)) : nullptr;
+QString accessibleName(QObject* object) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(object);
+    return a ? a->text(QAccessible::Name) : QString();
 }
 
-class QsoWindows : public LogFileFixture {
+// Counts what the log worker hands back to the GUI thread.
+class InboxCount final : public QObject {
+public:
+    InboxCount() { qApp->installEventFilter(this); }
+    ~InboxCount() override { qApp->removeEventFilter(this); }
+    int deliveries = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent*) override {
+        if (dynamic_cast<detail::InboxBase*>(watched))
+            ++deliveries;
+        return false;
+    }
+};
+
+class QsoWindows : public QsoWindowFixture {
 protected:
     void SetUp() override {
-        LogFileFixture::SetUp();
-        state_.vfoA = 14025000;
-        state_.vfoB = 14031230;
-        state_.transmitVfo = 1;
-        state_.mode = 3;
-        state_.bandIndex = 4;
-        panel_ = std::make_unique<WindowMailbox>([this](Message&& m) {
-            if (m.id == msg::WM_K2_STATE_REQUEST) {
-                ++stateRequests_;
-                if (const Handle* to = m.payload.get<Handle>())
-                    Mailboxes::post(*to, {msg::WM_K2_STATE_REPLY, 4, Payload::of(state_)});
-            } else if (m.id == msg::WM_K2_PANEL_REQUEST) {
-                const int64_t* arg = m.payload.get<int64_t>();
-                requests_.emplace_back(m.wParam, arg ? *arg : -1);
-            }
-        });
-    }
-    void TearDown() override {
-        windows_.reset();
-        panel_.reset();
-        LogFileFixture::TearDown();
+        QsoWindowFixture::SetUp();
+        tune(14025000, 3, 14031230); // 20 m CW, transmitting split on VFO B
     }
 
-    void open(LoggingDlgHooks hooks = {}) {
-        windows_ = std::make_unique<QsoLoggingWindows>(
-            *registry_, prompter_, panel_->handle(), [this] { return panelFrame_; }, home_,
-            std::move(hooks));
-        windows_->Open();
-        ASSERT_TRUE(waitFor([this] { return info() && logging() && logging()->isVisible(); }));
-    }
-
-    CQSOInfoDlg* info() const { return windows_->InfoWindow(); }
-    CQSOLoggingDlg* logging() const { return windows_->LoggingWindow(); }
-    int rows() const { return logging() ? logging()->list().model()->rowCount() : -1; }
-    QString cell(int row, int column) const {
-        const QAbstractItemModel* m = logging()->list().model();
-        return m->data(m->index(row, column)).toString();
-    }
+    QLineEdit* edit(int id) const { return control<QLineEdit>(info(), id); }
 
     void logIt(const QString& call, const QString& name = {}) {
         const int before = rows();
-        auto* callEdit = control<QLineEdit>(info(), qsoctl::kHisCall);
-        ASSERT_TRUE(callEdit);
-        callEdit->setText(call);
-        control<QLineEdit>(info(), qsoctl::kHisName)->setText(name);
-        QTest::mouseClick(control<QPushButton>(info(), qsoctl::kLogIt), Qt::LeftButton);
+        edit(qsoctl::kHisCall)->setText(call);
+        edit(qsoctl::kHisName)->setText(name);
+        click(info(), qsoctl::kLogIt);
         ASSERT_TRUE(waitFor([&] { return rows() == before + 1; }));
     }
 
-    K2RadioState state_;
-    QRect panelFrame_{0, 0, 200, 100};
-    int stateRequests_ = 0;
-    std::vector<std::pair<uint64_t, int64_t>> requests_;
-    std::unique_ptr<WindowMailbox> panel_;
-    std::unique_ptr<QsoLoggingWindows> windows_;
+    std::vector<QSORecord> fileRecords() {
+        return readLogText(read(inHome(kDefaultLogName)), 0).records;
+    }
 };
 
-TEST_F(QsoWindows, LogItListsTheQsoWithVfoBInSplitAndWritesTheLine) {
+TEST_F(QsoWindows, LogItIsInTheFileBeforeTheListWhichOneResultFromTheWorkerChanges) {
     open();
-    logIt("dl1abc", "Hans");
+    edit(qsoctl::kHisCall)->setText("dl1abc");
+    edit(qsoctl::kHisName)->setText("Hans");
+    InboxCount handedBack;
+    click(info(), qsoctl::kLogIt);
+    // The GUI thread's loop does not run: the request went to the worker as it was made.
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (read(inHome(kDefaultLogName)).find(";DL1ABC;") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    EXPECT_EQ(rows(), 0) << "listed before the worker answered";
+    ASSERT_TRUE(waitFor([&] { return rows() == 1; }));
+    EXPECT_EQ(handedBack.deliveries, 1);
+
     EXPECT_EQ(cell(0, 0), "   1");
     EXPECT_EQ(cell(0, 1), "DL1ABC");
     EXPECT_EQ(cell(0, 5), "  14031.23");
     EXPECT_EQ(cell(0, 6), "CW");
     EXPECT_EQ(cell(0, 7), "Hans");
+    EXPECT_FALSE(cell(0, 1, Qt::ToolTipRole).isValid());
     EXPECT_EQ(control<QLabel>(logging(), kQsoCountId)->text(), "   1");
     EXPECT_EQ(control<QLabel>(logging(), kBandCountIds[4])->text(), "   1");
     EXPECT_EQ(control<QLabel>(logging(), kBandCountIds[0])->text(), "   0");
-    const std::string file = read(inHome(kDefaultLogName));
-    EXPECT_NE(file.find(";DL1ABC;"), std::string::npos);
-    EXPECT_NE(file.find(";  20M;14031230;CW;Hans;"), std::string::npos) << file;
+    EXPECT_NE(read(inHome(kDefaultLogName)).find(";  20M;14031230;CW;Hans;"), std::string::npos);
+
+    // An empty call is told, and nothing goes to the worker.
+    edit(qsoctl::kHisCall)->setText("   ");
+    click(info(), qsoctl::kLogIt);
+    EXPECT_EQ(prompter_.texts(), std::vector<std::string>{kCallsignEmpty});
+    QTest::qWait(50);
+    EXPECT_EQ(rows(), 1);
 }
 
-TEST_F(QsoWindows, AnEmptyCallIsToldAndNothingIsAsked) {
+TEST_F(QsoWindows, UtcSettingsChangedOnTheSheetStampTheNextQso) {
+    StationSettings station;
+    registry_->GetStationSettings(station);
+    station.useUtc = 0;
+    registry_->SetStationSettings(station);
     open();
-    control<QLineEdit>(info(), qsoctl::kHisCall)->setText("   ");
-    QTest::mouseClick(control<QPushButton>(info(), qsoctl::kLogIt), Qt::LeftButton);
-    ASSERT_EQ(prompter_.texts().size(), 1u);
-    EXPECT_EQ(prompter_.texts()[0], kCallsignEmpty);
-    QTest::qWait(50);
-    EXPECT_EQ(stateRequests_, 0);
+    logIt("K1A");
+    station.useUtc = 1;
+    registry_->SetStationSettings(station);
+    SystemConfig config;
+    registry_->GetSystemConfig(config);
+    config.utcOffset = 0x87; // UTC-7: the stamp is seven hours on
+    registry_->SetSystemConfig(config);
+    logIt("K2B");
+    config.utcOffset = 0x03; // UTC+3
+    registry_->SetSystemConfig(config);
+    logIt("K3C");
+
+    ASSERT_TRUE(waitFor([&] { return fileRecords().size() == 3; }));
+    const std::vector<QSORecord> r = fileRecords();
+    EXPECT_NEAR(double(r[1].time - r[0].time), 7 * 3600.0, 120);
+    EXPECT_NEAR(double(r[2].time - r[0].time), -3 * 3600.0, 120);
+}
+
+TEST_F(QsoWindows, WindowsAndControlsAreNamedByTheirTitlesAndCaptions) {
+    open();
+    EXPECT_EQ(accessibleName(info()), "QSO Information");
+    EXPECT_EQ(accessibleName(logging()), "QSO Logging");
+    EXPECT_EQ(info()->objectName(), "ctl139");
+    EXPECT_EQ(accessibleName(edit(qsoctl::kHisCall)), "His Call");
+    EXPECT_EQ(accessibleName(control(info(), qsoctl::kDupeLine)), "Dupe check");
+    EXPECT_EQ(accessibleName(control(logging(), qsoctl::kLogList)), "QSO log");
+    EXPECT_EQ(accessibleName(control(logging(), kBandCountIds[0])), "10M");
+
+    CEditQSODlg normal(normalQso("K1A", 0), defaultBandTable(), prompter_);
+    EXPECT_EQ(accessibleName(&normal), "Edit QSO Log");
+    EXPECT_EQ(accessibleName(control(&normal, qsoctl::kModeSpin)), "Mode step");
+    CEditContestQSODlg contest(contestQso("K1A", 0), defaultBandTable(), prompter_);
+    EXPECT_EQ(accessibleName(&contest), "Edit Contest QSO Log");
+}
+
+TEST_F(QsoWindows, TheDupeLineIsRightAfterEachKeyAndFollowsTheLogBandAndMode) {
+    open();
+    QLineEdit* call = edit(qsoctl::kHisCall);
+    auto* line = control<QLabel>(info(), qsoctl::kDupeLine);
+    ASSERT_TRUE(line);
+    logIt("DL1ABC");
+    // The QSO just logged is a dupe on this band and mode now.
+    EXPECT_EQ(line->text(), "DUPE: DL1ABC worked 1 time, on this band and mode");
+
+    // Each key press: the line is right before the event loop runs again,
+    // and nothing comes back from the worker for it.
+    InboxCount handedBack;
+    call->setFocus();
+    QTest::keyClick(call, Qt::Key_End);
+    QTest::keyClick(call, Qt::Key_Backspace);
+    EXPECT_EQ(line->text(), "");
+    QTest::keyClick(call, Qt::Key_C);
+    EXPECT_EQ(line->text(), "DUPE: DL1ABC worked 1 time, on this band and mode");
+    QTest::qWait(20);
+    EXPECT_EQ(handedBack.deliveries, 0);
+
+    // The radio goes to 40 m: worked, but no dupe there.
+    tune(7031000);
+    EXPECT_EQ(line->text(), "Worked before: DL1ABC worked 1 time, not on this band and mode");
+    tune(14025000, 7); // CW reverse counts as CW
+    EXPECT_TRUE(line->text().startsWith("DUPE: "));
+    call->clear();
+    EXPECT_EQ(line->text(), "");
 }
 
 TEST_F(QsoWindows, KeysGoToTheFrontPanelAndEscapeKeepsTheWindows) {
     open();
-    QLineEdit* call = control<QLineEdit>(info(), qsoctl::kHisCall);
-    info()->activateWindow();
+    QLineEdit* call = edit(qsoctl::kHisCall);
+    activate(info());
     call->setFocus();
     QTest::keyClick(call, Qt::Key_Escape);
     QTest::keyClick(call, Qt::Key_F1);
     QTest::keyClick(call, Qt::Key_X, Qt::AltModifier);
+    QTest::keyClick(call, Qt::Key_T, Qt::AltModifier);
+    QTest::keyClick(call, Qt::Key_F3, Qt::AltModifier);
+    activate(logging());
+    logging()->list().setFocus();
     QTest::keyClick(&logging()->list(), Qt::Key_F11);
     QTest::keyClick(&logging()->list(), Qt::Key_Escape);
-    ASSERT_TRUE(waitFor([this] { return requests_.size() == 5; }));
-    using R = std::pair<uint64_t, int64_t>;
-    EXPECT_EQ(requests_[0], R(msg::REQ_FUNCTION_KEY, 27));
-    EXPECT_EQ(requests_[1], R(msg::REQ_FUNCTION_KEY, 0));
-    EXPECT_EQ(requests_[2], R(msg::REQ_EXIT, 0));
-    EXPECT_EQ(requests_[3], R(msg::REQ_FUNCTION_KEY, 10));
-    EXPECT_EQ(requests_[4], R(msg::REQ_FUNCTION_KEY, 27));
+    EXPECT_EQ(panel_.asked, (std::vector<std::string>{"key 27", "key 0", "exit", "toggle",
+                                                     "memory 2", "key 10", "key 27"}));
     EXPECT_TRUE(info()->isVisible());
     EXPECT_TRUE(logging()->isVisible());
 
-    // ALT+L is "Log It".
+    // ALT+L in the information window is "Log It".
+    activate(info());
     call->setText("G4ABC");
     QTest::keyClick(call, Qt::Key_L, Qt::AltModifier);
     ASSERT_TRUE(waitFor([this] { return rows() == 1; }));
@@ -175,29 +218,23 @@ TEST_F(QsoWindows, KeysGoToTheFrontPanelAndEscapeKeepsTheWindows) {
 
 TEST_F(QsoWindows, TextsCannotTakeFieldSeparators) {
     open();
-    QLineEdit* name = control<QLineEdit>(info(), qsoctl::kHisName);
+    QLineEdit* name = edit(qsoctl::kHisName);
     name->setFocus();
     QTest::keyClicks(name, "Jo;hn");
     EXPECT_EQ(name->text(), "John");
 }
 
 TEST_F(QsoWindows, DeletingTheThirdRowRenumbersFromOne) {
-    int editedRow = -1;
-    LoggingDlgHooks hooks;
-    hooks.edit = [&](const QSORecord& r) {
-        editedRow = r.call == "K3C" ? 2 : -1;
-        LoggingDlgHooks::Edit e;
-        e.outcome = LoggingDlgHooks::Edit::Outcome::Deleted;
-        return e;
-    };
-    open(std::move(hooks));
+    open();
     for (const char* call : {"K1A", "K2B", "K3C", "K4D"})
         logIt(call);
+    dialogs_->editAnswer.outcome = QsoEdit::Outcome::Deleted;
     QTableView& list = logging()->list();
     const QRect third = list.visualRect(list.model()->index(2, 1));
-    ASSERT_TRUE(third.isValid()) << third.x() << "," << third.y();
+    ASSERT_TRUE(third.isValid());
     doubleClick(list.viewport(), third.center());
-    EXPECT_EQ(editedRow, 2);
+    ASSERT_EQ(dialogs_->edited.size(), 1u);
+    EXPECT_EQ(dialogs_->edited[0].call, "K3C");
     ASSERT_TRUE(waitFor([this] { return rows() == 3; }));
     EXPECT_EQ(cell(2, 0), "   3");
     EXPECT_EQ(cell(2, 1), "K4D");
@@ -212,7 +249,7 @@ TEST_F(QsoWindows, SearchLogListsEarlierQsosAndADoubleClickRecallsOne) {
     logIt("G3XYZ", "Ann");
     logIt("F5AB", "Luc");
     logIt("G3XYZ", "Bob");
-    control<QLineEdit>(info(), qsoctl::kHisCall)->setText("g3xyz");
+    edit(qsoctl::kHisCall)->setText("g3xyz");
     QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5),
                                 info()->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(info(), &menuEvent);
@@ -223,64 +260,68 @@ TEST_F(QsoWindows, SearchLogListsEarlierQsosAndADoubleClickRecallsOne) {
     menu->actions()[0]->trigger();
     menu->hide();
     auto* results = control<QListWidget>(logging(), qsoctl::kSearchList);
-    ASSERT_TRUE(waitFor([&] { return results->count() == 2; }));
+    ASSERT_EQ(results->count(), 2);
     EXPECT_TRUE(results->item(0)->text().startsWith("G3XYZ CW QSO on "));
 
-    control<QLineEdit>(info(), qsoctl::kHisName)->clear();
-    const QRect second = results->visualItemRect(results->item(1));
-    doubleClick(results->viewport(), second.center());
-    auto* name = control<QLineEdit>(info(), qsoctl::kHisName);
-    ASSERT_TRUE(waitFor([&] { return name->text() == "Bob"; }));
+    edit(qsoctl::kHisName)->clear();
+    doubleClick(results->viewport(), results->visualItemRect(results->item(1)).center());
+    EXPECT_EQ(edit(qsoctl::kHisName)->text(), "Bob");
 }
 
-TEST_F(QsoWindows, SaveOfAnEmptyLogIsToldAndNewAsksFirst) {
-    std::vector<bool> chosen;
-    LoggingDlgHooks hooks;
-    hooks.chooseFile = [&](bool save, const std::string&) -> std::optional<std::string> {
-        chosen.push_back(save);
-        return std::nullopt;
-    };
-    open(std::move(hooks));
-    QTest::mouseClick(control<QPushButton>(logging(), qsoctl::kSave), Qt::LeftButton);
-    ASSERT_EQ(prompter_.texts().size(), 1u);
-    EXPECT_EQ(prompter_.texts()[0], kLogEmpty);
-    EXPECT_TRUE(chosen.empty());
+TEST_F(QsoWindows, SaveAndNewAskFirstAndSaveWritesTheChosenFile) {
+    open();
+    click(logging(), qsoctl::kSave);
+    EXPECT_EQ(prompter_.texts(), std::vector<std::string>{kLogEmpty});
+    EXPECT_TRUE(dialogs_->asked.empty());
 
     logIt("K1A");
+    dialogs_->file = root_ + "/" + std::string(80, 'x') + ".QSO.Log";
+    click(logging(), qsoctl::kSave);
+    ASSERT_EQ(dialogs_->asked.size(), 1u);
+    EXPECT_TRUE(dialogs_->asked[0].save);
+    EXPECT_EQ(dialogs_->asked[0].start, inHome(kDefaultLogName));
+    EXPECT_EQ(prompter_.texts().size(), 2u); // the long name refused
+    EXPECT_FALSE(std::filesystem::exists(*dialogs_->file));
+
+    const std::string saved = root_ + "/saved.QSO.Log";
+    dialogs_->file = saved;
+    click(logging(), qsoctl::kSave);
+    ASSERT_TRUE(waitFor([&] { return read(saved).find("0;1;K1A;") == 0; }));
+    std::string current;
+    EXPECT_TRUE(waitFor([&] {
+        registry_->GetCurrentLogFileName(current);
+        return current == saved;
+    })) << current;
+
     prompter_.setAnswer(false);
-    QTest::mouseClick(control<QPushButton>(logging(), qsoctl::kNew), Qt::LeftButton);
+    click(logging(), qsoctl::kNew);
     EXPECT_EQ(prompter_.texts().back(), kNewLogQuestion);
     QTest::qWait(50);
     EXPECT_EQ(rows(), 1);
     prompter_.setAnswer(true);
-    QTest::mouseClick(control<QPushButton>(logging(), qsoctl::kNew), Qt::LeftButton);
+    click(logging(), qsoctl::kNew);
     ASSERT_TRUE(waitFor([this] { return rows() == 0; }));
-    // The old log is not written over by New.
-    EXPECT_NE(read(inHome(kDefaultLogName)).find("K1A"), std::string::npos);
+    EXPECT_NE(read(saved).find("K1A"), std::string::npos); // New writes nothing
 }
 
-TEST_F(QsoWindows, SaveWritesTheChosenFileAndALongPathIsRefused) {
-    std::string choice;
-    LoggingDlgHooks hooks;
-    hooks.chooseFile = [&](bool, const std::string&) -> std::optional<std::string> {
-        return choice;
-    };
-    open(std::move(hooks));
-    logIt("K1A");
-    choice = root_ + "/" + std::string(80, 'x') + ".QSO.Log";
-    QTest::mouseClick(control<QPushButton>(logging(), qsoctl::kSave), Qt::LeftButton);
-    ASSERT_EQ(prompter_.texts().size(), 1u);
-    EXPECT_FALSE(std::filesystem::exists(choice));
+TEST_F(QsoWindows, AQsoTheFileRefusesIsToldAndListedAsNotInTheFileUntilSaved) {
+    write(inHome(kDefaultLogName), formatLine(normalQso("K1AA", local(2024, 6, 1, 10, 0, 0)), 1));
+    open();
+    ASSERT_TRUE(waitFor([this] { return rows() == 1; }));
+    // The log's place is taken by a folder once loaded: the append cannot open it.
+    std::filesystem::remove(inHome(kDefaultLogName));
+    std::filesystem::create_directories(inHome(kDefaultLogName));
+    logIt("K9ZZ");
+    ASSERT_TRUE(waitFor([&] { return !prompter_.texts().empty(); }));
+    EXPECT_NE(prompter_.texts().back().find(kDefaultLogName), std::string::npos);
+    EXPECT_EQ(cell(1, 1, Qt::ToolTipRole).toString(), kNotInFileTip);
+    EXPECT_FALSE(cell(0, 1, Qt::ToolTipRole).isValid());
 
-    choice = root_ + "/saved.QSO.Log";
-    QTest::mouseClick(control<QPushButton>(logging(), qsoctl::kSave), Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return read(choice).find("0;1;K1A;") == 0; })) << read(choice);
-    // The logger thread stores the name just after the file is in place.
-    std::string current;
-    EXPECT_TRUE(waitFor([&] {
-        registry_->GetCurrentLogFileName(current);
-        return current == choice;
-    })) << current;
+    std::filesystem::remove(inHome(kDefaultLogName));
+    dialogs_->file = inHome(kDefaultLogName);
+    click(logging(), qsoctl::kSave);
+    ASSERT_TRUE(waitFor([&] { return !cell(1, 1, Qt::ToolTipRole).isValid(); }));
+    EXPECT_NE(read(inHome(kDefaultLogName)).find("0;2;K9ZZ;"), std::string::npos);
 }
 
 // The "File" menu's entry with this text.
@@ -294,131 +335,99 @@ QAction* fileMenuEntry(const QWidget* window, const QString& text) {
     return nullptr;
 }
 
-TEST_F(QsoWindows, TheFileMenuExportsAndImportsAdifThroughTheLogger) {
-    std::vector<std::string> starts;
-    std::string choice;
-    LoggingDlgHooks hooks;
-    hooks.chooseInterchangeFile = [&](bool, const std::string& start,
-                                      const std::string&) -> std::optional<std::string> {
-        starts.push_back(start);
-        return choice;
-    };
-    open(std::move(hooks));
+TEST_F(QsoWindows, TheFileMenuExportsAndImportsAdifThroughTheWorker) {
+    open();
     QAction* exportAdif = fileMenuEntry(logging(), "Export ADIF...");
     QAction* importAdif = fileMenuEntry(logging(), "Import ADIF...");
     QAction* exportCabrillo = fileMenuEntry(logging(), "Export Cabrillo...");
     ASSERT_TRUE(exportAdif && importAdif && exportCabrillo);
     exportAdif->trigger();
     EXPECT_EQ(prompter_.texts().back(), kLogEmpty);
-    EXPECT_TRUE(starts.empty());
+    EXPECT_TRUE(dialogs_->asked.empty());
 
     logIt("DL1ABC", "Hans");
-    choice = root_ + "/out.adi";
+    const std::string out = root_ + "/out.adi";
+    dialogs_->file = out;
     exportAdif->trigger();
-    ASSERT_TRUE(waitFor([&] { return read(choice).find("<CALL:6>DL1ABC") != std::string::npos; }));
+    ASSERT_TRUE(waitFor([&] { return read(out).find("<CALL:6>DL1ABC") != std::string::npos; }));
     // The dialog opens beside the log, named after it.
-    EXPECT_EQ(starts.back(), inHome("Tamrel.adi"));
-    ASSERT_TRUE(
-        waitFor([&] { return prompter_.texts().back() == "Wrote 1 QSO to " + choice + "."; }));
+    EXPECT_EQ(dialogs_->asked.back().start, inHome("Tamrel.adi"));
+    EXPECT_EQ(dialogs_->asked.back().suffix, "adi");
+    ASSERT_TRUE(waitFor([&] { return prompter_.texts().back() == "Wrote 1 QSO to " + out + "."; }));
     // A normal log has nothing for a Cabrillo file, and nobody is asked for a name.
-    const std::size_t asked = starts.size();
+    const std::size_t asked = dialogs_->asked.size();
     exportCabrillo->trigger();
     EXPECT_EQ(prompter_.texts().back(), kCabrilloNeedsContest);
-    EXPECT_EQ(starts.size(), asked);
+    EXPECT_EQ(dialogs_->asked.size(), asked);
 
-    choice = root_ + "/other.adi";
-    write(choice, "<call:4>W1AW<qso_date:8>20240101<time_on:4>1200<gridsquare:4>FN31<eor>\r\n");
+    const std::string other = root_ + "/other.adi";
+    dialogs_->file = other;
+    write(other, "<call:4>W1AW<qso_date:8>20240101<time_on:4>1200<gridsquare:4>FN31<eor>\r\n");
     prompter_.setAnswer(false); // leave the grid square out
     importAdif->trigger();
     EXPECT_EQ(prompter_.texts().back(), kUnknownFieldsQuestion);
     ASSERT_TRUE(waitFor([&] { return rows() == 2; }));
     EXPECT_EQ(cell(1, 1), "W1AW");
+    EXPECT_EQ(control<QLabel>(logging(), kQsoCountId)->text(), "   2");
     EXPECT_NE(read(inHome(kDefaultLogName)).find(";W1AW;"), std::string::npos);
     EXPECT_EQ(read(inHome(kDefaultLogName)).find("FN31"), std::string::npos);
 }
 
-TEST_F(QsoWindows, TheCallBeingTypedShowsWhetherItIsADupe) {
+TEST_F(QsoWindows, LoadingAContestLogRecreatesBothWindowsForContestLogging) {
+    const std::string contestLog = inHome("contest.QSO.Log");
     open();
-    logIt("DL1ABC");
-    auto* call = control<QLineEdit>(info(), qsoctl::kHisCall);
-    auto* line = control<QLabel>(info(), qsoctl::kDupeLine);
-    ASSERT_TRUE(line);
-    // Logging it made it a dupe on this band and mode.
-    ASSERT_TRUE(waitFor([&] { return line->text().startsWith("DUPE: DL1ABC"); }))
-        << line->text().toStdString();
-    QTest::keyClick(call, Qt::Key_End);
-    QTest::keyClick(call, Qt::Key_Backspace);
-    ASSERT_TRUE(waitFor([&] { return line->text().isEmpty(); })) << line->text().toStdString();
-    QTest::keyClicks(call, "c");
-    ASSERT_TRUE(waitFor([&] { return line->text().startsWith("DUPE: DL1ABC"); }));
-    // On another band it was worked, but is no dupe.
-    state_.bandIndex = 6;
-    state_.vfoB = 7031000;
-    call->setText("dl1abc");
-    ASSERT_TRUE(waitFor([&] {
-        return !line->text().isEmpty() && !line->text().startsWith("DUPE");
-    })) << line->text().toStdString();
-    call->clear();
-    EXPECT_TRUE(line->text().isEmpty());
-}
-
-TEST_F(QsoWindows, LoadingAContestLogRecreatesTheWindowWithTheOtherColumns) {
-    const std::string contest = inHome("contest.QSO.Log");
-    LoggingDlgHooks hooks;
-    hooks.chooseFile = [&](bool, const std::string&) -> std::optional<std::string> {
-        return contest;
-    };
-    open(std::move(hooks));
-    EXPECT_EQ(logging()->list().model()->columnCount(), 13);
-    write(contest, formatLine(contestQso("DL2XY", local(2024, 6, 1, 12, 0, 0)), 1) + "\n");
+    EXPECT_EQ(columns(), 13);
+    write(contestLog, formatLine(contestQso("DL2XY", local(2024, 6, 1, 12, 0, 0)), 1) + "\n");
     const CQSOLoggingDlg* before = logging();
-    QTest::mouseClick(control<QPushButton>(logging(), qsoctl::kLoad), Qt::LeftButton);
+    dialogs_->file = contestLog;
+    click(logging(), qsoctl::kLoad);
     ASSERT_TRUE(waitFor([&] { return logging() != before && rows() == 1; }));
-    EXPECT_EQ(logging()->list().model()->columnCount(), 10);
+    EXPECT_EQ(columns(), 10);
     EXPECT_EQ(logging()->list().model()->headerData(7, Qt::Horizontal).toString(), "Exchange");
     EXPECT_TRUE(logging()->isVisible());
     // The contest window takes the normal one's place.
-    ASSERT_TRUE(waitFor([&] { return info() == nullptr && windows_->ContestWindow(); }));
+    ASSERT_TRUE(info() == nullptr && contest());
+    EXPECT_EQ(accessibleName(contest()), "Contest QSO Information");
     EXPECT_EQ(registry_->GetQsoLoggingMode(), 1);
 }
 
 TEST_F(QsoWindows, WindowsFollowThePanelAndLogInfoTogglesTheInformationWindow) {
     open();
-    EXPECT_EQ(info()->pos(), QPoint(panelFrame_.right() + 1, panelFrame_.top()));
-    panelFrame_.moveTo(20, 10);
+    EXPECT_EQ(info()->pos(), QPoint(panel_.frame.right() + 1, panel_.frame.top()));
+    panel_.frame.moveTo(20, 10);
     windows_->FollowMove();
-    ASSERT_TRUE(waitFor([&] { return info()->pos() == QPoint(panelFrame_.right() + 1, 10); }));
-    ASSERT_TRUE(waitFor([&] { return logging()->y() == panelFrame_.bottom() + 1; }));
+    EXPECT_EQ(info()->pos(), QPoint(panel_.frame.right() + 1, 10));
+    EXPECT_EQ(logging()->y(), panel_.frame.bottom() + 1);
     // Moved onto the screen rather than beyond its edge.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(logging()->x(),
               std::max(screen.left(),
                        std::min(20, screen.right() + 1 - logging()->frameGeometry().width())));
-    panelFrame_.moveTo(screen.right() - 100, 10);
+    panel_.frame.moveTo(screen.right() - 100, 10);
     windows_->FollowMove();
-    ASSERT_TRUE(waitFor([&] { return info()->frameGeometry().right() == screen.right(); }));
+    EXPECT_EQ(info()->frameGeometry().right(), screen.right());
 
-    QTest::mouseClick(control<QPushButton>(logging(), qsoctl::kLogInfo), Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return !info()->isVisible(); }));
-    QTest::mouseClick(control<QPushButton>(logging(), qsoctl::kLogInfo), Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return info()->isVisible(); }));
+    click(logging(), qsoctl::kLogInfo);
+    EXPECT_FALSE(info()->isVisible());
+    click(logging(), qsoctl::kLogInfo);
+    EXPECT_TRUE(info()->isVisible());
     // Closed with its title bar, one LogInfo shows it again.
     info()->close();
     EXPECT_FALSE(info()->isVisible());
-    QTest::mouseClick(control<QPushButton>(logging(), qsoctl::kLogInfo), Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return info()->isVisible(); }));
+    click(logging(), qsoctl::kLogInfo);
+    EXPECT_TRUE(info()->isVisible());
 }
 
 TEST_F(QsoWindows, ClearAsksAndEmptiesTheFieldsAndTheMacros) {
     open();
-    control<QLineEdit>(info(), qsoctl::kHisCall)->setText("W1AW");
-    control<QLineEdit>(info(), qsoctl::kMySigEdit)->setText("579");
-    QTest::mouseClick(control<QPushButton>(info(), qsoctl::kSetMacro), Qt::LeftButton);
+    edit(qsoctl::kHisCall)->setText("W1AW");
+    edit(qsoctl::kMySigEdit)->setText("579");
+    click(info(), qsoctl::kSetMacro);
     EXPECT_EQ(registry_->GetMacroVariable(5), "W1AW");
     EXPECT_EQ(registry_->GetMacroVariable(4), "579");
-    QTest::mouseClick(control<QPushButton>(info(), qsoctl::kClear), Qt::LeftButton);
+    click(info(), qsoctl::kClear);
     EXPECT_EQ(prompter_.texts().back(), kClearQuestion);
-    EXPECT_TRUE(control<QLineEdit>(info(), qsoctl::kHisCall)->text().isEmpty());
+    EXPECT_TRUE(edit(qsoctl::kHisCall)->text().isEmpty());
     EXPECT_EQ(registry_->GetMacroVariable(5), "");
     EXPECT_EQ(registry_->GetMacroVariable(4), "");
 }
@@ -456,7 +465,7 @@ TEST_F(EditQsoDialog, SpinsWrapAndModifyTakesTheBandFromTheFrequency) {
 
     arrow(qsoctl::kModeSpin, "up");
     control<QLineEdit>(&dialog, qsoctl::kFrequency)->setText("7012345");
-    QTest::mouseClick(control<QPushButton>(&dialog, qsoctl::kModify), Qt::LeftButton);
+    click(&dialog, qsoctl::kModify);
     ASSERT_EQ(dialog.outcome(), CEditQSODlg::Outcome::Modified);
     ASSERT_TRUE(dialog.modified());
     EXPECT_EQ(dialog.modified()->band, 6); // 40M
@@ -469,7 +478,7 @@ TEST_F(EditQsoDialog, ADateThatDoesNotExistIsRefused) {
     CEditQSODlg dialog(normalQso("K1A", local(2024, 2, 1, 10, 0, 0)), defaultBandTable(),
                        prompter_);
     control<QLineEdit>(&dialog, qsoctl::kDate)->setText("02/30/2024");
-    QTest::mouseClick(control<QPushButton>(&dialog, qsoctl::kModify), Qt::LeftButton);
+    click(&dialog, qsoctl::kModify);
     EXPECT_EQ(dialog.outcome(), CEditQSODlg::Outcome::Cancelled);
     ASSERT_EQ(prompter_.texts().size(), 1u);
     EXPECT_NE(prompter_.texts()[0].find("02/30/2024"), std::string::npos);

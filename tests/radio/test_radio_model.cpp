@@ -70,7 +70,6 @@ TEST(RadioOperations, GuardsHoldWithoutAPort) {
     EXPECT_EQ(ops.ToggleRit(), std::make_pair(true, false)); // never both
     ops.SetSquelch(130);
     EXPECT_EQ(m.Fields().squelch, 125);
-    EXPECT_FALSE(ops.AnswerStateRequest(1, 0));
 }
 
 TEST(SequenceRunner, PacesStepsAndReplacesARunningSequenceOfItsKind) {

@@ -1,0 +1,127 @@
+#include "QsoLogWorker.h"
+
+#include "LogInterchangeActions.h"
+
+#include "settings/CRigControlRegistry.h"
+
+namespace tamrel {
+
+QsoLogWorker::QsoLogWorker(CRigControlRegistry& settings, std::string homeDir,
+                           Inbox<LogResult>& results)
+    : Worker(kThreadName), settings_(settings), log_(settings, std::move(homeDir)),
+      results_(results) {}
+
+namespace {
+
+// The actions' texts become the result's notes. Their questions were asked
+// on the GUI thread before the request was made.
+class NotePrompter final : public Prompter {
+public:
+    explicit NotePrompter(std::vector<LogNote>& notes) : notes_(notes) {}
+    void tell(const std::string& text, PromptIcon icon) override {
+        if (!text.empty())
+            notes_.push_back({text, icon});
+    }
+    bool ask(const std::string&, PromptIcon) override { return false; }
+
+private:
+    std::vector<LogNote>& notes_;
+};
+
+void note(std::vector<LogNote>& notes, const LogWrite& write) {
+    if (write.status == LogWrite::Status::Failed)
+        notes.push_back({write.message, PromptIcon::Error});
+    else if (write.status == LogWrite::Status::NotWritten)
+        notes.push_back({write.message, PromptIcon::Warning});
+}
+
+// Made in the list: written, or kept there because the log owns no file.
+bool made(const LogWrite& write) {
+    return write.status == LogWrite::Status::Written ||
+           write.status == LogWrite::Status::NotWritten;
+}
+
+} // namespace
+
+LogResult QsoLogWorker::load(logreq::Load& request) {
+    LogResult out;
+    const bool current = !request.name;
+    LogLoad loaded = log_.load(std::move(request.name), request.mode, request.switchOnMismatch);
+    // A current name that cannot be used (empty, too long) gives way to the
+    // operator's own log.
+    if (loaded.refused && current && !request.fallback.empty())
+        loaded = log_.load(request.fallback, request.mode, request.switchOnMismatch);
+    if (!loaded.refused)
+        out.change = logres::Listed{log_.records(), log_.dupeIndex(), loaded.switchMode};
+    const PromptIcon icon =
+        loaded.refused || !loaded.read ? PromptIcon::Error : PromptIcon::Warning;
+    for (std::string& text : loaded.messages)
+        out.notes.push_back({std::move(text), icon});
+    return out;
+}
+
+LogResult QsoLogWorker::interchange(const LogRequest& request) {
+    LogResult out;
+    NotePrompter prompter(out.notes);
+    LogInterchangeActions actions(log_, settings_, prompter);
+    if (const auto* r = std::get_if<logreq::ExportAdif>(&request)) {
+        actions.exportAdif(r->path);
+    } else if (const auto* r = std::get_if<logreq::ExportCabrillo>(&request)) {
+        actions.exportCabrillo(r->path, r->answers);
+    } else if (const auto* r = std::get_if<logreq::ImportAdif>(&request)) {
+        const std::size_t before = log_.records().size();
+        actions.importAdif(r->path, r->unknown);
+        const std::vector<QSORecord>& all = log_.records();
+        if (all.size() > before)
+            out.change = logres::Imported{{all.begin() + std::ptrdiff_t(before), all.end()}};
+    }
+    return out;
+}
+
+void QsoLogWorker::onMessage(LogRequest& request) {
+    LogResult result = std::visit(
+        Overloaded{
+            [this](logreq::Load& r) { return load(r); },
+            [this](logreq::Append& r) {
+                LogResult out;
+                const LogWrite w = log_.add(std::move(r.record));
+                note(out.notes, w);
+                out.change = logres::Appended{log_.records().back(), w.written()};
+                return out;
+            },
+            [this](logreq::Replace& r) {
+                LogResult out;
+                const LogWrite w = log_.replace(r.row, r.original, std::move(r.updated));
+                note(out.notes, w);
+                if (made(w))
+                    out.change = logres::Replaced{r.row, log_.records()[r.row], w.written()};
+                return out;
+            },
+            [this](logreq::Remove& r) {
+                LogResult out;
+                const LogWrite w = log_.remove(r.row, r.original);
+                note(out.notes, w);
+                if (made(w))
+                    out.change = logres::Removed{r.row, w.written()};
+                return out;
+            },
+            [this](logreq::Save& r) {
+                LogResult out;
+                const LogWrite w = log_.rewrite(std::move(r.name));
+                note(out.notes, w);
+                if (w.written())
+                    out.change = logres::Saved{};
+                return out;
+            },
+            [this](logreq::StartNew&) {
+                log_.startNew();
+                return LogResult{logres::Listed{}, {}, {}};
+            },
+            [this, &request](auto&) { return interchange(request); },
+        },
+        request);
+    result.path = log_.path();
+    results_.post(std::move(result));
+}
+
+} // namespace tamrel
