@@ -21,8 +21,7 @@
 
 static int failed;
 
-static void report(const char *call, int ret, const char *value)
-{
+static void report(const char* call, int ret, const char* value) {
     if (ret != RIG_OK) {
         printf("%s: error %d\n", call, ret);
         failed = 1;
@@ -31,8 +30,7 @@ static void report(const char *call, int ret, const char *value)
     }
 }
 
-static pbwidth_t width_of(RIG *rig, rmode_t mode, const char *w)
-{
+static pbwidth_t width_of(RIG* rig, rmode_t mode, const char* w) {
     if (strcmp(w, "normal") == 0)
         return rig_passband_normal(rig, mode);
     if (strcmp(w, "nochange") == 0)
@@ -40,14 +38,13 @@ static pbwidth_t width_of(RIG *rig, rmode_t mode, const char *w)
     return atol(w);
 }
 
-int main(int argc, char **argv)
-{
+int main(int argc, char** argv) {
     if (argc < 2) {
         fprintf(stderr, "usage: hamlib_replay HOST:PORT CALL...\n");
         return 2;
     }
     rig_set_debug(RIG_DEBUG_NONE);
-    RIG *rig = rig_init(2); /* NET rigctl */
+    RIG* rig = rig_init(2); /* NET rigctl */
     if (!rig)
         return 2;
     rig_set_conf(rig, rig_token_lookup(rig, "rig_pathname"), argv[1]);
@@ -59,8 +56,8 @@ int main(int argc, char **argv)
     for (int i = 2; i < argc; ++i) {
         char call[128], text[64];
         snprintf(call, sizeof call, "%s", argv[i]);
-        char *a = strchr(call, ':');
-        char *b = NULL;
+        char* a = strchr(call, ':');
+        char* b = NULL;
         if (a) {
             *a++ = '\0';
             b = strchr(a, ':');
