@@ -302,6 +302,13 @@ int CTamrelApp::Run() {
                              panel.ShowStatusText("Network client " + peer.toStdString() +
                                                   " connected");
                          });
+        // The panel's VFO lock does not stop a client: the status line says who tuned.
+        QObject::connect(
+            &rigctld, &RigctlServer::clientChanged, &panel,
+            [&panel](RigctlServer::ConnectionId, const QString& peer, const QString& what) {
+                panel.ShowStatusText("Network client " + peer.toStdString() + " " +
+                                     what.toStdString());
+            });
         QObject::connect(
             &rigctld, &RigctlServer::clientDisconnected, &panel,
             [&panel](RigctlServer::ConnectionId, const QString& peer, RigctlServer::CloseReason) {

@@ -155,6 +155,10 @@ uint32_t CK2CommChannel::Close() {
 }
 
 uint32_t CK2CommChannel::SendCommand(std::string_view text) {
+    return Queue(text, 0);
+}
+
+uint32_t CK2CommChannel::Queue(std::string_view text, uint64_t checkpoint) {
     // As "%s;": the text ends at a NUL.
     text = text.substr(0, text.find('\0'));
     std::string wire;
@@ -162,7 +166,7 @@ uint32_t CK2CommChannel::SendCommand(std::string_view text) {
     wire.append(text).push_back(';');
     // Sequence steps run on the runner's thread: they write in their turn.
     if (runner_ && runner_->OnRunnerThread())
-        return Write(wire);
+        return WriteNoting(wire, checkpoint);
     if (!open_ || !runner_)
         return K2_ERR_NO_PORT;
     // While the line is stalled one command at a time probes it; the rest are
@@ -172,8 +176,8 @@ uint32_t CK2CommChannel::SendCommand(std::string_view text) {
         return K2_ERR_LINE_STALLED;
     }
     ++queued_;
-    if (!runner_->Post([this, wire = std::move(wire)] {
-            Write(wire);
+    if (!runner_->Post([this, checkpoint, wire = std::move(wire)] {
+            WriteNoting(wire, checkpoint);
             --queued_;
         })) {
         --queued_;
@@ -181,6 +185,45 @@ uint32_t CK2CommChannel::SendCommand(std::string_view text) {
         return K2_ERR_LINE_STALLED;
     }
     return K2_OK;
+}
+
+uint32_t CK2CommChannel::WriteNoting(const std::string& wire, uint64_t checkpoint) {
+    if (checkpoint == 0)
+        return Write(wire);
+    // Noted before it leaves, so that its reply can never come first.
+    {
+        std::lock_guard guard(checkpointLock_);
+        checkpoints_.push_back(checkpoint);
+    }
+    const uint32_t result = Write(wire);
+    if (result != K2_OK)
+        ForgetCheckpoint(checkpoint);
+    return result;
+}
+
+uint32_t CK2CommChannel::CmdCheckpoint(uint64_t tag) {
+    return Queue(name(ID_ID), tag);
+}
+
+std::optional<uint64_t> CK2CommChannel::TakeCheckpoint() {
+    std::lock_guard guard(checkpointLock_);
+    if (checkpoints_.empty())
+        return std::nullopt;
+    const uint64_t tag = checkpoints_.front();
+    checkpoints_.pop_front();
+    return tag;
+}
+
+std::optional<uint64_t> CK2CommChannel::NextCheckpoint() const {
+    std::lock_guard guard(checkpointLock_);
+    if (checkpoints_.empty())
+        return std::nullopt;
+    return checkpoints_.front();
+}
+
+void CK2CommChannel::ForgetCheckpoint(uint64_t tag) {
+    std::lock_guard guard(checkpointLock_);
+    std::erase(checkpoints_, tag);
 }
 
 uint32_t CK2CommChannel::Write(const std::string& wire) {

@@ -33,8 +33,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -141,8 +143,20 @@ public:
     uint32_t CmdStatusQuery();                            // DS, then BG
     uint32_t CmdScanSetup(int32_t lowHz, int32_t highHz); // FA, FB, SW19, SW25, 100 ms apart
 
+    // Checkpoints: "ID;" sent behind a set, its tag noted in the order the
+    // commands leave, so that each ID reply names the set it follows. The radio
+    // answers in order, so every reply before it comes from commands sent before.
+    uint32_t CmdCheckpoint(uint64_t tag);
+    // The tag of the oldest checkpoint on the wire whose reply has not been taken.
+    std::optional<uint64_t> TakeCheckpoint();
+    std::optional<uint64_t> NextCheckpoint() const;
+    // Drops a checkpoint whose reply will not be waited for any longer.
+    void ForgetCheckpoint(uint64_t tag);
+
 private:
+    uint32_t Queue(std::string_view text, uint64_t checkpoint);
     uint32_t Write(const std::string& wire);
+    uint32_t WriteNoting(const std::string& wire, uint64_t checkpoint);
     void CloseLostPort();
     int ReopenLostPort();
 
@@ -170,6 +184,8 @@ private:
     std::string device_;
     std::mutex lock_;
     std::mutex writeLock_; // the writer's, so a stalled write holds up no reader
+    mutable std::mutex checkpointLock_;
+    std::deque<uint64_t> checkpoints_; // guarded by checkpointLock_
     SerialPort port_;
     // Declared last: destroyed (and so joined) before the port and the lock;
     // the runner last of all, as its steps post to the two threads.

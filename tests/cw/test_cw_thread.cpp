@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 using namespace tamrel;
 using namespace std::chrono_literals;
@@ -59,8 +60,10 @@ TEST(CwThread, TextToAnIdleThreadIsQueriedAtOnceAndChunksFollowReady) {
     thread.post(CwKeyerState{2});
     ASSERT_TRUE(link.waitFor([](const Log& l) { return has(l, "KY CQ TEST ;"); }));
     EXPECT_EQ(drain(*window, 3, 10s), (Log{"busy", "ready", "sent CQ TEST "}));
-    // The next query waits one idle interval on the thread's clock.
+    // The next query waits one idle interval on the thread's clock, counted
+    // once the thread has finished with the chunk (given time to, here).
     link.take();
+    std::this_thread::sleep_for(200ms);
     clock.Advance(99ms);
     EXPECT_FALSE(link.waitFor([](const Log& l) { return has(l, "KY;"); }, 100ms));
     clock.Advance(1ms);

@@ -105,11 +105,13 @@ TEST(SequenceRunner, PacesStepsOnItsClockAndReplacesARunningSequenceOfItsKind) {
         clock.Advance(10ms);
         runner.Run(Kind::ScanSetup, {{record("t1"), {}}}); // s2 never runs
         settle(4);
-        for (int i = 0; i < 30; ++i) {
-            clock.Advance(10ms);
-            std::this_thread::sleep_for(1ms);
-        }
+        // Each step is let run before the clock moves on, so each is stamped
+        // with the time it was due.
+        clock.Advance(20ms);
+        settle(5);
+        clock.Advance(30ms);
         settle(6);
+        clock.Advance(300ms); // nothing else is due
         runner.Finish();
         EXPECT_FALSE(runner.Running(Kind::RitOffset));
         EXPECT_FALSE(runner.Post(record("late")));
