@@ -14,7 +14,6 @@
 #include "qsolog/QtQsoDialogs.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
-#include "remote/ControlServer.h"
 #include "resources/Artwork.h"
 #include "settings/CRigControlRegistry.h"
 #include "settings/CTamrelCfg.h"
@@ -109,6 +108,7 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
     : QDialog(parent), registry_(registry), prompter_(prompter), radio_(radio),
       commands_(std::make_unique<ToolCommands>(*this)),
       memoryHost_(std::make_unique<MemoryHost>(*this)),
+      controlWindow_(std::make_unique<ControlWindowImpl>(*this)),
       presenter_(radio.Model(), loadTuningRange(registry)),
       controls_(presenter_, radio, [this](int index) { registry_.SetTuningRange(uint8_t(index)); }),
       link_(radio.Model(), clock, [this] { SendInitialQuery(); }), cwThread_(clock),
@@ -135,11 +135,14 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
     ShowView(w_, presenter_.View(), kChangeAll);
     presenter_.TakeChanges();
     focusRing_ = std::make_unique<FocusRing>(*this);
-    qApp->installEventFilter(this);
+    // The panel's keys and its wheel, wherever in this window the focus or
+    // the pointer is; other windows keep theirs.
+    installEventFilter(this);
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
 }
 
 CFrontPanelDlg::~CFrontPanelDlg() {
-    qApp->removeEventFilter(this);
     Shutdown();
 }
 
@@ -199,6 +202,30 @@ private:
 
 PanelCommands& CFrontPanelDlg::Commands() {
     return *commands_;
+}
+
+// What the control socket's operations ask of the window.
+class CFrontPanelDlg::ControlWindowImpl final : public ControlSession::Window {
+public:
+    explicit ControlWindowImpl(CFrontPanelDlg& panel) : panel_(panel) {}
+    void OpenKeyboard() override { panel_.OpenKeyboard(); }
+    void SendCwText(const std::string& text) override {
+        if (panel_.keyboard_ && !panel_.keyboard_->Closing())
+            panel_.keyboard_->OnCwText(text);
+    }
+    void BringToFront() override {
+        if (panel_.isMinimized())
+            panel_.showNormal();
+        panel_.raise();
+        panel_.activateWindow();
+    }
+
+private:
+    CFrontPanelDlg& panel_;
+};
+
+ControlSession::Window& CFrontPanelDlg::ControlWindow() {
+    return *controlWindow_;
 }
 
 void CFrontPanelDlg::ToolCommands::Later(std::function<void()> action) {
@@ -285,15 +312,6 @@ void CFrontPanelDlg::SetPortLabel(const std::string& label) {
     presenter_.SetPortLabel(label);
 }
 
-void CFrontPanelDlg::SetControlServer(ControlServer* server) {
-    server_ = server;
-    if (server_)
-        connect(server_, &ControlServer::frameReceived, this,
-                [this](ControlServer::ConnectionId id, quint32 dwData, const QByteArray& data) {
-                    OnControlFrame(id, dwData, data);
-                });
-}
-
 void CFrontPanelDlg::ConnectSlider(QSlider* slider, std::function<void(int, int)> handler) {
     connect(slider, &QAbstractSlider::actionTriggered, this, [this, slider, handler](int action) {
         int code = sliderCode(action);
@@ -365,7 +383,6 @@ void CFrontPanelDlg::ConnectControls() {
             controls_.OnFrequencyEdited(v);
             Refresh();
         });
-        edit->installEventFilter(this);
     }
     connect(w_.band, &QComboBox::activated, this, [this](int index) {
         controls_.OnBandSelected(index);
@@ -384,7 +401,6 @@ void CFrontPanelDlg::ConnectControls() {
     ConnectSlider(w_.squelch, [this](int c, int p) { controls_.OnSquelchSlider(c, p); });
     ConnectSlider(w_.offset, [this](int c, int p) { controls_.OnOffsetSlider(c, p); });
     ConnectSlider(w_.tuning, [this](int c, int p) { controls_.OnTuningSlider(c, p); });
-    w_.tuning->installEventFilter(this);
 }
 
 void CFrontPanelDlg::Refresh() {
@@ -474,55 +490,6 @@ void CFrontPanelDlg::OnReply(int id, const std::string& text) {
     Refresh();
     for (const auto& observer : replyObservers_)
         observer(id);
-}
-
-void CFrontPanelDlg::OnControlFrame(quint64 connection, quint32 dwData, const QByteArray& data) {
-    auto value = [&data] {
-        return control::valueOf(
-            {reinterpret_cast<const uint8_t*>(data.data()), std::size_t(data.size())});
-    };
-    switch (dwData) {
-    case control::OP_REGISTER:
-        peerTitle_ = control::titleOf(
-            {reinterpret_cast<const uint8_t*>(data.data()), std::size_t(data.size())});
-        OpenKeyboard();
-        break;
-    case control::OP_STATE:
-        if (server_)
-            server_->SendToPeer(peerTitle_, control::OP_STATE, radio_.Model().Snapshot().toBytes());
-        break;
-    case control::OP_CW_SPEED:
-        if (channel_)
-            radio_.SetCwSpeed(int(value()));
-        break;
-    case control::OP_POWER:
-        if (channel_) // other programs give the power in the radio's normal range
-            radio_.SetPower(int(value()), false);
-        break;
-    case control::OP_CW_TEXT:
-        // Only for the open keyboard window; at most 254 characters.
-        if (keyboard_ && !keyboard_->Closing() && !data.isEmpty())
-            keyboard_->OnCwText(
-                std::string(data.constData(), std::size_t(std::min<qsizetype>(data.size(), 254))));
-        break;
-    case control::OP_UNREGISTER:
-        peerTitle_.clear();
-        break;
-    case control::OP_LINK_STATE:
-        if (server_)
-            server_->SendTo(connection, control::OP_LINK_STATE, LinkStateBytes(radio_.Model()));
-        break;
-    case control::OP_BRING_TO_FRONT:
-        // A second copy was started: this one is the one to use.
-        std::fprintf(stderr, "tamrel: another copy was started; coming to the front\n");
-        if (isMinimized())
-            showNormal();
-        raise();
-        activateWindow();
-        break;
-    default:
-        break;
-    }
 }
 
 void CFrontPanelDlg::ConfirmExit() {
@@ -793,8 +760,8 @@ void CFrontPanelDlg::keyPressEvent(QKeyEvent* event) {
 
 bool CFrontPanelDlg::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
-    // Asked only for the few events the panel looks at. The windows it owns
-    // (QSO windows, memory dialogs) are not the panel: their keys and wheel are theirs.
+    // Installed on the panel's own widgets only: the windows it owns later
+    // (QSO windows, memory dialogs) keep their keys and wheel.
     auto ours = [&] { return widget && widget->window() == this; };
     switch (event->type()) {
     case QEvent::Wheel:
