@@ -6,16 +6,18 @@
 
 namespace tamrel {
 
+// The feed paces itself on the radio's answers: a command the line did not
+// take is an answer that never comes, and the next query asks again.
 void ChannelKeyerLink::Query() {
-    channel_.CmdKYQuery();
+    (void)channel_.CmdKYQuery();
 }
 
 void ChannelKeyerLink::SendText(std::string_view chunk) {
-    channel_.CmdKYText(chunk);
+    (void)channel_.CmdKYText(chunk);
 }
 
 void ChannelKeyerLink::Abort() {
-    channel_.CmdKYCancel();
+    (void)channel_.CmdKYCancel();
 }
 
 void ChannelKeyerLink::SetStatusPolling(bool on) {

@@ -67,18 +67,18 @@ public:
 
     // The record's state goes into the next register (all five on the first
     // push); its name and slot index are set here. The file's write status.
-    uint32_t PushStackingRegister(K2MemoryRecord record);
+    [[nodiscard]] uint32_t PushStackingRegister(K2MemoryRecord record);
     // The current register, then steps back one (0 to 4).
     // kMemoryNoStackingRegister before the first push.
-    uint32_t PopStackingRegister(K2MemoryRecord& out);
+    [[nodiscard]] uint32_t PopStackingRegister(K2MemoryRecord& out);
 
     // Into the lowest free slot. kMemoryTableFull when there is none.
-    uint32_t AddMemory(K2MemoryRecord record);
+    [[nodiscard]] uint32_t AddMemory(K2MemoryRecord record);
     // Replaces the memory called `name`; the record keeps that memory's slot.
-    uint32_t EditMemory(const std::string& name, K2MemoryRecord record);
+    [[nodiscard]] uint32_t EditMemory(const std::string& name, K2MemoryRecord record);
     // Frees the memory's slot, keeping its bytes.
-    uint32_t DeleteMemory(const std::string& name);
-    uint32_t FindMemory(const std::string& name, K2MemoryRecord& out) const;
+    [[nodiscard]] uint32_t DeleteMemory(const std::string& name);
+    [[nodiscard]] uint32_t FindMemory(const std::string& name, K2MemoryRecord& out) const;
     // Names are compared byte for byte, case-sensitive.
     bool MemoryNameExists(const std::string& name) const;
     // (used memories + 1) modulo 100, kept as the last default number.

@@ -79,6 +79,15 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
     presenter_.SetPortNumber(port.port);
     cwThread_.start();
     modelWatch_ = radio_.Model().Observe([this](uint32_t changes) { OnModelChanged(changes); });
+    refusalWatch_ = radio_.ObserveRefusals([this](uint32_t code) {
+        char text[96];
+        std::snprintf(text, sizeof text, "Not sent to the radio: %s (0x%08x)",
+                      code == K2_ERR_LINE_STALLED ? "the line takes nothing"
+                                                  : "a value the radio does not take",
+                      code);
+        presenter_.ShowStatus(text, StatusStyle::Error);
+        Refresh();
+    });
 
     setWindowTitle(kFrontPanelTitle);
     setWindowIcon(artwork::appIcon());
@@ -283,6 +292,7 @@ void CFrontPanelDlg::Shutdown() {
     if (channel_)
         radio_.Shutdown();
     modelWatch_.reset();
+    refusalWatch_.reset();
     cwThread_.quitAndJoin();
 }
 

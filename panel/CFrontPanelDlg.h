@@ -189,6 +189,7 @@ private:
     // After the link it uses: joined before the link goes.
     CCWMsgTransmittingThread cwThread_;
     K2RadioModel::Subscription modelWatch_;
+    Announcer<uint32_t>::Subscription refusalWatch_;
     // Last: closed first, so nothing reaches a half-destroyed window.
     Inbox<LinkEvent> inbox_;
 };

@@ -64,7 +64,7 @@ CK2CommChannel::CK2CommChannel(uint8_t loggingMode, Clock& clock)
     : loggingMode_(loggingMode), clock_(clock) {}
 
 CK2CommChannel::~CK2CommChannel() {
-    Close();
+    (void)Close(); // it cannot fail
 }
 
 uint32_t CK2CommChannel::Open(uint16_t port, uint16_t baud, uint8_t byteSize, uint8_t parity,
@@ -258,6 +258,9 @@ void CK2CommChannel::SetStatusPolling(bool on) {
 }
 
 // ---- Encoders ---------------------------------------------------------------
+// Steps of a paced sequence run on the runner, where nobody waits for their
+// results: a line that takes nothing shows in LineStalled() and in the
+// replies that stop coming.
 
 uint32_t CK2CommChannel::CmdAI(uint16_t action, uint16_t level) {
     if (action != K2_SET)
@@ -412,8 +415,8 @@ uint32_t CK2CommChannel::CmdRitOffset(uint16_t direction, uint32_t offsetHz) {
     if (!open_ || !runner_)
         return K2_ERR_NO_PORT;
     // Each step moves the offset by 10 Hz.
-    std::vector<CSequenceRunner::Step> steps((offsetHz & 0xffff) / 10,
-                                             {[this, direction] { CmdRitStep(direction); }, 10ms});
+    std::vector<CSequenceRunner::Step> steps(
+        (offsetHz & 0xffff) / 10, {[this, direction] { (void)CmdRitStep(direction); }, 10ms});
     runner_->Run(CSequenceRunner::Kind::RitOffset, std::move(steps));
     return K2_OK;
 }
@@ -478,10 +481,10 @@ uint32_t CK2CommChannel::CmdScanSetup(int32_t lowHz, int32_t highHz) {
     const auto low = static_cast<uint32_t>(lowHz);
     const auto high = static_cast<uint32_t>(highHz);
     runner_->Run(CSequenceRunner::Kind::ScanSetup,
-                 {{[this, low] { CmdVfoFreq(K2_SET, 0, low); }, 100ms},
-                  {[this, high] { CmdVfoFreq(K2_SET, 1, high); }, 100ms},
-                  {[this] { CmdSwitch(19); }, 100ms},
-                  {[this] { CmdSwitch(25); }, {}}});
+                 {{[this, low] { (void)CmdVfoFreq(K2_SET, 0, low); }, 100ms},
+                  {[this, high] { (void)CmdVfoFreq(K2_SET, 1, high); }, 100ms},
+                  {[this] { (void)CmdSwitch(19); }, 100ms},
+                  {[this] { (void)CmdSwitch(25); }, {}}});
     return K2_OK;
 }
 

@@ -70,16 +70,17 @@ public:
     // Opens numbered port N (its device is SerialPort::deviceForPort(N)).
     // K2_ERR_PORT_OPEN with the errno in LastError() when the device cannot be
     // opened; a failed second open leaves the channel without a port.
-    uint32_t Open(uint16_t port, uint16_t baud, uint8_t byteSize, uint8_t parity, uint8_t stopBits);
+    [[nodiscard]] uint32_t Open(uint16_t port, uint16_t baud, uint8_t byteSize, uint8_t parity,
+                                uint8_t stopBits);
     // Opens a named device; portNumber is what the panel shows (0 for a device
     // given by path).
-    uint32_t OpenDevice(const std::string& device, uint16_t portNumber, uint16_t baud,
-                        uint8_t byteSize, uint8_t parity, uint8_t stopBits);
+    [[nodiscard]] uint32_t OpenDevice(const std::string& device, uint16_t portNumber, uint16_t baud,
+                                      uint8_t byteSize, uint8_t parity, uint8_t stopBits);
     // Ends both worker threads (quit message, then join), then closes the port.
-    uint32_t Close();
+    uint32_t Close(); // always K2_OK
 
     // Queues text + ";" for the runner, which writes it whole under the lock.
-    uint32_t SendCommand(std::string_view text);
+    [[nodiscard]] uint32_t SendCommand(std::string_view text);
     // Paces multi-command sequences; null when the channel is not open.
     CSequenceRunner* Runner() const { return runner_.get(); }
     // Commands refused, dropped or cut short by a stalled line.
@@ -107,46 +108,47 @@ public:
     // Encoders. Arguments are 16-bit unless said otherwise; only the low 16
     // bits of a wider value count. Range errors return K2_ERR_PARAM_RANGE and
     // send nothing.
-    uint32_t CmdAI(uint16_t action, uint16_t level);
-    uint32_t CmdK2(uint16_t action, uint16_t level);
-    uint32_t CmdSelectAntenna(uint16_t action, uint16_t antenna);
-    uint32_t CmdUpDown(uint16_t direction, uint16_t step);
-    uint32_t CmdVfoFreq(uint16_t action, uint16_t vfo, uint32_t frequencyHz);
-    uint32_t CmdNB(uint16_t action, uint16_t value);
-    uint32_t CmdPA(uint16_t action, uint32_t on);
-    uint32_t CmdRA(uint16_t action, uint32_t on);
-    uint32_t CmdFW(uint16_t action, uint16_t width, uint16_t filter);
-    uint32_t CmdMD(uint16_t action, uint16_t mode);
-    uint32_t CmdIF();
-    uint32_t CmdGT(uint16_t action, uint16_t speed);
-    uint32_t CmdKS(uint16_t action, uint16_t wpm);
-    uint32_t CmdPC(uint16_t action, uint16_t power, uint32_t rangeFlag);
-    uint32_t CmdSQ(uint16_t action, uint16_t level);
-    uint32_t CmdFR(uint16_t action, uint16_t vfo);
-    uint32_t CmdFT(uint16_t action, uint16_t vfo);
-    uint32_t CmdRT(uint16_t action, uint32_t on);
-    uint32_t CmdXT(uint16_t action, uint32_t on);
-    uint32_t CmdLK(uint16_t action, uint32_t on);
-    uint32_t CmdRitStep(uint16_t direction); // 1 RU, 2 RD
+    [[nodiscard]] uint32_t CmdAI(uint16_t action, uint16_t level);
+    [[nodiscard]] uint32_t CmdK2(uint16_t action, uint16_t level);
+    [[nodiscard]] uint32_t CmdSelectAntenna(uint16_t action, uint16_t antenna);
+    [[nodiscard]] uint32_t CmdUpDown(uint16_t direction, uint16_t step);
+    [[nodiscard]] uint32_t CmdVfoFreq(uint16_t action, uint16_t vfo, uint32_t frequencyHz);
+    [[nodiscard]] uint32_t CmdNB(uint16_t action, uint16_t value);
+    [[nodiscard]] uint32_t CmdPA(uint16_t action, uint32_t on);
+    [[nodiscard]] uint32_t CmdRA(uint16_t action, uint32_t on);
+    [[nodiscard]] uint32_t CmdFW(uint16_t action, uint16_t width, uint16_t filter);
+    [[nodiscard]] uint32_t CmdMD(uint16_t action, uint16_t mode);
+    [[nodiscard]] uint32_t CmdIF();
+    [[nodiscard]] uint32_t CmdGT(uint16_t action, uint16_t speed);
+    [[nodiscard]] uint32_t CmdKS(uint16_t action, uint16_t wpm);
+    [[nodiscard]] uint32_t CmdPC(uint16_t action, uint16_t power, uint32_t rangeFlag);
+    [[nodiscard]] uint32_t CmdSQ(uint16_t action, uint16_t level);
+    [[nodiscard]] uint32_t CmdFR(uint16_t action, uint16_t vfo);
+    [[nodiscard]] uint32_t CmdFT(uint16_t action, uint16_t vfo);
+    [[nodiscard]] uint32_t CmdRT(uint16_t action, uint32_t on);
+    [[nodiscard]] uint32_t CmdXT(uint16_t action, uint32_t on);
+    [[nodiscard]] uint32_t CmdLK(uint16_t action, uint32_t on);
+    [[nodiscard]] uint32_t CmdRitStep(uint16_t direction); // 1 RU, 2 RD
     // |offset|/10 steps, 10 ms apart, replacing the rest of an earlier offset move.
-    uint32_t CmdRitOffset(uint16_t direction, uint32_t offsetHz);
-    uint32_t CmdRC();
-    uint32_t CmdTransmit(bool on);            // TX or RX
-    uint32_t CmdBandStep(uint16_t direction); // 1 SW01, else SW03
-    uint32_t CmdSW20();
-    uint32_t CmdSW29();
-    uint32_t CmdSwitch(int16_t code); // 1..69
-    uint32_t CmdKYQuery();
+    [[nodiscard]] uint32_t CmdRitOffset(uint16_t direction, uint32_t offsetHz);
+    [[nodiscard]] uint32_t CmdRC();
+    [[nodiscard]] uint32_t CmdTransmit(bool on);            // TX or RX
+    [[nodiscard]] uint32_t CmdBandStep(uint16_t direction); // 1 SW01, else SW03
+    [[nodiscard]] uint32_t CmdSW20();
+    [[nodiscard]] uint32_t CmdSW29();
+    [[nodiscard]] uint32_t CmdSwitch(int16_t code); // 1..69
+    [[nodiscard]] uint32_t CmdKYQuery();
     // "KY " + text cut to 28 characters; a text holding ";" is refused.
-    uint32_t CmdKYText(std::string_view text);
-    uint32_t CmdKYCancel();
-    uint32_t CmdStatusQuery();                            // DS, then BG
-    uint32_t CmdScanSetup(int32_t lowHz, int32_t highHz); // FA, FB, SW19, SW25, 100 ms apart
+    [[nodiscard]] uint32_t CmdKYText(std::string_view text);
+    [[nodiscard]] uint32_t CmdKYCancel();
+    [[nodiscard]] uint32_t CmdStatusQuery(); // DS, then BG
+    [[nodiscard]] uint32_t CmdScanSetup(int32_t lowHz,
+                                        int32_t highHz); // FA, FB, SW19, SW25, 100 ms apart
 
     // Checkpoints: "ID;" sent behind a set, its tag noted in the order the
     // commands leave, so that each ID reply names the set it follows. The radio
     // answers in order, so every reply before it comes from commands sent before.
-    uint32_t CmdCheckpoint(uint64_t tag);
+    [[nodiscard]] uint32_t CmdCheckpoint(uint64_t tag);
     // The tag of the oldest checkpoint on the wire whose reply has not been taken.
     std::optional<uint64_t> TakeCheckpoint();
     std::optional<uint64_t> NextCheckpoint() const;

@@ -6,8 +6,9 @@ namespace tamrel {
 
 void CK2StatusCmdQueryThread::onWake(short) {
     last_ = clock().Now();
+    // A poll the line did not take is one reply less; the link watch notices.
     if (polling_ && channel_)
-        channel_->CmdStatusQuery();
+        (void)channel_->CmdStatusQuery();
 }
 
 void CK2StatusCmdQueryThread::onMessage(StatusMessage& message) {

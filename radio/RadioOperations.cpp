@@ -24,6 +24,12 @@ constexpr uint16_t kDown = 2;
 RadioOperations::RadioOperations(K2RadioModel& model, CK2CommChannel* channel)
     : model_(model), channel_(channel) {}
 
+bool RadioOperations::Sent(uint32_t result) {
+    if (result != K2_OK && result != K2_ERR_NO_PORT)
+        refusals_.Announce(result);
+    return result == K2_OK;
+}
+
 uint32_t RadioOperations::ApplyReply(int id, std::string_view text) {
     const uint32_t changes = model_.ApplyReply(id, text);
     if ((changes & radio_change::kFirstReply) && channel_)
@@ -50,11 +56,11 @@ void RadioOperations::SendInitialQuery() {
     if (!channel_ || !channel_->Runner())
         return;
     CK2CommChannel* ch = channel_;
-    std::vector<CSequenceRunner::Step> steps = {{[ch] { ch->CmdK2(K2_SET, 2); }, 100ms},
-                                                {[ch] { ch->CmdAI(K2_SET, 3); }, 100ms}};
+    std::vector<CSequenceRunner::Step> steps = {{[ch] { (void)ch->CmdK2(K2_SET, 2); }, 100ms},
+                                                {[ch] { (void)ch->CmdAI(K2_SET, 3); }, 100ms}};
     for (const char* query :
          {"IF", "FA", "FB", "PA", "RA", "FW", "GT", "KS", "PC", "SQ", "AN", "NB", "LK"})
-        steps.push_back({[ch, query] { ch->SendCommand(query); }, 100ms});
+        steps.push_back({[ch, query] { (void)ch->SendCommand(query); }, 100ms});
     ch->Runner()->Run(Kind::InitialQuery, std::move(steps));
 }
 
@@ -64,7 +70,7 @@ void RadioOperations::Shutdown() {
     CK2CommChannel* ch = channel_;
     ch->Runner()->CancelSequences();
     ch->Runner()->Run(Kind::Shutdown, {{[ch] {
-                                            ch->CmdAI(K2_SET, 0);
+                                            (void)ch->CmdAI(K2_SET, 0);
                                             ch->PostToReceiveThread(RecvDeliverTo{});
                                         },
                                         100ms},
@@ -78,7 +84,7 @@ bool RadioOperations::TuneStep(bool up, int step) {
     if (Locked())
         return false;
     if (channel_)
-        channel_->CmdUpDown(up ? kUp : kDown, static_cast<uint16_t>(step));
+        Sent(channel_->CmdUpDown(up ? kUp : kDown, static_cast<uint16_t>(step)));
     return true;
 }
 
@@ -113,7 +119,7 @@ bool RadioOperations::BandStep(bool up) {
     if (Locked())
         return false;
     if (channel_)
-        channel_->CmdBandStep(up ? kUp : kDown);
+        Sent(channel_->CmdBandStep(up ? kUp : kDown));
     return true;
 }
 
@@ -131,7 +137,7 @@ bool RadioOperations::SetVfoFrequency(int vfo, uint32_t hz) {
         return false;
     model_.SetVfoFrequency(vfo, hz);
     if (channel_)
-        channel_->CmdVfoFreq(K2_SET, static_cast<uint16_t>(vfo), hz);
+        Sent(channel_->CmdVfoFreq(K2_SET, static_cast<uint16_t>(vfo), hz));
     return true;
 }
 
@@ -139,7 +145,7 @@ bool RadioOperations::TuneVfo(int vfo, uint32_t hz) {
     if (Locked())
         return false;
     if (channel_)
-        channel_->CmdVfoFreq(K2_SET, static_cast<uint16_t>(vfo), hz);
+        Sent(channel_->CmdVfoFreq(K2_SET, static_cast<uint16_t>(vfo), hz));
     return true;
 }
 
@@ -151,7 +157,7 @@ bool RadioOperations::SetReceiveVfo(int vfo) {
     if (Locked())
         return false;
     if (channel_)
-        channel_->CmdFR(K2_SET, static_cast<uint16_t>(vfo));
+        Sent(channel_->CmdFR(K2_SET, static_cast<uint16_t>(vfo)));
     model_.SetVfoRoles(vfo, vfo);
     return true;
 }
@@ -160,7 +166,7 @@ bool RadioOperations::SetTransmitVfo(int vfo) {
     if (Locked())
         return false;
     if (channel_)
-        channel_->CmdFT(K2_SET, static_cast<uint16_t>(vfo));
+        Sent(channel_->CmdFT(K2_SET, static_cast<uint16_t>(vfo)));
     model_.SetVfoRoles(model_.Fields().receiveVfo, vfo);
     return true;
 }
@@ -168,7 +174,7 @@ bool RadioOperations::SetTransmitVfo(int vfo) {
 void RadioOperations::SetVfoLock(bool on) {
     model_.SetVfoLock(on);
     if (channel_)
-        channel_->CmdLK(K2_SET, on);
+        Sent(channel_->CmdLK(K2_SET, on));
 }
 
 // ---- RIT and XIT ----------------------------------------------------------------
@@ -180,10 +186,10 @@ std::pair<bool, bool> RadioOperations::ToggleRit() {
     if (rit && xit) {
         xit = false;
         if (channel_)
-            channel_->CmdXT(K2_SET, 0);
+            Sent(channel_->CmdXT(K2_SET, 0));
     }
     if (channel_)
-        channel_->CmdRT(K2_SET, rit);
+        Sent(channel_->CmdRT(K2_SET, rit));
     model_.SetRitXit(rit, xit);
     return {rit, xit};
 }
@@ -194,22 +200,22 @@ std::pair<bool, bool> RadioOperations::ToggleXit() {
     if (xit && rit) {
         rit = false;
         if (channel_)
-            channel_->CmdRT(K2_SET, 0);
+            Sent(channel_->CmdRT(K2_SET, 0));
     }
     if (channel_)
-        channel_->CmdXT(K2_SET, xit);
+        Sent(channel_->CmdXT(K2_SET, xit));
     model_.SetRitXit(rit, xit);
     return {rit, xit};
 }
 
 void RadioOperations::ClearOffset() {
     if (channel_)
-        channel_->CmdRC();
+        Sent(channel_->CmdRC());
 }
 
 void RadioOperations::StepOffset(bool up) {
     if (channel_)
-        channel_->CmdRitStep(up ? kUp : kDown);
+        Sent(channel_->CmdRitStep(up ? kUp : kDown));
 }
 
 void RadioOperations::MoveOffsetTo(int offsetHz) {
@@ -217,19 +223,20 @@ void RadioOperations::MoveOffsetTo(int offsetHz) {
     // RU/RD steps from the offset it last reported.
     const int delta = offsetHz - model_.Fields().offset;
     if (channel_)
-        channel_->CmdRitOffset(delta >= 0 ? kUp : kDown, static_cast<uint32_t>(std::abs(delta)));
+        Sent(channel_->CmdRitOffset(delta >= 0 ? kUp : kDown,
+                                    static_cast<uint32_t>(std::abs(delta))));
 }
 
 // ---- Receiver and transmitter ---------------------------------------------------
 
 void RadioOperations::SetMode(int code) {
     if (model_.Fields().mode != code && channel_)
-        channel_->CmdMD(K2_SET, static_cast<uint16_t>(code));
+        Sent(channel_->CmdMD(K2_SET, static_cast<uint16_t>(code)));
 }
 
 void RadioOperations::SetAgc(int code) {
     if (model_.Fields().agc != code && channel_)
-        channel_->CmdGT(K2_SET, static_cast<uint16_t>(code));
+        Sent(channel_->CmdGT(K2_SET, static_cast<uint16_t>(code)));
     // "Off" is taken at once, even when nothing was sent.
     if (code == 0)
         model_.SetAgc(0);
@@ -237,41 +244,41 @@ void RadioOperations::SetAgc(int code) {
 
 void RadioOperations::SetCrystalFilter(int filter) {
     if (model_.Fields().crystalFilter != filter && channel_)
-        channel_->CmdFW(K2_SET, static_cast<uint16_t>(model_.Fields().bandwidth),
-                        static_cast<uint16_t>(filter));
+        Sent(channel_->CmdFW(K2_SET, static_cast<uint16_t>(model_.Fields().bandwidth),
+                             static_cast<uint16_t>(filter)));
 }
 
 void RadioOperations::SetPreamp(bool on) {
     model_.SetPreamp(on);
     if (channel_)
-        channel_->CmdPA(K2_SET, on);
+        Sent(channel_->CmdPA(K2_SET, on));
 }
 
 void RadioOperations::SetAttenuator(bool on) {
     model_.SetAttenuator(on);
     if (channel_)
-        channel_->CmdRA(K2_SET, on);
+        Sent(channel_->CmdRA(K2_SET, on));
 }
 
 void RadioOperations::StepAudioFilter() {
     if (channel_)
-        channel_->CmdSW29();
+        Sent(channel_->CmdSW29());
 }
 
 void RadioOperations::StepNoiseBlanker() {
     if (channel_)
-        channel_->CmdNB(K2_SET, 1);
+        Sent(channel_->CmdNB(K2_SET, 1));
 }
 
 void RadioOperations::SetAntenna(int antenna) {
     model_.SetAntenna(antenna);
     if (channel_)
-        channel_->CmdSelectAntenna(K2_SET, static_cast<uint16_t>(antenna));
+        Sent(channel_->CmdSelectAntenna(K2_SET, static_cast<uint16_t>(antenna)));
 }
 
 uint32_t RadioOperations::Tune() {
     if (channel_)
-        channel_->CmdSW20();
+        Sent(channel_->CmdSW20());
     return model_.SetTuneKeyed(!model_.TuneKeyed());
 }
 
@@ -282,20 +289,20 @@ void RadioOperations::SetPower(int power) {
 void RadioOperations::SetPower(int power, bool unscaledRange) {
     model_.SetPower(power);
     if (channel_)
-        channel_->CmdPC(K2_SET, static_cast<uint16_t>(power), unscaledRange ? 1 : 0);
+        Sent(channel_->CmdPC(K2_SET, static_cast<uint16_t>(power), unscaledRange ? 1 : 0));
 }
 
 void RadioOperations::SetCwSpeed(int wpm) {
     model_.SetCwSpeed(wpm);
     if (channel_)
-        channel_->CmdKS(K2_SET, static_cast<uint16_t>(wpm));
+        Sent(channel_->CmdKS(K2_SET, static_cast<uint16_t>(wpm)));
 }
 
 void RadioOperations::SetSquelch(int level) {
     level -= level % 25;
     model_.SetSquelch(level);
     if (channel_)
-        channel_->CmdSQ(K2_SET, static_cast<uint16_t>(level));
+        Sent(channel_->CmdSQ(K2_SET, static_cast<uint16_t>(level)));
 }
 
 bool RadioOperations::SetTransmit(bool on) {
@@ -303,7 +310,7 @@ bool RadioOperations::SetTransmit(bool on) {
     if (on && (mode == 3 || mode == 7))
         return false;
     if (channel_)
-        channel_->CmdTransmit(on);
+        Sent(channel_->CmdTransmit(on));
     model_.SetPttKeyed(on);
     return true;
 }
@@ -319,22 +326,23 @@ void RadioOperations::ApplyState(const K2RadioState& state) {
     auto narrow = [](uint32_t v) { return static_cast<uint16_t>(v > 0xffff ? 0xffff : v); };
     ch->Runner()->Run(
         Kind::MemoryRecall,
-        {{[ch, s] { ch->CmdVfoFreq(K2_SET, 0, s.vfoA); }, 100ms},
-         {[ch, s] { ch->CmdVfoFreq(K2_SET, 1, s.vfoB); }, 100ms},
-         {[ch, s, narrow] { ch->CmdFR(K2_SET, narrow(s.receiveVfo)); }, 100ms},
-         {[ch, s, narrow] { ch->CmdFT(K2_SET, narrow(s.transmitVfo)); }, 100ms},
-         {[ch, s, narrow] { ch->CmdMD(K2_SET, narrow(s.mode)); }, 100ms},
-         {[ch, s, width, narrow] { ch->CmdFW(K2_SET, width, narrow(s.crystalFilter)); }, 100ms}});
+        {{[ch, s] { (void)ch->CmdVfoFreq(K2_SET, 0, s.vfoA); }, 100ms},
+         {[ch, s] { (void)ch->CmdVfoFreq(K2_SET, 1, s.vfoB); }, 100ms},
+         {[ch, s, narrow] { (void)ch->CmdFR(K2_SET, narrow(s.receiveVfo)); }, 100ms},
+         {[ch, s, narrow] { (void)ch->CmdFT(K2_SET, narrow(s.transmitVfo)); }, 100ms},
+         {[ch, s, narrow] { (void)ch->CmdMD(K2_SET, narrow(s.mode)); }, 100ms},
+         {[ch, s, width, narrow] { (void)ch->CmdFW(K2_SET, width, narrow(s.crystalFilter)); },
+          100ms}});
 }
 
 void RadioOperations::TapSwitch(int code) {
     if (channel_)
-        channel_->CmdSwitch(static_cast<int16_t>(code));
+        Sent(channel_->CmdSwitch(static_cast<int16_t>(code)));
 }
 
 void RadioOperations::ScanBetween(int32_t lowHz, int32_t highHz) {
     if (channel_)
-        channel_->CmdScanSetup(lowHz, highHz);
+        Sent(channel_->CmdScanSetup(lowHz, highHz));
 }
 
 } // namespace tamrel
@@ -535,8 +543,8 @@ void RadioOperations::CheckedSetOffset(int offsetHz, bool xit, SetDone done) {
                                                       },
                                                       10ms});
             steps.push_back({[ch, tag] {
-                                 ch->CmdIF();
-                                 ch->CmdCheckpoint(tag);
+                                 (void)ch->CmdIF();
+                                 (void)ch->CmdCheckpoint(tag);
                              },
                              {}});
             ch->Runner()->Run(Kind::RitOffset, std::move(steps));

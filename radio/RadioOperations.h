@@ -46,6 +46,15 @@ public:
     void SetPaOption(bool on) { paOption_ = on; }
     bool PaOption() const { return paOption_; }
 
+    // A command the channel refused at once (a stalled line, a value out of
+    // range) is told to `observer` with its result code; without a port
+    // nothing is sent, and that is no failure. What a stalled line does to
+    // commands already queued shows in the channel's stall flag.
+    [[nodiscard]] Announcer<uint32_t>::Subscription
+    ObserveRefusals(Announcer<uint32_t>::Observer observer) {
+        return refusals_.Subscribe(std::move(observer));
+    }
+
     // Applies a reply to the model; the first one starts status polling.
     // Returns the model's change bits.
     uint32_t ApplyReply(int id, std::string_view text);
@@ -163,6 +172,8 @@ private:
     };
 
     bool Locked() const { return model_.Fields().vfoLock != 0 && clientCalls_ == 0; }
+    // True when the channel took the command; a refusal is announced.
+    bool Sent(uint32_t result);
     // Queues `send` (the set and its queries), then the check's checkpoint
     // unless `send` queues it itself.
     void StartCheck(Check check, const std::function<bool(uint64_t tag)>& send,
@@ -173,6 +184,7 @@ private:
     K2RadioModel& model_;
     CK2CommChannel* channel_;
     bool paOption_ = false;
+    Announcer<uint32_t> refusals_;
     int clientCalls_ = 0;
     std::deque<Check> checks_;
     uint64_t nextTag_ = 1;

@@ -27,7 +27,7 @@ struct FullStore {
     FullStore() {
         CK2MemoryStore store(dir.path().toStdString());
         for (uint32_t i = 0; i < CK2MemoryStore::kMemorySlots; ++i)
-            store.AddMemory(Named("Memory " + std::to_string(i), 7000000 + 100 * i));
+            (void)store.AddMemory(Named("Memory " + std::to_string(i), 7000000 + 100 * i));
     }
     QTemporaryDir dir;
 };

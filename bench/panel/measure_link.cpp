@@ -78,7 +78,7 @@ struct Panel {
     explicit Panel(const std::string& device) {
         SystemConfig config;
         registry.GetSystemConfig(config);
-        channel.OpenDevice(device, 0, 4800, 8, 0, 1);
+        (void)channel.OpenDevice(device, 0, 4800, 8, 0, 1);
         model = std::make_unique<K2RadioModel>(RadioModelFromSettings(registry));
         ops = std::make_unique<RadioOperations>(*model);
         dlg = std::make_unique<CFrontPanelDlg>(registry, prompter, *ops);

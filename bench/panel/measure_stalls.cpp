@@ -266,7 +266,7 @@ struct Evening {
         channel.Close();
     }
     void StartPanel() {
-        channel.OpenDevice(radio->devicePath(), 0, 4800, 8, 0, 1);
+        (void)channel.OpenDevice(radio->devicePath(), 0, 4800, 8, 0, 1);
         memories = std::make_unique<CK2MemoryStore>(*registry);
         model = std::make_unique<K2RadioModel>(RadioModelFromSettings(*registry));
         ops = std::make_unique<RadioOperations>(*model);

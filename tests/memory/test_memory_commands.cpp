@@ -116,7 +116,7 @@ TEST_F(MemoryCommandFlow, StackingRegisterSaveAndRecall) {
 
 TEST_F(MemoryCommandFlow, StoreErrorOnSaveIsShownInTheErrorStyle) {
     for (int i = 0; i < 100; ++i)
-        store_->AddMemory(Named("m" + std::to_string(i)));
+        EXPECT_EQ(store_->AddMemory(Named("m" + std::to_string(i))), kMemoryOk);
     SaveNamed("x");
     EXPECT_EQ(LastStatus(),
               std::pair(std::string("Save memory, Error: 0x01000025"), MemoryStatusStyle::Error));

@@ -68,9 +68,9 @@ std::vector<std::string> Listing(const std::string& dir) {
 
 TEST_F(MemoryFailures, WriteFailureReportsTheCodeAndChangesNoFile) {
     auto store = Open();
-    store->AddMemory(Named("a"));
-    store->PushStackingRegister(Named(""));
-    store->PushStackingRegister(Named(""));
+    (void)store->AddMemory(Named("a"));
+    (void)store->PushStackingRegister(Named(""));
+    (void)store->PushStackingRegister(Named(""));
     const Bytes mem = Read("K2Memory.Cfg"), memBak = Read("K2Memory.Bak.Cfg");
     const Bytes ring = Read("K2StackRegisters.Cfg"), ringBak = Read("K2StackRegisters.Bak.Cfg");
     const auto names = Listing(Home());
@@ -119,8 +119,8 @@ TEST_P(MemoryStoreDamage, AreReportedOnceAndLeftByteForByte) {
     const std::string_view name = d.ring ? "K2StackRegisters.Cfg" : "K2Memory.Cfg";
     {
         auto store = Open();
-        store->AddMemory(Named("a"));
-        store->PushStackingRegister(Named(""));
+        (void)store->AddMemory(Named("a"));
+        (void)store->PushStackingRegister(Named(""));
     }
     std::filesystem::remove(PathOf(d.ring ? "K2StackRegisters.Bak.Cfg" : "K2Memory.Bak.Cfg"));
     Bytes file = Read(name);
@@ -137,7 +137,7 @@ TEST_P(MemoryStoreDamage, AreReportedOnceAndLeftByteForByte) {
         EXPECT_EQ(store->PushStackingRegister(Named("")), d.status);
         EXPECT_EQ(store->PushStackingRegister(Named("")), d.status);
         K2MemoryRecord out;
-        store->PopStackingRegister(out); // whatever it holds, no crash
+        (void)store->PopStackingRegister(out); // whatever it holds, no crash
         EXPECT_EQ(store->AddMemory(Named("b")), kMemoryOk);
     } else {
         EXPECT_EQ(store->AddMemory(Named("b")), d.status);

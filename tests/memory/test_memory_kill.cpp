@@ -32,12 +32,12 @@ K2RadioState StateFor(uint32_t n) {
         r.SetName(name);
         r.state = StateFor(n);
         if (n % 7 == 0)
-            store.DeleteMemory(name);
+            (void)store.DeleteMemory(name);
         else if (store.MemoryNameExists(name))
-            store.EditMemory(name, r);
+            (void)store.EditMemory(name, r);
         else
-            store.AddMemory(r);
-        store.PushStackingRegister(r);
+            (void)store.AddMemory(r);
+        (void)store.PushStackingRegister(r);
     }
 }
 

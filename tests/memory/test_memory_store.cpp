@@ -71,7 +71,7 @@ TEST_F(MemoryStore, RingContinuesAfterRestartFromTheStoredRegister) {
     {
         auto store = Open();
         for (uint32_t hz : {1000u, 2000u, 3000u})
-            store->PushStackingRegister(Named("", hz));
+            EXPECT_EQ(store->PushStackingRegister(Named("", hz)), kMemoryOk);
     }
     EXPECT_EQ(U32At(Read("K2StackRegisters.Cfg"), 160), 2u);
     auto store = Open();
@@ -80,7 +80,7 @@ TEST_F(MemoryStore, RingContinuesAfterRestartFromTheStoredRegister) {
     ASSERT_EQ(store->PopStackingRegister(out), kMemoryOk);
     EXPECT_EQ(out.state.vfoA, 3000u);
     store = Open();
-    store->PushStackingRegister(Named("", 4000));
+    EXPECT_EQ(store->PushStackingRegister(Named("", 4000)), kMemoryOk);
     EXPECT_EQ(store->Registers()[3].state.vfoA, 4000u);
 }
 
@@ -142,7 +142,7 @@ TEST_F(MemoryStore, FullTableRefusesAndLeavesTheFile) {
 TEST_F(MemoryStore, DeleteFreesTheSlotKeepingItsBytesAndAddReusesTheLowest) {
     auto store = Open();
     for (int i = 0; i < 6; ++i)
-        store->AddMemory(Named("m" + std::to_string(i)));
+        EXPECT_EQ(store->AddMemory(Named("m" + std::to_string(i))), kMemoryOk);
     ASSERT_EQ(store->DeleteMemory("m5"), kMemoryOk);
     ASSERT_EQ(store->DeleteMemory("m3"), kMemoryOk);
     EXPECT_EQ(store->UsedMemories(), 4u);
@@ -158,8 +158,8 @@ TEST_F(MemoryStore, DeleteFreesTheSlotKeepingItsBytesAndAddReusesTheLowest) {
 
 TEST_F(MemoryStore, NamesAreCaseSensitiveAndEditKeepsTheSlot) {
     auto store = Open();
-    store->AddMemory(Named("Dx", 1000));
-    store->AddMemory(Named("dx", 2000));
+    EXPECT_EQ(store->AddMemory(Named("Dx", 1000)), kMemoryOk);
+    EXPECT_EQ(store->AddMemory(Named("dx", 2000)), kMemoryOk);
     K2MemoryRecord out;
     ASSERT_EQ(store->FindMemory("dx", out), kMemoryOk);
     EXPECT_EQ(out.state.vfoA, 2000u);
@@ -180,14 +180,14 @@ TEST_F(MemoryStore, NamesAreCaseSensitiveAndEditKeepsTheSlot) {
 TEST_F(MemoryStore, DefaultNumbersWrapAndGeneratedNamesSkipThoseInUse) {
     auto store = Open();
     for (int i = 0; i < 4; ++i)
-        store->AddMemory(Named("m" + std::to_string(i)));
+        EXPECT_EQ(store->AddMemory(Named("m" + std::to_string(i))), kMemoryOk);
     EXPECT_EQ(store->NextDefaultMemoryName(), "Memory 5");
-    store->AddMemory(Named("Memory 5"));
-    store->AddMemory(Named("Memory 7"));
+    EXPECT_EQ(store->AddMemory(Named("Memory 5")), kMemoryOk);
+    EXPECT_EQ(store->AddMemory(Named("Memory 7")), kMemoryOk);
     EXPECT_EQ(store->NextDefaultMemoryName(), "Memory 8"); // 7 in use
     EXPECT_EQ(store->LastDefaultNumber(), 8u);
     for (int i = 6; i < 99; ++i)
-        store->AddMemory(Named("x" + std::to_string(i)));
+        EXPECT_EQ(store->AddMemory(Named("x" + std::to_string(i))), kMemoryOk);
     ASSERT_EQ(store->UsedMemories(), 99u);
     EXPECT_EQ(store->NextDefaultMemoryNumber(), 0u);
 }
@@ -197,8 +197,8 @@ TEST_F(MemoryStore, WalkVisitsOccupiedSlotsInOrderOnce) {
     K2MemoryRecord r;
     EXPECT_FALSE(store->NextMemory(r)); // no walk under way
     for (const char* n : {"a", "b", "c"})
-        store->AddMemory(Named(n));
-    store->DeleteMemory("b");
+        EXPECT_EQ(store->AddMemory(Named(n)), kMemoryOk);
+    EXPECT_EQ(store->DeleteMemory("b"), kMemoryOk);
     K2RadioState s;
     EXPECT_EQ(store->FirstMemoryState(s), "a");
     EXPECT_EQ(store->NextMemoryState(s), "c");
@@ -212,7 +212,7 @@ TEST_F(MemoryStore, FiftyRecordFileLoadsThoseAndIsNotWrittenUntilMovedAway) {
     {
         auto store = Open();
         for (int i = 0; i < 60; ++i)
-            store->AddMemory(Named("m" + std::to_string(i), 1000 + i));
+            EXPECT_EQ(store->AddMemory(Named("m" + std::to_string(i), 1000 + i)), kMemoryOk);
     }
     Bytes file = Read("K2Memory.Cfg");
     file.resize(RecordAt(50));
@@ -250,7 +250,7 @@ TEST_F(MemoryStore, FiftyRecordFileLoadsThoseAndIsNotWrittenUntilMovedAway) {
 
 TEST_F(MemoryStore, MemoryFileDeletedWhileRunningIsWrittenAgainWhole) {
     auto store = Open();
-    store->AddMemory(Named("a"));
+    EXPECT_EQ(store->AddMemory(Named("a")), kMemoryOk);
     std::filesystem::remove(PathOf("K2Memory.Cfg"));
     ASSERT_EQ(store->AddMemory(Named("b")), kMemoryOk);
     auto reopened = Open();

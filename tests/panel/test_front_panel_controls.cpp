@@ -33,7 +33,7 @@ protected:
     // Everything written so far: a marker command ends the collection, so no
     // test waits on a clock.
     Texts Sent() {
-        channel.SendCommand("ZZ");
+        EXPECT_EQ(channel.SendCommand("ZZ"), K2_OK);
         EXPECT_TRUE(
             peer.collectUntil([](const auto& c) { return !c.empty() && c.back().text == "ZZ"; }));
         Texts t = peer.texts();

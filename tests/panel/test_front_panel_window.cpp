@@ -299,6 +299,12 @@ TEST_F(FrontPanelWindow, ExitAsksAndEscapeNeverCloses) {
 }
 
 TEST_F(FrontPanelWindow, PaOptionReleaseTuningAndTheWheel) {
+    // A command the channel refuses says so on the status line.
+    ops_->TapSwitch(99);
+    EXPECT_EQ(view().statusText, "Not sent to the radio: a value the radio does not take "
+                                 "(0x03000001)");
+    EXPECT_EQ(view().statusStyle, StatusStyle::Error);
+
     // PA option saved: the power slider then sends the high range digit.
     ASSERT_TRUE(registry_->SetPaOption(1));
     control<QSlider>(ctl::kPowerSlider)->triggerAction(QAbstractSlider::SliderSingleStepSub);

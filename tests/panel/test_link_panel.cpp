@@ -133,7 +133,7 @@ protected:
         model.ApplyReply(ID_FA, "FA00014060000");
     }
     std::vector<std::string> Sent() {
-        channel.SendCommand("ZZ");
+        EXPECT_EQ(channel.SendCommand("ZZ"), K2_OK);
         EXPECT_TRUE(
             peer.collectUntil([](const auto& c) { return !c.empty() && c.back().text == "ZZ"; }));
         auto t = peer.texts();

@@ -104,7 +104,8 @@ TEST_F(OpenChannel, MultiCommandEncodersArePacedOnTheWire) {
     EXPECT_GE(spread(rit), 4 * 10ms - 20ms);
 
     peer.clear();
-    auto scan = sendAndCollect(4, [&] { channel.CmdScanSetup(14000000, 14100000); });
+    auto scan =
+        sendAndCollect(4, [&] { EXPECT_EQ(channel.CmdScanSetup(14000000, 14100000), K2_OK); });
     EXPECT_EQ(peer.texts(),
               (std::vector<std::string>{"FA00014000000", "FB00014100000", "SW19", "SW25"}));
     EXPECT_GE(spread(scan), 3 * 100ms - 100ms);
@@ -112,10 +113,10 @@ TEST_F(OpenChannel, MultiCommandEncodersArePacedOnTheWire) {
     // A single command goes out between the steps of a sequence, and a new
     // offset move replaces what is left of the one still running.
     peer.clear();
-    channel.CmdRitOffset(1, 200);
-    channel.SendCommand("IF");
+    EXPECT_EQ(channel.CmdRitOffset(1, 200), K2_OK);
+    EXPECT_EQ(channel.SendCommand("IF"), K2_OK);
     ASSERT_TRUE(peer.waitForCommands(3));
-    channel.CmdRitOffset(2, 20);
+    EXPECT_EQ(channel.CmdRitOffset(2, 20), K2_OK);
     peer.collectFor(400ms);
     const auto texts = peer.texts();
     EXPECT_LT(std::count(texts.begin(), texts.end(), "RU"), 20);
@@ -132,7 +133,7 @@ TEST_F(OpenChannel, ConcurrentSendersNeverInterleave) {
     for (const auto& t : texts)
         senders.emplace_back([&] {
             for (int i = 0; i < kEach; ++i)
-                channel.SendCommand(t);
+                EXPECT_EQ(channel.SendCommand(t), K2_OK);
         });
     peer.waitForCommands(texts.size() * kEach, 20s);
     for (auto& s : senders)
@@ -175,7 +176,7 @@ TEST_F(OpenChannel, AStalledLineNeverMergesCommandsAndRefusesWithoutWaiting) {
 
     // Reading again: only whole commands arrive, in the order they were accepted.
     peer.collectFor(1500ms);
-    channel.SendCommand("IF");
+    EXPECT_EQ(channel.SendCommand("IF"), K2_OK);
     ASSERT_TRUE(
         peer.collectUntil([](const auto& c) { return !c.empty() && c.back().text == "IF"; }));
     auto texts = peer.texts();

@@ -40,7 +40,7 @@ TEST(SimulatedRadioLink, ChannelSurvivesFaultsAndParsesLaterReplies) {
     int total = 0;
     while (std::chrono::steady_clock::now() - begin < 1800ms) {
         EXPECT_EQ(channel.CmdVfoFreq(K2_QUERY, 0, 0), K2_OK);
-        channel.CmdMD(K2_QUERY, 0);
+        EXPECT_EQ(channel.CmdMD(K2_QUERY, 0), K2_OK);
         while (auto m = target->takeWithin(60ms)) {
             const auto* r = std::get_if<ReplyReceived>(&*m);
             if (!r)
