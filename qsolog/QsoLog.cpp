@@ -124,7 +124,14 @@ void QsoLog::Apply(LogResult&& result) {
                        if (c.rewritten)
                            store_.markAllInFile();
                    },
-                   [&](logres::Imported& i) { store_.appendWritten(std::move(i.records)); },
+                   [&](logres::Imported& i) {
+                       if (i.inFile) {
+                           store_.appendWritten(std::move(i.records));
+                           return;
+                       }
+                       for (QSORecord& r : i.records)
+                           store_.append(std::move(r), false);
+                   },
                    [&](logres::Saved&) { store_.markAllInFile(); },
                },
                result.change);

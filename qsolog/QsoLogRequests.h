@@ -88,9 +88,11 @@ struct Removed {
     std::size_t row = 0;
     bool rewritten = false;
 };
-// QSOs at the end of the list, written with the whole file (an import).
+// QSOs at the end of the list, written with the whole file (an import), or
+// only listed while the log owns no file.
 struct Imported {
     std::vector<QSORecord> records;
+    bool inFile = true;
 };
 // The file now holds every listed QSO.
 struct Saved {};

@@ -73,7 +73,8 @@ LogResult QsoLogWorker::interchange(const LogRequest& request) {
         actions.importAdif(r->path, r->unknown);
         const std::vector<QSORecord>& all = log_.records();
         if (all.size() > before)
-            out.change = logres::Imported{{all.begin() + std::ptrdiff_t(before), all.end()}};
+            out.change = logres::Imported{{all.begin() + std::ptrdiff_t(before), all.end()},
+                                          !log_.unsaved()};
     }
     return out;
 }
