@@ -85,6 +85,10 @@ void QsoLog::ExportCabrillo(std::string path, CabrilloSettings answers) {
     Send(logreq::ExportCabrillo{std::move(path), std::move(answers)});
 }
 
+void QsoLog::LogFromProgram(AdifRecord record, std::string program) {
+    Send(logreq::LogFromProgram{std::move(record), std::move(program), mode_, clock_});
+}
+
 void QsoLog::Search(std::string_view call) {
     searchedCall_ = upperCall(call);
     searchLines_ = store_.search(call);
@@ -137,6 +141,8 @@ void QsoLog::Apply(LogResult&& result) {
                result.change);
     if (events != 0)
         events_.Announce(events);
+    if (!result.status.text.empty() && statusSink_)
+        statusSink_(result.status.text, result.status.icon == PromptIcon::Error);
     for (const LogNote& note : result.notes)
         prompter_.tell(note.text, note.icon);
 }
