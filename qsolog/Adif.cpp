@@ -71,7 +71,7 @@ std::optional<AdifMode> adifModeOf(const QSORecord& r) {
 struct OutField {
     std::string name;
     std::string value; // UTF-8
-    bool text = false; // a String that may hold more than ASCII (NAME, QTH, COMMENT)
+    bool text = false; // has an _INTL twin for more than ASCII (NAME, QTH, COMMENT)
     bool app = false;  // APP_TAMREL_<name>
 };
 
@@ -156,7 +156,7 @@ void writeRecord(std::string& out, const OutFields& fields, AdifForm form) {
             adxElement(out, f.name, asciiOf(f.value));
             adxElement(out, f.name + "_INTL", f.value);
         } else {
-            adxElement(out, f.name, f.value);
+            adxElement(out, f.name, isAscii(f.value) ? f.value : asciiOf(f.value));
         }
     }
     out += "</RECORD>\n";
@@ -282,7 +282,7 @@ AdifExport writeAdif(std::span<const QSORecord> records, const AdifExportOptions
         } else {
             const ExchangeParts his = splitExchange(utf8Of(r.exchange), form);
             add(fields, "RST_RCVD", his.rst);
-            add(fields, "SRX_STRING", his.rest, true);
+            add(fields, "SRX_STRING", his.rest);
             if (isSerial(his.rest, form))
                 add(fields, "SRX", his.rest);
             if (!o.sentExchange.empty()) {
@@ -290,7 +290,7 @@ AdifExport writeAdif(std::span<const QSORecord> records, const AdifExportOptions
                     expandSentExchange(utf8Of(o.sentExchange), o.firstSerial + static_cast<int>(i)),
                     form);
                 add(fields, "RST_SENT", !mine.rst.empty() ? mine.rst : utf8Of(o.sentRst));
-                add(fields, "STX_STRING", mine.rest, true);
+                add(fields, "STX_STRING", mine.rest);
                 if (isSerial(mine.rest, form))
                     add(fields, "STX", mine.rest);
             }
