@@ -332,10 +332,11 @@ int CTamrelApp::Run() {
         // WSJT-X's logged QSOs: the first opens the QSO log.
         WsjtxLogging wsjtx(
             registry_,
-            [&panel]() -> QsoLog& {
+            [&panel]() -> QsoLog* {
                 if (!panel.QsoLogging())
                     panel.OpenQsoLogging();
-                return panel.QsoLogging()->Log();
+                QsoLoggingWindows* qso = panel.QsoLogging();
+                return qso && qso->Started() ? &qso->Log() : nullptr; // none once ended
             },
             [&panel](const std::string& text, bool) { panel.ShowStatusText(text); },
             options_.wsjtx);

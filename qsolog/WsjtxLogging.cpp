@@ -6,11 +6,15 @@
 
 namespace tamrel {
 
-WsjtxLogging::WsjtxLogging(CRigControlRegistry& settings, std::function<QsoLog&()> log,
+WsjtxLogging::WsjtxLogging(CRigControlRegistry& settings, std::function<QsoLog*()> log,
                            Status status, std::optional<std::string> forRun)
     : settings_(settings), log_(std::move(log)), status_(std::move(status)),
       forRun_(std::move(forRun)), listener_([this](wsjtx::LoggedQso&& q) {
-          log_().LogFromProgram(std::move(q.record), q.id.empty() ? "WSJT-X" : q.id);
+          const std::string program = q.id.empty() ? "WSJT-X" : q.id;
+          if (QsoLog* log = log_())
+              log->LogFromProgram(std::move(q.record), program);
+          else
+              status_(program + ": the log is closed; a QSO is not taken", true);
       }) {
     if (!forRun_)
         connect(&settings_, &CRigControlRegistry::wsjtxListenChanged, this, [this] { Follow(); });

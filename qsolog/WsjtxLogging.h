@@ -23,8 +23,9 @@ class CRigControlRegistry;
 class WsjtxLogging final : public QObject {
 public:
     using Status = std::function<void(const std::string& text, bool error)>;
-    // `log` gives the log, started (the front panel opens it the first time).
-    WsjtxLogging(CRigControlRegistry& settings, std::function<QsoLog&()> log, Status status,
+    // `log` gives the log, started (the front panel opens it the first time),
+    // or null when there is none to take a QSO (the program is ending).
+    WsjtxLogging(CRigControlRegistry& settings, std::function<QsoLog*()> log, Status status,
                  std::optional<std::string> forRun = std::nullopt);
 
     const WsjtxListener& Listener() const { return listener_; }
@@ -33,7 +34,7 @@ private:
     void Follow();
 
     CRigControlRegistry& settings_;
-    std::function<QsoLog&()> log_;
+    std::function<QsoLog*()> log_;
     Status status_;
     std::optional<std::string> forRun_;
     std::string where_;

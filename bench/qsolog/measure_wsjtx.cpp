@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
         port = probe.localPort();
     }
     WsjtxLogging wsjtx(
-        registry, [&log]() -> QsoLog& { return log; }, [](const std::string&, bool) {},
+        registry, [&log] { return &log; }, [](const std::string&, bool) {},
         "127.0.0.1:" + std::to_string(port));
     if (!wsjtx.Listener().Listening())
         return 1;

@@ -137,7 +137,7 @@ protected:
 TEST_F(WsjtxUdp, LoggedQsosReachTheFileAndTheWindowAndNothingElseDoes) {
     open();
     WsjtxLogging wsjtx(
-        *registry_, [this]() -> QsoLog& { return windows_->Log(); },
+        *registry_, [this] { return &windows_->Log(); },
         [this](const std::string& text, bool error) { panel_.ShowStatus(text, error); });
     EXPECT_FALSE(wsjtx.Listener().Listening()); // off until set
     ASSERT_TRUE(registry_->SetWsjtxListen("127.0.0.1:" + std::to_string(port_)));
