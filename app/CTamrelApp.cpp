@@ -4,7 +4,6 @@
 #include "cw/CwKeyboard.h"
 #include "memory/CK2MemoryStore.h"
 #include "panel/CFrontPanelDlg.h"
-#include "platform/Messages.h"
 #include "platform/SerialPort.h"
 #include "qsolog/QsoLoggingWindows.h"
 #include "qsolog/WsjtxLogging.h"
@@ -297,16 +296,11 @@ int CTamrelApp::Run() {
         });
         // Morse from a client joins the keyboard's CW queue, as typed text does.
         rigctld.setMorseKeyer({[&panel](std::string_view text) {
-                                   if (text.size() > panel.CwQueueSpace())
-                                       return false;
-                                   return Mailboxes::post(panel.CwThreadHandle(),
-                                                          {msg::WM_K2_CW_QUEUE, cw::kQueueText,
-                                                           Payload::of(std::string(text))});
+                                   CCWMsgTransmittingThread& cw = panel.CwThread();
+                                   return text.size() <= cw.FreeSpace() &&
+                                          cw.post(CwText{std::string(text)});
                                },
-                               [&panel] {
-                                   Mailboxes::post(panel.CwThreadHandle(),
-                                                   {msg::WM_K2_CW_QUEUE, cw::kQueueAbort, {}});
-                               }});
+                               [&panel] { panel.CwThread().post(CwAbort{}); }});
         const QString where = options_.rigctld
                                   ? *options_.rigctld
                                   : QString::fromStdString(registry_.GetNetworkServer()).trimmed();
@@ -324,6 +318,13 @@ int CTamrelApp::Run() {
                              panel.ShowStatusText("Network client " + peer.toStdString() +
                                                   " connected");
                          });
+        // The panel's VFO lock does not stop a client: the status line says who tuned.
+        QObject::connect(
+            &rigctld, &RigctlServer::clientChanged, &panel,
+            [&panel](RigctlServer::ConnectionId, const QString& peer, const QString& what) {
+                panel.ShowStatusText("Network client " + peer.toStdString() + " " +
+                                     what.toStdString());
+            });
         QObject::connect(
             &rigctld, &RigctlServer::clientDisconnected, &panel,
             [&panel](RigctlServer::ConnectionId, const QString& peer, RigctlServer::CloseReason) {

@@ -50,11 +50,11 @@ CShadedButton* flat(QWidget& parent, int id, const QString& caption) {
 } // namespace
 
 void CCWKeyboardDlg::Services::QueueText(const std::string& text) {
-    Mailboxes::post(thread_, {msg::WM_K2_CW_QUEUE, cw::kQueueText, Payload::of(text)});
+    thread_.Post(CwText{text});
 }
 
 void CCWKeyboardDlg::Services::AbortQueue() {
-    Mailboxes::post(thread_, {msg::WM_K2_CW_QUEUE, cw::kQueueAbort, {}});
+    thread_.Post(CwAbort{});
 }
 
 cw::MacroVariables CCWKeyboardDlg::Services::Variables() {
@@ -79,12 +79,12 @@ void CCWKeyboardDlg::Services::Refused(const std::string& text) {
     panel_.ShowStatus(text, true);
 }
 
-CCWKeyboardDlg::CCWKeyboardDlg(CRigControlRegistry& registry, Handle cwThread, PanelCommands& panel,
-                               QWidget* parent)
+CCWKeyboardDlg::CCWKeyboardDlg(CRigControlRegistry& registry, CwQueue& cwThread,
+                               PanelCommands& panel, QWidget* parent)
     : QDialog(parent), registry_(registry), thread_(cwThread), commands_(panel),
       services_(registry, cwThread, panel), logic_(services_, memoryFrom(registry)),
       slide_(*this, panel, DockSide::Below, false, [this] { Q_EMIT closed(); }),
-      mailbox_([this](Message&& m) { OnMessage(std::move(m)); }) {
+      inbox_([this](cw::CwProgress&& progress) { OnProgress(progress); }) {
     setWindowTitle(kKeyboardTitle);
     setAccessibleName(kKeyboardTitle);
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
@@ -173,13 +173,12 @@ CCWKeyboardDlg::CCWKeyboardDlg(CRigControlRegistry& registry, Handle cwThread, P
             [this](int key) { OnMemoryKeyChanged(key); });
     InstallPanelKeys(*this, commands_, PanelKey::Memory | PanelKey::Windows);
     qApp->installEventFilter(this);
-    Mailboxes::post(thread_, {msg::WM_K2_SET_PEER, 0, Payload::of(WindowHandle())});
+    thread_.Post(CwEchoTo{inbox_.address()});
 }
 
 CCWKeyboardDlg::~CCWKeyboardDlg() {
     qApp->removeEventFilter(this);
-    // The thread must not post to a window that is gone.
-    Mailboxes::post(thread_, {msg::WM_K2_SET_PEER, 0, Payload::of(Handle{0})});
+    thread_.Post(CwEchoTo{}); // the inbox closes with the window anyway
     timer_->stop();
 }
 
@@ -215,11 +214,6 @@ void CCWKeyboardDlg::Follow() {
         panel_->Follow();
 }
 
-void CCWKeyboardDlg::OnMessage(Message&& m) {
-    if (m.id == msg::WM_K2_CW_NOTIFY)
-        OnNotify(m.wParam, m.payload.get<std::string>());
-}
-
 void CCWKeyboardDlg::OnKey(uint64_t code) {
     if (code == cw::kKeyAbort) {
         Abort();
@@ -245,8 +239,8 @@ void CCWKeyboardDlg::OnMemoryKeyChanged(int key) {
     ShowMemory(key);
 }
 
-void CCWKeyboardDlg::OnNotify(uint64_t code, const std::string* chunk) {
-    logic_.Progress(code, chunk);
+void CCWKeyboardDlg::OnProgress(const cw::CwProgress& progress) {
+    logic_.Progress(progress);
     Show();
 }
 

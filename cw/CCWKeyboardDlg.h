@@ -10,13 +10,14 @@
 // are read when a text needs them. The front panel's keys (ALT+F1..ALT+F4,
 // ALT+T, ALT+X), "QSO Logging" and refusals go to the panel's commands.
 //
-// Threads: GUI thread. The transmitting thread posts WM_K2_CW_NOTIFY to
-// WindowHandle(); everything this window sends goes to that thread as
-// WM_K2_CW_QUEUE. The front panel calls OnKey and OnCwText directly.
+// Threads: GUI thread. Everything this window sends goes to the transmitting
+// thread as CwText or CwAbort; the thread's progress comes back to the
+// window's inbox. The front panel calls OnKey and OnCwText directly.
 
+#include "cw/CCWMsgTransmittingThread.h"
 #include "cw/CwDocking.h"
 #include "cw/CwKeyboard.h"
-#include "platform/WindowMailbox.h"
+#include "platform/Inbox.h"
 
 #include <QDialog>
 
@@ -47,11 +48,10 @@ inline constexpr int kAutoplayTimer = 323;
 class CCWKeyboardDlg final : public QDialog {
     Q_OBJECT
 public:
-    CCWKeyboardDlg(CRigControlRegistry& registry, Handle cwThread, PanelCommands& panel,
+    CCWKeyboardDlg(CRigControlRegistry& registry, CwQueue& cwThread, PanelCommands& panel,
                    QWidget* parent = nullptr);
     ~CCWKeyboardDlg() override;
 
-    Handle WindowHandle() const { return mailbox_.handle(); }
     const cw::CwKeyboard& Logic() const { return logic_; }
     CCWTypeInEdit* TypeIn() const { return typeIn_; }
     CMemoryKeyPanelDlg* MemoryPanel() const { return panel_.get(); }
@@ -72,7 +72,7 @@ public:
     void OnKey(uint64_t code);
     // A text to send, a space added.
     void OnCwText(const std::string& text);
-    void OnNotify(uint64_t code, const std::string* chunk);
+    void OnProgress(const cw::CwProgress& progress);
     void Abort();
     void ToggleMemoryPanel();
     void OnAutoplay();
@@ -96,7 +96,7 @@ private:
     // The logic's way out: the transmitting thread, the store, the status line.
     class Services final : public cw::KeyboardServices {
     public:
-        Services(CRigControlRegistry& registry, Handle thread, PanelCommands& panel)
+        Services(CRigControlRegistry& registry, CwQueue& thread, PanelCommands& panel)
             : registry_(registry), thread_(thread), panel_(panel) {}
         void QueueText(const std::string& text) override;
         void AbortQueue() override;
@@ -107,11 +107,10 @@ private:
 
     private:
         CRigControlRegistry& registry_;
-        Handle thread_;
+        CwQueue& thread_;
         PanelCommands& panel_;
     };
 
-    void OnMessage(Message&& m);
     void OnMemoryKeyChanged(int key);
     void OnMemoryPanelClosed();
     void Show();
@@ -122,7 +121,7 @@ private:
     bool OurKey(QObject* watched) const;
 
     CRigControlRegistry& registry_;
-    Handle thread_;
+    CwQueue& thread_;
     PanelCommands& commands_;
     Services services_;
     cw::CwKeyboard logic_;
@@ -139,8 +138,8 @@ private:
     std::unique_ptr<CMemoryKeyPanelDlg> panel_;
     DockSlide slide_;
     bool closing_ = false;
-    // Last: removed first, so no message reaches a half-destroyed window.
-    WindowMailbox mailbox_;
+    // Last: closed first, so no progress reaches a half-destroyed window.
+    Inbox<cw::CwProgress> inbox_;
 };
 
 } // namespace tamrel

@@ -22,73 +22,56 @@ void ChannelKeyerLink::SetStatusPolling(bool on) {
     channel_.SetStatusPolling(on);
 }
 
-void CCWMsgTransmittingThread::run(MessageQueue& queue) {
-    feed_.SetNotify([this](uint64_t code, const std::string* chunk) {
-        if (peer_ == 0)
-            return;
-        Mailboxes::post(peer_,
-                        {msg::WM_K2_CW_NOTIFY, code, chunk ? Payload::of(*chunk) : Payload{}});
-    });
-    for (;;) {
-        std::chrono::milliseconds wait = idle_;
-        if (feed_.QueryWanted()) {
-            const auto now = Clock::now();
-            wait = nextQuery_ <= now
-                       ? std::chrono::milliseconds(0)
-                       : std::chrono::ceil<std::chrono::milliseconds>(nextQuery_ - now);
-        }
-        if (std::optional<Message> m = wait.count() > 0 ? queue.getFor(wait) : queue.tryGet()) {
-            if (m->id == msg::WM_QUIT)
-                return;
-            handle(*m);
-            freeSpace_.store(feed_.FreeSpace(), std::memory_order_relaxed);
-            continue;
-        }
-        if (feed_.QueryWanted() && Clock::now() >= nextQuery_) {
-            feed_.SendQuery();
-            nextQuery_ = Clock::now() + idle_;
-        }
+CCWMsgTransmittingThread::CCWMsgTransmittingThread(Clock& clock) : Worker(kThreadName, clock) {
+    feed_.SetNotify([this](cw::CwProgress progress) { echo_.post(std::move(progress)); });
+}
+
+std::optional<Clock::TimePoint> CCWMsgTransmittingThread::nextWake() const {
+    return feed_.QueryWanted() ? std::optional(nextQuery_) : std::nullopt;
+}
+
+void CCWMsgTransmittingThread::onWake(short) {
+    if (feed_.QueryWanted() && clock().Now() >= nextQuery_) {
+        feed_.SendQuery();
+        nextQuery_ = clock().Now() + idle_;
     }
 }
 
-void CCWMsgTransmittingThread::handle(Message& m) {
+void CCWMsgTransmittingThread::onMessage(CwMessage& message) {
     const bool wasWaiting = feed_.QueryWanted();
     const uint64_t chunks = feed_.ChunksSent();
-    switch (m.id) {
-    case msg::WM_K2_THREAD_SETUP:
-        if (const CwThreadSetup* setup = m.payload.get<CwThreadSetup>()) {
-            feed_.SetLink(setup->link);
-            idle_ = std::max(setup->idle, std::chrono::milliseconds(1));
-        }
-        return;
-    case msg::WM_K2_CW_QUEUE:
-        if ((m.wParam & 0xffff) == 6) {
-            feed_.Abort();
-        } else if ((m.wParam & 0xffff) == 5) {
-            const std::string* text = m.payload.get<std::string>();
-            const bool wasSending = feed_.Sending();
-            if (text && feed_.Append(*text) && !wasSending && feed_.QueryWanted()) {
-                // Text reaching an idle thread asks the radio at once.
-                nextQuery_ = Clock::now();
-                return;
-            }
-        }
-        break;
-    case msg::WM_K2_KEYER_STATE:
-        feed_.KeyerState(int(m.wParam & 0xffff));
-        break;
-    case msg::WM_K2_SET_PEER:
-        if (const Handle* peer = m.payload.get<Handle>())
-            peer_ = *peer;
-        else
-            peer_ = 0;
-        return;
-    default:
-        return;
-    }
+    const bool paced = std::visit(
+        Overloaded{[this](CwSetup& setup) {
+                       feed_.SetLink(setup.link);
+                       idle_ = std::max(setup.idle, std::chrono::milliseconds(1));
+                       return false;
+                   },
+                   [this](CwText& text) {
+                       const bool wasSending = feed_.Sending();
+                       if (feed_.Append(text.text) && !wasSending && feed_.QueryWanted()) {
+                           // Text reaching an idle thread asks the radio at once.
+                           nextQuery_ = clock().Now();
+                           return false;
+                       }
+                       return true;
+                   },
+                   [this](CwAbort&) {
+                       feed_.Abort();
+                       return true;
+                   },
+                   [this](CwKeyerState& state) {
+                       feed_.KeyerState(state.digit);
+                       return true;
+                   },
+                   [this](CwEchoTo& echo) {
+                       echo_ = std::move(echo.to);
+                       return false;
+                   }},
+        message);
     // A chunk just sent, or a query newly wanted, waits one interval.
-    if (feed_.ChunksSent() != chunks || (!wasWaiting && feed_.QueryWanted()))
-        nextQuery_ = Clock::now() + idle_;
+    if (paced && (feed_.ChunksSent() != chunks || (!wasWaiting && feed_.QueryWanted())))
+        nextQuery_ = clock().Now() + idle_;
+    freeSpace_.store(feed_.FreeSpace(), std::memory_order_relaxed);
 }
 
 } // namespace tamrel

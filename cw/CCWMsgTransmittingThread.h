@@ -4,36 +4,55 @@
 //
 // Threads and messages:
 //  - Started by the front panel at construction, ended by its destructor
-//    (quit message, then join); runs at idle priority.
-//  - Posted to it:
-//      WM_K2_THREAD_SETUP  payload CwThreadSetup: the link and idle interval
-//      WM_K2_CW_QUEUE      5 with a std::string: queue the text (whole or not
-//                          at all); 6: abort
-//      WM_K2_KEYER_STATE   the digit of a KY reply
-//      WM_K2_SET_PEER      payload Handle: where WM_K2_CW_NOTIFY goes (0 none)
-//      WM_QUIT             end
-//    Anything else is dropped.
-//  - Posts WM_K2_CW_NOTIFY (5 with the chunk as std::string, 5 empty for
-//    busy, 8 ready) to the peer.
+//    (quit, then join); runs at idle priority.
+//  - Takes CwMessage: CwSetup (the link and idle interval), CwText (queue the
+//    text, whole or not at all), CwAbort, CwKeyerState (the digit of a KY
+//    reply), CwEchoTo (where its progress goes: the keyboard window's inbox,
+//    or nowhere).
+//  - Posts CwProgress (a chunk sent, busy, ready) to that address.
 //  - Waits on its queue, never longer than until the next keyer query is
-//    due: the first query leaves as soon as text reaches an idle thread, the
-//    next ones once per idle interval.
+//    due on its clock: the first query leaves as soon as text reaches an idle
+//    thread, the next ones once per idle interval.
 
 #include "cw/KeyerFeed.h"
-#include "platform/WorkerThread.h"
+#include "platform/Mailbox.h"
+#include "platform/Worker.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstddef>
-#include <memory>
+#include <string>
+#include <variant>
 
 namespace tamrel {
 
 class CK2CommChannel;
 
-struct CwThreadSetup {
+struct CwSetup {
     cw::KeyerLink* link = nullptr; // not owned; outlives the thread
     std::chrono::milliseconds idle{100};
+};
+struct CwText {
+    std::string text;
+};
+struct CwAbort {};
+struct CwKeyerState {
+    int digit = 0;
+};
+struct CwEchoTo {
+    Address<cw::CwProgress> to;
+};
+using CwMessage = std::variant<CwSetup, CwText, CwAbort, CwKeyerState, CwEchoTo>;
+
+// Where the keyboard window's messages go: the transmitting thread, or a
+// test's recorder.
+class CwQueue {
+public:
+    // False when nothing takes them (the thread has ended).
+    virtual bool Post(CwMessage message) = 0;
+
+protected:
+    ~CwQueue() = default;
 };
 
 // The keyer link over the serial channel.
@@ -49,36 +68,30 @@ private:
     CK2CommChannel& channel_;
 };
 
-class CCWMsgTransmittingThread {
+class CCWMsgTransmittingThread final : public Worker<CwMessage>, public CwQueue {
 public:
-    CCWMsgTransmittingThread() = default;
-    ~CCWMsgTransmittingThread() { quitAndJoin(); }
-    CCWMsgTransmittingThread(const CCWMsgTransmittingThread&) = delete;
-    CCWMsgTransmittingThread& operator=(const CCWMsgTransmittingThread&) = delete;
+    static constexpr const char* kThreadName = "tamrel-cw";
 
-    void start() {
-        thread_.start([this](MessageQueue& q) { run(q); });
-    }
-    void quitAndJoin() { thread_.quitAndJoin(); }
-    Handle handle() const { return thread_.handle(); }
-    bool post(Message message) { return thread_.post(std::move(message)); }
+    explicit CCWMsgTransmittingThread(Clock& clock = SteadyClock());
+    ~CCWMsgTransmittingThread() { quitAndJoin(); }
+
+    bool Post(CwMessage message) override { return post(std::move(message)); }
+
     // Room in the queue as of the last message handled; text posted since is
     // not counted, so this only tells when a text surely cannot fit.
     std::size_t FreeSpace() const { return freeSpace_.load(std::memory_order_relaxed); }
 
 private:
-    using Clock = std::chrono::steady_clock;
-    void run(MessageQueue& queue);
-    void handle(Message& message);
+    void onMessage(CwMessage& message) override;
+    std::optional<Clock::TimePoint> nextWake() const override;
+    void onWake(short revents) override;
 
     // Worker-thread state.
     cw::KeyerFeed feed_;
-    Handle peer_ = 0;
+    Address<cw::CwProgress> echo_;
     std::chrono::milliseconds idle_{100};
-    Clock::time_point nextQuery_{};
+    Clock::TimePoint nextQuery_{};
     std::atomic<std::size_t> freeSpace_{cw::kMaxQueuedCharacters};
-    // Last: joined before the state above is destroyed.
-    WorkerThread thread_;
 };
 
 } // namespace tamrel

@@ -72,14 +72,10 @@ bool CwKeyboard::TakeTyped(const std::string& piece) {
     return true;
 }
 
-void CwKeyboard::Progress(uint64_t code, const std::string* chunk) {
-    if (code == 8) {
-        abortRed_ = false;
-        return;
-    }
-    abortRed_ = true;
-    if (chunk)
-        pending_.erase(0, std::min(chunk->size(), pending_.size()));
+void CwKeyboard::Progress(const CwProgress& progress) {
+    abortRed_ = !std::holds_alternative<KeyerReady>(progress);
+    if (const auto* sent = std::get_if<ChunkSent>(&progress))
+        pending_.erase(0, std::min(sent->chunk.size(), pending_.size()));
 }
 
 void CwKeyboard::Abort() {

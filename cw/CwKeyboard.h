@@ -13,6 +13,7 @@
 // Thread: the GUI thread (one owner); autoplay's timer belongs to the window.
 
 #include "cw/CwText.h"
+#include "cw/KeyerFeed.h"
 
 #include <array>
 #include <cstdint>
@@ -21,8 +22,6 @@
 namespace tamrel::cw {
 
 inline constexpr int kMemoryKeys = 11;
-inline constexpr uint64_t kQueueText = 5;
-inline constexpr uint64_t kQueueAbort = 6;
 inline constexpr uint64_t kKeyAbort = 27;
 // The autoplay dialog's intervals, in seconds.
 inline constexpr std::array<int, 23> kAutoplayIntervals = {1,   5,   10,  15,  20,  25,  30, 35,
@@ -79,8 +78,8 @@ public:
     // A piece the type-in line hands over: queued and shown as pending, or
     // refused (the line then keeps it).
     bool TakeTyped(const std::string& piece);
-    // WM_K2_CW_NOTIFY: 8 ready; 5 with a chunk sent, or busy.
-    void Progress(uint64_t code, const std::string* chunk);
+    // What the feed reported: a chunk sent or busy lights "Abort TX!", ready puts it out.
+    void Progress(const CwProgress& progress);
     void Abort();
 
     const std::string& Pending() const { return pending_; }

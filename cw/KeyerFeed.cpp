@@ -40,13 +40,16 @@ void KeyerFeed::KeyerState(int digit) {
     if (digit == 2) {
         OnReady();
     } else if (digit == 0 || digit == 1) {
-        Post(query_ ? kNotifySent : kNotifyReady, nullptr);
+        if (query_)
+            Post(KeyerBusy{});
+        else
+            Post(KeyerReady{});
     }
 }
 
 void KeyerFeed::OnReady() {
     if (query_) {
-        Post(kNotifyReady, nullptr);
+        Post(KeyerReady{});
         query_ = false;
         Polling(true);
     }
@@ -94,7 +97,7 @@ void KeyerFeed::SendChunk(const std::string& chunk) {
     ++chunksSent_;
     staleAnswers_ += openQueries_;
     openQueries_ = 0;
-    Post(kNotifySent, &chunk);
+    Post(ChunkSent{chunk});
 }
 
 void KeyerFeed::Abort() {

@@ -21,6 +21,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace tamrel::cw {
 
@@ -34,14 +35,17 @@ public:
     virtual void SetStatusPolling(bool on) = 0;
 };
 
-// WM_K2_CW_NOTIFY codes.
-inline constexpr uint64_t kNotifySent = 5; // a chunk went out, or busy while waiting
-inline constexpr uint64_t kNotifyReady = 8;
+// What the feed tells the keyboard window.
+struct ChunkSent {
+    std::string chunk; // went out to the keyer
+};
+struct KeyerBusy {};  // asked while waiting: the keyer is still sending
+struct KeyerReady {}; // all sent: the keyer is idle
+using CwProgress = std::variant<ChunkSent, KeyerBusy, KeyerReady>;
 
 class KeyerFeed {
 public:
-    // code 5 with the chunk just sent, 5 with nothing (busy), or 8.
-    using Notify = std::function<void(uint64_t code, const std::string* chunk)>;
+    using Notify = std::function<void(CwProgress progress)>;
 
     void SetLink(KeyerLink* link) { link_ = link; }
     void SetNotify(Notify notify) { notify_ = std::move(notify); }
@@ -67,9 +71,9 @@ private:
 
     void OnReady();
     void SendChunk(const std::string& chunk);
-    void Post(uint64_t code, const std::string* chunk) {
+    void Post(const CwProgress& progress) {
         if (notify_)
-            notify_(code, chunk);
+            notify_(progress);
     }
     void Polling(bool on) {
         if (link_)

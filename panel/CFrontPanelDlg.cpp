@@ -105,14 +105,14 @@ K2RadioModel RadioModelFromSettings(CRigControlRegistry& registry) {
 }
 
 CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter,
-                               RadioOperations& radio, QWidget* parent)
+                               RadioOperations& radio, Clock& clock, QWidget* parent)
     : QDialog(parent), registry_(registry), prompter_(prompter), radio_(radio),
       commands_(std::make_unique<ToolCommands>(*this)),
       memoryHost_(std::make_unique<MemoryHost>(*this)),
       presenter_(radio.Model(), loadTuningRange(registry)),
       controls_(presenter_, radio, [this](int index) { registry_.SetTuningRange(uint8_t(index)); }),
-      link_(radio.Model(), [this] { SendInitialQuery(); }),
-      mailbox_([this](Message&& m) { OnMessage(std::move(m)); }) {
+      link_(radio.Model(), clock, [this] { SendInitialQuery(); }), cwThread_(clock),
+      inbox_([this](LinkEvent&& e) { OnLinkEvent(std::move(e)); }) {
     FollowSettings();
     CommPortSettings port;
     registry_.GetCommPort(port);
@@ -277,8 +277,7 @@ void CFrontPanelDlg::ShowStatusText(const std::string& text) {
 void CFrontPanelDlg::OnModelChanged(uint32_t changes) {
     presenter_.Present(changes);
     if (changes & radio_change::kKeyer)
-        cwThread_.post(
-            {msg::WM_K2_KEYER_STATE, uint64_t(uint32_t(radio_.Model().Fields().keyerState)), {}});
+        cwThread_.post(CwKeyerState{radio_.Model().Fields().keyerState});
     Refresh();
 }
 
@@ -401,8 +400,7 @@ void CFrontPanelDlg::showEvent(QShowEvent* event) {
     PlaceWindow();
     QTimer::singleShot(250, this, [this] { placementSettled_ = true; });
     activateWindow();
-    cwThread_.post({msg::WM_K2_THREAD_SETUP, 0,
-                    Payload::of(CwThreadSetup{keyerLink_.get(), std::chrono::milliseconds(100)})});
+    cwThread_.post(CwSetup{keyerLink_.get(), std::chrono::milliseconds(100)});
     // Not a frequency edit: focusing one opens it for typing.
     w_.tuning->setFocus();
     if (std::vector<std::string> problems = registry_.LoadProblems(); !problems.empty())
@@ -448,7 +446,7 @@ void CFrontPanelDlg::HookReceiveThread() {
     link_.Start();
     presenter_.ShowStatus(kQueryingStatus);
     Refresh();
-    radio_.HookReceiveThread(WindowHandle());
+    radio_.HookReceiveThread(LinkEvents());
 }
 
 void CFrontPanelDlg::SendInitialQuery() {
@@ -461,18 +459,11 @@ void CFrontPanelDlg::SendInitialQuery() {
     radio_.SendInitialQuery();
 }
 
-void CFrontPanelDlg::OnMessage(Message&& m) {
-    switch (m.id) {
-    case msg::WM_K2_REPLY:
-        if (const std::string* text = m.payload.get<std::string>())
-            OnReply(int(m.wParam), *text);
-        break;
-    case msg::WM_K2_LINK_EVENT:
-        link_.OnLinkEvent(m);
-        break;
-    default:
-        break;
-    }
+void CFrontPanelDlg::OnLinkEvent(LinkEvent&& event) {
+    std::visit(Overloaded{[this](ReplyReceived& r) { OnReply(r.id, r.text); },
+                          [this](LinkLost& l) { link_.OnLinkLost(l.error); },
+                          [this](LinkReopened&) { link_.OnLinkReopened(); }},
+               event);
 }
 
 void CFrontPanelDlg::OnReply(int id, const std::string& text) {
@@ -557,8 +548,7 @@ void CFrontPanelDlg::OpenKeyboard() {
     if (shutDown_ || (keyboard_ && !keyboard_->Closing()))
         return;
     if (!keyboard_) {
-        keyboard_ =
-            std::make_unique<CCWKeyboardDlg>(registry_, cwThread_.handle(), Commands(), this);
+        keyboard_ = std::make_unique<CCWKeyboardDlg>(registry_, cwThread_, Commands(), this);
         // Queued: the window announces from inside its slide's timer.
         connect(
             keyboard_.get(), &CCWKeyboardDlg::closed, this,

@@ -12,10 +12,10 @@
 // exiting; and on its end saves the per-band VFO memory and starts the
 // shutdown sequence.
 //
-// Threads: lives on the GUI thread. The receive thread posts WM_K2_REPLY and
-// WM_K2_LINK_EVENT to WindowHandle(); nothing else is posted here. Nothing
-// here waits on the radio: paced sequences run on the channel's sequence
-// runner.
+// Threads: lives on the GUI thread. The receive thread posts each reply and
+// each change of the line (LinkEvent) to the panel's inbox; nothing else is
+// posted here. Nothing here waits on the radio: paced sequences run on the
+// channel's sequence runner. The CW thread and the link watch keep `clock`.
 
 #include "cw/CCWMsgTransmittingThread.h"
 #include "panel/FocusRing.h"
@@ -23,8 +23,9 @@
 #include "panel/FrontPanelLayout.h"
 #include "panel/FrontPanelPresenter.h"
 #include "panel/LinkWatch.h"
-#include "platform/Messages.h"
-#include "platform/WindowMailbox.h"
+#include "platform/Clock.h"
+#include "platform/Inbox.h"
+#include "radio/CRecvrCmdParsingThread.h"
 
 #include <QDialog>
 
@@ -71,7 +72,7 @@ K2RadioModel RadioModelFromSettings(CRigControlRegistry& registry);
 class CFrontPanelDlg final : public QDialog {
 public:
     CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter, RadioOperations& radio,
-                   QWidget* parent = nullptr);
+                   Clock& clock = SteadyClock(), QWidget* parent = nullptr);
     ~CFrontPanelDlg() override;
 
     // Set before the window is shown; null runs without a radio.
@@ -94,8 +95,8 @@ public:
         replyObservers_.push_back(std::move(observer));
     }
 
-    // Where threads and tools post window messages for the front panel.
-    Handle WindowHandle() const { return mailbox_.handle(); }
+    // Where the receive thread posts replies and the line's changes.
+    Address<LinkEvent> LinkEvents() const { return inbox_.address(); }
     // What the tool windows ask of the panel.
     PanelCommands& Commands();
     const CFrontPanelPresenter& Presenter() const { return presenter_; }
@@ -113,8 +114,7 @@ public:
     // The keyboard CW window (button 1015, ALT+T): opens or closes it.
     void ToggleKeyboard();
     CCWKeyboardDlg* Keyboard() const { return keyboard_.get(); }
-    Handle CwThreadHandle() const { return cwThread_.handle(); }
-    std::size_t CwQueueSpace() const { return cwThread_.FreeSpace(); }
+    CCWMsgTransmittingThread& CwThread() { return cwThread_; }
     // "QSO Logging": starts the QSO log once and shows both windows.
     void OpenQsoLogging();
     // The QSO windows once opened (tests look at them).
@@ -140,7 +140,7 @@ private:
     void ConnectSlider(QSlider* slider, std::function<void(int code, int position)> handler);
     void Refresh();
     void OnModelChanged(uint32_t changes);
-    void OnMessage(Message&& m);
+    void OnLinkEvent(LinkEvent&& event);
     void OnReply(int id, const std::string& text);
     void OnControlFrame(quint64 connection, quint32 dwData, const QByteArray& data);
     void HookReceiveThread();
@@ -191,8 +191,8 @@ private:
     // After the link it uses: joined before the link goes.
     CCWMsgTransmittingThread cwThread_;
     K2RadioModel::Subscription modelWatch_;
-    // Last: removed first, so no message reaches a half-destroyed window.
-    WindowMailbox mailbox_;
+    // Last: closed first, so nothing reaches a half-destroyed window.
+    Inbox<LinkEvent> inbox_;
 };
 
 } // namespace tamrel

@@ -20,10 +20,10 @@ std::vector<uint8_t> LinkStateBytes(const K2RadioModel& model) {
     return r.toBytes();
 }
 
-CLinkWatch::CLinkWatch(K2RadioModel& model, std::function<void()> reopened, QObject* parent)
-    : QObject(parent), model_(model), reopened_(std::move(reopened)) {
-    connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
-}
+CLinkWatch::CLinkWatch(K2RadioModel& model, Clock& clock, std::function<void()> reopened,
+                       QObject* parent)
+    : QObject(parent), model_(model), reopened_(std::move(reopened)),
+      timer_(clock, [this] { Tick(); }) {}
 
 void CLinkWatch::SetChannel(CK2CommChannel* channel) {
     channel_ = channel;
@@ -48,14 +48,13 @@ void CLinkWatch::Tick() {
     });
 }
 
-void CLinkWatch::OnLinkEvent(const Message& m) {
-    const int64_t* error = m.payload.get<int64_t>();
-    if (m.wParam == msg::LINK_LOST) {
-        model_.UpdateLink([&](LinkMonitor& l) { return l.Lost(error ? int(*error) : 0); });
-    } else if (m.wParam == msg::LINK_REOPENED) {
-        if (model_.UpdateLink([](LinkMonitor& l) { return l.Reopened(); }))
-            reopened_();
-    }
+void CLinkWatch::OnLinkLost(int error) {
+    model_.UpdateLink([&](LinkMonitor& l) { return l.Lost(error); });
+}
+
+void CLinkWatch::OnLinkReopened() {
+    if (model_.UpdateLink([](LinkMonitor& l) { return l.Reopened(); }))
+        reopened_();
 }
 
 } // namespace tamrel

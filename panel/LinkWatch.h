@@ -3,15 +3,14 @@
 //
 // Once a second it gives the link monitor a poll tick with the channel's
 // count of bytes received (so a radio that stops answering is noticed within
-// two ticks), and it turns the receive thread's WM_K2_LINK_EVENT messages into
+// two ticks), and it turns the receive thread's link events into
 // lost / reopened. After a reopen the owner runs the initial query again.
 //
 // Thread: the GUI thread, like the model.
 
-#include "platform/Messages.h"
+#include "platform/ClockTimer.h"
 
 #include <QObject>
-#include <QTimer>
 
 #include <chrono>
 #include <functional>
@@ -29,8 +28,9 @@ std::vector<uint8_t> LinkStateBytes(const K2RadioModel& model);
 class CLinkWatch final : public QObject {
 public:
     // The model announces every change of the link state; reopened() runs
-    // after the device came back.
-    CLinkWatch(K2RadioModel& model, std::function<void()> reopened, QObject* parent = nullptr);
+    // after the device came back. The ticks keep `clock`.
+    CLinkWatch(K2RadioModel& model, Clock& clock, std::function<void()> reopened,
+               QObject* parent = nullptr);
 
     // The channel as the application left it: open (waiting for the first
     // reply) or not. Not open and no failure reported: no port.
@@ -39,8 +39,9 @@ public:
     void SetOpenFailure(const std::string& device, int error);
     // Starts the ticks (the window is shown).
     void Start(std::chrono::milliseconds period = std::chrono::seconds(1));
-    // WM_K2_LINK_EVENT from the receive thread.
-    void OnLinkEvent(const Message& m);
+    // The receive thread saw the line hang up (or a reopen fail), or come back.
+    void OnLinkLost(int error);
+    void OnLinkReopened();
     // One tick now (also what the timer calls).
     void Tick();
 
@@ -48,7 +49,7 @@ private:
     K2RadioModel& model_;
     CK2CommChannel* channel_ = nullptr;
     std::function<void()> reopened_;
-    QTimer timer_;
+    ClockTimer timer_;
 };
 
 } // namespace tamrel

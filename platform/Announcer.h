@@ -19,6 +19,8 @@
 namespace tamrel {
 
 template <class Changes> class Announcer {
+    struct State;
+
 public:
     using Observer = std::function<void(const Changes&)>;
 
@@ -41,7 +43,7 @@ public:
 
     private:
         friend class Announcer;
-        std::weak_ptr<typename Announcer::State> state_;
+        std::weak_ptr<State> state_;
         typename std::list<std::shared_ptr<Observer>>::iterator it_;
     };
 

@@ -1,27 +1,27 @@
 #pragma once
-// Inbox<M>: how a worker thread hands typed results to an object on the GUI
-// thread. post() may be called from any thread; the handler runs on the
-// inbox's thread, in the order posted. Destroying the inbox drops what it has
-// not handled; the owner ends the threads that post to it first.
+// Inbox<M>: a Mailbox (platform/Mailbox.h) received on the GUI thread: each
+// message posted from any thread reaches the handler there, in order, from
+// the event loop. Threads that may outlive the inbox keep its address();
+// destroying the inbox closes the mailbox and drops what it has not handled.
+
+#include "platform/Mailbox.h"
 
 #include <QObject>
 
-#include <deque>
 #include <functional>
-#include <mutex>
-#include <optional>
+#include <memory>
 #include <utility>
 
 namespace tamrel {
 
 namespace detail {
-// The event half: one wake-up event per message; the messages wait under a
-// lock the thread sanitizer can see, not inside Qt's queue.
+// The event half: one wake-up event per message.
 class InboxBase : public QObject {
 public:
     explicit InboxBase(QObject* parent) : QObject(parent) {}
 
 protected:
+    // Safe from any thread.
     void Wake();
     virtual void DeliverOne() = 0;
     bool event(QEvent* event) override;
@@ -33,32 +33,21 @@ public:
     using Handler = std::function<void(M&&)>;
 
     explicit Inbox(Handler handler, QObject* parent = nullptr)
-        : InboxBase(parent), handler_(std::move(handler)) {}
+        : InboxBase(parent), handler_(std::move(handler)),
+          box_(std::make_shared<Mailbox<M>>([this] { Wake(); })) {}
+    ~Inbox() override { box_->close(); }
 
-    void post(M message) {
-        {
-            std::lock_guard lock(mutex_);
-            pending_.push_back(std::move(message));
-        }
-        Wake();
-    }
+    bool post(M message) { return box_->post(std::move(message)); }
+    Address<M> address() const { return Address<M>(box_); }
 
 private:
     void DeliverOne() override {
-        std::optional<M> m;
-        {
-            std::lock_guard lock(mutex_);
-            if (pending_.empty())
-                return;
-            m.emplace(std::move(pending_.front()));
-            pending_.pop_front();
-        }
-        handler_(std::move(*m));
+        if (std::optional<M> m = box_->take())
+            handler_(std::move(*m));
     }
 
     Handler handler_;
-    std::mutex mutex_;
-    std::deque<M> pending_;
+    std::shared_ptr<Mailbox<M>> box_;
 };
 
 } // namespace tamrel

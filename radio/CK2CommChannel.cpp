@@ -60,7 +60,8 @@ std::string_view ResultCodeName(uint32_t code) {
     }
 }
 
-CK2CommChannel::CK2CommChannel(uint8_t loggingMode) : loggingMode_(loggingMode) {}
+CK2CommChannel::CK2CommChannel(uint8_t loggingMode, Clock& clock)
+    : loggingMode_(loggingMode), clock_(clock) {}
 
 CK2CommChannel::~CK2CommChannel() {
     Close();
@@ -92,21 +93,20 @@ uint32_t CK2CommChannel::OpenDevice(const std::string& device, uint16_t portNumb
     open_ = true;
 
     if (!runner_)
-        runner_ = std::make_unique<CSequenceRunner>();
+        runner_ = std::make_unique<CSequenceRunner>(clock_);
     // The queues exist when start() returns, so the setup is posted at once.
     if (!recvThread_) {
-        recvThread_ = std::make_unique<CRecvrCmdParsingThread>();
+        recvThread_ = std::make_unique<CRecvrCmdParsingThread>(clock_);
         recvThread_->start();
-        RecvThreadSetup setup{0, 0, &port_, 100ms, &lock_};
-        setup.bytesReceived = &bytesReceived_;
+        RecvSetup setup{&port_, 100ms, &lock_, &bytesReceived_, {}};
         setup.recovery.close = [this] { CloseLostPort(); };
         setup.recovery.reopen = [this] { return ReopenLostPort(); };
-        recvThread_->post(recvmsg::setup(setup));
+        recvThread_->post(std::move(setup));
     }
     if (!statusThread_) {
-        statusThread_ = std::make_unique<CK2StatusCmdQueryThread>();
+        statusThread_ = std::make_unique<CK2StatusCmdQueryThread>(clock_);
         statusThread_->start();
-        statusThread_->post(statusmsg::setup(this, 1000ms));
+        statusThread_->post(StatusSetup{this, 1000ms});
     }
     return K2_OK;
 }
@@ -155,6 +155,10 @@ uint32_t CK2CommChannel::Close() {
 }
 
 uint32_t CK2CommChannel::SendCommand(std::string_view text) {
+    return Queue(text, 0);
+}
+
+uint32_t CK2CommChannel::Queue(std::string_view text, uint64_t checkpoint) {
     // As "%s;": the text ends at a NUL.
     text = text.substr(0, text.find('\0'));
     std::string wire;
@@ -162,7 +166,7 @@ uint32_t CK2CommChannel::SendCommand(std::string_view text) {
     wire.append(text).push_back(';');
     // Sequence steps run on the runner's thread: they write in their turn.
     if (runner_ && runner_->OnRunnerThread())
-        return Write(wire);
+        return WriteNoting(wire, checkpoint);
     if (!open_ || !runner_)
         return K2_ERR_NO_PORT;
     // While the line is stalled one command at a time probes it; the rest are
@@ -172,8 +176,8 @@ uint32_t CK2CommChannel::SendCommand(std::string_view text) {
         return K2_ERR_LINE_STALLED;
     }
     ++queued_;
-    if (!runner_->Post([this, wire = std::move(wire)] {
-            Write(wire);
+    if (!runner_->Post([this, checkpoint, wire = std::move(wire)] {
+            WriteNoting(wire, checkpoint);
             --queued_;
         })) {
         --queued_;
@@ -181,6 +185,45 @@ uint32_t CK2CommChannel::SendCommand(std::string_view text) {
         return K2_ERR_LINE_STALLED;
     }
     return K2_OK;
+}
+
+uint32_t CK2CommChannel::WriteNoting(const std::string& wire, uint64_t checkpoint) {
+    if (checkpoint == 0)
+        return Write(wire);
+    // Noted before it leaves, so that its reply can never come first.
+    {
+        std::lock_guard guard(checkpointLock_);
+        checkpoints_.push_back(checkpoint);
+    }
+    const uint32_t result = Write(wire);
+    if (result != K2_OK)
+        ForgetCheckpoint(checkpoint);
+    return result;
+}
+
+uint32_t CK2CommChannel::CmdCheckpoint(uint64_t tag) {
+    return Queue(name(ID_ID), tag);
+}
+
+std::optional<uint64_t> CK2CommChannel::TakeCheckpoint() {
+    std::lock_guard guard(checkpointLock_);
+    if (checkpoints_.empty())
+        return std::nullopt;
+    const uint64_t tag = checkpoints_.front();
+    checkpoints_.pop_front();
+    return tag;
+}
+
+std::optional<uint64_t> CK2CommChannel::NextCheckpoint() const {
+    std::lock_guard guard(checkpointLock_);
+    if (checkpoints_.empty())
+        return std::nullopt;
+    return checkpoints_.front();
+}
+
+void CK2CommChannel::ForgetCheckpoint(uint64_t tag) {
+    std::lock_guard guard(checkpointLock_);
+    std::erase(checkpoints_, tag);
 }
 
 uint32_t CK2CommChannel::Write(const std::string& wire) {
@@ -205,13 +248,13 @@ uint64_t CK2CommChannel::WriteFailures() const {
     return port_.writeFailures() + refused_;
 }
 
-Handle CK2CommChannel::GetReceiveThreadId() const {
-    return recvThread_ ? recvThread_->handle() : 0;
+bool CK2CommChannel::PostToReceiveThread(RecvMessage message) {
+    return recvThread_ && recvThread_->post(std::move(message));
 }
 
 void CK2CommChannel::SetStatusPolling(bool on) {
     if (statusThread_)
-        statusThread_->post(statusmsg::polling(on));
+        statusThread_->post(StatusPolling{on});
 }
 
 // ---- Encoders ---------------------------------------------------------------

@@ -22,23 +22,26 @@
 // runner and the two worker threads once (a second open reuses them); Close
 // lets the runner finish what is queued (a shutdown sequence, say), then posts
 // the workers the quit message and joins them before it closes the port, so
-// none can be inside the lock then. SetStatusPolling and GetReceiveThreadId may be used
-// from any thread while the channel is open (not during Open or Close).
+// none can be inside the lock then. SetStatusPolling and PostToReceiveThread may be
+// used from any thread while the channel is open (not during Open or Close).
+// The runner's pacing and the threads' periods are on the channel's clock.
 
-#include "platform/Messages.h"
+#include "platform/Clock.h"
 #include "platform/SerialPort.h"
+#include "radio/CRecvrCmdParsingThread.h"
 #include "radio/CSequenceRunner.h"
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace tamrel {
 
-class CRecvrCmdParsingThread;
 class CK2StatusCmdQueryThread;
 
 // Result codes: 0 is success, the high byte names the area.
@@ -59,7 +62,7 @@ inline constexpr uint16_t K2_QUERY = 0;
 
 class CK2CommChannel {
 public:
-    explicit CK2CommChannel(uint8_t loggingMode = 0);
+    explicit CK2CommChannel(uint8_t loggingMode = 0, Clock& clock = SteadyClock());
     virtual ~CK2CommChannel();
     CK2CommChannel(const CK2CommChannel&) = delete;
     CK2CommChannel& operator=(const CK2CommChannel&) = delete;
@@ -83,11 +86,11 @@ public:
     uint64_t WriteFailures() const;
     // The last write found the line stalled (cleared by the next whole write).
     bool LineStalled() const { return stalled_; }
-    // Where to post WM_K2_THREAD_SETUP and WM_K2_RECV_CONTROL for the receive
-    // thread; 0 when there is none.
-    Handle GetReceiveThreadId() const;
-    // Posts WM_K2_POLL_CONTROL 22 (on) or 23 (off) to the status thread, if any.
+    // False when there is no receive thread (the channel never opened).
+    bool PostToReceiveThread(RecvMessage message);
+    // Switches the status thread's polling on or off, if there is one.
     void SetStatusPolling(bool on);
+    Clock& GetClock() const { return clock_; }
 
     // Every byte the receive thread has read since the channel was made: a
     // radio that answers at all moves it (the link's liveness evidence).
@@ -140,8 +143,20 @@ public:
     uint32_t CmdStatusQuery();                            // DS, then BG
     uint32_t CmdScanSetup(int32_t lowHz, int32_t highHz); // FA, FB, SW19, SW25, 100 ms apart
 
+    // Checkpoints: "ID;" sent behind a set, its tag noted in the order the
+    // commands leave, so that each ID reply names the set it follows. The radio
+    // answers in order, so every reply before it comes from commands sent before.
+    uint32_t CmdCheckpoint(uint64_t tag);
+    // The tag of the oldest checkpoint on the wire whose reply has not been taken.
+    std::optional<uint64_t> TakeCheckpoint();
+    std::optional<uint64_t> NextCheckpoint() const;
+    // Drops a checkpoint whose reply will not be waited for any longer.
+    void ForgetCheckpoint(uint64_t tag);
+
 private:
+    uint32_t Queue(std::string_view text, uint64_t checkpoint);
     uint32_t Write(const std::string& wire);
+    uint32_t WriteNoting(const std::string& wire, uint64_t checkpoint);
     void CloseLostPort();
     int ReopenLostPort();
 
@@ -165,9 +180,12 @@ private:
     uint32_t lastError_ = 0;
     int portNumber_ = -1;
     uint8_t loggingMode_ = 0;
+    Clock& clock_;
     std::string device_;
     std::mutex lock_;
     std::mutex writeLock_; // the writer's, so a stalled write holds up no reader
+    mutable std::mutex checkpointLock_;
+    std::deque<uint64_t> checkpoints_; // guarded by checkpointLock_
     SerialPort port_;
     // Declared last: destroyed (and so joined) before the port and the lock;
     // the runner last of all, as its steps post to the two threads.

@@ -5,57 +5,52 @@
 // unchanged ones.
 //
 // Threads and messages:
-//  - Started and ended (quit message, then join) by CK2CommChannel on the
+//  - Started and ended (quit, then join) by CK2CommChannel on the
 //    application's thread; runs at low priority (nice 10).
-//  - Posted to it:
-//      WM_K2_THREAD_SETUP  payload StatusThreadSetup: takes channel and
-//                          period and switches polling off (the channel's
-//                          Open sends it with wParam 0).
-//      WM_K2_POLL_CONTROL  POLL_ON (22) / POLL_OFF (23); other codes ignored
-//                          (CK2CommChannel::SetStatusPolling sends them).
-//      WM_QUIT             end the loop.
-//    Anything else is discarded. Only the low 16 bits of id and wParam count.
-//  - Each pass handles one message, or waits one period and then, when
-//    polling is on and a channel is known, calls CmdStatusQuery on it. So the
-//    first query comes one full period after polling is switched on.
+//  - Takes StatusMessage: StatusSetup (the channel and the period; polling
+//    off), StatusPolling (on or off; CK2CommChannel::SetStatusPolling).
+//  - Once per period on the channel's clock, when polling is on and a channel
+//    is known, calls CmdStatusQuery on it; the first query comes one full
+//    period after polling is switched on.
 //  - Takes no lock of its own; the channel's lock serialises its sends.
 
-#include "platform/MessageLoopWorker.h"
+#include "platform/Worker.h"
 
 #include <chrono>
+#include <variant>
 
 namespace tamrel {
 
 class CK2CommChannel;
 
-struct StatusThreadSetup {
+struct StatusSetup {
     CK2CommChannel* channel = nullptr;
     std::chrono::milliseconds period{1000};
 };
+struct StatusPolling {
+    bool on = false;
+};
+using StatusMessage = std::variant<StatusSetup, StatusPolling>;
 
-class CK2StatusCmdQueryThread final : public MessageLoopWorker {
+class CK2StatusCmdQueryThread final : public Worker<StatusMessage> {
 public:
     static constexpr const char* kThreadName = "tamrel-status";
 
-    CK2StatusCmdQueryThread() : MessageLoopWorker(kThreadName) {}
+    explicit CK2StatusCmdQueryThread(Clock& clock = SteadyClock()) : Worker(kThreadName, clock) {}
     ~CK2StatusCmdQueryThread() { quitAndJoin(); }
 
 private:
-    void onMessage(Message& message) override;
-    std::optional<std::chrono::milliseconds> waitTimeout() const override { return period_; }
+    void onMessage(StatusMessage& message) override;
+    std::optional<Clock::TimePoint> nextWake() const override {
+        return polling_ ? std::optional(last_ + period_) : std::nullopt;
+    }
     void onWake(short revents) override;
 
     // Worker-thread state.
     CK2CommChannel* channel_ = nullptr;
-    std::chrono::milliseconds period_{100};
+    std::chrono::milliseconds period_{1000};
     bool polling_ = false;
+    Clock::TimePoint last_{};
 };
-
-// The messages of the table above, built so that no sender spells a wParam.
-namespace statusmsg {
-// Channel and period; switches polling off.
-Message setup(CK2CommChannel* channel, std::chrono::milliseconds period);
-Message polling(bool on);
-} // namespace statusmsg
 
 } // namespace tamrel

@@ -9,38 +9,36 @@
 // of the wait until the period has passed, so the thread never spins.
 //
 // Threads and messages:
-//  - Started and ended (quit message, then join) by CK2CommChannel on the
+//  - Started and ended (quit, then join) by CK2CommChannel on the
 //    application's thread; runs at low priority (nice 10).
-//  - Posted to it (its Handle is CK2CommChannel::GetReceiveThreadId()):
-//      WM_K2_THREAD_SETUP  wParam 1, payload RecvThreadSetup: takes every
-//                          field (the channel, when it opens);
-//                          any other wParam: takes deliveryMode and target
-//                          only (the front panel, to switch delivery on/off).
-//      WM_K2_RECV_CONTROL  RECV_PURGE (1): discard the port's input queue, if
-//                          a port is known; RECV_START (3) / RECV_STOP (4):
-//                          start and stop reading.
-//      WM_QUIT             end the loop.
-//    Anything else is discarded. Only the low 16 bits of id and wParam count.
+//  - Takes RecvMessage (CK2CommChannel::PostToReceiveThread):
+//      RecvSetup       the channel's port and its recovery, when it opens;
+//      RecvDeliverTo   where replies and link events go from now on (the
+//                      front panel's inbox; an empty address: nowhere);
+//      RecvPurge       discard the port's input queue, if a port is known;
+//      RecvStart / RecvStop   start and stop reading.
 //    Waiting messages are handled, in order, before the port is read.
-//  - Posts WM_K2_REPLY, wParam = reply id (0..34), payload = std::string
-//    reply text without ";", to the target, only while deliveryMode is 2
-//    (nothing is allocated otherwise).
+//  - Posts a LinkEvent for each reply (ReplyReceived: the reply id 0..34 and
+//    the text without ";") and each change of the line to the address it
+//    was given; nothing is made for a reply when there is none.
 //  - A hang-up (poll reports POLLHUP/POLLERR, or a read fails) closes the port
-//    through recovery.close and posts WM_K2_LINK_EVENT LINK_LOST with the
-//    errno to the target; then recovery.reopen is tried every retryPeriod
-//    until it succeeds (LINK_REOPENED) or the thread ends. A reopen that fails
-//    for another reason than a missing device posts LINK_LOST with that errno
-//    once per change. Link events go to the target whatever deliveryMode is.
+//    through recovery.close and posts LinkLost with the errno; then
+//    recovery.reopen is tried every retryPeriod until it succeeds
+//    (LinkReopened) or the thread ends. A reopen that fails for another
+//    reason than a missing device posts LinkLost with that errno once per
+//    change.
 //  - Lock: the channel's mutex, held for each reading pass (bytes waiting and
 //    one read of at most 512 bytes), each purge, and while the port's
 //    descriptor is looked up for the wait (not during the wait). Parsing and
 //    posting happen after it is released, so no other lock is ever taken
 //    inside it.
-//  - Everything else (parser, flags, setup fields) belongs to the worker.
+//  - Everything else (parser, flags, setup fields) belongs to the worker;
+//    its periods are on the channel's clock.
 
 #include "ReplyParser.h"
-#include "platform/MessageLoopWorker.h"
+#include "platform/Mailbox.h"
 #include "platform/SerialPort.h"
+#include "platform/Worker.h"
 
 #include <atomic>
 #include <chrono>
@@ -48,6 +46,8 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <variant>
 
 namespace tamrel {
 
@@ -61,68 +61,63 @@ struct LinkRecovery {
     std::chrono::milliseconds retryPeriod{200};
 };
 
-struct RecvThreadSetup {
-    uint32_t deliveryMode = 0; // 2: post replies to target; anything else: post nothing
-    Handle target = 0;
+// What the receive thread tells the front panel.
+struct ReplyReceived {
+    int id = 0;       // position in the name table, 0 for none
+    std::string text; // the reply without ";"
+};
+struct LinkLost {
+    int error = 0; // closed after a hang-up (or still cannot reopen) for this errno
+};
+struct LinkReopened {}; // open again with the same line settings
+using LinkEvent = std::variant<ReplyReceived, LinkLost, LinkReopened>;
+
+struct RecvSetup {
     SerialPort* port = nullptr;
     std::chrono::milliseconds pollPeriod{100};
     std::mutex* lock = nullptr; // guards port; may be null for a port nobody shares
-    // Set with wParam 1 only.
     std::atomic<uint64_t>* bytesReceived = nullptr; // counts every byte read
     LinkRecovery recovery{};                        // empty: a hang-up is only reported
 };
+struct RecvDeliverTo {
+    Address<LinkEvent> to;
+};
+struct RecvPurge {};
+struct RecvStart {};
+struct RecvStop {};
+using RecvMessage = std::variant<RecvSetup, RecvDeliverTo, RecvPurge, RecvStart, RecvStop>;
 
-class CRecvrCmdParsingThread final : public MessageLoopWorker {
+class CRecvrCmdParsingThread final : public Worker<RecvMessage> {
 public:
     static constexpr const char* kThreadName = "tamrel-recv";
-    static constexpr uint32_t kDeliver = 2;
     static constexpr std::size_t kReadChunk = 512;
-    // wParam of WM_K2_THREAD_SETUP: take every field, or the delivery only.
-    static constexpr uint64_t kSetupAll = 1;
-    static constexpr uint64_t kSetupDelivery = 2;
 
-    CRecvrCmdParsingThread() : MessageLoopWorker(kThreadName) {}
+    explicit CRecvrCmdParsingThread(Clock& clock = SteadyClock()) : Worker(kThreadName, clock) {}
     ~CRecvrCmdParsingThread() { quitAndJoin(); }
 
 private:
-    void onMessage(Message& message) override;
-    std::optional<std::chrono::milliseconds> waitTimeout() const override;
+    void onMessage(RecvMessage& message) override;
+    std::optional<Clock::TimePoint> nextWake() const override;
     int waitDescriptor() const override;
     void onWake(short revents) override;
     // Bytes read, 0 when there were none.
     long readPass();
     void retryReopen();
-    void postLink(uint64_t code, int error);
     std::unique_lock<std::mutex> lockPort() const;
 
     // Worker-thread state.
-    RecvThreadSetup setup_;
+    RecvSetup setup_;
+    Address<LinkEvent> to_;
     bool reading_ = false;
-    // When the port last woke the thread with nothing to read; it is left out
-    // of the wait for one period after that.
-    std::optional<std::chrono::steady_clock::time_point> quietSince_;
+    // When the port was last read or looked at: the next pass is a period on.
+    Clock::TimePoint lastPass_{};
+    // The port woke the thread with nothing to read: it is left out of the
+    // wait until the period has passed.
+    bool quiet_ = false;
     bool lost_ = false;
     int lastReopenError_ = 0;
-    std::chrono::steady_clock::time_point nextRetry_{};
+    Clock::TimePoint nextRetry_{};
     ReplyParser parser_;
 };
-
-// The messages of the table above, built so that no sender spells a wParam.
-namespace recvmsg {
-// The channel's setup when it opens: every field.
-Message setup(const RecvThreadSetup& setup);
-// Delivery only (the port stays as it is): replies go to target while mode
-// is CRecvrCmdParsingThread::kDeliver; any other mode posts nothing.
-Message delivery(uint32_t mode, Handle target);
-inline Message deliverTo(Handle target) {
-    return delivery(CRecvrCmdParsingThread::kDeliver, target);
-}
-inline Message noDelivery() {
-    return delivery(0, 0);
-}
-Message purge();
-Message startReading();
-Message stopReading();
-} // namespace recvmsg
 
 } // namespace tamrel

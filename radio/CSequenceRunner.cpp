@@ -8,95 +8,137 @@ constexpr std::size_t index(CSequenceRunner::Kind kind) {
 }
 } // namespace
 
-CSequenceRunner::CSequenceRunner() : thread_([this] { Loop(); }) {}
+CSequenceRunner::CSequenceRunner(Clock& clock) : Worker("tamrel-runner", clock, false) {
+    start();
+}
 
 CSequenceRunner::~CSequenceRunner() {
     Finish();
 }
 
 bool CSequenceRunner::Post(Action action) {
-    {
-        std::lock_guard guard(mutex_);
-        Lane& lane = lanes_[index(Kind::Command)];
-        if ((finishing_ && !OnRunnerThread()) || lane.steps.size() >= kMaxQueuedCommands)
-            return false;
-        lane.steps.push_back({std::move(action), {}});
+    if (queuedCommands_ >= kMaxQueuedCommands)
+        return false;
+    ++queuedCommands_;
+    if (OnRunnerThread()) {
+        Apply(runner::Post{std::move(action)});
+        return true;
     }
-    wake_.notify_one();
+    if (!post(runner::Post{std::move(action)})) {
+        --queuedCommands_;
+        return false;
+    }
     return true;
 }
 
 void CSequenceRunner::Run(Kind kind, std::vector<Step> steps) {
-    {
-        std::lock_guard guard(mutex_);
-        Lane& lane = lanes_[index(kind)];
-        lane.steps.assign(std::make_move_iterator(steps.begin()),
-                          std::make_move_iterator(steps.end()));
-        lane.due = Clock::now();
-        ++lane.generation;
-    }
-    wake_.notify_one();
+    if (OnRunnerThread())
+        Apply(runner::Run{kind, std::move(steps)});
+    else
+        post(runner::Run{kind, std::move(steps)});
 }
 
 void CSequenceRunner::Cancel(Kind kind) {
-    std::lock_guard guard(mutex_);
-    lanes_[index(kind)].steps.clear();
-    ++lanes_[index(kind)].generation;
+    if (OnRunnerThread())
+        Apply(runner::Cancel{kind});
+    else
+        post(runner::Cancel{kind});
 }
 
 void CSequenceRunner::CancelSequences() {
-    std::lock_guard guard(mutex_);
-    for (std::size_t k = index(Kind::Command) + 1; k < lanes_.size(); ++k) {
-        lanes_[k].steps.clear();
-        ++lanes_[k].generation;
-    }
+    if (OnRunnerThread())
+        Apply(runner::CancelSequences{});
+    else
+        post(runner::CancelSequences{});
 }
 
 bool CSequenceRunner::Running(Kind kind) const {
-    std::lock_guard guard(mutex_);
-    return !lanes_[index(kind)].steps.empty();
+    return running_[index(kind)];
 }
 
 void CSequenceRunner::Finish() {
-    if (!thread_.joinable() || OnRunnerThread())
-        return;
-    {
-        std::lock_guard guard(mutex_);
-        finishing_ = true;
-    }
-    wake_.notify_one();
-    thread_.join();
+    if (!OnRunnerThread())
+        quitAndJoin();
 }
 
-void CSequenceRunner::Loop() {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        // The lane whose next step is due first; single commands win ties.
-        Lane* next = nullptr;
-        for (Lane& lane : lanes_)
-            if (!lane.steps.empty() && (!next || lane.due < next->due))
-                next = &lane;
-        if (!next) {
-            if (finishing_)
-                return;
-            wake_.wait(lock);
-            continue;
-        }
-        if (Clock::now() < next->due) {
-            // Woken early by new work, which may be due sooner.
-            wake_.wait_until(lock, next->due);
-            continue;
-        }
-        Step step = std::move(next->steps.front());
-        next->steps.pop_front();
-        const uint64_t generation = next->generation;
-        lock.unlock();
-        step.action();
-        lock.lock();
-        // A sequence that replaced this one meanwhile keeps its own timing.
-        if (next->generation == generation)
-            next->due = Clock::now() + step.pauseAfter;
+void CSequenceRunner::onMessage(runner::Message& message) {
+    Apply(std::move(message));
+}
+
+void CSequenceRunner::Apply(runner::Message message) {
+    std::visit(Overloaded{[this](runner::Post& p) {
+                              Lane& lane = lanes_[index(Kind::Command)];
+                              if (lane.steps.empty())
+                                  lane.due = clock().Now();
+                              lane.steps.push_back({std::move(p.action), {}});
+                              running_[index(Kind::Command)] = true;
+                          },
+                          [this](runner::Run& r) { Replace(r.kind, std::move(r.steps)); },
+                          [this](runner::Cancel& c) { Clear(c.kind); },
+                          [this](runner::CancelSequences&) {
+                              for (std::size_t k = index(Kind::Command) + 1; k < kLanes; ++k)
+                                  Clear(Kind(k));
+                          }},
+               message);
+}
+
+void CSequenceRunner::Replace(Kind kind, std::vector<Step> steps) {
+    Clear(kind);
+    Lane& lane = lanes_[index(kind)];
+    lane.steps.assign(std::make_move_iterator(steps.begin()), std::make_move_iterator(steps.end()));
+    lane.due = clock().Now();
+    running_[index(kind)] = !lane.steps.empty();
+}
+
+void CSequenceRunner::Clear(Kind kind) {
+    Lane& lane = lanes_[index(kind)];
+    if (kind == Kind::Command)
+        queuedCommands_ -= lane.steps.size();
+    lane.steps.clear();
+    ++lane.generation;
+    running_[index(kind)] = false;
+}
+
+// The lane whose next step is due first; single commands win ties.
+CSequenceRunner::Lane* CSequenceRunner::NextLane() {
+    Lane* next = nullptr;
+    for (Lane& lane : lanes_)
+        if (!lane.steps.empty() && (!next || lane.due < next->due))
+            next = &lane;
+    return next;
+}
+
+std::optional<Clock::TimePoint> CSequenceRunner::nextWake() const {
+    std::optional<Clock::TimePoint> due;
+    for (const Lane& lane : lanes_)
+        if (!lane.steps.empty() && (!due || lane.due < *due))
+            due = lane.due;
+    return due;
+}
+
+void CSequenceRunner::onWake(short) {
+    Lane* lane = NextLane();
+    if (!lane || clock().Now() < lane->due)
+        return;
+    Step step = std::move(lane->steps.front());
+    lane->steps.pop_front();
+    const std::size_t at = std::size_t(lane - lanes_.data());
+    const uint64_t generation = lane->generation;
+    step.action();
+    if (at == index(Kind::Command))
+        --queuedCommands_;
+    // A sequence that replaced this one meanwhile keeps its own timing.
+    if (lane->generation == generation) {
+        lane->due = clock().Now() + step.pauseAfter;
+        running_[at] = !lane->steps.empty();
     }
+}
+
+bool CSequenceRunner::busy() const {
+    for (const Lane& lane : lanes_)
+        if (!lane.steps.empty())
+            return true;
+    return false;
 }
 
 } // namespace tamrel

@@ -12,49 +12,67 @@
 // recall), which is what an operator means by it.
 //
 // Threads: Post, Run, Cancel and Running are safe from any thread, the
-// runner's own steps included. A step runs on the runner thread with no lock
-// of the runner held. Finish lets every queued step run and then joins the
-// thread; the destructor does the same.
+// runner's own steps included (those act at once, the rest in the order
+// posted). A step runs on the runner thread. Finish lets every queued step
+// run and then joins the thread; the destructor does the same. Pauses are on
+// the runner's clock: a test's ManualClock runs sequences in simulated time.
+
+#include "platform/Worker.h"
 
 #include <array>
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <mutex>
-#include <thread>
+#include <variant>
 #include <vector>
 
 namespace tamrel {
 
-class CSequenceRunner {
+namespace runner {
+using Action = std::function<void()>;
+struct Step {
+    Action action;
+    std::chrono::milliseconds pauseAfter{0};
+};
+enum class Kind : std::size_t {
+    Command, // single commands, first come first served
+    ReceiveHook,
+    InitialQuery,
+    RitOffset,
+    ScanSetup,
+    MemoryRecall,
+    Shutdown,
+    Count
+};
+struct Post {
+    Action action;
+};
+struct Run {
+    Kind kind;
+    std::vector<Step> steps;
+};
+struct Cancel {
+    Kind kind;
+};
+struct CancelSequences {};
+using Message = std::variant<Post, Run, Cancel, CancelSequences>;
+} // namespace runner
+
+class CSequenceRunner final : public Worker<runner::Message> {
 public:
-    using Clock = std::chrono::steady_clock;
-    using Action = std::function<void()>;
-    struct Step {
-        Action action;
-        std::chrono::milliseconds pauseAfter{0};
-    };
-    enum class Kind : std::size_t {
-        Command, // single commands, first come first served
-        ReceiveHook,
-        InitialQuery,
-        RitOffset,
-        ScanSetup,
-        MemoryRecall,
-        Shutdown,
-        Count
-    };
+    using Action = runner::Action;
+    using Step = runner::Step;
+    using Kind = runner::Kind;
     // Single commands waiting beyond this (half a minute of the line at 4800
     // baud) are refused: a stalled line must not grow the queue without bound.
     static constexpr std::size_t kMaxQueuedCommands = 1024;
 
-    CSequenceRunner();
+    // Starts the runner's thread.
+    explicit CSequenceRunner(Clock& clock = SteadyClock());
     ~CSequenceRunner();
-    CSequenceRunner(const CSequenceRunner&) = delete;
-    CSequenceRunner& operator=(const CSequenceRunner&) = delete;
 
     // Queues one command step; false (dropped) when the queue is full or the
     // runner has finished.
@@ -66,24 +84,31 @@ public:
     // Drops every waiting sequence step (single commands still go out).
     void CancelSequences();
     bool Running(Kind kind) const;
-    bool OnRunnerThread() const { return std::this_thread::get_id() == thread_.get_id(); }
+    bool OnRunnerThread() const { return onWorkerThread(); }
     // Runs what is queued, then ends the thread.
     void Finish();
 
 private:
     struct Lane {
         std::deque<Step> steps;
-        Clock::time_point due{};
+        Clock::TimePoint due{};
         uint64_t generation = 0; // bumped when the lane's sequence is replaced
     };
-    void Loop();
+    static constexpr std::size_t kLanes = static_cast<std::size_t>(Kind::Count);
 
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    std::array<Lane, static_cast<std::size_t>(Kind::Count)> lanes_;
-    bool finishing_ = false;
-    // Last: started when everything it uses exists.
-    std::thread thread_;
+    void onMessage(runner::Message& message) override;
+    std::optional<Clock::TimePoint> nextWake() const override;
+    void onWake(short revents) override;
+    bool busy() const override;
+    void Apply(runner::Message message);
+    void Replace(Kind kind, std::vector<Step> steps);
+    void Clear(Kind kind);
+    Lane* NextLane();
+
+    // Worker-thread state, but for the counts and flags read from anywhere.
+    std::array<Lane, kLanes> lanes_;
+    std::array<std::atomic<bool>, kLanes> running_{};
+    std::atomic<std::size_t> queuedCommands_{0};
 };
 
 } // namespace tamrel

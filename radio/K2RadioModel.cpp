@@ -3,6 +3,7 @@
 #include "radio/K2Commands.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <optional>
 
@@ -66,6 +67,60 @@ std::string Blanked(std::string_view p, std::size_t pos) {
     return copy;
 }
 
+// The fields a set can hold, and the members each stands for.
+constexpr uint32_t kHoldable = rc::kVfoA | rc::kVfoB | rc::kReceiveVfo | rc::kTransmitVfo |
+                               rc::kMode | rc::kFilter | rc::kOffset | rc::kRitXit;
+
+int BitIndex(uint32_t bit) {
+    return std::countr_zero(bit);
+}
+
+// Copies one holdable field; returns its bit when the value changed.
+uint32_t CopyField(uint32_t bit, const RadioFields& from, RadioFields& to) {
+    auto copy = [&](auto member) {
+        const bool changed = to.*member != from.*member;
+        to.*member = from.*member;
+        return changed;
+    };
+    bool changed = false;
+    switch (bit) {
+    case rc::kVfoA:
+        changed = copy(&RadioFields::vfoA);
+        break;
+    case rc::kVfoB:
+        changed = copy(&RadioFields::vfoB);
+        break;
+    case rc::kReceiveVfo:
+        changed = copy(&RadioFields::receiveVfo);
+        break;
+    case rc::kTransmitVfo:
+        changed = copy(&RadioFields::transmitVfo);
+        break;
+    case rc::kMode:
+        changed = copy(&RadioFields::mode);
+        break;
+    case rc::kFilter:
+        changed = copy(&RadioFields::crystalFilter);
+        changed = copy(&RadioFields::bandwidth) || changed;
+        break;
+    case rc::kOffset:
+        changed = copy(&RadioFields::offset);
+        break;
+    case rc::kRitXit:
+        changed = copy(&RadioFields::ritOn);
+        changed = copy(&RadioFields::xitOn) || changed;
+        break;
+    default:
+        break;
+    }
+    return changed ? bit : 0;
+}
+
+// Filter groups as the K2 keeps its filters: CW, SSB, RTTY.
+int FilterGroup(int mode) {
+    return mode == 3 || mode == 7 ? 0 : mode == 6 || mode == 9 ? 2 : 1;
+}
+
 } // namespace
 
 K2RadioModel::K2RadioModel(BandTable bands, VfoMemory memory)
@@ -73,6 +128,52 @@ K2RadioModel::K2RadioModel(BandTable bands, VfoMemory memory)
     if (auto b = findBandIn(bands_, f_.vfoA))
         band_ = *b;
     followHz_ = f_.vfoA;
+    reported_ = f_;
+}
+
+bool K2RadioModel::Held(uint32_t field) const {
+    return holds_[BitIndex(field)] > 0;
+}
+
+template <class T> uint32_t K2RadioModel::Report(uint32_t field, T RadioFields::*member, T value) {
+    reported_.*member = value;
+    if (Held(field)) {
+        heardWhileHeld_ |= field;
+        return 0;
+    }
+    f_.*member = value;
+    return field;
+}
+
+void K2RadioModel::Hold(uint32_t fields) {
+    for (uint32_t rest = fields & kHoldable; rest != 0; rest &= rest - 1) {
+        const uint32_t bit = rest & -rest;
+        if (holds_[BitIndex(bit)]++ == 0)
+            heardWhileHeld_ &= ~bit;
+    }
+}
+
+void K2RadioModel::Unhold(uint32_t fields, Release how) {
+    uint32_t changes = 0;
+    for (uint32_t rest = fields & kHoldable; rest != 0; rest &= rest - 1) {
+        const uint32_t bit = rest & -rest;
+        uint8_t& count = holds_[BitIndex(bit)];
+        if (count == 0 || --count > 0)
+            continue;
+        if (how == Release::Revert || (how == Release::Heard && (heardWhileHeld_ & bit)))
+            changes |= CopyField(bit, reported_, f_);
+    }
+    const uint32_t rxBit = f_.receiveVfo == 0 ? rc::kVfoA : rc::kVfoB;
+    if (changes & (rxBit | rc::kReceiveVfo))
+        changes |= Follow(f_.vfo(f_.receiveVfo), true);
+    Changed(changes);
+}
+
+int K2RadioModel::FilterWidth(int mode, int filter) const {
+    if (filter < 1 || filter > 4)
+        return 0;
+    return filterWidths_[static_cast<std::size_t>(FilterGroup(mode))]
+                        [static_cast<std::size_t>(filter - 1)];
 }
 
 void K2RadioModel::Changed(uint32_t changes) {
@@ -143,16 +244,12 @@ uint32_t K2RadioModel::ApplyReply(int id, std::string_view text) {
         changes |= ApplyFrequencyReport(1, p);
         break;
     case ID_FR:
-        if (!p.empty()) {
-            f_.receiveVfo = p[0] != '0';
+        if (!p.empty() && Report(rc::kReceiveVfo, &RadioFields::receiveVfo, int32_t{p[0] != '0'}))
             changes |= rc::kReceiveVfo | Follow(f_.vfo(f_.receiveVfo), false);
-        }
         break;
     case ID_FT:
-        if (!p.empty()) {
-            f_.transmitVfo = p[0] != '0';
-            changes |= rc::kTransmitVfo;
-        }
+        if (!p.empty())
+            changes |= Report(rc::kTransmitVfo, &RadioFields::transmitVfo, int32_t{p[0] != '0'});
         break;
     case ID_FW:
         changes |= ApplyFW(p);
@@ -188,10 +285,8 @@ uint32_t K2RadioModel::ApplyReply(int id, std::string_view text) {
         }
         break;
     case ID_MD:
-        if (!p.empty()) {
-            f_.mode = p[0] - '0';
-            changes |= rc::kMode;
-        }
+        if (!p.empty())
+            changes |= Report(rc::kMode, &RadioFields::mode, int32_t{p[0] - '0'});
         break;
     case ID_NB:
         if (!p.empty()) {
@@ -233,8 +328,10 @@ uint32_t K2RadioModel::ApplyFrequencyReport(int vfo, std::string_view p) {
     if (!ElevenDigits(p))
         return 0;
     const auto hz = static_cast<uint32_t>(*ScanInt(p));
-    (vfo == 0 ? f_.vfoA : f_.vfoB) = hz;
-    uint32_t changes = vfo == 0 ? rc::kVfoA : rc::kVfoB;
+    uint32_t changes = Report(vfo == 0 ? rc::kVfoA : rc::kVfoB,
+                              vfo == 0 ? &RadioFields::vfoA : &RadioFields::vfoB, hz);
+    if (changes == 0)
+        return 0; // held: nothing shown moves
     const bool receiving = vfo == f_.receiveVfo;
     if (gatePending_ && receiving) {
         // While the slider waits for the radio to reach what it sent, the
@@ -273,9 +370,13 @@ uint32_t K2RadioModel::ApplyFW(std::string_view p) {
     auto width = ScanInt(Blanked(p, 4));
     if (!width)
         return 0;
-    f_.crystalFilter = p[4] - '0';
+    const int32_t filter = p[4] - '0';
     f_.audioFilter = p[5] - '0';
-    f_.bandwidth = To32(*width);
+    if (filter >= 1 && filter <= 4 && *width > 0)
+        filterWidths_[static_cast<std::size_t>(FilterGroup(reported_.mode))]
+                     [static_cast<std::size_t>(filter - 1)] = To32(*width);
+    Report(rc::kFilter, &RadioFields::crystalFilter, filter);
+    Report(rc::kFilter, &RadioFields::bandwidth, To32(*width));
     return rc::kFilter;
 }
 
@@ -317,16 +418,19 @@ uint32_t K2RadioModel::ApplyIF(std::string_view p) {
         return 0;
     const auto hz = static_cast<uint32_t>(*freq);
     const int vfo = p[28] != '0';
-    (vfo == 0 ? f_.vfoA : f_.vfoB) = hz;
-    f_.receiveVfo = vfo;
-    f_.transmitVfo = p[30] != '0' ? 1 - vfo : vfo;
-    f_.ritOn = p[21] != '0';
-    f_.xitOn = p[22] != '0';
-    f_.offset = To32(*offset);
-    f_.mode = p[27] - '0';
+    const uint32_t freqBit = vfo == 0 ? rc::kVfoA : rc::kVfoB;
+    uint32_t changes =
+        Report(freqBit, vfo == 0 ? &RadioFields::vfoA : &RadioFields::vfoB, hz) |
+        Report(rc::kReceiveVfo, &RadioFields::receiveVfo, int32_t{vfo}) |
+        Report(rc::kTransmitVfo, &RadioFields::transmitVfo, p[30] != '0' ? 1 - vfo : vfo) |
+        Report(rc::kRitXit, &RadioFields::ritOn, int32_t{p[21] != '0'}) |
+        Report(rc::kRitXit, &RadioFields::xitOn, int32_t{p[22] != '0'}) |
+        Report(rc::kOffset, &RadioFields::offset, To32(*offset)) |
+        Report(rc::kMode, &RadioFields::mode, int32_t{p[27] - '0'});
+    // The receive VFO itself is shown against the transmit VFO, as it always was.
+    if (changes & rc::kReceiveVfo)
+        changes = (changes & ~rc::kReceiveVfo) | rc::kTransmitVfo;
     f_.transmitting = p[26] == '1';
-    uint32_t changes = (vfo == 0 ? rc::kVfoA : rc::kVfoB) | rc::kTransmitVfo | rc::kRitXit |
-                       rc::kOffset | rc::kMode;
     const bool wasTransmitting = Transmitting();
     f_.transmitFlag = p[26] != '0';
     // A receiving radio has ended a tune the program started (any key ends it).
@@ -337,6 +441,8 @@ uint32_t K2RadioModel::ApplyIF(std::string_view p) {
     }
     if (wasTransmitting != Transmitting())
         changes |= rc::kTransmit;
+    if (!(changes & freqBit))
+        return changes;
     changes |= Follow(hz, true);
     return changes | StoreInVfoMemory(vfo, hz);
 }
@@ -434,6 +540,22 @@ void K2RadioModel::SetCwSpeed(int wpm) {
 void K2RadioModel::SetSquelch(int level) {
     f_.squelch = level;
     Changed(rc::kSquelch);
+}
+
+void K2RadioModel::SetMode(int code) {
+    f_.mode = code;
+    Changed(rc::kMode);
+}
+
+void K2RadioModel::SetCrystalFilter(int filter, int widthHz) {
+    f_.crystalFilter = filter;
+    f_.bandwidth = widthHz;
+    Changed(rc::kFilter);
+}
+
+void K2RadioModel::SetOffset(int hz) {
+    f_.offset = hz;
+    Changed(rc::kOffset);
 }
 
 void K2RadioModel::SetAgc(int code) {

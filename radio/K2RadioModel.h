@@ -19,6 +19,7 @@
 #include "radio/K2RadioState.h"
 #include "radio/LinkMonitor.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -160,6 +161,9 @@ public:
     void SetVfoFrequency(int vfo, uint32_t hz);
     void SetVfoRoles(int receiveVfo, int transmitVfo);
     void SetRitXit(bool rit, bool xit);
+    void SetMode(int code);
+    void SetCrystalFilter(int filter, int widthHz);
+    void SetOffset(int hz);
     void SetPreamp(bool on);
     void SetAttenuator(bool on);
     void SetAntenna(int antenna);
@@ -168,6 +172,25 @@ public:
     void SetCwSpeed(int wpm);
     void SetSquelch(int level);
     void SetAgc(int code);
+
+    // A set made for a network client shows its value at once and holds it
+    // against the radio's reports until the radio has had the command: a report
+    // already on its way would undo it. Holds nest per field (radio_change bits:
+    // kVfoA, kVfoB, kReceiveVfo, kTransmitVfo, kMode, kFilter, kOffset, kRitXit).
+    // When the last one ends, the field shows:
+    enum class Release {
+        Heard,  // what the radio reported while it was held (its answer to a query), if anything
+        Keep,   // the value set: the radio took it, and what came meanwhile may be older
+        Revert, // what the radio last reported at all
+    };
+    void Hold(uint32_t fields);
+    void Unhold(uint32_t fields, Release how);
+    // The radio's own last word on the fields a set can hold.
+    const RadioFields& Reported() const { return reported_; }
+
+    // The width of crystal filter 1..4 in the mode's group (CW, SSB, RTTY) as
+    // the radio last reported it; typical widths stand in until it has.
+    int FilterWidth(int mode, int filter) const;
 
 private:
     void Changed(uint32_t changes);
@@ -179,8 +202,15 @@ private:
     uint32_t ApplyIF(std::string_view p);
     uint32_t ApplyPC(std::string_view p);
     uint32_t ApplyDS(std::string_view p);
+    template <class T> uint32_t Report(uint32_t field, T RadioFields::*member, T value);
+    bool Held(uint32_t field) const;
 
     RadioFields f_;
+    RadioFields reported_;
+    std::array<uint8_t, 32> holds_{}; // per radio_change bit
+    uint32_t heardWhileHeld_ = 0;
+    std::array<std::array<int32_t, 4>, 3> filterWidths_ = {
+        {{1500, 700, 400, 250}, {2700, 2300, 2100, 1800}, {2700, 2300, 2100, 1800}}};
     BandTable bands_;
     BandRecord band_;
     VfoMemory memory_;

@@ -1,12 +1,13 @@
 #include "radio/RadioOperations.h"
 
-#include "platform/MessageQueue.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/CRecvrCmdParsingThread.h"
+#include "radio/K2Commands.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -27,30 +28,22 @@ uint32_t RadioOperations::ApplyReply(int id, std::string_view text) {
     const uint32_t changes = model_.ApplyReply(id, text);
     if ((changes & radio_change::kFirstReply) && channel_)
         channel_->SetStatusPolling(true);
+    OnCheckReply(id, text);
     return changes;
 }
 
-void RadioOperations::HookReceiveThread(Handle window) {
+void RadioOperations::HookReceiveThread(Address<LinkEvent> panel) {
     if (!channel_ || !channel_->Runner())
         return;
-    const Handle recv = channel_->GetReceiveThreadId();
-    channel_->Runner()->Run(
-        Kind::ReceiveHook,
-        {{[recv, window] {
-              Mailboxes::post(recv,
-                              {msg::WM_K2_THREAD_SETUP, 2,
-                               Payload::of(RecvThreadSetup{2, window, nullptr, 100ms, nullptr})});
-          },
-          100ms},
-         {[recv] {
-              Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_PURGE, {}});
-          },
-          100ms},
-         {[this, recv] {
-              Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_START, {}});
-              SendInitialQuery();
-          },
-          {}}});
+    CK2CommChannel* ch = channel_;
+    ch->Runner()->Run(Kind::ReceiveHook,
+                      {{[ch, panel] { ch->PostToReceiveThread(RecvDeliverTo{panel}); }, 100ms},
+                       {[ch] { ch->PostToReceiveThread(RecvPurge{}); }, 100ms},
+                       {[this, ch] {
+                            ch->PostToReceiveThread(RecvStart{});
+                            SendInitialQuery();
+                        },
+                        {}}});
 }
 
 void RadioOperations::SendInitialQuery() {
@@ -69,23 +62,14 @@ void RadioOperations::Shutdown() {
     if (!channel_ || !channel_->Runner())
         return;
     CK2CommChannel* ch = channel_;
-    const Handle recv = ch->GetReceiveThreadId();
     ch->Runner()->CancelSequences();
-    ch->Runner()->Run(
-        Kind::Shutdown,
-        {{[ch, recv] {
-              ch->CmdAI(K2_SET, 0);
-              Mailboxes::post(recv, {msg::WM_K2_THREAD_SETUP, 2, Payload::of(RecvThreadSetup{})});
-          },
-          100ms},
-         {[recv] {
-              Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_PURGE, {}});
-          },
-          100ms},
-         {[recv] {
-              Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_STOP, {}});
-          },
-          {}}});
+    ch->Runner()->Run(Kind::Shutdown, {{[ch] {
+                                            ch->CmdAI(K2_SET, 0);
+                                            ch->PostToReceiveThread(RecvDeliverTo{});
+                                        },
+                                        100ms},
+                                       {[ch] { ch->PostToReceiveThread(RecvPurge{}); }, 100ms},
+                                       {[ch] { ch->PostToReceiveThread(RecvStop{}); }, {}}});
 }
 
 // ---- VFOs -----------------------------------------------------------------------
@@ -351,6 +335,216 @@ void RadioOperations::TapSwitch(int code) {
 void RadioOperations::ScanBetween(int32_t lowHz, int32_t highHz) {
     if (channel_)
         channel_->CmdScanSetup(lowHz, highHz);
+}
+
+} // namespace tamrel
+
+// ---- Checked sets -----------------------------------------------------------------
+
+namespace tamrel {
+
+namespace rc = radio_change;
+
+void RadioOperations::StartCheck(Check check, const std::function<bool(uint64_t tag)>& send,
+                                 bool checkpoint) {
+    if (!channel_) {
+        // Nobody to ask: the model's value stands.
+        if (check.done)
+            check.done(SetOutcome::Done);
+        return;
+    }
+    check.tag = nextTag_++;
+    check.deadline = std::chrono::steady_clock::now() + kCheckTimeout;
+    model_.Hold(check.held);
+    const uint64_t tag = check.tag;
+    checks_.push_back(std::move(check));
+    if (!send(tag) || (checkpoint && channel_->CmdCheckpoint(tag) != K2_OK))
+        Resolve(tag, SetOutcome::NoAnswer);
+}
+
+void RadioOperations::Resolve(uint64_t tag, SetOutcome outcome) {
+    auto it = std::find_if(checks_.begin(), checks_.end(),
+                           [tag](const Check& c) { return c.tag == tag; });
+    if (it == checks_.end())
+        return;
+    Check check = std::move(*it);
+    checks_.erase(it);
+    if (outcome == SetOutcome::Done &&
+        (check.refusals > 0 || (check.accepted && !check.accepted(model_.Reported()))))
+        outcome = SetOutcome::Refused;
+    if (outcome == SetOutcome::NoAnswer && channel_)
+        channel_->ForgetCheckpoint(tag);
+    using Release = K2RadioModel::Release;
+    if (outcome == SetOutcome::Done) {
+        // What was asked about shows the radio's answer; the rest stays as set,
+        // as reports that came meanwhile may be older than the command.
+        model_.Unhold(check.held & check.verified, Release::Heard);
+        model_.Unhold(check.held & ~check.verified, Release::Keep);
+    } else {
+        model_.Unhold(check.held, Release::Revert);
+    }
+    if (check.keyed && outcome != SetOutcome::Done)
+        model_.SetPttKeyed(false);
+    if (check.done)
+        check.done(outcome);
+}
+
+void RadioOperations::OnCheckReply(int id, std::string_view text) {
+    if (!channel_)
+        return;
+    if (id == ID_ID) {
+        if (std::optional<uint64_t> tag = channel_->TakeCheckpoint())
+            Resolve(*tag, SetOutcome::Done);
+    } else if (id == ID_NONE && text == "?" && !checks_.empty()) {
+        // The refused command went out before the next checkpoint still on its way.
+        const std::optional<uint64_t> next = channel_->NextCheckpoint();
+        auto it = std::find_if(checks_.begin(), checks_.end(),
+                               [&](const Check& c) { return next && c.tag == *next; });
+        (it != checks_.end() ? *it : checks_.front()).refusals++;
+    } else if (id == ID_IF && channel_->Runner() &&
+               !channel_->Runner()->Running(CSequenceRunner::Kind::RitOffset) &&
+               std::none_of(checks_.begin(), checks_.end(),
+                            [](const Check& c) { return c.offset; })) {
+        offsetAtRadio_ = model_.Reported().offset;
+    }
+    ExpireChecks(std::chrono::steady_clock::now());
+}
+
+void RadioOperations::ExpireChecks(std::chrono::steady_clock::time_point now) {
+    while (true) {
+        auto it = std::find_if(checks_.begin(), checks_.end(),
+                               [now](const Check& c) { return c.deadline <= now; });
+        if (it == checks_.end())
+            return;
+        Resolve(it->tag, SetOutcome::NoAnswer);
+    }
+}
+
+void RadioOperations::CheckedSetFrequency(int vfo, uint32_t hz, SetDone done) {
+    hz -= hz % 10; // the radio ignores the 1 Hz digit
+    const uint32_t bit = vfo == 0 ? rc::kVfoA : rc::kVfoB;
+    model_.SetVfoFrequency(vfo, hz);
+    // Either VFO set into another band changes band, bringing that band's mode
+    // and filter: ask for them too. Within a band the radio takes any frequency.
+    const bool newBand = !(model_.CurrentBand().lowHz <= hz && hz <= model_.CurrentBand().highHz);
+    Check check;
+    check.held = bit;
+    // Outside the band it stands in, the radio may go elsewhere: ask where it went.
+    if (newBand) {
+        check.verified = bit;
+        check.accepted = [vfo, hz](const RadioFields& r) { return r.vfo(vfo) == hz; };
+    }
+    check.done = std::move(done);
+    CK2CommChannel* ch = channel_;
+    StartCheck(std::move(check), [=](uint64_t) {
+        const auto v = static_cast<uint16_t>(vfo);
+        return ch->CmdVfoFreq(K2_SET, v, hz) == K2_OK &&
+               (!newBand ||
+                (ch->CmdVfoFreq(K2_QUERY, v, 0) == K2_OK && ch->CmdMD(K2_QUERY, 0) == K2_OK &&
+                 ch->CmdFW(K2_QUERY, 0, 0) == K2_OK));
+    });
+}
+
+void RadioOperations::CheckedSetMode(int code, int filter, SetDone done) {
+    model_.SetMode(code);
+    Check check;
+    check.held = rc::kMode;
+    if (filter != 0) {
+        model_.SetCrystalFilter(filter, model_.FilterWidth(code, filter));
+        check.held |= rc::kFilter;
+        check.verified = rc::kFilter;
+        check.accepted = [filter](const RadioFields& r) { return r.crystalFilter == filter; };
+    }
+    check.done = std::move(done);
+    CK2CommChannel* ch = channel_;
+    const auto width = static_cast<uint16_t>(model_.Fields().bandwidth);
+    // The radio keeps a filter for each mode: FW says which it took.
+    StartCheck(std::move(check), [=](uint64_t) {
+        return ch->CmdMD(K2_SET, static_cast<uint16_t>(code)) == K2_OK &&
+               (filter == 0 || ch->CmdFW(K2_SET, width, static_cast<uint16_t>(filter)) == K2_OK) &&
+               ch->CmdFW(K2_QUERY, 0, 0) == K2_OK;
+    });
+}
+
+void RadioOperations::CheckedSetVfos(int receiveVfo, int transmitVfo, SetDone done) {
+    const bool newReceive = receiveVfo != model_.Fields().receiveVfo;
+    model_.SetVfoRoles(receiveVfo, transmitVfo);
+    Check check;
+    check.held = rc::kReceiveVfo | rc::kTransmitVfo;
+    check.done = std::move(done);
+    CK2CommChannel* ch = channel_;
+    StartCheck(std::move(check), [=](uint64_t) {
+        const auto rx = static_cast<uint16_t>(receiveVfo);
+        const auto tx = static_cast<uint16_t>(transmitVfo);
+        // FR ends split: FT after it keeps the transmit VFO asked for.
+        return (!newReceive || ch->CmdFR(K2_SET, rx) == K2_OK) &&
+               ((newReceive && tx == rx) || ch->CmdFT(K2_SET, tx) == K2_OK);
+    });
+}
+
+void RadioOperations::CheckedSetPtt(bool on, SetDone done) {
+    model_.SetPttKeyed(on);
+    Check check;
+    check.keyed = on;
+    check.done = std::move(done);
+    CK2CommChannel* ch = channel_;
+    StartCheck(std::move(check), [=](uint64_t) { return ch->CmdTransmit(on) == K2_OK; });
+}
+
+void RadioOperations::CheckedSetOffset(int offsetHz, bool xit, SetDone done) {
+    const RadioFields& f = model_.Fields();
+    const bool switchOn = !f.ritOn && !f.xitOn;
+    Check check;
+    check.held = rc::kOffset | (switchOn ? rc::kRitXit : 0);
+    check.offset = true;
+    check.verified = rc::kOffset;
+    check.accepted = [offsetHz](const RadioFields& r) { return r.offset == offsetHz; };
+    check.done = std::move(done);
+    if (switchOn) {
+        model_.SetRitXit(!xit, xit);
+        if (channel_)
+            xit ? channel_->CmdXT(K2_SET, 1) : channel_->CmdRT(K2_SET, 1);
+    }
+    // An offset still being stepped to is given up for this one, unjudged.
+    for (auto it = checks_.begin(); it != checks_.end();) {
+        if (!it->offset) {
+            ++it;
+            continue;
+        }
+        Check old = std::move(*it);
+        it = checks_.erase(it);
+        model_.Unhold(old.held, K2RadioModel::Release::Keep);
+        if (old.done)
+            old.done(SetOutcome::Done);
+    }
+    model_.SetOffset(offsetHz);
+    CK2CommChannel* ch = channel_;
+    const auto send = [this, ch, offsetHz](uint64_t tag) {
+        if (!ch->Runner())
+            return false;
+        // Planned on the runner's thread, where the steps of an offset move
+        // it replaces have stopped: each step written has moved offsetAtRadio_.
+        auto plan = [this, ch, offsetHz, tag] {
+            const int delta = offsetHz - offsetAtRadio_;
+            const uint16_t direction = delta >= 0 ? 1 : 2;
+            std::vector<CSequenceRunner::Step> steps(static_cast<std::size_t>(std::abs(delta) / 10),
+                                                     {[this, ch, direction] {
+                                                          if (ch->CmdRitStep(direction) == K2_OK)
+                                                              offsetAtRadio_ +=
+                                                                  direction == 1 ? 10 : -10;
+                                                      },
+                                                      10ms});
+            steps.push_back({[ch, tag] {
+                                 ch->CmdIF();
+                                 ch->CmdCheckpoint(tag);
+                             },
+                             {}});
+            ch->Runner()->Run(Kind::RitOffset, std::move(steps));
+        };
+        ch->Runner()->Run(Kind::RitOffset, {{plan, {}}});
+        return true;
+    };
+    StartCheck(std::move(check), send, false);
 }
 
 } // namespace tamrel

@@ -11,16 +11,28 @@
 //
 // Thread: the user-interface thread, like the model.
 
-#include "platform/Messages.h"
+#include "platform/Mailbox.h"
+#include "radio/CRecvrCmdParsingThread.h"
 #include "radio/K2RadioModel.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <utility>
 
 namespace tamrel {
 
 class CK2CommChannel;
+
+// What the radio made of a set made for a network client.
+enum class SetOutcome {
+    Done,
+    Refused,  // the radio answered "?" or kept another value
+    NoAnswer, // the command could not be sent, or the radio did not answer it in time
+};
+using SetDone = std::function<void(SetOutcome)>;
 
 class RadioOperations {
 public:
@@ -41,7 +53,7 @@ public:
     // Start-up and end: hooks the receive thread to the window (delivery on,
     // purge, start reading) and then runs the initial query; the shutdown
     // switches auto-information off and unhooks the receive thread.
-    void HookReceiveThread(Handle window);
+    void HookReceiveThread(Address<LinkEvent> panel);
     void SendInitialQuery();
     void Shutdown();
 
@@ -96,12 +108,77 @@ public:
     void TapSwitch(int code);
     void ScanBetween(int32_t lowHz, int32_t highHz);
 
+    // While one lives, the operations act for a network client: the panel's
+    // VFO lock guards the operator's own tuning (as the radio's lock guards its
+    // knob), not the computer's.
+    class ClientCall {
+    public:
+        explicit ClientCall(RadioOperations& ops) : ops_(ops) { ++ops_.clientCalls_; }
+        ~ClientCall() { --ops_.clientCalls_; }
+        ClientCall(const ClientCall&) = delete;
+        ClientCall& operator=(const ClientCall&) = delete;
+
+    private:
+        RadioOperations& ops_;
+    };
+
+    // Checked sets, for network clients. The model shows at once the value the
+    // radio will hold (frequencies in its 10 Hz steps) and holds it against
+    // reports the radio sent before it had the command. Behind the command go a
+    // checkpoint (CK2CommChannel::CmdCheckpoint) and, where the radio may do
+    // otherwise than asked (a band change, a filter), queries of what it did;
+    // when the checkpoint's reply comes, the radio's replies before it are its
+    // verdict: `done` hears Refused after a "?" or a value other than the one
+    // set, and the model shows the radio's value. A set that cannot be queued,
+    // or whose checkpoint is not answered within kCheckTimeout, is NoAnswer and
+    // the model goes back to what the radio last reported. Without a port the
+    // model takes the value and `done` hears Done at once.
+    static constexpr std::chrono::milliseconds kCheckTimeout{1500};
+    void CheckedSetFrequency(int vfo, uint32_t hz, SetDone done);
+    // filter 1..4 selects a crystal filter too; 0 leaves the radio's own choice for the mode.
+    void CheckedSetMode(int code, int filter, SetDone done);
+    // FR, and FT when the transmit VFO is not the receive VFO (FR ends split).
+    void CheckedSetVfos(int receiveVfo, int transmitVfo, SetDone done);
+    void CheckedSetPtt(bool on, SetDone done);
+    // The offset is stepped from where the radio's offset stands when the steps
+    // start, whatever earlier steps did; RIT (or with `xit` XIT) goes on when
+    // neither is.
+    void CheckedSetOffset(int offsetHz, bool xit, SetDone done);
+    // Gives up on checks whose time is over.
+    void ExpireChecks(std::chrono::steady_clock::time_point now);
+    bool ChecksPending() const { return !checks_.empty(); }
+
 private:
-    bool Locked() const { return model_.Fields().vfoLock != 0; }
+    struct Check {
+        uint64_t tag = 0;
+        uint32_t held = 0;     // radio_change bits held in the model
+        uint32_t verified = 0; // those the radio is asked about behind the set
+        // Whether the answers to those queries show the set taken.
+        std::function<bool(const RadioFields& reported)> accepted;
+        bool keyed = false; // a T 1 whose keying goes back if refused
+        bool offset = false;
+        int refusals = 0;
+        std::chrono::steady_clock::time_point deadline;
+        SetDone done;
+    };
+
+    bool Locked() const { return model_.Fields().vfoLock != 0 && clientCalls_ == 0; }
+    // Queues `send` (the set and its queries), then the check's checkpoint
+    // unless `send` queues it itself.
+    void StartCheck(Check check, const std::function<bool(uint64_t tag)>& send,
+                    bool checkpoint = true);
+    void Resolve(uint64_t tag, SetOutcome outcome);
+    void OnCheckReply(int id, std::string_view text);
 
     K2RadioModel& model_;
     CK2CommChannel* channel_;
     bool paOption_ = false;
+    int clientCalls_ = 0;
+    std::deque<Check> checks_;
+    uint64_t nextTag_ = 1;
+    // The radio's RIT/XIT offset as the commands sent so far leave it: moved by
+    // each step as it is written, taken from reports while no steps are due.
+    std::atomic<int> offsetAtRadio_ = 0;
 };
 
 } // namespace tamrel

@@ -77,8 +77,8 @@ std::optional<RigctlEndpoint> ParseRigctlEndpoint(const QString& text) {
 
 struct RigctlServer::Connection {
     Connection(RadioOperations& ops, QTcpSocket* s, RigctlSession::MemoryLookup memories,
-               RigctlSession::MorseKeyer keyer)
-        : socket(s), session(ops, std::move(memories), std::move(keyer)) {}
+               RigctlSession::MorseKeyer keyer, RigctlSession::Shared* shared)
+        : socket(s), session(ops, std::move(memories), std::move(keyer), shared) {}
     QPointer<QTcpSocket> socket;
     RigctlSession session;
     QByteArray pending; // the line read so far
@@ -89,6 +89,14 @@ struct RigctlServer::Connection {
 RigctlServer::RigctlServer(RadioOperations& operations, QObject* parent)
     : QObject(parent), ops_(operations) {
     connect(&server_, &QTcpServer::newConnection, this, &RigctlServer::acceptPending);
+    expiry_.setInterval(50);
+    connect(&expiry_, &QTimer::timeout, this, &RigctlServer::expireChecks);
+}
+
+void RigctlServer::expireChecks() {
+    ops_.ExpireChecks(std::chrono::steady_clock::now());
+    if (!ops_.ChecksPending())
+        expiry_.stop();
 }
 
 RigctlServer::~RigctlServer() {
@@ -116,8 +124,26 @@ void RigctlServer::setIdleTimeout(std::chrono::milliseconds timeout) {
 void RigctlServer::acceptPending() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
         const ConnectionId id = nextId_++;
-        auto c = std::make_unique<Connection>(ops_, socket, memories_, keyer_);
+        auto c = std::make_unique<Connection>(ops_, socket, memories_, keyer_, &shared_);
         c->peer = socket->peerAddress().toString() + ":" + QString::number(socket->peerPort());
+        // Answers that waited for the radio; a quit among them closes the connection.
+        c->session.SetLater([this, id](std::string_view answers) {
+            auto it = connections_.find(id);
+            if (it == connections_.end() || !send(id, answers))
+                return;
+            if (it->second->session.Waiting() && !expiry_.isActive())
+                expiry_.start();
+            // Not from inside the session that is answering.
+            if (it->second->session.WantsClose())
+                QMetaObject::invokeMethod(
+                    this, [this, id] { drop(id, CloseReason::Quit); }, Qt::QueuedConnection);
+        });
+        c->session.SetChangeNote([this, id](std::string_view what) {
+            auto it = connections_.find(id);
+            if (it != connections_.end())
+                Q_EMIT clientChanged(id, it->second->peer,
+                                     QString::fromUtf8(what.data(), qsizetype(what.size())));
+        });
         // Answers are small and polled for: send each at once.
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         c->idle.setSingleShot(true);
@@ -181,15 +207,27 @@ void RigctlServer::readFrom(ConnectionId id) {
             }
         }
     }
-    if (!out.empty()) {
-        if (socket->bytesToWrite() + static_cast<qint64>(out.size()) > kMaxUnsent) {
-            drop(id, CloseReason::Unread);
-            return;
-        }
-        socket->write(out.data(), static_cast<qint64>(out.size()));
-    }
+    if (c.session.Waiting() && !expiry_.isActive())
+        expiry_.start();
+    if (!send(id, out))
+        return;
     if (close)
         drop(id, *close);
+}
+
+bool RigctlServer::send(ConnectionId id, std::string_view answers) {
+    auto it = connections_.find(id);
+    if (it == connections_.end() || !it->second->socket)
+        return false;
+    QTcpSocket* socket = it->second->socket;
+    if (answers.empty())
+        return true;
+    if (socket->bytesToWrite() + static_cast<qint64>(answers.size()) > kMaxUnsent) {
+        drop(id, CloseReason::Unread);
+        return false;
+    }
+    socket->write(answers.data(), static_cast<qint64>(answers.size()));
+    return true;
 }
 
 void RigctlServer::drop(ConnectionId id, CloseReason reason) {

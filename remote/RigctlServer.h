@@ -3,9 +3,10 @@
 // contest programs share the radio, speaking hamlib's rigctld protocol
 // (hamlib's client is rig model 2, "NET rigctl").
 //
-// Every connection is independent, with its own RigctlSession (its own
-// extended-response and VFO mode); many may be open at once. Replies come
-// from the radio model at once, without a round trip to the radio.
+// Every connection is independent, with its own RigctlSession (its own VFO
+// mode); many may be open at once. Reads are answered from the radio model at
+// once; a set's answer waits until the radio has had the command, without
+// holding up the other connections.
 //
 // Safety: listening anywhere but the loopback address lets others key the
 // transmitter; the owner chooses the address. A connection that sends a line
@@ -33,6 +34,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <utility>
 
 class QTcpSocket;
@@ -79,6 +81,8 @@ public:
 
 Q_SIGNALS:
     void clientConnected(tamrel::RigctlServer::ConnectionId id, QString peer);
+    // A client changed the radio: "tuned VFO A to 14074.00 kHz".
+    void clientChanged(tamrel::RigctlServer::ConnectionId id, QString peer, QString what);
     void clientDisconnected(tamrel::RigctlServer::ConnectionId id, QString peer,
                             tamrel::RigctlServer::CloseReason reason);
 
@@ -87,7 +91,9 @@ private:
 
     void acceptPending();
     void readFrom(ConnectionId id);
+    bool send(ConnectionId id, std::string_view answers);
     void drop(ConnectionId id, CloseReason reason);
+    void expireChecks();
 
     RadioOperations& ops_;
     QTcpServer server_;
@@ -96,6 +102,9 @@ private:
     std::chrono::milliseconds idle_{std::chrono::minutes(10)};
     std::function<std::optional<K2RadioState>(int)> memories_;
     RigctlSession::MorseKeyer keyer_;
+    RigctlSession::Shared shared_;
+    // Runs while a client's set waits for the radio, to give up on silence.
+    QTimer expiry_;
 };
 
 } // namespace tamrel

@@ -1,6 +1,7 @@
 #include "remote/RigctlSession.h"
 
 #include "cw/CwText.h"
+#include "radio/K2Commands.h"
 #include "radio/RadioOperations.h"
 
 #include <algorithm>
@@ -10,7 +11,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <optional>
+#include <functional>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -33,6 +35,8 @@ enum class Op {
     SetSplitFreq,
     GetSplitMode,
     SetSplitMode,
+    GetSplitFreqMode,
+    SetSplitFreqMode,
     GetPtt,
     SetPtt,
     GetLevel,
@@ -43,28 +47,35 @@ enum class Op {
     SetRit,
     GetXit,
     SetXit,
+    GetAnt,
+    SetAnt,
     VfoOp,
     SendMorse,
     StopMorse,
     WaitMorse,
     SetMem,
     GetMem,
-    SetChannel,
-    GetChannel,
     ChkVfo,
     SetVfoOpt,
     DumpState,
+    DumpCaps,
     GetPowerstat,
-    SetPowerstat,
     GetLockMode,
     SetLockMode,
     GetInfo,
-    Quit,
+    GetRigInfo,
+    GetVfoInfo,
+    GetVfoList,
+    GetClock,
+    ClientVersion,
     NotAvailable, // a hamlib command the radio has nothing for
+    Deprecated,   // what hamlib's K2 model answers RIG_EDEPRECATED
 };
 
-// How many arguments follow; kRestOfLine takes the line's remainder as one.
-constexpr int kRestOfLine = -1;
+// The flags of hamlib's command table that shape an answer.
+constexpr unsigned kOut = 1;    // a get: no "RPRT 0" after its values in the default form
+constexpr unsigned kNoVfo = 2;  // in VFO mode no VFO token comes first
+constexpr unsigned kInLine = 4; // the argument is the rest of the line
 
 // The commands that read what the radio last reported.
 bool ReadsRadio(Op op) {
@@ -75,11 +86,15 @@ bool ReadsRadio(Op op) {
     case Op::GetSplitVfo:
     case Op::GetSplitFreq:
     case Op::GetSplitMode:
+    case Op::GetSplitFreqMode:
     case Op::GetPtt:
     case Op::GetLevel:
     case Op::GetFunc:
     case Op::GetRit:
     case Op::GetXit:
+    case Op::GetAnt:
+    case Op::GetRigInfo:
+    case Op::GetVfoInfo:
         return true;
     default:
         return false;
@@ -93,66 +108,96 @@ struct RigctlSession::Command {
     std::string_view longName;
     Op op;
     int args;
-    bool takesVfo; // in VFO mode a VFO token comes first
-    bool isSet;    // the default protocol answers RPRT 0 on success
+    unsigned flags;
 };
 
 namespace {
 
 using Command = RigctlSession::Command;
 
+// hamlib's rigctl commands, in its order; those a K2 cannot honour answer the
+// code hamlib's K2 model answers.
 // clang-format off
-constexpr std::array<RigctlSession::Command, 48> kCommands = {{
-    {'f', "get_freq", Op::GetFreq, 0, true, false},
-    {'F', "set_freq", Op::SetFreq, 1, true, true},
-    {'m', "get_mode", Op::GetMode, 0, true, false},
-    {'M', "set_mode", Op::SetMode, 2, true, true},
-    {'v', "get_vfo", Op::GetVfo, 0, false, false},
-    {'V', "set_vfo", Op::SetVfo, 1, false, true},
-    {'s', "get_split_vfo", Op::GetSplitVfo, 0, true, false},
-    {'S', "set_split_vfo", Op::SetSplitVfo, 2, true, true},
-    {'i', "get_split_freq", Op::GetSplitFreq, 0, true, false},
-    {'I', "set_split_freq", Op::SetSplitFreq, 1, true, true},
-    {'x', "get_split_mode", Op::GetSplitMode, 0, true, false},
-    {'X', "set_split_mode", Op::SetSplitMode, 2, true, true},
-    {'t', "get_ptt", Op::GetPtt, 0, true, false},
-    {'T', "set_ptt", Op::SetPtt, 1, true, true},
-    {'l', "get_level", Op::GetLevel, 1, true, false},
-    {'L', "set_level", Op::SetLevel, 2, true, true},
-    {'u', "get_func", Op::GetFunc, 1, true, false},
-    {'U', "set_func", Op::SetFunc, 2, true, true},
-    {'j', "get_rit", Op::GetRit, 0, true, false},
-    {'J', "set_rit", Op::SetRit, 1, true, true},
-    {'z', "get_xit", Op::GetXit, 0, true, false},
-    {'Z', "set_xit", Op::SetXit, 1, true, true},
-    {'G', "vfo_op", Op::VfoOp, 1, true, true},
-    {'b', "send_morse", Op::SendMorse, kRestOfLine, true, true},
-    {0, "stop_morse", Op::StopMorse, 0, true, true},
-    {0, "wait_morse", Op::WaitMorse, 0, true, true},
-    {'E', "set_mem", Op::SetMem, 1, true, true},
-    {'e', "get_mem", Op::GetMem, 0, true, false},
-    {'H', "set_channel", Op::SetChannel, kRestOfLine, true, true},
-    {'h', "get_channel", Op::GetChannel, 1, true, false},
-    {0, "chk_vfo", Op::ChkVfo, 0, false, false},
-    {0, "set_vfo_opt", Op::SetVfoOpt, 1, false, true},
-    {0, "dump_state", Op::DumpState, 0, false, false},
-    {0, "get_powerstat", Op::GetPowerstat, 0, false, false},
-    {0, "set_powerstat", Op::SetPowerstat, 1, false, true},
-    {0, "get_lock_mode", Op::GetLockMode, 0, false, false},
-    {0, "set_lock_mode", Op::SetLockMode, 1, false, true},
-    {'_', "get_info", Op::GetInfo, 0, false, false},
-    {'q', "quit", Op::Quit, 0, false, true},
-    {'Q', "quit", Op::Quit, 0, false, true},
-    // hamlib commands for things the K2 does not have.
-    {'R', "set_rptr_shift", Op::NotAvailable, 1, true, true},
-    {'r', "get_rptr_shift", Op::NotAvailable, 0, true, false},
-    {'O', "set_rptr_offs", Op::NotAvailable, 1, true, true},
-    {'o', "get_rptr_offs", Op::NotAvailable, 0, true, false},
-    {'C', "set_ctcss_tone", Op::NotAvailable, 1, true, true},
-    {'c', "get_ctcss_tone", Op::NotAvailable, 0, true, false},
-    {'Y', "set_ant", Op::NotAvailable, 2, true, true},
-    {'y', "get_ant", Op::NotAvailable, 1, true, false},
-}};
+constexpr Command kCommands[] = {
+    {'F', "set_freq", Op::SetFreq, 1, 0},
+    {'f', "get_freq", Op::GetFreq, 0, kOut},
+    {'M', "set_mode", Op::SetMode, 2, 0},
+    {'m', "get_mode", Op::GetMode, 0, kOut},
+    {'I', "set_split_freq", Op::SetSplitFreq, 1, 0},
+    {'i', "get_split_freq", Op::GetSplitFreq, 0, kOut},
+    {'X', "set_split_mode", Op::SetSplitMode, 2, 0},
+    {'x', "get_split_mode", Op::GetSplitMode, 0, kOut},
+    {'K', "set_split_freq_mode", Op::SetSplitFreqMode, 3, 0},
+    {'k', "get_split_freq_mode", Op::GetSplitFreqMode, 0, kOut},
+    {'S', "set_split_vfo", Op::SetSplitVfo, 2, 0},
+    {'s', "get_split_vfo", Op::GetSplitVfo, 0, kOut},
+    {'N', "set_ts", Op::NotAvailable, 1, 0},
+    {'n', "get_ts", Op::NotAvailable, 0, kOut},
+    {'L', "set_level", Op::SetLevel, 2, 0},
+    {'l', "get_level", Op::GetLevel, 1, kOut},
+    {'U', "set_func", Op::SetFunc, 2, 0},
+    {'u', "get_func", Op::GetFunc, 1, kOut},
+    {'P', "set_parm", Op::NotAvailable, 2, kNoVfo},
+    {'p', "get_parm", Op::NotAvailable, 1, kOut | kNoVfo},
+    {'G', "vfo_op", Op::VfoOp, 1, 0},
+    {'g', "scan", Op::NotAvailable, 2, 0},
+    {'A', "set_trn", Op::Deprecated, 1, kNoVfo},
+    {'a', "get_trn", Op::Deprecated, 0, kOut | kNoVfo},
+    {'R', "set_rptr_shift", Op::NotAvailable, 1, 0},
+    {'r', "get_rptr_shift", Op::NotAvailable, 0, kOut},
+    {'O', "set_rptr_offs", Op::NotAvailable, 1, 0},
+    {'o', "get_rptr_offs", Op::NotAvailable, 0, kOut},
+    {'C', "set_ctcss_tone", Op::NotAvailable, 1, 0},
+    {'c', "get_ctcss_tone", Op::NotAvailable, 0, kOut},
+    {'D', "set_dcs_code", Op::NotAvailable, 1, 0},
+    {'d', "get_dcs_code", Op::NotAvailable, 0, kOut},
+    {0, "set_ctcss_sql", Op::NotAvailable, 1, 0},
+    {0, "get_ctcss_sql", Op::NotAvailable, 0, kOut},
+    {0, "set_dcs_sql", Op::NotAvailable, 1, 0},
+    {0, "get_dcs_sql", Op::NotAvailable, 0, kOut},
+    {'V', "set_vfo", Op::SetVfo, 1, kNoVfo},
+    {'v', "get_vfo", Op::GetVfo, 0, kOut | kNoVfo},
+    {'T', "set_ptt", Op::SetPtt, 1, 0},
+    {'t', "get_ptt", Op::GetPtt, 0, kOut},
+    {'E', "set_mem", Op::SetMem, 1, 0},
+    {'e', "get_mem", Op::GetMem, 0, kOut},
+    {'H', "set_channel", Op::NotAvailable, 1, kNoVfo},
+    {'h', "get_channel", Op::NotAvailable, 2, kNoVfo},
+    {'B', "set_bank", Op::NotAvailable, 1, 0},
+    {'_', "get_info", Op::GetInfo, 0, kOut | kNoVfo},
+    {'J', "set_rit", Op::SetRit, 1, 0},
+    {'j', "get_rit", Op::GetRit, 0, kOut},
+    {'Z', "set_xit", Op::SetXit, 1, 0},
+    {'z', "get_xit", Op::GetXit, 0, kOut},
+    {'Y', "set_ant", Op::SetAnt, 2, 0},
+    {'y', "get_ant", Op::GetAnt, 1, kOut},
+    {0, "set_powerstat", Op::NotAvailable, 1, kNoVfo},
+    {0, "get_powerstat", Op::GetPowerstat, 0, kOut | kNoVfo},
+    {0, "send_dtmf", Op::NotAvailable, 1, kNoVfo},
+    {0, "recv_dtmf", Op::NotAvailable, 0, kOut | kNoVfo},
+    {'w', "send_cmd", Op::NotAvailable, 1, kOut | kNoVfo | kInLine},
+    {'W', "send_cmd_rx", Op::NotAvailable, 2, kOut | kNoVfo},
+    {'*', "reset", Op::NotAvailable, 1, kNoVfo},
+    {'b', "send_morse", Op::SendMorse, 1, kNoVfo | kInLine},
+    {0, "stop_morse", Op::StopMorse, 0, kNoVfo},
+    {0, "wait_morse", Op::WaitMorse, 0, kNoVfo},
+    {0, "send_voice_mem", Op::NotAvailable, 1, kNoVfo},
+    {0, "stop_voice_mem", Op::NotAvailable, 0, kNoVfo},
+    {0, "get_dcd", Op::NotAvailable, 0, kOut | kNoVfo},
+    {'2', "power2mW", Op::NotAvailable, 3, kOut | kNoVfo},
+    {'4', "mW2power", Op::NotAvailable, 3, kOut | kNoVfo},
+    {'1', "dump_caps", Op::DumpCaps, 0, kNoVfo},
+    {0, "dump_state", Op::DumpState, 0, kOut | kNoVfo},
+    {0, "chk_vfo", Op::ChkVfo, 0, kNoVfo},
+    {0, "set_vfo_opt", Op::SetVfoOpt, 1, kNoVfo},
+    {0, "get_vfo_info", Op::GetVfoInfo, 1, kOut | kNoVfo},
+    {0, "get_rig_info", Op::GetRigInfo, 0, kOut | kNoVfo},
+    {0, "get_vfo_list", Op::GetVfoList, 0, kOut | kNoVfo},
+    {0, "get_clock", Op::GetClock, 0, kNoVfo},
+    {0, "set_lock_mode", Op::SetLockMode, 1, kNoVfo},
+    {0, "get_lock_mode", Op::GetLockMode, 0, kNoVfo},
+    {0, "client_version", Op::ClientVersion, 1, kNoVfo},
+};
 // clang-format on
 
 const Command* FindShort(char c) {
@@ -170,24 +215,23 @@ const Command* FindLong(std::string_view name) {
 }
 
 bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
+    return c == ' ' || c == '\t' || c == '\r';
 }
 
-// The next blank-separated token of rest, taken off it; empty at the end.
-std::string_view TakeToken(std::string_view& rest) {
-    std::size_t i = 0;
-    while (i < rest.size() && IsBlank(rest[i]))
-        ++i;
-    std::size_t j = i;
-    while (j < rest.size() && !IsBlank(rest[j]))
-        ++j;
-    std::string_view token = rest.substr(i, j - i);
-    rest.remove_prefix(j);
-    return token;
+// The next blank-separated token of line from pos, which moves past it.
+std::string_view TakeToken(std::string_view line, std::size_t& pos) {
+    while (pos < line.size() && IsBlank(line[pos]))
+        ++pos;
+    const std::size_t start = pos;
+    while (pos < line.size() && !IsBlank(line[pos]))
+        ++pos;
+    return line.substr(start, pos - start);
 }
 
 // Numbers in the C locale: from_chars never looks at the user's locale.
 std::optional<double> ParseDouble(std::string_view s) {
+    if (!s.empty() && s[0] == '+')
+        s.remove_prefix(1);
     double v = 0;
     const char* end = s.data() + s.size();
     auto [p, ec] = std::from_chars(s.data(), end, v);
@@ -221,14 +265,27 @@ std::string Hex(uint64_t v) {
     return "0x" + std::string(buf.data(), p);
 }
 
+std::string KHz(uint32_t hz) {
+    std::array<char, 32> buf{};
+    std::snprintf(buf.data(), buf.size(), "%u.%02u kHz", hz / 1000, hz % 1000 / 10);
+    return buf.data();
+}
+
 // The K2's modes by their MD codes, named as hamlib's K2 model names them:
-// RTTY and RTTY reverse are the packet modes.
+// its RTTY and RTTY reverse are hamlib's packet modes, and hamlib's own RTTY,
+// AM and FM are modes a K2 does not have.
 struct ModeName {
     int code;
     std::string_view name;
+    uint64_t bit; // hamlib's mode bit
 };
-constexpr std::array<ModeName, 6> kModeNames = {
-    {{1, "LSB"}, {2, "USB"}, {3, "CW"}, {6, "PKTLSB"}, {7, "CWR"}, {9, "PKTUSB"}}};
+constexpr std::array<ModeName, 6> kModeNames = {{{3, "CW", 0x2},
+                                                 {2, "USB", 0x4},
+                                                 {1, "LSB", 0x8},
+                                                 {7, "CWR", 0x80},
+                                                 {6, "PKTLSB", 0x400},
+                                                 {9, "PKTUSB", 0x800}}};
+constexpr uint64_t kModeMask = 0xc8e;
 
 std::string_view NameOfMode(int code) {
     for (const ModeName& m : kModeNames)
@@ -241,15 +298,10 @@ int CodeOfMode(std::string_view name) {
     for (const ModeName& m : kModeNames)
         if (m.name == name)
             return m.code;
-    if (name == "RTTY")
-        return 6;
-    if (name == "RTTYR")
-        return 9;
     return 0;
 }
 
 // hamlib's bit masks for what the server can do, as \dump_state lists them.
-constexpr uint64_t kModeMask = 0x8e | 0x400 | 0x800 | 0x4; // CW USB LSB CWR PKTLSB PKTUSB
 constexpr uint64_t kFuncNb = 1u << 1, kFuncLock = 1u << 16, kFuncRit = 1u << 24,
                    kFuncXit = 1u << 31;
 constexpr uint64_t kLevelPreamp = 1u << 0, kLevelAtt = 1u << 1, kLevelSql = 1u << 5,
@@ -257,23 +309,42 @@ constexpr uint64_t kLevelPreamp = 1u << 0, kLevelAtt = 1u << 1, kLevelSql = 1u <
                    kLevelStrength = 1u << 30;
 constexpr uint64_t kOpCpy = 1u << 0, kOpXchg = 1u << 1, kOpUp = 1u << 5, kOpDown = 1u << 6,
                    kOpBandUp = 1u << 7, kOpBandDown = 1u << 8, kOpToggle = 1u << 12;
+constexpr std::string_view kLevelNames = "PREAMP ATT SQL RFPOWER KEYSPD AGC STRENGTH ";
+constexpr std::string_view kSetLevelNames = "PREAMP ATT SQL RFPOWER KEYSPD AGC ";
+constexpr std::string_view kFuncNames = "NB LOCK RIT XIT ";
+constexpr std::string_view kOpNames = "CPY XCHG UP DOWN BAND_UP BAND_DOWN TOGGLE ";
+constexpr std::string_view kModeNamesList = "CW USB LSB CWR PKTLSB PKTUSB ";
+constexpr std::string_view kVfoNames = "VFOA VFOB ";
 
 constexpr int kPreampDb = 14;     // the K2's preamp gain
 constexpr int kAttenuatorDb = 10; // and its attenuator's loss
 constexpr int kMaxOffsetHz = 9990;
+// hamlib's receive range for the K2; a frequency outside it is refused.
+constexpr uint32_t kLowestHz = 500000;
+constexpr uint32_t kHighestHz = 30000000;
+// What hamlib's K2 model asks its clients to wait, in milliseconds.
+constexpr int kTimeoutMs = 2000;
+// Normal passbands, as hamlib's K2 model lists them.
+constexpr int kNormalCwHz = 500;
+constexpr int kNormalSsbHz = 2500;
 
-// VFO tokens: -1 for one the session does not know.
-enum VfoToken { kVfoA = 0, kVfoB = 1, kCurrent = 2, kTx = 3 };
+// VFO tokens as hamlib parses them: -1 for one the session does not know.
+enum VfoToken { kVfoA = 0, kVfoB = 1, kCurrent = 2, kTx = 3, kRx = 4, kMain = 5, kSub = 6 };
 int ParseVfo(std::string_view token) {
-    if (token == "VFOA" || token == "Main" || token == "MainA")
-        return kVfoA;
-    if (token == "VFOB" || token == "Sub" || token == "MainB")
-        return kVfoB;
-    if (token == "currVFO" || token == "VFO" || token == "RX")
-        return kCurrent;
-    if (token == "TX")
-        return kTx;
+    constexpr std::pair<std::string_view, int> kNames[] = {
+        {"VFOA", kVfoA},  {"VFOB", kVfoB}, {"currVFO", kCurrent}, {"VFO", kCurrent},
+        {"TX", kTx},      {"RX", kRx},     {"Main", kMain},       {"Sub", kSub},
+        {"MainA", kVfoA}, {"MainB", kVfoB}};
+    for (auto [name, vfo] : kNames)
+        if (token == name)
+            return vfo;
     return -1;
+}
+
+// The name hamlib echoes for a VFO token.
+std::string_view EchoName(int token) {
+    constexpr std::string_view kEcho[] = {"VFOA", "VFOB", "currVFO", "TX", "RX", "Main", "Sub"};
+    return token < 0 ? "None" : kEcho[token];
 }
 
 std::string_view VfoName(int vfo) {
@@ -292,192 +363,331 @@ int StrengthDb(uint32_t barGraph) {
     return n >= 10 ? 20 : n * 6 - 54;
 }
 
+int OutcomeCode(SetOutcome outcome) {
+    switch (outcome) {
+    case SetOutcome::Done:
+        return kOk;
+    case SetOutcome::Refused:
+        return kRejected;
+    case SetOutcome::NoAnswer:
+        break;
+    }
+    return kTimeout;
+}
+
+// hamlib's CRC-32, which closes \get_rig_info.
+uint32_t Crc32(std::string_view s) {
+    uint32_t crc = 0xffffffff;
+    for (char c : s) {
+        crc ^= static_cast<unsigned char>(c);
+        for (int i = 0; i < 8; ++i)
+            crc = crc & 1 ? (crc >> 1) ^ 0xedb88320 : crc >> 1;
+    }
+    return crc ^ 0xffffffff;
+}
+
 } // namespace
 
-// The reply to one command: values and records gathered, then the ending that
-// the protocol asks for.
+// One command's answer: the echo, values and records gathered, then the
+// ending the protocol asks for.
 class RigctlSession::Reply {
 public:
-    explicit Reply(char separator) : sep_(separator) {}
+    Reply(char separator, bool extended, bool isGet)
+        : sep_(separator), extended_(extended), get_(isGet) {}
 
-    bool Extended() const { return sep_ != 0; }
-    void Echo(std::string_view name, const std::vector<std::string_view>& args) {
-        if (!Extended())
+    bool Extended() const { return extended_; }
+    char Separator() const { return sep_; }
+    void Echo(std::string_view text) {
+        if (!extended_)
             return;
-        std::string head(name);
-        head += ':';
-        for (std::string_view a : args) {
-            head += ' ';
-            head += a;
-        }
-        out_ += head;
+        out_ += text;
         out_ += sep_;
     }
-    // A value: "Key: value" in the extended response, the value alone otherwise.
-    void Value(std::string_view key, std::string_view value) {
+    // A value: "Key: value" in the extended response (when it has a key), the
+    // value alone otherwise, ended by the separator or, with `newline`, by a line end.
+    void Value(std::string_view key, std::string_view value, bool newline = false) {
         std::string line;
-        if (Extended()) {
+        if (extended_ && !key.empty()) {
             line += key;
             line += ": ";
         }
         line += value;
-        values_.push_back(std::move(line));
+        line += newline ? '\n' : sep_;
+        values_ += line;
     }
-    // A raw line, the same in both protocols (\dump_state).
-    void Line(std::string_view text) { values_.emplace_back(text); }
+    // Text written as it is (\dump_state, lists).
+    void Raw(std::string_view text) { values_ += text; }
 
-    void End(int code, bool isSet) {
-        if (code == kOk || Extended())
-            for (const std::string& v : values_) {
-                out_ += v;
-                out_ += Extended() ? sep_ : '\n';
-            }
+    // rigctld's ending: values only after success, then RPRT unless the
+    // command is a get answered in the default form.
+    void End(int code) {
+        if (code == kOk)
+            out_ += values_;
         values_.clear();
-        if (Extended()) {
-            out_ += "RPRT " + std::to_string(code);
-            out_ += '\n';
-        } else if (code != kOk || isSet) {
+        if (code != kOk || extended_ || !get_)
             out_ += "RPRT " + std::to_string(code) + "\n";
-        }
+    }
+    // \chk_vfo's ending: its value alone.
+    void EndBare() {
+        out_ += values_;
+        values_.clear();
     }
     std::string Take() { return std::move(out_); }
 
 private:
     char sep_;
+    bool extended_;
+    bool get_;
     std::string out_;
-    std::vector<std::string> values_;
+    std::string values_;
 };
 
-RigctlSession::RigctlSession(RadioOperations& operations, MemoryLookup memories, MorseKeyer keyer)
-    : ops_(operations), memories_(std::move(memories)), keyer_(std::move(keyer)) {}
+RigctlSession::RigctlSession(RadioOperations& operations, MemoryLookup memories, MorseKeyer keyer,
+                             Shared* shared)
+    : ops_(operations), memories_(std::move(memories)), keyer_(std::move(keyer)),
+      shared_(shared ? shared : &ownShared_) {}
+
+RigctlSession::~RigctlSession() {
+    *alive_ = false;
+}
 
 std::string RigctlSession::HandleLine(std::string_view line) {
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
         line.remove_suffix(1);
-    std::size_t start = 0;
-    while (start < line.size() && IsBlank(line[start]))
-        ++start;
-    line.remove_prefix(start);
-    if (line.empty())
-        return {};
-
-    // A leading separator asks for the extended response for this line.
-    char sep = 0;
-    const unsigned char first = static_cast<unsigned char>(line[0]);
-    if (std::ispunct(first) && first != '\\' && first != '?' && first != '_' && first != '#') {
-        sep = line[0] == '+' ? '\n' : line[0];
-        line.remove_prefix(1);
-    }
-    if (!line.empty() && line[0] == '#')
-        return {}; // a comment line
-
-    std::string out;
-    std::string_view rest = line;
-    while (!quit_) {
-        while (!rest.empty() && IsBlank(rest[0]))
-            rest.remove_prefix(1);
-        if (rest.empty())
-            break;
-        const Command* command = nullptr;
-        std::string_view name;
-        if (rest[0] == '\\') {
-            rest.remove_prefix(1);
-            name = TakeToken(rest);
-            command = FindLong(name);
-        } else {
-            name = rest.substr(0, 1);
-            command = FindShort(rest[0]);
-            rest.remove_prefix(1);
-        }
-        Reply reply(sep);
-        if (!command) {
-            // Nothing more on this line can be read reliably.
-            reply.Echo(name, {});
-            reply.End(kInvalid, true);
-            out += reply.Take();
-            break;
-        }
-        Run(*command, rest, reply);
-        out += reply.Take();
-    }
-    return out;
+    lines_.emplace_back(line);
+    Pump();
+    return Take();
 }
 
-void RigctlSession::Run(const Command& command, std::string_view& rest, Reply& reply) {
-    std::vector<std::string_view> args;
-    const bool vfoArg = vfoMode_ && command.takesVfo;
-    if (vfoArg)
-        args.push_back(TakeToken(rest));
-    if (command.args == kRestOfLine) {
-        while (!rest.empty() && IsBlank(rest[0]))
-            rest.remove_prefix(1);
-        args.push_back(rest);
-        rest = {};
-    } else {
-        for (int i = 0; i < command.args; ++i)
-            args.push_back(TakeToken(rest));
-    }
-    if (command.op == Op::Quit) {
-        quit_ = true;
-        return; // the connection closes without an answer, even an echo
-    }
-    reply.Echo(command.longName, args);
-    const std::size_t base = vfoArg ? 1 : 0;
-    auto arg = [&](std::size_t i) { return args[base + i]; };
-    for (std::string_view a : args)
-        if (a.empty() && command.op != Op::SendMorse) {
-            reply.End(kInvalid, true);
-            return;
-        }
+std::string RigctlSession::Take() {
+    return std::move(out_);
+}
 
-    K2RadioModel& model = ops_.Model();
-    const bool listsNames = !args.empty() && args.back() == "?"; // "l ?" asks the server
-    if (ReadsRadio(command.op) && !listsNames && model.Link().State() != LinkState::Live) {
-        reply.End(kTimeout, command.isSet);
+void RigctlSession::Pump() {
+    // A check answered at once calls back into here: the outer loop goes on.
+    if (running_)
+        return;
+    running_ = true;
+    while (!waiting_ && !quit_) {
+        if (pos_ >= line_.size()) {
+            if (lines_.empty())
+                break;
+            line_ = std::move(lines_.front());
+            lines_.pop_front();
+            pos_ = 0;
+            continue;
+        }
+        RunNext();
+    }
+    running_ = false;
+}
+
+void RigctlSession::RunNext() {
+    const std::string_view line = line_;
+    while (pos_ < line.size() && IsBlank(line[pos_]))
+        ++pos_;
+    if (pos_ >= line.size())
+        return;
+    char c = line[pos_++];
+    // A leading "+" or other punctuation asks for the extended response.
+    bool extended = false;
+    char sep = '\n';
+    while (c == '+' || (std::ispunct(static_cast<unsigned char>(c)) && c != '\\' && c != '_' &&
+                        c != '#' && c != '(' && c != ')')) {
+        extended = true;
+        if (c != '+')
+            sep = c;
+        if (pos_ >= line.size())
+            return;
+        c = line[pos_++];
+    }
+    if (c == '#') {
+        pos_ = line.size(); // a comment
         return;
     }
+    if (c == 'q' || c == 'Q') {
+        out_ += "RPRT 0\n";
+        quit_ = true;
+        return;
+    }
+    const Command* command = c == '\\' ? FindLong(TakeToken(line, pos_)) : FindShort(c);
+    if (!command) {
+        // Nothing more on this line can be read reliably.
+        pos_ = line.size();
+        out_ += "RPRT " + std::to_string(kInvalid) + "\n";
+        return;
+    }
+
+    Reply reply(sep, extended, (command->flags & kOut) != 0);
+    Execute(*command, reply);
+    out_ += reply.Take();
+}
+
+void RigctlSession::Wait(Reply& reply, const std::function<void(std::function<void(int)>)>& start) {
+    // The echo goes first, whenever the answer comes.
+    out_ += reply.Take();
+    waiting_ = std::pair{reply.Separator(), reply.Extended()};
+    std::weak_ptr<bool> alive = alive_;
+    start([this, alive](int code) {
+        if (!alive.expired())
+            Finish(code);
+    });
+}
+
+void RigctlSession::SetFrequency(int vfo, uint32_t hz, SetDone then) {
+    if (hz - hz % 10 == ops_.Model().Fields().vfo(vfo))
+        return then(SetOutcome::Done);
+    std::weak_ptr<bool> alive = alive_;
+    ops_.CheckedSetFrequency(vfo, hz, [this, alive, vfo, hz, then](SetOutcome outcome) {
+        if (outcome == SetOutcome::Done && !alive.expired() && note_)
+            note_("tuned VFO " + std::string(vfo == 0 ? "A" : "B") + " to " + KHz(hz - hz % 10));
+        then(outcome);
+    });
+}
+
+void RigctlSession::SetMode(int code, int filter, SetDone then) {
+    const RadioFields& f = ops_.Model().Fields();
+    if (code == f.mode && (filter == 0 || filter == f.crystalFilter))
+        return then(SetOutcome::Done);
+    std::weak_ptr<bool> alive = alive_;
+    ops_.CheckedSetMode(code, filter, [this, alive, code, then](SetOutcome outcome) {
+        if (outcome == SetOutcome::Done && !alive.expired() && note_)
+            note_("set the mode to " + std::string(NameOfMode(code)));
+        then(outcome);
+    });
+}
+
+void RigctlSession::SetVfos(int receiveVfo, int transmitVfo, SetDone then) {
+    const RadioFields& f = ops_.Model().Fields();
+    if (receiveVfo == f.receiveVfo && transmitVfo == f.transmitVfo)
+        return then(SetOutcome::Done);
+    ops_.CheckedSetVfos(receiveVfo, transmitVfo, std::move(then));
+}
+
+void RigctlSession::Finish(int code) {
+    if (!waiting_)
+        return;
+    Reply reply(waiting_->first, waiting_->second, false);
+    waiting_.reset();
+    reply.End(code);
+    out_ += reply.Take();
+    if (running_)
+        return; // answered at once: HandleLine returns it
+    Pump();
+    if (later_) {
+        const std::string answers = Take();
+        if (!answers.empty())
+            later_(answers);
+    }
+}
+
+void RigctlSession::Execute(const Command& command, Reply& reply) {
+    const std::string_view line = line_;
+    RadioOperations::ClientCall client(ops_);
+    const bool vfoArg = vfoMode_ && !(command.flags & kNoVfo);
+    std::string_view vfoToken;
+    if (vfoArg)
+        vfoToken = TakeToken(line, pos_);
+    std::vector<std::string_view> args;
+    bool missing = vfoArg && vfoToken.empty();
+    std::string_view echoedLine; // rigctld 4.5 echoes the blank before the text too
+    if (command.flags & kInLine) {
+        echoedLine = line.substr(std::min(pos_, line.size()));
+        // The rest of the line, less the blank that separates it.
+        if (pos_ < line.size() && line[pos_] == ' ')
+            ++pos_;
+        args.push_back(line.substr(std::min(pos_, line.size())));
+        pos_ = line.size();
+    } else {
+        for (int i = 0; i < command.args; ++i) {
+            const std::string_view a = TakeToken(line, pos_);
+            missing = missing || a.empty();
+            args.push_back(a);
+            if (i == 0 && a == "?")
+                break; // "l ?" asks for the list, nothing more
+        }
+    }
+
+    const int vfoTokenValue = vfoArg ? ParseVfo(vfoToken) : kCurrent;
+    if (command.op != Op::ChkVfo) {
+        std::string echo(command.longName);
+        echo += ':';
+        if (vfoMode_) {
+            echo += ' ';
+            echo += vfoArg ? EchoName(vfoTokenValue) : EchoName(kCurrent);
+        }
+        for (std::string_view a : args) {
+            echo += ' ';
+            echo += (command.flags & kInLine) ? echoedLine : a;
+        }
+        reply.Echo(echo);
+    }
+    auto done = [&](int code) { reply.End(code); };
+    if (missing)
+        return done(kInvalid);
+    auto arg = [&](std::size_t i) { return i < args.size() ? args[i] : std::string_view(); };
+    const bool listsNames = arg(0) == "?";
+
+    K2RadioModel& model = ops_.Model();
+    if (ReadsRadio(command.op) && !listsNames && model.Link().State() != LinkState::Live)
+        return done(kTimeout);
     const RadioFields& f = model.Fields();
     const int rx = f.receiveVfo;
     const bool split = f.transmitVfo != f.receiveVfo;
 
     // The VFO a command names in VFO mode; the receive VFO otherwise.
-    int vfo = rx;
-    if (vfoArg) {
-        const int token = ParseVfo(args[0]);
-        if (token < 0) {
-            reply.End(kInvalid, command.isSet);
-            return;
-        }
-        vfo = token == kVfoA ? 0 : token == kVfoB ? 1 : token == kTx ? f.transmitVfo : rx;
-    }
+    if (vfoArg && vfoTokenValue < 0)
+        return done(kInvalid);
+    const int vfo = vfoTokenValue == kVfoA || vfoTokenValue == kMain  ? 0
+                    : vfoTokenValue == kVfoB || vfoTokenValue == kSub ? 1
+                    : vfoTokenValue == kTx                            ? f.transmitVfo
+                                                                      : rx;
+    // The VFO a split transmits on: without split, the other one.
+    const int txVfo = split ? f.transmitVfo : 1 - rx;
 
-    auto done = [&](int code) { reply.End(code, command.isSet); };
     auto parseHz = [](std::string_view s) -> std::optional<uint32_t> {
         auto v = ParseDouble(s);
-        if (!v || *v < 1 || *v > 4294967295.0)
+        if (!v || *v < kLowestHz || *v > kHighestHz)
             return std::nullopt;
         return static_cast<uint32_t>(std::llround(*v));
     };
-    auto setMode = [&](std::string_view modeName, std::string_view passband) {
-        const int code = CodeOfMode(modeName);
+    // A checked set: the answer waits for the radio.
+    auto wait = [&](std::function<void(SetDone)> set) {
+        Wait(reply, [&](std::function<void(int)> finish) {
+            set([finish](SetOutcome outcome) { finish(OutcomeCode(outcome)); });
+        });
+    };
+    // The mode and the crystal filter nearest the passband asked for (none for
+    // 0, the mode's own, or -1, no change); nothing for a mode the K2 lacks.
+    auto modeAndFilter = [&](std::string_view name,
+                             std::string_view passband) -> std::optional<std::pair<int, int>> {
+        const int code = CodeOfMode(name);
         auto width = ParseInt(passband);
         if (code == 0 || !width)
-            return kInvalid;
-        // The K2 chooses its bandwidth by crystal filter, whose widths it does
-        // not say; only "unchanged", "default" and the present width are kept.
-        if (*width > 0 && *width != f.bandwidth)
-            return kNotAvailable;
-        ops_.SetMode(code);
-        return kOk;
+            return std::nullopt;
+        const long wanted = std::labs(*width);
+        int filter = 0;
+        if (*width != 0 && *width != -1) {
+            long best = -1;
+            for (int n = 1; n <= 4; ++n) {
+                const long off = std::labs(model.FilterWidth(code, n) - wanted);
+                if (best < 0 || off < best) {
+                    best = off;
+                    filter = n;
+                }
+            }
+        }
+        return std::pair{code, filter};
     };
-    auto setOffset = [&](std::string_view value) {
+    auto setOffset = [&](std::string_view value, bool xit) {
         auto hz = ParseInt(value);
         if (!hz || *hz < -kMaxOffsetHz || *hz > kMaxOffsetHz)
             return kInvalid;
-        if (*hz == 0)
-            ops_.ClearOffset();
-        else if (*hz != f.offset)
-            ops_.MoveOffsetTo(static_cast<int>(*hz));
+        // The radio steps 10 Hz at a time: many steps outlast a client's
+        // patience, so the answer does not wait for them.
+        const int target = static_cast<int>(std::lround(static_cast<double>(*hz) / 10.0)) * 10;
+        if (target != f.offset || (!f.ritOn && !f.xitOn))
+            ops_.CheckedSetOffset(target, xit, {});
         return kOk;
     };
 
@@ -489,30 +699,51 @@ void RigctlSession::Run(const Command& command, std::string_view& rest, Reply& r
         auto hz = parseHz(arg(0));
         if (!hz)
             return done(kInvalid);
-        return done(ops_.SetVfoFrequency(vfo, *hz) ? kOk : kRejected);
+        return wait([&](SetDone then) { SetFrequency(vfo, *hz, std::move(then)); });
     }
     case Op::GetMode:
     case Op::GetSplitMode:
-        reply.Value(command.op == Op::GetMode ? "Mode" : "TX Mode", NameOfMode(f.mode));
-        reply.Value(command.op == Op::GetMode ? "Passband" : "TX Passband",
-                    std::to_string(f.bandwidth));
+        if (command.op == Op::GetMode) {
+            reply.Value("Mode", NameOfMode(f.mode));
+            reply.Value("Passband", std::to_string(f.bandwidth));
+        } else {
+            reply.Value("TX Mode", NameOfMode(f.mode));
+            reply.Value("TX Passband", std::to_string(f.bandwidth));
+        }
         return done(kOk);
     case Op::SetMode:
-    case Op::SetSplitMode: // the K2 has one mode for both VFOs
-        return done(setMode(arg(0), arg(1)));
+    case Op::SetSplitMode: { // the K2 has one mode for both VFOs
+        if (command.op == Op::SetMode && shared_->lockMode)
+            return done(kOk); // as rigctld: a locked mode is answered, not changed
+        if (listsNames) {
+            reply.Raw(std::string(kModeNamesList) + "\n");
+            return done(kOk);
+        }
+        auto mf = modeAndFilter(arg(0), arg(1));
+        if (!mf)
+            return done(kInvalid);
+        return wait([&](SetDone then) { SetMode(mf->first, mf->second, std::move(then)); });
+    }
     case Op::GetVfo:
         reply.Value("VFO", VfoName(rx));
         return done(kOk);
     case Op::SetVfo: {
+        if (listsNames) {
+            reply.Raw(std::string(kVfoNames) + "\n");
+            return done(kOk);
+        }
         const int token = ParseVfo(arg(0));
         if (token < 0)
             return done(kInvalid);
-        if (token == kCurrent)
+        if (token == kCurrent || token == kRx)
             return done(kOk);
-        const int target = token == kTx ? f.transmitVfo : token;
-        if (target == rx)
-            return done(kOk); // already so: split stays as it is
-        return done(ops_.SetReceiveVfo(target) ? kOk : kRejected);
+        const int target = token == kTx     ? f.transmitVfo
+                           : token == kMain ? 0
+                           : token == kSub  ? 1
+                                            : token;
+        // As hamlib's K2 model: a split stays on, transmitting on the other VFO.
+        return wait(
+            [&](SetDone then) { SetVfos(target, split ? 1 - target : target, std::move(then)); });
     }
     case Op::GetSplitVfo:
         reply.Value("Split", split ? "1" : "0");
@@ -525,23 +756,44 @@ void RigctlSession::Run(const Command& command, std::string_view& rest, Reply& r
             return done(kInvalid);
         int tx = rx;
         if (*on) {
-            tx = token == kVfoA ? 0 : token == kVfoB ? 1 : 1 - rx;
+            tx = token == kVfoA || token == kMain  ? 0
+                 : token == kVfoB || token == kSub ? 1
+                                                   : 1 - rx;
             if (tx == rx)
                 tx = 1 - rx; // split needs the other VFO to transmit on
         }
-        if (tx == f.transmitVfo)
-            return done(kOk);
-        return done(ops_.SetTransmitVfo(tx) ? kOk : kRejected);
+        return wait([&](SetDone then) { SetVfos(rx, tx, std::move(then)); });
     }
     case Op::GetSplitFreq:
-        reply.Value("TX Frequency", std::to_string(f.vfo(split ? f.transmitVfo : 1 - rx)));
+        reply.Value("TX Frequency", std::to_string(f.vfo(txVfo)));
         return done(kOk);
     case Op::SetSplitFreq: {
         auto hz = parseHz(arg(0));
         if (!hz)
             return done(kInvalid);
-        // Without split the other VFO is the one a split would transmit on.
-        return done(ops_.SetVfoFrequency(split ? f.transmitVfo : 1 - rx, *hz) ? kOk : kRejected);
+        return wait([&](SetDone then) { SetFrequency(txVfo, *hz, std::move(then)); });
+    }
+    case Op::GetSplitFreqMode:
+        reply.Value("TX Frequency", std::to_string(f.vfo(txVfo)));
+        reply.Value("TX Mode", NameOfMode(f.mode));
+        reply.Value("TX Passband", std::to_string(f.bandwidth));
+        return done(kOk);
+    case Op::SetSplitFreqMode: {
+        auto hz = parseHz(arg(0));
+        auto mf = modeAndFilter(arg(1), arg(2));
+        if (!hz || !mf)
+            return done(kInvalid);
+        const int which = txVfo;
+        const std::pair<int, int> mode = *mf;
+        const uint32_t hzValue = *hz;
+        std::weak_ptr<bool> alive = alive_;
+        return wait([&, which, mode, hzValue, alive](SetDone then) {
+            SetFrequency(which, hzValue, [this, alive, mode, then](SetOutcome outcome) {
+                if (outcome != SetOutcome::Done || alive.expired())
+                    return then(outcome);
+                SetMode(mode.first, mode.second, then);
+            });
+        });
     }
     case Op::GetPtt:
         // Keyed by a T 1 the radio's IF report has not yet echoed counts too.
@@ -551,15 +803,22 @@ void RigctlSession::Run(const Command& command, std::string_view& rest, Reply& r
         auto ptt = ParseInt(arg(0));
         if (!ptt || *ptt < 0 || *ptt > 3)
             return done(kInvalid);
-        if (!ops_.SetTransmit(*ptt != 0))
-            return done(kNotAvailable);
-        keyedPtt_ = *ptt != 0;
-        return done(kOk);
+        // As hamlib's K2 model, TX in every mode: in CW the radio decides.
+        const bool on = *ptt != 0;
+        keyedPtt_ = on;
+        return wait([&](SetDone then) {
+            std::weak_ptr<bool> alive = alive_;
+            ops_.CheckedSetPtt(on, [this, alive, on, then](SetOutcome outcome) {
+                if (on && outcome != SetOutcome::Done && !alive.expired())
+                    keyedPtt_ = false;
+                then(outcome);
+            });
+        });
     }
     case Op::GetLevel: {
         const std::string_view level = arg(0);
-        if (level == "?") {
-            reply.Value("Level", "PREAMP ATT SQL RFPOWER KEYSPD AGC STRENGTH");
+        if (listsNames) {
+            reply.Raw(std::string(kLevelNames) + "\n");
             return done(kOk);
         }
         std::string value;
@@ -579,12 +838,16 @@ void RigctlSession::Run(const Command& command, std::string_view& rest, Reply& r
         else if (level == "SQL")
             value = FormatFloat(std::clamp(f.squelch / 250.0, 0.0, 1.0));
         else
-            return done(kNotAvailable);
-        reply.Value("Level Value", value);
+            return done(kInvalid);
+        reply.Value({}, value);
         return done(kOk);
     }
     case Op::SetLevel: {
         const std::string_view level = arg(0);
+        if (listsNames) {
+            reply.Raw(std::string(kSetLevelNames) + "\n");
+            return done(kOk);
+        }
         auto v = ParseDouble(arg(1));
         if (!v)
             return done(kInvalid);
@@ -613,17 +876,21 @@ void RigctlSession::Run(const Command& command, std::string_view& rest, Reply& r
         } else if (level == "AGC") {
             const long agc = std::lround(*v);
             if (agc != 0 && agc != 2 && agc != 3)
-                return done(kNotAvailable); // the K2 has fast, slow and off
+                return done(kInvalid); // the K2 has fast, slow and off
             ops_.SetAgc(agc == 2 ? 2 : agc == 3 ? 4 : 0);
+        } else if (level == "SQL") {
+            if (*v < 0 || *v > 1)
+                return done(kInvalid);
+            ops_.SetSquelch(static_cast<int>(std::lround(*v * 250)));
         } else {
-            return done(kNotAvailable);
+            return done(kInvalid);
         }
         return done(kOk);
     }
     case Op::GetFunc: {
         const std::string_view func = arg(0);
-        if (func == "?") {
-            reply.Value("Func", "NB LOCK RIT XIT");
+        if (listsNames) {
+            reply.Raw(std::string(kFuncNames) + "\n");
             return done(kOk);
         }
         bool on = false;
@@ -636,12 +903,16 @@ void RigctlSession::Run(const Command& command, std::string_view& rest, Reply& r
         else if (func == "LOCK")
             on = f.vfoLock != 0;
         else
-            return done(kNotAvailable);
-        reply.Value("Func Status", on ? "1" : "0");
+            return done(kInvalid);
+        reply.Value({}, on ? "1" : "0");
         return done(kOk);
     }
     case Op::SetFunc: {
         const std::string_view func = arg(0);
+        if (listsNames) {
+            reply.Raw(std::string(kFuncNames) + "\n");
+            return done(kOk);
+        }
         auto v = ParseInt(arg(1));
         if (!v)
             return done(kInvalid);
@@ -662,7 +933,7 @@ void RigctlSession::Run(const Command& command, std::string_view& rest, Reply& r
             if (on != (f.vfoLock != 0))
                 ops_.SetVfoLock(on);
         } else {
-            return done(kNotAvailable);
+            return done(kInvalid);
         }
         return done(kOk);
     }
@@ -674,35 +945,68 @@ void RigctlSession::Run(const Command& command, std::string_view& rest, Reply& r
         return done(kOk);
     case Op::SetRit:
     case Op::SetXit: // the K2 has one offset for both
-        return done(setOffset(arg(0)));
+        return done(setOffset(arg(0), command.op == Op::SetXit));
+    case Op::GetAnt: {
+        auto which = ParseInt(arg(0));
+        if (!which)
+            return done(kInvalid);
+        const std::string ant = "ANT" + std::to_string(f.antenna) + " ";
+        reply.Value("AntCurr", ant);
+        reply.Value("Option", "0");
+        reply.Value("AntTx", ant);
+        reply.Value("AntRx", ant);
+        return done(kOk);
+    }
+    case Op::SetAnt: {
+        auto ant = ParseInt(arg(0));
+        if (!ant || (*ant != 1 && *ant != 2) || !ParseInt(arg(1)))
+            return done(kInvalid);
+        if (*ant != f.antenna)
+            ops_.SetAntenna(static_cast<int>(*ant));
+        return done(kOk);
+    }
     case Op::VfoOp: {
         const std::string_view name = arg(0);
-        if (name == "?") {
-            reply.Value("VFO Ops", "CPY XCHG UP DOWN BAND_UP BAND_DOWN TOGGLE");
+        if (listsNames) {
+            reply.Raw(std::string(kOpNames) + "\n");
             return done(kOk);
         }
-        bool ok = true;
         if (name == "UP" || name == "DOWN") {
-            ok = ops_.TuneStep(name == "UP", 1);
-        } else if (name == "BAND_UP" || name == "BAND_DOWN") {
-            ok = ops_.BandStep(name == "BAND_UP");
-        } else if (name == "CPY") {
-            ok = ops_.CopyVfo(rx, 1 - rx);
-        } else if (name == "XCHG") {
+            ops_.TuneStep(name == "UP", 1);
+            return done(kOk);
+        }
+        if (name == "BAND_UP" || name == "BAND_DOWN") {
+            ops_.BandStep(name == "BAND_UP");
+            return done(kOk);
+        }
+        if (name == "CPY")
+            return wait([&](SetDone then) { SetFrequency(1 - rx, f.vfo(rx), std::move(then)); });
+        if (name == "XCHG") {
             const uint32_t a = f.vfoA;
             const uint32_t b = f.vfoB;
-            ok = ops_.SetVfoFrequency(0, b) && ops_.SetVfoFrequency(1, a);
-        } else if (name == "TOGGLE") {
-            ok = ops_.SetReceiveVfo(1 - rx);
-        } else {
-            return done(kNotAvailable);
+            std::weak_ptr<bool> alive = alive_;
+            return wait([&, a, b, alive](SetDone then) {
+                SetFrequency(0, b, [this, alive, a, then](SetOutcome outcome) {
+                    if (outcome != SetOutcome::Done || alive.expired())
+                        return then(outcome);
+                    SetFrequency(1, a, then);
+                });
+            });
         }
-        return done(ok ? kOk : kRejected);
+        if (name == "TOGGLE")
+            return wait(
+                [&](SetDone then) { SetVfos(1 - rx, split ? rx : 1 - rx, std::move(then)); });
+        return done(name == "FROM_VFO" || name == "TO_VFO" || name == "MCL" || name == "LEFT" ||
+                            name == "RIGHT" || name == "TUNE"
+                        ? kNotAvailable
+                        : kInvalid);
     }
     case Op::ChkVfo:
         checkedVfo_ = true;
-        reply.Value("ChkVFO", vfoMode_ ? "1" : "0");
-        return done(kOk);
+        reply.Value("ChkVFO", vfoMode_ ? "1" : "0", true);
+        if (reply.Separator() != '\n')
+            reply.Raw("\n");
+        return reply.EndBare();
     case Op::SetVfoOpt: {
         auto on = ParseInt(arg(0));
         if (!on || (*on != 0 && *on != 1))
@@ -713,58 +1017,170 @@ void RigctlSession::Run(const Command& command, std::string_view& rest, Reply& r
     case Op::DumpState: {
         const std::string modes = Hex(kModeMask);
         const std::string funcs = Hex(kFuncNb | kFuncLock | kFuncRit | kFuncXit);
-        reply.Line("1"); // protocol version
-        reply.Line("2"); // the model of a network client
-        reply.Line("2"); // ITU region
-        reply.Line(FormatFloat(500000) + " " + FormatFloat(30000000) + " " + modes +
-                   " -1 -1 0x3 0x3");
-        reply.Line("0 0 0 0 0 0 0");
-        reply.Line(FormatFloat(1800000) + " " + FormatFloat(29700000) + " " + modes + " 100 " +
-                   std::to_string(ops_.PaOption() ? 110000 : 15000) + " 0x3 0x3");
-        reply.Line("0 0 0 0 0 0 0");
-        reply.Line(modes + " 10");
-        reply.Line("0 0");
-        reply.Line("0 0");
-        reply.Line(std::to_string(kMaxOffsetHz)); // RIT
-        reply.Line(std::to_string(kMaxOffsetHz)); // XIT
-        reply.Line("0");                          // IF shift
-        reply.Line("0");                          // announcements
-        reply.Line(std::to_string(kPreampDb));
-        reply.Line(std::to_string(kAttenuatorDb));
-        reply.Line(funcs);
-        reply.Line(funcs);
-        reply.Line(Hex(kLevelPreamp | kLevelAtt | kLevelSql | kLevelRfPower | kLevelKeySpeed |
-                       kLevelAgc | kLevelStrength));
-        reply.Line(Hex(kLevelPreamp | kLevelAtt | kLevelRfPower | kLevelKeySpeed | kLevelAgc));
-        reply.Line("0x0");
-        reply.Line("0x0");
+        std::string s;
+        auto line = [&s](std::string_view text) {
+            s += text;
+            s += '\n';
+        };
+        line("1");    // protocol version
+        line("2021"); // hamlib's model number of the K2
+        line("0");    // ITU region, no longer used
+        line(FormatFloat(kLowestHz) + " " + FormatFloat(kHighestHz) + " " + modes +
+             " -1 -1 0x3 0x3");
+        line("0 0 0 0 0 0 0");
+        line(FormatFloat(1800000) + " " + FormatFloat(29700000) + " " + modes + " 100 " +
+             std::to_string(ops_.PaOption() ? 110000 : 15000) + " 0x3 0x3");
+        line("0 0 0 0 0 0 0");
+        line(modes + " 10");
+        line("0 0");
+        // The crystal filters per mode group, the normal one first, then the
+        // narrower ones from wide to narrow, then the wider ones from narrow to
+        // wide: what hamlib reads as normal, narrow and wide.
+        for (auto [mask, code, normal] : {std::tuple{uint64_t{0xc}, 2, kNormalSsbHz},
+                                          std::tuple{uint64_t{0x82}, 3, kNormalCwHz},
+                                          std::tuple{uint64_t{0xc00}, 9, kNormalSsbHz}}) {
+            std::array<int, 4> widths{};
+            for (int n = 1; n <= 4; ++n)
+                widths[n - 1] = model.FilterWidth(code, n);
+            std::sort(widths.begin(), widths.end(), std::greater<>());
+            // Of two as near, the narrower.
+            auto first = widths.begin();
+            for (auto it = widths.begin(); it != widths.end(); ++it)
+                if (std::abs(*it - normal) <= std::abs(*first - normal))
+                    first = it;
+            std::vector<int> order{*first};
+            for (auto it = first + 1; it != widths.end(); ++it)
+                order.push_back(*it);
+            for (auto it = std::make_reverse_iterator(first); it != widths.rend(); ++it)
+                order.push_back(*it);
+            for (int w : order)
+                line(Hex(mask) + " " + std::to_string(w));
+        }
+        line("0 0");
+        line(std::to_string(kMaxOffsetHz)); // RIT
+        line(std::to_string(kMaxOffsetHz)); // XIT
+        line("0");                          // IF shift
+        line("0");                          // announcements
+        line(std::to_string(kPreampDb) + " ");
+        line(std::to_string(kAttenuatorDb) + " ");
+        line(funcs);
+        line(funcs);
+        line(Hex(kLevelPreamp | kLevelAtt | kLevelSql | kLevelRfPower | kLevelKeySpeed | kLevelAgc |
+                 kLevelStrength));
+        line(
+            Hex(kLevelPreamp | kLevelAtt | kLevelSql | kLevelRfPower | kLevelKeySpeed | kLevelAgc));
+        line("0x0");
+        line("0x0");
         if (checkedVfo_) {
             // A client that asked \chk_vfo reads settings up to "done".
-            reply.Line("vfo_ops=" + Hex(kOpCpy | kOpXchg | kOpUp | kOpDown | kOpBandUp |
-                                        kOpBandDown | kOpToggle));
-            reply.Line("ptt_type=0x1");
-            reply.Line("targetable_vfo=0x1");
-            reply.Line("has_set_vfo=1");
-            reply.Line("has_get_vfo=1");
-            reply.Line("has_set_freq=1");
-            reply.Line("has_get_freq=1");
-            reply.Line("has_set_conf=0");
-            reply.Line("has_get_conf=0");
-            reply.Line("has_power2mW=0");
-            reply.Line("has_mW2power=0");
-            reply.Line("timeout=1000");
-            reply.Line("done");
+            line("vfo_ops=" +
+                 Hex(kOpCpy | kOpXchg | kOpUp | kOpDown | kOpBandUp | kOpBandDown | kOpToggle));
+            line("ptt_type=0x1");
+            line("targetable_vfo=0x1");
+            line("has_set_vfo=1");
+            line("has_get_vfo=1");
+            line("has_set_freq=1");
+            line("has_get_freq=1");
+            line("has_set_conf=0");
+            line("has_get_conf=0");
+            line("has_power2mW=0");
+            line("has_mW2power=0");
+            line("timeout=" + std::to_string(kTimeoutMs));
+            line("rig_model=2021");
+            line("rigctld_version=Tamrel");
+            line("agc_levels=0=OFF 2=FAST 3=SLOW");
+            line("done");
         }
+        reply.Raw(s);
+        return done(kOk);
+    }
+    case Op::DumpCaps: {
+        std::string s = "Caps dump for model: 2021\nModel name:\tK2\nMfg name:\tElecraft\n"
+                        "Backend version:\tTamrel\nBackend status:\tStable\n"
+                        "Rig type:\tTransceiver\nPTT type:\tRig capable\nDCD type:\tNone\n"
+                        "Port type:\tNetwork link\n";
+        s += "Has targetable VFO: Y\nMax RIT: -9.990kHz/+9.990kHz\n"
+             "Max XIT: -9.990kHz/+9.990kHz\nPreamp: 14dB\nAttenuator: 10dB\n";
+        s += "Get functions: " + std::string(kFuncNames) + "\n";
+        s += "Set functions: " + std::string(kFuncNames) + "\n";
+        s += "Get level: " + std::string(kLevelNames) + "\n";
+        s += "Set level: " + std::string(kSetLevelNames) + "\n";
+        s += "Mode list: " + std::string(kModeNamesList) + "\n";
+        s += "VFO list: " + std::string(kVfoNames) + "\n";
+        s += "VFO Ops: " + std::string(kOpNames) + "\n";
+        s += "Tuning steps:\n\t10.0 Hz:   \t" + std::string(kModeNamesList) + "\n";
+        for (std::string_view can :
+             {"Can set Frequency:\tY",  "Can get Frequency:\tY",  "Can set Mode:\tY",
+              "Can get Mode:\tY",       "Can set VFO:\tY",        "Can get VFO:\tY",
+              "Can set PTT:\tY",        "Can get PTT:\tY",        "Can set Split Freq:\tY",
+              "Can get Split Freq:\tY", "Can set Split Mode:\tY", "Can get Split Mode:\tY",
+              "Can set Split VFO:\tY",  "Can get Split VFO:\tY",  "Can set RIT:\tY",
+              "Can get RIT:\tY",        "Can set XIT:\tY",        "Can get XIT:\tY",
+              "Can set Func:\tY",       "Can get Func:\tY",       "Can set Level:\tY",
+              "Can get Level:\tY",      "Can get Power Stat:\tY", "Can get Ant:\tY",
+              "Can set Ant:\tY",        "Can send Morse:\tY",     "Can stop Morse:\tY",
+              "Can ctl Mem/VFO:\tY",    "Can set Mem:\tY",        "Can get Mem:\tY",
+              "Can get Info:\tY"}) {
+            s += can;
+            s += '\n';
+        }
+        s += "\nOverall backend warnings: 0\n";
+        reply.Raw(s);
         return done(kOk);
     }
     case Op::GetPowerstat:
         reply.Value("Power Status", "1");
         return done(kOk);
     case Op::GetLockMode:
-        reply.Value("Locked", "0");
+        reply.Value("Locked", shared_->lockMode ? "1" : "0", true);
         return done(kOk);
+    case Op::SetLockMode: {
+        auto on = ParseInt(arg(0));
+        if (!on)
+            return done(kInvalid);
+        shared_->lockMode = *on != 0;
+        return done(kOk);
+    }
     case Op::GetInfo:
         reply.Value("Info", "Elecraft K2 through Tamrel");
+        return done(kOk);
+    case Op::GetRigInfo: {
+        auto vfoLine = [&](int which) {
+            return "VFO=" + std::string(VfoName(which)) + " Freq=" + std::to_string(f.vfo(which)) +
+                   " Mode=" + std::string(NameOfMode(f.mode)) +
+                   " Width=" + std::to_string(f.bandwidth) + " RX=" + (which == rx ? "1" : "0") +
+                   " TX=" + (which == f.transmitVfo ? "1" : "0") + "\n";
+        };
+        std::string info = vfoLine(0) + vfoLine(1) + "Split=" + (split ? "1" : "0") +
+                           " SatMode=0\nRig=K2\nApp=Tamrel\nVersion=20210506 1.0.0\n";
+        std::array<char, 24> crc{};
+        std::snprintf(crc.data(), crc.size(), "CRC=0x%08x\n", Crc32(info));
+        reply.Raw(info + crc.data() + "\n");
+        return done(kOk);
+    }
+    case Op::GetVfoInfo: {
+        const int token = ParseVfo(arg(0));
+        if (token < 0)
+            return done(kInvalid);
+        const int which = token == kVfoA || token == kMain  ? 0
+                          : token == kVfoB || token == kSub ? 1
+                          : token == kTx                    ? f.transmitVfo
+                                                            : rx;
+        reply.Value("Freq", std::to_string(f.vfo(which)));
+        reply.Value("Mode", NameOfMode(f.mode));
+        reply.Value("Width", std::to_string(f.bandwidth));
+        reply.Value("Split", split ? "1" : "0");
+        reply.Value("SatMode", "0", !reply.Extended());
+        return done(kOk);
+    }
+    case Op::GetVfoList:
+        reply.Value("VFOs", kVfoNames, true);
+        return done(kOk);
+    case Op::GetClock:
+        // As hamlib's K2 model: no clock to read.
+        return done(kNotImplemented);
+    case Op::ClientVersion:
+        reply.Value("Version", arg(0));
         return done(kOk);
     case Op::SetMem: {
         // Recalls a memory as the panel's recall does: a paced sequence.
@@ -801,14 +1217,10 @@ void RigctlSession::Run(const Command& command, std::string_view& rest, Reply& r
         keyer_.stop();
         return done(kOk);
     case Op::WaitMorse:
-    case Op::SetChannel:
-    case Op::GetChannel:
-    case Op::SetPowerstat:
-    case Op::SetLockMode:
     case Op::NotAvailable:
         return done(kNotAvailable);
-    case Op::Quit:
-        break;
+    case Op::Deprecated:
+        return done(kDeprecated);
     }
 }
 

@@ -10,7 +10,7 @@ packages=(
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation
-    libhamlib-utils
+    libhamlib-utils libhamlib-dev
     clang libclang-rt-14-dev
     libxml2-utils
 )

@@ -1,14 +1,14 @@
 // How soon keyed text reaches the wire: the transmitting thread and the real
 // channel on a pseudo-terminal, the radio's end read by this program.
 //  - Handover: text posted to an idle thread until the first byte of "KY;".
-//  - Ready (thread): WM_K2_KEYER_STATE 2 posted until the chunk's first byte.
+//  - Ready (thread): a keyer state 2 posted until the chunk's first byte.
 //  - Ready (line): "KY2;" written by the radio until the chunk's first byte,
 //    through the receive thread (reading at the period the channel gives it)
 //    and a forward of the digit as the front panel does.
 // Each reports its p50 and p99 in microseconds.
 
 #include "cw/CCWMsgTransmittingThread.h"
-#include "platform/MessageQueue.h"
+#include "platform/Mailbox.h"
 #include "platform/PseudoTerminal.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/CRecvrCmdParsingThread.h"
@@ -27,7 +27,7 @@
 
 using namespace tamrel;
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
+using Steady = std::chrono::steady_clock;
 
 namespace {
 
@@ -35,7 +35,7 @@ struct Rig {
     PseudoTerminal pty;
     CK2CommChannel channel;
     ChannelKeyerLink link{channel};
-    MessageQueue replies;
+    std::shared_ptr<Mailbox<LinkEvent>> replies = std::make_shared<Mailbox<LinkEvent>>();
     CCWMsgTransmittingThread thread;
     std::string seen;
 
@@ -43,13 +43,10 @@ struct Rig {
         pty.holdSlaveOpen(true);
         if (channel.OpenDevice(pty.slavePath(), 0, 4800, 8, 0, 1) != K2_OK)
             std::abort();
-        const Handle recv = channel.GetReceiveThreadId();
-        Mailboxes::post(
-            recv, {msg::WM_K2_THREAD_SETUP, 2,
-                   Payload::of(RecvThreadSetup{2, replies.handle(), nullptr, 100ms, nullptr})});
-        Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_START, {}});
+        channel.PostToReceiveThread(RecvDeliverTo{Address<LinkEvent>(replies)});
+        channel.PostToReceiveThread(RecvStart{});
         thread.start();
-        thread.post({msg::WM_K2_THREAD_SETUP, 0, Payload::of(CwThreadSetup{&link, 100ms})});
+        thread.post(CwSetup{&link, 100ms});
     }
     ~Rig() {
         thread.quitAndJoin();
@@ -58,7 +55,7 @@ struct Rig {
     // Reads until `what` has arrived (after what was seen before); its arrival
     // time. With `busy`, every other keyer query on the way is answered KY0,
     // as a radio answers each one.
-    Clock::time_point waitFor(const std::string& what, bool busy = false) {
+    Steady::time_point waitFor(const std::string& what, bool busy = false) {
         std::size_t scanned = 0;
         for (;;) {
             const std::size_t at = seen.find(what);
@@ -70,7 +67,7 @@ struct Rig {
             }
             if (at != std::string::npos) {
                 seen.erase(0, at + what.size());
-                return Clock::now();
+                return Steady::now();
             }
             pollfd p{pty.masterFd(), POLLIN, 0};
             if (::poll(&p, 1, 5000) <= 0)
@@ -83,10 +80,10 @@ struct Rig {
     }
     void forwardReplies(std::atomic<bool>& stop) {
         while (!stop)
-            if (auto m = replies.getFor(5ms))
-                if (const std::string* t = m->payload.get<std::string>();
-                    t && m->wParam == ID_KY && t->size() >= 3)
-                    thread.post({msg::WM_K2_KEYER_STATE, uint64_t((*t)[2] - '0'), {}});
+            if (auto m = replies->takeWithin(5ms))
+                if (const auto* r = std::get_if<ReplyReceived>(&*m);
+                    r && r->id == ID_KY && r->text.size() >= 3)
+                    thread.post(CwKeyerState{r->text[2] - '0'});
     }
 };
 
@@ -104,14 +101,14 @@ static void BM_HandoverToFirstKyByte(benchmark::State& state) {
     Rig rig;
     std::vector<double> us;
     for (auto _ : state) {
-        const auto t0 = Clock::now();
-        rig.thread.post({msg::WM_K2_CW_QUEUE, 5, Payload::of(std::string("CQ "))});
+        const auto t0 = Steady::now();
+        rig.thread.post(CwText{"CQ "});
         const auto t1 = rig.waitFor("KY;");
         const double d = std::chrono::duration<double, std::micro>(t1 - t0).count();
         us.push_back(d);
         state.SetIterationTime(d / 1e6);
         // Back to idle for the next round.
-        rig.thread.post({msg::WM_K2_CW_QUEUE, 6, {}});
+        rig.thread.post(CwAbort{});
         rig.waitFor("KY @;");
     }
     report(state, us);
@@ -125,15 +122,15 @@ static void BM_ReadyToNextChunkInThread(benchmark::State& state) {
     Rig rig;
     std::vector<double> us;
     for (auto _ : state) {
-        rig.thread.post({msg::WM_K2_CW_QUEUE, 5, Payload::of(std::string("TEST "))});
+        rig.thread.post(CwText{"TEST "});
         rig.waitFor("KY;");
-        const auto t0 = Clock::now();
-        rig.thread.post({msg::WM_K2_KEYER_STATE, 2, {}});
+        const auto t0 = Steady::now();
+        rig.thread.post(CwKeyerState{2});
         const auto t1 = rig.waitFor("KY TEST ;");
         const double d = std::chrono::duration<double, std::micro>(t1 - t0).count();
         us.push_back(d);
         state.SetIterationTime(d / 1e6);
-        rig.thread.post({msg::WM_K2_CW_QUEUE, 6, {}});
+        rig.thread.post(CwAbort{});
         rig.waitFor("KY @;");
     }
     report(state, us);
@@ -149,16 +146,16 @@ static void BM_ReadyOnTheLineToNextChunk(benchmark::State& state) {
     std::thread forward([&] { rig.forwardReplies(stop); });
     std::vector<double> us;
     for (auto _ : state) {
-        rig.thread.post({msg::WM_K2_CW_QUEUE, 5, Payload::of(std::string("TEST "))});
+        rig.thread.post(CwText{"TEST "});
         rig.waitFor("KY;");
-        const auto t0 = Clock::now();
+        const auto t0 = Steady::now();
         if (::write(rig.pty.masterFd(), "KY2;", 4) != 4)
             std::abort();
         const auto t1 = rig.waitFor("KY TEST ;", true);
         const double d = std::chrono::duration<double, std::micro>(t1 - t0).count();
         us.push_back(d);
         state.SetIterationTime(d / 1e6);
-        rig.thread.post({msg::WM_K2_CW_QUEUE, 6, {}});
+        rig.thread.post(CwAbort{});
         rig.waitFor("KY @;", true);
     }
     stop = true;

@@ -5,7 +5,7 @@
 //  1. Frequency report to model: the radio end writes "FA...;" and notes the
 //     time its last byte went into the line; the time the front panel model has
 //     applied it (the reply travels the receive thread, WM_K2_REPLY, a window
-//     mailbox and the Qt event loop) ends the measurement. One report at a time,
+//     inbox and the Qt event loop) ends the measurement. One report at a time,
 //     each a random 1..100 ms after the last was applied, so that the reports
 //     fall evenly over the phases of a 100 ms wait in the receive thread.
 //  2. Control command to wire: a client of the control socket sends "CW speed"
@@ -17,8 +17,8 @@
 //
 // Prints p50, p99 and the maximum of each latency, and the CPU share as a
 // percentage of one core. Exit status 1 when a reply or command got lost.
+#include "platform/Inbox.h"
 #include "platform/PseudoTerminal.h"
-#include "platform/WindowMailbox.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/CK2StatusCmdQueryThread.h"
 #include "radio/CRecvrCmdParsingThread.h"
@@ -56,7 +56,7 @@
 
 using namespace tamrel;
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
+using Steady = std::chrono::steady_clock;
 
 namespace {
 
@@ -81,7 +81,7 @@ class RadioEnd {
 public:
     struct Command {
         std::string text;
-        Clock::time_point firstByte;
+        Steady::time_point firstByte;
     };
 
     RadioEnd() {
@@ -98,7 +98,7 @@ public:
     int statusQueries() const { return statusQueries_; }
 
     // Writes bytes as the radio would; returns when the last one is in the line.
-    Clock::time_point send(std::string_view bytes) {
+    Steady::time_point send(std::string_view bytes) {
         while (!bytes.empty()) {
             ssize_t n = ::write(pty_.masterFd(), bytes.data(), bytes.size());
             if (n > 0) {
@@ -108,7 +108,7 @@ public:
                 ::poll(&p, 1, 100);
             }
         }
-        return Clock::now();
+        return Steady::now();
     }
 
     std::optional<Command> nextCommand(std::chrono::milliseconds timeout) {
@@ -128,13 +128,13 @@ private:
     void run() {
         pthread_setname_np(pthread_self(), "radio-end");
         std::string partial;
-        Clock::time_point first{};
+        Steady::time_point first{};
         char buffer[4096];
         while (!stop_) {
             pollfd p{pty_.masterFd(), POLLIN, 0};
             if (::poll(&p, 1, 50) <= 0)
                 continue;
-            const auto now = Clock::now();
+            const auto now = Steady::now();
             ssize_t n = ::read(pty_.masterFd(), buffer, sizeof buffer);
             for (ssize_t i = 0; i < n; ++i) {
                 if (partial.empty() && buffer[i] != ';')
@@ -150,7 +150,7 @@ private:
         }
     }
 
-    void finished(std::string text, Clock::time_point first) {
+    void finished(std::string text, Steady::time_point first) {
         if (answer_ && (text == "DS" || text == "BG")) {
             ++statusQueries_;
             // An unchanged display ("14060.00", decimal point lit) and bar graph.
@@ -200,7 +200,7 @@ struct Figures {
     }
 };
 
-double millis(Clock::duration d) {
+double millis(Steady::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
@@ -239,7 +239,7 @@ public:
     // The receive thread's target; called on the GUI thread.
     void onReply(int id, const std::string& text) {
         const uint32_t vfoA = glue_.apply(id, text);
-        const auto now = Clock::now();
+        const auto now = Steady::now();
         std::lock_guard lock(mutex_);
         if (vfoA == expectedVfoA_ && !applied_) {
             applied_ = now;
@@ -255,16 +255,15 @@ public:
                                       static_cast<std::size_t>(data.size())})));
     }
 
-    bool openLink(Handle mailbox) {
+    bool openLink(Address<LinkEvent> panel) {
         if (channel_.OpenDevice(radio_.device(), 0, 38400, 8, 0, 1) != K2_OK) {
             std::fprintf(stderr, "measure_latency: cannot open %s\n", radio_.device().c_str());
             return false;
         }
         // What the front panel does once its window exists.
-        const Handle recv = channel_.GetReceiveThreadId();
-        Mailboxes::post(recv, recvmsg::deliverTo(mailbox));
-        Mailboxes::post(recv, recvmsg::purge());
-        Mailboxes::post(recv, recvmsg::startReading());
+        channel_.PostToReceiveThread(RecvDeliverTo{panel});
+        channel_.PostToReceiveThread(RecvPurge{});
+        channel_.PostToReceiveThread(RecvStart{});
         std::this_thread::sleep_for(300ms);
         return true;
     }
@@ -301,7 +300,7 @@ private:
                 expectedVfoA_ = hz;
                 applied_.reset();
             }
-            const Clock::time_point sent = radio_.send(text);
+            const Steady::time_point sent = radio_.send(text);
             std::unique_lock lock(mutex_);
             if (cv_.wait_for(lock, 2s, [this] { return applied_.has_value(); }))
                 f.ms.push_back(millis(*applied_ - sent));
@@ -332,7 +331,7 @@ private:
         for (int i = 0; i < options_.commands; ++i) {
             const uint32_t wpm = 10 + static_cast<uint32_t>(i % 40);
             const std::vector<uint8_t> frame = control::encodeFrame(control::OP_CW_SPEED, wpm);
-            const Clock::time_point sent = Clock::now();
+            const Steady::time_point sent = Steady::now();
             if (::write(fd, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size())) {
                 ++f.lost;
                 continue;
@@ -361,11 +360,11 @@ private:
         const std::vector<clockid_t> recv = threadClocks(CRecvrCmdParsingThread::kThreadName);
         const std::vector<clockid_t> status = threadClocks(CK2StatusCmdQueryThread::kThreadName);
         const int queriesBefore = radio_.statusQueries();
-        const auto start = Clock::now();
+        const auto start = Steady::now();
         const double recv0 = cpuSeconds(recv), status0 = cpuSeconds(status);
         std::this_thread::sleep_for(std::chrono::seconds(options_.idleSeconds));
         const double recv1 = cpuSeconds(recv), status1 = cpuSeconds(status);
-        const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+        const double wall = std::chrono::duration<double>(Steady::now() - start).count();
         channel_.SetStatusPolling(false);
         if (recv.empty() || status.empty())
             std::fprintf(stderr, "measure_latency: the radio link's threads were not found\n");
@@ -381,7 +380,7 @@ private:
     std::mutex mutex_;
     std::condition_variable cv_;
     uint32_t expectedVfoA_ = 0;
-    std::optional<Clock::time_point> applied_;
+    std::optional<Steady::time_point> applied_;
     RadioOperations operations_{glue_.model, &channel_};
     CK2CommChannel channel_; // last: its threads end before the rest goes
 };
@@ -426,12 +425,11 @@ int main(int argc, char** argv) {
                      [&](ControlServer::ConnectionId, quint32 dwData, const QByteArray& data) {
                          measurement.onControlFrame(dwData, data);
                      });
-    WindowMailbox mailbox([&](Message&& m) {
-        if (m.id == msg::WM_K2_REPLY)
-            if (const std::string* text = m.payload.get<std::string>())
-                measurement.onReply(static_cast<int>(m.wParam), *text);
+    Inbox<LinkEvent> inbox([&](LinkEvent&& e) {
+        if (const auto* r = std::get_if<ReplyReceived>(&e))
+            measurement.onReply(r->id, r->text);
     });
-    if (!measurement.openLink(mailbox.handle()))
+    if (!measurement.openLink(inbox.address()))
         return 1;
 
     int status = 1;

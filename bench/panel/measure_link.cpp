@@ -25,7 +25,7 @@
 #include <vector>
 
 using namespace tamrel;
-using Clock = std::chrono::steady_clock;
+using Steady = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
 namespace {
@@ -33,16 +33,16 @@ namespace {
 constexpr int kTries = 10;
 
 bool pumpUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
-    const auto end = Clock::now() + limit;
+    const auto end = Steady::now() + limit;
     while (!done()) {
-        if (Clock::now() > end)
+        if (Steady::now() > end)
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     }
     return true;
 }
 
-double ms(Clock::duration d) {
+double ms(Steady::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
 
     std::vector<double> silence;
     for (int i = 0; i < kTries; ++i) {
-        const auto started = Clock::now();
+        const auto started = Steady::now();
         auto r = radio(kSilentAfterMs);
         Panel p(r->devicePath());
         if (!pumpUntil([&] { return p.lampIs(colour::kLinkLive); }, std::chrono::seconds(10))) {
@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "try %d: silence never shown\n", i);
             return 1;
         }
-        const double t = ms(Clock::now() - started) - kSilentAfterMs;
+        const double t = ms(Steady::now() - started) - kSilentAfterMs;
         silence.push_back(t);
         std::printf("silent -> \"no reply\" shown, try %d: %.0f ms\n", i + 1, t);
     }
@@ -137,13 +137,13 @@ int main(int argc, char** argv) {
         }
         r = radio();
         const uint64_t before = replies;
-        const auto returned = Clock::now();
+        const auto returned = Steady::now();
         pointLink(link, r->devicePath());
         if (!pumpUntil([&] { return replies != before; }, std::chrono::seconds(10))) {
             std::fprintf(stderr, "try %d: no reply after the return\n", i);
             return 1;
         }
-        const double t = ms(Clock::now() - returned);
+        const double t = ms(Steady::now() - returned);
         back.push_back(t);
         std::printf("device back -> first reply applied, try %d: %.0f ms\n", i + 1, t);
     }

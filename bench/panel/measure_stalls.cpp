@@ -76,12 +76,12 @@
 #include <vector>
 
 using namespace tamrel;
-using Clock = std::chrono::steady_clock;
+using Steady = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 namespace {
 
-double ms(Clock::duration d) {
+double ms(Steady::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
@@ -99,8 +99,8 @@ public:
         static const auto t = QEvent::Type(QEvent::registerEventType());
         return t;
     }
-    explicit Ping(Clock::time_point at) : QEvent(type()), postedAt(at) {}
-    Clock::time_point postedAt;
+    explicit Ping(Steady::time_point at) : QEvent(type()), postedAt(at) {}
+    Steady::time_point postedAt;
 };
 
 class StallMeter final : public QObject {
@@ -109,7 +109,7 @@ public:
         watchdog_ = std::thread([this] {
             while (!stop_) {
                 if (!inFlight_.exchange(true))
-                    QCoreApplication::postEvent(this, new Ping(Clock::now()));
+                    QCoreApplication::postEvent(this, new Ping(Steady::now()));
                 std::this_thread::sleep_for(1ms);
             }
         });
@@ -127,7 +127,7 @@ protected:
     bool event(QEvent* e) override {
         if (e->type() != Ping::type())
             return QObject::event(e);
-        const double late = ms(Clock::now() - static_cast<Ping*>(e)->postedAt);
+        const double late = ms(Steady::now() - static_cast<Ping*>(e)->postedAt);
         samplesOfStep[step].push_back(late);
         inFlight_ = false;
         return true;
@@ -175,7 +175,7 @@ private:
             return;
         }
         meter_.step = int(at_);
-        started_ = Clock::now();
+        started_ = Steady::now();
         steps_[at_].act();
         poll_.start();
     }
@@ -184,12 +184,12 @@ private:
         if (failure.empty()) {
             if (!s.done || s.done()) {
                 poll_.stop();
-                took_.push_back(ms(Clock::now() - started_));
+                took_.push_back(ms(Steady::now() - started_));
                 ++at_;
                 QTimer::singleShot(s.thinkMs, this, [this] { Next(); });
                 return;
             }
-            if (Clock::now() - started_ < kStepLimit)
+            if (Steady::now() - started_ < kStepLimit)
                 return;
         }
         poll_.stop();
@@ -202,7 +202,7 @@ private:
     std::vector<Step> steps_;
     std::vector<double> took_;
     std::size_t at_ = 0;
-    Clock::time_point started_;
+    Steady::time_point started_;
     QTimer poll_;
 };
 

@@ -31,7 +31,7 @@
 #include <vector>
 
 using namespace tamrel;
-using Clock = std::chrono::steady_clock;
+using Steady = std::chrono::steady_clock;
 
 namespace {
 
@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     }
 
     const std::string file = root + "/home/" + std::string(kDefaultLogName);
-    std::vector<Clock::time_point> sent(count), arrived(count);
+    std::vector<Steady::time_point> sent(count), arrived(count);
     std::vector<char> seen(count, 0);
     std::atomic<int> arrivedCount{0};
     std::atomic<bool> stop{false};
@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
             if (in) {
                 in.seekg(static_cast<std::streamoff>(offset));
                 std::string chunk((std::istreambuf_iterator<char>(in)), {});
-                const auto now = Clock::now();
+                const auto now = Steady::now();
                 offset += chunk.size();
                 partial += chunk;
                 for (std::size_t nl; (nl = partial.find('\n')) != std::string::npos;) {
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
             to.sin_port = htons(port);
             to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
             for (int i = 0; i < count; ++i) {
-                sent[i] = Clock::now();
+                sent[i] = Steady::now();
                 ::sendto(fd, datagrams[i].constData(),
                          static_cast<std::size_t>(datagrams[i].size()), 0,
                          reinterpret_cast<const sockaddr*>(&to), sizeof to);
@@ -138,14 +138,14 @@ int main(int argc, char** argv) {
             ::close(fd);
         });
     });
-    const auto deadline = Clock::now() + std::chrono::seconds(120);
+    const auto deadline = Steady::now() + std::chrono::seconds(120);
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (arrivedCount == count || Clock::now() > deadline)
+        if (arrivedCount == count || Steady::now() > deadline)
             app.quit();
     });
     poll.start(20);
-    const auto begin = Clock::now();
+    const auto begin = Steady::now();
     app.exec();
     stop = true;
     watcher.join();
@@ -164,7 +164,7 @@ int main(int argc, char** argv) {
     std::printf("datagram to line in the file: p50 %.2f ms, p99 %.2f ms, max %.2f ms "
                 "(run %.0f ms, %d said logged on the status line, %llu datagrams ignored)\n",
                 at(0.5), at(0.99), ms.empty() ? 0.0 : ms.back(),
-                std::chrono::duration<double, std::milli>(Clock::now() - begin).count(), logged,
+                std::chrono::duration<double, std::milli>(Steady::now() - begin).count(), logged,
                 static_cast<unsigned long long>(wsjtx.Listener().Ignored()));
     return ms.size() == static_cast<std::size_t>(count) ? 0 : 1;
 }

@@ -31,7 +31,7 @@
 #include <vector>
 
 using namespace tamrel;
-using Clock = std::chrono::steady_clock;
+using Steady = std::chrono::steady_clock;
 
 namespace {
 
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     panel.SetChannel(&channel);
     panel.show();
     // Let the initial query go out and the line fall quiet.
-    for (auto end = Clock::now() + std::chrono::seconds(3); Clock::now() < end;) {
+    for (auto end = Steady::now() + std::chrono::seconds(3); Steady::now() < end;) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         drain(pty.masterFd(), std::chrono::milliseconds(5));
     }
@@ -88,14 +88,14 @@ int main(int argc, char** argv) {
     std::vector<double> micros;
     for (int i = 0; i < clicks; ++i) {
         std::string got;
-        const auto start = Clock::now();
+        const auto start = Steady::now();
         QTest::mouseClick(key, Qt::LeftButton);
         while (got.find("SW01;") == std::string::npos &&
-               Clock::now() - start < std::chrono::seconds(2)) {
+               Steady::now() - start < std::chrono::seconds(2)) {
             QCoreApplication::processEvents(QEventLoop::AllEvents);
             got += drain(pty.masterFd(), std::chrono::milliseconds(0));
         }
-        const auto end = Clock::now();
+        const auto end = Steady::now();
         if (got.find("SW01;") == std::string::npos) {
             std::fprintf(stderr, "click %d: no SW01 within 2 s\n", i);
             return 1;

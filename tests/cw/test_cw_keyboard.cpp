@@ -93,16 +93,15 @@ TEST_F(Keyboard, MemoryWithMacrosGoesOutExpandedAndTheCounterIsStoredAtOnce) {
 TEST_F(Keyboard, ProgressShortensThePendingTextAndColoursAbort) {
     CwKeyboard kb = make();
     kb.SendMemory(0);
-    const std::string chunk = "CQ TEST ";
-    kb.Progress(8, nullptr);
+    kb.Progress(KeyerReady{});
     EXPECT_FALSE(kb.AbortRed());
-    kb.Progress(5, &chunk);
+    kb.Progress(ChunkSent{"CQ TEST "});
     EXPECT_TRUE(kb.AbortRed());
     EXPECT_EQ(kb.Pending(), "G4ABC ");
-    const std::string longer = "G4ABC AND MORE";
-    kb.Progress(5, &longer);
+    kb.Progress(KeyerReady{});
+    kb.Progress(ChunkSent{"G4ABC AND MORE"});
     EXPECT_EQ(kb.Pending(), "");
-    kb.Progress(5, nullptr); // busy
+    kb.Progress(KeyerBusy{});
     EXPECT_TRUE(kb.AbortRed());
 }
 

@@ -3,7 +3,7 @@
 
 #include "RecordingLink.h"
 #include "cw/CCWMsgTransmittingThread.h"
-#include "platform/MessageQueue.h"
+#include "platform/Mailbox.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/CRecvrCmdParsingThread.h"
 #include "radio/K2Commands.h"
@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 using namespace tamrel;
 using namespace std::chrono_literals;
@@ -23,15 +24,20 @@ bool has(const Log& log, const std::string& s) {
     return std::find(log.begin(), log.end(), s) != log.end();
 }
 
-// Messages the thread posts to its peer.
-std::vector<Message> drain(MessageQueue& q, std::size_t atLeast, std::chrono::milliseconds limit) {
-    std::vector<Message> out;
+// What the thread told the keyboard window: "busy", "ready", "sent <chunk>".
+Log drain(Mailbox<cw::CwProgress>& box, std::size_t atLeast, std::chrono::milliseconds limit) {
+    Log out;
+    auto text = [](const cw::CwProgress& p) {
+        if (const auto* sent = std::get_if<cw::ChunkSent>(&p))
+            return "sent " + sent->chunk;
+        return std::string(std::holds_alternative<cw::KeyerBusy>(p) ? "busy" : "ready");
+    };
     const auto end = std::chrono::steady_clock::now() + limit;
     while (out.size() < atLeast && std::chrono::steady_clock::now() < end)
-        if (auto m = q.getFor(10ms))
-            out.push_back(std::move(*m));
-    while (auto m = q.tryGet())
-        out.push_back(std::move(*m));
+        if (auto m = box.takeWithin(10ms))
+            out.push_back(text(*m));
+    while (auto m = box.take())
+        out.push_back(text(*m));
     return out;
 }
 
@@ -39,49 +45,39 @@ std::vector<Message> drain(MessageQueue& q, std::size_t atLeast, std::chrono::mi
 
 TEST(CwThread, TextToAnIdleThreadIsQueriedAtOnceAndChunksFollowReady) {
     test::RecordingLink link;
-    MessageQueue peer;
-    CCWMsgTransmittingThread thread;
+    auto window = std::make_shared<Mailbox<cw::CwProgress>>();
+    ManualClock clock;
+    CCWMsgTransmittingThread thread(clock);
     thread.start();
-    // A long idle interval: a query that came only with the interval would
-    // make this test wait a minute, and fail.
-    thread.post({msg::WM_K2_THREAD_SETUP, 0, Payload::of(CwThreadSetup{&link, 60s})});
-    thread.post({msg::WM_K2_SET_PEER, 0, Payload::of(peer.handle())});
-    thread.post({msg::WM_K2_CW_QUEUE, 5, Payload::of(std::string("CQ TEST "))});
+    // The clock never moves: a query that came only with the idle interval
+    // would never come.
+    thread.post(CwSetup{&link, 100ms});
+    thread.post(CwEchoTo{Address<cw::CwProgress>(window)});
+    thread.post(CwText{"CQ TEST "});
     ASSERT_TRUE(link.waitFor([](const Log& l) { return has(l, "KY;"); }, 20s));
     EXPECT_EQ(link.take(), (Log{"poll off", "KY;"}));
-    thread.post({msg::WM_K2_KEYER_STATE, 1, {}});
-    thread.post({msg::WM_K2_KEYER_STATE, 2, {}});
+    thread.post(CwKeyerState{1});
+    thread.post(CwKeyerState{2});
     ASSERT_TRUE(link.waitFor([](const Log& l) { return has(l, "KY CQ TEST ;"); }));
-    std::vector<Message> notes = drain(peer, 3, 10s);
-    ASSERT_EQ(notes.size(), 3u);
-    EXPECT_EQ(notes[0].wParam, 5u); // busy while waiting
-    EXPECT_TRUE(notes[0].payload.empty());
-    EXPECT_EQ(notes[1].wParam, 8u);
-    EXPECT_EQ(notes[2].wParam, 5u);
-    ASSERT_NE(notes[2].payload.get<std::string>(), nullptr);
-    EXPECT_EQ(*notes[2].payload.get<std::string>(), "CQ TEST ");
+    EXPECT_EQ(drain(*window, 3, 10s), (Log{"busy", "ready", "sent CQ TEST "}));
+    // The next query waits one idle interval on the thread's clock, counted
+    // once the thread has finished with the chunk (given time to, here).
+    link.take();
+    std::this_thread::sleep_for(200ms);
+    clock.Advance(99ms);
+    EXPECT_FALSE(link.waitFor([](const Log& l) { return has(l, "KY;"); }, 100ms));
+    clock.Advance(1ms);
+    EXPECT_TRUE(link.waitFor([](const Log& l) { return has(l, "KY;"); }));
 
     // The echo window gone: nothing more is posted to it.
-    thread.post({msg::WM_K2_SET_PEER, 0, Payload::of(Handle{0})});
-    thread.post({msg::WM_K2_CW_QUEUE, 6, {}});
+    thread.post(CwEchoTo{});
+    thread.post(CwAbort{});
     ASSERT_TRUE(link.waitFor([](const Log& l) { return has(l, "KY @;"); }));
-    thread.post({msg::WM_K2_KEYER_STATE, 1, {}});
-    thread.post({msg::WM_K2_CW_QUEUE, 5, Payload::of(std::string("X "))});
+    thread.post(CwKeyerState{1});
+    thread.post(CwText{"X "});
     ASSERT_TRUE(link.waitFor([](const Log& l) { return has(l, "poll off"); }));
     thread.quitAndJoin();
-    EXPECT_TRUE(peer.tryGet() == std::nullopt);
-}
-
-TEST(CwThread, MessagesOfOtherKindsAreDroppedWithoutStalling) {
-    test::RecordingLink link;
-    CCWMsgTransmittingThread thread;
-    thread.start();
-    thread.post({msg::WM_K2_THREAD_SETUP, 0, Payload::of(CwThreadSetup{&link, 10ms})});
-    thread.post({msg::WM_K2_REPLY, 3, Payload::of(std::string("FA"))});
-    thread.post({msg::WM_K2_CW_QUEUE, 5, Payload::of(42)}); // no text: nothing
-    thread.post({msg::WM_K2_CW_QUEUE, 5, Payload::of(std::string("E "))});
-    ASSERT_TRUE(link.waitFor([](const Log& l) { return has(l, "KY;"); }));
-    thread.quitAndJoin();
+    EXPECT_EQ(window->take(), std::nullopt);
 }
 
 // A radio whose keyer takes chunks into a buffer and keys one character per
@@ -90,13 +86,10 @@ class WireTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(channel_.OpenDevice(peer_.device(), 0, 4800, 8, 0, 1), K2_OK);
-        const Handle recv = channel_.GetReceiveThreadId();
-        Mailboxes::post(
-            recv, {msg::WM_K2_THREAD_SETUP, 2,
-                   Payload::of(RecvThreadSetup{2, replies_.handle(), nullptr, 10ms, nullptr})});
-        Mailboxes::post(recv, {msg::WM_K2_RECV_CONTROL, msg::RECV_START, {}});
+        channel_.PostToReceiveThread(RecvDeliverTo{Address<LinkEvent>(replies_)});
+        channel_.PostToReceiveThread(RecvStart{});
         thread_.start();
-        thread_.post({msg::WM_K2_THREAD_SETUP, 0, Payload::of(CwThreadSetup{&link_, 100ms})});
+        thread_.post(CwSetup{&link_, 100ms});
     }
     void TearDown() override {
         thread_.quitAndJoin();
@@ -130,10 +123,10 @@ protected:
             if (!buffer_.empty())
                 buffer_.erase(0, 1);
             // The front panel's part: each KY reply's digit goes to the thread.
-            while (auto m = replies_.tryGet())
-                if (const std::string* text = m->payload.get<std::string>();
-                    text && m->wParam == ID_KY && text->size() >= 3)
-                    thread_.post({msg::WM_K2_KEYER_STATE, uint64_t((*text)[2] - '0'), {}});
+            while (auto m = replies_->take())
+                if (const auto* r = std::get_if<ReplyReceived>(&*m);
+                    r && r->id == ID_KY && r->text.size() >= 3)
+                    thread_.post(CwKeyerState{r->text[2] - '0'});
         }
         return true;
     }
@@ -141,7 +134,7 @@ protected:
     test::PtyPeer peer_;
     CK2CommChannel channel_;
     ChannelKeyerLink link_{channel_};
-    MessageQueue replies_;
+    std::shared_ptr<Mailbox<LinkEvent>> replies_ = std::make_shared<Mailbox<LinkEvent>>();
     CCWMsgTransmittingThread thread_;
     std::size_t seen_ = 0;
     std::string buffer_;
@@ -155,7 +148,7 @@ TEST_F(WireTest, ChunksGoOutOnlyAfterReadyAndPollingPausesUntilTheFirst) {
     ASSERT_TRUE(runRadio([&] { return has(events_, "DS"); }));
     const std::string text =
         "CQ CQ CQ DE G4ABC G4ABC G4ABC PSE K = TNX FER CALL UR RST 599 599 BK ";
-    thread_.post({msg::WM_K2_CW_QUEUE, 5, Payload::of(text)});
+    thread_.post(CwText{text});
     ASSERT_TRUE(runRadio([&] { return sent_ == text && buffer_.empty(); }));
     // Exactly these bytes: queries and chunks, nothing else from the thread.
     for (const auto& c : peer_.commands())
@@ -184,11 +177,10 @@ TEST_F(WireTest, ChunksGoOutOnlyAfterReadyAndPollingPausesUntilTheFirst) {
 }
 
 TEST_F(WireTest, AbortSendsTheAbortCommandAndForgetsTheRest) {
-    thread_.post({msg::WM_K2_CW_QUEUE, 5,
-                  Payload::of(std::string("THIS MESSAGE IS MUCH TOO LONG TO FINISH BEFORE THE "
-                                          "OPERATOR CHANGES HIS MIND "))});
+    thread_.post(CwText{"THIS MESSAGE IS MUCH TOO LONG TO FINISH BEFORE THE "
+                        "OPERATOR CHANGES HIS MIND "});
     ASSERT_TRUE(runRadio([&] { return !sent_.empty(); }));
-    thread_.post({msg::WM_K2_CW_QUEUE, 6, {}});
+    thread_.post(CwAbort{});
     ASSERT_TRUE(runRadio([&] { return has(events_, "abort"); }));
     const std::size_t chunks = std::count_if(events_.begin(), events_.end(),
                                              [](auto& e) { return e.rfind("text ", 0) == 0; });

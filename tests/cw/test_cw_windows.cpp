@@ -9,7 +9,6 @@
 #include "cw/CMemoryKeyPanelDlg.h"
 #include "cw/CwDialogs.h"
 #include "cw/CwDocking.h"
-#include "platform/MessageQueue.h"
 #include "platform/Prompter.h"
 #include "settings/CRigControlRegistry.h"
 
@@ -37,6 +36,24 @@ namespace {
 
 using test::RecordingPanel;
 
+// The transmitting thread as the window sees it: what it was sent, and where
+// its progress would go.
+class RecordingQueue final : public CwQueue {
+public:
+    bool Post(CwMessage m) override {
+        if (auto* echo = std::get_if<CwEchoTo>(&m))
+            echo_ = echo->to;
+        sent.push_back(std::move(m));
+        return true;
+    }
+    void Report(cw::CwProgress progress) { echo_.post(std::move(progress)); }
+
+    std::vector<CwMessage> sent;
+
+private:
+    Address<cw::CwProgress> echo_;
+};
+
 class CwWindows : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -54,7 +71,7 @@ protected:
         registry_->SetTransmitMemoryKeys(texts);
         registry_->SetMacroVariable(1, "G4ABC");
         registry_->SetCounterSettings({7, 3});
-        kb_ = std::make_unique<CCWKeyboardDlg>(*registry_, thread_.handle(), panel_);
+        kb_ = std::make_unique<CCWKeyboardDlg>(*registry_, thread_, panel_);
         kb_->Open();
         // The window announces itself to the thread.
         ASSERT_EQ(take().size(), 1u);
@@ -64,14 +81,12 @@ protected:
     Strings take() {
         QCoreApplication::processEvents();
         Strings out;
-        while (auto m = thread_.tryGet()) {
-            if (m->id == msg::WM_K2_SET_PEER)
-                out.push_back("<peer>");
-            else if (m->wParam == 6)
-                out.push_back("<abort>");
-            else if (const std::string* s = m->payload.get<std::string>())
-                out.push_back(*s);
-        }
+        for (CwMessage& m : std::exchange(thread_.sent, {}))
+            std::visit(Overloaded{[&](CwEchoTo&) { out.push_back("<echo>"); },
+                                  [&](CwAbort&) { out.push_back("<abort>"); },
+                                  [&](CwText& t) { out.push_back(t.text); },
+                                  [&](auto&) { out.push_back("<other>"); }},
+                       m);
         return out;
     }
     template <class T = QWidget> T* control(int id) {
@@ -102,7 +117,7 @@ protected:
     QTemporaryDir dir_;
     RecordingPrompter prompter_{true};
     std::unique_ptr<CRigControlRegistry> registry_;
-    MessageQueue thread_;
+    RecordingQueue thread_;
     RecordingPanel panel_;
     std::unique_ptr<CCWKeyboardDlg> kb_;
 };
@@ -214,11 +229,10 @@ TEST_F(CwWindows, AbortColoursAndProgress) {
     kb_->OnKey(0);
     EXPECT_EQ(abortFace(), kRed);
     take();
-    Mailboxes::post(kb_->WindowHandle(), {msg::WM_K2_CW_NOTIFY, 8, {}});
+    thread_.Report(cw::KeyerReady{});
     QCoreApplication::processEvents();
     EXPECT_EQ(abortFace(), kGrey);
-    Mailboxes::post(kb_->WindowHandle(),
-                    {msg::WM_K2_CW_NOTIFY, 5, Payload::of(std::string("CQ DE "))});
+    thread_.Report(cw::ChunkSent{"CQ DE "});
     QCoreApplication::processEvents();
     EXPECT_EQ(abortFace(), kRed);
     EXPECT_EQ(pending(), "G4ABC ");
@@ -372,7 +386,7 @@ TEST_F(CwWindows, SlidesRunOnTheEventLoopAndClosingEndsCleanly) {
     QTest::qWait(50);
     Strings got = take();
     ASSERT_FALSE(got.empty());
-    EXPECT_EQ(got.back(), "<peer>");
+    EXPECT_EQ(got.back(), "<echo>");
 }
 
 TEST(CwDialogs, CounterAndAutoplayDialogs) {

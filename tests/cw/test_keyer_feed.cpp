@@ -19,8 +19,11 @@ class Feed : public ::testing::Test {
 protected:
     void SetUp() override {
         feed_.SetLink(&link_);
-        feed_.SetNotify([this](uint64_t code, const std::string* chunk) {
-            notes_.push_back({code, chunk ? *chunk : std::string("<none>")});
+        feed_.SetNotify([this](CwProgress p) {
+            if (const auto* sent = std::get_if<ChunkSent>(&p))
+                notes_.push_back("sent " + sent->chunk);
+            else
+                notes_.push_back(std::holds_alternative<KeyerBusy>(p) ? "busy" : "ready");
         });
     }
     // One query and its answer.
@@ -28,14 +31,14 @@ protected:
         feed_.SendQuery();
         feed_.KeyerState(digit);
     }
-    std::vector<std::pair<uint64_t, std::string>> takeNotes() { return std::exchange(notes_, {}); }
+    Log takeNotes() { return std::exchange(notes_, {}); }
 
     test::RecordingLink link_;
     KeyerFeed feed_;
-    std::vector<std::pair<uint64_t, std::string>> notes_;
+    Log notes_;
 };
 
-using Notes = std::vector<std::pair<uint64_t, std::string>>;
+using Notes = Log;
 
 } // namespace
 
@@ -47,7 +50,7 @@ TEST_F(Feed, TwentyFourCharactersEndingInASpaceAreOneChunk) {
     EXPECT_TRUE(feed_.QueryWanted());
     ask(2);
     EXPECT_EQ(link_.take(), (Log{"KY;", "poll on", "KY " + text + ";"}));
-    EXPECT_EQ(takeNotes(), (Notes{{8, "<none>"}, {5, text}}));
+    EXPECT_EQ(takeNotes(), (Notes{"ready", "sent " + text}));
     EXPECT_TRUE(feed_.HeldBack().empty());
 }
 
@@ -71,7 +74,7 @@ TEST_F(Feed, BusyAnswersSendNothing) {
     ask(0);
     ask(1);
     EXPECT_EQ(link_.take(), (Log{"KY;", "KY;"}));
-    EXPECT_EQ(takeNotes(), (Notes{{5, "<none>"}, {5, "<none>"}}));
+    EXPECT_EQ(takeNotes(), (Notes{"busy", "busy"}));
     EXPECT_TRUE(feed_.Sending());
     // Busy while not waiting reads as the radio being done.
     ask(2);
@@ -80,7 +83,7 @@ TEST_F(Feed, BusyAnswersSendNothing) {
     takeNotes();
     EXPECT_FALSE(feed_.QueryWanted());
     ask(1);
-    EXPECT_EQ(takeNotes(), (Notes{{8, "<none>"}}));
+    EXPECT_EQ(takeNotes(), (Notes{"ready"}));
 }
 
 TEST_F(Feed, LastChunkThenTwoReadyNoticesThenIdle) {
@@ -89,11 +92,11 @@ TEST_F(Feed, LastChunkThenTwoReadyNoticesThenIdle) {
     link_.take();
     takeNotes();
     ask(2); // the ring is empty: one more query
-    EXPECT_EQ(takeNotes(), (Notes{{8, "<none>"}}));
+    EXPECT_EQ(takeNotes(), (Notes{"ready"}));
     EXPECT_FALSE(feed_.Sending());
     EXPECT_TRUE(feed_.QueryWanted());
     ask(2);
-    EXPECT_EQ(takeNotes(), (Notes{{8, "<none>"}}));
+    EXPECT_EQ(takeNotes(), (Notes{"ready"}));
     EXPECT_FALSE(feed_.QueryWanted());
     EXPECT_FALSE(feed_.Sending());
     EXPECT_EQ(link_.take(), (Log{"KY;", "poll on", "KY;", "poll on"}));

@@ -7,14 +7,13 @@
 #include "controls/CScrollingSegmentDisplay.h"
 #include "controls/CShadedButton.h"
 #include "controls/CStaticEx.h"
+#include "controls/PanelCommands.h"
 #include "cw/CCWKeyboardDlg.h"
 #include "memory/CK2MemoryStore.h"
-#include "controls/PanelCommands.h"
 #include "panel/CFrontPanelDlg.h"
 #include "panel/FocusRing.h"
 #include "panel/FrontPanelView.h"
 #include "panel/KeyboardTuning.h"
-#include "platform/MessageQueue.h"
 #include "platform/Prompter.h"
 #include "qsolog/CContestQSODlg.h"
 #include "qsolog/QsoLoggingWindows.h"
@@ -748,15 +747,14 @@ TEST_F(FrontPanelWindow, LampsShowTheLinkAndTheTransmitter) {
     EXPECT_EQ(tx->backgroundColour(), ToQColor(colour::kTxDark));
 
     // The receive thread reporting a hang-up, as it does when the adapter goes.
-    Mailboxes::post(dlg_->WindowHandle(),
-                    {msg::WM_K2_LINK_EVENT, msg::LINK_LOST, Payload::of<int64_t>(EIO)});
+    dlg_->LinkEvents().post(LinkLost{EIO});
     ASSERT_TRUE(
         pumpUntil([&] { return lamp->backgroundColour() == ToQColor(colour::kLinkFailed); }));
     EXPECT_TRUE(lamp->toolTip().contains("lost"));
     EXPECT_TRUE(dlg_->Widgets().status->message().contains("Lost"));
     EXPECT_EQ(view().statusStyle, StatusStyle::Error);
     // Back: waiting, the initial query again, and the first reply makes it live.
-    Mailboxes::post(dlg_->WindowHandle(), {msg::WM_K2_LINK_EVENT, msg::LINK_REOPENED, {}});
+    dlg_->LinkEvents().post(LinkReopened{});
     ASSERT_TRUE(pumpUntil([&] { return peer_.commands().size() >= 15; }));
     EXPECT_EQ(peer_.commands()[0].text, "K22");
     EXPECT_EQ(lamp->backgroundColour(), ToQColor(colour::kLinkWaiting));

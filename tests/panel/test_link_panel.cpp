@@ -15,7 +15,7 @@
 
 using namespace tamrel;
 using namespace std::chrono_literals;
-using Clock = LinkMonitor::Clock;
+using WallClock = LinkMonitor::Clock;
 
 namespace {
 
@@ -48,7 +48,7 @@ TEST(LinkView, LampTooltipAndStatusLineFollowTheState) {
     EXPECT_EQ(m.View().linkLamp, colour::kLinkLive);
     EXPECT_NE(m.View().linkTip.find(": live"), std::string::npos);
 
-    const auto t0 = Clock::now();
+    const auto t0 = WallClock::now();
     Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.OnPollTick(10, t0); }));
     Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.OnPollTick(10, t0 + 1s); }));
     Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.OnPollTick(10, t0 + 2s); }));

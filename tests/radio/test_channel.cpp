@@ -1,4 +1,3 @@
-#include "platform/MessageQueue.h"
 #include "radio/CK2CommChannel.h"
 #include "support/PtyPeer.h"
 
@@ -195,16 +194,20 @@ TEST_F(OpenChannel, ReopenKeepsThreadsAndCloseEndsThem) {
     EXPECT_TRUE(channel.IsOpen());
     EXPECT_EQ(channel.PortNumber(), 3);
     EXPECT_EQ(channel.DeviceName(), peer.device());
-    const Handle receiver = channel.GetReceiveThreadId();
-    EXPECT_NE(receiver, 0u);
+    // Replies go to a mailbox; the receive thread keeps that across a reopen.
+    auto replies = std::make_shared<Mailbox<LinkEvent>>();
+    ASSERT_TRUE(channel.PostToReceiveThread(RecvDeliverTo{Address<LinkEvent>(replies)}));
+    ASSERT_TRUE(channel.PostToReceiveThread(RecvStart{}));
     ASSERT_EQ(channel.OpenDevice(peer.device(), 4, 4800, 8, 0, 2), K2_OK);
-    EXPECT_EQ(channel.GetReceiveThreadId(), receiver);
+    peer.send("FA00014060000;");
+    std::optional<LinkEvent> reply = replies->takeWithin(5s);
+    ASSERT_TRUE(reply && std::holds_alternative<ReplyReceived>(*reply));
+    EXPECT_EQ(std::get<ReplyReceived>(*reply).text, "FA00014060000");
 
     EXPECT_EQ(channel.Close(), K2_OK);
     EXPECT_FALSE(channel.IsOpen());
     EXPECT_EQ(channel.PortNumber(), -1);
-    EXPECT_EQ(channel.GetReceiveThreadId(), 0u);
-    EXPECT_FALSE(Mailboxes::post(receiver, {})); // the thread and its queue are gone
+    EXPECT_FALSE(channel.PostToReceiveThread(RecvPurge{})); // the thread is gone
     EXPECT_EQ(channel.CmdIF(), K2_ERR_NO_PORT);
 }
 
@@ -214,14 +217,14 @@ TEST(Channel, FailedOpenSavesErrnoAndStartsNothing) {
     EXPECT_EQ(channel.LastError(), static_cast<uint32_t>(ENOENT));
     EXPECT_EQ(channel.Open(0, 4800, 8, 0, 1), K2_ERR_PORT_OPEN); // port 0 names no device
     EXPECT_FALSE(channel.IsOpen());
-    EXPECT_EQ(channel.GetReceiveThreadId(), 0u);
+    EXPECT_FALSE(channel.PostToReceiveThread(RecvStart{}));
     EXPECT_EQ(ResultCodeName(K2_ERR_PORT_OPEN), "K2_ERR_PORT_OPEN");
     EXPECT_EQ(ResultCodeName(0x2000009), "");
 }
 
 TEST(Channel, NeverOpenedSendsNothing) {
     CK2CommChannel channel;
-    EXPECT_EQ(channel.GetReceiveThreadId(), 0u);
+    EXPECT_FALSE(channel.PostToReceiveThread(RecvStart{}));
     channel.SetStatusPolling(true); // no status thread: nothing happens
     for (uint32_t r : {channel.SendCommand("IF"), channel.CmdIF(), channel.CmdAI(K2_SET, 3),
                        channel.CmdVfoFreq(K2_SET, 1, 14060000), channel.CmdKS(K2_SET, 20),

@@ -9,10 +9,10 @@
 
 using namespace tamrel;
 using namespace std::chrono_literals;
-using Clock = LinkMonitor::Clock;
+using WallClock = LinkMonitor::Clock;
 
 namespace {
-const Clock::time_point t0 = Clock::time_point{} + 1000h;
+const WallClock::time_point t0 = WallClock::time_point{} + 1000h;
 }
 
 TEST(LinkMonitor, OpenFailuresNameTheirCause) {

@@ -1,5 +1,5 @@
 // The line hanging up and coming back, over real pseudo-terminals.
-#include "platform/MessageQueue.h"
+#include "platform/Mailbox.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/CRecvrCmdParsingThread.h"
 #include "radio/K2RadioModel.h"
@@ -35,7 +35,7 @@ struct LineRecovery : ::testing::Test {
     fs::path folder;
     fs::path link;
     std::optional<test::PtyPeer> radio;
-    MessageQueue panel;
+    std::shared_ptr<Mailbox<LinkEvent>> panel = std::make_shared<Mailbox<LinkEvent>>();
     CK2CommChannel channel;
 
     void SetUp() override {
@@ -45,13 +45,8 @@ struct LineRecovery : ::testing::Test {
         link = folder / "usb-radio";
         plugIn();
         ASSERT_EQ(channel.OpenDevice(link.string(), 0, 4800, 8, 0, 1), K2_OK);
-        RecvThreadSetup hook;
-        hook.deliveryMode = 2;
-        hook.target = panel.handle();
-        Mailboxes::post(channel.GetReceiveThreadId(),
-                        {msg::WM_K2_THREAD_SETUP, 2, Payload::of(hook)});
-        Mailboxes::post(channel.GetReceiveThreadId(),
-                        {msg::WM_K2_RECV_CONTROL, msg::RECV_START, {}});
+        channel.PostToReceiveThread(RecvDeliverTo{Address<LinkEvent>(panel)});
+        channel.PostToReceiveThread(RecvStart{});
     }
     void TearDown() override {
         channel.Close();
@@ -67,15 +62,21 @@ struct LineRecovery : ::testing::Test {
     void unplug() { radio.reset(); }
 
     // The next link event, skipping replies.
-    std::optional<Message> linkEvent(std::chrono::milliseconds timeout = 5s) {
+    std::optional<LinkEvent> linkEvent(std::chrono::milliseconds timeout = 5s) {
         const auto end = std::chrono::steady_clock::now() + timeout;
         while (std::chrono::steady_clock::now() < end) {
-            auto m = panel.getFor(std::chrono::duration_cast<std::chrono::milliseconds>(
+            auto m = panel->takeWithin(std::chrono::duration_cast<std::chrono::milliseconds>(
                 end - std::chrono::steady_clock::now()));
-            if (m && m->id == msg::WM_K2_LINK_EVENT)
+            if (m && !std::holds_alternative<ReplyReceived>(*m))
                 return m;
         }
         return std::nullopt;
+    }
+    static bool isLost(const std::optional<LinkEvent>& e) {
+        return e && std::holds_alternative<LinkLost>(*e);
+    }
+    static bool isBack(const std::optional<LinkEvent>& e) {
+        return e && std::holds_alternative<LinkReopened>(*e);
     }
 };
 
@@ -86,18 +87,14 @@ TEST_F(LineRecovery, HangUpIsReportedAndTheReturnedDeviceGetsTheInitialQuery) {
     ASSERT_TRUE(radio->collectUntil([&](const auto&) { return channel.BytesReceived() >= 14; }));
 
     unplug();
-    auto lost = linkEvent();
-    ASSERT_TRUE(lost);
-    EXPECT_EQ(lost->wParam, msg::LINK_LOST);
+    ASSERT_TRUE(isLost(linkEvent()));
     EXPECT_TRUE(channel.IsLost());
     EXPECT_TRUE(channel.IsOpen()); // still the channel of that device
     // Commands while the device is away go nowhere, and nothing blocks.
     EXPECT_EQ(channel.CmdIF(), K2_OK);
 
     plugIn();
-    auto back = linkEvent();
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->wParam, msg::LINK_REOPENED);
+    ASSERT_TRUE(isBack(linkEvent()));
     EXPECT_FALSE(channel.IsLost());
 
     // What the panel does on that event: the initial query again, on the new line.
@@ -124,13 +121,9 @@ TEST_F(LineRecovery, UnpluggingTwiceLeaksNoDescriptorOrThread) {
     const std::size_t threads = entriesIn("/proc/self/task");
     for (int i = 0; i < 2; ++i) {
         unplug();
-        auto lost = linkEvent();
-        ASSERT_TRUE(lost);
-        EXPECT_EQ(lost->wParam, msg::LINK_LOST);
+        ASSERT_TRUE(isLost(linkEvent()));
         plugIn();
-        auto back = linkEvent();
-        ASSERT_TRUE(back);
-        EXPECT_EQ(back->wParam, msg::LINK_REOPENED);
+        ASSERT_TRUE(isBack(linkEvent()));
     }
     EXPECT_EQ(entriesIn("/proc/self/fd"), fds);
     EXPECT_EQ(entriesIn("/proc/self/task"), threads);
@@ -146,15 +139,11 @@ TEST_F(LineRecovery, ADeviceThatComesBackBusyIsReportedAsBusy) {
     fs::create_symlink(radio->device(), folder / "next");
     fs::rename(folder / "next", link);
     auto busy = linkEvent();
-    ASSERT_TRUE(busy);
-    EXPECT_EQ(busy->wParam, msg::LINK_LOST);
-    const int64_t* err = busy->payload.get<int64_t>();
-    ASSERT_NE(err, nullptr);
-    EXPECT_TRUE(*err == EWOULDBLOCK || *err == EBUSY) << *err;
+    ASSERT_TRUE(isLost(busy));
+    const int err = std::get<LinkLost>(*busy).error;
+    EXPECT_TRUE(err == EWOULDBLOCK || err == EBUSY) << err;
     EXPECT_TRUE(channel.IsLost());
     // Once it lets go, we get it.
     other.close();
-    auto back = linkEvent();
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->wParam, msg::LINK_REOPENED);
+    ASSERT_TRUE(isBack(linkEvent()));
 }

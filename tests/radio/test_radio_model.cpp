@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <atomic>
 #include <mutex>
 #include <string>
@@ -72,42 +74,58 @@ TEST(RadioOperations, GuardsHoldWithoutAPort) {
     EXPECT_EQ(m.Fields().squelch, 125);
 }
 
-TEST(SequenceRunner, PacesStepsAndReplacesARunningSequenceOfItsKind) {
+TEST(SequenceRunner, PacesStepsOnItsClockAndReplacesARunningSequenceOfItsKind) {
+    ManualClock clock;
     std::mutex lock;
-    std::vector<std::pair<std::string, CSequenceRunner::Clock::time_point>> ran;
+    std::vector<std::pair<std::string, Clock::TimePoint>> ran;
     auto record = [&](std::string what) {
         return [&, what] {
             std::lock_guard g(lock);
-            ran.emplace_back(what, CSequenceRunner::Clock::now());
+            ran.emplace_back(what, clock.Now());
         };
     };
+    auto count = [&] {
+        std::lock_guard g(lock);
+        return ran.size();
+    };
+    auto settle = [&](std::size_t n) {
+        for (int i = 0; i < 500 && count() < n; ++i)
+            std::this_thread::sleep_for(2ms);
+    };
+    const Clock::TimePoint t0 = clock.Now();
     {
-        CSequenceRunner runner;
-        runner.Run(CSequenceRunner::Kind::RitOffset,
+        using Kind = CSequenceRunner::Kind;
+        CSequenceRunner runner(clock);
+        runner.Run(Kind::RitOffset,
                    {{record("a1"), 30ms}, {record("a2"), 30ms}, {record("a3"), {}}});
-        runner.Run(CSequenceRunner::Kind::ScanSetup, {{record("s1"), 200ms}, {record("s2"), {}}});
+        runner.Run(Kind::ScanSetup, {{record("s1"), 200ms}, {record("s2"), {}}});
         runner.Post(record("c"));
-        std::this_thread::sleep_for(10ms);
-        runner.Run(CSequenceRunner::Kind::ScanSetup, {{record("t1"), {}}}); // s2 never runs
+        settle(3); // what is due at once runs without the clock moving
+        EXPECT_TRUE(runner.Running(Kind::RitOffset));
+        clock.Advance(10ms);
+        runner.Run(Kind::ScanSetup, {{record("t1"), {}}}); // s2 never runs
+        settle(4);
+        // Each step is let run before the clock moves on, so each is stamped
+        // with the time it was due.
+        clock.Advance(20ms);
+        settle(5);
+        clock.Advance(30ms);
+        settle(6);
+        clock.Advance(300ms); // nothing else is due
         runner.Finish();
-        EXPECT_FALSE(runner.Running(CSequenceRunner::Kind::RitOffset));
+        EXPECT_FALSE(runner.Running(Kind::RitOffset));
         EXPECT_FALSE(runner.Post(record("late")));
     }
-    std::vector<std::string> names;
-    for (auto& r : ran)
-        names.push_back(r.first);
-    auto at = [&](const std::string& n) {
-        for (auto& r : ran)
-            if (r.first == n)
-                return r.second;
-        ADD_FAILURE() << n;
-        return CSequenceRunner::Clock::time_point{};
-    };
-    EXPECT_EQ(std::count(names.begin(), names.end(), "s2"), 0);
-    EXPECT_EQ(names.size(), 6u);
-    EXPECT_GE(at("a2") - at("a1"), 30ms);
-    EXPECT_GE(at("a3") - at("a2"), 30ms);
-    EXPECT_LT(at("c"), at("a2")); // single commands do not wait for sequences
+    std::map<std::string, Clock::Duration> at;
+    for (auto& [name, when] : ran)
+        at[name] = when - t0;
+    EXPECT_EQ(ran.size(), 6u);
+    EXPECT_EQ(at.count("s2"), 0u);
+    EXPECT_EQ(at["a1"], 0ms);
+    EXPECT_EQ(at["c"], 0ms); // single commands do not wait for sequences
+    EXPECT_EQ(at["a2"], 30ms);
+    EXPECT_EQ(at["a3"], 60ms);
+    EXPECT_EQ(at["t1"], 10ms);
 }
 
 TEST(RadioModel, TellsEveryChangeWhoeverMadeIt) {

@@ -16,35 +16,35 @@ using namespace std::chrono_literals;
 
 namespace {
 
-using Reply = std::pair<uint64_t, std::string>;
+using Reply = std::pair<int, std::string>;
 
 // A receive thread reading a pseudo-terminal every 10 ms and delivering to a
-// queue of the test.
+// mailbox of the test.
 struct Receiver : ::testing::Test {
     test::PtyPeer peer;
     SerialPort port;
     std::mutex lock;
-    MessageQueue target;
+    std::shared_ptr<Mailbox<LinkEvent>> target = std::make_shared<Mailbox<LinkEvent>>();
     CRecvrCmdParsingThread thread; // last: joined first
 
     void SetUp() override {
         ASSERT_EQ(port.open(peer.device(), 38400, 8, 0, 1), 0);
         thread.start();
-        setup(1, {2, target.handle(), &port, 10ms, &lock});
-        control(msg::RECV_START);
+        thread.post(RecvSetup{&port, 10ms, &lock});
+        deliver(true);
+        thread.post(RecvStart{});
     }
-    void setup(uint64_t code, RecvThreadSetup s) {
-        thread.post({msg::WM_K2_THREAD_SETUP, code, Payload::of(s)});
+    void deliver(bool on) {
+        thread.post(RecvDeliverTo{on ? Address<LinkEvent>(target) : Address<LinkEvent>()});
     }
-    void control(uint64_t code) { thread.post({msg::WM_K2_RECV_CONTROL, code, {}}); }
 
     std::optional<Reply> next(std::chrono::milliseconds timeout = 2s) {
-        auto m = target.getFor(timeout);
+        auto m = target->takeWithin(timeout);
         if (!m)
             return std::nullopt;
-        EXPECT_EQ(m->id, msg::WM_K2_REPLY);
-        const auto* text = m->payload.get<std::string>();
-        return Reply{m->wParam, text ? *text : "(no text)"};
+        const auto* r = std::get_if<ReplyReceived>(&*m);
+        EXPECT_NE(r, nullptr);
+        return r ? Reply{r->id, r->text} : Reply{-1, "(not a reply)"};
     }
     std::vector<Reply> replies(std::size_t n) {
         std::vector<Reply> out;
@@ -78,28 +78,28 @@ TEST_F(Receiver, ConvertsDisplayAndDropsRepeats) {
 }
 
 TEST_F(Receiver, RemembersDisplayWhileNotDelivering) {
-    setup(2, {0, 0});
+    deliver(false);
     peer.send("DS@@@@@@@@\x80\x80;FA00007000000;");
     EXPECT_FALSE(next(150ms).has_value());
-    setup(2, {2, target.handle()});
+    deliver(true);
     peer.send("DS@@@@@@@@\x80\x80;IF;");
     EXPECT_EQ(next(), (Reply{ID_IF, "IF"}));
 }
 
 TEST_F(Receiver, StopStartAndPurge) {
-    control(msg::RECV_STOP);
+    thread.post(RecvStop{});
     std::this_thread::sleep_for(30ms);
     peer.send("FA00007000000;");
     EXPECT_FALSE(next(100ms).has_value());
-    control(msg::RECV_START);
+    thread.post(RecvStart{});
     EXPECT_EQ(next(), (Reply{ID_FA, "FA00007000000"}));
 
-    control(msg::RECV_STOP);
+    thread.post(RecvStop{});
     std::this_thread::sleep_for(30ms);
     peer.send("FB00007000000;");
     std::this_thread::sleep_for(30ms);
-    control(msg::RECV_PURGE);
-    control(msg::RECV_START);
+    thread.post(RecvPurge{});
+    thread.post(RecvStart{});
     std::this_thread::sleep_for(30ms); // the purge must not catch what follows
     peer.send("IF;");
     EXPECT_EQ(next(), (Reply{ID_IF, "IF"}));
@@ -108,7 +108,7 @@ TEST_F(Receiver, StopStartAndPurge) {
 // With a period far longer than any test, only the port itself can make the
 // thread read: every reply here arrives because the port became readable.
 TEST_F(Receiver, DeliversEachReplyWhenItArrivesNotAfterThePeriod) {
-    setup(1, {2, target.handle(), &port, 1h, &lock});
+    thread.post(RecvSetup{&port, 1h, &lock});
     peer.send("FA00014060000;");
     EXPECT_EQ(next(10s), (Reply{ID_FA, "FA00014060000"}));
 
@@ -120,15 +120,15 @@ TEST_F(Receiver, DeliversEachReplyWhenItArrivesNotAfterThePeriod) {
 
     // Stopped, the port is not read; started again, what it queued meanwhile
     // comes at once.
-    control(msg::RECV_STOP);
+    thread.post(RecvStop{});
     std::this_thread::sleep_for(30ms);
     peer.send("AN1;");
     EXPECT_FALSE(next(100ms).has_value());
-    control(msg::RECV_START);
+    thread.post(RecvStart{});
     EXPECT_EQ(next(10s), (Reply{ID_AN, "AN1"}));
 
     // Messages are still handled at once: a purge, then more replies.
-    control(msg::RECV_PURGE);
+    thread.post(RecvPurge{});
     std::this_thread::sleep_for(30ms); // the purge must not catch what follows
     peer.send("KS020;");
     EXPECT_EQ(next(10s), (Reply{ID_KS, "KS020"}));
@@ -162,13 +162,14 @@ TEST(ReceiverHangUp, HungUpPortDoesNotMakeTheThreadSpin) {
     SerialPort port;
     ASSERT_EQ(port.open(pty->slavePath(), 38400, 8, 0, 1), 0);
     std::mutex lock;
-    MessageQueue target;
+    auto target = std::make_shared<Mailbox<LinkEvent>>();
     CRecvrCmdParsingThread thread;
     thread.start();
-    thread.post(recvmsg::setup({2, target.handle(), &port, 100ms, &lock}));
-    thread.post(recvmsg::startReading());
+    thread.post(RecvSetup{&port, 100ms, &lock});
+    thread.post(RecvDeliverTo{Address<LinkEvent>(target)});
+    thread.post(RecvStart{});
     ASSERT_EQ(::write(pty->masterFd(), "IF;", 3), 3);
-    ASSERT_TRUE(target.getFor(10s));
+    ASSERT_TRUE(target->takeWithin(10s));
 
     pty.reset();
     std::this_thread::sleep_for(100ms);
@@ -183,28 +184,10 @@ TEST(ReceiverHangUp, HungUpPortDoesNotMakeTheThreadSpin) {
     // of a core. Slowness only lowers what a spinning thread gets.
     EXPECT_LT(used / wall, 0.2);
 
-    thread.post(recvmsg::stopReading());
-    thread.post(recvmsg::purge());
+    thread.post(RecvStop{});
+    thread.post(RecvPurge{});
     thread.quitAndJoin();
     EXPECT_FALSE(thread.running());
-}
-
-TEST(ReceiverThroughChannel, DeliversOnceThePanelSwitchesDeliveryOn) {
-    test::PtyPeer peer;
-    MessageQueue target;
-    CK2CommChannel channel;
-    ASSERT_EQ(channel.OpenDevice(peer.device(), 0, 38400, 8, 0, 1), K2_OK);
-    const Handle receiver = channel.GetReceiveThreadId();
-    Mailboxes::post(receiver, recvmsg::deliverTo(target.handle()));
-    Mailboxes::post(receiver, recvmsg::purge());
-    Mailboxes::post(receiver, recvmsg::startReading());
-    Mailboxes::post(receiver, {0x999, 0, {}}); // unknown: discarded
-    std::this_thread::sleep_for(50ms);
-    peer.send("FA00014060000;");
-    auto m = target.getFor(3s);
-    ASSERT_TRUE(m);
-    EXPECT_EQ(m->wParam, static_cast<uint64_t>(ID_FA));
-    EXPECT_EQ(*m->payload.get<std::string>(), "FA00014060000");
 }
 
 TEST(StatusPolling, ChannelSwitchesPollingOnAndOff) {
@@ -226,57 +209,21 @@ TEST(StatusPolling, ThreadFollowsItsMessages) {
     ASSERT_EQ(channel.OpenDevice(peer.device(), 0, 38400, 8, 0, 1), K2_OK);
     CK2StatusCmdQueryThread poller;
     poller.start();
-    auto post = [&](uint32_t id, uint64_t code) {
-        poller.post({id, code,
-                     id == msg::WM_K2_THREAD_SETUP ? Payload::of(StatusThreadSetup{&channel, 30ms})
-                                                   : Payload()});
-    };
-    post(msg::WM_K2_THREAD_SETUP, 0);
-    // On and off within one period: at most one pair.
-    post(msg::WM_K2_POLL_CONTROL, msg::POLL_ON);
-    post(msg::WM_K2_POLL_CONTROL, msg::POLL_OFF);
+    poller.post(StatusSetup{&channel, 30ms});
+    // On and off within one period: nothing.
+    poller.post(StatusPolling{true});
+    poller.post(StatusPolling{false});
     peer.collectFor(150ms);
-    EXPECT_LE(peer.commands().size(), 2u);
+    EXPECT_TRUE(peer.commands().empty());
 
-    post(msg::WM_K2_POLL_CONTROL, msg::POLL_ON);
-    post(msg::WM_K2_POLL_CONTROL, 24); // ignored
+    poller.post(StatusPolling{true});
     peer.clear();
     ASSERT_TRUE(peer.waitForCommands(4));
     EXPECT_EQ(peer.texts(), (std::vector<std::string>{"DS", "BG", "DS", "BG"}));
 
-    post(msg::WM_K2_THREAD_SETUP, 0); // switches polling off
+    poller.post(StatusSetup{&channel, 30ms}); // switches polling off
     peer.collectFor(60ms);
     peer.clear();
     peer.collectFor(150ms);
     EXPECT_TRUE(peer.texts().empty());
-}
-
-// Other programs and traces know these numbers: the builders must keep them.
-TEST(MessageBuilders, CarryTheProgramsNumbers) {
-    auto idAndCode = [](const Message& m) { return std::pair{m.id, m.wParam}; };
-    using P = std::pair<uint32_t, uint64_t>;
-    EXPECT_EQ(idAndCode(recvmsg::setup({})), (P{0x465, 1}));
-    EXPECT_EQ(idAndCode(recvmsg::deliverTo(7)), (P{0x465, 2}));
-    EXPECT_EQ(idAndCode(recvmsg::noDelivery()), (P{0x465, 2}));
-    EXPECT_EQ(idAndCode(recvmsg::purge()), (P{0x467, 1}));
-    EXPECT_EQ(idAndCode(recvmsg::startReading()), (P{0x467, 3}));
-    EXPECT_EQ(idAndCode(recvmsg::stopReading()), (P{0x467, 4}));
-    EXPECT_EQ(idAndCode(statusmsg::polling(true)), (P{0x480, 22}));
-    EXPECT_EQ(idAndCode(statusmsg::polling(false)), (P{0x480, 23}));
-    EXPECT_EQ(statusmsg::setup(nullptr, 1s).id, 0x465u);
-
-    const Message on = recvmsg::deliverTo(7);
-    const auto* s = on.payload.get<RecvThreadSetup>();
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->deliveryMode, CRecvrCmdParsingThread::kDeliver);
-    EXPECT_EQ(s->target, 7u);
-    const Message noDelivery = recvmsg::noDelivery();
-    const auto* off = noDelivery.payload.get<RecvThreadSetup>();
-    ASSERT_NE(off, nullptr);
-    EXPECT_NE(off->deliveryMode, CRecvrCmdParsingThread::kDeliver);
-    EXPECT_EQ(off->target, 0u);
-    const Message statusSetup = statusmsg::setup(nullptr, 1s);
-    const auto* status = statusSetup.payload.get<StatusThreadSetup>();
-    ASSERT_NE(status, nullptr);
-    EXPECT_EQ(status->period, 1s);
 }

@@ -86,9 +86,14 @@ TEST_F(RigctlServerTest, ManyClientsAtOnceEachWithItsOwnMode) {
         else
             EXPECT_EQ(got, "28060000\nget_freq:\nFrequency: 28060000\nRPRT 0\n") << i;
     }
-    // A set from one client shows to every other at once.
+    // A set from one client shows to every other at once, and is told.
+    QStringList told;
+    QObject::connect(
+        &server, &RigctlServer::clientChanged,
+        [&](RigctlServer::ConnectionId, const QString&, const QString& what) { told << what; });
     EXPECT_EQ(Ask(*clients[0], "F 7030000\n", 1), "RPRT 0\n");
-    EXPECT_EQ(Ask(*clients[2], "f\n", 1), "7030000\n");
+    EXPECT_EQ(Ask(*clients[2], "f\nM USB 0\n", 2), "7030000\nRPRT 0\n");
+    EXPECT_EQ(told, QStringList({"tuned VFO A to 7030.00 kHz", "set the mode to USB"}));
     // Pieces of a line wait for the rest.
     clients[4]->write("\\get_");
     clients[4]->flush();
@@ -109,8 +114,8 @@ TEST_F(RigctlServerTest, BadInputClosesThatConnectionOnly) {
     EXPECT_TRUE(Closed(*tooLong));
     EXPECT_TRUE(Closed(*nul));
     EXPECT_TRUE(Closed(*latin1));
-    // A quit closes after what came before it was answered.
-    EXPECT_EQ(Ask(*quitter, "f\nq\nf\n", 1), "28060000\n");
+    // A quit is answered, after what came before it, and closes.
+    EXPECT_EQ(Ask(*quitter, "f\nq\nf\n", 2), "28060000\nRPRT 0\n");
     EXPECT_TRUE(Closed(*quitter));
 
     EXPECT_EQ(Ask(*good, "f\n", 1), "28060000\n");

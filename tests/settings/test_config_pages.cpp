@@ -4,7 +4,6 @@
 
 #include "SettingsFixture.h"
 
-#include "platform/MessageQueue.h"
 #include "settings/ConfigPages.h"
 #include "settings/ConfigParse.h"
 

@@ -3,7 +3,6 @@
 
 #include "SettingsFixture.h"
 
-#include "platform/MessageQueue.h"
 #include "settings/CTamrelCfg.h"
 #include "settings/CfgPageWidgets.h"
 

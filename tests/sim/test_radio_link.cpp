@@ -28,13 +28,11 @@ TEST(SimulatedRadioLink, ChannelSurvivesFaultsAndParsesLaterReplies) {
     SimulatedRadio radio(o);
     radio.start();
 
-    MessageQueue target;
+    auto target = std::make_shared<Mailbox<LinkEvent>>();
     CK2CommChannel channel;
     ASSERT_EQ(channel.OpenDevice(radio.devicePath(), 0, 4800, 8, 0, 1), K2_OK);
-    const Handle recv = channel.GetReceiveThreadId();
-    ASSERT_NE(recv, 0u);
-    Mailboxes::post(recv, recvmsg::deliverTo(target.handle()));
-    Mailboxes::post(recv, recvmsg::startReading());
+    ASSERT_TRUE(channel.PostToReceiveThread(RecvDeliverTo{Address<LinkEvent>(target)}));
+    channel.PostToReceiveThread(RecvStart{});
 
     // Keep asking through stalls, the dead period and the damaged bytes.
     const auto begin = std::chrono::steady_clock::now();
@@ -43,12 +41,13 @@ TEST(SimulatedRadioLink, ChannelSurvivesFaultsAndParsesLaterReplies) {
     while (std::chrono::steady_clock::now() - begin < 1800ms) {
         EXPECT_EQ(channel.CmdVfoFreq(K2_QUERY, 0, 0), K2_OK);
         channel.CmdMD(K2_QUERY, 0);
-        while (auto m = target.getFor(60ms)) {
+        while (auto m = target->takeWithin(60ms)) {
+            const auto* r = std::get_if<ReplyReceived>(&*m);
+            if (!r)
+                continue; // the hang-up and the return
             ++total;
-            const auto* text = m->payload.get<std::string>();
-            ASSERT_NE(text, nullptr);
-            if (std::chrono::steady_clock::now() - begin > 1000ms && m->wParam == ID_FA &&
-                *text == "FA00014060000")
+            if (std::chrono::steady_clock::now() - begin > 1000ms && r->id == ID_FA &&
+                r->text == "FA00014060000")
                 ++cleanAfterHangup;
         }
     }

@@ -1,27 +1,16 @@
 // hamlib's own network client (rigctl -m 2) against the program's rigctld
 // server, with the program's channel and model on the simulated radio.
-#include "sim/SimulatedRadio.h"
+#include "SimulatedStation.h"
 
 #include "cw/CCWMsgTransmittingThread.h"
-#include "platform/WindowMailbox.h"
-#include "radio/CK2CommChannel.h"
-#include "radio/K2Commands.h"
-#include "radio/K2RadioModel.h"
-#include "radio/RadioOperations.h"
-#include "remote/RigctlServer.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTimer>
+#include <QTcpSocket>
 
-#include <gtest/gtest.h>
+#include <algorithm>
 
-#include <functional>
 #include <memory>
-#include <mutex>
-#include <vector>
 
 // gtest shows Qt strings as text.
 inline void PrintTo(const QString& s, std::ostream* os) {
@@ -29,67 +18,22 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 }
 
 using namespace tamrel;
-using namespace tamrel::k2sim;
+using tamrel::test::WaitUntil;
 
 namespace {
 
-QCoreApplication& App() {
-    static int argc = 1;
-    static char name[] = "tamrel-rigctld-tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
-
-bool WaitUntil(const std::function<bool()>& done, int ms = 60000) {
-    App();
-    QElapsedTimer clock;
-    clock.start();
-    QTimer tick;
-    tick.start(5);
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
-// The radio, the program's link to it and the server, as the program wires them.
 class RigctldOnSimulatedRadio : public ::testing::Test {
 protected:
     void SetUp() override {
-        App();
         rigctl = QStandardPaths::findExecutable("rigctl");
         if (rigctl.isEmpty())
             GTEST_SKIP() << "hamlib's rigctl is not installed";
-        SimulatedRadio::Options o;
-        o.commandLog = [this](Millis, std::string_view command) {
-            std::lock_guard lock(logMutex);
-            wire.emplace_back(command);
-        };
-        radio = std::make_unique<SimulatedRadio>(o);
-        radio->start();
-        ASSERT_EQ(channel.OpenDevice(radio->devicePath(), 0, 4800, 8, 0, 1), K2_OK);
-        model.UpdateLink([&](LinkMonitor& l) { return l.Opened(channel.DeviceName()); });
-        ops.SetChannel(&channel);
-        ops.HookReceiveThread(mailbox.handle());
-        ASSERT_TRUE(server.listen({QHostAddress::LocalHost, 0}));
-        // The initial query ends with LK.
-        ASSERT_TRUE(WaitUntil([this] { return sawLk; }));
-    }
-
-    void TearDown() override {
-        server.close();
-        if (radio) {
-            channel.Close();
-            radio->stop();
-        }
+        station = std::make_unique<test::SimulatedStation>();
     }
 
     std::unique_ptr<QProcess> Start(const QStringList& commands, const QByteArray& input = {}) {
         auto p = std::make_unique<QProcess>();
-        QStringList args{"-m", "2", "-r", QString("127.0.0.1:%1").arg(server.port())};
+        QStringList args{"-m", "2", "-r", QString("127.0.0.1:%1").arg(station->server.port())};
         args += commands;
         p->start(rigctl, args);
         EXPECT_TRUE(p->waitForStarted());
@@ -106,34 +50,10 @@ protected:
         return QString::fromUtf8(p.readAllStandardOutput());
     }
 
-    bool OnWire(std::string_view prefix) {
-        std::lock_guard lock(logMutex);
-        for (const std::string& c : wire)
-            if (c.rfind(prefix, 0) == 0)
-                return true;
-        return false;
-    }
-    bool WaitForWire(std::string_view prefix) {
-        return WaitUntil([&] { return OnWire(prefix); }, 10000);
-    }
+    bool WaitForWire(std::string_view prefix) { return station->WaitForWire(prefix); }
 
     QString rigctl;
-    std::mutex logMutex;
-    std::vector<std::string> wire;
-    std::unique_ptr<SimulatedRadio> radio;
-    CK2CommChannel channel;
-    K2RadioModel model;
-    RadioOperations ops{model};
-    bool sawLk = false;
-    WindowMailbox mailbox{[this](Message&& m) {
-        if (m.id != msg::WM_K2_REPLY)
-            return;
-        if (const std::string* text = m.payload.get<std::string>()) {
-            ops.ApplyReply(int(m.wParam), *text);
-            sawLk = sawLk || m.wParam == ID_LK;
-        }
-    }};
-    RigctlServer server{ops};
+    std::unique_ptr<test::SimulatedStation> station;
 };
 
 TEST_F(RigctldOnSimulatedRadio, ReadsAndSetsThroughHamlibsClient) {
@@ -149,18 +69,14 @@ TEST_F(RigctldOnSimulatedRadio, ReadsAndSetsThroughHamlibsClient) {
     EXPECT_TRUE(WaitForWire("PC075"));
     EXPECT_TRUE(WaitForWire("RX"));
     // The radio's own report of the mode comes back to every client.
-    ASSERT_TRUE(WaitUntil([&] { return model.Fields().mode == 2; }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return station->model.Fields().mode == 2; }, 10000));
     auto q = Start({"m"});
     EXPECT_TRUE(Finish(*q).startsWith("USB\n"));
     // Connecting asks the radio nothing and changes nothing.
-    std::size_t before;
-    {
-        std::lock_guard lock(logMutex);
-        before = wire.size();
-    }
+    const std::size_t before = station->Wire().size();
     auto r = Start({"f", "v"});
     Finish(*r);
-    std::lock_guard lock(logMutex);
+    const std::vector<std::string> wire = station->Wire();
     for (std::size_t i = before; i < wire.size(); ++i)
         EXPECT_TRUE(wire[i] == "DS" || wire[i] == "BG") << wire[i]; // only the panel's own poll
 }
@@ -193,12 +109,12 @@ TEST_F(RigctldOnSimulatedRadio, ThreeClientsPollWhileThePanelIsUsed) {
         const QString script = QString("for i in $(seq 15); do echo f; echo m; echo v; sleep 0.1; "
                                        "done | %1 -m 2 -r 127.0.0.1:%2 -")
                                    .arg(rigctl)
-                                   .arg(server.port());
+                                   .arg(station->server.port());
         p->start("/bin/sh", {"-c", script});
         EXPECT_TRUE(p->waitForStarted());
         return p;
     };
-    ASSERT_TRUE(ops.SetVfoFrequency(0, 14025000));
+    ASSERT_TRUE(station->ops.SetVfoFrequency(0, 14025000));
     std::vector<std::unique_ptr<QProcess>> clients;
     for (int i = 0; i < 3; ++i)
         clients.push_back(poll());
@@ -207,7 +123,7 @@ TEST_F(RigctldOnSimulatedRadio, ThreeClientsPollWhileThePanelIsUsed) {
     QTimer panel;
     QObject::connect(&panel, &QTimer::timeout, [&] {
         if (speed < 20)
-            ops.SetCwSpeed(++speed);
+            station->ops.SetCwSpeed(++speed);
     });
     panel.start(50);
     for (auto& c : clients) {
@@ -229,26 +145,73 @@ TEST_F(RigctldOnSimulatedRadio, ThreeClientsPollWhileThePanelIsUsed) {
 
 TEST_F(RigctldOnSimulatedRadio, MorseFromTheClientReachesTheRadiosKeyer) {
     // The CW thread as the panel wires it: KY replies tell it when to send.
-    ChannelKeyerLink link(channel);
+    ChannelKeyerLink link(station->Channel());
     CCWMsgTransmittingThread cw;
     cw.start();
-    cw.post({msg::WM_K2_THREAD_SETUP, 0,
-             Payload::of(CwThreadSetup{&link, std::chrono::milliseconds(20)})});
-    auto watch = model.Observe([&](uint32_t c) {
+    cw.post(CwSetup{&link, std::chrono::milliseconds(20)});
+    auto watch = station->model.Observe([&](uint32_t c) {
         if (c & radio_change::kKeyer)
-            cw.post({msg::WM_K2_KEYER_STATE, uint64_t(model.Fields().keyerState), {}});
+            cw.post(CwKeyerState{station->model.Fields().keyerState});
     });
-    server.setMorseKeyer(
-        {[&](std::string_view text) {
-             return cw.post({msg::WM_K2_CW_QUEUE, 5, Payload::of(std::string(text))});
-         },
-         [&] {
-             cw.post({msg::WM_K2_CW_QUEUE, 6, {}});
-         }});
+    station->server.setMorseKeyer(
+        {[&](std::string_view text) { return cw.post(CwText{std::string(text)}); },
+         [&] { cw.post(CwAbort{}); }});
     Finish(*Start({"b", "CQ TEST DE K2 "}));
     EXPECT_TRUE(WaitForWire("KY CQ TEST DE K2 "));
     watch.reset();
     cw.quitAndJoin();
+}
+
+} // namespace
+
+namespace {
+
+// A raw client: lines out, a given number of answer lines back.
+std::string Ask(QTcpSocket& s, const std::string& lines, int answers, int ms = 10000) {
+    s.write(QByteArray::fromStdString(lines));
+    std::string got;
+    WaitUntil(
+        [&] {
+            got += s.readAll().toStdString();
+            return std::count(got.begin(), got.end(), '\n') >= answers;
+        },
+        ms);
+    return got;
+}
+
+// The answers a client waits for are the radio's verdict, and what is read
+// meanwhile is what the radio will hold.
+TEST(SetsOnTheSimulatedRadio, ReadBackAtOnceAnsweredByTheRadio) {
+    k2sim::SimulatedRadio::Options o;
+    o.hangupAfterMs = 4000; // later the radio falls silent: nothing it is sent arrives
+    test::SimulatedStation station(o);
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, station.server.port());
+    ASSERT_TRUE(WaitUntil([&] { return client.state() == QAbstractSocket::ConnectedState; }));
+    struct Step {
+        const char* lines;
+        int answers;
+        const char* expected;
+    };
+    const Step steps[] = {
+        // From CW a mode set is seen by the next line, and by the PTT.
+        {"M USB 0\nT 1\nt\nT 0\n", 4, "RPRT 0\nRPRT 0\n1\nRPRT 0\n"},
+        {"M PKTUSB 0\nm\n", 3, "RPRT 0\nPKTUSB\n2700\n"},
+        {"F 14060055\nf\n", 2, "RPRT 0\n14060050\n"},
+        // While transmitting the radio refuses sets: the client hears it and
+        // the frequency read is the radio's.
+        {"T 1\nF 14070000\nf\nT 0\n", 4, "RPRT 0\nRPRT -9\n14060050\nRPRT 0\n"},
+        // Quick VFO changes never show a passing state.
+        {"V VFOB\nV VFOA\ns\nv\n", 5, "RPRT 0\nRPRT 0\n0\nVFOA\nVFOA\n"},
+    };
+    for (const Step& s : steps)
+        EXPECT_EQ(Ask(client, s.lines, s.answers), s.expected) << s.lines;
+    EXPECT_TRUE(station.WaitForWire("RX"));
+    EXPECT_EQ(station.Radio().model()->rxFrequency(station.Radio().now()), 14060050u);
+
+    // A radio that takes nothing any more: the set times out and is not read back.
+    ASSERT_TRUE(WaitUntil([&] { return station.Radio().now() > k2sim::Millis(4200); }));
+    EXPECT_EQ(Ask(client, "F 7010000\nf\n", 2), "RPRT -5\n14060050\n");
 }
 
 } // namespace

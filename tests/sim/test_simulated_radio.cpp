@@ -12,7 +12,7 @@
 using namespace tamrel;
 using namespace tamrel::k2sim;
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
+using Steady = std::chrono::steady_clock;
 
 namespace {
 
@@ -27,8 +27,8 @@ struct Client {
     // Replies (with ";") that arrive within the timeout, until n have come.
     std::vector<std::string> read(std::size_t n, std::chrono::milliseconds timeout = 2s) {
         std::vector<std::string> out;
-        const auto end = Clock::now() + timeout;
-        while (out.size() < n && Clock::now() < end) {
+        const auto end = Steady::now() + timeout;
+        while (out.size() < n && Steady::now() < end) {
             uint8_t buf[256];
             const long got = port.read(buf, sizeof buf);
             if (got <= 0) {
@@ -90,10 +90,10 @@ TEST(SimulatedRadio, PacesRepliesAtTheBaudRate) {
     SimulatedRadio radio(o);
     radio.start();
     Client c(radio.devicePath());
-    const auto begin = Clock::now();
+    const auto begin = Steady::now();
     c.send("IF;IF;IF;IF;");
     const auto replies = c.read(4, 5s);
-    const auto took = Clock::now() - begin;
+    const auto took = Steady::now() - begin;
     ASSERT_EQ(replies.size(), 4u);
     EXPECT_EQ(replies[3].size(), 38u);
     // 152 bytes at 480 bytes a second: at least 315 ms on the line.
@@ -107,9 +107,9 @@ TEST(SimulatedRadio, ReplyDelayHoldsRepliesBack) {
     SimulatedRadio radio(o);
     radio.start();
     Client c(radio.devicePath());
-    const auto begin = Clock::now();
+    const auto begin = Steady::now();
     EXPECT_EQ(c.ask("ID;"), "ID017;");
-    EXPECT_GE(Clock::now() - begin, 135ms);
+    EXPECT_GE(Steady::now() - begin, 135ms);
 }
 
 TEST(SimulatedRadio, StallAndHangUpAreFollowedByCleanReplies) {

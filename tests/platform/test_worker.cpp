@@ -1,0 +1,126 @@
+// The worker loop: messages before anything else, timed work on the worker's
+// clock (a manual clock runs it only when advanced), a descriptor that wakes
+// it, and a quit that waits for work still due. And the address a thread
+// keeps to a receiver that may go first.
+
+#include "platform/Mailbox.h"
+#include "platform/Worker.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <poll.h>
+#include <string>
+#include <unistd.h>
+#include <variant>
+
+using namespace tamrel;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Say {
+    std::string text;
+};
+struct After {
+    std::chrono::milliseconds delay;
+    std::string text;
+};
+using Note = std::variant<Say, After>;
+
+// Reports everything its loop does to a mailbox the test reads.
+class Reporter final : public Worker<Note> {
+public:
+    Reporter(Clock& clock, Mailbox<std::string>& out, int fd = -1)
+        : Worker("reporter", clock), out_(out), fd_(fd) {}
+    ~Reporter() { quitAndJoin(); }
+
+private:
+    void onMessage(Note& n) override {
+        std::visit(Overloaded{[this](Say& s) { out_.post(s.text); },
+                              [this](After& a) {
+                                  due_ = clock().Now() + a.delay;
+                                  later_ = a.text;
+                              }},
+                   n);
+    }
+    std::optional<Clock::TimePoint> nextWake() const override { return due_; }
+    int waitDescriptor() const override { return fd_; }
+    void onWake(short revents) override {
+        if (revents != 0) {
+            char c;
+            const ssize_t n = ::read(fd_, &c, 1);
+            out_.post(n > 0 ? std::string("read ") + c : "hang-up");
+            if (n <= 0)
+                fd_ = -1;
+            return;
+        }
+        out_.post(later_);
+        due_.reset();
+    }
+    bool busy() const override { return due_.has_value(); }
+
+    Mailbox<std::string>& out_;
+    int fd_;
+    std::optional<Clock::TimePoint> due_;
+    std::string later_;
+};
+
+} // namespace
+
+TEST(Worker, TimedWorkRunsOnTheWorkersClockAndAQuitWaitsForIt) {
+    ManualClock clock;
+    Mailbox<std::string> out;
+    Reporter worker(clock, out);
+    EXPECT_FALSE(worker.post(Say{"early"})); // not started
+    worker.start();
+    worker.post(After{100ms, "later"});
+    worker.post(Say{"now"});
+    EXPECT_EQ(out.takeWithin(5s), "now");
+    // Real time passing moves nothing: only the clock does.
+    EXPECT_EQ(out.takeWithin(150ms), std::nullopt);
+    clock.Advance(99ms);
+    EXPECT_EQ(out.takeWithin(50ms), std::nullopt);
+    clock.Advance(1ms);
+    EXPECT_EQ(out.takeWithin(5s), "later");
+
+    // A quit lets what is due still happen: the clock is advanced meanwhile.
+    worker.post(After{1s, "last"});
+    std::thread mover([&] {
+        std::this_thread::sleep_for(50ms);
+        clock.Advance(1s);
+    });
+    worker.quitAndJoin();
+    mover.join();
+    EXPECT_EQ(out.take(), "last");
+    EXPECT_FALSE(worker.post(Say{"gone"}));
+}
+
+TEST(Worker, ADescriptorWakesTheLoopAndAHangUpIsReported) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    Mailbox<std::string> out;
+    Reporter worker(SteadyClock(), out, fds[0]);
+    worker.start();
+    ASSERT_EQ(::write(fds[1], "x", 1), 1);
+    EXPECT_EQ(out.takeWithin(5s), "read x");
+    ::close(fds[1]);
+    EXPECT_EQ(out.takeWithin(5s), "hang-up");
+    worker.post(Say{"still here"});
+    EXPECT_EQ(out.takeWithin(5s), "still here");
+    worker.quitAndJoin();
+    ::close(fds[0]);
+}
+
+TEST(Mailbox, AnAddressOutlivesItsReceiverWithoutReachingIt) {
+    int woken = 0;
+    auto box = std::make_shared<Mailbox<int>>([&] { ++woken; });
+    Address<int> to(box);
+    EXPECT_TRUE(to.post(1));
+    EXPECT_EQ(woken, 1);
+    box->close(); // the receiver goes
+    EXPECT_FALSE(to.post(2));
+    EXPECT_EQ(woken, 1);
+    EXPECT_EQ(box->take(), std::nullopt);
+    EXPECT_FALSE(Address<int>().post(3));
+}

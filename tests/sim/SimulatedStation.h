@@ -1,0 +1,111 @@
+#pragma once
+// The program's radio link, model and network server on a simulated radio,
+// wired as the program wires them, for tests that talk to the server as
+// hamlib's clients do. Everything runs on the test's thread and its Qt event
+// loop; WaitUntil turns the loop while a condition is awaited.
+
+#include "sim/SimulatedRadio.h"
+
+#include "platform/Inbox.h"
+#include "radio/CK2CommChannel.h"
+#include "radio/K2Commands.h"
+#include "radio/K2RadioModel.h"
+#include "radio/RadioOperations.h"
+#include "remote/RigctlServer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tamrel::test {
+
+inline QCoreApplication& App() {
+    static int argc = 1;
+    static char name[] = "tamrel-rigctld-tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+inline bool WaitUntil(const std::function<bool()>& done, int ms = 60000) {
+    App();
+    QElapsedTimer clock;
+    clock.start();
+    QTimer tick;
+    tick.start(5);
+    while (!done()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+class SimulatedStation {
+public:
+    explicit SimulatedStation(k2sim::SimulatedRadio::Options o = {}) {
+        App();
+        o.commandLog = [this](k2sim::Millis, std::string_view command) {
+            std::lock_guard lock(logMutex_);
+            wire_.emplace_back(command);
+        };
+        radio_ = std::make_unique<k2sim::SimulatedRadio>(o);
+        radio_->start();
+        EXPECT_EQ(channel_.OpenDevice(radio_->devicePath(), 0, 4800, 8, 0, 1), K2_OK);
+        model.UpdateLink([&](LinkMonitor& l) { return l.Opened(channel_.DeviceName()); });
+        ops.SetChannel(&channel_);
+        ops.HookReceiveThread(inbox_.address());
+        EXPECT_TRUE(server.listen({QHostAddress::LocalHost, 0}));
+        // The initial query ends with LK.
+        EXPECT_TRUE(WaitUntil([this] { return sawLk_; }));
+    }
+    ~SimulatedStation() {
+        server.close();
+        channel_.Close();
+        radio_->stop();
+    }
+
+    k2sim::SimulatedRadio& Radio() { return *radio_; }
+    CK2CommChannel& Channel() { return channel_; }
+    std::vector<std::string> Wire() {
+        std::lock_guard lock(logMutex_);
+        return wire_;
+    }
+    bool OnWire(std::string_view prefix) {
+        for (const std::string& c : Wire())
+            if (c.rfind(prefix, 0) == 0)
+                return true;
+        return false;
+    }
+    bool WaitForWire(std::string_view prefix) {
+        return WaitUntil([&] { return OnWire(prefix); }, 10000);
+    }
+
+    K2RadioModel model;
+    RadioOperations ops{model};
+    RigctlServer server{ops};
+
+private:
+    std::mutex logMutex_;
+    std::vector<std::string> wire_;
+    std::unique_ptr<k2sim::SimulatedRadio> radio_;
+    CK2CommChannel channel_;
+    bool sawLk_ = false;
+    Inbox<LinkEvent> inbox_{[this](LinkEvent&& e) {
+        if (const auto* r = std::get_if<ReplyReceived>(&e)) {
+            ops.ApplyReply(r->id, r->text);
+            sawLk_ = sawLk_ || r->id == ID_LK;
+        }
+    }};
+};
+
+} // namespace tamrel::test
