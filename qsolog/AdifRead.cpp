@@ -323,10 +323,12 @@ int modeOfAdif(const AdifRecord& r, int32_t hz, int band, bool& usedSubmode, std
     const std::string sub = value("SUBMODE");
     const std::string reverse = value("APP_TAMREL_MODE");
     usedSubmode = false;
-    if (mode == "CW" && sub.empty())
-        return reverse == "CWR" ? 7 : 3;
-    if (mode == "RTTY" && sub.empty())
+    // CW and RTTY are the radio's, unless a submode of theirs says otherwise (PCW).
+    if ((mode == "CW" || mode == "RTTY") && lineModeOfAdif(mode, sub) == mode) {
+        if (mode == "CW")
+            return reverse == "CWR" ? 7 : 3;
         return reverse == "RTTYR" ? 9 : 6;
+    }
     if (mode == "USB")
         return 2;
     if (mode == "LSB")

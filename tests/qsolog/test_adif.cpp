@@ -363,6 +363,7 @@ TEST_F(AdifMap, ModesQslAndBands) {
     EXPECT_EQ(mode({{"MODE", "SSB"}, {"BAND", "80m"}}), 1);
     EXPECT_EQ(mode({{"MODE", "CW"}, {"APP_TAMREL_MODE", "CWR"}}), 7);
     EXPECT_EQ(mode({{"MODE", "RTTY"}, {"APP_TAMREL_MODE", "RTTYR"}}), 9);
+    EXPECT_EQ(mode({{"MODE", "CW"}, {"SUBMODE", "LSB"}}), 3); // not a submode of CW
     EXPECT_EQ(mode({{"MODE", "FT8"}}), 0);
     auto other = [&](std::initializer_list<std::pair<const char*, const char*>> f) {
         return qsoFromAdif(basic(f), {}).record->adifMode;
