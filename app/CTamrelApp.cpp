@@ -11,6 +11,7 @@
 #include "radio/K2Commands.h"
 #include "radio/LinkMonitor.h"
 #include "remote/ControlServer.h"
+#include "remote/ControlSession.h"
 #include "remote/RigctlServer.h"
 #include "resources/Artwork.h"
 #include "settings/CRigControlRegistry.h"
@@ -284,8 +285,8 @@ int CTamrelApp::Run() {
             panel.SetOpenFailure(failedDevice_, openError_);
         if (!portLabel.empty())
             panel.SetPortLabel(portLabel);
-        if (server.isListening())
-            panel.SetControlServer(&server);
+        // Other programs' operations on the control socket.
+        ControlSession control(server, operations, panel.ControlWindow());
         // The network server for other programs: off unless asked for.
         RigctlServer rigctld(operations);
         rigctld.setMemoryLookup([this](int slot) -> std::optional<K2RadioState> {

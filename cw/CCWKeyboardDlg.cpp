@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -172,12 +173,20 @@ CCWKeyboardDlg::CCWKeyboardDlg(CRigControlRegistry& registry, CwQueue& cwThread,
     connect(&registry_, &CRigControlRegistry::memoryKeyChanged, this,
             [this](int key) { OnMemoryKeyChanged(key); });
     InstallPanelKeys(*this, commands_, PanelKey::Memory | PanelKey::Windows);
-    qApp->installEventFilter(this);
+    // F1..F11 send the stored texts and Esc aborts, wherever the focus is in
+    // this window (and in the memory key panel, a tool window of this one).
+    for (int i = 0; i <= cw::kMemoryKeys; ++i) {
+        const bool esc = i == cw::kMemoryKeys;
+        auto* key =
+            new QShortcut(esc ? QKeySequence(Qt::Key_Escape) : QKeySequence(Qt::Key_F1 + i), this);
+        key->setAutoRepeat(false);
+        connect(key, &QShortcut::activated, this,
+                [this, i, esc] { OnKey(esc ? cw::kKeyAbort : uint64_t(i)); });
+    }
     thread_.Post(CwEchoTo{inbox_.address()});
 }
 
 CCWKeyboardDlg::~CCWKeyboardDlg() {
-    qApp->removeEventFilter(this);
     thread_.Post(CwEchoTo{}); // the inbox closes with the window anyway
     timer_->stop();
 }
@@ -355,29 +364,6 @@ void CCWKeyboardDlg::ShowMenu(const QPoint& globalPos) {
             ->setData(156);
     }
     menu_->popup(globalPos);
-}
-
-bool CCWKeyboardDlg::OurKey(QObject* watched) const {
-    auto* w = qobject_cast<QWidget*>(watched);
-    return w && (w == this || isAncestorOf(w));
-}
-
-bool CCWKeyboardDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress || !OurKey(watched))
-        return QDialog::eventFilter(watched, event);
-    auto* key = static_cast<QKeyEvent*>(event);
-    const int k = key->key();
-    // ALT+F1..ALT+F4 are the front panel's (its shortcuts on this window).
-    const bool panelKey = (key->modifiers() & Qt::AltModifier) && k <= Qt::Key_F4;
-    if (k >= Qt::Key_F1 && k <= Qt::Key_F11 && !panelKey && !key->isAutoRepeat()) {
-        OnKey(uint64_t(k - Qt::Key_F1));
-        return true;
-    }
-    if (k == Qt::Key_Escape) {
-        OnKey(cw::kKeyAbort);
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace tamrel

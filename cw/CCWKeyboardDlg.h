@@ -89,7 +89,6 @@ Q_SIGNALS:
     void closed();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
@@ -118,7 +117,6 @@ private:
     void StartAutoplay();
     void AutoplayChanged();
     void ShowMenu(const QPoint& globalPos);
-    bool OurKey(QObject* watched) const;
 
     CRigControlRegistry& registry_;
     CwQueue& thread_;

@@ -67,20 +67,19 @@ CMemoryKeyPanelDlg::CMemoryKeyPanelDlg(CRigControlRegistry& registry, CCWKeyboar
                 modified_[std::size_t(row)] = true;
         });
         connect(editButton, &QPushButton::clicked, this, [this, row] { OnEditButton(row); });
-        edit->installEventFilter(this);
     }
     loading_ = false;
     connect(&registry_, &CRigControlRegistry::memoryKeyChanged, this,
             [this](int key) { OnMemoryKeyChanged(key); });
-    // The front panel's keys are the keyboard window's shortcuts: Qt keeps a
-    // tool window's parent's shortcuts working, and the same keys here as
-    // well would be ambiguous, so neither would fire.
-    qApp->installEventFilter(this);
+    // F1..F11 and the front panel's keys are the keyboard window's shortcuts:
+    // Qt keeps a tool window's parent's shortcuts working, and the same keys
+    // here as well would be ambiguous, so neither would fire. Esc is this
+    // window's first (see eventFilter).
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
 }
 
-CMemoryKeyPanelDlg::~CMemoryKeyPanelDlg() {
-    qApp->removeEventFilter(this);
-}
+CMemoryKeyPanelDlg::~CMemoryKeyPanelDlg() = default;
 
 void CMemoryKeyPanelDlg::Open() {
     if (isHidden())
@@ -168,33 +167,25 @@ void CMemoryKeyPanelDlg::accept() {
 }
 
 bool CMemoryKeyPanelDlg::eventFilter(QObject* watched, QEvent* event) {
-    auto* w = qobject_cast<QWidget*>(watched);
     if (event->type() == QEvent::FocusOut) {
         for (int row = 0; row < cw::kMemoryKeys; ++row)
             if (watched == edits_[std::size_t(row)] && modified_[std::size_t(row)])
                 Save(row);
         return false;
     }
-    if (event->type() != QEvent::KeyPress || !w || !(w == this || isAncestorOf(w)))
-        return QDialog::eventFilter(watched, event);
-    auto* key = static_cast<QKeyEvent*>(event);
-    const int k = key->key();
-    // ALT+F1..ALT+F4 are the front panel's (the keyboard window's shortcuts).
-    const bool panelKey = (key->modifiers() & Qt::AltModifier) && k <= Qt::Key_F4;
-    if (k >= Qt::Key_F1 && k <= Qt::Key_F11 && !panelKey) {
-        keyboard_.OnKey(uint64_t(k - Qt::Key_F1));
-        return true;
-    }
-    if (k == Qt::Key_Return || k == Qt::Key_Enter) {
-        accept();
-        return true;
-    }
-    if (k == Qt::Key_Escape) {
-        DiscardChanges();
-        keyboard_.OnKey(cw::kKeyAbort);
+    // Esc here throws changes away before it aborts: the keyboard window's
+    // own Esc must not take it first.
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        event->accept();
         return true;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void CMemoryKeyPanelDlg::reject() {
+    DiscardChanges();
+    keyboard_.OnKey(cw::kKeyAbort);
 }
 
 } // namespace tamrel

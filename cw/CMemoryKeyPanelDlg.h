@@ -63,7 +63,7 @@ public:
     QLineEdit* Edit(int row) const { return edits_[std::size_t(row)]; }
 
     void accept() override; // Enter saves the first changed row
-    void reject() override {}
+    void reject() override; // Esc throws changes away and aborts the CW
 
 Q_SIGNALS:
     void closed();

@@ -26,6 +26,7 @@
 #include "platform/Clock.h"
 #include "platform/Inbox.h"
 #include "radio/CRecvrCmdParsingThread.h"
+#include "remote/ControlSession.h"
 
 #include <QDialog>
 
@@ -46,7 +47,6 @@ class CRigControlRegistry;
 class MemoryCommands;
 class PanelCommands;
 class MemoryDialogRunner;
-class ControlServer;
 class Prompter;
 class QsoLoggingWindows;
 
@@ -86,8 +86,6 @@ public:
     void SetMemoryStore(CK2MemoryStore* store);
     // The memory commands once a store is set (tests run them directly).
     MemoryCommands* Memories() const { return memoryCommands_.get(); }
-    // Other programs' operations arrive through this server (optional).
-    void SetControlServer(ControlServer* server);
     // A line on the status line from outside the panel (network clients).
     void ShowStatusText(const std::string& text);
     // Called after each reply has been applied and shown (screenshots, tests).
@@ -101,7 +99,8 @@ public:
     PanelCommands& Commands();
     const CFrontPanelPresenter& Presenter() const { return presenter_; }
     const FrontPanelWidgets& Widgets() const { return w_; }
-    const std::string& PeerTitle() const { return peerTitle_; }
+    // What the control socket's operations ask of the window.
+    ControlSession::Window& ControlWindow();
     // The switch panel once "SW Panel" has opened it, else null.
     CKeySwitchEmulationPanelsPropSheet* SwitchPanel() const { return switchPanel_.get(); }
 
@@ -134,6 +133,7 @@ protected:
 private:
     class ToolCommands;
     class MemoryHost;
+    class ControlWindowImpl;
 
     void ConnectControls();
     void FollowSettings();
@@ -142,7 +142,6 @@ private:
     void OnModelChanged(uint32_t changes);
     void OnLinkEvent(LinkEvent&& event);
     void OnReply(int id, const std::string& text);
-    void OnControlFrame(quint64 connection, quint32 dwData, const QByteArray& data);
     void HookReceiveThread();
     void Shutdown();
     void PlaceWindow();
@@ -166,8 +165,8 @@ private:
     RadioOperations& radio_;
     std::unique_ptr<ToolCommands> commands_;
     std::unique_ptr<MemoryHost> memoryHost_;
+    std::unique_ptr<ControlWindowImpl> controlWindow_;
     CK2CommChannel* channel_ = nullptr;
-    ControlServer* server_ = nullptr;
     CFrontPanelPresenter presenter_;
     CFrontPanelControls controls_;
     FrontPanelWidgets w_;
@@ -178,7 +177,6 @@ private:
     std::unique_ptr<FocusRing> focusRing_;
     std::unique_ptr<QMenu> popup_;
     std::unique_ptr<QsoLoggingWindows> qso_;
-    std::string peerTitle_;
     std::string settingsProblem_; // the first unreadable settings line, shown once
     std::vector<std::function<void(int)>> replyObservers_;
     bool windowsMoveTogether_ = true;

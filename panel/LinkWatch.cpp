@@ -2,23 +2,10 @@
 
 #include "radio/CK2CommChannel.h"
 #include "radio/K2RadioModel.h"
-#include "remote/ControlFrame.h"
 
 #include <utility>
 
 namespace tamrel {
-
-std::vector<uint8_t> LinkStateBytes(const K2RadioModel& model) {
-    const LinkMonitor& link = model.Link();
-    control::LinkStateRecord r;
-    r.state = static_cast<uint32_t>(link.State());
-    r.error = static_cast<uint32_t>(link.Error());
-    if (link.LastReply() != LinkMonitor::Clock::time_point{})
-        r.lastReplyMs = static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                  link.LastReply().time_since_epoch())
-                                                  .count());
-    return r.toBytes();
-}
 
 CLinkWatch::CLinkWatch(K2RadioModel& model, Clock& clock, std::function<void()> reopened,
                        QObject* parent)

@@ -22,9 +22,6 @@ namespace tamrel {
 class CK2CommChannel;
 class K2RadioModel;
 
-// The link state as the control socket answers it (OP_LINK_STATE).
-std::vector<uint8_t> LinkStateBytes(const K2RadioModel& model);
-
 class CLinkWatch final : public QObject {
 public:
     // The model announces every change of the link state; reopened() runs

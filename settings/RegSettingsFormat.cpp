@@ -1,15 +1,20 @@
 #include "settings/RegSettingsFormat.h"
 
+#include "platform/DurableFile.h"
 #include "settings/RegFile.h"
 
 #include <QFile>
 #include <QIODevice>
-#include <QSaveFile>
 #include <QStringList>
 
 #include <sys/stat.h>
 
 namespace tamrel::reg {
+
+namespace {
+// Far beyond any settings file; a larger one is not read.
+constexpr std::size_t kMaxSettingsBytes = 16 << 20;
+} // namespace
 
 QSettings::Format settingsFormat() {
     static const QSettings::Format format =
@@ -99,22 +104,18 @@ bool keepBadOriginal(QIODevice& device) {
     const auto* target = qobject_cast<QFileDevice*>(&device);
     if (!target || target->fileName().isEmpty())
         return true;
-    QFile current(target->fileName());
-    if (!current.exists())
+    const std::string path = QFile::encodeName(target->fileName()).toStdString();
+    const file::Contents current = file::ReadWhole(path, kMaxSettingsBytes);
+    if (current.status == file::Contents::Status::Missing)
         return true;
-    if (!current.open(QIODevice::ReadOnly))
+    if (current.status != file::Contents::Status::Ok)
         return false;
-    const QByteArray original = current.readAll();
-    if (current.error() != QFileDevice::NoError)
-        return false;
-    if (parse(std::string_view(original.constData(), original.size())).ok())
+    if (parse(current.bytes).ok())
         return true;
-    const QString backup = target->fileName() + QLatin1String(kBackupSuffix);
-    if (QFile existing(backup);
-        existing.open(QIODevice::ReadOnly) && existing.readAll() == original)
+    const std::string backup = path + kBackupSuffix;
+    if (file::ReadWhole(backup, kMaxSettingsBytes).bytes == current.bytes)
         return true;
-    QSaveFile out(backup);
-    return out.open(QIODevice::WriteOnly) && out.write(original) == original.size() && out.commit();
+    return file::WriteWhole(backup, current.bytes).ok();
 }
 
 bool isSpecial(const QString& key) {

@@ -623,7 +623,7 @@ TEST_F(FrontPanelWindow, KeyboardCwOpensByButtonAndKeysTextFromOtherPrograms) {
     QTemporaryDir runtime;
     ControlServer server;
     ASSERT_TRUE(server.listen(runtime.path() + "/control.sock"));
-    dlg_->SetControlServer(&server);
+    ControlSession session(server, *ops_, dlg_->ControlWindow());
     QLocalSocket client;
     client.connectToServer(runtime.path() + "/control.sock");
     ASSERT_TRUE(client.waitForConnected(5000));
