@@ -5,6 +5,8 @@
 #include "memory/CK2MemoryStore.h"
 #include "panel/CFrontPanelDlg.h"
 #include "platform/SerialPort.h"
+#include "qsolog/QsoLoggingWindows.h"
+#include "qsolog/WsjtxLogging.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
 #include "radio/LinkMonitor.h"
@@ -13,6 +15,7 @@
 #include "remote/RigctlServer.h"
 #include "resources/Artwork.h"
 #include "settings/CRigControlRegistry.h"
+#include "settings/ConfigParse.h"
 #include "sim/SimulatedRadio.h"
 
 #include <QApplication>
@@ -57,6 +60,11 @@ AppOptions ParseOptions() {
         "Serve hamlib's rigctld protocol on [ADDRESS:]PORT for this run (address 127.0.0.1 "
         "unless given).",
         "[address:]port");
+    QCommandLineOption wsjtx(
+        "wsjtx",
+        "Log the QSOs WSJT-X or JTDX send to [ADDRESS:]PORT (UDP; address 127.0.0.1 unless "
+        "given, or a multicast group) for this run.",
+        "[address:]port");
     // Handled before the window system starts (ExportCommand.h); listed here for --help.
     QCommandLineOption exportAdif(
         "export-adif",
@@ -67,7 +75,7 @@ AppOptions ParseOptions() {
         "(tamrel --export-cabrillo LOGFILE OUT.log), then exit.",
         "logfile");
     parser.addOptions({device, simulate, autoSimulate, noSplash, screenshot, reportStartup, rigctld,
-                       exportAdif, exportCabrillo});
+                       wsjtx, exportAdif, exportCabrillo});
     parser.process(*QCoreApplication::instance());
 
     AppOptions o;
@@ -84,6 +92,14 @@ AppOptions ParseOptions() {
         if (!ParseRigctlEndpoint(*o.rigctld)) {
             std::fprintf(stderr, "tamrel: --rigctld wants [ADDRESS:]PORT, not \"%s\"\n",
                          qPrintable(*o.rigctld));
+            std::exit(2);
+        }
+    }
+    if (parser.isSet(wsjtx)) {
+        o.wsjtx = parser.value(wsjtx).toStdString();
+        if (!cfg::ParseUdpEndpoint(*o.wsjtx)) {
+            std::fprintf(stderr, "tamrel: --wsjtx wants [ADDRESS:]PORT, not \"%s\"\n",
+                         o.wsjtx->c_str());
             std::exit(2);
         }
     }
@@ -315,6 +331,17 @@ int CTamrelApp::Run() {
             [&panel](RigctlServer::ConnectionId, const QString& peer, RigctlServer::CloseReason) {
                 panel.ShowStatusText("Network client " + peer.toStdString() + " disconnected");
             });
+        // WSJT-X's logged QSOs: the first opens the QSO log.
+        WsjtxLogging wsjtx(
+            registry_,
+            [&panel]() -> QsoLog* {
+                if (!panel.QsoLogging())
+                    panel.OpenQsoLogging();
+                QsoLoggingWindows* qso = panel.QsoLogging();
+                return qso && qso->Started() ? &qso->Log() : nullptr; // none once ended
+            },
+            [&panel](const std::string& text, bool) { panel.ShowStatusText(text); },
+            options_.wsjtx);
         SignalWatcher signals([&panel](int) { panel.EndWithoutQuestion(); });
         std::shared_ptr<bool> screenshotFailed;
         if (options_.screenshot)

@@ -32,8 +32,9 @@ struct AppOptions {
     bool autoSimulate = false; // simulate when no radio is configured
     std::optional<std::string> device;
     std::optional<QString> screenshot;
-    bool reportStartup = false;     // prints when the window shows and the radio first answers
-    std::optional<QString> rigctld; // --rigctld [ADDRESS:]PORT for this run
+    bool reportStartup = false;       // prints when the window shows and the radio first answers
+    std::optional<QString> rigctld;   // --rigctld [ADDRESS:]PORT for this run
+    std::optional<std::string> wsjtx; // --wsjtx [ADDRESS:]PORT for this run
 };
 
 // Parses the command line of the running QApplication; exits the process for

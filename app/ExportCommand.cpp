@@ -61,19 +61,13 @@ int exportAdif() {
         return 2;
     StderrPrompter prompter;
     CRigControlRegistry registry(prompter);
-    SystemConfig config;
-    registry.GetSystemConfig(config);
-
-    AdifExportOptions options;
-    options.programVersion = TAMREL_VERSION;
-    options.stationCallsign = config.callsign;
-    options.clock = logClock(registry);
-    CabrilloSettings answers;
-    registry.GetCabrilloSettings(answers);
-    takeContestAnswers(options, answers);
+    const StationData station = stationData(registry);
     const FileExport result =
-        exportAdifFile(paths->log, paths->out, options, static_cast<int64_t>(std::time(nullptr)));
+        exportAdifFile(paths->log, paths->out, adifExportOptions(registry, paths->out, station),
+                       static_cast<int64_t>(std::time(nullptr)));
     std::fprintf(result.ok ? stdout : stderr, "%s\n", result.message.c_str());
+    if (result.ok && !station.leftOut.empty() && station.leftOut.front().starts_with("callsign"))
+        std::fprintf(stdout, "%s\n", leftOutNote({station.leftOut.front()}).c_str());
     return result.ok ? 0 : 1;
 }
 
@@ -83,10 +77,7 @@ int exportCabrillo() {
         return 2;
     StderrPrompter prompter;
     CRigControlRegistry registry(prompter);
-    SystemConfig config;
-    registry.GetSystemConfig(config);
-    StationSettings station;
-    registry.GetStationSettings(station);
+    const StationData station = stationData(registry);
     CabrilloSettings answers;
     registry.GetCabrilloSettings(answers);
 
@@ -99,11 +90,12 @@ int exportCabrillo() {
     if (!registry.SetCabrilloSettings(answers))
         std::fprintf(stderr, "The answers could not be stored in the settings.\n");
 
-    const FileExport result = exportCabrilloFile(
-        paths->log, paths->out, answers,
-        {config.callsign, config.name, config.qth, station.gridSquare}, logClock(registry),
-        "Tamrel " TAMREL_VERSION, static_cast<int64_t>(std::time(nullptr)));
+    const FileExport result =
+        exportCabrilloFile(paths->log, paths->out, answers, station.station, logClock(registry),
+                           "Tamrel " TAMREL_VERSION, static_cast<int64_t>(std::time(nullptr)));
     std::fprintf(result.ok ? stdout : stderr, "%s\n", result.message.c_str());
+    if (result.ok && !station.leftOut.empty())
+        std::fprintf(stdout, "%s\n", leftOutNote(station.leftOut).c_str());
     if (!result.ok)
         QMessageBox::critical(nullptr, "Cabrillo Contest Log",
                               QString::fromStdString(result.message));

@@ -1,5 +1,6 @@
 #include "Adif.h"
 
+#include "AdifModes.h"
 #include "AdifText.h"
 
 #include <algorithm>
@@ -21,29 +22,6 @@ void appendNumber(std::string& out, int64_t value, int width) {
     out += digits;
 }
 
-void field(std::string& out, std::string_view name, std::string_view value) {
-    if (value.empty())
-        return;
-    out += '<';
-    out += name;
-    out += ':';
-    out += std::to_string(value.size());
-    out += '>';
-    out += value;
-    out += ' ';
-}
-
-// A text field that ADIF keeps ASCII, with its _INTL twin when it is not.
-void textField(std::string& out, std::string_view name, std::string_view text) {
-    const std::string utf8 = utf8Of(text);
-    if (isAscii(utf8)) {
-        field(out, name, utf8);
-        return;
-    }
-    field(out, name, asciiOf(utf8));
-    field(out, std::string(name) + "_INTL", utf8);
-}
-
 std::string adifDate(const LocalTime& t) {
     std::string s;
     appendNumber(s, t.year, 4);
@@ -60,30 +38,128 @@ std::string adifTime(const LocalTime& t) {
     return s;
 }
 
-// "SSB"+"USB" and the like; empty name for a code not in the mode table.
+// MODE, SUBMODE and APP_TAMREL_MODE of a QSO; no mode when ADIF knows none.
 struct AdifMode {
     std::string_view mode;
     std::string_view submode;
-    std::string_view reverse; // APP_TAMREL_MODE
+    std::string_view reverse;
 };
 
-AdifMode adifModeOf(int code) {
-    switch (code) {
+std::optional<AdifMode> adifModeOf(const QSORecord& r) {
+    switch (r.mode) {
     case 1:
-        return {"SSB", "LSB", {}};
+        return AdifMode{"SSB", "LSB", {}};
     case 2:
-        return {"SSB", "USB", {}};
+        return AdifMode{"SSB", "USB", {}};
     case 3:
-        return {"CW", {}, {}};
+        return AdifMode{"CW", {}, {}};
     case 6:
-        return {"RTTY", {}, {}};
+        return AdifMode{"RTTY", {}, {}};
     case 7:
-        return {"CW", {}, "CWR"};
+        return AdifMode{"CW", {}, "CWR"};
     case 9:
-        return {"RTTY", {}, "RTTYR"};
+        return AdifMode{"RTTY", {}, "RTTYR"};
     default:
-        return {};
+        break;
     }
+    if (const std::optional<AdifModePair> p = adifModeOfName(r.adifMode))
+        return AdifMode{p->mode, p->submode, {}};
+    return std::nullopt;
+}
+
+// One field of a record before it is written in one of the two forms.
+struct OutField {
+    std::string name;
+    std::string value; // UTF-8
+    bool text = false; // has an _INTL twin for more than ASCII (NAME, QTH, COMMENT)
+    bool app = false;  // APP_TAMREL_<name>
+};
+
+using OutFields = std::vector<OutField>;
+
+void add(OutFields& out, std::string_view name, std::string_view value, bool text = false) {
+    if (!value.empty())
+        out.push_back({std::string(name), std::string(value), text, false});
+}
+
+std::size_t codePoints(std::string_view utf8) {
+    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// <NAME:LENGTH>DATA with LENGTH in bytes. A text outside ASCII is followed by
+// one blank for each byte beyond its characters: a reader that counts
+// characters (or UTF-16 units) instead reads the whole text and some of
+// those blanks, and still stops before the next field.
+void adiField(std::string& out, std::string_view name, std::string_view value) {
+    out += '<';
+    out += name;
+    out += ':';
+    out += std::to_string(value.size());
+    out += '>';
+    out += value;
+    out.append(value.size() - codePoints(value), ' ');
+    out += ' ';
+}
+
+void xmlText(std::string& out, std::string_view value) {
+    for (char c : value) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            // XML 1.0 has no place for control characters.
+            if (static_cast<unsigned char>(c) < 0x20)
+                out += ' ';
+            else
+                out += c;
+        }
+    }
+}
+
+void adxElement(std::string& out, std::string_view name, std::string_view value) {
+    out += '<';
+    out += name;
+    out += '>';
+    xmlText(out, value);
+    out += "</";
+    out += name;
+    out += '>';
+}
+
+void writeRecord(std::string& out, const OutFields& fields, AdifForm form) {
+    if (form == AdifForm::Adi) {
+        for (const OutField& f : fields)
+            adiField(out, f.app ? "APP_TAMREL_" + f.name : f.name, f.value);
+        out += "<EOR>\n";
+        return;
+    }
+    out += "<RECORD>";
+    for (const OutField& f : fields) {
+        if (f.app) {
+            out += "<APP PROGRAMID=\"TAMREL\" FIELDNAME=\"" + f.name + "\" TYPE=\"S\">";
+            xmlText(out, f.value);
+            out += "</APP>";
+        } else if (f.text && !isAscii(f.value)) {
+            // ADX keeps String fields ASCII; the whole text is the _INTL field's.
+            adxElement(out, f.name, asciiOf(f.value));
+            adxElement(out, f.name + "_INTL", f.value);
+        } else {
+            adxElement(out, f.name, isAscii(f.value) ? f.value : asciiOf(f.value));
+        }
+    }
+    out += "</RECORD>\n";
 }
 
 } // namespace
@@ -139,98 +215,96 @@ int bandOfAdif(std::string_view name) {
     return -1;
 }
 
-std::string expandSentExchange(std::string_view pattern, int serial) {
-    std::string out;
-    for (char c : pattern) {
-        if (c == '#')
-            appendNumber(out, serial, 3);
-        else
-            out.push_back(c);
-    }
-    return out;
-}
-
-ExchangeParts splitExchange(std::string_view exchange) {
-    const std::string text = trimmed(exchange);
-    const std::size_t space = text.find_first_of(" \t");
-    const std::string first = text.substr(0, space);
-    const bool rst = (first.size() == 2 || first.size() == 3) && isDigits(first) &&
-                     first[0] >= '1' && first[0] <= '5' && first[1] >= '1';
-    if (!rst)
-        return {{}, text};
-    return {first, space == std::string::npos ? std::string{} : trimmed(text.substr(space))};
-}
-
 AdifExport writeAdif(std::span<const QSORecord> records, const AdifExportOptions& o,
                      int64_t createdUtc) {
     AdifExport result;
     std::string& out = result.text;
     out.reserve(records.size() * 220 + 400);
-    out += "Tamrel ADIF export. Times are UTC";
-    if (!o.clock.logInUtc)
-        out += ", converted from the log's " + o.clock.describe();
-    out += ".\n";
     const LocalTime created = civilTime(createdUtc);
-    const std::string stamp = adifDate(created) + " " + adifTime(created);
-    field(out, "ADIF_VER", kAdifVersion);
-    out += '\n';
-    field(out, "PROGRAMID", "Tamrel");
-    out += '\n';
-    field(out, "PROGRAMVERSION", o.programVersion);
-    out += '\n';
-    field(out, "CREATED_TIMESTAMP", stamp);
-    out += "\n<EOH>\n";
+    const OutFields header = {{"ADIF_VER", kAdifVersion},
+                              {"PROGRAMID", "Tamrel"},
+                              {"PROGRAMVERSION", o.programVersion},
+                              {"CREATED_TIMESTAMP", adifDate(created) + " " + adifTime(created)}};
+    std::string note = "Tamrel ADIF export. Times are UTC";
+    if (!o.clock.logInUtc)
+        note += ", converted from the log's " + o.clock.describe();
+    note += ".";
+    if (o.form == AdifForm::Adi) {
+        out += note + "\n";
+        for (const OutField& f : header)
+            if (!f.value.empty()) {
+                adiField(out, f.name, f.value);
+                out += '\n';
+            }
+        out += "<EOH>\n";
+    } else {
+        out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- " + note + " -->\n<ADX>\n<HEADER>";
+        for (const OutField& f : header)
+            if (!f.value.empty())
+                adxElement(out, f.name, f.value);
+        out += "</HEADER>\n<RECORDS>\n";
+    }
 
+    const ExchangeForm form = exchangeFormOf(o.contestId);
     const std::string station = utf8Of(o.stationCallsign);
+    OutFields fields;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const QSORecord& r = records[i];
         const std::optional<LocalTime> utc = utcOfQso(r.time, o.clock);
-        if (r.call.empty() || !utc) {
+        const std::optional<AdifMode> mode = adifModeOf(r);
+        if (r.call.empty() || !utc || !mode) {
+            const std::string why =
+                r.call.empty()       ? "no call"
+                : !utc               ? "no date"
+                : r.adifMode.empty() ? "no mode"
+                                     : "the mode \"" + r.adifMode + "\", which ADIF does not know";
             result.problems.push_back("QSO " + std::to_string(i + 1) + " (" + r.call + ") has " +
-                                      (r.call.empty() ? "no call" : "no date") +
-                                      " and is not written.");
+                                      why + " and is not written; correct it in the log.");
             continue;
         }
-        field(out, "CALL", utf8Of(r.call));
-        field(out, "QSO_DATE", adifDate(*utc));
-        field(out, "TIME_ON", adifTime(*utc));
-        field(out, "BAND", adifBand(r.band));
+        fields.clear();
+        add(fields, "CALL", utf8Of(r.call));
+        add(fields, "QSO_DATE", adifDate(*utc));
+        add(fields, "TIME_ON", adifTime(*utc));
+        add(fields, "BAND", adifBand(r.band));
         if (r.frequency > 0)
-            field(out, "FREQ", adifFrequency(r.frequency));
-        const AdifMode mode = adifModeOf(r.mode);
-        field(out, "MODE", mode.mode);
-        field(out, "SUBMODE", mode.submode);
-        field(out, "APP_TAMREL_MODE", mode.reverse);
+            add(fields, "FREQ", adifFrequency(r.frequency));
+        add(fields, "MODE", mode->mode);
+        add(fields, "SUBMODE", mode->submode);
+        if (!mode->reverse.empty())
+            fields.push_back({"MODE", std::string(mode->reverse), false, true});
         if (r.type == QsoKind::Normal) {
-            field(out, "RST_SENT", utf8Of(r.mySig));
-            field(out, "RST_RCVD", utf8Of(r.hisSig));
-            textField(out, "NAME", r.name);
-            textField(out, "QTH", r.qth);
+            // "His Sig" is the report he was given; "My Sig" the one received.
+            add(fields, "RST_SENT", utf8Of(r.hisSig));
+            add(fields, "RST_RCVD", utf8Of(r.mySig));
+            add(fields, "NAME", utf8Of(r.name), true);
+            add(fields, "QTH", utf8Of(r.qth), true);
         } else {
-            const std::string exchange = utf8Of(r.exchange);
-            field(out, "SRX_STRING", exchange);
-            const ExchangeParts parts = splitExchange(exchange);
-            field(out, "RST_RCVD", parts.rst);
-            if (isDigits(parts.rest) && parts.rest.size() <= 9)
-                field(out, "SRX", parts.rest);
+            const ExchangeParts his = splitExchange(utf8Of(r.exchange), form);
+            add(fields, "RST_RCVD", his.rst);
+            add(fields, "SRX_STRING", his.rest);
+            if (isSerial(his.rest, form))
+                add(fields, "SRX", his.rest);
             if (!o.sentExchange.empty()) {
-                const std::string sent =
-                    expandSentExchange(utf8Of(o.sentExchange), o.firstSerial + static_cast<int>(i));
-                field(out, "STX_STRING", sent);
-                const ExchangeParts mine = splitExchange(sent);
-                field(out, "RST_SENT", mine.rst);
-                if (isDigits(mine.rest) && mine.rest.size() <= 9)
-                    field(out, "STX", mine.rest);
+                const ExchangeParts mine = splitExchange(
+                    expandSentExchange(utf8Of(o.sentExchange), o.firstSerial + static_cast<int>(i)),
+                    form);
+                add(fields, "RST_SENT", !mine.rst.empty() ? mine.rst : utf8Of(o.sentRst));
+                add(fields, "STX_STRING", mine.rest);
+                if (isSerial(mine.rest, form))
+                    add(fields, "STX", mine.rest);
             }
-            field(out, "CONTEST_ID", utf8Of(o.contestId));
+            add(fields, "CONTEST_ID", utf8Of(o.contestId));
         }
-        textField(out, "COMMENT", r.comment);
-        field(out, "QSL_SENT", (r.qsl == 1 || r.qsl == 3) ? "Y" : "N");
-        field(out, "QSL_RCVD", (r.qsl == 2 || r.qsl == 3) ? "Y" : "N");
-        field(out, "STATION_CALLSIGN", station);
-        out += "<EOR>\n";
+        add(fields, "COMMENT", utf8Of(r.comment), true);
+        add(fields, "QSL_SENT", (r.qsl == 1 || r.qsl == 3) ? "Y" : "N");
+        add(fields, "QSL_RCVD", (r.qsl == 2 || r.qsl == 3) ? "Y" : "N");
+        add(fields, "STATION_CALLSIGN", station);
+        writeRecord(out, fields, o.form);
         ++result.written;
     }
+    if (o.form == AdifForm::Adx)
+        out += "</RECORDS>\n</ADX>\n";
     return result;
 }
 

@@ -1,30 +1,45 @@
 #pragma once
 // ADIF: the log interchange format of confirmation services, award programs
-// and other loggers, as ADI text (version 3.1).
+// and other loggers, as ADI text or ADX (ADIF XML), version 3.1.
 //
-// A file is an optional header and then records. The header is any text that
-// does not begin with "<", with header fields, ended by <EOH> (read here: a
-// file without <EOH> has no header; a UTF-8 byte-order mark is skipped). A field is
+// An ADI file is an optional header and then records. The header is any text
+// that does not begin with "<", with header fields, ended by <EOH> (read
+// here: a file without <EOH> has no header; a UTF-8 byte-order mark is
+// skipped). A field is
 //   <NAME:LENGTH>DATA   or   <NAME:LENGTH:TYPE>DATA
-// where LENGTH counts the bytes of DATA; names and the tags <EOR> and <EOH>
-// are case-insensitive; text between fields is ignored. A record ends with
-// <EOR>.
+// names and the tags <EOR> and <EOH> are case-insensitive; text between
+// fields is ignored. A record ends with <EOR>. ADIF's LENGTH counts the
+// characters of DATA, which in ADI are ASCII, one byte each.
 //
 // What we write: a header with ADIF_VER, PROGRAMID "Tamrel", PROGRAMVERSION
 // and CREATED_TIMESTAMP, and one record per QSO (times in UTC, see
 // LogClock.h):
 //   CALL, QSO_DATE (YYYYMMDD), TIME_ON (HHMMSS), BAND ("40m"), FREQ (MHz,
-//   exact to the Hz), MODE ("CW", "SSB" with SUBMODE "USB"/"LSB", "RTTY"),
-//   APP_TAMREL_MODE "CWR"/"RTTYR" for the reverse modes, RST_SENT (my sig),
-//   RST_RCVD (his sig), NAME, QTH, COMMENT, QSL_SENT and QSL_RCVD ("Y"/"N"),
-//   STATION_CALLSIGN; contest QSOs SRX_STRING (the received exchange), SRX
-//   and RST_RCVD when the exchange is "<rst> <serial>", STX_STRING and STX
-//   from the sent exchange, CONTEST_ID when set.
-// Texts are UTF-8 (an 8-bit text that is not UTF-8 is read as Latin-1);
-// NAME, QTH and COMMENT are plain ASCII (accents dropped, other characters
-// "?"), and a text that is not ASCII goes whole into NAME_INTL, QTH_INTL or
-// COMMENT_INTL as well. Lengths count bytes of what is written.
+//   exact to the Hz), MODE ("CW", "SSB" with SUBMODE "USB"/"LSB", "RTTY", or
+//   a mode the radio lacks with its SUBMODE: "MFSK"+"FT4"), APP_TAMREL_MODE
+//   "CWR"/"RTTYR" for the reverse modes, RST_SENT (his sig: the report he was
+//   given), RST_RCVD (my sig), NAME, QTH, COMMENT, QSL_SENT and QSL_RCVD
+//   ("Y"/"N"), STATION_CALLSIGN; contest QSOs RST_RCVD and SRX_STRING (the
+//   received exchange after the report), SRX when that is a serial, RST_SENT,
+//   STX_STRING and STX from the sent exchange, CONTEST_ID when set
+//   (ContestExchange.h tells the report from the rest).
+// A QSO without call, date or a mode ADIF knows is not written; the export
+// names it.
+//
+// Texts are UTF-8 (an 8-bit text that is not UTF-8 is read as Latin-1). ADI:
+// a text outside ASCII is written whole, its LENGTH in bytes and followed by
+// as many blanks as it has bytes beyond its characters, so that readers
+// counting bytes and readers counting characters both read it whole (the
+// second with blanks after it); no _INTL fields, which ADI does not have.
+// ADX: NAME, QTH and COMMENT are plain ASCII (accents dropped, other
+// characters "?") and the whole text is in NAME_INTL, QTH_INTL, COMMENT_INTL.
+//
+// Reading: LENGTH is taken as bytes; when that leaves the rest of a text
+// before the next tag, or splits a UTF-8 character, and counting characters
+// ends cleanly at a tag, the characters are read (files of programs that
+// count characters).
 
+#include "ContestExchange.h"
 #include "LogClock.h"
 #include "QSORecord.h"
 
@@ -44,7 +59,10 @@ inline constexpr char kAdifVersion[] = "3.1.4";
 
 // ---- writing
 
+enum class AdifForm { Adi, Adx };
+
 struct AdifExportOptions {
+    AdifForm form = AdifForm::Adi;
     std::string programVersion;
     std::string stationCallsign; // empty: no STATION_CALLSIGN
     LogClock clock;
@@ -52,6 +70,7 @@ struct AdifExportOptions {
     std::string contestId;    // empty: no CONTEST_ID
     std::string sentExchange; // empty: nothing sent is written; "#" stands for the serial
     int firstSerial = 1;      // the serial of the first QSO in the log, counting up
+    std::string sentRst;      // when the sent exchange has no report
 };
 
 struct AdifExport {
@@ -77,16 +96,6 @@ std::optional<int32_t> hzOfAdifFrequency(std::string_view mhz);
 std::string_view adifBand(int band);
 // The band index of an ADIF band name (any case), or -1.
 int bandOfAdif(std::string_view name);
-
-// The serial in a sent exchange: every "#" becomes the serial, at least three digits.
-std::string expandSentExchange(std::string_view pattern, int serial);
-// A received exchange "<rst> <rest>" split in two when it begins with a
-// signal report (three digits 1-5, 1-9, 1-9, or two); otherwise no report.
-struct ExchangeParts {
-    std::string rst;
-    std::string rest;
-};
-ExchangeParts splitExchange(std::string_view exchange);
 
 // ---- reading
 

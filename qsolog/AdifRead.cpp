@@ -1,6 +1,7 @@
 // Reading ADIF files, and mapping their records to QSOs.
 #include "Adif.h"
 
+#include "AdifModes.h"
 #include "AdifText.h"
 
 #include <algorithm>
@@ -33,6 +34,33 @@ struct Tag {
 bool nameChar(char c) {
     return c > ' ' && c < 0x7F && c != '<' && c != '>' && c != ':' && c != ',' && c != '{' &&
            c != '}';
+}
+
+// Only blanks and line ends lie between a field's data and the next tag.
+bool endsCleanly(std::string_view text, std::size_t at) {
+    const std::size_t next = text.find_first_not_of(" \t\r\n", at);
+    return next == std::string_view::npos || text[next] == '<';
+}
+
+// Past `count` UTF-8 characters from `at`; npos when the text is not UTF-8 there.
+std::size_t pastCharacters(std::string_view text, std::size_t at, std::size_t count) {
+    for (; count > 0; --count) {
+        if (at >= text.size())
+            return std::string_view::npos;
+        const auto lead = static_cast<unsigned char>(text[at]);
+        const std::size_t size = lead < 0x80           ? 1
+                                 : (lead >> 5) == 0x6  ? 2
+                                 : (lead >> 4) == 0xE  ? 3
+                                 : (lead >> 3) == 0x1E ? 4
+                                                       : 0;
+        if (size == 0 || size > text.size() - at)
+            return std::string_view::npos;
+        for (std::size_t i = 1; i < size; ++i)
+            if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80)
+                return std::string_view::npos;
+        at += size;
+    }
+    return at;
 }
 
 // The tag that begins at text[at] == '<'.
@@ -97,9 +125,16 @@ Tag parseTag(std::string_view text, std::size_t at) {
         tag.reason = "the field <" + tag.name + "> is longer than the rest of the file";
         return tag;
     }
+    std::size_t end = p + length;
+    if (!endsCleanly(text, end)) {
+        // A program that counts characters, not bytes.
+        const std::size_t byChars = pastCharacters(text, p, length);
+        if (byChars != std::string_view::npos && byChars > end && endsCleanly(text, byChars))
+            end = byChars;
+    }
     tag.kind = Tag::Kind::Field;
-    tag.value = text.substr(p, length);
-    tag.end = p + length;
+    tag.value = text.substr(p, end - p);
+    tag.end = end;
     return tag;
 }
 
@@ -277,17 +312,23 @@ std::optional<LocalTime> adifDateTime(const std::string& date, const std::string
     return t;
 }
 
-// The MD code of an ADIF mode; 0 when ADIF names a mode the radio lacks.
-int modeOfAdif(const AdifRecord& r, int32_t hz, int band, bool& usedSubmode) {
-    const std::string mode = upperText(trimmed(r.find("MODE") ? *r.find("MODE") : ""));
-    const std::string sub = upperText(trimmed(r.find("SUBMODE") ? *r.find("SUBMODE") : ""));
-    const std::string reverse =
-        upperText(trimmed(r.find("APP_TAMREL_MODE") ? *r.find("APP_TAMREL_MODE") : ""));
+// The MD code of an ADIF mode; 0 for a mode the radio lacks, whose name
+// goes to `other` (AdifModes.h).
+int modeOfAdif(const AdifRecord& r, int32_t hz, int band, bool& usedSubmode, std::string& other) {
+    const auto value = [&r](const char* name) {
+        const std::string* v = r.find(name);
+        return v ? upperText(trimmed(*v)) : std::string{};
+    };
+    const std::string mode = value("MODE");
+    const std::string sub = value("SUBMODE");
+    const std::string reverse = value("APP_TAMREL_MODE");
     usedSubmode = false;
-    if (mode == "CW")
-        return reverse == "CWR" ? 7 : 3;
-    if (mode == "RTTY")
+    // CW and RTTY are the radio's, unless a submode of theirs says otherwise (PCW).
+    if ((mode == "CW" || mode == "RTTY") && lineModeOfAdif(mode, sub) == mode) {
+        if (mode == "CW")
+            return reverse == "CWR" ? 7 : 3;
         return reverse == "RTTYR" ? 9 : 6;
+    }
     if (mode == "USB")
         return 2;
     if (mode == "LSB")
@@ -303,6 +344,10 @@ int modeOfAdif(const AdifRecord& r, int32_t hz, int band, bool& usedSubmode) {
             return hz < 10000000 ? 1 : 2;
         return band >= 6 ? 1 : 2;
     }
+    other = lineModeOfAdif(mode, sub);
+    usedSubmode = !sub.empty() && other == sub;
+    if (other.empty()) // not ADIF's, but the QSO's: kept as named
+        other = fitText(mode, kModeCapacity);
     return 0;
 }
 
@@ -361,7 +406,7 @@ AdifQso qsoFromAdif(const AdifRecord& r, const AdifImportOptions& o) {
         if (std::optional<BandRecord> b = findBandIn(o.bands, static_cast<uint32_t>(q.frequency)))
             q.band = b->index;
     bool usedSubmode = false;
-    q.mode = modeOfAdif(r, q.frequency, q.band, usedSubmode);
+    q.mode = modeOfAdif(r, q.frequency, q.band, usedSubmode, q.adifMode);
 
     bool shortened = false;
     auto text = [&](const std::string* v, QsoText f) {
@@ -369,20 +414,24 @@ AdifQso qsoFromAdif(const AdifRecord& r, const AdifImportOptions& o) {
     };
     std::string comment = text(textOf(r, "COMMENT", "COMMENT_INTL"), QsoText::Comment);
     if (kind == QsoKind::Normal) {
-        q.mySig = text(r.find("RST_SENT"), QsoText::MySig);
-        q.hisSig = text(r.find("RST_RCVD"), QsoText::HisSig);
+        // RST_SENT is the report he was given: "His Sig".
+        q.hisSig = text(r.find("RST_SENT"), QsoText::HisSig);
+        q.mySig = text(r.find("RST_RCVD"), QsoText::MySig);
         q.name = text(textOf(r, "NAME", "NAME_INTL"), QsoText::Name);
         q.qth = text(textOf(r, "QTH", "QTH_INTL"), QsoText::Qth);
     } else {
-        if (const std::string* srx = textOf(r, "SRX_STRING", "SRX_STRING_INTL")) {
-            q.exchange = text(srx, QsoText::Exchange);
-        } else {
-            std::string joined;
-            for (const char* name : {"RST_RCVD", "SRX"})
-                if (const std::string* v = r.find(name); v && !trimmed(*v).empty())
-                    joined += (joined.empty() ? "" : " ") + trimmed(*v);
-            q.exchange = fitImported(joined, kind, QsoText::Exchange, shortened);
-        }
+        // The report, then the rest (a file of ours before held both in SRX_STRING).
+        const std::string* rst = r.find("RST_RCVD");
+        const std::string* rest = textOf(r, "SRX_STRING", "SRX_STRING_INTL");
+        if (!rest)
+            rest = r.find("SRX");
+        std::string joined = rst ? trimmed(*rst) : std::string{};
+        const std::string restText = rest ? trimmed(utf8Of(*rest)) : std::string{};
+        if (joined.empty() || restText == joined || restText.starts_with(joined + " "))
+            joined = restText;
+        else if (!restText.empty())
+            joined += " " + restText;
+        q.exchange = fitImported(joined, kind, QsoText::Exchange, shortened);
     }
 
     const auto yes = [&](const char* name, std::string_view also) {
@@ -395,8 +444,8 @@ AdifQso qsoFromAdif(const AdifRecord& r, const AdifImportOptions& o) {
     if (o.unknown == UnknownAdifFields::KeepInComment) {
         std::string kept;
         for (const AdifField& f : r.fields) {
-            const bool unmappedMode =
-                (f.name == "MODE" && q.mode == 0) || (f.name == "SUBMODE" && !usedSubmode);
+            const bool unmappedMode = (f.name == "MODE" && q.mode == 0 && q.adifMode.empty()) ||
+                                      (f.name == "SUBMODE" && !usedSubmode);
             if (f.value.empty() || (isOurs(f.name, kind) && !unmappedMode))
                 continue;
             kept += (kept.empty() ? "" : " ") + f.name + "=" + trimmed(f.value);

@@ -10,8 +10,9 @@ CEditQSODlg::CEditQSODlg(const QSORecord& record, BandTable bands, Prompter& pro
                      {{qsoctl::kCall, QStringLiteral("Call"), QsoText::Call},
                       {qsoctl::kName, QStringLiteral("Name"), QsoText::Name},
                       {qsoctl::kQth, QStringLiteral("QTH"), QsoText::Qth},
-                      {qsoctl::kHisSig, QStringLiteral("RSTR"), QsoText::HisSig},
-                      {qsoctl::kMySig, QStringLiteral("RSTS"), QsoText::MySig},
+                      // His sig is the report sent.
+                      {qsoctl::kHisSig, QStringLiteral("RSTS"), QsoText::HisSig},
+                      {qsoctl::kMySig, QStringLiteral("RSTR"), QsoText::MySig},
                       {qsoctl::kComment, QStringLiteral("Comment"), QsoText::Comment}},
                      qsoctl::kDate,
                      qsoctl::kTime,

@@ -27,6 +27,8 @@ CQSOInfoDlg::CQSOInfoDlg(const QsoWiring& wiring, QWidget* parent)
     name_ = add(qsoctl::kHisName, QStringLiteral("His Name:"), 0, 2);
     hisSig_ = add(qsoctl::kHisSigEdit, QStringLiteral("His Sig:"), 1, 0);
     mySig_ = add(qsoctl::kMySigEdit, QStringLiteral("My Sig"), 1, 2);
+    SetReportToolTip(*hisSig_, QsoText::HisSig);
+    SetReportToolTip(*mySig_, QsoText::MySig);
     qth_ = add(qsoctl::kHisQth, QStringLiteral("His QTH:"), 2, 0);
     comment_ = add(qsoctl::kInfoComment, QStringLiteral("Comment"), 3, 0);
     grid->removeWidget(qth_);

@@ -228,7 +228,7 @@ std::string searchLine(const QSORecord& r) {
     const LocalTime t = toLocalTime(r.time).value_or(LocalTime{});
     std::string out = r.call;
     out += ' ';
-    out += modeName(r.mode);
+    out += qsoModeName(r);
     out += " QSO on ";
     appendPadded(out, t.month, 2);
     out += '/';
@@ -473,6 +473,13 @@ LogWrite CQSOLogFile::addAll(std::vector<QSORecord> records) {
         records_.push_back(r.fitted());
     kind_ = kind;
     LogWrite w = rewrite();
+    if (w.status == LogWrite::Status::NotWritten && !owned_) {
+        // The log owns no file (after New): the QSOs are the list's, as a typed one would be.
+        unsaved_ = true;
+        for (std::size_t i = before; i < records_.size(); ++i)
+            dupes_.add(records_[i]);
+        return w;
+    }
     if (!w.written()) {
         records_.resize(before);
         kind_ = oldKind;

@@ -118,6 +118,8 @@ public:
     // Many QSOs at once (an import): listed and written by one rewrite with
     // its ".Bak". All or nothing: when the rewrite fails, or a QSO is of the
     // other kind than the log's, the list and the file stay as they were.
+    // While the log owns no file (after New) they are listed, not written
+    // (NotWritten), for the operator to save under a name.
     LogWrite addAll(std::vector<QSORecord> records);
 
     // Writes the whole list anew, numbered from 1, into the named file (which

@@ -1,6 +1,7 @@
 #include "Cabrillo.h"
 
 #include "Adif.h"
+#include "AdifModes.h"
 #include "CQSOLogFile.h"
 
 #include "radio/BandTable.h"
@@ -126,10 +127,12 @@ CabrilloExport writeCabrillo(std::span<const QSORecord> records, const CabrilloS
     std::string qsos;
     qsos.reserve(records.size() * 84);
     const BandTable bands = defaultBandTable();
+    const ExchangeForm form = exchangeFormOf(s.contest);
     for (std::size_t i = 0; i < records.size(); ++i) {
         const QSORecord& r = records[i];
         const std::string row = "QSO " + std::to_string(i + 1) + " (" + r.call + ")";
-        const std::string_view mode = cabrilloMode(r.mode);
+        const std::string_view mode =
+            r.adifMode.empty() ? cabrilloMode(r.mode) : cabrilloModeOfName(r.adifMode);
         const std::optional<LocalTime> utc = utcOfQso(r.time, clock);
         int64_t khz = 0;
         if (r.frequency > 0)
@@ -145,11 +148,11 @@ CabrilloExport writeCabrillo(std::span<const QSORecord> records, const CabrilloS
                                       "; correct it in the log first.");
             continue;
         }
-        const std::string defaultRst = mode == "PH" ? "59" : "599";
+        const std::string defaultRst = (mode == "PH" || mode == "FM") ? "59" : "599";
         const std::string sent =
             expandSentExchange(s.sentExchange, s.firstSerial + static_cast<int>(i));
-        const ExchangeParts mine = splitExchange(sent);
-        const ExchangeParts his = splitExchange(r.exchange);
+        const ExchangeParts mine = splitExchange(sent, form);
+        const ExchangeParts his = splitExchange(r.exchange, form);
         const std::string sentRst =
             !mine.rst.empty() ? mine.rst : (!s.sentRst.empty() ? word(s.sentRst) : defaultRst);
 

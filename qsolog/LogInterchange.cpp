@@ -1,5 +1,7 @@
 #include "LogInterchange.h"
 
+#include "settings/RegistryDefaults.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -92,8 +94,9 @@ AdifImportReport importAdif(CQSOLogFile& log, std::string_view text,
     if (incoming.empty())
         return report;
     const std::size_t count = incoming.size();
+    const std::size_t listed = log.records().size();
     report.write = log.addAll(std::move(incoming));
-    if (report.write.written())
+    if (log.records().size() == listed + count)
         report.imported = count;
     return report;
 }
@@ -112,22 +115,25 @@ AdifImportReport importAdifFile(CQSOLogFile& log, const std::string& path,
 std::string AdifImportReport::message(const std::string& source) const {
     if (!fileError.empty())
         return "Unable to read " + source + ": " + fileError + ". Nothing is imported.";
-    std::string text;
-    if (imported > 0 || write.written())
-        text = "Imported " + std::to_string(imported) + (imported == 1 ? " QSO" : " QSOs") +
-               " from " + source + ".";
+    auto qsos = [](std::size_t n) { return std::to_string(n) + (n == 1 ? " QSO" : " QSOs"); };
+    std::string text = source + " holds " + std::to_string(records) +
+                       (records == 1 ? " record" : " records") + ": ";
+    if (listedOnly())
+        text += qsos(imported) + " taken into the list, not into a file: " + write.message;
+    else if (imported > 0)
+        text += qsos(imported) + " imported.";
     else
-        text = "No QSO is imported from " + source + ".";
-    if (!write.message.empty())
-        text += " " + write.message;
+        text += "no QSO imported." + (write.message.empty() ? "" : " " + write.message);
     if (dupes > 0)
-        text += " " + std::to_string(dupes) + (dupes == 1 ? " dupe" : " dupes") + " skipped.";
+        text += " " + std::to_string(dupes) + (dupes == 1 ? " dupe" : " dupes") +
+                " (already in the log, or twice in the file) skipped.";
     if (shortened > 0)
         text += " " + std::to_string(shortened) +
                 (shortened == 1 ? " QSO had a text" : " QSOs had texts") + " cut to fit.";
     if (!malformed.empty()) {
         text += " " + std::to_string(malformed.size()) +
-                (malformed.size() == 1 ? " record is" : " records are") + " not imported:";
+                (malformed.size() == 1 ? " record could not be taken:"
+                                       : " records could not be taken:");
         for (std::size_t i = 0; i < malformed.size() && i < kMaxNamedProblems; ++i)
             text += " record at line " + std::to_string(malformed[i].line) + " (byte " +
                     std::to_string(malformed[i].offset) + "): " + malformed[i].reason + ".";
@@ -143,6 +149,53 @@ void takeContestAnswers(AdifExportOptions& options, const CabrilloSettings& answ
     options.contestId = answers.contest;
     options.sentExchange = answers.sentExchange;
     options.firstSerial = answers.firstSerial;
+    options.sentRst = answers.sentRst;
+}
+
+StationData stationData(CRigControlRegistry& settings) {
+    SystemConfig config;
+    settings.GetSystemConfig(config);
+    StationSettings station;
+    settings.GetStationSettings(station);
+    StationData d;
+    auto take = [&d](const std::string& value, const char* placeholder, const char* what) {
+        if (value != placeholder)
+            return value;
+        d.leftOut.push_back(std::string(what) + " \"" + value + "\"");
+        return std::string{};
+    };
+    d.station.callsign = take(config.callsign, kDefaultCallsign, "callsign");
+    d.station.name = take(config.name, kDefaultName, "name");
+    d.station.address = take(config.qth, kDefaultQth, "QTH");
+    d.station.gridLocator = take(station.gridSquare, kDefaultGridSquare, "grid square");
+    return d;
+}
+
+std::string leftOutNote(const std::vector<std::string>& leftOut) {
+    if (leftOut.empty())
+        return {};
+    std::string list;
+    for (std::size_t i = 0; i < leftOut.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == leftOut.size() ? " and " : ", ") + leftOut[i];
+    return "Left out: the " + list + (leftOut.size() == 1 ? " is" : " are") +
+           " still the first-run example, not yours; set " + (leftOut.size() == 1 ? "it" : "them") +
+           " on the configuration sheet's first page.";
+}
+
+AdifExportOptions adifExportOptions(CRigControlRegistry& settings, const std::string& path,
+                                    const StationData& station) {
+    AdifExportOptions options;
+    const std::string lower = QString::fromStdString(path).toLower().toStdString();
+    options.form = lower.ends_with(".adx") ? AdifForm::Adx : AdifForm::Adi;
+    options.programVersion = TAMREL_VERSION;
+    options.stationCallsign = station.station.callsign;
+    UtcSettings utc{1, 0};
+    settings.GetUtcSettings(utc);
+    options.clock = LogClock{utc.useUtc != 0, utc.offset};
+    CabrilloSettings answers;
+    settings.GetCabrilloSettings(answers);
+    takeContestAnswers(options, answers);
+    return options;
 }
 
 FileExport exportAdifFile(const std::string& logPath, const std::string& outPath,

@@ -7,6 +7,8 @@
 #include "CQSOLogFile.h"
 #include "Cabrillo.h"
 
+#include "settings/CRigControlRegistry.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -26,6 +28,8 @@ struct AdifImportReport {
     std::vector<AdifProblem> malformed; // skipped whole, in file order
     LogWrite write;                     // the rewrite; nothing imported unless written
     std::string fileError;              // the file could not be read
+    // The log owns no file (after New): the QSOs are listed, for a save under a name.
+    bool listedOnly() const { return write.status == LogWrite::Status::NotWritten && imported > 0; }
     // For the operator: what came in, what did not and why.
     std::string message(const std::string& source) const;
 };
@@ -53,6 +57,23 @@ std::string writeTextFile(const std::string& path, std::string_view content);
 // Contest QSOs carry the contest and the sent exchange of the last Cabrillo
 // answers, once a contest has been named there.
 void takeContestAnswers(AdifExportOptions& options, const CabrilloSettings& answers);
+
+// The operator's station as the exports write it. A value still at its
+// first-run default (callsign ZZ9ZZ, name "Opname", QTH "Hometown, ST", grid
+// AA00aa) is nobody's data: it is left out, and named in `leftOut`.
+struct StationData {
+    CabrilloStation station;
+    std::vector<std::string> leftOut; // "callsign ZZ9ZZ", ...
+};
+StationData stationData(CRigControlRegistry& settings);
+// For the operator: what was left out and where to set it; empty when nothing.
+std::string leftOutNote(const std::vector<std::string>& leftOut);
+
+// The ADIF export's options from the settings (the station callsign unless
+// it is the default, the UTC rule, the last Cabrillo answers); ADX when
+// `path` ends in ".adx".
+AdifExportOptions adifExportOptions(CRigControlRegistry& settings, const std::string& path,
+                                    const StationData& station);
 
 struct FileExport {
     bool ok = false;

@@ -23,15 +23,8 @@ bool LogInterchangeActions::exportAdif(const std::string& path) {
         prompter_.tell("Log is empty!", PromptIcon::Warning);
         return false;
     }
-    SystemConfig config;
-    registry_.GetSystemConfig(config);
-    AdifExportOptions options;
-    options.programVersion = TAMREL_VERSION;
-    options.stationCallsign = config.callsign;
-    options.clock = clock();
-    CabrilloSettings answers;
-    registry_.GetCabrilloSettings(answers);
-    takeContestAnswers(options, answers);
+    StationData station = stationData(registry_);
+    const AdifExportOptions options = adifExportOptions(registry_, path, station);
     const AdifExport adif =
         writeAdif(log_.records(), options, static_cast<int64_t>(std::time(nullptr)));
     if (std::string why = writeTextFile(path, adif.text); !why.empty()) {
@@ -42,7 +35,13 @@ bool LogInterchangeActions::exportAdif(const std::string& path) {
                           (adif.written == 1 ? " QSO" : " QSOs") + " to " + path + ".";
     for (const std::string& p : adif.problems)
         message += " " + p;
-    prompter_.tell(message, adif.problems.empty() ? PromptIcon::Information : PromptIcon::Warning);
+    // Only the callsign goes into an ADIF file.
+    std::erase_if(station.leftOut, [](const std::string& s) { return !s.starts_with("callsign"); });
+    if (std::string note = leftOutNote(station.leftOut); !note.empty())
+        message += " " + note;
+    prompter_.tell(message, adif.problems.empty() && station.leftOut.empty()
+                                ? PromptIcon::Information
+                                : PromptIcon::Warning);
     return true;
 }
 
@@ -71,13 +70,9 @@ bool LogInterchangeActions::exportCabrillo(const std::string& path,
     }
     registry_.SetCabrilloSettings(answers);
 
-    SystemConfig config;
-    registry_.GetSystemConfig(config);
-    StationSettings station;
-    registry_.GetStationSettings(station);
-    const CabrilloExport cabrillo = writeCabrillo(
-        log_.records(), answers, {config.callsign, config.name, config.qth, station.gridSquare},
-        clock(), "Tamrel " TAMREL_VERSION);
+    const StationData station = stationData(registry_);
+    const CabrilloExport cabrillo =
+        writeCabrillo(log_.records(), answers, station.station, clock(), "Tamrel " TAMREL_VERSION);
     if (!cabrillo.ok()) {
         std::string message = "Nothing is written to " + path + ":";
         for (const std::string& p : cabrillo.problems)
@@ -89,8 +84,12 @@ bool LogInterchangeActions::exportCabrillo(const std::string& path,
         prompter_.tell("Unable to write " + path + ": " + why + ".", PromptIcon::Error);
         return false;
     }
-    prompter_.tell("Wrote " + std::to_string(log_.records().size()) + " QSOs to " + path + ".",
-                   PromptIcon::Information);
+    std::string message =
+        "Wrote " + std::to_string(log_.records().size()) + " QSOs to " + path + ".";
+    if (std::string note = leftOutNote(station.leftOut); !note.empty())
+        message += " " + note;
+    prompter_.tell(message,
+                   station.leftOut.empty() ? PromptIcon::Information : PromptIcon::Warning);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "radio/BandTable.h"
 #include "radio/K2Commands.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <ctime>
@@ -61,13 +62,15 @@ bool QSORecord::fits() const {
             if (!carriable(c))
                 return false;
     }
-    return true;
+    return adifMode.size() < kModeCapacity &&
+           std::all_of(adifMode.begin(), adifMode.end(), carriable);
 }
 
 QSORecord QSORecord::fitted() const {
     QSORecord r = *this;
     for (QsoText f : kAllTexts)
         r.text(f) = fitText(text(f), textCapacity(type, f));
+    r.adifMode = fitText(adifMode, kModeCapacity);
     return r;
 }
 
@@ -105,6 +108,11 @@ int bandOfName(std::string_view name) {
 
 std::string_view modeName(int code) {
     return ModeNameOfCode(code);
+}
+
+std::string_view qsoModeName(const QSORecord& r) {
+    const std::string_view radio = modeName(r.mode);
+    return radio.empty() ? std::string_view(r.adifMode) : radio;
 }
 
 int modeOfName(std::string_view name) {

@@ -58,7 +58,10 @@ struct QSORecord {
     int32_t frequency = 0; // Hz
     int32_t band = 0;      // 0..8 (10M..160M), -1 when no band
     int32_t mode = 0;      // MD code; 0 or -1 when no mode
-    int32_t qsl = 0;       // 0..3
+    // A mode the radio lacks, by its ADIF name ("FT8", "FT4", "FM"; AdifModes.h),
+    // when mode is 0; whatever a line held there, kept as it was.
+    std::string adifMode;
+    int32_t qsl = 0; // 0..3
     // normal QSOs
     std::string name;
     std::string qth;
@@ -97,6 +100,10 @@ int bandOfName(std::string_view name);
 std::string_view modeName(int code);
 // The MD code of a mode name, exactly as written, or -1.
 int modeOfName(std::string_view name);
+// The mode a QSO shows: the radio's mode name, else its ADIF mode.
+std::string_view qsoModeName(const QSORecord& record);
+// The capacity of adifMode, counted like the texts'.
+inline constexpr std::size_t kModeCapacity = 20;
 // "None", "Sent", "Received", "Exchanged"; empty outside 0..3.
 std::string_view qslName(int qsl);
 

@@ -20,6 +20,16 @@ int modeFamily(int code) {
     }
 }
 
+int modeFamily(const QSORecord& r) {
+    if (r.adifMode.empty() || modeFamily(r.mode) != 0)
+        return modeFamily(r.mode);
+    std::string name;
+    for (char c : r.adifMode)
+        name.push_back((c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c);
+    // Past the radio's codes; the index keeps no names.
+    return 16 + static_cast<int>(std::hash<std::string>{}(name)&0x3FFFFFFF);
+}
+
 void QsoDupeIndex::rebuild(std::span<const QSORecord> records) {
     byCall_.clear();
     for (const QSORecord& r : records)
@@ -27,7 +37,7 @@ void QsoDupeIndex::rebuild(std::span<const QSORecord> records) {
 }
 
 void QsoDupeIndex::add(const QSORecord& r) {
-    byCall_[r.call].push_back({r.time, r.band, modeFamily(r.mode)});
+    byCall_[r.call].push_back({r.time, r.band, modeFamily(r)});
 }
 
 void QsoDupeIndex::remove(const QSORecord& r) {
@@ -35,7 +45,7 @@ void QsoDupeIndex::remove(const QSORecord& r) {
     if (it == byCall_.end())
         return;
     std::vector<Entry>& entries = it->second;
-    const int family = modeFamily(r.mode);
+    const int family = modeFamily(r);
     for (auto e = entries.begin(); e != entries.end(); ++e)
         if (e->time == r.time && e->band == r.band && e->family == family) {
             entries.erase(e);
@@ -71,7 +81,7 @@ bool QsoDupeIndex::hasNear(const QSORecord& r, int64_t seconds) const {
     const auto it = byCall_.find(std::string_view(r.call));
     if (it == byCall_.end())
         return false;
-    const int family = modeFamily(r.mode);
+    const int family = modeFamily(r);
     for (const Entry& e : it->second) {
         const int64_t apart = e.time > r.time ? e.time - r.time : r.time - e.time;
         if (e.band == r.band && e.family == family && apart <= seconds)

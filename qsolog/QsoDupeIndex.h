@@ -22,6 +22,9 @@ namespace tamrel {
 
 // 1 SSB (LSB, USB), 3 CW (CW, CWR), 6 RTTY (RTTY, RTTYR), 0 for no mode.
 int modeFamily(int code);
+// The same for a record; a mode the radio lacks is a family of its own name
+// (FT8 and FT4 are two).
+int modeFamily(const QSORecord& record);
 
 struct DupeCheck {
     int64_t worked = 0;       // earlier QSOs with the call, any band and mode

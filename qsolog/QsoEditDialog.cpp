@@ -84,6 +84,14 @@ QString CaptionName(const QString& caption) {
     return name;
 }
 
+void SetReportToolTip(QLineEdit& edit, QsoText field) {
+    if (field == QsoText::HisSig)
+        edit.setToolTip(QStringLiteral("Report sent: his signal as you gave it (ADIF RST_SENT)"));
+    else if (field == QsoText::MySig)
+        edit.setToolTip(
+            QStringLiteral("Report received: your signal as he gave it (ADIF RST_RCVD)"));
+}
+
 QLineEdit* MakeQsoTextEdit(QWidget& parent, int id, const QString& label, std::size_t capacity) {
     auto* edit = new QLineEdit(&parent);
     setControlId(*edit, id, CaptionName(label));
@@ -139,9 +147,11 @@ QsoEditDialog::QsoEditDialog(const QSORecord& record, BandTable bands, Prompter&
         form->addRow(label, e);
         return e;
     };
-    for (const TextRow& row : layout.texts)
+    for (const TextRow& row : layout.texts) {
         texts_.emplace_back(row.field, add(row.id, row.label, textOf(fields_, row.field),
                                            textCapacity(record.type, row.field)));
+        SetReportToolTip(*texts_.back().second, row.field);
+    }
     date_ = add(layout.date, QStringLiteral("QSO on"), fields_.date);
     time_ = add(layout.time, QStringLiteral("At"), fields_.time);
     QLineEdit* band = add(layout.band, QStringLiteral("Band"), fields_.band);
@@ -201,7 +211,10 @@ void QsoEditDialog::stepQsl(int delta) {
 }
 
 void QsoEditDialog::showSpins() {
-    mode_->setText(qs(std::string(modeName(ModeCodeOfIndex(fields_.modeIndex)))));
+    // A mode the radio lacks (FT8) shows until a mode of the radio is stepped to.
+    mode_->setText(
+        qs(std::string(fields_.modeIndex < 0 ? qsoModeName(original_)
+                                             : modeName(ModeCodeOfIndex(fields_.modeIndex)))));
     qsl_->setText(qs(std::string(qslName(fields_.qsl))));
 }
 

@@ -89,6 +89,10 @@ QString CaptionName(const QString& caption);
 // or pasted, never inside a character.
 QLineEdit* MakeQsoTextEdit(QWidget& parent, int id, const QString& label, std::size_t capacity = 0);
 
+// What the report fields hold, whatever their captions say: "His Sig" is the
+// report given to the other station, "My Sig" the one he gave.
+void SetReportToolTip(QLineEdit& edit, QsoText field);
+
 // A spin as two arrows; each click calls `step` with -1 (up) or +1 (down).
 QWidget* MakeStepSpin(QWidget& parent, int id, const QString& name,
                       std::function<void(int delta)> step);

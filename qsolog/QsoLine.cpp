@@ -173,6 +173,13 @@ ParsedLine parseLine(std::string_view line, int64_t now) {
         return kept(LineFault::Frequency, numbered);
     }
     r.mode = f[6].empty() ? 0 : modeOfName(f[6]);
+    if (r.mode < 0) {
+        // An ADIF mode (FT8), or a name of an older file: kept as it is.
+        if (!textFits(f[6], kModeCapacity))
+            return kept(LineFault::Text, numbered);
+        r.mode = 0;
+        r.adifMode = std::string(f[6]);
+    }
 
     const std::string_view qsl = f[normal ? 11 : 8];
     if (qsl.size() != 1 || qsl[0] < '0' || qsl[0] >= '0' + kQslStates)
@@ -211,7 +218,7 @@ std::string formatLine(const QSORecord& record, int64_t sequence) {
     }
     field(bandName(r.band));
     field(std::to_string(r.frequency));
-    field(modeName(r.mode));
+    field(qsoModeName(r));
     if (r.type == QsoKind::Contest) {
         field(r.exchange);
     } else {

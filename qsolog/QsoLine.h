@@ -13,7 +13,9 @@
 //   date   local time as 14 digits MMDDYYYYhhmmss; empty = the time of reading
 //   band   "  10M" .. "  160M" (two leading blanks); empty or unknown = no band (-1)
 //   Hz     signed decimal, 32 bits; empty = 0
-//   mode   "LSB" "USB" "CW" "RTTY" "CWR" "RTTYR"; empty = 0, unknown = -1
+//   mode   "LSB" "USB" "CW" "RTTY" "CWR" "RTTYR"; empty = 0; any other name is
+//          a mode the radio lacks, by its ADIF name ("FT8", "FT4", "FM": AdifModes.h),
+//          kept as written (mode 0, adifMode the name)
 //   qsl    one digit 0..3
 //   texts  at most the field's capacity - 1 bytes (QSORecord.h), no NUL or "\r"
 //

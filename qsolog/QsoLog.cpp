@@ -85,6 +85,10 @@ void QsoLog::ExportCabrillo(std::string path, CabrilloSettings answers) {
     Send(logreq::ExportCabrillo{std::move(path), std::move(answers)});
 }
 
+void QsoLog::LogFromProgram(AdifRecord record, std::string program) {
+    Send(logreq::LogFromProgram{std::move(record), std::move(program), mode_, clock_});
+}
+
 void QsoLog::Search(std::string_view call) {
     searchedCall_ = upperCall(call);
     searchLines_ = store_.search(call);
@@ -124,12 +128,21 @@ void QsoLog::Apply(LogResult&& result) {
                        if (c.rewritten)
                            store_.markAllInFile();
                    },
-                   [&](logres::Imported& i) { store_.appendWritten(std::move(i.records)); },
+                   [&](logres::Imported& i) {
+                       if (i.inFile) {
+                           store_.appendWritten(std::move(i.records));
+                           return;
+                       }
+                       for (QSORecord& r : i.records)
+                           store_.append(std::move(r), false);
+                   },
                    [&](logres::Saved&) { store_.markAllInFile(); },
                },
                result.change);
     if (events != 0)
         events_.Announce(events);
+    if (!result.status.text.empty() && statusSink_)
+        statusSink_(result.status.text, result.status.icon == PromptIcon::Error);
     for (const LogNote& note : result.notes)
         prompter_.tell(note.text, note.icon);
 }

@@ -31,6 +31,7 @@
 #include <QObject>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,13 @@ public:
     void ExportAdif(std::string path);
     void ImportAdif(std::string path, UnknownAdifFields unknown);
     void ExportCabrillo(std::string path, CabrilloSettings answers);
+    // A QSO another program logged (WSJT-X), as its ADIF record; appended
+    // unless it is in the log already. The outcome goes to the status sink.
+    void LogFromProgram(AdifRecord record, std::string program);
+    // Where the outcome of LogFromProgram goes (the front panel's status line).
+    void SetStatusSink(std::function<void(const std::string& text, bool error)> sink) {
+        statusSink_ = std::move(sink);
+    }
 
     // The QSOs with the call, as lines; the n-th line's QSO.
     void Search(std::string_view call);
@@ -103,6 +111,7 @@ private:
     std::string searchedCall_;
     std::vector<std::string> searchLines_;
     QSORecord recalled_;
+    std::function<void(const std::string&, bool)> statusSink_;
     Announcer<uint32_t> events_;
     Inbox<LogResult> inbox_;
     // Last: the worker ends before the inbox it posts to goes.

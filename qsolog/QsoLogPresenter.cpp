@@ -86,7 +86,7 @@ void QsoLogPresenter::exportAdif() {
         prompter_.tell(kLogEmpty, PromptIcon::Warning);
         return;
     }
-    if (std::optional<std::string> path = chooseInterchangeFile(true, ".adi", kAdifFileFilter))
+    if (std::optional<std::string> path = chooseInterchangeFile(true, ".adi", kAdifExportFilter))
         log_.ExportAdif(std::move(*path));
 }
 

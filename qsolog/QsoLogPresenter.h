@@ -24,6 +24,8 @@ inline constexpr char kNewLogQuestion[] = "Ok to Start a New Log?";
 inline constexpr char kLogEmpty[] = "Log is empty!";
 inline constexpr char kLogFileFilter[] = "Log Files (*.QSO.Log) (*.log)";
 inline constexpr char kAdifFileFilter[] = "ADIF Files (*.adi *.adif)";
+// A name ending in ".adx" is written as ADIF XML.
+inline constexpr char kAdifExportFilter[] = "ADIF Files (*.adi *.adif);;ADIF XML Files (*.adx)";
 inline constexpr char kCabrilloFileFilter[] = "Cabrillo Files (*.cbr *.log)";
 
 class QsoLogPresenter {

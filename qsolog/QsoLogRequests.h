@@ -59,11 +59,21 @@ struct ExportCabrillo {
     std::string path;
     CabrilloSettings answers;
 };
+// A QSO another program logged (WSJT-X), as its ADIF record: mapped as an
+// import is, by the logging mode and the UTC rule the GUI follows, and
+// appended unless it is a dupe (the same call, band and mode within two
+// minutes: WSJT-X announces each QSO twice).
+struct LogFromProgram {
+    AdifRecord record;
+    std::string program;
+    uint8_t mode = 0;
+    LogClock clock;
+};
 } // namespace logreq
 
-using LogRequest =
-    std::variant<logreq::Load, logreq::Append, logreq::Replace, logreq::Remove, logreq::Save,
-                 logreq::StartNew, logreq::ExportAdif, logreq::ImportAdif, logreq::ExportCabrillo>;
+using LogRequest = std::variant<logreq::Load, logreq::Append, logreq::Replace, logreq::Remove,
+                                logreq::Save, logreq::StartNew, logreq::ExportAdif,
+                                logreq::ImportAdif, logreq::ExportCabrillo, logreq::LogFromProgram>;
 
 namespace logres {
 // The list anew (a load, New). A load of the other kind may switch the mode.
@@ -88,9 +98,11 @@ struct Removed {
     std::size_t row = 0;
     bool rewritten = false;
 };
-// QSOs at the end of the list, written with the whole file (an import).
+// QSOs at the end of the list, written with the whole file (an import), or
+// only listed while the log owns no file.
 struct Imported {
     std::vector<QSORecord> records;
+    bool inFile = true;
 };
 // The file now holds every listed QSO.
 struct Saved {};
@@ -109,6 +121,7 @@ struct LogResult {
         change;
     std::string path;           // of the log's file, where the file dialogs start
     std::vector<LogNote> notes; // for the operator, in order
+    LogNote status;             // for the status line, when not empty
 };
 
 } // namespace tamrel

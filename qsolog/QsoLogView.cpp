@@ -109,7 +109,7 @@ std::vector<std::string> rowTexts(const QSORecord& r, std::size_t rowNumber) {
     row.push_back(twoDigitsJoined(t.hour, t.minute, t.second, ':', 2));
     row.emplace_back(bandName(r.band));
     row.push_back(kiloHertz(r.frequency));
-    row.emplace_back(modeName(r.mode));
+    row.emplace_back(qsoModeName(r));
     if (r.type == QsoKind::Contest) {
         row.push_back(r.exchange);
     } else {
@@ -234,8 +234,10 @@ modifyQso(const QSORecord& original, const QsoEditFields& fields, const BandTabl
     r.exchange = fields.exchange;
     r.comment = fields.comment;
     r.frequency = static_cast<int32_t>(hz);
-    if (fields.modeIndex >= 0 && fields.modeIndex < static_cast<int>(kModes.size()))
+    if (fields.modeIndex >= 0 && fields.modeIndex < static_cast<int>(kModes.size())) {
         r.mode = ModeCodeOfIndex(fields.modeIndex);
+        r.adifMode.clear();
+    }
     r.qsl = fields.qsl >= 0 && fields.qsl < kQslStates ? fields.qsl : original.qsl;
     if (std::optional<BandRecord> band = findBandIn(bands, static_cast<uint32_t>(hz)))
         r.band = band->index;

@@ -80,8 +80,8 @@ struct QsoEditFields {
     std::string call;
     std::string name;
     std::string qth;
-    std::string hisSig; // "RSTR"
-    std::string mySig;  // "RSTS"
+    std::string hisSig; // "RSTS": the report sent
+    std::string mySig;  // "RSTR": the report received
     std::string exchange;
     std::string comment;
     std::string date;      // MM/DD/YYYY

@@ -1,5 +1,6 @@
 #include "QsoLogWorker.h"
 
+#include "LogInterchange.h"
 #include "LogInterchangeActions.h"
 
 #include "settings/CRigControlRegistry.h"
@@ -73,8 +74,38 @@ LogResult QsoLogWorker::interchange(const LogRequest& request) {
         actions.importAdif(r->path, r->unknown);
         const std::vector<QSORecord>& all = log_.records();
         if (all.size() > before)
-            out.change = logres::Imported{{all.begin() + std::ptrdiff_t(before), all.end()}};
+            out.change = logres::Imported{{all.begin() + std::ptrdiff_t(before), all.end()},
+                                          !log_.unsaved()};
     }
+    return out;
+}
+
+LogResult QsoLogWorker::fromProgram(logreq::LogFromProgram& r) {
+    LogResult out;
+    AdifImportOptions options;
+    options.kind = (r.mode & 1) ? QsoKind::Contest : QsoKind::Normal;
+    options.clock = r.clock;
+    BandTable bands = defaultBandTable();
+    settings_.LoadBandInfo(bands);
+    options.bands = bands;
+    AdifQso q = qsoFromAdif(r.record, options);
+    if (!q.record) {
+        out.status = {r.program + ": a logged QSO is not taken: " + q.error, PromptIcon::Error};
+        return out;
+    }
+    const QSORecord fitted = q.record->fitted();
+    const std::string what = r.program + ": " + fitted.call + " " +
+                             std::string(qsoModeName(fitted)) + " " +
+                             std::string(adifBand(fitted.band));
+    if (log_.dupeIndex().hasNear(fitted, kImportDupeSeconds)) {
+        out.status = {what + " is in the log already", PromptIcon::Information};
+        return out;
+    }
+    const LogWrite w = log_.add(fitted);
+    note(out.notes, w);
+    out.change = logres::Appended{log_.records().back(), w.written()};
+    out.status = {what + (w.written() ? " logged" : " listed, not in the file"),
+                  w.written() ? PromptIcon::Information : PromptIcon::Warning};
     return out;
 }
 
@@ -113,9 +144,10 @@ void QsoLogWorker::onMessage(LogRequest& request) {
                     out.change = logres::Saved{};
                 return out;
             },
+            [this](logreq::LogFromProgram& r) { return fromProgram(r); },
             [this](logreq::StartNew&) {
                 log_.startNew();
-                return LogResult{logres::Listed{}, {}, {}};
+                return LogResult{logres::Listed{}, {}, {}, {}};
             },
             [this, &request](auto&) { return interchange(request); },
         },

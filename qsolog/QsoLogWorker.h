@@ -35,6 +35,7 @@ private:
     void onMessage(LogRequest& request) override;
     LogResult load(logreq::Load& request);
     LogResult interchange(const LogRequest& request);
+    LogResult fromProgram(logreq::LogFromProgram& request);
 
     // Worker-thread state.
     CRigControlRegistry& settings_;

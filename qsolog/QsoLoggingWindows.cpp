@@ -26,7 +26,10 @@ QsoLoggingWindows::QsoLoggingWindows(CRigControlRegistry& settings, Prompter& pr
                                      QWidget* owner)
     : settings_(settings), prompter_(prompter), radio_(radio), panel_(panel),
       dialogs_(std::move(dialogs)), owner_(owner), log_(settings, prompter, std::move(homeDir)),
-      logWatch_(log_.Observe([this](uint32_t events) { OnLogEvents(events); })) {}
+      logWatch_(log_.Observe([this](uint32_t events) { OnLogEvents(events); })) {
+    log_.SetStatusSink(
+        [this](const std::string& text, bool error) { panel_.ShowStatus(text, error); });
+}
 
 QsoLoggingWindows::~QsoLoggingWindows() {
     Shutdown();

@@ -437,4 +437,25 @@ void CRigControlRegistry::SetNetworkServer(std::string_view endpoint) {
     st.commit();
 }
 
+std::string CRigControlRegistry::GetWsjtxListen() {
+    RegistryStore st(file_, problems_);
+    if (!st.keyExists(kRoot))
+        return {};
+    Read<std::string> r = st.text(kRoot, "WSJT-X Listen");
+    return r.ok() ? std::move(r.value) : std::string();
+}
+
+bool CRigControlRegistry::SetWsjtxListen(std::string_view endpoint) {
+    {
+        RegistryStore st(file_, problems_);
+        if (!st.keyExists(kRoot))
+            return false;
+        st.putText(kRoot, "WSJT-X Listen", endpoint);
+        if (!st.commit())
+            return false;
+    }
+    Q_EMIT wsjtxListenChanged();
+    return true;
+}
+
 } // namespace tamrel

@@ -213,6 +213,11 @@ public:
     // "[ADDRESS:]PORT"; empty (the default) keeps it off.
     std::string GetNetworkServer();
     void SetNetworkServer(std::string_view endpoint);
+    // "WSJT-X Listen": where WSJT-X's and JTDX's logged QSOs are taken from
+    // over UDP, "[ADDRESS:]PORT" (cfg::ParseUdpEndpoint); empty (the default)
+    // keeps it off.
+    std::string GetWsjtxListen();
+    bool SetWsjtxListen(std::string_view endpoint);
 
     void GetTuningRange(uint8_t& index);
     void SetTuningRange(uint8_t index);
@@ -243,6 +248,8 @@ Q_SIGNALS:
     void logFileChanged();
     // "HomeDir": used from the next start.
     void homeDirChanged();
+    // "WSJT-X Listen".
+    void wsjtxListenChanged();
 
 private:
     // Groups that changed in a write that failed: the process keeps the new

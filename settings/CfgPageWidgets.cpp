@@ -154,6 +154,15 @@ CSystemCfgDlg::CSystemCfgDlg(SystemCfgPage& page, PageChanged changed, QWidget* 
     grid->addWidget(new QLabel(QString::fromLatin1(SystemCfgPage::Label(SystemCfgPage::Digits))), 3,
                     0);
     grid->addWidget(digits, 3, 1, Qt::AlignLeft);
+    // Applies at once: the listener follows the setting.
+    QLineEdit* wsjtx = edits_[SystemCfgPage::WsjtxListen];
+    wsjtx->setPlaceholderText("off");
+    wsjtx->setToolTip("Where WSJT-X or JTDX send their logged QSOs (their UDP Server): a port "
+                      "(2237), an address and a port (127.0.0.1:2237), or a multicast group "
+                      "(239.255.0.1:2237) shared with other listeners. Empty: off.");
+    grid->addWidget(
+        new QLabel(QString::fromLatin1(SystemCfgPage::Label(SystemCfgPage::WsjtxListen))), 4, 0);
+    grid->addWidget(wsjtx, 4, 1);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -164,6 +173,7 @@ CSystemCfgDlg::CSystemCfgDlg(SystemCfgPage& page, PageChanged changed, QWidget* 
     setTabOrder(styleSpin, useUtc_);
     setTabOrder(useUtc_, cut_);
     setTabOrder(cut_, digits);
+    setTabOrder(digits, wsjtx);
 }
 
 void CSystemCfgDlg::Refresh() {

@@ -11,8 +11,9 @@ namespace tamrel {
 
 namespace {
 
+// 1301 is our own addition.
 constexpr std::array<int, SystemCfgPage::kTextCount> kSystemIds = {1026, 1028, 1030, 1032, 1043,
-                                                                   1037, 1040, 1035, 1053};
+                                                                   1037, 1040, 1035, 1053, 1301};
 constexpr std::array<const char*, SystemCfgPage::kTextCount> kSystemLabels = {
     "Home Directory:",
     "Callsign:",
@@ -22,7 +23,8 @@ constexpr std::array<const char*, SystemCfgPage::kTextCount> kSystemLabels = {
     "CQ Zone:",
     "ITU Zone:",
     "Hours Diff. From UTC:",
-    "Number of Digits in Serial Number"};
+    "Number of Digits in Serial Number",
+    "WSJT-X Listen:"};
 
 constexpr std::array<std::array<int, 2>, kBandCount> kEdgeIds = {{{1164, 1166},
                                                                   {1169, 1172},
@@ -68,6 +70,8 @@ void SystemCfgPage::Load() {
     texts_[ItuZone] = station.ituZone;
     texts_[UtcOffset] = std::to_string(utcOffsetHours(config.utcOffset));
     texts_[Digits] = std::to_string(std::min(station.outputMode & 0x7F, cfg::kMaxSerialDigits));
+    texts_[WsjtxListen] = registry_.GetWsjtxListen();
+    rememberedWsjtx_ = texts_[WsjtxListen];
     cutNumbers_ = (station.outputMode & 0x80) != 0;
     useUtc_ = station.useUtc != 0;
     contest_ = (style & 1) != 0;
@@ -115,6 +119,9 @@ std::optional<Refusal> SystemCfgPage::Validate() const {
         return Refusal{kSystemIds[Digits], cfg::kNotAnInteger};
     if (*digits < 0 || *digits > cfg::kMaxSerialDigits)
         return Refusal{kSystemIds[Digits], cfg::kDigitsOutOfRange};
+    const std::string& wsjtx = texts_[WsjtxListen];
+    if (wsjtx.find_first_not_of(" \t") != std::string::npos && !cfg::ParseUdpEndpoint(wsjtx))
+        return Refusal{kSystemIds[WsjtxListen], cfg::kNotAnEndpoint};
     return std::nullopt;
 }
 
@@ -145,6 +152,11 @@ bool SystemCfgPage::Apply() {
         if (!registry_.SetCurrentLogFileName(kDefaultQsoLogFileName))
             return false;
         rememberedContest_ = contest_;
+    }
+    if (texts_[WsjtxListen] != rememberedWsjtx_) {
+        if (!registry_.SetWsjtxListen(texts_[WsjtxListen]))
+            return false;
+        rememberedWsjtx_ = texts_[WsjtxListen];
     }
     modified_ = false;
     return true;

@@ -45,8 +45,20 @@ protected:
 // Page 1: operator and station data and the logging choices.
 class SystemCfgPage final : public CfgPage {
 public:
-    enum Text { HomeDir, Callsign, Name, Qth, GridSquare, CqZone, ItuZone, UtcOffset, Digits };
-    static constexpr int kTextCount = 9;
+    // WsjtxListen: "WSJT-X Listen", where logged QSOs of WSJT-X or JTDX come from.
+    enum Text {
+        HomeDir,
+        Callsign,
+        Name,
+        Qth,
+        GridSquare,
+        CqZone,
+        ItuZone,
+        UtcOffset,
+        Digits,
+        WsjtxListen
+    };
+    static constexpr int kTextCount = 10;
     static constexpr int kLoggingStyleId = 1239;
     static constexpr int kLoggingStyleSpinId = 1046;
     static constexpr int kUseUtcId = 1049;
@@ -86,6 +98,7 @@ private:
     int32_t counter_ = 1;
     // Last loaded or applied, to tell a change.
     bool rememberedContest_ = false;
+    std::string rememberedWsjtx_;
 };
 
 // Page 2: the serial port's settings, the device and the amplifier option.

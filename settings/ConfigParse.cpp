@@ -1,5 +1,6 @@
 #include "settings/ConfigParse.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace tamrel::cfg {
@@ -58,6 +59,47 @@ std::optional<std::string> DevicePathProblem(std::string_view path) {
     if (path.back() == '/')
         return "The device path names a folder, not a device.";
     return std::nullopt;
+}
+
+bool UdpEndpoint::multicast() const {
+    const std::size_t dot = address.find('.');
+    const std::optional<int32_t> first = ParseInteger(address.substr(0, dot));
+    return first && *first >= 224 && *first <= 239;
+}
+
+std::optional<UdpEndpoint> ParseUdpEndpoint(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    auto number = [](std::string_view digits, int32_t max) -> std::optional<int32_t> {
+        if (digits.empty() || digits.size() > 5 ||
+            digits.find_first_not_of("0123456789") != std::string_view::npos)
+            return std::nullopt;
+        const std::optional<int32_t> v = ParseInteger(digits);
+        return v && *v <= max ? v : std::nullopt;
+    };
+    UdpEndpoint e;
+    const std::size_t colon = text.rfind(':');
+    if (colon != std::string_view::npos) {
+        const std::string_view host = text.substr(0, colon);
+        int parts = 0;
+        for (std::size_t from = 0; from <= host.size(); ++parts) {
+            const std::size_t dot = std::min(host.find('.', from), host.size());
+            if (!number(host.substr(from, dot - from), 255))
+                return std::nullopt;
+            from = dot + 1;
+        }
+        if (parts != 4)
+            return std::nullopt;
+        e.address = std::string(host);
+        text.remove_prefix(colon + 1);
+    }
+    const std::optional<int32_t> port = number(text, 65535);
+    if (!port || *port == 0)
+        return std::nullopt;
+    e.port = static_cast<uint16_t>(*port);
+    return e;
 }
 
 } // namespace tamrel::cfg

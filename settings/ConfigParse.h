@@ -36,6 +36,20 @@ std::optional<uint8_t> EncodeUtcOffset(int hours);
 // UTF-8 character.
 std::string ClipUtf8(std::string_view text, std::size_t limit);
 
+// Where a UDP listener listens: "[ADDRESS:]PORT", the address an IPv4 one
+// written whole (127.0.0.1 unless given; a group 224.0.0.0 to 239.255.255.255
+// is a multicast group), the port 1 to 65535. Blanks around are allowed.
+struct UdpEndpoint {
+    std::string address = "127.0.0.1";
+    uint16_t port = 0;
+    bool multicast() const;
+    friend bool operator==(const UdpEndpoint&, const UdpEndpoint&) = default;
+};
+std::optional<UdpEndpoint> ParseUdpEndpoint(std::string_view text);
+inline constexpr char kNotAnEndpoint[] =
+    "Please enter a port (2237), or an IPv4 address and a port (127.0.0.1:2237 or the multicast "
+    "group 239.255.0.1:2237); leave it empty for none.";
+
 // Why `path` cannot name a serial device (empty names none, and is fine):
 // not absolute, too long, or holding control characters. None when fine.
 std::optional<std::string> DevicePathProblem(std::string_view path);

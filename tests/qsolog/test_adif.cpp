@@ -54,7 +54,7 @@ TEST_F(AdifWrite, NormalQsoCarriesEveryField) {
     const AdifExport e = writeAdif({&r, 1}, options(), 0);
     EXPECT_EQ(body(e.text),
               "<CALL:5>XX0XX <QSO_DATE:8>20031205 <TIME_ON:6>140209 <BAND:3>20m "
-              "<FREQ:9>14.025000 <MODE:2>CW <RST_SENT:3>579 <RST_RCVD:3>599 <NAME:3>Bob "
+              "<FREQ:9>14.025000 <MODE:2>CW <RST_SENT:3>599 <RST_RCVD:3>579 <NAME:3>Bob "
               "<QTH:11>Springfield <COMMENT:9>first QSO <QSL_SENT:1>Y <QSL_RCVD:1>Y "
               "<STATION_CALLSIGN:6>N0CALL <EOR>\n");
 }
@@ -93,32 +93,90 @@ TEST_F(AdifWrite, ModesSidebandsAndReverseModes) {
     EXPECT_EQ(modeFields(-1), "");
 }
 
-TEST_F(AdifWrite, NonAsciiTextsGoToIntlFieldsWithByteLengths) {
+TEST_F(AdifWrite, NonAsciiTextsAreWholeForByteAndCharacterCountingReaders) {
     QSORecord r = normalQso("XX0XX", local(2003, 12, 5, 14, 2, 9));
-    r.name = "J\xC3\xBCrgen";     // UTF-8
-    r.qth = "K\xF6ln";            // Latin-1
-    r.comment = "\xE2\x82\xAC 5"; // euro sign
+    r.name = "J\xC3\xBCrgen";     // UTF-8: 7 bytes, 6 characters
+    r.qth = "K\xF6ln";            // Latin-1, written as UTF-8
+    r.comment = "\xE2\x82\xAC 5"; // euro sign: 5 bytes, 3 characters
     const std::string b = body(writeAdif({&r, 1}, options(), 0).text);
-    EXPECT_NE(b.find("<NAME:6>Jurgen <NAME_INTL:7>J\xC3\xBCrgen "), std::string::npos);
-    EXPECT_NE(b.find("<QTH:4>Koln <QTH_INTL:5>K\xC3\xB6ln "), std::string::npos);
-    EXPECT_NE(b.find("<COMMENT:3>? 5 <COMMENT_INTL:5>\xE2\x82\xAC 5 "), std::string::npos);
+    EXPECT_NE(b.find("<NAME:7>J\xC3\xBCrgen  <QTH:5>K\xC3\xB6ln  "), std::string::npos);
+    EXPECT_NE(b.find("<COMMENT:5>\xE2\x82\xAC 5   <QSL_SENT"), std::string::npos);
+    EXPECT_EQ(b.find("_INTL"), std::string::npos);
+    const AdifData d = readAdif(b);
+    ASSERT_EQ(d.records.size(), 1u);
+    EXPECT_EQ(*d.records[0].find("NAME"), r.name);
+    EXPECT_EQ(*d.records[0].find("COMMENT"), r.comment);
 }
 
-TEST_F(AdifWrite, ContestQsoCarriesExchangesAndContestId) {
+TEST_F(AdifWrite, AdxKeepsStringsAsciiAndTheWholeTextInIntlFields) {
     AdifExportOptions o = options();
-    o.contestId = "CQ-WW-CW";
-    o.sentExchange = "599 #";
-    o.firstSerial = 7;
+    o.form = AdifForm::Adx;
+    QSORecord r = normalQso("XX0XX", local(2003, 12, 5, 14, 2, 9));
+    r.name = "\xCE\x9D\xCE\xAF\xCE\xBA\xCE\xBF\xCF\x82"; // Greek
+    r.mode = 7;
+    r.comment = "a<b & \"c\"";
+    const AdifExport e = writeAdif({&r, 1}, o, 0);
+    EXPECT_TRUE(e.text.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"));
+    EXPECT_NE(e.text.find("<ADX>\n<HEADER><ADIF_VER>3.1.4</ADIF_VER><PROGRAMID>Tamrel</PROGRAMID>"),
+              std::string::npos);
+    EXPECT_NE(e.text.find("<RECORDS>\n<RECORD><CALL>XX0XX</CALL>"), std::string::npos);
+    EXPECT_NE(e.text.find("<MODE>CW</MODE><APP PROGRAMID=\"TAMREL\" FIELDNAME=\"MODE\" "
+                          "TYPE=\"S\">CWR</APP>"),
+              std::string::npos);
+    EXPECT_NE(e.text.find("<NAME>" + std::string(5, '?') + "</NAME><NAME_INTL>" + r.name +
+                          "</NAME_INTL>"),
+              std::string::npos);
+    EXPECT_NE(e.text.find("<COMMENT>a&lt;b &amp; &quot;c&quot;</COMMENT>"), std::string::npos);
+    EXPECT_TRUE(e.text.ends_with("</RECORD>\n</RECORDS>\n</ADX>\n"));
+}
+
+TEST_F(AdifWrite, ModesTheRadioLacksCarryTheirAdifModeAndSubmode) {
     const int64_t t = local(2003, 12, 5, 14, 2, 9);
-    const QSORecord qsos[] = {contestQso("XX0XX", t), contestQso("YY1YY", t + 60)};
+    auto modeFields = [&](std::string name) {
+        QSORecord r = normalQso("XX0XX", t);
+        r.mode = 0;
+        r.adifMode = std::move(name);
+        const AdifExport e = writeAdif({&r, 1}, options(), 0);
+        const std::string b = body(e.text);
+        const std::size_t from = b.find("<MODE:");
+        return from == std::string::npos ? e.problems.at(0) : b.substr(from, b.find("<RST") - from);
+    };
+    EXPECT_EQ(modeFields("FT8"), "<MODE:3>FT8 ");
+    EXPECT_EQ(modeFields("FT4"), "<MODE:4>MFSK <SUBMODE:3>FT4 ");
+    EXPECT_EQ(modeFields("PSK31"), "<MODE:3>PSK <SUBMODE:5>PSK31 ");
+    EXPECT_EQ(modeFields("FM"), "<MODE:2>FM ");
+    EXPECT_EQ(modeFields(""),
+              "QSO 1 (XX0XX) has no mode and is not written; correct it in the log.");
+    EXPECT_NE(modeFields("WARP9").find("the mode \"WARP9\", which ADIF does not know"),
+              std::string::npos);
+}
+
+TEST_F(AdifWrite, ContestQsoCarriesReportsSerialsAndStrings) {
+    AdifExportOptions o = options();
+    o.contestId = "CQ-WPX-CW";
+    o.sentExchange = "5NN #";
+    o.firstSerial = 109;
+    const int64_t t = local(2003, 12, 5, 14, 2, 9);
+    QSORecord qsos[] = {contestQso("XX0XX", t), contestQso("YY1YY", t + 60)};
+    qsos[0].exchange = "599 110";
+    qsos[1].exchange = "5nn 1234";
     const AdifExport e = writeAdif(qsos, o, 0);
     EXPECT_EQ(e.written, 2u);
-    EXPECT_NE(e.text.find("<CALL:5>XX0XX <QSO_DATE:8>20031205 <TIME_ON:6>140209 <BAND:3>40m "
-                          "<FREQ:8>7.012000 <MODE:2>CW <SRX_STRING:6>599 05 <RST_RCVD:3>599 "
-                          "<SRX:2>05 <STX_STRING:7>599 007 <RST_SENT:3>599 <STX:3>007 "
-                          "<CONTEST_ID:8>CQ-WW-CW <QSL_SENT:1>N"),
+    EXPECT_NE(e.text.find("<MODE:2>CW <RST_RCVD:3>599 <SRX_STRING:3>110 <SRX:3>110 "
+                          "<RST_SENT:3>599 <STX_STRING:3>109 <STX:3>109 <CONTEST_ID:9>CQ-WPX-CW "),
               std::string::npos);
-    EXPECT_NE(e.text.find("<STX_STRING:7>599 008 "), std::string::npos);
+    EXPECT_NE(e.text.find("<RST_RCVD:3>599 <SRX_STRING:4>1234 <SRX:4>1234 <RST_SENT:3>599 "
+                          "<STX_STRING:3>110 <STX:3>110 "),
+              std::string::npos);
+
+    // A zone is no serial; a sent exchange without a report takes the remembered one.
+    o.contestId = "CQ-WW-CW";
+    o.sentExchange = "14";
+    o.sentRst = "579";
+    qsos[0].exchange = "14";
+    const AdifExport ww = writeAdif({qsos, 1}, o, 0);
+    EXPECT_NE(ww.text.find("<SRX_STRING:2>14 <RST_SENT:3>579 <STX_STRING:2>14 <CONTEST_ID"),
+              std::string::npos);
 }
 
 TEST_F(AdifWrite, QsoWithoutCallOrDateIsNamedNotWritten) {
@@ -153,12 +211,6 @@ TEST(AdifValues, FrequencyBandAndExchangeHelpers) {
 
     EXPECT_EQ(expandSentExchange("599 #", 5), "599 005");
     EXPECT_EQ(expandSentExchange("#", 1234), "1234");
-    EXPECT_EQ(splitExchange("599 05").rst, "599");
-    EXPECT_EQ(splitExchange("599 05").rest, "05");
-    EXPECT_EQ(splitExchange("59 14 ON").rest, "14 ON");
-    EXPECT_EQ(splitExchange("05").rst, "");
-    EXPECT_EQ(splitExchange("05").rest, "05");
-    EXPECT_EQ(splitExchange("1234").rst, "");
 }
 
 // ---- reading
@@ -211,11 +263,25 @@ TEST(AdifRead, MarkersBetweenRecordsAreNoRecords) {
     EXPECT_EQ(d.records.size(), 1u);
 }
 
-TEST(AdifRead, LengthsCountBytesNotCharacters) {
-    const AdifData d = readAdif("<NAME_INTL:7>J\xC3\xBCrgen<CALL:4>W1AW<EOR>");
-    ASSERT_EQ(d.records.size(), 1u);
-    EXPECT_EQ(*d.records[0].find("NAME_INTL"), "J\xC3\xBCrgen");
-    EXPECT_EQ(*d.records[0].find("CALL"), "W1AW");
+TEST(AdifRead, LengthsCountBytesOrTheCharactersOfProgramsThatCountThose) {
+    struct Case {
+        const char* text;
+        const char* name;
+    } cases[] = {
+        {"<NAME:7>J\xC3\xBCrgen<CALL:4>W1AW<EOR>", "J\xC3\xBCrgen"},  // bytes
+        {"<NAME:6>J\xC3\xBCrgen <CALL:4>W1AW<EOR>", "J\xC3\xBCrgen"}, // characters
+        {"<NAME:4>Ji\xC5\x99\xC3\xAD\n<CALL:4>W1AW<EOR>",
+         "Ji\xC5\x99\xC3\xAD"},                                      // characters: "Jiri" whole
+        {"<NAME:3>Ji\xC5\x99\xC3\xAD\n<CALL:4>W1AW<EOR>", "Ji\xC5"}, // neither: bytes
+        {"<NAME:2>Ab note<CALL:4>W1AW<EOR>", "Ab"},                  // text between fields
+        {"<NAME:1>\xE9t\xE9<CALL:4>W1AW<EOR>", "\xE9"},              // Latin-1: bytes
+    };
+    for (const Case& c : cases) {
+        const AdifData d = readAdif(c.text);
+        ASSERT_EQ(d.records.size(), 1u) << c.text;
+        EXPECT_EQ(*d.records[0].find("NAME"), c.name) << c.text;
+        EXPECT_EQ(*d.records[0].find("CALL"), "W1AW") << c.text;
+    }
 }
 
 TEST(AdifRead, BrokenRecordsAreSkippedWholeWithTheirPosition) {
@@ -279,8 +345,8 @@ TEST_F(AdifMap, FieldsMapBackToTheRecord) {
     EXPECT_EQ(r.frequency, 14025000);
     EXPECT_EQ(r.band, 4);
     EXPECT_EQ(r.mode, 3);
-    EXPECT_EQ(r.mySig, "579");
-    EXPECT_EQ(r.hisSig, "599");
+    EXPECT_EQ(r.hisSig, "579"); // RST_SENT: the report he was given
+    EXPECT_EQ(r.mySig, "599");
     EXPECT_EQ(r.name, "J\xC3\xBCrgen");
     EXPECT_EQ(r.qth, "A,B"); // the log's separator cannot be in a text
     EXPECT_EQ(r.qsl, 1);
@@ -297,7 +363,17 @@ TEST_F(AdifMap, ModesQslAndBands) {
     EXPECT_EQ(mode({{"MODE", "SSB"}, {"BAND", "80m"}}), 1);
     EXPECT_EQ(mode({{"MODE", "CW"}, {"APP_TAMREL_MODE", "CWR"}}), 7);
     EXPECT_EQ(mode({{"MODE", "RTTY"}, {"APP_TAMREL_MODE", "RTTYR"}}), 9);
+    EXPECT_EQ(mode({{"MODE", "CW"}, {"SUBMODE", "LSB"}}), 3); // not a submode of CW
     EXPECT_EQ(mode({{"MODE", "FT8"}}), 0);
+    auto other = [&](std::initializer_list<std::pair<const char*, const char*>> f) {
+        return qsoFromAdif(basic(f), {}).record->adifMode;
+    };
+    EXPECT_EQ(other({{"MODE", "FT8"}}), "FT8");
+    EXPECT_EQ(other({{"MODE", "mfsk"}, {"SUBMODE", "ft4"}}), "FT4");
+    EXPECT_EQ(other({{"MODE", "MFSK"}, {"SUBMODE", "JS8"}}), "JS8");
+    EXPECT_EQ(other({{"MODE", "PSK"}, {"SUBMODE", "PSK31"}}), "PSK31");
+    EXPECT_EQ(other({{"MODE", "AM"}}), "AM");
+    EXPECT_EQ(other({{"MODE", "CW"}}), "");
 
     auto qsl = [&](const char* sent, const char* rcvd) {
         return qsoFromAdif(basic({{"QSL_SENT", sent}, {"QSL_RCVD", rcvd}}), {}).record->qsl;
@@ -345,7 +421,7 @@ TEST_F(AdifMap, UnknownFieldsAreKeptInTheCommentOrIgnored) {
                                 {"TX_PWR", "5"}});
     AdifImportOptions keep;
     keep.unknown = UnknownAdifFields::KeepInComment;
-    EXPECT_EQ(qsoFromAdif(r, keep).record->comment, "hello MODE=FT8 GRIDSQUARE=JO62 TX_PWR=5");
+    EXPECT_EQ(qsoFromAdif(r, keep).record->comment, "hello GRIDSQUARE=JO62 TX_PWR=5");
     EXPECT_EQ(qsoFromAdif(r, {}).record->comment, "hello");
 
     // A comment too long for its field is cut, and says so.

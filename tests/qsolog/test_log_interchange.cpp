@@ -108,8 +108,8 @@ TEST_F(LogInterchange, AnotherLoggersFileImports) {
     EXPECT_EQ(a.band, 6);
     EXPECT_EQ(a.frequency, 7025000);
     EXPECT_EQ(a.mode, 3);
-    EXPECT_EQ(a.mySig, "599");
-    EXPECT_EQ(a.hisSig, "579");
+    EXPECT_EQ(a.hisSig, "599"); // RST_SENT
+    EXPECT_EQ(a.mySig, "579");
     EXPECT_EQ(a.name, "J\xC3\xBCrgen");
     EXPECT_EQ(a.qth, "K\xC3\xB6ln");
     EXPECT_EQ(a.qsl, 2);
@@ -147,7 +147,9 @@ TEST_F(LogInterchange, DupesAreSkippedAndCounted) {
     EXPECT_EQ(report.dupes, 3u);
     EXPECT_EQ(report.imported, 4u);
     EXPECT_EQ(log_->records().size(), 5u);
-    EXPECT_NE(report.message("f.adi").find("3 dupes skipped."), std::string::npos);
+    EXPECT_NE(
+        report.message("f.adi").find("3 dupes (already in the log, or twice in the file) skipped."),
+        std::string::npos);
 
     // The same file again brings nothing.
     const std::string before = read(inHome("Dupes.QSO.Log"));
@@ -173,7 +175,7 @@ TEST_F(LogInterchange, BrokenRecordsAreReportedAndTheRestIsOneRewriteWithBackup)
     EXPECT_EQ(report.malformed[0].line, 3);
     EXPECT_EQ(report.malformed[1].line, 4);
     const std::string message = report.message("in.adi");
-    EXPECT_NE(message.find("2 records are not imported: record at line 3"), std::string::npos)
+    EXPECT_NE(message.find("2 records could not be taken: record at line 3"), std::string::npos)
         << message;
     EXPECT_EQ(read(inHome("Broken.QSO.Log.Bak")), old);
     ASSERT_EQ(log_->records().size(), 3u);
@@ -185,19 +187,29 @@ TEST_F(LogInterchange, BrokenRecordsAreReportedAndTheRestIsOneRewriteWithBackup)
     EXPECT_EQ(reread.records(), log_->records());
 }
 
-TEST_F(LogInterchange, AFailedRewriteImportsNothing) {
+TEST_F(LogInterchange, AfterNewAnImportIsListedForASaveUnderAName) {
     // After New, a file of the default name is not this log's: nothing may be written to it.
     write(inHome(kDefaultLogName), "0;1;AA1AA;12052003140209;  20M;14025000;CW;;;;;0;;\n");
     log_->startNew();
     const AdifImportReport report =
-        importAdif(*log_, "<CALL:4>W1AW<QSO_DATE:8>20240101<TIME_ON:4>1200<EOR>", {});
-    EXPECT_EQ(report.imported, 0u);
+        importAdif(*log_, "<CALL:4>W1AW<QSO_DATE:8>20240101<TIME_ON:4>1200<MODE:2>FM<EOR>", {});
+    EXPECT_EQ(report.imported, 1u);
     EXPECT_FALSE(report.write.written());
-    EXPECT_TRUE(log_->records().empty());
-    EXPECT_FALSE(log_->dupeIndex().check("W1AW", -1, 0, QsoKind::Normal).worked);
-    EXPECT_NE(report.message("x").find("Nothing is imported."), std::string::npos);
+    ASSERT_EQ(log_->records().size(), 1u);
+    EXPECT_TRUE(log_->unsaved());
+    EXPECT_TRUE(log_->dupeIndex().check("W1AW", -1, 0, QsoKind::Normal).worked);
+    const std::string message = report.message("x");
+    EXPECT_NE(message.find("x holds 1 record: 1 QSO taken into the list, not into a file: Nothing "
+                           "is written to"),
+              std::string::npos)
+        << message;
+    EXPECT_EQ(message.find("Nothing is imported"), std::string::npos);
     EXPECT_EQ(read(inHome(kDefaultLogName)),
               "0;1;AA1AA;12052003140209;  20M;14025000;CW;;;;;0;;\n");
+    // Saved under a name, the file holds it, its mode by the ADIF name.
+    ASSERT_TRUE(log_->rewrite(std::string("Imported.QSO.Log")).written());
+    EXPECT_NE(read(inHome("Imported.QSO.Log")).find(";W1AW;01012024"), std::string::npos);
+    EXPECT_NE(read(inHome("Imported.QSO.Log")).find(";0;FM;;;;;0;;\n"), std::string::npos);
 }
 
 TEST_F(LogInterchange, MissingFileIsReportedAndChangesNothing) {
@@ -239,17 +251,24 @@ TEST_F(LogInterchange, MenuActionsTellAndWrite) {
 
     log_->load(std::string("Menu.QSO.Log"), 0, false);
     const std::string file = "<CALL:4>W1AW<QSO_DATE:8>20240101<TIME_ON:4>1200<GRIDSQUARE:4>FN31"
-                             "<EOR><CALL:4>W2AW<QSO_DATE:8>20240101<TIME_ON:4>1300<EOR>";
+                             "<MODE:3>FT8<EOR><CALL:4>W2AW<QSO_DATE:8>20240101<TIME_ON:4>1300<EOR>";
     write(adi, file);
     EXPECT_TRUE(actions.importAdif(adi, UnknownAdifFields::KeepInComment));
     EXPECT_EQ(log_->records()[0].comment, "GRIDSQUARE=FN31");
-    EXPECT_NE(prompter_.texts().back().find("Imported 2 QSOs"), std::string::npos);
+    EXPECT_EQ(log_->records()[0].adifMode, "FT8");
+    EXPECT_EQ(prompter_.texts().back(), adi + " holds 2 records: 2 QSOs imported.");
 
+    // The QSO without a mode is named, not written broken; the example callsign is left out.
     const std::string out = root_ + "/out.adi";
     prompter_.clear();
     EXPECT_TRUE(actions.exportAdif(out));
-    EXPECT_EQ(prompter_.texts().back(), "Wrote 2 QSOs to " + out + ".");
-    EXPECT_NE(read(out).find("<CALL:4>W2AW "), std::string::npos);
+    EXPECT_EQ(prompter_.texts().back(),
+              "Wrote 1 QSO to " + out +
+                  ". QSO 2 (W2AW) has no mode and is not written; correct it in the log. Left "
+                  "out: the callsign \"ZZ9ZZ\" is still the first-run example, not yours; set it "
+                  "on the configuration sheet's first page.");
+    EXPECT_NE(read(out).find("<CALL:4>W1AW "), std::string::npos);
+    EXPECT_EQ(read(out).find("W2AW"), std::string::npos);
 
     // A normal log has no exchanges to send.
     EXPECT_FALSE(actions.exportCabrillo(root_ + "/c.log", CabrilloSettings{}));
@@ -271,18 +290,31 @@ TEST_F(LogInterchange, CabrilloMenuActionRemembersTheAnswers) {
 
     CabrilloSettings answers;
     registry_->GetCabrilloSettings(answers);
-    answers.contest = "CQ-WW-CW";
+    answers.contest = "CQ-WPX-CW";
     answers.sentExchange = "599 #";
     answers.firstSerial = 5;
+    // The first-run callsign is nobody's: no Cabrillo log without one of the operator's.
+    EXPECT_FALSE(actions.exportCabrillo(out, answers));
+    EXPECT_NE(prompter_.texts().back().find("No callsign"), std::string::npos);
+    SystemConfig config;
+    registry_->GetSystemConfig(config);
+    config.callsign = "N0CALL";
+    ASSERT_TRUE(registry_->SetSystemConfig(config));
     EXPECT_TRUE(actions.exportCabrillo(out, answers)) << prompter_.texts().back();
-    EXPECT_TRUE(actions.exportAdif(adi));
-    EXPECT_NE(read(adi).find("<STX_STRING:7>599 005 <RST_SENT:3>599 <STX:3>005 "
-                             "<CONTEST_ID:8>CQ-WW-CW "),
+    // Name, QTH and grid square are still the examples: left out, and said.
+    EXPECT_NE(prompter_.texts().back().find("Left out: the name \"Opname\", QTH \"Hometown, ST\" "
+                                            "and grid square \"AA00aa\""),
               std::string::npos);
-    EXPECT_NE(read(out).find("CONTEST: CQ-WW-CW\r\n"), std::string::npos);
+    EXPECT_EQ(read(out).find("NAME:"), std::string::npos);
+    EXPECT_EQ(read(out).find("GRID-LOCATOR:"), std::string::npos);
+    EXPECT_TRUE(actions.exportAdif(adi));
+    EXPECT_NE(read(adi).find("<RST_SENT:3>599 <STX_STRING:3>005 <STX:3>005 "
+                             "<CONTEST_ID:9>CQ-WPX-CW "),
+              std::string::npos);
+    EXPECT_NE(read(out).find("CONTEST: CQ-WPX-CW\r\n"), std::string::npos);
     CabrilloSettings stored;
     registry_->GetCabrilloSettings(stored);
-    EXPECT_EQ(stored.contest, "CQ-WW-CW");
+    EXPECT_EQ(stored.contest, "CQ-WPX-CW");
 }
 
 // ---- the dupe index

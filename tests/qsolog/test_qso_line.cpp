@@ -69,12 +69,23 @@ TEST_F(QsoLine, EmptyFieldsAndUnknownNames) {
 
     // "20M" lacks the two blanks: no band, written back as an empty band that
     // still reads as no band (not as 10 m).
+    // A mode the radio lacks keeps its name, ADIF's or not.
     r = qso("0;1;K1ABC;12052003140209;20M;14025000;FM;;;;;0;;");
     EXPECT_EQ(r.band, -1);
-    EXPECT_EQ(r.mode, -1);
+    EXPECT_EQ(r.mode, 0);
+    EXPECT_EQ(r.adifMode, "FM");
     const std::string back = formatLine(r, 1);
-    EXPECT_EQ(back, "0;1;K1ABC;12052003140209;;14025000;;;;;;0;;\n");
+    EXPECT_EQ(back, "0;1;K1ABC;12052003140209;;14025000;FM;;;;;0;;\n");
     EXPECT_EQ(qso(std::string_view(back).substr(0, back.size() - 1)).band, -1);
+    for (const char* mode : {"FT8", "FT4", "JS8", "PSK31", "AM", "Olivia 8/250"}) {
+        const std::string line =
+            std::string("0;1;K1ABC;12052003140209;  20M;14074000;") + mode + ";;;-10;+02;0;;";
+        EXPECT_EQ(formatLine(qso(line), 1), line + "\n");
+    }
+    EXPECT_EQ(readLogText("0;1;K1ABC;12052003140209;  20M;1;TWENTY-LETTERS-LONG!;;;;;0;;", 0)
+                  .passLines.at(0)
+                  .fault,
+              LineFault::Text);
 
     // The comment's closing ";" may be missing; a negative frequency is a number.
     r = qso("1;3;K1ABC;12052003140209;  160M;-5;RTTYR;x;2;last words");

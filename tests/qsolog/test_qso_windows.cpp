@@ -204,7 +204,7 @@ TEST_F(QsoWindows, KeysGoToTheFrontPanelAndEscapeKeepsTheWindows) {
     QTest::keyClick(&logging()->list(), Qt::Key_F11);
     QTest::keyClick(&logging()->list(), Qt::Key_Escape);
     EXPECT_EQ(panel_.asked, (std::vector<std::string>{"key 27", "key 0", "exit", "toggle",
-                                                     "memory 2", "key 10", "key 27"}));
+                                                      "memory 2", "key 10", "key 27"}));
     EXPECT_TRUE(info()->isVisible());
     EXPECT_TRUE(logging()->isVisible());
 
@@ -353,7 +353,13 @@ TEST_F(QsoWindows, TheFileMenuExportsAndImportsAdifThroughTheWorker) {
     // The dialog opens beside the log, named after it.
     EXPECT_EQ(dialogs_->asked.back().start, inHome("Tamrel.adi"));
     EXPECT_EQ(dialogs_->asked.back().suffix, "adi");
-    ASSERT_TRUE(waitFor([&] { return prompter_.texts().back() == "Wrote 1 QSO to " + out + "."; }));
+    // The first-run callsign is nobody's: left out, and the operator is told.
+    ASSERT_TRUE(waitFor([&] {
+        return prompter_.texts().back().starts_with("Wrote 1 QSO to " + out +
+                                                    ". Left out: the "
+                                                    "callsign \"ZZ9ZZ\"");
+    }));
+    EXPECT_EQ(read(out).find("STATION_CALLSIGN"), std::string::npos);
     // A normal log has nothing for a Cabrillo file, and nobody is asked for a name.
     const std::size_t asked = dialogs_->asked.size();
     exportCabrillo->trigger();

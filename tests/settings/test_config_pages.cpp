@@ -53,6 +53,7 @@ protected:
         note(&R::counterChanged, "counter");
         note(&R::bandTableChanged, "bands");
         note(&R::paOptionChanged, "paOption");
+        note(&R::wsjtxListenChanged, "wsjtx");
         QObject::connect(registry_.get(), &R::memoryKeyChanged,
                          [this](int key) { keysChanged_.push_back(key); });
     }
@@ -102,6 +103,41 @@ TEST(ConfigParse, ClipsAtWholeCharactersAndChecksDevicePaths) {
     EXPECT_NE(cfg::DevicePathProblem("/dev/tty\nUSB0"), std::nullopt);
     EXPECT_NE(cfg::DevicePathProblem("/dev/"), std::nullopt);
     EXPECT_NE(cfg::DevicePathProblem("/" + std::string(5000, 'x')), std::nullopt);
+}
+
+TEST(ConfigParse, UdpEndpointsAreAPortOrAnIpv4AddressAndAPort) {
+    using E = cfg::UdpEndpoint;
+    EXPECT_EQ(cfg::ParseUdpEndpoint("2237"), (E{"127.0.0.1", 2237}));
+    EXPECT_EQ(cfg::ParseUdpEndpoint(" 0.0.0.0:65535 "), (E{"0.0.0.0", 65535}));
+    EXPECT_EQ(cfg::ParseUdpEndpoint("239.255.0.1:2237"), (E{"239.255.0.1", 2237}));
+    EXPECT_TRUE(cfg::ParseUdpEndpoint("224.0.0.1:1")->multicast());
+    EXPECT_FALSE(cfg::ParseUdpEndpoint("223.255.255.255:1")->multicast());
+    EXPECT_FALSE(cfg::ParseUdpEndpoint("240.0.0.1:1")->multicast());
+    for (const char* bad :
+         {"", "0", "65536", "-1", "22 37", "1.2.3:2237", "1.2.3.4.5:1", "256.0.0.1:1",
+          "localhost:2237", "[::1]:2237", ":2237", "1.2.3.4:", "1..3.4:5", "+2237"})
+        EXPECT_EQ(cfg::ParseUdpEndpoint(bad), std::nullopt) << bad;
+}
+
+TEST_F(ConfigPages, WsjtxListenIsRefusedUnlessAnEndpointAndAnnouncedWhenChanged) {
+    auto s = sheet();
+    s->Show(0);
+    SystemCfgPage& p = s->System();
+    EXPECT_EQ(p.Value(SystemCfgPage::WsjtxListen), "");
+    p.SetValue(SystemCfgPage::WsjtxListen, "localhost:2237");
+    ASSERT_TRUE(p.Validate());
+    EXPECT_EQ(p.Validate()->controlId, SystemCfgPage::ControlId(SystemCfgPage::WsjtxListen));
+    EXPECT_FALSE(s->Apply().applied);
+    p.SetValue(SystemCfgPage::WsjtxListen, "239.255.0.1:2237");
+    ASSERT_TRUE(s->Apply().applied);
+    EXPECT_EQ(announced(), (Said{"wsjtx"}));
+    EXPECT_EQ(stored("", "WSJT-X Listen"), Value::ofText("239.255.0.1:2237"));
+    ASSERT_TRUE(s->Apply().applied);
+    EXPECT_TRUE(announced().empty());
+    p.SetValue(SystemCfgPage::WsjtxListen, "");
+    ASSERT_TRUE(s->Apply().applied);
+    EXPECT_EQ(announced(), (Said{"wsjtx"}));
+    EXPECT_EQ(registry_->GetWsjtxListen(), "");
 }
 
 TEST_F(ConfigPages, SystemPageStoresTheOffsetAsSignAndMagnitude) {

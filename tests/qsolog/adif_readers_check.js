@@ -1,0 +1,165 @@
+// Two ADIF readers nobody on this team wrote read what `tamrel --export-adif`
+// writes, and every field is compared with the log's own lines, read here
+// with nothing of ours: adif-parser-ts, given the file once as bytes (it then
+// counts bytes) and once as UTF-8 text (it then counts characters), and
+// tcadif, which counts characters. Names, QTHs and comments in Latin, Greek,
+// Cyrillic and Japanese must come out whole from each. tcadif also checks a
+// whole file by the ADIF definition, and xmllint the ADX export against the
+// ADIF XML form (adx.xsd).
+//
+// usage: node adif_readers_check.js TAMREL NODE_MODULES_DIR XMLLINT ADX_XSD
+'use strict';
+
+const assert = require('assert');
+const childProcess = require('child_process');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+
+const [tamrel, modules, xmllint, xsd] = process.argv.slice(2);
+const { AdifParser } = require(path.join(modules, 'adif-parser-ts'));
+const { ADIF } = require(path.join(modules, 'tcadif'));
+const Field = require(path.join(modules, 'tcadif', 'lib', 'Field'));
+
+// The log: normal QSOs, one per line, fields closed by ";":
+// 0;seq;call;MMDDYYYYhhmmss;band;Hz;mode;name;qth;my sig;his sig;qsl;comment;
+const logLines = [
+    '0;1;OK1ABC;06012024120000;  20M;14025000;CW;Jiří;Plzeň;599;579;3;Děkuji <QSO>;',
+    '0;2;SV1XYZ;06012024121000;  20M;14074000;FT8;Νίκος;Αθήνα;-10;+02;0;καλή τύχη;',
+    '0;3;UA3ABC;06012024122000;  40M;7040000;FT4;Дмитрий;Москва;-05;-12;0;спасибо;',
+    '0;4;JA1XYZ;06012024123000;  15M;21025000;CWR;太郎;東京;599;599;1;ありがとう;',
+    '0;5;EA3XYZ;06012024124000;  10M;28400000;USB;José;Barcelona;59;59;2;;',
+    '0;6;F5XYZ;06012024125000;  80M;3700000;LSB;Zoë;Orléans;57;58;0;:colon;',
+    '0;7;W1AW;06012024130000;;0;RTTYR;;;;;0;no band, no frequency;',
+];
+const noMode = '0;8;K1ABC;06012024131000;  20M;14070000;;;;;;0;no mode;';
+
+const modes = {
+    LSB: ['SSB', 'LSB'], USB: ['SSB', 'USB'], CW: ['CW'], CWR: ['CW', undefined, 'CWR'],
+    RTTYR: ['RTTY', undefined, 'RTTYR'], FT8: ['FT8'], FT4: ['MFSK', 'FT4'],
+};
+
+// Every field of a file as tcadif's own field reader takes them, record by record.
+function tcadifRecords(text) {
+    const records = [];
+    let fields = {};
+    for (let field; (field = Field.parse(text)) !== null;) {
+        text = text.slice(field.bytesConsumed);
+        if (field.fieldName === 'EOH') {
+            fields = {};
+        } else if (field.fieldName === 'EOR') {
+            records.push(fields);
+            fields = {};
+        } else {
+            fields[field.fieldName.toLowerCase()] = field.data;
+        }
+    }
+    return records;
+}
+
+function exportLog(dir, lines, out) {
+    fs.writeFileSync(path.join(dir, 'Check.QSO.Log'), lines.join('\n') + '\n', 'utf8');
+    const env = { ...process.env, XDG_CONFIG_HOME: path.join(dir, 'config'), TZ: 'UTC' };
+    delete env.DISPLAY;
+    delete env.QT_QPA_PLATFORM;
+    return childProcess.execFileSync(tamrel, ['--export-adif', 'Check.QSO.Log', out],
+                                     { cwd: dir, env, encoding: 'utf8' });
+}
+
+const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'adif-readers-'));
+try {
+    const said = exportLog(dir, [...logLines, noMode], 'out.adi');
+    assert.match(said, /QSO 8 \(K1ABC\) has no mode and is not written/);
+    assert.match(said, /Left out: the callsign "ZZ9ZZ"/);
+    const bytes = fs.readFileSync(path.join(dir, 'out.adi'));
+    const utf8 = bytes.toString('utf8');
+    const fromLatin1 = (s) => Buffer.from(s, 'latin1').toString('utf8');
+
+    const byBytes = AdifParser.parseAdi(bytes.toString('latin1'));
+    assert.strictEqual(byBytes.header.programid, 'Tamrel');
+    assert.match(byBytes.header.adif_ver, /^3\.1\.\d+$/);
+    const readers = {
+        'adif-parser-ts counting bytes': byBytes.records.map((r) => {
+            const o = {};
+            for (const [k, v] of Object.entries(r))
+                o[k] = fromLatin1(v);
+            return o;
+        }),
+        'adif-parser-ts counting characters': AdifParser.parseAdi(utf8).records,
+        'tcadif counting characters': tcadifRecords(utf8),
+    };
+    for (const [reader, records] of Object.entries(readers)) {
+        assert.strictEqual(records.length, logLines.length, reader);
+        logLines.forEach((line, i) => {
+            const f = line.split(';');
+            const r = records[i];
+            const where = `${reader}, QSO ${i + 1}: ${line}`;
+            // A character-counting reader reads the blanks written after a
+            // text outside ASCII with it; the text itself is whole.
+            const check = (name, expected) => {
+                const got = r[name] === undefined ? undefined : r[name].replace(/ +$/, '');
+                assert.strictEqual(got, expected === '' ? undefined : expected, `${where}: ${name}`);
+            };
+            const d = f[3];
+            check('call', f[2]);
+            check('qso_date', d.slice(4, 8) + d.slice(0, 2) + d.slice(2, 4));
+            check('time_on', d.slice(8, 14));
+            check('band', f[4].trim().toLowerCase());
+            if (Number(f[5]) > 0)
+                assert.strictEqual(Math.round(Number(r.freq) * 1e6), Number(f[5]), `${where}: freq`);
+            else
+                check('freq', undefined);
+            const [mode, submode, reverse] = modes[f[6]];
+            check('mode', mode);
+            check('submode', submode);
+            check('app_tamrel_mode', reverse);
+            check('name', f[7]);
+            check('qth', f[8]);
+            check('rst_sent', f[10]); // his sig: the report he was given
+            check('rst_rcvd', f[9]);
+            const qsl = Number(f[11]);
+            check('qsl_sent', qsl === 1 || qsl === 3 ? 'Y' : 'N');
+            check('qsl_rcvd', qsl === 2 || qsl === 3 ? 'Y' : 'N');
+            check('comment', f[12]);
+            const known = new Set(['call', 'qso_date', 'time_on', 'band', 'freq', 'mode', 'submode',
+                'app_tamrel_mode', 'name', 'qth', 'rst_sent', 'rst_rcvd', 'qsl_sent', 'qsl_rcvd',
+                'comment']);
+            for (const name of Object.keys(r))
+                assert.ok(known.has(name), `${where}: unexpected field ${name}`);
+        });
+        console.log(`${reader}: ${records.length} QSOs, every field whole`);
+    }
+
+    // A whole file by the ADIF definition (tcadif accepts ASCII Strings only).
+    const asciiLines = ['0;1;W1AW;06012024130000;  30M;10136000;RTTYR;;;;;0;<tag> & text;',
+                        '0;2;N1XYZ;06012024140000;  20M;14080000;FT4;Bob;Boston;-03;-09;0;;', noMode];
+    exportLog(dir, asciiLines, 'ascii.adi');
+    const strict = ADIF.parse(fs.readFileSync(path.join(dir, 'ascii.adi'), 'utf8')).toObject();
+    assert.strictEqual(strict.qsos.length, 2);
+    assert.strictEqual(strict.qsos[1].SUBMODE, 'FT4');
+    console.log('tcadif accepts the whole file by the ADIF definition');
+
+    // ADX: valid by the ADIF XML form, the whole texts in the _INTL fields.
+    exportLog(dir, logLines, 'out.adx');
+    childProcess.execFileSync(xmllint, ['--noout', '--schema', xsd, path.join(dir, 'out.adx')],
+                              { stdio: 'inherit' });
+    const adx = fs.readFileSync(path.join(dir, 'out.adx'), 'utf8');
+    const unescape = (s) => s.replace(/&lt;/g, '<').replace(/&gt;/g, '>').replace(/&quot;/g, '"')
+        .replace(/&amp;/g, '&');
+    const adxRecords = adx.match(/<RECORD>.*?<\/RECORD>/g);
+    assert.strictEqual(adxRecords.length, logLines.length);
+    logLines.forEach((line, i) => {
+        const f = line.split(';');
+        for (const [name, value] of [['NAME', f[7]], ['QTH', f[8]], ['COMMENT', f[12]]]) {
+            if (!value)
+                continue;
+            const ascii = /^[\x20-\x7e]*$/.test(value);
+            const m = adxRecords[i].match(new RegExp(`<${name}${ascii ? '' : '_INTL'}>(.*?)</`));
+            assert.ok(m, `ADX QSO ${i + 1}: ${name}`);
+            assert.strictEqual(unescape(m[1]), value, `ADX QSO ${i + 1}: ${name}`);
+        }
+    });
+    console.log('the ADX export is valid ADIF XML, its _INTL fields whole');
+} finally {
+    fs.rmSync(dir, { recursive: true, force: true });
+}

@@ -1,0 +1,188 @@
+// The contest exchange splitter over real exchanges, and the Cabrillo columns
+// they fill.
+
+#include "LogFileFixture.h"
+
+#include "qsolog/Cabrillo.h"
+#include "qsolog/ContestExchange.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace tamrel {
+namespace {
+
+using F = ExchangeForm;
+
+TEST(ContestExchange, RealExchangesSplitByPositionAndForm) {
+    struct Case {
+        F form;
+        const char* exchange;
+        const char* rst;
+        const char* rest;
+    };
+    const Case cases[] = {
+        // CQ-WW: report and CQ zone
+        {F::Zone, "599 14", "599", "14"},
+        {F::Zone, "5NN 30", "599", "30"},
+        {F::Zone, "ENN 5", "599", "5"},
+        {F::Zone, "59 05", "59", "05"},
+        {F::Zone, "14", "", "14"},
+        {F::Zone, "40", "", "40"},
+        {F::Zone, "599", "599", ""},
+        {F::Zone, "5nn", "599", ""},
+        {F::Zone, "TNN 3", "TNN", "3"},
+        // WPX and other serial contests
+        {F::Serial, "599 110", "599", "110"},
+        {F::Serial, "5NN 1", "599", "1"},
+        {F::Serial, "579 5432", "579", "5432"},
+        {F::Serial, "110", "", "110"},
+        {F::Serial, "599", "", "599"},
+        {F::Serial, "551", "", "551"},
+        // ARRL DX: report, then state or power
+        {F::StateOrPower, "599 MA", "599", "MA"},
+        {F::StateOrPower, "5NN KW", "599", "KW"},
+        {F::StateOrPower, "59 100", "59", "100"},
+        {F::StateOrPower, "100", "", "100"},
+        // exchanges without a report
+        {F::NoReport, "123 A W1AW 99 CT", "", "123 A W1AW 99 CT"},
+        {F::NoReport, "599 MA", "", "599 MA"},
+        {F::NoReport, "BOB MA", "", "BOB MA"},
+        {F::NoReport, "3A CT", "", "3A CT"},
+        // a contest not known
+        {F::Any, "599 05", "599", "05"},
+        {F::Any, "59 14 ON", "59", "14 ON"},
+        {F::Any, "  599\t 007 ", "599", "007"},
+        {F::Any, "05", "", "05"},
+        {F::Any, "1234", "", "1234"},
+        {F::Any, "ON", "", "ON"},
+        {F::Any, "", "", ""},
+    };
+    for (const Case& c : cases) {
+        const ExchangeParts p = splitExchange(c.exchange, c.form);
+        EXPECT_EQ(p.rst, c.rst) << c.exchange;
+        EXPECT_EQ(p.rest, c.rest) << c.exchange;
+    }
+}
+
+TEST(ContestExchange, EverySerialOfAWpxLogStaysASerial) {
+    for (int n = 1; n <= 9999; ++n) {
+        const std::string serial = expandSentExchange("#", n);
+        ASSERT_EQ(std::stoi(serial), n);
+        ASSERT_GE(serial.size(), 3u);
+        for (F form : {F::Serial, F::Any}) {
+            const ExchangeParts alone = splitExchange(serial, form);
+            ASSERT_EQ(alone.rst, "") << serial;
+            ASSERT_EQ(alone.rest, serial);
+            ASSERT_TRUE(isSerial(alone.rest, form));
+            const ExchangeParts keyed = splitExchange(expandSentExchange("5NN #", n), form);
+            ASSERT_EQ(keyed.rst, "599") << serial;
+            ASSERT_EQ(keyed.rest, serial);
+        }
+        ASSERT_FALSE(isSerial(serial, F::Zone));
+    }
+}
+
+TEST(ContestExchange, FormsByContestName) {
+    EXPECT_EQ(exchangeFormOf("CQ-WW-CW"), F::Zone);
+    EXPECT_EQ(exchangeFormOf("cq-ww-ssb"), F::Zone);
+    EXPECT_EQ(exchangeFormOf("CQ-WW-VHF"), F::NoReport);
+    EXPECT_EQ(exchangeFormOf("CQ-WPX-RTTY"), F::Serial);
+    EXPECT_EQ(exchangeFormOf("ARRL-DX-CW"), F::StateOrPower);
+    EXPECT_EQ(exchangeFormOf("ARRL-SS-CW"), F::NoReport);
+    EXPECT_EQ(exchangeFormOf("NAQP-CW"), F::NoReport);
+    EXPECT_EQ(exchangeFormOf("DARC-WAEDC-CW"), F::Any);
+}
+
+// The columns of a QSO line, blanks trimmed: freq, mode, date, time, sent
+// call, rst, exchange, received call, rst, exchange.
+std::vector<std::string> columnsOf(const std::string& line) {
+    static constexpr std::array<std::pair<std::size_t, std::size_t>, 10> kColumns = {{{5, 5},
+                                                                                      {11, 2},
+                                                                                      {14, 10},
+                                                                                      {25, 4},
+                                                                                      {30, 13},
+                                                                                      {44, 3},
+                                                                                      {48, 6},
+                                                                                      {55, 13},
+                                                                                      {69, 3},
+                                                                                      {73, 6}}};
+    std::vector<std::string> out;
+    for (const auto& [at, width] : kColumns) {
+        std::string c = line.substr(at, width);
+        c.erase(0, c.find_first_not_of(' '));
+        c.erase(c.find_last_not_of(' ') + 1);
+        out.push_back(c);
+    }
+    return out;
+}
+
+class CabrilloColumns : public test::LogFileFixture {
+protected:
+    std::vector<std::vector<std::string>> qsoColumns(const char* contest, const char* sent,
+                                                     int firstSerial,
+                                                     std::vector<std::string> received) {
+        CabrilloSettings s;
+        s.contest = contest;
+        s.sentExchange = sent;
+        s.firstSerial = firstSerial;
+        std::vector<QSORecord> qsos;
+        for (std::size_t i = 0; i < received.size(); ++i) {
+            QSORecord r = test::contestQso("K" + std::to_string(i + 1) + "ABC",
+                                           local(2003, 12, 5, 14, 2, 0) + int64_t(i) * 60);
+            r.exchange = received[i];
+            qsos.push_back(r);
+        }
+        const CabrilloExport e =
+            writeCabrillo(qsos, s, {"N0CALL", "", "", ""}, LogClock{true, 0}, "Tamrel");
+        EXPECT_TRUE(e.ok());
+        std::vector<std::vector<std::string>> rows;
+        for (std::size_t at = e.text.find("QSO: "); at != std::string::npos;
+             at = e.text.find("QSO: ", at + 1)) {
+            const std::string line = e.text.substr(at, e.text.find("\r\n", at) - at);
+            EXPECT_EQ(line[4], ' ');
+            for (std::size_t gap : {10u, 13u, 24u, 29u, 43u, 47u, 54u, 68u, 72u})
+                EXPECT_EQ(line[gap], ' ') << line;
+            rows.push_back(columnsOf(line));
+        }
+        return rows;
+    }
+    using Row = std::vector<std::string>;
+    static Row row(std::string call, std::string time, std::string sentRst, std::string sent,
+                   std::string rst, std::string exch) {
+        return {"7012",          "CW",
+                "2003-12-05",    std::move(time),
+                "N0CALL",        std::move(sentRst),
+                std::move(sent), std::move(call),
+                std::move(rst),  std::move(exch)};
+    }
+};
+
+TEST_F(CabrilloColumns, CqWwZonesStayInTheExchangeColumns) {
+    EXPECT_EQ(qsoColumns("CQ-WW-CW", "14", 1, {"5NN 30", "14", "599 05", "ENN 3"}),
+              (std::vector<Row>{row("K1ABC", "1402", "599", "14", "599", "30"),
+                                row("K2ABC", "1403", "599", "14", "599", "14"),
+                                row("K3ABC", "1404", "599", "14", "599", "05"),
+                                row("K4ABC", "1405", "599", "14", "599", "3")}));
+}
+
+TEST_F(CabrilloColumns, WpxSerialsAreNeverReports) {
+    EXPECT_EQ(qsoColumns("CQ-WPX-CW", "#", 110, {"599 110", "551", "5NN 1234"}),
+              (std::vector<Row>{row("K1ABC", "1402", "599", "110", "599", "110"),
+                                row("K2ABC", "1403", "599", "111", "599", "551"),
+                                row("K3ABC", "1404", "599", "112", "599", "1234")}));
+    EXPECT_EQ(qsoColumns("CQ-WPX-CW", "5NN #", 599, {"5NN 599"}),
+              (std::vector<Row>{row("K1ABC", "1402", "599", "599", "599", "599")}));
+}
+
+TEST_F(CabrilloColumns, ArrlDxStatesAndPowers) {
+    EXPECT_EQ(qsoColumns("ARRL-DX-CW", "5NN MA", 1, {"599 KW", "5NN 100"}),
+              (std::vector<Row>{row("K1ABC", "1402", "599", "MA", "599", "KW"),
+                                row("K2ABC", "1403", "599", "MA", "599", "100")}));
+}
+
+} // namespace
+} // namespace tamrel
