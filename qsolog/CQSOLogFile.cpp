@@ -2,8 +2,8 @@
 
 #include "settings/CRigControlRegistry.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include "platform/DurableFile.h"
+#include "platform/FileDescriptor.h"
 
 #include <cerrno>
 #include <cstring>
@@ -19,28 +19,12 @@ namespace tamrel {
 namespace {
 
 // A log of 100,000 QSOs is about 10 MB; anything far larger is not a log.
-constexpr int64_t kMaxFileBytes = 256LL << 20;
+constexpr std::size_t kMaxFileBytes = 256u << 20;
 constexpr std::size_t kMaxReportedLines = 20;
 
 std::string errnoText(int err) {
     return std::strerror(err);
 }
-
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
 
 bool writeAll(int fd, std::string_view data) {
     while (!data.empty()) {
@@ -55,67 +39,9 @@ bool writeAll(int fd, std::string_view data) {
     return true;
 }
 
-struct FileRead {
-    enum class Status { Ok, Missing, Error } status = Status::Error;
-    std::string content;
-    std::string error;
-};
-
-FileRead readWholeFile(const std::string& path) {
-    FileRead r;
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid()) {
-        r.status = errno == ENOENT ? FileRead::Status::Missing : FileRead::Status::Error;
-        r.error = errnoText(errno);
-        return r;
-    }
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) {
-        r.error = errnoText(errno);
-        return r;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        r.error = "not a file";
-        return r;
-    }
-    if (st.st_size > kMaxFileBytes) {
-        r.error = "larger than 256 MiB";
-        return r;
-    }
-    r.content.reserve(static_cast<std::size_t>(st.st_size));
-    char buf[65536];
-    while (true) {
-        const ssize_t n = ::read(fd.get(), buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            r.error = errnoText(errno);
-            return r;
-        }
-        if (n == 0)
-            break;
-        if (static_cast<int64_t>(r.content.size()) + n > kMaxFileBytes) {
-            r.error = "larger than 256 MiB";
-            return r;
-        }
-        r.content.append(buf, static_cast<std::size_t>(n));
-    }
-    r.status = FileRead::Status::Ok;
-    return r;
-}
-
 bool exists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
-}
-
-void syncFolderOf(const std::string& path) {
-    std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    if (folder.empty())
-        folder = ".";
-    Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.valid())
-        ::fsync(fd.get());
 }
 
 // Makes "<path>.Bak" the file's present content. The old backup is replaced
@@ -126,13 +52,13 @@ std::string backUp(const std::string& path) {
     ::unlink(fresh.c_str());
     if (::linkat(AT_FDCWD, path.c_str(), AT_FDCWD, fresh.c_str(), AT_SYMLINK_FOLLOW) != 0) {
         // No hard links here (some file systems): copy.
-        FileRead old = readWholeFile(path);
-        if (old.status != FileRead::Status::Ok)
-            return "cannot read it: " + old.error;
-        Fd out(::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+        file::Contents old = file::ReadWhole(path, kMaxFileBytes);
+        if (old.status != file::Contents::Status::Ok)
+            return "cannot read it: " + (old.error.empty() ? "too large" : old.error);
+        FileDescriptor out(::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
         if (!out.valid())
             return fresh + ": " + errnoText(errno);
-        if (!writeAll(out.get(), old.content) || ::fsync(out.get()) != 0) {
+        if (!writeAll(out.get(), old.bytes) || ::fsync(out.get()) != 0) {
             const std::string why = fresh + ": " + errnoText(errno);
             ::unlink(fresh.c_str());
             return why;
@@ -143,29 +69,6 @@ std::string backUp(const std::string& path) {
         ::unlink(fresh.c_str());
         return why;
     }
-    return {};
-}
-
-// Writes the whole file through a temporary file renamed into place. Empty on
-// success, else the reason.
-std::string saveWhole(const std::string& path, const std::string& content) {
-    QSaveFile file(QFile::decodeName(QByteArray::fromStdString(path)));
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString().toStdString();
-    const qint64 size = static_cast<qint64>(content.size());
-    if (file.write(content.data(), size) != size || !file.flush()) {
-        const std::string why = file.errorString().toStdString();
-        file.cancelWriting();
-        return why;
-    }
-    if (::fsync(file.handle()) != 0) {
-        const std::string why = errnoText(errno);
-        file.cancelWriting();
-        return why;
-    }
-    if (!file.commit())
-        return file.errorString().toStdString();
-    syncFolderOf(path);
     return {};
 }
 
@@ -299,22 +202,24 @@ LogLoad CQSOLogFile::load(std::optional<std::string> name, uint8_t loggingMode,
     dupes_.clear();
 
     const std::string file = path();
-    FileRead in = readWholeFile(file);
-    if (in.status == FileRead::Status::Missing) {
+    file::Contents in = file::ReadWhole(file, kMaxFileBytes);
+    if (in.status == file::Contents::Status::Missing) {
         // An empty log; the first QSO creates the file.
         result.missing = true;
         disown("the file appeared after the log was found empty");
         settings_.SetCurrentLogFileName(name_);
         return result;
     }
-    if (in.status == FileRead::Status::Error) {
+    if (in.status != file::Contents::Status::Ok) {
+        if (in.status == file::Contents::Status::TooLarge)
+            in.error = "larger than 256 MiB";
         disown("the file could not be read");
         result.messages.push_back("Unable to read the log file " + file + ": " + in.error + ".");
         return result;
     }
 
-    LogText log = readLogText(in.content, now_());
-    in.content = std::string();
+    LogText log = readLogText(in.bytes, now_());
+    in.bytes = std::string();
     records_ = std::move(log.records);
     passLines_ = std::move(log.passLines);
     sequence_ = log.numbered;
@@ -378,7 +283,7 @@ LogWrite CQSOLogFile::append(const QSORecord& record) {
     int flags = O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC; // read: the last byte
     if (!owned_)
         flags |= O_EXCL; // only a file that is not there yet becomes ours
-    Fd fd(::open(file.c_str(), flags, 0666));
+    FileDescriptor fd(::open(file.c_str(), flags, 0666));
     if (!fd.valid()) {
         if (!owned_ && errno == EEXIST)
             return {LogWrite::Status::NotWritten, notOwnedMessage(file)};
@@ -442,7 +347,8 @@ LogWrite CQSOLogFile::rewrite(std::optional<std::string> name) {
         if (std::string why = backUp(file); !why.empty())
             return failed("no backup: " + why);
     }
-    if (std::string why = saveWhole(file, writeLogText(records_, passLines_)); !why.empty())
+    if (std::string why = file::WriteWhole(file, writeLogText(records_, passLines_)).error;
+        !why.empty())
         return failed(why);
 
     name_ = target;

@@ -2,60 +2,36 @@
 
 #include "settings/RegistryDefaults.h"
 
-#include <QFile>
-#include <QSaveFile>
-
-#include <cerrno>
-#include <cstring>
-#include <unistd.h>
+#include "platform/DurableFile.h"
 
 namespace tamrel {
 
 namespace {
 
-constexpr int64_t kMaxFileBytes = 256LL << 20;
+constexpr std::size_t kMaxFileBytes = 256u << 20;
 constexpr std::size_t kMaxNamedProblems = 20;
 
 } // namespace
 
 TextFile readTextFile(const std::string& path) {
     TextFile f;
-    QFile file(QFile::decodeName(QByteArray::fromStdString(path)));
-    if (!file.open(QIODevice::ReadOnly)) {
-        f.error = file.errorString().toStdString();
-        return f;
-    }
-    if (file.size() > kMaxFileBytes) {
+    file::Contents c = file::ReadWhole(path, kMaxFileBytes);
+    switch (c.status) {
+    case file::Contents::Status::Ok:
+        f.content = std::move(c.bytes);
+        break;
+    case file::Contents::Status::TooLarge:
         f.error = "larger than 256 MiB";
-        return f;
+        break;
+    default:
+        f.error = c.error;
+        break;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        f.error = file.errorString().toStdString();
-        return f;
-    }
-    f.content = bytes.toStdString();
     return f;
 }
 
 std::string writeTextFile(const std::string& path, std::string_view content) {
-    QSaveFile file(QFile::decodeName(QByteArray::fromStdString(path)));
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString().toStdString();
-    const qint64 size = static_cast<qint64>(content.size());
-    if (file.write(content.data(), size) != size || !file.flush()) {
-        const std::string why = file.errorString().toStdString();
-        file.cancelWriting();
-        return why;
-    }
-    if (::fsync(file.handle()) != 0) {
-        const std::string why = std::strerror(errno);
-        file.cancelWriting();
-        return why;
-    }
-    if (!file.commit())
-        return file.errorString().toStdString();
-    return {};
+    return file::WriteWhole(path, content).error;
 }
 
 AdifImportReport importAdif(CQSOLogFile& log, std::string_view text,
