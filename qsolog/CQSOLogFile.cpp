@@ -207,7 +207,7 @@ LogLoad CQSOLogFile::load(std::optional<std::string> name, uint8_t loggingMode,
         // An empty log; the first QSO creates the file.
         result.missing = true;
         disown("the file appeared after the log was found empty");
-        settings_.SetCurrentLogFileName(name_);
+        (void)settings_.SetCurrentLogFileName(name_); // remembered for the next start only
         return result;
     }
     if (in.status != file::Contents::Status::Ok) {
@@ -250,11 +250,11 @@ LogLoad CQSOLogFile::load(std::optional<std::string> name, uint8_t loggingMode,
                 file + " is a " + kindWord(*log.kind) + " log and the logging mode is now " +
                 kindWord(modeKind) + ": it is left as it is and the list starts empty. Load a " +
                 kindWord(modeKind) + " log, or Save the new QSOs under a name of their own.");
-            settings_.SetCurrentLogFileName(name_);
+            (void)settings_.SetCurrentLogFileName(name_); // remembered for the next start only
             return result;
         }
     }
-    settings_.SetCurrentLogFileName(name_);
+    (void)settings_.SetCurrentLogFileName(name_); // remembered for the next start only
     if (std::string kept = keptLinesMessage(file, passLines_); !kept.empty())
         result.messages.push_back(std::move(kept));
     return result;
@@ -352,7 +352,7 @@ LogWrite CQSOLogFile::rewrite(std::optional<std::string> name) {
         return failed(why);
 
     name_ = target;
-    settings_.SetCurrentLogFileName(name_);
+    (void)settings_.SetCurrentLogFileName(name_); // remembered for the next start only
     sequence_ = static_cast<int64_t>(records_.size());
     owned_ = true;
     unsaved_ = false;
@@ -400,7 +400,7 @@ LogWrite CQSOLogFile::addAll(std::vector<QSORecord> records) {
 
 void CQSOLogFile::startNew() {
     name_ = kDefaultLogName;
-    settings_.SetCurrentLogFileName(name_);
+    (void)settings_.SetCurrentLogFileName(name_); // remembered for the next start only
     records_.clear();
     passLines_.clear();
     kind_.reset();

@@ -68,7 +68,7 @@ bool LogInterchangeActions::exportCabrillo(const std::string& path,
                        PromptIcon::Warning);
         return false;
     }
-    registry_.SetCabrilloSettings(answers);
+    (void)registry_.SetCabrilloSettings(answers);
 
     const StationData station = stationData(registry_);
     const CabrilloExport cabrillo =

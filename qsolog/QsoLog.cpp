@@ -111,7 +111,7 @@ void QsoLog::Apply(LogResult&& result) {
                        if (l.switchMode && *l.switchMode != mode_) {
                            // Ours first: the store's announcement then finds it so.
                            mode_ = *l.switchMode;
-                           settings_.SetQsoLoggingMode(mode_);
+                           (void)settings_.SetQsoLoggingMode(mode_);
                            events |= kModeChanged;
                        }
                        store_.reset(modeKind(), std::move(l.records), std::move(l.dupes));

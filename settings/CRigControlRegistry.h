@@ -156,7 +156,7 @@ public:
     void GetSystemConfig(SystemConfig& config);
     // The setters below return false when the file could not be written (or
     // their key does not exist); the configuration sheet tells the user.
-    bool SetSystemConfig(const SystemConfig& config);
+    [[nodiscard]] bool SetSystemConfig(const SystemConfig& config);
     void GetHomeDir(std::string& dir);
     void GetLoggingMode(uint8_t& mode);
 
@@ -168,11 +168,11 @@ public:
     // On first use (no "Comm Port" key) the key is created with port 1, but
     // this call reports port 0 so that the first run opens no port.
     void GetCommPort(CommPortSettings& port);
-    bool SetCommPort(const CommPortSettings& port);
+    [[nodiscard]] bool SetCommPort(const CommPortSettings& port);
 
     void LoadBandInfo(BandTable& table);
     // Writes all edges and makes `table` the in-memory band table.
-    bool SaveBandInfo(const BandTable& table);
+    [[nodiscard]] bool SaveBandInfo(const BandTable& table);
     // Makes the next lookup read the band table from the store again.
     void MarkBandTableStale();
     std::optional<BandRecord> FindBand(uint32_t hz);
@@ -182,7 +182,7 @@ public:
     void SetVfoFrequencies(const VfoMemory& vfo);
 
     void GetTransmitMemoryKeys(MemoryKeyTexts& texts);
-    bool SetTransmitMemoryKeys(const MemoryKeyTexts& texts);
+    [[nodiscard]] bool SetTransmitMemoryKeys(const MemoryKeyTexts& texts);
     // n = 0 for F1 .. 10 for F11.
     void SetTransmitMemoryKey(int n, std::string_view text);
 
@@ -197,18 +197,18 @@ public:
     uint32_t GetAppColor();
     void SetAppColor(uint32_t colorRef);
     uint8_t GetQsoLoggingMode();
-    bool SetQsoLoggingMode(uint8_t mode);
+    [[nodiscard]] bool SetQsoLoggingMode(uint8_t mode);
     void GetCurrentLogFileName(std::string& name);
-    bool SetCurrentLogFileName(std::string_view name);
+    [[nodiscard]] bool SetCurrentLogFileName(std::string_view name);
 
     // Values not stored keep what the caller put there; nothing is created.
     void GetCabrilloSettings(CabrilloSettings& cabrillo);
     // False when the file could not be written.
-    bool SetCabrilloSettings(const CabrilloSettings& cabrillo);
+    [[nodiscard]] bool SetCabrilloSettings(const CabrilloSettings& cabrillo);
     void GetStationSettings(StationSettings& station);
-    bool SetStationSettings(const StationSettings& station);
+    [[nodiscard]] bool SetStationSettings(const StationSettings& station);
     uint8_t GetPaOption();
-    bool SetPaOption(uint8_t option);
+    [[nodiscard]] bool SetPaOption(uint8_t option);
     // "Network Server": where the rigctld-compatible server listens,
     // "[ADDRESS:]PORT"; empty (the default) keeps it off.
     std::string GetNetworkServer();

@@ -247,11 +247,11 @@ struct Evening {
         SystemConfig config;
         registry->GetSystemConfig(config);
         config.homeDir = home.string();
-        registry->SetSystemConfig(config);
+        (void)registry->SetSystemConfig(config);
         MemoryKeyTexts texts;
         registry->GetTransmitMemoryKeys(texts);
         texts[0] = "CQ CQ DE ZZ9ZZ K";
-        registry->SetTransmitMemoryKeys(texts);
+        (void)registry->SetTransmitMemoryKeys(texts);
         k2sim::SimulatedRadio::Options o;
         o.baud = 4800;
         o.commandLog = [this](k2sim::Millis, std::string_view c) {

@@ -56,7 +56,7 @@ TEST(FrontPanelLifecycle, FirstReplyShowsPortAndFrequencyAndEndSwitchesAutoInfoO
                                  QDir(config.path()).filePath("Rig Control.reg").toStdString());
     // As on a first run: the key exists with its defaults before it is changed.
     registry.CreateDefaultSettings();
-    registry.SetCommPort({3, 4800, 0, 1, ""});
+    ASSERT_TRUE(registry.SetCommPort({3, 4800, 0, 1, ""}));
 
     PtyPeer peer;
     CK2CommChannel channel;

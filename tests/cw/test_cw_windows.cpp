@@ -68,7 +68,7 @@ protected:
         texts[0] = "CQ DE ~MC";
         texts[1] = "UR ~SN+ BK";
         texts[3] = "AB;FA00007000000";
-        registry_->SetTransmitMemoryKeys(texts);
+        ASSERT_TRUE(registry_->SetTransmitMemoryKeys(texts));
         registry_->SetMacroVariable(1, "G4ABC");
         registry_->SetCounterSettings({7, 3});
         kb_ = std::make_unique<CCWKeyboardDlg>(*registry_, thread_, panel_);
@@ -316,7 +316,7 @@ TEST_F(CwWindows, MemoryTextsFollowTheStoreInBothWindows) {
     EXPECT_EQ(button->toolTip(), "TNX73 ");
     // Changed elsewhere (the configuration sheet saves them all): both follow.
     stored[6] = "QRL?";
-    registry_->SetTransmitMemoryKeys(stored);
+    ASSERT_TRUE(registry_->SetTransmitMemoryKeys(stored));
     EXPECT_EQ(control<QPushButton>(kCwButtonIds[6])->toolTip(), "QRL? ");
     EXPECT_EQ(panel->Edit(6)->text(), "QRL?");
 

@@ -201,7 +201,7 @@ TEST_F(MemoryFailures, HomeDirComesFromTheSettings) {
     for (const std::string& configured :
          {PathOf("radio data"), std::string("C:\\Tamrel"), std::string("Tamrel"), std::string()}) {
         config.homeDir = configured;
-        registry.SetSystemConfig(config);
+        (void)registry.SetSystemConfig(config);
         CK2MemoryStore store(registry);
         const bool windows = configured.empty() || configured.front() != '/';
         const std::string used = windows ? PathOf("Tamrel") : configured;

@@ -508,7 +508,7 @@ TEST_F(FrontPanelWindow, QsoLoggingOpensFromTheMenuAndAltLAndLogsTheTransmitFreq
     SystemConfig config;
     registry_->GetSystemConfig(config);
     config.homeDir = home.path().toStdString();
-    registry_->SetSystemConfig(config);
+    ASSERT_TRUE(registry_->SetSystemConfig(config));
 
     // The popup menu holds the entry; ALT+L opens both windows.
     QMouseEvent right(QEvent::MouseButtonPress, QPointF(3, 3), dlg_->mapToGlobal(QPointF(3, 3)),
@@ -558,8 +558,8 @@ TEST_F(FrontPanelWindow, ContestWindowF1SendsTheCallAndTheSerialNumberAndCountsO
     SystemConfig config;
     registry_->GetSystemConfig(config);
     config.homeDir = home.path().toStdString();
-    registry_->SetSystemConfig(config);
-    registry_->SetQsoLoggingMode(1);
+    ASSERT_TRUE(registry_->SetSystemConfig(config));
+    ASSERT_TRUE(registry_->SetQsoLoggingMode(1));
     MemoryKeyTexts keys;
     registry_->GetTransmitMemoryKeys(keys);
     registry_->SetTransmitMemoryKey(0, "~HC 5NN ~SN+");

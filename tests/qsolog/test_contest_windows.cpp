@@ -93,8 +93,8 @@ TEST_F(ContestWindows, ModeChangeWithALogOfTheOtherKindStartsEmptyAndLeavesTheFi
     info()->move(321, 123);
     const QPoint place = info()->frameGeometry().topLeft();
     // What the configuration sheet stores on a change to contest logging.
-    registry_->SetQsoLoggingMode(1);
-    registry_->SetCurrentLogFileName(kDefaultLogName);
+    ASSERT_TRUE(registry_->SetQsoLoggingMode(1));
+    ASSERT_TRUE(registry_->SetCurrentLogFileName(kDefaultLogName));
     ASSERT_TRUE(waitFor([&] { return contest() && columns() == 10; }));
     EXPECT_EQ(contest()->frameGeometry().topLeft(), place);
     EXPECT_EQ(rows(), 0);
@@ -111,7 +111,7 @@ TEST_F(ContestWindows, ModeChangeWithALogOfTheOtherKindStartsEmptyAndLeavesTheFi
 }
 
 TEST_F(ContestWindows, LogItClearSetMacroAndKeysOfTheContestWindow) {
-    registry_->SetQsoLoggingMode(1);
+    ASSERT_TRUE(registry_->SetQsoLoggingMode(1));
     open();
     ASSERT_TRUE(contest());
     EXPECT_EQ(info(), nullptr);
@@ -180,7 +180,7 @@ TEST_F(ContestWindows, LogItClearSetMacroAndKeysOfTheContestWindow) {
 }
 
 TEST_F(ContestWindows, ModifyAndDeleteFromTheContestEditDialogRewriteWithABackup) {
-    registry_->SetQsoLoggingMode(1);
+    ASSERT_TRUE(registry_->SetQsoLoggingMode(1));
     open(std::make_unique<QtQsoDialogs>(prompter_, nullptr));
     logIt("K1A", "599 01");
     logIt("K2B", "599 02");

@@ -43,7 +43,7 @@ TEST_F(LogFile, LoadListsTheQsosCountsNumberedLinesAndAppendsAfterThem) {
               line(qso("DD4DD"), 3));
 
     // Without a name the load takes "Current Log File Name".
-    registry_->SetCurrentLogFileName("Other.QSO.Log");
+    ASSERT_TRUE(registry_->SetCurrentLogFileName("Other.QSO.Log"));
     write(inHome("Other.QSO.Log"), line(qso("EE5EE"), 1));
     log_->load(std::nullopt, 0, true);
     EXPECT_EQ(log_->name(), "Other.QSO.Log");

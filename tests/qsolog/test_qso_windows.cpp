@@ -122,18 +122,18 @@ TEST_F(QsoWindows, UtcSettingsChangedOnTheSheetStampTheNextQso) {
     StationSettings station;
     registry_->GetStationSettings(station);
     station.useUtc = 0;
-    registry_->SetStationSettings(station);
+    ASSERT_TRUE(registry_->SetStationSettings(station));
     open();
     logIt("K1A");
     station.useUtc = 1;
-    registry_->SetStationSettings(station);
+    ASSERT_TRUE(registry_->SetStationSettings(station));
     SystemConfig config;
     registry_->GetSystemConfig(config);
     config.utcOffset = 0x87; // UTC-7: the stamp is seven hours on
-    registry_->SetSystemConfig(config);
+    ASSERT_TRUE(registry_->SetSystemConfig(config));
     logIt("K2B");
     config.utcOffset = 0x03; // UTC+3
-    registry_->SetSystemConfig(config);
+    ASSERT_TRUE(registry_->SetSystemConfig(config));
     logIt("K3C");
 
     ASSERT_TRUE(waitFor([&] { return fileRecords().size() == 3; }));

@@ -59,7 +59,7 @@ TEST_F(Registry, EmptyStoreSystemConfigCreatesEveryDefaultWithItsType) {
     SystemConfig mine = config;
     mine.callsign = "N0CALL";
     mine.utcOffset = 0x05;
-    r.SetSystemConfig(mine);
+    ASSERT_TRUE(r.SetSystemConfig(mine));
     removeValue(QString(), QStringLiteral("QTH"));
     SystemConfig back;
     r.GetSystemConfig(back);
@@ -80,7 +80,7 @@ TEST_F(Registry, CommPortFirstUseOpensNoPortAndStoresPortOne) {
     EXPECT_EQ(port.port, 1);
 
     port = {3, 9600, 2, 2, ""};
-    r.SetCommPort(port);
+    ASSERT_TRUE(r.SetCommPort(port));
     EXPECT_EQ(stored("Comm Port", "Speed"), Value::ofBinary({0x25, 0x80}));
     EXPECT_EQ(stored("Comm Port", "Device"), Value::ofText("<missing>")); // never created empty
     CommPortSettings back;
@@ -89,11 +89,11 @@ TEST_F(Registry, CommPortFirstUseOpensNoPortAndStoresPortOne) {
 
     port.device = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0-with-a-long-name-"
                   "beyond-eighty-characters";
-    r.SetCommPort(port);
+    ASSERT_TRUE(r.SetCommPort(port));
     r.GetCommPort(back);
     EXPECT_EQ(back, port);
     port.device.clear();
-    r.SetCommPort(port);
+    ASSERT_TRUE(r.SetCommPort(port));
     back.device = "stale";
     r.GetCommPort(back);
     EXPECT_EQ(back.device, "");
@@ -153,7 +153,7 @@ TEST_F(Registry, BandTableLookupsAndPersistence) {
 
     BandTable table = defaultBandTable();
     table[6].highHz = 7350000;
-    r.SaveBandInfo(table);
+    ASSERT_TRUE(r.SaveBandInfo(table));
     EXPECT_EQ(r.FindBand(7340000)->index, 6);
     EXPECT_EQ(stored("HAM Band Info", "40M High Band Edge"), Value::ofDword(7350000));
 
@@ -171,7 +171,7 @@ TEST_F(Registry, BandTableLookupsAndPersistence) {
     BandTable narrow = table;
     narrow[6].highHz = 7100000;
     CRigControlRegistry writer(prompter_);
-    writer.SaveBandInfo(narrow);
+    ASSERT_TRUE(writer.SaveBandInfo(narrow));
     EXPECT_TRUE(r.FindBand(7340000));
     r.MarkBandTableStale();
     EXPECT_FALSE(r.FindBand(7340000));
@@ -204,7 +204,7 @@ TEST_F(Registry, VfoFrequenciesAndMemoryKeys) {
     EXPECT_EQ(stored("Transmit Memory Keys", "F12"), Value::ofText("<missing>"));
     keys[0] = std::string(300, 'E'); // longer than the 253 the reader takes
     keys[1] = "TU \"73\" \\ EE";
-    r.SetTransmitMemoryKeys(keys);
+    ASSERT_TRUE(r.SetTransmitMemoryKeys(keys));
     MemoryKeyTexts read;
     r.GetTransmitMemoryKeys(read);
     EXPECT_EQ(read[0], std::string(253, 'E'));
@@ -278,10 +278,10 @@ TEST_F(Registry, RootGroupsAndTheirDefaults) {
     r.SetAppColor(0x123456);
     EXPECT_EQ(r.GetAppColor(), 0x123456u);
     EXPECT_EQ(r.GetQsoLoggingMode(), 0);
-    r.SetQsoLoggingMode(1);
+    ASSERT_TRUE(r.SetQsoLoggingMode(1));
     EXPECT_EQ(r.GetQsoLoggingMode(), 1);
     EXPECT_EQ(r.GetPaOption(), 0);
-    r.SetPaOption(1);
+    ASSERT_TRUE(r.SetPaOption(1));
     EXPECT_EQ(r.GetPaOption(), 1);
     // The network server is off until an address is written; nothing is stored for it.
     EXPECT_EQ(r.GetNetworkServer(), "");
@@ -293,7 +293,7 @@ TEST_F(Registry, RootGroupsAndTheirDefaults) {
     std::string name;
     r.GetCurrentLogFileName(name);
     EXPECT_EQ(name, "Tamrel.QSO.Log");
-    r.SetCurrentLogFileName("Field Day.QSO.Log");
+    ASSERT_TRUE(r.SetCurrentLogFileName("Field Day.QSO.Log"));
     r.GetCurrentLogFileName(name);
     EXPECT_EQ(name, "Field Day.QSO.Log");
 
@@ -302,7 +302,7 @@ TEST_F(Registry, RootGroupsAndTheirDefaults) {
     EXPECT_EQ(station, (StationSettings{"AA00aa", "3", "6", 1, 0, 1}));
     EXPECT_EQ(stored("", "GridSquare"), Value::ofText("AA00aa"));
     station = {"JO62qm", "14", "28", 1234, 0x84, 0};
-    r.SetStationSettings(station);
+    ASSERT_TRUE(r.SetStationSettings(station));
     StationSettings back;
     r.GetStationSettings(back);
     EXPECT_EQ(back, station);
@@ -322,7 +322,7 @@ TEST_F(Registry, StoredFileRoundTripsExactly) {
         SystemConfig config;
         r.GetSystemConfig(config);
         config.qth = "Back\\slash \"quoted\" town";
-        r.SetSystemConfig(config);
+        ASSERT_TRUE(r.SetSystemConfig(config));
         VfoMemory vfo;
         r.GetVfoFrequencies(vfo);
         MemoryKeyTexts keys;
@@ -343,7 +343,7 @@ TEST_F(Registry, StoredFileRoundTripsExactly) {
     SystemConfig config;
     again.GetSystemConfig(config);
     EXPECT_EQ(config.qth, "Back\\slash \"quoted\" town");
-    again.SetSystemConfig(config);
+    ASSERT_TRUE(again.SetSystemConfig(config));
     EXPECT_EQ(fileBytes(), first);
 }
 
@@ -374,7 +374,7 @@ TEST_F(Registry, ALongHomeFolderIsStoredWhole) {
         fresh.GetHomeDir(back);
         EXPECT_EQ(stored("", "HomeDir"), Value::ofText(dir));
         config.homeDir = "/srv/" + std::string(300, 'd');
-        fresh.SetSystemConfig(config);
+        ASSERT_TRUE(fresh.SetSystemConfig(config));
         EXPECT_EQ(stored("", "HomeDir"), Value::ofText(config.homeDir));
         fresh.GetSystemConfig(again);
         EXPECT_EQ(again.homeDir, config.homeDir);

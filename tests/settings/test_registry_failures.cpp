@@ -140,7 +140,7 @@ TEST_F(RegistryFailures, BadLinesAreLeftOutReportedOnceAndTheOriginalIsKept) {
                                "\"Stop bit\"=hex:01\r\n\r\n");
 
     // Later saves work, leave the kept copy alone, and report nothing twice.
-    r.SetCommPort({3, 9600, 0, 1, ""});
+    (void)r.SetCommPort({3, 9600, 0, 1, ""});
     EXPECT_EQ(stored("Comm Port", "Speed"), reg::Value::ofBinary({0x25, 0x80}));
     EXPECT_EQ(fileBytes(kept), original);
     r.GetSystemConfig(config);
@@ -204,8 +204,8 @@ TEST_F(RegistryFailures, UnreadableFileTakesTheReadErrorPathAndIsNeverWritten) {
         EXPECT_EQ(range, 3);
         EXPECT_EQ(prompter_.texts().back(), "Unable To Read Selected Tuning Range!");
 
-        r.SetSystemConfig(config);
-        r.SetCommPort(port);
+        (void)r.SetSystemConfig(config);
+        (void)r.SetCommPort(port);
         r.SetAppColor(1);
         EXPECT_TRUE(std::filesystem::is_directory(file_));
         EXPECT_TRUE(std::filesystem::is_empty(file_));
@@ -232,7 +232,7 @@ TEST_F(RegistryFailures, AnsiTextSurvivesARunByteForByte) {
     r.GetSystemConfig(config);
     EXPECT_EQ(config, (SystemConfig{"C:\\Tamrel «dossier»", "VE2€\u0081", "François", "Montréal",
                                     0x85, "journal “2024”.Log", 0}));
-    r.SetSystemConfig(config);
+    (void)r.SetSystemConfig(config);
     r.SetAppColor(0x123456); // a value added, so the file is surely written again
     EXPECT_EQ(fileBytes(), head + "\"Application Color\"=dword:00123456\r\n" + values);
     EXPECT_TRUE(prompter_.texts().empty());
@@ -256,7 +256,7 @@ TEST_F(RegistryFailures, TextTheAnsiPageCannotHoldTurnsTheFileUnicode) {
     r.GetSystemConfig(config);
     config.homeDir = "/data";
     config.qth = "Łódź";
-    r.SetSystemConfig(config);
+    (void)r.SetSystemConfig(config);
     const std::string text =
         "Windows Registry Editor Version 5.00\r\n\r\n" + kRootKey +
         "]\r\n\"Callsign\"=\"ZZ9ZZ\"\r\n\"HomeDir\"=\"/data\"\r\n"
@@ -275,7 +275,7 @@ TEST_F(RegistryFailures, TextTheAnsiPageCannotHoldTurnsTheFileUnicode) {
 
     // Back to text the page holds: back to REGEDIT4.
     back.qth = "Lodz";
-    fresh.SetSystemConfig(back);
+    (void)fresh.SetSystemConfig(back);
     EXPECT_TRUE(fileBytes().starts_with("REGEDIT4\r\n\r\n"));
     EXPECT_EQ(stored("", "QTH"), reg::Value::ofText("Lodz"));
     EXPECT_TRUE(prompter_.texts().empty());
@@ -309,8 +309,8 @@ TEST_F(RegistryFailures, UnwritableStoreKeepsThePreviousFile) {
     {
         FileSizeLimit full(16);
         config.callsign = "K1ABC";
-        r.SetSystemConfig(config);
-        r.SetCommPort({2, 9600, 0, 1, ""});
+        (void)r.SetSystemConfig(config);
+        (void)r.SetCommPort({2, 9600, 0, 1, ""});
         ScanLimits limits;
         r.GetScanLimits(limits); // creates "Settings": the write fails
         EXPECT_EQ(prompter_.texts(),
