@@ -1,4 +1,5 @@
 #include "app/ExportCommand.h"
+#include "tamrel_version.h"
 
 #include "platform/Prompter.h"
 #include "qsolog/CCabrilloExportDlg.h"

@@ -7,6 +7,7 @@
 // CTamrelApp::Run.
 
 #include "app/CTamrelApp.h"
+#include "tamrel_version.h"
 #include "app/ExportCommand.h"
 #include "app/GuiPrompter.h"
 #include "app/SingleInstance.h"

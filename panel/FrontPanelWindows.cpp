@@ -2,6 +2,7 @@
 // windows, the switch panel, the configuration sheet, the popup menu.
 
 #include "CFrontPanelDlg.h"
+#include "tamrel_version.h"
 
 #include "cw/CCWKeyboardDlg.h"
 #include "memory/MemoryCommands.h"

@@ -1,4 +1,5 @@
 #include "LogInterchange.h"
+#include "tamrel_version.h"
 
 #include "settings/RegistryDefaults.h"
 

@@ -1,4 +1,5 @@
 #include "LogInterchangeActions.h"
+#include "tamrel_version.h"
 
 #include "LogInterchange.h"
 

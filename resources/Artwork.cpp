@@ -1,4 +1,5 @@
 #include "Artwork.h"
+#include "tamrel_version.h"
 
 #include <QFont>
 #include <QLinearGradient>

@@ -2,6 +2,7 @@
 // option the program no longer has, and carries the program's version.
 
 #include <gtest/gtest.h>
+#include "tamrel_version.h"
 
 #include <QFile>
 #include <QProcess>

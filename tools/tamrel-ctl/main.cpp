@@ -3,6 +3,7 @@
 // answer when one was asked for, hang up.
 
 #include "platform/Paths.h"
+#include "tamrel_version.h"
 #include "radio/K2Commands.h"
 #include "radio/K2RadioState.h"
 #include "radio/BandTable.h"
