@@ -511,7 +511,7 @@ void RadioOperations::CheckedSetOffset(int offsetHz, bool xit, SetDone done) {
     if (switchOn) {
         model_.SetRitXit(!xit, xit);
         if (channel_)
-            xit ? channel_->CmdXT(K2_SET, 1) : channel_->CmdRT(K2_SET, 1);
+            Sent(xit ? channel_->CmdXT(K2_SET, 1) : channel_->CmdRT(K2_SET, 1));
     }
     // An offset still being stepped to is given up for this one, unjudged.
     for (auto it = checks_.begin(); it != checks_.end();) {
