@@ -195,11 +195,12 @@ bool CFrontPanelDlg::HandleShortcut(QKeyEvent* key) {
         {Qt::Key_F3, kCmdSaveMemory},
         {Qt::Key_F4, kCmdRecallMemory},
     }};
-    for (auto [k, command] : kMemoryKeys)
+    for (const auto& [k, command] : kMemoryKeys)
         if (key->key() == k && memoryCommands_) {
+            const int c = command;  // clang 14 cannot capture a structured binding
             // After the key event: a dialog opened from inside it would see the key.
             QMetaObject::invokeMethod(
-                this, [this, command] { memoryCommands_->Run(command); }, Qt::QueuedConnection);
+                this, [this, c] { memoryCommands_->Run(c); }, Qt::QueuedConnection);
             return true;
         }
     if (key->key() == Qt::Key_T) {

@@ -40,7 +40,8 @@ public:
             b->setAutoRepeat(true);
             b->setFocusPolicy(Qt::NoFocus);
             b->setFixedSize(18, 12);
-            connect(b, &QToolButton::clicked, this, [step, delta] { step(delta); });
+            // Clang 14 cannot capture a structured binding.
+            connect(b, &QToolButton::clicked, this, [step, d = delta] { step(d); });
             column->addWidget(b);
         }
     }
