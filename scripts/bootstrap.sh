@@ -11,7 +11,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation
     libhamlib-utils libhamlib-dev
-    clang libclang-rt-14-dev
+    clang clang-tidy libclang-rt-14-dev
     libxml2-utils
 )
 # Node and npm run an independent ADIF reader in the tests; a machine that
