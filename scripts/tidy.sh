@@ -5,6 +5,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 base=${1:-HEAD~1}
+if ! git rev-parse --verify -q "$base^{commit}" >/dev/null; then
+    echo "naming: no $base in this checkout (shallow clone?): nothing to compare" >&2
+    exit 0
+fi
 tidy_diff=$(command -v clang-tidy-diff-14.py || command -v clang-tidy-diff.py || true)
 if [ -z "$tidy_diff" ]; then
     echo "clang-tidy-diff is not installed (Debian clang-tidy)" >&2
