@@ -8,8 +8,10 @@
 
 namespace tamrel {
 
-QsoLog::QsoLog(CRigControlRegistry& settings, Prompter& prompter, std::string homeDir)
-    : settings_(settings), prompter_(prompter), mode_(settings.GetQsoLoggingMode()),
+QsoLog::QsoLog(CRigControlRegistry& settings, Prompter& prompter, std::string homeDir,
+               StatusSink status)
+    : settings_(settings), prompter_(prompter), statusSink_(std::move(status)),
+      mode_(settings.GetQsoLoggingMode()),
       store_(modeKind()), inbox_([this](LogResult&& r) { Apply(std::move(r)); }),
       worker_(settings, std::move(homeDir), inbox_) {
     ReadClock();
@@ -141,7 +143,7 @@ void QsoLog::Apply(LogResult&& result) {
                result.change);
     if (events != 0)
         events_.Announce(events);
-    if (!result.status.text.empty() && statusSink_)
+    if (!result.status.text.empty())
         statusSink_(result.status.text, result.status.icon == PromptIcon::Error);
     for (const LogNote& note : result.notes)
         prompter_.tell(note.text, note.icon);
