@@ -1,5 +1,6 @@
 // Another program drives the running front panel through its control socket:
-// with tamrel-ctl, and with raw frames that are odd, oversized or cut short.
+// with tamrel-ctl, and with raw frames of operations that mean nothing.
+// (Oversized and cut-short frames are the control server's own tests.)
 
 #include "TamrelProcess.h"
 #include "remote/ControlFrame.h"
@@ -37,13 +38,6 @@ bool writeRaw(QLocalSocket& socket, const std::vector<uint8_t>& bytes) {
         if (!socket.waitForBytesWritten(5000))
             return false;
     return true;
-}
-
-std::vector<uint8_t> header(uint32_t dwData, uint32_t cbData) {
-    std::vector<uint8_t> frame = control::encodeFrame(dwData, std::span<const uint8_t>());
-    for (int i = 0; i < 4; ++i)
-        frame[4 + std::size_t(i)] = uint8_t(cbData >> (8 * i));
-    return frame;
 }
 
 } // namespace
@@ -102,32 +96,6 @@ TEST(TamrelControl, OtherProgramsDriveTheRunningPanel) {
         peer.clear();
         ASSERT_TRUE(writeRaw(raw, frames));
         peer.collectFor(1500ms);
-        EXPECT_TRUE(withoutPolling(peer.commands()).empty()) << peer.raw();
-    }
-
-    // A header announcing a megabyte: the program hangs up on that caller.
-    {
-        QLocalSocket raw;
-        raw.connectToServer(tamrel.controlSocket());
-        ASSERT_TRUE(raw.waitForConnected(5000));
-        std::vector<uint8_t> big = header(control::OP_CW_TEXT, 1u << 20);
-        big.resize(big.size() + 4096, 'E');
-        writeRaw(raw, big);
-        EXPECT_TRUE(raw.state() == QLocalSocket::UnconnectedState ||
-                    raw.waitForDisconnected(10000));
-    }
-
-    // A speed frame cut short, then the caller goes away.
-    {
-        QLocalSocket raw;
-        raw.connectToServer(tamrel.controlSocket());
-        ASSERT_TRUE(raw.waitForConnected(5000));
-        std::vector<uint8_t> cut = control::encodeFrame(control::OP_CW_SPEED, uint32_t(30));
-        cut.resize(cut.size() - 2);
-        peer.clear();
-        ASSERT_TRUE(writeRaw(raw, cut));
-        raw.disconnectFromServer();
-        peer.collectFor(1000ms);
         EXPECT_TRUE(withoutPolling(peer.commands()).empty()) << peer.raw();
     }
 

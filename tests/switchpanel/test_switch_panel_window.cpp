@@ -305,12 +305,11 @@ TEST_F(SwitchPanelWindow, LowAboveHighStartsNothingAndSaysWhy) {
     QTest::mouseClick(findControl(*dlg_, ctl::kSwitchPanel), Qt::LeftButton);
     EXPECT_EQ(View().statusText, "");
 
-    // "Get Limits" puts the edges back, and the scan starts.
+    // "Get Limits" puts the edges back, and the scan starts. (Which texts are
+    // refused is the scanner's own test.)
     Click(Page2::kScanStart);
     ASSERT_TRUE(pumpUntil([&] { return Panel().Advance().Scanner().BandKnown(); }));
-    Type(Page2::kLowEdit, "1e12");
-    Click(Page2::kScanStart);
-    EXPECT_TRUE(sent(400ms).empty());
+    Type(Page2::kLowEdit, "7200");
     Click(Page2::kLimitsResume);
     EXPECT_EQ(Edit(Page2::kLowEdit).text(), "   7000.00");
     Click(Page2::kScanStart);
