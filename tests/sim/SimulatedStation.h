@@ -12,7 +12,6 @@
 #include "radio/K2RadioModel.h"
 #include "radio/RadioOperations.h"
 #include "remote/RigctlServer.h"
-#include "support/SkipAheadClock.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -66,11 +65,9 @@ public:
         ops.SetChannel(&channel_);
         ops.HookReceiveThread(inbox_.address());
         EXPECT_TRUE(server.listen({QHostAddress::LocalHost, 0}));
-        // The initial query ends with LK; its pacing is skipped through.
-        EXPECT_TRUE(WaitUntil([this] {
-            clock_.Skip(std::chrono::milliseconds(100));
-            return sawLk_;
-        }));
+        // The initial query ends with LK. It keeps its real pacing: these
+        // tests compare the radio's answers, not the panel's.
+        EXPECT_TRUE(WaitUntil([this] { return sawLk_; }));
     }
     ~SimulatedStation() {
         server.close();
@@ -102,8 +99,7 @@ private:
     std::mutex logMutex_;
     std::vector<std::string> wire_;
     std::unique_ptr<k2sim::SimulatedRadio> radio_;
-    SkipAheadClock clock_;
-    CK2CommChannel channel_{0, clock_};
+    CK2CommChannel channel_;
     bool sawLk_ = false;
     Inbox<LinkEvent> inbox_{[this](LinkEvent&& e) {
         if (const auto* r = std::get_if<ReplyReceived>(&e)) {
