@@ -152,6 +152,7 @@ CCWKeyboardDlg::CCWKeyboardDlg(CRigControlRegistry& registry, CwQueue& cwThread,
 
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("timer%1").arg(kAutoplayTimer));
+    timer_->setSingleShot(true); // armed again when the next play has gone out
     connect(timer_, &QTimer::timeout, this, [this] {
         logic_.Tick();
         AutoplayChanged();
@@ -250,7 +251,15 @@ void CCWKeyboardDlg::OnMemoryKeyChanged(int key) {
 
 void CCWKeyboardDlg::OnProgress(const cw::CwProgress& progress) {
     logic_.Progress(progress);
+    ArmAutoplayTimer();
     Show();
+}
+
+void CCWKeyboardDlg::ArmAutoplayTimer() {
+    if (!logic_.TimerWanted())
+        timer_->stop();
+    else if (!timer_->isActive())
+        timer_->start(logic_.Autoplay().interval * 1000);
 }
 
 void CCWKeyboardDlg::Abort() {
@@ -308,10 +317,7 @@ void CCWKeyboardDlg::StartAutoplay() {
 
 void CCWKeyboardDlg::AutoplayChanged() {
     const bool running = logic_.AutoplayRunning();
-    if (running && !timer_->isActive())
-        timer_->start(logic_.Autoplay().interval * 1000);
-    else if (!running)
-        timer_->stop();
+    ArmAutoplayTimer();
     for (int i = 0; i < cw::kMemoryKeys; ++i)
         ShowMemory(i);
     typeIn_->setEnabled(!running);

@@ -116,6 +116,8 @@ private:
     void ShowMemory(int i);
     void StartAutoplay();
     void AutoplayChanged();
+    // The autoplay timer runs only between plays: from the end of one to the next.
+    void ArmAutoplayTimer();
     void ShowMenu(const QPoint& globalPos);
 
     CRigControlRegistry& registry_;
