@@ -66,8 +66,8 @@ void QsoLog::Load(std::string name) {
 void QsoLog::Save(std::string name) {
     Send(logreq::Save{std::move(name)});
 }
-void QsoLog::StartNew() {
-    Send(logreq::StartNew{});
+void QsoLog::StartNew(std::string name) {
+    Send(logreq::StartNew{std::move(name)});
 }
 void QsoLog::Replace(std::size_t row, QSORecord original, QSORecord updated) {
     Send(logreq::Replace{row, std::move(original), std::move(updated)});

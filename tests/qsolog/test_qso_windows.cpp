@@ -299,9 +299,16 @@ TEST_F(QsoWindows, SaveAndNewAskFirstAndSaveWritesTheChosenFile) {
     QTest::qWait(50);
     EXPECT_EQ(rows(), 1);
     prompter_.setAnswer(true);
+    dialogs_->file.reset(); // no name chosen: nothing changes
+    click(logging(), qsoctl::kNew);
+    QTest::qWait(50);
+    EXPECT_EQ(rows(), 1);
+    const std::string fresh = root_ + "/fresh.QSO.Log";
+    dialogs_->file = fresh;
     click(logging(), qsoctl::kNew);
     ASSERT_TRUE(waitFor([this] { return rows() == 0; }));
-    EXPECT_NE(read(saved).find("K1A"), std::string::npos); // New writes nothing
+    EXPECT_NE(read(saved).find("K1A"), std::string::npos); // the old log is left
+    EXPECT_TRUE(std::filesystem::exists(fresh));           // the new one is on disk at once
 }
 
 TEST_F(QsoWindows, AQsoTheFileRefusesIsToldAndListedAsNotInTheFileUntilSaved) {
