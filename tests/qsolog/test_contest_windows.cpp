@@ -230,7 +230,15 @@ TEST_F(ContestWindows, ModifyAndDeleteFromTheContestEditDialogRewriteWithABackup
     const std::string modified = read(path);
     EXPECT_NE(modified.find(";  20M;14012345;CW;579 02;0;;\n"), std::string::npos) << modified;
 
-    onEditDialog([](CEditContestQSODlg& d) { click(&d, qsoctl::kContestEditDelete); });
+    // Delete asks first; "No" keeps the QSO and the dialog.
+    prompter_.setAnswer(false);
+    onEditDialog([this](CEditContestQSODlg& d) {
+        click(&d, qsoctl::kContestEditDelete);
+        EXPECT_EQ(prompter_.texts().back().rfind("Deleting the QSO with ", 0), 0u);
+        EXPECT_TRUE(d.isVisible());
+        prompter_.setAnswer(true);
+        click(&d, qsoctl::kContestEditDelete);
+    });
     doubleClickRow(0);
     ASSERT_TRUE(waitFor([&] { return rows() == 1 && cell(0, 1) == "K2B"; }));
     ASSERT_TRUE(waitFor([&] { return read(path + ".Bak") == modified; }));
