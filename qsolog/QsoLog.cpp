@@ -139,6 +139,12 @@ void QsoLog::Apply(LogResult&& result) {
                    [&](logres::Saved&) { store_.markAllInFile(); },
                },
                result.change);
+    // The search list shows the log as it is now: a QSO deleted or changed
+    // leaves it, or changes in it, at once.
+    if (!searchedCall_.empty() && !std::holds_alternative<logres::Unchanged>(result.change)) {
+        searchLines_ = store_.search(searchedCall_);
+        events |= kSearched;
+    }
     if (events != 0)
         events_.Announce(events);
     if (!result.status.text.empty() && statusSink_)

@@ -266,6 +266,13 @@ TEST_F(QsoWindows, SearchLogListsEarlierQsosAndADoubleClickRecallsOne) {
     edit(qsoctl::kHisName)->clear();
     doubleClick(results->viewport(), results->visualItemRect(results->item(1)).center());
     EXPECT_EQ(edit(qsoctl::kHisName)->text(), "Bob");
+
+    // A QSO deleted leaves the search list too.
+    dialogs_->editAnswer.outcome = QsoEdit::Outcome::Deleted;
+    QTableView& list = logging()->list();
+    doubleClick(list.viewport(), list.visualRect(list.model()->index(0, 1)).center());
+    ASSERT_TRUE(waitFor([this] { return rows() == 2; }));
+    ASSERT_TRUE(waitFor([&] { return results->count() == 1; }));
 }
 
 TEST_F(QsoWindows, SaveAndNewAskFirstAndSaveWritesTheChosenFile) {
