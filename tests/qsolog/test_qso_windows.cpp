@@ -238,6 +238,10 @@ TEST_F(QsoWindows, DeletingTheThirdRowRenumbersFromOne) {
     ASSERT_TRUE(waitFor([this] { return rows() == 3; }));
     EXPECT_EQ(cell(2, 0), "   3");
     EXPECT_EQ(cell(2, 1), "K4D");
+    // Date, frequency and mode are shown whole, not cut short.
+    for (int c : {2, 3, 4, 5, 6})
+        EXPECT_GT(list.columnWidth(c), QFontMetrics(list.font()).horizontalAdvance(cell(2, c)) + 6)
+            << c;
     EXPECT_EQ(control<QLabel>(logging(), kQsoCountId)->text(), "   3");
     const std::string file = read(inHome(kDefaultLogName));
     EXPECT_NE(file.find("0;3;K4D;"), std::string::npos) << file;
