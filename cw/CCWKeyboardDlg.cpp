@@ -140,13 +140,19 @@ CCWKeyboardDlg::CCWKeyboardDlg(CRigControlRegistry& registry, CwQueue& cwThread,
     connect(autoplayButton_, &QAbstractButton::clicked, this, [this] { OnAutoplay(); });
     repeat_ = flat(*this, 1025, "AutoPlay Repeat");
     connect(repeat_, &QAbstractButton::clicked, this, [this] { OnAutoplayRepeat(); });
+    // The popup's "Set New Serial No", where it can be seen.
+    auto* serial = flat(*this, kSerialButton, "Serial No");
+    connect(serial, &QAbstractButton::clicked, this, [this] {
+        CSetCounterDlg dlg(registry_, this);
+        dlg.exec();
+    });
     indicator_ = new CStaticEx("AutoPlay", this);
     setControlId(*indicator_, 1097, "AutoPlay");
     indicator_->setAlignment(Qt::AlignCenter);
     indicator_->setMinimumWidth(70);
     indicator_->setFixedHeight(24);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{abort_, define_, autoplayButton_, repeat_, indicator_})
+    for (QWidget* w : std::initializer_list<QWidget*>{abort_, define_, autoplayButton_, repeat_,
+                                                      serial, indicator_})
         row->addWidget(w);
     layout->addLayout(row);
 

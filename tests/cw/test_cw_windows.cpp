@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -231,6 +232,17 @@ TEST_F(CwWindows, PopupMenuOffersLoggingThroughThePanel) {
     menu->actions()[1]->trigger();
     menu->hide();
     EXPECT_EQ(panel_.asked, Strings{"logging"});
+
+    // The serial number is reached from a button too, showing the stored digits.
+    QString digits;
+    QTimer::singleShot(0, [&digits] {
+        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        digits = qobject_cast<QLabel*>(findControl(*dlg, 1228))->text();
+        dlg->reject();
+    });
+    QTest::mouseClick(control<QWidget>(kSerialButton), Qt::LeftButton);
+    EXPECT_EQ(digits, "3");
 }
 
 TEST_F(CwWindows, AbortColoursAndProgress) {

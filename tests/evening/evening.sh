@@ -191,8 +191,8 @@ evening() {
             read -r cx cy cw ch < <(client_of "$id")
         fi
         xdotool windowactivate --sync "$id" 2>/dev/null
-        # "AutoPlay" is the third button of the bottom row.
-        xdotool mousemove $((cx + cw * 52 / 100)) $((cy + ch - 20 * scale)) click 1
+        # "AutoPlay" is the third of the six controls of the bottom row.
+        xdotool mousemove $((cx + cw * 42 / 100)) $((cy + ch - 20 * scale)) click 1
         local dlg
         dlg=$(wait_visible '^Memory Key Autoplay$' 5) && xdotool windowactivate --sync "$dlg" key Return
         for _ in $(seq 300); do

@@ -265,6 +265,9 @@ TEST_F(QsoWindows, SearchLogListsEarlierQsosAndADoubleClickRecallsOne) {
     menu->hide();
     auto* results = control<QListWidget>(logging(), qsoctl::kSearchList);
     ASSERT_EQ(results->count(), 2);
+    results->clear(); // the button beside "Log It" searches as well
+    click(info(), qsoctl::kSearchLogButton);
+    ASSERT_EQ(results->count(), 2);
     EXPECT_TRUE(results->item(0)->text().startsWith("G3XYZ CW QSO on "));
 
     edit(qsoctl::kHisName)->clear();
