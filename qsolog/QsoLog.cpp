@@ -68,8 +68,8 @@ void QsoLog::Load(std::string name) {
 void QsoLog::Save(std::string name) {
     Send(logreq::Save{std::move(name)});
 }
-void QsoLog::StartNew() {
-    Send(logreq::StartNew{});
+void QsoLog::StartNew(std::string name) {
+    Send(logreq::StartNew{std::move(name)});
 }
 void QsoLog::Replace(std::size_t row, QSORecord original, QSORecord updated) {
     Send(logreq::Replace{row, std::move(original), std::move(updated)});
@@ -141,6 +141,12 @@ void QsoLog::Apply(LogResult&& result) {
                    [&](logres::Saved&) { store_.markAllInFile(); },
                },
                result.change);
+    // The search list shows the log as it is now: a QSO deleted or changed
+    // leaves it, or changes in it, at once.
+    if (!searchedCall_.empty() && !std::holds_alternative<logres::Unchanged>(result.change)) {
+        searchLines_ = store_.search(searchedCall_);
+        events |= kSearched;
+    }
     if (events != 0)
         events_.Announce(events);
     if (!result.status.text.empty())

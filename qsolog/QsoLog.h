@@ -77,7 +77,7 @@ public:
     void Append(QSORecord record);
     void Load(std::string name); // a file of the other kind switches the mode
     void Save(std::string name);
-    void StartNew();
+    void StartNew(std::string name);
     void Replace(std::size_t row, QSORecord original, QSORecord updated);
     void Remove(std::size_t row, QSORecord original);
     void ExportAdif(std::string path);

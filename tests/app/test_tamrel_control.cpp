@@ -54,8 +54,6 @@ TEST(TamrelControl, OtherProgramsDriveTheRunningPanel) {
         peer.collectFor(20ms);
     ASSERT_TRUE(QFileInfo::exists(tamrel.controlSocket())) << tamrel.output().toStdString();
 
-    EXPECT_EQ(tamrel.ctl({"register", "logger"}), 0);
-
     // The state shows what the radio reported.
     QString out;
     QJsonObject state;
@@ -77,11 +75,13 @@ TEST(TamrelControl, OtherProgramsDriveTheRunningPanel) {
     ASSERT_EQ(tamrel.ctl({"state"}, &out), 0);
     EXPECT_TRUE(out.contains("14060.00 kHz")) << out.toStdString();
 
-    // Speed and power go to the radio, clamped to what it takes.
+    // Speed and power go to the radio; what it cannot take is refused.
     peer.clear();
-    EXPECT_EQ(tamrel.ctl({"speed", "60"}), 0);
+    EXPECT_EQ(tamrel.ctl({"speed", "60"}), 2);
+    EXPECT_EQ(tamrel.ctl({"speed", "50"}), 0);
     EXPECT_TRUE(heard(peer, "KS050")) << peer.raw();
-    EXPECT_EQ(tamrel.ctl({"power", "200"}), 0);
+    EXPECT_EQ(tamrel.ctl({"power", "200"}), 2);
+    EXPECT_EQ(tamrel.ctl({"power", "150"}), 0);
     EXPECT_TRUE(heard(peer, "PC1500")) << peer.raw();
 
     // Operations 0 and 7 mean nothing: the radio hears only its poll.
@@ -126,5 +126,15 @@ TEST(TamrelControl, OtherProgramsDriveTheRunningPanel) {
     EXPECT_TRUE(state["link"].toObject()["live"].toBool());
     EXPECT_EQ(tamrel.ctl({"speed", "20"}), 0);
     EXPECT_TRUE(heard(peer, "KS020")) << peer.raw();
+
+    // Looking at the state (above, many times) opened no CW window: CW text finds none to take it.
+    // Registering opens it, as other programs expect, and the keyer is asked.
+    peer.clear();
+    EXPECT_EQ(tamrel.ctl({"cw", "TEST"}), 0);
+    EXPECT_FALSE(heard(peer, "KY", 1500ms)) << peer.raw();
+    EXPECT_EQ(tamrel.ctl({"register", "logger"}), 0);
+    EXPECT_EQ(tamrel.ctl({"cw", "TEST"}), 0);
+    EXPECT_TRUE(heard(peer, "KY")) << peer.raw();
+
     EXPECT_TRUE(tamrel.endsCleanly()) << tamrel.output().toStdString();
 }

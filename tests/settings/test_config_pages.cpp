@@ -117,27 +117,32 @@ TEST_F(ConfigPages, SystemPageStoresTheOffsetAsSignAndMagnitude) {
     EXPECT_EQ(stored("", "Offset from UTC"), Value::ofBinary({0x05}));
 }
 
-TEST_F(ConfigPages, OutputModeShowsCutAndDigitsAndCarriesTheCounter) {
+TEST_F(ConfigPages, SerialDigitsAreOneSettingWithTheKeyerAndTheCounterIsCarried) {
     StationSettings station;
     registry_->GetStationSettings(station);
     station.outputMode = 0x83;
     station.counter = 417;
     ASSERT_TRUE(registry_->SetStationSettings(station));
-    CounterSettings keyboardPair; // the keyboard window's own pair
-    registry_->GetCounterSettings(keyboardPair);
-    registry_->SetCounterSettings({-3, 0x05});
+    CounterSettings keyer;
+    registry_->GetCounterSettings(keyer);
+    EXPECT_EQ(keyer.outputMode, 0x83);         // the digits set on the sheet are sent
+    registry_->SetCounterSettings({-3, 0x05}); // "Set New Serial No"
+    announced();
 
     auto s = sheet();
     s->Show(0);
     SystemCfgPage& p = s->System();
-    EXPECT_TRUE(p.CutNumbers());
-    EXPECT_EQ(p.Value(SystemCfgPage::Digits), "3");
-    p.SetCutNumbers(false);
+    EXPECT_FALSE(p.CutNumbers());
+    EXPECT_EQ(p.Value(SystemCfgPage::Digits), "5");
+    p.SetCutNumbers(true);
+    p.SetValue(SystemCfgPage::Digits, "3");
     ASSERT_TRUE(s->Apply().applied);
-    EXPECT_EQ(stored("", "Output Mode"), Value::ofBinary({0x03}));
+    EXPECT_EQ(announced(), Said{"counter"});
+    registry_->GetCounterSettings(keyer);
+    EXPECT_EQ(keyer, (CounterSettings{-3, 0x83}));
+    EXPECT_EQ(stored("Settings", "Output Mode"), Value::ofBinary({0x83}));
+    EXPECT_EQ(stored("", "Output Mode"), Value::ofBinary({0x83})); // kept alike
     EXPECT_EQ(stored("", "Counter Value"), Value::ofDword(417));
-    EXPECT_EQ(stored("Settings", "Counter Value"), Value::ofDword(uint32_t(-3)));
-    EXPECT_EQ(stored("Settings", "Output Mode"), Value::ofBinary({0x05}));
 
     // Stored digits above 5 are shown as 5.
     station.outputMode = 0x7F;
