@@ -2,13 +2,22 @@
 
 #include "settings/CRigControlRegistry.h"
 #include "settings/RegEncoding.h"
+#include "settings/RegistryDefaults.h"
 
 #include <csignal>
+#include <cstdio>
 #include <sys/resource.h>
 
 using namespace tamrel;
 
 namespace {
+
+// The first-run "Offset from UTC" byte as the file writes it: this zone's.
+std::string offsetHex() {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02x", DefaultUtcOffset());
+    return hex;
+}
 
 using RegistryFailures = test::SettingsFixture;
 
@@ -261,8 +270,9 @@ TEST_F(RegistryFailures, TextTheAnsiPageCannotHoldTurnsTheFileUnicode) {
         "Windows Registry Editor Version 5.00\r\n\r\n" + kRootKey +
         "]\r\n\"Callsign\"=\"ZZ9ZZ\"\r\n\"HomeDir\"=\"/data\"\r\n"
         "\"Log File Name\"=\"Tamrel.Log\"\r\n\"Name\"=\"Opname\"\r\n"
-        "\"Offset from UTC\"=hex:87\r\n\"QTH\"=\"Łódź\"\r\n\"SW Logging Mode\"=hex:00\r\n\r\n" +
-        kRootKey + "\\Comm Port]\r\n\"Parity\"=hex:00\r\n\"Port\"=hex:01\r\n" +
+        "\"Offset from UTC\"=hex:" +
+        offsetHex() + "\r\n\"QTH\"=\"Łódź\"\r\n\"SW Logging Mode\"=hex:00\r\n\r\n" + kRootKey +
+        "\\Comm Port]\r\n\"Parity\"=hex:00\r\n\"Port\"=hex:01\r\n" +
         "\"Speed\"=hex:12,c0\r\n\"Stop bit\"=hex:01\r\n\r\n" + kRootKey +
         "\\Window Size]\r\n\"Bottom Right\"=dword:027f01df\r\n\"Top Left\"=dword:00000000\r\n\r\n";
     EXPECT_EQ(fileBytes(), reg::encodeUtf16le(text));
@@ -290,11 +300,14 @@ TEST_F(RegistryFailures, AUnicodeExportIsReadAndWrittenBackAsRegedit4) {
     CRigControlRegistry r(prompter_);
     SystemConfig config;
     r.GetSystemConfig(config); // writes the missing UTC offset
-    EXPECT_EQ(config, (SystemConfig{"/data", "VE2ABC", "François", "Montréal", 0x87, "x.Log", 0}));
+    EXPECT_EQ(config, (SystemConfig{"/data", "VE2ABC", "François", "Montréal", DefaultUtcOffset(),
+                                    "x.Log", 0}));
     EXPECT_EQ(fileBytes(), "REGEDIT4\r\n\r\n" + kRootKey +
                                "]\r\n\"Callsign\"=\"VE2ABC\"\r\n\"HomeDir\"=\"/data\"\r\n"
                                "\"Log File Name\"=\"x.Log\"\r\n\"Name\"=\"Fran\xE7ois\"\r\n"
-                               "\"Offset from UTC\"=hex:87\r\n"
+                               "\"Offset from UTC\"=hex:" +
+                               offsetHex() +
+                               "\r\n"
                                "\"QTH\"=\"Montr\xE9"
                                "al\"\r\n\"SW Logging Mode\"=hex:00\r\n\r\n");
     EXPECT_TRUE(r.LoadProblems().empty());
