@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <functional>
 
@@ -88,7 +89,14 @@ TEST(FrontPanelLifecycle, FirstReplyShowsPortAndFrequencyAndEndSwitchesAutoInfoO
             << peer.raw();
 
         peer.clear();
-        dlg.EndWithoutQuestion();
+        // The panel runs without declaring itself modal to the window manager.
+        bool modal = true;
+        QTimer::singleShot(0, &dlg, [&] {
+            modal = dlg.isModal() || QApplication::activeModalWidget() != nullptr;
+            dlg.EndWithoutQuestion();
+        });
+        EXPECT_EQ(dlg.Run(), QDialog::Accepted);
+        EXPECT_FALSE(modal);
         EXPECT_FALSE(dlg.isVisible());
         pumpUntil(
             peer, [] { return false; }, 500);
