@@ -194,10 +194,7 @@ void CFrontPanelDlg::showEvent(QShowEvent* event) {
         return;
     initialised_ = true;
     PlaceWindow();
-    QTimer::singleShot(250, this, [this] {
-        KeepWantedFrame();
-        placementSettled_ = true;
-    });
+    SettlePlacement(8);
     activateWindow();
     cwThread_.post(CwSetup{keyerLink_.get(), std::chrono::milliseconds(100)});
     // Not a frequency edit: focusing one opens it for typing.
@@ -240,6 +237,18 @@ void CFrontPanelDlg::PlaceFrameAt(QPoint frameTopLeft) {
     // after it is mapped puts the inside's corner there first.
     wantedFrame_ = frameTopLeft;
     KeepWantedFrame();
+}
+
+// The placing moves are over once the window is framed where it should be,
+// or after `tries` quarter seconds: only then are moves the operator's.
+void CFrontPanelDlg::SettlePlacement(int tries) {
+    QTimer::singleShot(250, this, [this, tries] {
+        KeepWantedFrame();
+        if (wantedFrame_ && tries > 1)
+            SettlePlacement(tries - 1);
+        else
+            placementSettled_ = true;
+    });
 }
 
 void CFrontPanelDlg::KeepWantedFrame() {

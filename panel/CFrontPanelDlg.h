@@ -188,6 +188,7 @@ private:
     // has framed the window and it is there.
     std::optional<QPoint> wantedFrame_;
     void KeepWantedFrame();
+    void SettlePlacement(int tries);
     bool windowsMoveTogether_ = true;
     bool placementSettled_ = false;
     bool initialised_ = false;
