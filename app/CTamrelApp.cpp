@@ -350,7 +350,7 @@ int CTamrelApp::Run() {
             ReportStartup(panel);
         if (splash)
             splash->finish(&panel);
-        result = panel.exec() == QDialog::Accepted ? 0 : 1;
+        result = panel.Run() == QDialog::Accepted ? 0 : 1;
         if (screenshotFailed && *screenshotFailed)
             result = 1;
     }

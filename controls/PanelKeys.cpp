@@ -18,17 +18,23 @@ void add(QWidget& window, QKeySequence keys, std::function<void()> action) {
 
 } // namespace
 
+int MemoryCommandOfKey(int qtKey, Qt::KeyboardModifiers modifiers) {
+    modifiers &= ~Qt::KeypadModifier;
+    if (qtKey < Qt::Key_F1 || qtKey > Qt::Key_F4)
+        return -1;
+    for (Qt::KeyboardModifier modifier : kMemoryKeyModifiers)
+        if (modifiers == modifier)
+            return qtKey - Qt::Key_F1;
+    return -1;
+}
+
 void InstallPanelKeys(QWidget& window, PanelCommands& panel, PanelKeySet keys) {
     using M = PanelCommands::MemoryCommand;
     if (keys & PanelKey::Memory) {
-        add(window, QKeyCombination(Qt::AltModifier, Qt::Key_F1),
-            [&panel] { panel.RunMemoryCommand(M::SaveStackingRegister); });
-        add(window, QKeyCombination(Qt::AltModifier, Qt::Key_F2),
-            [&panel] { panel.RunMemoryCommand(M::RecallStackingRegister); });
-        add(window, QKeyCombination(Qt::AltModifier, Qt::Key_F3),
-            [&panel] { panel.RunMemoryCommand(M::SaveMemory); });
-        add(window, QKeyCombination(Qt::AltModifier, Qt::Key_F4),
-            [&panel] { panel.RunMemoryCommand(M::RecallMemory); });
+        for (Qt::KeyboardModifier modifier : kMemoryKeyModifiers)
+            for (int i = 0; i < 4; ++i)
+                add(window, QKeyCombination(modifier, Qt::Key(Qt::Key_F1 + i)),
+                    [&panel, i] { panel.RunMemoryCommand(M(i)); });
     }
     if (keys & PanelKey::Windows) {
         add(window, QKeyCombination(Qt::AltModifier, Qt::Key_T),

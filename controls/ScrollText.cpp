@@ -24,7 +24,9 @@ void ScrollText::restart() {
 }
 
 void ScrollText::step() {
-    if (m_line.size() > 1)
+    // A message that fits stands whole, to be read at a glance; only a longer
+    // one scrolls through the window.
+    if (m_message.size() > m_width && m_line.size() > 1)
         m_line = m_line.mid(1) + m_line.at(0);
     ++m_steps;
 }

@@ -4,9 +4,9 @@
 
 namespace tamrel {
 
-// The text of a scrolling line: a message rotated one character per step, shown through a
-// window of `width` characters. A message shorter than the window is padded with blanks to the
-// full width, and the whole padded line rotates.
+// The text of a scrolling line: a message longer than the window of `width` characters rotates
+// one character per step through it. A message that fits is padded with blanks to the full
+// width and stands still, whole.
 class ScrollText {
 public:
     static constexpr int kDefaultWidth = 12;

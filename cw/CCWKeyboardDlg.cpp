@@ -5,12 +5,14 @@
 #include "controls/CStaticEx.h"
 #include "controls/ControlSupport.h"
 #include "controls/PanelKeys.h"
+#include "controls/ToolPlacement.h"
 #include "cw/CCWTypeInEdit.h"
 #include "cw/CMemoryKeyPanelDlg.h"
 #include "cw/CwDialogs.h"
 #include "settings/CRigControlRegistry.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -84,11 +86,13 @@ CCWKeyboardDlg::CCWKeyboardDlg(CRigControlRegistry& registry, CwQueue& cwThread,
                                PanelCommands& panel, QWidget* parent)
     : QDialog(parent), registry_(registry), thread_(cwThread), commands_(panel),
       services_(registry, cwThread, panel), logic_(services_, memoryFrom(registry)),
-      slide_(*this, panel, DockSide::Below, false, [this] { Q_EMIT closed(); }),
+      slide_(*this, panel, {DockSide::Below, DockSide::Right, DockSide::Left}, false,
+             [this] { Q_EMIT closed(); }),
       inbox_([this](cw::CwProgress&& progress) { OnProgress(progress); }) {
     setWindowTitle(kKeyboardTitle);
     setAccessibleName(kKeyboardTitle);
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
+    StandAlone(*this);
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     auto* layout = new QVBoxLayout(this);
@@ -214,6 +218,12 @@ void CCWKeyboardDlg::CloseWindow() {
         panel_->CloseWindow();
     else
         slide_.In();
+}
+
+void CCWKeyboardDlg::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    if (!closing_)
+        CloseWindow();
 }
 
 void CCWKeyboardDlg::OnMemoryPanelClosed() {

@@ -91,6 +91,8 @@ Q_SIGNALS:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    // The title bar's close button slides the window in, as ALT+T does.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // The logic's way out: the transmitting thread, the store, the status line.

@@ -17,7 +17,7 @@ namespace tamrel {
 CMemoryKeyPanelDlg::CMemoryKeyPanelDlg(CRigControlRegistry& registry, CCWKeyboardDlg& keyboard,
                                        const PanelCommands& panel)
     : QDialog(&keyboard), registry_(registry), keyboard_(keyboard),
-      slide_(*this, panel, DockSide::Right, true, [this] { Q_EMIT closed(); }) {
+      slide_(*this, panel, {DockSide::Right, DockSide::Left}, true, [this] { Q_EMIT closed(); }) {
     setWindowTitle(kMemoryPanelTitle);
     setAccessibleName(kMemoryPanelTitle);
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint);

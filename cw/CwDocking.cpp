@@ -1,6 +1,7 @@
 #include "cw/CwDocking.h"
 
 #include "controls/PanelCommands.h"
+#include "controls/ToolPlacement.h"
 
 #include <QWidget>
 
@@ -55,9 +56,10 @@ void PlaceFrame(QWidget& window, const QRect& frame) {
     window.move(frame.topLeft()); // a window's position is its frame's
 }
 
-DockSlide::DockSlide(QWidget& window, const PanelCommands& panel, DockSide side, bool fullHeight,
+DockSlide::DockSlide(QWidget& window, const PanelCommands& panel,
+                     std::initializer_list<DockSide> sides, bool fullHeight,
                      std::function<void()> slidIn)
-    : window_(window), panel_(panel), side_(side), fullHeight_(fullHeight),
+    : window_(window), panel_(panel), sides_(sides), side_(*sides.begin()), fullHeight_(fullHeight),
       slidIn_(std::move(slidIn)) {
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(kStepInterval);
@@ -69,6 +71,7 @@ void DockSlide::Out() {
     if (!window_.isVisible()) {
         width_ = window_.sizeHint().width() + window_.frameGeometry().width() - window_.width();
         step_ = 0;
+        ChooseSide();
         window_.show();
     }
     if (step_ == 0)
@@ -91,13 +94,48 @@ void DockSlide::In() {
 void DockSlide::Follow() {
     if (!window_.isVisible())
         return;
-    if (!Running() && out_)
+    if (!Running() && out_) {
         width_ = window_.frameGeometry().width(); // the operator may have widened it
+        ChooseSide();
+    }
     Place();
 }
 
+void DockSlide::ChooseSide() {
+    const QRect panel = panel_.PanelFrame();
+    const QRect screen = ScreenRoomOf(panel);
+    const std::vector<QRect> taken = OtherWindowFrames(&window_);
+    heightLimit_ = 0;
+    for (DockSide side : sides_) {
+        if (FreeSpot(DockRect(panel, width_, side, fullHeight_), panel, screen, taken)) {
+            side_ = side;
+            return;
+        }
+    }
+    // Below, shorter, where the room under the panel still holds the window.
+    const int minimum =
+        window_.minimumSizeHint().height() + window_.frameGeometry().height() - window_.height();
+    const int room = screen.bottom() - panel.bottom();
+    for (DockSide side : sides_) {
+        if (side != DockSide::Below || room < minimum)
+            continue;
+        QRect r = DockRect(panel, width_, side, fullHeight_);
+        r.setHeight(std::min(r.height(), room));
+        if (FreeSpot(r, panel, screen, taken)) {
+            side_ = side;
+            heightLimit_ = r.height();
+            return;
+        }
+    }
+    side_ = sides_.front();
+}
+
 QRect DockSlide::Target() const {
-    return DockRect(panel_.PanelFrame(), width_, side_, fullHeight_);
+    const QRect panel = panel_.PanelFrame();
+    QRect r = DockRect(panel, width_, side_, fullHeight_);
+    if (heightLimit_ > 0 && r.height() > heightLimit_)
+        r.setHeight(heightLimit_);
+    return MovedOnScreen(r, ScreenRoomOf(panel));
 }
 
 void DockSlide::Place() {

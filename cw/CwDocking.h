@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <functional>
+#include <initializer_list>
+#include <vector>
 
 class QWidget;
 
@@ -37,9 +39,12 @@ class DockSlide {
 public:
     static constexpr std::chrono::milliseconds kStepInterval{3};
 
-    // `slidIn` runs once the window is back behind the panel and hidden.
-    DockSlide(QWidget& window, const PanelCommands& panel, DockSide side, bool fullHeight,
-              std::function<void()> slidIn);
+    // `slidIn` runs once the window is back behind the panel and hidden. The
+    // window docks on the first of `sides` where it lies wholly on the
+    // panel's screen and covers no other window; with no such side, on the
+    // first, moved onto the screen.
+    DockSlide(QWidget& window, const PanelCommands& panel, std::initializer_list<DockSide> sides,
+              bool fullHeight, std::function<void()> slidIn);
     DockSlide(const DockSlide&) = delete;
     DockSlide& operator=(const DockSlide&) = delete;
 
@@ -54,12 +59,15 @@ public:
 
 private:
     void Tick();
+    void ChooseSide();
     QRect Target() const;
     void Place();
 
     QWidget& window_;
     const PanelCommands& panel_;
-    const DockSide side_;
+    const std::vector<DockSide> sides_;
+    DockSide side_;
+    int heightLimit_ = 0; // a shorter window below the panel, where it is short of room
     const bool fullHeight_;
     std::function<void()> slidIn_;
     QTimer timer_;

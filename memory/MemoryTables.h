@@ -25,10 +25,10 @@ struct MemoryMenuEntry {
     const char* label;
 };
 inline constexpr std::array<MemoryMenuEntry, 5> kMemoryMenuEntries = {{
-    {kCmdSaveStackingRegister, "Save to Stacking Register (ALT+F1)"},
-    {kCmdRecallStackingRegister, "Recall from Stacking Reg  (ALT+F2)"},
-    {kCmdSaveMemory, "Save Memory   (ALT+F3)"},
-    {kCmdRecallMemory, "Recall Memory (ALT+F4)"},
+    {kCmdSaveStackingRegister, "Save to Stacking Register (ALT+F1, SHIFT+F1)"},
+    {kCmdRecallStackingRegister, "Recall from Stacking Reg  (ALT+F2, SHIFT+F2)"},
+    {kCmdSaveMemory, "Save Memory   (ALT+F3, SHIFT+F3)"},
+    {kCmdRecallMemory, "Recall Memory (ALT+F4, SHIFT+F4)"},
     {kCmdEditMemory, "Edit Memory"},
 }};
 

@@ -23,6 +23,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -193,7 +194,7 @@ void CFrontPanelDlg::showEvent(QShowEvent* event) {
         return;
     initialised_ = true;
     PlaceWindow();
-    QTimer::singleShot(250, this, [this] { placementSettled_ = true; });
+    SettlePlacement(8);
     activateWindow();
     cwThread_.post(CwSetup{keyerLink_.get(), std::chrono::milliseconds(100)});
     // Not a frequency edit: focusing one opens it for typing.
@@ -232,6 +233,31 @@ void CFrontPanelDlg::PlaceWindow() {
 void CFrontPanelDlg::PlaceFrameAt(QPoint frameTopLeft) {
     resize(sizeHint());
     move(frameTopLeft); // a window's position is its frame's
+    // ... once the frame is known: a window manager that frames the window
+    // after it is mapped puts the inside's corner there first.
+    wantedFrame_ = frameTopLeft;
+    KeepWantedFrame();
+}
+
+// The placing moves are over once the window is framed where it should be,
+// or after `tries` quarter seconds: only then are moves the operator's.
+void CFrontPanelDlg::SettlePlacement(int tries) {
+    QTimer::singleShot(250, this, [this, tries] {
+        KeepWantedFrame();
+        if (wantedFrame_ && tries > 1)
+            SettlePlacement(tries - 1);
+        else
+            placementSettled_ = true;
+    });
+}
+
+void CFrontPanelDlg::KeepWantedFrame() {
+    if (!wantedFrame_ || !isVisible() || frameGeometry() == geometry())
+        return; // not framed yet
+    if (frameGeometry().topLeft() == *wantedFrame_)
+        wantedFrame_.reset();
+    else
+        move(*wantedFrame_);
 }
 
 void CFrontPanelDlg::HookReceiveThread() {
@@ -271,6 +297,13 @@ void CFrontPanelDlg::OnReply(int id, const std::string& text) {
         observer(id);
 }
 
+int CFrontPanelDlg::Run() {
+    QEventLoop loop;
+    connect(this, &QDialog::finished, &loop, &QEventLoop::exit);
+    show();
+    return loop.exec();
+}
+
 void CFrontPanelDlg::EndWithoutQuestion() {
     accept();
 }
@@ -305,6 +338,8 @@ void CFrontPanelDlg::moveEvent(QMoveEvent* event) {
     QDialog::moveEvent(event);
     if (!initialised_)
         return;
+    if (!placementSettled_)
+        KeepWantedFrame();
     // The moves that placing the window at start causes are not the
     // operator's: they must not overwrite the saved placement.
     if (placementSettled_) {

@@ -1,6 +1,6 @@
 #pragma once
-// CFrontPanelDlg: the program's main window, run modally by the application;
-// its end ends the program.
+// CFrontPanelDlg: the program's main window, run by the application; its end
+// ends the program.
 //
 // Responsibilities: builds the panel's widgets and shows what the presenter
 // makes of the radio model, following the model's change announcements;
@@ -32,6 +32,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,10 @@ public:
     // The switch panel once "SW Panel" has opened it, else null.
     CKeySwitchEmulationPanelsPropSheet* SwitchPanel() const { return switchPanel_.get(); }
 
+    // Shows the panel and runs until it ends; the result is done()'s. Not
+    // exec(): that would declare the panel modal to the window manager, which
+    // then keeps it above the tool windows and minimises them with it.
+    int Run();
     // The exit confirmation of the Exit button, ALT+X, request 9 and closing.
     void ConfirmExit();
     // Ends as a confirmed exit does, without the question (SIGTERM, SIGINT).
@@ -179,6 +184,11 @@ private:
     std::unique_ptr<QsoLoggingWindows> qso_;
     std::string settingsProblem_; // the first unreadable settings line, shown once
     std::vector<std::function<void(int)>> replyObservers_;
+    // Where the frame's corner is to go at start, until the window manager
+    // has framed the window and it is there.
+    std::optional<QPoint> wantedFrame_;
+    void KeepWantedFrame();
+    void SettlePlacement(int tries);
     bool windowsMoveTogether_ = true;
     bool placementSettled_ = false;
     bool initialised_ = false;

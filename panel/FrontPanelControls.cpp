@@ -9,6 +9,46 @@
 
 namespace tamrel {
 
+TypedFrequency ParseTypedFrequency(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    const std::string shown(text.substr(0, 16));
+    uint64_t whole = 0;
+    uint64_t fraction = 0; // the first nine decimals, as nanounits
+    uint64_t scale = 100000000;
+    bool point = false;
+    int digits = 0;
+    for (char c : text) {
+        if (c == '.' || c == ',') {
+            if (point)
+                return {0, "Not a frequency: " + shown};
+            point = true;
+        } else if (c >= '0' && c <= '9') {
+            ++digits;
+            if (!point) {
+                if (whole > 100000000)
+                    return {0, shown + ": not in 0.5-30 MHz"};
+                whole = whole * 10 + uint64_t(c - '0');
+            } else if (scale > 0) {
+                fraction += uint64_t(c - '0') * scale;
+                scale /= 10;
+            }
+        } else {
+            return {0, "Not a frequency: " + shown};
+        }
+    }
+    if (digits == 0)
+        return {0, "Not a frequency: " + shown};
+    const uint64_t unitHz = point && whole < 100 ? 1000000 : 1000;
+    // Nanounits to Hz, to the nearest Hz.
+    const uint64_t hz = whole * unitHz + (fraction * unitHz + 500000000) / 1000000000;
+    if (hz < kLowestTypedHz || hz > kHighestTypedHz)
+        return {0, shown + (unitHz == 1000 ? " kHz" : " MHz") + ": not in 0.5-30 MHz"};
+    return {static_cast<uint32_t>(hz), {}};
+}
+
 CFrontPanelControls::CFrontPanelControls(CFrontPanelPresenter& presenter, RadioOperations& radio,
                                          std::function<void(int)> saveTuningRange)
     : view_(presenter), radio_(radio), saveRange_(std::move(saveTuningRange)) {}
@@ -22,12 +62,18 @@ void CFrontPanelControls::ToggleReleaseTuning() {
 
 void CFrontPanelControls::OnTuneStep(bool up, int step) {
     view_.ClearStatus();
-    radio_.TuneStep(up, step);
+    if (!radio_.TuneStep(up, step))
+        SayIfLocked();
 }
 
 void CFrontPanelControls::OnTuneBy(int64_t deltaHz) {
     view_.ClearStatus();
     if (!radio_.TuneBy(deltaHz))
+        SayIfLocked();
+}
+
+void CFrontPanelControls::SayIfLocked() {
+    if (Locked())
         view_.ShowStatus(kVfoLockedStatus);
 }
 
@@ -37,27 +83,32 @@ void CFrontPanelControls::OnTuneStepSelected(int index) {
 
 void CFrontPanelControls::OnBandStep(bool up) {
     view_.ClearStatus();
-    radio_.BandStep(up);
+    if (!radio_.BandStep(up))
+        SayIfLocked();
 }
 
 void CFrontPanelControls::OnCopyAToB() {
     view_.ClearStatus();
-    radio_.CopyVfo(0, 1);
+    if (!radio_.CopyVfo(0, 1))
+        SayIfLocked();
 }
 
 void CFrontPanelControls::OnCopyBToA() {
     view_.ClearStatus();
-    radio_.CopyVfo(1, 0);
+    if (!radio_.CopyVfo(1, 0))
+        SayIfLocked();
 }
 
 void CFrontPanelControls::OnReceiveVfo(int vfo) {
     view_.ClearStatus();
-    radio_.SetReceiveVfo(vfo);
+    if (!radio_.SetReceiveVfo(vfo))
+        SayIfLocked();
 }
 
 void CFrontPanelControls::OnTransmitVfo(int vfo) {
     view_.ClearStatus();
-    radio_.SetTransmitVfo(vfo);
+    if (!radio_.SetTransmitVfo(vfo))
+        SayIfLocked();
 }
 
 void CFrontPanelControls::OnRit() {
@@ -142,7 +193,8 @@ void CFrontPanelControls::OnVfoLock() {
 
 void CFrontPanelControls::OnBandSelected(int index) {
     view_.ClearStatus();
-    radio_.SelectBand(index);
+    if (!radio_.SelectBand(index))
+        SayIfLocked();
 }
 
 void CFrontPanelControls::OnTuningRangeSelected(int index) {
@@ -157,8 +209,14 @@ void CFrontPanelControls::OnTuningRangeSelected(int index) {
 
 void CFrontPanelControls::OnFrequencyEditFocus(int vfo) {
     view_.ClearStatus();
-    if (Locked() || vfo != view_.Fields().receiveVfo)
+    if (Locked()) {
+        SayIfLocked();
         return;
+    }
+    if (vfo != view_.Fields().receiveVfo) {
+        view_.ShowStatus(vfo == 1 ? kVfoBNotReceiving : kVfoANotReceiving);
+        return;
+    }
     view_.SetEditWritable(vfo, true);
     view_.SetEditWritable(1 - vfo, false);
     view_.SetEntryButton(vfo, true, colour::kEntryReady);
@@ -182,19 +240,21 @@ void CFrontPanelControls::OnFrequencyEditCancelled(int vfo) {
 
 void CFrontPanelControls::OnEnterFrequency(int vfo, std::string_view text) {
     view_.ClearStatus();
-    if (Locked() || !view_.View().editing[vfo != 0])
+    if (Locked()) {
+        view_.SetEditing(vfo, false);
+        SayIfLocked();
         return;
+    }
+    if (!view_.View().editing[vfo != 0])
+        return;
+    // Ending the entry shows the radio's value again, also after a refusal.
     view_.SetEditing(vfo, false);
-    // kHz read in single precision, as the radio's own entry always was.
-    const std::string copy(text);
-    char* end = nullptr;
-    const float khz = std::strtof(copy.c_str(), &end);
-    if (end == copy.c_str())
-        return; // nothing readable: the next frequency report shows the truth
-    const float hz = std::trunc(khz * 1000.0f);
-    if (!(hz >= 0.0f && hz < 4294967296.0f))
+    const TypedFrequency typed = ParseTypedFrequency(text);
+    if (!typed.refusal.empty()) {
+        view_.ShowStatus(typed.refusal, StatusStyle::Error);
         return;
-    radio_.SetVfoFrequency(vfo, static_cast<uint32_t>(hz));
+    }
+    radio_.SetVfoFrequency(vfo, typed.hz);
 }
 
 // ---- Sliders ------------------------------------------------------------------
@@ -325,8 +385,12 @@ void CFrontPanelControls::OnOffsetSlider(int code, int position) {
 
 void CFrontPanelControls::OnTuningSlider(int code, int position) {
     view_.ClearStatus();
-    if (Locked())
+    if (Locked()) {
+        SayIfLocked();
+        // The thumb goes back to the radio's frequency.
+        view_.SetTuningWindowAround(view_.Fields().vfo(view_.Fields().receiveVfo));
         return;
+    }
     const int rx = view_.Fields().receiveVfo;
     const uint32_t current = view_.Fields().vfo(rx);
     const auto n = static_cast<uint32_t>(std::max(position, 0)) * 10u;

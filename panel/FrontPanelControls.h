@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace tamrel {
@@ -31,6 +32,19 @@ enum SliderCode : int {
     kBottom = 7,
     kEndScroll = 8,
 };
+
+// The radio's tuning range, as far as a typed frequency may go.
+inline constexpr uint32_t kLowestTypedHz = 500000;
+inline constexpr uint32_t kHighestTypedHz = 30000000;
+
+// A frequency as an operator types it: kHz ("7040.5", "14060"), or MHz when
+// a value under 100 has a decimal point ("14.0605"); a decimal comma reads
+// as a point. Either the frequency in Hz, or why it is refused.
+struct TypedFrequency {
+    uint32_t hz = 0;
+    std::string refusal; // empty when hz holds the frequency
+};
+TypedFrequency ParseTypedFrequency(std::string_view text);
 
 class CFrontPanelControls {
 public:
@@ -92,6 +106,8 @@ public:
 
 private:
     bool Locked() const { return view_.Fields().vfoLock != 0; }
+    // A frequency control the lock refused says so; "already so" says nothing.
+    void SayIfLocked();
 
     CFrontPanelPresenter& view_;
     RadioOperations& radio_;

@@ -6,6 +6,7 @@
 #include "controls/CColorButton.h"
 #include "controls/CEditEx.h"
 #include "controls/CShadedButton.h"
+#include "controls/PanelKeys.h"
 #include "memory/MemoryCommands.h"
 #include "panel/FrontPanelView.h"
 #include "panel/KeyboardTuning.h"
@@ -165,11 +166,13 @@ bool CFrontPanelDlg::HandleTuningKey(QWidget* widget, QKeyEvent* key) {
                                          TuneStepHz(presenter_.TuneStepIndex()));
     if (delta == 0)
         return false;
-    // Lists, other sliders and edits being typed in keep their keys; the
-    // panel, its buttons and the tuning slider tune.
-    if (widget != this && widget != w_.tuning &&
-        (qobject_cast<QComboBox*>(widget) || qobject_cast<QAbstractSlider*>(widget) ||
-         (qobject_cast<QLineEdit*>(widget) && !static_cast<QLineEdit*>(widget)->isReadOnly())))
+    // Text boxes being typed in keep their keys, and so do the level sliders,
+    // which the keyboard has no other way to move. Whatever else on the panel
+    // has the focus tunes: a button, or a combo just chosen from (its list
+    // still opens with Alt+Down).
+    if (auto* edit = qobject_cast<QLineEdit*>(widget); edit && !edit->isReadOnly())
+        return false;
+    if (widget != w_.tuning && qobject_cast<QAbstractSlider*>(widget))
         return false;
     controls_.OnTuneBy(delta);
     Refresh();
@@ -177,6 +180,15 @@ bool CFrontPanelDlg::HandleTuningKey(QWidget* widget, QKeyEvent* key) {
 }
 
 bool CFrontPanelDlg::HandleShortcut(QKeyEvent* key) {
+    static constexpr std::array<int, 4> kMemoryCommands = {
+        kCmdSaveStackingRegister, kCmdRecallStackingRegister, kCmdSaveMemory, kCmdRecallMemory};
+    if (const int m = MemoryCommandOfKey(key->key(), key->modifiers()); m >= 0 && memoryCommands_) {
+        const int c = kMemoryCommands[std::size_t(m)];
+        // After the key event: a dialog opened from inside it would see the key.
+        QMetaObject::invokeMethod(
+            this, [this, c] { memoryCommands_->Run(c); }, Qt::QueuedConnection);
+        return true;
+    }
     if (key->modifiers() != Qt::AltModifier)
         return false;
     if (key->key() == Qt::Key_X) {
@@ -189,20 +201,6 @@ bool CFrontPanelDlg::HandleShortcut(QKeyEvent* key) {
             this, [this] { OpenQsoLogging(); }, Qt::QueuedConnection);
         return true;
     }
-    static constexpr std::array<std::pair<int, int>, 4> kMemoryKeys = {{
-        {Qt::Key_F1, kCmdSaveStackingRegister},
-        {Qt::Key_F2, kCmdRecallStackingRegister},
-        {Qt::Key_F3, kCmdSaveMemory},
-        {Qt::Key_F4, kCmdRecallMemory},
-    }};
-    for (const auto& [k, command] : kMemoryKeys)
-        if (key->key() == k && memoryCommands_) {
-            const int c = command;  // clang 14 cannot capture a structured binding
-            // After the key event: a dialog opened from inside it would see the key.
-            QMetaObject::invokeMethod(
-                this, [this, c] { memoryCommands_->Run(c); }, Qt::QueuedConnection);
-            return true;
-        }
     if (key->key() == Qt::Key_T) {
         ToggleKeyboard();
         return true;

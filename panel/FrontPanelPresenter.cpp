@@ -46,17 +46,17 @@ uint32_t CFrontPanelPresenter::TakeChanges() {
 }
 
 std::string CFrontPanelPresenter::KHz(uint32_t hz, uint32_t bit) const {
-    return (known_ & bit) ? FormatKHz(hz) : kUnknownKHz;
+    return (known_ & bit) && !stale_ ? FormatKHz(hz) : kUnknownKHz;
 }
 
 void CFrontPanelPresenter::Present(uint32_t c) {
     const RadioFields& f = radio_.Fields();
     // A value shows once something set it; until then it came from nowhere.
     known_ |= c & (rc::kVfoA | rc::kVfoB | rc::kFollow | rc::kPower | rc::kSpeed | rc::kSquelch);
-    view_.speedKnown = known_ & rc::kSpeed;
-    view_.squelchKnown = known_ & rc::kSquelch;
     if (c & (rc::kLink | rc::kTransmit))
         ShowLink();
+    view_.speedKnown = (known_ & rc::kSpeed) && !stale_;
+    view_.squelchKnown = (known_ & rc::kSquelch) && !stale_;
     if (c & rc::kFirstReply) {
         ClearStatus();
         view_.portText = portLabel_;
@@ -277,6 +277,13 @@ void CFrontPanelPresenter::ShowStatus(std::string text, StatusStyle style) {
     Touch(kChangeStatus);
 }
 
+void CFrontPanelPresenter::ClearStatus() {
+    if (!linkStatus_.empty())
+        ShowStatus(linkStatus_, StatusStyle::Error);
+    else
+        ShowStatus({});
+}
+
 void CFrontPanelPresenter::ShowRitXitColours(bool rit, bool xit) {
     view_.ritButton = rit ? colour::kOn : colour::kSilver;
     view_.xitButton = xit ? colour::kOn : colour::kSilver;
@@ -296,7 +303,7 @@ void CFrontPanelPresenter::ShowPower() {
     const double shown = f.powerRange ? f.power : f.power * 0.1;
     char buf[48];
     std::snprintf(buf, sizeof buf, "%6.1f", shown);
-    view_.powerText = (known_ & rc::kPower) ? buf : kUnknownPower;
+    view_.powerText = (known_ & rc::kPower) && !stale_ ? buf : kUnknownPower;
     Touch(kChangeTexts | kChangeSliders);
 }
 
@@ -357,6 +364,21 @@ void CFrontPanelPresenter::ShowLink() {
         lamp = colour::kLinkFailed;
         break;
     }
+    // Down, or back but not answered yet: what is shown is no longer the radio's.
+    const LinkState state = link.State();
+    wasLive_ = wasLive_ || state == LinkState::Live;
+    const bool stale = state == LinkState::NoReply || state == LinkState::Lost ||
+                       state == LinkState::OpenFailed || (state == LinkState::Waiting && wasLive_);
+    if (stale != stale_) {
+        stale_ = stale;
+        const RadioFields& f = radio_.Fields();
+        view_.vfoAText = KHz(f.vfoA, rc::kVfoA);
+        view_.vfoBText = KHz(f.vfoB, rc::kVfoB);
+        view_.speedKnown = (known_ & rc::kSpeed) && !stale_;
+        view_.squelchKnown = (known_ & rc::kSquelch) && !stale_;
+        ShowPower();
+        Touch(kChangeTexts);
+    }
     std::string tip = link.Describe();
     const bool tx = radio_.Transmitting();
     // A device that failed is named beside its lamp; the short name, as a label would.
@@ -380,9 +402,10 @@ void CFrontPanelPresenter::ShowLink() {
         ShowStatus(reason, StatusStyle::Error);
         linkStatus_ = std::move(reason);
     } else if (!linkStatus_.empty()) {
-        if (view_.statusText == linkStatus_)
-            ClearStatus();
+        const bool shown = view_.statusText == linkStatus_;
         linkStatus_.clear();
+        if (shown)
+            ClearStatus();
     }
 }
 

@@ -65,7 +65,11 @@ public:
     void ShowVfoRoles(int receiveVfo, int transmitVfo); // split when they differ
     void ShowRitXitColours(bool rit, bool xit);
     void ShowStatus(std::string text, StatusStyle style = StatusStyle::Normal);
-    void ClearStatus() { ShowStatus({}); }
+    // Ends a passing message; a link failure that still holds is shown again.
+    void ClearStatus();
+    // The link is down (or back but not answered yet): the values shown are
+    // the last the radio gave, so they show as dashes.
+    bool Stale() const { return stale_; }
     void ShowTuningFrequency(uint32_t hz);
     // Stores the position (offset + 1000), moves the thumb and sets its text.
     void SetOffsetSliderPosition(int pos);
@@ -104,6 +108,8 @@ private:
     uint32_t changes_ = kChangeAll;
     std::string linkStatus_; // the status text the link last put there
     uint32_t known_ = 0;     // radio_change bits of the values set since the start
+    bool stale_ = false;
+    bool wasLive_ = false;
 };
 
 } // namespace tamrel

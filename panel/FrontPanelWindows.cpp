@@ -76,7 +76,7 @@ bool CFrontPanelDlg::ForwardCwKey(QKeyEvent* key) {
     if (!keyboard_ || keyboard_->Closing() || key->isAutoRepeat())
         return false;
     const int k = key->key();
-    if (k >= Qt::Key_F1 && k <= Qt::Key_F11 && !(key->modifiers() & Qt::AltModifier)) {
+    if (k >= Qt::Key_F1 && k <= Qt::Key_F11 && (key->modifiers() & ~Qt::KeypadModifier) == 0) {
         keyboard_->OnKey(uint64_t(k - Qt::Key_F1));
         return true;
     }

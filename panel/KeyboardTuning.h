@@ -17,6 +17,9 @@ namespace tamrel {
 inline constexpr std::array<int, 3> kTuneStepsHz = {10, 100, 1000};
 inline constexpr std::array<std::string_view, 3> kTuneStepLabels = {"10 Hz", "100 Hz", "1 kHz"};
 inline constexpr char kVfoLockedStatus[] = "VFO locked";
+// Only the receiving VFO takes a typed frequency.
+inline constexpr char kVfoBNotReceiving[] = "VFO B does not receive: Rx B first to type it";
+inline constexpr char kVfoANotReceiving[] = "VFO A does not receive: Rx A first to type it";
 
 // The step of a tuning-step combo index; the first step for an index out of range.
 int TuneStepHz(int index);

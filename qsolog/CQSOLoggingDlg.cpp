@@ -4,6 +4,7 @@
 
 #include "controls/ControlSupport.h"
 #include "controls/PanelKeys.h"
+#include "controls/ToolPlacement.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -36,6 +37,7 @@ CQSOLoggingDlg::CQSOLoggingDlg(QsoKind kind, const QsoWiring& wiring,
     setWindowTitle(title);
     // A dialog of its owner: a modal front panel leaves its input alone.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    StandAlone(*this);
 
     model_ = new QsoLogTableModel(kind, log_.store(), this);
     list_ = new QTableView(this);

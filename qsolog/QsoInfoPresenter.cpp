@@ -37,7 +37,7 @@ bool QsoInfoPresenter::logIt(QSORecord typed) {
         return false;
     }
     const LogClock& clock = log_.clock();
-    r.time = qsoTimeStamp(int64_t(std::time(nullptr)), clock.logInUtc, clock.offsetByte);
+    r.time = qsoTimeStamp(int64_t(std::time(nullptr)), clock.logInUtc);
     log_.Append(completeQso(std::move(r), radio_.Snapshot()));
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "controls/ControlSupport.h"
 #include "controls/PanelKeys.h"
+#include "controls/ToolPlacement.h"
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -19,6 +20,7 @@ QsoInfoWindow::QsoInfoWindow(QsoKind kind, const QsoWiring& wiring, QWidget* par
       presenter_(kind, *this, wiring.log, wiring.radio, wiring.settings, wiring.prompter) {
     // A dialog of its owner: a modal front panel leaves its input alone.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    StandAlone(*this);
 }
 
 QsoInfoWindow::~QsoInfoWindow() = default;

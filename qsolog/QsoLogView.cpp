@@ -1,5 +1,6 @@
 #include "QsoLogView.h"
 
+#include "qsolog/LogClock.h"
 #include "radio/K2Commands.h"
 #include "settings/CRigControlRegistry.h"
 
@@ -156,12 +157,12 @@ QSORecord completeQso(QSORecord pending, const K2RadioState& state) {
     return pending;
 }
 
-int64_t qsoTimeStamp(int64_t now, bool useUtc, uint8_t offsetByte) {
+int64_t qsoTimeStamp(int64_t now, bool useUtc) {
     if (!useUtc)
         return now;
-    const int hours = utcOffsetHours(offsetByte);
-    const int64_t shift = int64_t{(hours < 0 ? -hours : hours) % 24} * 3600;
-    return hours >= 0 ? now - shift : now + shift;
+    // The stored value is shown as local time: store the one whose local
+    // rendering reads as the system clock's UTC.
+    return fromLocalTime(civilTime(now)).value_or(now);
 }
 
 int stepModeIndex(int index, int delta) {

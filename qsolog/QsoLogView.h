@@ -64,10 +64,10 @@ private:
 // the band, the mode, and QSL status 0.
 QSORecord completeQso(QSORecord pending, const K2RadioState& state);
 
-// The time stored for a QSO logged at `now`: with "Use UTC in Log" set, moved
-// by the "Offset from UTC" byte (bits 0..6 hours, taken mod 24; bit 7
-// negative): back for a positive offset, forward for a negative one.
-int64_t qsoTimeStamp(int64_t now, bool useUtc, uint8_t offsetByte);
+// The time stored for a QSO logged at `now` (seconds since 1970): with "Use
+// UTC in Log" set, the one shown as the system clock's UTC, whatever the
+// "Offset from UTC" says (that offset only tells what local-time logs mean).
+int64_t qsoTimeStamp(int64_t now, bool useUtc);
 
 // Mode and QSL spins: delta >= 0 steps back, wrapping from the first to the
 // last; delta < 0 steps forward, wrapping from the last to the first. A mode

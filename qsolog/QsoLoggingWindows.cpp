@@ -1,6 +1,7 @@
 #include "QsoLoggingWindows.h"
 
 #include "controls/PanelCommands.h"
+#include "controls/ToolPlacement.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -136,36 +137,36 @@ void QsoLoggingWindows::ToggleInfo() {
     }
 }
 
-namespace {
-// At `at`, or moved as little as needed to lie on the panel's screen.
-void placeOnScreen(QWidget& window, QPoint at, const QRect& panel) {
-    QScreen* screen = QGuiApplication::screenAt(panel.center());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (screen) {
-        const QRect room = screen->availableGeometry();
-        const QSize size = window.frameGeometry().size();
-        at.setX(std::max(room.left(), std::min(at.x(), room.right() + 1 - size.width())));
-        at.setY(std::max(room.top(), std::min(at.y(), room.bottom() + 1 - size.height())));
-    }
-    window.move(at);
-}
-} // namespace
-
-// Beside the panel: the information window to its right, the logging window under it.
+// Beside the panel, on its screen, over no other window: the information
+// window to the right where there is room, the logging window below.
 void QsoLoggingWindows::PlaceInfo() {
     QDialog* window = CurrentInfo();
     if (!window)
         return;
     const QRect panel = panel_.PanelFrame();
-    placeOnScreen(*window, QPoint(panel.right() + 1, panel.top()), panel);
+    std::vector<QRect> taken = OtherWindowFrames(window, owner_);
+    if (logDlg_)
+        std::erase(taken, logDlg_->frameGeometry()); // placed after this one
+    window->move(PlaceBeside(panel, window->frameGeometry().size(), ScreenRoomOf(panel), taken,
+                             {Beside::Right, Beside::Left, Beside::Below, Beside::Above})
+                     .topLeft());
 }
 
 void QsoLoggingWindows::PlaceLogging() {
     if (!logDlg_)
         return;
     const QRect panel = panel_.PanelFrame();
-    placeOnScreen(*logDlg_, QPoint(panel.left(), panel.bottom() + 1), panel);
+    std::vector<QRect> taken = OtherWindowFrames(logDlg_.get(), owner_);
+    if (QDialog* info = CurrentInfo(); info && !info->isVisible())
+        taken.push_back(info->frameGeometry()); // placed, about to show
+    // The list may be shorter or narrower where that finds it room.
+    const QSize border = logDlg_->frameGeometry().size() - logDlg_->size();
+    const QRect frame =
+        PlaceBeside(panel, logDlg_->frameGeometry().size(), ScreenRoomOf(panel), taken,
+                    {Beside::Below, Beside::Right, Beside::Left, Beside::Above},
+                    logDlg_->minimumSizeHint() + border);
+    logDlg_->resize(frame.size() - border);
+    logDlg_->move(frame.topLeft());
 }
 
 } // namespace tamrel

@@ -4,6 +4,7 @@
 
 #include "settings/CRigControlRegistry.h"
 
+#include <ctime>
 #include <utility>
 
 #include "settings/RegistryDefaults.h"
@@ -25,6 +26,19 @@ void CRigControlRegistry::error(const char* text) {
     prompter_.tell(text, PromptIcon::Error);
 }
 
+uint8_t DefaultUtcOffset() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    const long seconds = local.tm_gmtoff;
+    const int hours = static_cast<int>((seconds >= 0 ? seconds + 1800 : seconds - 1800) / 3600);
+    // Sign and magnitude, as the byte has always been stored; a zone beyond
+    // +/-23 hours is none.
+    if (hours < -23 || hours > 23)
+        return 0;
+    return static_cast<uint8_t>(hours < 0 ? 0x80 | -hours : hours);
+}
+
 void CRigControlRegistry::CreateDefaultSettings() {
     {
         RegistryStore st(file_, problems_);
@@ -32,7 +46,7 @@ void CRigControlRegistry::CreateDefaultSettings() {
         st.putText(kRoot, "Callsign", kDefaultCallsign);
         st.putText(kRoot, "Name", kDefaultName);
         st.putText(kRoot, "QTH", kDefaultQth);
-        st.putByte(kRoot, "Offset from UTC", kDefaultUtcOffset);
+        st.putByte(kRoot, "Offset from UTC", DefaultUtcOffset());
         st.putText(kRoot, "Log File Name", kDefaultLogFileName);
         st.putByte(kRoot, "SW Logging Mode", 0);
         // The file is written whole, so one failure covers the key and all its values.
@@ -53,7 +67,7 @@ void CRigControlRegistry::GetSystemConfig(SystemConfig& config) {
                   kDefaultCallsign,
                   kDefaultName,
                   kDefaultQth,
-                  kDefaultUtcOffset,
+                  DefaultUtcOffset(),
                   kDefaultLogFileName,
                   0};
     } else {
@@ -93,7 +107,7 @@ void CRigControlRegistry::GetSystemConfig(SystemConfig& config) {
              "Unable to Read Operator Name!", config.name);
         text("QTH", kDefaultQth, "Unable to Write Default QTH Registry!",
              "Unable to Read Operator QTH!", config.qth);
-        byte("Offset from UTC", kDefaultUtcOffset,
+        byte("Offset from UTC", DefaultUtcOffset(),
              "Unable to Write Default UTC Timezon Offset Registry!",
              "Unable to Read Operator Timezone!", config.utcOffset);
         text("Log File Name", kDefaultLogFileName,
@@ -214,7 +228,7 @@ void CRigControlRegistry::GetUtcSettings(UtcSettings& utc) {
     RegistryStore st(file_, problems_);
     if (!st.keyExists(kRoot)) {
         CreateDefaultSettings();
-        utc = {0, kDefaultUtcOffset};
+        utc = {kDefaultUseUtc, DefaultUtcOffset()};
         return;
     }
     auto byte = [&](const char* name, uint8_t def, uint8_t& out) {
@@ -230,7 +244,7 @@ void CRigControlRegistry::GetUtcSettings(UtcSettings& utc) {
         }
     };
     byte("Use UTC in Log", kDefaultUseUtc, utc.useUtc);
-    byte("Offset from UTC", kDefaultUtcOffset, utc.offset);
+    byte("Offset from UTC", DefaultUtcOffset(), utc.offset);
 }
 
 uint32_t CRigControlRegistry::GetAppColor() {

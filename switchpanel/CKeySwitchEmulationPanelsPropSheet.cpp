@@ -1,5 +1,6 @@
 #include "CKeySwitchEmulationPanelsPropSheet.h"
 
+#include "controls/ToolPlacement.h"
 #include "settings/CRigControlRegistry.h"
 #include "switchpanel/CKeySwitchEmulationPanel1Dlg.h"
 #include "switchpanel/CKeySwitchEmulationPanel2Dlg.h"
@@ -17,6 +18,7 @@ CKeySwitchEmulationPanelsPropSheet::CKeySwitchEmulationPanelsPropSheet(
     setWindowTitle(kSwitchPanelTitle);
     setObjectName("switchPanel");
     setModal(false);
+    StandAlone(*this);
     tabs_ = new QTabWidget(this);
     basic_ = new CKeySwitchEmulationPanel1Dlg(radio, tabs_);
     advance_ = new CKeySwitchEmulationPanel2Dlg(registry, radio, panel, tabs_);
@@ -40,8 +42,17 @@ void CKeySwitchEmulationPanelsPropSheet::PlaceUnderMainWindow() {
         main, own.width() + frameExtra.width(), height() + frameExtra.height());
     if (!to)
         return;
+    // Under the panel when that is on its screen and free; else wherever
+    // beside it there is room.
+    const QRect panel(main.left, main.top, main.right - main.left, main.bottom - main.top);
+    const QRect screen = ScreenRoomOf(panel);
+    const std::vector<QRect> taken = OtherWindowFrames(this);
+    QRect frame(to->left, to->top, to->width, to->height);
+    if (!FreeSpot(frame, panel, screen, taken))
+        frame = PlaceBeside(panel, frame.size(), screen, taken,
+                            {Beside::Below, Beside::Above, Beside::Right, Beside::Left});
     resize(to->width - frameExtra.width(), height());
-    move(to->left, to->top);
+    move(frame.topLeft());
 }
 
 void CKeySwitchEmulationPanelsPropSheet::ShowPanel() {

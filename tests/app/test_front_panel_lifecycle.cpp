@@ -6,6 +6,9 @@
 #include "controls/CStaticEx.h"
 #include "support/PanelOnPty.h"
 
+#include <QApplication>
+#include <QTimer>
+
 #include <fstream>
 
 using namespace tamrel;
@@ -46,7 +49,14 @@ TEST_F(FrontPanelLifecycle, FirstReplyShowsPortAndFrequencyAndEndSwitchesAutoInf
 
     // The poll runs on until the channel closes; of the panel's own commands
     // auto-information off is the last.
-    dlg_->EndWithoutQuestion();
+    // The panel runs without declaring itself modal to the window manager.
+    bool modal = true;
+    QTimer::singleShot(0, dlg_.get(), [&] {
+        modal = dlg_->isModal() || QApplication::activeModalWidget() != nullptr;
+        dlg_->EndWithoutQuestion();
+    });
+    EXPECT_EQ(dlg_->Run(), QDialog::Accepted);
+    EXPECT_FALSE(modal);
     EXPECT_FALSE(dlg_->isVisible());
     const auto after = sent(500ms);
     ASSERT_FALSE(after.empty()) << peer_.raw();

@@ -217,10 +217,11 @@ TEST_F(CwWindows, FunctionKeysButtonsAndEmptyMemories) {
     // The front panel's keys reach its commands; Enter never closes the window.
     ASSERT_TRUE(activate(*kb_));
     QTest::keyClick(kb_->TypeIn(), Qt::Key_F3, Qt::AltModifier);
+    QTest::keyClick(kb_->TypeIn(), Qt::Key_F4, Qt::ShiftModifier);
     QTest::keyClick(kb_->TypeIn(), Qt::Key_T, Qt::AltModifier);
     QTest::keyClick(kb_->TypeIn(), Qt::Key_X, Qt::AltModifier);
     QTest::keyClick(kb_->TypeIn(), Qt::Key_Return);
-    EXPECT_EQ(panel_.asked, (Strings{"memory 2", "toggle", "exit"}));
+    EXPECT_EQ(panel_.asked, (Strings{"memory 2", "memory 3", "toggle", "exit"}));
     EXPECT_TRUE(take().empty()); // ALT+F3 is no F3
     EXPECT_TRUE(kb_->isVisible());
 }
@@ -391,13 +392,14 @@ TEST_F(CwWindows, MemoryTextsFollowTheStoreInBothWindows) {
     QTest::mouseClick(findControl(*panel, kMemoryTxButtonIds[kTypeInRow]), Qt::LeftButton);
     EXPECT_EQ(take(), (Strings{"TNX73 ", "QRZ? "}));
 
-    // ALT+F3 here is the front panel's too.
+    // ALT+F3 and SHIFT+F1 here are the front panel's too.
     ASSERT_TRUE(until([&] { return !panel->Sliding(); }));
     EXPECT_EQ(panel->frameGeometry().topLeft(),
               QPoint(panel_.frame.right() + 1, panel_.frame.top()));
     ASSERT_TRUE(activate(*panel));
     QTest::keyClick(panel->Edit(0), Qt::Key_F3, Qt::AltModifier);
-    EXPECT_EQ(panel_.asked, Strings{"memory 2"});
+    QTest::keyClick(panel->Edit(0), Qt::Key_F1, Qt::ShiftModifier);
+    EXPECT_EQ(panel_.asked, (Strings{"memory 2", "memory 0"}));
     EXPECT_TRUE(take().empty());
 
     // Named for screen readers as they read.
@@ -432,6 +434,13 @@ TEST_F(CwWindows, SlidesRunOnTheEventLoopAndClosingEndsCleanly) {
     ASSERT_TRUE(closed.wait(5000));
     EXPECT_TRUE(kb_->isHidden());
     EXPECT_EQ(kb_->MemoryPanel(), nullptr);
+    // The title bar's close button closes it the same way.
+    kb_->Open();
+    ASSERT_TRUE(until([&] { return !kb_->Sliding(); }));
+    kb_->close();
+    EXPECT_TRUE(kb_->Closing());
+    ASSERT_TRUE(closed.wait(5000));
+    EXPECT_TRUE(kb_->isHidden());
 
     // Opened again and destroyed in the middle of its slide: nothing is left
     // to touch the window, and the thread is told it is gone.

@@ -1,8 +1,8 @@
 // Each program's man page documents every option its --help lists, itemises no
 // option the program no longer has, and carries the program's version.
 
-#include <gtest/gtest.h>
 #include "tamrel_version.h"
+#include <gtest/gtest.h>
 
 #include <QFile>
 #include <QProcess>
@@ -122,6 +122,54 @@ TEST_P(ManPage, CarriesTheProgramsVersion) {
     EXPECT_TRUE(heading.startsWith(QStringLiteral(".TH "))) << heading.toStdString();
     EXPECT_TRUE(heading.contains(QStringLiteral("\"Tamrel " TAMREL_VERSION "\"")))
         << heading.toStdString();
+}
+
+// Sentences as a reader sees them: roff requests and escapes gone, blanks joined.
+QStringList sentences(const QString& roff) {
+    QString text;
+    for (const QString& line : plain(roff).split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1Char('.')))
+            text += QLatin1Char(' ') + line.section(QLatin1Char(' '), 1).remove(QLatin1Char('"'));
+        else
+            text += QLatin1Char(' ') + line;
+    }
+    QStringList found;
+    for (const QString& s : text.split(QRegularExpression(QStringLiteral("[.;:]\\s"))))
+        found << s.simplified();
+    return found;
+}
+
+// No sentence is said twice, and no two sentences in a row start alike
+// ("With --json ... With --json ...": one was meant to replace the other).
+TEST_P(ManPage, SaysNothingTwice) {
+    std::set<QString> seen;
+    QString lastStart;
+    for (const QString& s : sentences(roff_)) {
+        if (s.count(QLatin1Char(' ')) < 4)
+            continue;
+        EXPECT_TRUE(seen.insert(s).second) << s.toStdString();
+        const QString start = s.section(QLatin1Char(' '), 0, 2);
+        EXPECT_NE(start, lastStart) << s.toStdString();
+        lastStart = start;
+    }
+}
+
+TEST(TamrelManPage, ListsEveryKeyAndWhatTheNetworkServerDoes) {
+    QFile page(QStringLiteral(TAMREL_MAN_DIR "/tamrel.1"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString roff = QString::fromUtf8(page.readAll());
+    const QString keys = plain(roff.section(QStringLiteral(".SH KEYS"), 1).section(".SH ", 0, 0));
+    for (const char* key :
+         {"Up", "Page Up", "Enter", "Alt+X", "Escape", "Alt+F1", "Shift+F1", "Alt+F2", "Shift+F2",
+          "Alt+F3", "Shift+F3", "Alt+F4", "Shift+F4", "Alt+L", "Alt+T", "F1", "F11"})
+        EXPECT_TRUE(keys.contains(QString::fromUtf8(key))) << key;
+    for (const QString& s : sentences(roff)) {
+        if (s.contains(QStringLiteral("not available"))) {
+            EXPECT_FALSE(s.contains(QStringLiteral("send_morse")) ||
+                         s.startsWith(QStringLiteral("Sending Morse")))
+                << s.toStdString();
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, ManPage,

@@ -85,6 +85,22 @@ TEST_F(PanelWire, VfoButtonsAndFrequencyEntry) {
     EXPECT_EQ(Sent(), Texts{"FB00007040000"});
 }
 
+TEST(TypedFrequency, KilohertzMegahertzAndTheRadiosRange) {
+    const std::pair<const char*, uint32_t> good[] = {
+        {"7040.5", 7040500},   {"7040,5", 7040500}, {"14.0605", 14060500}, {"14,0605", 14060500},
+        {" 14060 ", 14060000}, {"0.5", 500000},     {"30000", 30000000},   {"3.5000004", 3500000},
+        {"99.5e", 0},          {"1.8", 1800000},    {"28.4", 28400000},    {"100.5", 0}};
+    for (auto [text, hz] : good) {
+        const TypedFrequency f = ParseTypedFrequency(text);
+        EXPECT_EQ(f.hz, hz) << text;
+        EXPECT_EQ(f.refusal.empty(), hz != 0) << text << ": " << f.refusal;
+    }
+    for (const char* bad : {"", ".", "abc", "7040.5.1", "-7040", "99999", "14", "30000.01", "99.9",
+                            "123456789012345678901234"})
+        EXPECT_FALSE(ParseTypedFrequency(bad).refusal.empty()) << bad;
+    EXPECT_EQ(ParseTypedFrequency("99999").refusal, "99999 kHz: not in 0.5-30 MHz");
+}
+
 TEST_F(PanelWire, RitXitToggles) {
     controls.OnXit();
     EXPECT_EQ(model.View().offsetEditBack, MakeRgb(223, 83, 118));

@@ -40,6 +40,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -296,6 +297,19 @@ TEST_F(FrontPanelWindow, EnterSetsATypedFrequencyAndElsewhereAsksToExit) {
     EXPECT_EQ(sent(), std::vector<std::string>{"FA00007040500"});
     type("7041"); // the edit still has the focus
     EXPECT_EQ(sent(), std::vector<std::string>{"FA00007041000"});
+    type("14.0605"); // MHz
+    type(" 7040,5"); // a decimal comma
+    EXPECT_EQ(sent(), (std::vector<std::string>{"FA00014060500", "FA00007040500"}));
+    // The radio's first answer (it clears the status line).
+    radioSays("FA00007040500;", [&] { return view().portText != "None"; });
+    // Refused: nothing sent, the reason on the status line, the radio's value back.
+    for (const char* wrong : {"99999", "abc", "14", "7040.5.1"}) {
+        type(wrong);
+        EXPECT_TRUE(sent().empty()) << wrong;
+        EXPECT_EQ(view().statusStyle, StatusStyle::Error) << wrong << ": " << view().statusText;
+        EXPECT_NE(view().statusText.find(wrong), std::string::npos) << view().statusText;
+        EXPECT_EQ(edit->text(), "   7040.50") << wrong;
+    }
     EXPECT_TRUE(prompter_.texts().empty());
 
     // Enter with a button focused presses no button: it is the exit question.
@@ -406,7 +420,8 @@ TEST_F(FrontPanelWindow, StackingRegisterFromTheKeysRecallsAsAPacedSequence) {
     // The radio moves on; the bandwidth sent is the present one, not the stored.
     radioSays(ifReply(7040000, 0, 0, 0, 1, 1, 1), [&] { return view().vfoBText == "   7040.00"; });
     radioSays("FW100012;", [&] { return view().bandwidthText == "1000"; });
-    QTest::keyClick(dlg_.get(), Qt::Key_F2, Qt::AltModifier);
+    // The second key of the command, which desktops leave to the program.
+    QTest::keyClick(dlg_.get(), Qt::Key_F2, Qt::ShiftModifier);
     std::vector<test::PtyPeer::Command> recall;
     ASSERT_TRUE(pumpUntil([&] {
         for (auto& c : sentCommands(0ms))
@@ -432,11 +447,12 @@ TEST_F(FrontPanelWindow, PopupMenuHoldsTheMemoryCommandsThenTheSystemEntries) {
     std::vector<std::string> texts;
     for (QAction* a : menu->actions())
         texts.push_back(a->isSeparator() ? "-" : a->text().toStdString());
-    EXPECT_EQ(texts, (std::vector<std::string>{
-                         "Save to Stacking Register (ALT+F1)", "Recall from Stacking Reg  (ALT+F2)",
-                         "Save Memory   (ALT+F3)", "Recall Memory (ALT+F4)", "Edit Memory",
-                         "QSO Logging (ALT+L)", "Keyboard Shortcuts...", "-", "System Config", "-",
-                         "&About Tamrel..."}));
+    EXPECT_EQ(texts, (std::vector<std::string>{"Save to Stacking Register (ALT+F1, SHIFT+F1)",
+                                               "Recall from Stacking Reg  (ALT+F2, SHIFT+F2)",
+                                               "Save Memory   (ALT+F3, SHIFT+F3)",
+                                               "Recall Memory (ALT+F4, SHIFT+F4)", "Edit Memory",
+                                               "QSO Logging (ALT+L)", "Keyboard Shortcuts...", "-",
+                                               "System Config", "-", "&About Tamrel..."}));
     menu->close();
 }
 
@@ -464,6 +480,8 @@ TEST_F(FrontPanelWindow, QsoLoggingOpensFromTheMenuAndAltLAndLogsTheTransmitFreq
         return q && q->InfoWindow() && q->LoggingWindow() && q->LoggingWindow()->isVisible();
     }));
     QsoLoggingWindows& qso = *dlg_->QsoLogging();
+    EXPECT_EQ(qso.LoggingWindow()->windowHandle()->transientParent(), nullptr);
+    EXPECT_EQ(qso.InfoWindow()->windowHandle()->transientParent(), nullptr);
 
     // Split: the QSO takes VFO B's frequency.
     radioSays(ifReply(14025000, 0, 0, 0, 3, 0, 1), [&] { return view().vfoAText == "  14025.00"; });
@@ -578,9 +596,19 @@ TEST_F(FrontPanelWindow, KeyboardCwOpensByButtonAndKeysTextFromOtherPrograms) {
     click(ctl::kKeyboardCw);
     ASSERT_NE(dlg_->Keyboard(), nullptr);
     EXPECT_TRUE(dlg_->Keyboard()->isVisible());
-    // Docked below the panel once its slide has run on the event loop.
+    // Docked once its slide has run on the event loop: with the panel in the
+    // middle of the screen there is no room below, so it stays wholly on the
+    // screen and off the panel's frequency displays.
     ASSERT_TRUE(pumpUntil([&] { return !dlg_->Keyboard()->Sliding(); }));
-    EXPECT_EQ(dlg_->Keyboard()->frameGeometry().top(), dlg_->frameGeometry().bottom() + 1);
+    const QRect kb = dlg_->Keyboard()->frameGeometry();
+    EXPECT_TRUE(dlg_->screen()->availableGeometry().contains(kb));
+    for (QWidget* display : {static_cast<QWidget*>(dlg_->Widgets().vfoA),
+                             static_cast<QWidget*>(dlg_->Widgets().vfoB),
+                             static_cast<QWidget*>(dlg_->Widgets().display)})
+        EXPECT_FALSE(kb.intersects(QRect(display->mapToGlobal(QPoint()), display->size())));
+    // The window is the operator's own: not transient for the panel, so that
+    // it minimises alone.
+    EXPECT_EQ(dlg_->Keyboard()->windowHandle()->transientParent(), nullptr);
 
     // Open: the text gets a space, ";" is gone, and the radio is asked at once.
     sendFrame(client, control::OP_CW_TEXT, "CQ;FA00007000000");
@@ -662,6 +690,11 @@ TEST_F(FrontPanelWindow, KeysAndWheelTuneByTheChosenStepUnlessLocked) {
     step->setCurrentIndex(2);
     Q_EMIT step->activated(2);
     EXPECT_EQ(view().tuneStepIndex, 2);
+    // The combo just chosen from keeps the focus: its Up tunes, the step stays.
+    step->setFocus();
+    QTest::keyClick(step, Qt::Key_Up);
+    EXPECT_EQ(step->currentIndex(), 2);
+    EXPECT_EQ(sent(), std::vector<std::string>{"UP4"});
     QTest::keyClick(tuning, Qt::Key_Down);
     QWheelEvent wheel(QPointF(5, 5), dlg_->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -696,6 +729,11 @@ TEST_F(FrontPanelWindow, LampsShowTheLinkAndTheTransmitter) {
     EXPECT_TRUE(lamp->toolTip().contains("lost"));
     EXPECT_TRUE(dlg_->Widgets().status->message().contains("Lost"));
     EXPECT_EQ(view().statusStyle, StatusStyle::Error);
+    // A click does not wipe the error, and the last frequency shows as stale.
+    click(ctl::kRit);
+    EXPECT_TRUE(dlg_->Widgets().status->message().contains("Lost"));
+    EXPECT_EQ(control<CEditEx>(ctl::kVfoAEdit)->text(), kUnknownKHz);
+    sent();
     // Back: waiting, the initial query again, and the first reply makes it live.
     dlg_->LinkEvents().post(LinkReopened{});
     ASSERT_TRUE(pumpUntil([&] { return peer_.commands().size() >= 15; }));

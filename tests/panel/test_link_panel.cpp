@@ -45,6 +45,7 @@ TEST(LinkView, LampTooltipAndStatusLineFollowTheState) {
     EXPECT_EQ(m.View().linkLamp, colour::kLinkWaiting);
     EXPECT_EQ(m.View().statusText, "");
     m.ApplyReply(ID_LK, "LK0");
+    m.ApplyReply(ID_FA, "FA00007030000");
     EXPECT_EQ(m.View().linkLamp, colour::kLinkLive);
     EXPECT_NE(m.View().linkTip.find(": live"), std::string::npos);
 
@@ -56,10 +57,15 @@ TEST(LinkView, LampTooltipAndStatusLineFollowTheState) {
     EXPECT_EQ(m.View().statusText, "The radio is not answering on /dev/ttyUSB0.");
     EXPECT_EQ(m.View().statusStyle, StatusStyle::Error);
     EXPECT_NE(m.View().linkTip.find("No reply since"), std::string::npos);
+    // The last values are not the radio's now; a click's clearing keeps the error.
+    EXPECT_EQ(m.View().vfoAText, kUnknownKHz);
+    m.ClearStatus();
+    EXPECT_EQ(m.View().statusText, "The radio is not answering on /dev/ttyUSB0.");
     // Answering again clears only the link's own text.
     Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.OnPollTick(11, t0 + 3s); }));
     EXPECT_EQ(m.View().linkLamp, colour::kLinkLive);
     EXPECT_EQ(m.View().statusText, "");
+    EXPECT_EQ(m.View().vfoAText, "   7030.00");
 
     Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.Lost(EIO); }));
     EXPECT_EQ(m.View().linkLamp, colour::kLinkFailed);
@@ -69,6 +75,9 @@ TEST(LinkView, LampTooltipAndStatusLineFollowTheState) {
     Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.Reopened(); }));
     EXPECT_EQ(m.View().linkLamp, colour::kLinkWaiting);
     EXPECT_EQ(m.View().statusText, "something else"); // not the link's to clear
+    EXPECT_EQ(m.View().vfoAText, kUnknownKHz);        // back, but not answered yet
+    m.ApplyReply(ID_FA, "FA00007031000");
+    EXPECT_EQ(m.View().vfoAText, "   7031.00");
 }
 
 TEST(LinkView, ValuesShowAsDashesUntilSomethingSetsThem) {
@@ -116,9 +125,11 @@ TEST(KeyboardTuning, KeysStepsAndShift) {
     EXPECT_EQ(TuneStepHz(0), 10);
     EXPECT_EQ(TuneStepHz(2), 1000);
     EXPECT_EQ(TuneStepHz(7), 10);
-    // The help lists every key that tunes.
+    // The help lists every key the panel takes, both keys of each memory command.
     const std::string help = ShortcutsText();
-    for (const char* key : {"Up / Down", "Page Up", "Shift", "wheel", "Alt+X", "Tab"})
+    for (const char* key :
+         {"Up / Down", "Page Up", "Shift", "wheel", "Alt+X", "Tab", "Alt+L", "Alt+T",
+          "Alt+F1 or Shift+F1", "Alt+F4 or Shift+F4", "F1 ... F11", "Escape\t"})
         EXPECT_NE(help.find(key), std::string::npos) << key;
 }
 

@@ -5,6 +5,9 @@
 
 #include "qsolog/QsoLogView.h"
 
+#include <cstdlib>
+#include <ctime>
+
 using namespace tamrel;
 using test::contestQso;
 using test::normalQso;
@@ -78,13 +81,18 @@ TEST_F(QsoView, TheRadioStateGivesTheTransmittingVfo) {
 }
 
 TEST_F(QsoView, UtcTimeStamps) {
-    const int64_t tenLocal = local(2003, 12, 5, 10, 0, 0);
-    // Offset byte 0x87: seven hours, negative.
-    EXPECT_EQ(toLocalTime(qsoTimeStamp(tenLocal, true, 0x87))->hour, 17);
-    EXPECT_EQ(qsoTimeStamp(tenLocal, false, 0x87), tenLocal);
-    EXPECT_EQ(qsoTimeStamp(tenLocal, true, 0x05), tenLocal - 5 * 3600);
-    EXPECT_EQ(qsoTimeStamp(tenLocal, true, 0x1A), tenLocal - 2 * 3600); // 26 hours mod 24
-    EXPECT_EQ(qsoTimeStamp(tenLocal, true, 0x80), tenLocal);
+    // 2003-12-05 23:31:41 UTC, on a machine three hours east of UTC: the log
+    // shows the UTC time, not the local one moved by some offset.
+    const char* oldZone = std::getenv("TZ");
+    const std::string saved = oldZone ? oldZone : "";
+    setenv("TZ", "<+03>-3", 1);
+    tzset();
+    const int64_t now = 1070667101;
+    const std::optional<LocalTime> shown = toLocalTime(qsoTimeStamp(now, true));
+    EXPECT_EQ(shown, (LocalTime{2003, 12, 5, 23, 31, 41}));
+    EXPECT_EQ(toLocalTime(qsoTimeStamp(now, false))->hour, 2); // local time: 02:31 next day
+    oldZone ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
+    tzset();
 }
 
 TEST_F(QsoView, SpinsWrap) {

@@ -4,6 +4,7 @@
 
 #include "qsolog/CEditContestQSODlg.h"
 #include "qsolog/CEditQSODlg.h"
+#include "qsolog/LogClock.h"
 #include "qsolog/LogInterchangeActions.h"
 #include "qsolog/QsoLine.h"
 #include "qsolog/QsoLogTableModel.h"
@@ -22,6 +23,7 @@
 #include <QScreen>
 #include <QToolButton>
 
+#include <ctime>
 #include <thread>
 
 namespace tamrel::test {
@@ -129,7 +131,7 @@ TEST_F(QsoWindows, UtcSettingsChangedOnTheSheetStampTheNextQso) {
     ASSERT_TRUE(registry_->SetStationSettings(station));
     SystemConfig config;
     registry_->GetSystemConfig(config);
-    config.utcOffset = 0x87; // UTC-7: the stamp is seven hours on
+    config.utcOffset = 0x87; // UTC-7: the offset tells about local-time logs only
     ASSERT_TRUE(registry_->SetSystemConfig(config));
     logIt("K2B");
     config.utcOffset = 0x03; // UTC+3
@@ -138,8 +140,11 @@ TEST_F(QsoWindows, UtcSettingsChangedOnTheSheetStampTheNextQso) {
 
     ASSERT_TRUE(waitFor([&] { return fileRecords().size() == 3; }));
     const std::vector<QSORecord> r = fileRecords();
-    EXPECT_NEAR(double(r[1].time - r[0].time), 7 * 3600.0, 120);
-    EXPECT_NEAR(double(r[2].time - r[0].time), -3 * 3600.0, 120);
+    const auto now = double(std::time(nullptr));
+    EXPECT_NEAR(double(r[0].time), now, 120); // local time: the clock as it is
+    // In UTC: shown as the system clock's UTC, whatever the offset.
+    for (std::size_t i : {1u, 2u})
+        EXPECT_NEAR(double(civilSeconds(*toLocalTime(r[i].time))), now, 120) << i;
 }
 
 TEST_F(QsoWindows, WindowsAndControlsAreNamedByTheirTitlesAndCaptions) {
@@ -421,18 +426,18 @@ TEST_F(QsoWindows, LoadingAContestLogRecreatesBothWindowsForContestLogging) {
 TEST_F(QsoWindows, WindowsFollowThePanelAndLogInfoTogglesTheInformationWindow) {
     open();
     EXPECT_EQ(info()->pos(), QPoint(panel_.frame.right() + 1, panel_.frame.top()));
-    panel_.frame.moveTo(20, 10);
-    windows_->FollowMove();
-    EXPECT_EQ(info()->pos(), QPoint(panel_.frame.right() + 1, 10));
-    EXPECT_EQ(logging()->y(), panel_.frame.bottom() + 1);
-    // Moved onto the screen rather than beyond its edge.
+    // Wherever the panel goes, both windows follow it wholly on its screen,
+    // over neither the panel nor each other while there is room.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    EXPECT_EQ(logging()->x(),
-              std::max(screen.left(),
-                       std::min(20, screen.right() + 1 - logging()->frameGeometry().width())));
-    panel_.frame.moveTo(screen.right() - 100, 10);
-    windows_->FollowMove();
-    EXPECT_EQ(info()->frameGeometry().right(), screen.right());
+    for (QPoint at : {QPoint(20, 10), QPoint(700, 300), QPoint(screen.right() - 500, 10)}) {
+        panel_.frame = QRect(at, QSize(500, 300));
+        windows_->FollowMove();
+        const QRect i = info()->frameGeometry();
+        const QRect l = logging()->frameGeometry();
+        EXPECT_TRUE(screen.contains(i) && screen.contains(l)) << at.x();
+        EXPECT_FALSE(i.intersects(panel_.frame) || l.intersects(panel_.frame)) << at.x();
+        EXPECT_FALSE(i.intersects(l)) << at.x();
+    }
 
     click(logging(), qsoctl::kLogInfo);
     EXPECT_FALSE(info()->isVisible());

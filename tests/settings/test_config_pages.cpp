@@ -7,6 +7,7 @@
 
 #include "settings/ConfigPages.h"
 #include "settings/ConfigParse.h"
+#include "settings/RegistryDefaults.h"
 
 using namespace tamrel;
 using reg::Value;
@@ -105,7 +106,8 @@ TEST_F(ConfigPages, SystemPageStoresTheOffsetAsSignAndMagnitude) {
     auto s = sheet();
     s->Show(0);
     SystemCfgPage& p = s->System();
-    EXPECT_EQ(p.Value(SystemCfgPage::UtcOffset), "-7"); // the default 0x87
+    EXPECT_EQ(p.Value(SystemCfgPage::UtcOffset),
+              std::to_string(utcOffsetHours(DefaultUtcOffset())));
     p.SetValue(SystemCfgPage::UtcOffset, "-8");
     ASSERT_TRUE(s->Apply().applied);
     EXPECT_EQ(stored("", "Offset from UTC"), Value::ofBinary({0x88}));

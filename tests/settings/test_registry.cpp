@@ -2,8 +2,12 @@
 
 #include "settings/CRigControlRegistry.h"
 #include "settings/RegSettingsFormat.h"
+#include "settings/RegistryDefaults.h"
 
 #include <QSettings>
+
+#include <cstdlib>
+#include <ctime>
 
 using namespace tamrel;
 using reg::Value;
@@ -39,8 +43,8 @@ TEST_F(Registry, EmptyStoreSystemConfigCreatesEveryDefaultWithItsType) {
     EXPECT_EQ(r.GetQsoLoggingMode(), 0);
     SystemConfig config;
     r.GetSystemConfig(config);
-    const SystemConfig expected{
-        paths::defaultHomeDir(), "ZZ9ZZ", "Opname", "Hometown, ST", 0x87, "Tamrel.Log", 0};
+    const SystemConfig expected{paths::defaultHomeDir(), "ZZ9ZZ",      "Opname", "Hometown, ST",
+                                DefaultUtcOffset(),      "Tamrel.Log", 0};
     EXPECT_EQ(config, expected);
     EXPECT_TRUE(prompter_.texts().empty());
     EXPECT_EQ(*r.GetMacroVariable(1), "ZZ9ZZ");
@@ -48,13 +52,14 @@ TEST_F(Registry, EmptyStoreSystemConfigCreatesEveryDefaultWithItsType) {
     EXPECT_EQ(*r.GetMacroVariable(3), "Hometown, ST");
 
     const reg::Document doc = onDisk();
-    EXPECT_EQ(doc.at(keyPath()), (reg::Values{{"HomeDir", Value::ofText(paths::defaultHomeDir())},
-                                              {"Callsign", Value::ofText("ZZ9ZZ")},
-                                              {"Name", Value::ofText("Opname")},
-                                              {"QTH", Value::ofText("Hometown, ST")},
-                                              {"Offset from UTC", Value::ofBinary({0x87})},
-                                              {"Log File Name", Value::ofText("Tamrel.Log")},
-                                              {"SW Logging Mode", Value::ofBinary({0})}}));
+    EXPECT_EQ(doc.at(keyPath()),
+              (reg::Values{{"HomeDir", Value::ofText(paths::defaultHomeDir())},
+                           {"Callsign", Value::ofText("ZZ9ZZ")},
+                           {"Name", Value::ofText("Opname")},
+                           {"QTH", Value::ofText("Hometown, ST")},
+                           {"Offset from UTC", Value::ofBinary({DefaultUtcOffset()})},
+                           {"Log File Name", Value::ofText("Tamrel.Log")},
+                           {"SW Logging Mode", Value::ofBinary({0})}}));
     EXPECT_EQ(doc.at(keyPath("Window Size")),
               (reg::Values{{"Top Left", Value::ofDword(0)},
                            {"Bottom Right", Value::ofDword(639u << 16 | 479u)}}));
@@ -284,11 +289,21 @@ TEST_F(Registry, SettingsKeyGroups) {
 
 TEST_F(Registry, RootGroupsAndTheirDefaults) {
     CRigControlRegistry r(prompter_);
+    // A first start takes the offset from this computer's zone (five hours west).
+    const char* oldZone = std::getenv("TZ");
+    const std::string savedZone = oldZone ? oldZone : "";
+    setenv("TZ", "<-05>5", 1);
+    tzset();
     UtcSettings utc{7, 7};
-    r.GetUtcSettings(utc); // no root yet: flag 0, offset 135
-    EXPECT_EQ(utc, (UtcSettings{0, 0x87}));
+    r.GetUtcSettings(utc); // no root yet: the defaults
+    EXPECT_EQ(utc, (UtcSettings{1, 0x85}));
     r.GetUtcSettings(utc); // root exists, flag missing: its default is written
-    EXPECT_EQ(utc, (UtcSettings{1, 0x87}));
+    EXPECT_EQ(utc, (UtcSettings{1, 0x85}));
+    setenv("TZ", "<+0530>-5:30", 1); // rounds to six hours east
+    tzset();
+    EXPECT_EQ(DefaultUtcOffset(), 0x06);
+    oldZone ? setenv("TZ", savedZone.c_str(), 1) : unsetenv("TZ");
+    tzset();
     EXPECT_EQ(stored("", "Use UTC in Log"), Value::ofBinary({1}));
 
     EXPECT_EQ(r.GetAppColor(), 0xDFB880u);

@@ -3,10 +3,20 @@
 
 #include "settings/CRigControlRegistry.h"
 #include "settings/RegEncoding.h"
+#include "settings/RegistryDefaults.h"
+
+#include <cstdio>
 
 using namespace tamrel;
 
 namespace {
+
+// The first-run "Offset from UTC" byte as the file writes it: this zone's.
+std::string offsetHex() {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02x", DefaultUtcOffset());
+    return hex;
+}
 
 using RegistryFailures = test::SettingsFixture;
 
@@ -236,11 +246,14 @@ TEST_F(RegistryFailures, AUnicodeExportIsReadAndWrittenBackAsRegedit4) {
     CRigControlRegistry r(prompter_);
     SystemConfig config;
     r.GetSystemConfig(config); // writes the missing UTC offset
-    EXPECT_EQ(config, (SystemConfig{"/data", "VE2ABC", "François", "Montréal", 0x87, "x.Log", 0}));
+    EXPECT_EQ(config, (SystemConfig{"/data", "VE2ABC", "François", "Montréal", DefaultUtcOffset(),
+                                    "x.Log", 0}));
     EXPECT_EQ(fileBytes(), "REGEDIT4\r\n\r\n" + kRootKey +
                                "]\r\n\"Callsign\"=\"VE2ABC\"\r\n\"HomeDir\"=\"/data\"\r\n"
                                "\"Log File Name\"=\"x.Log\"\r\n\"Name\"=\"Fran\xE7ois\"\r\n"
-                               "\"Offset from UTC\"=hex:87\r\n"
+                               "\"Offset from UTC\"=hex:" +
+                               offsetHex() +
+                               "\r\n"
                                "\"QTH\"=\"Montr\xE9"
                                "al\"\r\n\"SW Logging Mode\"=hex:00\r\n\r\n");
     EXPECT_TRUE(r.LoadProblems().empty());

@@ -1,0 +1,60 @@
+// Where tool windows open against the front panel, on plain rectangles.
+#include "controls/ToolPlacement.h"
+
+#include <gtest/gtest.h>
+
+using namespace tamrel;
+
+namespace {
+const QRect kScreen(0, 0, 1920, 1080);
+} // namespace
+
+TEST(ToolPlacement, BesideThePanelWhereThereIsRoomAndOverNoOtherWindow) {
+    const QRect centred(640, 300, 640, 480);
+    const QSize size(600, 400);
+    EXPECT_EQ(PlaceBeside(centred, size, kScreen, {}, {Beside::Right}), QRect({1280, 300}, size));
+    EXPECT_EQ(PlaceBeside(centred, QSize(600, 300), kScreen, {}, {Beside::Below}),
+              QRect(640, 780, 600, 300));
+    // Below would leave the screen: slid along the bottom edge is no place
+    // either, so the next side.
+    EXPECT_EQ(PlaceBeside(centred, QSize(600, 500), kScreen, {}, {Beside::Below, Beside::Left}),
+              QRect(40, 300, 600, 500));
+    // At the right edge: the left side.
+    const QRect atRight(1280, 0, 640, 480);
+    EXPECT_EQ(PlaceBeside(atRight, size, kScreen, {}, {Beside::Right, Beside::Left}),
+              QRect({680, 0}, size));
+    // A window already on the right: the next one goes under it, still beside the panel.
+    const std::vector<QRect> taken = {QRect(1280, 300, 600, 200)};
+    EXPECT_EQ(PlaceBeside(centred, size, kScreen, taken, {Beside::Right}),
+              QRect({1280, 500}, size));
+    // A centred panel leaves no room anywhere for a large window: one that may
+    // be smaller goes beside the panel at the size the room allows.
+    const QRect middle(502, 226, 917, 609);
+    EXPECT_EQ(PlaceBeside(middle, QSize(902, 445), kScreen, {}, {Beside::Below}, QSize(400, 200)),
+              QRect(502, 835, 902, 245));
+    // A panel low on the screen: the window beside it slides up to stay on it.
+    EXPECT_EQ(PlaceBeside(QRect(0, 800, 640, 280), size, kScreen, {}, {Beside::Right}),
+              QRect({640, 680}, size));
+}
+
+TEST(ToolPlacement, AlwaysWhollyOnTheScreenAndNeverOverThePanelWhileThereIsRoom) {
+    // The panel moved across the screen (windows moving together): the window
+    // follows without ever covering it.
+    const QSize size(500, 300);
+    for (int x = -100; x <= 1500; x += 20) {
+        const QRect panel(x, 60, 640, 480);
+        const QRect r = PlaceBeside(panel, size, kScreen, {}, {Beside::Right, Beside::Left});
+        EXPECT_TRUE(kScreen.contains(r)) << x;
+        EXPECT_FALSE(r.intersects(panel)) << x;
+    }
+    // Twice the scale: the panel fills most of a 960x540 screen. The window is
+    // on the screen and covers as little of the panel as it can.
+    const QRect small(0, 0, 960, 540);
+    const QRect panel(100, 20, 700, 480);
+    const QRect r = PlaceBeside(panel, QSize(400, 300), small, {}, {Beside::Below});
+    EXPECT_TRUE(small.contains(r));
+    EXPECT_LE(r.intersected(panel).width() * r.intersected(panel).height(), 240 * 300);
+    EXPECT_TRUE(FreeSpot(QRect(0, 0, 10, 10), panel, small, {}));
+    EXPECT_FALSE(FreeSpot(QRect(950, 0, 20, 10), panel, small, {}));
+    EXPECT_EQ(MovedOnScreen(QRect(900, 500, 100, 100), small), QRect(860, 440, 100, 100));
+}
