@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes, cut into arbitrary pieces, to the reply parser and
 // checks what comes out: bounded texts, ids in range and matching the text,
 // converted display replies, and the same replies however the bytes are cut.
+// The replies are then read into the radio model, as the panel reads them.
+#include "radio/K2RadioModel.h"
 #include "radio/ReplyParser.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -61,5 +63,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         rest.remove_prefix(n);
     }
     check(a == b);
+
+    K2RadioModel model;
+    for (const auto& [id, text] : a)
+        model.ApplyReply(id, text);
+    const K2RadioState state = model.Snapshot();
+    (void)state;
     return 0;
 }
