@@ -141,7 +141,7 @@ CCWKeyboardDlg::CCWKeyboardDlg(CRigControlRegistry& registry, CwQueue& cwThread,
     repeat_ = flat(*this, 1025, "AutoPlay Repeat");
     connect(repeat_, &QAbstractButton::clicked, this, [this] { OnAutoplayRepeat(); });
     indicator_ = new CStaticEx("AutoPlay", this);
-    setControlId(*indicator_, 1097, "AutoPlay");
+    setControlId(*indicator_, 1097, "AutoPlay lamp");
     indicator_->setAlignment(Qt::AlignCenter);
     indicator_->setMinimumWidth(70);
     indicator_->setFixedHeight(24);

@@ -1,5 +1,6 @@
 #include "FrontPanelView.h"
 
+#include "controls/AccessibleControls.h"
 #include "controls/CColorButton.h"
 #include "controls/CEditEx.h"
 #include "controls/CScrollingSegmentDisplay.h"
@@ -8,6 +9,7 @@
 #include "controls/CStaticEx.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QSignalBlocker>
@@ -16,6 +18,18 @@
 namespace tamrel {
 
 namespace {
+
+// Tells a screen reader of a state only a colour shows, with the event it
+// listens for when it changed.
+void setSpoken(QWidget* w, const char* property, const QVariant& value) {
+    if (w->property(property) == value)
+        return;
+    w->setProperty(property, value);
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(w, changed);
+    QAccessible::updateAccessibility(&event);
+}
 
 void setText(CEditEx* e, const std::string& text) {
     QString t = QString::fromStdString(text);
@@ -31,6 +45,8 @@ void setBack(CEditEx* e, Rgb c) {
 void setFace(CColorButton* b, Rgb c) {
     if (b->faceColour() != ToQColor(c))
         b->setColours(Qt::black, ToQColor(c));
+    // A button that shows its state by colour says it: lit is checked.
+    setSpoken(b, kLit, c != colour::kSilver);
 }
 
 void setCaption(CShadedButton* b, const std::string& caption) {
@@ -56,6 +72,10 @@ void setSelected(CShadedButton* b, bool selected, bool keepFont = false) {
         return;
     b->setProperty("selectedStyle", selected);
     StyleSelected(*b, selected, keepFont);
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(b, changed);
+    QAccessible::updateAccessibility(&event);
 }
 
 } // namespace
@@ -139,18 +159,28 @@ void ShowView(FrontPanelWidgets& w, const PanelView& v, uint32_t changes) {
     }
     if (changes & kChangeAnnunciators) {
         for (std::size_t i = 0; i < w.lamps.size(); ++i)
-            if (w.lamps[i]->backgroundColour() != ToQColor(v.lamps[i]))
+            if (w.lamps[i]->backgroundColour() != ToQColor(v.lamps[i])) {
                 w.lamps[i]->setBackgroundColour(ToQColor(v.lamps[i]));
+                const bool lit = v.lamps[i] != colour::kSilver;
+                w.lamps[i]->setProperty(kSpokenValue, !lit                             ? "off"
+                                                      : v.lamps[i] == colour::kLampBlink ? "blinking"
+                                                                                         : "on");
+                setSpoken(w.lamps[i], kLit, lit);
+            }
     }
     if (changes & kChangeMeter) {
         for (std::size_t i = 0; i < w.meter.size(); ++i)
             setFace(w.meter[i], v.meter[i]);
+        w.meter[0]->parentWidget()->setProperty(kSpokenValue, MeterReading(v.meter));
     }
     if (changes & kChangeDisplay)
         w.display->setText(QString::fromStdString(v.displayText));
     if (changes & kChangeLink) {
         w.linkLamp->setBackgroundColour(ToQColor(v.linkLamp));
         w.linkLamp->setToolTip(QString::fromStdString(v.linkTip));
+        w.linkLamp->setProperty(kSpokenValue, QString::fromStdString(v.linkTip));
+        w.txLamp->setProperty(kSpokenValue, v.txLamp ? "transmitting" : "receiving");
+        setSpoken(w.txLamp, kLit, v.txLamp);
         w.txLamp->setBackgroundColour(ToQColor(v.txLamp ? colour::kTxLit : colour::kTxDark));
         w.txLamp->setTextColour(v.txLamp ? Qt::white : QColor(150, 110, 110));
     }

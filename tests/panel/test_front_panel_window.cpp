@@ -21,6 +21,8 @@
 #include "remote/ControlFrame.h"
 #include "remote/ControlServer.h"
 #include "settings/CRigControlRegistry.h"
+#include "settings/CTamrelCfg.h"
+#include "support/AccessibleAudit.h"
 #include "support/PtyPeer.h"
 #include "switchpanel/CKeySwitchEmulationPanelsPropSheet.h"
 
@@ -398,20 +400,43 @@ TEST_F(FrontPanelWindow, AFocusedFrequencyBoxFollowsTheRadioUntilTheOperatorType
 }
 
 TEST_F(FrontPanelWindow, ScreenReadersHearTitlesAndCaptionsNeverIds) {
+    QTemporaryDir home;
+    SystemConfig config;
+    registry_->GetSystemConfig(config);
+    config.homeDir = home.path().toStdString();
+    ASSERT_TRUE(registry_->SetSystemConfig(config));
+    // Every window the panel opens, each as a screen reader meets it.
     click(ctl::kSwitchPanel);
-    ASSERT_NE(dlg_->SwitchPanel(), nullptr);
-    const std::vector<QWidget*> windows = {dlg_.get(), dlg_->SwitchPanel()};
+    click(ctl::kKeyboardCw);
+    QTest::keyClick(dlg_.get(), Qt::Key_L, Qt::AltModifier);
+    ASSERT_TRUE(pumpUntil([&] {
+        QsoLoggingWindows* q = dlg_->QsoLogging();
+        return q && q->InfoWindow() && q->LoggingWindow() && q->LoggingWindow()->isVisible();
+    }));
+    CTamrelCfg sheet(*registry_, prompter_, dlg_.get());
+    sheet.show();
+    const std::vector<QWidget*> windows = {dlg_.get(),
+                                           dlg_->SwitchPanel(),
+                                           dlg_->Keyboard(),
+                                           dlg_->QsoLogging()->InfoWindow(),
+                                           dlg_->QsoLogging()->LoggingWindow(),
+                                           &sheet};
     for (QWidget* window : windows) {
-        EXPECT_EQ(QAccessible::queryAccessibleInterface(window)->text(QAccessible::Name),
-                  window->windowTitle());
-        for (QWidget* w : window->findChildren<QWidget*>()) {
-            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-            EXPECT_FALSE(a && a->text(QAccessible::Name).startsWith("ctl"))
-                << w->objectName().toStdString();
-        }
+        ASSERT_NE(window, nullptr);
+        const QString title = window->windowTitle();
+        EXPECT_FALSE(title.isEmpty());
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(window)->text(QAccessible::Name), title);
+        const test::AccessibleAudit audit = test::AuditWindow(*window);
+        std::printf("%s: %d controls, %lld without a human name, %lld drawn without role or "
+                    "value\n",
+                    qPrintable(title), audit.controls, static_cast<long long>(audit.unnamed.size()),
+                    static_cast<long long>(audit.mute.size()));
+        EXPECT_GT(audit.controls, 0) << title.toStdString();
+        EXPECT_TRUE(audit.unnamed.isEmpty())
+            << title.toStdString() << ":\n  " << audit.unnamedList().toStdString();
+        EXPECT_TRUE(audit.mute.isEmpty())
+            << title.toStdString() << ":\n  " << audit.mute.join("\n  ").toStdString();
     }
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(control(ctl::kRit))->text(QAccessible::Name),
-              "RIT");
 }
 
 TEST_F(FrontPanelWindow, OnlyAVerticalWheelTurnTunesANotchAtATime) {
