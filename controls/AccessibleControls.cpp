@@ -160,6 +160,19 @@ private:
     }
 };
 
+// A window that reads out on request: its description is the last read-out.
+class ReadOutWindowAccessible final : public QAccessibleWidget {
+public:
+    explicit ReadOutWindowAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Dialog) {}
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Description)
+            return widget()->property(kReadOut).toString();
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return widget()->windowTitle();
+        return QAccessibleWidget::text(t);
+    }
+};
+
 QAccessibleInterface* factory(const QString& className, QObject* object) {
     if (!object || !object->isWidgetType())
         return nullptr;
@@ -172,6 +185,8 @@ QAccessibleInterface* factory(const QString& className, QObject* object) {
     if (className == QLatin1String("CStaticEx"))
         return new ReadoutAccessible(w, w->property(kLit).isValid() ? QAccessible::Indicator
                                                                     : QAccessible::StaticText);
+    if (w->isWindow() && w->property(kReadOut).isValid())
+        return new ReadOutWindowAccessible(w);
     if (w->property(kOneReading).toBool())
         return new ReadoutAccessible(w, QAccessible::Indicator);
     return nullptr;

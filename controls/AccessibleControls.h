@@ -19,6 +19,10 @@ inline constexpr char kLit[] = "lit";
 // out of the tree.
 inline constexpr char kOneReading[] = "signalMeter";
 
+// A window whose description is what it last read out on request (a key
+// asking for the frequencies): set before the window's title.
+inline constexpr char kReadOut[] = "readOut";
+
 // Installs the interfaces' factory; the controls' constructors call it, so a
 // control never meets a screen reader without it.
 void InstallAccessibleControls();

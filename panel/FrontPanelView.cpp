@@ -7,10 +7,12 @@
 #include "controls/CSegmentDisplay.h"
 #include "controls/CShadedButton.h"
 #include "controls/CStaticEx.h"
+#include "panel/SpokenValues.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QCheckBox>
+#include <QRegularExpression>
 #include <QComboBox>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -28,7 +30,7 @@ void setSpoken(QWidget* w, const char* property, const QVariant& value) {
     QAccessible::State changed;
     changed.checked = true;
     QAccessibleStateChangeEvent event(w, changed);
-    QAccessible::updateAccessibility(&event);
+    SpokenValues::deliver(&event);
 }
 
 void setText(CEditEx* e, const std::string& text) {
@@ -75,10 +77,44 @@ void setSelected(CShadedButton* b, bool selected, bool keepFont = false) {
     QAccessible::State changed;
     changed.checked = true;
     QAccessibleStateChangeEvent event(b, changed);
-    QAccessible::updateAccessibility(&event);
+    SpokenValues::deliver(&event);
 }
 
 } // namespace
+
+namespace {
+
+// In mode table order, as PanelView::modeSelected.
+constexpr const char* kModeNames[6] = {"LSB", "USB", "CW", "RTTY", "CW reverse", "RTTY reverse"};
+
+QString modeName(const PanelView& v) {
+    for (std::size_t i = 0; i < v.modeSelected.size(); ++i)
+        if (v.modeSelected[i])
+            return kModeNames[i];
+    return "mode unknown";
+}
+
+} // namespace
+
+QString SpokenSummary(const PanelView& v) {
+    auto khz = [](const std::string& text) {
+        const QString t = QString::fromStdString(text).trimmed();
+        return t.contains(QRegularExpression("[0-9]")) ? t + " kHz" : QString("unknown");
+    };
+    QString s = QString("VFO A %1, VFO B %2, %3").arg(khz(v.vfoAText), khz(v.vfoBText), modeName(v));
+    if (!v.bandwidthText.empty())
+        s += QString(", filter %1").arg(QString::fromStdString(v.bandwidthText).trimmed());
+    return s;
+}
+
+void FollowSpokenValues(SpokenValues& spoken, const FrontPanelWidgets& w, const PanelView& v) {
+    for (QWidget* c : std::initializer_list<QWidget*>{
+             w.vfoA, w.vfoB, w.offsetEdit, w.bandwidth, w.band, w.txLamp, w.linkLamp, w.status})
+        spoken.Follow(c);
+    spoken.Follow(w.meter[0]->parentWidget());
+    // The mode as one value, on the group of its buttons.
+    spoken.Follow(w.modes[0]->parentWidget(), [&v] { return modeName(v); });
+}
 
 void ShowView(FrontPanelWidgets& w, const PanelView& v, uint32_t changes) {
     if (changes & kChangeTexts) {

@@ -41,6 +41,7 @@ std::vector<Shortcut> KeyboardShortcuts() {
         {"Enter in a frequency edit", "Set that VFO to the typed frequency"},
         {"Enter elsewhere, Alt+X", "Exit Tamrel (asks first)"},
         {"Tab / Shift+Tab", "Move the focus between controls"},
+        {"Alt+R", "Read out the frequencies and the mode (screen readers)"},
         {"Right-click the panel", "This menu"},
     };
 }

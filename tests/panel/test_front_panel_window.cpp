@@ -14,6 +14,9 @@
 #include "panel/FocusRing.h"
 #include "panel/FrontPanelView.h"
 #include "panel/KeyboardTuning.h"
+#include "panel/SpokenValues.h"
+#include "controls/AccessibleControls.h"
+#include "platform/Clock.h"
 #include "platform/Prompter.h"
 #include "qsolog/CContestQSODlg.h"
 #include "qsolog/QsoLoggingWindows.h"
@@ -847,4 +850,95 @@ TEST_F(FrontPanelWindow, TheFocusIsFramedWhereverTabTakesIt) {
     ASSERT_TRUE(pumpUntil([&] { return ring->Target() == QApplication::focusWidget(); }, 2s));
     EXPECT_NE(ring->Target(), tuning);
     EXPECT_TRUE(ring->isVisible());
+}
+
+namespace {
+// What screen readers were told while it lives: value changes and description
+// changes, with the control and the text.
+class HeardEvents {
+public:
+    HeardEvents() {
+        heard_ = this;
+        SpokenValues::deliver = &HeardEvents::Hear;
+    }
+    ~HeardEvents() {
+        SpokenValues::deliver = &QAccessible::updateAccessibility;
+        heard_ = nullptr;
+    }
+    std::vector<std::pair<QObject*, QString>> values;
+    std::vector<QObject*> descriptions;
+
+private:
+    static void Hear(QAccessibleEvent* e) {
+        if (e->type() == QAccessible::ValueChanged)
+            heard_->values.emplace_back(
+                e->object(), static_cast<QAccessibleValueChangeEvent*>(e)->value().toString());
+        if (e->type() == QAccessible::DescriptionChanged)
+            heard_->descriptions.push_back(e->object());
+    }
+    static inline HeardEvents* heard_ = nullptr;
+};
+} // namespace
+
+TEST(SpokenValuesTest, AWheelTurnSpeaksOncePerIntervalAndAlwaysItsLastValue) {
+    app();
+    ManualClock clock;
+    QWidget window;
+    auto* vfo = new QLineEdit("14060.00", &window);
+    auto* lamp = new CStaticEx("TX", &window);
+    lamp->setProperty(kSpokenValue, "receiving");
+    SpokenValues spoken(clock, 500ms);
+    spoken.Follow(vfo);
+    spoken.Follow(lamp);
+    HeardEvents heard;
+    // Ten notches within 200 ms: the first is spoken at once, the rest wait.
+    for (int i = 1; i <= 10; ++i) {
+        vfo->setText(QString("14060.%1").arg(i * 10, 2, 10, QChar('0')));
+        spoken.Check();
+        clock.Advance(20ms);
+        QCoreApplication::processEvents();
+    }
+    ASSERT_EQ(heard.values.size(), 1u);
+    EXPECT_EQ(heard.values[0], std::make_pair(static_cast<QObject*>(vfo), QString("14060.10")));
+    // A lamp has an interval of its own.
+    lamp->setProperty(kSpokenValue, "transmitting");
+    spoken.Check();
+    ASSERT_EQ(heard.values.size(), 2u);
+    EXPECT_EQ(heard.values[1].second, "transmitting");
+    // Once the interval has passed, the last value and nothing in between.
+    for (int i = 0; i < 20; ++i) {
+        clock.Advance(50ms);
+        QCoreApplication::processEvents();
+    }
+    ASSERT_EQ(heard.values.size(), 3u);
+    EXPECT_EQ(heard.values[2].second, "14060.100");
+    // Quiet again: the next change is spoken at once; nothing new, nothing said.
+    vfo->setText("14061.00");
+    spoken.Check();
+    spoken.Check();
+    ASSERT_EQ(heard.values.size(), 4u);
+    EXPECT_EQ(heard.values[3].second, "14061.00");
+}
+
+TEST_F(FrontPanelWindow, AltRReadsTheFrequenciesAndTheModeAndChangesAreSpoken) {
+    HeardEvents heard;
+    radioSays(ifReply(14060000, 0, 0, 0, 2, 0, 0), [&] { return view().vfoAText == "  14060.00"; });
+    // The radio's change reached the reader as the box's value.
+    EXPECT_NE(std::find(heard.values.begin(), heard.values.end(),
+                        std::make_pair(static_cast<QObject*>(control(ctl::kVfoAEdit)),
+                                       QString("  14060.00"))),
+              heard.values.end());
+    QTest::keyClick(dlg_.get(), Qt::Key_R, Qt::AltModifier);
+    EXPECT_EQ(std::count(heard.descriptions.begin(), heard.descriptions.end(), dlg_.get()), 1);
+    const QString said =
+        QAccessible::queryAccessibleInterface(dlg_.get())->text(QAccessible::Description);
+    EXPECT_TRUE(said.startsWith("VFO A 14060.00 kHz, VFO B")) << said.toStdString();
+    EXPECT_TRUE(said.contains("USB")) << said.toStdString();
+    // Asked again, it says it again.
+    QTest::keyClick(dlg_.get(), Qt::Key_R, Qt::AltModifier);
+    EXPECT_EQ(std::count(heard.descriptions.begin(), heard.descriptions.end(), dlg_.get()), 2);
+    bool listed = false;
+    for (const Shortcut& s : KeyboardShortcuts())
+        listed = listed || s.keys == "Alt+R";
+    EXPECT_TRUE(listed);
 }
