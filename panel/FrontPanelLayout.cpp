@@ -189,7 +189,7 @@ QWidget* frequencyGroup(QWidget& panel, FrontPanelWidgets& w) {
     w.bandUp = shaded(*g, ctl::kBandUp, "BAND+", "Change Band Up", kRedMetal);
     for (CShadedButton* b : {w.bandDown, w.bandUp}) {
         b->setFontDescription(tahoma(12, 600));
-        b->setTextColour(QColor(0, 99, 0));
+        b->setTextColour(QColor(0, 80, 0)); // darker than the steps' green: the face is lighter
         bottom->addWidget(b);
     }
     bottom->addSpacing(12);

@@ -17,6 +17,8 @@
 #include <QSignalBlocker>
 #include <QSlider>
 
+#include <cmath>
+
 namespace tamrel {
 
 namespace {
@@ -42,6 +44,18 @@ void setText(CEditEx* e, const std::string& text) {
 void setBack(CEditEx* e, Rgb c) {
     if (e->backgroundColour() != ToQColor(c))
         e->setBackgroundColour(ToQColor(c));
+    // Black text, or white on a dark background (split receive): whichever
+    // contrasts more by WCAG's measure of luminance.
+    auto linear = [](double v) {
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    const QColor back = ToQColor(c);
+    const double lum = 0.2126 * linear(back.redF()) + 0.7152 * linear(back.greenF()) +
+                       0.0722 * linear(back.blueF());
+    // Equal contrast with black and white where (L + 0.05)^2 = 1.05 * 0.05.
+    const QColor text = lum < 0.179 ? Qt::white : Qt::black;
+    if (e->textColour() != text)
+        e->setTextColour(text);
 }
 
 void setFace(CColorButton* b, Rgb c) {
@@ -218,7 +232,8 @@ void ShowView(FrontPanelWidgets& w, const PanelView& v, uint32_t changes) {
         w.txLamp->setProperty(kSpokenValue, v.txLamp ? "transmitting" : "receiving");
         setSpoken(w.txLamp, kLit, v.txLamp);
         w.txLamp->setBackgroundColour(ToQColor(v.txLamp ? colour::kTxLit : colour::kTxDark));
-        w.txLamp->setTextColour(v.txLamp ? Qt::white : QColor(150, 110, 110));
+        // Both readable at 4.5:1 or better, dark or lit.
+        w.txLamp->setTextColour(v.txLamp ? Qt::white : QColor(200, 170, 170));
     }
     if (changes & kChangeStatus) {
         bool error = v.statusStyle == StatusStyle::Error;

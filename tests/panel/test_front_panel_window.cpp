@@ -49,6 +49,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace tamrel;
 using namespace std::chrono_literals;
@@ -941,4 +942,85 @@ TEST_F(FrontPanelWindow, AltRReadsTheFrequenciesAndTheModeAndChangesAreSpoken) {
     for (const Shortcut& s : KeyboardShortcuts())
         listed = listed || s.keys == "Alt+R";
     EXPECT_TRUE(listed);
+}
+
+namespace {
+// WCAG's relative luminance and contrast ratio.
+double luminance(const QColor& c) {
+    auto lin = [](double v) {
+        v /= 255.0;
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * lin(c.red()) + 0.7152 * lin(c.green()) + 0.0722 * lin(c.blue());
+}
+double contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+// The mean colour of a drawn face, text included (a small part of it).
+QColor meanColour(QWidget& w) {
+    const QImage image = w.grab().toImage();
+    double r = 0, g = 0, b = 0;
+    const double n = double(image.width()) * image.height();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            r += c.red();
+            g += c.green();
+            b += c.blue();
+        }
+    return QColor(int(r / n), int(g / n), int(b / n));
+}
+} // namespace
+
+TEST(FrontPanelContrast, EveryTextKeepsFourAndAHalfToOneInEveryState) {
+    app();
+    // Each state a text can be shown in: off, then everything lit or chosen.
+    PanelView quiet;
+    PanelView lit;
+    lit.txLamp = true;
+    lit.lamps.fill(colour::kLampOn);
+    lit.lamps[0] = colour::kLampBlink;
+    lit.modeSelected.fill(true);
+    lit.agcSelected.fill(true);
+    lit.xfilSelected.fill(true);
+    lit.preSelected = lit.attSelected = true;
+    lit.rxA = lit.txB = lit.ritButton = colour::kOn;
+    lit.editABack = colour::kSplitTransmit;
+    lit.editBBack = colour::kSplitReceive;
+    lit.offsetEditBack = colour::kRitOffset;
+    lit.tuningEditBack = colour::kReleaseTuning;
+    lit.entryButton = {colour::kEntryReady, colour::kEntryReady};
+    lit.entryEnabled = {true, true};
+    lit.statusText = "Lost the radio";
+    lit.statusStyle = StatusStyle::Error;
+    lit.linkLamp = colour::kLinkFailed;
+    for (const PanelView* v : {&quiet, &lit}) {
+        QWidget panel;
+        FrontPanelWidgets w = BuildFrontPanel(panel, QColor(192, 192, 192));
+        ShowView(w, *v, kChangeAll);
+        panel.resize(panel.sizeHint());
+        std::vector<std::pair<std::string, double>> low;
+        auto check = [&](QWidget* c, const QColor& text, const QColor& back) {
+            if (!c->isEnabled())
+                return; // an unavailable control's caption is exempt
+            const double r = contrast(text, back);
+            if (r < 4.5)
+                low.emplace_back(c->accessibleName().toStdString(), r);
+        };
+        for (auto* e : panel.findChildren<CEditEx*>())
+            check(e, e->textColour(), e->backgroundColour());
+        for (auto* s : panel.findChildren<CStaticEx*>())
+            if (!s->text().isEmpty())
+                check(s, s->textColour(), s->backgroundColour());
+        for (auto* b : panel.findChildren<CColorButton*>())
+            if (!b->text().isEmpty())
+                check(b, b->captionColour(), b->faceColour());
+        for (auto* b : panel.findChildren<CShadedButton*>())
+            if (!b->text().isEmpty())
+                check(b, b->textColour(), meanColour(*b));
+        check(w.status, w.status->onColour(), w.status->backgroundColour());
+        for (const auto& [name, ratio] : low)
+            ADD_FAILURE() << (v == &lit ? "lit: " : "quiet: ") << name << " " << ratio << ":1";
+    }
 }
