@@ -12,8 +12,8 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QCheckBox>
-#include <QRegularExpression>
 #include <QComboBox>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QSlider>
 
@@ -115,15 +115,16 @@ QString SpokenSummary(const PanelView& v) {
         const QString t = QString::fromStdString(text).trimmed();
         return t.contains(QRegularExpression("[0-9]")) ? t + " kHz" : QString("unknown");
     };
-    QString s = QString("VFO A %1, VFO B %2, %3").arg(khz(v.vfoAText), khz(v.vfoBText), modeName(v));
+    QString s =
+        QString("VFO A %1, VFO B %2, %3").arg(khz(v.vfoAText), khz(v.vfoBText), modeName(v));
     if (!v.bandwidthText.empty())
         s += QString(", filter %1").arg(QString::fromStdString(v.bandwidthText).trimmed());
     return s;
 }
 
 void FollowSpokenValues(SpokenValues& spoken, const FrontPanelWidgets& w, const PanelView& v) {
-    for (QWidget* c : std::initializer_list<QWidget*>{
-             w.vfoA, w.vfoB, w.offsetEdit, w.bandwidth, w.band, w.txLamp, w.linkLamp, w.status})
+    for (QWidget* c : std::initializer_list<QWidget*>{w.vfoA, w.vfoB, w.offsetEdit, w.bandwidth,
+                                                      w.band, w.txLamp, w.linkLamp, w.status})
         spoken.Follow(c);
     spoken.Follow(w.meter[0]->parentWidget());
     // The mode as one value, on the group of its buttons.
@@ -212,9 +213,10 @@ void ShowView(FrontPanelWidgets& w, const PanelView& v, uint32_t changes) {
             if (w.lamps[i]->backgroundColour() != ToQColor(v.lamps[i])) {
                 w.lamps[i]->setBackgroundColour(ToQColor(v.lamps[i]));
                 const bool lit = v.lamps[i] != colour::kSilver;
-                w.lamps[i]->setProperty(kSpokenValue, !lit                             ? "off"
-                                                      : v.lamps[i] == colour::kLampBlink ? "blinking"
-                                                                                         : "on");
+                w.lamps[i]->setProperty(kSpokenValue, !lit ? "off"
+                                                      : v.lamps[i] == colour::kLampBlink
+                                                          ? "blinking"
+                                                          : "on");
                 setSpoken(w.lamps[i], kLit, lit);
             }
     }

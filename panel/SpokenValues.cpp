@@ -3,6 +3,7 @@
 #include "controls/AccessibleControls.h"
 
 #include <QAccessible>
+#include <QApplication>
 
 namespace tamrel {
 
@@ -83,6 +84,25 @@ void SpokenValues::Say(QWidget& window, const QString& text) {
     window.setProperty(kReadOut, text);
     QAccessibleEvent event(&window, QAccessible::DescriptionChanged);
     deliver(&event);
+    // Orca speaks a description change only of the control with the focus:
+    // that control carries the read-out until the focus moves on.
+    static QPointer<QWidget> carrier;
+    static QString itsOwn;
+    static QMetaObject::Connection untilFocusMoves;
+    auto giveBack = [] {
+        QObject::disconnect(untilFocusMoves);
+        if (carrier)
+            carrier->setAccessibleDescription(itsOwn);
+        carrier = nullptr;
+    };
+    giveBack();
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || !window.isAncestorOf(focus))
+        return;
+    carrier = focus;
+    itsOwn = focus->accessibleDescription();
+    focus->setAccessibleDescription(text);
+    untilFocusMoves = QObject::connect(qApp, &QApplication::focusChanged, giveBack);
 }
 
 } // namespace tamrel

@@ -2,6 +2,7 @@
 // end of the line on a pseudo-terminal: what each click, drag and key puts on
 // the wire.
 
+#include "controls/AccessibleControls.h"
 #include "controls/CColorButton.h"
 #include "controls/CEditEx.h"
 #include "controls/CScrollingSegmentDisplay.h"
@@ -15,7 +16,6 @@
 #include "panel/FrontPanelView.h"
 #include "panel/KeyboardTuning.h"
 #include "panel/SpokenValues.h"
-#include "controls/AccessibleControls.h"
 #include "platform/Clock.h"
 #include "platform/Prompter.h"
 #include "qsolog/CContestQSODlg.h"

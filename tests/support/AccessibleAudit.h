@@ -23,9 +23,9 @@
 namespace tamrel::test {
 
 struct AccessibleAudit {
-    int controls = 0;     // interactive or drawn controls seen
-    QMap<QString, QString> unnamed; // no name a person understands: where, and the name
-    QStringList mute;     // drawn controls without a role or a value
+    int controls = 0;                 // interactive or drawn controls seen
+    QMap<QString, QString> unnamed;   // no name a person understands: where, and the name
+    QStringList mute;                 // drawn controls without a role or a value
     QMap<QString, QStringList> names; // who answers to each name
 
     QString unnamedList() const {
@@ -86,9 +86,9 @@ inline void AuditNode(QAccessibleInterface* a, const QString& path, AccessibleAu
     const bool display = IsDrawnDisplay(o);
     const bool drawnButton = IsDrawnButton(o);
     const QString name = a->text(QAccessible::Name);
-    const QString where = path + QStringLiteral("/") +
-                          (o && !o->objectName().isEmpty() ? o->objectName()
-                                                           : QString::number(int(role), 16));
+    const QString where =
+        path + QStringLiteral("/") +
+        (o && !o->objectName().isEmpty() ? o->objectName() : QString::number(int(role), 16));
     if (IsInteractive(role) || display || drawnButton) {
         ++audit.controls;
         if (qEnvironmentVariableIsSet("TAMREL_LIST_ACCESSIBLE"))
@@ -127,8 +127,8 @@ inline AccessibleAudit AuditWindow(QWidget& window) {
     for (auto it = audit.names.cbegin(); it != audit.names.cend(); ++it)
         if (it.value().size() > 1)
             for (const QString& where : it.value())
-                audit.unnamed[where] = QStringLiteral("\"") + it.key() +
-                                       QStringLiteral("\" (shared)");
+                audit.unnamed[where] =
+                    QStringLiteral("\"") + it.key() + QStringLiteral("\" (shared)");
     return audit;
 }
 
