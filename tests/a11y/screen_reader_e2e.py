@@ -31,18 +31,27 @@ def skip(message):
 
 
 def start_xvfb(procs):
+    """A display of our own, well away from the low numbers other sessions use;
+    the next one when another server holds it or ours does not stay up."""
     if not shutil.which("Xvfb"):
         fail("Xvfb is not installed (scripts/bootstrap.sh installs xvfb)")
-    r, w = os.pipe()
-    procs.append(subprocess.Popen(
-        ["Xvfb", "-displayfd", str(w), "-screen", "0", "1600x1000x24", "-nolisten", "tcp"],
-        pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-    os.close(w)
-    with os.fdopen(r) as f:
-        number = f.readline().strip()
-    if not number:
-        fail("Xvfb did not start")
-    return ":" + number
+    for n in range(200 + os.getpid() % 500, 800):
+        if os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
+            continue
+        xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "1600x1000x24",
+                                 "-nolisten", "tcp"],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.time() + 10
+        while time.time() < deadline and xvfb.poll() is None and \
+                not os.path.exists("/tmp/.X11-unix/X%d" % n):
+            time.sleep(0.05)
+        time.sleep(0.2)
+        if xvfb.poll() is None and os.path.exists("/tmp/.X11-unix/X%d" % n):
+            procs.append(xvfb)
+            return ":%d" % n
+        xvfb.kill()
+        xvfb.wait()
+    fail("Xvfb did not start")
 
 
 def start_buses(procs):
@@ -132,6 +141,8 @@ def run(tamrel, home, procs, pyatspi, GLib):
             if value:
                 return value
             if app_proc.poll() is not None:
+                log.flush()
+                print(open(log.name).read()[-3000:])
                 fail("Tamrel ended (%s) while waiting for %s" % (app_proc.returncode, what))
             pump(0.1)
         a = application()
