@@ -140,18 +140,25 @@ CCWKeyboardDlg::CCWKeyboardDlg(CRigControlRegistry& registry, CwQueue& cwThread,
     connect(autoplayButton_, &QAbstractButton::clicked, this, [this] { OnAutoplay(); });
     repeat_ = flat(*this, 1025, "AutoPlay Repeat");
     connect(repeat_, &QAbstractButton::clicked, this, [this] { OnAutoplayRepeat(); });
+    // The popup's "Set New Serial No", where it can be seen.
+    auto* serial = flat(*this, kSerialButton, "Serial No");
+    connect(serial, &QAbstractButton::clicked, this, [this] {
+        CSetCounterDlg dlg(registry_, this);
+        dlg.exec();
+    });
     indicator_ = new CStaticEx("AutoPlay", this);
     setControlId(*indicator_, 1097, "AutoPlay lamp");
     indicator_->setAlignment(Qt::AlignCenter);
     indicator_->setMinimumWidth(70);
     indicator_->setFixedHeight(24);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{abort_, define_, autoplayButton_, repeat_, indicator_})
+    for (QWidget* w : std::initializer_list<QWidget*>{abort_, define_, autoplayButton_, repeat_,
+                                                      serial, indicator_})
         row->addWidget(w);
     layout->addLayout(row);
 
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("timer%1").arg(kAutoplayTimer));
+    timer_->setSingleShot(true); // armed again when the next play has gone out
     connect(timer_, &QTimer::timeout, this, [this] {
         logic_.Tick();
         AutoplayChanged();
@@ -250,7 +257,15 @@ void CCWKeyboardDlg::OnMemoryKeyChanged(int key) {
 
 void CCWKeyboardDlg::OnProgress(const cw::CwProgress& progress) {
     logic_.Progress(progress);
+    ArmAutoplayTimer();
     Show();
+}
+
+void CCWKeyboardDlg::ArmAutoplayTimer() {
+    if (!logic_.TimerWanted())
+        timer_->stop();
+    else if (!timer_->isActive())
+        timer_->start(logic_.Autoplay().interval * 1000);
 }
 
 void CCWKeyboardDlg::Abort() {
@@ -308,10 +323,7 @@ void CCWKeyboardDlg::StartAutoplay() {
 
 void CCWKeyboardDlg::AutoplayChanged() {
     const bool running = logic_.AutoplayRunning();
-    if (running && !timer_->isActive())
-        timer_->start(logic_.Autoplay().interval * 1000);
-    else if (!running)
-        timer_->stop();
+    ArmAutoplayTimer();
     for (int i = 0; i < cw::kMemoryKeys; ++i)
         ShowMemory(i);
     typeIn_->setEnabled(!running);

@@ -44,6 +44,7 @@ inline constexpr char kKeyboardTitle[] = "CW Keyboard";
 inline constexpr int kCwButtonIds[cw::kMemoryKeys] = {1174, 1178, 1182, 1185, 1188, 1192,
                                                       1196, 1200, 1204, 1207, 1210};
 inline constexpr int kAutoplayTimer = 323;
+inline constexpr int kSerialButton = 1902; // "Serial No": the counter dialog
 
 class CCWKeyboardDlg final : public QDialog {
     Q_OBJECT
@@ -116,6 +117,8 @@ private:
     void ShowMemory(int i);
     void StartAutoplay();
     void AutoplayChanged();
+    // The autoplay timer runs only between plays: from the end of one to the next.
+    void ArmAutoplayTimer();
     void ShowMenu(const QPoint& globalPos);
 
     CRigControlRegistry& registry_;

@@ -46,6 +46,15 @@ void CCWTypeInEdit::keyPressEvent(QKeyEvent* event) {
             Beep();
         return;
     }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        // Enter ends the word as a space would: the last word goes out now.
+        if (std::size_t(text().size()) > logic_.Sent()) {
+            end(false);
+            TypeOne(u' ');
+        }
+        return;
+    }
     if (event->matches(QKeySequence::Paste)) {
         Type(QApplication::clipboard()->text());
         return;

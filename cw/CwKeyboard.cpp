@@ -76,6 +76,9 @@ void CwKeyboard::Progress(const CwProgress& progress) {
     abortRed_ = !std::holds_alternative<KeyerReady>(progress);
     if (const auto* sent = std::get_if<ChunkSent>(&progress))
         pending_.erase(0, std::min(sent->chunk.size(), pending_.size()));
+    // Ready before the last chunk only means the keyer can take more.
+    if (std::holds_alternative<KeyerReady>(progress) && pending_.empty())
+        playing_ = false;
 }
 
 void CwKeyboard::Abort() {
@@ -96,7 +99,7 @@ bool CwKeyboard::StartAutoplay() {
     if (MemoryEmpty(autoplay_.memory))
         return false;
     autoplayRunning_ = true;
-    SendMemory(autoplay_.memory);
+    Play();
     untilInterrupted_ = autoplay_.count == 0;
     // Counted on a copy: "AutoPlay Repeat" plays as many times again.
     playsLeft_ = autoplay_.count;
@@ -108,7 +111,7 @@ bool CwKeyboard::StartAutoplay() {
 void CwKeyboard::Tick() {
     if (!autoplayRunning_)
         return;
-    SendMemory(autoplay_.memory);
+    Play();
     if (!untilInterrupted_ && playsLeft_-- <= 1)
         EndAutoplay();
 }

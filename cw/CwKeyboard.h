@@ -86,18 +86,21 @@ public:
     bool AbortRed() const { return abortRed_; }
 
     // Autoplay. Start sends the memory once at once; the window runs its
-    // timer while TimerWanted() and calls Tick on each timeout.
+    // timer while TimerWanted() and calls Tick on each timeout. The interval
+    // counts from the end of each play (the keyer reporting ready with
+    // nothing pending), so the other station gets the whole pause to answer.
     const AutoplaySettings& Autoplay() const { return autoplay_; }
     bool AutoplayConfigured() const { return autoplayConfigured_; }
     void ConfigureAutoplay(const AutoplaySettings& settings);
     bool StartAutoplay();
     void Tick();
     bool AutoplayRunning() const { return autoplayRunning_; }
-    bool TimerWanted() const { return autoplayRunning_; }
+    bool TimerWanted() const { return autoplayRunning_ && !playing_; }
 
 private:
     bool Queue(const std::string& expanded);
-    void EndAutoplay() { autoplayRunning_ = false; }
+    void EndAutoplay() { autoplayRunning_ = playing_ = false; }
+    void Play() { playing_ = SendMemory(autoplay_.memory); }
 
     bool Fits(const std::string& text);
 
@@ -108,6 +111,7 @@ private:
     AutoplaySettings autoplay_;
     bool autoplayConfigured_ = false;
     bool autoplayRunning_ = false;
+    bool playing_ = false; // a play is still on its way out
     bool untilInterrupted_ = true;
     int playsLeft_ = 0;
 };

@@ -5,6 +5,7 @@
 #include "controls/ControlSupport.h"
 
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -27,9 +28,22 @@ CContestQSODlg::CContestQSODlg(const QsoWiring& wiring, QWidget* parent)
     exchange_ = add(qsoctl::kContestExchange, QStringLiteral("Exchange:"), QsoText::Exchange, 1);
     comment_ = add(qsoctl::kContestComment, QStringLiteral("Comment"), QsoText::Comment, 2);
 
+    call_->installEventFilter(this);
     finish(*grid, 3, *call_,
            {qsoctl::kContestLogIt, qsoctl::kContestClear, qsoctl::kContestSetMacro,
             qsoctl::kContestDupeLine});
+}
+
+bool CContestQSODlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == call_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            exchange_->text().trimmed().isEmpty() && !call_->text().trimmed().isEmpty()) {
+            exchange_->setFocus(Qt::TabFocusReason);
+            return true;
+        }
+    }
+    return QsoInfoWindow::eventFilter(watched, event);
 }
 
 void CContestQSODlg::fill(const QSORecord& r) {

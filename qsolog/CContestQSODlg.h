@@ -24,6 +24,10 @@ public:
     // Call, exchange and comment of an earlier QSO.
     void fill(const QSORecord& record) override;
 
+protected:
+    // Enter in the call box with no exchange yet moves on to the exchange.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QSORecord typed() const override;
     // The three fields; "Clear" empties ~HC with them and asks nothing.

@@ -169,10 +169,14 @@ void CQSOLogFile::makeFolderFor(const std::string& name) const {
 
 void CQSOLogFile::disown(std::string reason) {
     owned_ = false;
+    toldNotOwned_ = false;
     disownedBecause_ = std::move(reason);
 }
 
-std::string CQSOLogFile::notOwnedMessage(const std::string& path) const {
+std::string CQSOLogFile::notOwnedMessage(const std::string& path) {
+    // Told once per cause, not at every QSO.
+    if (std::exchange(toldNotOwned_, true))
+        return {};
     return "Nothing is written to " + path + ": " + disownedBecause_ +
            ". The QSOs stay in the list; save the log under a name.";
 }

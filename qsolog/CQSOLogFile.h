@@ -140,7 +140,7 @@ public:
 private:
     LogWrite append(const QSORecord& record);
     void disown(std::string reason);
-    std::string notOwnedMessage(const std::string& path) const;
+    std::string notOwnedMessage(const std::string& path);
     void makeFolderFor(const std::string& name) const;
 
     CRigControlRegistry& settings_;
@@ -151,6 +151,7 @@ private:
     std::optional<QsoKind> kind_; // of the listed QSOs and the file
     int64_t sequence_ = 0;
     bool owned_ = false;
+    bool toldNotOwned_ = false;
     std::string disownedBecause_ = "it is not part of this log";
     bool unsaved_ = false;
     std::function<int64_t()> now_;

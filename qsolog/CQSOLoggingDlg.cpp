@@ -15,8 +15,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tamrel {
 
@@ -53,8 +55,30 @@ CQSOLoggingDlg::CQSOLoggingDlg(QsoKind kind, const QsoWiring& wiring,
     list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
     list_->horizontalHeader()->setStretchLastSection(true);
     const std::span<const QsoColumn> columns = logColumns(kind);
-    for (std::size_t c = 0; c < columns.size(); ++c)
-        list_->setColumnWidth(int(c), columns[c].width);
+    // No column narrower than its title or its widest fixed-format value in
+    // the face in use (fonts differ in width from those the table was made for).
+    const QFontMetrics face(small);
+    const int pad = list_->style()->pixelMetric(QStyle::PM_HeaderMargin) * 2 + 8;
+    auto widest = [](std::string_view title) -> QString {
+        if (title == "Date")
+            return QStringLiteral("12/31/2026");
+        if (title == "Time")
+            return QStringLiteral("23:59:59");
+        if (title == "Freq (KHz)")
+            return QStringLiteral("  28999.99");
+        if (title == "Band")
+            return QStringLiteral("  160M");
+        if (title == "Mode")
+            return QStringLiteral("RTTYR");
+        return {};
+    };
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        const QString title = QString::fromLatin1(columns[c].title);
+        const int fit = std::max(face.horizontalAdvance(title),
+                                 face.horizontalAdvance(widest(columns[c].title))) +
+                        pad;
+        list_->setColumnWidth(int(c), std::max(columns[c].width, fit));
+    }
     connect(list_, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { presenter_.editRow(std::size_t(index.row())); });
 

@@ -187,6 +187,10 @@ QsoEditDialog::QsoEditDialog(const QSORecord& record, BandTable bands, Prompter&
     connect(modify, &QPushButton::clicked, this, [this] { this->modify(); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(del, &QPushButton::clicked, this, [this] {
+        // Asked, as deleting a memory is: a QSO deleted is gone from the file.
+        const std::string question = "Deleting the QSO with " + original_.call + "?";
+        if (!prompter_.ask(question, PromptIcon::Question))
+            return;
         outcome_ = Outcome::Deleted;
         accept();
     });

@@ -36,6 +36,8 @@ void QsoInfoWindow::finish(QGridLayout& grid, int row, QLineEdit& call, const Bu
     button(ids.logIt, QStringLiteral("Log It"), 1, [this] { logIt(); })->setDefault(true);
     button(ids.clear, QStringLiteral("Clear"), 2, [this] { clear(); });
     button(ids.setMacro, QStringLiteral("Set Macro"), 3, [this] { setMacro(); });
+    // Found without knowing of the right click.
+    button(qsoctl::kSearchLogButton, QStringLiteral("Search Log"), 0, [this] { searchLog(); });
 
     dupe_ = new QLabel(this);
     setControlId(*dupe_, ids.dupeLine, QStringLiteral("Dupe check"));

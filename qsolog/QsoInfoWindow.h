@@ -29,6 +29,8 @@ namespace tamrel {
 
 namespace qsoctl {
 inline constexpr int kSearchLogCommand = 143;
+// The button beside "Log It" that does what the right-click "Search Log" does.
+inline constexpr int kSearchLogButton = 1901;
 } // namespace qsoctl
 
 class QsoInfoWindow : public QDialog, private QsoInfoView {

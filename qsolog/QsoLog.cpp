@@ -8,8 +8,10 @@
 
 namespace tamrel {
 
-QsoLog::QsoLog(CRigControlRegistry& settings, Prompter& prompter, std::string homeDir)
-    : settings_(settings), prompter_(prompter), mode_(settings.GetQsoLoggingMode()),
+QsoLog::QsoLog(CRigControlRegistry& settings, Prompter& prompter, std::string homeDir,
+               StatusSink status)
+    : settings_(settings), prompter_(prompter), statusSink_(std::move(status)),
+      mode_(settings.GetQsoLoggingMode()),
       store_(modeKind()), inbox_([this](LogResult&& r) { Apply(std::move(r)); }),
       worker_(settings, std::move(homeDir), inbox_) {
     ReadClock();
@@ -66,8 +68,8 @@ void QsoLog::Load(std::string name) {
 void QsoLog::Save(std::string name) {
     Send(logreq::Save{std::move(name)});
 }
-void QsoLog::StartNew() {
-    Send(logreq::StartNew{});
+void QsoLog::StartNew(std::string name) {
+    Send(logreq::StartNew{std::move(name)});
 }
 void QsoLog::Replace(std::size_t row, QSORecord original, QSORecord updated) {
     Send(logreq::Replace{row, std::move(original), std::move(updated)});
@@ -139,9 +141,15 @@ void QsoLog::Apply(LogResult&& result) {
                    [&](logres::Saved&) { store_.markAllInFile(); },
                },
                result.change);
+    // The search list shows the log as it is now: a QSO deleted or changed
+    // leaves it, or changes in it, at once.
+    if (!searchedCall_.empty() && !std::holds_alternative<logres::Unchanged>(result.change)) {
+        searchLines_ = store_.search(searchedCall_);
+        events |= kSearched;
+    }
     if (events != 0)
         events_.Announce(events);
-    if (!result.status.text.empty() && statusSink_)
+    if (!result.status.text.empty())
         statusSink_(result.status.text, result.status.icon == PromptIcon::Error);
     for (const LogNote& note : result.notes)
         prompter_.tell(note.text, note.icon);

@@ -45,8 +45,12 @@ public:
     enum Event : uint32_t { kModeChanged = 1, kListed = 2, kSearched = 4, kRecalled = 8 };
     using Subscription = Announcer<uint32_t>::Subscription;
 
+    // Where the outcome of LogFromProgram goes (the front panel's status line).
+    using StatusSink = std::function<void(const std::string& text, bool error)>;
+
     // Relative log names lie in `homeDir`.
-    QsoLog(CRigControlRegistry& settings, Prompter& prompter, std::string homeDir);
+    QsoLog(CRigControlRegistry& settings, Prompter& prompter, std::string homeDir,
+           StatusSink status);
     ~QsoLog() override;
 
     // Starts the worker and loads the current log; a file of the other kind
@@ -73,7 +77,7 @@ public:
     void Append(QSORecord record);
     void Load(std::string name); // a file of the other kind switches the mode
     void Save(std::string name);
-    void StartNew();
+    void StartNew(std::string name);
     void Replace(std::size_t row, QSORecord original, QSORecord updated);
     void Remove(std::size_t row, QSORecord original);
     void ExportAdif(std::string path);
@@ -82,10 +86,6 @@ public:
     // A QSO another program logged (WSJT-X), as its ADIF record; appended
     // unless it is in the log already. The outcome goes to the status sink.
     void LogFromProgram(AdifRecord record, std::string program);
-    // Where the outcome of LogFromProgram goes (the front panel's status line).
-    void SetStatusSink(std::function<void(const std::string& text, bool error)> sink) {
-        statusSink_ = std::move(sink);
-    }
 
     // The QSOs with the call, as lines; the n-th line's QSO.
     void Search(std::string_view call);
@@ -104,6 +104,7 @@ private:
 
     CRigControlRegistry& settings_;
     Prompter& prompter_;
+    const StatusSink statusSink_;
     uint8_t mode_;
     QsoLogStore store_;
     LogClock clock_;
@@ -111,7 +112,6 @@ private:
     std::string searchedCall_;
     std::vector<std::string> searchLines_;
     QSORecord recalled_;
-    std::function<void(const std::string&, bool)> statusSink_;
     Announcer<uint32_t> events_;
     Inbox<LogResult> inbox_;
     // Last: the worker ends before the inbox it posts to goes.

@@ -31,8 +31,11 @@ void QsoLogPresenter::load() {
 }
 
 void QsoLogPresenter::startNew() {
-    if (prompter_.ask(kNewLogQuestion, PromptIcon::Question))
-        log_.StartNew();
+    if (!prompter_.ask(kNewLogQuestion, PromptIcon::Question))
+        return;
+    // The name first: the new log is on disk before its first QSO.
+    if (std::optional<std::string> path = chooseLogFile(true))
+        log_.StartNew(std::move(*path));
 }
 
 void QsoLogPresenter::save() {

@@ -47,7 +47,10 @@ struct Remove {
 struct Save {
     std::string name;
 };
-struct StartNew {};
+// A new, empty log in the file of that name, written at once.
+struct StartNew {
+    std::string name;
+};
 struct ExportAdif {
     std::string path;
 };

@@ -30,6 +30,8 @@ private:
 };
 
 void note(std::vector<LogNote>& notes, const LogWrite& write) {
+    if (write.message.empty())
+        return; // told already
     if (write.status == LogWrite::Status::Failed)
         notes.push_back({write.message, PromptIcon::Error});
     else if (write.status == LogWrite::Status::NotWritten)
@@ -145,9 +147,12 @@ void QsoLogWorker::onMessage(LogRequest& request) {
                 return out;
             },
             [this](logreq::LogFromProgram& r) { return fromProgram(r); },
-            [this](logreq::StartNew&) {
+            [this](logreq::StartNew& r) {
                 log_.startNew();
-                return LogResult{logres::Listed{}, {}, {}, {}};
+                // On disk at once: no QSO is ever logged into a log without a file.
+                LogResult out{logres::Listed{}, {}, {}, {}};
+                note(out.notes, log_.rewrite(std::move(r.name)));
+                return out;
             },
             [this, &request](auto&) { return interchange(request); },
         },

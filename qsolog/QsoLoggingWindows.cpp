@@ -25,11 +25,10 @@ QsoLoggingWindows::QsoLoggingWindows(CRigControlRegistry& settings, Prompter& pr
                                      std::unique_ptr<QsoDialogs> dialogs, std::string homeDir,
                                      QWidget* owner)
     : settings_(settings), prompter_(prompter), radio_(radio), panel_(panel),
-      dialogs_(std::move(dialogs)), owner_(owner), log_(settings, prompter, std::move(homeDir)),
-      logWatch_(log_.Observe([this](uint32_t events) { OnLogEvents(events); })) {
-    log_.SetStatusSink(
-        [this](const std::string& text, bool error) { panel_.ShowStatus(text, error); });
-}
+      dialogs_(std::move(dialogs)), owner_(owner),
+      log_(settings, prompter, std::move(homeDir),
+           [this](const std::string& text, bool error) { panel_.ShowStatus(text, error); }),
+      logWatch_(log_.Observe([this](uint32_t events) { OnLogEvents(events); })) {}
 
 QsoLoggingWindows::~QsoLoggingWindows() {
     Shutdown();

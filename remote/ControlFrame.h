@@ -20,6 +20,8 @@
 //   6       unregister       0           none
 //   0x100   link state       0           none; answered to the asking connection
 //   0x101   come to front    0           none (a second copy of the program asks this)
+//   0x102   state, here      0           none; answered to the asking connection, which
+//                                        need not register (registering opens the CW window)
 //   other   (ignored)        0..4096     passed through untouched
 //
 // Sent by the panel: dwData 2 with exactly 76 bytes, the K2RadioState snapshot;
@@ -31,6 +33,8 @@
 //   4       4     errno of the failure, 0 for none
 //   8       8     last reply, milliseconds since 1970-01-01 UTC; 0 for never
 //
+// dwData 0x102 with exactly 80 bytes: the 76-byte K2RadioState, then u32 1 when
+// its power value is whole watts (a 100 W amplifier), 0 when tenths of a watt;
 // other codes 0..4096 bytes. Codes from 0x100 on are this program's own, clear
 // of the range the first six operations use.
 //
@@ -62,6 +66,7 @@ enum Operation : uint32_t {
     OP_UNREGISTER = 6,
     OP_LINK_STATE = 0x100,
     OP_BRING_TO_FRONT = 0x101,
+    OP_STATE_HERE = 0x102,
 };
 
 inline constexpr std::size_t kHeaderSize = 8;

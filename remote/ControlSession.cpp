@@ -61,6 +61,16 @@ void ControlSession::OnFrame(ControlServer::ConnectionId connection, quint32 dwD
     case control::OP_UNREGISTER:
         peerTitle_.clear();
         break;
+    case control::OP_STATE_HERE: {
+        // A look at the state opens nothing: answered here, no registering.
+        const auto state = radio_.Model().Snapshot().toBytes();
+        std::vector<uint8_t> answer(state.begin(), state.end());
+        const uint32_t wholeWatts = radio_.Model().Fields().powerRange ? 1 : 0;
+        for (int i = 0; i < 4; ++i)
+            answer.push_back(uint8_t(wholeWatts >> (8 * i)));
+        server_.SendTo(connection, control::OP_STATE_HERE, answer);
+        break;
+    }
     case control::OP_LINK_STATE:
         server_.SendTo(connection, control::OP_LINK_STATE, LinkStateBytes(radio_.Model()));
         break;

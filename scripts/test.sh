@@ -5,4 +5,8 @@ cd "$(dirname "$0")/.."
 ./scripts/bootstrap.sh
 cmake --preset default >/dev/null
 cmake --build build
-ctest --test-dir build --output-on-failure -j2
+# Most tests wait on pseudo-terminals, sockets and child programs rather than
+# the processor: eight at a time keep two cores busy.
+ctest --test-dir build --output-on-failure -j8 -LE e2e
+# Then the whole program on a virtual desktop, one session at a time.
+ctest --test-dir build --output-on-failure -L e2e

@@ -348,7 +348,10 @@ void CRigControlRegistry::GetStationSettings(StationSettings& station) {
     station.counter = counter.ok() ? static_cast<int32_t>(counter.value) : kDefaultCounter;
     if (counter.missing())
         st.putDword(kRoot, "Counter Value", static_cast<uint32_t>(kDefaultCounter));
-    byte("Output Mode", 0, station.outputMode);
+    bool settled = false;
+    station.outputMode = SettleOutputMode(st, settled);
+    if (st.byte(kRoot, "Output Mode").missing())
+        PutOutputMode(st, station.outputMode, true);
     byte("Use UTC in Log", kDefaultUseUtc, station.useUtc);
     st.commit();
 }
@@ -372,8 +375,9 @@ bool CRigControlRegistry::SetStationSettings(const StationSettings& station) {
             textDiffers("CQ Zone", station.cqZone) || textDiffers("ITU Zone", station.ituZone))
             changed |= kOwedOperator;
         const Read<uint32_t> counter = st.dword(kRoot, "Counter Value");
+        bool settled = false;
         if (!counter.ok() || counter.value != static_cast<uint32_t>(station.counter) ||
-            byteDiffers("Output Mode", station.outputMode))
+            SettleOutputMode(st, settled) != station.outputMode)
             changed |= kOwedCounter;
         if (byteDiffers("Use UTC in Log", station.useUtc))
             changed |= kOwedUtc;
@@ -381,7 +385,7 @@ bool CRigControlRegistry::SetStationSettings(const StationSettings& station) {
         st.putText(kRoot, "CQ Zone", station.cqZone);
         st.putText(kRoot, "ITU Zone", station.ituZone);
         st.putDword(kRoot, "Counter Value", static_cast<uint32_t>(station.counter));
-        st.putByte(kRoot, "Output Mode", station.outputMode);
+        PutOutputMode(st, station.outputMode, true);
         st.putByte(kRoot, "Use UTC in Log", station.useUtc);
         saved = st.commit();
     }

@@ -335,22 +335,37 @@ std::optional<std::string> CRigControlRegistry::GetMacroVariable(int id) const {
     return macros_[id];
 }
 
+uint8_t detail::SettleOutputMode(RegistryStore& st, bool& wrote) {
+    const Read<uint8_t> keyer = st.byte(kSettings, "Output Mode");
+    const Read<uint8_t> sheet = st.byte(kRoot, "Output Mode");
+    uint8_t mode = keyer.ok() ? keyer.value : 0;
+    if (mode == 0 && sheet.ok())
+        mode = sheet.value;
+    wrote = !keyer.ok() || keyer.value != mode || (sheet.ok() && sheet.value != mode);
+    if (wrote)
+        PutOutputMode(st, mode);
+    return mode;
+}
+
+void detail::PutOutputMode(RegistryStore& st, uint8_t mode, bool withRoot) {
+    st.putByte(kSettings, "Output Mode", mode);
+    if (withRoot || !st.byte(kRoot, "Output Mode").missing())
+        st.putByte(kRoot, "Output Mode", mode);
+}
+
 void CRigControlRegistry::GetCounterSettings(CounterSettings& counter) {
     RegistryStore st(file_, problems_);
     Read<uint32_t> value{};
-    Read<uint8_t> mode{};
-    if (st.keyExists(kSettings)) {
+    if (st.keyExists(kSettings))
         value = st.dword(kSettings, "Counter Value");
-        mode = st.byte(kSettings, "Output Mode");
-    }
-    // Missing or unreadable: that one's default, and both are written.
+    // Missing or unreadable: that one's default, and it is written.
     counter.counter = value.ok() ? static_cast<int32_t>(value.value) : kDefaultCounter;
-    counter.outputMode = mode.ok() ? mode.value : 0;
-    if (!value.ok() || !mode.ok()) {
+    bool wrote = false;
+    counter.outputMode = SettleOutputMode(st, wrote);
+    if (!value.ok())
         st.putDword(kSettings, "Counter Value", static_cast<uint32_t>(counter.counter));
-        st.putByte(kSettings, "Output Mode", counter.outputMode);
+    if (!value.ok() || wrote)
         st.commit();
-    }
 }
 
 void CRigControlRegistry::SetCounterSettings(const CounterSettings& counter) {
@@ -359,7 +374,7 @@ void CRigControlRegistry::SetCounterSettings(const CounterSettings& counter) {
         if (!st.keyExists(kSettings))
             return;
         st.putDword(kSettings, "Counter Value", static_cast<uint32_t>(counter.counter));
-        st.putByte(kSettings, "Output Mode", counter.outputMode);
+        PutOutputMode(st, counter.outputMode);
         if (!st.commit())
             return;
     }

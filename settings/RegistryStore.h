@@ -80,4 +80,13 @@ private:
     bool broken_ = false;
 };
 
+// The serial number's digits are one setting, "Settings\Output Mode", the one
+// the keyer reads. The configuration sheet used to keep its own root "Output
+// Mode" that the keyer never saw; the root value is now written alike as a
+// mirror. Reading takes digits set on the sheet only (root not 0 while the
+// keyer's is 0 or missing) and writes both; true in `wrote` when it wrote.
+uint8_t SettleOutputMode(RegistryStore& st, bool& wrote);
+// Writes the setting and, where it exists (or `withRoot`), the root mirror.
+void PutOutputMode(RegistryStore& st, uint8_t mode, bool withRoot = false);
+
 } // namespace tamrel::detail

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <climits>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -42,25 +41,12 @@ void SimulatedRadio::start() {
             throw std::system_error(errno, std::generic_category(), "symlink " + opt_.linkPath);
         linked_ = true;
     }
-    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd_ < 0)
-        throw std::system_error(errno, std::generic_category(), "eventfd");
-    stopping_ = false;
     start_ = Clock::now();
-    worker_ = std::thread([this] { run(); });
+    loop_.start();
 }
 
 void SimulatedRadio::stop() {
-    if (worker_.joinable()) {
-        stopping_ = true;
-        const uint64_t one = 1;
-        [[maybe_unused]] auto n = ::write(wakeFd_, &one, sizeof one);
-        worker_.join();
-    }
-    if (wakeFd_ >= 0) {
-        ::close(wakeFd_);
-        wakeFd_ = -1;
-    }
+    loop_.quitAndJoin();
     if (linked_) {
         char target[PATH_MAX] = {};
         if (::readlink(opt_.linkPath.c_str(), target, sizeof target - 1) > 0 &&
@@ -77,8 +63,7 @@ uint32_t SimulatedRadio::turnKnob(int hz) {
         model_.turnKnob(hz, now());
         moved = model_.rxFrequency(now());
     }
-    const uint64_t one = 1;
-    [[maybe_unused]] auto n = ::write(wakeFd_, &one, sizeof one);
+    loop_.post(KnobTurned{});
     return moved;
 }
 
@@ -103,22 +88,20 @@ bool SimulatedRadio::hungUp(Micros now) const {
     return opt_.hangupForMs <= 0 || now < Millis(opt_.hangupAfterMs + opt_.hangupForMs);
 }
 
-void SimulatedRadio::run() {
-    while (!stopping_) {
-        const auto now = std::chrono::duration_cast<Micros>(Clock::now() - start_);
-        const Micros wait = std::max(nextWake(now) - now, Micros(0));
-        pollfd fds[2] = {{pty_.masterFd(), POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-        timespec ts{static_cast<time_t>(wait.count() / 1'000'000),
-                    static_cast<long>(wait.count() % 1'000'000) * 1000};
-        if (::ppoll(fds, 2, &ts, nullptr) < 0 && errno != EINTR)
-            break;
-        if (stopping_)
-            break;
-        const auto t = std::chrono::duration_cast<Micros>(Clock::now() - start_);
-        if (fds[0].revents & POLLIN)
-            readInput(t);
-        writeOutput(t);
-    }
+SimulatedRadio::Micros SimulatedRadio::elapsed() const {
+    return std::chrono::duration_cast<Micros>(Clock::now() - start_);
+}
+
+std::optional<tamrel::Clock::TimePoint> SimulatedRadio::Loop::nextWake() const {
+    return radio_.start_ + radio_.nextWake(lastWake_);
+}
+
+void SimulatedRadio::Loop::onWake(short revents) {
+    const Micros now = radio_.elapsed();
+    lastWake_ = now;
+    if (revents & POLLIN)
+        radio_.readInput(now);
+    radio_.writeOutput(now);
 }
 
 void SimulatedRadio::readInput(Micros now) {

@@ -3,8 +3,9 @@
 // the program (or rigctl) can open the slave device as if it were the radio's
 // serial port.
 //
-// Threads: one worker thread, started by start() and joined by stop() (and by
-// the destructor), reads the master, feeds the model and writes the replies.
+// Threads: one worker (platform/Worker.h), started by start() and joined by
+// stop() (and by the destructor), reads the master, feeds the model and
+// writes the replies; a turn of the knob is a message to it.
 // The mutex guards the model only; model() hands it out locked to tests. The
 // command log callback runs on the worker thread.
 //
@@ -27,8 +28,8 @@
 
 #include "K2Model.h"
 #include "platform/PseudoTerminal.h"
+#include "platform/Worker.h"
 
-#include <atomic>
 #include <chrono>
 #include <deque>
 #include <functional>
@@ -36,7 +37,7 @@
 #include <random>
 #include <string>
 #include <string_view>
-#include <thread>
+#include <variant>
 
 namespace tamrel::k2sim {
 
@@ -87,7 +88,7 @@ public:
     void start();
     // Ends the worker thread (joins it) and removes the symlink. Idempotent.
     void stop();
-    bool running() const { return worker_.joinable(); }
+    bool running() const { return loop_.running(); }
 
     LockedModel model() { return LockedModel(mutex_, model_); }
     // Turns the radio's VFO knob (K2Model::turnKnob); returns the receive
@@ -105,7 +106,25 @@ private:
         std::string bytes;
     };
 
-    void run();
+    // The knob moved: its report is due at once.
+    struct KnobTurned {};
+    class Loop final : public Worker<std::variant<KnobTurned>> {
+    public:
+        explicit Loop(SimulatedRadio& radio)
+            : Worker("k2sim", SteadyClock(), false), radio_(radio) {}
+        ~Loop() { quitAndJoin(); }
+
+    private:
+        void onMessage(std::variant<KnobTurned>&) override { onWake(0); }
+        std::optional<tamrel::Clock::TimePoint> nextWake() const override;
+        int waitDescriptor() const override { return radio_.pty_.masterFd(); }
+        void onWake(short revents) override;
+
+        SimulatedRadio& radio_;
+        Micros lastWake_{0}; // the next wake is counted from it, so it comes
+    };
+
+    Micros elapsed() const;
     void readInput(Micros now);
     void writeOutput(Micros now);
     bool stalled(Micros now) const;
@@ -118,14 +137,12 @@ private:
     K2Model model_;
     std::mt19937 rng_;
     Clock::time_point start_;
-    int wakeFd_ = -1;
-    std::atomic<bool> stopping_{false};
     std::deque<Chunk> line_;
     Micros nextByteAt_{0};
     Micros byteTime_{0};
     Micros stallOnceAt_{-1};
     bool linked_ = false;
-    std::thread worker_; // last: joined before the members it uses go
+    Loop loop_{*this}; // last: joined before the members it uses go
 };
 
 } // namespace tamrel::k2sim

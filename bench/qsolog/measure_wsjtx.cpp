@@ -59,7 +59,10 @@ int main(int argc, char** argv) {
     StderrPrompter prompter;
     CRigControlRegistry registry(prompter, root + "/config/Rig.reg");
     registry.CreateDefaultSettings();
-    QsoLog log(registry, prompter, root + "/home");
+    int logged = 0;
+    QsoLog log(registry, prompter, root + "/home", [&logged](const std::string& text, bool) {
+        logged += text.ends_with(" logged") ? 1 : 0;
+    });
     log.Start();
     quint16 port = 0;
     {
@@ -72,9 +75,6 @@ int main(int argc, char** argv) {
         "127.0.0.1:" + std::to_string(port));
     if (!wsjtx.Listener().Listening())
         return 1;
-    int logged = 0;
-    log.SetStatusSink(
-        [&logged](const std::string& text, bool) { logged += text.ends_with(" logged") ? 1 : 0; });
 
     std::vector<QByteArray> datagrams;
     for (int i = 0; i < count; ++i) {

@@ -90,21 +90,6 @@ TEST_F(Keyboard, MemoryWithMacrosGoesOutExpandedAndTheCounterIsStoredAtOnce) {
     EXPECT_EQ(services_.saved.size(), 2u);
 }
 
-TEST_F(Keyboard, ProgressShortensThePendingTextAndColoursAbort) {
-    CwKeyboard kb = make();
-    kb.SendMemory(0);
-    kb.Progress(KeyerReady{});
-    EXPECT_FALSE(kb.AbortRed());
-    kb.Progress(ChunkSent{"CQ TEST "});
-    EXPECT_TRUE(kb.AbortRed());
-    EXPECT_EQ(kb.Pending(), "G4ABC ");
-    kb.Progress(KeyerReady{});
-    kb.Progress(ChunkSent{"G4ABC AND MORE"});
-    EXPECT_EQ(kb.Pending(), "");
-    kb.Progress(KeyerBusy{});
-    EXPECT_TRUE(kb.AbortRed());
-}
-
 TEST_F(Keyboard, TextsThatWouldPassTheQueueAreRefusedWhole) {
     CwKeyboard kb = make();
     ASSERT_TRUE(kb.SendText(std::string(2000, 'E')));
@@ -123,19 +108,6 @@ TEST_F(Keyboard, TextsThatWouldPassTheQueueAreRefusedWhole) {
     services_.queued.clear();
     ASSERT_TRUE(fresh.SendMemory(1));
     EXPECT_EQ(queued()[0].size(), 301u);
-}
-
-TEST_F(Keyboard, AbortForgetsEverythingAndStopsAutoplay) {
-    CwKeyboard kb = make();
-    kb.ConfigureAutoplay({0, 10, 0});
-    ASSERT_TRUE(kb.StartAutoplay());
-    EXPECT_TRUE(kb.AutoplayRunning());
-    EXPECT_FALSE(kb.SendKey(2)); // keys do nothing while autoplay runs
-    kb.Abort();
-    EXPECT_FALSE(kb.AutoplayRunning());
-    EXPECT_EQ(kb.Pending(), "");
-    EXPECT_FALSE(kb.AbortRed());
-    EXPECT_EQ(queued(), (Strings{"CQ TEST G4ABC ", "<abort>"}));
 }
 
 TEST_F(Keyboard, AutoplayByCountAndUntilInterrupted) {

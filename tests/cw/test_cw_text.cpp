@@ -85,11 +85,3 @@ TEST(CwText, SerialFormatting) {
     EXPECT_EQ(FormatSerial(42, 0x7F), "00042");   // the width stops at 5
     EXPECT_EQ(FormatSerial(-3, 3), "0-3");
 }
-
-TEST(CwText, LongExpansionsStayWhole) {
-    MacroVariables v;
-    v[0] = std::string(200, 'K');
-    int32_t counter = 1;
-    const std::string out = ExpandMacros("~MC ~MC ~MC ", v, counter, 0);
-    EXPECT_EQ(out.size(), 603u);
-}

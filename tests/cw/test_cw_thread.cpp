@@ -175,19 +175,3 @@ TEST_F(WireTest, ChunksGoOutOnlyAfterReadyAndPollingPausesUntilTheFirst) {
     const std::string wire = peer_.raw();
     EXPECT_NE(wire.find("KY CQ CQ CQ DE G4ABC G4ABC ;"), std::string::npos);
 }
-
-TEST_F(WireTest, AbortSendsTheAbortCommandAndForgetsTheRest) {
-    thread_.post(CwText{"THIS MESSAGE IS MUCH TOO LONG TO FINISH BEFORE THE "
-                        "OPERATOR CHANGES HIS MIND "});
-    ASSERT_TRUE(runRadio([&] { return !sent_.empty(); }));
-    thread_.post(CwAbort{});
-    ASSERT_TRUE(runRadio([&] { return has(events_, "abort"); }));
-    const std::size_t chunks = std::count_if(events_.begin(), events_.end(),
-                                             [](auto& e) { return e.rfind("text ", 0) == 0; });
-    // Let the radio answer a while: nothing more of the old message goes out.
-    const auto until = std::chrono::steady_clock::now() + 500ms;
-    runRadio([&] { return std::chrono::steady_clock::now() > until; });
-    EXPECT_EQ(std::count_if(events_.begin(), events_.end(),
-                            [](auto& e) { return e.rfind("text ", 0) == 0; }),
-              long(chunks));
-}

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -135,21 +136,31 @@ TEST_F(CwWindows, TypedWordsGoOverOnTheirBreakCharacter) {
     QTest::keyClicks(edit, " ");
     EXPECT_EQ(take(), Strings{"CQ "});
     EXPECT_EQ(pending(), "CQ ");
-    // Backspace into handed-over text only beeps.
+    // Backspace into handed-over text only beeps; the first character after it may go.
     const int beeps = edit->Beeps();
     QTest::keyClick(edit, Qt::Key_Backspace);
     EXPECT_EQ(edit->text(), "CQ ");
     EXPECT_EQ(edit->Beeps(), beeps + 1);
-    QTest::keyClicks(edit, "DX");
+    QTest::keyClicks(edit, "X");
     QTest::keyClick(edit, Qt::Key_Backspace);
-    EXPECT_EQ(edit->text(), "CQ D");
+    EXPECT_EQ(edit->text(), "CQ ");
+    EXPECT_EQ(edit->Beeps(), beeps + 1);
     // ";" and control characters never get in.
-    QTest::keyClicks(edit, "E;");
-    QTest::keyClick(edit, Qt::Key_Return);
+    QTest::keyClicks(edit, "DE;");
+    QTest::keyClick(edit, Qt::Key_Tab, Qt::ControlModifier);
     EXPECT_EQ(edit->text(), "CQ DE");
-    EXPECT_EQ(edit->Beeps(), beeps + 3);
+    EXPECT_EQ(edit->Beeps(), beeps + 2);
     QTest::keyClicks(edit, ",");
     EXPECT_EQ(take(), Strings{"DE,"});
+    // Enter is a break: the last word goes out at once, with a space.
+    QTest::keyClicks(edit, "N0WLK");
+    QTest::keyClick(edit, Qt::Key_Home);
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(take(), Strings{"N0WLK "});
+    EXPECT_EQ(pending(), "CQ DE,N0WLK ");
+    QTest::keyClick(edit, Qt::Key_Enter); // nothing left to send
+    EXPECT_TRUE(take().empty());
+    EXPECT_EQ(edit->Beeps(), beeps + 2);
 }
 
 TEST_F(CwWindows, OverflowAndTrimmingInTheWidget) {
@@ -158,12 +169,15 @@ TEST_F(CwWindows, OverflowAndTrimmingInTheWidget) {
     EXPECT_EQ(take(), Strings{std::string(109, 'E')});
     EXPECT_EQ(edit->text(), "");
     EXPECT_EQ(edit->SentCount(), 0u);
+    // Trimming the line keeps the count of what went over: nothing twice, nothing lost.
     QString words;
     for (int i = 0; i < 40; ++i)
         words += "AB ";
-    QTest::keyClicks(edit, words);
-    Strings got = take();
-    EXPECT_EQ(got.size(), 40u);
+    QTest::keyClicks(edit, words + "XYZ.");
+    std::string joined;
+    for (const std::string& piece : take())
+        joined += piece;
+    EXPECT_EQ(joined, words.toStdString() + "XYZ.");
     EXPECT_LE(edit->text().size(), 109);
     EXPECT_EQ(edit->SentCount(), std::size_t(edit->text().size()));
 }
@@ -222,6 +236,17 @@ TEST_F(CwWindows, PopupMenuOffersLoggingThroughThePanel) {
     menu->actions()[1]->trigger();
     menu->hide();
     EXPECT_EQ(panel_.asked, Strings{"logging"});
+
+    // The serial number is reached from a button too, showing the stored digits.
+    QString digits;
+    QTimer::singleShot(0, [&digits] {
+        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        digits = qobject_cast<QLabel*>(findControl(*dlg, 1228))->text();
+        dlg->reject();
+    });
+    QTest::mouseClick(control<QWidget>(kSerialButton), Qt::LeftButton);
+    EXPECT_EQ(digits, "3");
 }
 
 TEST_F(CwWindows, AbortColoursAndProgress) {
@@ -236,6 +261,12 @@ TEST_F(CwWindows, AbortColoursAndProgress) {
     QCoreApplication::processEvents();
     EXPECT_EQ(abortFace(), kRed);
     EXPECT_EQ(pending(), "G4ABC ");
+    thread_.Report(cw::KeyerReady{});
+    thread_.Report(cw::ChunkSent{"G4ABC AND MORE"}); // more than is pending
+    thread_.Report(cw::KeyerBusy{});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(pending(), "");
+    EXPECT_EQ(abortFace(), kRed);
     QTest::keyClicks(kb_->TypeIn(), "AB");
     QTest::keyClick(kb_->TypeIn(), Qt::Key_Escape);
     EXPECT_EQ(take(), Strings{"<abort>"});
@@ -256,12 +287,24 @@ TEST_F(CwWindows, TooMuchWaitingIsRefusedWhole) {
     EXPECT_EQ(kb_->TypeIn()->text(), "ABCDEFG"); // kept for later
 }
 
-TEST_F(CwWindows, AutoplayCountsAndStopsOnEscape) {
+TEST_F(CwWindows, AutoplayCountsFromTheEndOfEachPlayAndStopsOnEscape) {
     kb_->autoplayDialog = [](const std::array<bool, cw::kMemoryKeys>& notEmpty,
                              const cw::AutoplaySettings&) -> std::optional<cw::AutoplaySettings> {
         EXPECT_TRUE(notEmpty[0]);
         EXPECT_FALSE(notEmpty[4]);
-        return cw::AutoplaySettings{0, 1, 2};
+        return cw::AutoplaySettings{0, 10, 2};
+    };
+    auto* timer = kb_->findChild<QTimer*>(QStringLiteral("timer%1").arg(kAutoplayTimer));
+    ASSERT_NE(timer, nullptr);
+    // The keyer takes the play and keys it; it reports ready once its buffer is empty.
+    auto play = [&](const std::string& text) {
+        thread_.Report(cw::KeyerReady{});
+        thread_.Report(cw::ChunkSent{text});
+        thread_.Report(cw::KeyerBusy{});
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(timer->isActive()) << "the interval runs while the message is keyed";
+        thread_.Report(cw::KeyerReady{});
+        QCoreApplication::processEvents();
     };
     auto* indicator = control<CStaticEx>(1097);
     QTest::mouseClick(control<QWidget>(1021), Qt::LeftButton);
@@ -271,19 +314,32 @@ TEST_F(CwWindows, AutoplayCountsAndStopsOnEscape) {
     EXPECT_EQ(take(), Strings{"CQ DE G4ABC "});
     kb_->OnKey(1); // keys do nothing while it plays
     EXPECT_TRUE(take().empty());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !kb_->Logic().AutoplayRunning(); }, 30000));
+    play("CQ DE G4ABC ");
+    ASSERT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 10000);
+    timer->setInterval(0); // the ten seconds pass
+    ASSERT_TRUE(until([&] { return !kb_->Logic().AutoplayRunning(); }));
     EXPECT_EQ(take(), Strings{"CQ DE G4ABC "});
     EXPECT_EQ(indicator->backgroundColour(), kGrey);
     EXPECT_TRUE(control<QWidget>(1010)->isEnabled());
+    play("CQ DE G4ABC ");
+    EXPECT_FALSE(timer->isActive());
 
     // Until interrupted: Esc ends it.
     kb_->autoplayDialog = [](auto&, auto&) -> std::optional<cw::AutoplaySettings> {
         return cw::AutoplaySettings{1, 1, 0};
     };
     QTest::mouseClick(control<QWidget>(1021), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return take().size() >= 1; }, 30000));
+    EXPECT_EQ(take(), Strings{"UR 007 BK "});
+    play("UR 007 BK ");
+    ASSERT_TRUE(timer->isActive());
+    timer->setInterval(0);
+    ASSERT_TRUE(until([&] { return !timer->isActive(); }));
+    EXPECT_EQ(take(), Strings{"UR 008 BK "});
+    EXPECT_TRUE(kb_->Logic().AutoplayRunning());
     QTest::keyClick(kb_.get(), Qt::Key_Escape);
     EXPECT_FALSE(kb_->Logic().AutoplayRunning());
+    EXPECT_FALSE(timer->isActive());
     EXPECT_EQ(indicator->backgroundColour(), kGrey);
     // Repeat plays the last settings without asking.
     kb_->autoplayDialog = [](auto&, auto&) -> std::optional<cw::AutoplaySettings> {

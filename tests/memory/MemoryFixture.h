@@ -30,6 +30,29 @@ inline std::size_t RecordAt(std::size_t i) {
     return 168 + 160 * i;
 }
 
+// A radio state with every field away from its default.
+inline K2RadioState SampleState() {
+    K2RadioState s;
+    s.vfoA = 7040005; // shown as 7040.01: only an edit may move it
+    s.vfoB = 14060000;
+    s.mode = 7;
+    s.crystalFilter = 2;
+    s.bandwidth = 700;
+    s.audioFilter = 2;
+    s.agc = 2;
+    s.noiseBlanker = 2;
+    s.cwSpeed = 18;
+    s.antenna = 2;
+    s.power = 50;
+    s.receiveVfo = 1;
+    s.transmitVfo = 1;
+    s.preamp = 1;
+    s.ritOn = 1;
+    s.offset = -120;
+    s.bandIndex = 6;
+    return s;
+}
+
 class MemoryFixture : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir_.isValid()); }

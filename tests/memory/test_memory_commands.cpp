@@ -35,28 +35,6 @@ bool Press(SaveMemoryForm& form) {
     return !problem;
 }
 
-K2RadioState SampleState() {
-    K2RadioState s;
-    s.vfoA = 7040005; // shown as 7040.01: only an edit may move it
-    s.vfoB = 14060000;
-    s.mode = 3;
-    s.crystalFilter = 2;
-    s.bandwidth = 700;
-    s.audioFilter = 1;
-    s.agc = 4;
-    s.noiseBlanker = 2;
-    s.cwSpeed = 22;
-    s.antenna = 2;
-    s.power = 55;
-    s.receiveVfo = 1;
-    s.transmitVfo = 0;
-    s.preamp = 1;
-    s.offset = -120;
-    s.xitOn = 1;
-    s.bandIndex = 6;
-    return s;
-}
-
 class MemoryCommandFlow : public MemoryFixture, public MemoryCommandsHost {
 protected:
     void SetUp() override {

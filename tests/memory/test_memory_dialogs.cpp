@@ -33,25 +33,6 @@ template <class T = QWidget> T* Control(const QWidget& root, int id) {
     return w;
 }
 
-K2RadioState Sample() {
-    K2RadioState s;
-    s.vfoA = 7040005;
-    s.vfoB = 14060000;
-    s.mode = 7;
-    s.crystalFilter = 2;
-    s.audioFilter = 2;
-    s.agc = 2;
-    s.noiseBlanker = 2;
-    s.cwSpeed = 18;
-    s.antenna = 2;
-    s.power = 50;
-    s.receiveVfo = 1;
-    s.transmitVfo = 1;
-    s.ritOn = 1;
-    s.bandIndex = 6;
-    return s;
-}
-
 // Runs `act` on the next modal dialog once it is up (inside its exec).
 void OnNextModal(std::function<void(QWidget&)> act, int triesLeft = 500) {
     QTimer::singleShot(10, [act = std::move(act), triesLeft]() mutable {
@@ -85,7 +66,7 @@ protected:
     K2MemoryRecord SampleRecord(const std::string& name = {}) {
         K2MemoryRecord r;
         r.SetName(name);
-        r.state = Sample();
+        r.state = SampleState();
         return r;
     }
     void Add(const std::string& name, uint32_t vfoA) {
@@ -96,7 +77,7 @@ protected:
     std::unique_ptr<MemoryCommands> Commands(MemoryDialogRunner& runner) {
         return std::make_unique<MemoryCommands>(*store_, prompter_, runner, *this);
     }
-    K2RadioState Snapshot() const override { return Sample(); }
+    K2RadioState Snapshot() const override { return SampleState(); }
     void Recall(const K2RadioState& s) override { recalled_.push_back(s); }
     void Status(const std::string& t, MemoryStatusStyle) override { status_ = t; }
     std::string BandLabel(int) const override { return "  40M"; }
@@ -136,7 +117,7 @@ TEST_F(MemoryDialogWindows, SaveDialogShowsTheFormAndReadsItBackUnchanged) {
 
     QTest::mouseClick(save, Qt::LeftButton);
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(form.Record().state, Sample());
+    EXPECT_EQ(form.Record().state, SampleState());
 }
 
 TEST_F(MemoryDialogWindows, SaveDialogEditsFieldsAndRefusesBadNumbers) {
@@ -234,7 +215,7 @@ TEST_F(MemoryDialogWindows, SaveCommandLoopsOnDuplicateNamesAndNamesEmptyOnes) {
     EXPECT_EQ(status_, "Saved Mem \"Memory 6\"");
     K2MemoryRecord saved;
     ASSERT_EQ(store_->FindMemory("Memory 6", saved), kMemoryOk);
-    EXPECT_EQ(saved.state, Sample());
+    EXPECT_EQ(saved.state, SampleState());
 }
 
 TEST_F(MemoryDialogWindows, EditCommandEditsInEditModeAndDeletesAfterTheQuestion) {

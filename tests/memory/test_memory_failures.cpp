@@ -2,13 +2,12 @@
 // that are not folders here: a clear report, no file changed, no crash.
 
 #include "MemoryFixture.h"
+#include "support/FileSizeLimit.h"
 
 #include "settings/CRigControlRegistry.h"
 
-#include <csignal>
 #include <cstdlib>
 #include <optional>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,27 +15,6 @@ namespace tamrel::test {
 namespace {
 
 using MemoryFailures = MemoryFixture;
-
-// Files longer than `bytes` cannot be written while this lives (works for
-// root too, unlike permissions).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lim = old_;
-        lim.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
-};
 
 // Sets an environment variable for one test.
 class EnvVar {

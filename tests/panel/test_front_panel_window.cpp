@@ -26,7 +26,7 @@
 #include "settings/CRigControlRegistry.h"
 #include "settings/CTamrelCfg.h"
 #include "support/AccessibleAudit.h"
-#include "support/PtyPeer.h"
+#include "support/PanelOnPty.h"
 #include "switchpanel/CKeySwitchEmulationPanelsPropSheet.h"
 
 #include <QAccessible>
@@ -68,72 +68,20 @@ std::string ifReply(uint32_t hz, int offset, int rit, int xit, int mode, int vfo
     return buf;
 }
 
-class FrontPanelWindow : public ::testing::Test {
+class FrontPanelWindow : public test::PanelOnPty {
 protected:
     void SetUp() override {
         app();
-        ASSERT_TRUE(dir_.isValid());
-        qputenv("XDG_CONFIG_HOME", dir_.path().toUtf8());
-        registry_ = std::make_unique<CRigControlRegistry>(prompter_);
-        SystemConfig config;
-        registry_->GetSystemConfig(config);
-        ASSERT_EQ(channel_.OpenDevice(peer_.device(), 0, 4800, 8, 0, 1), K2_OK);
-        radio_ = std::make_unique<K2RadioModel>(RadioModelFromSettings(*registry_));
-        ops_ = std::make_unique<RadioOperations>(*radio_);
-        dlg_ = std::make_unique<CFrontPanelDlg>(*registry_, prompter_, *ops_);
-        dlg_->SetChannel(&channel_);
-        dlg_->show();
-        // The initial query is fifteen commands; then the line is ours.
-        ASSERT_TRUE(pumpUntil([&] { return peer_.commands().size() >= 15; }));
-        peer_.clear();
+        PanelOnPty::SetUp();
+        Open();
     }
 
-    void TearDown() override {
-        dlg_.reset();
-        channel_.Close();
-    }
-
-    bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 8s) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > limit.count())
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            peer_.collectFor(5ms);
-        }
-        return true;
-    }
-    // Lets whatever was sent arrive, then takes the commands since the last call.
-    std::vector<test::PtyPeer::Command> sentCommands(std::chrono::milliseconds settle = 250ms) {
-        auto end = std::chrono::steady_clock::now() + settle;
-        while (std::chrono::steady_clock::now() < end)
-            pumpUntil([] { return false; }, 20ms);
-        auto commands = peer_.commands();
-        peer_.clear();
-        // Status polls may fall in between; they are not the panel's doing.
-        std::erase_if(commands, [](const auto& c) { return c.text == "DS" || c.text == "BG"; });
-        return commands;
-    }
-    std::vector<std::string> sent(std::chrono::milliseconds settle = 250ms) {
-        std::vector<std::string> texts;
-        for (const auto& c : sentCommands(settle))
-            texts.push_back(c.text);
-        return texts;
-    }
-    // The radio reports something; wait until the panel has shown it.
-    void radioSays(const std::string& reply, const std::function<bool()>& shown) {
-        peer_.send(reply);
-        ASSERT_TRUE(pumpUntil(shown)) << reply;
-        sent(0ms);
-    }
     template <class T = QWidget> T* control(int id) {
         auto* w = qobject_cast<T*>(findControl(*dlg_, id));
         EXPECT_NE(w, nullptr) << id;
         return w;
     }
     void click(int id) { QTest::mouseClick(control<QWidget>(id), Qt::LeftButton); }
-    const PanelView& view() const { return dlg_->Presenter().View(); }
     // A drag of a slider's thumb through the given positions, then its release.
     void drag(int id, std::initializer_list<int> positions) {
         auto* s = control<QSlider>(id);
@@ -142,15 +90,6 @@ protected:
             s->setSliderPosition(p);
         s->setSliderDown(false);
     }
-
-    QTemporaryDir dir_;
-    test::PtyPeer peer_;
-    RecordingPrompter prompter_{false};
-    std::unique_ptr<CRigControlRegistry> registry_;
-    CK2CommChannel channel_;
-    std::unique_ptr<K2RadioModel> radio_;
-    std::unique_ptr<RadioOperations> ops_;
-    std::unique_ptr<CFrontPanelDlg> dlg_;
 };
 
 TEST_F(FrontPanelWindow, VfoLockSilencesFrequencyControlsOnly) {
@@ -341,6 +280,7 @@ TEST_F(FrontPanelWindow, NeverStaysMaximisedAndSkipsTheFirstMoveSave) {
     EXPECT_TRUE(
         pumpUntil([&] { return !dlg_->isMaximized() && dlg_->frameGeometry() == original; }));
 
+    pumpFor(300ms); // the start's own moves are over
     dlg_->move(dlg_->pos() + QPoint(7, 5));
     ASSERT_TRUE(pumpUntil([&] {
         registry_->GetWindowRect(saved);
@@ -472,10 +412,7 @@ TEST_F(FrontPanelWindow, PlacementDoesNotCreepAcrossRestarts) {
     const QSize panel = dlg_->size();
     registry_->SetWindowRect({40, 60, 40 + panel.width() + 8, 60 + panel.height() + 25});
     for (int restart = 0; restart < 2; ++restart) {
-        dlg_.reset();
-        dlg_ = std::make_unique<CFrontPanelDlg>(*registry_, prompter_, *ops_);
-        dlg_->SetChannel(&channel_);
-        dlg_->show();
+        Reopen();
         ASSERT_TRUE(pumpUntil([&] { return dlg_->frameGeometry().topLeft() == QPoint(40, 60); }));
         EXPECT_EQ(dlg_->size(), panel);
     }

@@ -102,12 +102,25 @@ TEST_F(ContestWindows, ModeChangeWithALogOfTheOtherKindStartsEmptyAndLeavesTheFi
     EXPECT_NE(prompter_.texts().back().find("is a normal log"), std::string::npos);
     EXPECT_EQ(registry_->GetQsoLoggingMode(), 1);
 
-    // A contest QSO now is listed, not in the file, until saved under a name.
+    // A contest QSO now is listed, not in the file, until saved under a name;
+    // the notice comes once, not at every QSO.
+    const std::size_t told = prompter_.texts().size();
     logIt("dl2xy", "599 12");
+    logIt("dl3xy", "599 13");
     EXPECT_EQ(cell(0, 1, Qt::ToolTipRole).toString(), kNotInFileTip);
-    click(logging(), qsoctl::kNew); // answered Yes: the file must still be left
+    QTest::qWait(50);
+    EXPECT_EQ(prompter_.texts().size(), told + 1) << testing::PrintToString(prompter_.texts());
+    EXPECT_NE(prompter_.texts().back().find(inHome(kDefaultLogName)), std::string::npos);
+    // New asks for its file first and writes it at once: the next QSO is on disk.
+    dialogs_->file = inHome("fresh.QSO.Log");
+    click(logging(), qsoctl::kNew);
     ASSERT_TRUE(waitFor([&] { return rows() == 0; }));
     EXPECT_EQ(read(inHome(kDefaultLogName)), normal);
+    EXPECT_TRUE(std::filesystem::exists(inHome("fresh.QSO.Log")));
+    logIt("dl4xy", "599 14");
+    ASSERT_TRUE(
+        waitFor([&] { return read(inHome("fresh.QSO.Log")).find("DL4XY") != std::string::npos; }));
+    EXPECT_FALSE(cell(0, 1, Qt::ToolTipRole).isValid());
 }
 
 TEST_F(ContestWindows, LogItClearSetMacroAndKeysOfTheContestWindow) {
@@ -131,6 +144,21 @@ TEST_F(ContestWindows, LogItClearSetMacroAndKeysOfTheContestWindow) {
     const std::string line = read(inHome(kDefaultLogName));
     const std::string stamp = line.substr(10, 14);
     EXPECT_EQ(line, "1;1;XX0XX;" + stamp + ";  40M;7012000;CW;599 05;0;;\n");
+
+    // Enter in the call box with no exchange moves to the exchange; logs nothing.
+    contest()->activateWindow();
+    edit(qsoctl::kContestCall)->clear();
+    edit(qsoctl::kContestExchange)->clear();
+    edit(qsoctl::kContestCall)->setFocus();
+    QTest::keyClicks(edit(qsoctl::kContestCall), "n5dx");
+    QTest::keyClick(edit(qsoctl::kContestCall), Qt::Key_Return);
+    QTest::qWait(50);
+    EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(contest()->focusWidget(), edit(qsoctl::kContestExchange));
+    QTest::keyClicks(edit(qsoctl::kContestExchange), "599 07");
+    QTest::keyClick(edit(qsoctl::kContestExchange), Qt::Key_Return);
+    ASSERT_TRUE(waitFor([this] { return rows() == 2; }));
+    EXPECT_EQ(cell(1, 7), "599 07");
 
     // A call worked in this contest is a dupe, whatever the band.
     auto* dupe = qobject_cast<QLabel*>(findControl(*contest(), qsoctl::kContestDupeLine));
@@ -202,7 +230,15 @@ TEST_F(ContestWindows, ModifyAndDeleteFromTheContestEditDialogRewriteWithABackup
     const std::string modified = read(path);
     EXPECT_NE(modified.find(";  20M;14012345;CW;579 02;0;;\n"), std::string::npos) << modified;
 
-    onEditDialog([](CEditContestQSODlg& d) { click(&d, qsoctl::kContestEditDelete); });
+    // Delete asks first; "No" keeps the QSO and the dialog.
+    prompter_.setAnswer(false);
+    onEditDialog([this](CEditContestQSODlg& d) {
+        click(&d, qsoctl::kContestEditDelete);
+        EXPECT_EQ(prompter_.texts().back().rfind("Deleting the QSO with ", 0), 0u);
+        EXPECT_TRUE(d.isVisible());
+        prompter_.setAnswer(true);
+        click(&d, qsoctl::kContestEditDelete);
+    });
     doubleClickRow(0);
     ASSERT_TRUE(waitFor([&] { return rows() == 1 && cell(0, 1) == "K2B"; }));
     ASSERT_TRUE(waitFor([&] { return read(path + ".Bak") == modified; }));

@@ -238,6 +238,10 @@ TEST_F(QsoWindows, DeletingTheThirdRowRenumbersFromOne) {
     ASSERT_TRUE(waitFor([this] { return rows() == 3; }));
     EXPECT_EQ(cell(2, 0), "   3");
     EXPECT_EQ(cell(2, 1), "K4D");
+    // Date, frequency and mode are shown whole, not cut short.
+    for (int c : {2, 3, 4, 5, 6})
+        EXPECT_GT(list.columnWidth(c), QFontMetrics(list.font()).horizontalAdvance(cell(2, c)) + 6)
+            << c;
     EXPECT_EQ(control<QLabel>(logging(), kQsoCountId)->text(), "   3");
     const std::string file = read(inHome(kDefaultLogName));
     EXPECT_NE(file.find("0;3;K4D;"), std::string::npos) << file;
@@ -261,11 +265,21 @@ TEST_F(QsoWindows, SearchLogListsEarlierQsosAndADoubleClickRecallsOne) {
     menu->hide();
     auto* results = control<QListWidget>(logging(), qsoctl::kSearchList);
     ASSERT_EQ(results->count(), 2);
+    results->clear(); // the button beside "Log It" searches as well
+    click(info(), qsoctl::kSearchLogButton);
+    ASSERT_EQ(results->count(), 2);
     EXPECT_TRUE(results->item(0)->text().startsWith("G3XYZ CW QSO on "));
 
     edit(qsoctl::kHisName)->clear();
     doubleClick(results->viewport(), results->visualItemRect(results->item(1)).center());
     EXPECT_EQ(edit(qsoctl::kHisName)->text(), "Bob");
+
+    // A QSO deleted leaves the search list too.
+    dialogs_->editAnswer.outcome = QsoEdit::Outcome::Deleted;
+    QTableView& list = logging()->list();
+    doubleClick(list.viewport(), list.visualRect(list.model()->index(0, 1)).center());
+    ASSERT_TRUE(waitFor([this] { return rows() == 2; }));
+    ASSERT_TRUE(waitFor([&] { return results->count() == 1; }));
 }
 
 TEST_F(QsoWindows, SaveAndNewAskFirstAndSaveWritesTheChosenFile) {
@@ -299,9 +313,16 @@ TEST_F(QsoWindows, SaveAndNewAskFirstAndSaveWritesTheChosenFile) {
     QTest::qWait(50);
     EXPECT_EQ(rows(), 1);
     prompter_.setAnswer(true);
+    dialogs_->file.reset(); // no name chosen: nothing changes
+    click(logging(), qsoctl::kNew);
+    QTest::qWait(50);
+    EXPECT_EQ(rows(), 1);
+    const std::string fresh = root_ + "/fresh.QSO.Log";
+    dialogs_->file = fresh;
     click(logging(), qsoctl::kNew);
     ASSERT_TRUE(waitFor([this] { return rows() == 0; }));
-    EXPECT_NE(read(saved).find("K1A"), std::string::npos); // New writes nothing
+    EXPECT_NE(read(saved).find("K1A"), std::string::npos); // the old log is left
+    EXPECT_TRUE(std::filesystem::exists(fresh));           // the new one is on disk at once
 }
 
 TEST_F(QsoWindows, AQsoTheFileRefusesIsToldAndListedAsNotInTheFileUntilSaved) {

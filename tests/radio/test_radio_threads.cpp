@@ -86,25 +86,6 @@ TEST_F(Receiver, RemembersDisplayWhileNotDelivering) {
     EXPECT_EQ(next(), (Reply{ID_IF, "IF"}));
 }
 
-TEST_F(Receiver, StopStartAndPurge) {
-    thread.post(RecvStop{});
-    std::this_thread::sleep_for(30ms);
-    peer.send("FA00007000000;");
-    EXPECT_FALSE(next(100ms).has_value());
-    thread.post(RecvStart{});
-    EXPECT_EQ(next(), (Reply{ID_FA, "FA00007000000"}));
-
-    thread.post(RecvStop{});
-    std::this_thread::sleep_for(30ms);
-    peer.send("FB00007000000;");
-    std::this_thread::sleep_for(30ms);
-    thread.post(RecvPurge{});
-    thread.post(RecvStart{});
-    std::this_thread::sleep_for(30ms); // the purge must not catch what follows
-    peer.send("IF;");
-    EXPECT_EQ(next(), (Reply{ID_IF, "IF"}));
-}
-
 // With a period far longer than any test, only the port itself can make the
 // thread read: every reply here arrives because the port became readable.
 TEST_F(Receiver, DeliversEachReplyWhenItArrivesNotAfterThePeriod) {

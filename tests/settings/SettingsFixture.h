@@ -1,9 +1,10 @@
 #pragma once
 // A settings store in a temporary config folder, with helpers to read the
-// file as it is on disk.
+// file as it is on disk and to hear what the store announces.
 
 #include "platform/Paths.h"
 #include "platform/Prompter.h"
+#include "settings/CRigControlRegistry.h"
 #include "settings/RegFile.h"
 
 #include <QTemporaryDir>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 namespace tamrel::test {
@@ -62,9 +64,39 @@ protected:
 
     static std::vector<uint8_t> bytes(std::initializer_list<uint8_t> b) { return b; }
 
+    // registry_ as start-up leaves it; from now on its announcements are noted.
+    void OpenRegistry() {
+        registry_ = std::make_unique<CRigControlRegistry>(prompter_);
+        SystemConfig config;
+        registry_->GetSystemConfig(config);
+        using R = CRigControlRegistry;
+        auto note = [this](auto signal, const char* name) {
+            QObject::connect(registry_.get(), signal, [this, name] { announced_.push_back(name); });
+        };
+        note(&R::operatorChanged, "operator");
+        note(&R::utcChanged, "utc");
+        note(&R::loggingModeChanged, "loggingMode");
+        note(&R::counterChanged, "counter");
+        note(&R::bandTableChanged, "bands");
+        note(&R::paOptionChanged, "paOption");
+        note(&R::wsjtxListenChanged, "wsjtx");
+        QObject::connect(registry_.get(), &R::memoryKeyChanged, [this](int key) {
+            MemoryKeyTexts texts;
+            registry_->GetTransmitMemoryKeys(texts);
+            keys_.emplace_back(key, texts[std::size_t(key)]);
+        });
+    }
+    // What the store announced since the last look, in order.
+    std::vector<std::string> announced() { return std::exchange(announced_, {}); }
+    // Each memory key announced since the last look, with its text then.
+    std::vector<std::pair<int, std::string>> keysAnnounced() { return std::exchange(keys_, {}); }
+
     QTemporaryDir dir_;
     std::string file_;
     RecordingPrompter prompter_;
+    std::unique_ptr<CRigControlRegistry> registry_;
+    std::vector<std::string> announced_;
+    std::vector<std::pair<int, std::string>> keys_;
 };
 
 } // namespace tamrel::test

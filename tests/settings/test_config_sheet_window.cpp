@@ -25,22 +25,8 @@ class ConfigSheetWindow : public test::SettingsFixture {
 protected:
     void SetUp() override {
         SettingsFixture::SetUp();
-        registry_ = std::make_unique<CRigControlRegistry>(prompter_);
-        SystemConfig config;
-        registry_->GetSystemConfig(config);
+        OpenRegistry();
         ASSERT_TRUE(dev_.isValid());
-        using R = CRigControlRegistry;
-        auto note = [this](auto signal, const char* name) {
-            QObject::connect(registry_.get(), signal, [this, name] { announced_.push_back(name); });
-        };
-        note(&R::utcChanged, "utc");
-        note(&R::paOptionChanged, "paOption");
-        note(&R::bandTableChanged, "bands");
-        QObject::connect(registry_.get(), &R::memoryKeyChanged, [this](int key) {
-            MemoryKeyTexts texts;
-            registry_->GetTransmitMemoryKeys(texts);
-            keys_.emplace_back(key, texts[std::size_t(key)]);
-        });
     }
 
     std::unique_ptr<CTamrelCfg> open() {
@@ -64,13 +50,7 @@ protected:
         QTest::keyClicks(edit, text);
     }
 
-    // What the store announced since the last look, in order.
-    std::vector<std::string> announced() { return std::exchange(announced_, {}); }
-
-    std::unique_ptr<CRigControlRegistry> registry_;
     QTemporaryDir dev_;
-    std::vector<std::string> announced_;
-    std::vector<std::pair<int, std::string>> keys_; // each announced key with its new text
 };
 
 } // namespace
@@ -129,7 +109,7 @@ TEST_F(ConfigSheetWindow, OkAppliesTheShownPagesOnly) {
     EXPECT_EQ(stored("", "Callsign"), Value::ofText("K1ABC"));
     EXPECT_EQ(stored("", "Use UTC in Log"), Value::ofBinary({0}));
     // The port page was never shown: its values are as they were.
-    EXPECT_EQ(announced(), std::vector<std::string>{"utc"});
+    EXPECT_EQ(announced(), (std::vector<std::string>{"operator", "utc"}));
     EXPECT_EQ(stored("", "PA Option"), Value::ofText("<missing>"));
 }
 
@@ -218,7 +198,7 @@ TEST_F(ConfigSheetWindow, ChangedMemoryTextsAreAnnounced) {
     }
     EXPECT_EQ(f11->text(), QString(84, QChar(0x20AC)));
     sheet->OkButton()->click();
-    const auto got = keys_;
+    const auto got = keysAnnounced();
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[0], (std::pair<int, std::string>{4, "5NN TU"}));
     EXPECT_EQ(got[1].first, 10);

@@ -106,22 +106,3 @@ TEST(RegFile, WritesAnsiWhenEveryTextFitsAndUnicodeWhenOneDoesNot) {
         EXPECT_EQ(back.doc, wide);
     }
 }
-
-TEST(RegFile, ReadsTheUnicodeExportAsRegeditWritesIt) {
-    const std::string file =
-        utf16le(u"Windows Registry Editor Version 5.00\r\n\r\n"
-                u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZZ9ZZ Software\\Rig Control]\r\n"
-                u"\"QTH\"=\"Montr\u00E9al\"\r\n"
-                u"\"Offset from UTC\"=hex:87\r\n"
-                u"\"Application Color\"=dword:00dfb880\r\n\r\n");
-    const ParseResult r = parse(file);
-    ASSERT_TRUE(r.ok()) << describe(r.problems.front());
-    EXPECT_EQ(r.encoding, Encoding::Utf16);
-    const Values& root =
-        r.doc.at({"HKEY_LOCAL_MACHINE", "SOFTWARE", "ZZ9ZZ Software", "Rig Control"});
-    EXPECT_EQ(root.at("QTH"), Value::ofText("Montréal"));
-    EXPECT_EQ(root.at("Offset from UTC"), Value::ofBinary({0x87}));
-    EXPECT_EQ(root.at("Application Color"), Value::ofDword(0xDFB880));
-    // Everything in it fits the ANSI page, so it is written back as REGEDIT4.
-    EXPECT_TRUE(write(r.doc).starts_with("REGEDIT4\r\n"));
-}

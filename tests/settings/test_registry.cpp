@@ -20,6 +20,14 @@ protected:
         s.sync();
         ASSERT_EQ(s.status(), QSettings::NoError);
     }
+    void putByte(const QString& sub, const QString& name, char value) {
+        QSettings s(QString::fromStdString(file_), reg::settingsFormat());
+        s.setValue(QStringLiteral("HKEY_LOCAL_MACHINE/SOFTWARE/ZZ9ZZ Software/Rig Control/") + sub +
+                       u'/' + name,
+                   QByteArray(1, value));
+        s.sync();
+        ASSERT_EQ(s.status(), QSettings::NoError);
+    }
 };
 
 } // namespace
@@ -246,6 +254,16 @@ TEST_F(Registry, SettingsKeyGroups) {
     r.GetCounterSettings(counter);
     EXPECT_EQ(counter, (CounterSettings{-3, 0}));
     EXPECT_EQ(stored("Settings", "Output Mode"), Value::ofBinary({0}));
+    // A file whose digits were set on the configuration sheet only, at the
+    // root, while the keyer's stayed 0: both read the sheet's from then on.
+    putByte(QString(), QStringLiteral("Output Mode"), 0x03);
+    r.GetCounterSettings(counter);
+    EXPECT_EQ(counter, (CounterSettings{-3, 3}));
+    EXPECT_EQ(stored("Settings", "Output Mode"), Value::ofBinary({3}));
+    r.SetCounterSettings({-3, 0}); // 0 digits chosen later stays 0
+    r.GetCounterSettings(counter);
+    EXPECT_EQ(counter, (CounterSettings{-3, 0}));
+    EXPECT_EQ(stored("", "Output Mode"), Value::ofBinary({0}));
 
     uint8_t range = 9;
     r.GetTuningRange(range);

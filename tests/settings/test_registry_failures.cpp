@@ -1,10 +1,8 @@
 #include "SettingsFixture.h"
+#include "support/FileSizeLimit.h"
 
 #include "settings/CRigControlRegistry.h"
 #include "settings/RegEncoding.h"
-
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace tamrel;
 
@@ -21,53 +19,7 @@ const std::vector<std::string> kSystemConfigReadErrors = {
     "Unable to Read Software Logging Mode!",
 };
 
-// Files written by this process may not grow past `bytes` while it lives, as
-// on a full disk; works for root too, unlike permission bits.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = saved_;
-        limited.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*oldHandler_)(int) = nullptr;
-};
-
 } // namespace
-
-TEST_F(RegistryFailures, ReadsAHandWrittenExportWithItsTypes) {
-    writeFile(
-        "REGEDIT4\r\n\r\n" + kRootKey +
-        "]\r\n"
-        "\"HomeDir\"=\"C:\\\\Tamrel\"\r\n"
-        "\"Callsign\"=\"W1AW \\\"Hiram\\\"\"\r\n"
-        "\"Name\"=\"Op\"\r\n\"QTH\"=\"Newington, CT\"\r\n"
-        "\"Offset from UTC\"=hex:85\r\n\"Log File Name\"=\"x.Log\"\r\n"
-        "\"SW Logging Mode\"=hex:02\r\n"
-        "\"Application Color\"=dword:00112233\r\n\r\n" +
-        kRootKey +
-        "\\Comm Port]\r\n"
-        "\"Port\"=hex:03\r\n\"Speed\"=hex:25,80\r\n\"Parity\"=hex:02\r\n\"Stop bit\"=hex:02\r\n");
-    CRigControlRegistry r(prompter_);
-    SystemConfig config;
-    r.GetSystemConfig(config);
-    EXPECT_EQ(config, (SystemConfig{"C:\\Tamrel", "W1AW \"Hiram\"", "Op", "Newington, CT", 0x85,
-                                    "x.Log", 2}));
-    CommPortSettings port;
-    r.GetCommPort(port);
-    EXPECT_EQ(port, (CommPortSettings{3, 9600, 2, 2, ""}));
-    EXPECT_EQ(r.GetAppColor(), 0x112233u);
-    EXPECT_TRUE(prompter_.texts().empty());
-}
 
 TEST_F(RegistryFailures, WrongTypesAndOverlongTextsAreReadErrors) {
     writeFile("REGEDIT4\n" + kRootKey + "]\n\"HomeDir\"=\"/data\"\n\"Callsign\"=dword:1\n" +
@@ -257,15 +209,9 @@ TEST_F(RegistryFailures, TextTheAnsiPageCannotHoldTurnsTheFileUnicode) {
     config.homeDir = "/data";
     config.qth = "Łódź";
     (void)r.SetSystemConfig(config);
-    const std::string text =
-        "Windows Registry Editor Version 5.00\r\n\r\n" + kRootKey +
-        "]\r\n\"Callsign\"=\"ZZ9ZZ\"\r\n\"HomeDir\"=\"/data\"\r\n"
-        "\"Log File Name\"=\"Tamrel.Log\"\r\n\"Name\"=\"Opname\"\r\n"
-        "\"Offset from UTC\"=hex:87\r\n\"QTH\"=\"Łódź\"\r\n\"SW Logging Mode\"=hex:00\r\n\r\n" +
-        kRootKey + "\\Comm Port]\r\n\"Parity\"=hex:00\r\n\"Port\"=hex:01\r\n" +
-        "\"Speed\"=hex:12,c0\r\n\"Stop bit\"=hex:01\r\n\r\n" + kRootKey +
-        "\\Window Size]\r\n\"Bottom Right\"=dword:027f01df\r\n\"Top Left\"=dword:00000000\r\n\r\n";
-    EXPECT_EQ(fileBytes(), reg::encodeUtf16le(text));
+    // The exact bytes of such a file are the writer's own test's; here: it is one.
+    EXPECT_TRUE(
+        fileBytes().starts_with(reg::encodeUtf16le("Windows Registry Editor Version 5.00\r\n")));
 
     CRigControlRegistry fresh(prompter_);
     SystemConfig back;
@@ -307,7 +253,7 @@ TEST_F(RegistryFailures, UnwritableStoreKeepsThePreviousFile) {
     r.GetSystemConfig(config);
     const std::string before = fileBytes();
     {
-        FileSizeLimit full(16);
+        test::FileSizeLimit full(16);
         config.callsign = "K1ABC";
         (void)r.SetSystemConfig(config);
         (void)r.SetCommPort({2, 9600, 0, 1, ""});

@@ -65,7 +65,8 @@ public:
         ops.SetChannel(&channel_);
         ops.HookReceiveThread(inbox_.address());
         EXPECT_TRUE(server.listen({QHostAddress::LocalHost, 0}));
-        // The initial query ends with LK.
+        // The initial query ends with LK. It keeps its real pacing: these
+        // tests compare the radio's answers, not the panel's.
         EXPECT_TRUE(WaitUntil([this] { return sawLk_; }));
     }
     ~SimulatedStation() {

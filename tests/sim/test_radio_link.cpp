@@ -1,6 +1,7 @@
 // The program's radio channel and its receive thread against a misbehaving
 // simulated radio: they must survive the faults and parse the replies that
-// come through clean afterwards.
+// come through clean afterwards. (It alone saw a simulator that wrote its
+// replies only when a command came in.)
 #include "sim/SimulatedRadio.h"
 
 #include "radio/CK2CommChannel.h"

@@ -40,9 +40,11 @@ public:
             },
             ms);
     }
-    std::optional<std::string> Ask(const std::string& line) {
-        static const std::string kMark = "get_lock_mode:";
+    void Send(const std::string& line) {
         socket_.write(QByteArray::fromStdString(line + "\n+\\get_lock_mode\n"));
+    }
+    std::optional<std::string> Answer() {
+        static const std::string kMark = "get_lock_mode:";
         std::string got;
         const bool answered = WaitUntil(
             [&] {
@@ -55,6 +57,10 @@ public:
         if (!answered)
             return std::nullopt;
         return got.substr(0, got.rfind(kMark));
+    }
+    std::optional<std::string> Ask(const std::string& line) {
+        Send(line);
+        return Answer();
     }
     // Says quit and returns what came before the connection closed.
     std::optional<std::string> Quit() {
@@ -216,8 +222,10 @@ TEST_F(RigctldConformance, EveryAnswerHasTheShapeOfRigctldsInEveryForm) {
                 std::string line = vfoMode && f.vfoLine ? f.vfoLine : f.line;
                 if (*form && line[0] != '+')
                     line = form + line;
-                const std::optional<std::string> want = theirs.Ask(line);
-                const std::optional<std::string> got = ours.Ask(line);
+                theirs.Send(line); // both at once: neither waits for the other
+                ours.Send(line);
+                const std::optional<std::string> want = theirs.Answer();
+                const std::optional<std::string> got = ours.Answer();
                 ASSERT_TRUE(want && got) << line;
                 const char sep = *form && *form != '+' ? *form : '\n';
                 std::vector<std::string> a = Shape(*want, sep), b = Shape(*got, sep);
@@ -275,8 +283,10 @@ TEST_F(RigctldConformance, TheK2sValuesAndErrorsAsHamlibsK2ModelGivesThem) {
     };
     // clang-format on
     for (const char* line : script) {
-        const std::optional<std::string> want = theirs.Ask(line);
-        const std::optional<std::string> got = ours.Ask(line);
+        theirs.Send(line);
+        ours.Send(line);
+        const std::optional<std::string> want = theirs.Answer();
+        const std::optional<std::string> got = ours.Answer();
         ASSERT_TRUE(want && got) << line;
         EXPECT_EQ(*got, *want) << line;
     }

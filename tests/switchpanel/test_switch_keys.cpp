@@ -81,39 +81,32 @@ TEST(SwitchKeys, IdsAreUniqueAndMenuKeysSendNothing) {
     EXPECT_FALSE(menus.FaceOf(4711));
 }
 
-TEST(SwitchKeys, NumericDigitsSendTheirTapCodes) {
+TEST(SwitchKeys, EachMenuSendsItsOwnCodes) {
+    // Clicks on the menu keys first, then a key by what it shows, and the code it sends.
+    const struct {
+        int keyMenuClicks, configMenuClicks;
+        const char* label;
+        int code;
+    } rows[] = {
+        {1, 0, "0", 7},      {1, 0, "9", 16},    {1, 0, "Band+", 1}, // Numeric: the tap codes
+        {2, 0, "Store", 19}, {2, 0, "PF2", 31},  {2, 0, "Recall", 17}, {2, 0, "Rec", 32}, // Hold
+        {0, 0, "INP", 42},   {0, 1, "FPLY", 57}, // menu 3, menu 4
+    };
+    for (const auto& r : rows) {
+        KeySwitchMenus menus;
+        for (int i = 0; i < r.keyMenuClicks; ++i)
+            menus.Click(kNextKeyMenuId);
+        for (int i = 0; i < r.configMenuClicks; ++i)
+            menus.Click(kNextConfigMenuId);
+        EXPECT_EQ(clickByLabel(menus, r.label), r.code) << r.label;
+        // Clicking never moves a menu on.
+        EXPECT_EQ(int(menus.keyMenu()), r.keyMenuClicks) << r.label;
+    }
     KeySwitchMenus menus;
-    menus.Click(kNextKeyMenuId);
-    ASSERT_EQ(menus.keyMenu(), KeyMenu::Numeric);
-    EXPECT_EQ(clickByLabel(menus, "0"), 7);
-    EXPECT_EQ(clickByLabel(menus, "9"), 16);
-    EXPECT_EQ(clickByLabel(menus, "Band+"), 1);
-    // Clicking never moves the menu on.
-    EXPECT_EQ(menus.keyMenu(), KeyMenu::Numeric);
-}
-
-TEST(SwitchKeys, HoldSendsHoldCodes) {
-    KeySwitchMenus menus;
-    menus.Click(kNextKeyMenuId);
-    menus.Click(kNextKeyMenuId);
-    ASSERT_EQ(menus.keyMenu(), KeyMenu::Hold);
-    EXPECT_EQ(clickByLabel(menus, "Store"), 19);
-    EXPECT_EQ(clickByLabel(menus, "PF2"), 31);
-    EXPECT_EQ(clickByLabel(menus, "Recall"), 17);
-    EXPECT_EQ(clickByLabel(menus, "Rec"), 32);
-}
-
-TEST(SwitchKeys, ConfigurationKeysFollowTheirMenu) {
-    KeySwitchMenus menus;
-    EXPECT_EQ(menus.Click(1299), 42);
     EXPECT_EQ(menus.Click(1300), 41);
-    EXPECT_EQ(menus.FaceOf(1299)->label, "INP");
     menus.Click(kNextConfigMenuId);
-    EXPECT_EQ(menus.Click(1299), 57);
     EXPECT_EQ(menus.Click(1300), 58);
-    EXPECT_EQ(menus.FaceOf(1299)->label, "FPLY");
-    // The key menu is a menu of its own.
-    EXPECT_EQ(menus.keyMenu(), KeyMenu::Tap);
+    EXPECT_EQ(menus.keyMenu(), KeyMenu::Tap); // the key menu is a menu of its own
     menus.Click(kNextConfigMenuId);
     EXPECT_EQ(menus.configMenu(), ConfigMenu::Menu3);
 }

@@ -9,7 +9,7 @@
 #include "platform/Prompter.h"
 #include "radio/CK2CommChannel.h"
 #include "settings/CRigControlRegistry.h"
-#include "support/PtyPeer.h"
+#include "support/PanelOnPty.h"
 #include "switchpanel/CKeySwitchEmulationPanel1Dlg.h"
 #include "switchpanel/CKeySwitchEmulationPanel2Dlg.h"
 #include "switchpanel/CKeySwitchEmulationPanelsPropSheet.h"
@@ -44,63 +44,13 @@ std::string sw(int code) {
     return buf;
 }
 
-class SwitchPanelWindow : public ::testing::Test {
+class SwitchPanelWindow : public test::PanelOnPty {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        qputenv("XDG_CONFIG_HOME", dir_.path().toUtf8());
-        registry_ = std::make_unique<CRigControlRegistry>(prompter_);
-        SystemConfig config;
-        registry_->GetSystemConfig(config);
+        PanelOnPty::SetUp();
         ScanLimits limits;
         registry_->GetScanLimits(limits); // creates the values: they can be set now
         registry_->CreateWindowSizeKey();
-    }
-
-    // The front panel with its line, past the initial query.
-    void Open() {
-        ASSERT_EQ(channel_.OpenDevice(peer_.device(), 0, 4800, 8, 0, 1), K2_OK);
-        radio_ = std::make_unique<K2RadioModel>(RadioModelFromSettings(*registry_));
-        ops_ = std::make_unique<RadioOperations>(*radio_);
-        dlg_ = std::make_unique<CFrontPanelDlg>(*registry_, prompter_, *ops_);
-        dlg_->SetChannel(&channel_);
-        dlg_->show();
-        ASSERT_TRUE(pumpUntil([&] { return peer_.commands().size() >= 15; }));
-        peer_.clear();
-    }
-
-    void TearDown() override {
-        dlg_.reset();
-        channel_.Close();
-    }
-
-    bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 8s) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > limit.count())
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            peer_.collectFor(5ms);
-        }
-        return true;
-    }
-    void pumpFor(std::chrono::milliseconds time) {
-        pumpUntil([] { return false; }, time);
-    }
-    // What went out since the last call, status polls left out.
-    std::vector<test::PtyPeer::Command> sentCommands(std::chrono::milliseconds settle = 250ms) {
-        pumpFor(settle);
-        auto commands = peer_.commands();
-        peer_.clear();
-        std::erase_if(commands, [](const auto& c) { return c.text == "DS" || c.text == "BG"; });
-        return commands;
-    }
-    std::vector<std::string> sent(std::chrono::milliseconds settle = 250ms) {
-        std::vector<std::string> texts;
-        for (const auto& c : sentCommands(settle))
-            texts.push_back(c.text);
-        return texts;
     }
 
     CKeySwitchEmulationPanelsPropSheet& Panel() {
@@ -132,15 +82,6 @@ protected:
         sent(0ms);
     }
     const PanelView& View() const { return dlg_->Presenter().View(); }
-
-    QTemporaryDir dir_;
-    test::PtyPeer peer_;
-    RecordingPrompter prompter_{false};
-    std::unique_ptr<CRigControlRegistry> registry_;
-    CK2CommChannel channel_;
-    std::unique_ptr<K2RadioModel> radio_;
-    std::unique_ptr<RadioOperations> ops_;
-    std::unique_ptr<CFrontPanelDlg> dlg_;
 };
 
 } // namespace
@@ -364,12 +305,11 @@ TEST_F(SwitchPanelWindow, LowAboveHighStartsNothingAndSaysWhy) {
     QTest::mouseClick(findControl(*dlg_, ctl::kSwitchPanel), Qt::LeftButton);
     EXPECT_EQ(View().statusText, "");
 
-    // "Get Limits" puts the edges back, and the scan starts.
+    // "Get Limits" puts the edges back, and the scan starts. (Which texts are
+    // refused is the scanner's own test.)
     Click(Page2::kScanStart);
     ASSERT_TRUE(pumpUntil([&] { return Panel().Advance().Scanner().BandKnown(); }));
-    Type(Page2::kLowEdit, "1e12");
-    Click(Page2::kScanStart);
-    EXPECT_TRUE(sent(400ms).empty());
+    Type(Page2::kLowEdit, "7200");
     Click(Page2::kLimitsResume);
     EXPECT_EQ(Edit(Page2::kLowEdit).text(), "   7000.00");
     Click(Page2::kScanStart);

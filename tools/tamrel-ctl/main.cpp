@@ -3,11 +3,11 @@
 // answer when one was asked for, hang up.
 
 #include "platform/Paths.h"
-#include "tamrel_version.h"
+#include "radio/BandTable.h"
 #include "radio/K2Commands.h"
 #include "radio/K2RadioState.h"
-#include "radio/BandTable.h"
 #include "remote/ControlFrame.h"
+#include "tamrel_version.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -48,7 +48,7 @@ const char* const kUsageText =
     "Drives a running Tamrel through its control socket.\n"
     "\n"
     "Commands:\n"
-    "  state [--json]   register under NAME, ask for the radio state and print it\n"
+    "  state [--json]   ask for the radio state and print it (opens no window)\n"
     "  speed N          set the CW speed (the radio takes 9..50 WPM)\n"
     "  power N          set the power value (the radio takes 0..150)\n"
     "  cw TEXT...       send CW text (at most 254 characters; the keyboard CW\n"
@@ -58,7 +58,7 @@ const char* const kUsageText =
     "\n"
     "Options:\n"
     "  --socket PATH    the control socket (default: the running user's Tamrel)\n"
-    "  --name NAME      the name 'state' registers under (default: tamrel-ctl)\n"
+    "  --name NAME      accepted for older scripts; 'state' no longer registers\n"
     "  --help           show this text\n"
     "  --version        show the version\n"
     "\n"
@@ -122,6 +122,7 @@ bool sendAll(QLocalSocket& socket, const std::vector<std::vector<uint8_t>>& fram
 
 struct Answers {
     std::optional<K2RadioState> state;
+    bool wholeWatts = false;                      // the power value is watts, not tenths
     std::optional<control::LinkStateRecord> link; // a Tamrel that predates it sends none
 };
 
@@ -141,8 +142,10 @@ Answers awaitState(QLocalSocket& socket) {
              decoder.feed(std::span(raw, static_cast<std::size_t>(bytes.size())))) {
             if (frame.dwData == control::OP_LINK_STATE)
                 answers.link = control::LinkStateRecord::fromBytes(frame.data);
-            if (frame.dwData == control::OP_STATE) {
-                answers.state = K2RadioState::fromBytes(frame.data);
+            if (frame.dwData == control::OP_STATE_HERE && frame.data.size() == 80) {
+                const std::span<const uint8_t> data(frame.data);
+                answers.state = K2RadioState::fromBytes(data.first(K2RadioState::kSize));
+                answers.wholeWatts = control::valueOf(data.subspan(K2RadioState::kSize)) != 0;
                 return answers;
             }
         }
@@ -236,7 +239,12 @@ std::string bandName(uint32_t index) {
     return index < kBandNames.size() ? std::string(kBandNames[index]) : std::string();
 }
 
-void printText(const K2RadioState& s) {
+// As the panel shows it: tenths of a watt, or whole watts with the amplifier.
+double watts(const K2RadioState& s, bool wholeWatts) {
+    return wholeWatts ? double(s.power) : s.power * 0.1;
+}
+
+void printText(const K2RadioState& s, bool wholeWatts) {
     std::printf("VFO A:          %.2f kHz\n", s.vfoA / 1000.0);
     std::printf("VFO B:          %.2f kHz\n", s.vfoB / 1000.0);
     std::printf("Receive VFO:    %s\n", vfoName(s.receiveVfo).c_str());
@@ -246,12 +254,12 @@ void printText(const K2RadioState& s) {
     std::printf("Band:           %s (index %u)\n", band.empty() ? "unknown" : band.c_str(),
                 s.bandIndex);
     std::printf("Crystal filter: %u\n", s.crystalFilter);
-    std::printf("Bandwidth:      %u\n", s.bandwidth);
+    std::printf("Bandwidth:      %u Hz\n", s.bandwidth);
     std::printf("Audio filter:   %s\n", offOrNumber(s.audioFilter).c_str());
     std::printf("AGC:            %s\n", agcName(s.agc).c_str());
     std::printf("Noise blanker:  %s\n", offOrNumber(s.noiseBlanker).c_str());
     std::printf("Antenna:        %u\n", s.antenna);
-    std::printf("Power:          %u\n", s.power);
+    std::printf("Power:          %.1f W\n", watts(s, wholeWatts));
     std::printf("CW speed:       %u WPM\n", s.cwSpeed);
     std::printf("Preamp:         %s\n", onOff(s.preamp).c_str());
     std::printf("Attenuator:     %s\n", onOff(s.attenuator).c_str());
@@ -260,7 +268,8 @@ void printText(const K2RadioState& s) {
     std::printf("RIT/XIT offset: %+d Hz\n", s.offset);
 }
 
-void printJson(const K2RadioState& s, const std::optional<control::LinkStateRecord>& link) {
+void printJson(const K2RadioState& s, bool wholeWatts,
+               const std::optional<control::LinkStateRecord>& link) {
     QJsonObject o;
     if (link) {
         o["link"] = linkJson(*link);
@@ -284,6 +293,7 @@ void printJson(const K2RadioState& s, const std::optional<control::LinkStateReco
     o["cwSpeed"] = qint64(s.cwSpeed);
     o["antenna"] = qint64(s.antenna);
     o["power"] = qint64(s.power);
+    o["powerWatts"] = watts(s, wholeWatts);
     o["receiveVfo"] = qint64(s.receiveVfo);
     o["transmitVfo"] = qint64(s.transmitVfo);
     o["preamp"] = qint64(s.preamp);
@@ -296,10 +306,11 @@ void printJson(const K2RadioState& s, const std::optional<control::LinkStateReco
     std::fputs(QJsonDocument(o).toJson(QJsonDocument::Indented).constData(), stdout);
 }
 
-int runState(QLocalSocket& socket, const Options& opt, bool json) {
-    if (!sendAll(socket, {control::encodeFrame(control::OP_REGISTER, bytesOf(opt.name)),
-                          control::encodeFrame(control::OP_LINK_STATE, std::span<const uint8_t>()),
-                          control::encodeFrame(control::OP_STATE, std::span<const uint8_t>())}))
+int runState(QLocalSocket& socket, bool json) {
+    // Asked on this connection without registering: registering opens the CW window.
+    if (!sendAll(socket,
+                 {control::encodeFrame(control::OP_LINK_STATE, std::span<const uint8_t>()),
+                  control::encodeFrame(control::OP_STATE_HERE, std::span<const uint8_t>())}))
         return kFailure;
     Answers answers = awaitState(socket);
     if (!answers.state) {
@@ -309,9 +320,9 @@ int runState(QLocalSocket& socket, const Options& opt, bool json) {
     }
     const bool live = !answers.link || answers.link->state == 3;
     if (json)
-        printJson(*answers.state, answers.link);
+        printJson(*answers.state, answers.wholeWatts, answers.link);
     else if (live)
-        printText(*answers.state);
+        printText(*answers.state, answers.wholeWatts);
     else
         std::printf("%s\n", notLiveText(*answers.link).c_str());
     return live ? kOk : kRadioNotLive;
@@ -326,6 +337,14 @@ std::optional<std::vector<uint8_t>> frameFor(const Options& opt) {
         std::optional<uint32_t> n = args.size() == 1 ? parseNumber(args[0]) : std::nullopt;
         if (!n) {
             usageError(cmd + " needs one whole number");
+            return std::nullopt;
+        }
+        // Refused rather than clamped: a value the radio cannot take is a mistake.
+        const bool speed = cmd == "speed";
+        const uint32_t low = speed ? 9 : 0, high = speed ? 50 : 150;
+        if (*n < low || *n > high) {
+            usageError(cmd + " " + std::to_string(*n) + " is outside " + std::to_string(low) +
+                       ".." + std::to_string(high) + (speed ? " WPM" : ""));
             return std::nullopt;
         }
         return control::encodeFrame(cmd == "speed" ? control::OP_CW_SPEED : control::OP_POWER, *n);
@@ -402,7 +421,7 @@ int main(int argc, char** argv) {
         QLocalSocket socket;
         if (!connectTo(socket, path))
             return kNotRunning;
-        return runState(socket, opt, json);
+        return runState(socket, json);
     }
 
     std::optional<std::vector<uint8_t>> frame = frameFor(opt);
