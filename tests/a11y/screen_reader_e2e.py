@@ -38,15 +38,15 @@ def start_xvfb(procs):
     for n in range(200 + os.getpid() % 500, 800):
         if os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
             continue
-        xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "1600x1000x24",
-                                 "-nolisten", "tcp"],
+        # -displayfd: the number is written once the server takes clients.
+        r, w = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-displayfd", str(w), "-screen", "0",
+                                 "1600x1000x24", "-nolisten", "tcp"], pass_fds=(w,),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.time() + 10
-        while time.time() < deadline and xvfb.poll() is None and \
-                not os.path.exists("/tmp/.X11-unix/X%d" % n):
-            time.sleep(0.05)
-        time.sleep(0.2)
-        if xvfb.poll() is None and os.path.exists("/tmp/.X11-unix/X%d" % n):
+        os.close(w)
+        with os.fdopen(r) as f:
+            ready = f.readline().strip()
+        if ready == str(n) and xvfb.poll() is None:
             procs.append(xvfb)
             return ":%d" % n
         xvfb.kill()
