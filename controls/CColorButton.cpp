@@ -1,5 +1,7 @@
 #include "controls/CColorButton.h"
 
+#include "controls/AccessibleControls.h"
+
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 
@@ -19,7 +21,9 @@ void frame(QPainter& p, const QRect& r, const QColor& topLeft, const QColor& bot
 
 CColorButton::CColorButton(const QString& text, QWidget* parent)
     : QPushButton(text, parent), m_caption(palette().color(QPalette::ButtonText)),
-      m_face(palette().color(QPalette::Button)), m_pressedFace(m_face) {}
+      m_face(palette().color(QPalette::Button)), m_pressedFace(m_face) {
+    tamrel::InstallAccessibleControls();
+}
 
 void CColorButton::setColours(const QColor& caption, const QColor& face) {
     const QColor pressed = palette().color(QPalette::Button);

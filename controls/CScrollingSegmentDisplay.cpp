@@ -1,5 +1,7 @@
 #include "controls/CScrollingSegmentDisplay.h"
 
+#include "controls/AccessibleControls.h"
+
 #include <algorithm>
 
 CScrollingSegmentDisplay::CScrollingSegmentDisplay(const QString& caption, QWidget* parent)

@@ -1,5 +1,7 @@
 #include "controls/CSegmentDisplay.h"
 
+#include "controls/AccessibleControls.h"
+
 #include <QPainter>
 #include <QRegion>
 
@@ -14,6 +16,7 @@ QColor blend(const QColor& a, const QColor& b) {
 } // namespace
 
 CSegmentDisplay::CSegmentDisplay(const QString& caption, QWidget* parent) : QWidget(parent) {
+    tamrel::InstallAccessibleControls();
     setAccessibleName(caption);
     setAttribute(Qt::WA_OpaquePaintEvent); // the whole area is painted every time
 }

@@ -1,5 +1,7 @@
 #include "controls/CShadedButton.h"
 
+#include "controls/AccessibleControls.h"
+
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 #include <qdrawutil.h>
@@ -14,6 +16,7 @@ constexpr int kIconGap = 2;
 CShadedButton::CShadedButton(const QString& text, QWidget* parent, Kind kind)
     : QAbstractButton(parent), m_kind(Kind::Push),
       m_textColour(palette().color(QPalette::ButtonText)) {
+    tamrel::InstallAccessibleControls();
     setText(text);
     setAccessibleName(text);
     setFocusPolicy(Qt::StrongFocus);

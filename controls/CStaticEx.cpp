@@ -1,10 +1,13 @@
 #include "controls/CStaticEx.h"
 
+#include "controls/AccessibleControls.h"
+
 #include <QMouseEvent>
 
 CStaticEx::CStaticEx(const QString& text, QWidget* parent)
     : QLabel(text, parent), m_background(palette().color(QPalette::Button)),
       m_text(palette().color(QPalette::WindowText)) {
+    tamrel::InstallAccessibleControls();
     setAutoFillBackground(true);
     applyColours();
 }

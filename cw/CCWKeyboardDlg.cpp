@@ -151,7 +151,7 @@ CCWKeyboardDlg::CCWKeyboardDlg(CRigControlRegistry& registry, CwQueue& cwThread,
         dlg.exec();
     });
     indicator_ = new CStaticEx("AutoPlay", this);
-    setControlId(*indicator_, 1097, "AutoPlay");
+    setControlId(*indicator_, 1097, "AutoPlay lamp");
     indicator_->setAlignment(Qt::AlignCenter);
     indicator_->setMinimumWidth(70);
     indicator_->setFixedHeight(24);

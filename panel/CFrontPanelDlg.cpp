@@ -1,5 +1,6 @@
 #include "CFrontPanelDlg.h"
 
+#include "controls/AccessibleControls.h"
 #include "controls/CEditEx.h"
 #include "controls/CShadedButton.h"
 #include "controls/PanelCommands.h"
@@ -74,6 +75,9 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
       controls_(presenter_, radio, [this](int index) { registry_.SetTuningRange(uint8_t(index)); }),
       link_(radio.Model(), clock, [this] { SendInitialQuery(); }), cwThread_(clock),
       inbox_([this](LinkEvent&& e) { OnLinkEvent(std::move(e)); }) {
+    // Before the title, which makes the window's accessible interface.
+    InstallAccessibleControls();
+    setProperty(kReadOut, QString());
     FollowSettings();
     CommPortSettings port;
     registry_.GetCommPort(port);
@@ -105,6 +109,8 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
     ShowView(w_, presenter_.View(), kChangeAll);
     presenter_.TakeChanges();
     focusRing_ = std::make_unique<FocusRing>(*this);
+    spoken_ = std::make_unique<SpokenValues>(clock);
+    FollowSpokenValues(*spoken_, w_, presenter_.View());
     // The panel's keys and its wheel, wherever in this window the focus or
     // the pointer is; other windows keep theirs.
     installEventFilter(this);
@@ -184,8 +190,10 @@ void CFrontPanelDlg::SetPortLabel(const std::string& label) {
 }
 
 void CFrontPanelDlg::Refresh() {
-    if (uint32_t changes = presenter_.TakeChanges())
+    if (uint32_t changes = presenter_.TakeChanges()) {
         ShowView(w_, presenter_.View(), changes);
+        spoken_->Check();
+    }
 }
 
 void CFrontPanelDlg::showEvent(QShowEvent* event) {

@@ -23,6 +23,7 @@
 #include "panel/FrontPanelLayout.h"
 #include "panel/FrontPanelPresenter.h"
 #include "panel/LinkWatch.h"
+#include "panel/SpokenValues.h"
 #include "platform/Clock.h"
 #include "platform/Inbox.h"
 #include "radio/CRecvrCmdParsingThread.h"
@@ -180,6 +181,7 @@ private:
     std::unique_ptr<MemoryCommands> memoryCommands_;
     CLinkWatch link_;
     std::unique_ptr<FocusRing> focusRing_;
+    std::unique_ptr<SpokenValues> spoken_;
     std::unique_ptr<QMenu> popup_;
     std::unique_ptr<QsoLoggingWindows> qso_;
     std::string settingsProblem_; // the first unreadable settings line, shown once

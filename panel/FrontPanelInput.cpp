@@ -205,6 +205,10 @@ bool CFrontPanelDlg::HandleShortcut(QKeyEvent* key) {
         ToggleKeyboard();
         return true;
     }
+    if (key->key() == Qt::Key_R) {
+        SpokenValues::Say(*this, SpokenSummary(presenter_.View()));
+        return true;
+    }
     return false;
 }
 

@@ -1,5 +1,6 @@
 #include "FrontPanelLayout.h"
 
+#include "controls/AccessibleControls.h"
 #include "controls/CColorButton.h"
 #include "controls/CEditEx.h"
 #include "controls/CScrollingSegmentDisplay.h"
@@ -176,8 +177,10 @@ QWidget* frequencyGroup(QWidget& panel, FrontPanelWidgets& w) {
     grid->addWidget(w.tuningEdit, 1, 6, 1, 2);
 
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(label(*g, "BAND"));
+    QLabel* bandLabel = label(*g, "BAND");
+    bottom->addWidget(bandLabel);
     w.band = new QComboBox(g);
+    bandLabel->setBuddy(w.band);
     setControlId(*w.band, ctl::kBandCombo);
     for (std::string_view name : kBandNames)
         w.band->addItem("  " + QString::fromLatin1(name.data(), int(name.size())));
@@ -186,20 +189,24 @@ QWidget* frequencyGroup(QWidget& panel, FrontPanelWidgets& w) {
     w.bandUp = shaded(*g, ctl::kBandUp, "BAND+", "Change Band Up", kRedMetal);
     for (CShadedButton* b : {w.bandDown, w.bandUp}) {
         b->setFontDescription(tahoma(12, 600));
-        b->setTextColour(QColor(0, 99, 0));
+        b->setTextColour(QColor(0, 80, 0)); // darker than the steps' green: the face is lighter
         bottom->addWidget(b);
     }
     bottom->addSpacing(12);
-    bottom->addWidget(label(*g, "Range"));
+    QLabel* rangeLabel = label(*g, "Range");
+    bottom->addWidget(rangeLabel);
     w.tuningRange = new QComboBox(g);
+    rangeLabel->setBuddy(w.tuningRange);
     setControlId(*w.tuningRange, ctl::kTuningRange);
     for (std::string_view r : kTuningRangeLabels)
         w.tuningRange->addItem(QString::fromLatin1(r.data(), int(r.size())));
     w.tuningRange->setToolTip("Span of the tuning slider");
     bottom->addWidget(w.tuningRange);
     bottom->addSpacing(8);
-    bottom->addWidget(label(*g, "Step"));
+    QLabel* stepLabel = label(*g, "Step");
+    bottom->addWidget(stepLabel);
     w.tuneStep = new QComboBox(g);
+    stepLabel->setBuddy(w.tuneStep);
     setControlId(*w.tuneStep, ctl::kTuneStep);
     for (std::string_view r : kTuneStepLabels)
         w.tuneStep->addItem(QString::fromLatin1(r.data(), int(r.size())));
@@ -298,7 +305,9 @@ QWidget* meterAndLamps(QWidget& panel, FrontPanelWidgets& w) {
     const char* names[7] = {"NB", "ANT2", "PRE", "ATT", "VFOB", "RIT", "XIT"};
     for (int i = 0; i < 7; ++i) {
         auto* l = new CStaticEx(names[i], box);
-        setControlId(*l, ctl::kFirstLamp + 3 * i, names[i]);
+        setControlId(*l, ctl::kFirstLamp + 3 * i, QString("%1 lamp").arg(names[i]));
+        l->setProperty(kLit, false);
+        l->setProperty(kSpokenValue, "off");
         l->setFontDescription(times(-10, 100));
         l->setBackgroundColour(kSilver);
         l->setTextColour(Qt::black);
@@ -311,7 +320,14 @@ QWidget* meterAndLamps(QWidget& panel, FrontPanelWidgets& w) {
     }
     v->addLayout(lamps);
 
-    QGroupBox* meter = group(*box, "S Meter");
+    // One reading for a screen reader, not ten coloured buttons: marked before
+    // its title is set, as that makes its accessible interface.
+    auto* meter = new QGroupBox(box);
+    meter->setProperty(kOneReading, true);
+    meter->setProperty(kSpokenValue, MeterReading({}));
+    meter->setAccessibleName("S-meter");
+    meter->setTitle("S Meter");
+    meter->setStyleSheet("QGroupBox { font-weight: bold; }");
     auto* grid = new QGridLayout(meter);
     grid->setHorizontalSpacing(2);
     const char* scale[10] = {"S1", "", "", "5", "", "", "9", "", "+20", "+40"};
@@ -328,7 +344,82 @@ QWidget* meterAndLamps(QWidget& panel, FrontPanelWidgets& w) {
     return box;
 }
 
+// What a screen reader calls each control: its caption where that says what
+// it is, else what it does.
+void NameForScreenReaders(FrontPanelWidgets& w) {
+    const std::pair<QWidget*, const char*> names[] = {
+        {w.vfoA, "VFO A frequency"},
+        {w.vfoB, "VFO B frequency"},
+        {w.enter[0], "Send VFO A frequency"},
+        {w.enter[1], "Send VFO B frequency"},
+        {w.rxA, "Receive on VFO A"},
+        {w.txA, "Transmit on VFO A"},
+        {w.rxB, "Receive on VFO B"},
+        {w.txB, "Transmit on VFO B"},
+        {w.aToB, "Copy VFO A to VFO B"},
+        {w.bToA, "Copy VFO B to VFO A"},
+        {w.steps[0][0], "Tune down 10 Hz"},
+        {w.steps[0][1], "Tune down 20 Hz"},
+        {w.steps[0][2], "Tune down 50 Hz"},
+        {w.steps[0][3], "Tune down 1 kHz"},
+        {w.steps[1][0], "Tune up 10 Hz"},
+        {w.steps[1][1], "Tune up 20 Hz"},
+        {w.steps[1][2], "Tune up 50 Hz"},
+        {w.steps[1][3], "Tune up 1 kHz"},
+        {w.tuning, "Tuning"},
+        {w.tuningEdit, "Tuning frequency"},
+        {w.band, "Band"},
+        {w.bandDown, "Band down"},
+        {w.bandUp, "Band up"},
+        {w.tuningRange, "Tuning range"},
+        {w.tuneStep, "Tuning step"},
+        {w.clear, "Clear RIT/XIT offset"},
+        {w.offsetEdit, "RIT/XIT offset"},
+        {w.offsetDown, "RIT/XIT down 10 Hz"},
+        {w.offsetUp, "RIT/XIT up 10 Hz"},
+        {w.offset, "RIT/XIT offset slider"},
+        {w.offsetSliderText, "RIT/XIT slider setting"},
+        {w.power, "Power"},
+        {w.powerEdit, "Power setting"},
+        {w.speed, "CW speed"},
+        {w.speedEdit, "CW speed setting"},
+        {w.squelch, "Squelch"},
+        {w.squelchEdit, "Squelch setting"},
+        {w.modes[4], "CW reverse"},
+        {w.modes[5], "RTTY reverse"},
+        {w.agc[0], "AGC fast"},
+        {w.agc[1], "AGC slow"},
+        {w.agc[2], "AGC off"},
+        {w.pre, "Preamp"},
+        {w.att, "Attenuator"},
+        {w.afil, "Audio filter"},
+        {w.nb, "Noise blanker"},
+        {w.ant, "Antenna"},
+        {w.tune, "Tune transmitter"},
+        {w.bandwidth, "Filter bandwidth"},
+        {w.initialQuery, "Get initial data from radio"},
+        {w.keyboardCw, "Keyboard CW"},
+        {w.switchPanel, "Switch panel"},
+        {w.exit, "Exit"},
+    };
+    for (const auto& [widget, name] : names)
+        widget->setAccessibleName(QString::fromUtf8(name));
+}
+
 } // namespace
+
+QString MeterReading(const std::array<Rgb, 10>& segments) {
+    // The scale printed above the segments.
+    static const char* const scale[10] = {"S1", "", "", "S5", "", "", "S9", "", "S9+20", "S9+40"};
+    int lit = 0;
+    for (int i = 0; i < 10; ++i)
+        if (segments[std::size_t(i)] != colour::kSilver && segments[std::size_t(i)] != 0)
+            lit = i + 1;
+    QString reading = QString("%1 of 10").arg(lit);
+    if (lit > 0 && *scale[lit - 1])
+        reading += QString(", %1").arg(scale[lit - 1]);
+    return reading;
+}
 
 void StyleSelected(CShadedButton& button, bool selected, bool keepFont) {
     if (!keepFont)
@@ -447,7 +538,9 @@ FrontPanelWidgets BuildFrontPanel(QWidget& panel, const QColor& appColour) {
     w.status->setMinimumSize(420, 30);
     bottom->addWidget(w.status, 1);
     w.txLamp = new CStaticEx("TX", &panel);
-    setControlId(*w.txLamp, ctl::kTxLamp, "TX");
+    setControlId(*w.txLamp, ctl::kTxLamp, "TX lamp");
+    w.txLamp->setProperty(kLit, false);
+    w.txLamp->setProperty(kSpokenValue, "receiving");
     w.txLamp->setFontDescription(tahoma(14, 700));
     w.txLamp->setAlignment(Qt::AlignCenter);
     w.txLamp->setFixedSize(40, 26);
@@ -455,7 +548,8 @@ FrontPanelWidgets BuildFrontPanel(QWidget& panel, const QColor& appColour) {
     knobs->addWidget(w.txLamp);
     knobs->addWidget(label(panel, "Connect to:"));
     w.linkLamp = new CStaticEx(QString(), &panel);
-    setControlId(*w.linkLamp, ctl::kLinkLamp, "Link");
+    setControlId(*w.linkLamp, ctl::kLinkLamp, "Link lamp");
+    w.linkLamp->setProperty(kSpokenValue, "not connected");
     w.linkLamp->setFixedSize(16, 16);
     knobs->addWidget(w.linkLamp);
     w.portText = new CStaticEx("None", &panel);
@@ -496,6 +590,7 @@ FrontPanelWidgets BuildFrontPanel(QWidget& panel, const QColor& appColour) {
     root->addLayout(lower, 2, 0);
     root->addLayout(knobs, 3, 0);
     root->addLayout(bottom, 4, 0);
+    NameForScreenReaders(w);
     return w;
 }
 

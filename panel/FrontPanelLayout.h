@@ -5,7 +5,10 @@
 // The widgets only show; FrontPanelView copies the model's view into them and
 // the dialog connects their signals to the control handlers.
 
+#include "panel/PanelView.h"
+
 #include <QColor>
+#include <QString>
 
 #include <array>
 
@@ -105,6 +108,9 @@ struct FrontPanelWidgets {
 // Builds every widget as a child of `panel` with its start look and the
 // application colour as background.
 FrontPanelWidgets BuildFrontPanel(QWidget& panel, const QColor& appColour);
+
+// What the S-meter's lit segments read, as a screen reader says it ("7 of 10, S9").
+QString MeterReading(const std::array<Rgb, 10>& segments);
 
 // The two styles of the mode, AGC, filter, PRE and ATT buttons.
 void StyleSelected(CShadedButton& button, bool selected, bool keepFont = false);

@@ -1,21 +1,39 @@
 #include "FrontPanelView.h"
 
+#include "controls/AccessibleControls.h"
 #include "controls/CColorButton.h"
 #include "controls/CEditEx.h"
 #include "controls/CScrollingSegmentDisplay.h"
 #include "controls/CSegmentDisplay.h"
 #include "controls/CShadedButton.h"
 #include "controls/CStaticEx.h"
+#include "panel/SpokenValues.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QSlider>
+
+#include <cmath>
 
 namespace tamrel {
 
 namespace {
+
+// Tells a screen reader of a state only a colour shows, with the event it
+// listens for when it changed.
+void setSpoken(QWidget* w, const char* property, const QVariant& value) {
+    if (w->property(property) == value)
+        return;
+    w->setProperty(property, value);
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(w, changed);
+    SpokenValues::deliver(&event);
+}
 
 void setText(CEditEx* e, const std::string& text) {
     QString t = QString::fromStdString(text);
@@ -26,11 +44,25 @@ void setText(CEditEx* e, const std::string& text) {
 void setBack(CEditEx* e, Rgb c) {
     if (e->backgroundColour() != ToQColor(c))
         e->setBackgroundColour(ToQColor(c));
+    // Black text, or white on a dark background (split receive): whichever
+    // contrasts more by WCAG's measure of luminance.
+    auto linear = [](double v) {
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    const QColor back = ToQColor(c);
+    const double lum = 0.2126 * linear(back.redF()) + 0.7152 * linear(back.greenF()) +
+                       0.0722 * linear(back.blueF());
+    // Equal contrast with black and white where (L + 0.05)^2 = 1.05 * 0.05.
+    const QColor text = lum < 0.179 ? Qt::white : Qt::black;
+    if (e->textColour() != text)
+        e->setTextColour(text);
 }
 
 void setFace(CColorButton* b, Rgb c) {
     if (b->faceColour() != ToQColor(c))
         b->setColours(Qt::black, ToQColor(c));
+    // A button that shows its state by colour says it: lit is checked.
+    setSpoken(b, kLit, c != colour::kSilver);
 }
 
 void setCaption(CShadedButton* b, const std::string& caption) {
@@ -56,9 +88,48 @@ void setSelected(CShadedButton* b, bool selected, bool keepFont = false) {
         return;
     b->setProperty("selectedStyle", selected);
     StyleSelected(*b, selected, keepFont);
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(b, changed);
+    SpokenValues::deliver(&event);
 }
 
 } // namespace
+
+namespace {
+
+// In mode table order, as PanelView::modeSelected.
+constexpr const char* kModeNames[6] = {"LSB", "USB", "CW", "RTTY", "CW reverse", "RTTY reverse"};
+
+QString modeName(const PanelView& v) {
+    for (std::size_t i = 0; i < v.modeSelected.size(); ++i)
+        if (v.modeSelected[i])
+            return kModeNames[i];
+    return "mode unknown";
+}
+
+} // namespace
+
+QString SpokenSummary(const PanelView& v) {
+    auto khz = [](const std::string& text) {
+        const QString t = QString::fromStdString(text).trimmed();
+        return t.contains(QRegularExpression("[0-9]")) ? t + " kHz" : QString("unknown");
+    };
+    QString s =
+        QString("VFO A %1, VFO B %2, %3").arg(khz(v.vfoAText), khz(v.vfoBText), modeName(v));
+    if (!v.bandwidthText.empty())
+        s += QString(", filter %1").arg(QString::fromStdString(v.bandwidthText).trimmed());
+    return s;
+}
+
+void FollowSpokenValues(SpokenValues& spoken, const FrontPanelWidgets& w, const PanelView& v) {
+    for (QWidget* c : std::initializer_list<QWidget*>{w.vfoA, w.vfoB, w.offsetEdit, w.bandwidth,
+                                                      w.band, w.txLamp, w.linkLamp, w.status})
+        spoken.Follow(c);
+    spoken.Follow(w.meter[0]->parentWidget());
+    // The mode as one value, on the group of its buttons.
+    spoken.Follow(w.modes[0]->parentWidget(), [&v] { return modeName(v); });
+}
 
 void ShowView(FrontPanelWidgets& w, const PanelView& v, uint32_t changes) {
     if (changes & kChangeTexts) {
@@ -139,20 +210,32 @@ void ShowView(FrontPanelWidgets& w, const PanelView& v, uint32_t changes) {
     }
     if (changes & kChangeAnnunciators) {
         for (std::size_t i = 0; i < w.lamps.size(); ++i)
-            if (w.lamps[i]->backgroundColour() != ToQColor(v.lamps[i]))
+            if (w.lamps[i]->backgroundColour() != ToQColor(v.lamps[i])) {
                 w.lamps[i]->setBackgroundColour(ToQColor(v.lamps[i]));
+                const bool lit = v.lamps[i] != colour::kSilver;
+                w.lamps[i]->setProperty(kSpokenValue, !lit ? "off"
+                                                      : v.lamps[i] == colour::kLampBlink
+                                                          ? "blinking"
+                                                          : "on");
+                setSpoken(w.lamps[i], kLit, lit);
+            }
     }
     if (changes & kChangeMeter) {
         for (std::size_t i = 0; i < w.meter.size(); ++i)
             setFace(w.meter[i], v.meter[i]);
+        w.meter[0]->parentWidget()->setProperty(kSpokenValue, MeterReading(v.meter));
     }
     if (changes & kChangeDisplay)
         w.display->setText(QString::fromStdString(v.displayText));
     if (changes & kChangeLink) {
         w.linkLamp->setBackgroundColour(ToQColor(v.linkLamp));
         w.linkLamp->setToolTip(QString::fromStdString(v.linkTip));
+        w.linkLamp->setProperty(kSpokenValue, QString::fromStdString(v.linkTip));
+        w.txLamp->setProperty(kSpokenValue, v.txLamp ? "transmitting" : "receiving");
+        setSpoken(w.txLamp, kLit, v.txLamp);
         w.txLamp->setBackgroundColour(ToQColor(v.txLamp ? colour::kTxLit : colour::kTxDark));
-        w.txLamp->setTextColour(v.txLamp ? Qt::white : QColor(150, 110, 110));
+        // Both readable at 4.5:1 or better, dark or lit.
+        w.txLamp->setTextColour(v.txLamp ? Qt::white : QColor(200, 170, 170));
     }
     if (changes & kChangeStatus) {
         bool error = v.statusStyle == StatusStyle::Error;

@@ -16,4 +16,11 @@ inline QColor ToQColor(Rgb c) {
 // `changes` is a set of PanelChange bits; kChangeAll refreshes everything.
 void ShowView(FrontPanelWidgets& w, const PanelView& v, uint32_t changes);
 
+// The frequencies and the mode in a sentence, for the key that reads them out.
+QString SpokenSummary(const PanelView& v);
+
+// Has screen readers follow the values that change as the radio does.
+class SpokenValues;
+void FollowSpokenValues(SpokenValues& spoken, const FrontPanelWidgets& w, const PanelView& v);
+
 } // namespace tamrel

@@ -50,6 +50,7 @@ std::vector<Shortcut> KeyboardShortcuts() {
         {"F1 ... F11", "Send that CW memory key (keyboard CW window open)"},
         {"Escape", "Abort the CW being sent (keyboard CW window open)"},
         {"Tab / Shift+Tab", "Move the focus between controls"},
+        {"Alt+R", "Read out the frequencies and the mode (screen readers)"},
         {"Right-click the panel", "This menu"},
     };
 }

@@ -44,7 +44,7 @@ inline constexpr Rgb kMeterRed = MakeRgb(244, 23, 46);
 inline constexpr Rgb kLinkLive = MakeRgb(0, 200, 0);
 inline constexpr Rgb kLinkWaiting = MakeRgb(255, 176, 0);
 inline constexpr Rgb kLinkFailed = MakeRgb(230, 0, 0);
-inline constexpr Rgb kTxLit = MakeRgb(255, 0, 0);
+inline constexpr Rgb kTxLit = MakeRgb(204, 0, 0); // white text on it keeps 5.9:1
 inline constexpr Rgb kTxDark = MakeRgb(96, 32, 32);
 } // namespace colour
 

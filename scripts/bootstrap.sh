@@ -13,7 +13,7 @@ packages=(
     libhamlib-utils libhamlib-dev
     clang clang-tidy libclang-rt-14-dev
     libxml2-utils
-    xvfb openbox xdotool x11-utils
+    xvfb openbox xdotool x11-utils dbus-daemon at-spi2-core python3-pyatspi
 )
 # Node and npm run an independent ADIF reader in the tests; a machine that
 # already has them (from elsewhere than Debian) keeps its own.

@@ -2,6 +2,7 @@
 // end of the line on a pseudo-terminal: what each click, drag and key puts on
 // the wire.
 
+#include "controls/AccessibleControls.h"
 #include "controls/CColorButton.h"
 #include "controls/CEditEx.h"
 #include "controls/CScrollingSegmentDisplay.h"
@@ -14,6 +15,8 @@
 #include "panel/FocusRing.h"
 #include "panel/FrontPanelView.h"
 #include "panel/KeyboardTuning.h"
+#include "panel/SpokenValues.h"
+#include "platform/Clock.h"
 #include "platform/Prompter.h"
 #include "qsolog/CContestQSODlg.h"
 #include "qsolog/QsoLoggingWindows.h"
@@ -21,6 +24,8 @@
 #include "remote/ControlFrame.h"
 #include "remote/ControlServer.h"
 #include "settings/CRigControlRegistry.h"
+#include "settings/CTamrelCfg.h"
+#include "support/AccessibleAudit.h"
 #include "support/PanelOnPty.h"
 #include "switchpanel/CKeySwitchEmulationPanelsPropSheet.h"
 
@@ -45,6 +50,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace tamrel;
 using namespace std::chrono_literals;
@@ -352,20 +358,43 @@ TEST_F(FrontPanelWindow, AFocusedFrequencyBoxFollowsTheRadioUntilTheOperatorType
 }
 
 TEST_F(FrontPanelWindow, ScreenReadersHearTitlesAndCaptionsNeverIds) {
+    QTemporaryDir home;
+    SystemConfig config;
+    registry_->GetSystemConfig(config);
+    config.homeDir = home.path().toStdString();
+    ASSERT_TRUE(registry_->SetSystemConfig(config));
+    // Every window the panel opens, each as a screen reader meets it.
     click(ctl::kSwitchPanel);
-    ASSERT_NE(dlg_->SwitchPanel(), nullptr);
-    const std::vector<QWidget*> windows = {dlg_.get(), dlg_->SwitchPanel()};
+    click(ctl::kKeyboardCw);
+    QTest::keyClick(dlg_.get(), Qt::Key_L, Qt::AltModifier);
+    ASSERT_TRUE(pumpUntil([&] {
+        QsoLoggingWindows* q = dlg_->QsoLogging();
+        return q && q->InfoWindow() && q->LoggingWindow() && q->LoggingWindow()->isVisible();
+    }));
+    CTamrelCfg sheet(*registry_, prompter_, dlg_.get());
+    sheet.show();
+    const std::vector<QWidget*> windows = {dlg_.get(),
+                                           dlg_->SwitchPanel(),
+                                           dlg_->Keyboard(),
+                                           dlg_->QsoLogging()->InfoWindow(),
+                                           dlg_->QsoLogging()->LoggingWindow(),
+                                           &sheet};
     for (QWidget* window : windows) {
-        EXPECT_EQ(QAccessible::queryAccessibleInterface(window)->text(QAccessible::Name),
-                  window->windowTitle());
-        for (QWidget* w : window->findChildren<QWidget*>()) {
-            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-            EXPECT_FALSE(a && a->text(QAccessible::Name).startsWith("ctl"))
-                << w->objectName().toStdString();
-        }
+        ASSERT_NE(window, nullptr);
+        const QString title = window->windowTitle();
+        EXPECT_FALSE(title.isEmpty());
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(window)->text(QAccessible::Name), title);
+        const test::AccessibleAudit audit = test::AuditWindow(*window);
+        std::printf("%s: %d controls, %lld without a human name, %lld drawn without role or "
+                    "value\n",
+                    qPrintable(title), audit.controls, static_cast<long long>(audit.unnamed.size()),
+                    static_cast<long long>(audit.mute.size()));
+        EXPECT_GT(audit.controls, 0) << title.toStdString();
+        EXPECT_TRUE(audit.unnamed.isEmpty())
+            << title.toStdString() << ":\n  " << audit.unnamedList().toStdString();
+        EXPECT_TRUE(audit.mute.isEmpty())
+            << title.toStdString() << ":\n  " << audit.mute.join("\n  ").toStdString();
     }
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(control(ctl::kRit))->text(QAccessible::Name),
-              "RIT");
 }
 
 TEST_F(FrontPanelWindow, OnlyAVerticalWheelTurnTunesANotchAtATime) {
@@ -797,4 +826,176 @@ TEST_F(FrontPanelWindow, TheFocusIsFramedWhereverTabTakesIt) {
     ASSERT_TRUE(pumpUntil([&] { return ring->Target() == QApplication::focusWidget(); }, 2s));
     EXPECT_NE(ring->Target(), tuning);
     EXPECT_TRUE(ring->isVisible());
+}
+
+namespace {
+// What screen readers were told while it lives: value changes and description
+// changes, with the control and the text.
+class HeardEvents {
+public:
+    HeardEvents() {
+        heard_ = this;
+        SpokenValues::deliver = &HeardEvents::Hear;
+    }
+    ~HeardEvents() {
+        SpokenValues::deliver = &QAccessible::updateAccessibility;
+        heard_ = nullptr;
+    }
+    std::vector<std::pair<QObject*, QString>> values;
+    std::vector<QObject*> descriptions;
+
+private:
+    static void Hear(QAccessibleEvent* e) {
+        if (e->type() == QAccessible::ValueChanged)
+            heard_->values.emplace_back(
+                e->object(), static_cast<QAccessibleValueChangeEvent*>(e)->value().toString());
+        if (e->type() == QAccessible::DescriptionChanged)
+            heard_->descriptions.push_back(e->object());
+    }
+    static inline HeardEvents* heard_ = nullptr;
+};
+} // namespace
+
+TEST(SpokenValuesTest, AWheelTurnSpeaksOncePerIntervalAndAlwaysItsLastValue) {
+    app();
+    ManualClock clock;
+    QWidget window;
+    auto* vfo = new QLineEdit("14060.00", &window);
+    auto* lamp = new CStaticEx("TX", &window);
+    lamp->setProperty(kSpokenValue, "receiving");
+    SpokenValues spoken(clock, 500ms);
+    spoken.Follow(vfo);
+    spoken.Follow(lamp);
+    HeardEvents heard;
+    // Ten notches within 200 ms: the first is spoken at once, the rest wait.
+    for (int i = 1; i <= 10; ++i) {
+        vfo->setText(QString("14060.%1").arg(i * 10, 2, 10, QChar('0')));
+        spoken.Check();
+        clock.Advance(20ms);
+        QCoreApplication::processEvents();
+    }
+    ASSERT_EQ(heard.values.size(), 1u);
+    EXPECT_EQ(heard.values[0], std::make_pair(static_cast<QObject*>(vfo), QString("14060.10")));
+    // A lamp has an interval of its own.
+    lamp->setProperty(kSpokenValue, "transmitting");
+    spoken.Check();
+    ASSERT_EQ(heard.values.size(), 2u);
+    EXPECT_EQ(heard.values[1].second, "transmitting");
+    // Once the interval has passed, the last value and nothing in between.
+    for (int i = 0; i < 20; ++i) {
+        clock.Advance(50ms);
+        QCoreApplication::processEvents();
+    }
+    ASSERT_EQ(heard.values.size(), 3u);
+    EXPECT_EQ(heard.values[2].second, "14060.100");
+    // Quiet again: the next change is spoken at once; nothing new, nothing said.
+    vfo->setText("14061.00");
+    spoken.Check();
+    spoken.Check();
+    ASSERT_EQ(heard.values.size(), 4u);
+    EXPECT_EQ(heard.values[3].second, "14061.00");
+}
+
+TEST_F(FrontPanelWindow, AltRReadsTheFrequenciesAndTheModeAndChangesAreSpoken) {
+    HeardEvents heard;
+    radioSays(ifReply(14060000, 0, 0, 0, 2, 0, 0), [&] { return view().vfoAText == "  14060.00"; });
+    // The radio's change reached the reader as the box's value.
+    EXPECT_NE(std::find(heard.values.begin(), heard.values.end(),
+                        std::make_pair(static_cast<QObject*>(control(ctl::kVfoAEdit)),
+                                       QString("  14060.00"))),
+              heard.values.end());
+    QTest::keyClick(dlg_.get(), Qt::Key_R, Qt::AltModifier);
+    EXPECT_EQ(std::count(heard.descriptions.begin(), heard.descriptions.end(), dlg_.get()), 1);
+    const QString said =
+        QAccessible::queryAccessibleInterface(dlg_.get())->text(QAccessible::Description);
+    EXPECT_TRUE(said.startsWith("VFO A 14060.00 kHz, VFO B")) << said.toStdString();
+    EXPECT_TRUE(said.contains("USB")) << said.toStdString();
+    // Asked again, it says it again.
+    QTest::keyClick(dlg_.get(), Qt::Key_R, Qt::AltModifier);
+    EXPECT_EQ(std::count(heard.descriptions.begin(), heard.descriptions.end(), dlg_.get()), 2);
+    bool listed = false;
+    for (const Shortcut& s : KeyboardShortcuts())
+        listed = listed || s.keys == "Alt+R";
+    EXPECT_TRUE(listed);
+}
+
+namespace {
+// WCAG's relative luminance and contrast ratio.
+double luminance(const QColor& c) {
+    auto lin = [](double v) {
+        v /= 255.0;
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * lin(c.red()) + 0.7152 * lin(c.green()) + 0.0722 * lin(c.blue());
+}
+double contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+// The mean colour of a drawn face, text included (a small part of it).
+QColor meanColour(QWidget& w) {
+    const QImage image = w.grab().toImage();
+    double r = 0, g = 0, b = 0;
+    const double n = double(image.width()) * image.height();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            r += c.red();
+            g += c.green();
+            b += c.blue();
+        }
+    return QColor(int(r / n), int(g / n), int(b / n));
+}
+} // namespace
+
+TEST(FrontPanelContrast, EveryTextKeepsFourAndAHalfToOneInEveryState) {
+    app();
+    // Each state a text can be shown in: off, then everything lit or chosen.
+    PanelView quiet;
+    PanelView lit;
+    lit.txLamp = true;
+    lit.lamps.fill(colour::kLampOn);
+    lit.lamps[0] = colour::kLampBlink;
+    lit.modeSelected.fill(true);
+    lit.agcSelected.fill(true);
+    lit.xfilSelected.fill(true);
+    lit.preSelected = lit.attSelected = true;
+    lit.rxA = lit.txB = lit.ritButton = colour::kOn;
+    lit.editABack = colour::kSplitTransmit;
+    lit.editBBack = colour::kSplitReceive;
+    lit.offsetEditBack = colour::kRitOffset;
+    lit.tuningEditBack = colour::kReleaseTuning;
+    lit.entryButton = {colour::kEntryReady, colour::kEntryReady};
+    lit.entryEnabled = {true, true};
+    lit.statusText = "Lost the radio";
+    lit.statusStyle = StatusStyle::Error;
+    lit.linkLamp = colour::kLinkFailed;
+    for (const PanelView* v : {&quiet, &lit}) {
+        QWidget panel;
+        FrontPanelWidgets w = BuildFrontPanel(panel, QColor(192, 192, 192));
+        ShowView(w, *v, kChangeAll);
+        panel.resize(panel.sizeHint());
+        std::vector<std::pair<std::string, double>> low;
+        auto check = [&](QWidget* c, const QColor& text, const QColor& back) {
+            if (!c->isEnabled())
+                return; // an unavailable control's caption is exempt
+            const double r = contrast(text, back);
+            if (r < 4.5)
+                low.emplace_back(c->accessibleName().toStdString(), r);
+        };
+        for (auto* e : panel.findChildren<CEditEx*>())
+            check(e, e->textColour(), e->backgroundColour());
+        for (auto* s : panel.findChildren<CStaticEx*>())
+            if (!s->text().isEmpty())
+                check(s, s->textColour(), s->backgroundColour());
+        for (auto* b : panel.findChildren<CColorButton*>())
+            if (!b->text().isEmpty())
+                check(b, b->captionColour(), b->faceColour());
+        for (auto* b : panel.findChildren<CShadedButton*>())
+            if (!b->text().isEmpty())
+                check(b, b->textColour(), meanColour(*b));
+        check(w.status, w.status->onColour(), w.status->backgroundColour());
+        for (const auto& [name, ratio] : low)
+            ADD_FAILURE() << (v == &lit ? "lit: " : "quiet: ") << name << " " << ratio << ":1";
+    }
 }

@@ -1,0 +1,108 @@
+#include "SpokenValues.h"
+
+#include "controls/AccessibleControls.h"
+
+#include <QAccessible>
+#include <QApplication>
+
+namespace tamrel {
+
+namespace {
+
+QString accessibleValue(QWidget* w) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+    return a ? a->text(QAccessible::Value) : QString();
+}
+
+} // namespace
+
+SpokenValues::SpokenValues(Clock& clock, std::chrono::milliseconds interval)
+    : clock_(clock), interval_(interval), timer_(clock, [this] { Tick(); }) {}
+
+void SpokenValues::Follow(QWidget* control, std::function<QString()> value) {
+    Followed f;
+    f.control = control;
+    f.value = std::move(value);
+    f.spoken = f.value ? f.value() : accessibleValue(control);
+    followed_.push_back(std::move(f));
+}
+
+void SpokenValues::Check() {
+    const Clock::TimePoint now = clock_.Now();
+    for (Followed& f : followed_) {
+        if (!f.control)
+            continue;
+        const QString value = f.value ? f.value() : accessibleValue(f.control);
+        if (value == (f.hasWaiting ? f.waiting : f.spoken))
+            continue;
+        if (!f.everSpoken || now - f.last >= interval_) {
+            f.hasWaiting = false;
+            Speak(f, value);
+        } else {
+            f.waiting = value;
+            f.hasWaiting = true;
+            if (!timer_.isActive())
+                timer_.start(std::chrono::duration_cast<std::chrono::milliseconds>(interval_ / 5));
+        }
+    }
+}
+
+void SpokenValues::Tick() {
+    const Clock::TimePoint now = clock_.Now();
+    bool waiting = false;
+    for (Followed& f : followed_) {
+        if (!f.hasWaiting || !f.control)
+            continue;
+        if (now - f.last >= interval_) {
+            f.hasWaiting = false;
+            if (f.waiting != f.spoken)
+                Speak(f, f.waiting);
+        } else {
+            waiting = true;
+        }
+    }
+    if (!waiting)
+        timer_.stop();
+}
+
+void SpokenValues::Speak(Followed& f, const QString& value) {
+    const QString before = f.spoken;
+    f.spoken = value;
+    f.last = clock_.Now();
+    f.everSpoken = true;
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(f.control);
+    // Drawn read-outs also say it as changed text; an edit box does that itself.
+    if (a && a->textInterface() && !a->editableTextInterface()) {
+        QAccessibleTextUpdateEvent text(f.control, 0, before, value);
+        deliver(&text);
+    }
+    QAccessibleValueChangeEvent event(f.control, value);
+    deliver(&event);
+}
+
+void SpokenValues::Say(QWidget& window, const QString& text) {
+    window.setProperty(kReadOut, text);
+    QAccessibleEvent event(&window, QAccessible::DescriptionChanged);
+    deliver(&event);
+    // Orca speaks a description change only of the control with the focus:
+    // that control carries the read-out until the focus moves on.
+    static QPointer<QWidget> carrier;
+    static QString itsOwn;
+    static QMetaObject::Connection untilFocusMoves;
+    auto giveBack = [] {
+        QObject::disconnect(untilFocusMoves);
+        if (carrier)
+            carrier->setAccessibleDescription(itsOwn);
+        carrier = nullptr;
+    };
+    giveBack();
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || !window.isAncestorOf(focus))
+        return;
+    carrier = focus;
+    itsOwn = focus->accessibleDescription();
+    focus->setAccessibleDescription(text);
+    untilFocusMoves = QObject::connect(qApp, &QApplication::focusChanged, giveBack);
+}
+
+} // namespace tamrel
