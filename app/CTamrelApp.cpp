@@ -74,8 +74,15 @@ AppOptions ParseOptions() {
         "Ask for the contest and write the Cabrillo file of a contest log "
         "(tamrel --export-cabrillo LOGFILE OUT.log), then exit.",
         "logfile");
+    QCommandLineOption pttTimeout(
+        "ptt-timeout",
+        "Unkey the transmitter when the network client that keyed it is silent this many "
+        "seconds (default 30).",
+        "seconds");
+    QCommandLineOption maxClients(
+        "max-clients", "Serve at most this many network clients at once (default 64).", "count");
     parser.addOptions({device, simulate, autoSimulate, noSplash, screenshot, reportStartup, rigctld,
-                       wsjtx, exportAdif, exportCabrillo});
+                       wsjtx, pttTimeout, maxClients, exportAdif, exportCabrillo});
     parser.process(*QCoreApplication::instance());
 
     AppOptions o;
@@ -103,6 +110,20 @@ AppOptions ParseOptions() {
             std::exit(2);
         }
     }
+    auto positive = [&parser](const QCommandLineOption& option, int max, int& out) {
+        if (!parser.isSet(option))
+            return;
+        bool ok = false;
+        const int n = parser.value(option).toInt(&ok);
+        if (!ok || n < 1 || n > max) {
+            std::fprintf(stderr, "tamrel: --%s wants a number from 1 to %d, not \"%s\"\n",
+                         qPrintable(option.names().front()), max, qPrintable(parser.value(option)));
+            std::exit(2);
+        }
+        out = n;
+    };
+    positive(pttTimeout, 3600, o.pttTimeoutSeconds);
+    positive(maxClients, 1000, o.maxClients);
     if (o.simulate && o.device) {
         std::fprintf(stderr, "tamrel: --simulate and --device exclude each other\n");
         std::exit(2);
@@ -111,9 +132,9 @@ AppOptions ParseOptions() {
 }
 
 CTamrelApp::CTamrelApp(AppOptions options, CRigControlRegistry& registry, CK2MemoryStore& memories,
-                       CK2CommChannel& channel, Prompter& prompter)
+                       CK2CommChannel& channel, Prompter& prompter, SignalWatcher& signals)
     : options_(std::move(options)), registry_(registry), memories_(memories), channel_(channel),
-      prompter_(prompter) {}
+      prompter_(prompter), signals_(signals) {}
 
 CTamrelApp::~CTamrelApp() = default;
 
@@ -245,8 +266,13 @@ int CTamrelApp::Run() {
         splash->show();
         QEventLoop wait;
         QTimer::singleShot(3000, &wait, &QEventLoop::quit);
-        wait.exec();
+        signals_.setHandler([&wait](int) { wait.quit(); });
+        if (!StopRequested())
+            wait.exec();
+        signals_.setHandler({});
     }
+    if (StopRequested())
+        return 0; // nothing opened yet: nothing to put back
 
     // The application colour is the background of every dialog.
     uint32_t ref = registry_.GetAppColor();
@@ -305,15 +331,31 @@ int CTamrelApp::Run() {
         const QString where = options_.rigctld
                                   ? *options_.rigctld
                                   : QString::fromStdString(registry_.GetNetworkServer()).trimmed();
+        rigctld.setKeyedSilenceTimeout(std::chrono::seconds(options_.pttTimeoutSeconds));
+        rigctld.setMaxConnections(std::size_t(options_.maxClients));
         if (!where.isEmpty()) {
             const std::optional<RigctlEndpoint> endpoint = ParseRigctlEndpoint(where);
-            if (!endpoint)
+            if (!endpoint) {
                 std::fprintf(stderr, "tamrel: \"Network Server\" is not [ADDRESS:]PORT: %s\n",
                              qPrintable(where));
-            else if (!rigctld.listen(*endpoint))
+            } else if (!rigctld.listen(*endpoint)) {
                 std::fprintf(stderr, "tamrel: network server not available on %s: %s\n",
                              qPrintable(where), qPrintable(rigctld.errorString()));
+            } else if (ReachableFromOutside(endpoint->address)) {
+                // Anyone who reaches this port can key the transmitter.
+                const std::string text = "Network server on " + where.toStdString() +
+                                         " is reachable from other computers";
+                std::fprintf(stderr, "tamrel: %s\n", text.c_str());
+                panel.ShowStatusText(text);
+            }
         }
+        QObject::connect(&rigctld, &RigctlServer::clientUnkeyed, &panel,
+                         [&panel, seconds = options_.pttTimeoutSeconds](RigctlServer::ConnectionId,
+                                                                        const QString& peer) {
+                             panel.ShowStatusText("Network client " + peer.toStdString() +
+                                                  " silent " + std::to_string(seconds) +
+                                                  " s while keyed: transmitter unkeyed");
+                         });
         QObject::connect(&rigctld, &RigctlServer::clientConnected, &panel,
                          [&panel](RigctlServer::ConnectionId, const QString& peer) {
                              panel.ShowStatusText("Network client " + peer.toStdString() +
@@ -342,7 +384,7 @@ int CTamrelApp::Run() {
             },
             [&panel](const std::string& text, bool) { panel.ShowStatusText(text); },
             options_.wsjtx);
-        SignalWatcher signals([&panel](int) { panel.EndWithoutQuestion(); });
+        signals_.setHandler([&panel](int) { panel.EndWithoutQuestion(); });
         std::shared_ptr<bool> screenshotFailed;
         if (options_.screenshot)
             screenshotFailed = ArrangeScreenshot(panel, *options_.screenshot);
@@ -350,7 +392,14 @@ int CTamrelApp::Run() {
             ReportStartup(panel);
         if (splash)
             splash->finish(&panel);
-        result = panel.Run() == QDialog::Accepted ? 0 : 1;
+        if (StopRequested()) {
+            // Asked to end while the panel was made: end it as a signal in its loop would.
+            panel.EndWithoutQuestion();
+            result = 0;
+        } else {
+            result = panel.Run() == QDialog::Accepted ? 0 : 1;
+        }
+        signals_.setHandler({});
         if (screenshotFailed && *screenshotFailed)
             result = 1;
     }

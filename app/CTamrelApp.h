@@ -22,6 +22,7 @@ class CK2CommChannel;
 class CK2MemoryStore;
 class CRigControlRegistry;
 class Prompter;
+class SignalWatcher;
 namespace k2sim {
 class SimulatedRadio;
 }
@@ -35,16 +36,18 @@ struct AppOptions {
     bool reportStartup = false;       // prints when the window shows and the radio first answers
     std::optional<QString> rigctld;   // --rigctld [ADDRESS:]PORT for this run
     std::optional<std::string> wsjtx; // --wsjtx [ADDRESS:]PORT for this run
+    int pttTimeoutSeconds = 30;       // a keyed network client silent this long is unkeyed
+    int maxClients = 64;              // network clients served at once
 };
 
-// Parses the command line of the running QApplication; exits the process for
+// Parses the command line of the running QCoreApplication; exits the process for
 // --help, --version and usage errors.
 AppOptions ParseOptions();
 
 class CTamrelApp {
 public:
     CTamrelApp(AppOptions options, CRigControlRegistry& registry, CK2MemoryStore& memories,
-               CK2CommChannel& channel, Prompter& prompter);
+               CK2CommChannel& channel, Prompter& prompter, SignalWatcher& signals);
     ~CTamrelApp();
 
     // Runs start-up, the front panel and shutdown; returns the exit code.
@@ -58,6 +61,7 @@ private:
     CK2MemoryStore& memories_;
     CK2CommChannel& channel_;
     Prompter& prompter_;
+    SignalWatcher& signals_;
     bool portOpened_ = false;
     std::string failedDevice_; // the device that did not open, and why
     int openError_ = 0;

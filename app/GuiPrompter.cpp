@@ -1,4 +1,5 @@
 #include "GuiPrompter.h"
+#include "SignalWatcher.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -21,13 +22,18 @@ QMessageBox::Icon toIcon(PromptIcon icon) {
 }
 } // namespace
 
+// Once the program is asked to end, no box waits for a click.
 void GuiPrompter::tell(const std::string& text, PromptIcon icon) {
+    if (StopRequested())
+        return;
     QMessageBox box(toIcon(icon), QApplication::applicationName(), QString::fromStdString(text),
                     QMessageBox::Ok, parent_);
     box.exec();
 }
 
 bool GuiPrompter::ask(const std::string& text, PromptIcon icon) {
+    if (StopRequested())
+        return false;
     QMessageBox box(toIcon(icon), QApplication::applicationName(), QString::fromStdString(text),
                     QMessageBox::Yes | QMessageBox::No, parent_);
     box.setDefaultButton(QMessageBox::No);

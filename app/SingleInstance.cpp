@@ -2,13 +2,24 @@
 
 #include "remote/ControlFrame.h"
 
+#include "platform/Paths.h"
+
+#include <QFileInfo>
 #include <QLocalSocket>
 
+#include <cstdio>
 #include <span>
 
 namespace tamrel {
 
 bool HandOverToRunningCopy(const QString& socketPath, int waitMs) {
+    // A socket in a folder others can write may be theirs: never talk to it.
+    const std::string folder = QFileInfo(socketPath).absolutePath().toStdString();
+    if (QFileInfo::exists(socketPath))
+        if (const std::string why = paths::privateFolderProblem(folder); !why.empty()) {
+            std::fprintf(stderr, "tamrel: not looking for a running copy: %s\n", why.c_str());
+            return false;
+        }
     QLocalSocket socket;
     socket.connectToServer(socketPath);
     if (!socket.waitForConnected(waitMs))

@@ -7,15 +7,16 @@
 // CTamrelApp::Run.
 
 #include "app/CTamrelApp.h"
-#include "tamrel_version.h"
 #include "app/ExportCommand.h"
 #include "app/GuiPrompter.h"
+#include "app/SignalWatcher.h"
 #include "app/SingleInstance.h"
 #include "memory/CK2MemoryStore.h"
 #include "platform/Paths.h"
 #include "radio/CK2CommChannel.h"
 #include "settings/CRigControlRegistry.h"
 #include "tamrel_commit.h"
+#include "tamrel_version.h"
 
 #include <QApplication>
 
@@ -26,12 +27,24 @@ int main(int argc, char** argv) {
     if (const auto command = tamrel::exportCommandOf(argc, argv);
         command != tamrel::ExportCommand::None)
         return tamrel::RunExportCommand(command, argc, argv);
+    auto name = [] {
+        QCoreApplication::setApplicationName("Tamrel");
+        QCoreApplication::setApplicationVersion(TAMREL_VERSION " (commit " TAMREL_COMMIT ")");
+        QCoreApplication::setOrganizationName("ZZ9ZZ Software");
+    };
+    // Options first, without the window system: --help, --version and a
+    // wrong option must answer where there is no display.
+    tamrel::AppOptions options;
+    {
+        QCoreApplication core(argc, argv);
+        name();
+        options = tamrel::ParseOptions();
+    }
     QApplication qapp(argc, argv);
-    QApplication::setApplicationName("Tamrel");
-    QApplication::setApplicationVersion(TAMREL_VERSION " (commit " TAMREL_COMMIT ")");
-    QApplication::setOrganizationName("ZZ9ZZ Software");
+    name();
     QApplication::setDesktopFileName(TAMREL_APP_ID); // ties the window to its menu entry
-    tamrel::AppOptions options = tamrel::ParseOptions();
+    // Before anything can show a message box or open the radio.
+    tamrel::SignalWatcher signals;
     // Two copies would fight over the radio's port and the settings.
     if (tamrel::HandOverToRunningCopy(QString::fromStdString(tamrel::paths::controlSocketPath()))) {
         std::fprintf(stderr,
@@ -47,6 +60,8 @@ int main(int argc, char** argv) {
     registry.GetLoggingMode(loggingMode);
     tamrel::CK2CommChannel channel(loggingMode);
 
-    tamrel::CTamrelApp app(std::move(options), registry, memories, channel, prompter);
+    if (tamrel::StopRequested())
+        return 0;
+    tamrel::CTamrelApp app(std::move(options), registry, memories, channel, prompter, signals);
     return app.Run();
 }

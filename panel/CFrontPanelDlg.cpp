@@ -78,6 +78,7 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
     // Before the title, which makes the window's accessible interface.
     InstallAccessibleControls();
     setProperty(kReadOut, QString());
+    link_.SetRefresh([this] { radio_.RefreshState(); });
     FollowSettings();
     CommPortSettings port;
     registry_.GetCommPort(port);
@@ -326,12 +327,19 @@ void CFrontPanelDlg::Shutdown() {
         return;
     shutDown_ = true;
     CloseKeyboard();
+    // Asked only on a confirmed exit; any other end leaves this trace.
+    if (const std::size_t n = UnsavedQsos(); n > 0)
+        std::fprintf(stderr, "tamrel: %zu QSO%s of the log window %s not in the log file\n", n,
+                     n == 1 ? "" : "s", n == 1 ? "was" : "were");
     if (qso_)
         qso_->Shutdown();
-    registry_.SetVfoFrequencies(radio_.Model().VfoMemoryTable());
     // Paced on the runner; closing the channel lets it finish.
     if (channel_)
         radio_.Shutdown();
+    // The window is going: the reason goes where a terminal or the journal keeps it.
+    if (!registry_.SetVfoFrequencies(radio_.Model().VfoMemoryTable()))
+        std::fprintf(stderr, "tamrel: the frequencies of each band could not be saved to %s\n",
+                     registry_.settingsFile().c_str());
     modelWatch_.reset();
     refusalWatch_.reset();
     cwThread_.quitAndJoin();

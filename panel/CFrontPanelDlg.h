@@ -112,6 +112,8 @@ public:
     int Run();
     // The exit confirmation of the Exit button, ALT+X, request 9 and closing.
     void ConfirmExit();
+    // QSOs listed in the log window that its file does not hold.
+    std::size_t UnsavedQsos() const;
     // Ends as a confirmed exit does, without the question (SIGTERM, SIGINT).
     void EndWithoutQuestion();
     // Sends the initial query again (button 1000 does this).

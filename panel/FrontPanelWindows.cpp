@@ -29,12 +29,25 @@ constexpr int kCmdQsoLogging = 155;
 void CFrontPanelDlg::ConfirmExit() {
     presenter_.ClearStatus();
     Refresh();
-    if (!prompter_.ask(kExitQuestion, PromptIcon::Information))
+    std::string question = kExitQuestion;
+    PromptIcon icon = PromptIcon::Information;
+    if (const std::size_t n = UnsavedQsos(); n > 0) {
+        question = std::to_string(n) + (n == 1 ? " QSO is" : " QSOs are") +
+                   " not in the log file and will be lost. Save the log under a name "
+                   "first.\n\n" +
+                   question;
+        icon = PromptIcon::Warning;
+    }
+    if (!prompter_.ask(question, icon))
         return;
     CloseKeyboard();
     if (qso_)
         qso_->Shutdown();
     accept();
+}
+
+std::size_t CFrontPanelDlg::UnsavedQsos() const {
+    return qso_ && qso_->Started() ? qso_->Log().store().notInFileCount() : 0;
 }
 
 void CFrontPanelDlg::ToggleKeyboard() {

@@ -33,6 +33,21 @@ void CLinkWatch::Tick() {
     model_.UpdateLink([&](LinkMonitor& l) {
         return l.OnPollTick(channel_->BytesReceived(), LinkMonitor::Clock::now());
     });
+    if (!refresh_ || model_.Link().State() != LinkState::Live)
+        return;
+    ++ticksSinceRefresh_;
+    const bool garbled = model_.UnreadReplies() != unreadSeen_;
+    if ((garbled && ticksSinceRefresh_ >= kMinRefreshTicks) ||
+        ticksSinceRefresh_ >= refreshTicks_) {
+        unreadSeen_ = model_.UnreadReplies();
+        ticksSinceRefresh_ = 0;
+        refresh_();
+    }
+}
+
+void CLinkWatch::SetRefresh(std::function<void()> refresh, int everyTicks) {
+    refresh_ = std::move(refresh);
+    refreshTicks_ = everyTicks;
 }
 
 void CLinkWatch::OnLinkLost(int error) {

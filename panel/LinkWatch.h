@@ -6,6 +6,10 @@
 // two ticks), and it turns the receive thread's link events into
 // lost / reopened. After a reopen the owner runs the initial query again.
 //
+// While the link is live the whole state is read again now and then (the
+// status poll reads only the display and the bar graph), and soon after a
+// reply arrived garbled, so that a value a bad byte cost is not kept wrong.
+//
 // Thread: the GUI thread, like the model.
 
 #include "platform/ClockTimer.h"
@@ -13,6 +17,7 @@
 #include <QObject>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -41,11 +46,20 @@ public:
     void OnLinkReopened();
     // One tick now (also what the timer calls).
     void Tick();
+    // What reads the whole state again; every `everyTicks` ticks, and at the
+    // first tick at least kMinRefreshTicks after the last when a reply came garbled.
+    void SetRefresh(std::function<void()> refresh, int everyTicks = kRefreshTicks);
+    static constexpr int kRefreshTicks = 60;
+    static constexpr int kMinRefreshTicks = 5;
 
 private:
     K2RadioModel& model_;
     CK2CommChannel* channel_ = nullptr;
     std::function<void()> reopened_;
+    std::function<void()> refresh_;
+    int refreshTicks_ = kRefreshTicks;
+    int ticksSinceRefresh_ = 0;
+    uint64_t unreadSeen_ = 0;
     ClockTimer timer_;
 };
 

@@ -1,5 +1,7 @@
 #include "AdifText.h"
 
+#include "LogText.h"
+
 #include <QString>
 
 #include <algorithm>
@@ -41,15 +43,9 @@ std::string trimmed(std::string_view s) {
     return std::string(s);
 }
 
-// UTF-8 as it is; any other 8-bit text read as Latin-1.
+// The log's text as the windows show it (LogText.h).
 std::string utf8Of(std::string_view s) {
-    if (isAscii(s))
-        return std::string(s);
-    const QByteArray bytes(s.data(), static_cast<qsizetype>(s.size()));
-    const QString decoded = QString::fromUtf8(bytes);
-    if (decoded.toUtf8() == bytes)
-        return std::string(s);
-    return QString::fromLatin1(bytes).toUtf8().toStdString();
+    return logTextUtf8(s);
 }
 
 // Plain ASCII of a UTF-8 text: accents dropped, other characters "?".

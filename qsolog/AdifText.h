@@ -13,7 +13,7 @@ std::string upperText(std::string_view s);
 bool equalNoCase(std::string_view a, std::string_view b);
 // Without blanks, tabs and line ends at either end.
 std::string trimmed(std::string_view s);
-// UTF-8 as it is; any other 8-bit text read as Latin-1.
+// The log's text as UTF-8 (LogText.h).
 std::string utf8Of(std::string_view s);
 // Plain ASCII of a UTF-8 text: accents dropped, other characters "?".
 std::string asciiOf(std::string_view utf8);

@@ -1,5 +1,6 @@
 #include "CContestQSODlg.h"
 
+#include "LogText.h"
 #include "QsoEditDialog.h"
 
 #include "controls/ControlSupport.h"
@@ -47,17 +48,17 @@ bool CContestQSODlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CContestQSODlg::fill(const QSORecord& r) {
-    call_->setText(QString::fromStdString(r.call));
-    exchange_->setText(QString::fromStdString(r.exchange));
-    comment_->setText(QString::fromStdString(r.comment));
+    call_->setText(QString::fromStdString(logTextUtf8(r.call)));
+    exchange_->setText(QString::fromStdString(logTextUtf8(r.exchange)));
+    comment_->setText(QString::fromStdString(logTextUtf8(r.comment)));
 }
 
 QSORecord CContestQSODlg::typed() const {
     QSORecord r;
     r.type = QsoKind::Contest;
-    r.call = call_->text().toStdString();
-    r.exchange = exchange_->text().toStdString();
-    r.comment = comment_->text().toStdString();
+    r.call = logTextBytes(call_->text().toStdString());
+    r.exchange = logTextBytes(exchange_->text().toStdString());
+    r.comment = logTextBytes(comment_->text().toStdString());
     return r;
 }
 

@@ -1,5 +1,6 @@
 #include "CQSOInfoDlg.h"
 
+#include "LogText.h"
 #include "QsoEditDialog.h"
 
 #include "controls/ControlSupport.h"
@@ -41,23 +42,23 @@ CQSOInfoDlg::CQSOInfoDlg(const QsoWiring& wiring, QWidget* parent)
 }
 
 void CQSOInfoDlg::fill(const QSORecord& r) {
-    call_->setText(QString::fromStdString(r.call));
-    name_->setText(QString::fromStdString(r.name));
-    qth_->setText(QString::fromStdString(r.qth));
-    hisSig_->setText(QString::fromStdString(r.hisSig));
-    mySig_->setText(QString::fromStdString(r.mySig));
-    comment_->setText(QString::fromStdString(r.comment));
+    call_->setText(QString::fromStdString(logTextUtf8(r.call)));
+    name_->setText(QString::fromStdString(logTextUtf8(r.name)));
+    qth_->setText(QString::fromStdString(logTextUtf8(r.qth)));
+    hisSig_->setText(QString::fromStdString(logTextUtf8(r.hisSig)));
+    mySig_->setText(QString::fromStdString(logTextUtf8(r.mySig)));
+    comment_->setText(QString::fromStdString(logTextUtf8(r.comment)));
 }
 
 QSORecord CQSOInfoDlg::typed() const {
     QSORecord r;
     r.type = QsoKind::Normal;
-    r.call = call_->text().toStdString();
-    r.name = name_->text().toStdString();
-    r.qth = qth_->text().toStdString();
-    r.hisSig = hisSig_->text().toStdString();
-    r.mySig = mySig_->text().toStdString();
-    r.comment = comment_->text().toStdString();
+    r.call = logTextBytes(call_->text().toStdString());
+    r.name = logTextBytes(name_->text().toStdString());
+    r.qth = logTextBytes(qth_->text().toStdString());
+    r.hisSig = logTextBytes(hisSig_->text().toStdString());
+    r.mySig = logTextBytes(mySig_->text().toStdString());
+    r.comment = logTextBytes(comment_->text().toStdString());
     return r;
 }
 

@@ -203,6 +203,7 @@ LogLoad CQSOLogFile::load(std::optional<std::string> name, uint8_t loggingMode,
     kind_.reset();
     sequence_ = 0;
     unsaved_ = false;
+    retry_ = false;
     dupes_.clear();
 
     const std::string file = path();
@@ -275,9 +276,21 @@ LogWrite CQSOLogFile::add(QSORecord record) {
                     kindWord(*kind_) + " QSOs. It stays in the list; save the log under a name."};
     }
     kind_ = r.type;
+    if (retry_ && (owned_ || !exists(path()))) {
+        LogWrite w = rewrite();
+        if (w.written()) {
+            retry_ = false;
+            w.wholeList = true;
+        } else {
+            unsaved_ = true;
+        }
+        return w;
+    }
     LogWrite w = append(r);
-    if (!w.written())
+    if (!w.written()) {
         unsaved_ = true;
+        retry_ = w.status == LogWrite::Status::Failed;
+    }
     return w;
 }
 
@@ -295,6 +308,7 @@ LogWrite CQSOLogFile::append(const QSORecord& record) {
                                               errnoText(errno) +
                                               ". It stays in the list for the next save."};
     }
+    owned_ = true; // made by this log, or already its own
     auto failed = [&file](int err) {
         return LogWrite{LogWrite::Status::Failed, "The QSO was not written to " + file + ": " +
                                                       errnoText(err) +
@@ -360,6 +374,7 @@ LogWrite CQSOLogFile::rewrite(std::optional<std::string> name) {
     sequence_ = static_cast<int64_t>(records_.size());
     owned_ = true;
     unsaved_ = false;
+    retry_ = false;
     if (!kind_ && !records_.empty())
         kind_ = records_.front().type;
     return {LogWrite::Status::Written, {}};
@@ -410,6 +425,7 @@ void CQSOLogFile::startNew() {
     kind_.reset();
     sequence_ = 0;
     unsaved_ = false;
+    retry_ = false;
     dupes_.clear();
     disown("the log was started anew and that file is not part of it");
 }

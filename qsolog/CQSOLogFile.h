@@ -31,7 +31,10 @@
 // the operator's decision (the save dialog asks before replacing a file).
 //
 // A QSO that could not be written stays listed and is written by the next
-// rewrite; unsaved() tells whether there is one. A replace or delete whose
+// rewrite; unsaved() tells whether there is one. After a failed write (a full
+// disk) the next QSO rewrites the whole list, so the ones left out get in as
+// soon as the disk takes them. A file this log created is its own even when
+// the write into it failed. A replace or delete whose
 // rewrite failed is undone, so the list stays what the file holds; while the
 // log owns no file the list is all there is, and they are made in it.
 
@@ -64,6 +67,7 @@ struct LogWrite {
     };
     Status status = Status::Unchanged;
     std::string message; // for the operator when not written or failed
+    bool wholeList = false; // written by a rewrite: the file holds every listed QSO
     bool written() const { return status == Status::Written; }
 };
 
@@ -154,6 +158,7 @@ private:
     bool toldNotOwned_ = false;
     std::string disownedBecause_ = "it is not part of this log";
     bool unsaved_ = false;
+    bool retry_ = false; // a write failed: the next QSO rewrites the whole list
     std::function<int64_t()> now_;
     QsoDupeIndex dupes_;
 };

@@ -1,5 +1,7 @@
 #include "QsoEditDialog.h"
 
+#include "LogText.h"
+
 #include "controls/ControlSupport.h"
 #include "platform/Prompter.h"
 
@@ -63,12 +65,16 @@ class FieldFit final : public QValidator {
 public:
     FieldFit(std::size_t capacity, QObject* parent) : QValidator(parent), capacity_(capacity) {}
     State validate(QString& input, int& pos) const override {
-        const std::string fitted = fitText(input.toStdString(), capacity_);
-        if (fitted.size() != std::size_t(input.toUtf8().size())) {
+        // The capacity is in the bytes the file gets (LogText.h).
+        const std::string bytes = logTextBytes(input.toStdString());
+        const std::string fitted = fitText(bytes, capacity_);
+        if (fitted != bytes) {
             // The cursor stays after what was kept of the text before it.
-            const std::string before = fitText(input.left(pos).toStdString(), capacity_);
-            input = QString::fromStdString(fitted);
-            pos = std::min<int>(int(QString::fromStdString(before).size()), int(input.size()));
+            const std::string before =
+                fitText(logTextBytes(input.left(pos).toStdString()), capacity_);
+            input = QString::fromStdString(logTextUtf8(fitted));
+            pos = std::min<int>(int(QString::fromStdString(logTextUtf8(before)).size()),
+                                int(input.size()));
         }
         return Acceptable;
     }
@@ -149,8 +155,9 @@ QsoEditDialog::QsoEditDialog(const QSORecord& record, BandTable bands, Prompter&
         return e;
     };
     for (const TextRow& row : layout.texts) {
-        texts_.emplace_back(row.field, add(row.id, row.label, textOf(fields_, row.field),
-                                           textCapacity(record.type, row.field)));
+        texts_.emplace_back(row.field,
+                            add(row.id, row.label, logTextUtf8(textOf(fields_, row.field)),
+                                textCapacity(record.type, row.field)));
         SetReportToolTip(*texts_.back().second, row.field);
     }
     date_ = add(layout.date, QStringLiteral("QSO on"), fields_.date);
@@ -226,7 +233,7 @@ void QsoEditDialog::showSpins() {
 void QsoEditDialog::modify() {
     QsoEditFields f = fields_;
     for (const auto& [field, edit] : texts_)
-        textOf(f, field) = text(edit);
+        textOf(f, field) = keptOrEncoded(text(edit), textOf(fields_, field));
     f.date = text(date_);
     f.time = text(time_);
     f.frequency = text(frequency_);

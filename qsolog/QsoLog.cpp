@@ -119,7 +119,11 @@ void QsoLog::Apply(LogResult&& result) {
                        store_.reset(modeKind(), std::move(l.records), std::move(l.dupes));
                        events |= kListed;
                    },
-                   [&](logres::Appended& a) { store_.append(std::move(a.record), a.inFile); },
+                   [&](logres::Appended& a) {
+                       store_.append(std::move(a.record), a.inFile);
+                       if (a.wholeList)
+                           store_.markAllInFile();
+                   },
                    [&](logres::Replaced& c) {
                        store_.replace(c.row, std::move(c.record), c.rewritten);
                        if (c.rewritten)

@@ -85,10 +85,12 @@ struct Listed {
     QsoDupeIndex dupes;
     std::optional<uint8_t> switchMode;
 };
-// A new QSO at the end of the list; `inFile` when the file took it.
+// A new QSO at the end of the list; `inFile` when the file took it,
+// `wholeList` when the file took every listed QSO with it.
 struct Appended {
     QSORecord record;
     bool inFile = false;
+    bool wholeList = false;
 };
 // A change at a row; `rewritten` when the file now holds the whole list.
 // A change the file refused is not made, unless the log owns no file yet.

@@ -17,6 +17,7 @@
 
 #include "platform/Announcer.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -47,6 +48,10 @@ public:
     std::size_t size() const { return records_.size(); }
     // False for a row the file did not take (save the log to write it).
     bool inFile(std::size_t row) const { return row < inFile_.size() && inFile_[row]; }
+    // Listed QSOs the file does not hold (yet).
+    std::size_t notInFileCount() const {
+        return std::size_t(std::count(inFile_.begin(), inFile_.end(), false));
+    }
     const QsoStatistics& statistics() const { return stats_; }
 
     // The call as typed, at this band and mode: a dupe by the rule of the

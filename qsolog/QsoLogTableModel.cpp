@@ -1,5 +1,6 @@
 #include "QsoLogTableModel.h"
 
+#include "LogText.h"
 #include "QsoLogView.h"
 
 #include <QBrush>
@@ -66,7 +67,7 @@ QVariant QsoLogTableModel::data(const QModelIndex& index, int role) const {
         const std::vector<std::string>& texts = textsOf(index.row());
         if (std::size_t(index.column()) >= texts.size())
             return {};
-        return QString::fromStdString(texts[std::size_t(index.column())]);
+        return QString::fromStdString(logTextUtf8(texts[std::size_t(index.column())]));
     }
     case Qt::ForegroundRole:
         if (!store_.inFile(row))

@@ -105,7 +105,7 @@ LogResult QsoLogWorker::fromProgram(logreq::LogFromProgram& r) {
     }
     const LogWrite w = log_.add(fitted);
     note(out.notes, w);
-    out.change = logres::Appended{log_.records().back(), w.written()};
+    out.change = logres::Appended{log_.records().back(), w.written(), w.wholeList};
     out.status = {what + (w.written() ? " logged" : " listed, not in the file"),
                   w.written() ? PromptIcon::Information : PromptIcon::Warning};
     return out;
@@ -119,7 +119,7 @@ void QsoLogWorker::onMessage(LogRequest& request) {
                 LogResult out;
                 const LogWrite w = log_.add(std::move(r.record));
                 note(out.notes, w);
-                out.change = logres::Appended{log_.records().back(), w.written()};
+                out.change = logres::Appended{log_.records().back(), w.written(), w.wholeList};
                 return out;
             },
             [this](logreq::Replace& r) {

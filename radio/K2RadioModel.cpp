@@ -210,8 +210,59 @@ void K2RadioModel::SetBandTable(const BandTable& bands) {
     }
 }
 
+namespace {
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Whether a reply has the form its name promises, as far as the rules of
+// ApplyReply read it; a garbled one leaves a value unread.
+bool Readable(int id, std::string_view p) {
+    switch (id) {
+    case ID_AN:
+    case ID_FR:
+    case ID_FT:
+    case ID_KY:
+    case ID_LK:
+    case ID_MD:
+    case ID_NB:
+    case ID_PA:
+        return !p.empty() && IsDigit(p[0]);
+    case ID_BG:
+    case ID_KS:
+    case ID_SQ:
+        return ScanInt(p).has_value();
+    case ID_FA:
+    case ID_FB:
+        return ElevenDigits(p);
+    case ID_IF:
+        return p.size() >= 32 && ElevenDigits(p.substr(0, 11));
+    case ID_RA:
+        return p.size() >= 2 && IsDigit(p[1]);
+    case ID_FW:
+        return p.size() >= 6;
+    case ID_DS:
+    case ID_GT:
+    case ID_PC:
+        return p.size() >= 4;
+    default:
+        return true;
+    }
+}
+} // namespace
+
 uint32_t K2RadioModel::ApplyReply(int id, std::string_view text) {
     uint32_t changes = 0;
+    if (id == ID_NONE) {
+        // "?" refuses a command; anything else is a name garbled on the line.
+        // Neither shows that a radio is there: one that only ever says "?"
+        // is not live.
+        if (text != "?")
+            ++unread_;
+        return 0;
+    }
+    if (!Readable(id, text.size() >= 2 ? text.substr(2) : std::string_view()))
+        ++unread_;
     if (link_.OnReply(LinkMonitor::Clock::now()))
         changes |= rc::kLink;
     if (f_.awaitingFirstReply) {

@@ -123,6 +123,9 @@ public:
     uint32_t FollowHz() const { return followHz_; }
     // Bumped by every change, so pollers can tell a new state cheaply.
     uint64_t Revision() const { return revision_; }
+    // Replies that arrived garbled (a name not known, a value that does not
+    // read): something the radio holds may be shown wrong until read again.
+    uint64_t UnreadReplies() const { return unread_; }
 
     // The next reply counts as the first again (a refresh of everything).
     void ExpectFirstReply() { f_.awaitingFirstReply = true; }
@@ -218,6 +221,7 @@ private:
     uint32_t gateTarget_ = 0;
     uint32_t followHz_ = 0;
     uint64_t revision_ = 0;
+    uint64_t unread_ = 0;
     LinkMonitor link_;
     bool tuneKeyed_ = false;
     bool pttKeyed_ = false;

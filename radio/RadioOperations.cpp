@@ -19,6 +19,9 @@ using Kind = CSequenceRunner::Kind;
 namespace {
 constexpr uint16_t kUp = 1;
 constexpr uint16_t kDown = 2;
+// Everything the panel shows, read once at the start and again now and then.
+constexpr const char* kStateQueries[] = {"IF", "FA", "FB", "PA", "RA", "FW", "GT",
+                                         "KS", "PC", "SQ", "AN", "NB", "LK"};
 } // namespace
 
 RadioOperations::RadioOperations(K2RadioModel& model, CK2CommChannel* channel)
@@ -58,8 +61,18 @@ void RadioOperations::SendInitialQuery() {
     CK2CommChannel* ch = channel_;
     std::vector<CSequenceRunner::Step> steps = {{[ch] { (void)ch->CmdK2(K2_SET, 2); }, 100ms},
                                                 {[ch] { (void)ch->CmdAI(K2_SET, 3); }, 100ms}};
-    for (const char* query :
-         {"IF", "FA", "FB", "PA", "RA", "FW", "GT", "KS", "PC", "SQ", "AN", "NB", "LK"})
+    for (const char* query : kStateQueries)
+        steps.push_back({[ch, query] { (void)ch->SendCommand(query); }, 100ms});
+    ch->Runner()->Run(Kind::InitialQuery, std::move(steps));
+}
+
+void RadioOperations::RefreshState() {
+    if (!channel_ || !channel_->Runner() ||
+        channel_->Runner()->Running(Kind::InitialQuery)) // it reads all of this already
+        return;
+    CK2CommChannel* ch = channel_;
+    std::vector<CSequenceRunner::Step> steps;
+    for (const char* query : kStateQueries)
         steps.push_back({[ch, query] { (void)ch->SendCommand(query); }, 100ms});
     ch->Runner()->Run(Kind::InitialQuery, std::move(steps));
 }
@@ -69,7 +82,11 @@ void RadioOperations::Shutdown() {
         return;
     CK2CommChannel* ch = channel_;
     ch->Runner()->CancelSequences();
-    ch->Runner()->Run(Kind::Shutdown, {{[ch] {
+    // Whoever keyed the radio (a network client, the keyer's buffer), it is
+    // left receiving: unkey, abort what the keyer still holds, then quiet.
+    ch->Runner()->Run(Kind::Shutdown, {{[ch] { (void)ch->CmdTransmit(false); }, 100ms},
+                                       {[ch] { (void)ch->CmdKYCancel(); }, 100ms},
+                                       {[ch] {
                                             (void)ch->CmdAI(K2_SET, 0);
                                             ch->PostToReceiveThread(RecvDeliverTo{});
                                         },

@@ -65,6 +65,9 @@ public:
     void HookReceiveThread(Address<LinkEvent> panel);
     void SendInitialQuery();
     void Shutdown();
+    // Reads the whole state again, paced like the initial query, without its
+    // set-up (K22, AI3); nothing when the initial query is still running.
+    void RefreshState();
 
     // The VFOs. Locked operations return false when the VFO lock is on.
     bool TuneStep(bool up, int step); // step 1..4: 10, 20, 50 Hz, 1 kHz

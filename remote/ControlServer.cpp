@@ -59,25 +59,20 @@ bool ControlServer::listen(const QString& path) {
 
 bool ControlServer::prepareFolder(const QString& folder) {
     const QByteArray name = QFile::encodeName(folder);
-    if (::mkdir(name.constData(), 0700) != 0 && errno == ENOENT) {
+    bool made = ::mkdir(name.constData(), 0700) == 0;
+    if (!made && errno == ENOENT) {
         // $XDG_RUNTIME_DIR itself may be missing; its parents are not ours to guard.
         QDir().mkpath(QFileInfo(folder).absolutePath());
-        ::mkdir(name.constData(), 0700);
+        made = ::mkdir(name.constData(), 0700) == 0;
     }
-    struct stat st {};
-    if (::lstat(name.constData(), &st) != 0) {
-        error_ = systemError(QStringLiteral("cannot create the folder"), folder);
+    // One found there that others could write is refused, not repaired: a
+    // socket in it may be anyone's. Our own otherwise is made private.
+    if (const std::string why = paths::privateFolderProblem(name.toStdString());
+        !why.empty() && !made) {
+        error_ = QString::fromLocal8Bit(why.c_str());
         return false;
     }
-    if (!S_ISDIR(st.st_mode)) {
-        error_ = QStringLiteral("%1 is not a folder").arg(folder);
-        return false;
-    }
-    if (st.st_uid != ::geteuid()) {
-        error_ = QStringLiteral("%1 belongs to another user").arg(folder);
-        return false;
-    }
-    if ((st.st_mode & 07777) != 0700 && ::chmod(name.constData(), 0700) != 0) {
+    if (::chmod(name.constData(), 0700) != 0) {
         error_ = systemError(QStringLiteral("cannot set the mode of"), folder);
         return false;
     }

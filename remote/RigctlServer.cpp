@@ -60,6 +60,8 @@ std::optional<RigctlEndpoint> ParseRigctlEndpoint(const QString& text) {
         QString host = portText.left(colon);
         if (host.startsWith('[') && host.endsWith(']'))
             host = host.mid(1, host.size() - 2);
+        if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+            host = QStringLiteral("127.0.0.1");
         // Qt would take "1.2.3" as 1.2.0.3; an address to listen on is written whole.
         if (!host.contains(':') && host.count('.') != 3)
             return std::nullopt;
@@ -75,6 +77,10 @@ std::optional<RigctlEndpoint> ParseRigctlEndpoint(const QString& text) {
     return e;
 }
 
+bool ReachableFromOutside(const QHostAddress& address) {
+    return !address.isLoopback();
+}
+
 struct RigctlServer::Connection {
     Connection(RadioOperations& ops, QTcpSocket* s, RigctlSession::MemoryLookup memories,
                RigctlSession::MorseKeyer keyer, RigctlSession::Shared* shared)
@@ -84,11 +90,20 @@ struct RigctlServer::Connection {
     QByteArray pending; // the line read so far
     QString peer;
     QTimer idle;
+    QTimer keyedSilence; // runs while this client holds the transmitter keyed
 };
 
 RigctlServer::RigctlServer(RadioOperations& operations, QObject* parent)
     : QObject(parent), ops_(operations) {
     connect(&server_, &QTcpServer::newConnection, this, &RigctlServer::acceptPending);
+    // Out of descriptors: wait for some to come free rather than retry at once.
+    resumeAccepting_.setSingleShot(true);
+    resumeAccepting_.setInterval(1000);
+    connect(&server_, &QTcpServer::acceptError, this, [this] {
+        server_.pauseAccepting();
+        resumeAccepting_.start();
+    });
+    connect(&resumeAccepting_, &QTimer::timeout, this, [this] { server_.resumeAccepting(); });
     expiry_.setInterval(50);
     connect(&expiry_, &QTimer::timeout, this, &RigctlServer::expireChecks);
 }
@@ -123,6 +138,12 @@ void RigctlServer::setIdleTimeout(std::chrono::milliseconds timeout) {
 
 void RigctlServer::acceptPending() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        if (connections_.size() >= maxConnections_) {
+            ++refused_;
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         const ConnectionId id = nextId_++;
         auto c = std::make_unique<Connection>(ops_, socket, memories_, keyer_, &shared_);
         c->peer = socket->peerAddress().toString() + ":" + QString::number(socket->peerPort());
@@ -154,6 +175,15 @@ void RigctlServer::acceptPending() {
                 this, [this, id] { drop(id, CloseReason::Idle); }, Qt::QueuedConnection);
         });
         c->idle.start(idle_);
+        c->keyedSilence.setSingleShot(true);
+        connect(&c->keyedSilence, &QTimer::timeout, this, [this, id] {
+            auto it = connections_.find(id);
+            if (it == connections_.end() || !it->second->session.KeyedPtt() ||
+                !ops_.Model().PttKeyed())
+                return;
+            ops_.SetTransmit(false);
+            Q_EMIT clientUnkeyed(id, it->second->peer);
+        });
         connect(socket, &QTcpSocket::readyRead, this, [this, id] { readFrom(id); });
         connect(socket, &QTcpSocket::disconnected, this,
                 [this, id] { drop(id, CloseReason::HungUp); });
@@ -209,10 +239,22 @@ void RigctlServer::readFrom(ConnectionId id) {
     }
     if (c.session.Waiting() && !expiry_.isActive())
         expiry_.start();
+    watchKeyedSilence(id);
     if (!send(id, out))
         return;
     if (close)
         drop(id, *close);
+}
+
+void RigctlServer::watchKeyedSilence(ConnectionId id) {
+    auto it = connections_.find(id);
+    if (it == connections_.end())
+        return;
+    Connection& c = *it->second;
+    if (c.session.KeyedPtt())
+        c.keyedSilence.start(keyedSilence_); // from this line on
+    else
+        c.keyedSilence.stop();
 }
 
 bool RigctlServer::send(ConnectionId id, std::string_view answers) {
@@ -237,10 +279,12 @@ void RigctlServer::drop(ConnectionId id, CloseReason reason) {
     std::unique_ptr<Connection> c = std::move(it->second);
     connections_.erase(it);
     c->idle.stop();
+    c->keyedSilence.stop();
     if (QTcpSocket* socket = c->socket) {
         socket->disconnect(this);
-        if (reason == CloseReason::Quit && socket->state() == QAbstractSocket::ConnectedState) {
-            // What was answered before the quit still goes out first.
+        if ((reason == CloseReason::Quit || reason == CloseReason::BadInput) &&
+            socket->state() == QAbstractSocket::ConnectedState) {
+            // What was answered before the quit or the bad byte still goes out first.
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             socket->disconnectFromHost();
         } else {

@@ -10,10 +10,17 @@
 //
 // Safety: listening anywhere but the loopback address lets others key the
 // transmitter; the owner chooses the address. A connection that sends a line
-// longer than kMaxLine, a NUL byte or text that is not UTF-8 is closed; one
-// idle for the idle time (10 minutes) is dropped; one that does not read its
-// answers is dropped once kMaxUnsent bytes wait for it. None of these
-// disturbs another connection.
+// longer than kMaxLine, a NUL byte or text that is not UTF-8 is closed (after
+// the answers to its complete lines before it); one idle for the idle time
+// (10 minutes) is dropped; one that does not read its answers is dropped once
+// kMaxUnsent bytes wait for it. None of these disturbs another connection.
+//
+// Only the client whose T 1 keyed the transmitter last can have its end
+// unkey it, and a keyed client silent for the keyed-silence time (30 s) is
+// unkeyed. At most kMaxConnections clients (or as set) are served; any more
+// are closed at once, so descriptors stay for the program's own files. When
+// the system refuses an accept (no descriptors), accepting pauses a second
+// instead of retrying in a loop.
 //
 // Threading: a QObject of the user-interface thread, like the model; it works
 // from that thread's event loop and never blocks.
@@ -43,12 +50,15 @@ namespace tamrel {
 
 class RadioOperations;
 
-// Where to listen: "[ADDRESS:]PORT"; the address defaults to 127.0.0.1.
+// Where to listen: "[ADDRESS:]PORT"; the address defaults to 127.0.0.1, and
+// "localhost" is the loopback address.
 struct RigctlEndpoint {
     QHostAddress address{QHostAddress::LocalHost};
     quint16 port = 4532;
 };
 std::optional<RigctlEndpoint> ParseRigctlEndpoint(const QString& text);
+// True when others than this computer can reach the address.
+bool ReachableFromOutside(const QHostAddress& address);
 
 class RigctlServer : public QObject {
     Q_OBJECT
@@ -59,6 +69,7 @@ public:
 
     static constexpr qsizetype kMaxLine = 4096;
     static constexpr qint64 kMaxUnsent = 256 * 1024;
+    static constexpr std::size_t kMaxConnections = 64;
 
     explicit RigctlServer(RadioOperations& operations, QObject* parent = nullptr);
     ~RigctlServer() override;
@@ -72,6 +83,11 @@ public:
 
     // A connection silent this long is dropped.
     void setIdleTimeout(std::chrono::milliseconds timeout);
+    // A client that keyed the transmitter and is silent this long is unkeyed.
+    void setKeyedSilenceTimeout(std::chrono::milliseconds timeout) { keyedSilence_ = timeout; }
+    void setMaxConnections(std::size_t n) { maxConnections_ = n; }
+    // Connections closed at once because the cap was reached.
+    uint64_t refusedCount() const { return refused_; }
     // Where set_mem finds the memories (connections made after this call).
     void setMemoryLookup(std::function<std::optional<K2RadioState>(int slot)> lookup) {
         memories_ = std::move(lookup);
@@ -85,6 +101,8 @@ Q_SIGNALS:
     void clientChanged(tamrel::RigctlServer::ConnectionId id, QString peer, QString what);
     void clientDisconnected(tamrel::RigctlServer::ConnectionId id, QString peer,
                             tamrel::RigctlServer::CloseReason reason);
+    // A keyed client fell silent and the transmitter was unkeyed.
+    void clientUnkeyed(tamrel::RigctlServer::ConnectionId id, QString peer);
 
 private:
     struct Connection;
@@ -94,12 +112,17 @@ private:
     bool send(ConnectionId id, std::string_view answers);
     void drop(ConnectionId id, CloseReason reason);
     void expireChecks();
+    void watchKeyedSilence(ConnectionId id);
 
     RadioOperations& ops_;
     QTcpServer server_;
     std::map<ConnectionId, std::unique_ptr<Connection>> connections_;
     ConnectionId nextId_ = 1;
     std::chrono::milliseconds idle_{std::chrono::minutes(10)};
+    std::chrono::milliseconds keyedSilence_{std::chrono::seconds(30)};
+    std::size_t maxConnections_ = kMaxConnections;
+    uint64_t refused_ = 0;
+    QTimer resumeAccepting_;
     std::function<std::optional<K2RadioState>(int)> memories_;
     RigctlSession::MorseKeyer keyer_;
     RigctlSession::Shared shared_;

@@ -449,6 +449,8 @@ RigctlSession::RigctlSession(RadioOperations& operations, MemoryLookup memories,
 
 RigctlSession::~RigctlSession() {
     *alive_ = false;
+    if (shared_->pttOwner == this)
+        shared_->pttOwner = nullptr;
 }
 
 std::string RigctlSession::HandleLine(std::string_view line) {
@@ -806,11 +808,15 @@ void RigctlSession::Execute(const Command& command, Reply& reply) {
         // As hamlib's K2 model, TX in every mode: in CW the radio decides.
         const bool on = *ptt != 0;
         keyedPtt_ = on;
+        shared_->pttOwner = on ? this : nullptr;
         return wait([&](SetDone then) {
             std::weak_ptr<bool> alive = alive_;
             ops_.CheckedSetPtt(on, [this, alive, on, then](SetOutcome outcome) {
-                if (on && outcome != SetOutcome::Done && !alive.expired())
+                if (on && outcome != SetOutcome::Done && !alive.expired()) {
                     keyedPtt_ = false;
+                    if (shared_->pttOwner == this)
+                        shared_->pttOwner = nullptr;
+                }
                 then(outcome);
             });
         });

@@ -68,6 +68,9 @@ public:
     // What the sessions of one server share.
     struct Shared {
         bool lockMode = false; // \set_lock_mode 1: mode sets are answered and ignored
+        // The session whose T 1 keyed the transmitter last; a later T from
+        // another client takes the transmission over.
+        const RigctlSession* pttOwner = nullptr;
     };
 
     explicit RigctlSession(RadioOperations& operations, MemoryLookup memories = {},
@@ -91,8 +94,9 @@ public:
     // The client asked to end the connection (q or Q) and was answered.
     bool WantsClose() const { return quit_; }
     bool VfoMode() const { return vfoMode_; }
-    // This client keyed the transmitter (T 1) and has not unkeyed it.
-    bool KeyedPtt() const { return keyedPtt_; }
+    // This client keyed the transmitter (T 1), has not unkeyed it, and no
+    // other client has keyed or unkeyed it since.
+    bool KeyedPtt() const { return keyedPtt_ && shared_->pttOwner == this; }
 
     struct Command; // one entry of the command table
 

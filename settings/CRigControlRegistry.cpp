@@ -4,6 +4,8 @@
 
 #include "settings/CRigControlRegistry.h"
 
+#include <QFileInfo>
+
 #include <ctime>
 #include <utility>
 
@@ -23,6 +25,17 @@ std::vector<std::string> CRigControlRegistry::LoadProblems() {
 }
 
 void CRigControlRegistry::error(const char* text) {
+    // A file that cannot be read at all fails every read: one message that
+    // says which file and why, not one per value.
+    const QFileInfo info(QString::fromStdString(file_));
+    if (info.exists() && (!info.isFile() || !info.isReadable())) {
+        if (!std::exchange(brokenTold_, true))
+            prompter_.tell("The settings file " + file_ + " cannot be read (" +
+                               (info.isDir() ? "it is a folder" : "no permission") +
+                               "): the defaults are used and no setting is saved.",
+                           PromptIcon::Error);
+        return;
+    }
     prompter_.tell(text, PromptIcon::Error);
 }
 
@@ -40,6 +53,10 @@ uint8_t DefaultUtcOffset() {
 }
 
 void CRigControlRegistry::CreateDefaultSettings() {
+    if (const QFileInfo info(QString::fromStdString(file_)); info.isFile() && info.size() == 0)
+        prompter_.tell("The settings file " + file_ +
+                           " was empty: it is made anew with the default settings.",
+                       PromptIcon::Warning);
     {
         RegistryStore st(file_, problems_);
         st.putText(kRoot, "HomeDir", paths::defaultHomeDir(), kPathTextLimit);

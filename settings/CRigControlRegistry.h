@@ -179,7 +179,8 @@ public:
     std::string GetBandLabel(int index);
 
     void GetVfoFrequencies(VfoMemory& vfo);
-    void SetVfoFrequencies(const VfoMemory& vfo);
+    // False when the file could not be written (a full or read-only disk).
+    [[nodiscard]] bool SetVfoFrequencies(const VfoMemory& vfo);
 
     void GetTransmitMemoryKeys(MemoryKeyTexts& texts);
     [[nodiscard]] bool SetTransmitMemoryKeys(const MemoryKeyTexts& texts);
@@ -274,6 +275,7 @@ private:
     void setBandTable(const BandTable& table);
 
     Prompter& prompter_;
+    bool brokenTold_ = false; // the file cannot be read, and that was said
     std::string file_;
     detail::LoadProblemLog problems_;
 

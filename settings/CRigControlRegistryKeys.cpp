@@ -254,15 +254,15 @@ void CRigControlRegistry::GetVfoFrequencies(VfoMemory& vfo) {
     }
 }
 
-void CRigControlRegistry::SetVfoFrequencies(const VfoMemory& vfo) {
+bool CRigControlRegistry::SetVfoFrequencies(const VfoMemory& vfo) {
     RegistryStore st(file_, problems_);
     if (!st.keyExists(kVfoFrequencies))
-        return;
+        return true; // no band table yet: nothing of it to keep
     for (int i = 0; i < kBandCount; ++i) {
         st.putDword(kVfoFrequencies, vfoName(i, false), vfo[i].a);
         st.putDword(kVfoFrequencies, vfoName(i, true), vfo[i].b);
     }
-    st.commit();
+    return st.commit();
 }
 
 void CRigControlRegistry::GetTransmitMemoryKeys(MemoryKeyTexts& texts) {

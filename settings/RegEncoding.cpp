@@ -106,12 +106,27 @@ DecodedText decodeFile(std::string_view bytes) {
             appendUtf8(out.utf8, nextChar(bytes, i));
         return out;
     }
-    out.utf8.reserve(bytes.size());
+    out.utf8 = decodeAnsi(bytes);
+    return out;
+}
+
+std::string decodeAnsi(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
     for (char ch : bytes) {
         const auto b = static_cast<uint8_t>(ch);
-        appendUtf8(out.utf8, b >= 0x80 && b < 0xA0 ? kAnsiHigh[b - 0x80] : char32_t(b));
+        appendUtf8(out, b >= 0x80 && b < 0xA0 ? kAnsiHigh[b - 0x80] : char32_t(b));
     }
     return out;
+}
+
+bool isValidUtf8(std::string_view bytes) {
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t at = i;
+        if (nextChar(bytes, i) == kReplacement && !bytes.substr(at).starts_with("\xEF\xBF\xBD"))
+            return false;
+    }
+    return true;
 }
 
 std::optional<std::string> encodeAnsi(std::string_view utf8) {

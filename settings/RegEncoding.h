@@ -30,6 +30,11 @@ struct DecodedText {
 // The file's bytes as UTF-8, without the byte-order mark.
 DecodedText decodeFile(std::string_view bytes);
 
+// Windows-1252 bytes as UTF-8 (every byte has a character; see above).
+std::string decodeAnsi(std::string_view bytes);
+// Whether the bytes are well-formed UTF-8.
+bool isValidUtf8(std::string_view bytes);
+
 // UTF-8 as Windows-1252; nullopt when a character has no place there.
 std::optional<std::string> encodeAnsi(std::string_view utf8);
 // UTF-8 as UTF-16LE with its byte-order mark.

@@ -53,7 +53,8 @@ std::vector<std::string_view> splitLines(std::string_view text) {
 
 class Parser {
 public:
-    explicit Parser(std::string_view text) : lines_(splitLines(text)) {}
+    explicit Parser(std::string_view text)
+        : lines_(splitLines(text)), unfinished_(!text.empty() && text.back() != '\n') {}
 
     ParseResult run() {
         ParseResult result;
@@ -140,6 +141,9 @@ private:
         while (!line.empty() && line.back() == '\\' && index_ + 1 < lines_.size())
             line = trim(lines_[++index_]);
     }
+
+    // The line being read is the last and the file stops without its line end.
+    bool cutShort() const { return unfinished_ && index_ + 1 == lines_.size(); }
 
     bool setError(std::string message) {
         error_ = std::move(message);
@@ -241,8 +245,14 @@ private:
                 return setError("unexpected text after the value");
             value = Value::ofText(std::move(*text));
         } else if (line.starts_with("dword:")) {
+            // The writer gives every dword 8 digits; fewer on a last line
+            // without its line end are what a cut write left ("dword:009").
+            if (cutShort() && trim(line.substr(6)).size() < 8)
+                return setError("the file ends inside this value");
             value = parseDword(line.substr(6));
         } else if (line.starts_with("hex:")) {
+            if (cutShort())
+                return setError("the file ends inside this value");
             value = parseHex(line.substr(4));
         } else if (line.starts_with("hex(")) {
             return setError("unsupported value type");
@@ -311,6 +321,7 @@ private:
     }
 
     std::vector<std::string_view> lines_;
+    bool unfinished_ = false; // the text does not end with a line end
     size_t index_ = 0;
     std::string error_;
     size_t dropped_ = 0; // problems past kMaxProblems

@@ -1,5 +1,7 @@
 #include "TamrelProcess.h"
 
+#include <csignal>
+
 #include <QDir>
 
 #include <algorithm>
@@ -39,8 +41,9 @@ bool TamrelProcess::startBeside(const TamrelProcess& first, const QStringList& a
     return process_.waitForStarted(10000);
 }
 
-void TamrelProcess::terminate() {
-    process_.terminate();
+void TamrelProcess::terminate(int signal) {
+    if (running())
+        ::kill(pid_t(process_.processId()), signal);
 }
 
 bool TamrelProcess::endsCleanly(std::chrono::milliseconds timeout) {

@@ -37,8 +37,8 @@ public:
     void kill();
     // tamrel-ctl with the folders of another process (see startBeside).
     int ctlBeside(const TamrelProcess& first, const QStringList& args, QString* out = nullptr);
-    // Sends SIGTERM.
-    void terminate();
+    // Sends SIGTERM, or the signal given.
+    void terminate(int signal = 15);
     // Sends SIGTERM and waits; true when the program ended with status 0.
     bool endsCleanly(std::chrono::milliseconds timeout = std::chrono::seconds(15));
     // Waits for the end; true when the program ended by itself in time.

@@ -99,4 +99,18 @@ TEST(ExportCommand, FailuresAndUsageErrorsHaveTheirExitCodes) {
     EXPECT_TRUE(usage.err.contains("usage: tamrel --export-adif LOGFILE OUT.adi"));
 }
 
+TEST(ExportCommand, HelpVersionAndBadOptionsNeedNoDisplay) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const ProgramRun help = runTamrel(dir, {"--help"});
+    EXPECT_EQ(help.code, 0) << help.err.toStdString();
+    EXPECT_TRUE(help.out.contains("--simulate")) << help.out.toStdString();
+    const ProgramRun version = runTamrel(dir, {"--version"});
+    EXPECT_EQ(version.code, 0) << version.err.toStdString();
+    EXPECT_TRUE(version.out.contains("commit")) << version.out.toStdString();
+    const ProgramRun bad = runTamrel(dir, {"--rigctld", "x:y"});
+    EXPECT_EQ(bad.code, 2) << bad.err.toStdString();
+    EXPECT_TRUE(bad.err.contains("--rigctld wants")) << bad.err.toStdString();
+}
+
 } // namespace

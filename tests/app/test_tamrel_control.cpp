@@ -7,14 +7,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocalServer>
 #include <QLocalSocket>
 
 #include <algorithm>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace tamrel;
 using namespace tamrel::test;
@@ -136,5 +141,34 @@ TEST(TamrelControl, OtherProgramsDriveTheRunningPanel) {
     EXPECT_EQ(tamrel.ctl({"cw", "TEST"}), 0);
     EXPECT_TRUE(heard(peer, "KY")) << peer.raw();
 
+    EXPECT_TRUE(tamrel.endsCleanly()) << tamrel.output().toStdString();
+}
+
+// Without a private folder another local user could plant the socket: the
+// program and tamrel-ctl both refuse it and say why.
+TEST(TamrelControl, ASocketFolderOfAnotherUserIsRefusedByBothEnds) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "making a folder of another user needs root";
+    TamrelProcess tamrel;
+    const QString folder = tamrel.runtimeDir() + "/tamrel";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0); // nobody
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0700), 0);
+    QLocalServer planted;
+    ASSERT_TRUE(planted.listen(folder + "/control.sock")) << planted.errorString().toStdString();
+
+    EXPECT_NE(tamrel.ctl({"cw", "SECRET"}), 0);
+    EXPECT_FALSE(planted.waitForNewConnection(300));
+
+    ASSERT_TRUE(tamrel.start({"--simulate", "--no-splash"}));
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 10000 && !tamrel.output().contains("belongs to another user"))
+        tamrel.waitForExit(100ms);
+    EXPECT_TRUE(tamrel.output().contains("belongs to another user"))
+        << tamrel.output().toStdString();
+    EXPECT_FALSE(tamrel.output().contains("already running")) << tamrel.output().toStdString();
+    EXPECT_TRUE(tamrel.running()); // it runs on, without the control interface
+    EXPECT_FALSE(planted.waitForNewConnection(300));
     EXPECT_TRUE(tamrel.endsCleanly()) << tamrel.output().toStdString();
 }

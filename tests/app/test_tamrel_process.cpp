@@ -12,7 +12,11 @@
 #include <QFileInfo>
 #include <QImage>
 
+#include <QDir>
+
 #include <algorithm>
+#include <csignal>
+#include <cstring>
 
 using namespace tamrel;
 using namespace tamrel::test;
@@ -70,38 +74,68 @@ TEST(TamrelProgram, SendsInitialQueryPacedThenPollsOnceTheRadioAnswers) {
     EXPECT_TRUE(tamrel.endsCleanly()) << tamrel.output().toStdString();
 }
 
-TEST(TamrelProgram, EndsInOrderOnSigterm) {
+TEST(TamrelProgram, EveryEndingSignalUnkeysAbortsTheKeyerQuietsTheRadioAndSaves) {
+    for (int signal : {SIGHUP, SIGQUIT, SIGTERM, SIGINT}) {
+        SCOPED_TRACE(::strsignal(signal));
+        PtyPeer peer;
+        TamrelProcess tamrel;
+        ASSERT_TRUE(tamrel.startOn(peer));
+        ASSERT_TRUE(waitForInitialQuery(peer, 30s)) << tamrel.output().toStdString();
+
+        // 7023.45 kHz is on 40 m and differs from the band's stored default.
+        peer.send("FA00007023450;");
+        peer.collectFor(1500ms);
+        peer.clear();
+        tamrel.terminate(signal);
+        // Collect while it ends, so its last words are heard.
+        QElapsedTimer clock;
+        clock.start();
+        while (tamrel.running() && clock.elapsed() < 15000) {
+            peer.collectFor(50ms);
+            tamrel.waitForExit(50ms);
+        }
+        ASSERT_FALSE(tamrel.running()) << "still running 15 s after the signal";
+        peer.collectFor(200ms);
+        EXPECT_EQ(tamrel.exitCode(), 0) << tamrel.output().toStdString();
+        // The poll may still go out until the port closes; of the panel's own
+        // commands these are the last.
+        EXPECT_EQ(withoutPolling(peer.commands()), (std::vector<std::string>{"RX", "KY @", "AI0"}))
+            << peer.raw();
+
+        RecordingPrompter prompter;
+        CRigControlRegistry registry(prompter, tamrel.settingsFile());
+        VfoMemory memory{};
+        registry.GetVfoFrequencies(memory);
+        EXPECT_EQ(memory[6].a, 7023450u);            // 40M VFOA Freq
+        EXPECT_EQ(memory[4], defaultVfoMemory()[4]); // 20 m was never tuned
+    }
+}
+
+TEST(TamrelProgram, ASignalDuringTheSplashOrWithABoxOpenEndsTheProgram) {
+    {
+        PtyPeer peer;
+        TamrelProcess tamrel;
+        ASSERT_TRUE(
+            tamrel.start({"--device", QString::fromStdString(peer.device()), "--report-startup"}));
+        peer.collectFor(1000ms); // the splash shows for 3 s
+        tamrel.terminate();
+        EXPECT_TRUE(tamrel.waitForExit(10s));
+        EXPECT_EQ(tamrel.exitCode(), 0) << tamrel.output().toStdString();
+        peer.collectFor(3500ms);
+        EXPECT_FALSE(tamrel.output().contains("window shown")) << tamrel.output().toStdString();
+        EXPECT_TRUE(peer.commands().empty()) << peer.raw(); // the panel never started
+    }
+    // A folder where the settings file belongs: a message box waits for a click.
     PtyPeer peer;
     TamrelProcess tamrel;
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(tamrel.settingsFile())));
     ASSERT_TRUE(tamrel.startOn(peer));
-    ASSERT_TRUE(waitForInitialQuery(peer, 30s)) << tamrel.output().toStdString();
-
-    // 7023.45 kHz is on 40 m and differs from the band's stored default.
-    peer.send("FA00007023450;");
-    peer.collectFor(1500ms);
+    peer.collectFor(2500ms);
+    ASSERT_TRUE(tamrel.running()) << tamrel.output().toStdString();
     tamrel.terminate();
-    // Collect while it ends, so its last words are heard.
-    QElapsedTimer clock;
-    clock.start();
-    while (tamrel.running() && clock.elapsed() < 15000) {
-        peer.collectFor(50ms);
-        tamrel.waitForExit(50ms);
-    }
-    ASSERT_FALSE(tamrel.running()) << "still running 15 s after SIGTERM";
-    peer.collectFor(200ms);
+    EXPECT_TRUE(tamrel.waitForExit(10s));
+    EXPECT_FALSE(tamrel.running());
     EXPECT_EQ(tamrel.exitCode(), 0) << tamrel.output().toStdString();
-    // The poll may still go out until the port closes; of the panel's own
-    // commands auto-information off is the last.
-    const auto sent = withoutPolling(peer.commands());
-    ASSERT_FALSE(sent.empty()) << peer.raw();
-    EXPECT_EQ(sent.back(), "AI0") << peer.raw();
-
-    RecordingPrompter prompter;
-    CRigControlRegistry registry(prompter, tamrel.settingsFile());
-    VfoMemory memory{};
-    registry.GetVfoFrequencies(memory);
-    EXPECT_EQ(memory[6].a, 7023450u);            // 40M VFOA Freq
-    EXPECT_EQ(memory[4], defaultVfoMemory()[4]); // 20 m was never tuned
 }
 
 TEST(TamrelProgram, WritesScreenshotOfSimulatedRadio) {

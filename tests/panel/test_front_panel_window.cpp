@@ -33,7 +33,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QLocalSocket>
 #include <QMenu>
@@ -530,6 +532,21 @@ TEST_F(FrontPanelWindow, QsoLoggingOpensFromTheMenuAndAltLAndLogsTheTransmitFreq
                                room.right() + 1 - qso.InfoWindow()->frameGeometry().width());
         return qso.InfoWindow()->pos() == QPoint(std::max(room.left(), x), dlg_->pos().y());
     }));
+
+    // A QSO the file refuses (a folder took its place): the exit question counts it.
+    const QString logFile = home.filePath("Tamrel.QSO.Log");
+    ASSERT_TRUE(QFile::remove(logFile));
+    ASSERT_TRUE(QDir().mkdir(logFile));
+    qobject_cast<QLineEdit*>(findControl(*qso.InfoWindow(), qsoctl::kHisCall))->setText("dl2ab");
+    QTest::mouseClick(findControl(*qso.InfoWindow(), qsoctl::kLogIt), Qt::LeftButton);
+    ASSERT_TRUE(pumpUntil([&] { return rows->rowCount() == 2; }));
+    prompter_.clear();
+    prompter_.setAnswer(false);
+    dlg_->ConfirmExit();
+    ASSERT_FALSE(prompter_.texts().empty());
+    EXPECT_TRUE(prompter_.texts().back().starts_with("1 QSO is not in the log file"))
+        << prompter_.texts().back();
+    EXPECT_TRUE(qso.Started());
 
     // The exit ends both threads.
     prompter_.setAnswer(true);

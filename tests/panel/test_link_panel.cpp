@@ -3,6 +3,8 @@
 #include "TestPanel.h"
 #include "panel/FrontPanelControls.h"
 #include "panel/KeyboardTuning.h"
+#include "panel/LinkWatch.h"
+#include "platform/Clock.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
 #include "support/PtyPeer.h"
@@ -78,6 +80,23 @@ TEST(LinkView, LampTooltipAndStatusLineFollowTheState) {
     EXPECT_EQ(m.View().vfoAText, kUnknownKHz);        // back, but not answered yet
     m.ApplyReply(ID_FA, "FA00007031000");
     EXPECT_EQ(m.View().vfoAText, "   7031.00");
+}
+
+TEST(LinkView, ARadioThatAnswersOnlyQuestionMarksIsNotLive) {
+    test::TestPanel m;
+    Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.Opened("/dev/ttyUSB0"); }));
+    for (int i = 0; i < 20; ++i)
+        m.ApplyReply(ID_NONE, "?");
+    EXPECT_EQ(m.radio.Link().State(), LinkState::Waiting);
+    EXPECT_EQ(m.View().linkLamp, colour::kLinkWaiting);
+    EXPECT_EQ(m.radio.UnreadReplies(), 0u); // a refusal is not garbled
+    m.ApplyReply(ID_NONE, "Q#");
+    m.ApplyReply(ID_MD, "MD");
+    m.ApplyReply(ID_FA, "FA0001406x000");
+    EXPECT_EQ(m.radio.UnreadReplies(), 3u);
+    m.ApplyReply(ID_FA, "FA00014060000");
+    EXPECT_EQ(m.radio.Link().State(), LinkState::Live);
+    EXPECT_EQ(m.radio.UnreadReplies(), 3u);
 }
 
 TEST(LinkView, ValuesShowAsDashesUntilSomethingSetsThem) {
@@ -180,4 +199,49 @@ TEST_F(TuningWire, StepsGoAsUpDownOrAsANewFrequency) {
     controls.OnTuneBy(10);
     EXPECT_EQ(model.View().statusText, "");
     EXPECT_EQ(Sent(), std::vector<std::string>{"UP1"});
+}
+
+TEST_F(TuningWire, TheWholeStateIsReadAgainNowAndThenAndSoonAfterAGarbledReply) {
+    ManualClock clock;
+    CLinkWatch watch(model.radio, clock, [] {});
+    watch.SetChannel(&channel);
+    int refreshes = 0;
+    watch.SetRefresh(
+        [&] {
+            ++refreshes;
+            model.ops.RefreshState();
+        },
+        20);
+    // A reply between ticks keeps the link live, as the status poll does.
+    auto tick = [&] {
+        model.ApplyReply(ID_BG, "BG05");
+        watch.Tick();
+    };
+    for (int i = 0; i < 19; ++i)
+        tick();
+    EXPECT_EQ(refreshes, 0);
+    tick();
+    EXPECT_EQ(refreshes, 1);
+    const std::vector<std::string> all = {"IF", "FA", "FB", "PA", "RA", "FW", "GT",
+                                          "KS", "PC", "SQ", "AN", "NB", "LK"};
+    auto read = [&] { // without the status poll between them
+        std::vector<std::string> t = peer.texts();
+        std::erase_if(t, [](const std::string& c) { return c == "DS" || c == "BG"; });
+        return t;
+    };
+    EXPECT_TRUE(
+        peer.collectUntil([](const auto& c) { return !c.empty() && c.back().text == "LK"; }));
+    EXPECT_EQ(read(), all);
+    peer.clear();
+
+    // A garbled mode: read again at the fifth tick since the last reading.
+    model.ApplyReply(ID_MD, "M\x7f");
+    for (int i = 0; i < 4; ++i)
+        tick();
+    EXPECT_EQ(refreshes, 1);
+    tick();
+    EXPECT_EQ(refreshes, 2);
+    EXPECT_TRUE(
+        peer.collectUntil([](const auto& c) { return !c.empty() && c.back().text == "LK"; }));
+    EXPECT_EQ(read(), all);
 }

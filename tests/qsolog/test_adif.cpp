@@ -96,10 +96,10 @@ TEST_F(AdifWrite, ModesSidebandsAndReverseModes) {
 TEST_F(AdifWrite, NonAsciiTextsAreWholeForByteAndCharacterCountingReaders) {
     QSORecord r = normalQso("XX0XX", local(2003, 12, 5, 14, 2, 9));
     r.name = "J\xC3\xBCrgen";     // UTF-8: 7 bytes, 6 characters
-    r.qth = "K\xF6ln";            // Latin-1, written as UTF-8
+    r.qth = "K\xF6ln\x80";        // Windows-1252 (euro sign), written as UTF-8
     r.comment = "\xE2\x82\xAC 5"; // euro sign: 5 bytes, 3 characters
     const std::string b = body(writeAdif({&r, 1}, options(), 0).text);
-    EXPECT_NE(b.find("<NAME:7>J\xC3\xBCrgen  <QTH:5>K\xC3\xB6ln  "), std::string::npos);
+    EXPECT_NE(b.find("<NAME:7>J\xC3\xBCrgen  <QTH:8>K\xC3\xB6ln\xE2\x82\xAC "), std::string::npos);
     EXPECT_NE(b.find("<COMMENT:5>\xE2\x82\xAC 5   <QSL_SENT"), std::string::npos);
     EXPECT_EQ(b.find("_INTL"), std::string::npos);
     const AdifData d = readAdif(b);

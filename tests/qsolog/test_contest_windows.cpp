@@ -183,10 +183,12 @@ TEST_F(ContestWindows, LogItClearSetMacroAndKeysOfTheContestWindow) {
     call->setFocus();
     QTest::keyClicks(call, "AB;C" + QString(15, 'x'));
     EXPECT_EQ(call->text(), "ABC" + QString(15, 'x')); // 18 bytes
-    call->insert(QString::fromUtf8("\u00e9"));         // two more would be 20
+    call->insert(QString::fromUtf8("\u0416"));         // two more in UTF-8 would be 20
     EXPECT_EQ(call->text(), "ABC" + QString(15, 'x'));
+    call->insert(QString::fromUtf8("\u00e9")); // one byte in Windows-1252
+    EXPECT_EQ(call->text(), "ABC" + QString(15, 'x') + QString::fromUtf8("\u00e9"));
     call->insert("y");
-    EXPECT_EQ(call->text(), "ABC" + QString(15, 'x') + "y");
+    EXPECT_EQ(call->text(), "ABC" + QString(15, 'x') + QString::fromUtf8("\u00e9"));
     edit(qsoctl::kContestExchange)->setText(QString(90, '5'));
     EXPECT_EQ(edit(qsoctl::kContestExchange)->text().size(), 79);
 

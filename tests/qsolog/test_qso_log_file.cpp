@@ -3,6 +3,8 @@
 
 #include "LogFileFixture.h"
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace tamrel;
@@ -230,10 +232,11 @@ TEST_F(LogFile, FailedWritesAreToldAndLoseNothing) {
     EXPECT_EQ(log_->records().size(), 1u);
     EXPECT_EQ(log_->rewrite().status, Status::Failed);
 
+    // The next QSO takes the one left out with it.
     std::filesystem::remove(home_);
-    EXPECT_TRUE(log_->add(qso("BB2BB")).written());
-    EXPECT_TRUE(log_->unsaved()); // AA1AA is still only listed
-    EXPECT_TRUE(log_->rewrite().written());
+    w = log_->add(qso("BB2BB"));
+    EXPECT_TRUE(w.written());
+    EXPECT_TRUE(w.wholeList);
     EXPECT_FALSE(log_->unsaved());
     EXPECT_EQ(read(inHome("Tamrel.QSO.Log")), line(qso("AA1AA"), 1) + line(qso("BB2BB"), 2));
 
@@ -258,6 +261,32 @@ TEST_F(LogFile, FailedWritesAreToldAndLoseNothing) {
     EXPECT_EQ(log_->rewrite(root_ + "/blocked/x.QSO.Log").status, Status::Failed);
     EXPECT_EQ(log_->name(), "Tamrel.QSO.Log");
     EXPECT_EQ(currentNameSetting(), "Tamrel.QSO.Log");
+}
+
+TEST_F(LogFile, AFullDiskOnTheFirstQsoOfANewLogLosesNoLaterQso) {
+    log_->load(std::nullopt, 0, true);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit full = old;
+    full.rlim_cur = 10; // less than a line: the disk is full
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+    LogWrite w = log_->add(qso("AA1AA"));
+    EXPECT_EQ(w.status, Status::Failed);
+    w = log_->add(qso("BB2BB"));
+    EXPECT_EQ(w.status, Status::Failed) << w.message;
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")), ""); // no torn line
+    EXPECT_TRUE(log_->unsaved());
+
+    // Space again: the next QSO brings the ones left out with it.
+    w = log_->add(qso("CC3CC"));
+    EXPECT_TRUE(w.written()) << w.message;
+    EXPECT_TRUE(w.wholeList);
+    EXPECT_FALSE(log_->unsaved());
+    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")),
+              line(qso("AA1AA"), 1) + line(qso("BB2BB"), 2) + line(qso("CC3CC"), 3));
+    EXPECT_FALSE(log_->add(qso("DD4DD")).wholeList); // appended again
 }
 
 TEST_F(LogFile, NamesOver79BytesAreRefusedNotCut) {

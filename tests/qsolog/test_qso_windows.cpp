@@ -506,6 +506,30 @@ TEST_F(EditQsoDialog, SpinsWrapAndModifyTakesTheBandFromTheFrequency) {
     EXPECT_EQ(dialog.modified()->frequency, 7012345);
 }
 
+TEST_F(EditQsoDialog, EightBitTextsShowAsWrittenAndKeepTheirBytesUnlessChanged) {
+    QSORecord r = normalQso("K1A", local(2024, 6, 1, 10, 0, 0));
+    r.name = "Jos\xE9";           // Windows-1252, from an old log
+    r.qth = "Z\xC3\xBCrich";      // UTF-8
+    r.comment = "\x81\x80\x9F x"; // 0x81 has no character; euro; Y with diaeresis
+    {
+        CEditQSODlg dialog(r, defaultBandTable(), prompter_);
+        EXPECT_EQ(control<QLineEdit>(&dialog, qsoctl::kName)->text(), QStringLiteral("Jos\u00E9"));
+        EXPECT_EQ(control<QLineEdit>(&dialog, qsoctl::kQth)->text(), QStringLiteral("Z\u00FCrich"));
+        click(&dialog, qsoctl::kModify);
+        ASSERT_TRUE(dialog.modified());
+        EXPECT_EQ(dialog.modified()->name, r.name);
+        EXPECT_EQ(dialog.modified()->qth, r.qth);
+        EXPECT_EQ(dialog.modified()->comment, r.comment);
+    }
+    CEditQSODlg dialog(r, defaultBandTable(), prompter_);
+    control<QLineEdit>(&dialog, qsoctl::kName)->setText(QStringLiteral("Jos\u00E9 \u20AC"));
+    control<QLineEdit>(&dialog, qsoctl::kQth)->setText(QStringLiteral("\u041C\u0438\u0440"));
+    click(&dialog, qsoctl::kModify);
+    ASSERT_TRUE(dialog.modified());
+    EXPECT_EQ(dialog.modified()->name, "Jos\xE9 \x80");            // Windows-1252
+    EXPECT_EQ(dialog.modified()->qth, "\xD0\x9C\xD0\xB8\xD1\x80"); // none there: UTF-8
+}
+
 TEST_F(EditQsoDialog, ADateThatDoesNotExistIsRefused) {
     CEditQSODlg dialog(normalQso("K1A", local(2024, 2, 1, 10, 0, 0)), defaultBandTable(),
                        prompter_);

@@ -101,6 +101,14 @@ TEST_F(ControlServerTest, PrivateFolderAndSocketModes) {
     blocker.close();
     EXPECT_FALSE(server_.listen());
     EXPECT_TRUE(QFileInfo::exists(server_.socketPath()));
+
+    // A folder others could write is refused, not repaired: a socket in it may be theirs.
+    ASSERT_TRUE(blocker.remove());
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
+    EXPECT_FALSE(server_.listen());
+    EXPECT_TRUE(server_.errorString().contains("others can put a socket in it"))
+        << server_.errorString().toStdString();
+    EXPECT_EQ(modeOf(folder), 0777u);
 }
 
 TEST_F(ControlServerTest, FramesReachTheOwnerAndAnswersTheRegisteredPeer) {

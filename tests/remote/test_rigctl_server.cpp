@@ -11,7 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace tamrel;
@@ -129,6 +135,14 @@ TEST_F(RigctlServerTest, BadInputClosesThatConnectionOnly) {
     EXPECT_EQ(Ask(*edge, QByteArray(RigctlServer::kMaxLine - 1, ' ') + "f\n", 1), "28060000\n");
     // Valid UTF-8 is taken (and answered as an unknown command).
     EXPECT_EQ(Ask(*edge, "\\g\xc3\xa9t\n", 1), "RPRT -1\n");
+    // Lines answered before a bad byte in the same read still get their answers.
+    QByteArray got;
+    edge->write(QByteArray("f\nv\n\0", 5));
+    EXPECT_TRUE(waitUntil([&] {
+        got += edge->readAll();
+        return edge->state() == QAbstractSocket::UnconnectedState;
+    }));
+    EXPECT_EQ(got, "28060000\nVFOA\n");
 }
 
 TEST_F(RigctlServerTest, AClientThatKeyedAndVanishedLeavesTheTransmitterUnkeyed) {
@@ -167,6 +181,110 @@ TEST_F(RigctlServerTest, AClientThatKeyedAndVanishedLeavesTheTransmitterUnkeyed)
     polite->abort();
     ASSERT_TRUE(waitUntil([&] { return server.connectionCount() == 0; }));
     EXPECT_EQ(changes, 4);
+
+    // Only the client that keyed last has its end unkey: another that keyed
+    // earlier and dies leaves the transmission alone.
+    auto first = Connect();
+    auto second = Connect();
+    EXPECT_EQ(Ask(*first, "T 1\n", 1), "RPRT 0\n");
+    EXPECT_EQ(Ask(*second, "T 1\n", 1), "RPRT 0\n");
+    first->abort();
+    ASSERT_TRUE(waitUntil([&] { return server.connectionCount() == 1; }));
+    EXPECT_TRUE(model.PttKeyed());
+    second->abort();
+    ASSERT_TRUE(waitUntil([&] { return server.connectionCount() == 0; }));
+    EXPECT_FALSE(model.PttKeyed());
+}
+
+TEST_F(RigctlServerTest, AKeyedClientThatFallsSilentIsUnkeyedAndStaysConnected) {
+    model.ApplyReply(ID_MD, "MD2");
+    server.setKeyedSilenceTimeout(std::chrono::milliseconds(1000));
+    QStringList unkeyed;
+    QObject::connect(&server, &RigctlServer::clientUnkeyed,
+                     [&](RigctlServer::ConnectionId, const QString& peer) { unkeyed << peer; });
+    auto hung = Connect();
+    auto other = Connect();
+    EXPECT_EQ(Ask(*hung, "T 1\n", 1), "RPRT 0\n");
+    // Another client talking does not keep the hung one's transmission alive.
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(Ask(*other, "t\n", 1), "1\n");
+        EXPECT_TRUE(model.PttKeyed()) << i;
+    }
+    EXPECT_TRUE(waitUntil([&] { return !model.PttKeyed(); }));
+    EXPECT_EQ(unkeyed.size(), 1);
+    EXPECT_EQ(server.connectionCount(), 2u);
+}
+
+TEST_F(RigctlServerTest, ConnectionsBeyondTheCapAreClosedAtOnce) {
+    server.setMaxConnections(3);
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    for (int i = 0; i < 3; ++i)
+        clients.push_back(Connect());
+    ASSERT_TRUE(waitUntil([&] { return server.connectionCount() == 3; }));
+    auto extra = Connect();
+    EXPECT_TRUE(Closed(*extra));
+    EXPECT_EQ(server.refusedCount(), 1u);
+    clients[0]->abort();
+    ASSERT_TRUE(waitUntil([&] { return server.connectionCount() == 2; }));
+    auto next = Connect();
+    EXPECT_EQ(Ask(*next, "v\n", 1), "VFOA\n");
+}
+
+// 1,100 clients against a process limited to 1,024 descriptors: the cap
+// keeps descriptors for files, and the server neither spins nor stops.
+TEST_F(RigctlServerTest, ElevenHundredClientsLeaveDescriptorsAndTheCpuAlone) {
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+    if (old.rlim_max < 1200)
+        GTEST_SKIP() << "the hard descriptor limit is below 1200";
+    const quint16 port = server.port();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        rlimit more = old;
+        more.rlim_cur = 1200;
+        ::setrlimit(RLIMIT_NOFILE, &more);
+        std::vector<int> fds;
+        for (int i = 0; i < 1100; ++i) {
+            // Not blocking: the connects must not wait for the server's accepts.
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            sockaddr_in to{};
+            to.sin_family = AF_INET;
+            to.sin_port = htons(port);
+            to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            if (fd >= 0)
+                (void)::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to);
+            fds.push_back(fd);
+        }
+        ::sleep(4);
+        ::_exit(0);
+    }
+    rlimit limited = old;
+    limited.rlim_cur = 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limited), 0);
+    rusage before{};
+    ::getrusage(RUSAGE_SELF, &before);
+    waitUntil([] { return false; }, 2500);
+    rusage after{};
+    ::getrusage(RUSAGE_SELF, &after);
+    const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC); // a file the user keeps
+    EXPECT_GE(fd, 0);
+    if (fd >= 0)
+        ::close(fd);
+    EXPECT_LE(server.connectionCount(), RigctlServer::kMaxConnections);
+    EXPECT_GT(server.refusedCount(), 0u);
+    const auto cpu = [](const rusage& u) {
+        return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+               double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    };
+    // Serving 1,100 connects takes a fraction of that; a retry loop takes all of it.
+    EXPECT_LT(cpu(after) - cpu(before), 2.0);
+    int status = 0;
+    EXPECT_TRUE(waitUntil([&] { return ::waitpid(child, &status, WNOHANG) == child; }, 15000));
+    ::setrlimit(RLIMIT_NOFILE, &old);
+    ASSERT_TRUE(waitUntil([&] { return server.connectionCount() == 0; }, 10000));
+    auto next = Connect();
+    EXPECT_EQ(Ask(*next, "v\n", 1), "VFOA\n");
 }
 
 TEST_F(RigctlServerTest, SilentClientIsDroppedAndTheServerGoesOn) {
@@ -214,6 +332,11 @@ TEST(RigctlEndpoint, AddressAndPortAsWritten) {
     e = ParseRigctlEndpoint("[::1]:4533");
     ASSERT_TRUE(e);
     EXPECT_EQ(e->address, QHostAddress(QHostAddress::LocalHostIPv6));
+    e = ParseRigctlEndpoint("localhost:4534");
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->address, QHostAddress(QHostAddress::LocalHost));
+    EXPECT_FALSE(ReachableFromOutside(e->address));
+    EXPECT_TRUE(ReachableFromOutside(QHostAddress(QHostAddress::AnyIPv4)));
     for (const char* bad : {"", "0", "65536", "host:", "nohost:4532", "12ab", "1.2.3:4532"})
         EXPECT_FALSE(ParseRigctlEndpoint(bad)) << bad;
 }

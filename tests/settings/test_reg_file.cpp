@@ -101,6 +101,17 @@ TEST(RegFile, LeavesOutBadLinesAndReadsTheRest) {
     ASSERT_EQ(end.problems.size(), 1u);
     EXPECT_EQ(end.problems[0].line, 3);
     EXPECT_EQ(end.problems[0].message, "continuation at the end of the file");
+    // A write cut short: the last line's value lacks its end, and is not taken.
+    for (const char* cut : {"\"a\"=dword:009", "\"a\"=hex:12,c"}) {
+        ParseResult r = parse(head + "\"z\"=dword:00000007\n" + cut);
+        ASSERT_EQ(r.problems.size(), 1u) << cut;
+        EXPECT_EQ(r.problems[0].line, 4) << cut;
+        EXPECT_EQ(r.problems[0].message, "the file ends inside this value");
+        EXPECT_FALSE(r.doc.at({"A", "B"}).count("a")) << cut;
+    }
+    // Whole values need no line end; short dwords a person wrote are taken.
+    EXPECT_TRUE(parse(head + "\"a\"=dword:00000009").ok());
+    EXPECT_TRUE(parse(head + "\"a\"=dword:9\n").ok());
 }
 
 TEST(RegFile, AKeyLineLeftOutTakesItsValuesWithItAndSaysHowMany) {

@@ -199,7 +199,7 @@ TEST_F(Registry, VfoFrequenciesAndMemoryKeys) {
 
     vfo[6] = {7030000, 7040500};
     vfo[0].b = 28500000;
-    r.SetVfoFrequencies(vfo);
+    EXPECT_TRUE(r.SetVfoFrequencies(vfo));
     EXPECT_EQ(stored("VFO Frequencies", "40M VFOA Freq"), Value::ofDword(7030000));
     EXPECT_EQ(stored("VFO Frequencies", "40M VFOB Freq"), Value::ofDword(7040500));
     VfoMemory back{};

@@ -147,7 +147,11 @@ TEST_F(RegistryFailures, UnreadableFileTakesTheReadErrorPathAndIsNeverWritten) {
         const SystemConfig before = config;
         r.GetSystemConfig(config);
         EXPECT_EQ(config, before);
-        EXPECT_EQ(prompter_.texts(), kSystemConfigReadErrors);
+        // One message naming the file, not one per value.
+        const std::vector<std::string> once = {
+            "The settings file " + file_ +
+            " cannot be read (it is a folder): the defaults are used and no setting is saved."};
+        EXPECT_EQ(prompter_.texts(), once);
         EXPECT_EQ(*r.GetMacroVariable(1), "c");
 
         CommPortSettings port{2, 1200, 1, 1, "/dev/x"};
@@ -164,7 +168,7 @@ TEST_F(RegistryFailures, UnreadableFileTakesTheReadErrorPathAndIsNeverWritten) {
         uint8_t range = 3;
         r.GetTuningRange(range);
         EXPECT_EQ(range, 3);
-        EXPECT_EQ(prompter_.texts().back(), "Unable To Read Selected Tuning Range!");
+        EXPECT_EQ(prompter_.texts(), once);
 
         (void)r.SetSystemConfig(config);
         (void)r.SetCommPort(port);
@@ -173,6 +177,17 @@ TEST_F(RegistryFailures, UnreadableFileTakesTheReadErrorPathAndIsNeverWritten) {
         EXPECT_TRUE(std::filesystem::is_empty(file_));
         EXPECT_FALSE(std::filesystem::exists(file_ + ".bad"));
     }
+    // An empty file is made anew, and that is said.
+    std::filesystem::remove(file_);
+    std::ofstream{file_};
+    prompter_.clear();
+    CRigControlRegistry r(prompter_);
+    SystemConfig config;
+    r.GetSystemConfig(config);
+    EXPECT_EQ(config.callsign, "ZZ9ZZ");
+    EXPECT_EQ(prompter_.texts(),
+              std::vector<std::string>{"The settings file " + file_ +
+                                       " was empty: it is made anew with the default settings."});
 }
 
 TEST_F(RegistryFailures, AnsiTextSurvivesARunByteForByte) {
@@ -264,9 +279,13 @@ TEST_F(RegistryFailures, UnwritableStoreKeepsThePreviousFile) {
     CRigControlRegistry r(prompter_);
     SystemConfig config;
     r.GetSystemConfig(config);
+    VfoMemory vfo{};
+    r.GetVfoFrequencies(vfo);
     const std::string before = fileBytes();
     {
         test::FileSizeLimit full(16);
+        vfo[6].a = 7023450;
+        EXPECT_FALSE(r.SetVfoFrequencies(vfo)); // the caller says so
         config.callsign = "K1ABC";
         (void)r.SetSystemConfig(config);
         (void)r.SetCommPort({2, 9600, 0, 1, ""});

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalSocket>
@@ -93,6 +94,16 @@ std::span<const uint8_t> bytesOf(const std::string& text) {
 
 // Connected socket, or nothing after telling the user why.
 bool connectTo(QLocalSocket& socket, const QString& path) {
+    // Frames (CW text among them) go only to a socket nobody else can have put there.
+    const QString folder = QFileInfo(path).absolutePath();
+    if (const std::string why = QFileInfo::exists(folder)
+                                    ? paths::privateFolderProblem(folder.toStdString())
+                                    : std::string();
+        !why.empty()) {
+        std::fprintf(stderr, "tamrel-ctl: refusing the socket %s: %s\n", qPrintable(path),
+                     why.c_str());
+        return false;
+    }
     socket.connectToServer(path);
     if (socket.waitForConnected(kConnectMs))
         return true;
