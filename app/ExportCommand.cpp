@@ -2,7 +2,7 @@
 #include "tamrel_version.h"
 
 #include "platform/Prompter.h"
-#include "qsolog/CCabrilloExportDlg.h"
+#include "qsolog/CabrilloExportDialog.h"
 #include "qsolog/LogInterchange.h"
 #include "settings/CRigControlRegistry.h"
 
@@ -82,7 +82,7 @@ int exportCabrillo() {
     CabrilloSettings answers;
     registry.GetCabrilloSettings(answers);
 
-    CCabrilloExportDlg dialog(answers);
+    CabrilloExportDialog dialog(answers);
     if (dialog.exec() != QDialog::Accepted) {
         std::fprintf(stderr, "Cancelled; nothing is written.\n");
         return 1;

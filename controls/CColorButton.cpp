@@ -20,18 +20,18 @@ void frame(QPainter& p, const QRect& r, const QColor& topLeft, const QColor& bot
 } // namespace
 
 CColorButton::CColorButton(const QString& text, QWidget* parent)
-    : QPushButton(text, parent), m_caption(palette().color(QPalette::ButtonText)),
-      m_face(palette().color(QPalette::Button)), m_pressedFace(m_face) {
+    : QPushButton(text, parent), caption_(palette().color(QPalette::ButtonText)),
+      face_(palette().color(QPalette::Button)), pressedFace_(face_) {
     tamrel::InstallAccessibleControls();
 }
 
 void CColorButton::setColours(const QColor& caption, const QColor& face) {
     const QColor pressed = palette().color(QPalette::Button);
-    if (caption == m_caption && face == m_face && pressed == m_pressedFace)
+    if (caption == caption_ && face == face_ && pressed == pressedFace_)
         return;
-    m_caption = caption;
-    m_face = face;
-    m_pressedFace = pressed;
+    caption_ = caption;
+    face_ = face;
+    pressedFace_ = pressed;
     update();
 }
 
@@ -45,7 +45,7 @@ void CColorButton::paintEvent(QPaintEvent*) {
     const bool pressed = isDown();
 
     QRect r = rect();
-    p.fillRect(r, pressed ? m_pressedFace : m_face);
+    p.fillRect(r, pressed ? pressedFace_ : face_);
 
     if (pressed) {
         frame(p, r.adjusted(0, 0, -1, -1), darkShadow, darkShadow);
@@ -70,7 +70,7 @@ void CColorButton::paintEvent(QPaintEvent*) {
         p.drawText(textRect.translated(1, 1), Qt::AlignCenter, text());
         p.setPen(QColor::fromRgba(kDisabledText));
     } else {
-        p.setPen(m_caption);
+        p.setPen(caption_);
     }
     p.drawText(textRect, Qt::AlignCenter, text());
 
@@ -78,7 +78,7 @@ void CColorButton::paintEvent(QPaintEvent*) {
         QStyleOptionFocusRect opt;
         opt.initFrom(this);
         opt.rect = r.adjusted(1, 1, -1, -1);
-        opt.backgroundColor = m_face;
+        opt.backgroundColor = face_;
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &opt, &p, this);
     }
 }

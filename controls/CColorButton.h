@@ -13,8 +13,8 @@ public:
 
     // Stores both colours and re-reads the pressed face colour; repaints only on change.
     void setColours(const QColor& caption, const QColor& face);
-    QColor captionColour() const { return m_caption; }
-    QColor faceColour() const { return m_face; }
+    QColor captionColour() const { return caption_; }
+    QColor faceColour() const { return face_; }
 
     // Colours of the disabled caption: a white relief one pixel down-right under grey text.
     static constexpr QRgb kDisabledRelief = 0xffffffff;
@@ -24,7 +24,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QColor m_caption;
-    QColor m_face;
-    QColor m_pressedFace;
+    QColor caption_;
+    QColor face_;
+    QColor pressedFace_;
 };

@@ -42,10 +42,10 @@ QColor CEditEx::setTextColour(const QColor& colour) {
 void CEditEx::keyPressEvent(QKeyEvent* event) {
     const QString text = event->text();
     const bool typed = !text.isEmpty() && text.at(0).isPrint();
-    if (typed && m_filter) {
+    if (typed && filter_) {
         for (const QChar ch : text) {
-            if (!m_filter(ch)) {
-                ++m_refused;
+            if (!filter_(ch)) {
+                ++refused_;
                 QApplication::beep();
                 event->accept();
                 return;
@@ -56,8 +56,8 @@ void CEditEx::keyPressEvent(QKeyEvent* event) {
 }
 
 void CEditEx::contextMenuEvent(QContextMenuEvent* event) {
-    if (m_menu) {
-        m_menu->exec(event->globalPos());
+    if (menu_) {
+        menu_->exec(event->globalPos());
         event->accept();
         return;
     }

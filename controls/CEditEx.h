@@ -25,17 +25,17 @@ public:
     QColor textColour() const;
 
     // The menu shown on right-click; it stays owned by the caller. Null = default menu.
-    void setContextMenu(QMenu* menu) { m_menu = menu; }
-    void setCharFilter(CharFilter filter) { m_filter = std::move(filter); }
+    void setContextMenu(QMenu* menu) { menu_ = menu; }
+    void setCharFilter(CharFilter filter) { filter_ = std::move(filter); }
 
-    int refusedChars() const { return m_refused; }
+    int refusedChars() const { return refused_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    QPointer<QMenu> m_menu;
-    CharFilter m_filter;
-    int m_refused = 0;
+    QPointer<QMenu> menu_;
+    CharFilter filter_;
+    int refused_ = 0;
 };

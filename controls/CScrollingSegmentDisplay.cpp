@@ -6,38 +6,38 @@
 
 CScrollingSegmentDisplay::CScrollingSegmentDisplay(const QString& caption, QWidget* parent)
     : CSegmentDisplay(caption, parent) {
-    m_timer.setInterval(kDefaultIntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, &CScrollingSegmentDisplay::scrollStep);
-    setText(m_scroll.shown());
+    timer_.setInterval(kDefaultIntervalMs);
+    connect(&timer_, &QTimer::timeout, this, &CScrollingSegmentDisplay::scrollStep);
+    setText(scroll_.shown());
 }
 
 void CScrollingSegmentDisplay::setMessage(const QString& message) {
-    m_scroll.setMessage(message);
-    setText(m_scroll.shown());
+    scroll_.setMessage(message);
+    setText(scroll_.shown());
 }
 
 void CScrollingSegmentDisplay::setVisibleWidth(int chars) {
-    m_scroll.setWidth(chars);
-    setText(m_scroll.shown());
+    scroll_.setWidth(chars);
+    setText(scroll_.shown());
 }
 
 void CScrollingSegmentDisplay::setScrollInterval(int ms) {
-    m_timer.setInterval(std::max(ms, kMinIntervalMs));
-    if (m_scrolling)
-        m_timer.start(); // restart with the new interval
+    timer_.setInterval(std::max(ms, kMinIntervalMs));
+    if (scrolling_)
+        timer_.start(); // restart with the new interval
 }
 
 void CScrollingSegmentDisplay::setScrolling(bool on) {
-    m_scrolling = on;
-    if (on && !m_timer.isActive())
-        m_timer.start();
+    scrolling_ = on;
+    if (on && !timer_.isActive())
+        timer_.start();
     else if (!on)
-        m_timer.stop();
+        timer_.stop();
 }
 
 void CScrollingSegmentDisplay::scrollStep() {
-    if (!m_scrolling)
+    if (!scrolling_)
         return;
-    m_scroll.step();
-    setText(m_scroll.shown());
+    scroll_.step();
+    setText(scroll_.shown());
 }

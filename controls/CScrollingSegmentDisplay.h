@@ -16,20 +16,20 @@ public:
     explicit CScrollingSegmentDisplay(const QString& caption = {}, QWidget* parent = nullptr);
 
     void setMessage(const QString& message);
-    QString message() const { return m_scroll.message(); }
+    QString message() const { return scroll_.message(); }
     void setVisibleWidth(int chars); // negative ignored
-    int visibleWidth() const { return m_scroll.width(); }
+    int visibleWidth() const { return scroll_.width(); }
     void setScrollInterval(int ms); // at least kMinIntervalMs; restarts the timer
-    int scrollInterval() const { return m_timer.interval(); }
+    int scrollInterval() const { return timer_.interval(); }
     void setScrolling(bool on);
-    bool isScrolling() const { return m_scrolling; }
-    bool isTimerActive() const { return m_timer.isActive(); }
+    bool isScrolling() const { return scrolling_; }
+    bool isTimerActive() const { return timer_.isActive(); }
 
     // One scroll tick: what the timer calls.
     void scrollStep();
 
 private:
-    tamrel::ScrollText m_scroll;
-    QTimer m_timer;
-    bool m_scrolling = false;
+    tamrel::ScrollText scroll_;
+    QTimer timer_;
+    bool scrolling_ = false;
 };

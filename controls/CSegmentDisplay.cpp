@@ -22,50 +22,50 @@ CSegmentDisplay::CSegmentDisplay(const QString& caption, QWidget* parent) : QWid
 }
 
 void CSegmentDisplay::setText(const QString& text) {
-    if (text == m_text)
+    if (text == text_)
         return;
-    m_text = text;
+    text_ = text;
     relayout();
     requestRepaint();
 }
 
 void CSegmentDisplay::setColours(const QColor& off, const QColor& on) {
-    if (off == m_off && on == m_on)
+    if (off == off_ && on == on_)
         return;
-    m_off = off;
-    m_on = on;
+    off_ = off;
+    on_ = on;
     requestRepaint();
 }
 
 void CSegmentDisplay::setBackgroundColour(const QColor& colour) {
-    if (colour == m_background)
+    if (colour == background_)
         return;
-    m_background = colour;
+    background_ = colour;
     requestRepaint();
 }
 
 bool CSegmentDisplay::modifyStyle(unsigned clear, unsigned set) {
     if (clear & set)
         return false;
-    m_style = (m_style & ~clear) | set;
+    style_ = (style_ & ~clear) | set;
     relayout();
     requestRepaint();
     return true;
 }
 
 void CSegmentDisplay::requestRepaint() {
-    ++m_repaints;
+    ++repaints_;
     update();
 }
 
 void CSegmentDisplay::relayout() {
     // A text of "?" stands for the control's own caption.
-    const QString shown = m_text == QLatin1String("?") ? accessibleName() : m_text;
-    m_cells = layoutGlyphs(glyphsFor(shown.toUpper(), m_style), height(), m_style);
-    if (m_style & kShaped) {
+    const QString shown = text_ == QLatin1String("?") ? accessibleName() : text_;
+    cells_ = layoutGlyphs(glyphsFor(shown.toUpper(), style_), height(), style_);
+    if (style_ & kShaped) {
         // The display keeps only the strip its cells cover; the parent shows around it.
         QRegion region;
-        for (const Cell& cell : m_cells)
+        for (const Cell& cell : cells_)
             region += cell.box.toAlignedRect();
         setMask(region.isEmpty() ? QRegion(0, 0, 1, 1) : region);
     } else if (!mask().isEmpty()) {
@@ -74,8 +74,8 @@ void CSegmentDisplay::relayout() {
 }
 
 QSize CSegmentDisplay::sizeHint() const {
-    const QString shown = m_text.isEmpty() ? QStringLiteral("8") : m_text;
-    const double w = layoutWidth(glyphsFor(shown, m_style), kDefaultHeight, m_style);
+    const QString shown = text_.isEmpty() ? QStringLiteral("8") : text_;
+    const double w = layoutWidth(glyphsFor(shown, style_), kDefaultHeight, style_);
     return {int(w) + 1, kDefaultHeight};
 }
 
@@ -86,21 +86,21 @@ void CSegmentDisplay::resizeEvent(QResizeEvent* event) {
 
 void CSegmentDisplay::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), m_background);
-    const bool smooth = m_style & kSmooth;
-    const bool showUnlit = m_style & kShowUnlit;
+    p.fillRect(rect(), background_);
+    const bool smooth = style_ & kSmooth;
+    const bool showUnlit = style_ & kShowUnlit;
     p.setRenderHint(QPainter::Antialiasing, smooth);
-    const QPen onPen = smooth ? QPen(blend(m_on, m_background), 0.5) : QPen(Qt::NoPen);
-    const QPen offPen = smooth ? QPen(blend(m_off, m_background), 0.5) : QPen(Qt::NoPen);
+    const QPen onPen = smooth ? QPen(blend(on_, background_), 0.5) : QPen(Qt::NoPen);
+    const QPen offPen = smooth ? QPen(blend(off_, background_), 0.5) : QPen(Qt::NoPen);
 
-    for (const Cell& cell : m_cells) {
+    for (const Cell& cell : cells_) {
         const bool separator = segmentCount(cell.glyph.kind) == 0;
         for (size_t bit = 0; bit < cell.segments.size(); ++bit) {
             const bool lit = separator || (cell.glyph.mask >> bit) & 1u;
             if (!lit && !showUnlit)
                 continue;
             p.setPen(lit ? onPen : offPen);
-            p.setBrush(lit ? m_on : m_off);
+            p.setBrush(lit ? on_ : off_);
             p.drawPolygon(cell.segments[bit]);
         }
     }

@@ -15,20 +15,20 @@ public:
     explicit CSegmentDisplay(const QString& caption = {}, QWidget* parent = nullptr);
 
     void setText(const QString& text);
-    QString text() const { return m_text; }
+    QString text() const { return text_; }
     void setColours(const QColor& off, const QColor& on);
-    QColor offColour() const { return m_off; }
-    QColor onColour() const { return m_on; }
+    QColor offColour() const { return off_; }
+    QColor onColour() const { return on_; }
     void setBackgroundColour(const QColor& colour);
-    QColor backgroundColour() const { return m_background; }
+    QColor backgroundColour() const { return background_; }
 
     // Fails (and changes nothing) when a flag is both to be cleared and to be set.
     bool modifyStyle(unsigned clear, unsigned set);
-    unsigned style() const { return m_style; }
+    unsigned style() const { return style_; }
 
-    const std::vector<tamrel::segments::Cell>& cells() const { return m_cells; }
+    const std::vector<tamrel::segments::Cell>& cells() const { return cells_; }
     // How many repaints the display has asked for; tests use it to see that nothing was redrawn.
-    int repaintRequests() const { return m_repaints; }
+    int repaintRequests() const { return repaints_; }
 
     QSize sizeHint() const override;
 
@@ -40,11 +40,11 @@ private:
     void relayout();
     void requestRepaint();
 
-    QString m_text;
-    QColor m_off{0, 52, 0};
-    QColor m_on{0, 255, 0};
-    QColor m_background{Qt::black};
-    unsigned m_style = tamrel::segments::kDefaultStyle;
-    std::vector<tamrel::segments::Cell> m_cells; // laid out on change and on resize
-    int m_repaints = 0;
+    QString text_;
+    QColor off_{0, 52, 0};
+    QColor on_{0, 255, 0};
+    QColor background_{Qt::black};
+    unsigned style_ = tamrel::segments::kDefaultStyle;
+    std::vector<tamrel::segments::Cell> cells_; // laid out on change and on resize
+    int repaints_ = 0;
 };

@@ -14,8 +14,8 @@ constexpr int kIconGap = 2;
 } // namespace
 
 CShadedButton::CShadedButton(const QString& text, QWidget* parent, Kind kind)
-    : QAbstractButton(parent), m_kind(Kind::Push),
-      m_textColour(palette().color(QPalette::ButtonText)) {
+    : QAbstractButton(parent), kind_(Kind::Push),
+      textColour_(palette().color(QPalette::ButtonText)) {
     tamrel::InstallAccessibleControls();
     setText(text);
     setAccessibleName(text);
@@ -25,25 +25,25 @@ CShadedButton::CShadedButton(const QString& text, QWidget* parent, Kind kind)
 }
 
 void CShadedButton::setKind(Kind kind) {
-    m_kind = kind;
+    kind_ = kind;
     setCheckable(kind != Kind::Push);
 }
 
 void CShadedButton::setFlat(bool flat) {
-    if (flat != m_flat) {
-        m_flat = flat;
+    if (flat != flat_) {
+        flat_ = flat;
         update();
     }
 }
 
 void CShadedButton::setBorderWidth(int width) {
-    m_border = std::max(0, width);
+    border_ = std::max(0, width);
     placeIcon();
     update();
 }
 
 void CShadedButton::setTextAlignment(Qt::Alignment alignment) {
-    m_align = alignment;
+    align_ = alignment;
     update();
 }
 
@@ -55,37 +55,36 @@ bool CShadedButton::setFontDescription(const tamrel::FontDescription& desc) {
 }
 
 QColor CShadedButton::setTextColour(const QColor& colour) {
-    const QColor old = m_textColour;
+    const QColor old = textColour_;
     if (colour != old) {
-        m_textColour = colour;
+        textColour_ = colour;
         update();
     }
     return old;
 }
 
 void CShadedButton::setShade(const tamrel::ShadeParams& params) {
-    m_shade = params;
+    shade_ = params;
     rebuildFaces();
     update();
 }
 
 void CShadedButton::rebuildFaces() {
-    if (!m_shade)
+    if (!shade_)
         return;
-    m_faces =
-        tamrel::makeShadeFaces(*m_shade, std::max(width(), 1), palette().color(QPalette::Dark),
-                               palette().color(QPalette::Button));
-    m_normalTile = QPixmap::fromImage(m_faces.normal);
-    m_hoverTile = QPixmap::fromImage(m_faces.hover);
-    m_pressedTile = QPixmap::fromImage(m_faces.pressed);
+    faces_ = tamrel::makeShadeFaces(*shade_, std::max(width(), 1), palette().color(QPalette::Dark),
+                                    palette().color(QPalette::Button));
+    normalTile_ = QPixmap::fromImage(faces_.normal);
+    hoverTile_ = QPixmap::fromImage(faces_.hover);
+    pressedTile_ = QPixmap::fromImage(faces_.pressed);
 }
 
 void CShadedButton::setIcons(const QIcon& normal, Qt::Alignment alignment, const QIcon& pressed,
                              const QIcon& highlight) {
-    m_icon = normal;
-    m_iconPressed = pressed;
-    m_iconHighlight = highlight;
-    m_iconAlign = alignment & Qt::AlignHorizontal_Mask;
+    icon_ = normal;
+    iconPressed_ = pressed;
+    iconHighlight_ = highlight;
+    iconAlign_ = alignment & Qt::AlignHorizontal_Mask;
     placeIcon();
     update();
 }
@@ -97,29 +96,29 @@ void CShadedButton::setIcons(const QString& normal, Qt::Alignment alignment, con
 }
 
 void CShadedButton::placeIcon() {
-    m_iconRect = {};
-    if (m_icon.isNull())
+    iconRect_ = {};
+    if (icon_.isNull())
         return;
-    const QRect inner = rect().adjusted(m_border, m_border, -m_border, -m_border);
-    const QList<QSize> sizes = m_icon.availableSizes();
+    const QRect inner = rect().adjusted(border_, border_, -border_, -border_);
+    const QList<QSize> sizes = icon_.availableSizes();
     QSize size = sizes.isEmpty() ? kDefaultIconSize : sizes.first();
     size = size.boundedTo(inner.size());
     int x = inner.center().x() - size.width() / 2;
-    if (m_iconAlign & Qt::AlignLeft)
+    if (iconAlign_ & Qt::AlignLeft)
         x = inner.left();
-    else if (m_iconAlign & Qt::AlignRight)
+    else if (iconAlign_ & Qt::AlignRight)
         x = inner.right() - size.width() + 1;
-    m_iconRect = QRect(QPoint(x, inner.center().y() - size.height() / 2), size);
+    iconRect_ = QRect(QPoint(x, inner.center().y() - size.height() / 2), size);
 }
 
 void CShadedButton::setTooltipText(const QString& normal, const QString& checked) {
-    m_tip = normal;
-    m_tipChecked = checked;
+    tip_ = normal;
+    tipChecked_ = checked;
     updateTooltip();
 }
 
 void CShadedButton::updateTooltip() {
-    const QString& tip = isChecked() && !m_tipChecked.isEmpty() ? m_tipChecked : m_tip;
+    const QString& tip = isChecked() && !tipChecked_.isEmpty() ? tipChecked_ : tip_;
     // Rich text lets long tips wrap instead of running across the screen.
     setToolTip(
         tip.isEmpty()
@@ -128,7 +127,7 @@ void CShadedButton::updateTooltip() {
 }
 
 void CShadedButton::nextCheckState() {
-    if (m_kind == Kind::Radio)
+    if (kind_ == Kind::Radio)
         setChecked(true); // clicking a checked radio leaves it checked
     else
         QAbstractButton::nextCheckState();
@@ -136,11 +135,11 @@ void CShadedButton::nextCheckState() {
 
 void CShadedButton::onToggled(bool checked) {
     updateTooltip();
-    if (checked && m_kind == Kind::Radio && parentWidget()) {
+    if (checked && kind_ == Kind::Radio && parentWidget()) {
         const auto siblings =
             parentWidget()->findChildren<CShadedButton*>(Qt::FindDirectChildrenOnly);
         for (CShadedButton* other : siblings) {
-            if (other != this && other->m_kind == Kind::Radio && other->m_groupKey == m_groupKey)
+            if (other != this && other->kind_ == Kind::Radio && other->groupKey_ == groupKey_)
                 other->clearGroupCheck();
         }
     }
@@ -155,27 +154,27 @@ void CShadedButton::clearGroupCheck() {
 
 QSize CShadedButton::sizeHint() const {
     const QSize text = fontMetrics().size(Qt::TextShowMnemonic, this->text());
-    int w = text.width() + 2 * m_border + 8;
-    if (!m_icon.isNull())
+    int w = text.width() + 2 * border_ + 8;
+    if (!icon_.isNull())
         w += kDefaultIconSize.width() + kIconGap;
-    return {w, std::max(text.height(), kDefaultIconSize.height()) + 2 * m_border};
+    return {w, std::max(text.height(), kDefaultIconSize.height()) + 2 * border_};
 }
 
 void CShadedButton::resizeEvent(QResizeEvent* event) {
     QAbstractButton::resizeEvent(event);
-    if (m_shade && m_faces.normal.width() != width())
+    if (shade_ && faces_.normal.width() != width())
         rebuildFaces();
     placeIcon();
 }
 
 void CShadedButton::enterEvent(QEnterEvent* event) {
-    m_hover = true;
+    hover_ = true;
     update();
     QAbstractButton::enterEvent(event);
 }
 
 void CShadedButton::leaveEvent(QEvent* event) {
-    m_hover = false;
+    hover_ = false;
     update();
     QAbstractButton::leaveEvent(event);
 }
@@ -190,36 +189,34 @@ void CShadedButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRect r = rect();
     const bool enabled = isEnabled();
-    const bool hover = m_hover && enabled;
+    const bool hover = hover_ && enabled;
     const bool pushed = isDown() || isChecked();
 
-    if (!m_shade)
+    if (!shade_)
         p.fillRect(r, palette().color(QPalette::Button));
     else
-        p.drawTiledPixmap(r, hover && !isDown() ? m_hoverTile
-                             : pushed           ? m_pressedTile
-                                                : m_normalTile);
+        p.drawTiledPixmap(r, hover && !isDown() ? hoverTile_ : pushed ? pressedTile_ : normalTile_);
 
-    QRect textRect = r.adjusted(m_border, m_border, -m_border, -m_border);
-    if (!m_iconRect.isNull()) {
-        const QIcon& icon = isDown() && !m_iconPressed.isNull()  ? m_iconPressed
-                            : hover && !m_iconHighlight.isNull() ? m_iconHighlight
-                                                                 : m_icon;
-        const QRect at = isDown() ? m_iconRect.translated(1, 1) : m_iconRect;
+    QRect textRect = r.adjusted(border_, border_, -border_, -border_);
+    if (!iconRect_.isNull()) {
+        const QIcon& icon = isDown() && !iconPressed_.isNull()  ? iconPressed_
+                            : hover && !iconHighlight_.isNull() ? iconHighlight_
+                                                                : icon_;
+        const QRect at = isDown() ? iconRect_.translated(1, 1) : iconRect_;
         icon.paint(&p, at, Qt::AlignCenter, enabled ? QIcon::Normal : QIcon::Disabled);
-        if (m_iconAlign & Qt::AlignLeft)
-            textRect.setLeft(m_iconRect.right() + kIconGap);
-        else if (m_iconAlign & Qt::AlignRight)
-            textRect.setRight(m_iconRect.left() - kIconGap);
+        if (iconAlign_ & Qt::AlignLeft)
+            textRect.setLeft(iconRect_.right() + kIconGap);
+        else if (iconAlign_ & Qt::AlignRight)
+            textRect.setRight(iconRect_.left() - kIconGap);
     }
 
     if (!text().isEmpty()) {
         if (isDown())
             textRect.translate(1, 1);
-        const int flags = int(m_align) | Qt::TextShowMnemonic;
+        const int flags = int(align_) | Qt::TextShowMnemonic;
         p.setFont(font());
         if (enabled) {
-            p.setPen(m_textColour);
+            p.setPen(textColour_);
         } else {
             p.setPen(palette().color(QPalette::Light));
             p.drawText(textRect.translated(1, 1), flags, text());
@@ -228,7 +225,7 @@ void CShadedButton::paintEvent(QPaintEvent*) {
         p.drawText(textRect, flags, text());
     }
 
-    if (m_flat) {
+    if (flat_) {
         if (hover)
             qDrawShadeRect(&p, r, palette(), isDown(), 1);
     } else if (pushed) {
@@ -237,10 +234,10 @@ void CShadedButton::paintEvent(QPaintEvent*) {
         qDrawWinButton(&p, r, palette(), false);
     }
 
-    if (hasFocus() && m_drawFocus && m_border > 0) {
+    if (hasFocus() && drawFocus_ && border_ > 0) {
         QStyleOptionFocusRect opt;
         opt.initFrom(this);
-        opt.rect = r.adjusted(m_border - 1, m_border - 1, 1 - m_border, 1 - m_border);
+        opt.rect = r.adjusted(border_ - 1, border_ - 1, 1 - border_, 1 - border_);
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &opt, &p, this);
     }
 }

@@ -21,28 +21,28 @@ public:
     explicit CShadedButton(const QString& text = {}, QWidget* parent = nullptr,
                            Kind kind = Kind::Push);
 
-    Kind kind() const { return m_kind; }
+    Kind kind() const { return kind_; }
     void setKind(Kind kind);
-    void setGroupKey(int key) { m_groupKey = key; }
-    int groupKey() const { return m_groupKey; }
+    void setGroupKey(int key) { groupKey_ = key; }
+    int groupKey() const { return groupKey_; }
 
     void setFlat(bool flat);
-    bool isFlat() const { return m_flat; }
-    bool isHovered() const { return m_hover; }
+    bool isFlat() const { return flat_; }
+    bool isHovered() const { return hover_; }
     void setBorderWidth(int width);
-    void setDrawFocus(bool draw) { m_drawFocus = draw; }
+    void setDrawFocus(bool draw) { drawFocus_ = draw; }
     void setTextAlignment(Qt::Alignment alignment);
 
     // False (and the old font kept) when the description is out of range.
     bool setFontDescription(const tamrel::FontDescription& desc);
     QColor setTextColour(const QColor& colour); // returns the previous colour
-    QColor textColour() const { return m_textColour; }
+    QColor textColour() const { return textColour_; }
 
     // Builds the shaded faces; they are rebuilt whenever the width changes.
     void setShade(const tamrel::ShadeParams& params);
-    bool hasShade() const { return m_shade.has_value(); }
-    const std::optional<tamrel::ShadeParams>& shade() const { return m_shade; }
-    const tamrel::ShadeFaces& shadeFaces() const { return m_faces; }
+    bool hasShade() const { return shade_.has_value(); }
+    const std::optional<tamrel::ShadeParams>& shade() const { return shade_; }
+    const tamrel::ShadeFaces& shadeFaces() const { return faces_; }
 
     // Icons by value; `pressed` and `highlight` are used in those states when not null.
     void setIcons(const QIcon& normal, Qt::Alignment alignment, const QIcon& pressed = {},
@@ -52,7 +52,7 @@ public:
                   const QString& highlight = {});
 
     void setTooltipText(const QString& normal, const QString& checked = {});
-    const QString& tooltipText() const { return m_tip; }
+    const QString& tooltipText() const { return tip_; }
 
     // Unchecks a checked button, puts its normal tooltip back and repaints; sent to the others
     // of a radio group when one of them is checked.
@@ -74,21 +74,21 @@ private:
     void updateTooltip();
     void onToggled(bool checked);
 
-    Kind m_kind;
-    int m_groupKey = 0;
-    bool m_flat = false;
-    bool m_hover = false;
-    bool m_drawFocus = true;
-    int m_border = 4;
-    Qt::Alignment m_align = Qt::AlignCenter;
-    QColor m_textColour;
+    Kind kind_;
+    int groupKey_ = 0;
+    bool flat_ = false;
+    bool hover_ = false;
+    bool drawFocus_ = true;
+    int border_ = 4;
+    Qt::Alignment align_ = Qt::AlignCenter;
+    QColor textColour_;
 
-    std::optional<tamrel::ShadeParams> m_shade;
-    tamrel::ShadeFaces m_faces;
-    QPixmap m_normalTile, m_hoverTile, m_pressedTile;
+    std::optional<tamrel::ShadeParams> shade_;
+    tamrel::ShadeFaces faces_;
+    QPixmap normalTile_, hoverTile_, pressedTile_;
 
-    QIcon m_icon, m_iconPressed, m_iconHighlight;
-    Qt::Alignment m_iconAlign = Qt::AlignCenter;
-    QRect m_iconRect; // placed on resize
-    QString m_tip, m_tipChecked;
+    QIcon icon_, iconPressed_, iconHighlight_;
+    Qt::Alignment iconAlign_ = Qt::AlignCenter;
+    QRect iconRect_; // placed on resize
+    QString tip_, tipChecked_;
 };

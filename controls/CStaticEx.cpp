@@ -5,8 +5,8 @@
 #include <QMouseEvent>
 
 CStaticEx::CStaticEx(const QString& text, QWidget* parent)
-    : QLabel(text, parent), m_background(palette().color(QPalette::Button)),
-      m_text(palette().color(QPalette::WindowText)) {
+    : QLabel(text, parent), background_(palette().color(QPalette::Button)),
+      text_(palette().color(QPalette::WindowText)) {
     tamrel::InstallAccessibleControls();
     setAutoFillBackground(true);
     applyColours();
@@ -18,30 +18,30 @@ void CStaticEx::setFontDescription(const tamrel::FontDescription& desc) {
 }
 
 QColor CStaticEx::setBackgroundColour(const QColor& colour) {
-    const QColor old = m_background;
+    const QColor old = background_;
     if (colour != old) {
-        m_background = colour;
+        background_ = colour;
         applyColours();
     }
     return old;
 }
 
 QColor CStaticEx::setTextColour(const QColor& colour) {
-    const QColor old = m_text;
+    const QColor old = text_;
     if (colour != old) {
-        m_text = colour;
+        text_ = colour;
         applyColours();
     }
     return old;
 }
 
 void CStaticEx::setLinkColour(const QColor& colour) {
-    m_link = colour;
+    link_ = colour;
     applyColours();
 }
 
 void CStaticEx::setLinkText(const QString& text) {
-    m_linkText = text;
+    linkText_ = text;
     if (isLink()) {
         setText(text);
         setCursor(Qt::PointingHandCursor);
@@ -53,8 +53,8 @@ void CStaticEx::setLinkText(const QString& text) {
 
 void CStaticEx::applyColours() {
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, m_background);
-    pal.setColor(QPalette::WindowText, isLink() ? m_link : m_text);
+    pal.setColor(QPalette::Window, background_);
+    pal.setColor(QPalette::WindowText, isLink() ? link_ : text_);
     setPalette(pal);
 }
 

@@ -15,15 +15,15 @@ public:
     void setFontDescription(const tamrel::FontDescription& desc);
     QColor setBackgroundColour(const QColor& colour); // returns the previous colour
     QColor setTextColour(const QColor& colour);       // returns the previous colour
-    QColor backgroundColour() const { return m_background; }
-    QColor textColour() const { return m_text; }
+    QColor backgroundColour() const { return background_; }
+    QColor textColour() const { return text_; }
 
     void setLinkColour(const QColor& colour);
-    QColor linkColour() const { return m_link; }
+    QColor linkColour() const { return link_; }
     // A non-empty link text makes the label clickable and shows it in the link colour.
     void setLinkText(const QString& text);
-    QString linkText() const { return m_linkText; }
-    bool isLink() const { return !m_linkText.isEmpty(); }
+    QString linkText() const { return linkText_; }
+    bool isLink() const { return !linkText_.isEmpty(); }
 
 Q_SIGNALS:
     void clicked();
@@ -34,8 +34,8 @@ protected:
 private:
     void applyColours();
 
-    QColor m_background;
-    QColor m_text;
-    QColor m_link{0, 128, 192};
-    QString m_linkText;
+    QColor background_;
+    QColor text_;
+    QColor link_{0, 128, 192};
+    QString linkText_;
 };

@@ -3,32 +3,32 @@
 namespace tamrel {
 
 void ScrollText::setMessage(const QString& message) {
-    m_message = message;
-    if (!m_message.endsWith(QLatin1Char(' ')))
-        m_message += QLatin1Char(' ');
+    message_ = message;
+    if (!message_.endsWith(QLatin1Char(' ')))
+        message_ += QLatin1Char(' ');
     restart();
 }
 
 void ScrollText::setWidth(int width) {
     if (width < 0)
         return;
-    m_width = width;
+    width_ = width;
     restart();
 }
 
 void ScrollText::restart() {
-    m_line = m_message;
-    if (m_line.size() < m_width)
-        m_line = m_line.leftJustified(m_width, QLatin1Char(' '));
-    m_steps = 0;
+    line_ = message_;
+    if (line_.size() < width_)
+        line_ = line_.leftJustified(width_, QLatin1Char(' '));
+    steps_ = 0;
 }
 
 void ScrollText::step() {
     // A message that fits stands whole, to be read at a glance; only a longer
     // one scrolls through the window.
-    if (m_message.size() > m_width && m_line.size() > 1)
-        m_line = m_line.mid(1) + m_line.at(0);
-    ++m_steps;
+    if (message_.size() > width_ && line_.size() > 1)
+        line_ = line_.mid(1) + line_.at(0);
+    ++steps_;
 }
 
 } // namespace tamrel

@@ -13,26 +13,26 @@ public:
 
     // Stores the message with a trailing blank (added when missing) and restarts at its start.
     void setMessage(const QString& message);
-    QString message() const { return m_message; }
+    QString message() const { return message_; }
 
     // Negative widths are ignored. Restarts the message.
     void setWidth(int width);
-    int width() const { return m_width; }
+    int width() const { return width_; }
 
     // Moves the line left by one character; the first comes back at the end.
     void step();
-    int steps() const { return m_steps; }
+    int steps() const { return steps_; }
 
     // The first `width` characters of the rotating line.
-    QString shown() const { return m_line.left(m_width); }
+    QString shown() const { return line_.left(width_); }
 
 private:
     void restart();
 
-    QString m_message;
-    QString m_line; // the rotating copy
-    int m_width = kDefaultWidth;
-    int m_steps = 0;
+    QString message_;
+    QString line_; // the rotating copy
+    int width_ = kDefaultWidth;
+    int steps_ = 0;
 };
 
 } // namespace tamrel

@@ -10,12 +10,12 @@ namespace {
 // Small deterministic generator (xorshift32): the same parameters give the same face.
 class Noise {
 public:
-    explicit Noise(std::uint32_t seed) : m_state(seed ? seed : 0x9e3779b9u) {}
+    explicit Noise(std::uint32_t seed) : state_(seed ? seed : 0x9e3779b9u) {}
     std::uint32_t next() {
-        m_state ^= m_state << 13;
-        m_state ^= m_state >> 17;
-        m_state ^= m_state << 5;
-        return m_state;
+        state_ ^= state_ << 13;
+        state_ ^= state_ >> 17;
+        state_ ^= state_ << 5;
+        return state_;
     }
     // Uniform in lo..hi inclusive.
     int range(int lo, int hi) {
@@ -23,7 +23,7 @@ public:
     }
 
 private:
-    std::uint32_t m_state;
+    std::uint32_t state_;
 };
 
 std::uint32_t seedFor(const ShadeParams& p, int width) {

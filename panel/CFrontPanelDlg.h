@@ -99,7 +99,7 @@ public:
     Address<LinkEvent> LinkEvents() const { return inbox_.address(); }
     // What the tool windows ask of the panel.
     PanelCommands& Commands();
-    const CFrontPanelPresenter& Presenter() const { return presenter_; }
+    const FrontPanelPresenter& Presenter() const { return presenter_; }
     const FrontPanelWidgets& Widgets() const { return w_; }
     // What the control socket's operations ask of the window.
     ControlSession::Window& ControlWindow();
@@ -175,13 +175,13 @@ private:
     std::unique_ptr<MemoryHost> memoryHost_;
     std::unique_ptr<ControlWindowImpl> controlWindow_;
     CK2CommChannel* channel_ = nullptr;
-    CFrontPanelPresenter presenter_;
-    CFrontPanelControls controls_;
+    FrontPanelPresenter presenter_;
+    FrontPanelControls controls_;
     FrontPanelWidgets w_;
     WheelNotches wheel_;
     std::unique_ptr<MemoryDialogRunner> memoryDialogs_;
     std::unique_ptr<MemoryCommands> memoryCommands_;
-    CLinkWatch link_;
+    LinkWatch link_;
     std::unique_ptr<FocusRing> focusRing_;
     std::unique_ptr<SpokenValues> spoken_;
     std::unique_ptr<QMenu> popup_;

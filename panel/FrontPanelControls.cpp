@@ -49,141 +49,141 @@ TypedFrequency ParseTypedFrequency(std::string_view text) {
     return {static_cast<uint32_t>(hz), {}};
 }
 
-CFrontPanelControls::CFrontPanelControls(CFrontPanelPresenter& presenter, RadioOperations& radio,
-                                         std::function<void(int)> saveTuningRange)
+FrontPanelControls::FrontPanelControls(FrontPanelPresenter& presenter, RadioOperations& radio,
+                                       std::function<void(int)> saveTuningRange)
     : view_(presenter), radio_(radio), saveRange_(std::move(saveTuningRange)) {}
 
-void CFrontPanelControls::ToggleReleaseTuning() {
+void FrontPanelControls::ToggleReleaseTuning() {
     releaseTuning_ = !releaseTuning_;
     view_.SetTuningEditColour(releaseTuning_ ? colour::kReleaseTuning : colour::kSilver);
 }
 
 // ---- Push buttons -------------------------------------------------------------
 
-void CFrontPanelControls::OnTuneStep(bool up, int step) {
+void FrontPanelControls::OnTuneStep(bool up, int step) {
     view_.ClearStatus();
     if (!radio_.TuneStep(up, step))
         SayIfLocked();
 }
 
-void CFrontPanelControls::OnTuneBy(int64_t deltaHz) {
+void FrontPanelControls::OnTuneBy(int64_t deltaHz) {
     view_.ClearStatus();
     if (!radio_.TuneBy(deltaHz))
         SayIfLocked();
 }
 
-void CFrontPanelControls::SayIfLocked() {
+void FrontPanelControls::SayIfLocked() {
     if (Locked())
         view_.ShowStatus(kVfoLockedStatus);
 }
 
-void CFrontPanelControls::OnTuneStepSelected(int index) {
+void FrontPanelControls::OnTuneStepSelected(int index) {
     view_.SetTuneStepIndex(index);
 }
 
-void CFrontPanelControls::OnBandStep(bool up) {
+void FrontPanelControls::OnBandStep(bool up) {
     view_.ClearStatus();
     if (!radio_.BandStep(up))
         SayIfLocked();
 }
 
-void CFrontPanelControls::OnCopyAToB() {
+void FrontPanelControls::OnCopyAToB() {
     view_.ClearStatus();
     if (!radio_.CopyVfo(0, 1))
         SayIfLocked();
 }
 
-void CFrontPanelControls::OnCopyBToA() {
+void FrontPanelControls::OnCopyBToA() {
     view_.ClearStatus();
     if (!radio_.CopyVfo(1, 0))
         SayIfLocked();
 }
 
-void CFrontPanelControls::OnReceiveVfo(int vfo) {
+void FrontPanelControls::OnReceiveVfo(int vfo) {
     view_.ClearStatus();
     if (!radio_.SetReceiveVfo(vfo))
         SayIfLocked();
 }
 
-void CFrontPanelControls::OnTransmitVfo(int vfo) {
+void FrontPanelControls::OnTransmitVfo(int vfo) {
     view_.ClearStatus();
     if (!radio_.SetTransmitVfo(vfo))
         SayIfLocked();
 }
 
-void CFrontPanelControls::OnRit() {
+void FrontPanelControls::OnRit() {
     view_.ClearStatus();
     const bool rit = radio_.ToggleRit().first;
     view_.ShowRitXitColours(rit, false);
     view_.SetRitXitControlsEnabled(rit);
 }
 
-void CFrontPanelControls::OnXit() {
+void FrontPanelControls::OnXit() {
     view_.ClearStatus();
     const bool xit = radio_.ToggleXit().second;
     view_.ShowRitXitColours(false, xit);
     view_.SetRitXitControlsEnabled(xit);
 }
 
-void CFrontPanelControls::OnClearOffset() {
+void FrontPanelControls::OnClearOffset() {
     view_.ClearStatus();
     radio_.ClearOffset();
     // The thumb goes to the middle at once; the offset itself follows with IF.
     view_.SetOffsetSliderPosition(1000);
 }
 
-void CFrontPanelControls::OnOffsetStep(bool up) {
+void FrontPanelControls::OnOffsetStep(bool up) {
     view_.ClearStatus();
     radio_.StepOffset(up);
 }
 
-void CFrontPanelControls::OnMode(int code) {
+void FrontPanelControls::OnMode(int code) {
     view_.ClearStatus();
     radio_.SetMode(code);
 }
 
-void CFrontPanelControls::OnAgc(int code) {
+void FrontPanelControls::OnAgc(int code) {
     view_.ClearStatus();
     radio_.SetAgc(code);
     view_.Present(radio_change::kAgc);
 }
 
-void CFrontPanelControls::OnPreamp() {
+void FrontPanelControls::OnPreamp() {
     view_.ClearStatus();
     radio_.SetPreamp(!view_.Fields().preamp);
 }
 
-void CFrontPanelControls::OnAttenuator() {
+void FrontPanelControls::OnAttenuator() {
     view_.ClearStatus();
     radio_.SetAttenuator(!view_.Fields().attenuator);
 }
 
-void CFrontPanelControls::OnCrystalFilter(int filter) {
+void FrontPanelControls::OnCrystalFilter(int filter) {
     view_.ClearStatus();
     radio_.SetCrystalFilter(filter);
 }
 
-void CFrontPanelControls::OnAudioFilter() {
+void FrontPanelControls::OnAudioFilter() {
     view_.ClearStatus();
     radio_.StepAudioFilter();
 }
 
-void CFrontPanelControls::OnNoiseBlanker() {
+void FrontPanelControls::OnNoiseBlanker() {
     view_.ClearStatus();
     radio_.StepNoiseBlanker();
 }
 
-void CFrontPanelControls::OnAntenna() {
+void FrontPanelControls::OnAntenna() {
     view_.ClearStatus();
     radio_.SetAntenna(view_.Fields().antenna == 1 ? 2 : 1);
 }
 
-void CFrontPanelControls::OnTune() {
+void FrontPanelControls::OnTune() {
     view_.ClearStatus();
     view_.Present(radio_.Tune());
 }
 
-void CFrontPanelControls::OnVfoLock() {
+void FrontPanelControls::OnVfoLock() {
     view_.ClearStatus();
     radio_.SetVfoLock(!view_.Fields().vfoLock);
     view_.Present(radio_change::kLock);
@@ -191,13 +191,13 @@ void CFrontPanelControls::OnVfoLock() {
 
 // ---- Combo boxes ----------------------------------------------------------------
 
-void CFrontPanelControls::OnBandSelected(int index) {
+void FrontPanelControls::OnBandSelected(int index) {
     view_.ClearStatus();
     if (!radio_.SelectBand(index))
         SayIfLocked();
 }
 
-void CFrontPanelControls::OnTuningRangeSelected(int index) {
+void FrontPanelControls::OnTuningRangeSelected(int index) {
     if (index == view_.TuningRangeIndex())
         return;
     view_.SetTuningRangeIndex(index);
@@ -207,7 +207,7 @@ void CFrontPanelControls::OnTuningRangeSelected(int index) {
 
 // ---- Frequency entry ------------------------------------------------------------
 
-void CFrontPanelControls::OnFrequencyEditFocus(int vfo) {
+void FrontPanelControls::OnFrequencyEditFocus(int vfo) {
     view_.ClearStatus();
     if (Locked()) {
         SayIfLocked();
@@ -222,23 +222,23 @@ void CFrontPanelControls::OnFrequencyEditFocus(int vfo) {
     view_.SetEntryButton(vfo, true, colour::kEntryReady);
 }
 
-void CFrontPanelControls::OnFrequencyEditFocusLost(int vfo) {
+void FrontPanelControls::OnFrequencyEditFocusLost(int vfo) {
     view_.ClearStatus();
     view_.SetEditing(vfo, false);
     view_.SetEditWritable(vfo, false);
     view_.SetEntryButton(vfo, false, colour::kSilver);
 }
 
-void CFrontPanelControls::OnFrequencyEdited(int vfo) {
+void FrontPanelControls::OnFrequencyEdited(int vfo) {
     if (view_.View().editWritable[vfo != 0])
         view_.SetEditing(vfo, true);
 }
 
-void CFrontPanelControls::OnFrequencyEditCancelled(int vfo) {
+void FrontPanelControls::OnFrequencyEditCancelled(int vfo) {
     view_.SetEditing(vfo, false);
 }
 
-void CFrontPanelControls::OnEnterFrequency(int vfo, std::string_view text) {
+void FrontPanelControls::OnEnterFrequency(int vfo, std::string_view text) {
     view_.ClearStatus();
     if (Locked()) {
         view_.SetEditing(vfo, false);
@@ -259,7 +259,7 @@ void CFrontPanelControls::OnEnterFrequency(int vfo, std::string_view text) {
 
 // ---- Sliders ------------------------------------------------------------------
 
-void CFrontPanelControls::OnPowerSlider(int code, int position) {
+void FrontPanelControls::OnPowerSlider(int code, int position) {
     view_.ClearStatus();
     int power = view_.Fields().power;
     switch (code) {
@@ -289,7 +289,7 @@ void CFrontPanelControls::OnPowerSlider(int code, int position) {
     view_.SetPower(power);
 }
 
-void CFrontPanelControls::OnSpeedSlider(int code, int position) {
+void FrontPanelControls::OnSpeedSlider(int code, int position) {
     view_.ClearStatus();
     int speed = view_.Fields().cwSpeed;
     switch (code) {
@@ -320,7 +320,7 @@ void CFrontPanelControls::OnSpeedSlider(int code, int position) {
     view_.SetCwSpeed(speed);
 }
 
-void CFrontPanelControls::OnSquelchSlider(int code, int position) {
+void FrontPanelControls::OnSquelchSlider(int code, int position) {
     view_.ClearStatus();
     int level = view_.Fields().squelch;
     switch (code) {
@@ -348,7 +348,7 @@ void CFrontPanelControls::OnSquelchSlider(int code, int position) {
     view_.SetSquelch(level);
 }
 
-void CFrontPanelControls::OnOffsetSlider(int code, int position) {
+void FrontPanelControls::OnOffsetSlider(int code, int position) {
     view_.ClearStatus();
     int pos = view_.OffsetSliderPosition();
     switch (code) {
@@ -383,7 +383,7 @@ void CFrontPanelControls::OnOffsetSlider(int code, int position) {
     view_.SetOffsetSliderPosition(pos);
 }
 
-void CFrontPanelControls::OnTuningSlider(int code, int position) {
+void FrontPanelControls::OnTuningSlider(int code, int position) {
     view_.ClearStatus();
     if (Locked()) {
         SayIfLocked();

@@ -1,5 +1,5 @@
 #pragma once
-// CFrontPanelControls: what each front panel control does when used.
+// FrontPanelControls: what each front panel control does when used.
 //
 // One method per control or notification. Each changes the radio through the
 // radio operations (which keep the lock and "already so" guards and send the
@@ -46,11 +46,11 @@ struct TypedFrequency {
 };
 TypedFrequency ParseTypedFrequency(std::string_view text);
 
-class CFrontPanelControls {
+class FrontPanelControls {
 public:
     // saveTuningRange keeps the tuning range index chosen.
-    CFrontPanelControls(CFrontPanelPresenter& presenter, RadioOperations& radio,
-                        std::function<void(int index)> saveTuningRange);
+    FrontPanelControls(FrontPanelPresenter& presenter, RadioOperations& radio,
+                       std::function<void(int index)> saveTuningRange);
 
     // Request 20 (a right-click on the tuning slider): toggles release tuning.
     void ToggleReleaseTuning();
@@ -109,7 +109,7 @@ private:
     // A frequency control the lock refused says so; "already so" says nothing.
     void SayIfLocked();
 
-    CFrontPanelPresenter& view_;
+    FrontPanelPresenter& view_;
     RadioOperations& radio_;
     bool releaseTuning_ = false;
     uint32_t heldHz_ = 0;

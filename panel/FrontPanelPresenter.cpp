@@ -21,7 +21,7 @@ std::string CaptionOf(std::string_view prefix, int value, std::string_view zero)
 
 } // namespace
 
-CFrontPanelPresenter::CFrontPanelPresenter(K2RadioModel& radio, int tuningRange)
+FrontPanelPresenter::FrontPanelPresenter(K2RadioModel& radio, int tuningRange)
     : radio_(radio), tuningRange_(tuningRange) {
     const RadioFields& f = radio_.Fields();
     view_.vfoAText = KHz(f.vfoA, rc::kVfoA);
@@ -37,19 +37,19 @@ CFrontPanelPresenter::CFrontPanelPresenter(K2RadioModel& radio, int tuningRange)
     changes_ = kChangeAll;
 }
 
-void CFrontPanelPresenter::SetPortNumber(int port) {
+void FrontPanelPresenter::SetPortNumber(int port) {
     portLabel_ = "COM" + std::to_string(port);
 }
 
-uint32_t CFrontPanelPresenter::TakeChanges() {
+uint32_t FrontPanelPresenter::TakeChanges() {
     return std::exchange(changes_, 0u);
 }
 
-std::string CFrontPanelPresenter::KHz(uint32_t hz, uint32_t bit) const {
+std::string FrontPanelPresenter::KHz(uint32_t hz, uint32_t bit) const {
     return (known_ & bit) && !stale_ ? FormatKHz(hz) : kUnknownKHz;
 }
 
-void CFrontPanelPresenter::Present(uint32_t c) {
+void FrontPanelPresenter::Present(uint32_t c) {
     const RadioFields& f = radio_.Fields();
     // A value shows once something set it; until then it came from nowhere.
     known_ |= c & (rc::kVfoA | rc::kVfoB | rc::kFollow | rc::kPower | rc::kSpeed | rc::kSquelch);
@@ -138,7 +138,7 @@ void CFrontPanelPresenter::Present(uint32_t c) {
     }
 }
 
-void CFrontPanelPresenter::Follow(uint32_t hz, bool bandChanged) {
+void FrontPanelPresenter::Follow(uint32_t hz, bool bandChanged) {
     if (!bandChanged && windowLow_ <= hz && hz <= windowHigh_) {
         view_.tuning.pos = static_cast<int>(hz / 10);
         Touch(kChangeSliders);
@@ -148,7 +148,7 @@ void CFrontPanelPresenter::Follow(uint32_t hz, bool bandChanged) {
     ShowTuningFrequency(hz);
 }
 
-void CFrontPanelPresenter::SetTuningWindowAround(uint32_t hz) {
+void FrontPanelPresenter::SetTuningWindowAround(uint32_t hz) {
     const BandRecord& band = radio_.CurrentBand();
     if (tuningRange_ == 0) {
         windowLow_ = band.lowHz;
@@ -173,12 +173,12 @@ void CFrontPanelPresenter::SetTuningWindowAround(uint32_t hz) {
     ShowTuningFrequency(hz);
 }
 
-void CFrontPanelPresenter::ShowTuningFrequency(uint32_t hz) {
+void FrontPanelPresenter::ShowTuningFrequency(uint32_t hz) {
     view_.tuningText = KHz(hz, rc::kFollow | rc::kVfoA | rc::kVfoB);
     Touch(kChangeTexts);
 }
 
-void CFrontPanelPresenter::ShowFilters() {
+void FrontPanelPresenter::ShowFilters() {
     const RadioFields& f = radio_.Fields();
     if (f.crystalFilter >= 1 && f.crystalFilter <= 4) {
         view_.xfilSelected.fill(false);
@@ -190,7 +190,7 @@ void CFrontPanelPresenter::ShowFilters() {
     Touch(kChangeTexts);
 }
 
-void CFrontPanelPresenter::ShowLamps() {
+void FrontPanelPresenter::ShowLamps() {
     const RadioFields& f = radio_.Fields();
     std::array<Rgb, kLampCount> lamps{};
     for (int lamp = 0; lamp < kLampCount; ++lamp) {
@@ -206,7 +206,7 @@ void CFrontPanelPresenter::ShowLamps() {
     }
 }
 
-void CFrontPanelPresenter::ShowMeter() {
+void FrontPanelPresenter::ShowMeter() {
     const uint32_t value = radio_.Fields().barGraph;
     std::array<Rgb, 10> meter;
     meter.fill(colour::kSilver);
@@ -224,20 +224,20 @@ void CFrontPanelPresenter::ShowMeter() {
     }
 }
 
-void CFrontPanelPresenter::SetTuningRangeIndex(int index) {
+void FrontPanelPresenter::SetTuningRangeIndex(int index) {
     tuningRange_ = index;
     view_.tuningRangeIndex = index;
     Touch(kChangeButtons);
 }
 
-void CFrontPanelPresenter::SetRitXitControlsEnabled(bool enabled) {
+void FrontPanelPresenter::SetRitXitControlsEnabled(bool enabled) {
     view_.ritXitControlsEnabled = enabled;
     Touch(kChangeButtons);
     if (enabled)
         SetOffsetSliderPosition(radio_.Fields().offset + 1000);
 }
 
-void CFrontPanelPresenter::ShowVfoRoles(int receiveVfo, int transmitVfo) {
+void FrontPanelPresenter::ShowVfoRoles(int receiveVfo, int transmitVfo) {
     const bool split = receiveVfo != transmitVfo;
     Rgb rxEdit = split ? colour::kSplitReceive : colour::kActiveVfo;
     Rgb otherEdit = split ? colour::kSplitTransmit : colour::kSilver;
@@ -250,7 +250,7 @@ void CFrontPanelPresenter::ShowVfoRoles(int receiveVfo, int transmitVfo) {
     Touch(kChangeColours);
 }
 
-void CFrontPanelPresenter::ShowMode() {
+void FrontPanelPresenter::ShowMode() {
     const int index = ModeIndexOfCode(radio_.Fields().mode);
     if (index < 0)
         return;
@@ -259,7 +259,7 @@ void CFrontPanelPresenter::ShowMode() {
     Touch(kChangeButtons);
 }
 
-void CFrontPanelPresenter::ShowAgc() {
+void FrontPanelPresenter::ShowAgc() {
     const int code = radio_.Fields().agc;
     const int button = code == 0 ? kAgcOff : code == 2 ? kAgcFast : code == 4 ? kAgcSlow : -1;
     if (button < 0)
@@ -269,7 +269,7 @@ void CFrontPanelPresenter::ShowAgc() {
     Touch(kChangeButtons);
 }
 
-void CFrontPanelPresenter::ShowStatus(std::string text, StatusStyle style) {
+void FrontPanelPresenter::ShowStatus(std::string text, StatusStyle style) {
     if (text == view_.statusText && style == view_.statusStyle)
         return;
     view_.statusText = std::move(text);
@@ -277,14 +277,14 @@ void CFrontPanelPresenter::ShowStatus(std::string text, StatusStyle style) {
     Touch(kChangeStatus);
 }
 
-void CFrontPanelPresenter::ClearStatus() {
+void FrontPanelPresenter::ClearStatus() {
     if (!linkStatus_.empty())
         ShowStatus(linkStatus_, StatusStyle::Error);
     else
         ShowStatus({});
 }
 
-void CFrontPanelPresenter::ShowRitXitColours(bool rit, bool xit) {
+void FrontPanelPresenter::ShowRitXitColours(bool rit, bool xit) {
     view_.ritButton = rit ? colour::kOn : colour::kSilver;
     view_.xitButton = xit ? colour::kOn : colour::kSilver;
     if (rit && !xit)
@@ -297,7 +297,7 @@ void CFrontPanelPresenter::ShowRitXitColours(bool rit, bool xit) {
     Touch(kChangeColours);
 }
 
-void CFrontPanelPresenter::ShowPower() {
+void FrontPanelPresenter::ShowPower() {
     const RadioFields& f = radio_.Fields();
     view_.power.pos = 150 - f.power;
     const double shown = f.powerRange ? f.power : f.power * 0.1;
@@ -307,46 +307,46 @@ void CFrontPanelPresenter::ShowPower() {
     Touch(kChangeTexts | kChangeSliders);
 }
 
-void CFrontPanelPresenter::SetPower(int power) {
+void FrontPanelPresenter::SetPower(int power) {
     radio_.SetPower(power);
     known_ |= rc::kPower;
     ShowPower();
 }
 
-void CFrontPanelPresenter::SetCwSpeed(int wpm) {
+void FrontPanelPresenter::SetCwSpeed(int wpm) {
     radio_.SetCwSpeed(wpm);
     Present(rc::kSpeed);
 }
 
-void CFrontPanelPresenter::SetSquelch(int level) {
+void FrontPanelPresenter::SetSquelch(int level) {
     radio_.SetSquelch(level);
     Present(rc::kSquelch);
 }
 
-void CFrontPanelPresenter::SetOffsetSliderPosition(int pos) {
+void FrontPanelPresenter::SetOffsetSliderPosition(int pos) {
     offsetSliderPos_ = pos;
     view_.offset.pos = pos;
     view_.offsetSliderText = std::to_string(pos - 1000);
     Touch(kChangeTexts | kChangeSliders);
 }
 
-void CFrontPanelPresenter::SetEditWritable(int vfo, bool writable) {
+void FrontPanelPresenter::SetEditWritable(int vfo, bool writable) {
     view_.editWritable[vfo != 0] = writable;
     Touch(kChangeButtons);
 }
 
-void CFrontPanelPresenter::SetEditing(int vfo, bool editing) {
+void FrontPanelPresenter::SetEditing(int vfo, bool editing) {
     view_.editing[vfo != 0] = editing;
     Touch(kChangeTexts);
 }
 
-void CFrontPanelPresenter::SetEntryButton(int vfo, bool enabled, Rgb face) {
+void FrontPanelPresenter::SetEntryButton(int vfo, bool enabled, Rgb face) {
     view_.entryEnabled[vfo != 0] = enabled;
     view_.entryButton[vfo != 0] = face;
     Touch(kChangeButtons | kChangeColours);
 }
 
-void CFrontPanelPresenter::ShowLink() {
+void FrontPanelPresenter::ShowLink() {
     const LinkMonitor& link = radio_.Link();
     Rgb lamp = colour::kSilver;
     switch (link.State()) {
@@ -409,14 +409,14 @@ void CFrontPanelPresenter::ShowLink() {
     }
 }
 
-void CFrontPanelPresenter::SetTuneStepIndex(int index) {
+void FrontPanelPresenter::SetTuneStepIndex(int index) {
     if (index < 0 || index > 2 || index == view_.tuneStepIndex)
         return;
     view_.tuneStepIndex = index;
     Touch(kChangeButtons);
 }
 
-void CFrontPanelPresenter::SetTuningEditColour(Rgb face) {
+void FrontPanelPresenter::SetTuningEditColour(Rgb face) {
     view_.tuningEditBack = face;
     Touch(kChangeColours);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// CFrontPanelPresenter: turns the radio model into what the front panel shows.
+// FrontPanelPresenter: turns the radio model into what the front panel shows.
 //
 // Keeps the PanelView (captions, colours, slider ranges and positions, the
 // status line) and the state that is the panel's own (the tuning window, the
@@ -30,10 +30,10 @@ inline constexpr std::array<uint32_t, 4> kTuningRangeSpans = {0, 100000, 40000, 
 inline constexpr char kUnknownKHz[] = "  -----.--";
 inline constexpr char kUnknownPower[] = "  --.-";
 
-class CFrontPanelPresenter {
+class FrontPanelPresenter {
 public:
     // The tuning range index is "Selected Tuning Range".
-    explicit CFrontPanelPresenter(K2RadioModel& radio, int tuningRange = 0);
+    explicit FrontPanelPresenter(K2RadioModel& radio, int tuningRange = 0);
 
     // What the port static shows after the first reply: "COM%1d" of the
     // configured port, or a label of the app's choosing (a device path).

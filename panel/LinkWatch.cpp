@@ -7,27 +7,27 @@
 
 namespace tamrel {
 
-CLinkWatch::CLinkWatch(K2RadioModel& model, Clock& clock, std::function<void()> reopened,
-                       QObject* parent)
+LinkWatch::LinkWatch(K2RadioModel& model, Clock& clock, std::function<void()> reopened,
+                     QObject* parent)
     : QObject(parent), model_(model), reopened_(std::move(reopened)),
       timer_(clock, [this] { Tick(); }) {}
 
-void CLinkWatch::SetChannel(CK2CommChannel* channel) {
+void LinkWatch::SetChannel(CK2CommChannel* channel) {
     channel_ = channel;
     if (channel_ && channel_->IsOpen())
         model_.UpdateLink([&](LinkMonitor& l) { return l.Opened(channel_->DeviceName()); });
 }
 
-void CLinkWatch::SetOpenFailure(const std::string& device, int error) {
+void LinkWatch::SetOpenFailure(const std::string& device, int error) {
     model_.UpdateLink([&](LinkMonitor& l) { return l.OpenFailed(device, error); });
 }
 
-void CLinkWatch::Start(std::chrono::milliseconds period) {
+void LinkWatch::Start(std::chrono::milliseconds period) {
     if (channel_ && channel_->IsOpen())
         timer_.start(period);
 }
 
-void CLinkWatch::Tick() {
+void LinkWatch::Tick() {
     if (!channel_)
         return;
     model_.UpdateLink([&](LinkMonitor& l) {
@@ -45,16 +45,16 @@ void CLinkWatch::Tick() {
     }
 }
 
-void CLinkWatch::SetRefresh(std::function<void()> refresh, int everyTicks) {
+void LinkWatch::SetRefresh(std::function<void()> refresh, int everyTicks) {
     refresh_ = std::move(refresh);
     refreshTicks_ = everyTicks;
 }
 
-void CLinkWatch::OnLinkLost(int error) {
+void LinkWatch::OnLinkLost(int error) {
     model_.UpdateLink([&](LinkMonitor& l) { return l.Lost(error); });
 }
 
-void CLinkWatch::OnLinkReopened() {
+void LinkWatch::OnLinkReopened() {
     if (model_.UpdateLink([](LinkMonitor& l) { return l.Reopened(); }))
         reopened_();
 }

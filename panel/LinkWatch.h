@@ -1,5 +1,5 @@
 #pragma once
-// CLinkWatch: keeps the radio model's link state current for the front panel.
+// LinkWatch: keeps the radio model's link state current for the front panel.
 //
 // Once a second it gives the link monitor a poll tick with the channel's
 // count of bytes received (so a radio that stops answering is noticed within
@@ -27,12 +27,12 @@ namespace tamrel {
 class CK2CommChannel;
 class K2RadioModel;
 
-class CLinkWatch final : public QObject {
+class LinkWatch final : public QObject {
 public:
     // The model announces every change of the link state; reopened() runs
     // after the device came back. The ticks keep `clock`.
-    CLinkWatch(K2RadioModel& model, Clock& clock, std::function<void()> reopened,
-               QObject* parent = nullptr);
+    LinkWatch(K2RadioModel& model, Clock& clock, std::function<void()> reopened,
+              QObject* parent = nullptr);
 
     // The channel as the application left it: open (waiting for the first
     // reply) or not. Not open and no failure reported: no port.

@@ -2,7 +2,7 @@
 
 #include "Adif.h"
 #include "AdifModes.h"
-#include "CQSOLogFile.h"
+#include "QsoLogFile.h"
 
 #include "radio/BandTable.h"
 

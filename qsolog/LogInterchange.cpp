@@ -35,7 +35,7 @@ std::string writeTextFile(const std::string& path, std::string_view content) {
     return file::WriteWhole(path, content).error;
 }
 
-AdifImportReport importAdif(CQSOLogFile& log, std::string_view text,
+AdifImportReport importAdif(QsoLogFile& log, std::string_view text,
                             const AdifImportOptions& options) {
     AdifImportReport report;
     AdifImportOptions o = options;
@@ -78,7 +78,7 @@ AdifImportReport importAdif(CQSOLogFile& log, std::string_view text,
     return report;
 }
 
-AdifImportReport importAdifFile(CQSOLogFile& log, const std::string& path,
+AdifImportReport importAdifFile(QsoLogFile& log, const std::string& path,
                                 const AdifImportOptions& options) {
     TextFile f = readTextFile(path);
     if (!f.error.empty()) {

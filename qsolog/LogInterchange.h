@@ -4,8 +4,8 @@
 // runs), and whole-file writes that survive a kill.
 
 #include "Adif.h"
-#include "CQSOLogFile.h"
 #include "Cabrillo.h"
+#include "QsoLogFile.h"
 
 #include "settings/CRigControlRegistry.h"
 
@@ -38,9 +38,9 @@ struct AdifImportReport {
 // The QSOs take the kind of the log (or options.kind while it has none);
 // a QSO whose call, band and mode kind are already in the log (or earlier in
 // the file) within two minutes is a dupe and skipped.
-AdifImportReport importAdif(CQSOLogFile& log, std::string_view text,
+AdifImportReport importAdif(QsoLogFile& log, std::string_view text,
                             const AdifImportOptions& options);
-AdifImportReport importAdifFile(CQSOLogFile& log, const std::string& path,
+AdifImportReport importAdifFile(QsoLogFile& log, const std::string& path,
                                 const AdifImportOptions& options);
 
 // Reads a whole file of at most 256 MiB; empty error on success.

@@ -9,7 +9,7 @@
 
 namespace tamrel {
 
-LogInterchangeActions::LogInterchangeActions(CQSOLogFile& log, CRigControlRegistry& registry,
+LogInterchangeActions::LogInterchangeActions(QsoLogFile& log, CRigControlRegistry& registry,
                                              Prompter& prompter)
     : log_(log), registry_(registry), prompter_(prompter) {}
 

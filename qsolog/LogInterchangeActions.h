@@ -11,8 +11,8 @@
 // its own thread first; only tells reach the prompter here.
 
 #include "Adif.h"
-#include "CQSOLogFile.h"
 #include "Cabrillo.h"
+#include "QsoLogFile.h"
 
 #include "platform/Prompter.h"
 
@@ -30,7 +30,7 @@ class CRigControlRegistry;
 
 class LogInterchangeActions {
 public:
-    LogInterchangeActions(CQSOLogFile& log, CRigControlRegistry& registry, Prompter& prompter);
+    LogInterchangeActions(QsoLogFile& log, CRigControlRegistry& registry, Prompter& prompter);
 
     // Each returns true when the file (or the log) was written.
     bool exportAdif(const std::string& path);
@@ -42,7 +42,7 @@ public:
 private:
     LogClock clock();
 
-    CQSOLogFile& log_;
+    QsoLogFile& log_;
     CRigControlRegistry& registry_;
     Prompter& prompter_;
 };

@@ -1,6 +1,6 @@
 #include "QsoInfoPresenter.h"
 
-#include "CQSOLogFile.h"
+#include "QsoLogFile.h"
 #include "QsoLogView.h"
 
 #include "platform/Prompter.h"

@@ -1,6 +1,6 @@
 #include "QsoLog.h"
 
-#include "CQSOLogFile.h"
+#include "QsoLogFile.h"
 
 #include "platform/Prompter.h"
 #include "platform/Worker.h"
@@ -11,8 +11,8 @@ namespace tamrel {
 QsoLog::QsoLog(CRigControlRegistry& settings, Prompter& prompter, std::string homeDir,
                StatusSink status)
     : settings_(settings), prompter_(prompter), statusSink_(std::move(status)),
-      mode_(settings.GetQsoLoggingMode()),
-      store_(modeKind()), inbox_([this](LogResult&& r) { Apply(std::move(r)); }),
+      mode_(settings.GetQsoLoggingMode()), store_(modeKind()),
+      inbox_([this](LogResult&& r) { Apply(std::move(r)); }),
       worker_(settings, std::move(homeDir), inbox_) {
     ReadClock();
     connect(&settings_, &CRigControlRegistry::utcChanged, this, [this] { ReadClock(); });

@@ -1,7 +1,7 @@
 #include "QsoLogPresenter.h"
 
-#include "CQSOLogFile.h"
 #include "LogInterchangeActions.h"
+#include "QsoLogFile.h"
 
 #include "platform/Prompter.h"
 #include "radio/K2RadioModel.h"

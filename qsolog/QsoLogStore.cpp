@@ -1,6 +1,6 @@
 #include "QsoLogStore.h"
 
-#include "CQSOLogFile.h"
+#include "QsoLogFile.h"
 
 #include <algorithm>
 

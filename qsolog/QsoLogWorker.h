@@ -1,6 +1,6 @@
 #pragma once
 // QsoLogWorker: the one thread that reads and writes the log file. It owns
-// the log (CQSOLogFile: the file, the list it holds, the sequence counter)
+// the log (QsoLogFile: the file, the list it holds, the sequence counter)
 // and takes the GUI thread's requests in order (QsoLogRequests.h); each
 // request gives one result, posted to the inbox the GUI thread reads.
 //
@@ -11,7 +11,7 @@
 // Threads: constructed, started and ended by the GUI thread; everything else
 // runs on the worker thread.
 
-#include "CQSOLogFile.h"
+#include "QsoLogFile.h"
 #include "QsoLogRequests.h"
 
 #include "platform/Inbox.h"
@@ -39,7 +39,7 @@ private:
 
     // Worker-thread state.
     CRigControlRegistry& settings_;
-    CQSOLogFile log_;
+    QsoLogFile log_;
     Inbox<LogResult>& results_;
 };
 

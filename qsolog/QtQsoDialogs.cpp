@@ -1,8 +1,8 @@
 #include "QtQsoDialogs.h"
 
-#include "CCabrilloExportDlg.h"
 #include "CEditContestQSODlg.h"
 #include "CEditQSODlg.h"
+#include "CabrilloExportDialog.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -49,7 +49,7 @@ QsoEdit QtQsoDialogs::edit(const QSORecord& record, const BandTable& bands) {
 }
 
 std::optional<CabrilloSettings> QtQsoDialogs::askCabrillo(const CabrilloSettings& remembered) {
-    CCabrilloExportDlg dialog(remembered, parent());
+    CabrilloExportDialog dialog(remembered, parent());
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.settings();

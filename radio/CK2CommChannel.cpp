@@ -93,7 +93,7 @@ uint32_t CK2CommChannel::OpenDevice(const std::string& device, uint16_t portNumb
     open_ = true;
 
     if (!runner_)
-        runner_ = std::make_unique<CSequenceRunner>(clock_);
+        runner_ = std::make_unique<SequenceRunner>(clock_);
     // The queues exist when start() returns, so the setup is posted at once.
     if (!recvThread_) {
         recvThread_ = std::make_unique<CRecvrCmdParsingThread>(clock_);
@@ -415,9 +415,9 @@ uint32_t CK2CommChannel::CmdRitOffset(uint16_t direction, uint32_t offsetHz) {
     if (!open_ || !runner_)
         return K2_ERR_NO_PORT;
     // Each step moves the offset by 10 Hz.
-    std::vector<CSequenceRunner::Step> steps(
+    std::vector<SequenceRunner::Step> steps(
         (offsetHz & 0xffff) / 10, {[this, direction] { (void)CmdRitStep(direction); }, 10ms});
-    runner_->Run(CSequenceRunner::Kind::RitOffset, std::move(steps));
+    runner_->Run(SequenceRunner::Kind::RitOffset, std::move(steps));
     return K2_OK;
 }
 
@@ -480,7 +480,7 @@ uint32_t CK2CommChannel::CmdScanSetup(int32_t lowHz, int32_t highHz) {
     // Not atomic: other threads' commands may fall between the steps.
     const auto low = static_cast<uint32_t>(lowHz);
     const auto high = static_cast<uint32_t>(highHz);
-    runner_->Run(CSequenceRunner::Kind::ScanSetup,
+    runner_->Run(SequenceRunner::Kind::ScanSetup,
                  {{[this, low] { (void)CmdVfoFreq(K2_SET, 0, low); }, 100ms},
                   {[this, high] { (void)CmdVfoFreq(K2_SET, 1, high); }, 100ms},
                   {[this] { (void)CmdSwitch(19); }, 100ms},

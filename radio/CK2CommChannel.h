@@ -29,7 +29,7 @@
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
 #include "radio/CRecvrCmdParsingThread.h"
-#include "radio/CSequenceRunner.h"
+#include "radio/SequenceRunner.h"
 
 #include <atomic>
 #include <cstdint>
@@ -82,7 +82,7 @@ public:
     // Queues text + ";" for the runner, which writes it whole under the lock.
     [[nodiscard]] uint32_t SendCommand(std::string_view text);
     // Paces multi-command sequences; null when the channel is not open.
-    CSequenceRunner* Runner() const { return runner_.get(); }
+    SequenceRunner* Runner() const { return runner_.get(); }
     // Commands refused, dropped or cut short by a stalled line.
     uint64_t WriteFailures() const;
     // The last write found the line stalled (cleared by the next whole write).
@@ -193,7 +193,7 @@ private:
     // the runner last of all, as its steps post to the two threads.
     std::unique_ptr<CK2StatusCmdQueryThread> statusThread_;
     std::unique_ptr<CRecvrCmdParsingThread> recvThread_;
-    std::unique_ptr<CSequenceRunner> runner_;
+    std::unique_ptr<SequenceRunner> runner_;
 };
 
 } // namespace tamrel

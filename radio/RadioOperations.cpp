@@ -14,7 +14,7 @@
 namespace tamrel {
 
 using namespace std::chrono_literals;
-using Kind = CSequenceRunner::Kind;
+using Kind = SequenceRunner::Kind;
 
 namespace {
 constexpr uint16_t kUp = 1;
@@ -59,8 +59,8 @@ void RadioOperations::SendInitialQuery() {
     if (!channel_ || !channel_->Runner())
         return;
     CK2CommChannel* ch = channel_;
-    std::vector<CSequenceRunner::Step> steps = {{[ch] { (void)ch->CmdK2(K2_SET, 2); }, 100ms},
-                                                {[ch] { (void)ch->CmdAI(K2_SET, 3); }, 100ms}};
+    std::vector<SequenceRunner::Step> steps = {{[ch] { (void)ch->CmdK2(K2_SET, 2); }, 100ms},
+                                               {[ch] { (void)ch->CmdAI(K2_SET, 3); }, 100ms}};
     for (const char* query : kStateQueries)
         steps.push_back({[ch, query] { (void)ch->SendCommand(query); }, 100ms});
     ch->Runner()->Run(Kind::InitialQuery, std::move(steps));
@@ -71,7 +71,7 @@ void RadioOperations::RefreshState() {
         channel_->Runner()->Running(Kind::InitialQuery)) // it reads all of this already
         return;
     CK2CommChannel* ch = channel_;
-    std::vector<CSequenceRunner::Step> steps;
+    std::vector<SequenceRunner::Step> steps;
     for (const char* query : kStateQueries)
         steps.push_back({[ch, query] { (void)ch->SendCommand(query); }, 100ms});
     ch->Runner()->Run(Kind::InitialQuery, std::move(steps));
@@ -427,7 +427,7 @@ void RadioOperations::OnCheckReply(int id, std::string_view text) {
                                [&](const Check& c) { return next && c.tag == *next; });
         (it != checks_.end() ? *it : checks_.front()).refusals++;
     } else if (id == ID_IF && channel_->Runner() &&
-               !channel_->Runner()->Running(CSequenceRunner::Kind::RitOffset) &&
+               !channel_->Runner()->Running(SequenceRunner::Kind::RitOffset) &&
                std::none_of(checks_.begin(), checks_.end(),
                             [](const Check& c) { return c.offset; })) {
         offsetAtRadio_ = model_.Reported().offset;
@@ -552,13 +552,13 @@ void RadioOperations::CheckedSetOffset(int offsetHz, bool xit, SetDone done) {
         auto plan = [this, ch, offsetHz, tag] {
             const int delta = offsetHz - offsetAtRadio_;
             const uint16_t direction = delta >= 0 ? 1 : 2;
-            std::vector<CSequenceRunner::Step> steps(static_cast<std::size_t>(std::abs(delta) / 10),
-                                                     {[this, ch, direction] {
-                                                          if (ch->CmdRitStep(direction) == K2_OK)
-                                                              offsetAtRadio_ +=
-                                                                  direction == 1 ? 10 : -10;
-                                                      },
-                                                      10ms});
+            std::vector<SequenceRunner::Step> steps(static_cast<std::size_t>(std::abs(delta) / 10),
+                                                    {[this, ch, direction] {
+                                                         if (ch->CmdRitStep(direction) == K2_OK)
+                                                             offsetAtRadio_ +=
+                                                                 direction == 1 ? 10 : -10;
+                                                     },
+                                                     10ms});
             steps.push_back({[ch, tag] {
                                  (void)ch->CmdIF();
                                  (void)ch->CmdCheckpoint(tag);

@@ -77,7 +77,7 @@ static void BM_AdifImport(benchmark::State& state) {
         const std::string name = "Import.QSO.Log";
         std::filesystem::remove(dir.path().toStdString() + "/" + name);
         std::filesystem::remove(dir.path().toStdString() + "/" + name + ".Bak");
-        CQSOLogFile log(registry, dir.path().toStdString());
+        QsoLogFile log(registry, dir.path().toStdString());
         log.load(name, 0, false);
         state.ResumeTiming();
         const AdifImportReport report = importAdif(log, text, {});

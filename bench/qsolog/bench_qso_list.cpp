@@ -3,8 +3,8 @@
 // them over (statistics counted, the table model reset) and one paint of the
 // list, offscreen. The second argument is the kind: 0 normal QSOs, 1
 // contest QSOs (type-1 lines, the contest columns).
-#include "qsolog/CQSOLogFile.h"
 #include "qsolog/QsoLine.h"
+#include "qsolog/QsoLogFile.h"
 #include "qsolog/QsoLogStore.h"
 #include "qsolog/QsoLogTableModel.h"
 #include "settings/CRigControlRegistry.h"
@@ -54,7 +54,7 @@ static void BM_LoadAndList(benchmark::State& state) {
     RecordingPrompter prompter;
     CRigControlRegistry registry(prompter, home + "/Rig.reg");
     registry.CreateDefaultSettings();
-    CQSOLogFile log(registry, home);
+    QsoLogFile log(registry, home);
     QsoLogStore store(kind);
     QsoLogTableModel model(kind, store);
     QTableView list;

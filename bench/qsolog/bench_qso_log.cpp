@@ -4,7 +4,7 @@
 // is the kind: 0 normal QSOs, 1 contest QSOs (type-1 lines). The files live in a
 // temporary folder under $TMPDIR, so the append and rewrite figures are those
 // of that disk.
-#include "qsolog/CQSOLogFile.h"
+#include "qsolog/QsoLogFile.h"
 #include "settings/CRigControlRegistry.h"
 
 #include <QTemporaryDir>
@@ -41,7 +41,7 @@ QsoKind kindOf(const benchmark::State& state) {
     return state.range(1) ? QsoKind::Contest : QsoKind::Normal;
 }
 
-// A home folder with a log of `count` QSOs, and a loaded CQSOLogFile on it.
+// A home folder with a log of `count` QSOs, and a loaded QsoLogFile on it.
 struct LoadedLog {
     LoadedLog(int count, QsoKind kind) : kind(kind) {
         std::vector<QSORecord> records;
@@ -58,7 +58,7 @@ struct LoadedLog {
     QTemporaryDir dir;
     RecordingPrompter prompter;
     CRigControlRegistry registry{prompter, home() + "/Rig.reg"};
-    CQSOLogFile log{registry, home()};
+    QsoLogFile log{registry, home()};
 };
 
 } // namespace

@@ -15,9 +15,9 @@ struct RadioHolder {
     RadioOperations ops{radio};
 };
 
-class TestPanel : public RadioHolder, public CFrontPanelPresenter {
+class TestPanel : public RadioHolder, public FrontPanelPresenter {
 public:
-    explicit TestPanel(int tuningRange = 0) : CFrontPanelPresenter(radio, tuningRange) {}
+    explicit TestPanel(int tuningRange = 0) : FrontPanelPresenter(radio, tuningRange) {}
 
     void ApplyReply(int id, std::string_view text) { Present(ops.ApplyReply(id, text)); }
     K2RadioState Snapshot() const { return radio.Snapshot(); }

@@ -45,7 +45,7 @@ protected:
     test::PtyPeer peer;
     CK2CommChannel channel;
     test::TestPanel model;
-    CFrontPanelControls controls{model, model.ops, [this](int r) { savedRange = r; }};
+    FrontPanelControls controls{model, model.ops, [this](int r) { savedRange = r; }};
     int savedRange = -1;
 };
 
@@ -146,7 +146,7 @@ TEST_F(PanelWire, StoredStateGoesBackSkippingWhatTheEncodersRefuse) {
 
 TEST(PanelNoPort, ControlsStillChangeState) {
     test::TestPanel model;
-    CFrontPanelControls controls(model, model.ops, [](int) {});
+    FrontPanelControls controls(model, model.ops, [](int) {});
     controls.OnReceiveVfo(1);
     controls.OnCopyAToB();
     controls.OnAntenna();

@@ -119,7 +119,7 @@ TEST(LinkView, ValuesShowAsDashesUntilSomethingSetsThem) {
 
 TEST(LinkView, TxLampFromTheRadioAndFromTune) {
     test::TestPanel m;
-    CFrontPanelControls controls{m, m.ops, [](int) {}};
+    FrontPanelControls controls{m, m.ops, [](int) {}};
     EXPECT_FALSE(m.View().txLamp);
     std::string receiving = "IF00014060000     +000000 0003000001 ";
     std::string transmitting = receiving;
@@ -175,7 +175,7 @@ protected:
     test::PtyPeer peer;
     CK2CommChannel channel;
     test::TestPanel model;
-    CFrontPanelControls controls{model, model.ops, [](int) {}};
+    FrontPanelControls controls{model, model.ops, [](int) {}};
 };
 
 } // namespace
@@ -203,7 +203,7 @@ TEST_F(TuningWire, StepsGoAsUpDownOrAsANewFrequency) {
 
 TEST_F(TuningWire, TheWholeStateIsReadAgainNowAndThenAndSoonAfterAGarbledReply) {
     ManualClock clock;
-    CLinkWatch watch(model.radio, clock, [] {});
+    LinkWatch watch(model.radio, clock, [] {});
     watch.SetChannel(&channel);
     int refreshes = 0;
     watch.SetRefresh(

@@ -4,7 +4,7 @@
 
 #include "QsoTestSupport.h"
 
-#include "qsolog/CQSOLogFile.h"
+#include "qsolog/QsoLogFile.h"
 #include "settings/CRigControlRegistry.h"
 
 #include <QTemporaryDir>
@@ -25,7 +25,7 @@ protected:
         home_ = root_ + "/home/Tamrel"; // not there yet
         registry_ = std::make_unique<CRigControlRegistry>(prompter_, root_ + "/config/Rig.reg");
         registry_->CreateDefaultSettings();
-        log_ = std::make_unique<CQSOLogFile>(*registry_, home_);
+        log_ = std::make_unique<QsoLogFile>(*registry_, home_);
     }
 
     std::string inHome(const std::string& name) const { return home_ + "/" + name; }
@@ -52,7 +52,7 @@ protected:
     std::string home_;
     RecordingPrompter prompter_;
     std::unique_ptr<CRigControlRegistry> registry_;
-    std::unique_ptr<CQSOLogFile> log_;
+    std::unique_ptr<QsoLogFile> log_;
 };
 
 } // namespace tamrel::test

@@ -1,7 +1,7 @@
 // The Cabrillo dialog: opens with the remembered answers, gives back what is
 // typed and chosen, and keeps the operator in until the contest is named.
 
-#include "qsolog/CCabrilloExportDlg.h"
+#include "qsolog/CabrilloExportDialog.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,7 @@ TEST(CabrilloDialog, OpensWithTheAnswersAndGivesBackTheNewOnes) {
     s.sentRst = "5NN";
     s.sentExchange = "599 #";
     s.firstSerial = 12;
-    CCabrilloExportDlg dialog(s);
+    CabrilloExportDialog dialog(s);
     EXPECT_EQ(dialog.settings(), s);
     EXPECT_EQ(byName<QComboBox>(dialog, "Power")->currentText(), "QRP");
 
@@ -49,7 +49,7 @@ TEST(CabrilloDialog, OpensWithTheAnswersAndGivesBackTheNewOnes) {
 
 TEST(CabrilloDialog, ExportNeedsAContestNameAndEscapeCancels) {
     CabrilloSettings s;
-    CCabrilloExportDlg dialog(s);
+    CabrilloExportDialog dialog(s);
     dialog.show();
     QLabel* problem = byName<QLabel>(dialog, "Problem");
     QTest::keyClick(byName<QLineEdit>(dialog, "Contest"), Qt::Key_Return);
@@ -62,7 +62,7 @@ TEST(CabrilloDialog, ExportNeedsAContestNameAndEscapeCancels) {
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 
-    CCabrilloExportDlg second(s);
+    CabrilloExportDialog second(s);
     second.show();
     QTest::keyClick(&second, Qt::Key_Escape);
     EXPECT_FALSE(second.isVisible());
@@ -72,7 +72,7 @@ TEST(CabrilloDialog, ExportNeedsAContestNameAndEscapeCancels) {
 TEST(CabrilloDialog, AValueStoredByHandStaysSelectable) {
     CabrilloSettings s;
     s.categoryOperator = "SINGLE-OP-PORTABLE";
-    CCabrilloExportDlg dialog(s);
+    CabrilloExportDialog dialog(s);
     EXPECT_EQ(dialog.settings().categoryOperator, "SINGLE-OP-PORTABLE");
 }
 

@@ -62,7 +62,7 @@ TEST_F(LogInterchange, ExportThenImportIntoAnEmptyLogGivesTheSameQsos) {
     const std::vector<QSORecord> qsos = variety();
     for (const LogClock clock : {LogClock{true, 0}, LogClock{false, 0x87}, LogClock{false, 0x05}}) {
         SCOPED_TRACE(clock.describe());
-        CQSOLogFile fresh(*registry_, home_);
+        QsoLogFile fresh(*registry_, home_);
         fresh.load(std::string("Import.QSO.Log"), 0, false);
         AdifImportOptions o;
         o.clock = clock;
@@ -182,7 +182,7 @@ TEST_F(LogInterchange, BrokenRecordsAreReportedAndTheRestIsOneRewriteWithBackup)
     EXPECT_EQ(log_->records()[2].call, "W4AW");
 
     // What is in the file is what the list holds.
-    CQSOLogFile reread(*registry_, home_);
+    QsoLogFile reread(*registry_, home_);
     reread.load(std::string("Broken.QSO.Log"), 0, false);
     EXPECT_EQ(reread.records(), log_->records());
 }
@@ -336,7 +336,7 @@ TEST_F(LogInterchange, DupeIndexFollowsEveryChangeOfTheLog) {
     EXPECT_FALSE(log_->dupeIndex().check("XX0XX", 4, 3, QsoKind::Normal).dupe);
     EXPECT_TRUE(log_->dupeIndex().check("XX0XX", 6, 3, QsoKind::Normal).dupe);
 
-    CQSOLogFile reloaded(*registry_, home_);
+    QsoLogFile reloaded(*registry_, home_);
     reloaded.load(std::string("Index.QSO.Log"), 0, false);
     EXPECT_TRUE(reloaded.dupeIndex().check("XX0XX", 6, 3, QsoKind::Normal).dupe);
 

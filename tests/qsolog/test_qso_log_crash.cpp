@@ -28,7 +28,7 @@ std::string callOf(int i) {
     RecordingPrompter prompter;
     CRigControlRegistry registry(prompter, folder + "/Rig.reg");
     registry.CreateDefaultSettings();
-    CQSOLogFile log(registry, folder);
+    QsoLogFile log(registry, folder);
     log.load(std::nullopt, 0, true);
     for (int i = 0; i < 100000; ++i) {
         if (!log.add(test::normalQso(callOf(i), 1070000000 + i)).written())

@@ -1,7 +1,7 @@
-#include "radio/CSequenceRunner.h"
 #include "radio/K2Commands.h"
 #include "radio/K2RadioModel.h"
 #include "radio/RadioOperations.h"
+#include "radio/SequenceRunner.h"
 
 #include <gtest/gtest.h>
 
@@ -94,8 +94,8 @@ TEST(SequenceRunner, PacesStepsOnItsClockAndReplacesARunningSequenceOfItsKind) {
     };
     const Clock::TimePoint t0 = clock.Now();
     {
-        using Kind = CSequenceRunner::Kind;
-        CSequenceRunner runner(clock);
+        using Kind = SequenceRunner::Kind;
+        SequenceRunner runner(clock);
         runner.Run(Kind::RitOffset,
                    {{record("a1"), 30ms}, {record("a2"), 30ms}, {record("a3"), {}}});
         runner.Run(Kind::ScanSetup, {{record("s1"), 200ms}, {record("s2"), {}}});

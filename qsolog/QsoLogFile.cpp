@@ -1,4 +1,4 @@
-#include "CQSOLogFile.h"
+#include "QsoLogFile.h"
 
 #include "settings/CRigControlRegistry.h"
 
@@ -149,31 +149,31 @@ std::string searchLine(const QSORecord& r) {
     return out;
 }
 
-CQSOLogFile::CQSOLogFile(CRigControlRegistry& settings, std::string homeDir)
+QsoLogFile::QsoLogFile(CRigControlRegistry& settings, std::string homeDir)
     : settings_(settings), homeDir_(std::move(homeDir)),
       now_([] { return static_cast<int64_t>(std::time(nullptr)); }) {}
 
-std::string CQSOLogFile::resolve(const std::string& name) const {
+std::string QsoLogFile::resolve(const std::string& name) const {
     const std::filesystem::path p(name);
     if (p.is_absolute() || homeDir_.empty())
         return name;
     return (std::filesystem::path(homeDir_) / p).string();
 }
 
-void CQSOLogFile::makeFolderFor(const std::string& name) const {
+void QsoLogFile::makeFolderFor(const std::string& name) const {
     if (std::filesystem::path(name).is_absolute())
         return;
     std::error_code ec; // a failure shows when the file is opened
     std::filesystem::create_directories(std::filesystem::path(resolve(name)).parent_path(), ec);
 }
 
-void CQSOLogFile::disown(std::string reason) {
+void QsoLogFile::disown(std::string reason) {
     owned_ = false;
     toldNotOwned_ = false;
     disownedBecause_ = std::move(reason);
 }
 
-std::string CQSOLogFile::notOwnedMessage(const std::string& path) {
+std::string QsoLogFile::notOwnedMessage(const std::string& path) {
     // Told once per cause, not at every QSO.
     if (std::exchange(toldNotOwned_, true))
         return {};
@@ -181,8 +181,8 @@ std::string CQSOLogFile::notOwnedMessage(const std::string& path) {
            ". The QSOs stay in the list; save the log under a name.";
 }
 
-LogLoad CQSOLogFile::load(std::optional<std::string> name, uint8_t loggingMode,
-                          bool switchOnMismatch) {
+LogLoad QsoLogFile::load(std::optional<std::string> name, uint8_t loggingMode,
+                         bool switchOnMismatch) {
     LogLoad result;
     std::string target = name_;
     if (name) {
@@ -265,7 +265,7 @@ LogLoad CQSOLogFile::load(std::optional<std::string> name, uint8_t loggingMode,
     return result;
 }
 
-LogWrite CQSOLogFile::add(QSORecord record) {
+LogWrite QsoLogFile::add(QSORecord record) {
     records_.push_back(record.fitted());
     const QSORecord& r = records_.back();
     dupes_.add(r);
@@ -294,7 +294,7 @@ LogWrite CQSOLogFile::add(QSORecord record) {
     return w;
 }
 
-LogWrite CQSOLogFile::append(const QSORecord& record) {
+LogWrite QsoLogFile::append(const QSORecord& record) {
     const std::string file = path();
     makeFolderFor(name_);
     int flags = O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC; // read: the last byte
@@ -348,7 +348,7 @@ LogWrite CQSOLogFile::append(const QSORecord& record) {
     return {LogWrite::Status::Written, {}};
 }
 
-LogWrite CQSOLogFile::rewrite(std::optional<std::string> name) {
+LogWrite QsoLogFile::rewrite(std::optional<std::string> name) {
     const std::string target = name ? *name : name_;
     if (std::optional<std::string> why = checkLogName(target))
         return {LogWrite::Status::NotWritten, *why};
@@ -380,7 +380,7 @@ LogWrite CQSOLogFile::rewrite(std::optional<std::string> name) {
     return {LogWrite::Status::Written, {}};
 }
 
-LogWrite CQSOLogFile::addAll(std::vector<QSORecord> records) {
+LogWrite QsoLogFile::addAll(std::vector<QSORecord> records) {
     if (records.empty())
         return {};
     const std::optional<QsoKind> kind =
@@ -417,7 +417,7 @@ LogWrite CQSOLogFile::addAll(std::vector<QSORecord> records) {
     return w;
 }
 
-void CQSOLogFile::startNew() {
+void QsoLogFile::startNew() {
     name_ = kDefaultLogName;
     (void)settings_.SetCurrentLogFileName(name_); // remembered for the next start only
     records_.clear();
@@ -430,7 +430,7 @@ void CQSOLogFile::startNew() {
     disown("the log was started anew and that file is not part of it");
 }
 
-LogWrite CQSOLogFile::replace(std::size_t row, const QSORecord& original, QSORecord updated) {
+LogWrite QsoLogFile::replace(std::size_t row, const QSORecord& original, QSORecord updated) {
     if (row >= records_.size() || records_[row] != original)
         return {};
     QSORecord old = std::exchange(records_[row], updated.fitted());
@@ -447,7 +447,7 @@ LogWrite CQSOLogFile::replace(std::size_t row, const QSORecord& original, QSORec
     return w;
 }
 
-LogWrite CQSOLogFile::remove(std::size_t row, const QSORecord& original) {
+LogWrite QsoLogFile::remove(std::size_t row, const QSORecord& original) {
     if (row >= records_.size() || records_[row] != original)
         return {};
     const auto at = records_.begin() + static_cast<std::ptrdiff_t>(row);

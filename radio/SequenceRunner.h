@@ -1,5 +1,5 @@
 #pragma once
-// CSequenceRunner: the thread that puts the program's commands on the wire
+// SequenceRunner: the thread that puts the program's commands on the wire
 // and paces its multi-command sequences.
 //
 // Every command leaves through here, so no window ever waits on the serial
@@ -61,7 +61,7 @@ struct CancelSequences {};
 using Message = std::variant<Post, Run, Cancel, CancelSequences>;
 } // namespace runner
 
-class CSequenceRunner final : public Worker<runner::Message> {
+class SequenceRunner final : public Worker<runner::Message> {
 public:
     using Action = runner::Action;
     using Step = runner::Step;
@@ -71,8 +71,8 @@ public:
     static constexpr std::size_t kMaxQueuedCommands = 1024;
 
     // Starts the runner's thread.
-    explicit CSequenceRunner(Clock& clock = SteadyClock());
-    ~CSequenceRunner();
+    explicit SequenceRunner(Clock& clock = SteadyClock());
+    ~SequenceRunner();
 
     // Queues one command step; false (dropped) when the queue is full or the
     // runner has finished.

@@ -1,5 +1,5 @@
 #pragma once
-// CQSOLogFile: the QSO log as the log worker keeps it (QsoLogWorker.h): the
+// QsoLogFile: the QSO log as the log worker keeps it (QsoLogWorker.h): the
 // list of QSOs, the file they live in, the sequence counter, and the file's
 // comment and kept lines (QsoLine.h), which go back into every rewritten file.
 //
@@ -66,7 +66,7 @@ struct LogWrite {
         Failed,     // the file could not be written; it is as it was
     };
     Status status = Status::Unchanged;
-    std::string message; // for the operator when not written or failed
+    std::string message;    // for the operator when not written or failed
     bool wholeList = false; // written by a rewrite: the file holds every listed QSO
     bool written() const { return status == Status::Written; }
 };
@@ -86,13 +86,13 @@ struct LogLoad {
     std::vector<std::string> messages; // for the operator, in order
 };
 
-class CQSOLogFile {
+class QsoLogFile {
 public:
     // `homeDir` is where relative names lie. The log starts empty under the
     // default name, owning no file.
-    CQSOLogFile(CRigControlRegistry& settings, std::string homeDir);
-    CQSOLogFile(const CQSOLogFile&) = delete;
-    CQSOLogFile& operator=(const CQSOLogFile&) = delete;
+    QsoLogFile(CRigControlRegistry& settings, std::string homeDir);
+    QsoLogFile(const QsoLogFile&) = delete;
+    QsoLogFile& operator=(const QsoLogFile&) = delete;
 
     const std::string& name() const { return name_; }
     // The file the name stands for.

@@ -1,5 +1,5 @@
 #pragma once
-// CCabrilloExportDlg: asks for what a Cabrillo log needs and the log does
+// CabrilloExportDialog: asks for what a Cabrillo log needs and the log does
 // not hold: the contest's name, the categories entered, the sent report and
 // exchange ("#" for the serial) and the first serial. It opens with the last
 // answers and gives the new ones back; the caller remembers them
@@ -18,9 +18,9 @@ class QSpinBox;
 
 namespace tamrel {
 
-class CCabrilloExportDlg : public QDialog {
+class CabrilloExportDialog : public QDialog {
 public:
-    explicit CCabrilloExportDlg(const CabrilloSettings& settings, QWidget* parent = nullptr);
+    explicit CabrilloExportDialog(const CabrilloSettings& settings, QWidget* parent = nullptr);
 
     // The answers as they stand in the fields.
     CabrilloSettings settings() const;

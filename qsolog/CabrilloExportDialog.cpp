@@ -1,4 +1,4 @@
-#include "CCabrilloExportDlg.h"
+#include "CabrilloExportDialog.h"
 
 #include "Cabrillo.h"
 
@@ -46,7 +46,7 @@ std::string text(const QComboBox* box) {
 
 } // namespace
 
-CCabrilloExportDlg::CCabrilloExportDlg(const CabrilloSettings& s, QWidget* parent)
+CabrilloExportDialog::CabrilloExportDialog(const CabrilloSettings& s, QWidget* parent)
     : QDialog(parent) {
     setWindowTitle("Cabrillo Contest Log");
     auto* form = new QFormLayout;
@@ -88,7 +88,7 @@ CCabrilloExportDlg::CCabrilloExportDlg(const CabrilloSettings& s, QWidget* paren
     exportButton->setDefault(true);
     exportButton->setAccessibleName("Export");
     buttons->addButton(QDialogButtonBox::Cancel)->setAccessibleName("Cancel");
-    connect(buttons, &QDialogButtonBox::accepted, this, &CCabrilloExportDlg::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CabrilloExportDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
@@ -98,7 +98,7 @@ CCabrilloExportDlg::CCabrilloExportDlg(const CabrilloSettings& s, QWidget* paren
     contest_->setFocus();
 }
 
-CabrilloSettings CCabrilloExportDlg::settings() const {
+CabrilloSettings CabrilloExportDialog::settings() const {
     CabrilloSettings s;
     s.contest = contest_->text().trimmed().toStdString();
     s.categoryOperator = text(operator_);
@@ -113,7 +113,7 @@ CabrilloSettings CCabrilloExportDlg::settings() const {
     return s;
 }
 
-void CCabrilloExportDlg::accept() {
+void CabrilloExportDialog::accept() {
     const std::string why = checkCabrilloSettings(settings());
     if (!why.empty()) {
         problem_->setText(QString::fromStdString(why));

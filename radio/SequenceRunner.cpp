@@ -1,22 +1,22 @@
-#include "radio/CSequenceRunner.h"
+#include "radio/SequenceRunner.h"
 
 namespace tamrel {
 
 namespace {
-constexpr std::size_t index(CSequenceRunner::Kind kind) {
+constexpr std::size_t index(SequenceRunner::Kind kind) {
     return static_cast<std::size_t>(kind);
 }
 } // namespace
 
-CSequenceRunner::CSequenceRunner(Clock& clock) : Worker("tamrel-runner", clock, false) {
+SequenceRunner::SequenceRunner(Clock& clock) : Worker("tamrel-runner", clock, false) {
     start();
 }
 
-CSequenceRunner::~CSequenceRunner() {
+SequenceRunner::~SequenceRunner() {
     Finish();
 }
 
-bool CSequenceRunner::Post(Action action) {
+bool SequenceRunner::Post(Action action) {
     if (queuedCommands_ >= kMaxQueuedCommands)
         return false;
     ++queuedCommands_;
@@ -31,41 +31,41 @@ bool CSequenceRunner::Post(Action action) {
     return true;
 }
 
-void CSequenceRunner::Run(Kind kind, std::vector<Step> steps) {
+void SequenceRunner::Run(Kind kind, std::vector<Step> steps) {
     if (OnRunnerThread())
         Apply(runner::Run{kind, std::move(steps)});
     else
         post(runner::Run{kind, std::move(steps)});
 }
 
-void CSequenceRunner::Cancel(Kind kind) {
+void SequenceRunner::Cancel(Kind kind) {
     if (OnRunnerThread())
         Apply(runner::Cancel{kind});
     else
         post(runner::Cancel{kind});
 }
 
-void CSequenceRunner::CancelSequences() {
+void SequenceRunner::CancelSequences() {
     if (OnRunnerThread())
         Apply(runner::CancelSequences{});
     else
         post(runner::CancelSequences{});
 }
 
-bool CSequenceRunner::Running(Kind kind) const {
+bool SequenceRunner::Running(Kind kind) const {
     return running_[index(kind)];
 }
 
-void CSequenceRunner::Finish() {
+void SequenceRunner::Finish() {
     if (!OnRunnerThread())
         quitAndJoin();
 }
 
-void CSequenceRunner::onMessage(runner::Message& message) {
+void SequenceRunner::onMessage(runner::Message& message) {
     Apply(std::move(message));
 }
 
-void CSequenceRunner::Apply(runner::Message message) {
+void SequenceRunner::Apply(runner::Message message) {
     std::visit(Overloaded{[this](runner::Post& p) {
                               Lane& lane = lanes_[index(Kind::Command)];
                               if (lane.steps.empty())
@@ -82,7 +82,7 @@ void CSequenceRunner::Apply(runner::Message message) {
                message);
 }
 
-void CSequenceRunner::Replace(Kind kind, std::vector<Step> steps) {
+void SequenceRunner::Replace(Kind kind, std::vector<Step> steps) {
     Clear(kind);
     Lane& lane = lanes_[index(kind)];
     lane.steps.assign(std::make_move_iterator(steps.begin()), std::make_move_iterator(steps.end()));
@@ -90,7 +90,7 @@ void CSequenceRunner::Replace(Kind kind, std::vector<Step> steps) {
     running_[index(kind)] = !lane.steps.empty();
 }
 
-void CSequenceRunner::Clear(Kind kind) {
+void SequenceRunner::Clear(Kind kind) {
     Lane& lane = lanes_[index(kind)];
     if (kind == Kind::Command)
         queuedCommands_ -= lane.steps.size();
@@ -100,7 +100,7 @@ void CSequenceRunner::Clear(Kind kind) {
 }
 
 // The lane whose next step is due first; single commands win ties.
-CSequenceRunner::Lane* CSequenceRunner::NextLane() {
+SequenceRunner::Lane* SequenceRunner::NextLane() {
     Lane* next = nullptr;
     for (Lane& lane : lanes_)
         if (!lane.steps.empty() && (!next || lane.due < next->due))
@@ -108,7 +108,7 @@ CSequenceRunner::Lane* CSequenceRunner::NextLane() {
     return next;
 }
 
-std::optional<Clock::TimePoint> CSequenceRunner::nextWake() const {
+std::optional<Clock::TimePoint> SequenceRunner::nextWake() const {
     std::optional<Clock::TimePoint> due;
     for (const Lane& lane : lanes_)
         if (!lane.steps.empty() && (!due || lane.due < *due))
@@ -116,7 +116,7 @@ std::optional<Clock::TimePoint> CSequenceRunner::nextWake() const {
     return due;
 }
 
-void CSequenceRunner::onWake(short) {
+void SequenceRunner::onWake(short) {
     Lane* lane = NextLane();
     if (!lane || clock().Now() < lane->due)
         return;
@@ -134,7 +134,7 @@ void CSequenceRunner::onWake(short) {
     }
 }
 
-bool CSequenceRunner::busy() const {
+bool SequenceRunner::busy() const {
     for (const Lane& lane : lanes_)
         if (!lane.steps.empty())
             return true;
