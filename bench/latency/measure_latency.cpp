@@ -4,7 +4,7 @@
 //
 //  1. Frequency report to model: the radio end writes "FA...;" and notes the
 //     time its last byte went into the line; the time the front panel model has
-//     applied it (the reply travels the receive thread, WM_K2_REPLY, a window
+//     applied it (the reply travels the receive thread, a ReplyReceived message, a window
 //     inbox and the Qt event loop) ends the measurement. One report at a time,
 //     each a random 1..100 ms after the last was applied, so that the reports
 //     fall evenly over the phases of a 100 ms wait in the receive thread.
