@@ -57,6 +57,7 @@ TEST(ContestExchange, RealExchangesSplitByPositionAndForm) {
         {F::Any, "59 14 ON", "59", "14 ON"},
         {F::Any, "  599\t 007 ", "599", "007"},
         {F::Any, "05", "", "05"},
+        {F::Any, "699 5", "", "699 5"}, // only 1-5 begin a report
         {F::Any, "1234", "", "1234"},
         {F::Any, "ON", "", "ON"},
         {F::Any, "", "", ""},

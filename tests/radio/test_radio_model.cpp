@@ -146,4 +146,11 @@ TEST(RadioModel, TellsEveryChangeWhoeverMadeIt) {
     EXPECT_EQ(heard[2], rc::kTransmit);
     EXPECT_EQ(heard[3], rc::kLink);
     EXPECT_EQ(heard[4], rc::kLink);
+    // An IF report that turns XIT on, and nothing else, is an offset-switch change.
+    model.ApplyReply(ID_IF, "IF00007000400     +000000 0002000001 ");
+    heard.clear();
+    model.ApplyReply(ID_IF, "IF00007000400     +000001 0002000001 ");
+    ASSERT_TRUE(model.Fields().xitOn);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0] & rc::kRitXit, rc::kRitXit);
 }

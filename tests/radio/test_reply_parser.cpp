@@ -29,8 +29,9 @@ TEST(ReplyParser, EveryNameGetsItsPositionAndOthersGetZero) {
 // Repeats and bit 7 are covered through the port (test_radio_threads.cpp).
 TEST(ReplyParser, ConvertsDisplayEvenWhenShort) {
     ReplyParser p;
-    EXPECT_EQ(feed(p, "DS<>@VWXZ[\x00\xff;DS;DS1;DS@1234567\x92;BG;"sv),
+    EXPECT_EQ(feed(p, "DS<>@VWXZ[\x00\xff;DSMQ;DS;DS1;DS@1234567\x92;BG;"sv),
               (Replies{{ID_DS, "DSL- UIcCr00ff"},
+                       {ID_DS, "DSNO0000"},
                        {ID_DS, "DS0000"},
                        {ID_DS, "DS10000"},
                        {ID_DS, "DS 12345679200"},
