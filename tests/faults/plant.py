@@ -137,7 +137,7 @@ def run_tests(bdir, names):
         idx = {n: i + 1 for i, (n, _) in enumerate(list_tests(bdir))}
         listing.write_text("0,0,0," + ",".join(str(idx[n]) for n in names if n in idx))
         ctest = subprocess.Popen(["nice", "-n", "10", "ctest", "--test-dir", bdir, "-I", str(listing),
-                                  "-j2", "--timeout", str(LIMIT)], stdout=subprocess.DEVNULL,
+                                  "-j8", "--timeout", str(LIMIT)], stdout=subprocess.DEVNULL,
                                  stderr=subprocess.DEVNULL)
         while ctest.poll() is None:  # a test's own TIMEOUT property outranks --timeout
             time.sleep(5)
