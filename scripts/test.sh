@@ -11,4 +11,4 @@ cmake --build build
 # tests can miss on a loaded machine. The closing notes name the ones that did.
 ctest --test-dir build --output-on-failure -j8 -LE e2e --repeat until-pass:2
 # Then the whole program on a virtual desktop, one session at a time.
-ctest --test-dir build --output-on-failure -L e2e
+ctest --test-dir build --output-on-failure -L e2e --repeat until-pass:2
