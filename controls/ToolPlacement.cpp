@@ -14,6 +14,8 @@ namespace tamrel {
 
 namespace {
 
+constexpr char kKeepClear[] = "tamrelKeepClear";
+
 int64_t overlap(const QRect& a, const QRect& b) {
     const QRect common = a.intersected(b);
     return common.isEmpty() ? 0 : int64_t{common.width()} * common.height();
@@ -75,8 +77,11 @@ bool FreeSpot(const QRect& frame, const QRect& panel, const QRect& screen,
 }
 
 QRect PlaceBeside(const QRect& panel, const QSize& size, const QRect& screen,
-                  const std::vector<QRect>& taken, std::initializer_list<Beside> order,
+                  const std::vector<QRect>& others, std::initializer_list<Beside> order,
                   const QSize& minimum) {
+    // The panel may be among the windows found open; it has its own rules.
+    std::vector<QRect> taken = others;
+    std::erase(taken, panel);
     std::vector<Beside> sides(order);
     for (Beside s : {Beside::Right, Beside::Below, Beside::Left, Beside::Above})
         if (std::find(sides.begin(), sides.end(), s) == sides.end())
@@ -104,19 +109,52 @@ QRect PlaceBeside(const QRect& panel, const QSize& size, const QRect& screen,
                     return spot;
         }
     }
-    QRect best;
-    int64_t leastCovered = std::numeric_limits<int64_t>::max();
-    for (Beside side : sides) {
-        for (const QRect& spot : spotsOn(side, panel, size, screen, taken)) {
-            // No room: the least covered spot on the screen, the panel counting double.
-            const QRect r = MovedOnScreen(spot, screen);
-            int64_t covered = 2 * overlap(r, panel);
-            for (const QRect& t : taken)
-                covered += overlap(r, t);
-            if (covered < leastCovered) {
+    // No room beside the panel: every spot tried, slid onto the screen, and
+    // the screen's corners; for a window that may be smaller, at sizes down
+    // to its least too.
+    const auto candidatesAt = [&](const QSize& at) {
+        std::vector<QRect> spots;
+        for (Beside side : sides)
+            for (const QRect& spot : spotsOn(side, panel, at, screen, taken))
+                spots.push_back(MovedOnScreen(spot, screen));
+        for (QPoint corner :
+             {screen.topLeft(), screen.topRight(), screen.bottomLeft(), screen.bottomRight()})
+            spots.push_back(MovedOnScreen(QRect(corner, at), screen));
+        return spots;
+    };
+    const auto coversTaken = [&](const QRect& r) {
+        return std::any_of(taken.begin(), taken.end(),
+                           [&](const QRect& t) { return r.intersects(t); });
+    };
+    std::vector<QSize> sizes{size};
+    if (!minimum.isEmpty()) {
+        const QSize least = minimum.boundedTo(size);
+        for (int i = 1; i <= 4; ++i)
+            sizes.push_back(size - (size - least) * i / 4);
+    }
+    for (const QSize& at : sizes) {
+        QRect best;
+        int64_t leastCovered = std::numeric_limits<int64_t>::max();
+        for (const QRect& r : candidatesAt(at)) {
+            if (coversTaken(r) || !screen.contains(r))
+                continue;
+            if (const int64_t covered = overlap(r, panel); covered < leastCovered) {
                 leastCovered = covered;
                 best = r;
             }
+        }
+        if (!best.isNull())
+            return best;
+    }
+    QRect best;
+    int64_t leastCovered = std::numeric_limits<int64_t>::max();
+    for (const QRect& r : candidatesAt(size)) {
+        int64_t covered = 2 * overlap(r, panel);
+        for (const QRect& t : taken)
+            covered += overlap(r, t);
+        if (covered < leastCovered) {
+            leastCovered = covered;
+            best = r;
         }
     }
     return best;
@@ -129,13 +167,45 @@ QRect ScreenRoomOf(const QRect& panel) {
     return screen ? screen->availableGeometry() : QRect();
 }
 
+void KeepClear(QWidget& part) {
+    part.setProperty(kKeepClear, true);
+}
+
+QSize FrameSizeOf(const QWidget& window) {
+    const auto margins = [](const QWidget& w) {
+        const QRect outer = w.frameGeometry();
+        const QRect inner = w.geometry();
+        return QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                        outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    };
+    // A window being mapped may report a frame smaller than itself.
+    const auto known = [](const QMargins& m) {
+        return !m.isNull() && m.left() >= 0 && m.top() >= 0 && m.right() >= 0 && m.bottom() >= 0;
+    };
+    QMargins frame = margins(window);
+    if (!known(frame)) {
+        frame = {};
+        for (const QWidget* w : QApplication::topLevelWidgets()) {
+            if (w != &window && w->isVisible() && known(margins(*w))) {
+                frame = margins(*w);
+                break;
+            }
+        }
+    }
+    return window.size().grownBy(frame);
+}
+
 std::vector<QRect> OtherWindowFrames(const QWidget* except, const QWidget* panel) {
     std::vector<QRect> frames;
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w == except || w == panel || !w->isVisible() || w->windowType() == Qt::Popup ||
+        if (w == except || !w->isVisible() || w->windowType() == Qt::Popup ||
             w->windowType() == Qt::ToolTip || w->windowType() == Qt::SplashScreen)
             continue;
-        frames.push_back(w->frameGeometry());
+        if (w != panel)
+            frames.push_back(w->frameGeometry());
+        for (const QWidget* part : w->findChildren<QWidget*>())
+            if (part->property(kKeepClear).toBool() && part->isVisible())
+                frames.emplace_back(part->mapToGlobal(QPoint(0, 0)), part->size());
     }
     return frames;
 }

@@ -21,11 +21,14 @@ enum class Beside { Right, Below, Left, Above };
 // panel's frame on each side in `order` (then the sides left out): flush with
 // the panel's edge, or slid along it past the windows in `taken`. The first
 // spot wholly inside `screen` that covers neither the panel nor a taken
-// window wins. Where there is none, the spot on the screen that covers the
-// least of them.
+// rectangle wins.
 // A window that may be smaller (`minimum` not empty) takes, before any spot
 // that covers something, a free spot beside the panel at the size the room
 // there allows.
+// Where nothing beside the panel is free (a small screen), the spot on the
+// screen over no taken rectangle that covers least of the panel: `taken`
+// holds the panel's displays as well (see KeepClear), so those stay in sight.
+// Failing that too, the spot that covers least, the panel counting double.
 QRect PlaceBeside(const QRect& panel, const QSize& size, const QRect& screen,
                   const std::vector<QRect>& taken, std::initializer_list<Beside> order,
                   const QSize& minimum = {});
@@ -39,12 +42,23 @@ bool FreeSpot(const QRect& frame, const QRect& panel, const QRect& screen,
 // it when the window is larger than the screen).
 QRect MovedOnScreen(QRect frame, const QRect& screen);
 
+// Marks a part of a window that tool windows must leave uncovered (the
+// panel's frequency displays, meter and status line), even where they have
+// to cover the rest of it.
+void KeepClear(QWidget& part);
+
+// The size of `window` with its title bar and borders. Before the window
+// manager has framed it (a window not shown yet), the frame of another of
+// the program's framed windows stands in for its own.
+QSize FrameSizeOf(const QWidget& window);
+
 // The available area of the screen the panel's frame is on (the primary
 // screen when it is on none).
 QRect ScreenRoomOf(const QRect& panel);
 
 // The frames of the program's visible windows other than `except` and
-// `panel` (menus and tooltips aside).
+// `panel` (menus and tooltips aside), and the parts of any of them, the
+// panel's included, marked by KeepClear.
 std::vector<QRect> OtherWindowFrames(const QWidget* except, const QWidget* panel = nullptr);
 
 // Makes a tool window owned by the panel a window of its own for the window

@@ -51,7 +51,7 @@ QRect SlideStep(const QRect& target, DockSide side, int step) {
 }
 
 void PlaceFrame(QWidget& window, const QRect& frame) {
-    const QSize border = window.frameGeometry().size() - window.size();
+    const QSize border = FrameSizeOf(window) - window.size();
     window.resize(frame.size() - border);
     window.move(frame.topLeft()); // a window's position is its frame's
 }
@@ -69,13 +69,16 @@ DockSlide::DockSlide(QWidget& window, const PanelCommands& panel,
 void DockSlide::Out() {
     out_ = true;
     if (!window_.isVisible()) {
-        width_ = window_.sizeHint().width() + window_.frameGeometry().width() - window_.width();
+        width_ = window_.sizeHint().width() + FrameSizeOf(window_).width() - window_.width();
         step_ = 0;
         ChooseSide();
+        // The first step before the window is mapped: a size set while the
+        // window manager maps it may be lost, leaving it its natural height.
+        Tick();
         window_.show();
     }
     if (step_ == 0)
-        Tick(); // the first step before the window is painted anywhere else
+        Tick();
     if (step_ < SlideStepCount(Target(), side_))
         timer_.start();
 }
@@ -114,7 +117,7 @@ void DockSlide::ChooseSide() {
     }
     // Below, shorter, where the room under the panel still holds the window.
     const int minimum =
-        window_.minimumSizeHint().height() + window_.frameGeometry().height() - window_.height();
+        window_.minimumSizeHint().height() + FrameSizeOf(window_).height() - window_.height();
     const int room = screen.bottom() - panel.bottom();
     for (DockSide side : sides_) {
         if (side != DockSide::Below || room < minimum)

@@ -7,6 +7,7 @@
 #include "controls/CSegmentDisplay.h"
 #include "controls/CShadedButton.h"
 #include "controls/CStaticEx.h"
+#include "controls/ToolPlacement.h"
 #include "panel/FrontPanelPresenter.h"
 #include "panel/KeyboardTuning.h"
 #include "radio/BandTable.h"
@@ -118,6 +119,7 @@ QHBoxLayout* vfoRow(QWidget& panel, FrontPanelWidgets& w, int vfo) {
     auto* row = new QHBoxLayout;
     row->addWidget(label(panel, vfo == 0 ? "VFO A" : "VFO B", 14));
     CEditEx* e = edit(panel, vfo == 0 ? ctl::kVfoAEdit : ctl::kVfoBEdit, times(-36), 10);
+    KeepClear(*e);
     e->setBackgroundColour(vfo == 0 ? QColor(166, 202, 240) : kSilver);
     e->setToolTip(vfo == 0 ? "VFO A: click to type a frequency in kHz"
                            : "VFO B: click to type a frequency in kHz");
@@ -341,6 +343,7 @@ QWidget* meterAndLamps(QWidget& panel, FrontPanelWidgets& w) {
         grid->addWidget(seg, 1, i);
     }
     v->addWidget(meter);
+    KeepClear(*box);
     return box;
 }
 
@@ -536,6 +539,7 @@ FrontPanelWidgets BuildFrontPanel(QWidget& panel, const QColor& appColour) {
     w.status->modifyStyle(0x02, 0x01 | 0x08);
     w.status->setColours(QColor(0, 52, 52), QColor(92, 252, 204));
     w.status->setMinimumSize(420, 30);
+    KeepClear(*w.status);
     bottom->addWidget(w.status, 1);
     w.txLamp = new CStaticEx("TX", &panel);
     setControlId(*w.txLamp, ctl::kTxLamp, "TX lamp");

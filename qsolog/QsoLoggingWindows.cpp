@@ -147,7 +147,7 @@ void QsoLoggingWindows::PlaceInfo() {
     std::vector<QRect> taken = OtherWindowFrames(window, owner_);
     if (logDlg_)
         std::erase(taken, logDlg_->frameGeometry()); // placed after this one
-    window->move(PlaceBeside(panel, window->frameGeometry().size(), ScreenRoomOf(panel), taken,
+    window->move(PlaceBeside(panel, FrameSizeOf(*window), ScreenRoomOf(panel), taken,
                              {Beside::Right, Beside::Left, Beside::Below, Beside::Above})
                      .topLeft());
 }
@@ -158,13 +158,12 @@ void QsoLoggingWindows::PlaceLogging() {
     const QRect panel = panel_.PanelFrame();
     std::vector<QRect> taken = OtherWindowFrames(logDlg_.get(), owner_);
     if (QDialog* info = CurrentInfo(); info && !info->isVisible())
-        taken.push_back(info->frameGeometry()); // placed, about to show
+        taken.emplace_back(info->frameGeometry().topLeft(), FrameSizeOf(*info)); // about to show
     // The list may be shorter or narrower where that finds it room.
-    const QSize border = logDlg_->frameGeometry().size() - logDlg_->size();
-    const QRect frame =
-        PlaceBeside(panel, logDlg_->frameGeometry().size(), ScreenRoomOf(panel), taken,
-                    {Beside::Below, Beside::Right, Beside::Left, Beside::Above},
-                    logDlg_->minimumSizeHint() + border);
+    const QSize border = FrameSizeOf(*logDlg_) - logDlg_->size();
+    const QRect frame = PlaceBeside(panel, FrameSizeOf(*logDlg_), ScreenRoomOf(panel), taken,
+                                    {Beside::Below, Beside::Right, Beside::Left, Beside::Above},
+                                    logDlg_->minimumSizeHint() + border);
     logDlg_->resize(frame.size() - border);
     logDlg_->move(frame.topLeft());
 }

@@ -1,5 +1,6 @@
 #include "CKeySwitchEmulationPanelsPropSheet.h"
 
+#include "controls/PanelCommands.h"
 #include "controls/ToolPlacement.h"
 #include "settings/CRigControlRegistry.h"
 #include "switchpanel/CKeySwitchEmulationPanel1Dlg.h"
@@ -14,7 +15,7 @@ namespace tamrel {
 
 CKeySwitchEmulationPanelsPropSheet::CKeySwitchEmulationPanelsPropSheet(
     CRigControlRegistry& registry, RadioOperations& radio, PanelCommands& panel, QWidget* parent)
-    : QDialog(parent), registry_(registry) {
+    : QDialog(parent), registry_(registry), panel_(panel) {
     setWindowTitle(kSwitchPanelTitle);
     setObjectName("switchPanel");
     setModal(false);
@@ -36,32 +37,33 @@ void CKeySwitchEmulationPanelsPropSheet::PlaceUnderMainWindow() {
     registry_.GetWindowRect(main);
     // Positions are the frame's, sizes the inside's. The test is against the
     // panel's own size, not the width an earlier placement stretched it to.
-    const QSize frameExtra = frameGeometry().size() - size();
+    const QSize frameExtra = FrameSizeOf(*this) - size();
     const QSize own = sizeHint().expandedTo(minimumSizeHint());
     const std::optional<switchpanel::FrameRect> to = switchpanel::PlaceBelow(
         main, own.width() + frameExtra.width(), height() + frameExtra.height());
-    if (!to)
-        return;
     // Under the panel when that is on its screen and free; else wherever
-    // beside it there is room.
-    const QRect panel(main.left, main.top, main.right - main.left, main.bottom - main.top);
+    // beside it there is room. Before the panel was ever moved nothing is
+    // saved, and the window goes beside where the panel is.
+    const QRect panel = panel_.PanelFrame();
     const QRect screen = ScreenRoomOf(panel);
     const std::vector<QRect> taken = OtherWindowFrames(this);
-    QRect frame(to->left, to->top, to->width, to->height);
-    if (!FreeSpot(frame, panel, screen, taken))
+    QRect frame = to ? QRect(to->left, to->top, to->width, to->height)
+                     : QRect(QPoint(), QSize(own.width(), height()) + frameExtra);
+    if (!to || !FreeSpot(frame, panel, screen, taken))
         frame = PlaceBeside(panel, frame.size(), screen, taken,
                             {Beside::Below, Beside::Above, Beside::Right, Beside::Left});
-    resize(to->width - frameExtra.width(), height());
+    resize(frame.width() - frameExtra.width(), height());
     move(frame.topLeft());
 }
 
 void CKeySwitchEmulationPanelsPropSheet::ShowPanel() {
-    show();
-    // Once shown, the window has its frame, which the placement allows for.
+    // Placed before it is shown: a window moved after it is mapped but
+    // before the window manager has framed it lands a title bar too high.
     if (!placed_) {
         placed_ = true;
         PlaceUnderMainWindow();
     }
+    show();
     raise();
     activateWindow();
 }

@@ -31,7 +31,7 @@ public:
                                        PanelCommands& panel, QWidget* parent);
 
     // Under the front panel's saved rectangle and as wide, when it is at
-    // least as large as this window; else where it is.
+    // least as large as this window and there is room; else beside the panel.
     void PlaceUnderMainWindow();
     // Shows the window (placed, the first time) and brings it forward.
     void ShowPanel();
@@ -45,6 +45,7 @@ protected:
 
 private:
     CRigControlRegistry& registry_;
+    const PanelCommands& panel_;
     QTabWidget* tabs_ = nullptr; // children of the window
     CKeySwitchEmulationPanel1Dlg* basic_ = nullptr;
     CKeySwitchEmulationPanel2Dlg* advance_ = nullptr;

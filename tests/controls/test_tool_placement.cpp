@@ -58,3 +58,31 @@ TEST(ToolPlacement, AlwaysWhollyOnTheScreenAndNeverOverThePanelWhileThereIsRoom)
     EXPECT_FALSE(FreeSpot(QRect(950, 0, 20, 10), panel, small, {}));
     EXPECT_EQ(MovedOnScreen(QRect(900, 500, 100, 100), small), QRect(860, 440, 100, 100));
 }
+
+TEST(ToolPlacement, WithNoRoomBesideThePanelItsDisplaysAndOtherWindowsStayInSight) {
+    // A centred panel on 1600x1000 with the CW window below it: the switch
+    // panel fits nowhere beside it, so it covers some of the panel, but none
+    // of the displays (taken) nor the CW window.
+    const QRect screen(0, 0, 1600, 1000);
+    const QRect panel(341, 186, 917, 612);
+    const std::vector<QRect> displays = {QRect(457, 221, 300, 48), QRect(457, 313, 300, 48),
+                                         QRect(891, 217, 355, 151), QRect(353, 748, 617, 34)};
+    std::vector<QRect> taken = displays;
+    taken.push_back(QRect(341, 798, 914, 202)); // the CW window
+    taken.push_back(panel);                     // found open with the rest; not a taken spot
+    const QRect sw = PlaceBeside(panel, QSize(639, 291), screen, taken, {Beside::Below});
+    EXPECT_TRUE(screen.contains(sw)) << sw.x() << "," << sw.y();
+    for (size_t i = 0; i + 1 < taken.size(); ++i)
+        EXPECT_FALSE(sw.intersects(taken[i])) << i;
+    EXPECT_TRUE(sw.intersects(panel));
+    // The log window is too tall for any gap between the displays at its own
+    // size; it may be smaller, and is, rather than hide them.
+    taken.insert(taken.begin(), sw);
+    const QRect log =
+        PlaceBeside(panel, QSize(904, 470), screen, taken, {Beside::Below}, QSize(400, 200));
+    EXPECT_TRUE(screen.contains(log));
+    EXPECT_LT(log.height(), 470);
+    EXPECT_GE(log.height(), 200);
+    for (size_t i = 0; i + 1 < taken.size(); ++i)
+        EXPECT_FALSE(log.intersects(taken[i])) << i;
+}

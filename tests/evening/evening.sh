@@ -3,7 +3,7 @@
 # driven with xdotool against the simulated radio (k2sim on a pseudo-terminal,
 # the same radio as `tamrel --simulate`, whose command log it writes).
 # At QT_SCALE_FACTOR 1 and 2: opens every window and checks each is wholly on
-# the screen and covers neither another nor the panel; types frequencies in
+# the screen and covers neither another nor the panel's displays; types frequencies in
 # kHz, MHz and with a decimal comma; logs a contest QSO with Enter; runs
 # AutoPlay twice; exits while CW is being sent. The radio's command log and
 # the log file are the witnesses.
@@ -80,6 +80,20 @@ click_panel() { # FX FY
     xdotool mousemove "$(awk -v a="$x" -v b="$w" -v f="$1" 'BEGIN{printf "%d", a + b * f}')" \
         "$(awk -v a="$y" -v b="$h" -v f="$2" 'BEGIN{printf "%d", a + b * f}')" click 1
 }
+# The panel's displays, as fractions of its client area: the two frequency
+# read-outs, the radio's display with the S-meter, the status line. Where the
+# screen leaves no room beside the panel, tool windows may cover the rest of
+# it, never these.
+displays_of() { # prints one "x y w h" a display
+    local x y w h d
+    read -r x y w h < <(client_of "$1")
+    for d in "0.126 0.026 0.454 0.107" "0.126 0.182 0.454 0.264" "0.600 0.019 0.988 0.276" \
+        "0.012 0.923 0.686 0.981"; do
+        awk -v x="$x" -v y="$y" -v w="$w" -v h="$h" -v d="$d" 'BEGIN{split(d, f, " ");
+            l = int(x + w * f[1]); t = int(y + h * f[2]);
+            printf "%d %d %d %d\n", l, t, int(x + w * f[3]) - l, int(y + h * f[4]) - t}'
+    done
+}
 log_has() { grep -qF -- "$1" "$tmp/k2.log"; }
 wait_log() { # TEXT SECONDS
     local i
@@ -138,9 +152,18 @@ evening() {
         check "$s window $n wholly on screen" $((x < 0 || y < 0 || x + w > W || y + h > H)) \
             "frame $w x $h at $x,$y on ${W}x${H}"
     done
-    for ((i = 0; i < ${#names[@]}; i++)); do
-        for ((j = i + 1; j < ${#names[@]}; j++)); do
-            [ -n "${frames[i]}" ] && [ -n "${frames[j]}" ] || continue
+    # Tool windows cover neither each other nor the panel's displays.
+    local covered
+    for ((j = 1; j < ${#names[@]}; j++)); do
+        [ -n "${frames[j]}" ] || continue
+        covered=""
+        while read -r d; do
+            overlap "$d" "${frames[j]}" && covered="$covered [$d]"
+        done < <(displays_of "$panel")
+        check "$s ${names[j]} does not cover the panel's displays" $((${#covered} > 0)) \
+            "${frames[j]} over$covered"
+        for ((i = 1; i < j; i++)); do
+            [ -n "${frames[i]}" ] || continue
             overlap "${frames[i]}" "${frames[j]}"
             check "$s ${names[j]} does not cover ${names[i]}" $((! $?)) \
                 "${frames[j]} over ${frames[i]}"
