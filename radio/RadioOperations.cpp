@@ -67,14 +67,14 @@ void RadioOperations::SendInitialQuery() {
 }
 
 void RadioOperations::RefreshState() {
-    if (!channel_ || !channel_->Runner() ||
-        channel_->Runner()->Running(Kind::InitialQuery)) // it reads all of this already
+    if (!channel_ || !channel_->Runner())
         return;
     CK2CommChannel* ch = channel_;
     std::vector<SequenceRunner::Step> steps;
     for (const char* query : kStateQueries)
         steps.push_back({[ch, query] { (void)ch->SendCommand(query); }, 100ms});
-    ch->Runner()->Run(Kind::InitialQuery, std::move(steps));
+    // A start-up query still going reads all of this already.
+    ch->Runner()->RunUnlessRunning(Kind::InitialQuery, std::move(steps));
 }
 
 void RadioOperations::Shutdown() {

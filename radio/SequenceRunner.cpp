@@ -38,6 +38,14 @@ void SequenceRunner::Run(Kind kind, std::vector<Step> steps) {
         post(runner::Run{kind, std::move(steps)});
 }
 
+void SequenceRunner::RunUnlessRunning(Kind kind, std::vector<Step> steps) {
+    runner::Run run{kind, std::move(steps), true};
+    if (OnRunnerThread())
+        Apply(std::move(run));
+    else
+        post(std::move(run));
+}
+
 void SequenceRunner::Cancel(Kind kind) {
     if (OnRunnerThread())
         Apply(runner::Cancel{kind});
@@ -73,7 +81,10 @@ void SequenceRunner::Apply(runner::Message message) {
                               lane.steps.push_back({std::move(p.action), {}});
                               running_[index(Kind::Command)] = true;
                           },
-                          [this](runner::Run& r) { Replace(r.kind, std::move(r.steps)); },
+                          [this](runner::Run& r) {
+                              if (!r.unlessRunning || lanes_[index(r.kind)].steps.empty())
+                                  Replace(r.kind, std::move(r.steps));
+                          },
                           [this](runner::Cancel& c) { Clear(c.kind); },
                           [this](runner::CancelSequences&) {
                               for (std::size_t k = index(Kind::Command) + 1; k < kLanes; ++k)

@@ -53,6 +53,7 @@ struct Post {
 struct Run {
     Kind kind;
     std::vector<Step> steps;
+    bool unlessRunning = false; // leaves a sequence of the kind that has steps left
 };
 struct Cancel {
     Kind kind;
@@ -80,6 +81,10 @@ public:
     // Starts a sequence of the given kind, replacing what is left of the one
     // of that kind; its first step runs at once.
     void Run(Kind kind, std::vector<Step> steps);
+    // Starts it only when no sequence of the kind has steps left, as the
+    // runner sees it: unlike asking Running first, this cannot lose a race
+    // with a sequence whose last step is going out.
+    void RunUnlessRunning(Kind kind, std::vector<Step> steps);
     void Cancel(Kind kind);
     // Drops every waiting sequence step (single commands still go out).
     void CancelSequences();

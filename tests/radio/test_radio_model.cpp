@@ -102,6 +102,7 @@ TEST(SequenceRunner, PacesStepsOnItsClockAndReplacesARunningSequenceOfItsKind) {
         runner.Post(record("c"));
         settle(3); // what is due at once runs without the clock moving
         EXPECT_TRUE(runner.Running(Kind::RitOffset));
+        runner.RunUnlessRunning(Kind::RitOffset, {{record("x"), {}}}); // a2, a3 are left
         clock.Advance(10ms);
         runner.Run(Kind::ScanSetup, {{record("t1"), {}}}); // s2 never runs
         settle(4);
@@ -111,6 +112,8 @@ TEST(SequenceRunner, PacesStepsOnItsClockAndReplacesARunningSequenceOfItsKind) {
         settle(5);
         clock.Advance(30ms);
         settle(6);
+        runner.RunUnlessRunning(Kind::RitOffset, {{record("u"), {}}}); // a3 is out
+        settle(7);
         clock.Advance(300ms); // nothing else is due
         runner.Finish();
         EXPECT_FALSE(runner.Running(Kind::RitOffset));
@@ -119,8 +122,10 @@ TEST(SequenceRunner, PacesStepsOnItsClockAndReplacesARunningSequenceOfItsKind) {
     std::map<std::string, Clock::Duration> at;
     for (auto& [name, when] : ran)
         at[name] = when - t0;
-    EXPECT_EQ(ran.size(), 6u);
+    EXPECT_EQ(ran.size(), 7u);
     EXPECT_EQ(at.count("s2"), 0u);
+    EXPECT_EQ(at.count("x"), 0u);
+    EXPECT_EQ(at["u"], 60ms);
     EXPECT_EQ(at["a1"], 0ms);
     EXPECT_EQ(at["c"], 0ms); // single commands do not wait for sequences
     EXPECT_EQ(at["a2"], 30ms);
