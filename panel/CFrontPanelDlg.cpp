@@ -206,6 +206,7 @@ void CFrontPanelDlg::showEvent(QShowEvent* event) {
     SettlePlacement(8);
     activateWindow();
     cwThread_.post(CwSetup{keyerLink_.get(), std::chrono::milliseconds(100)});
+    QTimer::singleShot(0, this, [this] { PrepareQsoLogging(); });
     // Not a frequency edit: focusing one opens it for typing.
     w_.tuning->setFocus();
     if (std::vector<std::string> problems = registry_.LoadProblems(); !problems.empty())

@@ -124,6 +124,9 @@ public:
     CCWMsgTransmittingThread& CwThread() { return cwThread_; }
     // "QSO Logging": starts the QSO log once and shows both windows.
     void OpenQsoLogging();
+    // The log's object without its windows: made in an idle moment after
+    // start, so that opening the windows later does less at once.
+    void PrepareQsoLogging();
     // The QSO windows once opened (tests look at them).
     QsoLoggingWindows* QsoLogging() const { return qso_.get(); }
 
@@ -186,6 +189,7 @@ private:
     std::unique_ptr<SpokenValues> spoken_;
     std::unique_ptr<QMenu> popup_;
     std::unique_ptr<QsoLoggingWindows> qso_;
+    std::string qsoHome_;         // the home folder qso_ was made for
     std::string settingsProblem_; // the first unreadable settings line, shown once
     std::vector<std::function<void(int)>> replyObservers_;
     // Where the frame's corner is to go at start, until the window manager

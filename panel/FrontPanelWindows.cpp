@@ -101,15 +101,23 @@ bool CFrontPanelDlg::ForwardCwKey(QKeyEvent* key) {
 }
 
 void CFrontPanelDlg::OpenQsoLogging() {
+    PrepareQsoLogging();
+    qso_->Open();
+}
+
+void CFrontPanelDlg::PrepareQsoLogging() {
+    std::string home;
+    registry_.GetHomeDir(home);
+    // Made ahead and not opened yet: a home folder changed meanwhile counts.
+    if (qso_ && !qso_->LoggingWindow() && home != qsoHome_)
+        qso_.reset();
     if (!qso_) {
-        std::string home;
-        registry_.GetHomeDir(home);
+        qsoHome_ = home;
         // Owned by the panel: it runs modally and would block windows of their own.
         qso_ = std::make_unique<QsoLoggingWindows>(registry_, prompter_, radio_.Model(), Commands(),
                                                    std::make_unique<QtQsoDialogs>(prompter_, this),
                                                    home, this);
     }
-    qso_->Open();
 }
 
 void CFrontPanelDlg::mousePressEvent(QMouseEvent* event) {
