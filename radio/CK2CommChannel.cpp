@@ -469,7 +469,9 @@ uint32_t CK2CommChannel::CmdKYCancel() {
 uint32_t CK2CommChannel::CmdStatusQuery() {
     if (uint32_t r = SendCommand(name(ID_DS)); r != K2_OK)
         return r;
-    return SendCommand(name(ID_BG));
+    if (uint32_t r = SendCommand(name(ID_BG)); r != K2_OK || !pollVfoA_)
+        return r;
+    return SendCommand(name(ID_FA));
 }
 
 uint32_t CK2CommChannel::CmdScanSetup(int32_t lowHz, int32_t highHz) {

@@ -91,6 +91,9 @@ public:
     bool PostToReceiveThread(RecvMessage message);
     // Switches the status thread's polling on or off, if there is one.
     void SetStatusPolling(bool on);
+    // While the radio scans it holds back its IF reports: the status poll
+    // then reads VFO A as well, so the panel follows the sweep.
+    void SetPollVfoA(bool on) { pollVfoA_ = on; }
     Clock& GetClock() const { return clock_; }
 
     // Every byte the receive thread has read since the channel was made: a
@@ -178,6 +181,7 @@ private:
     std::atomic<uint64_t> refused_ = 0;
     std::atomic<uint64_t> bytesReceived_ = 0;
     std::atomic<bool> lost_ = false;
+    std::atomic<bool> pollVfoA_ = false;
     LineSettings line_;
     uint32_t lastError_ = 0;
     int portNumber_ = -1;

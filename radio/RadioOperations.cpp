@@ -358,8 +358,15 @@ void RadioOperations::TapSwitch(int code) {
 }
 
 void RadioOperations::ScanBetween(int32_t lowHz, int32_t highHz) {
+    if (!channel_)
+        return;
+    Sent(channel_->CmdScanSetup(lowHz, highHz));
+    channel_->SetPollVfoA(true);
+}
+
+void RadioOperations::EndScan() {
     if (channel_)
-        Sent(channel_->CmdScanSetup(lowHz, highHz));
+        channel_->SetPollVfoA(false);
 }
 
 } // namespace tamrel

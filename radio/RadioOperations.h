@@ -118,7 +118,10 @@ public:
     void ApplyState(const K2RadioState& state);
 
     void TapSwitch(int code);
+    // Loads the limits and starts the radio's scan; VFO A is read with the
+    // status poll until EndScan.
     void ScanBetween(int32_t lowHz, int32_t highHz);
+    void EndScan();
 
     // While one lives, the operations act for a network client: the panel's
     // VFO lock guards the operator's own tuning (as the radio's lock guards its

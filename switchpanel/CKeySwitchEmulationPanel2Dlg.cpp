@@ -97,6 +97,7 @@ void CKeySwitchEmulationPanel2Dlg::OnLimitsResume() {
 void CKeySwitchEmulationPanel2Dlg::OnStop() {
     if (std::optional<int> code = scanner_.Stop())
         SendSwitch(*code);
+    radio_.EndScan();
     ShowState();
 }
 

@@ -77,17 +77,18 @@ protected:
         pumpUntil([] { return false; }, time);
     }
     // Lets whatever was sent arrive, then takes the commands since the last
-    // call; status polls fall in between and are not the panel's doing.
-    std::vector<PtyPeer::Command> sentCommands(
-        std::chrono::milliseconds settle = std::chrono::milliseconds(250)) {
+    // call; status polls (DS, BG and, during a scan, FA) fall in between and
+    // are not the panel's doing.
+    std::vector<PtyPeer::Command>
+    sentCommands(std::chrono::milliseconds settle = std::chrono::milliseconds(250)) {
         pumpFor(settle);
         auto commands = peer_.commands();
         peer_.clear();
-        std::erase_if(commands, [](const auto& c) { return c.text == "DS" || c.text == "BG"; });
+        std::erase_if(commands, [](const auto& c) { return IsPoll(c.text); });
         return commands;
     }
-    std::vector<std::string> sent(
-        std::chrono::milliseconds settle = std::chrono::milliseconds(250)) {
+    std::vector<std::string>
+    sent(std::chrono::milliseconds settle = std::chrono::milliseconds(250)) {
         std::vector<std::string> texts;
         for (const auto& c : sentCommands(settle))
             texts.push_back(c.text);
@@ -100,6 +101,9 @@ protected:
         sent(std::chrono::milliseconds(0));
     }
     const PanelView& view() const { return dlg_->Presenter().View(); }
+    static bool IsPoll(const std::string& text) {
+        return text == "DS" || text == "BG" || text == "FA";
+    }
 
     QTemporaryDir dir_;
     PtyPeer peer_;

@@ -258,6 +258,37 @@ TEST_F(SwitchPanelWindow, ScanStartsWithSavedLimits) {
     EXPECT_EQ(Edit(Page2::kHighEdit).backgroundColour(), QColor(192, 192, 192));
 }
 
+TEST_F(SwitchPanelWindow, VfoAFollowsTheRadioWhileItScans) {
+    registry_->SetScanLimits({7000000, 7100000});
+    Open();
+    ScanOn40m();
+    Click(Page2::kScanStart);
+    sent(600ms);
+    // The scan holds back the radio's reports: the status poll reads VFO A.
+    const auto polled = [&](const std::string& text) {
+        return pumpUntil([&] {
+            clock_.Skip(100ms);
+            const auto c = peer_.commands();
+            return std::any_of(c.begin(), c.end(), [&](const auto& x) { return x.text == text; });
+        });
+    };
+    ASSERT_TRUE(polled("FA"));
+    peer_.send("FA00007012300;");
+    ASSERT_TRUE(pumpUntil([&] { return view().vfoAText == "   7012.30"; }));
+    peer_.clear();
+    ASSERT_TRUE(polled("FA"));
+    peer_.send("FA00007012400;");
+    ASSERT_TRUE(pumpUntil([&] { return view().vfoAText == "   7012.40"; }));
+
+    // Stopped: the poll is DS and BG again.
+    Click(Page2::kStopScan);
+    sent();
+    ASSERT_TRUE(polled("BG"));
+    peer_.clear();
+    ASSERT_TRUE(polled("BG"));
+    EXPECT_EQ(peer_.texts(), (std::vector<std::string>{"DS", "BG"}));
+}
+
 TEST_F(SwitchPanelWindow, UpperLimitBeyondTheBandIsRewrittenAndSaved) {
     Open();
     ScanOn40m();
