@@ -5,7 +5,8 @@
 # At QT_SCALE_FACTOR 1 and 2: opens every window and checks each is wholly on
 # the screen and covers neither another nor the panel's displays; types frequencies in
 # kHz, MHz and with a decimal comma; logs a contest QSO with Enter; runs
-# AutoPlay twice; exits while CW is being sent. The radio's command log and
+# AutoPlay twice; exits while CW is being sent; starts again twice and finds
+# the panel where it was left. The radio's command log and
 # the log file are the witnesses.
 #
 # Usage: evening.sh BUILD_DIR [SCALE...]   (scales default to "1 2")
@@ -124,11 +125,15 @@ evening() {
     "$k2sim" --link "$tmp/k2" --log "$tmp/k2.log" >"$tmp/k2sim.out" 2>&1 &
     pids+=($!)
     for _ in $(seq 50); do [ -e "$tmp/k2" ] && break; sleep 0.1; done
-    HOME=$tmp XDG_CONFIG_HOME=$tmp/config XDG_RUNTIME_DIR=$tmp/run QT_SCALE_FACTOR=$scale \
-        QT_QPA_PLATFORM=xcb \
-        "$tamrel" --device "$tmp/k2" --no-splash >"$tmp/tamrel.out" 2>&1 &
-    local app=$!
-    pids+=($app)
+    start_tamrel() {
+        HOME=$tmp XDG_CONFIG_HOME=$tmp/config XDG_RUNTIME_DIR=$tmp/run QT_SCALE_FACTOR=$scale \
+            QT_QPA_PLATFORM=xcb \
+            "$tamrel" --device "$tmp/k2" --no-splash >>"$tmp/tamrel.out" 2>&1 &
+        app=$!
+        pids+=($app)
+    }
+    local app
+    start_tamrel
     panel=$(wait_visible "^$panel_title\$" 20) || { check "$s panel opens" 1 "no window"; return; }
     check "$s panel opens" 0 ""
     wait_log "FA;" 10 >/dev/null
@@ -234,6 +239,16 @@ evening() {
     check "$s AutoPlay waits its interval after the message ends" $? \
         "the second play began $gap s after the first (interval 10 s)"
 
+    # The panel at the top of the screen, where a restart that took the saved
+    # frame for the inside would put its title bar off the screen.
+    local placed fx fy
+    xdotool windowmove "$panel" $((120 * scale)) 0 # the inside's corner: the frame is above
+    sleep 0.5
+    read -r fx fy _ < <(frame_of "$panel")
+    xdotool windowmove "$panel" $((120 * scale)) $((-fy))
+    sleep 1
+    placed=$(frame_of "$panel")
+
     # Exit while CW is sent: the keyer is aborted.
     if [ -n "$id" ]; then
         xdotool windowactivate --sync "$id" key F1
@@ -254,6 +269,19 @@ evening() {
     tail -n +"$before" "$tmp/k2.log" | grep -q 'KY @'
     check "$s exit while sending aborts the keyer" $? \
         "after exit: $(tail -n +"$before" "$tmp/k2.log" | tr '\n' ' ' | cut -c1-200)"
+
+    # Started again, twice: the panel comes back where it was left.
+    local again round
+    for round in 1 2; do
+        start_tamrel
+        panel=$(wait_visible "^$panel_title\$" 20) || { check "$s restart $round" 1 "no panel"; break; }
+        sleep 3 # the placement settles in two seconds
+        again=$(frame_of "$panel")
+        check "$s restart $round puts the panel where it was left" $([ "$again" = "$placed" ]; echo $?) \
+            "left at $placed, back at $again"
+        kill "$app" # an ordered exit, settings saved
+        for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+    done
 
     cleanup
     pids=()
