@@ -8,6 +8,10 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QSlider>
+#include <QTextDocumentFragment>
+
+#include <cmath>
 
 namespace tamrel {
 
@@ -109,10 +113,13 @@ public:
             const QString caption = stripAmpersands(button()->text());
             return caption == QAccessibleWidget::text(QAccessible::Name) ? QString() : caption;
         }
+        // The tooltip may be rich text (to wrap); a reader gets it plain.
+        if (t == QAccessible::Description && Qt::mightBeRichText(s))
+            s = QTextDocumentFragment::fromHtml(s).toPlainText();
         if (t == QAccessible::Name && s.isEmpty()) {
             s = stripAmpersands(button()->text());
             if (s.isEmpty())
-                s = button()->toolTip();
+                s = QTextDocumentFragment::fromHtml(button()->toolTip()).toPlainText();
         }
         return s;
     }
@@ -173,6 +180,47 @@ public:
     }
 };
 
+constexpr char kSliderOrigin[] = "spokenOrigin";
+constexpr char kSliderScale[] = "spokenScale";
+constexpr char kSliderUnit[] = "spokenUnit";
+
+// A slider with its value in the units a person reads: numbers for the
+// reader's value interface, and the same with the unit as its text.
+class ScaledSliderAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit ScaledSliderAccessible(QSlider* s) : QAccessibleWidget(s, QAccessible::Slider) {}
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        return t == QAccessible::ValueInterface ? static_cast<QAccessibleValueInterface*>(this)
+                                                : QAccessibleWidget::interface_cast(t);
+    }
+    QString text(QAccessible::Text t) const override {
+        if (t != QAccessible::Value)
+            return QAccessibleWidget::text(t);
+        const int decimals = std::max(0, int(std::ceil(-std::log10(std::abs(scale())))));
+        return QString::number(spoken(slider()->value()), 'f', decimals) + QLatin1Char(' ') +
+               slider()->property(kSliderUnit).toString();
+    }
+    QVariant currentValue() const override { return spoken(slider()->value()); }
+    void setCurrentValue(const QVariant& value) override {
+        const double pos = origin() + value.toDouble() / scale();
+        slider()->setValue(
+            int(std::lround(std::clamp<double>(pos, slider()->minimum(), slider()->maximum()))));
+    }
+    QVariant maximumValue() const override {
+        return std::max(spoken(slider()->minimum()), spoken(slider()->maximum()));
+    }
+    QVariant minimumValue() const override {
+        return std::min(spoken(slider()->minimum()), spoken(slider()->maximum()));
+    }
+    QVariant minimumStepSize() const override { return std::abs(scale()); }
+
+private:
+    QSlider* slider() const { return static_cast<QSlider*>(widget()); }
+    int origin() const { return slider()->property(kSliderOrigin).toInt(); }
+    double scale() const { return slider()->property(kSliderScale).toDouble(); }
+    double spoken(int pos) const { return (pos - origin()) * scale(); }
+};
+
 QAccessibleInterface* factory(const QString& className, QObject* object) {
     if (!object || !object->isWidgetType())
         return nullptr;
@@ -185,6 +233,8 @@ QAccessibleInterface* factory(const QString& className, QObject* object) {
     if (className == QLatin1String("CStaticEx"))
         return new ReadoutAccessible(w, w->property(kLit).isValid() ? QAccessible::Indicator
                                                                     : QAccessible::StaticText);
+    if (className == QLatin1String("QSlider") && w->property(kSliderScale).toDouble() != 0)
+        return new ScaledSliderAccessible(static_cast<QSlider*>(w));
     if (w->isWindow() && w->property(kReadOut).isValid())
         return new ReadOutWindowAccessible(w);
     if (w->property(kOneReading).toBool())
@@ -193,6 +243,13 @@ QAccessibleInterface* factory(const QString& className, QObject* object) {
 }
 
 } // namespace
+
+void SpeakSliderAs(QSlider& slider, int origin, double scale, const char* unit) {
+    InstallAccessibleControls();
+    slider.setProperty(kSliderOrigin, origin);
+    slider.setProperty(kSliderScale, scale);
+    slider.setProperty(kSliderUnit, QString::fromUtf8(unit));
+}
 
 void InstallAccessibleControls() {
     static const bool installed = [] {

@@ -9,6 +9,7 @@
 // colour, the S-meter's lit segments) puts it into the widget's property
 // kSpokenValue as text; kLit marks a lamp or solid button as lit (checked).
 
+class QSlider;
 class QWidget;
 
 namespace tamrel {
@@ -22,6 +23,12 @@ inline constexpr char kOneReading[] = "signalMeter";
 // A window whose description is what it last read out on request (a key
 // asking for the frequencies): set before the window's title.
 inline constexpr char kReadOut[] = "readOut";
+
+// A slider whose position a person would not read as it stands (the tuning
+// slider counts tens of hertz, the power slider runs upside down): a screen
+// reader gets (position - origin) * scale in `unit` as its value, "14060.01
+// kHz" rather than 1406001.
+void SpeakSliderAs(QSlider& slider, int origin, double scale, const char* unit);
 
 // Installs the interfaces' factory; the controls' constructors call it, so a
 // control never meets a screen reader without it.

@@ -173,6 +173,7 @@ QWidget* frequencyGroup(QWidget& panel, FrontPanelWidgets& w) {
     w.tuningEdit->setMaximumWidth(100);
     w.tuningEdit->setToolTip("Tuning frequency (right-click the slider for release tuning)");
     w.tuning = slider(*g, ctl::kTuningSlider, Qt::Horizontal, 0, 1);
+    SpeakSliderAs(*w.tuning, 0, 0.01, "kHz"); // positions are tens of hertz
     w.tuning->setToolTip("Tune (right-click: tune on release)");
     w.tuning->setPageStep(10);
     grid->addWidget(w.tuning, 1, 0, 1, 6);
@@ -248,6 +249,7 @@ QWidget* ritGroup(QWidget& panel, FrontPanelWidgets& w) {
     for (CShadedButton* b : {w.offsetDown, w.offsetUp})
         b->setMaximumWidth(64);
     w.offset = slider(*g, ctl::kOffsetSlider, Qt::Horizontal, 0, 2000);
+    SpeakSliderAs(*w.offset, 1000, 1, "Hz"); // the middle is no offset
     w.offset->setPageStep(50);
     w.offset->setSingleStep(10);
     w.offset->setToolTip("RIT/XIT offset");

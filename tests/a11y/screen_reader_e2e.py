@@ -182,6 +182,13 @@ def run(tamrel, home, procs, pyatspi, GLib):
                    lambda: re.search(r"\d+\.\d\d", text.getText(0, -1)) and text.getText(0, -1))
     print("VFO A frequency read as text: %r" % khz.strip())
 
+    # The tuning slider's value is a frequency in kHz, as the reader says it.
+    slider = wait_for("Tuning slider", lambda: find(panel, "Tuning"))
+    khz_value = slider.queryValue().currentValue
+    print("Tuning slider value: %.2f kHz" % khz_value)
+    if abs(khz_value - float(khz.strip())) > 0.01:
+        fail("the tuning slider reads %r, VFO A shows %r" % (khz_value, khz.strip()))
+
     # Tune from the keyboard alone: the panel starts with the focus on its
     # tuning slider, where Up tunes the receive VFO one step.
     wait_for("the panel focused", lambda: find(panel, "Tuning").getState().contains(

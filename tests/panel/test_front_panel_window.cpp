@@ -381,6 +381,24 @@ TEST_F(FrontPanelWindow, ScreenReadersHearTitlesAndCaptionsNeverIds) {
         EXPECT_TRUE(audit.mute.isEmpty())
             << title.toStdString() << ":\n  " << audit.mute.join("\n  ").toStdString();
     }
+
+    // A tooltip is described as plain text, though it is drawn as rich text.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(control<QWidget>(ctl::kBandDown))
+                  ->text(QAccessible::Description),
+              "Change Band Down");
+
+    // Sliders are read in the radio's units, not as positions.
+    radioSays("FA00014060010;", [&] { return view().vfoAText == "  14060.01"; });
+    QAccessibleInterface* tuning =
+        QAccessible::queryAccessibleInterface(control<QSlider>(ctl::kTuningSlider));
+    EXPECT_EQ(tuning->text(QAccessible::Value), "14060.01 kHz");
+    ASSERT_NE(tuning->valueInterface(), nullptr);
+    EXPECT_NEAR(tuning->valueInterface()->currentValue().toDouble(), 14060.01, 1e-9);
+    EXPECT_NEAR(tuning->valueInterface()->minimumStepSize().toDouble(), 0.01, 1e-12);
+    QAccessibleInterface* offset =
+        QAccessible::queryAccessibleInterface(control<QSlider>(ctl::kOffsetSlider));
+    EXPECT_EQ(offset->text(QAccessible::Value), "0 Hz");
+    EXPECT_EQ(offset->valueInterface()->minimumValue().toDouble(), -1000);
 }
 
 TEST_F(FrontPanelWindow, OnlyAVerticalWheelTurnTunesANotchAtATime) {
@@ -632,9 +650,9 @@ TEST_F(FrontPanelWindow, KeyboardCwOpensByButtonAndKeysTextFromOtherPrograms) {
     ASSERT_TRUE(pumpUntil([&] { return !dlg_->Keyboard()->Sliding(); }));
     const QRect kb = dlg_->Keyboard()->frameGeometry();
     EXPECT_TRUE(dlg_->screen()->availableGeometry().contains(kb));
-    for (QWidget* display : {static_cast<QWidget*>(dlg_->Widgets().vfoA),
-                             static_cast<QWidget*>(dlg_->Widgets().vfoB),
-                             static_cast<QWidget*>(dlg_->Widgets().display)})
+    for (QWidget* display :
+         {static_cast<QWidget*>(dlg_->Widgets().vfoA), static_cast<QWidget*>(dlg_->Widgets().vfoB),
+          static_cast<QWidget*>(dlg_->Widgets().display)})
         EXPECT_FALSE(kb.intersects(QRect(display->mapToGlobal(QPoint()), display->size())));
     // The window is the operator's own: not transient for the panel, so that
     // it minimises alone.
