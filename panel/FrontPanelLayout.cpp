@@ -597,6 +597,18 @@ FrontPanelWidgets BuildFrontPanel(QWidget& panel, const QColor& appColour) {
     root->addLayout(knobs, 3, 0);
     root->addLayout(bottom, 4, 0);
     NameForScreenReaders(w);
+
+    // Tab reads each group as its rows go, left to right; the order the
+    // widgets were made in is not that order in every group.
+    const auto chain = [](std::initializer_list<QWidget*> order) {
+        for (auto it = order.begin(); it + 1 != order.end(); ++it)
+            QWidget::setTabOrder(*it, *(it + 1));
+    };
+    const auto& down = w.steps[0];
+    const auto& up = w.steps[1];
+    chain({down[3], down[2], down[1], down[0], up[0], up[1], up[2], up[3], w.tuning, w.tuningEdit});
+    chain({w.modes[2], w.modes[4], w.modes[3], w.modes[5]}); // CW, then the row CWR RTTY RTTYR
+    chain({w.att, w.tune, w.afil});                          // PRE ATT TUNE, AFIL NB ANT
     return w;
 }
 

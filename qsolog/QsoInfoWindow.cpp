@@ -35,11 +35,12 @@ void QsoInfoWindow::finish(QGridLayout& grid, int row, QLineEdit& call, const Bu
         grid.addWidget(b, row, column);
         return b;
     };
+    // Found without knowing of the right click; made first, so that Tab
+    // takes the row from the left.
+    button(qsoctl::kSearchLogButton, QStringLiteral("Search Log"), 0, [this] { searchLog(); });
     button(ids.logIt, QStringLiteral("Log It"), 1, [this] { logIt(); })->setDefault(true);
     button(ids.clear, QStringLiteral("Clear"), 2, [this] { clear(); });
     button(ids.setMacro, QStringLiteral("Set Macro"), 3, [this] { setMacro(); });
-    // Found without knowing of the right click.
-    button(qsoctl::kSearchLogButton, QStringLiteral("Search Log"), 0, [this] { searchLog(); });
 
     dupe_ = new QLabel(this);
     setControlId(*dupe_, ids.dupeLine, QStringLiteral("Dupe check"));

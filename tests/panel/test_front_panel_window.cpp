@@ -380,6 +380,9 @@ TEST_F(FrontPanelWindow, ScreenReadersHearTitlesAndCaptionsNeverIds) {
             << title.toStdString() << ":\n  " << audit.unnamedList().toStdString();
         EXPECT_TRUE(audit.mute.isEmpty())
             << title.toStdString() << ":\n  " << audit.mute.join("\n  ").toStdString();
+        const QStringList back = test::TabStepsAgainstReading(*window);
+        EXPECT_TRUE(back.isEmpty())
+            << title.toStdString() << ", Tab goes back:\n  " << back.join("\n  ").toStdString();
     }
 
     // A tooltip is described as plain text, though it is drawn as rich text.

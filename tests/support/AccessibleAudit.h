@@ -132,4 +132,38 @@ inline AccessibleAudit AuditWindow(QWidget& window) {
     return audit;
 }
 
+// Where Tab goes against reading order: each step from one control to the
+// next of the same group (same parent) should go right along its row, down
+// to a later one, or up to the top of a column block further right. Lists
+// the steps that go back, "from -> to".
+inline QStringList TabStepsAgainstReading(QWidget& window) {
+    QStringList back;
+    const auto name = [](QWidget* w) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        return a ? a->text(QAccessible::Name) : w->objectName();
+    };
+    QWidget* first = window.nextInFocusChain();
+    QWidget* at = first;
+    QWidget* last = nullptr;
+    for (int guard = 0; guard < 1000; ++guard, at = at->nextInFocusChain()) {
+        const bool takesTab = at->isVisible() && at->isEnabled() &&
+                              (at->focusPolicy() & Qt::TabFocus) && at->window() == &window &&
+                              !at->focusProxy();
+        if (takesTab) {
+            if (last && last->parentWidget() == at->parentWidget()) {
+                const QPoint a = last->mapTo(&window, QPoint());
+                const QPoint b = at->mapTo(&window, QPoint());
+                const bool sameRow = std::abs(b.y() - a.y()) <= 10;
+                const bool nextColumn = b.x() >= a.x() + last->width();
+                if (sameRow ? b.x() < a.x() : b.y() < a.y() && !nextColumn)
+                    back << name(last) + QStringLiteral(" -> ") + name(at);
+            }
+            last = at;
+        }
+        if (at->nextInFocusChain() == first)
+            break;
+    }
+    return back;
+}
+
 } // namespace tamrel::test
