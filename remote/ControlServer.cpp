@@ -138,6 +138,11 @@ bool ControlServer::isListening() const {
 
 void ControlServer::acceptPending() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
+        if (connections_.size() >= kMaxConnections) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         const ConnectionId id = nextId_++;
         socket->setReadBufferSize(kReadBufferSize);
         connections_[id].socket = socket;

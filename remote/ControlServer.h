@@ -56,6 +56,9 @@ public:
 
     // The most a connection may have sent to it and not yet read.
     static constexpr qint64 kMaxUnsent = 1024 * 1024;
+    // Connections served at once; more are closed as they come, so that no
+    // local program can use up the descriptors the files a user keeps need.
+    static constexpr std::size_t kMaxConnections = 32;
 
     explicit ControlServer(QObject* parent = nullptr);
     ~ControlServer() override;

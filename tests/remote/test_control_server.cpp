@@ -211,6 +211,22 @@ TEST_F(ControlServerTest, ManyClientsAndATruncatedFrame) {
     EXPECT_EQ(speeds.size(), kClients);
     EXPECT_EQ(ids.size(), kClients);
     EXPECT_EQ(*speeds.begin(), 10u);
+
+    // Beyond the cap a connection is closed at once; those served stay served.
+    while (clients.size() < ControlServer::kMaxConnections)
+        clients.push_back(client());
+    ASSERT_TRUE(waitUntil([&] { return server_.connectionCount() == clients.size(); }));
+    auto extra = client();
+    ASSERT_TRUE(waitUntil([&] { return extra->state() == QLocalSocket::UnconnectedState; }));
+    EXPECT_EQ(server_.connectionCount(), ControlServer::kMaxConnections);
+    send(*clients.front(), control::encodeFrame(control::OP_CW_SPEED, 40));
+    ASSERT_TRUE(waitUntil([&] { return received_.size() == kClients + 1; }));
+    clients.pop_back();
+    ASSERT_TRUE(
+        waitUntil([&] { return server_.connectionCount() == ControlServer::kMaxConnections - 1; }));
+    auto next = client();
+    ASSERT_TRUE(
+        waitUntil([&] { return server_.connectionCount() == ControlServer::kMaxConnections; }));
 }
 
 TEST_F(ControlServerTest, StaleSocketIsReplacedALiveOneIsNot) {
