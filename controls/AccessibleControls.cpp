@@ -196,29 +196,29 @@ public:
     QString text(QAccessible::Text t) const override {
         if (t != QAccessible::Value)
             return QAccessibleWidget::text(t);
-        const int decimals = std::max(0, int(std::ceil(-std::log10(std::abs(scale())))));
-        return QString::number(spoken(slider()->value()), 'f', decimals) + QLatin1Char(' ') +
-               slider()->property(kSliderUnit).toString();
+        const int decimals = std::max(0, int(std::ceil(-std::log10(std::abs(Scale())))));
+        return QString::number(Spoken(Slider()->value()), 'f', decimals) + QLatin1Char(' ') +
+               Slider()->property(kSliderUnit).toString();
     }
-    QVariant currentValue() const override { return spoken(slider()->value()); }
+    QVariant currentValue() const override { return Spoken(Slider()->value()); }
     void setCurrentValue(const QVariant& value) override {
-        const double pos = origin() + value.toDouble() / scale();
-        slider()->setValue(
-            int(std::lround(std::clamp<double>(pos, slider()->minimum(), slider()->maximum()))));
+        const double pos = Origin() + value.toDouble() / Scale();
+        Slider()->setValue(
+            int(std::lround(std::clamp<double>(pos, Slider()->minimum(), Slider()->maximum()))));
     }
     QVariant maximumValue() const override {
-        return std::max(spoken(slider()->minimum()), spoken(slider()->maximum()));
+        return std::max(Spoken(Slider()->minimum()), Spoken(Slider()->maximum()));
     }
     QVariant minimumValue() const override {
-        return std::min(spoken(slider()->minimum()), spoken(slider()->maximum()));
+        return std::min(Spoken(Slider()->minimum()), Spoken(Slider()->maximum()));
     }
-    QVariant minimumStepSize() const override { return std::abs(scale()); }
+    QVariant minimumStepSize() const override { return std::abs(Scale()); }
 
 private:
-    QSlider* slider() const { return static_cast<QSlider*>(widget()); }
-    int origin() const { return slider()->property(kSliderOrigin).toInt(); }
-    double scale() const { return slider()->property(kSliderScale).toDouble(); }
-    double spoken(int pos) const { return (pos - origin()) * scale(); }
+    QSlider* Slider() const { return static_cast<QSlider*>(widget()); }
+    int Origin() const { return Slider()->property(kSliderOrigin).toInt(); }
+    double Scale() const { return Slider()->property(kSliderScale).toDouble(); }
+    double Spoken(int pos) const { return (pos - Origin()) * Scale(); }
 };
 
 QAccessibleInterface* factory(const QString& className, QObject* object) {
