@@ -1,6 +1,7 @@
 #include "CTamrelApp.h"
 
 #include "app/SignalWatcher.h"
+#include "controls/ControlSupport.h"
 #include "cw/CwKeyboard.h"
 #include "memory/CK2MemoryStore.h"
 #include "panel/CFrontPanelDlg.h"
@@ -277,9 +278,9 @@ int CTamrelApp::Run() {
     // The application colour is the background of every dialog.
     uint32_t ref = registry_.GetAppColor();
     QPalette palette = QApplication::palette();
-    palette.setColor(QPalette::Window,
-                     QColor(int(ref & 0xff), int((ref >> 8) & 0xff), int((ref >> 16) & 0xff)));
-    palette.setColor(QPalette::WindowText, Qt::black);
+    const QColor appColour(int(ref & 0xff), int((ref >> 8) & 0xff), int((ref >> 16) & 0xff));
+    palette.setColor(QPalette::Window, appColour);
+    palette.setColor(QPalette::WindowText, ReadableTextOn(appColour)); // white on a dark one
     QApplication::setPalette(palette);
 
     SystemConfig config;

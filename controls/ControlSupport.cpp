@@ -54,4 +54,14 @@ QWidget* findControl(const QWidget& root, int id) {
     return root.findChild<QWidget*>(QStringLiteral("ctl%1").arg(id));
 }
 
+QColor ReadableTextOn(const QColor& back) {
+    auto linear = [](double v) {
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    const double lum = 0.2126 * linear(back.redF()) + 0.7152 * linear(back.greenF()) +
+                       0.0722 * linear(back.blueF());
+    // Equal contrast with black and white where (L + 0.05)^2 = 1.05 * 0.05.
+    return lum < 0.179 ? Qt::white : Qt::black;
+}
+
 } // namespace tamrel

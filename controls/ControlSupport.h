@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QString>
 
@@ -34,5 +35,9 @@ void setControlId(QWidget& widget, int id, const QString& caption = {});
 
 // Looks a control up by its dialog id among the descendants of `root`.
 QWidget* findControl(const QWidget& root, int id);
+
+// Black, or white on a dark background: whichever contrasts more with `back`
+// by WCAG's measure of luminance.
+QColor ReadableTextOn(const QColor& back);
 
 } // namespace tamrel

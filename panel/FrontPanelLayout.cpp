@@ -7,6 +7,7 @@
 #include "controls/CSegmentDisplay.h"
 #include "controls/CShadedButton.h"
 #include "controls/CStaticEx.h"
+#include "controls/ControlSupport.h"
 #include "controls/ToolPlacement.h"
 #include "panel/FrontPanelPresenter.h"
 #include "panel/KeyboardTuning.h"
@@ -99,14 +100,30 @@ QSlider* slider(QWidget& parent, int id, Qt::Orientation o, int min, int max) {
     return s;
 }
 
+// Black or white, whichever reads on the panel's own colour.
+QColor PanelText(const QWidget& inside) {
+    return ReadableTextOn(inside.window()->palette().color(QPalette::Window));
+}
+
+// Labels and check boxes inside a group keep the panel's text colour.
+void UsePanelTextColour(QWidget& w) {
+    QPalette p = w.palette();
+    p.setColor(QPalette::WindowText, PanelText(w));
+    w.setPalette(p);
+}
+
 QGroupBox* group(QWidget& parent, const QString& title) {
     auto* g = new QGroupBox(title, &parent);
-    g->setStyleSheet("QGroupBox { font-weight: bold; }");
+    // The sheet hides the panel's colours from the group: its title and
+    // labels take the text colour of the panel's background themselves.
+    g->setStyleSheet(QStringLiteral("QGroupBox { font-weight: bold; color: %1; }")
+                         .arg(PanelText(parent).name()));
     return g;
 }
 
 QLabel* label(QWidget& parent, const QString& text, int pixelSize = 12, bool bold = true) {
     auto* l = new QLabel(text, &parent);
+    UsePanelTextColour(*l);
     QFont f = l->font();
     f.setPixelSize(pixelSize);
     f.setBold(bold);
@@ -217,6 +234,7 @@ QWidget* frequencyGroup(QWidget& panel, FrontPanelWidgets& w) {
     bottom->addWidget(w.tuneStep);
     bottom->addStretch(1);
     w.vfoLock = new QCheckBox("VFO Lock", g);
+    UsePanelTextColour(*w.vfoLock);
     setControlId(*w.vfoLock, ctl::kVfoLock, "VFO Lock");
     bottom->addWidget(w.vfoLock);
     grid->addLayout(bottom, 2, 0, 1, 8);
@@ -331,7 +349,8 @@ QWidget* meterAndLamps(QWidget& panel, FrontPanelWidgets& w) {
     meter->setProperty(kSpokenValue, MeterReading({}));
     meter->setAccessibleName("S-meter");
     meter->setTitle("S Meter");
-    meter->setStyleSheet("QGroupBox { font-weight: bold; }");
+    meter->setStyleSheet(
+        QStringLiteral("QGroupBox { font-weight: bold; color: %1; }").arg(PanelText(*box).name()));
     auto* grid = new QGridLayout(meter);
     grid->setHorizontalSpacing(2);
     const char* scale[10] = {"S1", "", "", "5", "", "", "9", "", "+20", "+40"};
@@ -438,6 +457,8 @@ FrontPanelWidgets BuildFrontPanel(QWidget& panel, const QColor& appColour) {
     FrontPanelWidgets w;
     QPalette pal = panel.palette();
     pal.setColor(QPalette::Window, appColour);
+    // Labels and group titles stay readable on whatever colour the operator chose.
+    pal.setColor(QPalette::WindowText, ReadableTextOn(appColour));
     panel.setPalette(pal);
     panel.setAutoFillBackground(true);
 
@@ -562,7 +583,7 @@ FrontPanelWidgets BuildFrontPanel(QWidget& panel, const QColor& appColour) {
     setControlId(*w.portText, ctl::kPortText, "Port");
     w.portText->setFontDescription(times(-18));
     w.portText->setBackgroundColour(appColour);
-    w.portText->setTextColour(Qt::black);
+    w.portText->setTextColour(ReadableTextOn(appColour));
     w.portText->setMinimumWidth(80);
     knobs->addWidget(w.portText);
     w.initialQuery = shaded(panel, ctl::kInitialQuery, QString(), "Getting Initial Data from Radio",

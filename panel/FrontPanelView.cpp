@@ -7,6 +7,7 @@
 #include "controls/CSegmentDisplay.h"
 #include "controls/CShadedButton.h"
 #include "controls/CStaticEx.h"
+#include "controls/ControlSupport.h"
 #include "panel/SpokenValues.h"
 
 #include <QAbstractItemView>
@@ -44,16 +45,8 @@ void setText(CEditEx* e, const std::string& text) {
 void setBack(CEditEx* e, Rgb c) {
     if (e->backgroundColour() != ToQColor(c))
         e->setBackgroundColour(ToQColor(c));
-    // Black text, or white on a dark background (split receive): whichever
-    // contrasts more by WCAG's measure of luminance.
-    auto linear = [](double v) {
-        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-    };
-    const QColor back = ToQColor(c);
-    const double lum = 0.2126 * linear(back.redF()) + 0.7152 * linear(back.greenF()) +
-                       0.0722 * linear(back.blueF());
-    // Equal contrast with black and white where (L + 0.05)^2 = 1.05 * 0.05.
-    const QColor text = lum < 0.179 ? Qt::white : Qt::black;
+    // White on a dark background (split receive).
+    const QColor text = ReadableTextOn(ToQColor(c));
     if (e->textColour() != text)
         e->setTextColour(text);
 }

@@ -36,6 +36,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QLocalSocket>
 #include <QMenu>
@@ -992,18 +993,24 @@ TEST(FrontPanelContrast, EveryTextKeepsFourAndAHalfToOneInEveryState) {
     lit.statusText = "Lost the radio";
     lit.statusStyle = StatusStyle::Error;
     lit.linkLamp = colour::kLinkFailed;
-    for (const PanelView* v : {&quiet, &lit}) {
+    // Each state on the usual colour, and on a dark one an operator may choose.
+    for (const auto& [v, appColour] :
+         {std::pair{&quiet, QColor(192, 192, 192)}, std::pair{&lit, QColor(192, 192, 192)},
+          std::pair{&quiet, QColor(0, 0, 96)}}) {
         QWidget panel;
-        FrontPanelWidgets w = BuildFrontPanel(panel, QColor(192, 192, 192));
+        FrontPanelWidgets w = BuildFrontPanel(panel, appColour);
         ShowView(w, *v, kChangeAll);
         panel.resize(panel.sizeHint());
+        panel.ensurePolished(); // the style sheet's colours
         std::vector<std::pair<std::string, double>> low;
         auto check = [&](QWidget* c, const QColor& text, const QColor& back) {
             if (!c->isEnabled())
                 return; // an unavailable control's caption is exempt
             const double r = contrast(text, back);
             if (r < 4.5)
-                low.emplace_back(c->accessibleName().toStdString(), r);
+                low.emplace_back(
+                    QAccessible::queryAccessibleInterface(c)->text(QAccessible::Name).toStdString(),
+                    r);
         };
         for (auto* e : panel.findChildren<CEditEx*>())
             check(e, e->textColour(), e->backgroundColour());
@@ -1017,7 +1024,15 @@ TEST(FrontPanelContrast, EveryTextKeepsFourAndAHalfToOneInEveryState) {
             if (!b->text().isEmpty())
                 check(b, b->textColour(), meanColour(*b));
         check(w.status, w.status->onColour(), w.status->backgroundColour());
+        for (auto* l : panel.findChildren<QLabel*>())
+            if (!qobject_cast<CStaticEx*>(l)) // drawn in its own colours, checked above
+                check(l, l->palette().color(QPalette::WindowText), appColour);
+        for (auto* g : panel.findChildren<QGroupBox*>())
+            check(g, g->palette().color(QPalette::WindowText), appColour);
+        for (auto* c : panel.findChildren<QCheckBox*>())
+            check(c, c->palette().color(QPalette::WindowText), appColour);
         for (const auto& [name, ratio] : low)
-            ADD_FAILURE() << (v == &lit ? "lit: " : "quiet: ") << name << " " << ratio << ":1";
+            ADD_FAILURE() << (v == &lit ? "lit: " : "quiet: ") << appColour.name().toStdString()
+                          << " " << name << " " << ratio << ":1";
     }
 }
