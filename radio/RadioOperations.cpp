@@ -515,6 +515,13 @@ void RadioOperations::CheckedSetVfos(int receiveVfo, int transmitVfo, SetDone do
 }
 
 void RadioOperations::CheckedSetPtt(bool on, SetDone done) {
+    // Keyed already (another client, or one that keyed and quit): the radio
+    // would refuse a second TX as busy, yet it is doing what was asked.
+    if (on && model_.PttKeyed()) {
+        if (done)
+            done(SetOutcome::Done);
+        return;
+    }
     model_.SetPttKeyed(on);
     Check check;
     check.keyed = on;

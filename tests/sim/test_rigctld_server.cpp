@@ -56,6 +56,18 @@ protected:
     std::unique_ptr<test::SimulatedStation> station;
 };
 
+TEST_F(RigctldOnSimulatedRadio, KeyingWhileKeyedIsAnsweredAsDoneAndSendsNoSecondTx) {
+    // "rigctl T 1" keys and quits, leaving it keyed; the next client keys too.
+    Finish(*Start({"T", "1"}));
+    ASSERT_TRUE(WaitForWire("TX"));
+    auto p = Start({"T", "1", "t", "T", "0"});
+    EXPECT_EQ(Finish(*p).split('\n', Qt::SkipEmptyParts), QStringList({"1"}));
+    EXPECT_FALSE(p->readAllStandardError().contains("rejected"));
+    EXPECT_TRUE(WaitForWire("RX"));
+    const auto wire = station->Wire();
+    EXPECT_EQ(std::count(wire.begin(), wire.end(), "TX"), 1);
+}
+
 TEST_F(RigctldOnSimulatedRadio, ReadsAndSetsThroughHamlibsClient) {
     auto p = Start({"F",       "7030000", "f", "M",       "USB", "-1", "S",      "1",
                     "VFOB",    "s",       "L", "KEYSPD",  "25",  "l",  "KEYSPD", "L",
