@@ -6,7 +6,9 @@
 
 CStaticEx::CStaticEx(const QString& text, QWidget* parent)
     : QLabel(text, parent), background_(palette().color(QPalette::Button)),
-      text_(palette().color(QPalette::WindowText)) {
+      // It fills its own background: the window's text colour, made for a
+      // window background the operator may have chosen dark, need not read on it.
+      text_(tamrel::ReadableTextOn(background_)) {
     tamrel::InstallAccessibleControls();
     setAutoFillBackground(true);
     applyColours();

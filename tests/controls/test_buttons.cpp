@@ -169,6 +169,18 @@ TEST(EditEx, ColoursFontAndFilter) {
     EXPECT_EQ(s.palette().color(QPalette::Window), QColor(255, 255, 0));
     s.setLinkText("www.elecraft.com");
     EXPECT_EQ(s.palette().color(QPalette::WindowText), s.linkColour());
+
+    // In a window of a dark colour (white window text), a label filling its
+    // own light background still writes in black.
+    QWidget dark;
+    QPalette pal = dark.palette();
+    pal.setColor(QPalette::Window, QColor(0, 0, 96));
+    pal.setColor(QPalette::WindowText, Qt::white);
+    pal.setColor(QPalette::Button, QColor(212, 208, 200));
+    dark.setPalette(pal);
+    CStaticEx lamp("AutoPlay", &dark);
+    EXPECT_EQ(lamp.textColour(), QColor(Qt::black));
+    EXPECT_EQ(lamp.palette().color(QPalette::WindowText), QColor(Qt::black));
 }
 
 TEST(ShadedButton, IconPlacementAndFaces) {
