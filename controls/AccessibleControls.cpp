@@ -8,6 +8,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QLabel>
 #include <QSlider>
 #include <QTextDocumentFragment>
 
@@ -180,6 +181,18 @@ public:
     }
 };
 
+// Shown, it is spoken: Orca reads a notification as it appears.
+class NotificationAccessible final : public QAccessibleWidget {
+public:
+    explicit NotificationAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Notification) {}
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name)
+            if (auto* label = qobject_cast<QLabel*>(widget()))
+                return label->text();
+        return QAccessibleWidget::text(t);
+    }
+};
+
 constexpr char kSliderOrigin[] = "spokenOrigin";
 constexpr char kSliderScale[] = "spokenScale";
 constexpr char kSliderUnit[] = "spokenUnit";
@@ -235,6 +248,8 @@ QAccessibleInterface* factory(const QString& className, QObject* object) {
                                                                     : QAccessible::StaticText);
     if (className == QLatin1String("QSlider") && w->property(kSliderScale).toDouble() != 0)
         return new ScaledSliderAccessible(static_cast<QSlider*>(w));
+    if (w->property(kNotification).toBool())
+        return new NotificationAccessible(w);
     if (w->isWindow() && w->property(kReadOut).isValid())
         return new ReadOutWindowAccessible(w);
     if (w->property(kOneReading).toBool())

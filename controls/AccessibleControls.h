@@ -20,6 +20,10 @@ inline constexpr char kLit[] = "lit";
 // out of the tree.
 inline constexpr char kOneReading[] = "signalMeter";
 
+// A small window that shows a read-out for a moment: a notification to a
+// screen reader, which speaks it as it appears.
+inline constexpr char kNotification[] = "notification";
+
 // A window whose description is what it last read out on request (a key
 // asking for the frequencies): set before the window's title.
 inline constexpr char kReadOut[] = "readOut";

@@ -4,6 +4,8 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QLabel>
+#include <QTimer>
 
 namespace tamrel {
 
@@ -80,29 +82,44 @@ void SpokenValues::Speak(Followed& f, const QString& value) {
     deliver(&event);
 }
 
+// Orca 43 speaks a notification as it is shown, where Qt has no way to ask
+// it to announce: a bubble over the status line, for sighted eyes as well,
+// that goes after a few seconds.
+void SpokenValues::ShowNotification(QWidget& window, const QString& text) {
+    static QPointer<QLabel> bubble;
+    if (!bubble || bubble->parentWidget() != &window) {
+        delete bubble;
+        InstallAccessibleControls();
+        bubble = new QLabel(&window, Qt::ToolTip | Qt::WindowDoesNotAcceptFocus);
+        bubble->setProperty(kNotification, true);
+        bubble->setObjectName(QStringLiteral("readOutBubble"));
+        bubble->setMargin(6);
+        bubble->setFrameShape(QFrame::Box);
+        bubble->setAutoFillBackground(true);
+        auto* timer = new QTimer(bubble);
+        timer->setObjectName(QStringLiteral("hideTimer"));
+        timer->setSingleShot(true);
+        timer->setInterval(kNotificationTime);
+        QObject::connect(timer, &QTimer::timeout, bubble, &QWidget::hide);
+    }
+    bubble->hide(); // shown anew, so that it is spoken again
+    bubble->setText(text);
+    bubble->adjustSize();
+    const QRect inside = window.rect();
+    bubble->move(
+        window.mapToGlobal(QPoint(inside.left() + 12, inside.bottom() - 3 * bubble->height())));
+    bubble->show();
+    // Qt tells a reader of a tool window's hiding but not of its showing.
+    QAccessibleEvent shown(bubble.data(), QAccessible::ObjectShow);
+    deliver(&shown);
+    bubble->findChild<QTimer*>(QStringLiteral("hideTimer"))->start();
+}
+
 void SpokenValues::Say(QWidget& window, const QString& text) {
     window.setProperty(kReadOut, text);
     QAccessibleEvent event(&window, QAccessible::DescriptionChanged);
     deliver(&event);
-    // Orca speaks a description change only of the control with the focus:
-    // that control carries the read-out until the focus moves on.
-    static QPointer<QWidget> carrier;
-    static QString itsOwn;
-    static QMetaObject::Connection untilFocusMoves;
-    auto giveBack = [] {
-        QObject::disconnect(untilFocusMoves);
-        if (carrier)
-            carrier->setAccessibleDescription(itsOwn);
-        carrier = nullptr;
-    };
-    giveBack();
-    QWidget* focus = QApplication::focusWidget();
-    if (!focus || !window.isAncestorOf(focus))
-        return;
-    carrier = focus;
-    itsOwn = focus->accessibleDescription();
-    focus->setAccessibleDescription(text);
-    untilFocusMoves = QObject::connect(qApp, &QApplication::focusChanged, giveBack);
+    ShowNotification(window, text);
 }
 
 } // namespace tamrel

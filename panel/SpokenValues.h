@@ -32,7 +32,10 @@ public:
     void Check();
     // Says `text` now, as a change of `window`'s description (a key asked
     // for it); the window carries the kReadOut property.
+    // It also shows as a notification for a few seconds, which a reader
+    // speaks as it appears.
     static void Say(QWidget& window, const QString& text);
+    static constexpr std::chrono::milliseconds kNotificationTime{4000};
 
     // Where the events go: Qt's accessibility, which sends nothing while no
     // reader listens; tests that have no reader listen here.
@@ -49,6 +52,7 @@ private:
         bool everSpoken = false;
     };
     void Speak(Followed& f, const QString& value);
+    static void ShowNotification(QWidget& window, const QString& text);
     void Tick();
 
     Clock& clock_;

@@ -866,6 +866,7 @@ public:
     }
     std::vector<std::pair<QObject*, QString>> values;
     std::vector<QObject*> descriptions;
+    std::vector<QObject*> shown;
 
 private:
     static void Hear(QAccessibleEvent* e) {
@@ -874,6 +875,8 @@ private:
                 e->object(), static_cast<QAccessibleValueChangeEvent*>(e)->value().toString());
         if (e->type() == QAccessible::DescriptionChanged)
             heard_->descriptions.push_back(e->object());
+        if (e->type() == QAccessible::ObjectShow)
+            heard_->shown.push_back(e->object());
     }
     static inline HeardEvents* heard_ = nullptr;
 };
@@ -933,6 +936,14 @@ TEST_F(FrontPanelWindow, AltRReadsTheFrequenciesAndTheModeAndChangesAreSpoken) {
         QAccessible::queryAccessibleInterface(dlg_.get())->text(QAccessible::Description);
     EXPECT_TRUE(said.startsWith("VFO A 14060.00 kHz, VFO B")) << said.toStdString();
     EXPECT_TRUE(said.contains("USB")) << said.toStdString();
+    // Shown too, as a notification a reader speaks as it appears.
+    auto* bubble = dlg_->findChild<QLabel*>("readOutBubble");
+    ASSERT_NE(bubble, nullptr);
+    EXPECT_TRUE(bubble->isVisible());
+    QAccessibleInterface* note = QAccessible::queryAccessibleInterface(bubble);
+    EXPECT_EQ(note->role(), QAccessible::Notification);
+    EXPECT_EQ(note->text(QAccessible::Name), said);
+    EXPECT_EQ(heard.shown, std::vector<QObject*>{bubble}); // what makes Orca speak it
     // Asked again, it says it again.
     QTest::keyClick(dlg_.get(), Qt::Key_R, Qt::AltModifier);
     EXPECT_EQ(std::count(heard.descriptions.begin(), heard.descriptions.end(), dlg_.get()), 2);
