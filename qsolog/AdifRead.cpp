@@ -315,9 +315,11 @@ std::optional<LocalTime> adifDateTime(const std::string& date, const std::string
 // The MD code of an ADIF mode; 0 for a mode the radio lacks, whose name
 // goes to `other` (AdifModes.h).
 int modeOfAdif(const AdifRecord& r, int32_t hz, int band, bool& usedSubmode, std::string& other) {
+    // Read as a QSO could carry it: a NUL or another character the log
+    // cannot hold does not make "SSB" a mode of its own.
     const auto value = [&r](const char* name) {
         const std::string* v = r.find(name);
-        return v ? upperText(trimmed(*v)) : std::string{};
+        return v ? upperText(trimmed(fitText(*v, v->size() + 1))) : std::string{};
     };
     const std::string mode = value("MODE");
     const std::string sub = value("SUBMODE");

@@ -365,6 +365,13 @@ TEST_F(AdifMap, ModesQslAndBands) {
     EXPECT_EQ(mode({{"MODE", "RTTY"}, {"APP_TAMREL_MODE", "RTTYR"}}), 9);
     EXPECT_EQ(mode({{"MODE", "CW"}, {"SUBMODE", "LSB"}}), 3); // not a submode of CW
     EXPECT_EQ(mode({{"MODE", "FT8"}}), 0);
+    // Characters a QSO cannot carry do not make another mode of SSB: exported
+    // again, it would come back a sideband (found by fuzzing).
+    AdifRecord nuls = basic({{"FREQ", "3.755123"}});
+    nuls.fields.push_back({"MODE", std::string("SSB \0\0", 6)});
+    const AdifQso fromNuls = qsoFromAdif(nuls, {});
+    EXPECT_EQ(fromNuls.record->mode, 1);
+    EXPECT_EQ(fromNuls.record->adifMode, "");
     auto other = [&](std::initializer_list<std::pair<const char*, const char*>> f) {
         return qsoFromAdif(basic(f), {}).record->adifMode;
     };
