@@ -106,6 +106,10 @@ void SerialPort::close() {
         ::ioctl(fd_, TIOCNXCL);
         if (stalled_)
             ::tcflush(fd_, TCOFLUSH);
+        // Unlocked before the close: a poll still in progress on another
+        // thread keeps the open file alive, and with it the lock, so that
+        // opening the line again at once would find it taken.
+        ::flock(fd_, LOCK_UN);
         ::close(fd_);
         fd_ = -1;
     }

@@ -31,6 +31,14 @@ TEST(SerialPort, IsExclusive) {
     EXPECT_NE(b.open(peer.device(), 4800, 8, 0, 1), 0);
     a.close();
     EXPECT_EQ(b.open(peer.device(), 4800, 8, 0, 1), 0);
+    // Closed while something else still holds the open line (as a poll in
+    // progress on the receive thread does), it is free for the next open.
+    b.close();
+    ASSERT_EQ(a.open(peer.device(), 4800, 8, 0, 1), 0);
+    const int held = ::dup(a.fd());
+    a.close();
+    EXPECT_EQ(b.open(peer.device(), 4800, 8, 0, 1), 0);
+    ::close(held);
 }
 
 namespace {
