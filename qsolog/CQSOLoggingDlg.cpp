@@ -123,6 +123,11 @@ CQSOLoggingDlg::CQSOLoggingDlg(QsoKind kind, const QsoWiring& wiring,
             [this](QListWidgetItem* item) { presenter_.recallSearchLine(search_->row(item)); });
 
     auto* menus = new QMenuBar(this);
+    // The bar lies on the window's colour but writes in the buttons' text
+    // colour, which is made for their light faces.
+    QPalette bar = menus->palette();
+    bar.setColor(QPalette::ButtonText, ReadableTextOn(bar.color(QPalette::Window)));
+    menus->setPalette(bar);
     QMenu* file = menus->addMenu(QStringLiteral("&File"));
     connect(file->addAction(QStringLiteral("Export ADIF...")), &QAction::triggered, this,
             [this] { presenter_.exportAdif(); });
