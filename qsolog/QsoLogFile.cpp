@@ -6,6 +6,7 @@
 #include "platform/FileDescriptor.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
@@ -99,13 +100,6 @@ std::string keptLinesMessage(const std::string& path, const std::vector<PassLine
     return text + ".";
 }
 
-void appendPadded(std::string& out, int value, int width) {
-    const std::string digits = std::to_string(value);
-    if (digits.size() < static_cast<std::size_t>(width))
-        out.append(static_cast<std::size_t>(width) - digits.size(), '0');
-    out += digits;
-}
-
 } // namespace
 
 std::optional<std::string> checkLogName(std::string_view name) {
@@ -129,22 +123,13 @@ std::string upperCall(std::string_view call) {
 
 std::string searchLine(const QSORecord& r) {
     const LocalTime t = toLocalTime(r.time).value_or(LocalTime{});
+    char when[64];
+    std::snprintf(when, sizeof when, " QSO on %02d/%02d/%04d at %02d:%02d:%02d on ", t.month, t.day,
+                  t.year, t.hour, t.minute, t.second);
     std::string out = r.call;
     out += ' ';
     out += qsoModeName(r);
-    out += " QSO on ";
-    appendPadded(out, t.month, 2);
-    out += '/';
-    appendPadded(out, t.day, 2);
-    out += '/';
-    appendPadded(out, t.year, 4);
-    out += " at ";
-    appendPadded(out, t.hour, 2);
-    out += ':';
-    appendPadded(out, t.minute, 2);
-    out += ':';
-    appendPadded(out, t.second, 2);
-    out += " on ";
+    out += when;
     out += bandName(r.band);
     return out;
 }
