@@ -267,10 +267,9 @@ int CTamrelApp::Run() {
         splash->show();
         QEventLoop wait;
         QTimer::singleShot(3000, &wait, &QEventLoop::quit);
-        signals_.setHandler([&wait](int) { wait.quit(); });
+        QObject::connect(&signals_, &SignalWatcher::endRequested, &wait, &QEventLoop::quit);
         if (!StopRequested())
             wait.exec();
-        signals_.setHandler({});
     }
     if (StopRequested())
         return 0; // nothing opened yet: nothing to put back
@@ -385,7 +384,9 @@ int CTamrelApp::Run() {
             },
             [&panel](const std::string& text, bool) { panel.ShowStatusText(text); },
             options_.wsjtx);
-        signals_.setHandler([&panel](int) { panel.EndWithoutQuestion(); });
+        const QMetaObject::Connection endOnSignal =
+            QObject::connect(&signals_, &SignalWatcher::endRequested, &panel,
+                             [&panel] { panel.EndWithoutQuestion(); });
         std::shared_ptr<bool> screenshotFailed;
         if (options_.screenshot)
             screenshotFailed = ArrangeScreenshot(panel, *options_.screenshot);
@@ -400,7 +401,7 @@ int CTamrelApp::Run() {
         } else {
             result = panel.Run() == QDialog::Accepted ? 0 : 1;
         }
-        signals_.setHandler({});
+        QObject::disconnect(endOnSignal);
         if (screenshotFailed && *screenshotFailed)
             result = 1;
     }

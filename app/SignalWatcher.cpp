@@ -62,8 +62,7 @@ SignalWatcher::SignalWatcher(QObject* parent) : QObject(parent) {
         while (::read(g_pipe[0], &b, 1) == 1) {
             startDeadline();
             closeModalDialogs();
-            if (onSignal_)
-                onSignal_(b);
+            Q_EMIT endRequested(b);
         }
     });
     struct sigaction sa {};

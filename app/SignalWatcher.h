@@ -11,7 +11,6 @@
 
 #include <QObject>
 
-#include <functional>
 #include <memory>
 
 class QSocketNotifier;
@@ -19,17 +18,18 @@ class QSocketNotifier;
 namespace tamrel {
 
 class SignalWatcher final : public QObject {
+    Q_OBJECT
 public:
     // Installs the handlers. One instance per process.
     explicit SignalWatcher(QObject* parent = nullptr);
     ~SignalWatcher() override;
 
-    // Runs on this object's thread with the signal number, after the modal
-    // dialogs were closed; replaces the one set before.
-    void setHandler(std::function<void(int)> onSignal) { onSignal_ = std::move(onSignal); }
+Q_SIGNALS:
+    // On this object's thread, after the modal dialogs were closed. Each
+    // stage of the program's life listens while it lasts.
+    void endRequested(int signalNumber);
 
 private:
-    std::function<void(int)> onSignal_;
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 

@@ -83,8 +83,10 @@ bool ReachableFromOutside(const QHostAddress& address) {
 
 struct RigctlServer::Connection {
     Connection(RadioOperations& ops, QTcpSocket* s, RigctlSession::MemoryLookup memories,
-               RigctlSession::MorseKeyer keyer, RigctlSession::Shared* shared)
-        : socket(s), session(ops, std::move(memories), std::move(keyer), shared) {}
+               RigctlSession::MorseKeyer keyer, RigctlSession::Shared* shared,
+               RigctlSession::Listener listener)
+        : socket(s),
+          session(ops, std::move(memories), std::move(keyer), shared, std::move(listener)) {}
     QPointer<QTcpSocket> socket;
     RigctlSession session;
     QByteArray pending; // the line read so far
@@ -145,10 +147,9 @@ void RigctlServer::acceptPending() {
             continue;
         }
         const ConnectionId id = nextId_++;
-        auto c = std::make_unique<Connection>(ops_, socket, memories_, keyer_, &shared_);
-        c->peer = socket->peerAddress().toString() + ":" + QString::number(socket->peerPort());
+        RigctlSession::Listener listener;
         // Answers that waited for the radio; a quit among them closes the connection.
-        c->session.SetLater([this, id](std::string_view answers) {
+        listener.later = [this, id](std::string_view answers) {
             auto it = connections_.find(id);
             if (it == connections_.end() || !send(id, answers))
                 return;
@@ -158,13 +159,16 @@ void RigctlServer::acceptPending() {
             if (it->second->session.WantsClose())
                 QMetaObject::invokeMethod(
                     this, [this, id] { drop(id, CloseReason::Quit); }, Qt::QueuedConnection);
-        });
-        c->session.SetChangeNote([this, id](std::string_view what) {
+        };
+        listener.note = [this, id](std::string_view what) {
             auto it = connections_.find(id);
             if (it != connections_.end())
                 Q_EMIT clientChanged(id, it->second->peer,
                                      QString::fromUtf8(what.data(), qsizetype(what.size())));
-        });
+        };
+        auto c = std::make_unique<Connection>(ops_, socket, memories_, keyer_, &shared_,
+                                              std::move(listener));
+        c->peer = socket->peerAddress().toString() + ":" + QString::number(socket->peerPort());
         // Answers are small and polled for: send each at once.
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         c->idle.setSingleShot(true);

@@ -443,9 +443,9 @@ private:
 };
 
 RigctlSession::RigctlSession(RadioOperations& operations, MemoryLookup memories, MorseKeyer keyer,
-                             Shared* shared)
+                             Shared* shared, Listener listener)
     : ops_(operations), memories_(std::move(memories)), keyer_(std::move(keyer)),
-      shared_(shared ? shared : &ownShared_) {}
+      shared_(shared ? shared : &ownShared_), listener_(std::move(listener)) {}
 
 RigctlSession::~RigctlSession() {
     *alive_ = false;
@@ -541,8 +541,9 @@ void RigctlSession::SetFrequency(int vfo, uint32_t hz, SetDone then) {
         return then(SetOutcome::Done);
     std::weak_ptr<bool> alive = alive_;
     ops_.CheckedSetFrequency(vfo, hz, [this, alive, vfo, hz, then](SetOutcome outcome) {
-        if (outcome == SetOutcome::Done && !alive.expired() && note_)
-            note_("tuned VFO " + std::string(vfo == 0 ? "A" : "B") + " to " + KHz(hz - hz % 10));
+        if (outcome == SetOutcome::Done && !alive.expired() && listener_.note)
+            listener_.note("tuned VFO " + std::string(vfo == 0 ? "A" : "B") + " to " +
+                           KHz(hz - hz % 10));
         then(outcome);
     });
 }
@@ -553,8 +554,8 @@ void RigctlSession::SetMode(int code, int filter, SetDone then) {
         return then(SetOutcome::Done);
     std::weak_ptr<bool> alive = alive_;
     ops_.CheckedSetMode(code, filter, [this, alive, code, then](SetOutcome outcome) {
-        if (outcome == SetOutcome::Done && !alive.expired() && note_)
-            note_("set the mode to " + std::string(NameOfMode(code)));
+        if (outcome == SetOutcome::Done && !alive.expired() && listener_.note)
+            listener_.note("set the mode to " + std::string(NameOfMode(code)));
         then(outcome);
     });
 }
@@ -576,10 +577,10 @@ void RigctlSession::Finish(int code) {
     if (running_)
         return; // answered at once: HandleLine returns it
     Pump();
-    if (later_) {
+    if (listener_.later) {
         const std::string answers = Take();
         if (!answers.empty())
-            later_(answers);
+            listener_.later(answers);
     }
 }
 

@@ -73,21 +73,24 @@ public:
         const RigctlSession* pttOwner = nullptr;
     };
 
+    // Who hears what happens outside the answers HandleLine returns.
+    struct Listener {
+        // What is answered after a wait for the radio.
+        std::function<void(std::string_view answers)> later;
+        // What a client changed, in words ("tuned VFO A to 14074.00 kHz").
+        std::function<void(std::string_view what)> note;
+    };
+
     explicit RigctlSession(RadioOperations& operations, MemoryLookup memories = {},
-                           MorseKeyer keyer = {}, Shared* shared = nullptr);
+                           MorseKeyer keyer = {}, Shared* shared = nullptr, Listener listener = {});
     ~RigctlSession();
     RigctlSession(const RigctlSession&) = delete;
     RigctlSession& operator=(const RigctlSession&) = delete;
 
     // Runs one line (without its line end) and returns the answers ready now.
     // While a set waits for the radio the line waits too; what is answered
-    // after the wait goes to `later`.
+    // after the wait goes to the listener.
     std::string HandleLine(std::string_view line);
-    void SetLater(std::function<void(std::string_view answers)> later) {
-        later_ = std::move(later);
-    }
-    // Hears what a client changed, in words ("tuned VFO A to 14074.00 kHz").
-    void SetChangeNote(std::function<void(std::string_view what)> note) { note_ = std::move(note); }
 
     // A set waits for the radio's answer.
     bool Waiting() const { return waiting_.has_value(); }
@@ -120,8 +123,7 @@ private:
     MorseKeyer keyer_;
     Shared ownShared_;
     Shared* shared_;
-    std::function<void(std::string_view)> later_;
-    std::function<void(std::string_view)> note_;
+    Listener listener_;
     std::deque<std::string> lines_; // lines not yet started
     std::string line_;              // the line being run
     std::size_t pos_ = 0;
