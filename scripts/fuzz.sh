@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang, replays each target's corpus
-# (fuzz/corpus/<target>: every input once, the regression cases included),
-# then fuzzes each for the given number of seconds (default 10) from that
-# corpus. New inputs go to build-fuzz/corpus/<target>, never to the
+# Builds the libFuzzer targets with clang (warnings are errors, so the
+# libraries keep building cleanly with clang as well as GCC), replays each
+# target's corpus (fuzz/corpus/<target>: every input once, the regression
+# cases included), then fuzzes each for the given number of seconds (default
+# 10) from that corpus. New inputs go to build-fuzz/corpus/<target>, never to the
 # repository; a crash leaves its input in build-fuzz/artifacts/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
