@@ -44,6 +44,7 @@ public:
     // Waits for the end; true when the program ended by itself in time.
     bool waitForExit(std::chrono::milliseconds timeout);
     bool running() const { return process_.state() != QProcess::NotRunning; }
+    pid_t pid() const { return pid_t(process_.processId()); }
     // 0 only for a normal exit with status 0; -1 for a crash or a signal.
     int exitCode() const;
     // Everything the program wrote on stdout and stderr so far.

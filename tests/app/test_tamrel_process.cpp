@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstring>
+#include <sys/resource.h>
 
 using namespace tamrel;
 using namespace tamrel::test;
@@ -109,6 +110,29 @@ TEST(TamrelProgram, EveryEndingSignalUnkeysAbortsTheKeyerQuietsTheRadioAndSaves)
         EXPECT_EQ(memory[6].a, 7023450u);            // 40M VFOA Freq
         EXPECT_EQ(memory[4], defaultVfoMemory()[4]); // 20 m was never tuned
     }
+}
+
+TEST(TamrelProgram, AFailedSaveOfTheBandFrequenciesIsSaid) {
+    // An ignored SIGXFSZ is inherited: past the size limit a write fails
+    // instead of ending the program.
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    PtyPeer peer;
+    TamrelProcess tamrel;
+    const bool started = tamrel.startOn(peer);
+    std::signal(SIGXFSZ, oldHandler);
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(waitForInitialQuery(peer, 30s)) << tamrel.output().toStdString();
+    peer.send("FA00007023450;");
+    peer.collectFor(1500ms);
+    // From here the disk is full.
+    rlimit full{};
+    ASSERT_EQ(::prlimit(tamrel.pid(), RLIMIT_FSIZE, nullptr, &full), 0);
+    full.rlim_cur = 0;
+    ASSERT_EQ(::prlimit(tamrel.pid(), RLIMIT_FSIZE, &full, nullptr), 0);
+    tamrel.terminate();
+    ASSERT_TRUE(tamrel.waitForExit(15s));
+    EXPECT_TRUE(tamrel.output().contains("the frequencies of each band could not be saved to"))
+        << tamrel.output().toStdString();
 }
 
 TEST(TamrelProgram, ASignalDuringTheSplashOrWithABoxOpenEndsTheProgram) {
