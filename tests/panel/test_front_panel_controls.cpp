@@ -1,8 +1,4 @@
 #include "TestPanel.h"
-#include "panel/FrontPanelControls.h"
-#include "radio/CK2CommChannel.h"
-#include "radio/K2Commands.h"
-#include "support/PtyPeer.h"
 
 #include <gtest/gtest.h>
 
@@ -12,44 +8,7 @@
 using namespace tamrel;
 using namespace std::chrono_literals;
 using Texts = std::vector<std::string>;
-
-namespace {
-
-int IdOf(std::string_view text) {
-    for (std::size_t i = 0; i < kCommandNames.size(); ++i)
-        if (text.substr(0, 2) == kCommandNames[i])
-            return static_cast<int>(i) + 1;
-    return 0;
-}
-
-// The panel's controls wired to a channel whose far end is a pseudo-terminal.
-class PanelWire : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(channel.OpenDevice(peer.device(), 0, 4800, 8, 0, 2), K2_OK);
-        model.ops.SetChannel(&channel);
-    }
-    void Reply(std::string_view text) { model.ApplyReply(IdOf(text), text); }
-    // Everything written so far: a marker command ends the collection, so no
-    // test waits on a clock.
-    Texts Sent() {
-        EXPECT_EQ(channel.SendCommand("ZZ"), K2_OK);
-        EXPECT_TRUE(
-            peer.collectUntil([](const auto& c) { return !c.empty() && c.back().text == "ZZ"; }));
-        Texts t = peer.texts();
-        t.pop_back();
-        peer.clear();
-        return t;
-    }
-
-    test::PtyPeer peer;
-    CK2CommChannel channel;
-    test::TestPanel model;
-    FrontPanelControls controls{model, model.ops, [this](int r) { savedRange = r; }};
-    int savedRange = -1;
-};
-
-} // namespace
+using test::PanelWire;
 
 TEST_F(PanelWire, VfoButtonsAndFrequencyEntry) {
     controls.OnFrequencyEditFocus(1); // B does not receive: stays read-only
@@ -79,7 +38,7 @@ TEST_F(PanelWire, VfoButtonsAndFrequencyEntry) {
     EXPECT_EQ(model.Fields().receiveVfo, 1);
     EXPECT_EQ(model.Fields().transmitVfo, 0);
 
-    Reply("FA00014060000");
+    model.Reply("FA00014060000");
     controls.OnBandSelected(6); // receive VFO B: FB with 40 m's memory
     controls.OnBandSelected(model.CurrentBand().index);
     EXPECT_EQ(Sent(), Texts{"FB00007040000"});
@@ -117,7 +76,7 @@ TEST_F(PanelWire, RitXitToggles) {
 }
 
 TEST_F(PanelWire, TuningRangeComboSavesWithoutClearingStatus) {
-    Reply("FA00014001000");
+    model.Reply("FA00014001000");
     model.ShowStatus("Memory 3 recalled");
     controls.OnTuningRangeSelected(3);
     EXPECT_EQ(savedRange, 3);
@@ -126,7 +85,7 @@ TEST_F(PanelWire, TuningRangeComboSavesWithoutClearingStatus) {
 }
 
 TEST_F(PanelWire, StoredStateGoesBackSkippingWhatTheEncodersRefuse) {
-    Reply("FW050032");
+    model.Reply("FW050032");
     K2RadioState s;
     s.vfoA = 7040000;
     s.vfoB = 7041000;
@@ -158,7 +117,7 @@ TEST(PanelNoPort, ControlsStillChangeState) {
 
 TEST_F(PanelWire, FirstReplyStartsStatusPolling) {
     model.SetPortLabel("/dev/ttyUSB0");
-    Reply("FA00014060000");
+    model.Reply("FA00014060000");
     EXPECT_EQ(model.View().portText, "/dev/ttyUSB0");
     EXPECT_TRUE(peer.collectUntil(
         [](const auto& c) {

@@ -1,5 +1,4 @@
 #include "TestPanel.h"
-#include "radio/K2Commands.h"
 
 #include <gtest/gtest.h>
 
@@ -7,36 +6,21 @@
 #include <memory>
 
 using namespace tamrel;
+using test::IfReply;
 
 namespace {
-
-int IdOf(std::string_view text) {
-    for (std::size_t i = 0; i < kCommandNames.size(); ++i)
-        if (text.substr(0, 2) == kCommandNames[i])
-            return static_cast<int>(i) + 1;
-    return 0;
-}
 
 // Applies a reply from an exact-size heap copy, so that the address sanitizer
 // catches any read past the reply's end.
 void Apply(test::TestPanel& m, std::string_view text, int id = -1) {
     auto copy = std::make_unique<char[]>(text.size());
     std::copy(text.begin(), text.end(), copy.get());
-    m.ApplyReply(id < 0 ? IdOf(text) : id, std::string_view(copy.get(), text.size()));
+    m.ApplyReply(id < 0 ? ReplyIdOf(text) : id, std::string_view(copy.get(), text.size()));
 }
 
 std::string Freq(const char* name, uint32_t hz) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%s%011u", name, hz);
-    return buf;
-}
-
-// IF reply laid out as the radio sends it.
-std::string IfReply(uint32_t hz, int offset, int rit, int xit, int mode, int vfo, int split) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "IF%011u     %c%04d%d%d 000%d%d0%d001 ", hz,
-                  offset < 0 ? '-' : '+', offset < 0 ? -offset : offset, rit, xit, mode, vfo,
-                  split);
     return buf;
 }
 
@@ -262,6 +246,7 @@ TEST(FrontPanelPresenter, ShortAndGarbageRepliesAreIgnoredSafely) {
     const K2RadioState before = m.Snapshot();
     const PanelView view = m.View();
     // Each is one character short of what its rule reads, or has no number.
+    // (FA0001406000 lost a digit on the line, FA000140600000 has one too many.)
     for (std::string_view r : {"IF00014060000     +012010 0003000",
                                "FW00252",
                                "PC050",
@@ -271,8 +256,8 @@ TEST(FrontPanelPresenter, ShortAndGarbageRepliesAreIgnoredSafely) {
                                "DS40x0",
                                "FA",
                                "FAxyz",
-                               "FA0001406000",   // a digit lost on the line
-                               "FA000140600000", // or one too many
+                               "FA0001406000",
+                               "FA000140600000",
                                "FB00014O60000",
                                "IF0001406000      +012010 0003000001 ",
                                "KS",

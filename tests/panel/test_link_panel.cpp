@@ -1,13 +1,10 @@
 // What the panel shows of the line and the transmitter, and keyboard tuning,
 // without a window.
 #include "TestPanel.h"
-#include "panel/FrontPanelControls.h"
 #include "panel/KeyboardTuning.h"
 #include "panel/LinkWatch.h"
 #include "platform/Clock.h"
-#include "radio/CK2CommChannel.h"
 #include "radio/K2Commands.h"
-#include "support/PtyPeer.h"
 
 #include <QtCore/qnamespace.h>
 
@@ -21,8 +18,9 @@ using WallClock = LinkMonitor::Clock;
 
 namespace {
 
-void Present(test::TestPanel& m, bool changed) {
-    if (changed)
+// A change of the link's state, shown as the window shows it.
+void Link(test::TestPanel& m, const std::function<bool(LinkMonitor&)>& change) {
+    if (m.radio.UpdateLink(change))
         m.Present(radio_change::kLink);
 }
 
@@ -33,8 +31,7 @@ TEST(LinkView, LampTooltipAndStatusLineFollowTheState) {
     EXPECT_EQ(m.View().linkLamp, colour::kSilver);
     EXPECT_NE(m.View().linkTip.find("no port"), std::string::npos);
 
-    Present(m, m.radio.UpdateLink(
-                   [&](LinkMonitor& l) { return l.OpenFailed("/dev/ttyUSB0", EACCES); }));
+    Link(m, [&](LinkMonitor& l) { return l.OpenFailed("/dev/ttyUSB0", EACCES); });
     EXPECT_EQ(m.View().linkLamp, colour::kLinkFailed);
     EXPECT_EQ(m.View().statusText, "Cannot open /dev/ttyUSB0: Permission denied. Add your user "
                                    "to the dialout group, then log in again.");
@@ -43,7 +40,7 @@ TEST(LinkView, LampTooltipAndStatusLineFollowTheState) {
     EXPECT_NE(m.View().linkTip.find("/dev/ttyUSB0: opening failed"), std::string::npos);
 
     // Opening it later: amber, and the failure text goes.
-    Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.Opened("/dev/ttyUSB0"); }));
+    Link(m, [&](LinkMonitor& l) { return l.Opened("/dev/ttyUSB0"); });
     EXPECT_EQ(m.View().linkLamp, colour::kLinkWaiting);
     EXPECT_EQ(m.View().statusText, "");
     m.ApplyReply(ID_LK, "LK0");
@@ -52,9 +49,9 @@ TEST(LinkView, LampTooltipAndStatusLineFollowTheState) {
     EXPECT_NE(m.View().linkTip.find(": live"), std::string::npos);
 
     const auto t0 = WallClock::now();
-    Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.OnPollTick(10, t0); }));
-    Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.OnPollTick(10, t0 + 1s); }));
-    Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.OnPollTick(10, t0 + 2s); }));
+    Link(m, [&](LinkMonitor& l) { return l.OnPollTick(10, t0); });
+    Link(m, [&](LinkMonitor& l) { return l.OnPollTick(10, t0 + 1s); });
+    Link(m, [&](LinkMonitor& l) { return l.OnPollTick(10, t0 + 2s); });
     EXPECT_EQ(m.View().linkLamp, colour::kLinkWaiting);
     EXPECT_EQ(m.View().statusText, "The radio is not answering on /dev/ttyUSB0.");
     EXPECT_EQ(m.View().statusStyle, StatusStyle::Error);
@@ -64,17 +61,17 @@ TEST(LinkView, LampTooltipAndStatusLineFollowTheState) {
     m.ClearStatus();
     EXPECT_EQ(m.View().statusText, "The radio is not answering on /dev/ttyUSB0.");
     // Answering again clears only the link's own text.
-    Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.OnPollTick(11, t0 + 3s); }));
+    Link(m, [&](LinkMonitor& l) { return l.OnPollTick(11, t0 + 3s); });
     EXPECT_EQ(m.View().linkLamp, colour::kLinkLive);
     EXPECT_EQ(m.View().statusText, "");
     EXPECT_EQ(m.View().vfoAText, "   7030.00");
 
-    Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.Lost(EIO); }));
+    Link(m, [&](LinkMonitor& l) { return l.Lost(EIO); });
     EXPECT_EQ(m.View().linkLamp, colour::kLinkFailed);
     EXPECT_EQ(m.View().statusStyle, StatusStyle::Error);
     EXPECT_NE(m.View().statusText.find("Lost /dev/ttyUSB0"), std::string::npos);
     m.ShowStatus("something else");
-    Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.Reopened(); }));
+    Link(m, [&](LinkMonitor& l) { return l.Reopened(); });
     EXPECT_EQ(m.View().linkLamp, colour::kLinkWaiting);
     EXPECT_EQ(m.View().statusText, "something else"); // not the link's to clear
     EXPECT_EQ(m.View().vfoAText, kUnknownKHz);        // back, but not answered yet
@@ -84,7 +81,7 @@ TEST(LinkView, LampTooltipAndStatusLineFollowTheState) {
 
 TEST(LinkView, ARadioThatAnswersOnlyQuestionMarksIsNotLive) {
     test::TestPanel m;
-    Present(m, m.radio.UpdateLink([&](LinkMonitor& l) { return l.Opened("/dev/ttyUSB0"); }));
+    Link(m, [&](LinkMonitor& l) { return l.Opened("/dev/ttyUSB0"); });
     for (int i = 0; i < 20; ++i)
         m.ApplyReply(ID_NONE, "?");
     EXPECT_EQ(m.radio.Link().State(), LinkState::Waiting);
@@ -152,35 +149,11 @@ TEST(KeyboardTuning, KeysStepsAndShift) {
         EXPECT_NE(help.find(key), std::string::npos) << key;
 }
 
-namespace {
-
 // Keyboard moves over the wire.
-class TuningWire : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(channel.OpenDevice(peer.device(), 0, 4800, 8, 0, 2), K2_OK);
-        model.ops.SetChannel(&channel);
-        model.ApplyReply(ID_FA, "FA00014060000");
-    }
-    std::vector<std::string> Sent() {
-        EXPECT_EQ(channel.SendCommand("ZZ"), K2_OK);
-        EXPECT_TRUE(
-            peer.collectUntil([](const auto& c) { return !c.empty() && c.back().text == "ZZ"; }));
-        auto t = peer.texts();
-        t.pop_back();
-        peer.clear();
-        return t;
-    }
-
-    test::PtyPeer peer;
-    CK2CommChannel channel;
-    test::TestPanel model;
-    FrontPanelControls controls{model, model.ops, [](int) {}};
-};
-
-} // namespace
+using TuningWire = test::PanelWire;
 
 TEST_F(TuningWire, StepsGoAsUpDownOrAsANewFrequency) {
+    model.Reply("FA00014060000");
     controls.OnTuneBy(KeyTuningDelta(Qt::Key_Up, false, 10));
     controls.OnTuneBy(KeyTuningDelta(Qt::Key_Down, false, 1000));
     controls.OnTuneBy(KeyTuningDelta(Qt::Key_PageUp, false, 10));
@@ -202,6 +175,7 @@ TEST_F(TuningWire, StepsGoAsUpDownOrAsANewFrequency) {
 }
 
 TEST_F(TuningWire, TheWholeStateIsReadAgainNowAndThenAndSoonAfterAGarbledReply) {
+    model.Reply("FA00014060000");
     ManualClock clock;
     LinkWatch watch(model.radio, clock, [] {});
     watch.SetChannel(&channel);
