@@ -2,6 +2,7 @@
 // end of the line on a pseudo-terminal: what each click, drag and key puts on
 // the wire.
 
+#include "TestPanel.h"
 #include "controls/AccessibleControls.h"
 #include "controls/CColorButton.h"
 #include "controls/CEditEx.h"
@@ -64,12 +65,9 @@ QApplication& app() {
     return *qobject_cast<QApplication*>(QCoreApplication::instance());
 }
 
-// An IF reply: frequency, offset, RIT, XIT, mode, receive VFO, split.
+// An IF reply on the line.
 std::string ifReply(uint32_t hz, int offset, int rit, int xit, int mode, int vfo, int split) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "IF%011u     %+05d%d%d 000%d%d0%d001 ;", hz, offset, rit, xit,
-                  mode, vfo, split);
-    return buf;
+    return test::IfReply(hz, offset, rit, xit, mode, vfo, split) + ";";
 }
 
 class FrontPanelWindow : public test::PanelOnPty {
@@ -93,6 +91,31 @@ protected:
         for (int p : positions)
             s->setSliderPosition(p);
         s->setSliderDown(false);
+    }
+    // A vertical wheel turn over the panel, in eighths of a degree.
+    void wheel(QPoint delta) {
+        QWheelEvent e(QPointF(5, 5), dlg_->mapToGlobal(QPointF(5, 5)), QPoint(), delta,
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(dlg_.get(), &e);
+    }
+    // The QSO log's files in a home folder of the test's own.
+    void useHome(const QTemporaryDir& home) {
+        SystemConfig config;
+        registry_->GetSystemConfig(config);
+        config.homeDir = home.path().toStdString();
+        ASSERT_TRUE(registry_->SetSystemConfig(config));
+    }
+    // The QSO logging windows once the logging window shows, else null.
+    QsoLoggingWindows* qsoWindows() {
+        QsoLoggingWindows* q = dlg_->QsoLogging();
+        return q && q->LoggingWindow() && q->LoggingWindow()->isVisible() ? q : nullptr;
+    }
+    // Waits until the panel has sent a command that passes the test.
+    bool sentUntil(const std::function<bool(const std::string&)>& test) {
+        return pumpUntil([&] {
+            const auto& all = peer_.commands();
+            return std::any_of(all.begin(), all.end(), [&](auto& c) { return test(c.text); });
+        });
     }
 };
 
@@ -247,11 +270,8 @@ TEST_F(FrontPanelWindow, PaOptionReleaseTuningAndTheWheel) {
     // colours the tuning frequency; a wheel notch tunes 10 Hz.
     QTest::mouseClick(control<QSlider>(ctl::kTuningSlider), Qt::RightButton);
     EXPECT_EQ(control<CEditEx>(ctl::kTuningEdit)->backgroundColour(), QColor(111, 111, 255));
-    for (int delta : {120, -120}) {
-        QWheelEvent wheel(QPointF(5, 5), dlg_->mapToGlobal(QPointF(5, 5)), QPoint(),
-                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(dlg_.get(), &wheel);
-    }
+    wheel({0, 120});
+    wheel({0, -120});
     EXPECT_EQ(sent(), (std::vector<std::string>{"UP1", "DN1"}));
 }
 
@@ -346,18 +366,12 @@ TEST_F(FrontPanelWindow, AFocusedFrequencyBoxFollowsTheRadioUntilTheOperatorType
 
 TEST_F(FrontPanelWindow, ScreenReadersHearTitlesAndCaptionsNeverIds) {
     QTemporaryDir home;
-    SystemConfig config;
-    registry_->GetSystemConfig(config);
-    config.homeDir = home.path().toStdString();
-    ASSERT_TRUE(registry_->SetSystemConfig(config));
+    useHome(home);
     // Every window the panel opens, each as a screen reader meets it.
     click(ctl::kSwitchPanel);
     click(ctl::kKeyboardCw);
     QTest::keyClick(dlg_.get(), Qt::Key_L, Qt::AltModifier);
-    ASSERT_TRUE(pumpUntil([&] {
-        QsoLoggingWindows* q = dlg_->QsoLogging();
-        return q && q->InfoWindow() && q->LoggingWindow() && q->LoggingWindow()->isVisible();
-    }));
+    ASSERT_TRUE(pumpUntil([&] { return qsoWindows() && qsoWindows()->InfoWindow(); }));
     CTamrelCfg sheet(*registry_, prompter_, dlg_.get());
     sheet.show();
     const std::vector<QWidget*> windows = {dlg_.get(),
@@ -406,11 +420,6 @@ TEST_F(FrontPanelWindow, ScreenReadersHearTitlesAndCaptionsNeverIds) {
 }
 
 TEST_F(FrontPanelWindow, OnlyAVerticalWheelTurnTunesANotchAtATime) {
-    auto wheel = [&](QPoint delta) {
-        QWheelEvent e(QPointF(5, 5), dlg_->mapToGlobal(QPointF(5, 5)), QPoint(), delta,
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(dlg_.get(), &e);
-    };
     wheel({120, 0});
     wheel({0, 0});
     EXPECT_TRUE(sent().empty());
@@ -495,27 +504,11 @@ TEST_F(FrontPanelWindow, PopupMenuHoldsTheMemoryCommandsThenTheSystemEntries) {
 
 TEST_F(FrontPanelWindow, QsoLoggingOpensFromTheMenuAndAltLAndLogsTheTransmitFrequency) {
     QTemporaryDir home;
-    SystemConfig config;
-    registry_->GetSystemConfig(config);
-    config.homeDir = home.path().toStdString();
-    ASSERT_TRUE(registry_->SetSystemConfig(config));
+    useHome(home);
 
-    // The popup menu holds the entry; ALT+L opens both windows.
-    QMouseEvent right(QEvent::MouseButtonPress, QPointF(3, 3), dlg_->mapToGlobal(QPointF(3, 3)),
-                      Qt::RightButton, Qt::RightButton, Qt::NoModifier);
-    QApplication::sendEvent(dlg_.get(), &right);
-    QMenu* menu = dlg_->findChild<QMenu*>();
-    ASSERT_NE(menu, nullptr);
-    QStringList entries;
-    for (QAction* a : menu->actions())
-        entries << a->text();
-    menu->hide();
-    EXPECT_TRUE(entries.contains("QSO Logging (ALT+L)")) << entries.join("|").toStdString();
+    // ALT+L opens both windows (the popup menu's entry is in the menu's own test).
     QTest::keyClick(dlg_.get(), Qt::Key_L, Qt::AltModifier);
-    ASSERT_TRUE(pumpUntil([&] {
-        QsoLoggingWindows* q = dlg_->QsoLogging();
-        return q && q->InfoWindow() && q->LoggingWindow() && q->LoggingWindow()->isVisible();
-    }));
+    ASSERT_TRUE(pumpUntil([&] { return qsoWindows() && qsoWindows()->InfoWindow(); }));
     QsoLoggingWindows& qso = *dlg_->QsoLogging();
     EXPECT_EQ(qso.LoggingWindow()->windowHandle()->transientParent(), nullptr);
     EXPECT_EQ(qso.InfoWindow()->windowHandle()->transientParent(), nullptr);
@@ -562,10 +555,7 @@ TEST_F(FrontPanelWindow, QsoLoggingOpensFromTheMenuAndAltLAndLogsTheTransmitFreq
 
 TEST_F(FrontPanelWindow, ContestWindowF1SendsTheCallAndTheSerialNumberAndCountsOn) {
     QTemporaryDir home;
-    SystemConfig config;
-    registry_->GetSystemConfig(config);
-    config.homeDir = home.path().toStdString();
-    ASSERT_TRUE(registry_->SetSystemConfig(config));
+    useHome(home);
     ASSERT_TRUE(registry_->SetQsoLoggingMode(1));
     MemoryKeyTexts keys;
     registry_->GetTransmitMemoryKeys(keys);
@@ -575,10 +565,7 @@ TEST_F(FrontPanelWindow, ContestWindowF1SendsTheCallAndTheSerialNumberAndCountsO
     registry_->SetCounterSettings({7, 3});
 
     dlg_->OpenQsoLogging();
-    ASSERT_TRUE(pumpUntil([&] {
-        QsoLoggingWindows* q = dlg_->QsoLogging();
-        return q && q->ContestWindow() && q->LoggingWindow() && q->LoggingWindow()->isVisible();
-    }));
+    ASSERT_TRUE(pumpUntil([&] { return qsoWindows() && qsoWindows()->ContestWindow(); }));
     CContestQSODlg& contest = *dlg_->QsoLogging()->ContestWindow();
     auto* call = qobject_cast<QLineEdit*>(findControl(contest, qsoctl::kContestCall));
     ASSERT_NE(call, nullptr);
@@ -670,23 +657,13 @@ TEST_F(FrontPanelWindow, KeyboardCwOpensByButtonAndKeysTextFromOtherPrograms) {
         EXPECT_EQ(c, "KY");
     // The radio's KY2 goes through the panel to the thread: the chunk follows.
     peer_.send("KY2;");
-    ASSERT_TRUE(pumpUntil([&] {
-        for (const auto& c : peer_.commands())
-            if (c.text.rfind("KY ", 0) == 0)
-                return true;
-        return false;
-    }));
+    ASSERT_TRUE(sentUntil([](const std::string& c) { return c.starts_with("KY "); }));
     const std::vector<std::string> after = sent(100ms);
     EXPECT_EQ(std::count(after.begin(), after.end(), "KY CQFA00007000000 "), 1);
 
     // Esc in the panel aborts through the keyboard window.
     QTest::keyClick(control<QWidget>(ctl::kTuningSlider), Qt::Key_Escape);
-    ASSERT_TRUE(pumpUntil([&] {
-        for (const auto& c : peer_.commands())
-            if (c.text == "KY @")
-                return true;
-        return false;
-    }));
+    ASSERT_TRUE(sentUntil([](const std::string& c) { return c == "KY @"; }));
     // Then the keyer is asked until it reports done.
     ASSERT_TRUE(pumpUntil([&] {
         const auto& all = peer_.commands();
@@ -748,9 +725,7 @@ TEST_F(FrontPanelWindow, KeysAndWheelTuneByTheChosenStepUnlessLocked) {
     EXPECT_EQ(step->currentIndex(), 2);
     EXPECT_EQ(sent(), std::vector<std::string>{"UP4"});
     QTest::keyClick(tuning, Qt::Key_Down);
-    QWheelEvent wheel(QPointF(5, 5), dlg_->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(dlg_.get(), &wheel);
+    wheel({0, 120});
     EXPECT_EQ(sent(), (std::vector<std::string>{"DN4", "UP4"}));
 
     radioSays("LK1;", [&] { return view().vfoLock; });
