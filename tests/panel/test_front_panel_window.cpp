@@ -35,19 +35,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QLocalSocket>
 #include <QMenu>
-#include <QPushButton>
 #include <QScreen>
 #include <QSlider>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
 
@@ -127,17 +124,9 @@ TEST_F(FrontPanelWindow, VfoLockSilencesFrequencyControlsOnly) {
     control<QSlider>(ctl::kTuningSlider)->triggerAction(QAbstractSlider::SliderPageStepAdd);
     EXPECT_TRUE(sent().empty());
 
-    click(ctl::kRit);
-    click(ctl::kUsb);
-    click(ctl::kAgcSlow);
-    click(ctl::kFirstXfil + 1);
-    click(ctl::kPre);
-    click(ctl::kAfil);
-    click(ctl::kNb);
-    click(ctl::kAnt);
-    click(ctl::kTune);
-    click(ctl::kClear);
-    click(ctl::kVfoLock);
+    for (int id : {ctl::kRit, ctl::kUsb, ctl::kAgcSlow, ctl::kFirstXfil + 1, ctl::kPre, ctl::kAfil,
+                   ctl::kNb, ctl::kAnt, ctl::kTune, ctl::kClear, ctl::kVfoLock})
+        click(id);
     EXPECT_EQ(sent(), (std::vector<std::string>{"RT1", "MD2", "GT0041", "FW00002", "PA1", "SW29",
                                                 "NB1", "AN2", "SW20", "RC", "LK0"}));
 }

@@ -140,9 +140,8 @@ TEST_F(SwitchPanelWindow, EscapeEnterAndTheCloseBoxHide) {
     EXPECT_TRUE(sent().empty());
 }
 
-TEST_F(SwitchPanelWindow, LooksInEveryMenu) {
+TEST_F(SwitchPanelWindow, EveryKeyLooksAndSendsAsItsMenuSays) {
     Open();
-    Panel();
     const KeySwitchMenus& menus = Panel().Basic().Menus();
     EXPECT_TRUE(Key(kNextKeyMenuId).tooltipText() == "Click for Next Key Menu");
     EXPECT_TRUE(Key(kNextConfigMenuId).tooltipText() == "Click for Next Config Key Menu");
@@ -154,13 +153,15 @@ TEST_F(SwitchPanelWindow, LooksInEveryMenu) {
     EXPECT_GT(Key(kNextKeyMenuId).font().pixelSize(), Key(1261).font().pixelSize());
     EXPECT_EQ(Key(kNextConfigMenuId).font().pixelSize(), Key(1261).font().pixelSize());
 
+    // Each of the six menu pairs: every key's face, then a click on each.
+    std::string expected;
     for (int config = 0; config < 2; ++config) {
         for (int key = 0; key < 3; ++key) {
             for (int id : KeySwitchMenus::AllIds()) {
                 CShadedButton& b = Key(id);
                 const KeyFace face = *menus.FaceOf(id);
                 EXPECT_EQ(b.text(), qs(face.label)) << id;
-                EXPECT_EQ(b.accessibleName(), b.text()) << id;
+                EXPECT_EQ(b.accessibleName(), b.text()) << id; // what assistive tools find it by
                 EXPECT_EQ(b.textColour(), QColor(0, 99, 0)) << id;
                 ASSERT_TRUE(b.shade()) << id;
                 EXPECT_EQ(b.shade()->style, 8);
@@ -171,32 +172,16 @@ TEST_F(SwitchPanelWindow, LooksInEveryMenu) {
                           face.shade == KeyShade::Red ? QColor(255, 55, 55) : QColor(55, 255, 55))
                     << id;
             }
-            // Assistive tools find a key by what it shows.
-            if (key == 1) {
-                EXPECT_EQ(findControl(Panel(), 1290)->accessibleName(), "0");
+            for (int id : KeySwitchMenus::AllIds()) {
+                if (id == kNextKeyMenuId || id == kNextConfigMenuId)
+                    continue;
+                expected += sw(*menus.CodeOf(id)) + ";";
+                Click(id);
             }
             Click(kNextKeyMenuId);
         }
         EXPECT_EQ(menus.keyMenu(), KeyMenu::Tap); // three clicks: back to Tap
         EXPECT_EQ(Key(1290).text(), "Rate");
-        Click(kNextConfigMenuId);
-    }
-}
-
-TEST_F(SwitchPanelWindow, EachKeySendsItsCodeByteForByte) {
-    Open();
-    Panel();
-    std::string expected;
-    for (int config = 0; config < 2; ++config) {
-        for (int key = 0; key < 3; ++key) {
-            for (int id : KeySwitchMenus::AllIds()) {
-                if (id == kNextKeyMenuId || id == kNextConfigMenuId)
-                    continue;
-                expected += sw(*Panel().Basic().Menus().CodeOf(id)) + ";";
-                Click(id);
-            }
-            Click(kNextKeyMenuId);
-        }
         Click(kNextConfigMenuId);
     }
     ASSERT_TRUE(pumpUntil([&] { return peer_.raw().size() >= expected.size(); }));
@@ -211,9 +196,9 @@ TEST_F(SwitchPanelWindow, EachKeySendsItsCodeByteForByte) {
     ASSERT_NE(next, &Key(1261));
     const int id = next->property("controlId").toInt();
     EXPECT_EQ(id, 1270); // along the rows
-    ASSERT_TRUE(Panel().Basic().Menus().CodeOf(id));
+    ASSERT_TRUE(menus.CodeOf(id));
     QTest::keyClick(next, Qt::Key_Space);
-    EXPECT_EQ(sent(), (std::vector<std::string>{sw(*Panel().Basic().Menus().CodeOf(id))}));
+    EXPECT_EQ(sent(), (std::vector<std::string>{sw(*menus.CodeOf(id))}));
 }
 
 TEST_F(SwitchPanelWindow, ScanStartsWithSavedLimits) {
@@ -291,6 +276,21 @@ TEST_F(SwitchPanelWindow, VfoAFollowsTheRadioWhileItScans) {
 
 TEST_F(SwitchPanelWindow, UpperLimitBeyondTheBandIsRewrittenAndSaved) {
     Open();
+    // Before a scan: nothing to edit, and Stop sends nothing, before Scan and after it.
+    Panel().Tabs().setCurrentIndex(1);
+    EXPECT_EQ(Key(Page2::kScanStart).text(), "Scan");
+    EXPECT_FALSE(Key(Page2::kLimitsResume).isEnabled());
+    EXPECT_TRUE(Edit(Page2::kLowEdit).isReadOnly());
+    EXPECT_EQ(Edit(Page2::kLowEdit).text(), "");
+    EXPECT_EQ(Edit(Page2::kLowEdit).font().family(), "Times New Roman");
+    EXPECT_EQ(Edit(Page2::kLowEdit).font().weight(), QFont::Bold);
+    EXPECT_EQ(Edit(Page2::kLowEdit).textColour(), QColor(Qt::blue));
+    Click(Page2::kStopScan);
+    Click(Page2::kScanStart);
+    Click(Page2::kStopScan);
+    EXPECT_TRUE(sent().empty());
+    EXPECT_EQ(Panel().Advance().Scanner().State(), ScanState::Ready);
+
     ScanOn40m();
     // No saved limits: the band's edges.
     EXPECT_EQ(Edit(Page2::kLowEdit).text(), "   7000.00");
@@ -347,23 +347,6 @@ TEST_F(SwitchPanelWindow, LowAboveHighStartsNothingAndSaysWhy) {
     Click(Page2::kScanStart);
     EXPECT_EQ(sent(600ms).size(), 4u);
     EXPECT_EQ(View().statusText, "");
-}
-
-TEST_F(SwitchPanelWindow, StopBeforeStartSendsNothing) {
-    Open();
-    Panel().Tabs().setCurrentIndex(1);
-    EXPECT_EQ(Key(Page2::kScanStart).text(), "Scan");
-    EXPECT_FALSE(Key(Page2::kLimitsResume).isEnabled());
-    EXPECT_TRUE(Edit(Page2::kLowEdit).isReadOnly());
-    EXPECT_EQ(Edit(Page2::kLowEdit).text(), "");
-    EXPECT_EQ(Edit(Page2::kLowEdit).font().family(), "Times New Roman");
-    EXPECT_EQ(Edit(Page2::kLowEdit).font().weight(), QFont::Bold);
-    EXPECT_EQ(Edit(Page2::kLowEdit).textColour(), QColor(Qt::blue));
-    Click(Page2::kStopScan);
-    Click(Page2::kScanStart);
-    Click(Page2::kStopScan);
-    EXPECT_TRUE(sent().empty());
-    EXPECT_EQ(Panel().Advance().Scanner().State(), ScanState::Ready);
 }
 
 TEST_F(SwitchPanelWindow, PlacedUnderTheFrontPanelAndFollowsIt) {
