@@ -15,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -48,6 +49,26 @@ inline bool WaitUntil(const std::function<bool()>& done, int ms = 60000) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
+}
+
+// A client program, started with all its input given.
+inline std::unique_ptr<QProcess> StartProgram(const QString& program, const QStringList& args,
+                                              const QByteArray& input = {}) {
+    auto p = std::make_unique<QProcess>();
+    p->start(program, args);
+    EXPECT_TRUE(p->waitForStarted()) << program.toStdString();
+    p->write(input);
+    p->closeWriteChannel();
+    return p;
+}
+
+// Its output once it has ended, which must be normally and with status 0. The
+// loop turns meanwhile: the server answers on it.
+inline QString FinishProgram(QProcess& p) {
+    EXPECT_TRUE(WaitUntil([&] { return p.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 class SimulatedStation {

@@ -3,13 +3,11 @@
  *
  *   hamlib_replay HOST:PORT CALL...
  *
- * Calls: get_vfo, set_vfo:VFO, get_freq, set_freq:HZ, get_mode,
- * set_mode:MODE:WIDTH (WIDTH a number, "normal" or "nochange"),
- * set_mode_if:MODE (read the mode, set it only when it differs, as WSJT-X
- * does), get_split, set_split:0|1:VFO, get_split_freq, set_split_freq:HZ,
- * set_split_mode:MODE:WIDTH, get_ptt, set_ptt:N (hamlib's ptt_t: 1 on, 3 on for data),
- * get_level:NAME, set_level:NAME:VALUE, get_rit,
- * set_rit:HZ, sleep:MS. Each call prints "call = value" (or "call = ok");
+ * Calls: get_vfo, get_freq, set_freq:HZ, get_mode, set_mode:MODE:WIDTH (WIDTH
+ * a number, "normal" or "nochange"), set_mode_if:MODE (read the mode, set it
+ * only when it differs, as WSJT-X does), get_split, set_split:0|1:VFO,
+ * set_split_mode:MODE:WIDTH, get_ptt, set_ptt:N (hamlib's ptt_t: 1 on, 3 on
+ * for data), sleep:MS. Each call prints "call = value" (or "call = ok");
  * a failed call prints "call: error N" and the program ends with status 1
  * once every call has been made. */
 #include <hamlib/rig.h>
@@ -69,8 +67,6 @@ int main(int argc, char** argv) {
             vfo_t v;
             ret = rig_get_vfo(rig, &v);
             snprintf(text, sizeof text, "%s", rig_strvfo(v));
-        } else if (strcmp(call, "set_vfo") == 0) {
-            ret = rig_set_vfo(rig, rig_parse_vfo(a));
         } else if (strcmp(call, "get_freq") == 0) {
             freq_t f;
             ret = rig_get_freq(rig, RIG_VFO_CURR, &f);
@@ -98,12 +94,6 @@ int main(int argc, char** argv) {
         } else if (strcmp(call, "set_split") == 0) {
             ret = rig_set_split_vfo(rig, RIG_VFO_CURR, atoi(a) ? RIG_SPLIT_ON : RIG_SPLIT_OFF,
                                     rig_parse_vfo(b));
-        } else if (strcmp(call, "get_split_freq") == 0) {
-            freq_t f;
-            ret = rig_get_split_freq(rig, RIG_VFO_CURR, &f);
-            snprintf(text, sizeof text, "%.0f", f);
-        } else if (strcmp(call, "set_split_freq") == 0) {
-            ret = rig_set_split_freq(rig, RIG_VFO_CURR, atof(a));
         } else if (strcmp(call, "set_split_mode") == 0) {
             rmode_t m = rig_parse_mode(a);
             ret = rig_set_split_mode(rig, RIG_VFO_CURR, m, width_of(rig, m, b ? b : "nochange"));
@@ -113,28 +103,6 @@ int main(int argc, char** argv) {
             snprintf(text, sizeof text, "%d", (int)p);
         } else if (strcmp(call, "set_ptt") == 0) {
             ret = rig_set_ptt(rig, RIG_VFO_CURR, (ptt_t)atoi(a));
-        } else if (strcmp(call, "get_level") == 0) {
-            value_t v;
-            setting_t level = rig_parse_level(a);
-            ret = rig_get_level(rig, RIG_VFO_CURR, level, &v);
-            if (RIG_LEVEL_IS_FLOAT(level))
-                snprintf(text, sizeof text, "%.2f", v.f);
-            else
-                snprintf(text, sizeof text, "%d", v.i);
-        } else if (strcmp(call, "set_level") == 0) {
-            value_t v;
-            setting_t level = rig_parse_level(a);
-            if (RIG_LEVEL_IS_FLOAT(level))
-                v.f = (float)atof(b);
-            else
-                v.i = atoi(b);
-            ret = rig_set_level(rig, RIG_VFO_CURR, level, v);
-        } else if (strcmp(call, "get_rit") == 0) {
-            shortfreq_t r;
-            ret = rig_get_rit(rig, RIG_VFO_CURR, &r);
-            snprintf(text, sizeof text, "%ld", (long)r);
-        } else if (strcmp(call, "set_rit") == 0) {
-            ret = rig_set_rit(rig, RIG_VFO_CURR, atol(a));
         } else if (strcmp(call, "sleep") == 0) {
             struct timespec t = {atol(a) / 1000, (atol(a) % 1000) * 1000000L};
             nanosleep(&t, NULL);

@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 
 #include <map>
@@ -19,28 +18,6 @@ using namespace tamrel;
 using tamrel::test::WaitUntil;
 
 namespace {
-
-struct Outcome {
-    int status = -1;
-    QString out;
-};
-
-Outcome RunClient(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    Outcome o;
-    if (!p.waitForStarted())
-        return o;
-    // The server answers on this thread's event loop: turn it while waiting.
-    EXPECT_TRUE(WaitUntil([&] {
-        o.out += QString::fromUtf8(p.readAll());
-        return p.state() == QProcess::NotRunning;
-    }));
-    o.out += QString::fromUtf8(p.readAll());
-    o.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return o;
-}
 
 // What the simulated radio holds at the end.
 struct RadioState {
@@ -122,10 +99,9 @@ TEST_F(HamlibClients, ProgramsCallsThroughDebiansLibhamlib) {
         QStringList args{Address()};
         for (const char* c : r.calls)
             args << c;
-        const Outcome o = RunClient(TAMREL_HAMLIB_REPLAY, args);
-        EXPECT_EQ(o.status, 0) << o.out.toStdString();
+        const QString out = test::FinishProgram(*test::StartProgram(TAMREL_HAMLIB_REPLAY, args));
         for (const char* a : r.answers)
-            EXPECT_TRUE(o.out.contains(QString(a) + "\n")) << a << "\n" << o.out.toStdString();
+            EXPECT_TRUE(out.contains(QString(a) + "\n")) << a << "\n" << out.toStdString();
         ExpectRadio(r.end);
     }
 #endif
@@ -151,21 +127,22 @@ TEST_F(HamlibClients, Hamlib47RigctlChangesModeBandAndPttWithoutWaiting) {
     const QStringList calls = QString("set_cache 0 M USB 0 T 1 t T 0 M PKTUSB 0 m F 14060055 f "
                                       "F 7074000 m M USB 0 T 1 T 0")
                                   .split(' ');
-    const Outcome o =
-        RunClient(rigctl, QStringList{"-m", "2", "-r", Address(), "-vvvvv", "-Z"} + calls);
-    ASSERT_EQ(o.status, 0) << o.out.toStdString();
+    auto client =
+        test::StartProgram(rigctl, QStringList{"-m", "2", "-r", Address(), "-vvvvv", "-Z"} + calls);
+    const QString out = test::FinishProgram(*client);
+    const QString debug = QString::fromUtf8(client->readAllStandardError());
     // The modes and frequencies read back, in the order rigctl prints them
     // among its debugging lines. (A get in the same millisecond as a set still
     // comes from the client's cache, so passbands and PTT are not compared.)
     QStringList values;
-    for (const QString& line : o.out.split('\n'))
+    for (const QString& line : out.split('\n'))
         if (QRegularExpression("^(USB|PKTUSB|CW|[0-9]{7,8})$").match(line).hasMatch())
             values << line;
-    EXPECT_EQ(values, QStringList({"PKTUSB", "14060050", "CW"})) << o.out.toStdString();
+    EXPECT_EQ(values, QStringList({"PKTUSB", "14060050", "CW"})) << out.toStdString();
     // hamlib's own timing of every set, in milliseconds.
     std::map<std::string, std::vector<int>> elapsed;
     const QRegularExpression timing("(rig_set_mode|rig_set_freq|rig_set_ptt): elapsed=(\\d+)ms");
-    for (auto it = timing.globalMatch(o.out); it.hasNext();) {
+    for (auto it = timing.globalMatch(debug); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
         elapsed[m.captured(1).toStdString()].push_back(m.captured(2).toInt());
     }

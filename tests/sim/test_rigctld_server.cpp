@@ -4,7 +4,6 @@
 
 #include "cw/CCWMsgTransmittingThread.h"
 
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTcpSocket>
 
@@ -32,23 +31,10 @@ protected:
     }
 
     std::unique_ptr<QProcess> Start(const QStringList& commands, const QByteArray& input = {}) {
-        auto p = std::make_unique<QProcess>();
-        QStringList args{"-m", "2", "-r", QString("127.0.0.1:%1").arg(station->server.port())};
-        args += commands;
-        p->start(rigctl, args);
-        EXPECT_TRUE(p->waitForStarted());
-        if (!input.isEmpty())
-            p->write(input);
-        p->closeWriteChannel();
-        return p;
+        const QString address = QString("127.0.0.1:%1").arg(station->server.port());
+        return test::StartProgram(rigctl, QStringList{"-m", "2", "-r", address} + commands, input);
     }
-
-    QString Finish(QProcess& p) {
-        EXPECT_TRUE(WaitUntil([&] { return p.state() == QProcess::NotRunning; }));
-        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-        return QString::fromUtf8(p.readAllStandardOutput());
-    }
+    QString Finish(QProcess& p) { return test::FinishProgram(p); }
 
     bool WaitForWire(std::string_view prefix) { return station->WaitForWire(prefix); }
 
@@ -116,20 +102,15 @@ TEST_F(RigctldOnSimulatedRadio, FiftySetAndGetPairsWithoutATimeout) {
 }
 
 TEST_F(RigctldOnSimulatedRadio, ThreeClientsPollWhileThePanelIsUsed) {
-    auto poll = [&] {
-        auto p = std::make_unique<QProcess>();
-        const QString script = QString("for i in $(seq 15); do echo f; echo m; echo v; sleep 0.1; "
-                                       "done | %1 -m 2 -r 127.0.0.1:%2 -")
-                                   .arg(rigctl)
-                                   .arg(station->server.port());
-        p->start("/bin/sh", {"-c", script});
-        EXPECT_TRUE(p->waitForStarted());
-        return p;
-    };
+    // Each client is fed its lines a tenth of a second apart.
+    const QString script = QString("for i in $(seq 15); do echo f; echo m; echo v; sleep 0.1; "
+                                   "done | %1 -m 2 -r 127.0.0.1:%2 -")
+                               .arg(rigctl)
+                               .arg(station->server.port());
     ASSERT_TRUE(station->ops.SetVfoFrequency(0, 14025000));
     std::vector<std::unique_ptr<QProcess>> clients;
     for (int i = 0; i < 3; ++i)
-        clients.push_back(poll());
+        clients.push_back(test::StartProgram("/bin/sh", {"-c", script}));
     // The panel meanwhile: its commands must reach the radio while clients poll.
     int speed = 10;
     QTimer panel;

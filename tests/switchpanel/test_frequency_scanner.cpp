@@ -109,23 +109,21 @@ TEST(FrequencyScanner, StopBeforeStartSendsNothing) {
 }
 
 TEST(FrequencyScanner, SavedLimitsAndBandEdges) {
-    FrequencyScanner none = editable(0, 0);
-    EXPECT_EQ(none.LowText(), "   7000.00");
-    EXPECT_EQ(none.HighText(), "   7300.00");
-    // One of the two unsaved: both come from the band.
-    FrequencyScanner half = editable(7050000, 0);
-    EXPECT_EQ(half.LowText(), "   7000.00");
-    EXPECT_EQ(half.HighText(), "   7300.00");
-    FrequencyScanner saved = editable(7000000, 7100000);
-    EXPECT_EQ(saved.LowText(), "   7000.00");
-    EXPECT_EQ(saved.HighText(), "   7100.00");
-    FrequencyScanner below = editable(6900000, 7100000);
-    EXPECT_EQ(below.LowText(), "   7000.00");
-    EXPECT_EQ(below.HighText(), "   7100.00");
-    // Limits of another band become this band's edges.
-    FrequencyScanner other = editable(14010000, 14300000);
-    EXPECT_EQ(other.LowText(), "   7000.00");
-    EXPECT_EQ(other.HighText(), "   7300.00");
+    const struct {
+        uint32_t savedLow, savedHigh;
+        const char *low, *high;
+    } rows[] = {
+        {0, 0, "   7000.00", "   7300.00"},
+        {7050000, 0, "   7000.00", "   7300.00"}, // one unsaved: both from the band
+        {7000000, 7100000, "   7000.00", "   7100.00"},
+        {6900000, 7100000, "   7000.00", "   7100.00"},
+        {14010000, 14300000, "   7000.00", "   7300.00"}, // another band's: this band's edges
+    };
+    for (const auto& r : rows) {
+        FrequencyScanner s = editable(r.savedLow, r.savedHigh);
+        EXPECT_EQ(s.LowText(), r.low) << r.savedLow;
+        EXPECT_EQ(s.HighText(), r.high) << r.savedHigh;
+    }
 }
 
 TEST(FrequencyScanner, GetLimitsShowsTheEdges) {
