@@ -1,9 +1,11 @@
-// Conformance of the simulated radio's model with the K2's command set.
+// Conformance of the simulated radio's model with the K2's command set, and
+// what it sends on its own at each auto-information level.
 #include "sim/K2Model.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 using namespace tamrel::k2sim;
 
@@ -22,7 +24,33 @@ struct Rig {
         t += Millis(ms);
         return m.takeDue(t);
     }
+    // Everything that comes out within the next second.
+    std::string settle() {
+        std::string out;
+        for (int i = 0; i < 100; ++i)
+            out += after(10);
+        return out;
+    }
+    std::string event(std::string_view bytes) {
+        std::string out = ask(bytes);
+        return out + settle();
+    }
 };
+
+// Names of the replies in a stream, in order ("IF", "FA", ...).
+std::vector<std::string> names(const std::string& stream) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < stream.size(); ++i)
+        if (stream[i] == ';') {
+            out.push_back(stream.substr(start, 2));
+            start = i + 1;
+        }
+    return out;
+}
+
+using Names = std::vector<std::string>;
+const Names kBurst = {"IF", "FA", "FB", "FR", "FT", "PA", "RA", "AN", "GT", "FW", "NB"};
 
 } // namespace
 
@@ -58,8 +86,7 @@ TEST(K2Model, IfLayoutMatchesTheReferenceExample) {
     EXPECT_EQ(s[30], '1'); // v
     EXPECT_EQ(s[32], '1'); // p
     EXPECT_EQ(s.substr(33, 5), "001 ;");
-    r.ask("RX;K22;");
-    EXPECT_EQ(r.ask("MD;"), "MD6;");
+    EXPECT_EQ(r.ask("RX;K22;MD;"), "MD6;");
 }
 
 TEST(K2Model, FrequenciesAndBands) {
@@ -73,33 +100,26 @@ TEST(K2Model, FrequenciesAndBands) {
     r.ask("FA00007030000;");
     EXPECT_EQ(r.m.band(), 6);
     EXPECT_EQ(r.ask("FA;FB;MD;PA;"), "FA00007030000;FB00007040000;MD3;PA0;");
-    r.ask("FA00014020000;");
-    EXPECT_EQ(r.ask("FA;FB;MD;PA;"), "FA00014020000;FB00014100000;MD2;PA1;");
+    EXPECT_EQ(r.ask("FA00014020000;FA;FB;MD;PA;"), "FA00014020000;FB00014100000;MD2;PA1;");
     // Out of reach: the nearest band with its last values, request not applied.
     r.ask("FA00005000000;");
     EXPECT_EQ(r.m.band(), 7);
     EXPECT_EQ(r.ask("FA;"), "FA00003560000;");
     // BAND+ and BAND- step through the bands with their own frequencies.
-    r.ask("SW01;");
-    EXPECT_EQ(r.ask("FA;"), "FA00007030000;");
-    r.ask("SW03;SW03;");
-    EXPECT_EQ(r.ask("FA;"), "FA00001810000;");
+    EXPECT_EQ(r.ask("SW01;FA;"), "FA00007030000;");
+    EXPECT_EQ(r.ask("SW03;SW03;FA;"), "FA00001810000;");
     r.ask("SW03;");
     EXPECT_EQ(r.m.band(), 0); // 160 m wraps to 10 m
 }
 
 TEST(K2Model, UpDownSteps) {
     Rig r;
-    r.ask("UP;UP;DN;");
-    EXPECT_EQ(r.ask("FA;"), "FA00014060010;");
+    EXPECT_EQ(r.ask("UP;UP;DN;FA;"), "FA00014060010;");
     EXPECT_EQ(r.ask("UP1;"), "?;"); // the step digit needs K22
-    r.ask("K22;UP2;UP3;UP4;DN1;");
-    EXPECT_EQ(r.ask("FA;"), "FA00014061070;");
+    EXPECT_EQ(r.ask("K22;UP2;UP3;UP4;DN1;FA;"), "FA00014061070;");
     EXPECT_EQ(r.ask("UP5;UP0;"), "?;?;");
-    r.ask("LK1;UP4;");
-    EXPECT_EQ(r.ask("LK;FA;"), "LK1;FA00014061070;");
-    r.ask("LK0;FR1;UP4;");
-    EXPECT_EQ(r.ask("FA;FB;"), "FA00014061070;FB00014061000;");
+    EXPECT_EQ(r.ask("LK1;UP4;LK;FA;"), "LK1;FA00014061070;");
+    EXPECT_EQ(r.ask("LK0;FR1;UP4;FA;FB;"), "FA00014061070;FB00014061000;");
 }
 
 TEST(K2Model, VfoRoutingAndSplit) {
@@ -108,14 +128,10 @@ TEST(K2Model, VfoRoutingAndSplit) {
     r.ask("FT1;");
     EXPECT_TRUE(r.m.split());
     EXPECT_EQ(r.ask("IF;")[32], '1');
-    r.ask("FR0;"); // any FR cancels split
-    EXPECT_EQ(r.ask("FR;FT;"), "FR0;FT0;");
-    r.ask("SW26;");
-    EXPECT_EQ(r.ask("FT;"), "FT1;");
-    r.ask("SW09;"); // A/B keeps split, swaps sides
-    EXPECT_EQ(r.ask("FR;FT;"), "FR1;FT0;");
-    r.ask("FB00014080000;SW10;"); // A=B copies the receive VFO
-    EXPECT_EQ(r.ask("FA;"), "FA00014080000;");
+    EXPECT_EQ(r.ask("FR0;FR;FT;"), "FR0;FT0;"); // any FR cancels split
+    EXPECT_EQ(r.ask("SW26;FT;"), "FT1;");
+    EXPECT_EQ(r.ask("SW09;FR;FT;"), "FR1;FT0;");                  // A/B keeps split, swaps sides
+    EXPECT_EQ(r.ask("FB00014080000;SW10;FA;"), "FA00014080000;"); // A=B copies the receive VFO
     EXPECT_EQ(r.ask("FR2;FT9;"), "?;?;");
 }
 
@@ -123,72 +139,51 @@ TEST(K2Model, ModeFilterAgcAndBlanker) {
     Rig r;
     EXPECT_EQ(r.ask("MD4;MD5;MD0;"), "?;?;?;");
     EXPECT_EQ(r.ask("FW;"), "FW1500;");
-    r.ask("FW0000;"); // basic SET steps to the next filter
-    EXPECT_EQ(r.ask("FW;"), "FW0700;");
-    EXPECT_EQ(r.ask("FW00003;"), "?;"); // extended layout in K20
-    r.ask("MD2;");
-    EXPECT_EQ(r.ask("FW;"), "FW0000;"); // SSB on a narrow filter
-    r.ask("SW13;SW13;SW13;");           // XFIL round to FL1
-    EXPECT_EQ(r.ask("FW;"), "FW2500;");
-    r.ask("K22;MD3;FW04003;SW29;");
-    EXPECT_EQ(r.ask("FW;"), "FW040031;");
-    r.ask("SW29;SW29;SW08;"); // AFIL back to off; MODE CW -> RTTY
-    EXPECT_EQ(r.ask("FW;MD;"), "FW210030;MD6;");
-    r.ask("SW28;"); // CW RV on RTTY
-    EXPECT_EQ(r.ask("MD;"), "MD9;");
+    EXPECT_EQ(r.ask("FW0000;FW;"), "FW0700;");         // basic SET steps to the next filter
+    EXPECT_EQ(r.ask("FW00003;"), "?;");                // extended layout in K20
+    EXPECT_EQ(r.ask("MD2;FW;"), "FW0000;");            // SSB on a narrow filter
+    EXPECT_EQ(r.ask("SW13;SW13;SW13;FW;"), "FW2500;"); // XFIL round to FL1
+    EXPECT_EQ(r.ask("K22;MD3;FW04003;SW29;FW;"), "FW040031;");
+    EXPECT_EQ(r.ask("SW29;SW29;SW08;FW;MD;"), "FW210030;MD6;"); // AFIL back to off; MODE CW -> RTTY
+    EXPECT_EQ(r.ask("SW28;MD;"), "MD9;");                       // CW RV on RTTY
 
     EXPECT_EQ(r.ask("GT;"), "GT0021;");
-    r.ask("GT0041;");
-    EXPECT_EQ(r.ask("GT;"), "GT0041;");
-    r.ask("GT0000;"); // AGC off keeps the speed
-    EXPECT_EQ(r.ask("GT;"), "GT0040;");
+    EXPECT_EQ(r.ask("GT0041;GT;"), "GT0041;");
+    EXPECT_EQ(r.ask("GT0000;GT;"), "GT0040;"); // AGC off keeps the speed
     EXPECT_EQ(r.ask("GT0031;GT0002;"), "?;?;");
-    r.ask("SW36;SW12;");
-    EXPECT_EQ(r.ask("GT;K20;GT;"), "GT0021;GT002;");
+    EXPECT_EQ(r.ask("SW36;SW12;GT;K20;GT;"), "GT0021;GT002;");
     EXPECT_EQ(r.ask("GT0041;"), "?;");
 
     EXPECT_EQ(r.ask("NB;"), "NB0;");
-    r.ask("NB1;");
-    EXPECT_EQ(r.ask("NB;K22;NB;"), "NB1;NB10;");
-    r.ask("NB1;SW22;");
-    EXPECT_EQ(r.ask("NB;"), "NB21;");
-    r.ask("SW06;");
-    EXPECT_EQ(r.ask("NB;"), "NB01;");
+    EXPECT_EQ(r.ask("NB1;NB;K22;NB;"), "NB1;NB10;");
+    EXPECT_EQ(r.ask("NB1;SW22;NB;"), "NB21;");
+    EXPECT_EQ(r.ask("SW06;NB;"), "NB01;");
 }
 
 TEST(K2Model, RfControlsAndPotValues) {
     Rig r;
-    r.ask("AN2;PA1;RA01;RT1;XT1;");
-    EXPECT_EQ(r.ask("AN;PA;RA;RT;XT;"), "AN2;PA1;RA01;RT1;XT1;");
+    EXPECT_EQ(r.ask("AN2;PA1;RA01;RT1;XT1;AN;PA;RA;RT;XT;"), "AN2;PA1;RA01;RT1;XT1;");
     EXPECT_EQ(r.ask("AN3;PA2;RA1;RA02;RT2;"), "?;?;?;?;?;");
-    r.ask("RA00;SW04;SW11;SW14;SW15;"); // ANT, PRE/ATT (pre -> att), RIT, XIT
-    EXPECT_EQ(r.ask("AN;PA;RA;RT;XT;"), "AN1;PA0;RA01;RT0;XT0;");
+    // The ANT, PRE/ATT (pre -> att), RIT and XIT switches.
+    EXPECT_EQ(r.ask("RA00;SW04;SW11;SW14;SW15;AN;PA;RA;RT;XT;"), "AN1;PA0;RA01;RT0;XT0;");
 
-    r.ask("KS005;");
-    EXPECT_EQ(r.ask("KS;"), "KS009;");
-    r.ask("KS060;");
-    EXPECT_EQ(r.ask("KS;"), "KS050;");
+    EXPECT_EQ(r.ask("KS005;KS;"), "KS009;");
+    EXPECT_EQ(r.ask("KS060;KS;"), "KS050;");
     EXPECT_EQ(r.ask("KS12;"), "?;");
 
-    r.ask("SQ030;");
-    EXPECT_EQ(r.ask("SQ;"), "SQ025;");
-    r.ask("SQ300;");
-    EXPECT_EQ(r.ask("SQ;"), "SQ250;");
+    EXPECT_EQ(r.ask("SQ030;SQ;"), "SQ025;");
+    EXPECT_EQ(r.ask("SQ300;SQ;"), "SQ250;");
 
-    r.ask("PC012;");
-    EXPECT_EQ(r.ask("PC;"), "PC012;");
+    EXPECT_EQ(r.ask("PC012;PC;"), "PC012;");
     EXPECT_EQ(r.ask("PC0120;"), "?;"); // range digit needs K22
-    r.ask("K22;PC0500;");
-    EXPECT_EQ(r.ask("PC;K20;PC;"), "PC0500;PC005;");
+    EXPECT_EQ(r.ask("K22;PC0500;PC;K20;PC;"), "PC0500;PC005;");
     EXPECT_EQ(r.ask("K22;PC1501;"), "?;"); // no 100 W option
 
     K2Model::Options o;
     o.paOption = true;
     Rig big(o);
-    big.ask("K22;PC1501;");
-    EXPECT_EQ(big.ask("PC;"), "PC1101;");
-    big.ask("PC050;");
-    EXPECT_EQ(big.ask("PC;"), "PC0501;"); // the range is kept when x is left out
+    EXPECT_EQ(big.ask("K22;PC1501;PC;"), "PC1101;");
+    EXPECT_EQ(big.ask("PC050;PC;"), "PC0501;"); // the range is kept when x is left out
 }
 
 TEST(K2Model, RitOffsetLimitsAndClear) {
@@ -212,18 +207,14 @@ TEST(K2Model, BusyStatesRefuseSetsButAnswerGets) {
     Rig r;
     EXPECT_EQ(r.ask("TQ;TX;TQ;"), "TQ0;TQ1;");
     EXPECT_EQ(r.ask("FA00014070000;MD2;PA1;UP;RU;TX;"), "?;?;?;?;?;?;");
-    r.ask("KS030;PC005;AI0;K22;");
-    EXPECT_EQ(r.ask("KS;FA;"), "KS030;FA00014060000;");
+    EXPECT_EQ(r.ask("KS030;PC005;AI0;K22;KS;FA;"), "KS030;FA00014060000;");
     EXPECT_EQ(r.ask("RX;TQ;"), "TQ0;");
-    r.ask("SW20;"); // TUNE
-    EXPECT_EQ(r.ask("TQ;SM;PA1;"), "TQ1;SM0000;?;");
-    r.ask("SW20;");
-    EXPECT_EQ(r.ask("TQ;"), "TQ0;");
+    EXPECT_EQ(r.ask("SW20;TQ;SM;PA1;"), "TQ1;SM0000;?;"); // TUNE
+    EXPECT_EQ(r.ask("SW20;TQ;"), "TQ0;");
     // Direct frequency entry: digits by switch codes, any other key cancels.
-    r.ask("SW34;");
-    EXPECT_EQ(r.ask("FA00007000000;"), "?;");
-    r.ask("SW07;SW14;SW08;SW07;SW07;"); // 0 7 1 0 0 kHz
-    EXPECT_EQ(r.ask("FA;"), "FA00007100000;");
+    EXPECT_EQ(r.ask("SW34;FA00007000000;"), "?;");
+    // Keys 0 7 1 0 0 enter 7100 kHz.
+    EXPECT_EQ(r.ask("SW07;SW14;SW08;SW07;SW07;FA;"), "FA00007100000;");
     r.ask("SW34;SW08;SW01;");
     EXPECT_FALSE(r.m.busy(r.t));
     EXPECT_EQ(r.ask("SW00;SW70;SW1;SWH20;"), "?;?;?;?;");
@@ -251,8 +242,8 @@ TEST(K2Model, ScanRunsBetweenTheVfosUntilAnySwitch) {
 
 TEST(K2Model, KeyerDrainsAtPARISSpeed) {
     Rig r;
-    r.ask("KS020;K22;"); // 60 ms per dot
-    EXPECT_EQ(r.ask("KY;"), "KY2;");
+    // 20 WPM: 60 ms per dot.
+    EXPECT_EQ(r.ask("KS020;K22;KY;"), "KY2;");
     EXPECT_EQ(r.ask("KY PARIS ;"), ""); // one PARIS word is 50 dots
     EXPECT_EQ(r.ask("KY;TQ;"), "KY0;TQ1;");
     r.after(50 * 60 - 1);
@@ -263,14 +254,11 @@ TEST(K2Model, KeyerDrainsAtPARISSpeed) {
     for (int i = 0; i < 3; ++i)
         r.ask("KY ABCDEFGHIJKLMNOPQRSTUVWX;");
     EXPECT_EQ(r.ask("KY;"), "KY0;"); // 71 waiting: under three quarters
-    r.ask("KY ABCDEFGHIJKLMNOPQRSTUVWX;");
-    EXPECT_EQ(r.ask("KY;"), "KY1;");
+    EXPECT_EQ(r.ask("KY ABCDEFGHIJKLMNOPQRSTUVWX;KY;"), "KY1;");
     EXPECT_EQ(r.ask("K20;KY;"), "KY1;");
     EXPECT_EQ(r.ask("KY @;K22;KY;"), "KY2;");
     EXPECT_EQ(r.ask("KY0;KY 1234567890123456789012345;"), "?;?;");
-    // CW TEST keys without transmitting.
-    r.ask("KY <EEE>;");
-    EXPECT_EQ(r.ask("TQ;"), "TQ0;");
+    EXPECT_EQ(r.ask("KY <EEE>;TQ;"), "TQ0;"); // CW TEST keys without transmitting
     EXPECT_EQ(morseUnits('E') + morseUnits('T'), 4 + 6);
 }
 
@@ -322,6 +310,107 @@ TEST(K2Model, BarGraphWandersAroundItsLevel) {
     const std::string sm = r.ask("SM;");
     ASSERT_EQ(sm.size(), 7u);
     EXPECT_LE(std::stoi(sm.substr(2, 4)), 15);
-    r.ask("PC010;TX;");
-    EXPECT_EQ(r.ask("BG;"), "BG19;"); // 10 W of 15 in the low range
+    EXPECT_EQ(r.ask("PC010;TX;BG;"), "BG19;"); // 10 W of 15 in the low range
+}
+
+TEST(K2ModelAi, LevelZeroSendsNothing) {
+    Rig r;
+    for (const char* c : {"FA00014070000;", "UP;", "MD2;", "PA1;", "SW08;", "SW09;", "SW01;",
+                          "FA00007040000;", "RT1;", "RU;", "SW02;"})
+        EXPECT_EQ(r.event(c), "") << c;
+    EXPECT_EQ(r.event("FA;"), "FA00007040000;");
+}
+
+TEST(K2ModelAi, LevelOneReportsIfAfterFrequencyAndModeEvents) {
+    Rig r;
+    const std::string first = r.ask("AI1;");
+    EXPECT_EQ(names(first), Names{"IF"}); // setting AI1 reports at once
+    EXPECT_EQ(first, r.ask("IF;"));
+
+    // A run of VFO steps gives one IF, after the VFO stops.
+    std::string out = r.ask("UP;");
+    for (int i = 0; i < 5; ++i) {
+        r.t += Millis(30);
+        out += r.ask("UP;");
+    }
+    EXPECT_EQ(out, "");
+    out = r.settle();
+    EXPECT_EQ(names(out), Names{"IF"});
+    EXPECT_EQ(out.substr(2, 11), "00014060060");
+
+    for (const char* c : {"MD2;", "FT1;", "RT1;", "RU;", "RC;", "SW09;", "SW10;", "SW26;", "SW14;"})
+        EXPECT_EQ(names(r.event(c)), Names{"IF"}) << c;
+    for (const char* c : {"PA1;", "AN2;", "SW13;", "SW06;", "KS030;", "SW11;"})
+        EXPECT_EQ(r.event(c), "") << c;
+
+    const std::string band = r.event("SW01;");
+    EXPECT_EQ(names(band), kBurst);
+    EXPECT_EQ(band.substr(2, 11), "00018069000");
+    EXPECT_EQ(band[33], '0'); // band-change flag only in the extended layout
+    r.ask("K22;");
+    EXPECT_EQ(r.event("FA00014060000;")[33], '1');
+    EXPECT_EQ(r.event("AI0;UP;"), "");
+}
+
+TEST(K2ModelAi, LevelsTwoAndThreeReportEveryChange) {
+    for (const char* level : {"AI2;", "AI3;"}) {
+        Rig r;
+        EXPECT_EQ(r.ask(level), "") << level;
+        EXPECT_EQ(r.event("PA1;"), "PA1;");
+        EXPECT_EQ(r.event("SW11;"), "PA0;RA01;"); // PRE/ATT reports both
+        EXPECT_EQ(r.event("SW13;"), "FW0700;");
+        EXPECT_EQ(r.event("KS025;"), "KS025;");
+        EXPECT_EQ(r.event("SW23;"), "LK1;");
+        EXPECT_EQ(r.event("SW12;"), "GT004;");
+        EXPECT_EQ(r.event("SW36;"), ""); // AGC off is reported only in K22/K23
+        r.ask("K22;");
+        EXPECT_EQ(r.event("SW36;"), "GT0041;");
+
+        // A VFO move reports the VFO at once and IF when it stops.
+        const std::string now = r.ask("FA00014061000;");
+        EXPECT_EQ(now, "FA00014061000;");
+        EXPECT_EQ(names(r.settle()), Names{"IF"});
+        // MODE reports IF, not MD.
+        EXPECT_EQ(names(r.event("SW08;")), Names{"IF"});
+        EXPECT_EQ(names(r.event("RT1;")), (Names{"RT", "IF"}));
+        EXPECT_EQ(names(r.event("FR1;")), (Names{"FR", "FT", "IF"}));
+        EXPECT_EQ(names(r.event("SW03;")), kBurst);
+        // Switches the model does not act on report nothing.
+        EXPECT_EQ(r.event("SW05;SW07;SW16;SW40;"), "");
+        // Replies to GETs keep their order among the reports.
+        EXPECT_EQ(r.ask("PA1;PA;ID;"), "PA1;PA1;ID017;");
+    }
+}
+
+TEST(K2ModelAi, ScanStartAndStopAreFrequencyEvents) {
+    Rig r;
+    r.ask("AI1;FA00014000000;FB00014002000;");
+    r.settle();
+    r.ask("SW19;SW25;");
+    const std::string start = r.settle();
+    ASSERT_EQ(names(start), Names{"IF"});
+    EXPECT_EQ(start[31], '1');
+    EXPECT_EQ(r.settle(), ""); // nothing while it sweeps
+    const std::string stop = r.event("SW05;");
+    ASSERT_EQ(names(stop), Names{"IF"});
+    EXPECT_EQ(stop[31], '0');
+}
+
+TEST(K2ModelKnob, TurningTheKnobReportsAsAutoInformationSays) {
+    Rig r;
+    r.ask("FA00014060000;");
+    r.m.turnKnob(10, r.t);
+    EXPECT_EQ(r.settle(), ""); // AI0: silent
+    EXPECT_EQ(r.m.rxFrequency(r.t), 14060010u);
+
+    r.ask("AI3;");
+    r.settle();
+    r.m.turnKnob(10, r.t);
+    EXPECT_EQ(r.m.takeDue(r.t), "FA00014060020;"); // at once, then the held-back IF
+    EXPECT_EQ(names(r.settle()), std::vector<std::string>{"IF"});
+
+    r.ask("LK1;");
+    r.settle();
+    r.m.turnKnob(10, r.t);
+    EXPECT_EQ(r.m.rxFrequency(r.t), 14060020u);
 }
