@@ -1,13 +1,23 @@
+// The panel's controls without a window: what they put on the wire, what the
+// panel shows of the line and the transmitter, and keyboard tuning.
 #include "TestPanel.h"
+#include "panel/KeyboardTuning.h"
+#include "panel/LinkWatch.h"
+#include "platform/Clock.h"
+#include "radio/K2Commands.h"
+
+#include <QtCore/qnamespace.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 
 using namespace tamrel;
 using namespace std::chrono_literals;
 using Texts = std::vector<std::string>;
+using WallClock = LinkMonitor::Clock;
 using test::PanelWire;
 
 TEST_F(PanelWire, VfoButtonsAndFrequencyEntry) {
@@ -124,4 +134,208 @@ TEST_F(PanelWire, FirstReplyStartsStatusPolling) {
             return std::any_of(c.begin(), c.end(), [](const auto& x) { return x.text == "BG"; });
         },
         5s));
+}
+
+namespace {
+
+// A change of the link's state, shown as the window shows it.
+void Link(test::TestPanel& m, const std::function<bool(LinkMonitor&)>& change) {
+    if (m.radio.UpdateLink(change))
+        m.Present(radio_change::kLink);
+}
+
+} // namespace
+
+TEST(LinkView, LampTooltipAndStatusLineFollowTheState) {
+    test::TestPanel m;
+    EXPECT_EQ(m.View().linkLamp, colour::kSilver);
+    EXPECT_NE(m.View().linkTip.find("no port"), std::string::npos);
+
+    Link(m, [&](LinkMonitor& l) { return l.OpenFailed("/dev/ttyUSB0", EACCES); });
+    EXPECT_EQ(m.View().linkLamp, colour::kLinkFailed);
+    EXPECT_EQ(m.View().statusText, "Cannot open /dev/ttyUSB0: Permission denied. Add your user "
+                                   "to the dialout group, then log in again.");
+    EXPECT_EQ(m.View().statusStyle, StatusStyle::Error);
+    EXPECT_EQ(m.View().portText, "ttyUSB0");
+    EXPECT_NE(m.View().linkTip.find("/dev/ttyUSB0: opening failed"), std::string::npos);
+
+    // Opening it later: amber, and the failure text goes.
+    Link(m, [&](LinkMonitor& l) { return l.Opened("/dev/ttyUSB0"); });
+    EXPECT_EQ(m.View().linkLamp, colour::kLinkWaiting);
+    EXPECT_EQ(m.View().statusText, "");
+    m.ApplyReply(ID_LK, "LK0");
+    m.ApplyReply(ID_FA, "FA00007030000");
+    EXPECT_EQ(m.View().linkLamp, colour::kLinkLive);
+    EXPECT_NE(m.View().linkTip.find(": live"), std::string::npos);
+
+    const auto t0 = WallClock::now();
+    Link(m, [&](LinkMonitor& l) { return l.OnPollTick(10, t0); });
+    Link(m, [&](LinkMonitor& l) { return l.OnPollTick(10, t0 + 1s); });
+    Link(m, [&](LinkMonitor& l) { return l.OnPollTick(10, t0 + 2s); });
+    EXPECT_EQ(m.View().linkLamp, colour::kLinkWaiting);
+    EXPECT_EQ(m.View().statusText, "The radio is not answering on /dev/ttyUSB0.");
+    EXPECT_EQ(m.View().statusStyle, StatusStyle::Error);
+    EXPECT_NE(m.View().linkTip.find("No reply since"), std::string::npos);
+    // The last values are not the radio's now; a click's clearing keeps the error.
+    EXPECT_EQ(m.View().vfoAText, kUnknownKHz);
+    m.ClearStatus();
+    EXPECT_EQ(m.View().statusText, "The radio is not answering on /dev/ttyUSB0.");
+    // Answering again clears only the link's own text.
+    Link(m, [&](LinkMonitor& l) { return l.OnPollTick(11, t0 + 3s); });
+    EXPECT_EQ(m.View().linkLamp, colour::kLinkLive);
+    EXPECT_EQ(m.View().statusText, "");
+    EXPECT_EQ(m.View().vfoAText, "   7030.00");
+
+    Link(m, [&](LinkMonitor& l) { return l.Lost(EIO); });
+    EXPECT_EQ(m.View().linkLamp, colour::kLinkFailed);
+    EXPECT_EQ(m.View().statusStyle, StatusStyle::Error);
+    EXPECT_NE(m.View().statusText.find("Lost /dev/ttyUSB0"), std::string::npos);
+    m.ShowStatus("something else");
+    Link(m, [&](LinkMonitor& l) { return l.Reopened(); });
+    EXPECT_EQ(m.View().linkLamp, colour::kLinkWaiting);
+    EXPECT_EQ(m.View().statusText, "something else"); // not the link's to clear
+    EXPECT_EQ(m.View().vfoAText, kUnknownKHz);        // back, but not answered yet
+    m.ApplyReply(ID_FA, "FA00007031000");
+    EXPECT_EQ(m.View().vfoAText, "   7031.00");
+}
+
+TEST(LinkView, ARadioThatAnswersOnlyQuestionMarksIsNotLive) {
+    test::TestPanel m;
+    Link(m, [&](LinkMonitor& l) { return l.Opened("/dev/ttyUSB0"); });
+    for (int i = 0; i < 20; ++i)
+        m.ApplyReply(ID_NONE, "?");
+    EXPECT_EQ(m.radio.Link().State(), LinkState::Waiting);
+    EXPECT_EQ(m.View().linkLamp, colour::kLinkWaiting);
+    EXPECT_EQ(m.radio.UnreadReplies(), 0u); // a refusal is not garbled
+    m.ApplyReply(ID_NONE, "Q#");
+    m.ApplyReply(ID_MD, "MD");
+    m.ApplyReply(ID_FA, "FA0001406x000");
+    EXPECT_EQ(m.radio.UnreadReplies(), 3u);
+    m.ApplyReply(ID_FA, "FA00014060000");
+    EXPECT_EQ(m.radio.Link().State(), LinkState::Live);
+    EXPECT_EQ(m.radio.UnreadReplies(), 3u);
+}
+
+TEST(LinkView, ValuesShowAsDashesUntilSomethingSetsThem) {
+    test::TestPanel m;
+    EXPECT_EQ(m.View().vfoAText, kUnknownKHz);
+    EXPECT_EQ(m.View().vfoBText, kUnknownKHz);
+    EXPECT_EQ(m.View().powerText, kUnknownPower);
+    EXPECT_FALSE(m.View().speedKnown);
+    EXPECT_FALSE(m.View().squelchKnown);
+    m.ApplyReply(ID_FA, "FA00007030000");
+    EXPECT_EQ(m.View().vfoAText, "   7030.00");
+    EXPECT_EQ(m.View().tuningText, "   7030.00");
+    EXPECT_EQ(m.View().vfoBText, kUnknownKHz); // its own reply has not come yet
+    m.ApplyReply(ID_KS, "KS022");
+    EXPECT_TRUE(m.View().speedKnown);
+    EXPECT_EQ(m.View().cwSpeed, 22);
+    m.SetPower(50);
+    EXPECT_EQ(m.View().powerText, "   5.0");
+}
+
+TEST(LinkView, TxLampFromTheRadioAndFromTune) {
+    test::TestPanel m;
+    FrontPanelControls controls{m, m.ops, [](int) {}};
+    EXPECT_FALSE(m.View().txLamp);
+    std::string receiving = "IF00014060000     +000000 0003000001 ";
+    std::string transmitting = receiving;
+    transmitting[28] = '1';
+    m.ApplyReply(ID_IF, transmitting);
+    EXPECT_TRUE(m.View().txLamp);
+    m.ApplyReply(ID_IF, receiving);
+    EXPECT_FALSE(m.View().txLamp);
+    controls.OnTune();
+    EXPECT_TRUE(m.View().txLamp);
+    controls.OnTune();
+    EXPECT_FALSE(m.View().txLamp);
+}
+
+TEST(KeyboardTuning, KeysStepsAndShift) {
+    EXPECT_EQ(KeyTuningDelta(Qt::Key_Up, false, 10), 10);
+    EXPECT_EQ(KeyTuningDelta(Qt::Key_Down, false, 100), -100);
+    EXPECT_EQ(KeyTuningDelta(Qt::Key_PageUp, false, 1000), 10000);
+    EXPECT_EQ(KeyTuningDelta(Qt::Key_PageDown, true, 10), -1000);
+    EXPECT_EQ(KeyTuningDelta(Qt::Key_Up, true, 1000), 10000);
+    EXPECT_EQ(KeyTuningDelta(Qt::Key_Left, false, 10), 0);
+    EXPECT_EQ(TuneStepHz(0), 10);
+    EXPECT_EQ(TuneStepHz(2), 1000);
+    EXPECT_EQ(TuneStepHz(7), 10);
+    // The help lists every key the panel takes, both keys of each memory command.
+    const std::string help = ShortcutsText();
+    for (const char* key :
+         {"Up / Down", "Page Up", "Shift", "wheel", "Alt+X", "Tab", "Alt+L", "Alt+T",
+          "Alt+F1 or Shift+F1", "Alt+F4 or Shift+F4", "F1 ... F11", "Escape\t"})
+        EXPECT_NE(help.find(key), std::string::npos) << key;
+}
+
+// Keyboard moves over the wire.
+using TuningWire = test::PanelWire;
+
+TEST_F(TuningWire, StepsGoAsUpDownOrAsANewFrequency) {
+    model.Reply("FA00014060000");
+    controls.OnTuneBy(KeyTuningDelta(Qt::Key_Up, false, 10));
+    controls.OnTuneBy(KeyTuningDelta(Qt::Key_Down, false, 1000));
+    controls.OnTuneBy(KeyTuningDelta(Qt::Key_PageUp, false, 10));
+    controls.OnTuneBy(KeyTuningDelta(Qt::Key_Up, true, 10));
+    controls.OnTuneBy(KeyTuningDelta(Qt::Key_Up, true, 100));      // 1 kHz: the radio's own step
+    controls.OnTuneBy(KeyTuningDelta(Qt::Key_PageUp, true, 1000)); // 100 kHz: one new frequency
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"UP1", "DN4", "UP3", "UP3", "UP3", "UP3", "UP4",
+                                                "FA00014160000"}));
+
+    model.ApplyReply(ID_LK, "LK1");
+    controls.OnTuneBy(10);
+    EXPECT_EQ(model.View().statusText, kVfoLockedStatus);
+    controls.OnTuneBy(-100000);
+    EXPECT_EQ(Sent(), std::vector<std::string>{});
+    model.ApplyReply(ID_LK, "LK0");
+    controls.OnTuneBy(10);
+    EXPECT_EQ(model.View().statusText, "");
+    EXPECT_EQ(Sent(), std::vector<std::string>{"UP1"});
+}
+
+TEST_F(TuningWire, TheWholeStateIsReadAgainNowAndThenAndSoonAfterAGarbledReply) {
+    model.Reply("FA00014060000");
+    ManualClock clock;
+    LinkWatch watch(model.radio, clock, [] {});
+    watch.SetChannel(&channel);
+    int refreshes = 0;
+    watch.SetRefresh(
+        [&] {
+            ++refreshes;
+            model.ops.RefreshState();
+        },
+        20);
+    // A reply between ticks keeps the link live, as the status poll does.
+    auto tick = [&] {
+        model.ApplyReply(ID_BG, "BG05");
+        watch.Tick();
+    };
+    for (int i = 0; i < 19; ++i)
+        tick();
+    EXPECT_EQ(refreshes, 0);
+    tick();
+    EXPECT_EQ(refreshes, 1);
+    const std::vector<std::string> all = {"IF", "FA", "FB", "PA", "RA", "FW", "GT",
+                                          "KS", "PC", "SQ", "AN", "NB", "LK"};
+    auto read = [&] { // without the status poll between them
+        std::vector<std::string> t = peer.texts();
+        std::erase_if(t, [](const std::string& c) { return c == "DS" || c == "BG"; });
+        return t;
+    };
+    EXPECT_TRUE(
+        peer.collectUntil([](const auto& c) { return !c.empty() && c.back().text == "LK"; }));
+    EXPECT_EQ(read(), all);
+    peer.clear();
+
+    // A garbled mode: read again at the fifth tick since the last reading.
+    model.ApplyReply(ID_MD, "M\x7f");
+    for (int i = 0; i < 4; ++i)
+        tick();
+    EXPECT_EQ(refreshes, 1);
+    tick();
+    EXPECT_EQ(refreshes, 2);
+    EXPECT_TRUE(
+        peer.collectUntil([](const auto& c) { return !c.empty() && c.back().text == "LK"; }));
+    EXPECT_EQ(read(), all);
 }

@@ -1,11 +1,19 @@
-// The simulated radio on a real pseudo-terminal, with and without faults.
+// The simulated radio on a real pseudo-terminal, with and without faults;
+// driven by hamlib's rigctl, an independent client, and by the program's
+// channel and receive thread, which must survive the faults.
 #include "sim/SimulatedRadio.h"
 
 #include "platform/SerialPort.h"
+#include "radio/CK2CommChannel.h"
+#include "radio/CRecvrCmdParsingThread.h"
+#include "radio/K2Commands.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -160,4 +168,76 @@ TEST(SimulatedRadio, DropAndGarbleLeaveLaterRepliesParseable) {
     EXPECT_GT(clean, 20);
     EXPECT_GT(damaged, 0);
     EXPECT_TRUE(radio.running());
+}
+
+TEST(Rigctl, DrivesTheSimulatedRadio) {
+    if (std::system("command -v rigctl >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "rigctl (libhamlib-utils) is not installed";
+    SimulatedRadio::Options o;
+    o.baud = 4800;
+    SimulatedRadio radio(o);
+    radio.start();
+    // 2021 is hamlib's Elecraft K2.
+    const std::string command = "rigctl -m 2021 -r '" + radio.devicePath() +
+                                "' -s 4800 f F 14070000 f M CW 500 m s 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, pipe))
+        out += buf;
+    const int status = ::pclose(pipe);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
+    // f, f, m (mode and passband), s (split and transmit VFO).
+    EXPECT_EQ(out, "14060000\n14070000\nCW\n500\n0\nVFOA\n");
+    auto m = radio.model();
+    EXPECT_EQ(m->frequency(0, Millis(0)), 14070000u);
+    EXPECT_EQ(m->current().mode, 3);
+    EXPECT_EQ(m->current().filter, 2); // FL2 (700 Hz): the narrowest at least 500 Hz wide
+    EXPECT_EQ(m->k2Mode(), 0);         // hamlib leaves the radio in K20
+    EXPECT_EQ(m->aiLevel(), 0);
+}
+
+// (The link test alone saw a simulator that wrote its replies only when a
+// command came in.)
+TEST(SimulatedRadioLink, ChannelSurvivesFaultsAndParsesLaterReplies) {
+    SimulatedRadio::Options o;
+    o.baud = 4800;
+    o.dropProbability = 0.03;
+    o.garbleProbability = 0.03;
+    o.stallMs = 100;
+    o.stallEveryMs = 450;
+    o.hangupAfterMs = 600;
+    o.hangupForMs = 300;
+    o.seed = 5;
+    SimulatedRadio radio(o);
+    radio.start();
+
+    auto target = std::make_shared<Mailbox<LinkEvent>>();
+    CK2CommChannel channel;
+    ASSERT_EQ(channel.OpenDevice(radio.devicePath(), 0, 4800, 8, 0, 1), K2_OK);
+    ASSERT_TRUE(channel.PostToReceiveThread(RecvDeliverTo{Address<LinkEvent>(target)}));
+    channel.PostToReceiveThread(RecvStart{});
+
+    // Keep asking through stalls, the dead period and the damaged bytes.
+    const auto begin = std::chrono::steady_clock::now();
+    int cleanAfterHangup = 0;
+    int total = 0;
+    while (std::chrono::steady_clock::now() - begin < 1800ms) {
+        EXPECT_EQ(channel.CmdVfoFreq(K2_QUERY, 0, 0), K2_OK);
+        EXPECT_EQ(channel.CmdMD(K2_QUERY, 0), K2_OK);
+        while (auto m = target->takeWithin(60ms)) {
+            const auto* r = std::get_if<ReplyReceived>(&*m);
+            if (!r)
+                continue; // the hang-up and the return
+            ++total;
+            if (std::chrono::steady_clock::now() - begin > 1000ms && r->id == ID_FA &&
+                r->text == "FA00014060000")
+                ++cleanAfterHangup;
+        }
+    }
+    EXPECT_GT(total, 10);
+    EXPECT_GT(cleanAfterHangup, 0);
+    EXPECT_EQ(channel.Close(), K2_OK);
+    radio.stop();
 }
