@@ -2,8 +2,6 @@
 // server, with the program's channel and model on the simulated radio.
 #include "SimulatedStation.h"
 
-#include "cw/CCWMsgTransmittingThread.h"
-
 #include <QStandardPaths>
 #include <QTcpSocket>
 
@@ -134,25 +132,6 @@ TEST_F(RigctldOnSimulatedRadio, ThreeClientsPollWhileThePanelIsUsed) {
     }
     EXPECT_TRUE(WaitForWire("FA00014025000"));
     EXPECT_TRUE(WaitForWire("KS020"));
-}
-
-TEST_F(RigctldOnSimulatedRadio, MorseFromTheClientReachesTheRadiosKeyer) {
-    // The CW thread as the panel wires it: KY replies tell it when to send.
-    ChannelKeyerLink link(station->Channel());
-    CCWMsgTransmittingThread cw;
-    cw.start();
-    cw.post(CwSetup{&link, std::chrono::milliseconds(20)});
-    auto watch = station->model.Observe([&](uint32_t c) {
-        if (c & radio_change::kKeyer)
-            cw.post(CwKeyerState{station->model.Fields().keyerState});
-    });
-    station->server.setMorseKeyer(
-        {[&](std::string_view text) { return cw.post(CwText{std::string(text)}); },
-         [&] { cw.post(CwAbort{}); }});
-    Finish(*Start({"b", "CQ TEST DE K2 "}));
-    EXPECT_TRUE(WaitForWire("KY CQ TEST DE K2 "));
-    watch.reset();
-    cw.quitAndJoin();
 }
 
 } // namespace
