@@ -314,20 +314,20 @@ int CTamrelApp::Run() {
         // Other programs' operations on the control socket.
         ControlSession control(server, operations, panel.ControlWindow());
         // The network server for other programs: off unless asked for.
-        RigctlServer rigctld(operations);
-        rigctld.setMemoryLookup([this](int slot) -> std::optional<K2RadioState> {
-            const K2MemoryRecord& r = memories_.Memories().at(static_cast<std::size_t>(slot));
-            if (r.slotIndex == K2MemoryRecord::kFreeSlot)
-                return std::nullopt;
-            return r.state;
-        });
-        // Morse from a client joins the keyboard's CW queue, as typed text does.
-        rigctld.setMorseKeyer({[&panel](std::string_view text) {
-                                   CCWMsgTransmittingThread& cw = panel.CwThread();
-                                   return text.size() <= cw.FreeSpace() &&
-                                          cw.post(CwText{std::string(text)});
-                               },
-                               [&panel] { panel.CwThread().post(CwAbort{}); }});
+        RigctlServer rigctld(
+            operations,
+            [this](int slot) -> std::optional<K2RadioState> {
+                const K2MemoryRecord& r = memories_.Memories().at(static_cast<std::size_t>(slot));
+                if (r.slotIndex == K2MemoryRecord::kFreeSlot)
+                    return std::nullopt;
+                return r.state;
+            },
+            // Morse from a client joins the keyboard's CW queue, as typed text does.
+            {[&panel](std::string_view text) {
+                 CCWMsgTransmittingThread& cw = panel.CwThread();
+                 return text.size() <= cw.FreeSpace() && cw.post(CwText{std::string(text)});
+             },
+             [&panel] { panel.CwThread().post(CwAbort{}); }});
         const QString where = options_.rigctld
                                   ? *options_.rigctld
                                   : QString::fromStdString(registry_.GetNetworkServer()).trimmed();

@@ -73,12 +73,12 @@ CFrontPanelDlg::CFrontPanelDlg(CRigControlRegistry& registry, Prompter& prompter
       controlWindow_(std::make_unique<ControlWindowImpl>(*this)),
       presenter_(radio.Model(), loadTuningRange(registry)),
       controls_(presenter_, radio, [this](int index) { registry_.SetTuningRange(uint8_t(index)); }),
-      link_(radio.Model(), clock, [this] { SendInitialQuery(); }), cwThread_(clock),
-      inbox_([this](LinkEvent&& e) { OnLinkEvent(std::move(e)); }) {
+      link_(
+          radio.Model(), clock, [this] { SendInitialQuery(); }, [this] { radio_.RefreshState(); }),
+      cwThread_(clock), inbox_([this](LinkEvent&& e) { OnLinkEvent(std::move(e)); }) {
     // Before the title, which makes the window's accessible interface.
     InstallAccessibleControls();
     setProperty(kReadOut, QString());
-    link_.SetRefresh([this] { radio_.RefreshState(); });
     FollowSettings();
     CommPortSettings port;
     registry_.GetCommPort(port);

@@ -8,9 +8,9 @@
 namespace tamrel {
 
 LinkWatch::LinkWatch(K2RadioModel& model, Clock& clock, std::function<void()> reopened,
-                     QObject* parent)
-    : QObject(parent), model_(model), reopened_(std::move(reopened)),
-      timer_(clock, [this] { Tick(); }) {}
+                     std::function<void()> refresh, int refreshTicks, QObject* parent)
+    : QObject(parent), model_(model), reopened_(std::move(reopened)), refresh_(std::move(refresh)),
+      refreshTicks_(refreshTicks), timer_(clock, [this] { Tick(); }) {}
 
 void LinkWatch::SetChannel(CK2CommChannel* channel) {
     channel_ = channel;
@@ -43,11 +43,6 @@ void LinkWatch::Tick() {
         ticksSinceRefresh_ = 0;
         refresh_();
     }
-}
-
-void LinkWatch::SetRefresh(std::function<void()> refresh, int everyTicks) {
-    refresh_ = std::move(refresh);
-    refreshTicks_ = everyTicks;
 }
 
 void LinkWatch::OnLinkLost(int error) {

@@ -30,8 +30,12 @@ class K2RadioModel;
 class LinkWatch final : public QObject {
 public:
     // The model announces every change of the link state; reopened() runs
-    // after the device came back. The ticks keep `clock`.
+    // after the device came back. refresh() reads the whole state again:
+    // every `refreshTicks` ticks, and at the first tick at least
+    // kMinRefreshTicks after the last when a reply came garbled. The ticks
+    // keep `clock`.
     LinkWatch(K2RadioModel& model, Clock& clock, std::function<void()> reopened,
+              std::function<void()> refresh, int refreshTicks = kRefreshTicks,
               QObject* parent = nullptr);
 
     // The channel as the application left it: open (waiting for the first
@@ -46,9 +50,6 @@ public:
     void OnLinkReopened();
     // One tick now (also what the timer calls).
     void Tick();
-    // What reads the whole state again; every `everyTicks` ticks, and at the
-    // first tick at least kMinRefreshTicks after the last when a reply came garbled.
-    void SetRefresh(std::function<void()> refresh, int everyTicks = kRefreshTicks);
     static constexpr int kRefreshTicks = 60;
     static constexpr int kMinRefreshTicks = 5;
 
@@ -57,7 +58,7 @@ private:
     CK2CommChannel* channel_ = nullptr;
     std::function<void()> reopened_;
     std::function<void()> refresh_;
-    int refreshTicks_ = kRefreshTicks;
+    int refreshTicks_;
     int ticksSinceRefresh_ = 0;
     uint64_t unreadSeen_ = 0;
     ClockTimer timer_;

@@ -95,8 +95,9 @@ struct RigctlServer::Connection {
     QTimer keyedSilence; // runs while this client holds the transmitter keyed
 };
 
-RigctlServer::RigctlServer(RadioOperations& operations, QObject* parent)
-    : QObject(parent), ops_(operations) {
+RigctlServer::RigctlServer(RadioOperations& operations, RigctlSession::MemoryLookup memories,
+                           RigctlSession::MorseKeyer keyer, QObject* parent)
+    : QObject(parent), ops_(operations), memories_(std::move(memories)), keyer_(std::move(keyer)) {
     connect(&server_, &QTcpServer::newConnection, this, &RigctlServer::acceptPending);
     // Out of descriptors: wait for some to come free rather than retry at once.
     resumeAccepting_.setSingleShot(true);

@@ -71,7 +71,10 @@ public:
     static constexpr qint64 kMaxUnsent = 256 * 1024;
     static constexpr std::size_t kMaxConnections = 64;
 
-    explicit RigctlServer(RadioOperations& operations, QObject* parent = nullptr);
+    // `memories` is where set_mem finds the memories; `keyer` where
+    // send_morse and stop_morse go. Without them those commands are refused.
+    explicit RigctlServer(RadioOperations& operations, RigctlSession::MemoryLookup memories = {},
+                          RigctlSession::MorseKeyer keyer = {}, QObject* parent = nullptr);
     ~RigctlServer() override;
 
     bool listen(const RigctlEndpoint& endpoint);
@@ -88,12 +91,6 @@ public:
     void setMaxConnections(std::size_t n) { maxConnections_ = n; }
     // Connections closed at once because the cap was reached.
     uint64_t refusedCount() const { return refused_; }
-    // Where set_mem finds the memories (connections made after this call).
-    void setMemoryLookup(std::function<std::optional<K2RadioState>(int slot)> lookup) {
-        memories_ = std::move(lookup);
-    }
-    // Where send_morse and stop_morse go (connections made after this call).
-    void setMorseKeyer(RigctlSession::MorseKeyer keyer) { keyer_ = std::move(keyer); }
 
 Q_SIGNALS:
     void clientConnected(tamrel::RigctlServer::ConnectionId id, QString peer);
@@ -123,7 +120,7 @@ private:
     std::size_t maxConnections_ = kMaxConnections;
     uint64_t refused_ = 0;
     QTimer resumeAccepting_;
-    std::function<std::optional<K2RadioState>(int)> memories_;
+    RigctlSession::MemoryLookup memories_;
     RigctlSession::MorseKeyer keyer_;
     RigctlSession::Shared shared_;
     // Runs while a client's set waits for the radio, to give up on silence.

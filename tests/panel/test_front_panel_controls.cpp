@@ -297,15 +297,15 @@ TEST_F(TuningWire, StepsGoAsUpDownOrAsANewFrequency) {
 TEST_F(TuningWire, TheWholeStateIsReadAgainNowAndThenAndSoonAfterAGarbledReply) {
     model.Reply("FA00014060000");
     ManualClock clock;
-    LinkWatch watch(model.radio, clock, [] {});
-    watch.SetChannel(&channel);
     int refreshes = 0;
-    watch.SetRefresh(
+    LinkWatch watch(
+        model.radio, clock, [] {},
         [&] {
             ++refreshes;
             model.ops.RefreshState();
         },
         20);
+    watch.SetChannel(&channel);
     // A reply between ticks keeps the link live, as the status poll does.
     auto tick = [&] {
         model.ApplyReply(ID_BG, "BG05");

@@ -114,7 +114,8 @@ public:
 
     K2RadioModel model;
     RadioOperations ops{model};
-    RigctlServer server{ops};
+    // Morse is taken and goes nowhere.
+    RigctlServer server{ops, {}, {[](std::string_view) { return true; }, [] {}}};
 
 private:
     std::mutex logMutex_;

@@ -197,7 +197,6 @@ protected:
         if (rigctld.isEmpty())
             GTEST_SKIP() << "hamlib's rigctld (libhamlib-utils) is not installed";
         station = std::make_unique<test::SimulatedStation>();
-        station->server.setMorseKeyer({[](std::string_view) { return true; }, [] {}});
     }
 
     QString rigctld;
