@@ -3,40 +3,33 @@
 #include <csignal>
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 
 #include <algorithm>
 
 namespace tamrel::test {
 
-TamrelProcess::TamrelProcess() {
+TamrelProcess::TamrelProcess(const TamrelProcess* beside) {
+    if (beside) {
+        env_ = beside->env_;
+    } else {
+        env_ = QProcessEnvironment::systemEnvironment();
+        env_.insert("XDG_CONFIG_HOME", config_.path());
+        env_.insert("XDG_RUNTIME_DIR", runtime_.path());
+        env_.insert("QT_QPA_PLATFORM", "offscreen");
+    }
     process_.setProcessChannelMode(QProcess::MergedChannels);
-    process_.setProcessEnvironment(environment());
+    process_.setProcessEnvironment(env_);
 }
 
 TamrelProcess::~TamrelProcess() {
-    if (running()) {
-        process_.kill();
-        process_.waitForFinished(10000);
-    }
-}
-
-QProcessEnvironment TamrelProcess::environment() const {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", config_.path());
-    env.insert("XDG_RUNTIME_DIR", runtime_.path());
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    return env;
+    kill();
 }
 
 bool TamrelProcess::start(const QStringList& args) {
     if (!config_.isValid() || !runtime_.isValid())
         return false;
-    process_.start(QStringLiteral(TAMREL_PATH), args);
-    return process_.waitForStarted(10000);
-}
-
-bool TamrelProcess::startBeside(const TamrelProcess& first, const QStringList& args) {
-    process_.setProcessEnvironment(first.environment());
     process_.start(QStringLiteral(TAMREL_PATH), args);
     return process_.waitForStarted(10000);
 }
@@ -52,9 +45,7 @@ bool TamrelProcess::endsCleanly(std::chrono::milliseconds timeout) {
 }
 
 bool TamrelProcess::waitForExit(std::chrono::milliseconds timeout) {
-    if (!running())
-        return true;
-    return process_.waitForFinished(int(timeout.count()));
+    return !running() || process_.waitForFinished(int(timeout.count()));
 }
 
 int TamrelProcess::exitCode() const {
@@ -68,30 +59,34 @@ QString TamrelProcess::output() {
     return output_;
 }
 
+bool TamrelProcess::waitForSocket(PtyPeer& peer) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!QFileInfo::exists(controlSocket()) && clock.elapsed() < 10000)
+        peer.collectFor(std::chrono::milliseconds(20));
+    return QFileInfo::exists(controlSocket());
+}
+
 std::string TamrelProcess::settingsFile() const {
-    return QDir(config_.path()).filePath("ZZ9ZZ Software/Rig Control.reg").toStdString();
+    return QDir(env_.value("XDG_CONFIG_HOME"))
+        .filePath("ZZ9ZZ Software/Rig Control.reg")
+        .toStdString();
 }
 
 QString TamrelProcess::controlSocket() const {
-    return QDir(runtime_.path()).filePath("tamrel/control.sock");
+    return QDir(env_.value("XDG_RUNTIME_DIR")).filePath("tamrel/control.sock");
 }
 
 void TamrelProcess::kill() {
-    process_.kill();
-    process_.waitForFinished(10000);
+    if (running()) {
+        process_.kill();
+        process_.waitForFinished(10000);
+    }
 }
 
 int TamrelProcess::ctl(const QStringList& args, QString* out) {
-    return runCtl(environment(), args, out);
-}
-
-int TamrelProcess::ctlBeside(const TamrelProcess& first, const QStringList& args, QString* out) {
-    return runCtl(first.environment(), args, out);
-}
-
-int TamrelProcess::runCtl(const QProcessEnvironment& env, const QStringList& args, QString* out) {
     QProcess p;
-    p.setProcessEnvironment(env);
+    p.setProcessEnvironment(env_);
     p.start(QStringLiteral(TAMREL_CTL_PATH), args);
     if (!p.waitForStarted(10000) || !p.waitForFinished(30000)) {
         p.kill();

@@ -1,7 +1,7 @@
 #pragma once
-// The program under test as a child process, with a settings folder and a
-// runtime folder of its own, run offscreen; and the helpers that wait on it
-// and on the radio's end of its serial line.
+// The program under test as a child process, run offscreen with a settings
+// folder and a runtime folder of its own (or those of another, for a second
+// copy); and the helpers that wait on it and on the radio's end of its line.
 
 #include "support/PtyPeer.h"
 
@@ -21,27 +21,22 @@ inline const std::vector<std::string> kInitialQuery = {
 
 class TamrelProcess {
 public:
-    TamrelProcess();
+    // With `beside`, the folders are that one's: a second copy of the program.
+    explicit TamrelProcess(const TamrelProcess* beside = nullptr);
     // Kills the program if a test left it running.
     ~TamrelProcess();
 
-    // Starts tamrel with these arguments; false when it could not be started.
     bool start(const QStringList& args);
-    // Starts tamrel on the peer's device, without the splash.
+    // On the peer's device, without the splash.
     bool startOn(const PtyPeer& peer) {
         return start({"--device", QString::fromStdString(peer.device()), "--no-splash"});
     }
-    // Starts tamrel with the folders of an already started one (a second copy).
-    bool startBeside(const TamrelProcess& first, const QStringList& args);
     // SIGKILL, as a crash would end it; waits for the end.
     void kill();
-    // tamrel-ctl with the folders of another process (see startBeside).
-    int ctlBeside(const TamrelProcess& first, const QStringList& args, QString* out = nullptr);
-    // Sends SIGTERM, or the signal given.
     void terminate(int signal = 15);
     // Sends SIGTERM and waits; true when the program ended with status 0.
     bool endsCleanly(std::chrono::milliseconds timeout = std::chrono::seconds(15));
-    // Waits for the end; true when the program ended by itself in time.
+    // True when the program ended by itself in time.
     bool waitForExit(std::chrono::milliseconds timeout);
     bool running() const { return process_.state() != QProcess::NotRunning; }
     pid_t pid() const { return pid_t(process_.processId()); }
@@ -49,22 +44,22 @@ public:
     int exitCode() const;
     // Everything the program wrote on stdout and stderr so far.
     QString output();
+    // Collects on the peer until the control socket exists; false on time-out.
+    bool waitForSocket(PtyPeer& peer);
 
     QString configDir() const { return config_.path(); }
     QString runtimeDir() const { return runtime_.path(); }
     std::string settingsFile() const;
     QString controlSocket() const;
 
-    // Runs tamrel-ctl against this program's socket; returns its exit code
-    // (-1 when it crashed or hung) and its standard output.
+    // Runs tamrel-ctl on this program's folders; returns its exit code (-1
+    // when it crashed or hung) and its standard output.
     int ctl(const QStringList& args, QString* out = nullptr);
 
 private:
-    QProcessEnvironment environment() const;
-    int runCtl(const QProcessEnvironment& env, const QStringList& args, QString* out);
-
     QTemporaryDir config_;
     QTemporaryDir runtime_;
+    QProcessEnvironment env_;
     QProcess process_;
     QString output_;
 };

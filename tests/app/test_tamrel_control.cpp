@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalServer>
@@ -18,7 +17,6 @@
 
 #include <algorithm>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace tamrel;
@@ -53,11 +51,7 @@ TEST(TamrelControl, OtherProgramsDriveTheRunningPanel) {
     ASSERT_TRUE(tamrel.startOn(peer));
     ASSERT_TRUE(waitForInitialQuery(peer, 30s)) << tamrel.output().toStdString();
     peer.send("FA00014060000;MD3;");
-    QElapsedTimer clock;
-    clock.start();
-    while (!QFileInfo::exists(tamrel.controlSocket()) && clock.elapsed() < 10000)
-        peer.collectFor(20ms);
-    ASSERT_TRUE(QFileInfo::exists(tamrel.controlSocket())) << tamrel.output().toStdString();
+    ASSERT_TRUE(tamrel.waitForSocket(peer)) << tamrel.output().toStdString();
 
     // The state shows what the radio reported.
     QString out;
@@ -75,17 +69,9 @@ TEST(TamrelControl, OtherProgramsDriveTheRunningPanel) {
     }
     EXPECT_EQ(state["vfoA"].toInteger(), 14060000) << out.toStdString();
     EXPECT_EQ(state["modeName"].toString(), "CW") << out.toStdString();
-    peer.send("FA00014060000;");
-    peer.collectFor(100ms);
-    ASSERT_EQ(tamrel.ctl({"state"}, &out), 0);
-    EXPECT_TRUE(out.contains("14060.00 kHz")) << out.toStdString();
 
-    // Speed and power go to the radio; what it cannot take is refused.
+    // (What tamrel-ctl refuses itself and how it prints the state are its own tests.)
     peer.clear();
-    EXPECT_EQ(tamrel.ctl({"speed", "60"}), 2);
-    EXPECT_EQ(tamrel.ctl({"speed", "50"}), 0);
-    EXPECT_TRUE(heard(peer, "KS050")) << peer.raw();
-    EXPECT_EQ(tamrel.ctl({"power", "200"}), 2);
     EXPECT_EQ(tamrel.ctl({"power", "150"}), 0);
     EXPECT_TRUE(heard(peer, "PC1500")) << peer.raw();
 

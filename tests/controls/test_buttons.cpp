@@ -113,7 +113,7 @@ TEST(ShadedButton, FontAndShadeFaces) {
     EXPECT_EQ(shot.pixel(30, 10 + kShadeHeight), face.pixel(30, 10));
 }
 
-TEST(Shade, PaletteEndpoints) {
+TEST(Shade, PaletteEndpointsAndEveryStyleInRange) {
     const QColor shadow(100, 100, 100), face(200, 190, 180), base(55, 55, 255);
     const ShadePalette pal = shadePalette(shadow, face, base);
     EXPECT_EQ(pal[0], shadow.rgb());
@@ -121,9 +121,7 @@ TEST(Shade, PaletteEndpoints) {
     EXPECT_EQ(pal[255], base.rgb());
     EXPECT_EQ(qRed(pal[64]), 150);
     EXPECT_NEAR(qBlue(pal[192]), (180 + 255) / 2, 1);
-}
 
-TEST(Shade, EveryStyleStaysInRange) {
     for (int style = 0; style < kShadeStyleCount; ++style) {
         for (int g : {0, 8, 20}) {
             const auto pattern = shadePattern({style, g, 10, 5, QColor(255, 192, 192)}, 57);

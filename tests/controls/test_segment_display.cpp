@@ -33,7 +33,7 @@ enum {
 
 } // namespace
 
-TEST(SegmentGlyphs, SevenSegmentDigitsLightTheRightSegments) {
+TEST(SegmentGlyphs, DigitsKindsAndSkippedCharacters) {
     // Expected segments of each digit, by position name; the table must agree with them.
     const std::vector<std::set<int>> digits = {
         {Top, UpperLeft, UpperRight, LowerLeft, LowerRight, Bottom},
@@ -57,9 +57,7 @@ TEST(SegmentGlyphs, SevenSegmentDigitsLightTheRightSegments) {
         EXPECT_EQ(lit, digits[d]) << "digit " << d;
     }
     EXPECT_EQ(glyphFor('-', kDefaultStyle)->mask, 1u << Middle);
-}
 
-TEST(SegmentGlyphs, KindsAndSkippedCharacters) {
     EXPECT_EQ(glyphFor('a', kDefaultStyle)->kind, GlyphKind::Fourteen);
     EXPECT_EQ(glyphFor('a', kDefaultStyle), glyphFor('A', kDefaultStyle));
     EXPECT_EQ(glyphFor('0', kDigits14)->mask, 0x3F00);
@@ -81,7 +79,7 @@ TEST(SegmentGlyphs, KindsAndSkippedCharacters) {
     EXPECT_DOUBLE_EQ(cells[0].box.right(), cells[1].box.left()); // "#" left no gap
 }
 
-TEST(SegmentDisplay, RendersLitAndUnlitSegments) {
+TEST(SegmentDisplay, RendersLitAndUnlitSegmentsAndRepaintsOnlyOnChange) {
     CSegmentDisplay d;
     d.resize(200, 44);
     d.setText("18");
@@ -100,33 +98,31 @@ TEST(SegmentDisplay, RendersLitAndUnlitSegments) {
     // Without the unlit flag, dark segments are background.
     ASSERT_TRUE(d.modifyStyle(kShowUnlit, 0));
     EXPECT_EQ(colourAt(render(d), d.cells()[0].segments[Top]), QColor(Qt::black).rgb());
-}
 
-TEST(SegmentDisplay, RepaintsOnlyOnChange) {
-    CSegmentDisplay d("Elecraft");
-    d.resize(200, 30);
-    d.setText("14060.00");
-    const int after = d.repaintRequests();
-    d.setText("14060.00");
-    d.setColours(d.offColour(), d.onColour());
-    EXPECT_EQ(d.repaintRequests(), after);
-    d.setColours(QColor(52, 0, 0), QColor(255, 0, 0));
-    EXPECT_EQ(d.repaintRequests(), after + 1);
+    CSegmentDisplay named("Elecraft");
+    named.resize(200, 30);
+    named.setText("14060.00");
+    const int after = named.repaintRequests();
+    named.setText("14060.00");
+    named.setColours(named.offColour(), named.onColour());
+    EXPECT_EQ(named.repaintRequests(), after);
+    named.setColours(QColor(52, 0, 0), QColor(255, 0, 0));
+    EXPECT_EQ(named.repaintRequests(), after + 1);
 
-    const unsigned style = d.style();
-    EXPECT_FALSE(d.modifyStyle(kSmooth | kDigits14, kDigits14));
-    EXPECT_EQ(d.style(), style);
-    EXPECT_EQ(d.repaintRequests(), after + 1);
-    EXPECT_TRUE(d.modifyStyle(kSlanted, kSmooth));
-    EXPECT_EQ(d.style(), (style & ~kSlanted) | kSmooth);
+    const unsigned style = named.style();
+    EXPECT_FALSE(named.modifyStyle(kSmooth | kDigits14, kDigits14));
+    EXPECT_EQ(named.style(), style);
+    EXPECT_EQ(named.repaintRequests(), after + 1);
+    EXPECT_TRUE(named.modifyStyle(kSlanted, kSmooth));
+    EXPECT_EQ(named.style(), (style & ~kSlanted) | kSmooth);
 
     // "?" shows the control's own caption.
-    d.setText("?");
-    EXPECT_EQ(d.cells().size(), 8u);
-    EXPECT_EQ(d.cells()[0].glyph, *glyphFor('E', d.style()));
+    named.setText("?");
+    EXPECT_EQ(named.cells().size(), 8u);
+    EXPECT_EQ(named.cells()[0].glyph, *glyphFor('E', named.style()));
 }
 
-TEST(ScrollingSegmentDisplay, IntervalWidthAndTimer) {
+TEST(ScrollingSegmentDisplay, AMessageThatFitsStandsWholeALongerOneScrolls) {
     CScrollingSegmentDisplay d;
     EXPECT_EQ(d.scrollInterval(), 200);
     EXPECT_EQ(d.visibleWidth(), 12);
@@ -148,32 +144,30 @@ TEST(ScrollingSegmentDisplay, IntervalWidthAndTimer) {
     EXPECT_EQ(d.text(), "LONGER THAN ");
     d.scrollStep(); // not scrolling: stays
     EXPECT_EQ(d.text(), "LONGER THAN ");
-}
 
-TEST(ScrollingSegmentDisplay, AMessageThatFitsStandsWholeALongerOneScrolls) {
-    CScrollingSegmentDisplay d;
-    d.resize(600, 20);
-    d.setVisibleWidth(35);
-    d.setMessage("VFO locked"); // 10 characters
+    CScrollingSegmentDisplay wide;
+    wide.resize(600, 20);
+    wide.setVisibleWidth(35);
+    wide.setMessage("VFO locked"); // 10 characters
     const QString start = QString("VFO locked").leftJustified(35, ' ');
-    EXPECT_EQ(d.text(), start);
-    d.setScrolling(true);
+    EXPECT_EQ(wide.text(), start);
+    wide.setScrolling(true);
     for (int tick = 1; tick <= 40; ++tick) {
-        d.scrollStep();
-        ASSERT_EQ(d.text(), start) << tick;
+        wide.scrollStep();
+        ASSERT_EQ(wide.text(), start) << tick;
     }
 
     const QString longer = QString("The radio is not answering on /dev/ttyUSB0.");
-    d.setMessage(longer);
+    wide.setMessage(longer);
     std::set<int> positionsOfR;
     for (int tick = 1; tick <= longer.size() + 1; ++tick) {
-        d.scrollStep();
-        ASSERT_EQ(d.text().size(), 35);
-        positionsOfR.insert(int(d.text().indexOf("radio")));
+        wide.scrollStep();
+        ASSERT_EQ(wide.text().size(), 35);
+        positionsOfR.insert(int(wide.text().indexOf("radio")));
     }
-    EXPECT_EQ(d.text(), (longer + ' ').left(35)); // round once, back at its start
-    EXPECT_GT(positionsOfR.size(), 30u);          // it went by
+    EXPECT_EQ(wide.text(), (longer + ' ').left(35)); // round once, back at its start
+    EXPECT_GT(positionsOfR.size(), 30u);             // it went by
 
-    d.setMessage(""); // clearing shows blanks
-    EXPECT_EQ(d.text(), QString(35, ' '));
+    wide.setMessage(""); // clearing shows blanks
+    EXPECT_EQ(wide.text(), QString(35, ' '));
 }

@@ -210,9 +210,6 @@ TEST_F(CwWindows, FunctionKeysButtonsAndEmptyMemories) {
     QTest::keyClick(kb_->TypeIn(), Qt::Key_F1);
     QTest::keyClick(kb_->TypeIn(), Qt::Key_F2);
     EXPECT_EQ(take(), (Strings{"CQ DE ZZ9ZZ ", "UR T4T BK "}));
-    // "Set New Serial No" shows what the keys count on from.
-    CSetCounterDlg counter(*registry_);
-    EXPECT_EQ(qobject_cast<QLineEdit*>(findControl(counter, 1226))->text(), "41");
 
     // The front panel's keys reach its commands; Enter never closes the window.
     ASSERT_TRUE(activate(*kb_));
@@ -250,7 +247,7 @@ TEST_F(CwWindows, PopupMenuOffersLoggingThroughThePanel) {
     EXPECT_EQ(digits, "3");
 }
 
-TEST_F(CwWindows, AbortColoursAndProgress) {
+TEST_F(CwWindows, AbortColoursProgressAndRefusalOfTooMuchWaiting) {
     EXPECT_EQ(abortFace(), kGrey);
     kb_->OnKey(0);
     EXPECT_EQ(abortFace(), kRed);
@@ -275,9 +272,8 @@ TEST_F(CwWindows, AbortColoursAndProgress) {
     EXPECT_EQ(pending(), "");
     EXPECT_EQ(kb_->TypeIn()->text(), "");
     EXPECT_TRUE(kb_->isVisible());
-}
 
-TEST_F(CwWindows, TooMuchWaitingIsRefusedWhole) {
+    // Too much waiting is refused whole.
     kb_->OnCwText(std::string(2040, 'E'));
     take();
     kb_->OnKey(0); // 12 more would pass 2047

@@ -3,6 +3,7 @@
 // as they are on disk.
 
 #include "memory/CK2MemoryStore.h"
+#include "memory/MemoryCommands.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tamrel::test {
@@ -53,6 +55,23 @@ inline K2RadioState SampleState() {
     return s;
 }
 
+// The front panel as the memory commands see it: the radio's state, and what
+// was recalled and shown.
+struct RecordingHost : MemoryCommandsHost {
+    K2RadioState Snapshot() const override { return snapshot; }
+    void Recall(const K2RadioState& s) override { recalled.push_back(s); }
+    void Status(const std::string& t, MemoryStatusStyle st) override { status.push_back({t, st}); }
+    std::string BandLabel(int i) const override { return i == 6 ? "  40M" : ""; }
+    std::pair<std::string, MemoryStatusStyle> LastStatus() const {
+        return status.empty() ? std::pair{std::string("<none>"), MemoryStatusStyle::Normal}
+                              : status.back();
+    }
+
+    K2RadioState snapshot = SampleState();
+    std::vector<K2RadioState> recalled;
+    std::vector<std::pair<std::string, MemoryStatusStyle>> status;
+};
+
 class MemoryFixture : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
@@ -76,11 +95,12 @@ protected:
         return std::make_unique<CK2MemoryStore>(Home(), [this] { return now_; });
     }
 
-    static K2MemoryRecord Named(const std::string& name, uint32_t vfoA = 7040000) {
+    // The sample state under a name, at that frequency.
+    static K2MemoryRecord Named(const std::string& name, uint32_t vfoA = SampleState().vfoA) {
         K2MemoryRecord r;
         r.SetName(name);
+        r.state = SampleState();
         r.state.vfoA = vfoA;
-        r.state.mode = 3;
         return r;
     }
 

@@ -35,20 +35,12 @@ bool Press(SaveMemoryForm& form) {
     return !problem;
 }
 
-class MemoryCommandFlow : public MemoryFixture, public MemoryCommandsHost {
+class MemoryCommandFlow : public MemoryFixture {
 protected:
     void SetUp() override {
         MemoryFixture::SetUp();
         store_ = Open();
-        commands_ = std::make_unique<MemoryCommands>(*store_, prompter_, dialogs_, *this);
-    }
-    K2RadioState Snapshot() const override { return snapshot_; }
-    void Recall(const K2RadioState& s) override { recalled_.push_back(s); }
-    void Status(const std::string& t, MemoryStatusStyle st) override { status_.push_back({t, st}); }
-    std::string BandLabel(int i) const override { return i == 6 ? "  40M" : ""; }
-    std::pair<std::string, MemoryStatusStyle> LastStatus() const {
-        return status_.empty() ? std::pair{std::string("<none>"), MemoryStatusStyle::Normal}
-                               : status_.back();
+        commands_ = std::make_unique<MemoryCommands>(*store_, prompter_, dialogs_, host_);
     }
     void SaveNamed(const std::string& name) {
         dialogs_.onSave = [&](SaveMemoryForm& f) {
@@ -61,34 +53,32 @@ protected:
     std::unique_ptr<CK2MemoryStore> store_;
     RecordingPrompter prompter_;
     FakeDialogs dialogs_;
+    RecordingHost host_;
     std::unique_ptr<MemoryCommands> commands_;
-    K2RadioState snapshot_ = SampleState();
-    std::vector<K2RadioState> recalled_;
-    std::vector<std::pair<std::string, MemoryStatusStyle>> status_;
 };
 
 TEST_F(MemoryCommandFlow, StackingRegisterSaveAndRecall) {
     EXPECT_TRUE(commands_->Run(kCmdRecallStackingRegister));
-    EXPECT_EQ(status_, (decltype(status_){{"", MemoryStatusStyle::Normal}}));
-    EXPECT_TRUE(recalled_.empty());
+    EXPECT_EQ(host_.status, (decltype(host_.status){{"", MemoryStatusStyle::Normal}}));
+    EXPECT_TRUE(host_.recalled.empty());
 
-    snapshot_.preamp = 7; // flags are stored as 0 or 1
-    snapshot_.ritOn = 0x100;
+    host_.snapshot.preamp = 7; // flags are stored as 0 or 1
+    host_.snapshot.ritOn = 0x100;
     commands_->Run(kCmdSaveStackingRegister);
-    EXPECT_EQ(LastStatus().first, "Save StackReg Mem:    7040.01KHz");
+    EXPECT_EQ(host_.LastStatus().first, "Save StackReg Mem:    7040.01KHz");
     commands_->Run(kCmdRecallStackingRegister);
-    EXPECT_EQ(LastStatus().first, "Recall StackReg Mem:    7040.01KHz");
-    ASSERT_EQ(recalled_.size(), 1u);
-    EXPECT_EQ(recalled_[0].preamp, 1u);
-    EXPECT_EQ(recalled_[0].ritOn, 1u);
-    EXPECT_EQ(recalled_[0].offset, -120);
+    EXPECT_EQ(host_.LastStatus().first, "Recall StackReg Mem:    7040.01KHz");
+    ASSERT_EQ(host_.recalled.size(), 1u);
+    EXPECT_EQ(host_.recalled[0].preamp, 1u);
+    EXPECT_EQ(host_.recalled[0].ritOn, 1u);
+    EXPECT_EQ(host_.recalled[0].offset, -120);
 
     Bytes ring = Read("K2StackRegisters.Cfg");
     ring[4] = '?';
     Write("K2StackRegisters.Cfg", ring);
     commands_->Run(kCmdSaveStackingRegister);
-    EXPECT_EQ(LastStatus(), std::pair(std::string("Save StackReg Mem, Error: 0x01000012"),
-                                      MemoryStatusStyle::Error));
+    EXPECT_EQ(host_.LastStatus(), std::pair(std::string("Save StackReg Mem, Error: 0x01000012"),
+                                            MemoryStatusStyle::Error));
     EXPECT_FALSE(commands_->Run(155));
 }
 
@@ -96,7 +86,7 @@ TEST_F(MemoryCommandFlow, StoreErrorOnSaveIsShownInTheErrorStyle) {
     for (int i = 0; i < 100; ++i)
         EXPECT_EQ(store_->AddMemory(Named("m" + std::to_string(i))), kMemoryOk);
     SaveNamed("x");
-    EXPECT_EQ(LastStatus(),
+    EXPECT_EQ(host_.LastStatus(),
               std::pair(std::string("Save memory, Error: 0x01000025"), MemoryStatusStyle::Error));
 }
 
@@ -108,9 +98,9 @@ TEST_F(MemoryCommandFlow, RecallMemoryListsAndSendsTheChosenOne) {
     SaveNamed("Forty");
     dialogs_.onRecall = [](RecallMemoryList& list) { return list.NameAt(0); };
     commands_->RecallMemory();
-    EXPECT_EQ(LastStatus().first, "Recall Mem \"Forty\"");
-    ASSERT_EQ(recalled_.size(), 1u);
-    EXPECT_EQ(recalled_[0], snapshot_);
+    EXPECT_EQ(host_.LastStatus().first, "Recall Mem \"Forty\"");
+    ASSERT_EQ(host_.recalled.size(), 1u);
+    EXPECT_EQ(host_.recalled[0], host_.snapshot);
 }
 
 TEST_F(MemoryCommandFlow, EditAndDeleteFailuresAreShown) {

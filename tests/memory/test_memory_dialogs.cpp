@@ -4,7 +4,6 @@
 #include "MemoryFixture.h"
 
 #include "controls/CEditEx.h"
-#include "controls/CShadedButton.h"
 #include "controls/ControlSupport.h"
 #include "memory/CEditMemoryDlg.h"
 #include "memory/CRecallMemoryDlg.h"
@@ -14,7 +13,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QTableWidget>
 #include <QTest>
@@ -57,71 +55,46 @@ void Key(QWidget* w, Qt::Key key) {
     QTest::keyClick(w, key);
 }
 
-class MemoryDialogWindows : public MemoryFixture, public MemoryCommandsHost {
+class MemoryDialogWindows : public MemoryFixture {
 protected:
     void SetUp() override {
         MemoryFixture::SetUp();
         store_ = Open();
     }
-    K2MemoryRecord SampleRecord(const std::string& name = {}) {
-        K2MemoryRecord r;
-        r.SetName(name);
-        r.state = SampleState();
-        return r;
-    }
     void Add(const std::string& name, uint32_t vfoA) {
-        K2MemoryRecord r = SampleRecord(name);
-        r.state.vfoA = vfoA;
-        ASSERT_EQ(store_->AddMemory(r), kMemoryOk);
+        ASSERT_EQ(store_->AddMemory(Named(name, vfoA)), kMemoryOk);
     }
     std::unique_ptr<MemoryCommands> Commands(MemoryDialogRunner& runner) {
-        return std::make_unique<MemoryCommands>(*store_, prompter_, runner, *this);
+        return std::make_unique<MemoryCommands>(*store_, prompter_, runner, host_);
     }
-    K2RadioState Snapshot() const override { return SampleState(); }
-    void Recall(const K2RadioState& s) override { recalled_.push_back(s); }
-    void Status(const std::string& t, MemoryStatusStyle) override { status_ = t; }
-    std::string BandLabel(int) const override { return "  40M"; }
 
     std::unique_ptr<CK2MemoryStore> store_;
     RecordingPrompter prompter_;
-    std::vector<K2RadioState> recalled_;
-    std::string status_;
+    RecordingHost host_;
 };
 
+// The fonts, colours and captions the dialogs are built with are not
+// checked here: they are constants, shown as set.
 TEST_F(MemoryDialogWindows, SaveDialogShowsTheFormAndReadsItBackUnchanged) {
-    SaveMemoryForm form(SampleRecord(), false);
+    SaveMemoryForm form(Named(""), false);
     CSaveMemoryDlg dlg(form, prompter_);
     dlg.show();
     EXPECT_EQ(dlg.windowTitle(), "Saving  Radio Memory Location");
-    auto* name = Control<CEditEx>(dlg, memctl::kName);
-    for (int id : {memctl::kName, memctl::kVfoA, memctl::kVfoB}) {
-        auto* e = Control<CEditEx>(dlg, id);
-        EXPECT_EQ(e->font().family(), "Times New Roman");
-        EXPECT_EQ(e->font().pixelSize(), 20);
-        EXPECT_TRUE(e->font().bold());
-        EXPECT_EQ(e->textColour(), QColor(0, 0, 255));
-        EXPECT_EQ(e->backgroundColour(), QColor(Qt::white));
-    }
-    EXPECT_FALSE(name->isReadOnly());
+    EXPECT_FALSE(Control<CEditEx>(dlg, memctl::kName)->isReadOnly());
     EXPECT_EQ(Control<CEditEx>(dlg, memctl::kVfoA)->text(), "   7040.01");
     EXPECT_EQ(Control<QComboBox>(dlg, memctl::kMode)->currentText(), "CWR");
     EXPECT_EQ(Control<QComboBox>(dlg, memctl::kAgc)->currentText(), "Fast");
     EXPECT_EQ(Control<QComboBox>(dlg, memctl::kRxVfo)->currentText(), "VFOB");
     EXPECT_EQ(Control<QComboBox>(dlg, memctl::kXfil)->count(), 4);
     EXPECT_EQ(Control<QLabel>(dlg, memctl::kAntennaText)->text(), "Ant 2");
-    auto* save = Control<CShadedButton>(dlg, memctl::kOk);
-    EXPECT_EQ(save->text(), "Save");
-    EXPECT_EQ(save->textColour(), QColor(0, 99, 0));
-    EXPECT_TRUE(save->hasShade());
-    EXPECT_EQ(Control<CShadedButton>(dlg, memctl::kCancel)->text(), "Cancel");
 
-    QTest::mouseClick(save, Qt::LeftButton);
+    QTest::mouseClick(Control(dlg, memctl::kOk), Qt::LeftButton);
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(form.Record().state, SampleState());
 }
 
 TEST_F(MemoryDialogWindows, SaveDialogEditsFieldsAndRefusesBadNumbers) {
-    SaveMemoryForm form(SampleRecord(), false);
+    SaveMemoryForm form(Named(""), false);
     CSaveMemoryDlg dlg(form, prompter_);
     dlg.show();
     Control<QComboBox>(dlg, memctl::kNb)->setCurrentIndex(1);
@@ -148,7 +121,7 @@ TEST_F(MemoryDialogWindows, SaveDialogEditsFieldsAndRefusesBadNumbers) {
 }
 
 TEST_F(MemoryDialogWindows, EditModeNameIsReadOnlyAndEscapeCancels) {
-    SaveMemoryForm form(SampleRecord("Kept"), true);
+    SaveMemoryForm form(Named("Kept"), true);
     CSaveMemoryDlg dlg(form, prompter_);
     dlg.show();
     EXPECT_EQ(dlg.windowTitle(), "Editing Radio Memory Location");
@@ -166,23 +139,13 @@ TEST_F(MemoryDialogWindows, RecallDialogListsAndSelects) {
     RecallMemoryList list(*store_, [](int) { return std::string("  40M"); });
     CRecallMemoryDlg dlg(list);
     dlg.show();
-    EXPECT_EQ(dlg.windowTitle(), "Recalling Memory");
     QTableWidget& t = dlg.List();
     EXPECT_EQ(&t, findControl(dlg, memctl::kRecallList));
-    const std::pair<QString, int> columns[] = {{"Memory", 180},       {"Freq (KHz)", 120},
-                                               {"Band", 100},         {"Mode", 100},
-                                               {"XFilter (Hz)", 100}, {"Split", 80}};
     ASSERT_EQ(t.columnCount(), 6);
-    for (int c = 0; c < 6; ++c) {
-        EXPECT_EQ(t.horizontalHeaderItem(c)->text(), columns[c].first);
-        EXPECT_EQ(t.columnWidth(c), columns[c].second);
-    }
     ASSERT_EQ(t.rowCount(), 2);
     EXPECT_EQ(t.item(1, 1)->text(), "  14060.00"); // receive VFO B
     EXPECT_EQ(t.item(1, 4)->text(), "XFIL2");
     EXPECT_EQ(t.item(1, 5)->text(), "No");
-    EXPECT_TRUE(t.showGrid());
-    EXPECT_EQ(t.selectionBehavior(), QAbstractItemView::SelectRows);
 
     t.selectRow(1);
     Key(&t, Qt::Key_Return);
@@ -212,7 +175,7 @@ TEST_F(MemoryDialogWindows, SaveCommandLoopsOnDuplicateNamesAndNamesEmptyOnes) {
 
     OnNextModal([](QWidget& dlg) { Key(Control(dlg, memctl::kName), Qt::Key_Enter); });
     commands->Run(kCmdSaveMemory);
-    EXPECT_EQ(status_, "Saved Mem \"Memory 6\"");
+    EXPECT_EQ(host_.LastStatus().first, "Saved Mem \"Memory 6\"");
     K2MemoryRecord saved;
     ASSERT_EQ(store_->FindMemory("Memory 6", saved), kMemoryOk);
     EXPECT_EQ(saved.state, SampleState());
@@ -228,8 +191,6 @@ TEST_F(MemoryDialogWindows, EditCommandEditsInEditModeAndDeletesAfterTheQuestion
         EXPECT_EQ(dlg.windowTitle(), "Editing Memory");
         QTableWidget& t = dlg.List();
         ASSERT_EQ(t.columnCount(), 14);
-        EXPECT_EQ(t.horizontalHeaderItem(11)->text(), "CW Spd");
-        EXPECT_EQ(t.columnWidth(11), 60);
         EXPECT_EQ(t.item(1, 13)->text(), "2");
         EXPECT_EQ(t.item(1, 12)->text(), "   5.0W");
 
@@ -269,7 +230,7 @@ TEST_F(MemoryDialogWindows, DialogsGoUnderTheMainWindowWhenItIsLargeEnough) {
     commands->Run(kCmdRecallMemory);
     EXPECT_EQ(placed.topLeft(), QPoint(100, 901));
     EXPECT_EQ(placed.width(), 1200);
-    EXPECT_EQ(status_, "Recall Mem, Error: 0x01000024"); // nothing was selected
+    EXPECT_EQ(host_.LastStatus().first, "Recall Mem, Error: 0x01000024"); // nothing was selected
 
     saved = WindowRect{0, 0, 300, 200};
     OnNextModal([&](QWidget& dlg) {
@@ -279,7 +240,7 @@ TEST_F(MemoryDialogWindows, DialogsGoUnderTheMainWindowWhenItIsLargeEnough) {
     commands->Run(kCmdRecallMemory);
     EXPECT_NE(placed.topLeft(), QPoint(0, 201));
     EXPECT_GT(placed.width(), 300);
-    EXPECT_TRUE(recalled_.empty());
+    EXPECT_TRUE(host_.recalled.empty());
 }
 
 } // namespace

@@ -6,8 +6,6 @@
 
 #include "settings/CRigControlRegistry.h"
 
-#include <cstdlib>
-#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,26 +13,6 @@ namespace tamrel::test {
 namespace {
 
 using MemoryFailures = MemoryFixture;
-
-// Sets an environment variable for one test.
-class EnvVar {
-public:
-    EnvVar(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~EnvVar() {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 std::vector<std::string> Listing(const std::string& dir) {
     std::vector<std::string> names;
@@ -170,8 +148,9 @@ TEST_F(MemoryFailures, HomeDirectoryThatCannotBeMadeIsReportedOnce) {
 // The settings' "HomeDir" is used when it is a folder here; a Windows one
 // falls back to $HOME/Tamrel with a notice.
 TEST_F(MemoryFailures, HomeDirComesFromTheSettings) {
-    const EnvVar configDir("XDG_CONFIG_HOME", PathOf("config"));
-    const EnvVar home("HOME", Home());
+    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(PathOf("config")));
+    qputenv("HOME", QByteArray::fromStdString(Home()));
     RecordingPrompter prompter;
     CRigControlRegistry registry(prompter);
     SystemConfig config;
@@ -188,6 +167,11 @@ TEST_F(MemoryFailures, HomeDirComesFromTheSettings) {
         EXPECT_EQ(store.TakeStartupNotices().size(), windows ? 1u : 0u);
     }
     EXPECT_TRUE(prompter.texts().empty());
+    qputenv("HOME", oldHome);
+    if (oldConfig.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
 } // namespace

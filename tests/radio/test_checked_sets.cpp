@@ -106,25 +106,23 @@ private:
 
 TEST_F(CheckedSets, EachSetIsFollowedByItsQueriesAndACheckpoint) {
     struct Case {
-        std::function<void(RadioOperations&, SetDone)> set;
+        std::function<void(SetDone)> set;
         std::vector<std::string> wire;
     };
     const Case cases[] = {
-        {[](RadioOperations& o, SetDone d) { o.CheckedSetFrequency(0, 14060055, d); },
-         {"FA00014060050", "ID"}},
+        {[&](SetDone d) { ops.CheckedSetFrequency(0, 14060055, d); }, {"FA00014060050", "ID"}},
         // Another band: its mode and filter come with it.
-        {[](RadioOperations& o, SetDone d) { o.CheckedSetFrequency(0, 7074000, d); },
+        {[&](SetDone d) { ops.CheckedSetFrequency(0, 7074000, d); },
          {"FA00007074000", "FA", "MD", "FW", "ID"}},
-        {[](RadioOperations& o, SetDone d) { o.CheckedSetMode(2, 4, d); },
-         {"MD2", "FW18004", "FW", "ID"}},
-        {[](RadioOperations& o, SetDone d) { o.CheckedSetMode(9, 0, d); }, {"MD9", "FW", "ID"}},
-        {[](RadioOperations& o, SetDone d) { o.CheckedSetVfos(1, 0, d); }, {"FR1", "FT0", "ID"}},
-        {[](RadioOperations& o, SetDone d) { o.CheckedSetVfos(1, 1, d); }, {"FR1", "ID"}},
-        {[](RadioOperations& o, SetDone d) { o.CheckedSetVfos(0, 1, d); }, {"FT1", "ID"}},
-        {[](RadioOperations& o, SetDone d) { o.CheckedSetPtt(true, d); }, {"TX", "ID"}},
+        {[&](SetDone d) { ops.CheckedSetMode(2, 4, d); }, {"MD2", "FW18004", "FW", "ID"}},
+        {[&](SetDone d) { ops.CheckedSetMode(9, 0, d); }, {"MD9", "FW", "ID"}},
+        {[&](SetDone d) { ops.CheckedSetVfos(1, 0, d); }, {"FR1", "FT0", "ID"}},
+        {[&](SetDone d) { ops.CheckedSetVfos(1, 1, d); }, {"FR1", "ID"}},
+        {[&](SetDone d) { ops.CheckedSetVfos(0, 1, d); }, {"FT1", "ID"}},
+        {[&](SetDone d) { ops.CheckedSetPtt(true, d); }, {"TX", "ID"}},
     };
     for (const Case& c : cases) {
-        c.set(ops, Record());
+        c.set(Record());
         EXPECT_EQ(Wire(c.wire.size()), c.wire);
         EXPECT_FALSE(outcome); // the radio has not answered yet
         ops.ExpireChecks(std::chrono::steady_clock::now() + 2s);

@@ -1,22 +1,34 @@
+// Replies from the wire: the splitter alone, the receive thread reading a
+// pseudo-terminal, and the status poll.
 #include "platform/PseudoTerminal.h"
 #include "radio/CK2CommChannel.h"
 #include "radio/CK2StatusCmdQueryThread.h"
 #include "radio/CRecvrCmdParsingThread.h"
+#include "radio/ReplyParser.h"
 #include "support/PtyPeer.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <thread>
 #include <unistd.h>
 
 using namespace tamrel;
 using namespace std::chrono_literals;
+using namespace std::literals;
 
 namespace {
 
 using Reply = std::pair<int, std::string>;
+using Replies = std::vector<Reply>;
+
+Replies feed(ReplyParser& parser, std::string_view bytes) {
+    Replies out;
+    parser.feed(bytes, [&](int id, std::string_view text) { out.emplace_back(id, text); });
+    return out;
+}
 
 // A receive thread reading a pseudo-terminal every 10 ms and delivering to a
 // mailbox of the test.
@@ -46,8 +58,8 @@ struct Receiver : ::testing::Test {
         EXPECT_NE(r, nullptr);
         return r ? Reply{r->id, r->text} : Reply{-1, "(not a reply)"};
     }
-    std::vector<Reply> replies(std::size_t n) {
-        std::vector<Reply> out;
+    Replies replies(std::size_t n) {
+        Replies out;
         while (out.size() < n)
             if (auto r = next())
                 out.push_back(*r);
@@ -59,25 +71,70 @@ struct Receiver : ::testing::Test {
 
 } // namespace
 
-TEST_F(Receiver, AssemblesRepliesAcrossReads) {
+TEST(ReplyParser, EveryNameGetsItsPositionAndOthersGetZero) {
+    for (std::size_t i = 0; i < kCommandNames.size(); ++i)
+        EXPECT_EQ(ReplyIdOf(std::string(kCommandNames[i]) + "1"), static_cast<int>(i + 1));
+    for (std::string_view text : {""sv, "F"sv, "XY123"sv, "fa1"sv, "\xc6\xc1"sv, "\0A"sv})
+        EXPECT_EQ(ReplyIdOf(text), ID_NONE) << text;
+}
+
+// Repeats and bit 7 are covered through the port (Receiver, below).
+TEST(ReplyParser, ConvertsDisplayEvenWhenShort) {
+    ReplyParser p;
+    EXPECT_EQ(feed(p, "DS<>@VWXZ[\x00\xff;DSMQ;DS;DS1;DS@1234567\x92;BG;"sv),
+              (Replies{{ID_DS, "DSL- UIcCr00ff"},
+                       {ID_DS, "DSNO0000"},
+                       {ID_DS, "DS0000"},
+                       {ID_DS, "DS10000"},
+                       {ID_DS, "DS 12345679200"},
+                       {ID_BG, "BG"}}));
+}
+
+TEST(ReplyParser, OverlongReplyIsDroppedUpToItsSemicolon) {
+    ReplyParser p;
+    const std::string longest = "ID" + std::string(77, '7');
+    EXPECT_EQ(feed(p, longest + ";"), (Replies{{ID_ID, longest}}));
+    EXPECT_TRUE(feed(p, longest).empty());
+    EXPECT_EQ(feed(p, "8;IF1;"), (Replies{{ID_IF, "IF1"}}));
+    // A megabyte without ";" keeps nothing; the next reply is parsed.
+    EXPECT_TRUE(feed(p, std::string(1 << 20, 'A')).empty());
+    EXPECT_EQ(feed(p, ";FA00007000000;"), (Replies{{ID_FA, "FA00007000000"}}));
+}
+
+TEST(ReplyParser, BadBytesNeverBreakTheNextReply) {
+    ReplyParser p;
+    // NUL and bit-7 bytes are kept as they are, by length.
+    EXPECT_EQ(feed(p, std::string_view("FA\0\xb0;", 5)),
+              (Replies{{ID_FA, std::string("FA\0\xb0", 4)}}));
+    std::mt19937 rng(7);
+    std::string noise(1 << 16, '\0');
+    for (char& c : noise)
+        c = static_cast<char>(rng());
+    for (std::size_t chunk : {1u, 13u, 512u})
+        for (std::size_t i = 0; i < noise.size(); i += chunk)
+            for (const auto& [id, text] : feed(p, std::string_view(noise).substr(i, chunk))) {
+                EXPECT_LE(text.size(), ReplyParser::kMaxReply);
+                EXPECT_TRUE(id >= 0 && id <= 34);
+            }
+    EXPECT_EQ(feed(p, ";FA00007000000;").back(), (Reply{ID_FA, "FA00007000000"}));
+}
+
+TEST_F(Receiver, AssemblesRepliesConvertsDisplayAndDropsRepeats) {
     peer.send("FA000140");
     std::this_thread::sleep_for(60ms);
     peer.send("60000;;;XY123;");
-    EXPECT_EQ(replies(2), (std::vector<Reply>{{ID_FA, "FA00014060000"}, {ID_NONE, "XY123"}}));
-}
+    EXPECT_EQ(replies(2), (Replies{{ID_FA, "FA00014060000"}, {ID_NONE, "XY123"}}));
 
-TEST_F(Receiver, ConvertsDisplayAndDropsRepeats) {
     const std::string ds = std::string("DS@@") + char('7' | 0x80) + "00000\x81\x40;";
     peer.send(ds + ds + "BG05;BG05;FA00007000000;FA00007000000;");
-    EXPECT_EQ(replies(4), (std::vector<Reply>{{ID_DS, "DS  .700000"
-                                                      "8140"},
-                                              {ID_BG, "BG05"},
-                                              {ID_FA, "FA00007000000"},
-                                              {ID_FA, "FA00007000000"}}));
+    EXPECT_EQ(replies(4), (Replies{{ID_DS, "DS  .700000"
+                                           "8140"},
+                                   {ID_BG, "BG05"},
+                                   {ID_FA, "FA00007000000"},
+                                   {ID_FA, "FA00007000000"}}));
     EXPECT_FALSE(next(50ms).has_value());
-}
 
-TEST_F(Receiver, RemembersDisplayWhileNotDelivering) {
+    // A display read while not delivering is remembered: its repeat is dropped.
     deliver(false);
     peer.send("DS@@@@@@@@\x80\x80;FA00007000000;");
     EXPECT_FALSE(next(150ms).has_value());
@@ -171,7 +228,7 @@ TEST(ReceiverHangUp, HungUpPortDoesNotMakeTheThreadSpin) {
     EXPECT_FALSE(thread.running());
 }
 
-TEST(StatusPolling, ChannelSwitchesPollingOnAndOff) {
+TEST(StatusPolling, ChannelAndThreadSwitchPollingOnAndOff) {
     test::PtyPeer peer;
     CK2CommChannel channel;
     ASSERT_EQ(channel.OpenDevice(peer.device(), 0, 38400, 8, 0, 1), K2_OK);
@@ -182,12 +239,8 @@ TEST(StatusPolling, ChannelSwitchesPollingOnAndOff) {
     peer.clear();
     peer.collectFor(1200ms);
     EXPECT_TRUE(peer.texts().empty());
-}
 
-TEST(StatusPolling, ThreadFollowsItsMessages) {
-    test::PtyPeer peer;
-    CK2CommChannel channel;
-    ASSERT_EQ(channel.OpenDevice(peer.device(), 0, 38400, 8, 0, 1), K2_OK);
+    // A poller of the test's own on the channel, at a shorter period.
     CK2StatusCmdQueryThread poller;
     poller.start();
     poller.post(StatusSetup{&channel, 30ms});
