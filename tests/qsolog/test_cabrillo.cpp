@@ -1,6 +1,6 @@
 // Cabrillo export of a contest log, and the remembered answers of its dialog.
 
-#include "LogFileFixture.h"
+#include "QsoTestSupport.h"
 
 #include "qsolog/Cabrillo.h"
 #include "qsolog/LogInterchange.h"

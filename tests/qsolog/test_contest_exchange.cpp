@@ -1,7 +1,7 @@
 // The contest exchange splitter over real exchanges, and the Cabrillo columns
 // they fill.
 
-#include "LogFileFixture.h"
+#include "QsoTestSupport.h"
 
 #include "qsolog/Cabrillo.h"
 #include "qsolog/ContestExchange.h"

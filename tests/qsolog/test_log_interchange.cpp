@@ -1,6 +1,6 @@
 // ADIF import into the log, round trips, dupes, and the file export.
 
-#include "LogFileFixture.h"
+#include "QsoTestSupport.h"
 
 #include "qsolog/LogInterchange.h"
 #include "qsolog/LogInterchangeActions.h"

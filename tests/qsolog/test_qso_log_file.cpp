@@ -1,7 +1,7 @@
 // The log file: load with its mode check, append, rewrite with backup, new,
 // search and recall, and the cases where the file must be left alone.
 
-#include "LogFileFixture.h"
+#include "QsoTestSupport.h"
 
 #include <csignal>
 #include <sys/resource.h>
