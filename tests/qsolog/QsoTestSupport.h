@@ -3,6 +3,7 @@
 // records built field by field, and a log in a temporary home directory with
 // its settings store in a temporary config folder.
 
+#include "qsolog/Adif.h"
 #include "qsolog/QSORecord.h"
 #include "qsolog/QsoLine.h"
 #include "qsolog/QsoLogFile.h"
@@ -18,6 +19,7 @@
 #include <fstream>
 #include <memory>
 #include <ostream>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -63,6 +65,14 @@ protected:
 private:
     std::optional<std::string> saved_;
 };
+
+// The fields of an ADIF record, "NAME=value" each; their order tells nothing.
+inline std::set<std::string> fieldsOf(const AdifRecord& r) {
+    std::set<std::string> fields;
+    for (const AdifField& f : r.fields)
+        fields.insert(f.name + "=" + f.value);
+    return fields;
+}
 
 inline QSORecord normalQso(std::string call, int64_t time) {
     QSORecord r;

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <regex>
-#include <sstream>
+#include <utility>
 
 namespace tamrel {
 namespace {
@@ -81,13 +81,7 @@ TEST_F(CabrilloExportTest, KnownContestLogGivesTheExpectedText) {
         "QSO:  7000 RY 2003-12-05 1602 N0CALL        599 003    ZZ2ZZ         599 1234  ",
         "END-OF-LOG:",
     };
-    const std::vector<std::string> lines = linesOf(e.text);
-    ASSERT_EQ(lines.size(), expected.size());
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        ASSERT_EQ(lines[i].size(), expected[i].size()) << "line " << i << ": " << lines[i];
-        for (std::size_t col = 0; col < lines[i].size(); ++col)
-            EXPECT_EQ(lines[i][col], expected[i][col]) << "line " << i << " column " << col + 1;
-    }
+    EXPECT_EQ(linesOf(e.text), expected);
 }
 
 TEST_F(CabrilloExportTest, EveryQsoLineHasTheFixedLayout) {
@@ -154,22 +148,6 @@ TEST_F(CabrilloExportTest, HeaderValuesAreOneAsciiLineEach) {
     EXPECT_EQ(e.text.find("GRID-LOCATOR"), std::string::npos);
 }
 
-TEST_F(CabrilloExportTest, DialogAnswersAreRemembered) {
-    CabrilloSettings read;
-    registry_->GetCabrilloSettings(read);
-    EXPECT_EQ(read, CabrilloSettings{}); // nothing stored yet: the defaults
-
-    CabrilloSettings s = settings();
-    s.categoryPower = "QRP";
-    s.sentRst = "5NN";
-    s.firstSerial = 42;
-    ASSERT_TRUE(registry_->SetCabrilloSettings(s));
-    CRigControlRegistry again(prompter_, registry_->settingsFile());
-    CabrilloSettings back;
-    again.GetCabrilloSettings(back);
-    EXPECT_EQ(back, s);
-}
-
 TEST_F(CabrilloExportTest, FileExportTakesOnlyContestLogsThatCanBeSent) {
     const std::string contestLog = inHome("Contest.QSO.Log");
     write(contestLog, writeLogText(knownLog(), {}));
@@ -209,13 +187,9 @@ TEST(CabrilloSettingsCheck, NamesWhatIsMissing) {
 }
 
 TEST(CabrilloModes, ModeNames) {
-    EXPECT_EQ(cabrilloMode(1), "PH");
-    EXPECT_EQ(cabrilloMode(2), "PH");
-    EXPECT_EQ(cabrilloMode(3), "CW");
-    EXPECT_EQ(cabrilloMode(7), "CW");
-    EXPECT_EQ(cabrilloMode(6), "RY");
-    EXPECT_EQ(cabrilloMode(9), "RY");
-    EXPECT_EQ(cabrilloMode(0), "");
+    for (auto [code, name] :
+         {std::pair{1, "PH"}, {2, "PH"}, {3, "CW"}, {7, "CW"}, {6, "RY"}, {9, "RY"}, {0, ""}})
+        EXPECT_EQ(cabrilloMode(code), name) << code;
 }
 
 } // namespace

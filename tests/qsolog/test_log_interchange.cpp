@@ -58,33 +58,28 @@ protected:
     }
 };
 
+// Normal logs in UTC and in local times west and east of it, and a contest log.
 TEST_F(LogInterchange, ExportThenImportIntoAnEmptyLogGivesTheSameQsos) {
-    const std::vector<QSORecord> qsos = variety();
-    for (const LogClock clock : {LogClock{true, 0}, LogClock{false, 0x87}, LogClock{false, 0x05}}) {
+    const int64_t t = local(2003, 12, 5, 14, 2, 9);
+    std::vector<QSORecord> contest = {contestQso("XX0XX", t), contestQso("YY1YY", t + 61),
+                                      contestQso("ZZ2ZZ", t + 200)};
+    contest[1].exchange = "59 14 ON";
+    contest[2].comment = "late";
+    for (const auto& [qsos, clock] : {std::pair{variety(), LogClock{true, 0}},
+                                      {variety(), LogClock{false, 0x87}},
+                                      {variety(), LogClock{false, 0x05}},
+                                      {contest, LogClock{true, 0}}}) {
         SCOPED_TRACE(clock.describe());
         QsoLogFile fresh(*registry_, home_);
-        fresh.load(std::string("Import.QSO.Log"), 0, false);
+        fresh.load(std::string("Import.QSO.Log"), int(qsos[0].type), false);
         AdifImportOptions o;
+        o.kind = qsos[0].type;
         o.clock = clock;
         const AdifImportReport report = importAdif(fresh, exportOf(qsos, clock), o);
         EXPECT_EQ(report.imported, qsos.size()) << report.message("x");
         EXPECT_EQ(fresh.records(), qsos);
         std::filesystem::remove(inHome("Import.QSO.Log"));
     }
-}
-
-TEST_F(LogInterchange, ContestLogRoundTrip) {
-    const int64_t t = local(2003, 12, 5, 14, 2, 9);
-    std::vector<QSORecord> qsos = {contestQso("XX0XX", t), contestQso("YY1YY", t + 61),
-                                   contestQso("ZZ2ZZ", t + 200)};
-    qsos[1].exchange = "59 14 ON";
-    qsos[2].comment = "late";
-    log_->load(std::string("Contest.QSO.Log"), 1, false);
-    AdifImportOptions o;
-    o.kind = QsoKind::Contest;
-    const AdifImportReport report = importAdif(*log_, exportOf(qsos), o);
-    EXPECT_EQ(report.imported, 3u);
-    EXPECT_EQ(log_->records(), qsos);
 }
 
 TEST_F(LogInterchange, AnotherLoggersFileImports) {
@@ -102,24 +97,12 @@ TEST_F(LogInterchange, AnotherLoggersFileImports) {
     o.unknown = UnknownAdifFields::KeepInComment;
     const AdifImportReport report = importAdif(*log_, file, o);
     ASSERT_EQ(report.imported, 2u) << report.message("x");
-    const QSORecord& a = log_->records()[0];
-    EXPECT_EQ(a.call, "DL1ABC");
-    EXPECT_EQ(a.time, local(2024, 3, 15, 18, 30, 0));
-    EXPECT_EQ(a.band, 6);
-    EXPECT_EQ(a.frequency, 7025000);
-    EXPECT_EQ(a.mode, 3);
-    EXPECT_EQ(a.hisSig, "599"); // RST_SENT
-    EXPECT_EQ(a.mySig, "579");
-    EXPECT_EQ(a.name, "J\xC3\xBCrgen");
-    EXPECT_EQ(a.qth, "K\xC3\xB6ln");
-    EXPECT_EQ(a.qsl, 2);
-    EXPECT_EQ(a.comment, "GRIDSQUARE=JO30 MY_GRIDSQUARE=FN31");
-    const QSORecord& b = log_->records()[1];
-    EXPECT_EQ(b.call, "W1AW");
-    EXPECT_EQ(b.mode, 2);
-    EXPECT_EQ(b.band, 4);            // from the frequency
-    EXPECT_EQ(b.comment, "Hi ther"); // seven bytes, as the length says
-    EXPECT_EQ(b.time, local(2024, 3, 16, 1, 2, 3));
+    // His sig (after mine) is RST_SENT; the second QSO's band is the one of
+    // its frequency, its comment the seven bytes the length says.
+    EXPECT_EQ(read(inHome("Other.QSO.Log")),
+              "0;1;DL1ABC;03152024183000;  40M;7025000;CW;J\xC3\xBCrgen;K\xC3\xB6ln;579;599;2;"
+              "GRIDSQUARE=JO30 MY_GRIDSQUARE=FN31;\n"
+              "0;2;W1AW;03162024010203;  20M;14250000;USB;;;;;0;Hi ther;\n");
 }
 
 TEST_F(LogInterchange, DupesAreSkippedAndCounted) {
@@ -290,9 +273,12 @@ TEST_F(LogInterchange, CabrilloMenuActionRemembersTheAnswers) {
 
     CabrilloSettings answers;
     registry_->GetCabrilloSettings(answers);
+    EXPECT_EQ(answers, CabrilloSettings{}); // nothing stored yet: the defaults
     answers.contest = "CQ-WPX-CW";
     answers.sentExchange = "599 #";
     answers.firstSerial = 5;
+    answers.categoryPower = "QRP";
+    answers.sentRst = "5NN";
     // The first-run callsign is nobody's: no Cabrillo log without one of the operator's.
     EXPECT_FALSE(actions.exportCabrillo(out, answers));
     EXPECT_NE(prompter_.texts().back().find("No callsign"), std::string::npos);
@@ -312,9 +298,12 @@ TEST_F(LogInterchange, CabrilloMenuActionRemembersTheAnswers) {
                              "<CONTEST_ID:9>CQ-WPX-CW "),
               std::string::npos);
     EXPECT_NE(read(out).find("CONTEST: CQ-WPX-CW\r\n"), std::string::npos);
+    EXPECT_NE(read(out).find("CATEGORY-POWER: QRP\r\n"), std::string::npos);
+    // Stored in the settings file, where the next start reads them.
+    CRigControlRegistry again(prompter_, registry_->settingsFile());
     CabrilloSettings stored;
-    registry_->GetCabrilloSettings(stored);
-    EXPECT_EQ(stored.contest, "CQ-WPX-CW");
+    again.GetCabrilloSettings(stored);
+    EXPECT_EQ(stored, answers);
 }
 
 // ---- the dupe index
