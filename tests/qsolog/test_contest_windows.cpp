@@ -25,6 +25,13 @@ protected:
         registry_->GetCounterSettings(made); // makes the key
         registry_->SetCounterSettings({7, 3});
     }
+    // Logging, modifying and deleting never touch the serial counter.
+    void TearDown() override {
+        CounterSettings counter;
+        registry_->GetCounterSettings(counter);
+        EXPECT_EQ(counter.counter, 7);
+        QsoWindowFixture::TearDown();
+    }
 
     // Answers the modal dialog the next double-click on a row opens.
     void onEditDialog(std::function<void(CEditContestQSODlg&)> act) {
@@ -191,11 +198,6 @@ TEST_F(ContestWindows, LogItClearSetMacroAndKeysOfTheContestWindow) {
     QTest::keyClick(call, Qt::Key_X, Qt::AltModifier);
     EXPECT_EQ(panel_.asked, (std::vector<std::string>{"key 0", "key 27", "exit"}));
     EXPECT_TRUE(contest()->isVisible());
-
-    // Logging never touches the serial counter.
-    CounterSettings counter;
-    registry_->GetCounterSettings(counter);
-    EXPECT_EQ(counter.counter, 7);
 }
 
 TEST_F(ContestWindows, ModifyAndDeleteFromTheContestEditDialogRewriteWithABackup) {
@@ -234,10 +236,6 @@ TEST_F(ContestWindows, ModifyAndDeleteFromTheContestEditDialogRewriteWithABackup
     ASSERT_TRUE(waitFor([&] { return rows() == 1 && cell(0, 1) == "K2B"; }));
     ASSERT_TRUE(waitFor([&] { return read(path + ".Bak") == modified; }));
     EXPECT_EQ(read(path).rfind("1;1;K2B;", 0), 0u) << read(path);
-
-    CounterSettings counter;
-    registry_->GetCounterSettings(counter);
-    EXPECT_EQ(counter.counter, 7);
 }
 
 } // namespace

@@ -272,11 +272,7 @@ TEST_F(QsoWindows, SaveAndNewAskFirstAndSaveWritesTheChosenFile) {
     dialogs_->file = saved;
     click(logging(), qsoctl::kSave);
     ASSERT_TRUE(waitFor([&] { return read(saved).find("0;1;K1A;") == 0; }));
-    std::string current;
-    EXPECT_TRUE(waitFor([&] {
-        registry_->GetCurrentLogFileName(current);
-        return current == saved;
-    })) << current;
+    EXPECT_TRUE(waitFor([&] { return currentNameSetting() == saved; })) << currentNameSetting();
 
     prompter_.setAnswer(false);
     click(logging(), qsoctl::kNew);
