@@ -231,10 +231,10 @@ TEST(AdifRead, HeaderlessLowerCaseCrlfTypesAndTextBetweenFields) {
     EXPECT_TRUE(d.header.empty());
     EXPECT_TRUE(d.problems.empty());
     ASSERT_EQ(d.records.size(), 2u);
-    EXPECT_EQ(*d.records[0].find("CALL"), "W1AW");
-    EXPECT_EQ(*d.records[0].find("QSO_DATE"), "20240101");
-    EXPECT_EQ(*d.records[0].find("TIME_ON"), "1200");
-    EXPECT_EQ(*d.records[1].find("CALL"), "K1ABC");
+    EXPECT_EQ(test::fieldsOf(d.records[0]),
+              (std::set<std::string>{"CALL=W1AW", "QSO_DATE=20240101", "TIME_ON=1200"}));
+    EXPECT_EQ(test::fieldsOf(d.records[1]),
+              (std::set<std::string>{"CALL=K1ABC", "QSO_DATE=20240102", "TIME_ON=235959"}));
     EXPECT_EQ(d.records[1].line, 3);
 }
 
