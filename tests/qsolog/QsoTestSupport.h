@@ -22,6 +22,8 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tamrel {
 
@@ -72,6 +74,14 @@ inline std::set<std::string> fieldsOf(const AdifRecord& r) {
     for (const AdifField& f : r.fields)
         fields.insert(f.name + "=" + f.value);
     return fields;
+}
+
+// The QSOs of a log's lines, as the log file writes them, in the test's time
+// zone; every line must be a QSO.
+inline std::vector<QSORecord> qsosOf(std::string_view lines) {
+    const LogText log = readLogText(lines, 0);
+    EXPECT_TRUE(log.passLines.empty()) << lines;
+    return log.records;
 }
 
 inline QSORecord normalQso(std::string call, int64_t time) {

@@ -44,13 +44,10 @@ TEST_F(AdifWrite, HeaderNamesVersionProgramAndCreationTime) {
 }
 
 TEST_F(AdifWrite, NormalQsoCarriesEveryField) {
-    QSORecord r = normalQso("XX0XX", local(2003, 12, 5, 14, 2, 9));
-    r.name = "Bob";
-    r.qth = "Springfield";
-    r.mySig = "579";
-    r.hisSig = "599";
-    r.comment = "first QSO";
-    r.qsl = 3;
+    const QSORecord r =
+        test::qsosOf(
+            "0;1;XX0XX;12052003140209;  20M;14025000;CW;Bob;Springfield;579;599;3;first QSO;")
+            .at(0);
     const AdifExport e = writeAdif({&r, 1}, options(), 0);
     EXPECT_EQ(body(e.text),
               "<CALL:5>XX0XX <QSO_DATE:8>20031205 <TIME_ON:6>140209 <BAND:3>20m "

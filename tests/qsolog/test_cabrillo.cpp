@@ -42,18 +42,11 @@ protected:
         s.firstSerial = 1;
         return s;
     }
-    std::vector<QSORecord> knownLog() const {
-        const int64_t t = local(2003, 12, 5, 14, 2, 9);
-        std::vector<QSORecord> qsos = {contestQso("XX0XX", t), contestQso("YY1YY", t + 3600),
-                                       contestQso("ZZ2ZZ", t + 7200)};
-        qsos[1].frequency = 14025499;
-        qsos[1].band = 4;
-        qsos[1].mode = 2;
-        qsos[1].exchange = "59 14";
-        qsos[2].mode = 9;
-        qsos[2].frequency = 0; // only the band is known
-        qsos[2].exchange = "1234";
-        return qsos;
+    // The third QSO's frequency is not known, only its band.
+    static std::vector<QSORecord> knownLog() {
+        return test::qsosOf("1;1;XX0XX;12052003140209;  40M;7012000;CW;599 05;0;;\n"
+                            "1;2;YY1YY;12052003150209;  20M;14025499;USB;59 14;0;;\n"
+                            "1;3;ZZ2ZZ;12052003160209;  40M;0;RTTYR;1234;0;;\n");
     }
 };
 

@@ -18,36 +18,15 @@ using test::normalQso;
 
 class LogInterchange : public LogFileFixture {
 protected:
-    std::vector<QSORecord> variety() const {
-        std::vector<QSORecord> qsos;
-        QSORecord a = normalQso("XX0XX", local(2003, 12, 5, 14, 2, 9));
-        a.name = "Bob";
-        a.qth = "Springfield, IL";
-        a.comment = "first QSO <with> brackets";
-        a.qsl = 3;
-        qsos.push_back(a);
-        QSORecord b = normalQso("DL1ABC", local(2004, 7, 1, 23, 59, 59)); // summer time
-        b.mode = 1;
-        b.frequency = 3755123;
-        b.band = 7;
-        b.name = "J\xC3\xBCrgen";
-        b.qth = "K\xC3\xB6ln";
-        b.mySig = "57";
-        b.hisSig = "59";
-        b.qsl = 2;
-        qsos.push_back(b);
-        QSORecord c = normalQso("K1ABC", local(2005, 1, 1, 0, 0, 0));
-        c.mode = 7;
-        c.qsl = 1;
-        qsos.push_back(c);
-        QSORecord d = normalQso("VK2XYZ", local(2006, 3, 3, 3, 3, 3));
-        d.mode = 9;
-        d.frequency = 28080000;
-        d.band = 0;
-        d.hisSig = "";
-        d.mySig = "";
-        qsos.push_back(d);
-        return qsos;
+    // Texts with a comma, brackets and UTF-8, summer time, each QSL
+    // state, the reverse modes, a sideband, and no reports.
+    static std::vector<QSORecord> variety() {
+        return test::qsosOf(
+            "0;1;XX0XX;12052003140209;  20M;14025000;CW;Bob;Springfield, IL;599;599;3;"
+            "first QSO <with> brackets;\n"
+            "0;2;DL1ABC;07012004235959;  80M;3755123;LSB;J\xC3\xBCrgen;K\xC3\xB6ln;57;59;2;;\n"
+            "0;3;K1ABC;01012005000000;  20M;14025000;CWR;;;599;599;1;;\n"
+            "0;4;VK2XYZ;03032006030303;  10M;28080000;RTTYR;;;;;0;;\n");
     }
 
     std::string exportOf(const std::vector<QSORecord>& qsos, LogClock clock = {}) const {
@@ -60,11 +39,10 @@ protected:
 
 // Normal logs in UTC and in local times west and east of it, and a contest log.
 TEST_F(LogInterchange, ExportThenImportIntoAnEmptyLogGivesTheSameQsos) {
-    const int64_t t = local(2003, 12, 5, 14, 2, 9);
-    std::vector<QSORecord> contest = {contestQso("XX0XX", t), contestQso("YY1YY", t + 61),
-                                      contestQso("ZZ2ZZ", t + 200)};
-    contest[1].exchange = "59 14 ON";
-    contest[2].comment = "late";
+    const std::vector<QSORecord> contest =
+        test::qsosOf("1;1;XX0XX;12052003140209;  40M;7012000;CW;599 05;0;;\n"
+                     "1;2;YY1YY;12052003140310;  40M;7012000;CW;59 14 ON;0;;\n"
+                     "1;3;ZZ2ZZ;12052003140529;  40M;7012000;CW;599 05;0;late;\n");
     for (const auto& [qsos, clock] : {std::pair{variety(), LogClock{true, 0}},
                                       {variety(), LogClock{false, 0x87}},
                                       {variety(), LogClock{false, 0x05}},
@@ -110,21 +88,15 @@ TEST_F(LogInterchange, DupesAreSkippedAndCounted) {
     log_->load(std::string("Dupes.QSO.Log"), 0, false);
     ASSERT_TRUE(log_->add(normalQso("XX0XX", t)).written());
 
-    std::vector<QSORecord> qsos;
-    qsos.push_back(normalQso("XX0XX", t + 120)); // dupe: within two minutes
-    qsos.push_back(normalQso("XX0XX", t + 121)); // not
-    QSORecord otherMode = normalQso("XX0XX", t);
-    otherMode.mode = 2;
-    qsos.push_back(otherMode); // not: another mode
-    QSORecord reverse = normalQso("XX0XX", t + 30);
-    reverse.mode = 7;
-    qsos.push_back(reverse); // dupe: CW reverse is CW
-    QSORecord otherBand = normalQso("XX0XX", t);
-    otherBand.band = 6;
-    otherBand.frequency = 7020000;
-    qsos.push_back(otherBand);                   // not
-    qsos.push_back(normalQso("XX0XX", t + 200)); // dupe of the second, within the file
-    qsos.push_back(normalQso("YY0YY", t));       // not
+    // Against the QSO logged (20 m CW at 14:02:09) and those before it in the file.
+    const std::vector<QSORecord> qsos = test::qsosOf(
+        "0;1;XX0XX;12052003140409;  20M;14025000;CW;;;599;599;0;;\n"   // dupe: within 2 minutes
+        "0;2;XX0XX;12052003140410;  20M;14025000;CW;;;599;599;0;;\n"   // not
+        "0;3;XX0XX;12052003140209;  20M;14025000;USB;;;599;599;0;;\n"  // not: another mode
+        "0;4;XX0XX;12052003140239;  20M;14025000;CWR;;;599;599;0;;\n"  // dupe: CWR is CW
+        "0;5;XX0XX;12052003140209;  40M;7020000;CW;;;599;599;0;;\n"    // not: another band
+        "0;6;XX0XX;12052003140529;  20M;14025000;CW;;;599;599;0;;\n"   // dupe of the second
+        "0;7;YY0YY;12052003140209;  20M;14025000;CW;;;599;599;0;;\n"); // not
 
     const AdifImportReport report = importAdif(*log_, exportOf(qsos), {});
     EXPECT_EQ(report.dupes, 3u);

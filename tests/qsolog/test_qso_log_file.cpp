@@ -305,10 +305,8 @@ TEST_F(LogFile, NamesOver79BytesAreRefusedNotCut) {
 
 TEST_F(LogFile, SearchListsEarlierQsosAndRecallGivesTheNthOne) {
     QSORecord first = qso("K1ABC", 5);
-    QSORecord second = qso("K1ABC", 6);
-    second.mode = 1;
-    second.band = -1;
-    second.comment = "second";
+    const QSORecord second =
+        test::qsosOf("0;3;K1ABC;12062003140209;;14025000;LSB;;;599;599;0;second;").at(0);
     write(inHome("Tamrel.QSO.Log"), line(first, 1) + line(qso("W2XYZ"), 2) + line(second, 3));
     log_->load(std::nullopt, 0, true);
 

@@ -14,10 +14,8 @@ class QsoView : public test::LocalZone {};
 } // namespace
 
 TEST_F(QsoView, RowsMatchTheColumnsOfTheirKind) {
-    QSORecord n = normalQso("XX0XX", local(2003, 12, 5, 14, 2, 9));
-    n.name = "Joe";
-    n.mySig = "579";
-    n.qsl = 2;
+    const QSORecord n =
+        test::qsosOf("0;1;XX0XX;12052003140209;  20M;14025000;CW;Joe;;579;599;2;;").at(0);
     ASSERT_EQ(logColumns(QsoKind::Normal).size(), 13u);
     EXPECT_EQ(rowTexts(n, 1), (std::vector<std::string>{"   1", "XX0XX", "12/05/2003", "14:02:09",
                                                         "  20M", "  14025.00", "CW", "Joe", "",
@@ -40,8 +38,10 @@ TEST_F(QsoView, RowsMatchTheColumnsOfTheirKind) {
 
 TEST_F(QsoView, StatisticsCountQsosWithoutABandOnlyInTheTotal) {
     std::vector<QSORecord> records;
-    for (int band : {0, 4, 4, 8, -1, 9})
-        records.push_back(normalQso("K1ABC", 0)), records.back().band = band;
+    for (int band : {0, 4, 4, 8, -1, 9}) {
+        records.push_back(normalQso("K1ABC", 0));
+        records.back().band = band;
+    }
     QsoStatistics s;
     s.recount(records);
     EXPECT_EQ(s.total(), 6);

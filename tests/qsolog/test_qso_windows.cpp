@@ -416,10 +416,8 @@ protected:
 };
 
 TEST_F(EditDialogs, SpinsWrapAndModifyTakesTheBandFromTheFrequency) {
-    QSORecord r = normalQso("K1A", local(2024, 6, 1, 10, 0, 0));
-    r.mode = 9; // RTTYR, the last
-    r.qsl = 3;  // "Exchanged", the last
-    r.frequency = 14031237;
+    // RTTYR and "Exchanged": the last mode and QSL state.
+    const QSORecord r = qsosOf("0;1;K1A;06012024100000;  20M;14031237;RTTYR;;;599;599;3;;").at(0);
     CEditQSODlg dialog(r, defaultBandTable(), prompter_);
     EXPECT_EQ(accessibleName(&dialog), "Edit QSO Log");
     EXPECT_EQ(accessibleName(control(&dialog, qsoctl::kModeSpin)), "Mode step");
