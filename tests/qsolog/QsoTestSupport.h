@@ -1,16 +1,29 @@
 #pragma once
 // Shared helpers of the QSO log tests: a fixed time zone with daylight saving,
-// and records built field by field.
+// records built field by field, and a log in a temporary home directory with
+// its settings store in a temporary config folder.
 
+#include "qsolog/Adif.h"
 #include "qsolog/QSORecord.h"
 #include "qsolog/QsoLine.h"
+#include "qsolog/QsoLogFile.h"
+#include "settings/CRigControlRegistry.h"
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <memory>
 #include <ostream>
+#include <set>
+#include <sstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tamrel {
 
@@ -55,6 +68,22 @@ private:
     std::optional<std::string> saved_;
 };
 
+// The fields of an ADIF record, "NAME=value" each; their order tells nothing.
+inline std::set<std::string> fieldsOf(const AdifRecord& r) {
+    std::set<std::string> fields;
+    for (const AdifField& f : r.fields)
+        fields.insert(f.name + "=" + f.value);
+    return fields;
+}
+
+// The QSOs of a log's lines, as the log file writes them, in the test's time
+// zone; every line must be a QSO.
+inline std::vector<QSORecord> qsosOf(std::string_view lines) {
+    const LogText log = readLogText(lines, 0);
+    EXPECT_TRUE(log.passLines.empty()) << lines;
+    return log.records;
+}
+
 inline QSORecord normalQso(std::string call, int64_t time) {
     QSORecord r;
     r.type = QsoKind::Normal;
@@ -79,5 +108,45 @@ inline QSORecord contestQso(std::string call, int64_t time) {
     r.exchange = "599 05";
     return r;
 }
+
+// A log in a temporary home directory that does not exist yet.
+class LogFileFixture : public LocalZone {
+protected:
+    void SetUp() override {
+        LocalZone::SetUp();
+        ASSERT_TRUE(dir_.isValid());
+        root_ = dir_.path().toStdString();
+        home_ = root_ + "/home/Tamrel";
+        registry_ = std::make_unique<CRigControlRegistry>(prompter_, root_ + "/config/Rig.reg");
+        registry_->CreateDefaultSettings();
+        log_ = std::make_unique<QsoLogFile>(*registry_, home_);
+    }
+
+    std::string inHome(const std::string& name) const { return home_ + "/" + name; }
+
+    static std::string read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    static void write(const std::string& path, const std::string& text) {
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        std::ofstream(path, std::ios::binary) << text;
+    }
+
+    std::string currentNameSetting() {
+        std::string name = "<unread>";
+        registry_->GetCurrentLogFileName(name);
+        return name;
+    }
+
+    QTemporaryDir dir_;
+    std::string root_;
+    std::string home_;
+    RecordingPrompter prompter_;
+    std::unique_ptr<CRigControlRegistry> registry_;
+    std::unique_ptr<QsoLogFile> log_;
+};
 
 } // namespace tamrel::test

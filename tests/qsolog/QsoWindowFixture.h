@@ -3,8 +3,9 @@
 // test sets, a front panel that records the commands it is given, and file
 // dialogs, edit dialogs and Cabrillo questions the test answers.
 
-#include "LogFileFixture.h"
+#include "QsoTestSupport.h"
 
+#include "qsolog/QsoLogView.h"
 #include "qsolog/QsoLoggingWindows.h"
 
 #include "controls/ControlSupport.h"
@@ -12,15 +13,19 @@
 #include "radio/K2RadioModel.h"
 #include "support/RecordingPanel.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
 
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -52,6 +57,18 @@ inline void click(const QWidget* root, int id) {
     auto* b = control<QPushButton>(root, id);
     ASSERT_TRUE(b) << id;
     QTest::mouseClick(b, Qt::LeftButton);
+}
+
+// One of the arrows ("up" or "down") of a spin in an edit dialog.
+inline void arrow(const QWidget* dialog, int spin, const char* which) {
+    QWidget* s = control(dialog, spin);
+    ASSERT_TRUE(s) << spin;
+    QTest::mouseClick(s->findChild<QToolButton*>(which), Qt::LeftButton);
+}
+
+inline QString accessibleName(QObject* object) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(object);
+    return a ? a->text(QAccessible::Name) : QString();
 }
 
 class ScriptedDialogs final : public QsoDialogs {
@@ -122,6 +139,7 @@ protected:
     CQSOInfoDlg* info() const { return windows_->InfoWindow(); }
     CContestQSODlg* contest() const { return windows_->ContestWindow(); }
     CQSOLoggingDlg* logging() const { return windows_->LoggingWindow(); }
+    QLineEdit* edit(int id) const { return control<QLineEdit>(current(), id); }
     int rows() const { return logging() ? logging()->list().model()->rowCount() : -1; }
     int columns() const { return logging()->list().model()->columnCount(); }
     QString cell(int row, int column) const {
@@ -131,6 +149,33 @@ protected:
     QVariant cell(int row, int column, int role) const {
         const QAbstractItemModel* m = logging()->list().model();
         return m->data(m->index(row, column), role);
+    }
+    std::vector<std::string> cells(int row, std::initializer_list<int> columns) const {
+        std::vector<std::string> texts;
+        for (int c : columns)
+            texts.push_back(cell(row, c).toStdString());
+        return texts;
+    }
+    // The QSO count and the band counts of the logging window.
+    std::vector<std::string> counts(std::initializer_list<int> ids) const {
+        std::vector<std::string> texts;
+        for (int id : ids)
+            texts.push_back(control<QLabel>(logging(), id)->text().toStdString());
+        return texts;
+    }
+
+    // Types the call and the name (the exchange in contest logging) and logs
+    // the QSO with "Log It" of the window of the mode.
+    void logIt(const QString& call, const QString& second = {}) {
+        const int before = rows();
+        edit(info() ? qsoctl::kHisCall : qsoctl::kContestCall)->setText(call);
+        edit(info() ? qsoctl::kHisName : qsoctl::kContestExchange)->setText(second);
+        click(current(), info() ? qsoctl::kLogIt : qsoctl::kContestLogIt);
+        ASSERT_TRUE(waitFor([&] { return rows() == before + 1; }));
+    }
+    void load(const std::string& path) {
+        dialogs_->file = path;
+        click(logging(), qsoctl::kLoad);
     }
 
     K2RadioModel radio_;

@@ -1,6 +1,6 @@
 // Cabrillo export of a contest log, and the remembered answers of its dialog.
 
-#include "LogFileFixture.h"
+#include "QsoTestSupport.h"
 
 #include "qsolog/Cabrillo.h"
 #include "qsolog/LogInterchange.h"
@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <regex>
-#include <sstream>
+#include <utility>
 
 namespace tamrel {
 namespace {
@@ -42,18 +42,11 @@ protected:
         s.firstSerial = 1;
         return s;
     }
-    std::vector<QSORecord> knownLog() const {
-        const int64_t t = local(2003, 12, 5, 14, 2, 9);
-        std::vector<QSORecord> qsos = {contestQso("XX0XX", t), contestQso("YY1YY", t + 3600),
-                                       contestQso("ZZ2ZZ", t + 7200)};
-        qsos[1].frequency = 14025499;
-        qsos[1].band = 4;
-        qsos[1].mode = 2;
-        qsos[1].exchange = "59 14";
-        qsos[2].mode = 9;
-        qsos[2].frequency = 0; // only the band is known
-        qsos[2].exchange = "1234";
-        return qsos;
+    // The third QSO's frequency is not known, only its band.
+    static std::vector<QSORecord> knownLog() {
+        return test::qsosOf("1;1;XX0XX;12052003140209;  40M;7012000;CW;599 05;0;;\n"
+                            "1;2;YY1YY;12052003150209;  20M;14025499;USB;59 14;0;;\n"
+                            "1;3;ZZ2ZZ;12052003160209;  40M;0;RTTYR;1234;0;;\n");
     }
 };
 
@@ -81,13 +74,7 @@ TEST_F(CabrilloExportTest, KnownContestLogGivesTheExpectedText) {
         "QSO:  7000 RY 2003-12-05 1602 N0CALL        599 003    ZZ2ZZ         599 1234  ",
         "END-OF-LOG:",
     };
-    const std::vector<std::string> lines = linesOf(e.text);
-    ASSERT_EQ(lines.size(), expected.size());
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        ASSERT_EQ(lines[i].size(), expected[i].size()) << "line " << i << ": " << lines[i];
-        for (std::size_t col = 0; col < lines[i].size(); ++col)
-            EXPECT_EQ(lines[i][col], expected[i][col]) << "line " << i << " column " << col + 1;
-    }
+    EXPECT_EQ(linesOf(e.text), expected);
 }
 
 TEST_F(CabrilloExportTest, EveryQsoLineHasTheFixedLayout) {
@@ -154,22 +141,6 @@ TEST_F(CabrilloExportTest, HeaderValuesAreOneAsciiLineEach) {
     EXPECT_EQ(e.text.find("GRID-LOCATOR"), std::string::npos);
 }
 
-TEST_F(CabrilloExportTest, DialogAnswersAreRemembered) {
-    CabrilloSettings read;
-    registry_->GetCabrilloSettings(read);
-    EXPECT_EQ(read, CabrilloSettings{}); // nothing stored yet: the defaults
-
-    CabrilloSettings s = settings();
-    s.categoryPower = "QRP";
-    s.sentRst = "5NN";
-    s.firstSerial = 42;
-    ASSERT_TRUE(registry_->SetCabrilloSettings(s));
-    CRigControlRegistry again(prompter_, registry_->settingsFile());
-    CabrilloSettings back;
-    again.GetCabrilloSettings(back);
-    EXPECT_EQ(back, s);
-}
-
 TEST_F(CabrilloExportTest, FileExportTakesOnlyContestLogsThatCanBeSent) {
     const std::string contestLog = inHome("Contest.QSO.Log");
     write(contestLog, writeLogText(knownLog(), {}));
@@ -209,13 +180,9 @@ TEST(CabrilloSettingsCheck, NamesWhatIsMissing) {
 }
 
 TEST(CabrilloModes, ModeNames) {
-    EXPECT_EQ(cabrilloMode(1), "PH");
-    EXPECT_EQ(cabrilloMode(2), "PH");
-    EXPECT_EQ(cabrilloMode(3), "CW");
-    EXPECT_EQ(cabrilloMode(7), "CW");
-    EXPECT_EQ(cabrilloMode(6), "RY");
-    EXPECT_EQ(cabrilloMode(9), "RY");
-    EXPECT_EQ(cabrilloMode(0), "");
+    for (auto [code, name] :
+         {std::pair{1, "PH"}, {2, "PH"}, {3, "CW"}, {7, "CW"}, {6, "RY"}, {9, "RY"}, {0, ""}})
+        EXPECT_EQ(cabrilloMode(code), name) << code;
 }
 
 } // namespace

@@ -1,14 +1,14 @@
 // The contest exchange splitter over real exchanges, and the Cabrillo columns
 // they fill.
 
-#include "LogFileFixture.h"
+#include "QsoTestSupport.h"
 
 #include "qsolog/Cabrillo.h"
 #include "qsolog/ContestExchange.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -98,34 +98,15 @@ TEST(ContestExchange, FormsByContestName) {
     EXPECT_EQ(exchangeFormOf("DARC-WAEDC-CW"), F::Any);
 }
 
-// The columns of a QSO line, blanks trimmed: freq, mode, date, time, sent
-// call, rst, exchange, received call, rst, exchange.
-std::vector<std::string> columnsOf(const std::string& line) {
-    static constexpr std::array<std::pair<std::size_t, std::size_t>, 10> kColumns = {{{5, 5},
-                                                                                      {11, 2},
-                                                                                      {14, 10},
-                                                                                      {25, 4},
-                                                                                      {30, 13},
-                                                                                      {44, 3},
-                                                                                      {48, 6},
-                                                                                      {55, 13},
-                                                                                      {69, 3},
-                                                                                      {73, 6}}};
-    std::vector<std::string> out;
-    for (const auto& [at, width] : kColumns) {
-        std::string c = line.substr(at, width);
-        c.erase(0, c.find_first_not_of(' '));
-        c.erase(c.find_last_not_of(' ') + 1);
-        out.push_back(c);
-    }
-    return out;
-}
-
 class CabrilloColumns : public test::LogFileFixture {
 protected:
-    std::vector<std::vector<std::string>> qsoColumns(const char* contest, const char* sent,
-                                                     int firstSerial,
-                                                     std::vector<std::string> received) {
+    using Row = std::vector<std::string>;
+    // The columns of each QSO line, blanks trimmed: freq, mode, date, time,
+    // sent call, rst, exchange, received call, rst, exchange. Each lies
+    // between two of these blanks (the last up to column 79).
+    std::vector<Row> qsoColumns(const char* contest, const char* sent, int firstSerial,
+                                std::vector<std::string> received) {
+        static constexpr std::size_t kGaps[] = {4, 10, 13, 24, 29, 43, 47, 54, 68, 72, 79};
         CabrilloSettings s;
         s.contest = contest;
         s.sentExchange = sent;
@@ -140,18 +121,20 @@ protected:
         const CabrilloExport e =
             writeCabrillo(qsos, s, {"N0CALL", "", "", ""}, LogClock{true, 0}, "Tamrel");
         EXPECT_TRUE(e.ok());
-        std::vector<std::vector<std::string>> rows;
+        std::vector<Row> rows;
         for (std::size_t at = e.text.find("QSO: "); at != std::string::npos;
              at = e.text.find("QSO: ", at + 1)) {
             const std::string line = e.text.substr(at, e.text.find("\r\n", at) - at);
-            EXPECT_EQ(line[4], ' ');
-            for (std::size_t gap : {10u, 13u, 24u, 29u, 43u, 47u, 54u, 68u, 72u})
-                EXPECT_EQ(line[gap], ' ') << line;
-            rows.push_back(columnsOf(line));
+            Row& row = rows.emplace_back();
+            for (std::size_t i = 0; i + 1 < std::size(kGaps); ++i) {
+                EXPECT_EQ(line[kGaps[i]], ' ') << line;
+                std::string c = line.substr(kGaps[i] + 1, kGaps[i + 1] - kGaps[i] - 1);
+                c.erase(0, c.find_first_not_of(' '));
+                row.push_back(c.erase(c.find_last_not_of(' ') + 1));
+            }
         }
         return rows;
     }
-    using Row = std::vector<std::string>;
     static Row row(std::string call, std::string time, std::string sentRst, std::string sent,
                    std::string rst, std::string exch) {
         return {"7012",          "CW",

@@ -1,6 +1,7 @@
 // Contest logging offscreen, driven through the widgets: the contest window
-// in place of the normal one (and back), its Log It, Clear and Set Macro, the
-// contest edit dialog, and a mode change with a log of the other kind.
+// in place of the normal one (and back), its Log It, Clear and Set Macro,
+// Modify and Delete through the real edit dialog, and a mode change with a
+// log of the other kind.
 #include "QsoWindowFixture.h"
 
 #include "qsolog/CEditContestQSODlg.h"
@@ -11,7 +12,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QTimer>
-#include <QToolButton>
 
 namespace tamrel::test {
 namespace {
@@ -25,19 +25,12 @@ protected:
         registry_->GetCounterSettings(made); // makes the key
         registry_->SetCounterSettings({7, 3});
     }
-
-    void load(const std::string& path) {
-        dialogs_->file = path;
-        click(logging(), qsoctl::kLoad);
-    }
-    QLineEdit* edit(int id) const { return control<QLineEdit>(contest(), id); }
-
-    void logIt(const QString& call, const QString& exchange) {
-        const int before = rows();
-        edit(qsoctl::kContestCall)->setText(call);
-        edit(qsoctl::kContestExchange)->setText(exchange);
-        click(contest(), qsoctl::kContestLogIt);
-        ASSERT_TRUE(waitFor([&] { return rows() == before + 1; }));
+    // Logging, modifying and deleting never touch the serial counter.
+    void TearDown() override {
+        CounterSettings counter;
+        registry_->GetCounterSettings(counter);
+        EXPECT_EQ(counter.counter, 7);
+        QsoWindowFixture::TearDown();
     }
 
     // Answers the modal dialog the next double-click on a row opens.
@@ -64,16 +57,21 @@ TEST_F(ContestWindows, LoadedLogsOfTheOtherKindSwitchTheWindowsBothWaysAtTheSame
     EXPECT_EQ(columns(), 13);
     info()->move(321, 123);
     const QRect place = info()->frameGeometry();
+    const CQSOLoggingDlg* before = logging();
 
+    // Both windows are made anew, the list with the contest columns.
     load(contestLog);
     ASSERT_TRUE(waitFor([&] { return contest() && rows() == 1 && columns() == 10; }));
     EXPECT_EQ(info(), nullptr);
+    EXPECT_NE(logging(), before);
+    EXPECT_TRUE(logging()->isVisible());
+    EXPECT_EQ(logging()->list().model()->headerData(7, Qt::Horizontal).toString(), "Exchange");
     EXPECT_EQ(contest()->frameGeometry().topLeft(), place.topLeft());
     EXPECT_TRUE(contest()->isVisible());
     EXPECT_EQ(contest()->windowTitle(), "Contest QSO Information");
+    EXPECT_EQ(accessibleName(contest()), "Contest QSO Information");
     EXPECT_EQ(registry_->GetQsoLoggingMode(), 1);
-    EXPECT_EQ(cell(0, 7), "599 05");
-    EXPECT_EQ(cell(0, 8), "None");
+    EXPECT_EQ(cells(0, {7, 8}), (std::vector<std::string>{"599 05", "None"}));
 
     load(normalLog);
     ASSERT_TRUE(waitFor([&] { return info() && rows() == 1 && columns() == 13; }));
@@ -138,9 +136,7 @@ TEST_F(ContestWindows, LogItClearSetMacroAndKeysOfTheContestWindow) {
     EXPECT_EQ(prompter_.texts()[0], kCallsignEmpty);
 
     logIt("xx0xx", "599 05");
-    EXPECT_EQ(cell(0, 1), "XX0XX");
-    EXPECT_EQ(cell(0, 5), "   7012.00");
-    EXPECT_EQ(cell(0, 7), "599 05");
+    EXPECT_EQ(cells(0, {1, 5, 7}), (std::vector<std::string>{"XX0XX", "   7012.00", "599 05"}));
     const std::string line = read(inHome(kDefaultLogName));
     const std::string stamp = line.substr(10, 14);
     EXPECT_EQ(line, "1;1;XX0XX;" + stamp + ";  40M;7012000;CW;599 05;0;;\n");
@@ -202,11 +198,6 @@ TEST_F(ContestWindows, LogItClearSetMacroAndKeysOfTheContestWindow) {
     QTest::keyClick(call, Qt::Key_X, Qt::AltModifier);
     EXPECT_EQ(panel_.asked, (std::vector<std::string>{"key 0", "key 27", "exit"}));
     EXPECT_TRUE(contest()->isVisible());
-
-    // Logging never touches the serial counter.
-    CounterSettings counter;
-    registry_->GetCounterSettings(counter);
-    EXPECT_EQ(counter.counter, 7);
 }
 
 TEST_F(ContestWindows, ModifyAndDeleteFromTheContestEditDialogRewriteWithABackup) {
@@ -245,53 +236,6 @@ TEST_F(ContestWindows, ModifyAndDeleteFromTheContestEditDialogRewriteWithABackup
     ASSERT_TRUE(waitFor([&] { return rows() == 1 && cell(0, 1) == "K2B"; }));
     ASSERT_TRUE(waitFor([&] { return read(path + ".Bak") == modified; }));
     EXPECT_EQ(read(path).rfind("1;1;K2B;", 0), 0u) << read(path);
-
-    CounterSettings counter;
-    registry_->GetCounterSettings(counter);
-    EXPECT_EQ(counter.counter, 7);
-}
-
-// The dialog on its own: its spins step the record (the wrap rules are
-// QsoView's), and a refused Modify keeps it open.
-class EditContestQsoDialog : public LocalZone {
-protected:
-    RecordingPrompter prompter_;
-};
-
-TEST_F(EditContestQsoDialog, SpinsStepAndARefusedModifyNamesTheFieldAndStaysOpen) {
-    QSORecord r = contestQso("K1A", local(2024, 2, 1, 10, 0, 0));
-    r.mode = 1; // LSB, the first
-    CEditContestQSODlg dialog(r, defaultBandTable(), prompter_);
-    dialog.show();
-    auto arrow = [&](int spin, const char* which) {
-        QWidget* s = control(&dialog, spin);
-        ASSERT_TRUE(s);
-        QTest::mouseClick(s->findChild<QToolButton*>(which), Qt::LeftButton);
-    };
-    arrow(qsoctl::kContestEditModeSpin, "down"); // back, from the first to the last
-    EXPECT_EQ(control<QLineEdit>(&dialog, qsoctl::kContestEditMode)->text(), "RTTYR");
-    arrow(qsoctl::kContestEditQslSpin, "up");
-    EXPECT_EQ(control<QLineEdit>(&dialog, qsoctl::kContestEditQsl)->text(), "Sent");
-
-    for (auto [id, value, field] : {std::tuple{qsoctl::kContestEditDate, "02/30/2024", "date"},
-                                    {qsoctl::kContestEditTime, "25:61:00", "time"},
-                                    {qsoctl::kContestEditFrequency, "0", "frequency"}}) {
-        QLineEdit* e = control<QLineEdit>(&dialog, id);
-        const QString kept = e->text();
-        e->setText(value);
-        prompter_.clear();
-        click(&dialog, qsoctl::kContestEditModify);
-        EXPECT_EQ(dialog.outcome(), CEditContestQSODlg::Outcome::Cancelled) << value;
-        EXPECT_TRUE(dialog.isVisible()) << value;
-        ASSERT_EQ(prompter_.texts().size(), 1u) << value;
-        EXPECT_NE(prompter_.texts()[0].find(std::string("The ") + field), std::string::npos)
-            << prompter_.texts()[0];
-        e->setText(kept);
-    }
-    click(&dialog, qsoctl::kContestEditModify);
-    ASSERT_EQ(dialog.outcome(), CEditContestQSODlg::Outcome::Modified);
-    EXPECT_EQ(dialog.modified()->mode, 9);
-    EXPECT_EQ(dialog.modified()->qsl, 1);
 }
 
 } // namespace

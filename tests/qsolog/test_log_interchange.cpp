@@ -1,6 +1,6 @@
 // ADIF import into the log, round trips, dupes, and the file export.
 
-#include "LogFileFixture.h"
+#include "QsoTestSupport.h"
 
 #include "qsolog/LogInterchange.h"
 #include "qsolog/LogInterchangeActions.h"
@@ -18,36 +18,15 @@ using test::normalQso;
 
 class LogInterchange : public LogFileFixture {
 protected:
-    std::vector<QSORecord> variety() const {
-        std::vector<QSORecord> qsos;
-        QSORecord a = normalQso("XX0XX", local(2003, 12, 5, 14, 2, 9));
-        a.name = "Bob";
-        a.qth = "Springfield, IL";
-        a.comment = "first QSO <with> brackets";
-        a.qsl = 3;
-        qsos.push_back(a);
-        QSORecord b = normalQso("DL1ABC", local(2004, 7, 1, 23, 59, 59)); // summer time
-        b.mode = 1;
-        b.frequency = 3755123;
-        b.band = 7;
-        b.name = "J\xC3\xBCrgen";
-        b.qth = "K\xC3\xB6ln";
-        b.mySig = "57";
-        b.hisSig = "59";
-        b.qsl = 2;
-        qsos.push_back(b);
-        QSORecord c = normalQso("K1ABC", local(2005, 1, 1, 0, 0, 0));
-        c.mode = 7;
-        c.qsl = 1;
-        qsos.push_back(c);
-        QSORecord d = normalQso("VK2XYZ", local(2006, 3, 3, 3, 3, 3));
-        d.mode = 9;
-        d.frequency = 28080000;
-        d.band = 0;
-        d.hisSig = "";
-        d.mySig = "";
-        qsos.push_back(d);
-        return qsos;
+    // Texts with a comma, brackets and UTF-8, summer time, each QSL
+    // state, the reverse modes, a sideband, and no reports.
+    static std::vector<QSORecord> variety() {
+        return test::qsosOf(
+            "0;1;XX0XX;12052003140209;  20M;14025000;CW;Bob;Springfield, IL;599;599;3;"
+            "first QSO <with> brackets;\n"
+            "0;2;DL1ABC;07012004235959;  80M;3755123;LSB;J\xC3\xBCrgen;K\xC3\xB6ln;57;59;2;;\n"
+            "0;3;K1ABC;01012005000000;  20M;14025000;CWR;;;599;599;1;;\n"
+            "0;4;VK2XYZ;03032006030303;  10M;28080000;RTTYR;;;;;0;;\n");
     }
 
     std::string exportOf(const std::vector<QSORecord>& qsos, LogClock clock = {}) const {
@@ -58,33 +37,27 @@ protected:
     }
 };
 
+// Normal logs in UTC and in local times west and east of it, and a contest log.
 TEST_F(LogInterchange, ExportThenImportIntoAnEmptyLogGivesTheSameQsos) {
-    const std::vector<QSORecord> qsos = variety();
-    for (const LogClock clock : {LogClock{true, 0}, LogClock{false, 0x87}, LogClock{false, 0x05}}) {
+    const std::vector<QSORecord> contest =
+        test::qsosOf("1;1;XX0XX;12052003140209;  40M;7012000;CW;599 05;0;;\n"
+                     "1;2;YY1YY;12052003140310;  40M;7012000;CW;59 14 ON;0;;\n"
+                     "1;3;ZZ2ZZ;12052003140529;  40M;7012000;CW;599 05;0;late;\n");
+    for (const auto& [qsos, clock] : {std::pair{variety(), LogClock{true, 0}},
+                                      {variety(), LogClock{false, 0x87}},
+                                      {variety(), LogClock{false, 0x05}},
+                                      {contest, LogClock{true, 0}}}) {
         SCOPED_TRACE(clock.describe());
         QsoLogFile fresh(*registry_, home_);
-        fresh.load(std::string("Import.QSO.Log"), 0, false);
+        fresh.load(std::string("Import.QSO.Log"), int(qsos[0].type), false);
         AdifImportOptions o;
+        o.kind = qsos[0].type;
         o.clock = clock;
         const AdifImportReport report = importAdif(fresh, exportOf(qsos, clock), o);
         EXPECT_EQ(report.imported, qsos.size()) << report.message("x");
         EXPECT_EQ(fresh.records(), qsos);
         std::filesystem::remove(inHome("Import.QSO.Log"));
     }
-}
-
-TEST_F(LogInterchange, ContestLogRoundTrip) {
-    const int64_t t = local(2003, 12, 5, 14, 2, 9);
-    std::vector<QSORecord> qsos = {contestQso("XX0XX", t), contestQso("YY1YY", t + 61),
-                                   contestQso("ZZ2ZZ", t + 200)};
-    qsos[1].exchange = "59 14 ON";
-    qsos[2].comment = "late";
-    log_->load(std::string("Contest.QSO.Log"), 1, false);
-    AdifImportOptions o;
-    o.kind = QsoKind::Contest;
-    const AdifImportReport report = importAdif(*log_, exportOf(qsos), o);
-    EXPECT_EQ(report.imported, 3u);
-    EXPECT_EQ(log_->records(), qsos);
 }
 
 TEST_F(LogInterchange, AnotherLoggersFileImports) {
@@ -102,24 +75,12 @@ TEST_F(LogInterchange, AnotherLoggersFileImports) {
     o.unknown = UnknownAdifFields::KeepInComment;
     const AdifImportReport report = importAdif(*log_, file, o);
     ASSERT_EQ(report.imported, 2u) << report.message("x");
-    const QSORecord& a = log_->records()[0];
-    EXPECT_EQ(a.call, "DL1ABC");
-    EXPECT_EQ(a.time, local(2024, 3, 15, 18, 30, 0));
-    EXPECT_EQ(a.band, 6);
-    EXPECT_EQ(a.frequency, 7025000);
-    EXPECT_EQ(a.mode, 3);
-    EXPECT_EQ(a.hisSig, "599"); // RST_SENT
-    EXPECT_EQ(a.mySig, "579");
-    EXPECT_EQ(a.name, "J\xC3\xBCrgen");
-    EXPECT_EQ(a.qth, "K\xC3\xB6ln");
-    EXPECT_EQ(a.qsl, 2);
-    EXPECT_EQ(a.comment, "GRIDSQUARE=JO30 MY_GRIDSQUARE=FN31");
-    const QSORecord& b = log_->records()[1];
-    EXPECT_EQ(b.call, "W1AW");
-    EXPECT_EQ(b.mode, 2);
-    EXPECT_EQ(b.band, 4);            // from the frequency
-    EXPECT_EQ(b.comment, "Hi ther"); // seven bytes, as the length says
-    EXPECT_EQ(b.time, local(2024, 3, 16, 1, 2, 3));
+    // His sig (after mine) is RST_SENT; the second QSO's band is the one of
+    // its frequency, its comment the seven bytes the length says.
+    EXPECT_EQ(read(inHome("Other.QSO.Log")),
+              "0;1;DL1ABC;03152024183000;  40M;7025000;CW;J\xC3\xBCrgen;K\xC3\xB6ln;579;599;2;"
+              "GRIDSQUARE=JO30 MY_GRIDSQUARE=FN31;\n"
+              "0;2;W1AW;03162024010203;  20M;14250000;USB;;;;;0;Hi ther;\n");
 }
 
 TEST_F(LogInterchange, DupesAreSkippedAndCounted) {
@@ -127,21 +88,15 @@ TEST_F(LogInterchange, DupesAreSkippedAndCounted) {
     log_->load(std::string("Dupes.QSO.Log"), 0, false);
     ASSERT_TRUE(log_->add(normalQso("XX0XX", t)).written());
 
-    std::vector<QSORecord> qsos;
-    qsos.push_back(normalQso("XX0XX", t + 120)); // dupe: within two minutes
-    qsos.push_back(normalQso("XX0XX", t + 121)); // not
-    QSORecord otherMode = normalQso("XX0XX", t);
-    otherMode.mode = 2;
-    qsos.push_back(otherMode); // not: another mode
-    QSORecord reverse = normalQso("XX0XX", t + 30);
-    reverse.mode = 7;
-    qsos.push_back(reverse); // dupe: CW reverse is CW
-    QSORecord otherBand = normalQso("XX0XX", t);
-    otherBand.band = 6;
-    otherBand.frequency = 7020000;
-    qsos.push_back(otherBand);                   // not
-    qsos.push_back(normalQso("XX0XX", t + 200)); // dupe of the second, within the file
-    qsos.push_back(normalQso("YY0YY", t));       // not
+    // Against the QSO logged (20 m CW at 14:02:09) and those before it in the file.
+    const std::vector<QSORecord> qsos = test::qsosOf(
+        "0;1;XX0XX;12052003140409;  20M;14025000;CW;;;599;599;0;;\n"   // dupe: within 2 minutes
+        "0;2;XX0XX;12052003140410;  20M;14025000;CW;;;599;599;0;;\n"   // not
+        "0;3;XX0XX;12052003140209;  20M;14025000;USB;;;599;599;0;;\n"  // not: another mode
+        "0;4;XX0XX;12052003140239;  20M;14025000;CWR;;;599;599;0;;\n"  // dupe: CWR is CW
+        "0;5;XX0XX;12052003140209;  40M;7020000;CW;;;599;599;0;;\n"    // not: another band
+        "0;6;XX0XX;12052003140529;  20M;14025000;CW;;;599;599;0;;\n"   // dupe of the second
+        "0;7;YY0YY;12052003140209;  20M;14025000;CW;;;599;599;0;;\n"); // not
 
     const AdifImportReport report = importAdif(*log_, exportOf(qsos), {});
     EXPECT_EQ(report.dupes, 3u);
@@ -290,9 +245,12 @@ TEST_F(LogInterchange, CabrilloMenuActionRemembersTheAnswers) {
 
     CabrilloSettings answers;
     registry_->GetCabrilloSettings(answers);
+    EXPECT_EQ(answers, CabrilloSettings{}); // nothing stored yet: the defaults
     answers.contest = "CQ-WPX-CW";
     answers.sentExchange = "599 #";
     answers.firstSerial = 5;
+    answers.categoryPower = "QRP";
+    answers.sentRst = "5NN";
     // The first-run callsign is nobody's: no Cabrillo log without one of the operator's.
     EXPECT_FALSE(actions.exportCabrillo(out, answers));
     EXPECT_NE(prompter_.texts().back().find("No callsign"), std::string::npos);
@@ -312,9 +270,12 @@ TEST_F(LogInterchange, CabrilloMenuActionRemembersTheAnswers) {
                              "<CONTEST_ID:9>CQ-WPX-CW "),
               std::string::npos);
     EXPECT_NE(read(out).find("CONTEST: CQ-WPX-CW\r\n"), std::string::npos);
+    EXPECT_NE(read(out).find("CATEGORY-POWER: QRP\r\n"), std::string::npos);
+    // Stored in the settings file, where the next start reads them.
+    CRigControlRegistry again(prompter_, registry_->settingsFile());
     CabrilloSettings stored;
-    registry_->GetCabrilloSettings(stored);
-    EXPECT_EQ(stored.contest, "CQ-WPX-CW");
+    again.GetCabrilloSettings(stored);
+    EXPECT_EQ(stored, answers);
 }
 
 // ---- the dupe index

@@ -1,7 +1,7 @@
 // A process killed at any moment of appends and rewrites leaves every QSO it
 // had written intact in the log, and no torn line.
 
-#include "LogFileFixture.h"
+#include "QsoTestSupport.h"
 
 #include <algorithm>
 #include <array>

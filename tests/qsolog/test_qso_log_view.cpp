@@ -5,9 +5,6 @@
 
 #include "qsolog/QsoLogView.h"
 
-#include <cstdlib>
-#include <ctime>
-
 using namespace tamrel;
 using test::contestQso;
 using test::normalQso;
@@ -17,16 +14,12 @@ class QsoView : public test::LocalZone {};
 } // namespace
 
 TEST_F(QsoView, RowsMatchTheColumnsOfTheirKind) {
-    QSORecord n = normalQso("XX0XX", local(2003, 12, 5, 14, 2, 9));
-    n.name = "Joe";
-    n.mySig = "579";
-    n.qsl = 2;
-    const std::vector<std::string> row = rowTexts(n, 1);
+    const QSORecord n =
+        test::qsosOf("0;1;XX0XX;12052003140209;  20M;14025000;CW;Joe;;579;599;2;;").at(0);
     ASSERT_EQ(logColumns(QsoKind::Normal).size(), 13u);
-    EXPECT_EQ(row.size(), 13u);
-    EXPECT_EQ(row, (std::vector<std::string>{"   1", "XX0XX", "12/05/2003", "14:02:09", "  20M",
-                                             "  14025.00", "CW", "Joe", "", "579", "599",
-                                             "Received", ""}));
+    EXPECT_EQ(rowTexts(n, 1), (std::vector<std::string>{"   1", "XX0XX", "12/05/2003", "14:02:09",
+                                                        "  20M", "  14025.00", "CW", "Joe", "",
+                                                        "579", "599", "Received", ""}));
     EXPECT_EQ(logColumns(QsoKind::Normal)[9].title, "My RST");
     EXPECT_EQ(logColumns(QsoKind::Normal)[10].title, "His RST");
 
@@ -45,8 +38,10 @@ TEST_F(QsoView, RowsMatchTheColumnsOfTheirKind) {
 
 TEST_F(QsoView, StatisticsCountQsosWithoutABandOnlyInTheTotal) {
     std::vector<QSORecord> records;
-    for (int band : {0, 4, 4, 8, -1, 9})
-        records.push_back(normalQso("K1ABC", 0)), records.back().band = band;
+    for (int band : {0, 4, 4, 8, -1, 9}) {
+        records.push_back(normalQso("K1ABC", 0));
+        records.back().band = band;
+    }
     QsoStatistics s;
     s.recount(records);
     EXPECT_EQ(s.total(), 6);
@@ -82,17 +77,13 @@ TEST_F(QsoView, TheRadioStateGivesTheTransmittingVfo) {
 
 TEST_F(QsoView, UtcTimeStamps) {
     // 2003-12-05 23:31:41 UTC, on a machine three hours east of UTC: the log
-    // shows the UTC time, not the local one moved by some offset.
-    const char* oldZone = std::getenv("TZ");
-    const std::string saved = oldZone ? oldZone : "";
+    // shows the UTC time, not the local one moved by some offset. The
+    // fixture puts the zone back.
     setenv("TZ", "<+03>-3", 1);
     tzset();
     const int64_t now = 1070667101;
-    const std::optional<LocalTime> shown = toLocalTime(qsoTimeStamp(now, true));
-    EXPECT_EQ(shown, (LocalTime{2003, 12, 5, 23, 31, 41}));
+    EXPECT_EQ(toLocalTime(qsoTimeStamp(now, true)), (LocalTime{2003, 12, 5, 23, 31, 41}));
     EXPECT_EQ(toLocalTime(qsoTimeStamp(now, false))->hour, 2); // local time: 02:31 next day
-    oldZone ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
-    tzset();
 }
 
 TEST_F(QsoView, SpinsWrap) {
