@@ -9,6 +9,12 @@
 
 namespace tamrel {
 
+namespace {
+std::string WroteQsos(std::size_t count, const std::string& path) {
+    return "Wrote " + std::to_string(count) + (count == 1 ? " QSO" : " QSOs") + " to " + path + ".";
+}
+} // namespace
+
 LogInterchangeActions::LogInterchangeActions(QsoLogFile& log, CRigControlRegistry& registry,
                                              Prompter& prompter)
     : log_(log), registry_(registry), prompter_(prompter) {}
@@ -32,8 +38,7 @@ bool LogInterchangeActions::exportAdif(const std::string& path) {
         prompter_.tell("Unable to write " + path + ": " + why + ".", PromptIcon::Error);
         return false;
     }
-    std::string message = "Wrote " + std::to_string(adif.written) +
-                          (adif.written == 1 ? " QSO" : " QSOs") + " to " + path + ".";
+    std::string message = WroteQsos(adif.written, path);
     for (const std::string& p : adif.problems)
         message += " " + p;
     // Only the callsign goes into an ADIF file.
@@ -85,8 +90,7 @@ bool LogInterchangeActions::exportCabrillo(const std::string& path,
         prompter_.tell("Unable to write " + path + ": " + why + ".", PromptIcon::Error);
         return false;
     }
-    std::string message =
-        "Wrote " + std::to_string(log_.records().size()) + " QSOs to " + path + ".";
+    std::string message = WroteQsos(log_.records().size(), path);
     if (std::string note = leftOutNote(station.leftOut); !note.empty())
         message += " " + note;
     prompter_.tell(message,

@@ -259,6 +259,7 @@ TEST_F(LogInterchange, CabrilloMenuActionRemembersTheAnswers) {
     config.callsign = "N0CALL";
     ASSERT_TRUE(registry_->SetSystemConfig(config));
     EXPECT_TRUE(actions.exportCabrillo(out, answers)) << prompter_.texts().back();
+    EXPECT_TRUE(prompter_.texts().back().starts_with("Wrote 1 QSO to " + out + "."));
     // Name, QTH and grid square are still the examples: left out, and said.
     EXPECT_NE(prompter_.texts().back().find("Left out: the name \"Opname\", QTH \"Hometown, ST\" "
                                             "and grid square \"AA00aa\""),
