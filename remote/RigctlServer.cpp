@@ -156,6 +156,8 @@ void RigctlServer::acceptPending() {
                 return;
             if (it->second->session.Waiting() && !expiry_.isActive())
                 expiry_.start();
+            // A T 1 the radio took only now keys from here on.
+            watchKeyedSilence(id);
             // Not from inside the session that is answering.
             if (it->second->session.WantsClose())
                 QMetaObject::invokeMethod(

@@ -178,7 +178,16 @@ TEST(SetsOnTheSimulatedRadio, ReadBackAtOnceAnsweredByTheRadio) {
     };
     for (const Step& s : steps)
         EXPECT_EQ(Ask(client, s.lines, s.answers), s.expected) << s.lines;
-    EXPECT_TRUE(station.WaitForWire("RX"));
+    // A T 1 behind a set that waits for the radio, then silence: unkeyed all
+    // the same once the radio took it.
+    station.server.setKeyedSilenceTimeout(std::chrono::milliseconds(300));
+    const auto heard = [&](const std::string& command) {
+        const auto wire = station.Wire();
+        return std::count(wire.begin(), wire.end(), command);
+    };
+    const auto unkeyedBefore = heard("RX");
+    EXPECT_EQ(Ask(client, "M CW 0\nT 1\n", 2), "RPRT 0\nRPRT 0\n");
+    EXPECT_TRUE(WaitUntil([&] { return heard("RX") > unkeyedBefore; }, 3000));
     EXPECT_EQ(station.Radio().model()->rxFrequency(station.Radio().now()), 14060050u);
 
     // A radio that takes nothing any more: the set times out and is not read back.
