@@ -39,13 +39,32 @@ mode_t modeOf(const QString& path) {
     return st.st_mode & 07777;
 }
 
+std::vector<uint8_t> frame(uint32_t op, const char* text = "") {
+    return control::encodeFrame(op, {reinterpret_cast<const uint8_t*>(text), std::strlen(text)});
+}
+
+QByteArray bytes(const std::vector<uint8_t>& v) {
+    return QByteArray(reinterpret_cast<const char*>(v.data()), qsizetype(v.size()));
+}
+
 void send(QLocalSocket& s, const std::vector<uint8_t>& frame) {
-    s.write(reinterpret_cast<const char*>(frame.data()), static_cast<qint64>(frame.size()));
+    s.write(bytes(frame));
     s.flush();
 }
 
-std::span<const uint8_t> text(const char* s) {
-    return {reinterpret_cast<const uint8_t*>(s), std::strlen(s)};
+uint32_t valueIn(const QByteArray& d) {
+    return control::valueOf(
+        {reinterpret_cast<const uint8_t*>(d.constData()), std::size_t(d.size())});
+}
+
+// A socket file bound and left with nobody behind it, as a crashed program leaves it.
+int bindUnix(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, name.constData(), std::size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    return ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 ? fd : -1;
 }
 
 class ControlServerTest : public ::testing::Test {
@@ -61,8 +80,7 @@ protected:
         QObject::connect(&server_, &ControlServer::connectionClosed,
                          [this](ControlServer::ConnectionId id, ControlServer::CloseReason reason) {
                              closes_[id] = reason;
-                             malformedCloses_ +=
-                                 reason == ControlServer::CloseReason::Malformed ? 1 : 0;
+                             malformedCloses_ += reason == ControlServer::CloseReason::Malformed;
                          });
     }
 
@@ -71,6 +89,12 @@ protected:
         s->connectToServer(server_.socketPath());
         EXPECT_TRUE(s->waitForConnected(5000));
         return s;
+    }
+    bool receivedCount(std::size_t n) {
+        return waitUntil([&] { return received_.size() == n; });
+    }
+    bool connectionCount(std::size_t n) {
+        return waitUntil([&] { return server_.connectionCount() == n; });
     }
 
     QTemporaryDir runtime_;
@@ -91,7 +115,6 @@ TEST_F(ControlServerTest, PrivateFolderAndSocketModes) {
     EXPECT_EQ(server_.socketPath().toStdString(), paths::controlSocketPath());
     EXPECT_EQ(modeOf(folder), 0700u);
     EXPECT_EQ(modeOf(server_.socketPath()), 0600u);
-
     server_.close();
     EXPECT_FALSE(QFileInfo::exists(server_.socketPath()));
 
@@ -115,12 +138,11 @@ TEST_F(ControlServerTest, FramesReachTheOwnerAndAnswersTheRegisteredPeer) {
     ASSERT_TRUE(server_.listen());
     auto first = client();
     auto second = client();
-    send(*first, control::encodeFrame(control::OP_REGISTER, text("logger")));
+    send(*first, frame(control::OP_REGISTER, "logger"));
     send(*first, control::encodeFrame(control::OP_CW_SPEED, 60u));
-    ASSERT_TRUE(waitUntil([&] { return received_.size() == 2; }));
-    send(*second, control::encodeFrame(control::OP_REGISTER, text("logger")));
-    ASSERT_TRUE(waitUntil([&] { return received_.size() == 3; }));
-
+    ASSERT_TRUE(receivedCount(2));
+    send(*second, frame(control::OP_REGISTER, "logger"));
+    ASSERT_TRUE(receivedCount(3));
     EXPECT_EQ(received_[0].dwData, control::OP_REGISTER);
     EXPECT_EQ(received_[0].data, QByteArray("logger"));
     EXPECT_EQ(received_[1].dwData, control::OP_CW_SPEED);
@@ -133,79 +155,70 @@ TEST_F(ControlServerTest, FramesReachTheOwnerAndAnswersTheRegisteredPeer) {
     EXPECT_TRUE(server_.SendToPeer("logger", control::OP_STATE, answer));
     EXPECT_FALSE(server_.SendToPeer("nobody", control::OP_STATE, answer));
     EXPECT_FALSE(server_.SendToPeer("", control::OP_STATE, answer));
-    const QByteArray expected = [&] {
-        std::vector<uint8_t> f = control::encodeFrame(control::OP_STATE, answer);
-        return QByteArray(reinterpret_cast<const char*>(f.data()), qsizetype(f.size()));
-    }();
+    const QByteArray expected = bytes(control::encodeFrame(control::OP_STATE, answer));
     ASSERT_TRUE(waitUntil([&] { return second->bytesAvailable() >= expected.size(); }));
     EXPECT_EQ(second->readAll(), expected);
     EXPECT_EQ(first->bytesAvailable(), 0);
 
     // When that one leaves, the earlier registration answers again.
     second->disconnectFromServer();
-    ASSERT_TRUE(waitUntil([&] { return server_.connectionCount() == 1; }));
+    ASSERT_TRUE(connectionCount(1));
     EXPECT_TRUE(server_.SendToPeer("logger", control::OP_STATE, answer));
     ASSERT_TRUE(waitUntil([&] { return first->bytesAvailable() >= expected.size(); }));
     EXPECT_EQ(first->readAll(), expected);
 
-    send(*first, control::encodeFrame(control::OP_UNREGISTER, std::span<const uint8_t>()));
-    ASSERT_TRUE(waitUntil([&] { return received_.size() == 4; }));
+    send(*first, frame(control::OP_UNREGISTER));
+    ASSERT_TRUE(receivedCount(4));
     EXPECT_EQ(received_[3].dwData, control::OP_UNREGISTER);
     EXPECT_FALSE(server_.SendToPeer("logger", control::OP_STATE, answer));
     EXPECT_EQ(malformedCloses_, 0);
 }
 
-TEST_F(ControlServerTest, MalformedFramesCloseOnlyTheirConnection) {
+TEST_F(ControlServerTest, BadFramesCloseOnlyTheirConnectionACutOneNothing) {
     ASSERT_TRUE(server_.listen());
     auto good = client();
     auto huge = client();
     auto shortSpeed = client();
-
-    std::vector<uint8_t> hugeHeader = control::encodeFrame(7, std::span<const uint8_t>());
+    std::vector<uint8_t> hugeHeader = frame(7);
     hugeHeader[6] = 0x10; // cbData 1 MiB
     send(*huge, hugeHeader);
-    send(*shortSpeed, control::encodeFrame(control::OP_CW_SPEED, text("abc")));
+    send(*shortSpeed, frame(control::OP_CW_SPEED, "abc"));
     ASSERT_TRUE(waitUntil([&] {
         return huge->state() == QLocalSocket::UnconnectedState &&
                shortSpeed->state() == QLocalSocket::UnconnectedState;
     }));
     EXPECT_EQ(malformedCloses_, 2);
-    EXPECT_TRUE(received_.empty());
-
-    send(*good, control::encodeFrame(control::OP_POWER, 200u));
-    ASSERT_TRUE(waitUntil([&] { return received_.size() == 1; }));
-    EXPECT_EQ(received_[0].dwData, control::OP_POWER);
-    EXPECT_EQ(control::valueOf(
-                  std::span(reinterpret_cast<const uint8_t*>(received_[0].data.constData()), 4)),
-              200u);
-    EXPECT_EQ(server_.connectionCount(), 1u);
-}
-
-TEST_F(ControlServerTest, ManyClientsAndATruncatedFrame) {
-    ASSERT_TRUE(server_.listen());
+    // A frame cut short by a client that leaves is no fault.
     {
         auto quitter = client();
-        std::vector<uint8_t> part = control::encodeFrame(control::OP_CW_TEXT, text("CQ CQ"));
+        std::vector<uint8_t> part = frame(control::OP_CW_TEXT, "CQ CQ");
         part.resize(10);
         send(*quitter, part);
         quitter->disconnectFromServer();
     }
-    ASSERT_TRUE(waitUntil([&] { return server_.connectionCount() == 0; }));
+    ASSERT_TRUE(connectionCount(1));
     EXPECT_TRUE(received_.empty());
-    EXPECT_EQ(malformedCloses_, 0);
+    EXPECT_EQ(malformedCloses_, 2);
 
+    send(*good, control::encodeFrame(control::OP_POWER, 200u));
+    ASSERT_TRUE(receivedCount(1));
+    EXPECT_EQ(received_[0].dwData, control::OP_POWER);
+    EXPECT_EQ(valueIn(received_[0].data), 200u);
+}
+
+TEST_F(ControlServerTest, ManyClientsUpToTheCap) {
+    ASSERT_TRUE(server_.listen());
     constexpr uint32_t kClients = 20;
     std::vector<std::unique_ptr<QLocalSocket>> clients;
     for (uint32_t i = 0; i < kClients; ++i) {
         clients.push_back(client());
         send(*clients.back(), control::encodeFrame(control::OP_CW_SPEED, 10 + i));
     }
-    ASSERT_TRUE(waitUntil([&] { return received_.size() == kClients; }));
+    ASSERT_TRUE(receivedCount(kClients));
     std::set<uint32_t> speeds;
     std::set<ControlServer::ConnectionId> ids;
     for (const Received& r : received_) {
-        speeds.insert(
-            control::valueOf(std::span(reinterpret_cast<const uint8_t*>(r.data.constData()), 4)));
+        speeds.insert(valueIn(r.data));
         ids.insert(r.id);
     }
     EXPECT_EQ(speeds.size(), kClients);
@@ -213,35 +226,27 @@ TEST_F(ControlServerTest, ManyClientsAndATruncatedFrame) {
     EXPECT_EQ(*speeds.begin(), 10u);
 
     // Beyond the cap a connection is closed at once; those served stay served.
-    while (clients.size() < ControlServer::kMaxConnections)
+    const std::size_t cap = ControlServer::kMaxConnections;
+    while (clients.size() < cap)
         clients.push_back(client());
-    ASSERT_TRUE(waitUntil([&] { return server_.connectionCount() == clients.size(); }));
+    ASSERT_TRUE(connectionCount(cap));
     auto extra = client();
     ASSERT_TRUE(waitUntil([&] { return extra->state() == QLocalSocket::UnconnectedState; }));
-    EXPECT_EQ(server_.connectionCount(), ControlServer::kMaxConnections);
+    EXPECT_EQ(server_.connectionCount(), cap);
     send(*clients.front(), control::encodeFrame(control::OP_CW_SPEED, 40));
-    ASSERT_TRUE(waitUntil([&] { return received_.size() == kClients + 1; }));
+    ASSERT_TRUE(receivedCount(kClients + 1));
     clients.pop_back();
-    ASSERT_TRUE(
-        waitUntil([&] { return server_.connectionCount() == ControlServer::kMaxConnections - 1; }));
+    ASSERT_TRUE(connectionCount(cap - 1));
     auto next = client();
-    ASSERT_TRUE(
-        waitUntil([&] { return server_.connectionCount() == ControlServer::kMaxConnections; }));
+    ASSERT_TRUE(connectionCount(cap));
 }
 
 TEST_F(ControlServerTest, StaleSocketIsReplacedALiveOneIsNot) {
     const QString folder = runtime_.path() + "/tamrel";
     ASSERT_TRUE(QDir().mkpath(folder));
-    const QByteArray path = QFile::encodeName(folder + "/control.sock");
-
-    // What a crashed program leaves: a bound socket file with nobody behind it.
-    int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, path.constData(), size_t(path.size()));
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ::close(fd);
-
+    const int stale = bindUnix(folder + "/control.sock");
+    ASSERT_GE(stale, 0);
+    ::close(stale);
     ASSERT_TRUE(server_.listen()) << server_.errorString().toStdString();
 
     ControlServer second;
@@ -259,8 +264,8 @@ TEST_F(ControlServerTest, StaleSocketIsReplacedALiveOneIsNot) {
 
     // The first server is undisturbed.
     auto c = client();
-    send(*c, control::encodeFrame(control::OP_STATE, std::span<const uint8_t>()));
-    ASSERT_TRUE(waitUntil([&] { return received_.size() == 1; }));
+    send(*c, frame(control::OP_STATE));
+    ASSERT_TRUE(receivedCount(1));
 }
 
 namespace {
@@ -269,28 +274,21 @@ namespace {
 // back (a QLocalSocket would drain the server's output into its own buffer).
 class RawClient {
 public:
-    explicit RawClient(const QString& path)
-        : fd_(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    explicit RawClient(const QString& path) {
         const QByteArray name = QFile::encodeName(path);
         sockaddr_un addr{};
         addr.sun_family = AF_UNIX;
         std::memcpy(addr.sun_path, name.constData(), std::size_t(name.size()));
-        connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-                     ::fcntl(fd_, F_SETFL, O_NONBLOCK) == 0;
+        EXPECT_EQ(::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        EXPECT_EQ(::fcntl(fd_, F_SETFL, O_NONBLOCK), 0);
     }
     ~RawClient() { ::close(fd_); }
-    RawClient(const RawClient&) = delete;
-    RawClient& operator=(const RawClient&) = delete;
 
-    bool connected() const { return connected_; }
-
-    // Queues bytes; what the socket cannot take now is sent by later calls.
-    void send(const std::vector<uint8_t>& bytes) {
-        pending_.insert(pending_.end(), bytes.begin(), bytes.end());
-        pump();
-    }
-    // False once the server has closed its end.
-    bool pump() {
+    // Queues `count` copies of a frame and sends what the socket takes now;
+    // false once the server has closed its end.
+    bool send(const std::vector<uint8_t>& frame, int count = 1) {
+        for (int i = 0; i < count; ++i)
+            pending_.insert(pending_.end(), frame.begin(), frame.end());
         while (!pending_.empty()) {
             const ssize_t n = ::send(fd_, pending_.data(), pending_.size(), MSG_NOSIGNAL);
             if (n < 0)
@@ -301,29 +299,16 @@ public:
     }
     std::size_t pendingBytes() const { return pending_.size(); }
 
-    // Reads whatever has arrived.
     void readAvailable(std::vector<uint8_t>& into) {
         uint8_t buffer[65536];
-        ssize_t n;
-        while ((n = ::recv(fd_, buffer, sizeof buffer, 0)) > 0)
+        for (ssize_t n; (n = ::recv(fd_, buffer, sizeof buffer, 0)) > 0;)
             into.insert(into.end(), buffer, buffer + n);
     }
 
 private:
-    int fd_;
-    bool connected_ = false;
+    int fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     std::vector<uint8_t> pending_;
 };
-
-std::vector<uint8_t> stateRequests(int count) {
-    std::vector<uint8_t> out;
-    for (int i = 0; i < count; ++i) {
-        const std::vector<uint8_t> f =
-            control::encodeFrame(control::OP_STATE, std::span<const uint8_t>());
-        out.insert(out.end(), f.begin(), f.end());
-    }
-    return out;
-}
 
 // A state answer carrying its sequence number, so loss or reordering shows.
 std::vector<uint8_t> numberedAnswer(uint32_t n) {
@@ -332,6 +317,8 @@ std::vector<uint8_t> numberedAnswer(uint32_t n) {
         answer[std::size_t(i)] = uint8_t(n >> (8 * i));
     return answer;
 }
+
+const qint64 kAnswerSize = qint64(control::kHeaderSize + control::kStateSize);
 
 } // namespace
 
@@ -352,7 +339,13 @@ protected:
         ASSERT_TRUE(server_.listen()) << server_.errorString().toStdString();
     }
 
-    ControlServer::ConnectionId lastConnection() const { return received_.back().id; }
+    // A raw client registered under `name`, and its connection.
+    ControlServer::ConnectionId registered(RawClient& c, const char* name) {
+        const std::size_t before = received_.size();
+        c.send(frame(control::OP_REGISTER, name));
+        EXPECT_TRUE(receivedCount(before + 1));
+        return received_.back().id;
+    }
 
     std::map<ControlServer::ConnectionId, uint32_t> answers_;
     qint64 peakUnsent_ = 0;
@@ -360,83 +353,68 @@ protected:
 
 TEST_F(ControlServerOutputTest, ClientThatNeverReadsIsDroppedAtTheBound) {
     auto other = client();
-    send(*other, control::encodeFrame(control::OP_REGISTER, text("other")));
-
+    send(*other, frame(control::OP_REGISTER, "other"));
+    ASSERT_TRUE(receivedCount(1));
     RawClient flood(server_.socketPath());
-    ASSERT_TRUE(flood.connected());
-    flood.send(control::encodeFrame(control::OP_REGISTER, text("flood")));
-    ASSERT_TRUE(waitUntil([&] { return received_.size() == 2; }));
-    const ControlServer::ConnectionId floodId = lastConnection();
+    const ControlServer::ConnectionId floodId = registered(flood, "flood");
     ASSERT_EQ(server_.registeredName(floodId), "flood");
 
     // Ask and ask, never read.
     bool serverClosed = false;
     ASSERT_TRUE(waitUntil(
         [&] {
-            if (flood.pendingBytes() < 4096)
-                flood.send(stateRequests(256));
-            serverClosed = !flood.pump();
+            serverClosed =
+                !flood.send(frame(control::OP_STATE), flood.pendingBytes() < 4096 ? 256 : 0);
             return closes_.count(floodId) > 0;
         },
         60000));
     EXPECT_EQ(closes_[floodId], ControlServer::CloseReason::Unread);
     // Past the bound only in what the kernel holds, never in the program.
-    const qint64 answerSize = qint64(control::kHeaderSize + control::kStateSize);
-    EXPECT_GT(qint64(answers_[floodId]) * answerSize, ControlServer::kMaxUnsent);
+    EXPECT_GT(qint64(answers_[floodId]) * kAnswerSize, ControlServer::kMaxUnsent);
     EXPECT_LE(peakUnsent_, ControlServer::kMaxUnsent);
-    EXPECT_GT(peakUnsent_, ControlServer::kMaxUnsent - answerSize);
+    EXPECT_GT(peakUnsent_, ControlServer::kMaxUnsent - kAnswerSize);
     EXPECT_EQ(server_.unsentBytes(floodId), 0);
     EXPECT_EQ(server_.registeredName(floodId), "");
 
     // The client sees the hang-up.
-    ASSERT_TRUE(waitUntil([&] {
-        flood.send(stateRequests(1));
-        serverClosed = serverClosed || !flood.pump();
-        return serverClosed;
-    }));
+    ASSERT_TRUE(waitUntil([&] { return serverClosed || !flood.send(frame(control::OP_STATE)); }));
 
     // Nobody else is disturbed.
-    send(*other, control::encodeFrame(control::OP_STATE, std::span<const uint8_t>()));
-    ASSERT_TRUE(waitUntil([&] { return other->bytesAvailable() >= answerSize; }));
+    send(*other, frame(control::OP_STATE));
+    ASSERT_TRUE(waitUntil([&] { return other->bytesAvailable() >= kAnswerSize; }));
     EXPECT_EQ(server_.connectionCount(), 1u);
     EXPECT_EQ(malformedCloses_, 0);
 }
 
 TEST_F(ControlServerOutputTest, SlowReaderBelowTheBoundGetsEveryAnswerInOrder) {
     RawClient slow(server_.socketPath());
-    ASSERT_TRUE(slow.connected());
-    slow.send(control::encodeFrame(control::OP_REGISTER, text("slow")));
-    ASSERT_TRUE(waitUntil([&] { return received_.size() == 1; }));
-    const ControlServer::ConnectionId slowId = lastConnection();
+    const ControlServer::ConnectionId slowId = registered(slow, "slow");
 
     // Let answers pile up in the program to well over half the bound.
     ASSERT_TRUE(waitUntil(
         [&] {
             if (server_.unsentBytes(slowId) > ControlServer::kMaxUnsent / 2)
                 return true;
-            if (slow.pendingBytes() == 0)
-                slow.send(stateRequests(64));
-            slow.pump();
+            slow.send(frame(control::OP_STATE), slow.pendingBytes() == 0 ? 64 : 0);
             return false;
         },
         60000));
     // Requests still on their way are answered too; wait for every one.
     ASSERT_TRUE(waitUntil([&] {
-        slow.pump();
+        slow.send({});
         return slow.pendingBytes() == 0 && received_.size() == 1 + answers_[slowId];
     }));
     const uint32_t answered = answers_[slowId];
 
     std::vector<uint8_t> got;
-    const std::size_t frameSize = control::kHeaderSize + control::kStateSize;
     ASSERT_TRUE(waitUntil([&] {
         slow.readAvailable(got);
-        return got.size() >= answered * frameSize;
+        return got.size() >= answered * std::size_t(kAnswerSize);
     }));
     EXPECT_TRUE(closes_.empty());
-    ASSERT_EQ(got.size(), answered * frameSize);
-    control::FrameDecoder decoder(control::Direction::ToClient);
-    const std::vector<control::Frame> frames = decoder.feed(got);
+    ASSERT_EQ(got.size(), answered * std::size_t(kAnswerSize));
+    const std::vector<control::Frame> frames =
+        control::FrameDecoder(control::Direction::ToClient).feed(got);
     ASSERT_EQ(frames.size(), answered);
     for (uint32_t i = 0; i < answered; ++i)
         ASSERT_EQ(frames[i].data, numberedAnswer(i)) << "answer " << i;

@@ -23,42 +23,24 @@ struct CtlResult {
     QString err;
 };
 
+using Frames = std::vector<std::pair<quint32, QByteArray>>;
+
 class TamrelCtlTest : public ::testing::Test {
 protected:
     void SetUp() override {
         tamrel::testing::testApp();
         ASSERT_TRUE(runtime_.isValid());
         qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
-
-        state_.vfoA = 7040120;
-        state_.vfoB = 14060000;
-        state_.mode = 7; // CWR
-        state_.crystalFilter = 2;
-        state_.bandwidth = 700;
-        state_.agc = 4;
-        state_.cwSpeed = 23;
-        state_.antenna = 2;
-        state_.power = 50;
-        state_.transmitVfo = 1;
-        state_.preamp = 1;
-        state_.offset = -150;
-        state_.ritOn = 1;
-        state_.bandIndex = 6;
-
         QObject::connect(&server_, &ControlServer::frameReceived,
                          [this](ControlServer::ConnectionId id, quint32 dw, const QByteArray& d) {
                              frames_.push_back({dw, d});
-                             const auto* raw = reinterpret_cast<const uint8_t*>(d.constData());
-                             std::span<const uint8_t> arg(raw, std::size_t(d.size()));
-                             if (dw == control::OP_REGISTER)
-                                 peer_ = control::titleOf(arg);
-                             if (dw == control::OP_STATE_HERE && answer_) {
-                                 const auto bytes = state_.toBytes();
-                                 std::vector<uint8_t> a(bytes.begin(), bytes.end());
-                                 a.resize(a.size() + 4, 0);
-                                 a[K2RadioState::kSize] = wholeWatts_;
-                                 server_.SendTo(id, control::OP_STATE_HERE, a);
-                             }
+                             if (dw != control::OP_STATE_HERE || !answer_)
+                                 return;
+                             const auto bytes = state_.toBytes();
+                             std::vector<uint8_t> a(bytes.begin(), bytes.end());
+                             a.push_back(wholeWatts_);
+                             a.resize(a.size() + 3, 0);
+                             server_.SendTo(id, control::OP_STATE_HERE, a);
                          });
     }
 
@@ -75,17 +57,24 @@ protected:
 
     QTemporaryDir runtime_;
     ControlServer server_;
-    K2RadioState state_;
-    std::string peer_;
+    const K2RadioState state_{.vfoA = 7040120,
+                              .vfoB = 14060000,
+                              .mode = 7 /* CWR */,
+                              .crystalFilter = 2,
+                              .bandwidth = 700,
+                              .agc = 4,
+                              .cwSpeed = 23,
+                              .antenna = 2,
+                              .power = 50,
+                              .transmitVfo = 1,
+                              .preamp = 1,
+                              .offset = -150,
+                              .ritOn = 1,
+                              .bandIndex = 6};
     bool answer_ = true;
     uint8_t wholeWatts_ = 0;
-    std::vector<std::pair<quint32, QByteArray>> frames_;
+    Frames frames_;
 };
-
-quint32 argument(const QByteArray& d) {
-    return control::valueOf(
-        std::span(reinterpret_cast<const uint8_t*>(d.constData()), std::size_t(d.size())));
-}
 
 } // namespace
 
@@ -97,27 +86,22 @@ TEST_F(TamrelCtlTest, StatePrintsEveryFieldAsTextAndJson) {
                                  "23 WPM", "-150 Hz", "Power:          5.0 W", "Transmit VFO:   B",
                                  "Preamp:         on", "RIT:            on", "XIT:            off"})
         EXPECT_TRUE(text.out.contains(expected)) << expected << "\n" << text.out.toStdString();
-    // A look at the state registers nothing: registering opens the CW window.
-    for (const auto& frame : frames_)
-        EXPECT_NE(frame.first, control::OP_REGISTER);
 
     wholeWatts_ = 1; // with the 100 W amplifier the value is whole watts
     CtlResult json = ctl({"--name", "my logger", "state", "--json"});
     ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
-    EXPECT_EQ(peer_, "");
+    // A look at the state registers nothing: registering opens the CW window.
+    for (const auto& frame : frames_)
+        EXPECT_NE(frame.first, control::OP_REGISTER);
     QJsonParseError error;
     const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8(), &error).object();
     ASSERT_EQ(error.error, QJsonParseError::NoError) << json.out.toStdString();
-    EXPECT_EQ(o["vfoA"].toInteger(), state_.vfoA);
-    EXPECT_EQ(o["vfoB"].toInteger(), state_.vfoB);
-    EXPECT_EQ(o["modeName"].toString(), "CWR");
-    EXPECT_EQ(o["offset"].toInteger(), state_.offset);
-    EXPECT_EQ(o["cwSpeed"].toInteger(), state_.cwSpeed);
-    EXPECT_EQ(o["bandIndex"].toInteger(), state_.bandIndex);
-    EXPECT_EQ(o["ritOn"].toInteger(), 1);
-    EXPECT_EQ(o["xitOn"].toInteger(), 0);
-    EXPECT_EQ(o["powerWatts"].toDouble(), 50.0);
     EXPECT_EQ(o.size(), 24);
+    const QJsonObject expected{{"vfoA", 7040120}, {"vfoB", 14060000}, {"modeName", "CWR"},
+                               {"offset", -150},  {"cwSpeed", 23},    {"bandIndex", 6},
+                               {"ritOn", 1},      {"xitOn", 0},       {"powerWatts", 50.0}};
+    for (auto it = expected.begin(); it != expected.end(); ++it)
+        EXPECT_EQ(o[it.key()], it.value()) << it.key().toStdString();
 
     answer_ = false;
     CtlResult silent = ctl({"state"});
@@ -127,19 +111,17 @@ TEST_F(TamrelCtlTest, StatePrintsEveryFieldAsTextAndJson) {
 
 TEST_F(TamrelCtlTest, CommandsArriveAsTheirOperations) {
     ASSERT_TRUE(server_.listen());
-    EXPECT_EQ(ctl({"speed", "50"}).exitCode, 0);
-    EXPECT_EQ(ctl({"power", "150"}).exitCode, 0);
-    EXPECT_EQ(ctl({"cw", "CQ", "TEST"}).exitCode, 0);
-    EXPECT_EQ(ctl({"--socket", server_.socketPath(), "register", "N0CALL"}).exitCode, 0);
-    EXPECT_EQ(ctl({"unregister"}).exitCode, 0);
+    for (const QStringList& args :
+         {QStringList{"speed", "50"}, QStringList{"power", "150"}, QStringList{"cw", "CQ", "TEST"},
+          QStringList{"--socket", server_.socketPath(), "register", "N0CALL"},
+          QStringList{"unregister"}})
+        EXPECT_EQ(ctl(args).exitCode, 0) << args.join(' ').toStdString();
     ASSERT_TRUE(waitUntil([&] { return frames_.size() == 5; }));
-    EXPECT_EQ(frames_[0].first, control::OP_CW_SPEED);
-    EXPECT_EQ(argument(frames_[0].second), 50u);
-    EXPECT_EQ(frames_[1].first, control::OP_POWER);
-    EXPECT_EQ(argument(frames_[1].second), 150u);
-    EXPECT_EQ(frames_[2], std::make_pair(quint32(control::OP_CW_TEXT), QByteArray("CQ TEST")));
-    EXPECT_EQ(frames_[3], std::make_pair(quint32(control::OP_REGISTER), QByteArray("N0CALL")));
-    EXPECT_EQ(frames_[4], std::make_pair(quint32(control::OP_UNREGISTER), QByteArray()));
+    EXPECT_EQ(frames_, (Frames{{control::OP_CW_SPEED, QByteArray("\x32\0\0\0", 4)},
+                               {control::OP_POWER, QByteArray("\x96\0\0\0", 4)},
+                               {control::OP_CW_TEXT, "CQ TEST"},
+                               {control::OP_REGISTER, "N0CALL"},
+                               {control::OP_UNREGISTER, {}}}));
 
     // Values the radio cannot take are refused with a word, not clamped.
     for (const QStringList& bad :

@@ -1,12 +1,15 @@
 #pragma once
 // A settings store in a temporary config folder, with helpers to read the
-// file as it is on disk and to hear what the store announces.
+// file as it is on disk, to change it behind the store's back and to hear
+// what the store announces.
 
 #include "platform/Paths.h"
 #include "platform/Prompter.h"
 #include "settings/CRigControlRegistry.h"
 #include "settings/RegFile.h"
+#include "settings/RegSettingsFormat.h"
 
+#include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -17,6 +20,13 @@
 #include <sstream>
 
 namespace tamrel::test {
+
+// What a getter leaves in `value` (one that cannot read leaves it as it was).
+template <class T>
+T read(CRigControlRegistry& r, void (CRigControlRegistry::*get)(T&), T value = {}) {
+    (r.*get)(value);
+    return value;
+}
 
 class SettingsFixture : public ::testing::Test {
 protected:
@@ -37,6 +47,20 @@ protected:
     void writeFile(const std::string& text) const {
         std::filesystem::create_directories(std::filesystem::path(file_).parent_path());
         std::ofstream(file_, std::ios::binary) << text;
+    }
+
+    // Sets one value, or removes it when `value` is empty, as a user editing
+    // the file would.
+    void edit(const QString& sub, const QString& name, const QVariant& value = {}) {
+        QSettings s(QString::fromStdString(file_), reg::settingsFormat());
+        const QString key =
+            "HKEY_LOCAL_MACHINE/SOFTWARE/ZZ9ZZ Software/Rig Control/" + sub + '/' + name;
+        if (value.isValid())
+            s.setValue(key, value);
+        else
+            s.remove(key);
+        s.sync();
+        ASSERT_EQ(s.status(), QSettings::NoError);
     }
 
     // The file parsed; fails the test when it does not parse.
@@ -62,8 +86,6 @@ protected:
         return key->second.at(name);
     }
 
-    static std::vector<uint8_t> bytes(std::initializer_list<uint8_t> b) { return b; }
-
     // registry_ as start-up leaves it; from now on its announcements are noted.
     void OpenRegistry() {
         registry_ = std::make_unique<CRigControlRegistry>(prompter_);
@@ -81,9 +103,7 @@ protected:
         note(&R::paOptionChanged, "paOption");
         note(&R::wsjtxListenChanged, "wsjtx");
         QObject::connect(registry_.get(), &R::memoryKeyChanged, [this](int key) {
-            MemoryKeyTexts texts;
-            registry_->GetTransmitMemoryKeys(texts);
-            keys_.emplace_back(key, texts[std::size_t(key)]);
+            keys_.emplace_back(key, read(*registry_, &R::GetTransmitMemoryKeys)[std::size_t(key)]);
         });
     }
     // What the store announced since the last look, in order.

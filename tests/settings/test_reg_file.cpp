@@ -1,9 +1,11 @@
+#include "settings/RegEncoding.h"
 #include "settings/RegFile.h"
 #include "settings/RegSettingsFormat.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -17,6 +19,22 @@ KeyPath sub(const std::string& name) {
     KeyPath p = kRoot;
     p.push_back(name);
     return p;
+}
+
+std::string allBytes() {
+    std::string s;
+    for (int b = 0; b < 256; ++b)
+        s += static_cast<char>(b);
+    return s;
+}
+
+std::string utf16le(std::u16string_view units) {
+    std::string out("\xFF\xFE");
+    for (char16_t u : units) {
+        out += static_cast<char>(u & 0xFF);
+        out += static_cast<char>(u >> 8);
+    }
+    return out;
 }
 
 } // namespace
@@ -38,31 +56,28 @@ TEST(RegFile, ReadsAWindowsExport) {
         "\"Blob\"=hex:01,02,\\\r\n"
         "  03,04\r\n"
         "\"Empty\"=hex:\r\n";
-    ParseResult r = parse(text);
-    ASSERT_TRUE(r.ok()) << describe(r.problems.front());
-    ASSERT_EQ(r.doc.size(), 2u);
-    const Values& root = r.doc.at(kRoot);
-    EXPECT_EQ(root.at("HomeDir"), Value::ofText("C:\\Tamrel"));
-    EXPECT_EQ(root.at("Callsign"), Value::ofText("say \"hi\""));
-    EXPECT_EQ(root.at("Application Color"), Value::ofDword(0xDFB880));
-    EXPECT_EQ(root.at("Offset from UTC"), Value::ofBinary({0x87}));
-    EXPECT_EQ(root.at(""), Value::ofText("default"));
-    const Values& port = r.doc.at(sub("Comm Port"));
-    EXPECT_EQ(port.at("Speed"), Value::ofBinary({0x12, 0xC0}));
-    EXPECT_EQ(port.at("Blob"), Value::ofBinary({1, 2, 3, 4}));
-    EXPECT_EQ(port.at("Empty"), Value::ofBinary({}));
-
+    const Document expected = {{kRoot,
+                                {{"HomeDir", Value::ofText("C:\\Tamrel")},
+                                 {"Callsign", Value::ofText("say \"hi\"")},
+                                 {"Application Color", Value::ofDword(0xDFB880)},
+                                 {"Offset from UTC", Value::ofBinary({0x87})},
+                                 {"", Value::ofText("default")}}},
+                               {sub("Comm Port"),
+                                {{"Speed", Value::ofBinary({0x12, 0xC0})},
+                                 {"Blob", Value::ofBinary({1, 2, 3, 4})},
+                                 {"Empty", Value::ofBinary({})}}}};
     // The same with LF line ends.
     std::string lf = text;
     std::erase(lf, '\r');
-    ParseResult r2 = parse(lf);
-    ASSERT_TRUE(r2.ok());
-    EXPECT_EQ(r2.doc, r.doc);
+    for (const std::string& t : {text, lf}) {
+        ParseResult r = parse(t);
+        ASSERT_TRUE(r.ok()) << describe(r.problems.front());
+        EXPECT_EQ(r.doc, expected);
+    }
 }
 
 TEST(RegFile, LeavesOutBadLinesAndReadsTheRest) {
     const std::string head = "REGEDIT4\n[A\\B]\n";
-    const std::string tail = "\"z\"=dword:7\n";
     const struct {
         std::string bad;
         int line;
@@ -89,25 +104,28 @@ TEST(RegFile, LeavesOutBadLinesAndReadsTheRest) {
         {"a=hex:01,\\\n  02\n", 3},
     };
     for (const auto& c : cases) {
-        ParseResult r = parse(head + c.bad + tail);
+        ParseResult r = parse(head + c.bad + "\"z\"=dword:7\n");
         ASSERT_EQ(r.problems.size(), 1u) << c.bad << " -> " << describe(r.problems.back());
         EXPECT_EQ(r.problems[0].line, c.line) << c.bad << " -> " << describe(r.problems[0]);
         EXPECT_FALSE(r.problems[0].message.empty());
         EXPECT_EQ(r.doc.at({"A", "B"}).at("z"), Value::ofDword(7)) << c.bad;
         EXPECT_FALSE(r.doc.at({"A", "B"}).count("a")) << c.bad;
     }
-    // A continuation at the very end has nothing after it to keep.
-    ParseResult end = parse(head + "\"a\"=hex:12,\\\n");
-    ASSERT_EQ(end.problems.size(), 1u);
-    EXPECT_EQ(end.problems[0].line, 3);
-    EXPECT_EQ(end.problems[0].message, "continuation at the end of the file");
-    // A write cut short: the last line's value lacks its end, and is not taken.
-    for (const char* cut : {"\"a\"=dword:009", "\"a\"=hex:12,c"}) {
-        ParseResult r = parse(head + "\"z\"=dword:00000007\n" + cut);
-        ASSERT_EQ(r.problems.size(), 1u) << cut;
-        EXPECT_EQ(r.problems[0].line, 4) << cut;
-        EXPECT_EQ(r.problems[0].message, "the file ends inside this value");
-        EXPECT_FALSE(r.doc.at({"A", "B"}).count("a")) << cut;
+    // A continuation at the very end has nothing after it to keep; a write cut
+    // short leaves the last line's value without its end, and it is not taken.
+    const struct {
+        std::string tail;
+        int line;
+        std::string message;
+    } ends[] = {{"\"a\"=hex:12,\\\n", 3, "continuation at the end of the file"},
+                {"\"z\"=dword:00000007\n\"a\"=dword:009", 4, "the file ends inside this value"},
+                {"\"z\"=dword:00000007\n\"a\"=hex:12,c", 4, "the file ends inside this value"}};
+    for (const auto& e : ends) {
+        ParseResult r = parse(head + e.tail);
+        ASSERT_EQ(r.problems.size(), 1u) << e.tail;
+        EXPECT_EQ(r.problems[0].line, e.line) << e.tail;
+        EXPECT_EQ(r.problems[0].message, e.message);
+        EXPECT_FALSE(r.doc.at({"A", "B"}).count("a")) << e.tail;
     }
     // Whole values need no line end; short dwords a person wrote are taken.
     EXPECT_TRUE(parse(head + "\"a\"=dword:00000009").ok());
@@ -130,19 +148,16 @@ TEST(RegFile, AKeyLineLeftOutTakesItsValuesWithItAndSaysHowMany) {
 }
 
 TEST(RegFile, AMissingHeaderIsOneProblemOnItsLine) {
+    const std::string missing = "the file does not begin with REGEDIT4";
     const struct {
         std::string text;
         std::string message;
         Document doc;
     } cases[] = {
-        {"", "the file does not begin with REGEDIT4", {}},
-        {"\n; only a comment\n", "the file does not begin with REGEDIT4", {}},
-        {"[A]\n\"a\"=dword:1\n",
-         "the file does not begin with REGEDIT4",
-         {{{"A"}, {{"a", Value::ofDword(1)}}}}},
-        {"REGEDIT5\n[A]\n",
-         "the file does not begin with REGEDIT4; a value before the first key",
-         {{{"A"}, {}}}},
+        {"", missing, {}},
+        {"\n; only a comment\n", missing, {}},
+        {"[A]\n\"a\"=dword:1\n", missing, {{{"A"}, {{"a", Value::ofDword(1)}}}}},
+        {"REGEDIT5\n[A]\n", missing + "; a value before the first key", {{{"A"}, {}}}},
     };
     for (const auto& c : cases) {
         ParseResult r = parse(c.text);
@@ -186,15 +201,11 @@ TEST(RegFile, WritesDeterministicallyAndReadsBackWhatItWrote) {
     EXPECT_NE(text.find("\"Speed\"=hex:25,80\r\n"), std::string::npos);
     EXPECT_NE(text.find("\"Top Left\"=dword:ffffffff\r\n"), std::string::npos);
     // Long values wrap after a comma, as Windows writes them.
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find("\r\n", start);
-        std::string_view line(text.data() + start, end - start);
+    for (size_t start = 0, end; start < text.size(); start = end + 2) {
+        end = text.find("\r\n", start);
+        const std::string_view line(text.data() + start, end - start);
         EXPECT_LE(line.size(), 80u) << line;
-        if (line.ends_with("\\")) {
-            EXPECT_TRUE(line.ends_with(",\\")) << line;
-        }
-        start = end + 2;
+        EXPECT_TRUE(!line.ends_with("\\") || line.ends_with(",\\")) << line;
     }
 }
 
@@ -231,14 +242,11 @@ TEST(RegSettingsFormat, MapsTypesAndNamesBothWays) {
 
     // Types without a registry form and values outside a key are refused
     // rather than written.
-    const QSettings::SettingsMap refused[] = {
-        {{prefix + "Int", QVariant(5)}},
-        {{QStringLiteral("TopLevel"), QStringLiteral("x")}},
-    };
-    for (const auto& m : refused) {
+    for (const auto& [key, value] :
+         {std::pair{prefix + "Int", QVariant(5)}, {QStringLiteral("TopLevel"), QVariant("x")}}) {
         QBuffer out;
         out.open(QIODevice::WriteOnly);
-        EXPECT_FALSE(writeSettings(out, m));
+        EXPECT_FALSE(writeSettings(out, {{key, value}})) << key.toStdString();
     }
 }
 
@@ -246,16 +254,17 @@ TEST(RegSettingsFormat, AFileWithProblemsGivesItsGoodValuesAndIsKeptBeforeItIsRe
     const QByteArray original = "REGEDIT4\n[A]\n\"x\"=dword:zz\n\"y\"=dword:2\n[B\n\"z\"=hex:01\n";
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("s.reg"));
-    auto put = [](const QString& p, const QByteArray& bytes) {
-        QFile f(p);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        ASSERT_EQ(f.write(bytes), bytes.size());
-    };
+    const QString kept = path + QLatin1String(kBackupSuffix);
     auto get = [](const QString& p) {
         QFile f(p);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
     };
-    put(path, original);
+    auto put = [&] {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(original), original.size());
+    };
+    put();
 
     QFile in(path);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
@@ -275,7 +284,6 @@ TEST(RegSettingsFormat, AFileWithProblemsGivesItsGoodValuesAndIsKeptBeforeItIsRe
 
     map.insert(QStringLiteral("A/w"), QStringLiteral("new"));
     const QByteArray clean = "REGEDIT4\r\n\r\n[A]\r\n\"w\"=\"new\"\r\n\"y\"=dword:00000002\r\n\r\n";
-    const QString kept = path + QLatin1String(kBackupSuffix);
     for (int round = 0; round < 2; ++round) { // the second replaces a clean file: nothing kept
         QSaveFile out(path);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
@@ -288,8 +296,7 @@ TEST(RegSettingsFormat, AFileWithProblemsGivesItsGoodValuesAndIsKeptBeforeItIsRe
     EXPECT_NE(fileStamp(path), stamp);
 
     // A copy that cannot be made (a folder in its place) stops the write.
-    put(path, original);
-    QFile::remove(kept);
+    put();
     ASSERT_TRUE(QDir().mkdir(kept));
     QSaveFile out(path);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
@@ -303,4 +310,77 @@ TEST(RegSettingsFormat, AFileWithProblemsGivesItsGoodValuesAndIsKeptBeforeItIsRe
     buffer.open(QIODevice::WriteOnly);
     EXPECT_TRUE(writeSettings(buffer, map));
     EXPECT_EQ(buffer.data(), clean);
+}
+
+TEST(RegEncoding, EveryAnsiByteReadsAndWritesBackUnchanged) {
+    const DecodedText text = decodeFile(allBytes());
+    EXPECT_EQ(text.encoding, Encoding::Ansi);
+    EXPECT_EQ(countChars(text.utf8), 256u);
+    EXPECT_EQ(encodeAnsi(text.utf8), allBytes());
+    EXPECT_EQ(decodeFile("Montr\xE9").utf8, "Montré");
+    EXPECT_EQ(decodeFile("\x80\x8A\x9F\x81").utf8, "€ŠŸ\u0081");
+    EXPECT_EQ(encodeAnsi("Zürich € “quoted”"), "Z\xFCrich \x80 \x93quoted\x94");
+    // No place in the code page: the caller must choose another encoding.
+    EXPECT_EQ(encodeAnsi("Łódź"), std::nullopt);
+    EXPECT_EQ(encodeAnsi("\u0080"), std::nullopt); // a C1 control that 0x80 (€) does not hold
+    EXPECT_EQ(encodeAnsi("\xC3"), std::nullopt);   // broken UTF-8 is U+FFFD
+
+    // The table agrees with Qt's Windows-1252 where this Qt has one.
+    QStringDecoder qt("windows-1252");
+    if (!qt.isValid())
+        GTEST_SKIP() << "this Qt has no Windows-1252 codec";
+    EXPECT_EQ(QString::fromStdString(text.utf8), qt.decode(QByteArray::fromStdString(allBytes())));
+}
+
+TEST(RegEncoding, ByteOrderMarksChooseUtf16OrUtf8) {
+    // "Mé" and a character beyond the BMP (a surrogate pair).
+    const DecodedText le = decodeFile(utf16le(u"M\u00E9\U0001D11E"));
+    EXPECT_EQ(le.encoding, Encoding::Utf16);
+    EXPECT_EQ(le.utf8, "Mé\U0001D11E");
+    EXPECT_EQ(decodeFile(std::string("\xFE\xFF\x00M\x00\xE9", 6)).utf8, "Mé");
+    // A lone surrogate and an odd last byte are U+FFFD.
+    EXPECT_EQ(decodeFile(utf16le(u"a") + std::string("\x00\xD8", 2) + "b").utf8, "a\uFFFD\uFFFD");
+
+    const DecodedText u8 = decodeFile("\xEF\xBB\xBFMontréal \xFF\xE2\x82");
+    EXPECT_EQ(u8.encoding, Encoding::Utf8);
+    EXPECT_EQ(u8.utf8, "Montréal \uFFFD\uFFFD\uFFFD");
+    // Overlong forms and surrogates written in UTF-8 are not characters.
+    EXPECT_EQ(decodeFile("\xEF\xBB\xBF\xC0\xAF\xED\xA0\x80").utf8,
+              "\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD");
+
+    EXPECT_EQ(encodeUtf16le("Mé\U0001D11E"), utf16le(u"M\u00E9\U0001D11E"));
+    EXPECT_EQ(decodeFile(encodeUtf16le("Łódź \U0001D11E")).utf8, "Łódź \U0001D11E");
+}
+
+TEST(RegEncoding, LimitsCountCharactersNotBytes) {
+    EXPECT_EQ(countChars("Montréal"), 8u);
+    EXPECT_EQ(countChars("\U0001D11E€"), 2u);
+    EXPECT_EQ(clipChars("Montréal", 6), "Montré");
+    EXPECT_EQ(clipChars("€€€", 2), "€€");
+    EXPECT_EQ(clipChars("ab", 5), "ab");
+}
+
+TEST(RegFile, WritesAnsiWhenEveryTextFitsAndUnicodeWhenOneDoesNot) {
+    Document doc;
+    doc[{"A"}]["QTH"] = Value::ofText("Montréal");
+    const std::string ansi = write(doc);
+    EXPECT_EQ(ansi, "REGEDIT4\r\n\r\n[A]\r\n\"QTH\"=\"Montr\xE9"
+                    "al\"\r\n\r\n");
+    EXPECT_EQ(parse(ansi).doc, doc);
+
+    // Names count too, not only texts.
+    const struct {
+        std::string key, name, text;
+    } cases[] = {{"A", "QTH", "Łódź"}, {"Łódź", "QTH", "x"}, {"A", "Łódź", "x"}};
+    for (const auto& [key, name, text] : cases) {
+        Document wide;
+        wide[{key}][name] = Value::ofText(text);
+        const std::string bytes = write(wide);
+        EXPECT_EQ(bytes, encodeUtf16le("Windows Registry Editor Version 5.00\r\n\r\n[" + key +
+                                       "]\r\n\"" + name + "\"=\"" + text + "\"\r\n\r\n"));
+        const ParseResult back = parse(bytes);
+        EXPECT_TRUE(back.ok());
+        EXPECT_EQ(back.encoding, Encoding::Utf16);
+        EXPECT_EQ(back.doc, wide);
+    }
 }

@@ -1,51 +1,25 @@
 #include "SettingsFixture.h"
 
 #include "settings/CRigControlRegistry.h"
-#include "settings/RegSettingsFormat.h"
 #include "settings/RegistryDefaults.h"
-
-#include <QSettings>
 
 #include <cstdlib>
 #include <ctime>
 
 using namespace tamrel;
 using reg::Value;
-
-namespace {
-
-class Registry : public test::SettingsFixture {
-protected:
-    // Removes one value behind the registry's back, as a user editing the file would.
-    void removeValue(const QString& sub, const QString& name) {
-        QSettings s(QString::fromStdString(file_), reg::settingsFormat());
-        s.remove(QStringLiteral("HKEY_LOCAL_MACHINE/SOFTWARE/ZZ9ZZ Software/Rig Control/") + sub +
-                 u'/' + name);
-        s.sync();
-        ASSERT_EQ(s.status(), QSettings::NoError);
-    }
-    void putByte(const QString& sub, const QString& name, char value) {
-        QSettings s(QString::fromStdString(file_), reg::settingsFormat());
-        s.setValue(QStringLiteral("HKEY_LOCAL_MACHINE/SOFTWARE/ZZ9ZZ Software/Rig Control/") + sub +
-                       u'/' + name,
-                   QByteArray(1, value));
-        s.sync();
-        ASSERT_EQ(s.status(), QSettings::NoError);
-    }
-};
-
-} // namespace
+using test::read;
+using R = CRigControlRegistry;
+using Registry = test::SettingsFixture;
 
 TEST_F(Registry, EmptyStoreSystemConfigCreatesEveryDefaultWithItsType) {
-    CRigControlRegistry r(prompter_);
+    R r(prompter_);
     // Start-up reads the colour first; that must not stop the defaults below.
     EXPECT_EQ(r.GetAppColor(), 0xDFB880u);
     EXPECT_EQ(r.GetQsoLoggingMode(), 0);
-    SystemConfig config;
-    r.GetSystemConfig(config);
-    const SystemConfig expected{paths::defaultHomeDir(), "ZZ9ZZ",      "Opname", "Hometown, ST",
-                                DefaultUtcOffset(),      "Tamrel.Log", 0};
-    EXPECT_EQ(config, expected);
+    const SystemConfig config = read(r, &R::GetSystemConfig);
+    EXPECT_EQ(config, (SystemConfig{paths::defaultHomeDir(), "ZZ9ZZ", "Opname", "Hometown, ST",
+                                    DefaultUtcOffset(), "Tamrel.Log", 0}));
     EXPECT_TRUE(prompter_.texts().empty());
     EXPECT_EQ(*r.GetMacroVariable(1), "ZZ9ZZ");
     EXPECT_EQ(*r.GetMacroVariable(2), "Opname");
@@ -73,9 +47,8 @@ TEST_F(Registry, EmptyStoreSystemConfigCreatesEveryDefaultWithItsType) {
     mine.callsign = "N0CALL";
     mine.utcOffset = 0x05;
     ASSERT_TRUE(r.SetSystemConfig(mine));
-    removeValue(QString(), QStringLiteral("QTH"));
-    SystemConfig back;
-    r.GetSystemConfig(back);
+    edit("", "QTH");
+    const SystemConfig back = read(r, &R::GetSystemConfig);
     EXPECT_EQ(back, mine);
     EXPECT_EQ(utcOffsetHours(back.utcOffset), 5);
     EXPECT_EQ(utcOffsetHours(0x87), -7);
@@ -84,74 +57,57 @@ TEST_F(Registry, EmptyStoreSystemConfigCreatesEveryDefaultWithItsType) {
 }
 
 TEST_F(Registry, CommPortFirstUseOpensNoPortAndStoresPortOne) {
-    CRigControlRegistry r(prompter_);
-    CommPortSettings port{7, 1, 2, 3, "x"};
-    r.GetCommPort(port);
-    EXPECT_EQ(port, (CommPortSettings{0, 4800, 0, 1, ""}));
+    R r(prompter_);
+    EXPECT_EQ(read(r, &R::GetCommPort, {7, 1, 2, 3, "x"}), (CommPortSettings{0, 4800, 0, 1, ""}));
     EXPECT_EQ(stored("Comm Port", "Port"), Value::ofBinary({1}));
-    r.GetCommPort(port);
-    EXPECT_EQ(port.port, 1);
+    EXPECT_EQ(read(r, &R::GetCommPort).port, 1);
 
-    port = {3, 9600, 2, 2, ""};
+    CommPortSettings port{3, 9600, 2, 2, ""};
     ASSERT_TRUE(r.SetCommPort(port));
     EXPECT_EQ(stored("Comm Port", "Speed"), Value::ofBinary({0x25, 0x80}));
     EXPECT_EQ(stored("Comm Port", "Device"), Value::ofText("<missing>")); // never created empty
-    CommPortSettings back;
-    r.GetCommPort(back);
-    EXPECT_EQ(back, port);
-
+    EXPECT_EQ(read(r, &R::GetCommPort), port);
     port.device = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0-with-a-long-name-"
                   "beyond-eighty-characters";
     ASSERT_TRUE(r.SetCommPort(port));
-    r.GetCommPort(back);
-    EXPECT_EQ(back, port);
+    EXPECT_EQ(read(r, &R::GetCommPort), port);
     port.device.clear();
     ASSERT_TRUE(r.SetCommPort(port));
-    back.device = "stale";
-    r.GetCommPort(back);
-    EXPECT_EQ(back.device, "");
+    EXPECT_EQ(read(r, &R::GetCommPort, {0, 0, 0, 0, "stale"}).device, "");
 }
 
 TEST_F(Registry, WindowRectanglesAreSanitisedAndPackedIn16BitHalves) {
-    CRigControlRegistry r(prompter_);
-    WindowRect rect{1, 2, 3, 4};
-    r.GetWindowRect(rect); // no key yet
-    EXPECT_EQ(rect, (WindowRect{0, 0, 639, 479}));
+    R r(prompter_);
+    const WindowRect standard{0, 0, 639, 479};
+    EXPECT_EQ(read(r, &R::GetWindowRect, {1, 2, 3, 4}), standard); // no key yet
     r.CreateWindowSizeKey();
-
-    r.SetWindowRect({100, 50, 740, 530});
-    EXPECT_EQ(stored("Window Size", "Top Left"), Value::ofDword(100u << 16 | 50u));
-    EXPECT_EQ(stored("Window Size", "Bottom Right"), Value::ofDword(740u << 16 | 530u));
-    r.GetWindowRect(rect);
-    EXPECT_EQ(rect, (WindowRect{100, 50, 740, 530}));
-
-    // Too wide (or too tall) is replaced, on write and on read.
-    r.SetWindowRect({0, 0, 1100, 500});
-    r.GetWindowRect(rect);
-    EXPECT_EQ(rect, (WindowRect{0, 0, 639, 479}));
-    r.SetWindowRect({10, 10, 1034, 778}); // 1024 x 768 fits
-    r.GetWindowRect(rect);
-    EXPECT_EQ(rect, (WindowRect{10, 10, 1034, 778}));
-    r.SetWindowRect({10, 10, 1034, 779});
-    r.GetWindowRect(rect);
-    EXPECT_EQ(rect, (WindowRect{0, 0, 639, 479}));
-    // Left of or above the origin (a second screen) comes back as it was.
-    r.SetWindowRect({-56, -8, 855, 579});
+    const std::pair<WindowRect, WindowRect> cases[] = {
+        {{100, 50, 740, 530}, {100, 50, 740, 530}},
+        {{0, 0, 1100, 500}, standard},              // too wide (or too tall) is replaced
+        {{10, 10, 1034, 778}, {10, 10, 1034, 778}}, // 1024 x 768 fits
+        {{10, 10, 1034, 779}, standard},
+        // Left of or above the origin (a second screen) comes back as it was.
+        {{-56, -8, 855, 579}, {-56, -8, 855, 579}},
+    };
+    for (const auto& [set, expected] : cases) {
+        r.SetWindowRect(set);
+        EXPECT_EQ(read(r, &R::GetWindowRect), expected) << set.right << "," << set.bottom;
+        if (set.left == 100) {
+            EXPECT_EQ(stored("Window Size", "Top Left"), Value::ofDword(100u << 16 | 50u));
+            EXPECT_EQ(stored("Window Size", "Bottom Right"), Value::ofDword(740u << 16 | 530u));
+        }
+    }
     EXPECT_EQ(stored("Window Size", "Top Left"), Value::ofDword(0xFFC8FFF8u));
-    r.GetWindowRect(rect);
-    EXPECT_EQ(rect, (WindowRect{-56, -8, 855, 579}));
 
     // The first-layout rectangle is separate; a missing word reads as 0.
     r.SetFirstLayoutRect({5, 6, 300, 200});
-    removeValue(QStringLiteral("Window Size"), QStringLiteral("Original Top Left"));
-    r.GetFirstLayoutRect(rect);
-    EXPECT_EQ(rect, (WindowRect{0, 0, 300, 200}));
-    r.GetWindowRect(rect);
-    EXPECT_EQ(rect, (WindowRect{-56, -8, 855, 579}));
+    edit("Window Size", "Original Top Left");
+    EXPECT_EQ(read(r, &R::GetFirstLayoutRect), (WindowRect{0, 0, 300, 200}));
+    EXPECT_EQ(read(r, &R::GetWindowRect), (WindowRect{-56, -8, 855, 579}));
 }
 
 TEST_F(Registry, BandTableLookupsAndPersistence) {
-    CRigControlRegistry r(prompter_);
+    R r(prompter_);
     ASSERT_TRUE(r.FindBand(7300000));
     EXPECT_EQ(r.FindBand(7300000)->label, "  40M");
     EXPECT_EQ(r.FindBand(7000000)->index, 6);
@@ -171,9 +127,9 @@ TEST_F(Registry, BandTableLookupsAndPersistence) {
     EXPECT_EQ(stored("HAM Band Info", "40M High Band Edge"), Value::ofDword(7350000));
 
     // Another object reads the stored edges; a missing edge keeps the caller's.
-    CRigControlRegistry other(prompter_);
+    R other(prompter_);
     EXPECT_EQ(other.FindBand(7340000)->index, 6);
-    removeValue(QStringLiteral("HAM Band Info"), QStringLiteral("20M Low Band Edge"));
+    edit("HAM Band Info", "20M Low Band Edge");
     BandTable loaded{};
     loaded[4].lowHz = 12345;
     other.LoadBandInfo(loaded);
@@ -181,35 +137,28 @@ TEST_F(Registry, BandTableLookupsAndPersistence) {
     EXPECT_EQ(loaded[6], (BandRecord{"  40M", 6, 7000000, 7350000}));
 
     // The in-memory table is reread only when marked stale.
-    BandTable narrow = table;
-    narrow[6].highHz = 7100000;
-    CRigControlRegistry writer(prompter_);
-    ASSERT_TRUE(writer.SaveBandInfo(narrow));
+    table[6].highHz = 7100000;
+    ASSERT_TRUE(R(prompter_).SaveBandInfo(table));
     EXPECT_TRUE(r.FindBand(7340000));
     r.MarkBandTableStale();
     EXPECT_FALSE(r.FindBand(7340000));
 }
 
-TEST_F(Registry, VfoFrequenciesAndMemoryKeys) {
-    CRigControlRegistry r(prompter_);
-    VfoMemory vfo{};
-    r.GetVfoFrequencies(vfo);
+TEST_F(Registry, VfoFrequenciesMemoryKeysAndMacroVariables) {
+    R r(prompter_);
+    VfoMemory vfo = read(r, &R::GetVfoFrequencies);
     EXPECT_EQ(vfo, defaultVfoMemory());
     EXPECT_EQ(stored("VFO Frequencies", "160M VFOB Freq"), Value::ofDword(1810000));
-
     vfo[6] = {7030000, 7040500};
     vfo[0].b = 28500000;
     EXPECT_TRUE(r.SetVfoFrequencies(vfo));
     EXPECT_EQ(stored("VFO Frequencies", "40M VFOA Freq"), Value::ofDword(7030000));
     EXPECT_EQ(stored("VFO Frequencies", "40M VFOB Freq"), Value::ofDword(7040500));
-    VfoMemory back{};
-    r.GetVfoFrequencies(back);
-    EXPECT_EQ(back, vfo);
+    EXPECT_EQ(read(r, &R::GetVfoFrequencies), vfo);
 
     MemoryKeyTexts keys;
     keys.fill("old");
-    r.GetTransmitMemoryKeys(keys);
-    EXPECT_EQ(keys, MemoryKeyTexts{});
+    EXPECT_EQ(read(r, &R::GetTransmitMemoryKeys, keys), MemoryKeyTexts{});
     EXPECT_EQ(onDisk().at(keyPath("Transmit Memory Keys")).size(), 11u);
     r.SetTransmitMemoryKey(10, "CQ CQ DE %1 K");
     r.SetTransmitMemoryKey(11, "ignored");
@@ -217,93 +166,69 @@ TEST_F(Registry, VfoFrequenciesAndMemoryKeys) {
     EXPECT_EQ(stored("Transmit Memory Keys", "F12"), Value::ofText("<missing>"));
     keys[0] = std::string(300, 'E'); // longer than the 253 the reader takes
     keys[1] = "TU \"73\" \\ EE";
+    keys[10] = "";
     ASSERT_TRUE(r.SetTransmitMemoryKeys(keys));
-    MemoryKeyTexts read;
-    r.GetTransmitMemoryKeys(read);
-    EXPECT_EQ(read[0], std::string(253, 'E'));
-    EXPECT_EQ(read[1], keys[1]);
-    EXPECT_EQ(read[10], "");
-}
+    MemoryKeyTexts expected = keys;
+    expected[0].resize(253);
+    EXPECT_EQ(read(r, &R::GetTransmitMemoryKeys), expected);
 
-TEST_F(Registry, MacroVariablesOnlyOneToNine) {
-    CRigControlRegistry r(prompter_);
-    for (int id = 1; id <= 9; ++id)
-        EXPECT_TRUE(r.SetMacroVariable(id, "v" + std::to_string(id)));
-    EXPECT_FALSE(r.SetMacroVariable(10, "x"));
-    EXPECT_FALSE(r.SetMacroVariable(0, "x"));
-    EXPECT_FALSE(r.GetMacroVariable(10));
-    EXPECT_FALSE(r.GetMacroVariable(0));
-    for (int id = 1; id <= 9; ++id)
-        EXPECT_EQ(*r.GetMacroVariable(id), "v" + std::to_string(id));
+    // Macro variables are 1 to 9 only.
+    for (int id = 0; id <= 10; ++id)
+        EXPECT_EQ(r.SetMacroVariable(id, "v" + std::to_string(id)), id >= 1 && id <= 9) << id;
+    for (int id = 0; id <= 10; ++id)
+        EXPECT_EQ(r.GetMacroVariable(id),
+                  id >= 1 && id <= 9 ? std::optional("v" + std::to_string(id)) : std::nullopt)
+            << id;
 }
 
 TEST_F(Registry, SettingsKeyGroups) {
-    CRigControlRegistry r(prompter_);
-    ScanLimits limits{5, 6};
-    r.GetScanLimits(limits);
-    EXPECT_EQ(limits, (ScanLimits{0, 0}));
+    R r(prompter_);
+    EXPECT_EQ(read(r, &R::GetScanLimits, {5, 6}), (ScanLimits{0, 0}));
     r.SetScanLimits({7000000, 7100000});
-    r.GetScanLimits(limits);
-    EXPECT_EQ(limits, (ScanLimits{7000000, 7100000}));
-    removeValue(QStringLiteral("Settings"), QStringLiteral("Scan High Limit"));
-    r.GetScanLimits(limits);
-    EXPECT_EQ(limits, (ScanLimits{0, 0}));
+    EXPECT_EQ(read(r, &R::GetScanLimits), (ScanLimits{7000000, 7100000}));
+    edit("Settings", "Scan High Limit");
+    EXPECT_EQ(read(r, &R::GetScanLimits, {5, 6}), (ScanLimits{0, 0}));
     EXPECT_EQ(stored("Settings", "Scan Low Limit"), Value::ofDword(0));
     EXPECT_EQ(stored("Settings", "Scan High Limit"), Value::ofDword(0));
 
-    CounterSettings counter{9, 9};
-    r.GetCounterSettings(counter);
-    EXPECT_EQ(counter, (CounterSettings{1, 0}));
+    EXPECT_EQ(read(r, &R::GetCounterSettings, {9, 9}), (CounterSettings{1, 0}));
     r.SetCounterSettings({-3, 0x83});
-    removeValue(QStringLiteral("Settings"), QStringLiteral("Output Mode"));
-    r.GetCounterSettings(counter);
-    EXPECT_EQ(counter, (CounterSettings{-3, 0}));
+    edit("Settings", "Output Mode");
+    EXPECT_EQ(read(r, &R::GetCounterSettings), (CounterSettings{-3, 0}));
     EXPECT_EQ(stored("Settings", "Output Mode"), Value::ofBinary({0}));
     // A file whose digits were set on the configuration sheet only, at the
     // root, while the keyer's stayed 0: both read the sheet's from then on.
-    putByte(QString(), QStringLiteral("Output Mode"), 0x03);
-    r.GetCounterSettings(counter);
-    EXPECT_EQ(counter, (CounterSettings{-3, 3}));
+    edit("", "Output Mode", QByteArray(1, 0x03));
+    EXPECT_EQ(read(r, &R::GetCounterSettings), (CounterSettings{-3, 3}));
     EXPECT_EQ(stored("Settings", "Output Mode"), Value::ofBinary({3}));
     r.SetCounterSettings({-3, 0}); // 0 digits chosen later stays 0
-    r.GetCounterSettings(counter);
-    EXPECT_EQ(counter, (CounterSettings{-3, 0}));
+    EXPECT_EQ(read(r, &R::GetCounterSettings), (CounterSettings{-3, 0}));
     EXPECT_EQ(stored("", "Output Mode"), Value::ofBinary({0}));
 
-    uint8_t range = 9;
-    r.GetTuningRange(range);
-    EXPECT_EQ(range, 0);
+    EXPECT_EQ(read<uint8_t>(r, &R::GetTuningRange, 9), 0);
     r.SetTuningRange(4);
-    r.GetTuningRange(range);
-    EXPECT_EQ(range, 4);
-
-    uint8_t together = 0;
-    r.GetWindowsMoveTogether(together);
-    EXPECT_EQ(together, 1);
+    EXPECT_EQ(read(r, &R::GetTuningRange), 4);
+    EXPECT_EQ(read(r, &R::GetWindowsMoveTogether), 1);
     EXPECT_EQ(stored("Window Size", "Windows Move Together"), Value::ofBinary({1}));
     r.SetWindowsMoveTogether(0);
-    r.GetWindowsMoveTogether(together);
-    EXPECT_EQ(together, 0);
+    EXPECT_EQ(read<uint8_t>(r, &R::GetWindowsMoveTogether, 1), 0);
     EXPECT_TRUE(prompter_.texts().empty());
 }
 
 TEST_F(Registry, RootGroupsAndTheirDefaults) {
-    CRigControlRegistry r(prompter_);
+    R r(prompter_);
     // A first start takes the offset from this computer's zone (five hours west).
-    const char* oldZone = std::getenv("TZ");
-    const std::string savedZone = oldZone ? oldZone : "";
-    setenv("TZ", "<-05>5", 1);
-    tzset();
-    UtcSettings utc{7, 7};
-    r.GetUtcSettings(utc); // no root yet: the defaults
-    EXPECT_EQ(utc, (UtcSettings{1, 0x85}));
-    r.GetUtcSettings(utc); // root exists, flag missing: its default is written
-    EXPECT_EQ(utc, (UtcSettings{1, 0x85}));
-    setenv("TZ", "<+0530>-5:30", 1); // rounds to six hours east
-    tzset();
+    const std::string zone = std::getenv("TZ") ?: "";
+    ::setenv("TZ", "<-05>5", 1);
+    ::tzset();
+    EXPECT_EQ(read(r, &R::GetUtcSettings, {7, 7}), (UtcSettings{1, 0x85})); // no root yet
+    // Root exists, flag missing: its default is written.
+    EXPECT_EQ(read(r, &R::GetUtcSettings, {7, 7}), (UtcSettings{1, 0x85}));
+    ::setenv("TZ", "<+0530>-5:30", 1); // rounds to six hours east
+    ::tzset();
     EXPECT_EQ(DefaultUtcOffset(), 0x06);
-    oldZone ? setenv("TZ", savedZone.c_str(), 1) : unsetenv("TZ");
-    tzset();
+    zone.empty() ? ::unsetenv("TZ") : ::setenv("TZ", zone.c_str(), 1);
+    ::tzset();
     EXPECT_EQ(stored("", "Use UTC in Log"), Value::ofBinary({1}));
 
     EXPECT_EQ(r.GetAppColor(), 0xDFB880u);
@@ -323,47 +248,30 @@ TEST_F(Registry, RootGroupsAndTheirDefaults) {
     EXPECT_EQ(r.GetNetworkServer(), "127.0.0.1:4532");
     EXPECT_EQ(stored("", "Network Server"), Value::ofText("127.0.0.1:4532"));
 
-    std::string name;
-    r.GetCurrentLogFileName(name);
-    EXPECT_EQ(name, "Tamrel.QSO.Log");
+    EXPECT_EQ(read(r, &R::GetCurrentLogFileName), "Tamrel.QSO.Log");
     ASSERT_TRUE(r.SetCurrentLogFileName("Field Day.QSO.Log"));
-    r.GetCurrentLogFileName(name);
-    EXPECT_EQ(name, "Field Day.QSO.Log");
-
-    StationSettings station;
-    r.GetStationSettings(station);
-    EXPECT_EQ(station, (StationSettings{"AA00aa", "3", "6", 1, 0, 1}));
+    EXPECT_EQ(read(r, &R::GetCurrentLogFileName), "Field Day.QSO.Log");
+    EXPECT_EQ(read(r, &R::GetStationSettings), (StationSettings{"AA00aa", "3", "6", 1, 0, 1}));
     EXPECT_EQ(stored("", "GridSquare"), Value::ofText("AA00aa"));
-    station = {"JO62qm", "14", "28", 1234, 0x84, 0};
+    const StationSettings station{"JO62qm", "14", "28", 1234, 0x84, 0};
     ASSERT_TRUE(r.SetStationSettings(station));
-    StationSettings back;
-    r.GetStationSettings(back);
-    EXPECT_EQ(back, station);
+    EXPECT_EQ(read(r, &R::GetStationSettings), station);
 
-    std::string dir;
-    r.GetHomeDir(dir);
-    EXPECT_EQ(dir, std::string(::getenv("HOME") ? ::getenv("HOME") : "") + "/Tamrel");
-    uint8_t mode = 9;
-    r.GetLoggingMode(mode);
-    EXPECT_EQ(mode, 0);
+    EXPECT_EQ(read(r, &R::GetHomeDir), std::string(::getenv("HOME") ?: "") + "/Tamrel");
+    EXPECT_EQ(read<uint8_t>(r, &R::GetLoggingMode, 9), 0);
     EXPECT_TRUE(prompter_.texts().empty());
 }
 
 TEST_F(Registry, StoredFileRoundTripsExactly) {
     {
-        CRigControlRegistry r(prompter_);
-        SystemConfig config;
-        r.GetSystemConfig(config);
+        R r(prompter_);
+        SystemConfig config = read(r, &R::GetSystemConfig);
         config.qth = "Back\\slash \"quoted\" town";
         ASSERT_TRUE(r.SetSystemConfig(config));
-        VfoMemory vfo;
-        r.GetVfoFrequencies(vfo);
-        MemoryKeyTexts keys;
-        r.GetTransmitMemoryKeys(keys);
-        ScanLimits limits;
-        r.GetScanLimits(limits);
-        BandTable t;
-        r.LoadBandInfo(t);
+        read(r, &R::GetVfoFrequencies);
+        read(r, &R::GetTransmitMemoryKeys);
+        read(r, &R::GetScanLimits);
+        read(r, &R::LoadBandInfo);
     }
     const std::string first = fileBytes();
     reg::ParseResult parsed = reg::parse(first);
@@ -372,49 +280,36 @@ TEST_F(Registry, StoredFileRoundTripsExactly) {
 
     // A fresh object reads it back unchanged, and writing the same values
     // again gives the same bytes.
-    CRigControlRegistry again(prompter_);
-    SystemConfig config;
-    again.GetSystemConfig(config);
+    R again(prompter_);
+    const SystemConfig config = read(again, &R::GetSystemConfig);
     EXPECT_EQ(config.qth, "Back\\slash \"quoted\" town");
     ASSERT_TRUE(again.SetSystemConfig(config));
     EXPECT_EQ(fileBytes(), first);
 }
 
 TEST_F(Registry, ALongHomeFolderIsStoredWhole) {
-    const char* saved = ::getenv("HOME");
-    const std::string savedHome = saved ? saved : "";
+    const std::string savedHome = std::getenv("HOME") ?: "";
     const std::string home = "/home/" + std::string(120, 'h') + "/op";
     ::setenv("HOME", home.c_str(), 1);
     const std::string dir = home + "/Tamrel";
-    {
-        CRigControlRegistry r(prompter_);
-        SystemConfig config;
-        r.GetSystemConfig(config);
-        EXPECT_EQ(config.homeDir, dir);
-        EXPECT_NE(fileBytes().find("\r\n\"HomeDir\"=\"" + dir + "\"\r\n"), std::string::npos);
+    R r(prompter_);
+    SystemConfig config = read(r, &R::GetSystemConfig);
+    EXPECT_EQ(config.homeDir, dir);
+    EXPECT_NE(fileBytes().find("\r\n\"HomeDir\"=\"" + dir + "\"\r\n"), std::string::npos);
 
-        // Read back whole, also by an object that did not write it.
-        CRigControlRegistry fresh(prompter_);
-        std::string back;
-        fresh.GetHomeDir(back);
-        EXPECT_EQ(back, dir);
-        SystemConfig again;
-        fresh.GetSystemConfig(again);
-        EXPECT_EQ(again, config);
+    // Read back whole, also by an object that did not write it.
+    R fresh(prompter_);
+    EXPECT_EQ(read(fresh, &R::GetHomeDir), dir);
+    EXPECT_EQ(read(fresh, &R::GetSystemConfig), config);
 
-        // Written as the default when it is missing, and when the user sets one.
-        removeValue(QString(), QStringLiteral("HomeDir"));
-        fresh.GetHomeDir(back);
-        EXPECT_EQ(stored("", "HomeDir"), Value::ofText(dir));
-        config.homeDir = "/srv/" + std::string(300, 'd');
-        ASSERT_TRUE(fresh.SetSystemConfig(config));
-        EXPECT_EQ(stored("", "HomeDir"), Value::ofText(config.homeDir));
-        fresh.GetSystemConfig(again);
-        EXPECT_EQ(again.homeDir, config.homeDir);
-        EXPECT_TRUE(prompter_.texts().empty());
-    }
-    if (saved)
-        ::setenv("HOME", savedHome.c_str(), 1);
-    else
-        ::unsetenv("HOME");
+    // Written as the default when it is missing, and when the user sets one.
+    edit("", "HomeDir");
+    read(fresh, &R::GetHomeDir);
+    EXPECT_EQ(stored("", "HomeDir"), Value::ofText(dir));
+    config.homeDir = "/srv/" + std::string(300, 'd');
+    ASSERT_TRUE(fresh.SetSystemConfig(config));
+    EXPECT_EQ(stored("", "HomeDir"), Value::ofText(config.homeDir));
+    EXPECT_EQ(read(fresh, &R::GetSystemConfig).homeDir, config.homeDir);
+    EXPECT_TRUE(prompter_.texts().empty());
+    ::setenv("HOME", savedHome.c_str(), 1);
 }

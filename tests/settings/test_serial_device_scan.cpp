@@ -34,12 +34,14 @@ protected:
 } // namespace
 
 TEST(NaturalOrder, CountsRunsOfDigits) {
-    EXPECT_TRUE(NaturalLess("ttyS2", "ttyS10"));
-    EXPECT_FALSE(NaturalLess("ttyS10", "ttyS2"));
-    EXPECT_TRUE(NaturalLess("ttyS02", "ttyS3"));
-    EXPECT_TRUE(NaturalLess("ttyS", "ttyS0"));
+    for (auto [a, b] : {std::pair{"ttyS2", "ttyS10"},
+                        {"ttyS02", "ttyS3"},
+                        {"ttyS", "ttyS0"},
+                        {"ttyACM0", "ttyS0"}}) {
+        EXPECT_TRUE(NaturalLess(a, b)) << a << " < " << b;
+        EXPECT_FALSE(NaturalLess(b, a)) << b << " < " << a;
+    }
     EXPECT_FALSE(NaturalLess("ttyS1", "ttyS1"));
-    EXPECT_TRUE(NaturalLess("ttyACM0", "ttyS0"));
 }
 
 TEST_F(DeviceTree, ListsLinksByNameThenNodesInNaturalOrder) {
@@ -66,8 +68,7 @@ TEST_F(DeviceTree, StoredDeviceIsChosenKeptWhenMissingAndCleared) {
     node("ttyUSB0");
     byId("usb-Radio-if00", "ttyUSB0");
     CRigControlRegistry registry(prompter_);
-    SystemConfig config;
-    registry.GetSystemConfig(config);
+    test::read(registry, &CRigControlRegistry::GetSystemConfig);
     const std::string link = at("serial/by-id/usb-Radio-if00");
     {
         CommPortCfgPage page(registry, root_);
@@ -113,8 +114,7 @@ TEST_F(DeviceTree, StoredDeviceIsChosenKeptWhenMissingAndCleared) {
         ASSERT_TRUE(page.Apply());
     }
     EXPECT_EQ(stored("Comm Port", "Device"), reg::Value::ofText(""));
-    CommPortSettings back;
-    registry.GetCommPort(back);
+    const CommPortSettings back = test::read(registry, &CRigControlRegistry::GetCommPort);
     EXPECT_EQ(back.device, "");
     EXPECT_EQ(back.port, 1);
 }
