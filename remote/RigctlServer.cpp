@@ -5,12 +5,34 @@
 
 #include <QTcpSocket>
 
+#include <filesystem>
+#include <limits>
 #include <string>
 #include <string_view>
+#include <sys/resource.h>
 
 namespace tamrel {
 
 namespace {
+
+// Descriptors left for the rest of the program (the files a user keeps, the
+// radio's line, the control socket's clients) however many clients come.
+constexpr std::size_t kReservedDescriptors = 48;
+
+// Descriptors this process may still open. Once none are left, accepting
+// fails and, on this Qt, is tried again at once for as long as the
+// connection waits: clients are refused well before that.
+std::size_t FreeDescriptors() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return std::numeric_limits<std::size_t>::max();
+    std::error_code error;
+    std::size_t open = 0;
+    for (std::filesystem::directory_iterator it("/proc/self/fd", error), end; !error && it != end;
+         it.increment(error))
+        ++open;
+    return limit.rlim_cur > open ? std::size_t(limit.rlim_cur - open) : 0;
+}
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
 bool IsUtf8(std::string_view s) {
@@ -141,7 +163,7 @@ void RigctlServer::setIdleTimeout(std::chrono::milliseconds timeout) {
 
 void RigctlServer::acceptPending() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
-        if (connections_.size() >= maxConnections_) {
+        if (connections_.size() >= maxConnections_ || FreeDescriptors() < kReservedDescriptors) {
             ++refused_;
             socket->abort();
             socket->deleteLater();
