@@ -287,7 +287,9 @@ TEST_F(RigctlServerTest, ElevenHundredClientsLeaveDescriptorsAndTheCpuAlone) {
         int status = 0;
         EXPECT_TRUE(waitUntil([&] { return ::waitpid(child, &status, WNOHANG) == child; }, 15000));
         ::setrlimit(RLIMIT_NOFILE, &old);
-        ASSERT_TRUE(waitUntil([&] { return server.connectionCount() == 0; }, 10000));
+        // Up to 1,000 closes to take in: room for a loaded machine.
+        ASSERT_TRUE(waitUntil([&] { return server.connectionCount() == 0; }, 30000))
+            << server.connectionCount() << " still connected";
         EXPECT_EQ(Ask(*Connect(), "v\n"), "VFOA\n");
     }
 }
