@@ -162,13 +162,16 @@ void RigctlServer::setIdleTimeout(std::chrono::milliseconds timeout) {
 }
 
 void RigctlServer::acceptPending() {
+    // Read once per batch: each connection kept takes one descriptor.
+    std::size_t spare = FreeDescriptors();
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
-        if (connections_.size() >= maxConnections_ || FreeDescriptors() < kReservedDescriptors) {
+        if (connections_.size() >= maxConnections_ || spare < kReservedDescriptors) {
             ++refused_;
             socket->abort();
             socket->deleteLater();
             continue;
         }
+        --spare;
         const ConnectionId id = nextId_++;
         RigctlSession::Listener listener;
         // Answers that waited for the radio; a quit among them closes the connection.
