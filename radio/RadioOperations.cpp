@@ -326,8 +326,9 @@ bool RadioOperations::SetTransmit(bool on) {
     const int mode = model_.Fields().mode;
     if (on && (mode == 3 || mode == 7))
         return false;
-    if (channel_)
-        Sent(channel_->CmdTransmit(on));
+    if (channel_ && Sent(channel_->CmdTransmit(on)) && !on)
+        Sent(channel_->CmdIF()); // see CheckedSetPtt
+    keyingTag_ = 0;
     model_.SetPttKeyed(on);
     return true;
 }
@@ -417,6 +418,11 @@ void RadioOperations::Resolve(uint64_t tag, SetOutcome outcome) {
     }
     if (check.keyed && outcome != SetOutcome::Done)
         model_.SetPttKeyed(false);
+    // Replies to queries sent before the TX (a client's sets just before its
+    // T 1) came in receiving and may have unkeyed the model; from the
+    // checkpoint on, every report is the keyed radio's.
+    if (check.keyed && outcome == SetOutcome::Done && tag == keyingTag_)
+        model_.SetPttKeyed(true);
     if (check.done)
         check.done(outcome);
 }
@@ -523,11 +529,16 @@ void RadioOperations::CheckedSetPtt(bool on, SetDone done) {
         return;
     }
     model_.SetPttKeyed(on);
+    keyingTag_ = on ? nextTag_ : 0; // the tag StartCheck gives it
     Check check;
     check.keyed = on;
     check.done = std::move(done);
     CK2CommChannel* ch = channel_;
-    StartCheck(std::move(check), [=](uint64_t) { return ch->CmdTransmit(on) == K2_OK; });
+    // Unkeyed, the radio's report says so at once: its last one said
+    // transmitting and would stand until the next full read.
+    StartCheck(std::move(check), [=](uint64_t) {
+        return ch->CmdTransmit(on) == K2_OK && (on || ch->CmdIF() == K2_OK);
+    });
 }
 
 void RadioOperations::CheckedSetOffset(int offsetHz, bool xit, SetDone done) {

@@ -194,6 +194,8 @@ private:
     int clientCalls_ = 0;
     std::deque<Check> checks_;
     uint64_t nextTag_ = 1;
+    // The check of the latest T 1, until a later PTT command or an unkey.
+    uint64_t keyingTag_ = 0;
     // The radio's RIT/XIT offset as the commands sent so far leave it: moved by
     // each step as it is written, taken from reports while no steps are due.
     std::atomic<int> offsetAtRadio_ = 0;

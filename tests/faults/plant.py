@@ -107,6 +107,11 @@ FAULTS = [
      "if (!registry_.SetVfoFrequencies(radio_.Model().VfoMemoryTable()))",
      "if (!registry_.SetVfoFrequencies(radio_.Model().VfoMemoryTable()) && false)",
      "a failed save of the band frequencies is not said"),
+    ("unkey-read", "radio/RadioOperations.cpp", "(on || ch->CmdIF() == K2_OK)", "true",
+     "an unkeyed radio shows transmitting until its next full read"),
+    ("stale-keying", "radio/RadioOperations.cpp",
+     "if (check.keyed && outcome == SetOutcome::Done && tag == keyingTag_)",
+     "if (false)", "receive reports from before a T 1 unkey the model, so nothing unkeys the radio"),
 ]
 
 

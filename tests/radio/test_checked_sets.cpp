@@ -120,6 +120,7 @@ TEST_F(CheckedSets, EachSetIsFollowedByItsQueriesAndACheckpoint) {
         {[&](SetDone d) { ops.CheckedSetVfos(1, 1, d); }, {"FR1", "ID"}},
         {[&](SetDone d) { ops.CheckedSetVfos(0, 1, d); }, {"FT1", "ID"}},
         {[&](SetDone d) { ops.CheckedSetPtt(true, d); }, {"TX", "ID"}},
+        {[&](SetDone d) { ops.CheckedSetPtt(false, d); }, {"RX", "IF", "ID"}},
     };
     for (const Case& c : cases) {
         c.set(Record());
@@ -173,6 +174,24 @@ TEST_F(CheckedSets, TheRadiosAnswersBeforeTheCheckpointAreItsVerdict) {
     Wire(2);
     Radio({{ID_NONE, "?"}, {ID_ID, "ID017"}});
     EXPECT_EQ(outcome, SetOutcome::Refused);
+    EXPECT_FALSE(model.PttKeyed());
+
+    // Keyed behind queries the radio answered receiving before it took the TX
+    // (a client's sets just before its T 1): keyed still, until the keyed
+    // radio itself reports receiving twice.
+    const char* receiving = "IF00014060000     +000000 0003000001 ";
+    ops.CheckedSetPtt(true, Record());
+    Wire(2);
+    Radio({{ID_IF, receiving}, {ID_IF, receiving}, {ID_ID, "ID017"}});
+    EXPECT_EQ(outcome, SetOutcome::Done);
+    EXPECT_TRUE(model.PttKeyed());
+    Radio({{ID_IF, receiving}, {ID_IF, receiving}});
+    EXPECT_FALSE(model.PttKeyed());
+    // A T 0 sent before the T 1's checkpoint came back stands.
+    ops.CheckedSetPtt(true, {});
+    ops.CheckedSetPtt(false, {});
+    Wire(5);
+    Radio({{ID_ID, "ID017"}});
     EXPECT_FALSE(model.PttKeyed());
 
     // Silence: given up, and the model goes back to the radio's last word.

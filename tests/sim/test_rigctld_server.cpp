@@ -195,4 +195,30 @@ TEST(SetsOnTheSimulatedRadio, ReadBackAtOnceAnsweredByTheRadio) {
     EXPECT_EQ(Ask(client, "F 7010000\nf\n", 2), "RPRT -5\n14060050\n");
 }
 
+// Once the radio has reported transmitting, an unkey (a T 0, a keyed client's
+// end) is read back from the radio at once, not at its next full read a
+// minute later.
+TEST(SetsOnTheSimulatedRadio, AnUnkeyedRadioIsSeenReceivingAtOnce) {
+    test::SimulatedStation station;
+    const auto transmitting = [&] { return station.ops.Model().Fields().transmitting; };
+    const auto keyAndHearIt = [&](QTcpSocket& s) {
+        s.connectToHost(QHostAddress::LocalHost, station.server.port());
+        ASSERT_TRUE(WaitUntil([&] { return s.state() == QAbstractSocket::ConnectedState; }));
+        EXPECT_EQ(Ask(s, "M USB 0\nT 1\n", 2), "RPRT 0\nRPRT 0\n");
+        // A full read still going has read IF already: the next one reads it.
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                station.ops.RefreshState();
+                return transmitting();
+            },
+            5000));
+    };
+    QTcpSocket client;
+    keyAndHearIt(client);
+    EXPECT_EQ(Ask(client, "T 0\nt\n", 2), "RPRT 0\n0\n");
+    QTcpSocket dying;
+    keyAndHearIt(dying);
+    dying.abort();
+    EXPECT_TRUE(WaitUntil([&] { return !transmitting(); }, 3000));
+}
 } // namespace
