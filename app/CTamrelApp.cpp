@@ -78,7 +78,8 @@ AppOptions ParseOptions() {
     QCommandLineOption pttTimeout(
         "ptt-timeout",
         "Unkey the transmitter when the network client that keyed it is silent this many "
-        "seconds (default 30).",
+        "seconds (default 30). fldigi is silent while it transmits: give it more than its "
+        "longest transmission.",
         "seconds");
     QCommandLineOption maxClients(
         "max-clients", "Serve at most this many network clients at once (default 64).", "count");
