@@ -221,4 +221,5 @@ TEST(SetsOnTheSimulatedRadio, AnUnkeyedRadioIsSeenReceivingAtOnce) {
     dying.abort();
     EXPECT_TRUE(WaitUntil([&] { return !transmitting(); }, 3000));
 }
+
 } // namespace
