@@ -529,14 +529,16 @@ void RadioOperations::CheckedSetPtt(bool on, SetDone done) {
         return;
     }
     model_.SetPttKeyed(on);
-    keyingTag_ = on ? nextTag_ : 0; // the tag StartCheck gives it
+    keyingTag_ = 0;
     Check check;
     check.keyed = on;
     check.done = std::move(done);
     CK2CommChannel* ch = channel_;
     // Unkeyed, the radio's report says so at once: its last one said
     // transmitting and would stand until the next full read.
-    StartCheck(std::move(check), [=](uint64_t) {
+    StartCheck(std::move(check), [this, ch, on](uint64_t tag) {
+        if (on)
+            keyingTag_ = tag;
         return ch->CmdTransmit(on) == K2_OK && (on || ch->CmdIF() == K2_OK);
     });
 }

@@ -18,7 +18,7 @@
 // Only the client whose T 1 keyed the transmitter last can have its end
 // unkey it, and a keyed client silent for the keyed-silence time (30 s) is
 // unkeyed. At most kMaxConnections clients (or as set) are served, and none
-// once fewer than 48 descriptors are left; any more are closed at once, so
+// once only the descriptors kept in reserve are left; any more are closed at once, so
 // descriptors stay for the program's own files. When the system refuses an
 // accept all the same, accepting pauses a second instead of retrying in a loop.
 //
