@@ -315,27 +315,29 @@ std::optional<LocalTime> adifDateTime(const std::string& date, const std::string
 // The MD code of an ADIF mode; 0 for a mode the radio lacks, whose name
 // goes to `other` (AdifModes.h).
 int modeOfAdif(const AdifRecord& r, int32_t hz, int band, bool& usedSubmode, std::string& other) {
-    // Read as a QSO could carry it: a NUL or another character the log
-    // cannot hold does not make "SSB" a mode of its own.
+    // Decided on the names as the log will keep them: a NUL or another
+    // character the log cannot hold does not make "SSB" a mode of its own, and
+    // a name cut to fit ("CW <...>" kept as "CW") is read as its line will be.
     const auto value = [&r](const char* name) {
         const std::string* v = r.find(name);
-        return v ? upperText(trimmed(fitText(*v, v->size() + 1))) : std::string{};
+        return v ? upperText(trimmed(fitText(*v, kModeCapacity))) : std::string{};
     };
     const std::string mode = value("MODE");
     const std::string sub = value("SUBMODE");
     const std::string reverse = value("APP_TAMREL_MODE");
+    // ADIF's own name, matched as the export will match it ("C W" is CW).
+    const std::string named = lineModeOfAdif(mode, sub);
     usedSubmode = false;
     // CW and RTTY are the radio's, unless a submode of theirs says otherwise (PCW).
-    if ((mode == "CW" || mode == "RTTY") && lineModeOfAdif(mode, sub) == mode) {
-        if (mode == "CW")
-            return reverse == "CWR" ? 7 : 3;
+    if (named == "CW")
+        return reverse == "CWR" ? 7 : 3;
+    if (named == "RTTY")
         return reverse == "RTTYR" ? 9 : 6;
-    }
     if (mode == "USB")
         return 2;
     if (mode == "LSB")
         return 1;
-    if (mode == "SSB") {
+    if (named == "SSB") {
         usedSubmode = sub == "USB" || sub == "LSB";
         if (sub == "USB")
             return 2;
@@ -346,10 +348,8 @@ int modeOfAdif(const AdifRecord& r, int32_t hz, int band, bool& usedSubmode, std
             return hz < 10000000 ? 1 : 2;
         return band >= 6 ? 1 : 2;
     }
-    other = lineModeOfAdif(mode, sub);
-    usedSubmode = !sub.empty() && other == sub;
-    if (other.empty()) // not ADIF's, but the QSO's: kept as named
-        other = fitText(mode, kModeCapacity);
+    usedSubmode = !sub.empty() && named == sub;
+    other = named.empty() ? mode : named; // not ADIF's, but the QSO's: kept as named
     return 0;
 }
 

@@ -363,6 +363,13 @@ TEST_F(AdifMap, ModesQslAndBands) {
     const AdifQso fromNuls = qsoFromAdif(nuls, {});
     EXPECT_EQ(fromNuls.record->mode, 1);
     EXPECT_EQ(fromNuls.record->adifMode, "");
+    // A name is the mode the log's line will read it as: cut to fit, or with
+    // blanks that the export's reading skips (found by fuzzing).
+    EXPECT_EQ(
+        mode({{"MODE", "CW <\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91"}}),
+        3);
+    EXPECT_EQ(mode({{"MODE", "C W"}}), 3);
+    EXPECT_EQ(mode({{"MODE", "S SB"}, {"FREQ", "7.1"}}), 1);
     auto other = [&](std::initializer_list<std::pair<const char*, const char*>> f) {
         return qsoFromAdif(basic(f), {}).record->adifMode;
     };
