@@ -411,6 +411,8 @@ AdifQso qsoFromAdif(const AdifRecord& r, const AdifImportOptions& o) {
     q.mode = modeOfAdif(r, q.frequency, q.band, usedSubmode, q.adifMode);
 
     bool shortened = false;
+    if (const std::string* m = r.find("MODE"))
+        shortened = trimmed(fitText(*m, kModeCapacity)) != trimmed(fitText(*m, m->size() + 1));
     auto text = [&](const std::string* v, QsoText f) {
         return v ? fitImported(*v, kind, f, shortened) : std::string{};
     };

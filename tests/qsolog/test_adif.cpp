@@ -365,9 +365,11 @@ TEST_F(AdifMap, ModesQslAndBands) {
     EXPECT_EQ(fromNuls.record->adifMode, "");
     // A name is the mode the log's line will read it as: cut to fit, or with
     // blanks that the export's reading skips (found by fuzzing).
-    EXPECT_EQ(
-        mode({{"MODE", "CW <\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91"}}),
-        3);
+    const AdifQso cut = qsoFromAdif(
+        basic({{"MODE", "CW <\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91\x91"}}),
+        {});
+    EXPECT_EQ(cut.record->mode, 3);
+    EXPECT_TRUE(cut.shortened);
     EXPECT_EQ(mode({{"MODE", "C W"}}), 3);
     EXPECT_EQ(mode({{"MODE", "S SB"}, {"FREQ", "7.1"}}), 1);
     auto other = [&](std::initializer_list<std::pair<const char*, const char*>> f) {
