@@ -112,6 +112,10 @@ FAULTS = [
     ("stale-keying", "radio/RadioOperations.cpp",
      "if (check.keyed && outcome == SetOutcome::Done && tag == keyingTag_)",
      "if (false)", "receive reports from before a T 1 unkey the model, so nothing unkeys the radio"),
+    ("adif-mode-name", "qsolog/AdifRead.cpp",
+     "return v ? upperText(trimmed(fitText(*v, kModeCapacity))) : std::string{};",
+     "return v ? upperText(trimmed(fitText(*v, v->size() + 1))) : std::string{};",
+     "an imported mode is decided on the whole name, not the one its log line keeps"),
 ]
 
 
