@@ -5,11 +5,14 @@
 
 #include <QTcpSocket>
 
+#include <cerrno>
 #include <filesystem>
 #include <limits>
 #include <string>
 #include <string_view>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <vector>
 
 namespace tamrel {
 
@@ -164,8 +167,16 @@ void RigctlServer::setIdleTimeout(std::chrono::milliseconds timeout) {
 void RigctlServer::acceptPending() {
     // Read once per batch: each connection kept takes one descriptor.
     std::size_t spare = FreeDescriptors();
+    bool lookedForHungUp = false;
+    const auto full = [&] {
+        return connections_.size() >= maxConnections_ || spare < kReservedDescriptors;
+    };
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
-        if (connections_.size() >= maxConnections_ || spare < kReservedDescriptors) {
+        if (full() && !lookedForHungUp) {
+            spare += dropHungUp();
+            lookedForHungUp = true;
+        }
+        if (full()) {
             ++refused_;
             socket->abort();
             socket->deleteLater();
@@ -224,6 +235,25 @@ void RigctlServer::acceptPending() {
         Q_EMIT clientConnected(id, peer);
         readFrom(id); // bytes may have come with the connection
     }
+}
+
+std::size_t RigctlServer::dropHungUp() {
+    // A client that hung up counts until the event loop reads its end of file,
+    // which a busy loop may do only after newer clients were accepted.
+    std::vector<ConnectionId> gone;
+    for (const auto& [id, c] : connections_) {
+        // Answers still going out are left to the ordinary close.
+        if (!c->socket || c->socket->bytesToWrite() > 0)
+            continue;
+        char byte = 0;
+        const ssize_t n = ::recv(static_cast<int>(c->socket->socketDescriptor()), &byte, 1,
+                                 MSG_PEEK | MSG_DONTWAIT);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+            gone.push_back(id);
+    }
+    for (ConnectionId id : gone)
+        drop(id, CloseReason::HungUp);
+    return gone.size();
 }
 
 void RigctlServer::readFrom(ConnectionId id) {

@@ -105,6 +105,8 @@ private:
     struct Connection;
 
     void acceptPending();
+    // Drops the clients whose end of file is waiting unread; how many went.
+    std::size_t dropHungUp();
     void readFrom(ConnectionId id);
     bool send(ConnectionId id, std::string_view answers);
     void drop(ConnectionId id, CloseReason reason);

@@ -220,6 +220,41 @@ TEST_F(RigctlServerTest, ConnectionsBeyondTheCapAreClosedAtOnce) {
     EXPECT_EQ(Ask(*Connect(), "v\n"), "VFOA\n");
 }
 
+// Clients that hung up while the program was busy are not counted against
+// the cap: a client that came after them is served, not refused.
+TEST_F(RigctlServerTest, ClientsThatHungUpUnreadDoNotFillTheCap) {
+    server.setMaxConnections(3);
+    auto rawClient = [&] {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(server.port());
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        EXPECT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to), 0);
+        return fd;
+    };
+    std::vector<int> early;
+    for (int i = 0; i < 3; ++i)
+        early.push_back(rawClient());
+    ASSERT_TRUE(Connections(3));
+    // They hang up, and the next comes, before the server reads a byte.
+    for (int fd : early)
+        ::close(fd);
+    const int late = rawClient();
+    ASSERT_EQ(::write(late, "v\n", 2), 2);
+    std::string got;
+    waitUntil([&] {
+        char buf[64];
+        const auto n = ::recv(late, buf, sizeof buf, MSG_DONTWAIT);
+        if (n > 0)
+            got.append(buf, std::size_t(n));
+        return n == 0 || got.find('\n') != std::string::npos;
+    });
+    ::close(late);
+    EXPECT_EQ(got, "VFOA\n");
+    EXPECT_EQ(server.refusedCount(), 0u);
+}
+
 // 1,100 clients against a process short of descriptors: the server neither
 // spins nor stops, and descriptors are left for the files a user keeps, with
 // the cap, with a cap above the descriptor limit, and with a limit only a
