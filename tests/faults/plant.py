@@ -116,6 +116,10 @@ FAULTS = [
      "return v ? upperText(trimmed(fitText(*v, kModeCapacity))) : std::string{};",
      "return v ? upperText(trimmed(fitText(*v, v->size() + 1))) : std::string{};",
      "an imported mode is decided on the whole name, not the one its log line keeps"),
+    ("rigctl-hung-up-count", "remote/RigctlServer.cpp",
+     "spare += dropHungUp();",
+     "spare += 0;",
+     "network clients that hung up unread still fill the cap"),
 ]
 
 
