@@ -155,6 +155,7 @@ void K2RadioModel::Hold(uint32_t fields) {
 
 void K2RadioModel::Unhold(uint32_t fields, Release how) {
     uint32_t changes = 0;
+    uint32_t taken = 0; // VFOs the radio took a set frequency on
     for (uint32_t rest = fields & kHoldable; rest != 0; rest &= rest - 1) {
         const uint32_t bit = rest & -rest;
         uint8_t& count = holds_[BitIndex(bit)];
@@ -162,10 +163,17 @@ void K2RadioModel::Unhold(uint32_t fields, Release how) {
             continue;
         if (how == Release::Revert || (how == Release::Heard && (heardWhileHeld_ & bit)))
             changes |= CopyField(bit, reported_, f_);
+        if (how != Release::Revert)
+            taken |= bit & (rc::kVfoA | rc::kVfoB);
     }
+    // The reports that came while held stored nothing; what stands now goes
+    // where a report would have put it: its band, and that band's memory.
     const uint32_t rxBit = f_.receiveVfo == 0 ? rc::kVfoA : rc::kVfoB;
-    if (changes & (rxBit | rc::kReceiveVfo))
+    if ((changes & (rxBit | rc::kReceiveVfo)) || (taken & rxBit))
         changes |= Follow(f_.vfo(f_.receiveVfo), true);
+    for (int vfo : {0, 1})
+        if (taken & (vfo == 0 ? rc::kVfoA : rc::kVfoB))
+            changes |= StoreInVfoMemory(vfo, f_.vfo(vfo));
     Changed(changes);
 }
 

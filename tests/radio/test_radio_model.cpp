@@ -216,6 +216,34 @@ TEST(K2RadioModel, RepliesReportWhatTheyChanged) {
     EXPECT_TRUE(m.ApplyReply(ID_TX, "TX") & rc::kFirstReply);
 }
 
+// A network client's set holds the VFO until the radio has had it; what then
+// stands is shown in its band and kept in that band's memory, as a report is.
+TEST(K2RadioModel, AHeldFrequencyThatStandsIsShownInItsBandAndRemembered) {
+    using Release = K2RadioModel::Release;
+    K2RadioModel m;
+    m.ApplyReply(ID_FA, "FA00014060000");
+    const uint32_t fifteenMetres = m.VfoMemoryTable()[3].a;
+    auto set = [&](uint32_t hz, std::string_view heard, Release how) {
+        m.Hold(rc::kVfoA);
+        m.SetVfoFrequency(0, hz);
+        if (!heard.empty()) {
+            EXPECT_EQ(m.ApplyReply(ID_FA, heard), 0u);
+        }
+        m.Unhold(rc::kVfoA, how);
+    };
+    set(21100000, "", Release::Revert); // refused: the radio stayed where it was
+    EXPECT_EQ(m.Fields().vfoA, 14060000u);
+    EXPECT_EQ(m.CurrentBand().index, 4);
+    EXPECT_EQ(m.VfoMemoryTable()[3].a, fifteenMetres);
+    set(7001000, "FA00007001000", Release::Heard); // into another band, read back
+    EXPECT_EQ(m.CurrentBand().index, 6);
+    EXPECT_EQ(m.FollowHz(), 7001000u);
+    EXPECT_EQ(m.VfoMemoryTable()[6].a, 7001000u);
+    set(7020000, "", Release::Keep); // within the band, taken without a read-back
+    EXPECT_EQ(m.VfoMemoryTable()[6].a, 7020000u);
+    EXPECT_EQ(m.VfoMemoryTable()[4].a, 14060000u);
+}
+
 TEST(RadioOperations, GuardsHoldWithoutAPort) {
     K2RadioModel m;
     RadioOperations ops(m);
