@@ -120,6 +120,10 @@ FAULTS = [
      "spare += dropHungUp();",
      "spare += 0;",
      "network clients that hung up unread still fill the cap"),
+    ("held-vfo-memory", "radio/K2RadioModel.cpp",
+     "taken |= bit & (rc::kVfoA | rc::kVfoB);",
+     "taken |= 0;",
+     "a frequency set for a network client is left out of its band and its memory"),
 ]
 
 
