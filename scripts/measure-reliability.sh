@@ -10,12 +10,15 @@
 #    radio answered: how many ended with status 0, sent RX, KY @ and AI0 last,
 #    and the slowest end;
 #  - SIGTERM during the splash: how many of K runs ended with status 0 without
-#    opening the radio.
-# Usage: scripts/measure-reliability.sh [CONNECT_CYCLES] [RUNS]   (build first)
+#    opening the radio;
+#  - SIGKILL at any moment: KILLS runs in one home, killed during the start or
+#    while ending, after which the settings file is whole and never older.
+# Usage: scripts/measure-reliability.sh [CONNECT_CYCLES] [RUNS] [KILLS]   (build first)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cycles=${1:-20000}
 runs=${2:-8}
+kills=${3:-40}
 build=${BUILD_DIR:-build}
 k2sim=$build/tools/k2sim/k2sim
 tamrel=$build/app/tamrel
@@ -27,10 +30,11 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-python3 - "$k2sim" "$tamrel" "$work" "$cycles" "$runs" <<'EOF'
-import os, resource, signal, socket, subprocess, sys, time
+python3 - "$k2sim" "$tamrel" "$work" "$cycles" "$runs" "$kills" <<'EOF'
+import os, random, resource, signal, socket, subprocess, sys, time
 
-k2sim, tamrel, work, cycles, runs = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4]), int(sys.argv[5])
+k2sim, tamrel, work = sys.argv[1], sys.argv[2], sys.argv[3]
+cycles, runs, kills = int(sys.argv[4]), int(sys.argv[5]), int(sys.argv[6])
 resource.setrlimit(resource.RLIMIT_NOFILE, (4096, resource.getrlimit(resource.RLIMIT_NOFILE)[1]))
 
 def free_port():
@@ -55,8 +59,10 @@ class Run:
     """A simulated radio and the program on it, with folders of their own."""
     def __init__(self, name, args=(), nofile=None, splash=False):
         self.dir = os.path.join(work, name)
-        os.makedirs(self.dir + "/run", mode=0o700)
+        os.makedirs(self.dir + "/run", mode=0o700, exist_ok=True)
         self.link = self.dir + "/k2"
+        if os.path.lexists(self.link):
+            os.unlink(self.link)
         self.log = self.dir + "/radio.log"
         self.sim = subprocess.Popen([k2sim, "--link", self.link, "--log", self.log],
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -179,4 +185,76 @@ for i in range(max(1, runs // 2)):
     r.end()
 print(f"SIGTERM during the splash: {max(1, runs // 2)} runs, {clean} with status 0, "
       f"{quiet} without the panel starting")
+
+# ---- SIGKILL at any moment of a start or of the ending save -------------------------------
+# One home for every run: odd runs are killed at a random moment of the start,
+# even runs tune 40 m over the network, are told to end and are killed at a
+# random moment of that. The settings file must stay whole every time, and
+# its 40 m frequency the last one seen or one set since.
+def settings_state(path):
+    """The sections and the 40 m VFO A value of a whole settings file; None if it is not whole."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if not data.startswith(b"REGEDIT4\r\n") or not data.endswith(b"\r\n"):
+        return None
+    sections, value, section = [], None, ""
+    for line in data[len(b"REGEDIT4\r\n"):-2].split(b"\r\n"):
+        if line.startswith(b"[") and line.endswith(b"]"):
+            section = line
+            sections.append(line)
+        elif line.startswith(b'"') and b'"=' in line:
+            if section.endswith(b"\\VFO Frequencies]") and line.startswith(b'"40M VFOA Freq"=dword:'):
+                value = int(line.split(b":", 1)[1], 16)
+        elif line:
+            return None
+    return sections, value
+
+rng = random.Random(7)
+settings = os.path.join(work, "kills", "config", "ZZ9ZZ Software", "Rig Control.reg")
+reference, allowed = None, None  # anything, until the first whole file is seen
+whole = started_kills = save_kills = saved = 0
+bad = []
+for i in range(kills):
+    port = free_port()
+    r = Run("kills", ["--rigctld", f"127.0.0.1:{port}"])
+    if i % 2:
+        time.sleep(rng.uniform(0, 2.0))
+        started_kills += 1
+    else:
+        if not r.wait_answered():
+            bad.append(f"run {i}: the radio never answered")
+            r.end()
+            continue
+        freq = 7_001_000 + 10 * i
+        s = connect(port); s.sendall(f"F {freq}\n".encode()); s.recv(100); s.close()
+        allowed = allowed and allowed | {freq}
+        r.proc.send_signal(signal.SIGTERM)
+        time.sleep(rng.uniform(0, 0.012))  # the settings are saved 3-5 ms after the request
+        save_kills += 1
+    r.end()
+    if not os.path.exists(settings):
+        if reference is None:
+            whole += 1
+            continue
+        bad.append(f"run {i}: the settings file is gone")
+        continue
+    state = settings_state(settings)
+    if state is None:
+        bad.append(f"run {i}: the settings file is not whole")
+        continue
+    sections, value = state
+    reference = reference or sections
+    if sections != reference or (allowed is not None and value not in allowed):
+        bad.append(f"run {i}: sections or the 40 m frequency changed: {value}")
+        continue
+    whole += 1
+    saved += i % 2 == 0 and value == 7_001_000 + 10 * i
+    allowed = {value}
+left = [n for n in os.listdir(os.path.dirname(settings)) if n != "Rig Control.reg"]
+print(f"SIGKILL at any moment: {kills} runs ({started_kills} during the start, {save_kills} while "
+      f"ending), settings whole and never older after {whole}; the new frequency kept by {saved} "
+      f"of the {save_kills} killed while ending; "
+      f"other files left in its folder: {len(left)}")
+for b in bad[:10]:
+    print("  " + b)
 EOF
