@@ -240,6 +240,18 @@ TEST(RegSettingsFormat, MapsTypesAndNamesBothWays) {
     EXPECT_EQ(back.value(prefix + "Comm Port/Top Left").typeId(), QMetaType::UInt);
     EXPECT_EQ(back.value(prefix + "Comm Port/Speed").typeId(), QMetaType::QByteArray);
 
+    // Texts and names that begin with U+FEFF keep it both ways.
+    const QString zwnbsp(QChar(0xFEFF));
+    const QSettings::SettingsMap marked{{zwnbsp + "K/" + zwnbsp + "n", zwnbsp + "CQ"}};
+    QBuffer wide;
+    wide.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(writeSettings(wide, marked));
+    wide.close();
+    wide.open(QIODevice::ReadOnly);
+    QSettings::SettingsMap readBack;
+    ASSERT_TRUE(readSettings(wide, readBack));
+    EXPECT_EQ(readBack, marked);
+
     // Types without a registry form and values outside a key are refused
     // rather than written.
     for (const auto& [key, value] :
