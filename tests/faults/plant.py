@@ -124,6 +124,10 @@ FAULTS = [
      "taken |= bit & (rc::kVfoA | rc::kVfoB);",
      "taken |= 0;",
      "a frequency set for a network client is left out of its band and its memory"),
+    ("settings-bom", "settings/RegSettingsFormat.cpp",
+     "return decode(QByteArrayView(s.data(), static_cast<qsizetype>(s.size())));",
+     "return QString::fromStdString(s);",
+     "a settings name or text loses the U+FEFF it begins with"),
 ]
 
 
