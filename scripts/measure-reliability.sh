@@ -222,7 +222,7 @@ for i in range(kills):
         started_kills += 1
     else:
         if not r.wait_answered():
-            bad.append(f"run {i}: the radio never answered")
+            bad.append(f"run {i}: the radio never answered; the program said: {r.output()[-400:]!r}")
             r.end()
             continue
         freq = 7_001_000 + 10 * i
