@@ -4,7 +4,9 @@
 #include "settings/RegEncoding.h"
 #include "settings/RegSettingsFormat.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QStringList>
 
 #include <mutex>
@@ -28,12 +30,23 @@ std::mutex& qtSettingsMutex() {
     static std::mutex mutex;
     return mutex;
 }
+
+// QSettings takes a lock file beside the file for each save. A crash or a
+// power cut between its creation and its first write leaves it empty: it
+// names no owner, so nothing can show it is stale but its age, and the next
+// save would wait half a minute for that.
+void dropOwnerlessLock(const QString& file) {
+    const QString path = file + QStringLiteral(".lock");
+    if (QFileInfo::exists(path) && !QLockFile(path).getLockInfo(nullptr, nullptr, nullptr))
+        QFile::remove(path);
+}
 } // namespace
 
 RegistryStore::RegistryStore(const std::string& file, LoadProblemLog& problems) {
     QStringList lines;
     {
         std::lock_guard lock(qtSettingsMutex());
+        dropOwnerlessLock(QString::fromStdString(file));
         settings_.emplace(QString::fromStdString(file), reg::settingsFormat());
         // Not status() == AccessError: QSettings also reports that when it could
         // not write changes still pending from an earlier failed save, and the

@@ -3,6 +3,10 @@
 #include "settings/CRigControlRegistry.h"
 #include "settings/RegistryDefaults.h"
 
+#include <QFileInfo>
+#include <QLockFile>
+
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 
@@ -285,6 +289,27 @@ TEST_F(Registry, StoredFileRoundTripsExactly) {
     EXPECT_EQ(config.qth, "Back\\slash \"quoted\" town");
     ASSERT_TRUE(again.SetSystemConfig(config));
     EXPECT_EQ(fileBytes(), first);
+}
+
+// A crash between the creation of the lock beside the settings and its first
+// write leaves it empty; it must not hold up the saves of the next start for
+// the half minute it takes to age. A lock someone alive holds stays.
+TEST_F(Registry, ALockLeftEmptyBesideTheFileHoldsUpNoSaveAndALiveOneStays) {
+    const QString lockPath = QString::fromStdString(file_) + ".lock";
+    writeFile("REGEDIT4\r\n");
+    std::ofstream(lockPath.toStdString()).flush();
+    {
+        const auto start = std::chrono::steady_clock::now();
+        R r(prompter_);
+        ASSERT_TRUE(r.SetSystemConfig(read(r, &R::GetSystemConfig)));
+        // Milliseconds, or the 30 s the lock takes to age.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    }
+    QLockFile held(lockPath);
+    ASSERT_TRUE(held.tryLock());
+    R r(prompter_);
+    read(r, &R::GetSystemConfig);
+    EXPECT_TRUE(QFileInfo::exists(lockPath));
 }
 
 TEST_F(Registry, ALongHomeFolderIsStoredWhole) {
