@@ -128,6 +128,10 @@ FAULTS = [
      "return decode(QByteArrayView(s.data(), static_cast<qsizetype>(s.size())));",
      "return QString::fromStdString(s);",
      "a settings name or text loses the U+FEFF it begins with"),
+    ("settings-empty-lock", "settings/RegistryStore.cpp",
+     "dropOwnerlessLock(QString::fromStdString(file));",
+     "(void)&dropOwnerlessLock;",
+     "an empty lock left beside the settings holds up the start for 30 s"),
 ]
 
 
