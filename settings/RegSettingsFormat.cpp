@@ -18,7 +18,7 @@ constexpr std::size_t kMaxSettingsBytes = 16 << 20;
 
 // QString::fromStdString drops a U+FEFF at the start, and a name or a text
 // may begin with one.
-QString fromUtf8(const std::string& s) {
+QString FromUtf8(const std::string& s) {
     QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
     return decode(QByteArrayView(s.data(), static_cast<qsizetype>(s.size())));
 }
@@ -82,13 +82,13 @@ bool readSettings(QIODevice& device, QSettings::SettingsMap& map) {
     for (const auto& [path, values] : result.doc) {
         QStringList parts;
         for (const std::string& p : path)
-            parts << escapeComponent(fromUtf8(p));
+            parts << escapeComponent(FromUtf8(p));
         const QString prefix = parts.join(u'/') + u'/';
         for (const auto& [name, v] : values) {
-            const QString key = prefix + escapeComponent(fromUtf8(name));
+            const QString key = prefix + escapeComponent(FromUtf8(name));
             switch (v.type) {
             case ValueType::Text:
-                map.insert(key, fromUtf8(v.text));
+                map.insert(key, FromUtf8(v.text));
                 break;
             case ValueType::Dword:
                 map.insert(key, QVariant::fromValue<quint32>(v.dword));

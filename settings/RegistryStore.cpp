@@ -35,7 +35,7 @@ std::mutex& qtSettingsMutex() {
 // power cut between its creation and its first write leaves it empty: it
 // names no owner, so nothing can show it is stale but its age, and the next
 // save would wait half a minute for that.
-void dropOwnerlessLock(const QString& file) {
+void DropOwnerlessLock(const QString& file) {
     const QString path = file + QStringLiteral(".lock");
     if (QFileInfo::exists(path) && !QLockFile(path).getLockInfo(nullptr, nullptr, nullptr))
         QFile::remove(path);
@@ -46,7 +46,7 @@ RegistryStore::RegistryStore(const std::string& file, LoadProblemLog& problems) 
     QStringList lines;
     {
         std::lock_guard lock(qtSettingsMutex());
-        dropOwnerlessLock(QString::fromStdString(file));
+        DropOwnerlessLock(QString::fromStdString(file));
         settings_.emplace(QString::fromStdString(file), reg::settingsFormat());
         // Not status() == AccessError: QSettings also reports that when it could
         // not write changes still pending from an earlier failed save, and the
