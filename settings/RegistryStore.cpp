@@ -31,10 +31,10 @@ std::mutex& qtSettingsMutex() {
     return mutex;
 }
 
-// QSettings takes a lock file beside the file for each save. A crash or a
-// power cut between its creation and its first write leaves it empty: it
-// names no owner, so nothing can show it is stale but its age, and the next
-// save would wait half a minute for that.
+// QSettings takes a lock file beside the file to read and to save. A crash or
+// a power cut between its creation and its first write leaves it empty: it
+// names no owner, so only its age shows it is stale, and the next start would
+// wait half a minute for that. A live writer names itself at once.
 void DropOwnerlessLock(const QString& file) {
     const QString path = file + QStringLiteral(".lock");
     if (QFileInfo::exists(path) && !QLockFile(path).getLockInfo(nullptr, nullptr, nullptr))
