@@ -39,10 +39,13 @@ def start_xvfb(procs):
         if os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
             continue
         # -displayfd: the number is written once the server takes clients.
+        # -noreset: the bus launcher's brief visit must not reset the server
+        # just as Tamrel connects.
         r, w = os.pipe()
-        xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-displayfd", str(w), "-screen", "0",
-                                 "1600x1000x24", "-nolisten", "tcp"], pass_fds=(w,),
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-displayfd", str(w), "-noreset",
+                                 "-screen", "0", "1600x1000x24", "-nolisten", "tcp"],
+                                pass_fds=(w,), stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
         os.close(w)
         with os.fdopen(r) as f:
             ready = f.readline().strip()

@@ -108,7 +108,7 @@ evening() {
     W=$((1600 * scale)) H=$((1000 * scale))
     tmp=$(mktemp -d /tmp/tamrel-evening.XXXXXX)
     # A free display: Xvfb names it.
-    Xvfb -displayfd 5 -screen 0 ${W}x${H}x24 -nolisten tcp 5>"$tmp/display" 2>"$tmp/xvfb.err" &
+    Xvfb -displayfd 5 -noreset -screen 0 ${W}x${H}x24 -nolisten tcp 5>"$tmp/display" 2>"$tmp/xvfb.err" &
     pids+=($!)
     for _ in $(seq 50); do [ -s "$tmp/display" ] && break; sleep 0.1; done
     export DISPLAY=:$(head -1 "$tmp/display")
