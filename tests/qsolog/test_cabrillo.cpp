@@ -179,11 +179,5 @@ TEST(CabrilloSettingsCheck, NamesWhatIsMissing) {
     EXPECT_NE(checkCabrilloSettings(s).find("exchange you sent"), std::string::npos);
 }
 
-TEST(CabrilloModes, ModeNames) {
-    for (auto [code, name] :
-         {std::pair{1, "PH"}, {2, "PH"}, {3, "CW"}, {7, "CW"}, {6, "RY"}, {9, "RY"}, {0, ""}})
-        EXPECT_EQ(cabrilloMode(code), name) << code;
-}
-
 } // namespace
 } // namespace tamrel

@@ -61,26 +61,28 @@ TEST_F(LogInterchange, ExportThenImportIntoAnEmptyLogGivesTheSameQsos) {
 }
 
 TEST_F(LogInterchange, AnotherLoggersFileImports) {
-    // Header-less, lower-case tags, CRLF, extra fields, _INTL fields, type
-    // indicators, a band in capitals and a frequency with few decimals.
+    // Header-less, tags in any case, CRLF, text between fields, extra fields,
+    // _INTL fields, type indicators, a band in capitals and a frequency with
+    // few decimals.
     const std::string file =
         "<call:6:s>dl1abc <qso_date:8:d>20240315 <time_on:4>1830 <band:3>40M "
         "<freq:5>7.025 <mode:2>CW <rst_sent:3>599 <rst_rcvd:3>579 "
         "<name:6>Jurgen <name_intl:7>J\xC3\xBCrgen <qth_intl:5>K\xC3\xB6ln "
         "<gridsquare:4>JO30 <my_gridsquare:4>FN31 <qsl_rcvd:1>V <eor>\r\n"
-        "<CALL:4>W1AW<QSO_DATE:8>20240316<TIME_ON:6>010203<MODE:3>SSB<SUBMODE:3>USB"
-        "<FREQ:6>14.250<COMMENT:7>Hi there<EOR>\r\n";
+        "<Call:4>W1AW junk <QSO_DATE:8>20240316<TIME_ON:6>010203<MODE:3>SSB<SUBMODE:3>USB"
+        "<QTH:3>A;B<FREQ:6>14.250<COMMENT:7>Hi there<EoR>\r\n";
     log_->load(std::string("Other.QSO.Log"), 0, false);
     AdifImportOptions o;
     o.unknown = UnknownAdifFields::KeepInComment;
     const AdifImportReport report = importAdif(*log_, file, o);
     ASSERT_EQ(report.imported, 2u) << report.message("x");
     // His sig (after mine) is RST_SENT; the second QSO's band is the one of
-    // its frequency, its comment the seven bytes the length says.
+    // its frequency, its comment the seven bytes the length says, and the
+    // log's separator cannot be in a text.
     EXPECT_EQ(read(inHome("Other.QSO.Log")),
               "0;1;DL1ABC;03152024183000;  40M;7025000;CW;J\xC3\xBCrgen;K\xC3\xB6ln;579;599;2;"
               "GRIDSQUARE=JO30 MY_GRIDSQUARE=FN31;\n"
-              "0;2;W1AW;03162024010203;  20M;14250000;USB;;;;;0;Hi ther;\n");
+              "0;2;W1AW;03162024010203;  20M;14250000;USB;;A,B;;;0;Hi ther;\n");
 }
 
 TEST_F(LogInterchange, DupesAreSkippedAndCounted) {
