@@ -139,10 +139,7 @@ TEST_F(WsjtxUdp, LoggedQsosReachTheFileAndTheWindowAndNothingElseDoes) {
     ASSERT_TRUE(registry_->SetWsjtxListen("127.0.0.1:" + std::to_string(port_)));
     ASSERT_TRUE(wsjtx.Listener().Listening());
 
-    send("garbage");
-    send(test::wsjtxDatagram(
-        5, 3, [](QDataStream& out) { out << QByteArray("K9ZZZ"); }, 0x12345678));
-    send(test::wsjtxDatagram(1, 3, [](QDataStream& out) { out << quint64(14074000); }));
+    send("garbage"); // what else is not taken is the reader's test
     send(test::qsoLogged(ft8Qso()));
     // WSJT-X announces the same QSO once more as ADIF: a dupe.
     send(test::loggedAdif("<call:5>K1ABC <qso_date:8>20240601 <time_on:6>120015 "
@@ -157,7 +154,7 @@ TEST_F(WsjtxUdp, LoggedQsosReachTheFileAndTheWindowAndNothingElseDoes) {
                                  "status: WSJT-X: K1ABC FT8 20m logged",
                                  "status: WSJT-X: K1ABC FT8 20m is in the log already",
                                  "status: WSJT-X: JA1XYZ FT4 20m logged"}));
-    EXPECT_EQ(wsjtx.Listener().Ignored(), 3u);
+    EXPECT_EQ(wsjtx.Listener().Ignored(), 1u);
     ASSERT_EQ(rows(), 2);
     EXPECT_EQ(cell(0, 1), "K1ABC");
     EXPECT_EQ(cell(0, 6), "FT8");
