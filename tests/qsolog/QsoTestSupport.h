@@ -123,6 +123,10 @@ protected:
     }
 
     std::string inHome(const std::string& name) const { return home_ + "/" + name; }
+    // The text of a file in the home directory, the default log's if not named.
+    std::string logText(const std::string& name = kDefaultLogName) const {
+        return read(inHome(name));
+    }
 
     static std::string read(const std::string& path) {
         std::ifstream in(path, std::ios::binary);

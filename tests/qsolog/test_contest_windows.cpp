@@ -109,7 +109,7 @@ TEST_F(ContestWindows, ModeChangeWithALogOfTheOtherKindStartsEmptyAndLeavesTheFi
     QTest::qWait(50);
     EXPECT_EQ(prompter_.texts().size(), told + 1) << testing::PrintToString(prompter_.texts());
     EXPECT_NE(prompter_.texts().back().find(inHome(kDefaultLogName)), std::string::npos);
-    EXPECT_EQ(read(inHome(kDefaultLogName)), normal);
+    EXPECT_EQ(logText(), normal);
 }
 
 TEST_F(ContestWindows, LogItClearSetMacroAndKeysOfTheContestWindow) {
@@ -119,7 +119,7 @@ TEST_F(ContestWindows, LogItClearSetMacroAndKeysOfTheContestWindow) {
     EXPECT_EQ(info(), nullptr);
     logIt("xx0xx", "599 05");
     EXPECT_EQ(cells(0, {1, 5, 7}), (std::vector<std::string>{"XX0XX", "   7012.00", "599 05"}));
-    const std::string line = read(inHome(kDefaultLogName));
+    const std::string line = logText();
     const std::string stamp = line.substr(10, 14);
     EXPECT_EQ(line, "1;1;XX0XX;" + stamp + ";  40M;7012000;CW;599 05;0;;\n");
 

@@ -79,7 +79,7 @@ TEST_F(LogInterchange, AnotherLoggersFileImports) {
     // His sig (after mine) is RST_SENT; the second QSO's band is the one of
     // its frequency, its comment the seven bytes the length says, and the
     // log's separator cannot be in a text.
-    EXPECT_EQ(read(inHome("Other.QSO.Log")),
+    EXPECT_EQ(logText("Other.QSO.Log"),
               "0;1;DL1ABC;03152024183000;  40M;7025000;CW;J\xC3\xBCrgen;K\xC3\xB6ln;579;599;2;"
               "GRIDSQUARE=JO30 MY_GRIDSQUARE=FN31;\n"
               "0;2;W1AW;03162024010203;  20M;14250000;USB;;A,B;;;0;Hi ther;\n");
@@ -109,17 +109,17 @@ TEST_F(LogInterchange, DupesAreSkippedAndCounted) {
         std::string::npos);
 
     // The same file again brings nothing.
-    const std::string before = read(inHome("Dupes.QSO.Log"));
+    const std::string before = logText("Dupes.QSO.Log");
     const AdifImportReport again = importAdif(*log_, exportOf(qsos), {});
     EXPECT_EQ(again.imported, 0u);
     EXPECT_EQ(again.dupes, qsos.size());
-    EXPECT_EQ(read(inHome("Dupes.QSO.Log")), before);
+    EXPECT_EQ(logText("Dupes.QSO.Log"), before);
 }
 
 TEST_F(LogInterchange, BrokenRecordsAreReportedAndTheRestIsOneRewriteWithBackup) {
     log_->load(std::string("Broken.QSO.Log"), 0, false);
     ASSERT_TRUE(log_->add(normalQso("XX0XX", local(2003, 12, 5, 14, 2, 9))).written());
-    const std::string old = read(inHome("Broken.QSO.Log"));
+    const std::string old = logText("Broken.QSO.Log");
     const std::string file = "<EOH>\n"
                              "<CALL:4>W1AW<QSO_DATE:8>20240101<TIME_ON:4>1200<EOR>\n"
                              "<CALL:4>W2AW<QSO_DATE:8>20240230<TIME_ON:4>1200<EOR>\n"
@@ -134,7 +134,7 @@ TEST_F(LogInterchange, BrokenRecordsAreReportedAndTheRestIsOneRewriteWithBackup)
     const std::string message = report.message("in.adi");
     EXPECT_NE(message.find("2 records could not be taken: record at line 3"), std::string::npos)
         << message;
-    EXPECT_EQ(read(inHome("Broken.QSO.Log.Bak")), old);
+    EXPECT_EQ(logText("Broken.QSO.Log.Bak"), old);
     ASSERT_EQ(log_->records().size(), 3u);
     EXPECT_EQ(log_->records()[2].call, "W4AW");
 
@@ -161,12 +161,11 @@ TEST_F(LogInterchange, AfterNewAnImportIsListedForASaveUnderAName) {
               std::string::npos)
         << message;
     EXPECT_EQ(message.find("Nothing is imported"), std::string::npos);
-    EXPECT_EQ(read(inHome(kDefaultLogName)),
-              "0;1;AA1AA;12052003140209;  20M;14025000;CW;;;;;0;;\n");
+    EXPECT_EQ(logText(), "0;1;AA1AA;12052003140209;  20M;14025000;CW;;;;;0;;\n");
     // Saved under a name, the file holds it, its mode by the ADIF name.
     ASSERT_TRUE(log_->rewrite(std::string("Imported.QSO.Log")).written());
-    EXPECT_NE(read(inHome("Imported.QSO.Log")).find(";W1AW;01012024"), std::string::npos);
-    EXPECT_NE(read(inHome("Imported.QSO.Log")).find(";0;FM;;;;;0;;\n"), std::string::npos);
+    EXPECT_NE(logText("Imported.QSO.Log").find(";W1AW;01012024"), std::string::npos);
+    EXPECT_NE(logText("Imported.QSO.Log").find(";0;FM;;;;;0;;\n"), std::string::npos);
 }
 
 TEST_F(LogInterchange, MissingFileIsReportedAndChangesNothing) {

@@ -40,7 +40,7 @@ TEST_F(LogFile, LoadListsTheQsosCountsNumberedLinesAndAppendsAfterThem) {
     const LogWrite w = log_->add(qso("DD4DD"));
     EXPECT_TRUE(w.written()) << w.message;
     EXPECT_EQ(log_->sequence(), 3);
-    EXPECT_TRUE(read(inHome("Field.QSO.Log")).ends_with(line(qso("DD4DD"), 3)));
+    EXPECT_TRUE(logText("Field.QSO.Log").ends_with(line(qso("DD4DD"), 3)));
 
     // Without a name the load takes "Current Log File Name".
     ASSERT_TRUE(registry_->SetCurrentLogFileName("Other.QSO.Log"));
@@ -61,8 +61,7 @@ TEST_F(LogFile, AMissingFileIsAnEmptyLogThatTheFirstQsoCreatesInTheHomeDirectory
     EXPECT_EQ(log_->path(), inHome("Tamrel.QSO.Log"));
 
     EXPECT_TRUE(log_->add(contestQso("XX0XX", local(2003, 12, 5, 14, 2, 9))).written());
-    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")),
-              "1;1;XX0XX;12052003140209;  40M;7012000;CW;599 05;0;;\n");
+    EXPECT_EQ(logText(), "1;1;XX0XX;12052003140209;  40M;7012000;CW;599 05;0;;\n");
     EXPECT_TRUE(log_->ownsFile());
     EXPECT_FALSE(log_->unsaved());
 
@@ -80,8 +79,7 @@ TEST_F(LogFile, AppendEndsAnUnfinishedLastLineFirst) {
     log_->load(std::nullopt, 0, true);
     ASSERT_EQ(log_->records().size(), 1u);
     EXPECT_TRUE(log_->add(qso("BB2BB")).written());
-    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")),
-              "# kept\n" + line(qso("AA1AA"), 1) + line(qso("BB2BB"), 2));
+    EXPECT_EQ(logText(), "# kept\n" + line(qso("AA1AA"), 1) + line(qso("BB2BB"), 2));
 }
 
 TEST_F(LogFile, AFileOfTheOtherKindSwitchesTheModeOnlyWhenAskedAndIsElseLeftAlone) {
@@ -109,11 +107,11 @@ TEST_F(LogFile, AFileOfTheOtherKindSwitchesTheModeOnlyWhenAskedAndIsElseLeftAlon
     EXPECT_EQ(log_->sequence(), 0);
     EXPECT_EQ(log_->add(qso("AA1AA")).status, Status::NotWritten);
     EXPECT_EQ(log_->rewrite().status, Status::NotWritten);
-    EXPECT_EQ(read(inHome("Test.QSO.Log")), content);
+    EXPECT_EQ(logText("Test.QSO.Log"), content);
     EXPECT_TRUE(log_->unsaved());
     // Saved under a name, the new QSOs make a log of their own kind.
     EXPECT_TRUE(log_->rewrite("Saved.QSO.Log").written());
-    EXPECT_EQ(read(inHome("Saved.QSO.Log")), line(qso("AA1AA"), 1));
+    EXPECT_EQ(logText("Saved.QSO.Log"), line(qso("AA1AA"), 1));
     EXPECT_FALSE(log_->unsaved());
 
     // A file without QSOs suits either mode.
@@ -148,7 +146,7 @@ TEST_F(LogFile, NewLeavesAnExistingFileOfTheDefaultNameAlone) {
     EXPECT_EQ(currentNameSetting(), "Tamrel.QSO.Log");
     EXPECT_TRUE(log_->records().empty());
     EXPECT_EQ(log_->sequence(), 0);
-    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")), old); // New writes nothing
+    EXPECT_EQ(logText(), old); // New writes nothing
 
     // Log It, then Delete: neither touches the old QSOs.
     const LogWrite w = log_->add(qso("NEW1"));
@@ -156,20 +154,20 @@ TEST_F(LogFile, NewLeavesAnExistingFileOfTheDefaultNameAlone) {
     EXPECT_NE(w.message.find(inHome("Tamrel.QSO.Log")), std::string::npos);
     EXPECT_TRUE(log_->add(qso("NEW2")).status == Status::NotWritten);
     EXPECT_EQ(log_->remove(0, qso("NEW1")).status, Status::NotWritten);
-    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")), old);
+    EXPECT_EQ(logText(), old);
     EXPECT_FALSE(std::filesystem::exists(inHome("Tamrel.QSO.Log.Bak")));
     EXPECT_EQ(log_->records(), std::vector<QSORecord>{qso("NEW2")});
 
     // Saved under the name the operator chose (the dialog asked), it is written.
     EXPECT_TRUE(log_->rewrite("Tamrel.QSO.Log").written());
-    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")), line(qso("NEW2"), 1));
-    EXPECT_EQ(read(inHome("Tamrel.QSO.Log.Bak")), old);
+    EXPECT_EQ(logText(), line(qso("NEW2"), 1));
+    EXPECT_EQ(logText("Tamrel.QSO.Log.Bak"), old);
 
     // With no file of that name, the first QSO after New creates it.
     std::filesystem::remove(inHome("Tamrel.QSO.Log"));
     log_->startNew();
     EXPECT_TRUE(log_->add(qso("FIRST")).written());
-    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")), line(qso("FIRST"), 1));
+    EXPECT_EQ(logText(), line(qso("FIRST"), 1));
 }
 
 TEST_F(LogFile, RewriteBacksUpRenumbersAndKeepsEveryLineThatIsNotListed) {
@@ -187,20 +185,20 @@ TEST_F(LogFile, RewriteBacksUpRenumbersAndKeepsEveryLineThatIsNotListed) {
 
     // Deleting the third row: the rest numbered from 1, the other lines in place.
     EXPECT_TRUE(log_->remove(2, qso("CC3CC", 3)).written());
-    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")),
-              "# header\n" + line(qso("AA1AA", 1), 1) + "bad line\n" + line(qso("BB2BB", 2), 2) +
-                  "0;8;DD4DD;99999999999999;;;;;;;;0;;\n" + line(qso("EE5EE", 4), 3));
-    EXPECT_EQ(read(inHome("Tamrel.QSO.Log.Bak")), original);
+    EXPECT_EQ(logText(), "# header\n" + line(qso("AA1AA", 1), 1) + "bad line\n" +
+                             line(qso("BB2BB", 2), 2) + "0;8;DD4DD;99999999999999;;;;;;;;0;;\n" +
+                             line(qso("EE5EE", 4), 3));
+    EXPECT_EQ(logText("Tamrel.QSO.Log.Bak"), original);
     EXPECT_EQ(log_->sequence(), 3);
     EXPECT_TRUE(log_->add(qso("FF6FF", 6)).written());
-    const std::string afterAdd = read(inHome("Tamrel.QSO.Log"));
+    const std::string afterAdd = logText();
     EXPECT_TRUE(afterAdd.ends_with(line(qso("FF6FF", 6), 4)));
 
     // Replace: the next backup is the file as it was just before.
     QSORecord changed = qso("BB2BB", 2);
     changed.comment = "worked again";
     EXPECT_TRUE(log_->replace(1, qso("BB2BB", 2), changed).written());
-    EXPECT_EQ(read(inHome("Tamrel.QSO.Log.Bak")), afterAdd);
+    EXPECT_EQ(logText("Tamrel.QSO.Log.Bak"), afterAdd);
     EXPECT_EQ(log_->records()[1], changed);
     EXPECT_FALSE(std::filesystem::exists(inHome("Tamrel.QSO.Log.Bak.new")));
 }
@@ -208,12 +206,12 @@ TEST_F(LogFile, RewriteBacksUpRenumbersAndKeepsEveryLineThatIsNotListed) {
 TEST_F(LogFile, ARowThatIsNoLongerTheRecordChangesNothing) {
     write(inHome("Tamrel.QSO.Log"), line(qso("AA1AA"), 1) + line(qso("BB2BB"), 2));
     log_->load(std::nullopt, 0, true);
-    const std::string before = read(inHome("Tamrel.QSO.Log"));
+    const std::string before = logText();
     EXPECT_EQ(log_->remove(2, qso("BB2BB")).status, Status::Unchanged);
     EXPECT_EQ(log_->remove(0, qso("BB2BB")).status, Status::Unchanged);
     EXPECT_EQ(log_->replace(1, qso("AA1AA"), qso("ZZ9ZZ")).status, Status::Unchanged);
     EXPECT_EQ(log_->records().size(), 2u);
-    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")), before);
+    EXPECT_EQ(logText(), before);
     EXPECT_FALSE(std::filesystem::exists(inHome("Tamrel.QSO.Log.Bak")));
 }
 
@@ -235,16 +233,16 @@ TEST_F(LogFile, FailedWritesAreToldAndLoseNothing) {
     EXPECT_TRUE(w.written());
     EXPECT_TRUE(w.wholeList);
     EXPECT_FALSE(log_->unsaved());
-    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")), line(qso("AA1AA"), 1) + line(qso("BB2BB"), 2));
+    EXPECT_EQ(logText(), line(qso("AA1AA"), 1) + line(qso("BB2BB"), 2));
 
     // No backup can be made: the log and its list stay as they were.
-    const std::string before = read(inHome("Tamrel.QSO.Log"));
+    const std::string before = logText();
     std::filesystem::remove(inHome("Tamrel.QSO.Log.Bak"));
     std::filesystem::create_directories(inHome("Tamrel.QSO.Log.Bak/full"));
     w = log_->remove(0, qso("AA1AA"));
     EXPECT_EQ(w.status, Status::Failed);
     EXPECT_NE(w.message.find("Tamrel.QSO.Log.Bak"), std::string::npos);
-    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")), before);
+    EXPECT_EQ(logText(), before);
     EXPECT_EQ(log_->records(), (std::vector<QSORecord>{qso("AA1AA"), qso("BB2BB")}));
     w = log_->replace(1, qso("BB2BB"), qso("CC3CC"));
     EXPECT_EQ(w.status, Status::Failed);
@@ -273,7 +271,7 @@ TEST_F(LogFile, AFullDiskOnTheFirstQsoOfANewLogLosesNoLaterQso) {
     w = log_->add(qso("BB2BB"));
     EXPECT_EQ(w.status, Status::Failed) << w.message;
     ::setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")), ""); // no torn line
+    EXPECT_EQ(logText(), ""); // no torn line
     EXPECT_TRUE(log_->unsaved());
 
     // Space again: the next QSO brings the ones left out with it.
@@ -281,8 +279,7 @@ TEST_F(LogFile, AFullDiskOnTheFirstQsoOfANewLogLosesNoLaterQso) {
     EXPECT_TRUE(w.written()) << w.message;
     EXPECT_TRUE(w.wholeList);
     EXPECT_FALSE(log_->unsaved());
-    EXPECT_EQ(read(inHome("Tamrel.QSO.Log")),
-              line(qso("AA1AA"), 1) + line(qso("BB2BB"), 2) + line(qso("CC3CC"), 3));
+    EXPECT_EQ(logText(), line(qso("AA1AA"), 1) + line(qso("BB2BB"), 2) + line(qso("CC3CC"), 3));
     EXPECT_FALSE(log_->add(qso("DD4DD")).wholeList); // appended again
 }
 

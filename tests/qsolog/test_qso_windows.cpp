@@ -63,9 +63,7 @@ protected:
         tune(14025000, 3, 14031230); // 20 m CW, transmitting split on VFO B
     }
 
-    std::vector<QSORecord> fileRecords() {
-        return readLogText(read(inHome(kDefaultLogName)), 0).records;
-    }
+    std::vector<QSORecord> fileRecords() { return readLogText(logText(), 0).records; }
 };
 
 TEST_F(QsoWindows, LogItIsInTheFileBeforeTheListWhichOneResultFromTheWorkerChanges) {
@@ -79,7 +77,7 @@ TEST_F(QsoWindows, LogItIsInTheFileBeforeTheListWhichOneResultFromTheWorkerChang
     click(info(), qsoctl::kLogIt);
     // The GUI thread's loop does not run: the request went to the worker as it was made.
     const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (read(inHome(kDefaultLogName)).find(";DL1ABC;") == std::string::npos &&
+    while (logText().find(";DL1ABC;") == std::string::npos &&
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(1ms);
     EXPECT_EQ(rows(), 0) << "listed before the worker answered";
@@ -91,7 +89,7 @@ TEST_F(QsoWindows, LogItIsInTheFileBeforeTheListWhichOneResultFromTheWorkerChang
     EXPECT_FALSE(cell(0, 1, Qt::ToolTipRole).isValid());
     EXPECT_EQ(counts({kQsoCountId, kBandCountIds[4], kBandCountIds[0]}),
               (std::vector<std::string>{"   1", "   1", "   0"}));
-    EXPECT_NE(read(inHome(kDefaultLogName)).find(";  20M;14031230;CW;Hans;"), std::string::npos);
+    EXPECT_NE(logText().find(";  20M;14031230;CW;Hans;"), std::string::npos);
 
     // An empty call is told, and nothing goes to the worker.
     edit(qsoctl::kHisCall)->setText("   ");
@@ -215,7 +213,7 @@ TEST_F(QsoWindows, SearchLogRecallsAQsoAndADeletedRowRenumbersTheRest) {
     ASSERT_TRUE(waitFor([&] { return results->count() == 1; }));
     EXPECT_EQ(cells(1, {0, 1}), (std::vector<std::string>{"   2", "G3XYZ"}));
     EXPECT_EQ(counts({kQsoCountId}), std::vector<std::string>{"   2"});
-    const std::string file = read(inHome(kDefaultLogName));
+    const std::string file = logText();
     EXPECT_NE(file.find("0;2;G3XYZ;"), std::string::npos) << file;
     EXPECT_EQ(file.find("Ann"), std::string::npos);
     // Date, frequency and mode are shown whole, not cut short.
@@ -275,7 +273,7 @@ TEST_F(QsoWindows, AQsoTheFileRefusesIsToldAndListedAsNotInTheFileUntilSaved) {
     dialogs_->file = inHome(kDefaultLogName);
     click(logging(), qsoctl::kSave);
     ASSERT_TRUE(waitFor([&] { return !cell(1, 1, Qt::ToolTipRole).isValid(); }));
-    EXPECT_NE(read(inHome(kDefaultLogName)).find("0;2;K9ZZ;"), std::string::npos);
+    EXPECT_NE(logText().find("0;2;K9ZZ;"), std::string::npos);
 }
 
 // The "File" menu's entry with this text.
@@ -325,8 +323,8 @@ TEST_F(QsoWindows, TheFileMenuExportsAndImportsAdifThroughTheWorker) {
     ASSERT_TRUE(waitFor([&] { return rows() == 2; }));
     EXPECT_EQ(cell(1, 1), "W1AW");
     EXPECT_EQ(counts({kQsoCountId}), std::vector<std::string>{"   2"});
-    EXPECT_NE(read(inHome(kDefaultLogName)).find(";W1AW;"), std::string::npos);
-    EXPECT_EQ(read(inHome(kDefaultLogName)).find("FN31"), std::string::npos);
+    EXPECT_NE(logText().find(";W1AW;"), std::string::npos);
+    EXPECT_EQ(logText().find("FN31"), std::string::npos);
 }
 
 TEST_F(QsoWindows, WindowsFollowThePanelAndLogInfoTogglesTheInformationWindow) {

@@ -161,9 +161,8 @@ TEST_F(WsjtxUdp, LoggedQsosReachTheFileAndTheWindowAndNothingElseDoes) {
     EXPECT_EQ(cell(1, 1), "JA1XYZ");
     EXPECT_EQ(cell(1, 6), "FT4");
     // Times in UTC ("Use UTC in Log"); His Sig is the report sent.
-    EXPECT_EQ(read(inHome(kDefaultLogName)),
-              "0;1;K1ABC;06012024120015;  20M;14074000;FT8;Jo\xC3\xABl;;+02;-10;0;;\n"
-              "0;2;JA1XYZ;06012024121500;  20M;14080000;FT4;;;-12;-05;0;;\n");
+    EXPECT_EQ(logText(), "0;1;K1ABC;06012024120015;  20M;14074000;FT8;Jo\xC3\xABl;;+02;-10;0;;\n"
+                         "0;2;JA1XYZ;06012024121500;  20M;14080000;FT4;;;-12;-05;0;;\n");
 
     // Switched off: nothing more is taken.
     ASSERT_TRUE(registry_->SetWsjtxListen(""));
