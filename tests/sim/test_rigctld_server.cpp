@@ -52,51 +52,19 @@ TEST_F(RigctldOnSimulatedRadio, KeyingWhileKeyedIsAnsweredAsDoneAndSendsNoSecond
     EXPECT_EQ(std::count(wire.begin(), wire.end(), "TX"), 1);
 }
 
-TEST_F(RigctldOnSimulatedRadio, ReadsAndSetsThroughHamlibsClient) {
-    auto p = Start({"F",       "7030000", "f", "M",       "USB", "-1", "S",      "1",
-                    "VFOB",    "s",       "L", "KEYSPD",  "25",  "l",  "KEYSPD", "L",
-                    "RFPOWER", "0.5",     "l", "RFPOWER", "T",   "0"});
-    const QStringList lines = Finish(*p).split('\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(lines, QStringList({"7030000", "1", "VFOB", "25", "0.500000"}));
-    EXPECT_TRUE(WaitForWire("FA00007030000"));
-    EXPECT_TRUE(WaitForWire("MD2"));
-    EXPECT_TRUE(WaitForWire("FT1"));
+// What hamlib's client takes from \\dump_state lets it set and read levels;
+// the rest of what it reads and sets is the client programs' replays.
+TEST_F(RigctldOnSimulatedRadio, LevelsThroughHamlibsClientAndConnectingAsksNothing) {
+    auto p = Start({"L", "KEYSPD", "25", "l", "KEYSPD", "L", "RFPOWER", "0.5", "l", "RFPOWER"});
+    EXPECT_EQ(Finish(*p).split('\n', Qt::SkipEmptyParts), QStringList({"25", "0.500000"}));
     EXPECT_TRUE(WaitForWire("KS025"));
     EXPECT_TRUE(WaitForWire("PC075"));
-    EXPECT_TRUE(WaitForWire("RX"));
-    // The radio's own report of the mode comes back to every client.
-    ASSERT_TRUE(WaitUntil([&] { return station->model.Fields().mode == 2; }, 10000));
-    auto q = Start({"m"});
-    EXPECT_TRUE(Finish(*q).startsWith("USB\n"));
     // Connecting asks the radio nothing and changes nothing.
     const std::size_t before = station->Wire().size();
-    auto r = Start({"f", "v"});
-    Finish(*r);
+    Finish(*Start({"f", "v"}));
     const std::vector<std::string> wire = station->Wire();
     for (std::size_t i = before; i < wire.size(); ++i)
         EXPECT_TRUE(wire[i] == "DS" || wire[i] == "BG") << wire[i]; // only the panel's own poll
-}
-
-TEST_F(RigctldOnSimulatedRadio, FiftySetAndGetPairsWithoutATimeout) {
-    QByteArray input;
-    for (int i = 0; i < 50; ++i)
-        input += QByteArray("F ") + QByteArray::number(7000000 + i * 1000) + "\nf\n";
-    auto p = Start({"-"}, input);
-    // Reading commands from its input, rigctl echoes each before its answer.
-    std::vector<int> answers;
-    for (const QString& line : Finish(*p).split('\n', Qt::SkipEmptyParts))
-        if (line.startsWith("f "))
-            answers.push_back(line.mid(2).toInt());
-    EXPECT_FALSE(p->readAllStandardError().contains("imeout"));
-    ASSERT_EQ(answers.size(), 50u);
-    // Each answer is the frequency just set, unless the radio's report of an
-    // earlier one came in between: never anything else.
-    for (int i = 0; i < 50; ++i) {
-        EXPECT_LE(answers[i], 7000000 + i * 1000) << i;
-        EXPECT_GE(answers[i], 7000000) << i;
-        EXPECT_EQ(answers[i] % 1000, 0) << i;
-    }
-    EXPECT_TRUE(WaitForWire("FA00007049000"));
 }
 
 TEST_F(RigctldOnSimulatedRadio, ThreeClientsPollWhileThePanelIsUsed) {
