@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <clocale>
 #include <cstdlib>
 #include <sstream>
@@ -93,7 +92,7 @@ TEST_F(RigctlSessionTest, CommandsRunAlongTheLineAsRigctldReadsThem) {
     EXPECT_EQ(model.Fields().vfoA, 7040000u);
 }
 
-TEST_F(RigctlSessionTest, ReadsTimeOutUntilTheRadioAnswersAndWhenItFallsSilent) {
+TEST_F(RigctlSessionTest, ReadsTimeOutUntilTheRadioAnswersAndWhenItIsLost) {
     K2RadioModel silent;
     RadioOperations silentOps{silent};
     RigctlSession s{silentOps};
@@ -114,49 +113,26 @@ TEST_F(RigctlSessionTest, ReadsTimeOutUntilTheRadioAnswersAndWhenItFallsSilent) 
     EXPECT_TRUE(readsTimeOut()); // waiting for the first reply
     silentOps.ApplyReply(ID_FA, "FA00007030000");
     EXPECT_EQ(s.HandleLine("f"), "7030000\n");
-    // Two polls without a byte from the radio: no reply.
-    const auto now = LinkMonitor::Clock::now();
-    auto tick = [&](int byte, int second) {
-        silent.UpdateLink(
-            [&](LinkMonitor& l) { return l.OnPollTick(byte, now + std::chrono::seconds(second)); });
-    };
-    for (int second = 0; second <= LinkMonitor::kSilentTicks; ++second)
-        tick(1, second);
-    ASSERT_EQ(silent.Link().State(), LinkState::NoReply);
-    EXPECT_TRUE(readsTimeOut());
-    tick(2, 5);
-    ASSERT_EQ(silent.Link().State(), LinkState::Live);
-    EXPECT_EQ(s.HandleLine("f"), "7030000\n");
+    // Any state but a live link (when it goes silent, see tests/radio) times out.
     silent.UpdateLink([&](LinkMonitor& l) { return l.Lost(EIO); });
     EXPECT_TRUE(readsTimeOut());
 }
 
+// The forms the answer-shape comparison with rigctld asks for are checked
+// there (tests/sim); these are the ones it does not ask.
 TEST_F(RigctlSessionTest, ExtendedResponsesAsRigctldShapesThem) {
+    Reply("MD2");
+    Reply("FW240021");
     Play({
-        {"", "+\\set_freq 14060000", "set_freq: 14060000\nRPRT 0\n"},
-        {"MD2", "|m", "get_mode:|Mode: USB|Passband: 0|RPRT 0\n"},
-        {"FW240021", ";\\get_mode", "get_mode:;Mode: USB;Passband: 2400;RPRT 0\n"},
-        {"", "|M USB 0", "set_mode: USB 0|RPRT 0\n"},
-        {"", "+s", "get_split_vfo:\nSplit: 0\nTX VFO: VFOA\nRPRT 0\n"},
-        {"", "+k",
-         "get_split_freq_mode:\nTX Frequency: 14060000\nTX Mode: USB\nTX Passband: 2400\nRPRT 0\n"},
-        // Levels and functions give their value without a key.
-        {"KS022", "+l KEYSPD", "get_level: KEYSPD\n22\nRPRT 0\n"},
-        {"", ";u NB", "get_func: NB;1;RPRT 0\n"},
         // Lists end with a line end whatever the separator; a non-get says RPRT.
-        {"", "G ?", "CPY XCHG UP DOWN BAND_UP BAND_DOWN TOGGLE \nRPRT 0\n"},
         {"", ";M ?", "set_mode: ?;CW USB LSB CWR PKTLSB PKTUSB \nRPRT 0\n"},
         {"", "\\get_lock_mode", "0\nRPRT 0\n"},
         {"", ";\\get_lock_mode", "get_lock_mode:;Locked: 0\nRPRT 0\n"},
-        {"", "+\\chk_vfo", "ChkVFO: 0\n"},
         {"", "\\get_vfo_info VFOB", "14060000\nUSB\n2400\n0\n0\n"},
-        {"", ";\\get_vfo_info VFOA",
-         "get_vfo_info: VFOA;Freq: 14060000;Mode: USB;Width: 2400;Split: 0;SatMode: 0;RPRT 0\n"},
         {"", "\\client_version 2.6.1", "2.6.1\nRPRT 0\n"},
         // An error still echoes and ends with RPRT; the values are left out.
         {"", "+l NOTCHF", "get_level: NOTCHF\nRPRT -1\n"},
         {"", "+F x", "set_freq: x\nRPRT -1\n"},
-        {"", "f", "14060000\n"},
     });
 }
 
@@ -475,16 +451,6 @@ TEST_F(RigctlSessionTest, DumpStateReadsBackAsTheNetworkClientReadsIt) {
     ASSERT_FALSE(withSettings.settings.empty());
     for (const std::string& s : withSettings.settings)
         EXPECT_NE(s.find('='), std::string::npos) << s;
-
-    // Extended: echoed, the same lines, then RPRT.
-    const std::vector<std::string> ext = Lines(Run("+\\dump_state"));
-    ASSERT_EQ(ext.size(), full.size() + 2);
-    EXPECT_EQ(ext.front(), "dump_state:");
-    EXPECT_EQ(ext.back(), "RPRT 0");
-    // \dump_caps prints and says RPRT.
-    const std::vector<std::string> caps = Lines(Run("\\dump_caps"));
-    EXPECT_EQ(caps.front(), "Caps dump for model: 2021");
-    EXPECT_EQ(caps.back(), "RPRT 0");
 }
 
 } // namespace
