@@ -181,17 +181,10 @@ TEST_F(ControlServerTest, FramesReachTheOwnerAndAnswersTheRegisteredPeer) {
 TEST_F(ControlServerTest, BadFramesCloseOnlyTheirConnectionACutOneNothing) {
     ASSERT_TRUE(server_.listen());
     auto good = client();
-    auto huge = client();
-    auto shortSpeed = client();
-    std::vector<uint8_t> hugeHeader = frame(7);
-    hugeHeader[6] = 0x10; // cbData 1 MiB
-    send(*huge, hugeHeader);
+    auto shortSpeed = client(); // which frames are bad is the decoder's test
     send(*shortSpeed, frame(control::OP_CW_SPEED, "abc"));
-    ASSERT_TRUE(waitUntil([&] {
-        return huge->state() == QLocalSocket::UnconnectedState &&
-               shortSpeed->state() == QLocalSocket::UnconnectedState;
-    }));
-    EXPECT_EQ(malformedCloses_, 2);
+    ASSERT_TRUE(waitUntil([&] { return shortSpeed->state() == QLocalSocket::UnconnectedState; }));
+    EXPECT_EQ(malformedCloses_, 1);
     // A frame cut short by a client that leaves is no fault.
     {
         auto quitter = client();
@@ -202,7 +195,7 @@ TEST_F(ControlServerTest, BadFramesCloseOnlyTheirConnectionACutOneNothing) {
     }
     ASSERT_TRUE(connectionCount(1));
     EXPECT_TRUE(received_.empty());
-    EXPECT_EQ(malformedCloses_, 2);
+    EXPECT_EQ(malformedCloses_, 1);
 
     send(*good, control::encodeFrame(control::OP_POWER, 200u));
     ASSERT_TRUE(receivedCount(1));

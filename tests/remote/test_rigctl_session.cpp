@@ -203,8 +203,6 @@ TEST_F(RigctlSessionTest, ModesAndPassbandsAsTheK2HasThem) {
                  {"M PKTLSB -1", "RPRT 0\n", 6, 4, 1800},
                  {"M CW -250", "RPRT 0\n", 3, 4, 250},
                  {"M AM 0", "RPRT -1\n", 3, 4, 250},
-                 {"M FM 0", "RPRT -1\n", 3, 4, 250},
-                 {"M RTTY 0", "RPRT -1\n", 3, 4, 250},
                  {"M USB", "RPRT -1\n", 3, 4, 250},
                  {"M USB wide", "RPRT -1\n", 3, 4, 250}};
     for (const auto& c : cases) {
@@ -317,9 +315,6 @@ TEST_F(RigctlSessionTest, PttAndWhatTheRadioCannotDo) {
         {"", "\\stop_morse", "RPRT -11\n"},
         {"", "E 5", "RPRT -11\n"},
         {"", "e", "RPRT -11\n"},
-        {"", "r", "RPRT -11\n"},
-        {"", "\\get_ctcss_sql", "RPRT -11\n"},
-        {"", "a", "RPRT -18\n"},
         {"", "\\get_clock", "RPRT -4\n"},
         {"", "\\get_powerstat", "1\n"},
     });

@@ -16,6 +16,7 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 
 using namespace tamrel;
 using tamrel::test::WaitUntil;
+using tamrel::testing::ask;
 
 namespace {
 
@@ -106,19 +107,6 @@ TEST_F(RigctldOnSimulatedRadio, ThreeClientsPollWhileThePanelIsUsed) {
 
 namespace {
 
-// A raw client: lines out, a given number of answer lines back.
-std::string Ask(QTcpSocket& s, const std::string& lines, int answers, int ms = 10000) {
-    s.write(QByteArray::fromStdString(lines));
-    std::string got;
-    WaitUntil(
-        [&] {
-            got += s.readAll().toStdString();
-            return std::count(got.begin(), got.end(), '\n') >= answers;
-        },
-        ms);
-    return got;
-}
-
 // The answers a client waits for are the radio's verdict, and what is read
 // meanwhile is what the radio will hold.
 TEST(SetsOnTheSimulatedRadio, ReadBackAtOnceAnsweredByTheRadio) {
@@ -145,7 +133,7 @@ TEST(SetsOnTheSimulatedRadio, ReadBackAtOnceAnsweredByTheRadio) {
         {"V VFOB\nV VFOA\ns\nv\n", 5, "RPRT 0\nRPRT 0\n0\nVFOA\nVFOA\n"},
     };
     for (const Step& s : steps)
-        EXPECT_EQ(Ask(client, s.lines, s.answers), s.expected) << s.lines;
+        EXPECT_EQ(ask(client, s.lines, s.answers), s.expected) << s.lines;
     // A T 1 behind a set that waits for the radio, then silence: unkeyed all
     // the same once the radio took it.
     station.server.setKeyedSilenceTimeout(std::chrono::milliseconds(300));
@@ -154,13 +142,13 @@ TEST(SetsOnTheSimulatedRadio, ReadBackAtOnceAnsweredByTheRadio) {
         return std::count(wire.begin(), wire.end(), command);
     };
     const auto unkeyedBefore = heard("RX");
-    EXPECT_EQ(Ask(client, "M CW 0\nT 1\n", 2), "RPRT 0\nRPRT 0\n");
+    EXPECT_EQ(ask(client, "M CW 0\nT 1\n", 2), "RPRT 0\nRPRT 0\n");
     EXPECT_TRUE(WaitUntil([&] { return heard("RX") > unkeyedBefore; }, 3000));
     EXPECT_EQ(station.Radio().model()->rxFrequency(station.Radio().now()), 14060050u);
 
     // A radio that takes nothing any more: the set times out and is not read back.
     ASSERT_TRUE(WaitUntil([&] { return station.Radio().now() > k2sim::Millis(4200); }));
-    EXPECT_EQ(Ask(client, "F 7010000\nf\n", 2), "RPRT -5\n14060050\n");
+    EXPECT_EQ(ask(client, "F 7010000\nf\n", 2), "RPRT -5\n14060050\n");
 }
 
 // Once the radio has reported transmitting, an unkey (a T 0, a keyed client's
@@ -172,7 +160,7 @@ TEST(SetsOnTheSimulatedRadio, AnUnkeyedRadioIsSeenReceivingAtOnce) {
     const auto keyAndHearIt = [&](QTcpSocket& s) {
         s.connectToHost(QHostAddress::LocalHost, station.server.port());
         ASSERT_TRUE(WaitUntil([&] { return s.state() == QAbstractSocket::ConnectedState; }));
-        EXPECT_EQ(Ask(s, "M USB 0\nT 1\n", 2), "RPRT 0\nRPRT 0\n");
+        EXPECT_EQ(ask(s, "M USB 0\nT 1\n", 2), "RPRT 0\nRPRT 0\n");
         // A full read still going has read IF already: the next one reads it.
         EXPECT_TRUE(WaitUntil(
             [&] {
@@ -183,7 +171,7 @@ TEST(SetsOnTheSimulatedRadio, AnUnkeyedRadioIsSeenReceivingAtOnce) {
     };
     QTcpSocket client;
     keyAndHearIt(client);
-    EXPECT_EQ(Ask(client, "T 0\nt\n", 2), "RPRT 0\n0\n");
+    EXPECT_EQ(ask(client, "T 0\nt\n", 2), "RPRT 0\n0\n");
     QTcpSocket dying;
     keyAndHearIt(dying);
     dying.abort();
