@@ -160,12 +160,9 @@ TEST_F(RigctlSessionTest, VfoModeTakesTheVfoFirstAndIsTheSessionsOwn) {
         {"", "f VFOB", "14060000\n"},
         {"", "f currVFO", "28060000\n"},
         {"", "F VFOB 7040000", "RPRT 0\n"},
-        {"", "+f VFOB", "get_freq: VFOB\nFrequency: 7040000\nRPRT 0\n"},
-        {"", "+F VFOA 7050000", "set_freq: VFOA 7050000\nRPRT 0\n"},
+        {"", "F VFOA 7050000", "RPRT 0\n"},
         {"", "f Nowhere", "RPRT -1\n"},
         {"", "f", "RPRT -1\n"}, // the VFO is missing
-        // Commands hamlib marks as taking no VFO echo currVFO.
-        {"", "+\\get_powerstat", "get_powerstat: currVFO\nPower Status: 1\nRPRT 0\n"},
         {"", "V VFOB", "RPRT 0\n"},
         {"", "v", "VFOB\n"},
         {"", "m VFOA", "LSB\n0\n"},
