@@ -229,7 +229,6 @@ TEST_F(RigctlSessionTest, LevelsFunctionsAndOffsets) {
         {"", "l ATT", "0\n"},
         {"", "l AGC", "3\n"},
         {"", "l SQL", "0.500000\n"},
-        {"", "l NOTCHF", "RPRT -1\n"},
         {"PC1001", "l RFPOWER", "0.909091\n"}, // 100 W in the high range
         {"", "L KEYSPD 30", "RPRT 0\n"},
         {"", "L KEYSPD 5", "RPRT -1\n"},
