@@ -1,9 +1,10 @@
 #pragma once
-// The Qt application and event-loop waiting shared by the control-socket tests.
+// The Qt application, event-loop waiting and line exchange shared by the socket tests.
 // gtest_main owns main(), so the application is made on first use.
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QIODevice>
 #include <QTimer>
 
 #include <functional>
@@ -31,6 +32,17 @@ inline bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
+}
+
+// Sends text and waits for `lines` whole lines of answer.
+inline QByteArray ask(QIODevice& s, const QByteArray& text, int lines = 1) {
+    s.write(text);
+    QByteArray got;
+    waitUntil([&] {
+        got += s.readAll();
+        return got.count('\n') >= lines;
+    });
+    return got;
 }
 
 } // namespace tamrel::testing

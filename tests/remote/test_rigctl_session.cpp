@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <clocale>
 #include <cstdlib>
 #include <sstream>
@@ -93,7 +92,7 @@ TEST_F(RigctlSessionTest, CommandsRunAlongTheLineAsRigctldReadsThem) {
     EXPECT_EQ(model.Fields().vfoA, 7040000u);
 }
 
-TEST_F(RigctlSessionTest, ReadsTimeOutUntilTheRadioAnswersAndWhenItFallsSilent) {
+TEST_F(RigctlSessionTest, ReadsTimeOutUntilTheRadioAnswersAndWhenItIsLost) {
     K2RadioModel silent;
     RadioOperations silentOps{silent};
     RigctlSession s{silentOps};
@@ -114,49 +113,26 @@ TEST_F(RigctlSessionTest, ReadsTimeOutUntilTheRadioAnswersAndWhenItFallsSilent) 
     EXPECT_TRUE(readsTimeOut()); // waiting for the first reply
     silentOps.ApplyReply(ID_FA, "FA00007030000");
     EXPECT_EQ(s.HandleLine("f"), "7030000\n");
-    // Two polls without a byte from the radio: no reply.
-    const auto now = LinkMonitor::Clock::now();
-    auto tick = [&](int byte, int second) {
-        silent.UpdateLink(
-            [&](LinkMonitor& l) { return l.OnPollTick(byte, now + std::chrono::seconds(second)); });
-    };
-    for (int second = 0; second <= LinkMonitor::kSilentTicks; ++second)
-        tick(1, second);
-    ASSERT_EQ(silent.Link().State(), LinkState::NoReply);
-    EXPECT_TRUE(readsTimeOut());
-    tick(2, 5);
-    ASSERT_EQ(silent.Link().State(), LinkState::Live);
-    EXPECT_EQ(s.HandleLine("f"), "7030000\n");
+    // Any state but a live link (when it goes silent, see tests/radio) times out.
     silent.UpdateLink([&](LinkMonitor& l) { return l.Lost(EIO); });
     EXPECT_TRUE(readsTimeOut());
 }
 
+// The forms the answer-shape comparison with rigctld asks for are checked
+// there (tests/sim); these are the ones it does not ask.
 TEST_F(RigctlSessionTest, ExtendedResponsesAsRigctldShapesThem) {
+    Reply("MD2");
+    Reply("FW240021");
     Play({
-        {"", "+\\set_freq 14060000", "set_freq: 14060000\nRPRT 0\n"},
-        {"MD2", "|m", "get_mode:|Mode: USB|Passband: 0|RPRT 0\n"},
-        {"FW240021", ";\\get_mode", "get_mode:;Mode: USB;Passband: 2400;RPRT 0\n"},
-        {"", "|M USB 0", "set_mode: USB 0|RPRT 0\n"},
-        {"", "+s", "get_split_vfo:\nSplit: 0\nTX VFO: VFOA\nRPRT 0\n"},
-        {"", "+k",
-         "get_split_freq_mode:\nTX Frequency: 14060000\nTX Mode: USB\nTX Passband: 2400\nRPRT 0\n"},
-        // Levels and functions give their value without a key.
-        {"KS022", "+l KEYSPD", "get_level: KEYSPD\n22\nRPRT 0\n"},
-        {"", ";u NB", "get_func: NB;1;RPRT 0\n"},
         // Lists end with a line end whatever the separator; a non-get says RPRT.
-        {"", "G ?", "CPY XCHG UP DOWN BAND_UP BAND_DOWN TOGGLE \nRPRT 0\n"},
         {"", ";M ?", "set_mode: ?;CW USB LSB CWR PKTLSB PKTUSB \nRPRT 0\n"},
         {"", "\\get_lock_mode", "0\nRPRT 0\n"},
         {"", ";\\get_lock_mode", "get_lock_mode:;Locked: 0\nRPRT 0\n"},
-        {"", "+\\chk_vfo", "ChkVFO: 0\n"},
         {"", "\\get_vfo_info VFOB", "14060000\nUSB\n2400\n0\n0\n"},
-        {"", ";\\get_vfo_info VFOA",
-         "get_vfo_info: VFOA;Freq: 14060000;Mode: USB;Width: 2400;Split: 0;SatMode: 0;RPRT 0\n"},
         {"", "\\client_version 2.6.1", "2.6.1\nRPRT 0\n"},
         // An error still echoes and ends with RPRT; the values are left out.
         {"", "+l NOTCHF", "get_level: NOTCHF\nRPRT -1\n"},
         {"", "+F x", "set_freq: x\nRPRT -1\n"},
-        {"", "f", "14060000\n"},
     });
 }
 
@@ -184,12 +160,9 @@ TEST_F(RigctlSessionTest, VfoModeTakesTheVfoFirstAndIsTheSessionsOwn) {
         {"", "f VFOB", "14060000\n"},
         {"", "f currVFO", "28060000\n"},
         {"", "F VFOB 7040000", "RPRT 0\n"},
-        {"", "+f VFOB", "get_freq: VFOB\nFrequency: 7040000\nRPRT 0\n"},
-        {"", "+F VFOA 7050000", "set_freq: VFOA 7050000\nRPRT 0\n"},
+        {"", "F VFOA 7050000", "RPRT 0\n"},
         {"", "f Nowhere", "RPRT -1\n"},
         {"", "f", "RPRT -1\n"}, // the VFO is missing
-        // Commands hamlib marks as taking no VFO echo currVFO.
-        {"", "+\\get_powerstat", "get_powerstat: currVFO\nPower Status: 1\nRPRT 0\n"},
         {"", "V VFOB", "RPRT 0\n"},
         {"", "v", "VFOB\n"},
         {"", "m VFOA", "LSB\n0\n"},
@@ -227,8 +200,6 @@ TEST_F(RigctlSessionTest, ModesAndPassbandsAsTheK2HasThem) {
                  {"M PKTLSB -1", "RPRT 0\n", 6, 4, 1800},
                  {"M CW -250", "RPRT 0\n", 3, 4, 250},
                  {"M AM 0", "RPRT -1\n", 3, 4, 250},
-                 {"M FM 0", "RPRT -1\n", 3, 4, 250},
-                 {"M RTTY 0", "RPRT -1\n", 3, 4, 250},
                  {"M USB", "RPRT -1\n", 3, 4, 250},
                  {"M USB wide", "RPRT -1\n", 3, 4, 250}};
     for (const auto& c : cases) {
@@ -258,7 +229,6 @@ TEST_F(RigctlSessionTest, LevelsFunctionsAndOffsets) {
         {"", "l ATT", "0\n"},
         {"", "l AGC", "3\n"},
         {"", "l SQL", "0.500000\n"},
-        {"", "l NOTCHF", "RPRT -1\n"},
         {"PC1001", "l RFPOWER", "0.909091\n"}, // 100 W in the high range
         {"", "L KEYSPD 30", "RPRT 0\n"},
         {"", "L KEYSPD 5", "RPRT -1\n"},
@@ -341,9 +311,6 @@ TEST_F(RigctlSessionTest, PttAndWhatTheRadioCannotDo) {
         {"", "\\stop_morse", "RPRT -11\n"},
         {"", "E 5", "RPRT -11\n"},
         {"", "e", "RPRT -11\n"},
-        {"", "r", "RPRT -11\n"},
-        {"", "\\get_ctcss_sql", "RPRT -11\n"},
-        {"", "a", "RPRT -18\n"},
         {"", "\\get_clock", "RPRT -4\n"},
         {"", "\\get_powerstat", "1\n"},
     });
@@ -475,16 +442,6 @@ TEST_F(RigctlSessionTest, DumpStateReadsBackAsTheNetworkClientReadsIt) {
     ASSERT_FALSE(withSettings.settings.empty());
     for (const std::string& s : withSettings.settings)
         EXPECT_NE(s.find('='), std::string::npos) << s;
-
-    // Extended: echoed, the same lines, then RPRT.
-    const std::vector<std::string> ext = Lines(Run("+\\dump_state"));
-    ASSERT_EQ(ext.size(), full.size() + 2);
-    EXPECT_EQ(ext.front(), "dump_state:");
-    EXPECT_EQ(ext.back(), "RPRT 0");
-    // \dump_caps prints and says RPRT.
-    const std::vector<std::string> caps = Lines(Run("\\dump_caps"));
-    EXPECT_EQ(caps.front(), "Caps dump for model: 2021");
-    EXPECT_EQ(caps.back(), "RPRT 0");
 }
 
 } // namespace

@@ -78,7 +78,12 @@ protected:
 
 } // namespace
 
-TEST_F(TamrelCtlTest, StatePrintsEveryFieldAsTextAndJson) {
+TEST_F(TamrelCtlTest, NoTamrelRunningThenStatePrintsEveryFieldAsTextAndJson) {
+    const CtlResult none = ctl({"state"});
+    EXPECT_EQ(none.exitCode, 3);
+    EXPECT_TRUE(none.err.contains("no Tamrel is running")) << none.err.toStdString();
+    EXPECT_EQ(ctl({"speed", "20"}).exitCode, 3);
+
     ASSERT_TRUE(server_.listen());
     CtlResult text = ctl({"state"});
     ASSERT_EQ(text.exitCode, 0) << text.err.toStdString();
@@ -137,11 +142,4 @@ TEST_F(TamrelCtlTest, CommandsArriveAsTheirOperations) {
           QStringList{"--bogus", "state"}, QStringList{}})
         EXPECT_EQ(ctl(bad).exitCode, 2) << bad.join(' ').toStdString();
     EXPECT_EQ(frames_.size(), 5u);
-}
-
-TEST_F(TamrelCtlTest, NoTamrelRunning) {
-    CtlResult r = ctl({"state"});
-    EXPECT_EQ(r.exitCode, 3);
-    EXPECT_TRUE(r.err.contains("no Tamrel is running")) << r.err.toStdString();
-    EXPECT_EQ(ctl({"speed", "20"}).exitCode, 3);
 }

@@ -4,6 +4,7 @@
 // hamlib's clients do. Everything runs on the test's thread and its Qt event
 // loop; WaitUntil turns the loop while a condition is awaited.
 
+#include "../remote/ControlTestApp.h"
 #include "sim/SimulatedRadio.h"
 
 #include "platform/Inbox.h"
@@ -13,10 +14,7 @@
 #include "radio/RadioOperations.h"
 #include "remote/RigctlServer.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -29,26 +27,9 @@
 
 namespace tamrel::test {
 
-inline QCoreApplication& App() {
-    static int argc = 1;
-    static char name[] = "tamrel-rigctld-tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
-
+// The client programs here take their time: a minute, unless said otherwise.
 inline bool WaitUntil(const std::function<bool()>& done, int ms = 60000) {
-    App();
-    QElapsedTimer clock;
-    clock.start();
-    QTimer tick;
-    tick.start(5);
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
+    return testing::waitUntil(done, ms);
 }
 
 // A client program, started with all its input given.
@@ -74,7 +55,7 @@ inline QString FinishProgram(QProcess& p) {
 class SimulatedStation {
 public:
     explicit SimulatedStation(k2sim::SimulatedRadio::Options o = {}) {
-        App();
+        testing::testApp();
         o.commandLog = [this](k2sim::Millis, std::string_view command) {
             std::lock_guard lock(logMutex_);
             wire_.emplace_back(command);

@@ -313,15 +313,7 @@ TEST(K2Model, BarGraphWandersAroundItsLevel) {
     EXPECT_EQ(r.ask("PC010;TX;BG;"), "BG19;"); // 10 W of 15 in the low range
 }
 
-TEST(K2ModelAi, LevelZeroSendsNothing) {
-    Rig r;
-    for (const char* c : {"FA00014070000;", "UP;", "MD2;", "PA1;", "SW08;", "SW09;", "SW01;",
-                          "FA00007040000;", "RT1;", "RU;", "SW02;"})
-        EXPECT_EQ(r.event(c), "") << c;
-    EXPECT_EQ(r.event("FA;"), "FA00007040000;");
-}
-
-TEST(K2ModelAi, LevelOneReportsIfAfterFrequencyAndModeEvents) {
+TEST(K2ModelAi, LevelOneReportsIfAfterFrequencyAndModeEventsAndLevelZeroNothing) {
     Rig r;
     const std::string first = r.ask("AI1;");
     EXPECT_EQ(names(first), Names{"IF"}); // setting AI1 reports at once
@@ -349,7 +341,9 @@ TEST(K2ModelAi, LevelOneReportsIfAfterFrequencyAndModeEvents) {
     EXPECT_EQ(band[33], '0'); // band-change flag only in the extended layout
     r.ask("K22;");
     EXPECT_EQ(r.event("FA00014060000;")[33], '1');
-    EXPECT_EQ(r.event("AI0;UP;"), "");
+    // Level 0 sends nothing of its own.
+    for (const char* c : {"AI0;UP;", "MD2;", "RT1;", "SW01;", "SW09;"})
+        EXPECT_EQ(r.event(c), "") << c;
 }
 
 TEST(K2ModelAi, LevelsTwoAndThreeReportEveryChange) {

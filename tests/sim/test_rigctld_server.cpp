@@ -16,6 +16,7 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 
 using namespace tamrel;
 using tamrel::test::WaitUntil;
+using tamrel::testing::ask;
 
 namespace {
 
@@ -52,51 +53,19 @@ TEST_F(RigctldOnSimulatedRadio, KeyingWhileKeyedIsAnsweredAsDoneAndSendsNoSecond
     EXPECT_EQ(std::count(wire.begin(), wire.end(), "TX"), 1);
 }
 
-TEST_F(RigctldOnSimulatedRadio, ReadsAndSetsThroughHamlibsClient) {
-    auto p = Start({"F",       "7030000", "f", "M",       "USB", "-1", "S",      "1",
-                    "VFOB",    "s",       "L", "KEYSPD",  "25",  "l",  "KEYSPD", "L",
-                    "RFPOWER", "0.5",     "l", "RFPOWER", "T",   "0"});
-    const QStringList lines = Finish(*p).split('\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(lines, QStringList({"7030000", "1", "VFOB", "25", "0.500000"}));
-    EXPECT_TRUE(WaitForWire("FA00007030000"));
-    EXPECT_TRUE(WaitForWire("MD2"));
-    EXPECT_TRUE(WaitForWire("FT1"));
+// What hamlib's client takes from \\dump_state lets it set and read levels;
+// the rest of what it reads and sets is the client programs' replays.
+TEST_F(RigctldOnSimulatedRadio, LevelsThroughHamlibsClientAndConnectingAsksNothing) {
+    auto p = Start({"L", "KEYSPD", "25", "l", "KEYSPD", "L", "RFPOWER", "0.5", "l", "RFPOWER"});
+    EXPECT_EQ(Finish(*p).split('\n', Qt::SkipEmptyParts), QStringList({"25", "0.500000"}));
     EXPECT_TRUE(WaitForWire("KS025"));
     EXPECT_TRUE(WaitForWire("PC075"));
-    EXPECT_TRUE(WaitForWire("RX"));
-    // The radio's own report of the mode comes back to every client.
-    ASSERT_TRUE(WaitUntil([&] { return station->model.Fields().mode == 2; }, 10000));
-    auto q = Start({"m"});
-    EXPECT_TRUE(Finish(*q).startsWith("USB\n"));
     // Connecting asks the radio nothing and changes nothing.
     const std::size_t before = station->Wire().size();
-    auto r = Start({"f", "v"});
-    Finish(*r);
+    Finish(*Start({"f", "v"}));
     const std::vector<std::string> wire = station->Wire();
     for (std::size_t i = before; i < wire.size(); ++i)
         EXPECT_TRUE(wire[i] == "DS" || wire[i] == "BG") << wire[i]; // only the panel's own poll
-}
-
-TEST_F(RigctldOnSimulatedRadio, FiftySetAndGetPairsWithoutATimeout) {
-    QByteArray input;
-    for (int i = 0; i < 50; ++i)
-        input += QByteArray("F ") + QByteArray::number(7000000 + i * 1000) + "\nf\n";
-    auto p = Start({"-"}, input);
-    // Reading commands from its input, rigctl echoes each before its answer.
-    std::vector<int> answers;
-    for (const QString& line : Finish(*p).split('\n', Qt::SkipEmptyParts))
-        if (line.startsWith("f "))
-            answers.push_back(line.mid(2).toInt());
-    EXPECT_FALSE(p->readAllStandardError().contains("imeout"));
-    ASSERT_EQ(answers.size(), 50u);
-    // Each answer is the frequency just set, unless the radio's report of an
-    // earlier one came in between: never anything else.
-    for (int i = 0; i < 50; ++i) {
-        EXPECT_LE(answers[i], 7000000 + i * 1000) << i;
-        EXPECT_GE(answers[i], 7000000) << i;
-        EXPECT_EQ(answers[i] % 1000, 0) << i;
-    }
-    EXPECT_TRUE(WaitForWire("FA00007049000"));
 }
 
 TEST_F(RigctldOnSimulatedRadio, ThreeClientsPollWhileThePanelIsUsed) {
@@ -120,15 +89,9 @@ TEST_F(RigctldOnSimulatedRadio, ThreeClientsPollWhileThePanelIsUsed) {
     for (auto& c : clients) {
         const QStringList lines = Finish(*c).split('\n', Qt::SkipEmptyParts);
         ASSERT_EQ(lines.size(), 15 * 4);
-        for (int i = 0; i < 15; ++i) {
-            EXPECT_EQ(lines[i * 4], "f 14025000");
-            EXPECT_TRUE(lines[i * 4 + 1] == "m CW" || lines[i * 4 + 1] == "m USB")
-                << lines[i * 4 + 1].toStdString();
-            bool number = false;
-            lines[i * 4 + 2].toInt(&number);
-            EXPECT_TRUE(number) << lines[i * 4 + 2].toStdString();
-            EXPECT_EQ(lines[i * 4 + 3], "v VFOA");
-        }
+        EXPECT_EQ(lines.count("f 14025000"), 15);
+        EXPECT_EQ(lines.count("m CW") + lines.count("m USB"), 15);
+        EXPECT_EQ(lines.count("v VFOA"), 15);
     }
     EXPECT_TRUE(WaitForWire("FA00014025000"));
     EXPECT_TRUE(WaitForWire("KS020"));
@@ -137,19 +100,6 @@ TEST_F(RigctldOnSimulatedRadio, ThreeClientsPollWhileThePanelIsUsed) {
 } // namespace
 
 namespace {
-
-// A raw client: lines out, a given number of answer lines back.
-std::string Ask(QTcpSocket& s, const std::string& lines, int answers, int ms = 10000) {
-    s.write(QByteArray::fromStdString(lines));
-    std::string got;
-    WaitUntil(
-        [&] {
-            got += s.readAll().toStdString();
-            return std::count(got.begin(), got.end(), '\n') >= answers;
-        },
-        ms);
-    return got;
-}
 
 // The answers a client waits for are the radio's verdict, and what is read
 // meanwhile is what the radio will hold.
@@ -177,7 +127,7 @@ TEST(SetsOnTheSimulatedRadio, ReadBackAtOnceAnsweredByTheRadio) {
         {"V VFOB\nV VFOA\ns\nv\n", 5, "RPRT 0\nRPRT 0\n0\nVFOA\nVFOA\n"},
     };
     for (const Step& s : steps)
-        EXPECT_EQ(Ask(client, s.lines, s.answers), s.expected) << s.lines;
+        EXPECT_EQ(ask(client, s.lines, s.answers), s.expected) << s.lines;
     // A T 1 behind a set that waits for the radio, then silence: unkeyed all
     // the same once the radio took it.
     station.server.setKeyedSilenceTimeout(std::chrono::milliseconds(300));
@@ -186,13 +136,13 @@ TEST(SetsOnTheSimulatedRadio, ReadBackAtOnceAnsweredByTheRadio) {
         return std::count(wire.begin(), wire.end(), command);
     };
     const auto unkeyedBefore = heard("RX");
-    EXPECT_EQ(Ask(client, "M CW 0\nT 1\n", 2), "RPRT 0\nRPRT 0\n");
+    EXPECT_EQ(ask(client, "M CW 0\nT 1\n", 2), "RPRT 0\nRPRT 0\n");
     EXPECT_TRUE(WaitUntil([&] { return heard("RX") > unkeyedBefore; }, 3000));
     EXPECT_EQ(station.Radio().model()->rxFrequency(station.Radio().now()), 14060050u);
 
     // A radio that takes nothing any more: the set times out and is not read back.
     ASSERT_TRUE(WaitUntil([&] { return station.Radio().now() > k2sim::Millis(4200); }));
-    EXPECT_EQ(Ask(client, "F 7010000\nf\n", 2), "RPRT -5\n14060050\n");
+    EXPECT_EQ(ask(client, "F 7010000\nf\n", 2), "RPRT -5\n14060050\n");
 }
 
 // Once the radio has reported transmitting, an unkey (a T 0, a keyed client's
@@ -204,7 +154,7 @@ TEST(SetsOnTheSimulatedRadio, AnUnkeyedRadioIsSeenReceivingAtOnce) {
     const auto keyAndHearIt = [&](QTcpSocket& s) {
         s.connectToHost(QHostAddress::LocalHost, station.server.port());
         ASSERT_TRUE(WaitUntil([&] { return s.state() == QAbstractSocket::ConnectedState; }));
-        EXPECT_EQ(Ask(s, "M USB 0\nT 1\n", 2), "RPRT 0\nRPRT 0\n");
+        EXPECT_EQ(ask(s, "M USB 0\nT 1\n", 2), "RPRT 0\nRPRT 0\n");
         // A full read still going has read IF already: the next one reads it.
         EXPECT_TRUE(WaitUntil(
             [&] {
@@ -215,7 +165,7 @@ TEST(SetsOnTheSimulatedRadio, AnUnkeyedRadioIsSeenReceivingAtOnce) {
     };
     QTcpSocket client;
     keyAndHearIt(client);
-    EXPECT_EQ(Ask(client, "T 0\nt\n", 2), "RPRT 0\n0\n");
+    EXPECT_EQ(ask(client, "T 0\nt\n", 2), "RPRT 0\n0\n");
     QTcpSocket dying;
     keyAndHearIt(dying);
     dying.abort();

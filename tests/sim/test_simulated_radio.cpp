@@ -1,6 +1,7 @@
 // The simulated radio on a real pseudo-terminal, with and without faults;
-// driven by hamlib's rigctl, an independent client, and by the program's
-// channel and receive thread, which must survive the faults.
+// driven by a bare serial port and by the program's channel and receive
+// thread, which must survive the faults. hamlib's own K2 model drives it in
+// the rigctld conformance test.
 #include "sim/SimulatedRadio.h"
 
 #include "platform/SerialPort.h"
@@ -10,10 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -92,9 +90,10 @@ TEST(SimulatedRadio, AnswersOnThePtyAndLogsCommands) {
     EXPECT_LE(log[0].first, log[2].first);
 }
 
-TEST(SimulatedRadio, PacesRepliesAtTheBaudRate) {
+TEST(SimulatedRadio, RepliesWaitTheirDelayThenGoAtTheBaudRate) {
     SimulatedRadio::Options o;
     o.baud = 4800;
+    o.replyDelayMs = 150;
     SimulatedRadio radio(o);
     radio.start();
     Client c(radio.devicePath());
@@ -104,20 +103,8 @@ TEST(SimulatedRadio, PacesRepliesAtTheBaudRate) {
     const auto took = Steady::now() - begin;
     ASSERT_EQ(replies.size(), 4u);
     EXPECT_EQ(replies[3].size(), 38u);
-    // 152 bytes at 480 bytes a second: at least 315 ms on the line.
-    EXPECT_GE(took, 280ms);
-}
-
-TEST(SimulatedRadio, ReplyDelayHoldsRepliesBack) {
-    SimulatedRadio::Options o;
-    o.baud = 0;
-    o.replyDelayMs = 150;
-    SimulatedRadio radio(o);
-    radio.start();
-    Client c(radio.devicePath());
-    const auto begin = Steady::now();
-    EXPECT_EQ(c.ask("ID;"), "ID017;");
-    EXPECT_GE(Steady::now() - begin, 135ms);
+    // 150 ms, then 152 bytes at 480 bytes a second: at least 465 ms.
+    EXPECT_GE(took, 415ms);
 }
 
 TEST(SimulatedRadio, StallAndHangUpAreFollowedByCleanReplies) {
@@ -168,34 +155,6 @@ TEST(SimulatedRadio, DropAndGarbleLeaveLaterRepliesParseable) {
     EXPECT_GT(clean, 20);
     EXPECT_GT(damaged, 0);
     EXPECT_TRUE(radio.running());
-}
-
-TEST(Rigctl, DrivesTheSimulatedRadio) {
-    if (std::system("command -v rigctl >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "rigctl (libhamlib-utils) is not installed";
-    SimulatedRadio::Options o;
-    o.baud = 4800;
-    SimulatedRadio radio(o);
-    radio.start();
-    // 2021 is hamlib's Elecraft K2.
-    const std::string command = "rigctl -m 2021 -r '" + radio.devicePath() +
-                                "' -s 4800 f F 14070000 f M CW 500 m s 2>/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string out;
-    char buf[512];
-    while (std::fgets(buf, sizeof buf, pipe))
-        out += buf;
-    const int status = ::pclose(pipe);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
-    // f, f, m (mode and passband), s (split and transmit VFO).
-    EXPECT_EQ(out, "14060000\n14070000\nCW\n500\n0\nVFOA\n");
-    auto m = radio.model();
-    EXPECT_EQ(m->frequency(0, Millis(0)), 14070000u);
-    EXPECT_EQ(m->current().mode, 3);
-    EXPECT_EQ(m->current().filter, 2); // FL2 (700 Hz): the narrowest at least 500 Hz wide
-    EXPECT_EQ(m->k2Mode(), 0);         // hamlib leaves the radio in K20
-    EXPECT_EQ(m->aiLevel(), 0);
 }
 
 // (The link test alone saw a simulator that wrote its replies only when a
