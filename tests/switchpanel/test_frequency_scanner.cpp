@@ -88,7 +88,7 @@ TEST(FrequencyScanner, StatesThroughAScan) {
     ASSERT_TRUE(out.started) << out.error;
     EXPECT_TRUE(s.Scanning());
     EXPECT_FALSE(s.Editable());
-    s.SetTexts("1", "2"); // not taken: see the end
+    s.SetTexts("1", "2");        // not taken: see the end
     EXPECT_FALSE(s.GetLimits()); // 1316 is "Resume" now
     EXPECT_EQ(s.Resume(), 31);
     EXPECT_EQ(s.Resume(), 31); // every click sends it again
