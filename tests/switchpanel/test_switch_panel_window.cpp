@@ -16,10 +16,8 @@
 #include "switchpanel/CKeySwitchEmulationPanelsPropSheet.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -199,7 +197,7 @@ TEST_F(SwitchPanelWindow, EveryKeyLooksAndSendsAsItsMenuSays) {
     EXPECT_EQ(sent(), (std::vector<std::string>{sw(*menus.CodeOf(id))}));
 }
 
-TEST_F(SwitchPanelWindow, ScanStartsWithSavedLimits) {
+TEST_F(SwitchPanelWindow, ScanStartsWithSavedLimitsAndVfoAFollowsTheRadioWhileItScans) {
     registry_->SetScanLimits({7000000, 7100000});
     Open();
     ScanOn40m();
@@ -226,23 +224,6 @@ TEST_F(SwitchPanelWindow, ScanStartsWithSavedLimits) {
     EXPECT_EQ(Key(Page2::kLimitsResume).text(), "Resume");
     EXPECT_EQ(Key(Page2::kLimitsResume).accessibleName(), "Resume");
 
-    // "Resume" sends 31; so does "Stop Scan", which returns to ready.
-    Click(Page2::kLimitsResume);
-    Click(Page2::kStopScan);
-    EXPECT_EQ(sent(), (std::vector<std::string>{"SW31", "SW31"}));
-    EXPECT_EQ(Key(Page2::kScanStart).text(), "Scan");
-    EXPECT_TRUE(Key(Page2::kScanStart).isEnabled());
-    EXPECT_FALSE(Key(Page2::kLimitsResume).isEnabled());
-    EXPECT_EQ(Edit(Page2::kHighEdit).text(), "   7100.00");
-    EXPECT_EQ(Edit(Page2::kHighEdit).backgroundColour(), QColor(192, 192, 192));
-}
-
-TEST_F(SwitchPanelWindow, VfoAFollowsTheRadioWhileItScans) {
-    registry_->SetScanLimits({7000000, 7100000});
-    Open();
-    ScanOn40m();
-    Click(Page2::kScanStart);
-    sent(600ms);
     // The scan holds back the radio's reports: the status poll reads VFO A.
     const auto polled = [&](const std::string& text) {
         return pumpUntil([&] {
@@ -259,9 +240,16 @@ TEST_F(SwitchPanelWindow, VfoAFollowsTheRadioWhileItScans) {
     peer_.send("FA00007012400;");
     ASSERT_TRUE(pumpUntil([&] { return view().vfoAText == "   7012.40"; }));
 
-    // Stopped: the poll is DS and BG again.
+    // "Resume" sends 31; so does "Stop Scan", which returns to ready.
+    Click(Page2::kLimitsResume);
     Click(Page2::kStopScan);
-    sent();
+    EXPECT_EQ(sent(), (std::vector<std::string>{"SW31", "SW31"}));
+    EXPECT_EQ(Key(Page2::kScanStart).text(), "Scan");
+    EXPECT_TRUE(Key(Page2::kScanStart).isEnabled());
+    EXPECT_FALSE(Key(Page2::kLimitsResume).isEnabled());
+    EXPECT_EQ(Edit(Page2::kHighEdit).text(), "   7100.00");
+    EXPECT_EQ(Edit(Page2::kHighEdit).backgroundColour(), QColor(192, 192, 192));
+    // Stopped: the poll is DS and BG again.
     ASSERT_TRUE(polled("BG"));
     peer_.clear();
     ASSERT_TRUE(polled("BG"));
