@@ -1,5 +1,5 @@
-// Another program drives the running front panel through its control socket
-// with tamrel-ctl. (What tamrel-ctl refuses itself and how it prints the state
+// Another program, or a second copy, drives the running front panel through
+// its control socket. (What tamrel-ctl refuses itself and how it prints the state
 // are its own tests; frames of operations that mean nothing, oversized or cut
 // short are the control server's.)
 
@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalServer>
@@ -42,6 +43,18 @@ TEST(TamrelControl, OtherProgramsDriveTheRunningPanel) {
     ASSERT_TRUE(waitForInitialQuery(peer, 30s)) << tamrel.output().toStdString();
     peer.send("FA00014060000;MD3;");
     ASSERT_TRUE(tamrel.waitForSocket(peer)) << tamrel.output().toStdString();
+
+    // A second copy hands over to the first, which comes to the front.
+    TamrelProcess second(&tamrel);
+    ASSERT_TRUE(second.start({"--no-splash", "--simulate"}));
+    ASSERT_TRUE(second.waitForExit(20s));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(second.output().contains("already running")) << second.output().toStdString();
+    QElapsedTimer clock;
+    clock.start();
+    while (!tamrel.output().contains("coming to the front") && clock.elapsed() < 10000)
+        tamrel.waitForExit(50ms); // lets the process object read what it wrote
+    EXPECT_TRUE(tamrel.output().contains("coming to the front")) << tamrel.output().toStdString();
 
     // The state shows what the radio reported.
     QString out;
@@ -98,7 +111,22 @@ TEST(TamrelControl, OtherProgramsDriveTheRunningPanel) {
     EXPECT_EQ(tamrel.ctl({"cw", "TEST"}), 0);
     EXPECT_FALSE(heard(peer, "KY", 1500ms)) << peer.raw();
 
-    EXPECT_TRUE(tamrel.endsCleanly()) << tamrel.output().toStdString();
+    // A crash leaves the socket behind: the next copy starts and answers on it.
+    ASSERT_TRUE(tamrel.running()) << tamrel.output().toStdString();
+    tamrel.kill();
+    ASSERT_TRUE(QFileInfo::exists(tamrel.controlSocket()));
+    PtyPeer peer2;
+    TamrelProcess next(&tamrel);
+    ASSERT_TRUE(next.startOn(peer2));
+    ASSERT_TRUE(waitForInitialQuery(peer2, 30s)) << next.output().toStdString();
+    rc = -1;
+    for (int attempt = 0; attempt < 20 && rc != 0; ++attempt) {
+        peer2.send("FA00014060000;");
+        peer2.collectFor(250ms);
+        rc = next.ctl({"state"}, &out);
+    }
+    EXPECT_EQ(rc, 0) << out.toStdString() << next.output().toStdString();
+    EXPECT_TRUE(next.endsCleanly()) << next.output().toStdString();
 }
 
 // Without a private folder another local user could plant the socket: the
