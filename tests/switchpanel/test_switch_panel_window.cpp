@@ -33,10 +33,6 @@ namespace {
 
 using Page2 = CKeySwitchEmulationPanel2Dlg;
 
-QString qs(std::string_view s) {
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
 std::string sw(int code) {
     char buf[8];
     std::snprintf(buf, sizeof buf, "SW%02d", code);
@@ -74,13 +70,12 @@ protected:
     // The radio is on 40 m; "Scan" shows the limits.
     void ScanOn40m() {
         peer_.send("FA00007040000;");
-        ASSERT_TRUE(pumpUntil([&] { return dlg_->Presenter().View().vfoAText == "   7040.00"; }));
+        ASSERT_TRUE(pumpUntil([&] { return view().vfoAText == "   7040.00"; }));
         Panel().Tabs().setCurrentIndex(1);
         Click(Page2::kScanStart);
         ASSERT_TRUE(pumpUntil([&] { return Panel().Advance().Scanner().BandKnown(); }));
         sent(0ms);
     }
-    const PanelView& View() const { return dlg_->Presenter().View(); }
 };
 
 } // namespace
@@ -161,7 +156,7 @@ TEST_F(SwitchPanelWindow, EveryKeyLooksAndSendsAsItsMenuSays) {
         for (int id : KeySwitchMenus::AllIds()) {
             CShadedButton& b = Key(id);
             const KeyFace face = *menus.FaceOf(id);
-            EXPECT_EQ(b.text(), qs(face.label)) << id;
+            EXPECT_EQ(b.text().toStdString(), face.label) << id;
             EXPECT_EQ(b.accessibleName(), b.text()) << id; // what assistive tools find it by
             EXPECT_EQ(b.textColour(), QColor(0, 99, 0)) << id;
             ASSERT_TRUE(b.shade()) << id;
@@ -283,8 +278,8 @@ TEST_F(SwitchPanelWindow, LimitsAreCorrectedOrRefusedAndWhatStartsIsSaved) {
     Type(Page2::kHighEdit, "7100");
     Click(Page2::kScanStart);
     EXPECT_TRUE(sent(400ms).empty());
-    EXPECT_EQ(View().statusText, kLowAboveHighError);
-    EXPECT_EQ(View().statusStyle, StatusStyle::Error);
+    EXPECT_EQ(view().statusText, kLowAboveHighError);
+    EXPECT_EQ(view().statusStyle, StatusStyle::Error);
     EXPECT_TRUE(Key(Page2::kScanStart).isEnabled());
     EXPECT_EQ(Key(Page2::kLimitsResume).text(), "Get Limits");
     EXPECT_FALSE(Edit(Page2::kLowEdit).isReadOnly());
@@ -293,9 +288,9 @@ TEST_F(SwitchPanelWindow, LimitsAreCorrectedOrRefusedAndWhatStartsIsSaved) {
     EXPECT_EQ(saved, unsaved);
     // "SW Panel" clears the status line; so does a scan that starts.
     QTest::mouseClick(findControl(*dlg_, ctl::kSwitchPanel), Qt::LeftButton);
-    EXPECT_EQ(View().statusText, "");
+    EXPECT_EQ(view().statusText, "");
     Click(Page2::kScanStart);
-    EXPECT_EQ(View().statusText, kLowAboveHighError);
+    EXPECT_EQ(view().statusText, kLowAboveHighError);
     // "Get Limits" puts the edges back.
     Click(Page2::kLimitsResume);
     EXPECT_EQ(Edit(Page2::kLowEdit).text(), "   7000.00");
@@ -307,7 +302,7 @@ TEST_F(SwitchPanelWindow, LimitsAreCorrectedOrRefusedAndWhatStartsIsSaved) {
     Click(Page2::kScanStart);
     EXPECT_EQ(sent(600ms),
               (std::vector<std::string>{"FA00007025500", "FB00007300000", "SW19", "SW25"}));
-    EXPECT_EQ(View().statusText, "");
+    EXPECT_EQ(view().statusText, "");
     EXPECT_EQ(Edit(Page2::kHighEdit).text(), "   7300.00");
     EXPECT_EQ(Edit(Page2::kLowEdit).text(), "7025.5");
 
