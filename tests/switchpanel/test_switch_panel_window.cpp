@@ -80,54 +80,46 @@ protected:
 
 } // namespace
 
-TEST_F(SwitchPanelWindow, OpensOnceAndKeepsItsMenus) {
+TEST_F(SwitchPanelWindow, OpensOnceHidesByEscapeEnterOrTheCloseBoxAndKeepsItsMenus) {
     Open();
     auto* button = findControl(*dlg_, ctl::kSwitchPanel);
     ASSERT_TRUE(button->isEnabled());
     EXPECT_EQ(dlg_->SwitchPanel(), nullptr);
     QTest::mouseClick(button, Qt::LeftButton);
-    CKeySwitchEmulationPanelsPropSheet* first = dlg_->SwitchPanel();
-    ASSERT_NE(first, nullptr);
-    EXPECT_TRUE(first->isVisible());
-    EXPECT_EQ(first->windowTitle(), "Key Switch Emulation Panel");
-    EXPECT_EQ(first->parentWidget(), dlg_.get());
-    ASSERT_EQ(first->Tabs().count(), 2);
-    EXPECT_EQ(first->Tabs().tabText(0), "Basic");
-    EXPECT_EQ(first->Tabs().tabText(1), "Advance");
-    EXPECT_EQ(first->Tabs().currentIndex(), 0);
-
+    CKeySwitchEmulationPanelsPropSheet* panel = dlg_->SwitchPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->windowTitle(), "Key Switch Emulation Panel");
+    EXPECT_EQ(panel->parentWidget(), dlg_.get());
+    ASSERT_EQ(panel->Tabs().count(), 2);
+    EXPECT_EQ(panel->Tabs().tabText(0), "Basic");
+    EXPECT_EQ(panel->Tabs().tabText(1), "Advance");
+    EXPECT_EQ(panel->Tabs().currentIndex(), 0);
     Click(kNextKeyMenuId);
     Click(kNextConfigMenuId);
-    first->close();
-    EXPECT_FALSE(first->isVisible());
-    QTest::mouseClick(button, Qt::LeftButton);
-    EXPECT_EQ(dlg_->SwitchPanel(), first);
-    EXPECT_TRUE(first->isVisible());
-    EXPECT_EQ(first->Basic().Menus().keyMenu(), KeyMenu::Numeric);
-    EXPECT_EQ(first->Basic().Menus().configMenu(), ConfigMenu::Menu4);
+
+    // Each way hides it; the button shows the same window again.
+    auto hiddenBy = [&](const std::function<void()>& act) {
+        panel->Basic().Key(1261)->setFocus();
+        act();
+        const bool hidden = !panel->isVisible();
+        QTest::mouseClick(button, Qt::LeftButton);
+        return hidden && panel->isVisible() && dlg_->SwitchPanel() == panel;
+    };
+    EXPECT_TRUE(hiddenBy([&] { QTest::keyClick(panel->Basic().Key(1261), Qt::Key_Escape); }));
+    EXPECT_TRUE(hiddenBy([&] { QTest::keyClick(panel->Basic().Key(1261), Qt::Key_Return); }));
+    EXPECT_TRUE(hiddenBy([&] { QTest::keyClick(panel, Qt::Key_Enter, Qt::KeypadModifier); }));
+    EXPECT_TRUE(hiddenBy([&] { panel->close(); }));
+    // Enter in a limit edit too.
+    panel->Tabs().setCurrentIndex(1);
+    EXPECT_TRUE(hiddenBy([&] { QTest::keyClick(&Edit(Page2::kLowEdit), Qt::Key_Return); }));
+
+    EXPECT_EQ(panel->Basic().Menus().keyMenu(), KeyMenu::Numeric);
+    EXPECT_EQ(panel->Basic().Menus().configMenu(), ConfigMenu::Menu4);
     EXPECT_EQ(Key(kNextKeyMenuId).text(), "Hold");
     EXPECT_EQ(Key(1290).text(), "0");
-    EXPECT_TRUE(sent().empty()); // the menu keys send nothing
-}
-
-TEST_F(SwitchPanelWindow, EscapeEnterAndTheCloseBoxHide) {
-    Open();
-    CKeySwitchEmulationPanelsPropSheet& panel = Panel();
-    auto hiddenBy = [&](const std::function<void()>& act) {
-        panel.Basic().Key(1261)->setFocus();
-        act();
-        const bool hidden = !panel.isVisible();
-        QTest::mouseClick(findControl(*dlg_, ctl::kSwitchPanel), Qt::LeftButton);
-        return hidden && panel.isVisible() && dlg_->SwitchPanel() == &panel;
-    };
-    EXPECT_TRUE(hiddenBy([&] { QTest::keyClick(panel.Basic().Key(1261), Qt::Key_Escape); }));
-    EXPECT_TRUE(hiddenBy([&] { QTest::keyClick(panel.Basic().Key(1261), Qt::Key_Return); }));
-    EXPECT_TRUE(hiddenBy([&] { QTest::keyClick(&panel, Qt::Key_Enter, Qt::KeypadModifier); }));
-    EXPECT_TRUE(hiddenBy([&] { panel.close(); }));
-    // Enter in a limit edit too.
-    panel.Tabs().setCurrentIndex(1);
-    EXPECT_TRUE(hiddenBy([&] { QTest::keyClick(&Edit(Page2::kLowEdit), Qt::Key_Return); }));
-    // The front panel stays; Enter there was not the panel's exit question.
+    // The front panel stays; Enter there was not the panel's exit question;
+    // the menu keys send nothing.
     EXPECT_TRUE(dlg_->isVisible());
     EXPECT_TRUE(prompter_.texts().empty());
     EXPECT_TRUE(sent().empty());
