@@ -46,18 +46,6 @@ std::string hugeCommand() {
     return "KY " + std::string(256 * 1024, 'E') + ";";
 }
 
-} // namespace
-
-TEST(SerialPort, PortNumbersMapToTtyDevicesAndAMissingOneReportsErrno) {
-    EXPECT_EQ(SerialPort::deviceForPort(0), "");
-    EXPECT_EQ(SerialPort::deviceForPort(1), "/dev/ttyS0");
-    EXPECT_EQ(SerialPort::deviceForPort(10), "/dev/ttyS9");
-    SerialPort port;
-    EXPECT_EQ(port.open("/dev/does-not-exist", 4800, 8, 0, 1), ENOENT);
-    EXPECT_FALSE(port.isOpen());
-}
-
-namespace {
 // The tty's exclusive flag as another opener sees it: 1 set, 0 clear. An
 // unprivileged opener is refused while it is set, which counts as set too.
 int exclusiveFlag(const std::string& device) {
@@ -76,7 +64,17 @@ bool waitingReaches(SerialPort& port, int bytes) {
         std::this_thread::sleep_for(5ms);
     return port.bytesWaiting() == bytes;
 }
+
 } // namespace
+
+TEST(SerialPort, PortNumbersMapToTtyDevicesAndAMissingOneReportsErrno) {
+    EXPECT_EQ(SerialPort::deviceForPort(0), "");
+    EXPECT_EQ(SerialPort::deviceForPort(1), "/dev/ttyS0");
+    EXPECT_EQ(SerialPort::deviceForPort(10), "/dev/ttyS9");
+    SerialPort port;
+    EXPECT_EQ(port.open("/dev/does-not-exist", 4800, 8, 0, 1), ENOENT);
+    EXPECT_FALSE(port.isOpen());
+}
 
 TEST(SerialPort, IsExclusiveAndCloseLeavesTheTtyUnlockedWhileTheOtherEndKeepsItAlive) {
     test::PtyPeer peer; // holds the tty open the whole time
