@@ -129,30 +129,25 @@ TEST(FrequencyScanner, SavedLimitsBandEdgesAndGetLimits) {
 }
 
 TEST(FrequencyScanner, StartCorrectsTheLimits) {
-    FrequencyScanner s = editable();
-    s.SetTexts("7010.5", "7400");
-    StartOutcome out = s.Start();
-    ASSERT_TRUE(out.started);
-    EXPECT_EQ(out.lowHz, 7010500u);
-    EXPECT_EQ(out.highHz, 7300000u);
-    EXPECT_EQ(s.LowText(), "7010.5"); // in the band: kept as typed
-    EXPECT_EQ(s.HighText(), "   7300.00");
-
-    s = editable();
-    s.SetTexts("6000", "6500");
-    out = s.Start();
-    ASSERT_TRUE(out.started);
-    EXPECT_EQ(out.lowHz, 7000000u);
-    EXPECT_EQ(out.highHz, 7300000u);
-    EXPECT_EQ(s.LowText(), "   7000.00");
-
-    // Not numbers: 0, then corrected like any other low value.
-    s = editable();
-    s.SetTexts("low", "high");
-    out = s.Start();
-    ASSERT_TRUE(out.started);
-    EXPECT_EQ(out.lowHz, 7000000u);
-    EXPECT_EQ(out.highHz, 7300000u);
+    const struct {
+        const char *low, *high;
+        uint32_t lowHz, highHz;
+        const char* lowShown;
+    } rows[] = {
+        {"7010.5", "7400", 7010500, 7300000, "7010.5"}, // in the band: kept as typed
+        {"6000", "6500", 7000000, 7300000, "   7000.00"},
+        {"low", "high", 7000000, 7300000, "   7000.00"}, // not numbers: 0, then corrected
+    };
+    for (const auto& r : rows) {
+        FrequencyScanner s = editable();
+        s.SetTexts(r.low, r.high);
+        const StartOutcome out = s.Start();
+        ASSERT_TRUE(out.started) << r.low;
+        EXPECT_EQ(out.lowHz, r.lowHz) << r.low;
+        EXPECT_EQ(out.highHz, r.highHz) << r.low;
+        EXPECT_EQ(s.LowText(), r.lowShown);
+        EXPECT_EQ(s.HighText(), "   7300.00") << r.low;
+    }
 }
 
 TEST(FrequencyScanner, LowAboveHighStaysEditable) {
