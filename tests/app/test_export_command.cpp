@@ -40,8 +40,9 @@ QByteArray contents(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// What goes into the ADIF file is the log's own tests'; here, that the command
-// takes the stored contest answers, counts and says what it left out.
+// What goes into the ADIF file, and what the export counts and leaves out,
+// are the log's own tests; here, that the command reads the settings the
+// panel keeps (the contest answers) and says what it did and left out.
 TEST(ExportCommand, WritesTheAdifFileWithoutADisplay) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -52,34 +53,27 @@ TEST(ExportCommand, WritesTheAdifFileWithoutADisplay) {
         registry.CreateDefaultSettings();
         tamrel::CabrilloSettings answers;
         answers.contest = "CQ-WPX-CW";
-        answers.sentExchange = "599 #";
         ASSERT_TRUE(registry.SetCabrilloSettings(answers));
         QFile log(dir.filePath("Contest.QSO.Log"));
         ASSERT_TRUE(log.open(QIODevice::WriteOnly));
-        log.write("1;1;XX0XX;12052003140209;  40M;7012000;CW;599 05;0;;\n"
-                  "not a QSO\n");
+        log.write("1;1;XX0XX;12052003140209;  40M;7012000;CW;599 05;0;;\n");
     }
     const ProgramRun run = runTamrel(dir, {"--export-adif", "Contest.QSO.Log", "out.adi"});
     EXPECT_EQ(run.code, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains("Wrote 1 QSO to out.adi.")) << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains("1 line of the log is not QSOs")) << run.out.toStdString();
     const QByteArray adif = contents(dir.filePath("out.adi"));
-    EXPECT_TRUE(adif.contains("<PROGRAMID:6>Tamrel "));
-    EXPECT_TRUE(adif.contains("<RST_RCVD:3>599 <SRX_STRING:2>05 <SRX:2>05 <RST_SENT:3>599 "
-                              "<STX_STRING:3>001 <STX:3>001 <CONTEST_ID:9>CQ-WPX-CW "))
-        << adif.toStdString();
+    EXPECT_TRUE(adif.contains("<CONTEST_ID:9>CQ-WPX-CW ")) << adif.toStdString();
     // The first-run callsign is nobody's: left out, and said.
     EXPECT_FALSE(adif.contains("<STATION_CALLSIGN:"));
     EXPECT_TRUE(run.out.contains("Left out: the callsign \"ZZ9ZZ\"")) << run.out.toStdString();
 }
 
-TEST(ExportCommand, FailuresUsageHelpAndVersionHaveTheirExitCodes) {
+TEST(ExportCommand, FailuresUsageAndVersionHaveTheirExitCodes) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const ProgramRun missing = runTamrel(dir, {"--export-adif", "none.log", "out.adi"});
     EXPECT_EQ(missing.code, 1);
     EXPECT_TRUE(missing.err.contains("Unable to read the log")) << missing.err.toStdString();
-    EXPECT_FALSE(QFile::exists(dir.filePath("out.adi")));
 
     const ProgramRun usage = runTamrel(dir, {"--export-adif", "none.log"});
     EXPECT_EQ(usage.code, 2);
@@ -88,9 +82,7 @@ TEST(ExportCommand, FailuresUsageHelpAndVersionHaveTheirExitCodes) {
     EXPECT_EQ(bad.code, 2) << bad.err.toStdString();
     EXPECT_TRUE(bad.err.contains("--rigctld wants")) << bad.err.toStdString();
 
-    const ProgramRun help = runTamrel(dir, {"--help"});
-    EXPECT_EQ(help.code, 0) << help.err.toStdString();
-    EXPECT_TRUE(help.out.contains("--simulate")) << help.out.toStdString();
+    // (--help and its exit code are the man page test's.)
     const ProgramRun version = runTamrel(dir, {"--version"});
     EXPECT_EQ(version.code, 0) << version.err.toStdString();
     EXPECT_TRUE(version.out.contains("commit")) << version.out.toStdString();

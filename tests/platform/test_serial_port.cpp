@@ -46,35 +46,6 @@ std::string hugeCommand() {
     return "KY " + std::string(256 * 1024, 'E') + ";";
 }
 
-} // namespace
-
-TEST(SerialPort, PortNumbersMapToTtyDevicesAndAMissingOneReportsErrno) {
-    EXPECT_EQ(SerialPort::deviceForPort(0), "");
-    EXPECT_EQ(SerialPort::deviceForPort(1), "/dev/ttyS0");
-    EXPECT_EQ(SerialPort::deviceForPort(10), "/dev/ttyS9");
-    SerialPort port;
-    EXPECT_EQ(port.open("/dev/does-not-exist", 4800, 8, 0, 1), ENOENT);
-    EXPECT_FALSE(port.isOpen());
-}
-
-TEST(SerialPort, IsExclusive) {
-    test::PtyPeer peer;
-    SerialPort a, b;
-    ASSERT_EQ(a.open(peer.device(), 4800, 8, 0, 2), 0);
-    EXPECT_NE(b.open(peer.device(), 4800, 8, 0, 1), 0);
-    a.close();
-    EXPECT_EQ(b.open(peer.device(), 4800, 8, 0, 1), 0);
-    // Closed while something else still holds the open line (as a poll in
-    // progress on the receive thread does), it is free for the next open.
-    b.close();
-    ASSERT_EQ(a.open(peer.device(), 4800, 8, 0, 1), 0);
-    const int held = ::dup(a.fd());
-    a.close();
-    EXPECT_EQ(b.open(peer.device(), 4800, 8, 0, 1), 0);
-    ::close(held);
-}
-
-namespace {
 // The tty's exclusive flag as another opener sees it: 1 set, 0 clear. An
 // unprivileged opener is refused while it is set, which counts as set too.
 int exclusiveFlag(const std::string& device) {
@@ -93,12 +64,22 @@ bool waitingReaches(SerialPort& port, int bytes) {
         std::this_thread::sleep_for(5ms);
     return port.bytesWaiting() == bytes;
 }
+
 } // namespace
 
-TEST(SerialPort, CloseLeavesTheTtyUnlockedWhileTheOtherEndKeepsItAlive) {
+TEST(SerialPort, PortNumbersMapToTtyDevicesAndAMissingOneReportsErrno) {
+    EXPECT_EQ(SerialPort::deviceForPort(0), "");
+    EXPECT_EQ(SerialPort::deviceForPort(1), "/dev/ttyS0");
+    EXPECT_EQ(SerialPort::deviceForPort(10), "/dev/ttyS9");
+    SerialPort port;
+    EXPECT_EQ(port.open("/dev/does-not-exist", 4800, 8, 0, 1), ENOENT);
+    EXPECT_FALSE(port.isOpen());
+}
+
+TEST(SerialPort, IsExclusiveAndCloseLeavesTheTtyUnlockedWhileTheOtherEndKeepsItAlive) {
     test::PtyPeer peer; // holds the tty open the whole time
     SerialPort port;
-    ASSERT_EQ(port.open(peer.device(), 4800, 8, 0, 1), 0);
+    ASSERT_EQ(port.open(peer.device(), 4800, 8, 0, 2), 0);
     EXPECT_EQ(exclusiveFlag(peer.device()), 1);
     // A refused second opener must not unlock the port it could not have.
     SerialPort second;
@@ -106,13 +87,20 @@ TEST(SerialPort, CloseLeavesTheTtyUnlockedWhileTheOtherEndKeepsItAlive) {
     EXPECT_EQ(exclusiveFlag(peer.device()), 1);
     port.close();
     EXPECT_EQ(exclusiveFlag(peer.device()), 0);
+    EXPECT_EQ(second.open(peer.device(), 4800, 8, 0, 1), 0);
+    second.close();
 
-    // The destructor closes the same way.
+    // The destructor closes the same way, also while something else still
+    // holds the open line (as a poll in progress on the receive thread does).
+    int held = -1;
     {
         SerialPort scoped;
         ASSERT_EQ(scoped.open(peer.device(), 4800, 8, 0, 1), 0);
+        held = ::dup(scoped.fd());
     }
     EXPECT_EQ(exclusiveFlag(peer.device()), 0);
+    EXPECT_EQ(port.open(peer.device(), 4800, 8, 0, 1), 0);
+    ::close(held);
 }
 
 TEST_F(CommandWrites, RawBytesAreWrittenReadCountedAndPurged) {

@@ -1,9 +1,5 @@
-// The worker loop: messages before anything else, timed work on the worker's
-// clock (a manual clock runs it only when advanced), a descriptor that wakes
-// it, and a quit that waits for work still due. The address a thread keeps to
-// a receiver that may go first. Observers of a change: told in order, never
-// after their subscription is dropped, and never re-entered by a change made
-// while they are told.
+// The worker loop, the address a thread keeps to a receiver that may go first,
+// and the observers of a change.
 
 #include "platform/Announcer.h"
 #include "platform/Mailbox.h"

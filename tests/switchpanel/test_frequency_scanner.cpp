@@ -23,14 +23,12 @@ FrequencyScanner editable(uint32_t savedLow = 0, uint32_t savedHigh = 0) {
 
 } // namespace
 
-TEST(ScanLimitText, FormatsKhzInTenCharacters) {
+TEST(ScanLimitText, KhzInTenCharactersReadAsPercentFTruncatedToHz) {
     EXPECT_EQ(FormatLimitKhz(7000000), "   7000.00");
     EXPECT_EQ(FormatLimitKhz(7100010), "   7100.01");
     EXPECT_EQ(FormatLimitKhz(28000000), "  28000.00");
     EXPECT_EQ(FormatLimitKhz(0), "      0.00");
-}
-
-TEST(ScanLimitText, ReadsAsPercentFAndTruncatesToHz) {
+    // Read as %f would read it, truncated to whole hertz.
     EXPECT_EQ(ParseLimitKhz("   7000.00"), 7000000u);
     EXPECT_EQ(ParseLimitKhz("7100.0019"), 7100001u); // 7100001.9 Hz truncated
     EXPECT_EQ(ParseLimitKhz("+7050"), 7050000u);
@@ -69,6 +67,14 @@ TEST(FrequencyScanner, StatesThroughAScan) {
     EXPECT_FALSE(s.Editable());
     EXPECT_FALSE(s.GetLimits()); // before the band, "Get Limits" does nothing
     EXPECT_FALSE(s.Start().started);
+    EXPECT_FALSE(s.Stop());
+    s.SetTexts("1", "2"); // typing only while the limits are open
+    EXPECT_EQ(s.LowText(), "");
+    // Stopped before the band came: the late answer to the request is not taken.
+    EXPECT_TRUE(s.Scan());
+    EXPECT_FALSE(s.Stop());
+    EXPECT_FALSE(s.BandArrived(k40m, 0, 0));
+    EXPECT_TRUE(s.Idle());
     EXPECT_TRUE(s.Scan());
     EXPECT_EQ(s.State(), ScanState::WaitingForBand);
     EXPECT_FALSE(s.Scan()); // no second request
@@ -82,6 +88,7 @@ TEST(FrequencyScanner, StatesThroughAScan) {
     ASSERT_TRUE(out.started) << out.error;
     EXPECT_TRUE(s.Scanning());
     EXPECT_FALSE(s.Editable());
+    s.SetTexts("1", "2");        // not taken: see the end
     EXPECT_FALSE(s.GetLimits()); // 1316 is "Resume" now
     EXPECT_EQ(s.Resume(), 31);
     EXPECT_EQ(s.Resume(), 31); // every click sends it again
@@ -91,24 +98,13 @@ TEST(FrequencyScanner, StatesThroughAScan) {
     EXPECT_FALSE(s.Stop()); // not scanning: nothing
     // The texts stay as they were.
     EXPECT_EQ(s.LowText(), "   7000.00");
-}
-
-TEST(FrequencyScanner, StopBeforeStartSendsNothing) {
-    FrequencyScanner s;
-    EXPECT_FALSE(s.Stop());
-    s.Scan();
-    EXPECT_FALSE(s.Stop());
-    EXPECT_TRUE(s.Idle());
-    // The answer to the dropped request arrives late: not taken.
-    EXPECT_FALSE(s.BandArrived(k40m, 0, 0));
-    EXPECT_FALSE(s.Editable());
+    // Stopped with the limits open: they stay open as they were.
     s = editable();
     EXPECT_FALSE(s.Stop());
-    // Stop leaves the edits as they were: still open.
     EXPECT_TRUE(s.Editable());
 }
 
-TEST(FrequencyScanner, SavedLimitsAndBandEdges) {
+TEST(FrequencyScanner, SavedLimitsBandEdgesAndGetLimits) {
     const struct {
         uint32_t savedLow, savedHigh;
         const char *low, *high;
@@ -124,9 +120,7 @@ TEST(FrequencyScanner, SavedLimitsAndBandEdges) {
         EXPECT_EQ(s.LowText(), r.low) << r.savedLow;
         EXPECT_EQ(s.HighText(), r.high) << r.savedHigh;
     }
-}
-
-TEST(FrequencyScanner, GetLimitsShowsTheEdges) {
+    // "Get Limits" shows the edges again, whatever was saved or typed.
     FrequencyScanner s = editable(7010000, 7020000);
     s.SetTexts("7100", "7200");
     EXPECT_TRUE(s.GetLimits());
@@ -135,30 +129,25 @@ TEST(FrequencyScanner, GetLimitsShowsTheEdges) {
 }
 
 TEST(FrequencyScanner, StartCorrectsTheLimits) {
-    FrequencyScanner s = editable();
-    s.SetTexts("7010.5", "7400");
-    StartOutcome out = s.Start();
-    ASSERT_TRUE(out.started);
-    EXPECT_EQ(out.lowHz, 7010500u);
-    EXPECT_EQ(out.highHz, 7300000u);
-    EXPECT_EQ(s.LowText(), "7010.5"); // in the band: kept as typed
-    EXPECT_EQ(s.HighText(), "   7300.00");
-
-    s = editable();
-    s.SetTexts("6000", "6500");
-    out = s.Start();
-    ASSERT_TRUE(out.started);
-    EXPECT_EQ(out.lowHz, 7000000u);
-    EXPECT_EQ(out.highHz, 7300000u);
-    EXPECT_EQ(s.LowText(), "   7000.00");
-
-    // Not numbers: 0, then corrected like any other low value.
-    s = editable();
-    s.SetTexts("low", "high");
-    out = s.Start();
-    ASSERT_TRUE(out.started);
-    EXPECT_EQ(out.lowHz, 7000000u);
-    EXPECT_EQ(out.highHz, 7300000u);
+    const struct {
+        const char *low, *high;
+        uint32_t lowHz, highHz;
+        const char* lowShown;
+    } rows[] = {
+        {"7010.5", "7400", 7010500, 7300000, "7010.5"}, // in the band: kept as typed
+        {"6000", "6500", 7000000, 7300000, "   7000.00"},
+        {"low", "high", 7000000, 7300000, "   7000.00"}, // not numbers: 0, then corrected
+    };
+    for (const auto& r : rows) {
+        FrequencyScanner s = editable();
+        s.SetTexts(r.low, r.high);
+        const StartOutcome out = s.Start();
+        ASSERT_TRUE(out.started) << r.low;
+        EXPECT_EQ(out.lowHz, r.lowHz) << r.low;
+        EXPECT_EQ(out.highHz, r.highHz) << r.low;
+        EXPECT_EQ(s.LowText(), r.lowShown);
+        EXPECT_EQ(s.HighText(), "   7300.00") << r.low;
+    }
 }
 
 TEST(FrequencyScanner, LowAboveHighStaysEditable) {
@@ -177,16 +166,6 @@ TEST(FrequencyScanner, LowAboveHighStaysEditable) {
         s.SetTexts("7000", high);
         EXPECT_TRUE(s.Start().started) << low;
     }
-}
-
-TEST(FrequencyScanner, TypingOnlyWhileOpen) {
-    FrequencyScanner s;
-    s.SetTexts("1", "2");
-    EXPECT_EQ(s.LowText(), "");
-    s = editable();
-    s.Start();
-    s.SetTexts("1", "2");
-    EXPECT_EQ(s.LowText(), "   7000.00");
 }
 
 TEST(PanelPlacement, BelowTheMainWindowWhenItFits) {
