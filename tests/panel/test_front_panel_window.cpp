@@ -388,12 +388,6 @@ TEST_F(FrontPanelWindow, OnlyAVerticalWheelTurnTunesANotchAtATime) {
     EXPECT_EQ(sent(), (std::vector<std::string>{"UP1", "DN1", "DN1"}));
 }
 
-TEST_F(FrontPanelWindow, RefreshShowsQueryingUntilTheRadioAnswers) {
-    click(ctl::kInitialQuery);
-    EXPECT_EQ(view().statusText, kQueryingStatus);
-    radioSays("FA00014060000;", [&] { return view().statusText.empty(); });
-}
-
 TEST_F(FrontPanelWindow, PlacementDoesNotCreepAcrossRestarts) {
     // A window manager's frame makes the saved outer rectangle larger than
     // the panel; a restart keeps the panel's size and the frame's corner.
@@ -737,6 +731,10 @@ TEST_F(FrontPanelWindow, LampsShowTheLinkAndTheTransmitter) {
     EXPECT_EQ(peer_.commands()[0].text, "K22");
     EXPECT_EQ(lamp->backgroundColour(), ToQColor(colour::kLinkWaiting));
     radioSays("LK0;", [&] { return lamp->backgroundColour() == ToQColor(colour::kLinkLive); });
+    // Refresh asks again, and says so until the radio answers.
+    click(ctl::kInitialQuery);
+    EXPECT_EQ(view().statusText, kQueryingStatus);
+    radioSays("FA00014060000;", [&] { return view().statusText.empty(); });
 }
 
 TEST(FrontPanelOpenFailure, PermissionDeniedGivesTheDialoutHint) {
