@@ -1,6 +1,7 @@
 // The panel's controls without a window: what they put on the wire, what the
 // panel shows of the line and the transmitter, and keyboard tuning.
 #include "TestPanel.h"
+#include "panel/CFrontPanelDlg.h"
 #include "panel/KeyboardTuning.h"
 #include "panel/LinkWatch.h"
 #include "platform/Clock.h"
@@ -231,7 +232,7 @@ TEST(LinkView, TxLampFromTune) {
     EXPECT_FALSE(m.View().txLamp);
 }
 
-TEST(KeyboardTuning, KeysStepsAndShift) {
+TEST(KeyboardTuning, KeysStepsShiftAndWheelNotches) {
     EXPECT_EQ(KeyTuningDelta(Qt::Key_Up, false, 10), 10);
     EXPECT_EQ(KeyTuningDelta(Qt::Key_Down, false, 100), -100);
     EXPECT_EQ(KeyTuningDelta(Qt::Key_PageUp, false, 1000), 10000);
@@ -241,6 +242,15 @@ TEST(KeyboardTuning, KeysStepsAndShift) {
     EXPECT_EQ(TuneStepHz(0), 10);
     EXPECT_EQ(TuneStepHz(2), 1000);
     EXPECT_EQ(TuneStepHz(7), 10);
+    // Only a vertical turn counts; a high-resolution wheel's parts add up.
+    WheelNotches wheel;
+    EXPECT_EQ(wheel.Turn({120, 0}) + wheel.Turn({0, 0}), 0);
+    int notches = 0;
+    for (int i = 0; i < 5; ++i)
+        notches += wheel.Turn({0, 40});
+    EXPECT_EQ(notches, 1);
+    EXPECT_EQ(wheel.Turn({0, 80}), 1);    // with the 80 left over
+    EXPECT_EQ(wheel.Turn({0, -280}), -2); // with the 40 left over
     // The help lists every key the panel takes, both keys of each memory command.
     const std::string help = ShortcutsText();
     for (const char* key :

@@ -233,7 +233,7 @@ TEST_F(FrontPanelWindow, RefusedCommandPaOptionAndReleaseTuning) {
     EXPECT_EQ(control<CEditEx>(ctl::kTuningEdit)->backgroundColour(), QColor(111, 111, 255));
 }
 
-TEST_F(FrontPanelWindow, NeverStaysMaximisedAndSkipsTheFirstMoveSave) {
+TEST_F(FrontPanelWindow, NeverMaximisedSavedOnlyFromTheOperatorsMovesAndNoCreepOnRestarts) {
     // Placing the window at start is not the operator's move: nothing saved.
     WindowRect saved;
     registry_->GetWindowRect(saved);
@@ -253,6 +253,16 @@ TEST_F(FrontPanelWindow, NeverStaysMaximisedAndSkipsTheFirstMoveSave) {
         return saved.left == dlg_->frameGeometry().left() &&
                saved.top == dlg_->frameGeometry().top();
     }));
+
+    // A window manager's frame makes the saved outer rectangle larger than
+    // the panel; a restart keeps the panel's size and the frame's corner.
+    const QSize panel = dlg_->size();
+    registry_->SetWindowRect({40, 60, 40 + panel.width() + 8, 60 + panel.height() + 25});
+    for (int restart = 0; restart < 2; ++restart) {
+        Reopen();
+        ASSERT_TRUE(pumpUntil([&] { return dlg_->frameGeometry().topLeft() == QPoint(40, 60); }));
+        EXPECT_EQ(dlg_->size(), panel);
+    }
 }
 
 TEST_F(FrontPanelWindow, EnterSetsATypedFrequencyAndElsewhereAsksToExit) {
@@ -374,30 +384,6 @@ TEST_F(FrontPanelWindow, ScreenReadersHearTitlesAndCaptionsNeverIds) {
         QAccessible::queryAccessibleInterface(control<QSlider>(ctl::kOffsetSlider));
     EXPECT_EQ(offset->text(QAccessible::Value), "0 Hz");
     EXPECT_EQ(offset->valueInterface()->minimumValue().toDouble(), -1000);
-}
-
-TEST_F(FrontPanelWindow, OnlyAVerticalWheelTurnTunesANotchAtATime) {
-    wheel({120, 0});
-    wheel({0, 0});
-    EXPECT_TRUE(sent().empty());
-    for (int i = 0; i < 5; ++i)
-        wheel({0, 40}); // a high-resolution wheel: three of these are a notch
-    EXPECT_EQ(sent(), std::vector<std::string>{"UP1"});
-    wheel({0, 80});   // with the 80 left over: one more
-    wheel({0, -280}); // with the 40 left over: two down
-    EXPECT_EQ(sent(), (std::vector<std::string>{"UP1", "DN1", "DN1"}));
-}
-
-TEST_F(FrontPanelWindow, PlacementDoesNotCreepAcrossRestarts) {
-    // A window manager's frame makes the saved outer rectangle larger than
-    // the panel; a restart keeps the panel's size and the frame's corner.
-    const QSize panel = dlg_->size();
-    registry_->SetWindowRect({40, 60, 40 + panel.width() + 8, 60 + panel.height() + 25});
-    for (int restart = 0; restart < 2; ++restart) {
-        Reopen();
-        ASSERT_TRUE(pumpUntil([&] { return dlg_->frameGeometry().topLeft() == QPoint(40, 60); }));
-        EXPECT_EQ(dlg_->size(), panel);
-    }
 }
 
 TEST_F(FrontPanelWindow, StackingRegisterFromTheKeysRecallsAsAPacedSequence) {
@@ -687,7 +673,8 @@ TEST_F(FrontPanelWindow, KeysAndWheelTuneByTheChosenStep) {
     EXPECT_EQ(sent(), std::vector<std::string>{"UP4"});
     QTest::keyClick(tuning, Qt::Key_Down);
     wheel({0, 120});
-    EXPECT_EQ(sent(), (std::vector<std::string>{"DN4", "UP4"}));
+    wheel({0, -120});
+    EXPECT_EQ(sent(), (std::vector<std::string>{"DN4", "UP4", "DN4"}));
 }
 
 TEST_F(FrontPanelWindow, LampsShowTheLinkAndTheTransmitter) {
