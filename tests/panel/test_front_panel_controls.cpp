@@ -222,16 +222,6 @@ TEST(LinkView, ValuesShowAsDashesUntilSomethingSetsThem) {
     EXPECT_EQ(m.View().powerText, "   5.0");
 }
 
-TEST(LinkView, TxLampFromTune) {
-    test::TestPanel m;
-    FrontPanelControls controls{m, m.ops, [](int) {}};
-    EXPECT_FALSE(m.View().txLamp);
-    controls.OnTune();
-    EXPECT_TRUE(m.View().txLamp);
-    controls.OnTune();
-    EXPECT_FALSE(m.View().txLamp);
-}
-
 TEST(KeyboardTuning, KeysStepsShiftAndWheelNotches) {
     EXPECT_EQ(KeyTuningDelta(Qt::Key_Up, false, 10), 10);
     EXPECT_EQ(KeyTuningDelta(Qt::Key_Down, false, 100), -100);
