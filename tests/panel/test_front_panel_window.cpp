@@ -195,13 +195,18 @@ TEST_F(FrontPanelWindow, OffsetDragsNeverHoldTheWindowAndANewOneReplacesTheSteps
     EXPECT_EQ(sent(), std::vector<std::string>{"RC"});
 }
 
-TEST_F(FrontPanelWindow, PowerSliderKeepsItsLimits) {
+TEST_F(FrontPanelWindow, PowerSliderKeepsItsLimitsAndSendsThePaRange) {
     radioSays("PC0000;", [&] { return view().power.pos == 150; });
     control<QSlider>(ctl::kPowerSlider)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(sent(), std::vector<std::string>{"PC0000"}); // one step down at 0 stays 0
     radioSays("PC0050;", [&] { return view().power.pos == 145; });
     control<QSlider>(ctl::kPowerSlider)->triggerAction(QAbstractSlider::SliderPageStepAdd);
     EXPECT_EQ(sent(), std::vector<std::string>{"PC0050"}); // page down at 5 stays 5
+
+    // PA option saved: a step up from 5 W sends the high range digit.
+    ASSERT_TRUE(registry_->SetPaOption(1));
+    control<QSlider>(ctl::kPowerSlider)->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(sent(), std::vector<std::string>{"PC0061"});
 }
 
 TEST_F(FrontPanelWindow, TuningDragFollowsTheThumbOnceAPosition) {
@@ -215,17 +220,12 @@ TEST_F(FrontPanelWindow, TuningDragFollowsTheThumbOnceAPosition) {
                                                 "FA00014060400", "FA00014060500"}));
 }
 
-TEST_F(FrontPanelWindow, RefusedCommandPaOptionAndReleaseTuning) {
+TEST_F(FrontPanelWindow, RefusedCommandAndReleaseTuning) {
     // A command the channel refuses says so on the status line.
     ops_->TapSwitch(99);
     EXPECT_EQ(view().statusText, "Not sent to the radio: a value the radio does not take "
                                  "(0x03000001)");
     EXPECT_EQ(view().statusStyle, StatusStyle::Error);
-
-    // PA option saved: the power slider then sends the high range digit.
-    ASSERT_TRUE(registry_->SetPaOption(1));
-    control<QSlider>(ctl::kPowerSlider)->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    EXPECT_EQ(sent(), std::vector<std::string>{"PC0011"});
 
     // A right-click on the tuning slider toggles release tuning, which
     // colours the tuning frequency.
