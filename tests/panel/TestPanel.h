@@ -13,9 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace tamrel::test {
@@ -45,13 +43,6 @@ public:
     K2RadioState Snapshot() const { return radio.Snapshot(); }
     uint64_t Revision() const { return radio.Revision(); }
     void ArmTuneGate(uint32_t hz) { radio.ArmTuneGate(hz); }
-    bool TunePending() const { return radio.TunePending(); }
-    K2RadioModel::Subscription WatchKeyer(std::function<void(int)> h) {
-        return radio.Observe([this, h = std::move(h)](uint32_t c) {
-            if (c & radio_change::kKeyer)
-                h(radio.Fields().keyerState);
-        });
-    }
 };
 
 // The panel's controls wired to a channel whose far end is a pseudo-terminal.
