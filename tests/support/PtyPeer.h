@@ -35,7 +35,8 @@ public:
     bool collectUntil(const std::function<bool(const std::vector<Command>&)>& pred,
                       std::chrono::milliseconds timeout = std::chrono::seconds(5));
     // Collects until at least n commands have arrived.
-    bool waitForCommands(std::size_t n, std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    bool waitForCommands(std::size_t n,
+                         std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
     const std::vector<Command>& commands() const { return commands_; }
     std::vector<std::string> texts() const;
