@@ -210,14 +210,9 @@ TEST_F(MemoryDialogWindows, DialogsGoUnderTheMainWindowWhenItIsLargeEnough) {
     EXPECT_EQ(placed.width(), 1200);
     EXPECT_EQ(host_.LastStatus().first, "Recall Mem, Error: 0x01000024"); // nothing was selected
 
-    saved = WindowRect{0, 0, 300, 200};
-    OnNextModal([&](QWidget& dlg) {
-        placed = dlg.frameGeometry();
-        Key(Control(dlg, memctl::kRecallList), Qt::Key_Escape);
-    });
+    // Where a small window leaves it is MemoryPlacement's; Escape recalls nothing.
+    OnNextModal([&](QWidget& dlg) { Key(Control(dlg, memctl::kRecallList), Qt::Key_Escape); });
     commands->Run(kCmdRecallMemory);
-    EXPECT_NE(placed.topLeft(), QPoint(0, 201));
-    EXPECT_GT(placed.width(), 300);
     EXPECT_TRUE(host_.recalled.empty());
 }
 
