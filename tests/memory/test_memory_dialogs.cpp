@@ -22,9 +22,6 @@
 namespace tamrel::test {
 namespace {
 
-using Texts = SaveMemoryForm::Text;
-using Lists = SaveMemoryForm::List;
-
 template <class T = QWidget> T* Control(const QWidget& root, int id) {
     auto* w = qobject_cast<T*>(findControl(root, id));
     EXPECT_TRUE(w) << "control " << id;
@@ -74,8 +71,9 @@ protected:
 };
 
 // The fonts, colours and captions the dialogs are built with are not
-// checked here: they are constants, shown as set.
-TEST_F(MemoryDialogWindows, SaveDialogShowsTheFormAndReadsItBackUnchanged) {
+// checked here: they are constants, shown as set. The form's rules are the
+// form's own tests' (MemorySaveForm); here, that the widgets show and reach it.
+TEST_F(MemoryDialogWindows, SaveDialogShowsTheFormAndRefusesBadNumbersOpen) {
     SaveMemoryForm form(Named(""), false);
     CSaveMemoryDlg dlg(form, prompter_);
     dlg.show();
@@ -88,15 +86,6 @@ TEST_F(MemoryDialogWindows, SaveDialogShowsTheFormAndReadsItBackUnchanged) {
     EXPECT_EQ(Control<QComboBox>(dlg, memctl::kXfil)->count(), 4);
     EXPECT_EQ(Control<QLabel>(dlg, memctl::kAntennaText)->text(), "Ant 2");
 
-    QTest::mouseClick(Control(dlg, memctl::kOk), Qt::LeftButton);
-    EXPECT_EQ(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(form.Record().state, SampleState());
-}
-
-TEST_F(MemoryDialogWindows, SaveDialogEditsFieldsAndRefusesBadNumbers) {
-    SaveMemoryForm form(Named(""), false);
-    CSaveMemoryDlg dlg(form, prompter_);
-    dlg.show();
     Control<QComboBox>(dlg, memctl::kNb)->setCurrentIndex(1);
     QTest::mouseClick(dlg.findChild<QToolButton*>("ctl1179up"), Qt::LeftButton);
     EXPECT_EQ(Control<QLabel>(dlg, memctl::kAntennaText)->text(), "Ant 1");
@@ -114,23 +103,11 @@ TEST_F(MemoryDialogWindows, SaveDialogEditsFieldsAndRefusesBadNumbers) {
     EXPECT_EQ(name->text(), QString::fromUtf8("Net\xc3\xa9")); // the euro sign is refused
     Key(Control<QComboBox>(dlg, memctl::kAtt), Qt::Key_Enter);
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(form.Record().state.noiseBlanker, 1u);
-    EXPECT_EQ(form.Record().state.antenna, 1u);
-    EXPECT_EQ(form.Record().state.vfoB, 14060500u);
-    EXPECT_EQ(form.Record().Name(), "Net\xe9");
-}
-
-TEST_F(MemoryDialogWindows, EditModeNameIsReadOnlyAndEscapeCancels) {
-    SaveMemoryForm form(Named("Kept"), true);
-    CSaveMemoryDlg dlg(form, prompter_);
-    dlg.show();
-    EXPECT_EQ(dlg.windowTitle(), "Editing Radio Memory Location");
-    auto* name = Control<CEditEx>(dlg, memctl::kName);
-    EXPECT_TRUE(name->isReadOnly());
-    EXPECT_EQ(name->backgroundColour(), QColor(192, 192, 192));
-    Key(Control<QComboBox>(dlg, memctl::kMode), Qt::Key_Escape);
-    EXPECT_FALSE(dlg.isVisible());
-    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    K2MemoryRecord expected = Named("Net\xe9");
+    expected.state.noiseBlanker = 1;
+    expected.state.antenna = 1;
+    expected.state.vfoB = 14060500;
+    EXPECT_EQ(form.Record(), expected);
 }
 
 TEST_F(MemoryDialogWindows, RecallDialogListsAndSelects) {
@@ -197,6 +174,7 @@ TEST_F(MemoryDialogWindows, EditCommandEditsInEditModeAndDeletesAfterTheQuestion
         OnNextModal([](QWidget& save) {
             EXPECT_EQ(save.windowTitle(), "Editing Radio Memory Location");
             EXPECT_EQ(Control<CEditEx>(save, memctl::kName)->text(), "two");
+            EXPECT_TRUE(Control<CEditEx>(save, memctl::kName)->isReadOnly());
             Control<QComboBox>(save, memctl::kNb)->setCurrentIndex(0);
             QTest::mouseClick(Control(save, memctl::kOk), Qt::LeftButton);
         });
@@ -232,14 +210,9 @@ TEST_F(MemoryDialogWindows, DialogsGoUnderTheMainWindowWhenItIsLargeEnough) {
     EXPECT_EQ(placed.width(), 1200);
     EXPECT_EQ(host_.LastStatus().first, "Recall Mem, Error: 0x01000024"); // nothing was selected
 
-    saved = WindowRect{0, 0, 300, 200};
-    OnNextModal([&](QWidget& dlg) {
-        placed = dlg.frameGeometry();
-        Key(Control(dlg, memctl::kRecallList), Qt::Key_Escape);
-    });
+    // Where a small window leaves it is MemoryPlacement's; Escape recalls nothing.
+    OnNextModal([&](QWidget& dlg) { Key(Control(dlg, memctl::kRecallList), Qt::Key_Escape); });
     commands->Run(kCmdRecallMemory);
-    EXPECT_NE(placed.topLeft(), QPoint(0, 201));
-    EXPECT_GT(placed.width(), 300);
     EXPECT_TRUE(host_.recalled.empty());
 }
 

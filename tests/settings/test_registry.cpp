@@ -266,31 +266,6 @@ TEST_F(Registry, RootGroupsAndTheirDefaults) {
     EXPECT_TRUE(prompter_.texts().empty());
 }
 
-TEST_F(Registry, StoredFileRoundTripsExactly) {
-    {
-        R r(prompter_);
-        SystemConfig config = read(r, &R::GetSystemConfig);
-        config.qth = "Back\\slash \"quoted\" town";
-        ASSERT_TRUE(r.SetSystemConfig(config));
-        read(r, &R::GetVfoFrequencies);
-        read(r, &R::GetTransmitMemoryKeys);
-        read(r, &R::GetScanLimits);
-        read(r, &R::LoadBandInfo);
-    }
-    const std::string first = fileBytes();
-    reg::ParseResult parsed = reg::parse(first);
-    ASSERT_TRUE(parsed.ok());
-    EXPECT_EQ(reg::write(parsed.doc), first);
-
-    // A fresh object reads it back unchanged, and writing the same values
-    // again gives the same bytes.
-    R again(prompter_);
-    const SystemConfig config = read(again, &R::GetSystemConfig);
-    EXPECT_EQ(config.qth, "Back\\slash \"quoted\" town");
-    ASSERT_TRUE(again.SetSystemConfig(config));
-    EXPECT_EQ(fileBytes(), first);
-}
-
 // A crash between the creation of the lock beside the settings and its first
 // write leaves it empty; it must not hold up the saves of the next start for
 // the half minute it takes to age. A lock someone alive holds stays.

@@ -3,9 +3,6 @@
 
 #include "settings/CRigControlRegistry.h"
 #include "settings/RegEncoding.h"
-#include "settings/RegistryDefaults.h"
-
-#include <cstdio>
 
 using namespace tamrel;
 using test::read;
@@ -198,25 +195,6 @@ TEST_F(RegistryFailures, TextTheAnsiPageCannotHoldTurnsTheFileUnicode) {
     (void)fresh.SetSystemConfig(back);
     EXPECT_TRUE(fileBytes().starts_with("REGEDIT4\r\n\r\n"));
     EXPECT_EQ(stored("", "QTH"), reg::Value::ofText("Lodz"));
-    EXPECT_TRUE(prompter_.texts().empty());
-}
-
-TEST_F(RegistryFailures, AUnicodeExportIsReadAndWrittenBackAsRegedit4) {
-    writeFile(reg::encodeUtf16le("Windows Registry Editor Version 5.00\r\n\r\n" + kRootKey +
-                                 "]\r\n\"Callsign\"=\"VE2ABC\"\r\n\"HomeDir\"=\"/data\"\r\n"
-                                 "\"Log File Name\"=\"x.Log\"\r\n\"Name\"=\"François\"\r\n"
-                                 "\"QTH\"=\"Montréal\"\r\n\"SW Logging Mode\"=hex:00\r\n\r\n"));
-    R r(prompter_);
-    // Writes the missing UTC offset.
-    EXPECT_EQ(read(r, &R::GetSystemConfig), (SystemConfig{"/data", "VE2ABC", "François", "Montréal",
-                                                          DefaultUtcOffset(), "x.Log", 0}));
-    char offset[3];
-    std::snprintf(offset, sizeof offset, "%02x", DefaultUtcOffset());
-    std::string expected =
-        kHead + "\"Callsign\"=\"VE2ABC\"\r\n" + kAnsiValues + "\"SW Logging Mode\"=hex:00\r\n\r\n";
-    expected.replace(expected.find("hex:85"), 6, std::string("hex:") + offset);
-    EXPECT_EQ(fileBytes(), expected);
-    EXPECT_TRUE(r.LoadProblems().empty());
     EXPECT_TRUE(prompter_.texts().empty());
 }
 
