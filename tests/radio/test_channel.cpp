@@ -42,9 +42,9 @@ TEST_F(OpenChannel, EncodersPutExactTextsOnTheWire) {
                                          "SW01",          "UP1",    "DN4",     "MD3",    "IF"};
     expected.insert(expected.end(),
                     {"KY CQ TEST", "KY " + longText.substr(0, 28), "KY @", "SW20", "SW29", "RC"});
-    // Queries: the two letters alone, whatever the other arguments (those
-    // that take the most arguments show it).
-    expected.insert(expected.end(), {"FB", "FW", "PC", "RT", "KY"});
+    // Queries: the two letters alone, whatever the other arguments.
+    expected.insert(expected.end(), {"AI", "K2", "AN", "FB", "NB", "PA", "RA", "FW", "MD", "GT",
+                                     "KS", "PC", "SQ", "FR", "FT", "RT", "XT", "LK", "KY"});
 
     sendAndCollect(expected.size(), [&] {
         // Braced lists are evaluated in order, so the calls run as listed.
@@ -72,8 +72,13 @@ TEST_F(OpenChannel, EncodersPutExactTextsOnTheWire) {
             channel.CmdKYText("CQ TEST"), channel.CmdKYText(longText), channel.CmdKYCancel(),
             channel.CmdSW20(), channel.CmdSW29(), channel.CmdRC(),
             // queries
-            channel.CmdVfoFreq(K2_QUERY, 1, 5), channel.CmdFW(K2_QUERY, 1, 9),
-            channel.CmdPC(K2_QUERY, 0, 0), channel.CmdRT(K2_QUERY, 1), channel.CmdKYQuery()};
+            channel.CmdAI(K2_QUERY, 9), channel.CmdK2(K2_QUERY, 9),
+            channel.CmdSelectAntenna(K2_QUERY, 9), channel.CmdVfoFreq(K2_QUERY, 1, 5),
+            channel.CmdNB(K2_QUERY, 9), channel.CmdPA(K2_QUERY, 1), channel.CmdRA(K2_QUERY, 1),
+            channel.CmdFW(K2_QUERY, 1, 9), channel.CmdMD(K2_QUERY, 0), channel.CmdGT(K2_QUERY, 9),
+            channel.CmdKS(K2_QUERY, 0), channel.CmdPC(K2_QUERY, 0, 0), channel.CmdSQ(K2_QUERY, 0),
+            channel.CmdFR(K2_QUERY, 9), channel.CmdFT(K2_QUERY, 9), channel.CmdRT(K2_QUERY, 1),
+            channel.CmdXT(K2_QUERY, 1), channel.CmdLK(K2_QUERY, 1), channel.CmdKYQuery()};
         EXPECT_EQ(accepted, std::vector<uint32_t>(accepted.size(), K2_OK));
     });
     EXPECT_EQ(peer.texts(), expected);
