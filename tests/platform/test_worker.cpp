@@ -7,11 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <optional>
-#include <poll.h>
 #include <string>
-#include <unistd.h>
+#include <thread>
 #include <variant>
 #include <vector>
 
@@ -29,11 +27,11 @@ struct After {
 };
 using Note = std::variant<Say, After>;
 
-// Reports everything its loop does to a mailbox the test reads.
+// Reports everything its loop does to a mailbox the test reads. (A descriptor
+// that wakes the loop, or hangs up, is the receive thread's test.)
 class Reporter final : public Worker<Note> {
 public:
-    Reporter(Clock& clock, Mailbox<std::string>& out, int fd = -1)
-        : Worker("reporter", clock), out_(out), fd_(fd) {}
+    Reporter(Clock& clock, Mailbox<std::string>& out) : Worker("reporter", clock), out_(out) {}
     ~Reporter() { quitAndJoin(); }
 
 private:
@@ -46,23 +44,13 @@ private:
                    n);
     }
     std::optional<Clock::TimePoint> nextWake() const override { return due_; }
-    int waitDescriptor() const override { return fd_; }
-    void onWake(short revents) override {
-        if (revents != 0) {
-            char c;
-            const ssize_t n = ::read(fd_, &c, 1);
-            out_.post(n > 0 ? std::string("read ") + c : "hang-up");
-            if (n <= 0)
-                fd_ = -1;
-            return;
-        }
+    void onWake(short) override {
         out_.post(later_);
         due_.reset();
     }
     bool busy() const override { return due_.has_value(); }
 
     Mailbox<std::string>& out_;
-    int fd_;
     std::optional<Clock::TimePoint> due_;
     std::string later_;
 };
@@ -95,22 +83,6 @@ TEST(Worker, TimedWorkRunsOnTheWorkersClockAndAQuitWaitsForIt) {
     mover.join();
     EXPECT_EQ(out.take(), "last");
     EXPECT_FALSE(worker.post(Say{"gone"}));
-}
-
-TEST(Worker, ADescriptorWakesTheLoopAndAHangUpIsReported) {
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    Mailbox<std::string> out;
-    Reporter worker(SteadyClock(), out, fds[0]);
-    worker.start();
-    ASSERT_EQ(::write(fds[1], "x", 1), 1);
-    EXPECT_EQ(out.takeWithin(5s), "read x");
-    ::close(fds[1]);
-    EXPECT_EQ(out.takeWithin(5s), "hang-up");
-    worker.post(Say{"still here"});
-    EXPECT_EQ(out.takeWithin(5s), "still here");
-    worker.quitAndJoin();
-    ::close(fds[0]);
 }
 
 TEST(Mailbox, AnAddressOutlivesItsReceiverWithoutReachingIt) {

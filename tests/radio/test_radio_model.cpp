@@ -24,14 +24,13 @@ namespace {
 const WallClock::time_point t0 = WallClock::time_point{} + 1000h;
 }
 
-TEST(LinkMonitor, OpenFailuresNameTheirCause) {
+// The lamp and the texts of these states are LinkView's test; here, which
+// changes are news and how silence is counted.
+TEST(LinkMonitor, FailuresSilenceLossAndReopening) {
     LinkMonitor link;
-    EXPECT_EQ(link.State(), LinkState::NoPort);
     EXPECT_FALSE(link.IsFailure());
     EXPECT_TRUE(link.OpenFailed("/dev/ttyUSB0", EACCES));
     EXPECT_TRUE(link.IsFailure());
-    EXPECT_EQ(link.Reason(), "Cannot open /dev/ttyUSB0: Permission denied. Add your user to the "
-                             "dialout group, then log in again.");
     // A different cause on the same state is still news.
     EXPECT_TRUE(link.OpenFailed("/dev/ttyUSB0", EWOULDBLOCK));
     EXPECT_NE(link.Reason().find("in use by another program"), std::string::npos);
@@ -41,33 +40,25 @@ TEST(LinkMonitor, OpenFailuresNameTheirCause) {
     // Neither ticks nor a hang-up mean anything without an open line.
     EXPECT_FALSE(link.OnPollTick(5, t0));
     EXPECT_FALSE(link.Lost(EIO));
-    EXPECT_EQ(link.State(), LinkState::OpenFailed);
     EXPECT_NE(link.Describe().find("opening failed"), std::string::npos);
     EXPECT_TRUE(link.NoPort());
     EXPECT_EQ(link.Reason(), "");
-}
 
-TEST(LinkMonitor, SilenceIsNoticedAfterTwoTicks) {
-    LinkMonitor link;
-    EXPECT_TRUE(link.Opened("/dev/pts/3"));
-    EXPECT_EQ(link.State(), LinkState::Waiting);
     // The first tick only marks where counting starts.
+    EXPECT_TRUE(link.Opened("/dev/pts/3"));
     EXPECT_FALSE(link.OnPollTick(0, t0));
     EXPECT_FALSE(link.OnPollTick(0, t0 + 1s));
     EXPECT_EQ(link.State(), LinkState::Waiting);
     EXPECT_TRUE(link.OnPollTick(0, t0 + 2s));
     EXPECT_EQ(link.State(), LinkState::NoReply);
     EXPECT_FALSE(link.EverAnswered());
-
     // A reply makes it live; so do replies only the receive thread saw.
     EXPECT_TRUE(link.OnReply(t0 + 3s));
-    EXPECT_EQ(link.State(), LinkState::Live);
     EXPECT_EQ(link.LastReply(), t0 + 3s);
     EXPECT_FALSE(link.OnPollTick(1, t0 + 4s));
     EXPECT_FALSE(link.OnPollTick(1, t0 + 5s));
     EXPECT_TRUE(link.OnPollTick(1, t0 + 6s));
     EXPECT_EQ(link.State(), LinkState::NoReply);
-    EXPECT_NE(link.Describe().find("No reply since"), std::string::npos);
     EXPECT_TRUE(link.OnPollTick(2, t0 + 7s)); // a dropped duplicate display reply
     EXPECT_EQ(link.State(), LinkState::Live);
     EXPECT_EQ(link.LastReply(), t0 + 7s);
@@ -76,30 +67,21 @@ TEST(LinkMonitor, SilenceIsNoticedAfterTwoTicks) {
     EXPECT_FALSE(link.OnPollTick(3, t0 + 9s));
     EXPECT_FALSE(link.OnPollTick(3, t0 + 10s));
     EXPECT_EQ(link.State(), LinkState::Live);
-}
 
-TEST(LinkMonitor, LostThenReopenedWaitsForAReplyAgain) {
-    LinkMonitor link;
-    link.Opened("/dev/ttyUSB0");
-    link.OnReply(t0);
     EXPECT_TRUE(link.Lost(EIO));
-    EXPECT_EQ(link.State(), LinkState::Lost);
     EXPECT_TRUE(link.IsFailure());
-    EXPECT_NE(link.Reason().find("Lost /dev/ttyUSB0"), std::string::npos);
     // Late replies and ticks while lost change nothing.
-    EXPECT_FALSE(link.OnReply(t0 + 1s));
-    EXPECT_FALSE(link.OnPollTick(9, t0 + 2s));
-    EXPECT_FALSE(link.OnPollTick(9, t0 + 3s));
-    EXPECT_FALSE(link.OnPollTick(9, t0 + 4s));
+    EXPECT_FALSE(link.OnReply(t0 + 11s));
+    for (auto at : {t0 + 12s, t0 + 13s, t0 + 14s})
+        EXPECT_FALSE(link.OnPollTick(9, at));
     EXPECT_EQ(link.State(), LinkState::Lost);
     EXPECT_TRUE(link.Reopened());
-    EXPECT_EQ(link.State(), LinkState::Waiting);
     EXPECT_FALSE(link.Reopened());
     // Counting starts afresh after the reopen: no stale silent tick carries over.
-    EXPECT_FALSE(link.OnPollTick(9, t0 + 5s));
-    EXPECT_FALSE(link.OnPollTick(9, t0 + 6s));
+    EXPECT_FALSE(link.OnPollTick(9, t0 + 15s));
+    EXPECT_FALSE(link.OnPollTick(9, t0 + 16s));
     EXPECT_EQ(link.State(), LinkState::Waiting);
-    EXPECT_TRUE(link.OnReply(t0 + 6s));
+    EXPECT_TRUE(link.OnReply(t0 + 16s));
     EXPECT_EQ(link.State(), LinkState::Live);
 }
 
@@ -159,27 +141,6 @@ TEST(K2RadioModel, RepliesDriveTheLinkAndTheTransmitFlag) {
     m.ApplyReply(ID_MD, "MD3");
     EXPECT_FALSE(ops.SetTransmit(true));
     EXPECT_FALSE(m.Transmitting());
-}
-
-TEST(RadioOperations, TuneByMovesTheReceiveVfoUnlessLocked) {
-    K2RadioModel m;
-    RadioOperations ops(m);
-    m.ApplyReply(ID_FA, "FA00014060000");
-    m.ApplyReply(ID_FB, "FB00007030000");
-    EXPECT_TRUE(ops.TuneBy(100)); // two 50 Hz steps: the radio reports the result
-    EXPECT_EQ(m.Fields().vfoA, 14060000u);
-    EXPECT_TRUE(ops.TuneBy(100000)); // too many steps: a new frequency at once
-    EXPECT_EQ(m.Fields().vfoA, 14160000u);
-    m.ApplyReply(ID_FR, "FR1");
-    EXPECT_TRUE(ops.TuneBy(-11000));
-    EXPECT_EQ(m.Fields().vfoB, 7019000u);
-    EXPECT_EQ(m.Fields().vfoA, 14160000u);
-    EXPECT_TRUE(ops.TuneBy(-100000000)); // stops at 0 Hz rather than wrapping
-    EXPECT_EQ(m.Fields().vfoB, 0u);
-    m.ApplyReply(ID_LK, "LK1");
-    EXPECT_FALSE(ops.TuneBy(100));
-    EXPECT_FALSE(ops.TuneBy(10));
-    EXPECT_EQ(m.Fields().vfoB, 0u);
 }
 
 TEST(K2RadioModel, RepliesReportWhatTheyChanged) {
@@ -244,7 +205,7 @@ TEST(K2RadioModel, AHeldFrequencyThatStandsIsShownInItsBandAndRemembered) {
     EXPECT_EQ(m.VfoMemoryTable()[4].a, 14060000u);
 }
 
-TEST(RadioOperations, GuardsHoldWithoutAPort) {
+TEST(RadioOperations, TuningAndGuardsWithoutAPort) {
     K2RadioModel m;
     RadioOperations ops(m);
     int keyer = -1;
@@ -254,11 +215,26 @@ TEST(RadioOperations, GuardsHoldWithoutAPort) {
     });
     ops.ApplyReply(ID_KY, "KY1");
     EXPECT_EQ(keyer, 1);
+    m.ApplyReply(ID_FA, "FA00014060000");
+    m.ApplyReply(ID_FB, "FB00007030000");
+    EXPECT_TRUE(ops.TuneBy(100)); // two 50 Hz steps: the radio reports the result
+    EXPECT_EQ(m.Fields().vfoA, 14060000u);
+    EXPECT_TRUE(ops.TuneBy(100000)); // too many steps: a new frequency at once
+    EXPECT_EQ(m.Fields().vfoA, 14160000u);
+    m.ApplyReply(ID_FR, "FR1");
+    EXPECT_TRUE(ops.TuneBy(-11000));
+    EXPECT_EQ(m.Fields().vfoB, 7019000u);
+    EXPECT_EQ(m.Fields().vfoA, 14160000u);
+    EXPECT_TRUE(ops.TuneBy(-100000000)); // stops at 0 Hz rather than wrapping
+    EXPECT_EQ(m.Fields().vfoB, 0u);
+
     ops.ApplyReply(ID_LK, "LK1");
+    EXPECT_FALSE(ops.TuneBy(100));
+    EXPECT_FALSE(ops.TuneBy(10));
     EXPECT_FALSE(ops.SetVfoFrequency(0, 7000000));
     EXPECT_FALSE(ops.CopyVfo(0, 1));
     EXPECT_FALSE(ops.SelectBand(3));
-    EXPECT_EQ(m.Fields().vfoB, 14060000u);
+    EXPECT_EQ(m.Fields().vfoB, 0u);
     ops.SetVfoLock(false);
     EXPECT_TRUE(ops.CopyVfo(0, 1));
     EXPECT_EQ(m.Fields().vfoB, m.Fields().vfoA);
@@ -278,13 +254,10 @@ TEST(SequenceRunner, PacesStepsOnItsClockAndReplacesARunningSequenceOfItsKind) {
             ran.emplace_back(what, clock.Now());
         };
     };
-    auto count = [&] {
-        std::lock_guard g(lock);
-        return ran.size();
-    };
     auto settle = [&](std::size_t n) {
-        for (int i = 0; i < 500 && count() < n; ++i)
-            std::this_thread::sleep_for(2ms);
+        for (int i = 0; i < 500; ++i, std::this_thread::sleep_for(2ms))
+            if (std::lock_guard g(lock); ran.size() >= n)
+                return;
     };
     const Clock::TimePoint t0 = clock.Now();
     {
@@ -346,11 +319,9 @@ TEST(RadioModel, TellsEveryChangeWhoeverMadeIt) {
     // Too short to be a frequency report, but an answer: the link goes live.
     model.ApplyReply(ID_FA, "FA0000704");
     ASSERT_EQ(heard.size(), 5u);
-    EXPECT_EQ(heard[0] & rc::kMode, rc::kMode);
-    EXPECT_EQ(heard[1], rc::kPower);
-    EXPECT_EQ(heard[2], rc::kTransmit);
-    EXPECT_EQ(heard[3], rc::kLink);
-    EXPECT_EQ(heard[4], rc::kLink);
+    heard[0] &= rc::kMode;
+    EXPECT_EQ(heard,
+              (std::vector<uint32_t>{rc::kMode, rc::kPower, rc::kTransmit, rc::kLink, rc::kLink}));
     // An IF report that turns XIT on, and nothing else, is an offset-switch change.
     model.ApplyReply(ID_IF, "IF00007000400     +000000 0002000001 ");
     heard.clear();

@@ -18,6 +18,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tamrel::test {
@@ -37,24 +38,12 @@ struct AccessibleAudit {
 };
 
 inline bool IsInteractive(QAccessible::Role role) {
-    switch (role) {
-    case QAccessible::PushButton:
-    case QAccessible::CheckBox:
-    case QAccessible::RadioButton:
-    case QAccessible::ComboBox:
-    case QAccessible::EditableText:
-    case QAccessible::Slider:
-    case QAccessible::SpinBox:
-    case QAccessible::PageTab:
-    case QAccessible::List:
-    case QAccessible::Table:
-    case QAccessible::Tree:
-    case QAccessible::ButtonMenu:
-    case QAccessible::ButtonDropDown:
-        return true;
-    default:
-        return false;
-    }
+    using A = QAccessible;
+    static constexpr QAccessible::Role kRoles[] = {
+        A::PushButton, A::CheckBox,   A::RadioButton,   A::ComboBox, A::EditableText,
+        A::Slider,     A::SpinBox,    A::PageTab,       A::List,     A::Table,
+        A::Tree,       A::ButtonMenu, A::ButtonDropDown};
+    return std::find(std::begin(kRoles), std::end(kRoles), role) != std::end(kRoles);
 }
 
 // A name a person can understand: some letter or digit in it, and neither
@@ -94,10 +83,8 @@ inline void AuditNode(QAccessibleInterface* a, const QString& path, AccessibleAu
         if (qEnvironmentVariableIsSet("TAMREL_LIST_ACCESSIBLE"))
             std::printf("  %s role %x name \"%s\" value \"%s\"\n", qPrintable(where), int(role),
                         qPrintable(name), qPrintable(a->text(QAccessible::Value)));
-        // A combo box "named" by its entry, or a control named by the group
-        // it sits in, says nothing of what it is.
-        // (Qt names a combo box by its entry on Linux and leaves its label
-        // to the label relation.)
+        // A combo box "named" by its entry says nothing of what it is (Qt
+        // does so on Linux, leaving its label to the label relation).
         bool byValue = role == QAccessible::ComboBox && name == a->text(QAccessible::Value);
         if (byValue)
             for (const auto& [label, relation] : a->relations(QAccessible::Label))
