@@ -67,7 +67,9 @@ protected:
     RigctlSession session{ops};
 };
 
-TEST_F(RigctlSessionTest, CommandsRunAlongTheLineAsRigctldReadsThem) {
+// The forms the answer-shape comparison with rigctld asks for are checked
+// there (tests/sim); here are the ones it does not ask.
+TEST_F(RigctlSessionTest, CommandsRunAlongTheLineAsRigctldReadsThemInItsForms) {
     Play({
         {"", "f", "28060000\n"},
         {"", "F 14060000", "RPRT 0\n"},
@@ -80,10 +82,19 @@ TEST_F(RigctlSessionTest, CommandsRunAlongTheLineAsRigctldReadsThem) {
         {"", "f F 7040000 f", "7030000\nRPRT 0\n7040000\n"},
         {"", "# f", ""},
         {"", "", ""},
-        // Errors: one line, no values; an unknown command ends the line.
+        // Lists end with a line end whatever the separator; a non-get says RPRT.
+        {"MD2", ";M ?", "set_mode: ?;CW USB LSB CWR PKTLSB PKTUSB \nRPRT 0\n"},
+        {"", "\\get_lock_mode", "0\nRPRT 0\n"},
+        {"", ";\\get_lock_mode", "get_lock_mode:;Locked: 0\nRPRT 0\n"},
+        {"FW240021", "\\get_vfo_info VFOB", "14060000\nUSB\n2400\n0\n0\n"},
+        {"", "\\client_version 2.6.1", "2.6.1\nRPRT 0\n"},
+        // Errors: one line, no values; an unknown command ends the line. The
+        // extended form still echoes and ends with RPRT.
         {"", "F", "RPRT -1\n"},
         {"", "F 7,030", "RPRT -1\n"},
         {"", "F -5", "RPRT -1\n"},
+        {"", "+l NOTCHF", "get_level: NOTCHF\nRPRT -1\n"},
+        {"", "+F x", "set_freq: x\nRPRT -1\n"},
         {"", "Q f", "RPRT 0\n"},
     });
     EXPECT_TRUE(session.WantsClose());
@@ -116,24 +127,6 @@ TEST_F(RigctlSessionTest, ReadsTimeOutUntilTheRadioAnswersAndWhenItIsLost) {
     // Any state but a live link (when it goes silent, see tests/radio) times out.
     silent.UpdateLink([&](LinkMonitor& l) { return l.Lost(EIO); });
     EXPECT_TRUE(readsTimeOut());
-}
-
-// The forms the answer-shape comparison with rigctld asks for are checked
-// there (tests/sim); these are the ones it does not ask.
-TEST_F(RigctlSessionTest, ExtendedResponsesAsRigctldShapesThem) {
-    Reply("MD2");
-    Reply("FW240021");
-    Play({
-        // Lists end with a line end whatever the separator; a non-get says RPRT.
-        {"", ";M ?", "set_mode: ?;CW USB LSB CWR PKTLSB PKTUSB \nRPRT 0\n"},
-        {"", "\\get_lock_mode", "0\nRPRT 0\n"},
-        {"", ";\\get_lock_mode", "get_lock_mode:;Locked: 0\nRPRT 0\n"},
-        {"", "\\get_vfo_info VFOB", "14060000\nUSB\n2400\n0\n0\n"},
-        {"", "\\client_version 2.6.1", "2.6.1\nRPRT 0\n"},
-        // An error still echoes and ends with RPRT; the values are left out.
-        {"", "+l NOTCHF", "get_level: NOTCHF\nRPRT -1\n"},
-        {"", "+F x", "set_freq: x\nRPRT -1\n"},
-    });
 }
 
 TEST_F(RigctlSessionTest, RigInfoCarriesHamlibsChecksum) {
