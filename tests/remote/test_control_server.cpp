@@ -263,7 +263,6 @@ TEST_F(ControlServerTest, ClientThatNeverReadsIsDroppedASlowOneGetsEveryAnswer) 
     // Requests still on their way are answered too; wait for every one.
     ASSERT_TRUE(waitUntil([&] { return answers[slowId] == slowRequests; }));
 
-    // Ask and ask, never read.
     ASSERT_TRUE(waitUntil(
         [&] {
             if (flood->bytesToWrite() <= 4096)

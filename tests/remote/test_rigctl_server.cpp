@@ -229,10 +229,9 @@ TEST_F(RigctlServerTest, ConnectionsBeyondTheCapAreClosedAtOnceButHungUpOnesLeav
     EXPECT_EQ(ask(*Connect(), "v\n"), "VFOA\n");
 }
 
-// 1,100 clients against a process short of descriptors: the server neither
-// spins nor stops, and descriptors are left for the files a user keeps, with
-// the cap, with a cap above the descriptor limit, and with a limit only a
-// little above what is open.
+// 1,100 clients against a process short of descriptors (with the cap, a cap above
+// the limit, a limit just above what is open): the server neither spins nor
+// stops, and leaves descriptors for the files a user keeps.
 TEST_F(RigctlServerTest, ElevenHundredClientsLeaveDescriptorsAndTheCpuAlone) {
     rlimit old{};
     ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
