@@ -36,32 +36,21 @@ mode_t modeOf(const QString& path) {
     return st.st_mode & 07777;
 }
 
-std::vector<uint8_t> frame(uint32_t op, const char* text = "") {
-    return control::encodeFrame(op, {reinterpret_cast<const uint8_t*>(text), std::strlen(text)});
-}
-
 QByteArray bytes(const std::vector<uint8_t>& v) {
     return QByteArray(reinterpret_cast<const char*>(v.data()), qsizetype(v.size()));
 }
 
-void send(QLocalSocket& s, const std::vector<uint8_t>& frame) {
-    s.write(bytes(frame));
-    s.flush();
+QByteArray frame(uint32_t op, const QByteArray& args = {}) {
+    const auto* data = reinterpret_cast<const uint8_t*>(args.constData());
+    return bytes(control::encodeFrame(op, {data, std::size_t(args.size())}));
 }
 
-uint32_t valueIn(const QByteArray& d) {
-    return control::valueOf(
-        {reinterpret_cast<const uint8_t*>(d.constData()), std::size_t(d.size())});
+QByteArray frame(uint32_t op, uint32_t value) {
+    return bytes(control::encodeFrame(op, value));
 }
 
-// A socket file bound and left with nobody behind it, as a crashed program leaves it.
-int bindUnix(const QString& path) {
-    const QByteArray name = QFile::encodeName(path);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, name.constData(), std::size_t(name.size()));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    return ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 ? fd : -1;
+bool unconnected(const QLocalSocket& s) {
+    return waitUntil([&] { return s.state() == QLocalSocket::UnconnectedState; });
 }
 
 class ControlServerTest : public ::testing::Test {
@@ -103,18 +92,40 @@ protected:
 
 } // namespace
 
-TEST_F(ControlServerTest, PrivateFolderAndSocketModes) {
+TEST_F(ControlServerTest, ListensPrivatelyInPlaceOfAStaleSocketOnly) {
     const QString folder = runtime_.path() + "/tamrel";
     ASSERT_TRUE(QDir().mkdir(folder));
     ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
+    // A socket file bound and left with nobody behind it, as a crashed program leaves it.
+    const QByteArray stalePath = QFile::encodeName(folder + "/control.sock");
+    sockaddr_un addr{.sun_family = AF_UNIX, .sun_path = {}};
+    std::memcpy(addr.sun_path, stalePath.constData(), std::size_t(stalePath.size()));
+    const int stale = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(::bind(stale, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ::close(stale);
 
     ASSERT_TRUE(server_.listen()) << server_.errorString().toStdString();
     EXPECT_EQ(server_.socketPath().toStdString(), paths::controlSocketPath());
     EXPECT_EQ(modeOf(folder), 0700u);
     EXPECT_EQ(modeOf(server_.socketPath()), 0600u);
+
+    ControlServer second;
+    EXPECT_FALSE(second.listen());
+    EXPECT_TRUE(second.errorString().contains("already")) << second.errorString().toStdString();
+    // A server that holds no lock is found by asking the socket.
+    const QString otherPath = runtime_.path() + "/other/control.sock";
+    ASSERT_TRUE(QDir().mkpath(runtime_.path() + "/other"));
+    QLocalServer foreign;
+    ASSERT_TRUE(foreign.listen(otherPath));
+    EXPECT_FALSE(second.listen(otherPath));
+    EXPECT_TRUE(foreign.isListening());
+    EXPECT_TRUE(QFileInfo::exists(otherPath));
+    auto c = client();
+    c->write(frame(control::OP_STATE));
+    EXPECT_TRUE(receivedCount(1)) << "the first server is disturbed";
+
     server_.close();
     EXPECT_FALSE(QFileInfo::exists(server_.socketPath()));
-
     // A plain file in the socket's place is not ours to delete.
     QFile blocker(server_.socketPath());
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
@@ -131,14 +142,17 @@ TEST_F(ControlServerTest, PrivateFolderAndSocketModes) {
     EXPECT_EQ(modeOf(folder), 0777u);
 }
 
-TEST_F(ControlServerTest, FramesReachTheOwnerAndAnswersTheRegisteredPeer) {
+// Frames reach the owner, and answers the peer registered under a name. A bad
+// frame closes its own connection, and one beyond the cap is closed at once;
+// the others stay served, and a freed place serves the next.
+TEST_F(ControlServerTest, FramesReachTheOwnerAndOnlyBadOrSurplusConnectionsClose) {
     ASSERT_TRUE(server_.listen());
     auto first = client();
     auto second = client();
-    send(*first, frame(control::OP_REGISTER, "logger"));
-    send(*first, control::encodeFrame(control::OP_CW_SPEED, 60u));
+    first->write(frame(control::OP_REGISTER, "logger"));
+    first->write(frame(control::OP_CW_SPEED, 60u));
     ASSERT_TRUE(receivedCount(2));
-    send(*second, frame(control::OP_REGISTER, "logger"));
+    second->write(frame(control::OP_REGISTER, "logger"));
     ASSERT_TRUE(receivedCount(3));
     EXPECT_EQ(received_[0].dwData, control::OP_REGISTER);
     EXPECT_EQ(received_[0].data, QByteArray("logger"));
@@ -164,84 +178,37 @@ TEST_F(ControlServerTest, FramesReachTheOwnerAndAnswersTheRegisteredPeer) {
     ASSERT_TRUE(waitUntil([&] { return first->bytesAvailable() >= expected.size(); }));
     EXPECT_EQ(first->readAll(), expected);
 
-    send(*first, frame(control::OP_UNREGISTER));
+    first->write(frame(control::OP_UNREGISTER));
     ASSERT_TRUE(receivedCount(4));
     EXPECT_EQ(received_[3].dwData, control::OP_UNREGISTER);
     EXPECT_FALSE(server_.SendToPeer("logger", control::OP_STATE, answer));
     EXPECT_EQ(malformedCloses_, 0);
-}
 
-TEST_F(ControlServerTest, BadFramesCloseOnlyTheirConnectionACutOneNothing) {
-    ASSERT_TRUE(server_.listen());
-    auto good = client();
-    auto shortSpeed = client(); // which frames are bad is the decoder's test
-    send(*shortSpeed, frame(control::OP_CW_SPEED, "abc"));
-    ASSERT_TRUE(waitUntil([&] { return shortSpeed->state() == QLocalSocket::UnconnectedState; }));
-    EXPECT_EQ(malformedCloses_, 1);
-    // A frame cut short by a client that leaves is no fault.
-    {
-        auto quitter = client();
-        std::vector<uint8_t> part = frame(control::OP_CW_TEXT, "CQ CQ");
-        part.resize(10);
-        send(*quitter, part);
-        quitter->disconnectFromServer();
-    }
-    ASSERT_TRUE(connectionCount(1));
-    EXPECT_TRUE(received_.empty());
-    EXPECT_EQ(malformedCloses_, 1);
-
-    send(*good, control::encodeFrame(control::OP_POWER, 200u));
-    ASSERT_TRUE(receivedCount(1));
-    EXPECT_EQ(received_[0].dwData, control::OP_POWER);
-    EXPECT_EQ(valueIn(received_[0].data), 200u);
-}
-
-// Beyond the cap a connection is closed at once; those served stay served.
-TEST_F(ControlServerTest, ManyClientsUpToTheCap) {
-    ASSERT_TRUE(server_.listen());
     const std::size_t cap = ControlServer::kMaxConnections;
     std::vector<std::unique_ptr<QLocalSocket>> clients;
-    while (clients.size() < cap)
+    while (clients.size() < cap - 1)
         clients.push_back(client());
     ASSERT_TRUE(connectionCount(cap));
     auto extra = client();
-    ASSERT_TRUE(waitUntil([&] { return extra->state() == QLocalSocket::UnconnectedState; }));
+    ASSERT_TRUE(unconnected(*extra));
     EXPECT_EQ(server_.connectionCount(), cap);
-    send(*clients.front(), control::encodeFrame(control::OP_CW_SPEED, 40));
-    send(*clients.back(), control::encodeFrame(control::OP_CW_SPEED, 41));
-    ASSERT_TRUE(receivedCount(2));
-    EXPECT_NE(received_[0].id, received_[1].id);
-    clients.pop_back();
+    clients.back()->write(frame(control::OP_CW_SPEED, "abc")); // which are bad: the decoder's test
+    ASSERT_TRUE(unconnected(*clients.back()));
+    EXPECT_EQ(malformedCloses_, 1);
     ASSERT_TRUE(connectionCount(cap - 1));
-    auto next = client();
-    ASSERT_TRUE(connectionCount(cap));
-}
-
-TEST_F(ControlServerTest, StaleSocketIsReplacedALiveOneIsNot) {
-    const QString folder = runtime_.path() + "/tamrel";
-    ASSERT_TRUE(QDir().mkpath(folder));
-    const int stale = bindUnix(folder + "/control.sock");
-    ASSERT_GE(stale, 0);
-    ::close(stale);
-    ASSERT_TRUE(server_.listen()) << server_.errorString().toStdString();
-
-    ControlServer second;
-    EXPECT_FALSE(second.listen());
-    EXPECT_TRUE(second.errorString().contains("already")) << second.errorString().toStdString();
-
-    // A server that holds no lock is found by asking the socket.
-    const QString otherPath = runtime_.path() + "/other/control.sock";
-    ASSERT_TRUE(QDir().mkpath(runtime_.path() + "/other"));
-    QLocalServer foreign;
-    ASSERT_TRUE(foreign.listen(otherPath));
-    EXPECT_FALSE(second.listen(otherPath));
-    EXPECT_TRUE(foreign.isListening());
-    EXPECT_TRUE(QFileInfo::exists(otherPath));
-
-    // The first server is undisturbed.
-    auto c = client();
-    send(*c, frame(control::OP_STATE));
-    ASSERT_TRUE(receivedCount(1));
+    // A frame cut short by a client that leaves is no fault.
+    {
+        auto quitter = client();
+        ASSERT_TRUE(connectionCount(cap));
+        quitter->write(frame(control::OP_CW_TEXT, "CQ CQ").left(10));
+        quitter->disconnectFromServer();
+    }
+    ASSERT_TRUE(connectionCount(cap - 1));
+    EXPECT_EQ(malformedCloses_, 1);
+    first->write(frame(control::OP_POWER, 200u));
+    ASSERT_TRUE(receivedCount(5));
+    EXPECT_EQ(received_[4].dwData, control::OP_POWER);
+    EXPECT_EQ(received_[4].data, QByteArray("\xc8\0\0\0", 4));
 }
 
 namespace {
@@ -258,107 +225,73 @@ const qint64 kAnswerSize = qint64(control::kHeaderSize + control::kStateSize);
 
 } // namespace
 
-class ControlServerOutputTest : public ControlServerTest {
-protected:
-    void SetUp() override {
-        ControlServerTest::SetUp();
-        // Answer state requests at once, as the front panel does, to the
-        // name the asking connection registered.
-        QObject::connect(&server_, &ControlServer::frameReceived,
-                         [this](ControlServer::ConnectionId id, quint32 dw, const QByteArray&) {
-                             if (dw != control::OP_STATE)
-                                 return;
-                             server_.SendToPeer(server_.registeredName(id), control::OP_STATE,
-                                                numberedAnswer(answers_[id]++));
-                             peakUnsent_ = std::max(peakUnsent_, server_.unsentBytes(id));
-                         });
-        ASSERT_TRUE(server_.listen()) << server_.errorString().toStdString();
-    }
-
-    // A client that reads next to nothing off the socket (Qt would otherwise
-    // drain the server's output into its own buffer), registered under `name`.
-    std::unique_ptr<QLocalSocket> deaf(const char* name, ControlServer::ConnectionId& id) {
-        auto c = client();
+// A client that asks and never reads is dropped at the bound; one that reads
+// slowly, with answers piled up below it, gets every answer in order.
+TEST_F(ControlServerTest, ClientThatNeverReadsIsDroppedASlowOneGetsEveryAnswer) {
+    std::map<ControlServer::ConnectionId, uint32_t> answers;
+    qint64 peakUnsent = 0;
+    // Answers state requests at once to the asking connection's name, as the panel does.
+    QObject::connect(&server_, &ControlServer::frameReceived,
+                     [&](ControlServer::ConnectionId id, quint32 dw, const QByteArray&) {
+                         if (dw != control::OP_STATE)
+                             return;
+                         server_.SendToPeer(server_.registeredName(id), control::OP_STATE,
+                                            numberedAnswer(answers[id]++));
+                         peakUnsent = std::max(peakUnsent, server_.unsentBytes(id));
+                     });
+    ASSERT_TRUE(server_.listen()) << server_.errorString().toStdString();
+    // Clients that read next to nothing off the socket (Qt would otherwise
+    // drain the server's output into its own buffer).
+    auto slow = client(), flood = client();
+    for (QLocalSocket* c : {slow.get(), flood.get()}) {
         c->setReadBufferSize(1);
-        const std::size_t before = received_.size();
-        send(*c, frame(control::OP_REGISTER, name));
-        EXPECT_TRUE(receivedCount(before + 1));
-        id = received_.back().id;
-        return c;
+        c->write(frame(control::OP_REGISTER, c == slow.get() ? "slow" : "flood"));
     }
-    // Queues `count` state requests unless more than `queued` bytes still wait.
-    void request(QLocalSocket& c, int count, qint64 queued = 0) {
-        if (c.bytesToWrite() > queued)
-            return;
-        c.write(bytes(frame(control::OP_STATE)).repeated(count));
-        requests_ += uint32_t(count);
-    }
-
-    std::map<ControlServer::ConnectionId, uint32_t> answers_;
-    uint32_t requests_ = 0;
-    qint64 peakUnsent_ = 0;
-};
-
-TEST_F(ControlServerOutputTest, ClientThatNeverReadsIsDroppedAtTheBound) {
-    auto other = client();
-    send(*other, frame(control::OP_REGISTER, "other"));
-    ASSERT_TRUE(receivedCount(1));
-    ControlServer::ConnectionId floodId = 0;
-    auto flood = deaf("flood", floodId);
-    ASSERT_EQ(server_.registeredName(floodId), "flood");
-
-    // Ask and ask, never read.
+    ASSERT_TRUE(receivedCount(2));
+    const ControlServer::ConnectionId slowId = received_[0].id, floodId = received_[1].id;
+    const QByteArray requests = frame(control::OP_STATE).repeated(64);
+    uint32_t slowRequests = 0;
     ASSERT_TRUE(waitUntil(
         [&] {
-            request(*flood, 256, 4096);
+            if (slow->bytesToWrite() == 0) {
+                slow->write(requests);
+                slowRequests += 64;
+            }
+            return server_.unsentBytes(slowId) > ControlServer::kMaxUnsent / 2;
+        },
+        60000));
+    // Requests still on their way are answered too; wait for every one.
+    ASSERT_TRUE(waitUntil([&] { return answers[slowId] == slowRequests; }));
+
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            if (flood->bytesToWrite() <= 4096)
+                flood->write(requests.repeated(4));
             return closes_.count(floodId) > 0;
         },
         60000));
     EXPECT_EQ(closes_[floodId], ControlServer::CloseReason::Unread);
     // Past the bound only in what the kernel holds, never in the program.
-    EXPECT_GT(qint64(answers_[floodId]) * kAnswerSize, ControlServer::kMaxUnsent);
-    EXPECT_LE(peakUnsent_, ControlServer::kMaxUnsent);
-    EXPECT_GT(peakUnsent_, ControlServer::kMaxUnsent - kAnswerSize);
+    EXPECT_GT(qint64(answers[floodId]) * kAnswerSize, ControlServer::kMaxUnsent);
+    EXPECT_LE(peakUnsent, ControlServer::kMaxUnsent);
+    EXPECT_GT(peakUnsent, ControlServer::kMaxUnsent - kAnswerSize);
     EXPECT_EQ(server_.unsentBytes(floodId), 0);
     EXPECT_EQ(server_.registeredName(floodId), "");
-
-    // The client sees the hang-up.
-    ASSERT_TRUE(waitUntil([&] { return flood->state() == QLocalSocket::UnconnectedState; }));
-
-    // Nobody else is disturbed.
-    send(*other, frame(control::OP_STATE));
-    ASSERT_TRUE(waitUntil([&] { return other->bytesAvailable() >= kAnswerSize; }));
-    EXPECT_EQ(server_.connectionCount(), 1u);
-    EXPECT_EQ(malformedCloses_, 0);
-}
-
-TEST_F(ControlServerOutputTest, SlowReaderBelowTheBoundGetsEveryAnswerInOrder) {
-    ControlServer::ConnectionId slowId = 0;
-    auto slow = deaf("slow", slowId);
-
-    // Let answers pile up in the program to well over half the bound.
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            request(*slow, 64);
-            return server_.unsentBytes(slowId) > ControlServer::kMaxUnsent / 2;
-        },
-        60000));
-    // Requests still on their way are answered too; wait for every one.
-    ASSERT_TRUE(waitUntil([&] { return answers_[slowId] == requests_; }));
-    const uint32_t answered = answers_[slowId];
+    ASSERT_TRUE(unconnected(*flood)) << "the client sees the hang-up";
 
     slow->setReadBufferSize(0);
     QByteArray read;
     ASSERT_TRUE(waitUntil([&] {
         read += slow->readAll();
-        return read.size() >= answered * kAnswerSize;
+        return read.size() >= slowRequests * kAnswerSize;
     }));
-    const std::vector<uint8_t> got(read.begin(), read.end());
-    EXPECT_TRUE(closes_.empty());
-    ASSERT_EQ(got.size(), answered * std::size_t(kAnswerSize));
     const std::vector<control::Frame> frames =
-        control::FrameDecoder(control::Direction::ToClient).feed(got);
-    ASSERT_EQ(frames.size(), answered);
-    for (uint32_t i = 0; i < answered; ++i)
+        control::FrameDecoder(control::Direction::ToClient)
+            .feed(std::vector<uint8_t>(read.begin(), read.end()));
+    ASSERT_EQ(frames.size(), slowRequests);
+    for (uint32_t i = 0; i < slowRequests; ++i)
         ASSERT_EQ(frames[i].data, numberedAnswer(i)) << "answer " << i;
+    EXPECT_EQ(closes_.size(), 1u);
+    EXPECT_EQ(server_.connectionCount(), 1u);
+    EXPECT_EQ(malformedCloses_, 0);
 }

@@ -67,7 +67,9 @@ protected:
     RigctlSession session{ops};
 };
 
-TEST_F(RigctlSessionTest, CommandsRunAlongTheLineAsRigctldReadsThem) {
+// The forms the answer-shape comparison with rigctld asks for are checked
+// there (tests/sim); here are the ones it does not ask.
+TEST_F(RigctlSessionTest, CommandsRunAlongTheLineAsRigctldReadsThemInItsForms) {
     Play({
         {"", "f", "28060000\n"},
         {"", "F 14060000", "RPRT 0\n"},
@@ -80,10 +82,19 @@ TEST_F(RigctlSessionTest, CommandsRunAlongTheLineAsRigctldReadsThem) {
         {"", "f F 7040000 f", "7030000\nRPRT 0\n7040000\n"},
         {"", "# f", ""},
         {"", "", ""},
-        // Errors: one line, no values; an unknown command ends the line.
+        // Lists end with a line end whatever the separator; a non-get says RPRT.
+        {"MD2", ";M ?", "set_mode: ?;CW USB LSB CWR PKTLSB PKTUSB \nRPRT 0\n"},
+        {"", "\\get_lock_mode", "0\nRPRT 0\n"},
+        {"", ";\\get_lock_mode", "get_lock_mode:;Locked: 0\nRPRT 0\n"},
+        {"FW240021", "\\get_vfo_info VFOB", "14060000\nUSB\n2400\n0\n0\n"},
+        {"", "\\client_version 2.6.1", "2.6.1\nRPRT 0\n"},
+        // Errors: one line, no values; an unknown command ends the line. The
+        // extended form still echoes and ends with RPRT.
         {"", "F", "RPRT -1\n"},
         {"", "F 7,030", "RPRT -1\n"},
         {"", "F -5", "RPRT -1\n"},
+        {"", "+l NOTCHF", "get_level: NOTCHF\nRPRT -1\n"},
+        {"", "+F x", "set_freq: x\nRPRT -1\n"},
         {"", "Q f", "RPRT 0\n"},
     });
     EXPECT_TRUE(session.WantsClose());
@@ -116,24 +127,6 @@ TEST_F(RigctlSessionTest, ReadsTimeOutUntilTheRadioAnswersAndWhenItIsLost) {
     // Any state but a live link (when it goes silent, see tests/radio) times out.
     silent.UpdateLink([&](LinkMonitor& l) { return l.Lost(EIO); });
     EXPECT_TRUE(readsTimeOut());
-}
-
-// The forms the answer-shape comparison with rigctld asks for are checked
-// there (tests/sim); these are the ones it does not ask.
-TEST_F(RigctlSessionTest, ExtendedResponsesAsRigctldShapesThem) {
-    Reply("MD2");
-    Reply("FW240021");
-    Play({
-        // Lists end with a line end whatever the separator; a non-get says RPRT.
-        {"", ";M ?", "set_mode: ?;CW USB LSB CWR PKTLSB PKTUSB \nRPRT 0\n"},
-        {"", "\\get_lock_mode", "0\nRPRT 0\n"},
-        {"", ";\\get_lock_mode", "get_lock_mode:;Locked: 0\nRPRT 0\n"},
-        {"", "\\get_vfo_info VFOB", "14060000\nUSB\n2400\n0\n0\n"},
-        {"", "\\client_version 2.6.1", "2.6.1\nRPRT 0\n"},
-        // An error still echoes and ends with RPRT; the values are left out.
-        {"", "+l NOTCHF", "get_level: NOTCHF\nRPRT -1\n"},
-        {"", "+F x", "set_freq: x\nRPRT -1\n"},
-    });
 }
 
 TEST_F(RigctlSessionTest, RigInfoCarriesHamlibsChecksum) {
@@ -175,12 +168,10 @@ TEST_F(RigctlSessionTest, VfoModeTakesTheVfoFirstAndIsTheSessionsOwn) {
 }
 
 TEST_F(RigctlSessionTest, ModesAndPassbandsAsTheK2HasThem) {
-    for (auto [reply, name] : {std::pair{"MD1", "LSB\n"},
-                               {"MD2", "USB\n"},
-                               {"MD3", "CW\n"},
-                               {"MD6", "PKTLSB\n"},
-                               {"MD7", "CWR\n"},
-                               {"MD9", "PKTUSB\n"}}) {
+    const std::pair<const char*, const char*> modes[] = {{"MD1", "LSB\n"}, {"MD2", "USB\n"},
+                                                         {"MD3", "CW\n"},  {"MD6", "PKTLSB\n"},
+                                                         {"MD7", "CWR\n"}, {"MD9", "PKTUSB\n"}};
+    for (auto [reply, name] : modes) {
         Reply(reply);
         EXPECT_TRUE(Run("m").starts_with(name)) << reply;
         EXPECT_TRUE(Run("x").starts_with(name)) << reply;
@@ -368,43 +359,40 @@ TEST_F(RigctlSessionTest, SetMemRecallsAStoredMemory) {
 // Reads \dump_state as hamlib's network client does: the protocol, model and
 // region lines, then lists each ended by an all-zero line (receive and
 // transmit ranges, tuning steps, filters), six single values, six hex masks,
-// and after \chk_vfo key=value settings up to "done". Returns the lines not read.
+// and after \chk_vfo key=value settings up to "done".
 struct DumpState {
     std::vector<std::vector<std::string>> lists[4];
-    unsigned long long getFunc = 0, getLevel = 0, setLevel = 0;
+    unsigned long long masks[6] = {}; // get and set: functions, levels, parameters
     std::vector<std::string> settings;
-};
+    std::size_t unread = 0;
 
-std::size_t ParseDumpState(const std::vector<std::string>& lines, DumpState& d) {
-    std::size_t i = 3;
-    const std::size_t fields[4] = {7, 7, 2, 2};
-    for (int l = 0; l < 4; ++l)
-        for (; i < lines.size(); ++i) {
-            std::istringstream in(lines[i]);
-            std::vector<std::string> parts;
-            for (std::string p; in >> p;)
-                parts.push_back(p);
-            if (std::ranges::all_of(
-                    parts, [](auto& p) { return p.find_first_of("123456789") == p.npos; })) {
-                ++i;
-                break;
+    explicit DumpState(const std::vector<std::string>& lines) {
+        std::size_t i = 3;
+        const std::size_t fields[4] = {7, 7, 2, 2};
+        for (int l = 0; l < 4; ++l)
+            for (; i < lines.size(); ++i) {
+                std::istringstream in(lines[i]);
+                std::vector<std::string> parts;
+                for (std::string p; in >> p;)
+                    parts.push_back(p);
+                if (std::ranges::all_of(
+                        parts, [](auto& p) { return p.find_first_of("123456789") == p.npos; })) {
+                    ++i;
+                    break;
+                }
+                EXPECT_EQ(parts.size(), fields[l]) << lines[i];
+                lists[l].push_back(parts);
             }
-            EXPECT_EQ(parts.size(), fields[l]) << lines[i];
-            d.lists[l].push_back(parts);
+        i += 6; // RIT, XIT, IF shift, announces, preamp, attenuator
+        for (auto& m : masks) {
+            EXPECT_TRUE(i < lines.size() && lines[i].starts_with("0x")) << i;
+            m = i < lines.size() ? std::strtoull(lines[i++].c_str(), nullptr, 16) : 0;
         }
-    i += 6; // RIT, XIT, IF shift, announces, preamp, attenuator
-    unsigned long long masks[6] = {};
-    for (auto& m : masks) {
-        EXPECT_TRUE(i < lines.size() && lines[i].starts_with("0x")) << i;
-        m = i < lines.size() ? std::strtoull(lines[i++].c_str(), nullptr, 16) : 0;
+        while (i < lines.size() && lines[i] != "done")
+            settings.push_back(lines[i++]);
+        unread = lines.size() - i;
     }
-    d.getFunc = masks[0];
-    d.getLevel = masks[2];
-    d.setLevel = masks[3];
-    while (i < lines.size() && lines[i] != "done")
-        d.settings.push_back(lines[i++]);
-    return lines.size() - i;
-}
+};
 
 TEST_F(RigctlSessionTest, DumpStateReadsBackAsTheNetworkClientReadsIt) {
     Reply("MD3");
@@ -412,18 +400,17 @@ TEST_F(RigctlSessionTest, DumpStateReadsBackAsTheNetworkClientReadsIt) {
     std::setlocale(LC_NUMERIC, "de_DE.UTF-8"); // a comma locale must not show
     const std::vector<std::string> plain = Lines(Run("\\dump_state"));
     std::setlocale(LC_NUMERIC, "C");
-    DumpState d;
-    EXPECT_EQ(ParseDumpState(plain, d), 0u); // without \chk_vfo nothing follows the masks
+    const DumpState d(plain);
+    EXPECT_EQ(d.unread, 0u); // without \chk_vfo nothing follows the masks
     EXPECT_EQ(plain.at(0), "1");
     EXPECT_TRUE(d.settings.empty());
-    EXPECT_EQ(d.lists[0].size(), 1u);
-    EXPECT_EQ(d.lists[1].size(), 1u);
-    EXPECT_EQ(d.lists[2].size(), 1u);
+    EXPECT_EQ(std::tuple(d.lists[0].size(), d.lists[1].size(), d.lists[2].size()),
+              std::tuple(1u, 1u, 1u));
     EXPECT_EQ(plain.at(3).find(','), std::string::npos);
-    EXPECT_TRUE(d.getLevel & (1u << 14));  // KEYSPD
-    EXPECT_TRUE(d.getLevel & (1u << 30));  // STRENGTH
-    EXPECT_FALSE(d.setLevel & (1u << 30)); // STRENGTH is read only
-    EXPECT_TRUE(d.getFunc & (1u << 24));   // RIT
+    EXPECT_TRUE(d.masks[2] & (1u << 14));  // KEYSPD
+    EXPECT_TRUE(d.masks[2] & (1u << 30));  // STRENGTH
+    EXPECT_FALSE(d.masks[3] & (1u << 30)); // STRENGTH is read only
+    EXPECT_TRUE(d.masks[0] & (1u << 24));  // RIT
     // Four filters a mode group; hamlib takes the first as normal, the next
     // narrower as narrow and the next wider as wide.
     std::vector<std::string> filters;
@@ -436,8 +423,8 @@ TEST_F(RigctlSessionTest, DumpStateReadsBackAsTheNetworkClientReadsIt) {
 
     EXPECT_EQ(Run("\\chk_vfo"), "0\n");
     const std::vector<std::string> full = Lines(Run("\\dump_state"));
-    DumpState withSettings;
-    EXPECT_EQ(ParseDumpState(full, withSettings), 1u);
+    const DumpState withSettings(full);
+    EXPECT_EQ(withSettings.unread, 1u);
     EXPECT_EQ(full.back(), "done");
     ASSERT_FALSE(withSettings.settings.empty());
     for (const std::string& s : withSettings.settings)
