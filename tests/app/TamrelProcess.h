@@ -85,6 +85,27 @@ public:
         output_ += QString::fromLocal8Bit(process_.readAll());
         return output_;
     }
+    // Waits until the program has written `text`; false when it did not in time.
+    bool waitForOutput(const QString& text,
+                       std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!output().contains(text) && running() && clock.elapsed() < timeout.count())
+            process_.waitForReadyRead(50);
+        return output().contains(text);
+    }
+    // For a command that needs no window: no display, and stderr apart from stdout.
+    void withoutDisplay() {
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env_.remove(name);
+        process_.setProcessEnvironment(env_);
+        process_.setProcessChannelMode(QProcess::SeparateChannels);
+    }
+    // What the program wrote on stderr so far, once its channels are apart.
+    QString errors() {
+        errors_ += QString::fromLocal8Bit(process_.readAllStandardError());
+        return errors_;
+    }
     // Collects on the peer until the control socket exists; false on time-out.
     bool waitForSocket(PtyPeer& peer) {
         QElapsedTimer clock;
@@ -127,16 +148,23 @@ private:
     QProcessEnvironment env_;
     QProcess process_;
     QString output_;
+    QString errors_;
 };
 
-// Waits until the peer has heard the whole initial query; false on time-out.
-inline bool waitForInitialQuery(PtyPeer& peer, std::chrono::milliseconds timeout) {
+// Waits until the peer has heard `command`; false on time-out.
+inline bool heard(PtyPeer& peer, const std::string& command,
+                  std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
     return peer.collectUntil(
-        [](const auto& commands) {
-            return std::any_of(commands.begin(), commands.end(),
-                               [](const PtyPeer::Command& c) { return c.text == "LK"; });
+        [&command](const auto& c) {
+            return std::any_of(c.begin(), c.end(),
+                               [&](const auto& x) { return x.text == command; });
         },
         timeout);
+}
+
+// Waits until the peer has heard the whole initial query (it ends with LK).
+inline bool waitForInitialQuery(PtyPeer& peer, std::chrono::milliseconds timeout) {
+    return heard(peer, "LK", timeout);
 }
 
 // The texts of the commands received, without the status poll (DS, BG).

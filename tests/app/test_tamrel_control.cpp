@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -16,6 +15,7 @@
 #include <QLocalServer>
 
 #include <algorithm>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,13 +25,22 @@ using namespace std::chrono_literals;
 
 namespace {
 
-bool heard(PtyPeer& peer, const std::string& command, std::chrono::milliseconds timeout = 10s) {
-    return peer.collectUntil(
-        [&command](const auto& c) {
-            return std::any_of(c.begin(), c.end(),
-                               [&](const auto& x) { return x.text == command; });
-        },
-        timeout);
+// Runs tamrel-ctl until `done` holds of its exit code and state, the radio's
+// end collecting 250 ms before each run (and first sending `reply`, when
+// given: this radio answers only what the test sends); the last exit code.
+int ctlUntil(TamrelProcess& tamrel, PtyPeer& peer, const QStringList& args, QString& out,
+             QJsonObject& state, const std::function<bool(int)>& done, const char* reply) {
+    int rc = -1;
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        if (reply)
+            peer.send(reply);
+        peer.collectFor(250ms);
+        rc = tamrel.ctl(args, &out);
+        state = QJsonDocument::fromJson(out.toUtf8()).object();
+        if (done(rc))
+            break;
+    }
+    return rc;
 }
 
 } // namespace
@@ -50,26 +59,21 @@ TEST(TamrelControl, OtherProgramsDriveTheRunningPanel) {
     ASSERT_TRUE(second.waitForExit(20s));
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_TRUE(second.output().contains("already running")) << second.output().toStdString();
-    QElapsedTimer clock;
-    clock.start();
-    while (!tamrel.output().contains("coming to the front") && clock.elapsed() < 10000)
-        tamrel.waitForExit(50ms); // lets the process object read what it wrote
-    EXPECT_TRUE(tamrel.output().contains("coming to the front")) << tamrel.output().toStdString();
+    EXPECT_TRUE(tamrel.waitForOutput("coming to the front")) << tamrel.output().toStdString();
 
     // The state shows what the radio reported.
+    const char* const fa = "FA00014060000;";
     QString out;
     QJsonObject state;
-    // This radio answers only what the test sends: it says something each time.
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        const int rc = tamrel.ctl({"state", "--json"}, &out);
-        ASSERT_TRUE(rc == 0 || rc == 5) << out.toStdString();
-        state = QJsonDocument::fromJson(out.toUtf8()).object();
-        if (rc == 0 && state["vfoA"].toInteger() == 14060000 &&
-            state["modeName"].toString() == "CW")
-            break;
-        peer.send("FA00014060000;");
-        peer.collectFor(250ms);
-    }
+    const QStringList json = {"state", "--json"};
+    ctlUntil(
+        tamrel, peer, json, out, state,
+        [&](int rc) {
+            EXPECT_TRUE(rc == 0 || rc == 5) << out.toStdString();
+            return rc == 0 && state["vfoA"].toInteger() == 14060000 &&
+                   state["modeName"].toString() == "CW";
+        },
+        fa);
     EXPECT_EQ(state["vfoA"].toInteger(), 14060000) << out.toStdString();
     EXPECT_EQ(state["modeName"].toString(), "CW") << out.toStdString();
 
@@ -79,27 +83,18 @@ TEST(TamrelControl, OtherProgramsDriveTheRunningPanel) {
 
     ASSERT_TRUE(tamrel.running()) << tamrel.output().toStdString();
     // This radio has not answered a poll for seconds: the state says so, not old values.
-    int rc = 0;
-    for (int attempt = 0; attempt < 40 && rc != 5; ++attempt) {
-        rc = tamrel.ctl({"state"}, &out);
-        peer.collectFor(250ms);
-    }
-    EXPECT_EQ(rc, 5) << out.toStdString();
+    auto quiet = [](int rc) { return rc == 5; };
+    EXPECT_EQ(ctlUntil(tamrel, peer, {"state"}, out, state, quiet, nullptr), 5)
+        << out.toStdString();
     EXPECT_TRUE(out.startsWith("radio not answering (no reply since ")) << out.toStdString();
     EXPECT_FALSE(out.contains("kHz")) << out.toStdString();
-    EXPECT_EQ(tamrel.ctl({"state", "--json"}, &out), 5);
+    EXPECT_EQ(tamrel.ctl(json, &out), 5);
     state = QJsonDocument::fromJson(out.toUtf8()).object();
     EXPECT_EQ(state["link"].toObject()["state"].toString(), "no reply") << out.toStdString();
     EXPECT_FALSE(state.contains("vfoA"));
     // A reply makes it live again.
-    peer.send("FA00014060000;");
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        if ((rc = tamrel.ctl({"state", "--json"}, &out)) == 0)
-            break;
-        peer.collectFor(250ms);
-    }
-    ASSERT_EQ(rc, 0) << out.toStdString();
-    state = QJsonDocument::fromJson(out.toUtf8()).object();
+    auto live = [](int rc) { return rc == 0; };
+    ASSERT_EQ(ctlUntil(tamrel, peer, json, out, state, live, fa), 0) << out.toStdString();
     EXPECT_EQ(state["vfoA"].toInteger(), 14060000);
     EXPECT_TRUE(state["link"].toObject()["live"].toBool());
     EXPECT_EQ(tamrel.ctl({"speed", "20"}), 0);
@@ -119,13 +114,8 @@ TEST(TamrelControl, OtherProgramsDriveTheRunningPanel) {
     TamrelProcess next(&tamrel);
     ASSERT_TRUE(next.startOn(peer2));
     ASSERT_TRUE(waitForInitialQuery(peer2, 30s)) << next.output().toStdString();
-    rc = -1;
-    for (int attempt = 0; attempt < 20 && rc != 0; ++attempt) {
-        peer2.send("FA00014060000;");
-        peer2.collectFor(250ms);
-        rc = next.ctl({"state"}, &out);
-    }
-    EXPECT_EQ(rc, 0) << out.toStdString() << next.output().toStdString();
+    EXPECT_EQ(ctlUntil(next, peer2, {"state"}, out, state, live, fa), 0)
+        << out.toStdString() << next.output().toStdString();
     EXPECT_TRUE(next.endsCleanly()) << next.output().toStdString();
 }
 
@@ -146,12 +136,7 @@ TEST(TamrelControl, ASocketFolderOfAnotherUserIsRefusedByBothEnds) {
     EXPECT_FALSE(planted.waitForNewConnection(300));
 
     ASSERT_TRUE(tamrel.start({"--simulate", "--no-splash"}));
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 10000 && !tamrel.output().contains("belongs to another user"))
-        tamrel.waitForExit(100ms);
-    EXPECT_TRUE(tamrel.output().contains("belongs to another user"))
-        << tamrel.output().toStdString();
+    EXPECT_TRUE(tamrel.waitForOutput("belongs to another user")) << tamrel.output().toStdString();
     EXPECT_FALSE(tamrel.output().contains("already running")) << tamrel.output().toStdString();
     EXPECT_TRUE(tamrel.running()); // it runs on, without the control interface
     EXPECT_FALSE(planted.waitForNewConnection(300));

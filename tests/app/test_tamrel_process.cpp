@@ -1,6 +1,6 @@
 // The whole program as the radio and the operator see it: the initial query
 // and the poll on the wire, an orderly end on SIGTERM, and a picture of the
-// front panel.
+// front panel; and the commands that run without a display.
 
 #include "TamrelProcess.h"
 #include "platform/Prompter.h"
@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 
 #include <algorithm>
@@ -29,53 +30,46 @@ std::chrono::milliseconds between(const PtyPeer::Command& a, const PtyPeer::Comm
 
 } // namespace
 
-TEST(TamrelProgram, SendsInitialQueryPacedThenPollsOnceTheRadioAnswers) {
-    PtyPeer peer;
-    TamrelProcess tamrel;
-    ASSERT_TRUE(tamrel.startOn(peer));
-    ASSERT_TRUE(waitForInitialQuery(peer, 30s)) << tamrel.output().toStdString();
-
-    ASSERT_EQ(peer.texts(), kInitialQuery) << tamrel.output().toStdString();
-    // Fourteen pauses of 100 ms. Arrival times can only be late (this side
-    // may be slow to read), so the spread gets room for that.
-    const auto& sent = peer.commands();
-    EXPECT_GE(between(sent.front(), sent.back()), 14 * 100ms - 300ms);
-    EXPECT_LT(between(sent.front(), sent.back()), 5s);
-
-    // Nobody has answered yet, so nothing is polled.
-    peer.clear();
-    peer.collectFor(1500ms);
-    EXPECT_TRUE(peer.texts().empty()) << peer.raw();
-
-    peer.send("FA00014060000;");
-    ASSERT_TRUE(peer.collectUntil(
-        [](const auto& c) {
-            return std::count_if(c.begin(), c.end(),
-                                 [](const auto& x) { return x.text == "BG"; }) >= 2;
-        },
-        10s))
-        << peer.raw();
-    EXPECT_TRUE(withoutPolling(peer.commands()).empty()) << peer.raw();
-
-    // Each poll is DS then BG; polls come about once a second, never faster.
-    const auto& polls = peer.commands();
-    for (std::size_t i = 0; i + 1 < polls.size(); i += 2)
-        EXPECT_EQ(polls[i].text + polls[i + 1].text, "DSBG") << peer.raw();
-    ASSERT_GE(polls.size(), 3u);
-    EXPECT_GE(between(polls[0], polls[2]), 1000ms - 300ms);
-    EXPECT_TRUE(tamrel.endsCleanly()) << tamrel.output().toStdString();
-}
-
-TEST(TamrelProgram, EveryEndingSignalUnkeysAbortsTheKeyerQuietsTheRadioAndSaves) {
-    for (int signal : {SIGHUP, SIGQUIT, SIGTERM, SIGINT}) {
+// The first run also checks the start: the initial query paced, and the
+// poll only once the radio has answered.
+TEST(TamrelProgram, StartsPacedAndEveryEndingSignalUnkeysAbortsTheKeyerQuietsTheRadioAndSaves) {
+    for (int signal : {SIGTERM, SIGHUP, SIGQUIT, SIGINT}) {
         SCOPED_TRACE(::strsignal(signal));
         PtyPeer peer;
         TamrelProcess tamrel;
         ASSERT_TRUE(tamrel.startOn(peer));
         ASSERT_TRUE(waitForInitialQuery(peer, 30s)) << tamrel.output().toStdString();
+        if (signal == SIGTERM) {
+            ASSERT_EQ(peer.texts(), kInitialQuery) << tamrel.output().toStdString();
+            // Fourteen pauses of 100 ms. Arrival times can only be late (this
+            // side may be slow to read), so the spread gets room for that.
+            const auto& sent = peer.commands();
+            EXPECT_GE(between(sent.front(), sent.back()), 14 * 100ms - 300ms);
+            EXPECT_LT(between(sent.front(), sent.back()), 5s);
+            peer.clear();
+            peer.collectFor(1500ms);
+            EXPECT_TRUE(peer.texts().empty()) << peer.raw(); // nobody answered: no poll
+        }
 
         // 7023.45 kHz is on 40 m and differs from the band's stored default.
         peer.send("FA00007023450;");
+        if (signal == SIGTERM) {
+            peer.clear();
+            ASSERT_TRUE(peer.collectUntil(
+                [](const auto& c) {
+                    return std::count_if(c.begin(), c.end(),
+                                         [](const auto& x) { return x.text == "BG"; }) >= 2;
+                },
+                10s))
+                << peer.raw();
+            EXPECT_TRUE(withoutPolling(peer.commands()).empty()) << peer.raw();
+            // Each poll is DS then BG; polls come about once a second, never faster.
+            const auto& polls = peer.commands();
+            for (std::size_t i = 0; i + 1 < polls.size(); i += 2)
+                EXPECT_EQ(polls[i].text + polls[i + 1].text, "DSBG") << peer.raw();
+            ASSERT_GE(polls.size(), 3u);
+            EXPECT_GE(between(polls[0], polls[2]), 1000ms - 300ms);
+        }
         peer.collectFor(1500ms);
         peer.clear();
         tamrel.terminate(signal);
@@ -179,4 +173,57 @@ TEST(TamrelProgram, WritesScreenshotOfSimulatedRadio) {
                              again.configDir() + "/no such folder/panel.png"}));
     ASSERT_TRUE(again.waitForExit(60s)) << "no exit within 60 s";
     EXPECT_EQ(again.exitCode(), 1) << again.output().toStdString();
+}
+
+// What goes into the ADIF file, and what the export counts and leaves out,
+// are the log's own tests; here, that the command reads the settings the
+// panel keeps (the contest answers) and says what it did and left out.
+TEST(ExportCommand, WritesTheAdifFileWithoutADisplay) {
+    TamrelProcess tamrel;
+    tamrel.withoutDisplay();
+    const QString log = tamrel.configDir() + "/Contest.QSO.Log";
+    const QString out = tamrel.configDir() + "/out.adi";
+    {
+        RecordingPrompter prompter;
+        CRigControlRegistry registry(prompter, tamrel.settingsFile());
+        registry.CreateDefaultSettings();
+        CabrilloSettings answers;
+        answers.contest = "CQ-WPX-CW";
+        ASSERT_TRUE(registry.SetCabrilloSettings(answers));
+        QFile file(log);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("1;1;XX0XX;12052003140209;  40M;7012000;CW;599 05;0;;\n");
+    }
+    ASSERT_TRUE(tamrel.start({"--export-adif", log, out}));
+    ASSERT_TRUE(tamrel.waitForExit(60s));
+    EXPECT_EQ(tamrel.exitCode(), 0) << tamrel.errors().toStdString();
+    const std::string said = tamrel.output().toStdString();
+    EXPECT_TRUE(tamrel.output().contains("Wrote 1 QSO to " + out + ".")) << said;
+    QFile written(out);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray adif = written.readAll();
+    EXPECT_TRUE(adif.contains("<CONTEST_ID:9>CQ-WPX-CW ")) << adif.toStdString();
+    // The first-run callsign is nobody's: left out, and said.
+    EXPECT_FALSE(adif.contains("<STATION_CALLSIGN:"));
+    EXPECT_TRUE(tamrel.output().contains("Left out: the callsign \"ZZ9ZZ\"")) << said;
+}
+
+// A failure is told on stderr, a success on stdout. (--help and its exit
+// code are the man page test's.)
+TEST(ExportCommand, FailuresUsageAndVersionHaveTheirExitCodes) {
+    const std::tuple<QStringList, int, const char*> runs[] = {
+        {{"--export-adif", "/nonexistent/none.log", "out.adi"}, 1, "Unable to read the log"},
+        {{"--export-adif", "none.log"}, 2, "usage: tamrel --export-adif LOGFILE OUT.adi"},
+        {{"--rigctld", "x:y"}, 2, "--rigctld wants"},
+        {{"--version"}, 0, "commit"}};
+    for (const auto& [args, code, text] : runs) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        TamrelProcess tamrel;
+        tamrel.withoutDisplay();
+        ASSERT_TRUE(tamrel.start(args));
+        ASSERT_TRUE(tamrel.waitForExit(60s));
+        const QString said = code == 0 ? tamrel.output() : tamrel.errors();
+        EXPECT_EQ(tamrel.exitCode(), code) << said.toStdString();
+        EXPECT_TRUE(said.contains(text)) << said.toStdString();
+    }
 }

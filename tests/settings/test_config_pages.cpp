@@ -1,6 +1,6 @@
 // The configuration pages' logic against a settings file in a temporary
 // folder: what each page shows, what it stores, what it refuses and what it
-// announces.
+// announces; and the serial device scan over a temporary /dev tree.
 
 #include "SettingsFixture.h"
 #include "support/FileSizeLimit.h"
@@ -8,12 +8,16 @@
 #include "settings/ConfigPages.h"
 #include "settings/ConfigParse.h"
 #include "settings/RegistryDefaults.h"
+#include "settings/SerialDeviceScan.h"
+
+#include <filesystem>
 
 using namespace tamrel;
 using reg::Value;
 using test::read;
 using R = CRigControlRegistry;
 using Said = std::vector<std::string>;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -36,6 +40,15 @@ protected:
         EXPECT_FALSE(o.applied);
         return {o.page, o.controlId, prompter_.texts()};
     }
+
+    // A device node, or a by-id link to one, in the temporary /dev tree.
+    void node(const std::string& name) { std::ofstream(root() / name) << ""; }
+    void byId(const std::string& link, const std::string& target) {
+        fs::create_directories(root() / "serial" / "by-id");
+        fs::create_symlink("../../" + target, root() / "serial" / "by-id" / link);
+    }
+    fs::path root() const { return dev_.path().toStdString(); }
+    std::string at(const std::string& rel) const { return (root() / rel).string(); }
 
     QTemporaryDir dev_;
 };
@@ -81,33 +94,26 @@ TEST(ConfigParse, UdpEndpointsAreAPortOrAnIpv4AddressAndAPort) {
         EXPECT_EQ(cfg::ParseUdpEndpoint(bad), std::nullopt) << bad;
 }
 
-TEST_F(ConfigPages, WsjtxListenIsRefusedUnlessAnEndpointAndAnnouncedWhenChanged) {
+TEST_F(ConfigPages, SystemPageStoresTheOffsetAsSignAndMagnitudeAndCarriesWhatItDoesNotShow) {
+    SystemConfig config = read(*registry_, &R::GetSystemConfig);
+    config.logFileName = "Old.Log";
+    config.loggingMode = 6;
+    ASSERT_TRUE(registry_->SetSystemConfig(config));
     auto s = sheet(0);
     SystemCfgPage& p = s->System();
-    EXPECT_EQ(p.Value(SystemCfgPage::WsjtxListen), "");
-    p.SetValue(SystemCfgPage::WsjtxListen, "localhost:2237");
-    ASSERT_TRUE(p.Validate());
-    EXPECT_EQ(p.Validate()->controlId, SystemCfgPage::ControlId(SystemCfgPage::WsjtxListen));
-    EXPECT_FALSE(s->Apply().applied);
-    const std::pair<const char*, Said> cases[] = {
-        {"239.255.0.1:2237", {"wsjtx"}}, {"239.255.0.1:2237", {}}, {"", {"wsjtx"}}};
-    for (const auto& [endpoint, said] : cases) {
-        p.SetValue(SystemCfgPage::WsjtxListen, endpoint);
-        ASSERT_TRUE(s->Apply().applied);
-        EXPECT_EQ(registry_->GetWsjtxListen(), endpoint);
-        EXPECT_EQ(announced(), said) << endpoint;
-    }
-}
-
-TEST_F(ConfigPages, SystemPageStoresTheOffsetAsSignAndMagnitude) {
-    auto s = sheet(0);
-    EXPECT_EQ(s->System().Value(SystemCfgPage::UtcOffset),
+    EXPECT_EQ(p.Value(SystemCfgPage::UtcOffset),
               std::to_string(utcOffsetHours(DefaultUtcOffset())));
-    s->System().SetValue(SystemCfgPage::UtcOffset, "-8");
+    p.SetValue(SystemCfgPage::UtcOffset, "-8");
+    p.SetValue(SystemCfgPage::Callsign, "K1ABC");
+    p.SetValue(SystemCfgPage::Qth, std::string(100, 'q'));
+    EXPECT_EQ(p.Value(SystemCfgPage::Qth).size(), 79u);
     ASSERT_TRUE(s->Apply().applied);
     EXPECT_EQ(stored("", "Offset from UTC"), Value::ofBinary({0x88}));
-    auto again = sheet(0);
-    EXPECT_EQ(again->System().Value(SystemCfgPage::UtcOffset), "-8");
+    EXPECT_EQ(sheet(0)->System().Value(SystemCfgPage::UtcOffset), "-8");
+    config.callsign = "K1ABC";
+    config.qth = std::string(79, 'q');
+    config.utcOffset = 0x88;
+    EXPECT_EQ(read(*registry_, &R::GetSystemConfig), config);
 }
 
 TEST_F(ConfigPages, SerialDigitsAreOneSettingWithTheKeyerAndTheCounterIsCarried) {
@@ -149,7 +155,8 @@ TEST_F(ConfigPages, RefusedValuesKeepEveryPageUnapplied) {
         {SystemCfgPage::Digits, "x", cfg::kNotAnInteger},
         {SystemCfgPage::UtcOffset, "200", cfg::kOffsetOutOfRange},
         {SystemCfgPage::UtcOffset, "", cfg::kNotAnInteger},
-        {SystemCfgPage::HomeDir, "  ", cfg::kEmptyHomeDir}};
+        {SystemCfgPage::HomeDir, "  ", cfg::kEmptyHomeDir},
+        {SystemCfgPage::WsjtxListen, "localhost:2237", cfg::kNotAnEndpoint}};
     for (const auto& [field, text, message] : cases) {
         auto fresh = sheet(0);
         fresh->Show(3);
@@ -163,7 +170,7 @@ TEST_F(ConfigPages, RefusedValuesKeepEveryPageUnapplied) {
     EXPECT_TRUE(announced().empty());
 }
 
-TEST_F(ConfigPages, UtcAndStyleChangesAreAnnouncedOnce) {
+TEST_F(ConfigPages, UtcStyleAndWsjtxChangesAreAnnouncedOnce) {
     const std::string name = "Contest2026.QSO.Log";
     ASSERT_TRUE(registry_->SetCurrentLogFileName(name));
     auto s = sheet(0);
@@ -190,24 +197,20 @@ TEST_F(ConfigPages, UtcAndStyleChangesAreAnnouncedOnce) {
     p.StepLoggingStyle();
     ASSERT_TRUE(s->Apply().applied);
     EXPECT_TRUE(announced().empty());
+
+    // The WSJT-X endpoint likewise, starting empty.
+    EXPECT_EQ(p.Value(SystemCfgPage::WsjtxListen), "");
+    const std::pair<const char*, Said> cases[] = {
+        {"239.255.0.1:2237", {"wsjtx"}}, {"239.255.0.1:2237", {}}, {"", {"wsjtx"}}};
+    for (const auto& [endpoint, said] : cases) {
+        p.SetValue(SystemCfgPage::WsjtxListen, endpoint);
+        ASSERT_TRUE(s->Apply().applied);
+        EXPECT_EQ(registry_->GetWsjtxListen(), endpoint);
+        EXPECT_EQ(announced(), said) << endpoint;
+    }
 }
 
-TEST_F(ConfigPages, SystemPageCarriesTheValuesItDoesNotShow) {
-    SystemConfig config = read(*registry_, &R::GetSystemConfig);
-    config.logFileName = "Old.Log";
-    config.loggingMode = 6;
-    ASSERT_TRUE(registry_->SetSystemConfig(config));
-    auto s = sheet(0);
-    s->System().SetValue(SystemCfgPage::Callsign, "K1ABC");
-    s->System().SetValue(SystemCfgPage::Qth, std::string(100, 'q'));
-    EXPECT_EQ(s->System().Value(SystemCfgPage::Qth).size(), 79u);
-    ASSERT_TRUE(s->Apply().applied);
-    config.callsign = "K1ABC";
-    config.qth = std::string(79, 'q');
-    EXPECT_EQ(read(*registry_, &R::GetSystemConfig), config);
-}
-
-TEST_F(ConfigPages, PortSpinsStepInTheirRings) {
+TEST_F(ConfigPages, PortSpinsStepInTheirRingsFromTheStoredValues) {
     auto s = sheet(1);
     CommPortCfgPage& p = s->Port();
     auto texts = [](auto step, auto text, std::vector<bool> ups) {
@@ -232,18 +235,16 @@ TEST_F(ConfigPages, PortSpinsStepInTheirRings) {
                     {false, false, true, true}),
               (Said{" None ", " Even ", " Odd ", " Even ", " None "}));
     EXPECT_TRUE(p.Modified());
-}
 
-TEST_F(ConfigPages, PortPageStartsAtTheLoadedSpeedAndKeepsEvenParity) {
-    read(*registry_, &R::GetCommPort);
+    // A sheet opened later starts at the stored speed and keeps even parity.
     ASSERT_TRUE(registry_->SetCommPort({3, 9600, 2, 2, ""}));
-    auto s = sheet(1);
-    CommPortCfgPage& p = s->Port();
-    EXPECT_EQ(p.SpeedText(), "  9600 ");
-    EXPECT_EQ(p.ParityText(), " Even ");
-    p.StepSpeed(true);
-    EXPECT_EQ(p.SpeedText(), " 19200 ");
-    ASSERT_TRUE(s->Apply().applied);
+    auto loaded = sheet(1);
+    CommPortCfgPage& q = loaded->Port();
+    EXPECT_EQ(q.SpeedText(), "  9600 ");
+    EXPECT_EQ(q.ParityText(), " Even ");
+    q.StepSpeed(true);
+    EXPECT_EQ(q.SpeedText(), " 19200 ");
+    ASSERT_TRUE(loaded->Apply().applied);
     EXPECT_EQ(read(*registry_, &R::GetCommPort), (CommPortSettings{3, 19200, 2, 2, ""}));
 
     // A speed outside the table is shown and kept until stepped.
@@ -260,8 +261,9 @@ TEST_F(ConfigPages, PortPageStartsAtTheLoadedSpeedAndKeepsEvenParity) {
     EXPECT_EQ(between->Port().SpeedText(), "  1200 ");
 }
 
-TEST_F(ConfigPages, AmplifierIsSavedAndAnnouncedOnlyWhenChanged) {
-    auto s = sheet(1);
+TEST_F(ConfigPages, ChangesAreAnnouncedOnlyWhenSavedAndAFailedSaveKeepsThePageModified) {
+    auto s = sheet(0);
+    s->Show(1);
     CommPortCfgPage& p = s->Port();
     EXPECT_EQ(p.AmplifierText(), " No ");
     p.StepAmplifier();
@@ -270,17 +272,6 @@ TEST_F(ConfigPages, AmplifierIsSavedAndAnnouncedOnlyWhenChanged) {
     EXPECT_TRUE(announced().empty());
     p.StepAmplifier();
     EXPECT_EQ(p.AmplifierText(), " Yes ");
-    ASSERT_TRUE(s->Apply().applied);
-    EXPECT_EQ(announced(), (Said{"paOption"}));
-    EXPECT_EQ(registry_->GetPaOption(), 1);
-    ASSERT_TRUE(s->Apply().applied);
-    EXPECT_TRUE(announced().empty());
-}
-
-TEST_F(ConfigPages, SaveFailureIsToldAndKeepsThePageModified) {
-    auto s = sheet(0);
-    s->Show(1);
-    s->Port().StepAmplifier();
     s->System().SetValue(SystemCfgPage::Callsign, "K1ABC");
     const std::string before = fileBytes();
     ConfigSheet::Outcome o;
@@ -294,11 +285,14 @@ TEST_F(ConfigPages, SaveFailureIsToldAndKeepsThePageModified) {
     EXPECT_TRUE(prompter_.texts()[0].starts_with(std::string(kSaveFailed) + ": "));
     EXPECT_EQ(fileBytes(), before);
     EXPECT_TRUE(s->AnyModified());
-    EXPECT_TRUE(announced().empty()); // nothing announced that was not saved
+    EXPECT_TRUE(announced().empty());
     // Once the disk has room again, the same sheet saves.
     prompter_.clear();
     EXPECT_TRUE(s->Apply().applied);
     EXPECT_EQ(announced(), (Said{"operator", "paOption"}));
+    EXPECT_EQ(registry_->GetPaOption(), 1);
+    ASSERT_TRUE(s->Apply().applied);
+    EXPECT_TRUE(announced().empty());
     EXPECT_TRUE(prompter_.texts().empty());
 }
 
@@ -353,4 +347,88 @@ TEST_F(ConfigPages, MemoryTextsAreSavedAndChangedOnesAnnounced) {
     EXPECT_EQ(keysAnnounced(), changed);
     ASSERT_TRUE(s->Apply().applied);
     EXPECT_TRUE(keysAnnounced().empty());
+}
+
+TEST(NaturalOrder, CountsRunsOfDigits) {
+    for (auto [a, b] : {std::pair{"ttyS2", "ttyS10"},
+                        {"ttyS02", "ttyS3"},
+                        {"ttyS", "ttyS0"},
+                        {"ttyACM0", "ttyS0"}}) {
+        EXPECT_TRUE(NaturalLess(a, b)) << a << " < " << b;
+        EXPECT_FALSE(NaturalLess(b, a)) << b << " < " << a;
+    }
+    EXPECT_FALSE(NaturalLess("ttyS1", "ttyS1"));
+}
+
+TEST_F(ConfigPages, SerialDevicesListLinksByNameThenNodesInNaturalOrder) {
+    for (const char* n : {"ttyS10", "ttyS2", "ttyUSB1", "ttyUSB0", "ttyACM0", "tty", "ttyS",
+                          "ttySx", "console", "ttyprintk"})
+        node(n);
+    byId("usb-FTDI_FT232R_A1-if00-port0", "ttyUSB0");
+    byId("usb-gone-if00", "ttyUSB7"); // dangling: unplugged
+    const std::vector<SerialDevice> found = ScanSerialDevices(root());
+    const std::vector<SerialDevice> expected = {
+        {at("serial/by-id/usb-FTDI_FT232R_A1-if00-port0"),
+         "usb-FTDI_FT232R_A1-if00-port0 (ttyUSB0)"},
+        {at("ttyUSB0"), "ttyUSB0"},
+        {at("ttyUSB1"), "ttyUSB1"},
+        {at("ttyACM0"), "ttyACM0"},
+        {at("ttyS2"), "ttyS2"},
+        {at("ttyS10"), "ttyS10"},
+    };
+    EXPECT_EQ(found, expected);
+    EXPECT_TRUE(ScanSerialDevices(root() / "nowhere").empty());
+}
+
+TEST_F(ConfigPages, StoredSerialDeviceIsChosenKeptWhenMissingAndCleared) {
+    node("ttyUSB0");
+    byId("usb-Radio-if00", "ttyUSB0");
+    const std::string link = at("serial/by-id/usb-Radio-if00");
+    {
+        CommPortCfgPage page(*registry_, root());
+        page.Load();
+        EXPECT_EQ(page.DeviceText(), CommPortCfgPage::kByPortNumber);
+        EXPECT_EQ(page.NextStartText(), "The next start opens /dev/ttyS0.");
+        ASSERT_EQ(page.DeviceChoices().size(), 3u);
+        page.SetDeviceText(page.DeviceChoices()[1].label);
+        EXPECT_EQ(page.Settings().device, link);
+        EXPECT_EQ(page.NextStartText(), "The next start opens " + link + ".");
+        ASSERT_TRUE(page.Apply());
+    }
+    EXPECT_EQ(stored("Comm Port", "Device"), Value::ofText(link));
+
+    // Unplugged: still chosen, marked, and stored unchanged.
+    fs::remove(root() / "ttyUSB0");
+    {
+        CommPortCfgPage page(*registry_, root());
+        page.Load();
+        EXPECT_EQ(page.DeviceText(), link + CommPortCfgPage::kNotPresent);
+        EXPECT_EQ(page.DeviceChoices().back().path, link);
+        page.SetDeviceText(page.DeviceText());
+        EXPECT_FALSE(page.Modified());
+        page.StepPort(false);
+        EXPECT_EQ(page.NextStartText(), "The next start opens no radio (port None).");
+        page.StepPort(true);
+        ASSERT_TRUE(page.Apply());
+        EXPECT_EQ(stored("Comm Port", "Device"), Value::ofText(link));
+
+        // Plugged in again, Rescan finds it.
+        node("ttyUSB0");
+        page.Rescan();
+        EXPECT_EQ(page.DeviceText(), "usb-Radio-if00 (ttyUSB0)");
+
+        // A typed path, then back to the port number.
+        page.SetDeviceText("  /dev/ttyAMA0 ");
+        EXPECT_EQ(page.Settings().device, "/dev/ttyAMA0");
+        page.SetDeviceText("ttyAMA0");
+        ASSERT_TRUE(page.Validate());
+        EXPECT_EQ(page.Validate()->controlId, CommPortCfgPage::kDeviceId);
+        EXPECT_FALSE(page.Apply());
+        page.SetDeviceText(CommPortCfgPage::kByPortNumber);
+        ASSERT_TRUE(page.Apply());
+    }
+    EXPECT_EQ(stored("Comm Port", "Device"), Value::ofText(""));
+    const CommPortSettings back = read(*registry_, &R::GetCommPort);
+    EXPECT_EQ(back.device, "");
+    EXPECT_EQ(back.port, 1);
 }

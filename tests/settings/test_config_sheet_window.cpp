@@ -55,7 +55,7 @@ protected:
 
 } // namespace
 
-TEST_F(ConfigSheetWindow, OpensOnTheFirstPageWithItsFirstEditFocused) {
+TEST_F(ConfigSheetWindow, OpensOnTheFirstPageWithItsFirstEditFocusedAndTabGoesDownIt) {
     auto sheet = open();
     EXPECT_EQ(sheet->Tabs()->currentIndex(), 0);
     EXPECT_EQ(QApplication::focusWidget(), control(*sheet, 0, 1026));
@@ -69,9 +69,20 @@ TEST_F(ConfigSheetWindow, OpensOnTheFirstPageWithItsFirstEditFocused) {
     EXPECT_EQ(control<QLabel>(*sheet, 1, 1001)->text(), " COM1 ");
     QTest::keyClick(sheet.get(), Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(sheet->Tabs()->currentIndex(), 0);
+
+    // Tab goes down the first page.
+    control(*sheet, 0, 1026)->setFocus();
+    std::vector<QString> order;
+    for (int i = 0; i < 12; ++i) {
+        order.push_back(QApplication::focusWidget()->objectName());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(order,
+              (std::vector<QString>{"id1026", "id1028", "id1030", "id1032", "id1043", "id1037",
+                                    "id1040", "id1035", "id1046", "id1049", "id1051", "id1053"}));
 }
 
-TEST_F(ConfigSheetWindow, CancelAndEscapeWriteNothing) {
+TEST_F(ConfigSheetWindow, CancelAndEscapeWriteNothingAndOkAppliesTheShownPagesOnly) {
     // Opening reads every page's group, which creates the values missing.
     open()->reject();
     const std::string before = fileBytes();
@@ -90,9 +101,8 @@ TEST_F(ConfigSheetWindow, CancelAndEscapeWriteNothing) {
     }
     EXPECT_EQ(fileBytes(), before);
     EXPECT_TRUE(announced().empty());
-}
 
-TEST_F(ConfigSheetWindow, OkAppliesTheShownPagesOnly) {
+    // OK applies the pages shown only.
     auto sheet = open();
     type(control<QLineEdit>(*sheet, 0, 1028), "K1ABC");
     auto* useUtc = control<QCheckBox>(*sheet, 0, 1049);
@@ -137,12 +147,12 @@ TEST_F(ConfigSheetWindow, ApplyFollowsChangesAndRefusalsKeepTheSheetOpen) {
     EXPECT_EQ(stored("", "Output Mode"), Value::ofBinary({4}));
 }
 
-TEST_F(ConfigSheetWindow, SpinsStepTheShownValuesAndThePaOptionIsAnnounced) {
+TEST_F(ConfigSheetWindow, SpinsDeviceAndMemoryTextsReachTheStoreAndAreAnnounced) {
     auto sheet = open();
     sheet->Tabs()->setCurrentIndex(1);
     auto* portSpin = control<QAbstractSpinBox>(*sheet, 1, 1004);
     auto* port = control<QLabel>(*sheet, 1, 1001);
-    // One step each: the rings are ConfigPages.PortSpinsStepInTheirRings'.
+    // One step each: the rings are ConfigPages.PortSpinsStepInTheirRingsFromTheStoredValues'.
     portSpin->setFocus();
     QTest::keyClick(portSpin, Qt::Key_Down);
     EXPECT_EQ(port->text(), " None ");
@@ -164,15 +174,6 @@ TEST_F(ConfigSheetWindow, SpinsStepTheShownValuesAndThePaOptionIsAnnounced) {
     Q_EMIT device->activated(1);
     EXPECT_EQ(sheet->Logic().Port().Settings().device, dev_.path().toStdString() + "/ttyUSB0");
 
-    sheet->OkButton()->click();
-    EXPECT_EQ(sheet->result(), QDialog::Accepted);
-    EXPECT_EQ(announced(), std::vector<std::string>{"paOption"});
-    EXPECT_EQ(test::read(*registry_, &CRigControlRegistry::GetCommPort),
-              (CommPortSettings{0, 4800, 0, 1, dev_.path().toStdString() + "/ttyUSB0"}));
-}
-
-TEST_F(ConfigSheetWindow, ChangedMemoryTextsAreAnnounced) {
-    auto sheet = open();
     sheet->Tabs()->setCurrentIndex(3);
     type(control<QLineEdit>(*sheet, 3, 1181), "5NN TU"); // F5
     QLineEdit* f11 = control<QLineEdit>(*sheet, 3, 1203);
@@ -184,20 +185,13 @@ TEST_F(ConfigSheetWindow, ChangedMemoryTextsAreAnnounced) {
         QApplication::sendEvent(f11, &key);
     }
     EXPECT_EQ(f11->text(), QString(84, QChar(0x20AC)));
+
     sheet->OkButton()->click();
+    EXPECT_EQ(sheet->result(), QDialog::Accepted);
+    EXPECT_EQ(announced(), std::vector<std::string>{"paOption"});
     const std::vector<std::pair<int, std::string>> changed = {
         {4, "5NN TU"}, {10, QString(84, QChar(0x20AC)).toStdString()}};
     EXPECT_EQ(keysAnnounced(), changed);
-}
-
-TEST_F(ConfigSheetWindow, TabGoesDownTheFirstPage) {
-    auto sheet = open();
-    std::vector<QString> order;
-    for (int i = 0; i < 12; ++i) {
-        order.push_back(QApplication::focusWidget()->objectName());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    }
-    EXPECT_EQ(order,
-              (std::vector<QString>{"id1026", "id1028", "id1030", "id1032", "id1043", "id1037",
-                                    "id1040", "id1035", "id1046", "id1049", "id1051", "id1053"}));
+    EXPECT_EQ(test::read(*registry_, &CRigControlRegistry::GetCommPort),
+              (CommPortSettings{0, 4800, 0, 1, dev_.path().toStdString() + "/ttyUSB0"}));
 }

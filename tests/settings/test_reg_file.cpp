@@ -78,10 +78,7 @@ TEST(RegFile, ReadsAWindowsExport) {
 
 TEST(RegFile, LeavesOutBadLinesAndReadsTheRest) {
     const std::string head = "REGEDIT4\n[A\\B]\n";
-    const struct {
-        std::string bad;
-        int line;
-    } cases[] = {
+    const std::pair<std::string, int> cases[] = {
         {"\"a\"=\"unterminated\n", 3},
         {"\"a\"=\"x\" trailing\n", 3},
         {"\"a\"=\"bad \\q escape\"\n", 3},
@@ -103,29 +100,14 @@ TEST(RegFile, LeavesOutBadLinesAndReadsTheRest) {
         {"\"a\"=hex(7):41,00,\\\n  42,00,\\\n  00,00\n", 3},
         {"a=hex:01,\\\n  02\n", 3},
     };
-    for (const auto& c : cases) {
-        ParseResult r = parse(head + c.bad + "\"z\"=dword:7\n");
-        ASSERT_EQ(r.problems.size(), 1u) << c.bad << " -> " << describe(r.problems.back());
-        EXPECT_EQ(r.problems[0].line, c.line) << c.bad << " -> " << describe(r.problems[0]);
+    for (const auto& [bad, line] : cases) {
+        SCOPED_TRACE(bad);
+        ParseResult r = parse(head + bad + "\"z\"=dword:7\n");
+        ASSERT_EQ(r.problems.size(), 1u) << describe(r.problems.back());
+        EXPECT_EQ(r.problems[0].line, line) << describe(r.problems[0]);
         EXPECT_FALSE(r.problems[0].message.empty());
-        EXPECT_EQ(r.doc.at({"A", "B"}).at("z"), Value::ofDword(7)) << c.bad;
-        EXPECT_FALSE(r.doc.at({"A", "B"}).count("a")) << c.bad;
-    }
-    // A continuation at the very end has nothing after it to keep; a write cut
-    // short leaves the last line's value without its end, and it is not taken.
-    const struct {
-        std::string tail;
-        int line;
-        std::string message;
-    } ends[] = {{"\"a\"=hex:12,\\\n", 3, "continuation at the end of the file"},
-                {"\"z\"=dword:00000007\n\"a\"=dword:009", 4, "the file ends inside this value"},
-                {"\"z\"=dword:00000007\n\"a\"=hex:12,c", 4, "the file ends inside this value"}};
-    for (const auto& e : ends) {
-        ParseResult r = parse(head + e.tail);
-        ASSERT_EQ(r.problems.size(), 1u) << e.tail;
-        EXPECT_EQ(r.problems[0].line, e.line) << e.tail;
-        EXPECT_EQ(r.problems[0].message, e.message);
-        EXPECT_FALSE(r.doc.at({"A", "B"}).count("a")) << e.tail;
+        EXPECT_EQ(r.doc.at({"A", "B"}).at("z"), Value::ofDword(7));
+        EXPECT_FALSE(r.doc.at({"A", "B"}).count("a"));
     }
     // Whole values need no line end; short dwords a person wrote are taken.
     EXPECT_TRUE(parse(head + "\"a\"=dword:00000009").ok());
@@ -147,24 +129,30 @@ TEST(RegFile, AKeyLineLeftOutTakesItsValuesWithItAndSaysHowMany) {
     }
 }
 
-TEST(RegFile, AMissingHeaderIsOneProblemOnItsLine) {
+// A continuation at the very end has nothing after it to keep; a write cut
+// short leaves the last line's value without its end, and it is not taken.
+TEST(RegFile, AMissingHeaderOrACutEndIsOneProblemOnItsLine) {
     const std::string missing = "the file does not begin with REGEDIT4";
-    const struct {
-        std::string text;
-        std::string message;
-        Document doc;
-    } cases[] = {
-        {"", missing, {}},
-        {"\n; only a comment\n", missing, {}},
-        {"[A]\n\"a\"=dword:1\n", missing, {{{"A"}, {{"a", Value::ofDword(1)}}}}},
-        {"REGEDIT5\n[A]\n", missing + "; a value before the first key", {{{"A"}, {}}}},
+    const std::string cut = "the file ends inside this value";
+    const Document z{{{"A", "B"}, {{"z", Value::ofDword(7)}}}};
+    const std::tuple<std::string, int, std::string, Document> cases[] = {
+        {"", 1, missing, {}},
+        {"\n; only a comment\n", 1, missing, {}},
+        {"[A]\n\"a\"=dword:1\n", 1, missing, {{{"A"}, {{"a", Value::ofDword(1)}}}}},
+        {"REGEDIT5\n[A]\n", 1, missing + "; a value before the first key", {{{"A"}, {}}}},
+        {"REGEDIT4\n[A\\B]\n\"a\"=hex:12,\\\n",
+         3,
+         "continuation at the end of the file",
+         {{{"A", "B"}, {}}}},
+        {"REGEDIT4\n[A\\B]\n\"z\"=dword:00000007\n\"a\"=dword:009", 4, cut, z},
+        {"REGEDIT4\n[A\\B]\n\"z\"=dword:00000007\n\"a\"=hex:12,c", 4, cut, z},
     };
-    for (const auto& c : cases) {
-        ParseResult r = parse(c.text);
-        ASSERT_EQ(r.problems.size(), 1u) << c.text;
-        EXPECT_EQ(r.problems[0].line, 1) << c.text;
-        EXPECT_EQ(r.problems[0].message, c.message) << c.text;
-        EXPECT_EQ(r.doc, c.doc) << c.text;
+    for (const auto& [text, line, message, doc] : cases) {
+        ParseResult r = parse(text);
+        ASSERT_EQ(r.problems.size(), 1u) << text;
+        EXPECT_EQ(r.problems[0].line, line) << text;
+        EXPECT_EQ(r.problems[0].message, message) << text;
+        EXPECT_EQ(r.doc, doc) << text;
     }
 }
 
@@ -225,17 +213,18 @@ TEST(RegSettingsFormat, MapsTypesAndNamesBothWays) {
     map.insert(prefix + "a%2Fb/" + escapeComponent(QStringLiteral("x\\y")),
                QStringLiteral("é \"q\""));
     map.insert(prefix + kDefaultValueName, QStringLiteral("root default"));
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(writeSettings(buffer, map));
-    EXPECT_TRUE(
-        buffer.data().contains("[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZZ9ZZ Software\\Rig Control\\a/b]"));
-    EXPECT_TRUE(buffer.data().contains("\"x\\\\y\"=\"\xE9 \\\"q\\\"\"")); // é in Windows-1252
-
-    buffer.close();
-    buffer.open(QIODevice::ReadOnly);
+    auto roundTrip = [](const QSettings::SettingsMap& written, QSettings::SettingsMap& back) {
+        QBuffer buffer;
+        buffer.open(QIODevice::ReadWrite);
+        EXPECT_TRUE(writeSettings(buffer, written));
+        buffer.seek(0);
+        EXPECT_TRUE(readSettings(buffer, back));
+        return buffer.data();
+    };
     QSettings::SettingsMap back;
-    ASSERT_TRUE(readSettings(buffer, back));
+    const QByteArray bytes = roundTrip(map, back);
+    EXPECT_TRUE(bytes.contains("[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZZ9ZZ Software\\Rig Control\\a/b]"));
+    EXPECT_TRUE(bytes.contains("\"x\\\\y\"=\"\xE9 \\\"q\\\"\"")); // é in Windows-1252
     EXPECT_EQ(back, map);
     EXPECT_EQ(back.value(prefix + "Comm Port/Top Left").typeId(), QMetaType::UInt);
     EXPECT_EQ(back.value(prefix + "Comm Port/Speed").typeId(), QMetaType::QByteArray);
@@ -243,14 +232,9 @@ TEST(RegSettingsFormat, MapsTypesAndNamesBothWays) {
     // Texts and names that begin with U+FEFF keep it both ways.
     const QString zwnbsp(QChar(0xFEFF));
     const QSettings::SettingsMap marked{{zwnbsp + "K/" + zwnbsp + "n", zwnbsp + "CQ"}};
-    QBuffer wide;
-    wide.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(writeSettings(wide, marked));
-    wide.close();
-    wide.open(QIODevice::ReadOnly);
-    QSettings::SettingsMap readBack;
-    ASSERT_TRUE(readSettings(wide, readBack));
-    EXPECT_EQ(readBack, marked);
+    back.clear();
+    roundTrip(marked, back);
+    EXPECT_EQ(back, marked);
 
     // Types without a registry form and values outside a key are refused
     // rather than written.
@@ -344,7 +328,7 @@ TEST(RegEncoding, EveryAnsiByteReadsAndWritesBackUnchanged) {
     EXPECT_EQ(QString::fromStdString(text.utf8), qt.decode(QByteArray::fromStdString(allBytes())));
 }
 
-TEST(RegEncoding, ByteOrderMarksChooseUtf16OrUtf8) {
+TEST(RegEncoding, ByteOrderMarksChooseUtf16OrUtf8AndLimitsCountCharacters) {
     // "Mé" and a character beyond the BMP (a surrogate pair).
     const DecodedText le = decodeFile(utf16le(u"M\u00E9\U0001D11E"));
     EXPECT_EQ(le.encoding, Encoding::Utf16);
@@ -362,9 +346,8 @@ TEST(RegEncoding, ByteOrderMarksChooseUtf16OrUtf8) {
 
     EXPECT_EQ(encodeUtf16le("Mé\U0001D11E"), utf16le(u"M\u00E9\U0001D11E"));
     EXPECT_EQ(decodeFile(encodeUtf16le("Łódź \U0001D11E")).utf8, "Łódź \U0001D11E");
-}
 
-TEST(RegEncoding, LimitsCountCharactersNotBytes) {
+    // Limits count characters, not bytes.
     EXPECT_EQ(countChars("Montréal"), 8u);
     EXPECT_EQ(countChars("\U0001D11E€"), 2u);
     EXPECT_EQ(clipChars("Montréal", 6), "Montré");
@@ -381,9 +364,8 @@ TEST(RegFile, WritesAnsiWhenEveryTextFitsAndUnicodeWhenOneDoesNot) {
     EXPECT_EQ(parse(ansi).doc, doc);
 
     // Names count too, not only texts.
-    const struct {
-        std::string key, name, text;
-    } cases[] = {{"A", "QTH", "Łódź"}, {"Łódź", "QTH", "x"}, {"A", "Łódź", "x"}};
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"A", "QTH", "Łódź"}, {"Łódź", "QTH", "x"}, {"A", "Łódź", "x"}};
     for (const auto& [key, name, text] : cases) {
         Document wide;
         wide[{key}][name] = Value::ofText(text);
