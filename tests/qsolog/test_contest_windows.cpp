@@ -41,22 +41,20 @@ protected:
             act(*d);
         });
     }
-    void doubleClickRow(int row) {
-        QTableView& list = logging()->list();
-        Q_EMIT list.doubleClicked(list.model()->index(row, 1));
-    }
 };
 
-TEST_F(ContestWindows, LoadedLogsOfTheOtherKindSwitchTheWindowsBothWaysAtTheSamePlace) {
+TEST_F(ContestWindows, LogsOfTheOtherKindSwitchTheWindowsInPlaceAndAModeChangeLeavesTheFile) {
     const std::string contestLog = inHome("contest.QSO.Log");
-    const std::string normalLog = inHome("normal.QSO.Log");
     write(contestLog, formatLine(contestQso("DL2XY", local(2024, 6, 1, 12, 0, 0)), 1));
-    write(normalLog, formatLine(normalQso("K1AA", local(2024, 6, 1, 12, 0, 0)), 1));
+    const std::string normal = formatLine(normalQso("K1AA", local(2024, 6, 1, 12, 0, 0)), 1) +
+                               "# kept\n" +
+                               formatLine(normalQso("K2BB", local(2024, 6, 1, 13, 0, 0)), 2);
+    write(inHome(kDefaultLogName), normal);
     open();
-    ASSERT_TRUE(info());
+    ASSERT_TRUE(waitFor([&] { return rows() == 2; }));
     EXPECT_EQ(columns(), 13);
     info()->move(321, 123);
-    const QRect place = info()->frameGeometry();
+    const QPoint place = info()->frameGeometry().topLeft();
     const CQSOLoggingDlg* before = logging();
 
     // Both windows are made anew, the list with the contest columns.
@@ -65,30 +63,21 @@ TEST_F(ContestWindows, LoadedLogsOfTheOtherKindSwitchTheWindowsBothWaysAtTheSame
     EXPECT_EQ(info(), nullptr);
     EXPECT_NE(logging(), before);
     EXPECT_TRUE(logging()->isVisible());
-    EXPECT_EQ(contest()->frameGeometry().topLeft(), place.topLeft());
+    EXPECT_EQ(contest()->frameGeometry().topLeft(), place);
     EXPECT_TRUE(contest()->isVisible());
     EXPECT_EQ(contest()->windowTitle(), "Contest QSO Information");
     EXPECT_EQ(accessibleName(contest()), "Contest QSO Information");
     EXPECT_EQ(registry_->GetQsoLoggingMode(), 1);
 
-    load(normalLog);
-    ASSERT_TRUE(waitFor([&] { return info() && rows() == 1 && columns() == 13; }));
+    load(inHome(kDefaultLogName));
+    ASSERT_TRUE(waitFor([&] { return info() && rows() == 2 && columns() == 13; }));
     EXPECT_EQ(contest(), nullptr);
-    EXPECT_EQ(info()->frameGeometry().topLeft(), place.topLeft());
+    EXPECT_EQ(info()->frameGeometry().topLeft(), place);
     EXPECT_EQ(registry_->GetQsoLoggingMode(), 0);
     EXPECT_EQ(cell(0, 1), "K1AA");
-}
 
-TEST_F(ContestWindows, ModeChangeWithALogOfTheOtherKindStartsEmptyAndLeavesTheFile) {
-    const std::string normal = formatLine(normalQso("K1AA", local(2024, 6, 1, 12, 0, 0)), 1) +
-                               "# kept\n" +
-                               formatLine(normalQso("K2BB", local(2024, 6, 1, 13, 0, 0)), 2);
-    write(inHome(kDefaultLogName), normal);
-    open();
-    ASSERT_TRUE(waitFor([&] { return rows() == 2; }));
-    info()->move(321, 123);
-    const QPoint place = info()->frameGeometry().topLeft();
-    // What the configuration sheet stores on a change to contest logging.
+    // What the configuration sheet stores on a change to contest logging: the
+    // normal log stays as it is, and the contest list starts empty.
     ASSERT_TRUE(registry_->SetQsoLoggingMode(1));
     ASSERT_TRUE(registry_->SetCurrentLogFileName(kDefaultLogName));
     ASSERT_TRUE(waitFor([&] { return contest() && columns() == 10; }));
@@ -110,16 +99,16 @@ TEST_F(ContestWindows, ModeChangeWithALogOfTheOtherKindStartsEmptyAndLeavesTheFi
     EXPECT_EQ(logText(), normal);
 }
 
-TEST_F(ContestWindows, LogItClearSetMacroAndKeysOfTheContestWindow) {
+TEST_F(ContestWindows, LogItKeysModifyDeleteSetMacroAndClearOfTheContestWindow) {
     ASSERT_TRUE(registry_->SetQsoLoggingMode(1));
-    open();
+    open(std::make_unique<QtQsoDialogs>(prompter_, nullptr));
     ASSERT_TRUE(contest());
     EXPECT_EQ(info(), nullptr);
     logIt("xx0xx", "599 05");
     EXPECT_EQ(cells(0, {1, 5, 7}), (std::vector<std::string>{"XX0XX", "   7012.00", "599 05"}));
-    const std::string line = logText();
-    const std::string stamp = line.substr(10, 14);
-    EXPECT_EQ(line, "1;1;XX0XX;" + stamp + ";  40M;7012000;CW;599 05;0;;\n");
+    const std::string path = inHome(kDefaultLogName);
+    const std::string stamp = read(path).substr(10, 14);
+    EXPECT_EQ(read(path), "1;1;XX0XX;" + stamp + ";  40M;7012000;CW;599 05;0;;\n");
 
     // Enter in the call box with no exchange moves to the exchange; logs nothing.
     contest()->activateWindow();
@@ -136,13 +125,55 @@ TEST_F(ContestWindows, LogItClearSetMacroAndKeysOfTheContestWindow) {
     ASSERT_TRUE(waitFor([this] { return rows() == 2; }));
     EXPECT_EQ(cell(1, 7), "599 07");
 
+    // Modify and Delete through the real edit dialog rewrite the file with a backup.
+    const std::string before = read(path);
+    onEditDialog([this](CEditContestQSODlg& d) {
+        EXPECT_EQ(accessibleName(&d), "Edit Contest QSO Log");
+        EXPECT_EQ(control<QLineEdit>(&d, qsoctl::kContestEditCall)->text(), "N5DX");
+        EXPECT_EQ(control<QLineEdit>(&d, qsoctl::kContestEditFrequency)->text(), "7012000");
+        arrow(&d, qsoctl::kContestEditModeSpin, "down"); // CW to USB
+        arrow(&d, qsoctl::kContestEditQslSpin, "up");
+        // A time that does not exist is refused, and the dialog stays.
+        auto* time = control<QLineEdit>(&d, qsoctl::kContestEditTime);
+        const QString kept = time->text();
+        time->setText("25:61:00");
+        click(&d, qsoctl::kContestEditModify);
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_NE(prompter_.texts().back().find("The time"), std::string::npos);
+        time->setText(kept);
+        control<QLineEdit>(&d, qsoctl::kContestEditExchange)->setText("579 07");
+        control<QLineEdit>(&d, qsoctl::kContestEditFrequency)->setText("14012345");
+        click(&d, qsoctl::kContestEditModify);
+    });
+    doubleClickRow(1);
+    ASSERT_TRUE(waitFor([&] { return cell(1, 7) == "579 07"; }));
+    EXPECT_EQ(cell(1, 4), "  20M");
+    ASSERT_TRUE(waitFor([&] { return read(path + ".Bak") == before; }));
+    const std::string modified = read(path);
+    EXPECT_NE(modified.find(";  20M;14012345;USB;579 07;1;;\n"), std::string::npos) << modified;
+
+    // Delete asks first; "No" keeps the QSO and the dialog.
+    prompter_.setAnswer(false);
+    onEditDialog([this](CEditContestQSODlg& d) {
+        click(&d, qsoctl::kContestEditDelete);
+        EXPECT_EQ(prompter_.texts().back().rfind("Deleting the QSO with ", 0), 0u);
+        EXPECT_TRUE(d.isVisible());
+        prompter_.setAnswer(true);
+        click(&d, qsoctl::kContestEditDelete);
+    });
+    doubleClickRow(0);
+    ASSERT_TRUE(waitFor([&] { return rows() == 1 && cell(0, 1) == "N5DX"; }));
+    ASSERT_TRUE(waitFor([&] { return read(path + ".Bak") == modified; }));
+    EXPECT_EQ(read(path).rfind("1;1;N5DX;", 0), 0u) << read(path);
+
     // Set Macro takes the call as typed; Clear asks nothing and empties ~HC too.
     edit(qsoctl::kContestCall)->setText("ok1xy");
     edit(qsoctl::kContestComment)->setText("loud");
     click(contest(), qsoctl::kContestSetMacro);
     EXPECT_EQ(registry_->GetMacroVariable(5), "ok1xy");
+    const std::size_t told = prompter_.texts().size();
     click(contest(), qsoctl::kContestClear);
-    EXPECT_TRUE(prompter_.texts().empty());
+    EXPECT_EQ(prompter_.texts().size(), told);
     for (int id : {qsoctl::kContestCall, qsoctl::kContestExchange, qsoctl::kContestComment})
         EXPECT_TRUE(edit(id)->text().isEmpty()) << id;
     EXPECT_EQ(registry_->GetMacroVariable(5), "");
@@ -160,44 +191,6 @@ TEST_F(ContestWindows, LogItClearSetMacroAndKeysOfTheContestWindow) {
     EXPECT_EQ(call->text(), "ABC" + QString(15, 'x') + QString::fromUtf8("\u00e9"));
     edit(qsoctl::kContestExchange)->setText(QString(90, '5'));
     EXPECT_EQ(edit(qsoctl::kContestExchange)->text().size(), 79);
-}
-
-TEST_F(ContestWindows, ModifyAndDeleteFromTheContestEditDialogRewriteWithABackup) {
-    ASSERT_TRUE(registry_->SetQsoLoggingMode(1));
-    open(std::make_unique<QtQsoDialogs>(prompter_, nullptr));
-    logIt("K1A", "599 01");
-    logIt("K2B", "599 02");
-    const std::string path = inHome(kDefaultLogName);
-    const std::string before = read(path);
-
-    onEditDialog([](CEditContestQSODlg& d) {
-        EXPECT_EQ(d.windowTitle(), "Edit Contest QSO Log");
-        EXPECT_EQ(control<QLineEdit>(&d, qsoctl::kContestEditCall)->text(), "K2B");
-        EXPECT_EQ(control<QLineEdit>(&d, qsoctl::kContestEditFrequency)->text(), "7012000");
-        control<QLineEdit>(&d, qsoctl::kContestEditExchange)->setText("579 02");
-        control<QLineEdit>(&d, qsoctl::kContestEditFrequency)->setText("14012345");
-        click(&d, qsoctl::kContestEditModify);
-    });
-    doubleClickRow(1);
-    ASSERT_TRUE(waitFor([&] { return cell(1, 7) == "579 02"; }));
-    EXPECT_EQ(cell(1, 4), "  20M");
-    ASSERT_TRUE(waitFor([&] { return read(path + ".Bak") == before; }));
-    const std::string modified = read(path);
-    EXPECT_NE(modified.find(";  20M;14012345;CW;579 02;0;;\n"), std::string::npos) << modified;
-
-    // Delete asks first; "No" keeps the QSO and the dialog.
-    prompter_.setAnswer(false);
-    onEditDialog([this](CEditContestQSODlg& d) {
-        click(&d, qsoctl::kContestEditDelete);
-        EXPECT_EQ(prompter_.texts().back().rfind("Deleting the QSO with ", 0), 0u);
-        EXPECT_TRUE(d.isVisible());
-        prompter_.setAnswer(true);
-        click(&d, qsoctl::kContestEditDelete);
-    });
-    doubleClickRow(0);
-    ASSERT_TRUE(waitFor([&] { return rows() == 1 && cell(0, 1) == "K2B"; }));
-    ASSERT_TRUE(waitFor([&] { return read(path + ".Bak") == modified; }));
-    EXPECT_EQ(read(path).rfind("1;1;K2B;", 0), 0u) << read(path);
 }
 
 } // namespace
