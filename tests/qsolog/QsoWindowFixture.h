@@ -23,7 +23,6 @@
 #include <QToolButton>
 
 #include <chrono>
-#include <cstdio>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -81,17 +80,12 @@ public:
         edited.push_back(record);
         return editAnswer;
     }
-    std::optional<CabrilloSettings> askCabrillo(const CabrilloSettings& remembered) override {
-        cabrilloAsked.push_back(remembered);
-        return cabrillo;
-    }
+    std::optional<CabrilloSettings> askCabrillo(const CabrilloSettings&) override { return {}; }
 
     std::optional<std::string> file;
     std::vector<FileQuestion> asked;
     QsoEdit editAnswer;
     std::vector<QSORecord> edited;
-    std::optional<CabrilloSettings> cabrillo;
-    std::vector<CabrilloSettings> cabrilloAsked;
 };
 
 class QsoWindowFixture : public LogFileFixture {
@@ -104,14 +98,9 @@ protected:
     // The radio receiving on VFO A at `hz` (its band by the edges), in
     // `mode`, transmitting on VFO B at `transmitHz` when that is not 0.
     void tune(uint32_t hz, int mode = 3, uint32_t transmitHz = 0) {
-        auto frequency = [](char vfo, uint32_t f) {
-            char text[32];
-            std::snprintf(text, sizeof text, "F%c%011u", vfo, f);
-            return std::string(text);
-        };
-        radio_.ApplyReply(ID_FA, frequency('A', hz));
+        radio_.ApplyReply(ID_FA, QString::asprintf("FA%011u", hz).toStdString());
         if (transmitHz != 0)
-            radio_.ApplyReply(ID_FB, frequency('B', transmitHz));
+            radio_.ApplyReply(ID_FB, QString::asprintf("FB%011u", transmitHz).toStdString());
         radio_.ApplyReply(ID_FT, transmitHz != 0 ? "FT1" : "FT0");
         radio_.ApplyReply(ID_MD, "MD" + std::to_string(mode));
     }
@@ -172,6 +161,11 @@ protected:
         edit(info() ? qsoctl::kHisName : qsoctl::kContestExchange)->setText(second);
         click(current(), info() ? qsoctl::kLogIt : qsoctl::kContestLogIt);
         ASSERT_TRUE(waitFor([&] { return rows() == before + 1; }));
+    }
+    // The list's double click: the row's edit dialog.
+    void doubleClickRow(int row) {
+        QTableView& list = logging()->list();
+        Q_EMIT list.doubleClicked(list.model()->index(row, 1));
     }
     void load(const std::string& path) {
         dialogs_->file = path;

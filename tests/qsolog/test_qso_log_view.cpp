@@ -43,42 +43,36 @@ TEST_F(QsoView, StatisticsCountQsosWithoutABandOnlyInTheTotal) {
         records.back().band = band;
     }
     QsoStatistics s;
+    auto counts = [&s] {
+        return std::vector{s.total(), s.band(0), s.band(1), s.band(4), s.band(8)};
+    };
     s.recount(records);
-    EXPECT_EQ(s.total(), 6);
-    EXPECT_EQ(s.band(0), 1);
-    EXPECT_EQ(s.band(4), 2);
-    EXPECT_EQ(s.band(8), 1);
-    EXPECT_EQ(s.band(1), 0);
+    EXPECT_EQ(counts(), (std::vector<int64_t>{6, 1, 0, 2, 1}));
     records.erase(records.begin() + 1);
     s.recount(records);
-    EXPECT_EQ(s.total(), 5);
-    EXPECT_EQ(s.band(4), 1);
+    EXPECT_EQ(counts(), (std::vector<int64_t>{5, 1, 0, 1, 1}));
     s.clear();
-    EXPECT_EQ(s.total(), 0);
+    EXPECT_EQ(counts(), (std::vector<int64_t>{0, 0, 0, 0, 0}));
 }
 
-TEST_F(QsoView, TheRadioStateGivesTheTransmittingVfo) {
+TEST_F(QsoView, TheRadioStateGivesFrequencyBandAndModeOfTheTransmittingVfo) {
     K2RadioState state;
     state.vfoA = 14025000;
     state.vfoB = 14030500;
     state.mode = 3;
     state.bandIndex = 4;
-    QSORecord pending = normalQso("XX0XX", 1);
-    pending.qsl = 3;
-    QSORecord r = completeQso(pending, state);
-    EXPECT_EQ(r.frequency, 14025000);
-    EXPECT_EQ(r.band, 4);
-    EXPECT_EQ(r.mode, 3);
-    EXPECT_EQ(r.qsl, 0);
-    EXPECT_EQ(r.call, "XX0XX");
+    const QSORecord want = normalQso("XX0XX", 1); // 20 m CW on VFO A, no QSL
+    QSORecord typed = want;
+    typed.frequency = typed.band = typed.mode = 0;
+    typed.qsl = 3;
+    EXPECT_EQ(completeQso(typed, state), want);
     state.transmitVfo = 1; // split: transmitting on VFO B
-    EXPECT_EQ(completeQso(pending, state).frequency, 14030500);
+    EXPECT_EQ(completeQso(typed, state).frequency, 14030500);
 }
 
 TEST_F(QsoView, UtcTimeStamps) {
-    // 2003-12-05 23:31:41 UTC, on a machine three hours east of UTC: the log
-    // shows the UTC time, not the local one moved by some offset. The
-    // fixture puts the zone back.
+    // 2003-12-05 23:31:41 UTC, three hours east of UTC: the log shows the UTC
+    // time, not the local one moved by some offset.
     setenv("TZ", "<+03>-3", 1);
     tzset();
     const int64_t now = 1070667101;
@@ -87,15 +81,11 @@ TEST_F(QsoView, UtcTimeStamps) {
 }
 
 TEST_F(QsoView, SpinsWrap) {
-    EXPECT_EQ(stepModeIndex(0, 1), 5);
-    EXPECT_EQ(stepModeIndex(5, -1), 0);
-    EXPECT_EQ(stepModeIndex(2, -1), 3);
-    EXPECT_EQ(stepModeIndex(2, 0), 1);
-    EXPECT_EQ(stepModeIndex(-1, -1), 0);
-    EXPECT_EQ(stepModeIndex(-1, 1), 5);
-    EXPECT_EQ(stepQsl(0, 1), 3);
-    EXPECT_EQ(stepQsl(3, -1), 0);
-    EXPECT_EQ(stepQsl(1, -1), 2);
+    // Delta -1 is the up arrow; a value out of range goes to the nearer end.
+    EXPECT_EQ((std::vector{stepModeIndex(0, 1), stepModeIndex(5, -1), stepModeIndex(2, -1),
+                           stepModeIndex(2, 0), stepModeIndex(-1, -1), stepModeIndex(-1, 1)}),
+              (std::vector{5, 0, 3, 1, 0, 5}));
+    EXPECT_EQ((std::vector{stepQsl(0, 1), stepQsl(3, -1), stepQsl(1, -1)}), (std::vector{3, 0, 2}));
 }
 
 TEST_F(QsoView, ModifyTakesTheFieldsBackFromTheRecord) {
@@ -104,10 +94,8 @@ TEST_F(QsoView, ModifyTakesTheFieldsBackFromTheRecord) {
     r.frequency = 14025001;
     r.qsl = 1;
     const QsoEditFields opened = editFieldsOf(r);
-    EXPECT_EQ(opened.frequency, "14025001");
-    EXPECT_EQ(opened.date, "12/05/2003");
-    EXPECT_EQ(opened.time, "14:02:09");
-    EXPECT_EQ(opened.modeIndex, 2);
+    EXPECT_EQ(std::tuple(opened.frequency, opened.date, opened.time, opened.modeIndex),
+              std::tuple("14025001", "12/05/2003", "14:02:09", 2));
     // Unchanged fields give the record back, to the last Hz.
     EXPECT_EQ(std::get<QSORecord>(modifyQso(r, opened, bands)), r);
 
@@ -120,12 +108,9 @@ TEST_F(QsoView, ModifyTakesTheFieldsBackFromTheRecord) {
     f.modeIndex = stepModeIndex(f.modeIndex, -1);
     f.qsl = stepQsl(f.qsl, -1);
     QSORecord m = std::get<QSORecord>(modifyQso(r, f, bands));
-    EXPECT_EQ(m.call, "DL1AB");
-    EXPECT_EQ(m.comment, "newcomment");
-    EXPECT_EQ(m.band, 6); // 40 m holds 7030 kHz
-    EXPECT_EQ(m.mode, 6); // RTTY follows CW
-    EXPECT_EQ(m.qsl, 2);
-    EXPECT_EQ(m.time, local(2004, 2, 29, 1, 2, 3));
+    // 40 m holds 7030 kHz; RTTY (6) follows CW.
+    EXPECT_EQ(std::tuple(m.call, m.comment, m.band, m.mode, m.qsl, m.time),
+              std::tuple("DL1AB", "newcomment", 6, 6, 2, local(2004, 2, 29, 1, 2, 3)));
 
     f.frequency = "5000000"; // in no band: the band stays
     EXPECT_EQ(std::get<QSORecord>(modifyQso(m, f, bands)).band, 6);

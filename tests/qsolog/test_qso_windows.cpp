@@ -1,24 +1,27 @@
-// The QSO windows offscreen, driven through their widgets, with the log
-// worker writing a real file.
+// The QSO windows offscreen, normal and contest logging, driven through their
+// widgets, with the log worker writing a real file; the edit and Cabrillo
+// dialogs on their own.
 #include "QsoWindowFixture.h"
 
 #include "qsolog/CEditContestQSODlg.h"
 #include "qsolog/CEditQSODlg.h"
+#include "qsolog/CabrilloExportDialog.h"
 #include "qsolog/LogClock.h"
 #include "qsolog/LogInterchangeActions.h"
 #include "qsolog/QsoLine.h"
 #include "qsolog/QsoLogTableModel.h"
+#include "qsolog/QtQsoDialogs.h"
 
 #include "platform/Inbox.h"
 
-#include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QMenu>
-#include <QMenuBar>
-#include <QMouseEvent>
 #include <QScreen>
+#include <QSpinBox>
+#include <QTimer>
 
 #include <ctime>
 #include <thread>
@@ -27,19 +30,6 @@ namespace tamrel::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Press, release, then the double click, as a window system delivers them.
-void doubleClick(QWidget* widget, QPoint at) {
-    QTest::mouseClick(widget, Qt::LeftButton, {}, at);
-    const QPointF local(at);
-    const QPointF global(widget->mapToGlobal(at));
-    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, {});
-    QApplication::sendEvent(widget, &press);
-    QMouseEvent dbl(QEvent::MouseButtonDblClick, local, global, Qt::LeftButton, Qt::LeftButton, {});
-    QApplication::sendEvent(widget, &dbl);
-    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, {}, {});
-    QApplication::sendEvent(widget, &release);
-}
 
 // Counts what the log worker hands back to the GUI thread.
 class InboxCount final : public QObject {
@@ -62,13 +52,12 @@ protected:
         QsoWindowFixture::SetUp();
         tune(14025000, 3, 14031230); // 20 m CW, transmitting split on VFO B
     }
-
-    std::vector<QSORecord> fileRecords() { return readLogText(logText(), 0).records; }
 };
 
-TEST_F(QsoWindows, LogItIsInTheFileBeforeTheListWhichOneResultFromTheWorkerChanges) {
+TEST_F(QsoWindows, LogItWritesTheFileBeforeTheListTheDupeLineFollowsKeysAndTheSheetSetsTheClock) {
     open();
-    edit(qsoctl::kHisCall)->setText("dl1abc");
+    QLineEdit* call = edit(qsoctl::kHisCall);
+    call->setText("DL1ABC");
     edit(qsoctl::kHisName)->setText("Hans");
     InboxCount handedBack;
     click(info(), qsoctl::kLogIt);
@@ -88,20 +77,37 @@ TEST_F(QsoWindows, LogItIsInTheFileBeforeTheListWhichOneResultFromTheWorkerChang
               (std::vector<std::string>{"   1", "   1", "   0"}));
     EXPECT_NE(logText().find(";  20M;14031230;CW;Hans;"), std::string::npos);
 
+    // The QSO just logged is a dupe now. Each key press: the line is right
+    // before the event loop runs again, and nothing comes back from the worker.
+    auto* line = control<QLabel>(info(), qsoctl::kDupeLine);
+    ASSERT_TRUE(line);
+    const QString dupe = "DUPE: DL1ABC worked 1 time, on this band and mode";
+    EXPECT_EQ(line->text(), dupe);
+    handedBack.deliveries = 0;
+    call->setFocus();
+    QTest::keyClick(call, Qt::Key_End);
+    QTest::keyClick(call, Qt::Key_Backspace);
+    EXPECT_EQ(line->text(), "");
+    QTest::keyClick(call, Qt::Key_C);
+    EXPECT_EQ(line->text(), dupe);
+    QTest::qWait(20);
+    EXPECT_EQ(handedBack.deliveries, 0);
+    tune(7031000); // 40 m: worked, but no dupe there
+    EXPECT_EQ(line->text(), "Worked before: DL1ABC worked 1 time, not on this band and mode");
+
     // An empty call is told, and nothing goes to the worker.
-    edit(qsoctl::kHisCall)->setText("   ");
+    call->setText("   ");
+    EXPECT_EQ(line->text(), "");
     click(info(), qsoctl::kLogIt);
     EXPECT_EQ(prompter_.texts(), std::vector<std::string>{kCallsignEmpty});
     QTest::qWait(50);
     EXPECT_EQ(rows(), 1);
-}
 
-TEST_F(QsoWindows, UtcSettingsChangedOnTheSheetStampTheNextQso) {
+    // Clock settings changed on the sheet stamp the next QSO.
     StationSettings station;
     registry_->GetStationSettings(station);
     station.useUtc = 0;
     ASSERT_TRUE(registry_->SetStationSettings(station));
-    open();
     logIt("K1A");
     station.useUtc = 1;
     ASSERT_TRUE(registry_->SetStationSettings(station));
@@ -110,45 +116,38 @@ TEST_F(QsoWindows, UtcSettingsChangedOnTheSheetStampTheNextQso) {
     config.utcOffset = 0x87; // UTC-7: the offset tells about local-time logs only
     ASSERT_TRUE(registry_->SetSystemConfig(config));
     logIt("K2B");
-
-    ASSERT_TRUE(waitFor([&] { return fileRecords().size() == 2; }));
-    const std::vector<QSORecord> r = fileRecords();
+    const std::vector<QSORecord> r = qsosOf(logText());
+    ASSERT_EQ(r.size(), 3u);
     const auto now = double(std::time(nullptr));
-    EXPECT_NEAR(double(r[0].time), now, 120); // local time: the clock as it is
+    EXPECT_NEAR(double(r[1].time), now, 120); // local time: the clock as it is
     // In UTC: shown as the system clock's UTC, whatever the offset.
-    EXPECT_NEAR(double(civilSeconds(*toLocalTime(r[1].time))), now, 120);
+    EXPECT_NEAR(double(civilSeconds(*toLocalTime(r[2].time))), now, 120);
 }
 
-TEST_F(QsoWindows, TheDupeLineIsRightAfterEachKeyAndFollowsTheLogBandAndMode) {
+TEST_F(QsoWindows, WindowsFollowThePanelKeysGoToItAndLogInfoAltLSetMacroAndClearWork) {
     open();
-    QLineEdit* call = edit(qsoctl::kHisCall);
-    auto* line = control<QLabel>(info(), qsoctl::kDupeLine);
-    ASSERT_TRUE(line);
-    logIt("DL1ABC");
-    // The QSO just logged is a dupe on this band and mode now.
-    EXPECT_EQ(line->text(), "DUPE: DL1ABC worked 1 time, on this band and mode");
+    EXPECT_EQ(info()->pos(), QPoint(panel_.frame.right() + 1, panel_.frame.top()));
+    // At the right edge both follow the panel, wholly on its screen, over
+    // neither it nor each other (where exactly is ToolPlacement's test).
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    panel_.frame = QRect(screen.right() - 500, 10, 500, 300);
+    windows_->FollowMove();
+    const QRect i = info()->frameGeometry();
+    const QRect l = logging()->frameGeometry();
+    EXPECT_TRUE(screen.contains(i) && screen.contains(l));
+    EXPECT_FALSE(i.intersects(panel_.frame) || l.intersects(panel_.frame));
+    EXPECT_FALSE(i.intersects(l));
 
-    // Each key press: the line is right before the event loop runs again,
-    // and nothing comes back from the worker for it.
-    InboxCount handedBack;
-    call->setFocus();
-    QTest::keyClick(call, Qt::Key_End);
-    QTest::keyClick(call, Qt::Key_Backspace);
-    EXPECT_EQ(line->text(), "");
-    QTest::keyClick(call, Qt::Key_C);
-    EXPECT_EQ(line->text(), "DUPE: DL1ABC worked 1 time, on this band and mode");
-    QTest::qWait(20);
-    EXPECT_EQ(handedBack.deliveries, 0);
+    click(logging(), qsoctl::kLogInfo);
+    EXPECT_FALSE(info()->isVisible());
+    click(logging(), qsoctl::kLogInfo);
+    EXPECT_TRUE(info()->isVisible());
+    // Closed with its title bar, one LogInfo shows it again.
+    info()->close();
+    click(logging(), qsoctl::kLogInfo);
+    EXPECT_TRUE(info()->isVisible());
 
-    // The radio goes to 40 m: worked, but no dupe there.
-    tune(7031000);
-    EXPECT_EQ(line->text(), "Worked before: DL1ABC worked 1 time, not on this band and mode");
-    call->clear();
-    EXPECT_EQ(line->text(), "");
-}
-
-TEST_F(QsoWindows, KeysGoToTheFrontPanelAndEscapeKeepsTheWindows) {
-    open();
+    // Keys go to the front panel; Escape leaves the windows open.
     QLineEdit* call = edit(qsoctl::kHisCall);
     activate(info());
     call->setFocus();
@@ -172,6 +171,18 @@ TEST_F(QsoWindows, KeysGoToTheFrontPanelAndEscapeKeepsTheWindows) {
     QTest::keyClick(call, Qt::Key_L, Qt::AltModifier);
     ASSERT_TRUE(waitFor([this] { return rows() == 1; }));
     EXPECT_EQ(cell(0, 1), "G4ABC");
+
+    // Clear asks, then empties the fields and the macros Set Macro filled.
+    call->setText("W1AW");
+    edit(qsoctl::kMySigEdit)->setText("579");
+    click(info(), qsoctl::kSetMacro);
+    EXPECT_EQ(registry_->GetMacroVariable(5), "W1AW");
+    EXPECT_EQ(registry_->GetMacroVariable(4), "579");
+    click(info(), qsoctl::kClear);
+    EXPECT_EQ(prompter_.texts().back(), kClearQuestion);
+    EXPECT_TRUE(call->text().isEmpty());
+    EXPECT_EQ(registry_->GetMacroVariable(5), "");
+    EXPECT_EQ(registry_->GetMacroVariable(4), "");
 }
 
 TEST_F(QsoWindows, SearchLogRecallsAQsoAndADeletedRowRenumbersTheRest) {
@@ -197,13 +208,12 @@ TEST_F(QsoWindows, SearchLogRecallsAQsoAndADeletedRowRenumbersTheRest) {
     EXPECT_TRUE(results->item(0)->text().startsWith("G3XYZ CW QSO on "));
 
     edit(qsoctl::kHisName)->clear();
-    doubleClick(results->viewport(), results->visualItemRect(results->item(1)).center());
+    Q_EMIT results->itemDoubleClicked(results->item(1));
     EXPECT_EQ(edit(qsoctl::kHisName)->text(), "Bob");
 
     // A QSO deleted leaves the list, renumbered from 1, the file and the search list.
     dialogs_->editAnswer.outcome = QsoEdit::Outcome::Deleted;
-    QTableView& list = logging()->list();
-    doubleClick(list.viewport(), list.visualRect(list.model()->index(0, 1)).center());
+    doubleClickRow(0);
     ASSERT_EQ(dialogs_->edited.size(), 1u);
     EXPECT_EQ(dialogs_->edited[0].name, "Ann");
     ASSERT_TRUE(waitFor([this] { return rows() == 2; }));
@@ -214,34 +224,42 @@ TEST_F(QsoWindows, SearchLogRecallsAQsoAndADeletedRowRenumbersTheRest) {
     EXPECT_NE(file.find("0;2;G3XYZ;"), std::string::npos) << file;
     EXPECT_EQ(file.find("Ann"), std::string::npos);
     // Date, frequency and mode are shown whole, not cut short.
+    const QTableView& list = logging()->list();
     for (int c : {2, 3, 4, 5, 6})
         EXPECT_GT(list.columnWidth(c), QFontMetrics(list.font()).horizontalAdvance(cell(1, c)) + 6)
             << c;
 }
 
-TEST_F(QsoWindows, SaveAndNewAskFirstAndSaveWritesTheChosenFile) {
+TEST_F(QsoWindows, AQsoTheFileRefusesIsListedAsNotInTheFileUntilSavedAndNewAsksFirst) {
     open();
     click(logging(), qsoctl::kSave);
     EXPECT_EQ(prompter_.texts(), std::vector<std::string>{kLogEmpty});
     EXPECT_TRUE(dialogs_->asked.empty());
 
-    logIt("K1A");
+    // A folder in the log's place: the append cannot open it.
+    std::filesystem::create_directories(inHome(kDefaultLogName));
+    logIt("K9ZZ");
+    ASSERT_TRUE(waitFor([&] { return prompter_.texts().size() == 2; }));
+    EXPECT_NE(prompter_.texts().back().find(kDefaultLogName), std::string::npos);
+    EXPECT_EQ(cell(0, 1, Qt::ToolTipRole).toString(), kNotInFileTip);
+
     const std::string saved = root_ + "/saved.QSO.Log";
     dialogs_->file = saved;
     click(logging(), qsoctl::kSave);
     ASSERT_EQ(dialogs_->asked.size(), 1u);
     EXPECT_TRUE(dialogs_->asked[0].save);
     EXPECT_EQ(dialogs_->asked[0].start, inHome(kDefaultLogName));
-    ASSERT_TRUE(waitFor([&] { return read(saved).find("0;1;K1A;") == 0; }));
+    ASSERT_TRUE(waitFor([&] { return read(saved).find("0;1;K9ZZ;") == 0; }));
+    EXPECT_TRUE(waitFor([&] { return !cell(0, 1, Qt::ToolTipRole).isValid(); }));
     EXPECT_TRUE(waitFor([&] { return currentNameSetting() == saved; })) << currentNameSetting();
 
+    // New asks first; "No", or no name chosen, changes nothing.
     prompter_.setAnswer(false);
     click(logging(), qsoctl::kNew);
     EXPECT_EQ(prompter_.texts().back(), kNewLogQuestion);
-    QTest::qWait(50);
-    EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(dialogs_->asked.size(), 1u);
     prompter_.setAnswer(true);
-    dialogs_->file.reset(); // no name chosen: nothing changes
+    dialogs_->file.reset();
     click(logging(), qsoctl::kNew);
     QTest::qWait(50);
     EXPECT_EQ(rows(), 1);
@@ -249,46 +267,21 @@ TEST_F(QsoWindows, SaveAndNewAskFirstAndSaveWritesTheChosenFile) {
     dialogs_->file = fresh;
     click(logging(), qsoctl::kNew);
     ASSERT_TRUE(waitFor([this] { return rows() == 0; }));
-    EXPECT_NE(read(saved).find("K1A"), std::string::npos); // the old log is left
-    EXPECT_TRUE(std::filesystem::exists(fresh));           // the new one is on disk at once
-}
-
-TEST_F(QsoWindows, AQsoTheFileRefusesIsToldAndListedAsNotInTheFileUntilSaved) {
-    write(inHome(kDefaultLogName), formatLine(normalQso("K1AA", local(2024, 6, 1, 10, 0, 0)), 1));
-    open();
-    ASSERT_TRUE(waitFor([this] { return rows() == 1; }));
-    // The log's place is taken by a folder once loaded: the append cannot open it.
-    std::filesystem::remove(inHome(kDefaultLogName));
-    std::filesystem::create_directories(inHome(kDefaultLogName));
-    logIt("K9ZZ");
-    ASSERT_TRUE(waitFor([&] { return !prompter_.texts().empty(); }));
-    EXPECT_NE(prompter_.texts().back().find(kDefaultLogName), std::string::npos);
-    EXPECT_EQ(cell(1, 1, Qt::ToolTipRole).toString(), kNotInFileTip);
-    EXPECT_FALSE(cell(0, 1, Qt::ToolTipRole).isValid());
-
-    std::filesystem::remove(inHome(kDefaultLogName));
-    dialogs_->file = inHome(kDefaultLogName);
-    click(logging(), qsoctl::kSave);
-    ASSERT_TRUE(waitFor([&] { return !cell(1, 1, Qt::ToolTipRole).isValid(); }));
-    EXPECT_NE(logText().find("0;2;K9ZZ;"), std::string::npos);
-}
-
-// The "File" menu's entry with this text.
-QAction* fileMenuEntry(const QWidget* window, const QString& text) {
-    for (QMenuBar* bar : window->findChildren<QMenuBar*>())
-        for (QAction* menu : bar->actions())
-            if (menu->menu())
-                for (QAction* a : menu->menu()->actions())
-                    if (a->text() == text)
-                        return a;
-    return nullptr;
+    EXPECT_NE(read(saved).find("K9ZZ"), std::string::npos); // the old log is left
+    EXPECT_TRUE(std::filesystem::exists(fresh));            // the new one is on disk at once
 }
 
 TEST_F(QsoWindows, TheFileMenuExportsAndImportsAdifThroughTheWorker) {
     open();
-    QAction* exportAdif = fileMenuEntry(logging(), "Export ADIF...");
-    QAction* importAdif = fileMenuEntry(logging(), "Import ADIF...");
-    QAction* exportCabrillo = fileMenuEntry(logging(), "Export Cabrillo...");
+    auto menuEntry = [this](const QString& text) {
+        for (QAction* a : logging()->findChildren<QAction*>())
+            if (a->text() == text)
+                return a;
+        return static_cast<QAction*>(nullptr);
+    };
+    QAction* exportAdif = menuEntry("Export ADIF...");
+    QAction* importAdif = menuEntry("Import ADIF...");
+    QAction* exportCabrillo = menuEntry("Export Cabrillo...");
     ASSERT_TRUE(exportAdif && importAdif && exportCabrillo);
     exportAdif->trigger();
     EXPECT_EQ(prompter_.texts().back(), kLogEmpty);
@@ -299,10 +292,9 @@ TEST_F(QsoWindows, TheFileMenuExportsAndImportsAdifThroughTheWorker) {
     dialogs_->file = out;
     exportAdif->trigger();
     ASSERT_TRUE(waitFor([&] { return read(out).find("<CALL:6>DL1ABC") != std::string::npos; }));
-    // The dialog opens beside the log, named after it.
+    // The dialog opens beside the log, named after it; the worker's report is told.
     EXPECT_EQ(dialogs_->asked.back().start, inHome("Tamrel.adi"));
     EXPECT_EQ(dialogs_->asked.back().suffix, "adi");
-    // The worker's report is told.
     ASSERT_TRUE(
         waitFor([&] { return prompter_.texts().back().starts_with("Wrote 1 QSO to " + out); }));
     // A normal log has nothing for a Cabrillo file, and nobody is asked for a name.
@@ -319,66 +311,217 @@ TEST_F(QsoWindows, TheFileMenuExportsAndImportsAdifThroughTheWorker) {
     EXPECT_EQ(prompter_.texts().back(), kUnknownFieldsQuestion);
     ASSERT_TRUE(waitFor([&] { return rows() == 2; }));
     EXPECT_EQ(cell(1, 1), "W1AW");
-    EXPECT_EQ(counts({kQsoCountId}), std::vector<std::string>{"   2"});
     EXPECT_NE(logText().find(";W1AW;"), std::string::npos);
     EXPECT_EQ(logText().find("FN31"), std::string::npos);
 }
 
-TEST_F(QsoWindows, WindowsFollowThePanelAndLogInfoTogglesTheInformationWindow) {
-    open();
-    EXPECT_EQ(info()->pos(), QPoint(panel_.frame.right() + 1, panel_.frame.top()));
-    // The panel moved to the right edge: both windows follow it wholly on its
-    // screen, over neither the panel nor each other (where they go is
-    // ToolPlacement's test).
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    panel_.frame = QRect(screen.right() - 500, 10, 500, 300);
-    windows_->FollowMove();
-    const QRect i = info()->frameGeometry();
-    const QRect l = logging()->frameGeometry();
-    EXPECT_TRUE(screen.contains(i) && screen.contains(l));
-    EXPECT_FALSE(i.intersects(panel_.frame) || l.intersects(panel_.frame));
-    EXPECT_FALSE(i.intersects(l));
+// Contest logging: the contest window in place of the normal one (and back),
+// its keys, Modify and Delete through the real edit dialog.
+class ContestWindows : public QsoWindowFixture {
+protected:
+    void SetUp() override {
+        QsoWindowFixture::SetUp();
+        tune(7012000); // 40 m CW
+        CounterSettings made;
+        registry_->GetCounterSettings(made); // makes the key
+        registry_->SetCounterSettings({7, 3});
+    }
+    // Logging, modifying and deleting never touch the serial counter.
+    void TearDown() override {
+        CounterSettings counter;
+        registry_->GetCounterSettings(counter);
+        EXPECT_EQ(counter.counter, 7);
+        QsoWindowFixture::TearDown();
+    }
 
-    click(logging(), qsoctl::kLogInfo);
-    EXPECT_FALSE(info()->isVisible());
-    click(logging(), qsoctl::kLogInfo);
-    EXPECT_TRUE(info()->isVisible());
-    // Closed with its title bar, one LogInfo shows it again.
-    info()->close();
-    EXPECT_FALSE(info()->isVisible());
-    click(logging(), qsoctl::kLogInfo);
-    EXPECT_TRUE(info()->isVisible());
+    // Answers the modal dialog the next double-click on a row opens.
+    void onEditDialog(std::function<void(CEditContestQSODlg&)> act) {
+        QTimer::singleShot(0, [act] {
+            auto* d = dynamic_cast<CEditContestQSODlg*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(d);
+            act(*d);
+        });
+    }
+};
+
+TEST_F(ContestWindows, LogsOfTheOtherKindSwitchTheWindowsInPlaceAndAModeChangeLeavesTheFile) {
+    const std::string contestLog = inHome("contest.QSO.Log");
+    write(contestLog, formatLine(contestQso("DL2XY", local(2024, 6, 1, 12, 0, 0)), 1));
+    const std::string normal = formatLine(normalQso("K1AA", local(2024, 6, 1, 12, 0, 0)), 1) +
+                               "# kept\n" +
+                               formatLine(normalQso("K2BB", local(2024, 6, 1, 13, 0, 0)), 2);
+    write(inHome(kDefaultLogName), normal);
+    open();
+    ASSERT_TRUE(waitFor([&] { return rows() == 2; }));
+    EXPECT_EQ(columns(), 13);
+    info()->move(321, 123);
+    const QPoint place = info()->frameGeometry().topLeft();
+    const CQSOLoggingDlg* before = logging();
+
+    // Both windows are made anew, the list with the contest columns.
+    load(contestLog);
+    ASSERT_TRUE(waitFor([&] { return contest() && rows() == 1 && columns() == 10; }));
+    EXPECT_EQ(info(), nullptr);
+    EXPECT_NE(logging(), before);
+    EXPECT_TRUE(logging()->isVisible());
+    EXPECT_EQ(contest()->frameGeometry().topLeft(), place);
+    EXPECT_TRUE(contest()->isVisible());
+    EXPECT_EQ(contest()->windowTitle(), "Contest QSO Information");
+    EXPECT_EQ(accessibleName(contest()), "Contest QSO Information");
+    EXPECT_EQ(registry_->GetQsoLoggingMode(), 1);
+
+    load(inHome(kDefaultLogName));
+    ASSERT_TRUE(waitFor([&] { return info() && rows() == 2 && columns() == 13; }));
+    EXPECT_EQ(contest(), nullptr);
+    EXPECT_EQ(info()->frameGeometry().topLeft(), place);
+    EXPECT_EQ(registry_->GetQsoLoggingMode(), 0);
+    EXPECT_EQ(cell(0, 1), "K1AA");
+
+    // What the configuration sheet stores on a change to contest logging: the
+    // normal log stays as it is, and the contest list starts empty.
+    ASSERT_TRUE(registry_->SetQsoLoggingMode(1));
+    ASSERT_TRUE(registry_->SetCurrentLogFileName(kDefaultLogName));
+    ASSERT_TRUE(waitFor([&] { return contest() && columns() == 10; }));
+    EXPECT_EQ(contest()->frameGeometry().topLeft(), place);
+    EXPECT_EQ(rows(), 0);
+    ASSERT_TRUE(waitFor([&] { return !prompter_.texts().empty(); }));
+    EXPECT_NE(prompter_.texts().back().find("is a normal log"), std::string::npos);
+    EXPECT_EQ(registry_->GetQsoLoggingMode(), 1);
+
+    // A contest QSO now is listed, not in the file, until saved under a name;
+    // the notice comes once, not at every QSO.
+    const std::size_t told = prompter_.texts().size();
+    logIt("dl2xy", "599 12");
+    logIt("dl3xy", "599 13");
+    EXPECT_EQ(cell(0, 1, Qt::ToolTipRole).toString(), kNotInFileTip);
+    QTest::qWait(50);
+    EXPECT_EQ(prompter_.texts().size(), told + 1) << testing::PrintToString(prompter_.texts());
+    EXPECT_NE(prompter_.texts().back().find(inHome(kDefaultLogName)), std::string::npos);
+    EXPECT_EQ(logText(), normal);
 }
 
-TEST_F(QsoWindows, ClearAsksAndEmptiesTheFieldsAndTheMacros) {
-    open();
-    edit(qsoctl::kHisCall)->setText("W1AW");
-    edit(qsoctl::kMySigEdit)->setText("579");
-    click(info(), qsoctl::kSetMacro);
-    EXPECT_EQ(registry_->GetMacroVariable(5), "W1AW");
-    EXPECT_EQ(registry_->GetMacroVariable(4), "579");
-    click(info(), qsoctl::kClear);
-    EXPECT_EQ(prompter_.texts().back(), kClearQuestion);
-    EXPECT_TRUE(edit(qsoctl::kHisCall)->text().isEmpty());
+TEST_F(ContestWindows, LogItKeysModifyDeleteSetMacroAndClearOfTheContestWindow) {
+    ASSERT_TRUE(registry_->SetQsoLoggingMode(1));
+    open(std::make_unique<QtQsoDialogs>(prompter_, nullptr));
+    ASSERT_TRUE(contest());
+    EXPECT_EQ(info(), nullptr);
+    logIt("xx0xx", "599 05");
+    EXPECT_EQ(cells(0, {1, 5, 7}), (std::vector<std::string>{"XX0XX", "   7012.00", "599 05"}));
+    const std::string path = inHome(kDefaultLogName);
+    const std::string stamp = read(path).substr(10, 14);
+    EXPECT_EQ(read(path), "1;1;XX0XX;" + stamp + ";  40M;7012000;CW;599 05;0;;\n");
+
+    // Enter in the call box with no exchange moves to the exchange; logs nothing.
+    contest()->activateWindow();
+    edit(qsoctl::kContestCall)->clear();
+    edit(qsoctl::kContestExchange)->clear();
+    edit(qsoctl::kContestCall)->setFocus();
+    QTest::keyClicks(edit(qsoctl::kContestCall), "n5dx");
+    QTest::keyClick(edit(qsoctl::kContestCall), Qt::Key_Return);
+    QTest::qWait(50);
+    EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(contest()->focusWidget(), edit(qsoctl::kContestExchange));
+    QTest::keyClicks(edit(qsoctl::kContestExchange), "599 07");
+    QTest::keyClick(edit(qsoctl::kContestExchange), Qt::Key_Return);
+    ASSERT_TRUE(waitFor([this] { return rows() == 2; }));
+    EXPECT_EQ(cell(1, 7), "599 07");
+
+    // Modify and Delete through the real edit dialog rewrite the file with a backup.
+    const std::string before = read(path);
+    onEditDialog([this](CEditContestQSODlg& d) {
+        EXPECT_EQ(accessibleName(&d), "Edit Contest QSO Log");
+        EXPECT_EQ(control<QLineEdit>(&d, qsoctl::kContestEditCall)->text(), "N5DX");
+        EXPECT_EQ(control<QLineEdit>(&d, qsoctl::kContestEditFrequency)->text(), "7012000");
+        arrow(&d, qsoctl::kContestEditModeSpin, "down"); // CW to USB
+        arrow(&d, qsoctl::kContestEditQslSpin, "up");
+        // A time that does not exist is refused, and the dialog stays.
+        auto* time = control<QLineEdit>(&d, qsoctl::kContestEditTime);
+        const QString kept = time->text();
+        time->setText("25:61:00");
+        click(&d, qsoctl::kContestEditModify);
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_NE(prompter_.texts().back().find("The time"), std::string::npos);
+        time->setText(kept);
+        control<QLineEdit>(&d, qsoctl::kContestEditExchange)->setText("579 07");
+        control<QLineEdit>(&d, qsoctl::kContestEditFrequency)->setText("14012345");
+        click(&d, qsoctl::kContestEditModify);
+    });
+    doubleClickRow(1);
+    ASSERT_TRUE(waitFor([&] { return cell(1, 7) == "579 07"; }));
+    EXPECT_EQ(cell(1, 4), "  20M");
+    ASSERT_TRUE(waitFor([&] { return read(path + ".Bak") == before; }));
+    const std::string modified = read(path);
+    EXPECT_NE(modified.find(";  20M;14012345;USB;579 07;1;;\n"), std::string::npos) << modified;
+
+    // Delete asks first; "No" keeps the QSO and the dialog.
+    prompter_.setAnswer(false);
+    onEditDialog([this](CEditContestQSODlg& d) {
+        click(&d, qsoctl::kContestEditDelete);
+        EXPECT_EQ(prompter_.texts().back().rfind("Deleting the QSO with ", 0), 0u);
+        EXPECT_TRUE(d.isVisible());
+        prompter_.setAnswer(true);
+        click(&d, qsoctl::kContestEditDelete);
+    });
+    doubleClickRow(0);
+    ASSERT_TRUE(waitFor([&] { return rows() == 1 && cell(0, 1) == "N5DX"; }));
+    ASSERT_TRUE(waitFor([&] { return read(path + ".Bak") == modified; }));
+    EXPECT_EQ(read(path).rfind("1;1;N5DX;", 0), 0u) << read(path);
+
+    // Set Macro takes the call as typed; Clear asks nothing and empties ~HC too.
+    edit(qsoctl::kContestCall)->setText("ok1xy");
+    edit(qsoctl::kContestComment)->setText("loud");
+    click(contest(), qsoctl::kContestSetMacro);
+    EXPECT_EQ(registry_->GetMacroVariable(5), "ok1xy");
+    const std::size_t told = prompter_.texts().size();
+    click(contest(), qsoctl::kContestClear);
+    EXPECT_EQ(prompter_.texts().size(), told);
+    for (int id : {qsoctl::kContestCall, qsoctl::kContestExchange, qsoctl::kContestComment})
+        EXPECT_TRUE(edit(id)->text().isEmpty()) << id;
     EXPECT_EQ(registry_->GetMacroVariable(5), "");
-    EXPECT_EQ(registry_->GetMacroVariable(4), "");
+
+    // Texts are cut to their fields as they are typed, never inside a character.
+    QLineEdit* call = edit(qsoctl::kContestCall);
+    call->setFocus();
+    QTest::keyClicks(call, "AB;C" + QString(15, 'x'));
+    EXPECT_EQ(call->text(), "ABC" + QString(15, 'x')); // 18 bytes
+    call->insert(QString::fromUtf8("\u0416"));         // two more in UTF-8 would be 20
+    EXPECT_EQ(call->text(), "ABC" + QString(15, 'x'));
+    call->insert(QString::fromUtf8("\u00e9")); // one byte in Windows-1252
+    EXPECT_EQ(call->text(), "ABC" + QString(15, 'x') + QString::fromUtf8("\u00e9"));
+    call->insert("y");
+    EXPECT_EQ(call->text(), "ABC" + QString(15, 'x') + QString::fromUtf8("\u00e9"));
+    edit(qsoctl::kContestExchange)->setText(QString(90, '5'));
+    EXPECT_EQ(edit(qsoctl::kContestExchange)->text().size(), 79);
 }
 
-// The edit dialogs on their own: their spins step the record (the wrap rules
-// are QsoView's), and a refused Modify names the field and keeps the dialog.
+// The edit dialog on its own: its spins step the record (the wrap rules are
+// QsoView's), and a refused Modify names the field and keeps the dialog.
 class EditDialogs : public LocalZone {
 protected:
     RecordingPrompter prompter_;
 };
 
-TEST_F(EditDialogs, SpinsStepAndARefusedModifyNamesTheFieldAndStaysOpen) {
-    // RTTYR and "Exchanged": the last mode and QSL state.
-    const QSORecord r = qsosOf("0;1;K1A;06012024100000;  20M;14031237;RTTYR;;;599;599;3;;").at(0);
+TEST_F(EditDialogs, TextsKeepTheirBytesUnlessChangedSpinsStepAndARefusedModifyStaysOpen) {
+    QSORecord r = normalQso("K1A", local(2024, 6, 1, 10, 0, 0));
+    r.frequency = 14031237;
+    r.mode = 9; // RTTYR and "Exchanged": the last mode and QSL state
+    r.qsl = 3;
+    r.name = "Jos\xE9";           // Windows-1252, from an old log
+    r.qth = "Z\xC3\xBCrich";      // UTF-8
+    r.comment = "\x81\x80\x9F x"; // 0x81 has no character; euro; Y with diaeresis
+    {
+        CEditQSODlg dialog(r, defaultBandTable(), prompter_);
+        EXPECT_EQ(control<QLineEdit>(&dialog, qsoctl::kName)->text(), QStringLiteral("Jos\u00E9"));
+        EXPECT_EQ(control<QLineEdit>(&dialog, qsoctl::kQth)->text(), QStringLiteral("Z\u00FCrich"));
+        // Every Hz digit, not the row's kHz text.
+        EXPECT_EQ(control<QLineEdit>(&dialog, qsoctl::kFrequency)->text(), "14031237");
+        click(&dialog, qsoctl::kModify);
+        ASSERT_TRUE(dialog.modified());
+        EXPECT_EQ(*dialog.modified(), r);
+    }
     CEditQSODlg dialog(r, defaultBandTable(), prompter_);
     dialog.show();
     EXPECT_EQ(accessibleName(&dialog), "Edit QSO Log");
-    // The edit holds every Hz digit, not the row's kHz text.
-    EXPECT_EQ(control<QLineEdit>(&dialog, qsoctl::kFrequency)->text(), "14031237");
     arrow(&dialog, qsoctl::kModeSpin, "up");
     EXPECT_EQ(control<QLineEdit>(&dialog, qsoctl::kMode)->text(), "LSB");
     arrow(&dialog, qsoctl::kQslSpin, "up");
@@ -396,56 +539,65 @@ TEST_F(EditDialogs, SpinsStepAndARefusedModifyNamesTheFieldAndStaysOpen) {
 
     date->setText(shown);
     control<QLineEdit>(&dialog, qsoctl::kFrequency)->setText("7012345");
-    click(&dialog, qsoctl::kModify);
-    ASSERT_EQ(dialog.outcome(), CEditQSODlg::Outcome::Modified);
-    ASSERT_TRUE(dialog.modified());
-    EXPECT_EQ(dialog.modified()->band, 6); // 40M
-    EXPECT_EQ(dialog.modified()->mode, 1);
-    EXPECT_EQ(dialog.modified()->qsl, 0);
-    EXPECT_EQ(dialog.modified()->frequency, 7012345);
-
-    // The contest dialog, with its own controls.
-    QSORecord c = contestQso("K1A", local(2024, 2, 1, 10, 0, 0));
-    c.mode = 1; // LSB, the first
-    CEditContestQSODlg contest(c, defaultBandTable(), prompter_);
-    contest.show();
-    EXPECT_EQ(accessibleName(&contest), "Edit Contest QSO Log");
-    arrow(&contest, qsoctl::kContestEditModeSpin, "down"); // back, from the first to the last
-    EXPECT_EQ(control<QLineEdit>(&contest, qsoctl::kContestEditMode)->text(), "RTTYR");
-    arrow(&contest, qsoctl::kContestEditQslSpin, "up");
-    auto* time = control<QLineEdit>(&contest, qsoctl::kContestEditTime);
-    const QString kept = time->text();
-    time->setText("25:61:00");
-    click(&contest, qsoctl::kContestEditModify);
-    EXPECT_TRUE(contest.isVisible());
-    EXPECT_NE(prompter_.texts().back().find("The time"), std::string::npos);
-    time->setText(kept);
-    click(&contest, qsoctl::kContestEditModify);
-    ASSERT_EQ(contest.outcome(), CEditContestQSODlg::Outcome::Modified);
-    EXPECT_EQ(contest.modified()->mode, 9);
-    EXPECT_EQ(contest.modified()->qsl, 1);
-}
-
-TEST_F(EditDialogs, EightBitTextsShowAsWrittenAndKeepTheirBytesUnlessChanged) {
-    QSORecord r = normalQso("K1A", local(2024, 6, 1, 10, 0, 0));
-    r.name = "Jos\xE9";           // Windows-1252, from an old log
-    r.qth = "Z\xC3\xBCrich";      // UTF-8
-    r.comment = "\x81\x80\x9F x"; // 0x81 has no character; euro; Y with diaeresis
-    {
-        CEditQSODlg dialog(r, defaultBandTable(), prompter_);
-        EXPECT_EQ(control<QLineEdit>(&dialog, qsoctl::kName)->text(), QStringLiteral("Jos\u00E9"));
-        EXPECT_EQ(control<QLineEdit>(&dialog, qsoctl::kQth)->text(), QStringLiteral("Z\u00FCrich"));
-        click(&dialog, qsoctl::kModify);
-        ASSERT_TRUE(dialog.modified());
-        EXPECT_EQ(*dialog.modified(), r);
-    }
-    CEditQSODlg dialog(r, defaultBandTable(), prompter_);
     control<QLineEdit>(&dialog, qsoctl::kName)->setText(QStringLiteral("Jos\u00E9 \u20AC"));
     control<QLineEdit>(&dialog, qsoctl::kQth)->setText(QStringLiteral("\u041C\u0438\u0440"));
     click(&dialog, qsoctl::kModify);
-    ASSERT_TRUE(dialog.modified());
-    EXPECT_EQ(dialog.modified()->name, "Jos\xE9 \x80");            // Windows-1252
-    EXPECT_EQ(dialog.modified()->qth, "\xD0\x9C\xD0\xB8\xD1\x80"); // none there: UTF-8
+    ASSERT_EQ(dialog.outcome(), CEditQSODlg::Outcome::Modified);
+    const QSORecord m = dialog.modified().value();
+    EXPECT_EQ(std::tuple(m.band, m.mode, m.qsl, m.frequency), std::tuple(6, 1, 0, 7012345)); // 40M
+    EXPECT_EQ(m.name, "Jos\xE9 \x80");            // Windows-1252
+    EXPECT_EQ(m.qth, "\xD0\x9C\xD0\xB8\xD1\x80"); // none there: UTF-8
+}
+
+// The Cabrillo dialog keeps the operator in until the contest is named.
+template <class W> W* byName(QWidget& parent, const char* name) {
+    for (W* w : parent.findChildren<W*>())
+        if (w->accessibleName() == QLatin1String(name))
+            return w;
+    ADD_FAILURE() << "no control " << name;
+    return nullptr;
+}
+
+TEST(CabrilloDialog,
+     OpensWithTheAnswersGivesBackTheNewOnesExportsOnlyWithAContestAndEscapeCancels) {
+    CabrilloSettings s;
+    s.contest = "CQ-WW-CW";
+    s.categoryPower = "QRP";
+    s.categoryBand = "20M";
+    s.sentRst = "5NN";
+    s.sentExchange = "599 #";
+    s.firstSerial = 12;
+    s.categoryOperator = "SINGLE-OP-PORTABLE"; // stored by hand: not among the choices
+    CabrilloExportDialog dialog(s);
+    dialog.show();
+    EXPECT_EQ(dialog.settings(), s);
+    EXPECT_EQ(byName<QComboBox>(dialog, "Power")->currentText(), "QRP");
+
+    QLineEdit* contest = byName<QLineEdit>(dialog, "Contest");
+    contest->clear();
+    QLabel* problem = byName<QLabel>(dialog, "Problem");
+    QTest::keyClick(contest, Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(problem->isVisible());
+    EXPECT_TRUE(problem->text().contains("contest's name"));
+
+    QTest::keyClicks(contest, " ARRL-DX-CW ");
+    byName<QComboBox>(dialog, "Mode")->setCurrentText("MIXED");
+    byName<QSpinBox>(dialog, "First serial")->setValue(1);
+    CabrilloSettings typed = s;
+    typed.contest = "ARRL-DX-CW";
+    typed.categoryMode = "MIXED";
+    typed.firstSerial = 1;
+    EXPECT_EQ(dialog.settings(), typed);
+    byName<QPushButton>(dialog, "Export")->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+
+    CabrilloExportDialog second(s);
+    second.show();
+    QTest::keyClick(&second, Qt::Key_Escape);
+    EXPECT_FALSE(second.isVisible());
+    EXPECT_EQ(second.result(), QDialog::Rejected);
 }
 
 } // namespace
