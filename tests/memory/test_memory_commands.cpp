@@ -64,9 +64,8 @@ TEST_F(MemoryCommandFlow, StackingRegisterSaveAndRecall) {
     commands_->Run(kCmdRecallStackingRegister);
     EXPECT_EQ(host_.LastStatus().first, "Recall StackReg Mem:    7040.01KHz");
     ASSERT_EQ(host_.recalled.size(), 1u);
-    EXPECT_EQ(host_.recalled[0].preamp, 1u);
-    EXPECT_EQ(host_.recalled[0].ritOn, 1u);
-    EXPECT_EQ(host_.recalled[0].offset, -120);
+    const K2RadioState& got = host_.recalled[0];
+    EXPECT_EQ(std::tuple(got.preamp, got.ritOn, got.offset), std::tuple(1u, 1u, -120));
 
     Bytes ring = Read("K2StackRegisters.Cfg");
     ring[4] = '?';
