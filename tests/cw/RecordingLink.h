@@ -24,11 +24,7 @@ public:
         std::lock_guard g(m_);
         return std::exchange(log_, {});
     }
-    std::vector<std::string> log() const {
-        std::lock_guard g(m_);
-        return log_;
-    }
-    // Waits until the log holds `what` (or the time is up).
+    // Waits until pred holds for the log (or the time is up).
     template <class Pred>
     bool waitFor(Pred pred, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
         std::unique_lock g(m_);
@@ -43,7 +39,7 @@ private:
         }
         cv_.notify_all();
     }
-    mutable std::mutex m_;
+    std::mutex m_;
     std::condition_variable cv_;
     std::vector<std::string> log_;
 };

@@ -11,16 +11,15 @@ using namespace tamrel::cw;
 namespace {
 
 // The thread, the store and the status line as the logic sees them.
-class Services final : public KeyboardServices {
-public:
+class Keyboard : public ::testing::Test, public KeyboardServices {
+protected:
+    Keyboard() {
+        texts_[0] = "CQ TEST ~MC";
+        texts_[2] = "~hc DE ~MC ~SN+";
+    }
     void QueueText(const std::string& text) override { queued.push_back(text); }
     void AbortQueue() override { queued.push_back("<abort>"); }
-    MacroVariables Variables() override {
-        MacroVariables v;
-        v[0] = "G4ABC";
-        v[4] = "DL1XYZ";
-        return v;
-    }
+    MacroVariables Variables() override { return {"G4ABC", "", "", "", "DL1XYZ"}; }
     SerialCounter Counter() override {
         ++counterReads;
         return counter;
@@ -31,25 +30,14 @@ public:
     }
     void Refused(const std::string& text) override { refused.push_back(text); }
 
+    CwKeyboard make() { return CwKeyboard(*this, texts_); }
+
+    CwKeyboard::Texts texts_;
     std::vector<std::string> queued;
     SerialCounter counter{7, 3};
     int counterReads = 0;
     std::vector<int32_t> saved;
     std::vector<std::string> refused;
-};
-
-class Keyboard : public ::testing::Test {
-protected:
-    Keyboard() {
-        texts_[0] = "CQ TEST ~MC";
-        texts_[2] = "~hc DE ~MC ~SN+";
-    }
-
-    CwKeyboard make() { return CwKeyboard(services_, texts_); }
-    const std::vector<std::string>& queued() const { return services_.queued; }
-
-    CwKeyboard::Texts texts_;
-    Services services_;
 };
 
 using Strings = std::vector<std::string>;
@@ -62,7 +50,7 @@ TEST_F(Keyboard, StoredTextsGetASpaceAndEmptyOnesSendNothing) {
     EXPECT_TRUE(kb.MemoryEmpty(4));
     EXPECT_FALSE(kb.SendMemory(4));
     EXPECT_FALSE(kb.SendMemory(11));
-    EXPECT_TRUE(queued().empty());
+    EXPECT_TRUE(queued.empty());
     kb.ReplaceMemory(4, "73");
     EXPECT_EQ(kb.Memory(4), "73 ");
     kb.ReplaceMemory(4, "");
@@ -72,42 +60,42 @@ TEST_F(Keyboard, StoredTextsGetASpaceAndEmptyOnesSendNothing) {
 TEST_F(Keyboard, MemoryWithMacrosGoesOutExpandedAndTheCounterIsStoredAtOnce) {
     CwKeyboard kb = make();
     ASSERT_TRUE(kb.SendMemory(2));
-    EXPECT_EQ(queued(), Strings{"DL1XYZ DE G4ABC 007 "});
-    EXPECT_EQ(services_.saved, std::vector<int32_t>{8});
+    EXPECT_EQ(queued, Strings{"DL1XYZ DE G4ABC 007 "});
+    EXPECT_EQ(saved, std::vector<int32_t>{8});
     EXPECT_TRUE(kb.AbortRed());
     EXPECT_EQ(kb.Pending(), "DL1XYZ DE G4ABC 007 ");
     // The counter is read when a text needs it: what was stored since counts.
-    services_.counter = {40, 0x83};
+    counter = {40, 0x83};
     kb.SendMemory(2);
-    EXPECT_EQ(queued().back(), "DL1XYZ DE G4ABC T4T ");
-    EXPECT_EQ(services_.counter.value, 41);
-    EXPECT_EQ(services_.counter.outputMode, 0x83);
+    EXPECT_EQ(queued.back(), "DL1XYZ DE G4ABC T4T ");
+    EXPECT_EQ(counter.value, 41);
+    EXPECT_EQ(counter.outputMode, 0x83);
     // A text from the panel or another program gets its space, and loses ";".
-    const int reads = services_.counterReads;
+    const int reads = counterReads;
     kb.SendText("AB;FA00007000000");
-    EXPECT_EQ(queued().back(), "ABFA00007000000 ");
-    EXPECT_EQ(services_.counterReads, reads); // no ~SN: neither read nor written
-    EXPECT_EQ(services_.saved.size(), 2u);
+    EXPECT_EQ(queued.back(), "ABFA00007000000 ");
+    EXPECT_EQ(counterReads, reads); // no ~SN: neither read nor written
+    EXPECT_EQ(saved.size(), 2u);
 }
 
 TEST_F(Keyboard, TextsThatWouldPassTheQueueAreRefusedWhole) {
     CwKeyboard kb = make();
     ASSERT_TRUE(kb.SendText(std::string(2000, 'E')));
     EXPECT_FALSE(kb.SendText(std::string(47, 'T'))); // 2001 + 47 + space > 2047
-    EXPECT_EQ(services_.refused.size(), 1u);
-    EXPECT_EQ(queued().size(), 1u);
+    EXPECT_EQ(refused.size(), 1u);
+    EXPECT_EQ(queued.size(), 1u);
     EXPECT_TRUE(kb.TakeTyped("T;T ")); // typed pieces are queued by the logic too
-    EXPECT_EQ(queued().back(), "TT ");
+    EXPECT_EQ(queued.back(), "TT ");
     EXPECT_TRUE(kb.SendText(std::string(42, 'T')));
     EXPECT_EQ(kb.Pending().size(), 2047u);
     EXPECT_FALSE(kb.TakeTyped("A "));
-    EXPECT_EQ(queued().size(), 3u);
+    EXPECT_EQ(queued.size(), 3u);
     // A long expansion is queued whole, not cut at 254.
     texts_[1] = std::string(300, 'K');
     CwKeyboard fresh = make();
-    services_.queued.clear();
+    queued.clear();
     ASSERT_TRUE(fresh.SendMemory(1));
-    EXPECT_EQ(queued()[0].size(), 301u);
+    EXPECT_EQ(queued[0].size(), 301u);
 }
 
 TEST_F(Keyboard, AutoplayByCountAndUntilInterrupted) {
@@ -119,14 +107,14 @@ TEST_F(Keyboard, AutoplayByCountAndUntilInterrupted) {
     kb.Tick();
     EXPECT_FALSE(kb.AutoplayRunning());
     kb.Tick(); // a late tick after the end sends nothing
-    EXPECT_EQ(queued().size(), 3u);
-    EXPECT_EQ(services_.counter.value, 10);
+    EXPECT_EQ(queued.size(), 3u);
+    EXPECT_EQ(counter.value, 10);
     // Repeat plays as many times again.
     kb.StartAutoplay();
     kb.Tick();
     kb.Tick();
     EXPECT_FALSE(kb.AutoplayRunning());
-    EXPECT_EQ(queued().size(), 6u);
+    EXPECT_EQ(queued.size(), 6u);
     kb.ConfigureAutoplay({0, 5, 1});
     kb.StartAutoplay();
     EXPECT_FALSE(kb.AutoplayRunning()); // one play: done at once

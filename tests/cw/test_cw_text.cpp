@@ -9,19 +9,6 @@
 
 using namespace tamrel::cw;
 
-namespace {
-
-MacroVariables variables() {
-    MacroVariables v;
-    v[0] = "G4ABC";  // ~MC
-    v[1] = "JOHN";   // ~MN
-    v[3] = "579";    // ~MS
-    v[4] = "DL1XYZ"; // ~HC
-    return v;
-}
-
-} // namespace
-
 TEST(CwText, BreakAndKeyableCharacters) {
     for (char c : std::string(" ,=.?+(%*"))
         EXPECT_TRUE(IsBreakCharacter(c)) << c;
@@ -34,54 +21,48 @@ TEST(CwText, BreakAndKeyableCharacters) {
     EXPECT_EQ(KeyableText("\xe9t\xe9"), "\xe9t\xe9");
 }
 
-TEST(CwText, MacroNamesInAnyCase) {
-    MacroVariables v = variables();
-    int32_t counter = 7;
-    // Three digits, no cut.
-    EXPECT_EQ(ExpandMacros("~hc DE ~MC ~SN+ ", v, counter, 3), "DL1XYZ DE G4ABC 007 ");
-    EXPECT_EQ(counter, 8);
-    EXPECT_EQ(ExpandMacros("~Mn ~mS ~hN.", v, counter, 0), "JOHN 579 .");
+TEST(CwText, MacrosInAnyCaseAndSerialsCountingUpAndDown) {
+    MacroVariables v;
+    v[0] = "G4ABC";  // ~MC
+    v[1] = "JOHN";   // ~MN
+    v[3] = "579";    // ~MS
+    v[4] = "DL1XYZ"; // ~HC
+    const struct {
+        const char *text, *expanded;
+        int32_t counter, after;
+        uint8_t outputMode;
+    } rows[] = {
+        {"~hc DE ~MC ~SN+ ", "DL1XYZ DE G4ABC 007 ", 7, 8, 3},
+        {"~Mn ~mS ~hN.", "JOHN 579 .", 7, 7, 0},
+        {"~xy ", "XY ", 1, 1, 0}, // unknown names are text
+        {"73~", "73", 1, 1, 0},
+        {"73 ~s", "73 S", 1, 1, 0},
+        {"~~MC", "~MC", 1, 1, 0}, // "~M" is no name; "C" follows
+        {"~SN- ~SN ~sn+~sn+", "10 9 910", 10, 11, 0},
+        {"~MC+ ~SN +", "G4ABC+ 11 +", 11, 11, 0}, // a sign that does not follow ~SN is text
+        {"~SN+", "2147483647", INT32_MAX, INT32_MAX, 0},
+        {"~SN-", "-2147483648", INT32_MIN, INT32_MIN, 0},
+    };
+    for (const auto& r : rows) {
+        int32_t counter = r.counter;
+        EXPECT_EQ(ExpandMacros(r.text, v, counter, r.outputMode), r.expanded) << r.text;
+        EXPECT_EQ(counter, r.after) << r.text;
+    }
     EXPECT_EQ(MacroId("sn"), 9);
     EXPECT_EQ(MacroId("Hs"), 8);
     EXPECT_EQ(MacroId("S"), 0);
-}
-
-TEST(CwText, UnknownNamesAndTrailingTilde) {
-    MacroVariables v = variables();
-    int32_t counter = 1;
-    EXPECT_EQ(ExpandMacros("~xy ", v, counter, 0), "XY ");
-    EXPECT_EQ(ExpandMacros("73~", v, counter, 0), "73");
-    EXPECT_EQ(ExpandMacros("73 ~s", v, counter, 0), "73 S");
-    EXPECT_EQ(ExpandMacros("~~MC", v, counter, 0), "~MC"); // "~M" is no name; "C" follows
-    EXPECT_EQ(counter, 1);
     // Only a text that expands a serial number needs the counter.
     EXPECT_TRUE(UsesSerial("UR ~sn+ BK"));
     EXPECT_FALSE(UsesSerial("~~SN"));
     EXPECT_FALSE(UsesSerial("~MC SN ~S"));
 }
 
-TEST(CwText, SerialCountsUpAndDown) {
-    MacroVariables v;
-    int32_t counter = 10;
-    EXPECT_EQ(ExpandMacros("~SN- ~SN ~sn+~sn+", v, counter, 0), "10 9 910");
-    EXPECT_EQ(counter, 11);
-    // A sign that does not follow ~SN is text.
-    EXPECT_EQ(ExpandMacros("~MC+ ~SN +", v, counter, 0), "+ 11 +");
-    counter = INT32_MAX;
-    ExpandMacros("~SN+", v, counter, 0);
-    EXPECT_EQ(counter, INT32_MAX);
-    counter = INT32_MIN;
-    ExpandMacros("~SN-", v, counter, 0);
-    EXPECT_EQ(counter, INT32_MIN);
-}
-
 TEST(CwText, SerialFormatting) {
-    EXPECT_EQ(FormatSerial(0, 0x80), "T");
-    EXPECT_EQ(FormatSerial(7, 3), "007");
-    EXPECT_EQ(FormatSerial(7, 0x83), "TT7");
-    EXPECT_EQ(FormatSerial(105, 0), "105");
-    EXPECT_EQ(FormatSerial(105, 0x80), "1T5");
-    EXPECT_EQ(FormatSerial(123456, 3), "123456"); // a longer number widens the field
-    EXPECT_EQ(FormatSerial(42, 0x7F), "00042");   // the width stops at 5
-    EXPECT_EQ(FormatSerial(-3, 3), "0-3");
+    // A longer number widens the field; the width stops at 5.
+    const std::tuple<int32_t, uint8_t, const char*> rows[] = {
+        {0, 0x80, "T"},     {7, 3, "007"},         {7, 0x83, "TT7"},    {105, 0, "105"},
+        {105, 0x80, "1T5"}, {123456, 3, "123456"}, {42, 0x7F, "00042"}, {-3, 3, "0-3"},
+    };
+    for (const auto& [counter, mode, shown] : rows)
+        EXPECT_EQ(FormatSerial(counter, mode), shown) << counter << " " << int(mode);
 }

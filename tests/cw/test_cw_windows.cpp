@@ -96,6 +96,17 @@ protected:
         return w;
     }
     QString pending() { return control<QPlainTextEdit>(1223)->toPlainText(); }
+    // A memory key's button: whether it can be clicked, and the text it shows.
+    std::pair<bool, QString> memoryKey(int i) {
+        auto* b = control<QPushButton>(kCwButtonIds[i]);
+        return {b->isEnabled(), b->toolTip()};
+    }
+    // The thread reports progress; the window takes it on the event loop.
+    void report(std::initializer_list<cw::CwProgress> progress) {
+        for (const cw::CwProgress& p : progress)
+            thread_.Report(p);
+        QCoreApplication::processEvents();
+    }
     QColor abortFace() { return control<CColorButton>(1213)->faceColour(); }
     // Keys reach a window's shortcuts only while it is the active window.
     static bool activate(QWidget& window) {
@@ -182,15 +193,11 @@ TEST_F(CwWindows, OverflowAndTrimmingInTheWidget) {
     EXPECT_EQ(edit->SentCount(), std::size_t(edit->text().size()));
 }
 
-TEST_F(CwWindows, FunctionKeysButtonsAndEmptyMemories) {
-    auto* f1 = control<QPushButton>(kCwButtonIds[0]);
-    auto* f5 = control<QPushButton>(kCwButtonIds[4]);
-    EXPECT_TRUE(f1->isEnabled());
-    EXPECT_EQ(f1->toolTip(), "CQ DE ~MC ");
-    EXPECT_FALSE(f5->isEnabled());
-    EXPECT_TRUE(f5->toolTip().isEmpty());
+TEST_F(CwWindows, FunctionKeysButtonsEmptyMemoriesAndThePopupMenu) {
+    EXPECT_EQ(memoryKey(0), std::pair(true, QString("CQ DE ~MC ")));
+    EXPECT_EQ(memoryKey(4), std::pair(false, QString()));
     // The stored ";" is gone before the text is shown or sent.
-    EXPECT_EQ(control<QPushButton>(kCwButtonIds[3])->toolTip(), "ABFA00007000000 ");
+    EXPECT_EQ(memoryKey(3).second, "ABFA00007000000 ");
 
     QTest::keyClick(kb_->TypeIn(), Qt::Key_F1);
     QTest::keyClick(kb_->TypeIn(), Qt::Key_F5);
@@ -217,12 +224,10 @@ TEST_F(CwWindows, FunctionKeysButtonsAndEmptyMemories) {
     QTest::keyClick(kb_->TypeIn(), Qt::Key_T, Qt::AltModifier);
     QTest::keyClick(kb_->TypeIn(), Qt::Key_X, Qt::AltModifier);
     QTest::keyClick(kb_->TypeIn(), Qt::Key_Return);
-    EXPECT_EQ(panel_.asked, (Strings{"memory 2", "memory 3", "toggle", "exit"}));
     EXPECT_TRUE(take().empty()); // ALT+F3 is no F3
     EXPECT_TRUE(kb_->isVisible());
-}
 
-TEST_F(CwWindows, PopupMenuOffersLoggingThroughThePanel) {
+    // The popup menu's logging goes through the panel.
     QTest::mouseClick(kb_.get(), Qt::RightButton, {}, QPoint(5, 5));
     auto* menu = kb_->findChild<QMenu*>();
     ASSERT_NE(menu, nullptr);
@@ -232,7 +237,6 @@ TEST_F(CwWindows, PopupMenuOffersLoggingThroughThePanel) {
     ASSERT_EQ(entries, (QStringList{"Set My RST", "QSO Logging", "Set New Serial No"}));
     menu->actions()[1]->trigger();
     menu->hide();
-    EXPECT_EQ(panel_.asked, Strings{"logging"});
 
     // The serial number is reached from a button too, showing the stored digits.
     QString digits;
@@ -244,6 +248,7 @@ TEST_F(CwWindows, PopupMenuOffersLoggingThroughThePanel) {
     });
     QTest::mouseClick(control<QWidget>(kSerialButton), Qt::LeftButton);
     EXPECT_EQ(digits, "3");
+    EXPECT_EQ(panel_.asked, (Strings{"memory 2", "memory 3", "toggle", "exit", "logging"}));
 }
 
 TEST_F(CwWindows, AbortColoursProgressAndRefusalOfTooMuchWaiting) {
@@ -251,17 +256,13 @@ TEST_F(CwWindows, AbortColoursProgressAndRefusalOfTooMuchWaiting) {
     kb_->OnKey(0);
     EXPECT_EQ(abortFace(), kRed);
     take();
-    thread_.Report(cw::KeyerReady{});
-    QCoreApplication::processEvents();
+    report({cw::KeyerReady{}});
     EXPECT_EQ(abortFace(), kGrey);
-    thread_.Report(cw::ChunkSent{"CQ DE "});
-    QCoreApplication::processEvents();
+    report({cw::ChunkSent{"CQ DE "}});
     EXPECT_EQ(abortFace(), kRed);
     EXPECT_EQ(pending(), "G4ABC ");
-    thread_.Report(cw::KeyerReady{});
-    thread_.Report(cw::ChunkSent{"G4ABC AND MORE"}); // more than is pending
-    thread_.Report(cw::KeyerBusy{});
-    QCoreApplication::processEvents();
+    report(
+        {cw::KeyerReady{}, cw::ChunkSent{"G4ABC AND MORE"}, cw::KeyerBusy{}}); // more than pending
     EXPECT_EQ(pending(), "");
     EXPECT_EQ(abortFace(), kRed);
     QTest::keyClicks(kb_->TypeIn(), "AB");
@@ -294,13 +295,9 @@ TEST_F(CwWindows, AutoplayCountsFromTheEndOfEachPlayAndStopsOnEscape) {
     ASSERT_NE(timer, nullptr);
     // The keyer takes the play and keys it; it reports ready once its buffer is empty.
     auto play = [&](const std::string& text) {
-        thread_.Report(cw::KeyerReady{});
-        thread_.Report(cw::ChunkSent{text});
-        thread_.Report(cw::KeyerBusy{});
-        QCoreApplication::processEvents();
+        report({cw::KeyerReady{}, cw::ChunkSent{text}, cw::KeyerBusy{}});
         EXPECT_FALSE(timer->isActive()) << "the interval runs while the message is keyed";
-        thread_.Report(cw::KeyerReady{});
-        QCoreApplication::processEvents();
+        report({cw::KeyerReady{}});
     };
     auto* indicator = control<CStaticEx>(1097);
     QTest::mouseClick(control<QWidget>(1021), Qt::LeftButton);
@@ -360,13 +357,11 @@ TEST_F(CwWindows, MemoryTextsFollowTheStoreInBothWindows) {
     MemoryKeyTexts stored;
     registry_->GetTransmitMemoryKeys(stored);
     EXPECT_EQ(stored[4], "TNX73");
-    auto* button = control<QPushButton>(kCwButtonIds[4]);
-    EXPECT_TRUE(button->isEnabled());
-    EXPECT_EQ(button->toolTip(), "TNX73 ");
+    EXPECT_EQ(memoryKey(4), std::pair(true, QString("TNX73 ")));
     // Changed elsewhere (the configuration sheet saves them all): both follow.
     stored[6] = "QRL?";
     ASSERT_TRUE(registry_->SetTransmitMemoryKeys(stored));
-    EXPECT_EQ(control<QPushButton>(kCwButtonIds[6])->toolTip(), "QRL? ");
+    EXPECT_EQ(memoryKey(6).second, "QRL? ");
     EXPECT_EQ(panel->Edit(6)->text(), "QRL?");
 
     // Esc throws unsaved changes away (and aborts).

@@ -40,9 +40,8 @@ protected:
 
 } // namespace
 
-TEST_F(Feed, ThirtyCharactersHoldBackTheCutWord) {
-    const std::string text = "CQ TEST DE G4ABC G4ABCDEF K ";
-    feed_.Append(text);
+TEST_F(Feed, ThirtyCharactersHoldBackTheCutWordAndTheLastChunkIsFollowedByTwoReadyNotices) {
+    feed_.Append("CQ TEST DE G4ABC G4ABCDEF K ");
     link_.take();
     ask(2);
     // The first 24 end inside "G4ABCDEF": cut after the last space before it.
@@ -52,6 +51,16 @@ TEST_F(Feed, ThirtyCharactersHoldBackTheCutWord) {
     // Every ready answer to a query switches polling on again.
     EXPECT_EQ(link_.take(), (Log{"KY;", "poll on", "KY G4ABCDEF K ;"}));
     EXPECT_TRUE(feed_.HeldBack().empty());
+    takeNotes();
+    ask(2); // the ring is empty: one more query
+    EXPECT_EQ(takeNotes(), (Log{"ready"}));
+    EXPECT_FALSE(feed_.Sending());
+    EXPECT_TRUE(feed_.QueryWanted());
+    ask(2);
+    EXPECT_EQ(takeNotes(), (Log{"ready"}));
+    EXPECT_FALSE(feed_.QueryWanted());
+    EXPECT_FALSE(feed_.Sending());
+    EXPECT_EQ(link_.take(), (Log{"KY;", "poll on", "KY;", "poll on"}));
 }
 
 TEST_F(Feed, BusyAnswersSendNothing) {
@@ -70,22 +79,6 @@ TEST_F(Feed, BusyAnswersSendNothing) {
     EXPECT_FALSE(feed_.QueryWanted());
     ask(1);
     EXPECT_EQ(takeNotes(), (Log{"ready"}));
-}
-
-TEST_F(Feed, LastChunkThenTwoReadyNoticesThenIdle) {
-    feed_.Append("73 ");
-    ask(2);
-    link_.take();
-    takeNotes();
-    ask(2); // the ring is empty: one more query
-    EXPECT_EQ(takeNotes(), (Log{"ready"}));
-    EXPECT_FALSE(feed_.Sending());
-    EXPECT_TRUE(feed_.QueryWanted());
-    ask(2);
-    EXPECT_EQ(takeNotes(), (Log{"ready"}));
-    EXPECT_FALSE(feed_.QueryWanted());
-    EXPECT_FALSE(feed_.Sending());
-    EXPECT_EQ(link_.take(), (Log{"KY;", "poll on", "KY;", "poll on"}));
 }
 
 TEST_F(Feed, AbortEmptiesEverythingAndTheNextMessageStartsClean) {
@@ -130,7 +123,7 @@ TEST_F(Feed, RingHoldsTwentyFortySevenAndRefusesWholeTexts) {
     std::string out;
     for (int i = 0; i < 100 && (feed_.Queued() > 0 || !feed_.HeldBack().empty()); ++i)
         ask(2);
-    for (const std::string& s : link_.log())
+    for (const std::string& s : link_.take())
         if (s.rfind("KY ", 0) == 0 && s != "KY @;") {
             EXPECT_LE(s.size(), 3u + 24 + 1);
             out += s.substr(3, s.size() - 4);

@@ -32,27 +32,11 @@ inline std::size_t RecordAt(std::size_t i) {
     return 168 + 160 * i;
 }
 
-// A radio state with every field away from its default.
+// A radio state with every word but the attenuator and XIT away from its
+// default, in K2RadioState's order (VFO A, VFO B, mode, ..., offset -120,
+// RIT on, XIT, band 6). VFO A shows as 7040.01: only an edit may move it.
 inline K2RadioState SampleState() {
-    K2RadioState s;
-    s.vfoA = 7040005; // shown as 7040.01: only an edit may move it
-    s.vfoB = 14060000;
-    s.mode = 7;
-    s.crystalFilter = 2;
-    s.bandwidth = 700;
-    s.audioFilter = 2;
-    s.agc = 2;
-    s.noiseBlanker = 2;
-    s.cwSpeed = 18;
-    s.antenna = 2;
-    s.power = 50;
-    s.receiveVfo = 1;
-    s.transmitVfo = 1;
-    s.preamp = 1;
-    s.ritOn = 1;
-    s.offset = -120;
-    s.bandIndex = 6;
-    return s;
+    return {7040005, 14060000, 7, 2, 700, 2, 2, 2, 18, 2, 50, 1, 1, 1, 0, -120, 1, 0, 6};
 }
 
 // The front panel as the memory commands see it: the radio's state, and what
@@ -102,6 +86,11 @@ protected:
         r.state = SampleState();
         r.state.vfoA = vfoA;
         return r;
+    }
+    // Memories named prefix0, prefix1, ... up to count.
+    static void Fill(CK2MemoryStore& store, int count, const std::string& prefix = "m") {
+        for (int i = 0; i < count; ++i)
+            ASSERT_EQ(store.AddMemory(Named(prefix + std::to_string(i))), kMemoryOk) << i;
     }
 
     QTemporaryDir dir_;

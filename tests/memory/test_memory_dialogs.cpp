@@ -110,26 +110,6 @@ TEST_F(MemoryDialogWindows, SaveDialogShowsTheFormAndRefusesBadNumbersOpen) {
     EXPECT_EQ(form.Record(), expected);
 }
 
-TEST_F(MemoryDialogWindows, RecallDialogListsAndSelects) {
-    Add("A", 7000000);
-    Add("B", 3560000);
-    RecallMemoryList list(*store_, [](int) { return std::string("  40M"); });
-    CRecallMemoryDlg dlg(list);
-    dlg.show();
-    QTableWidget& t = dlg.List();
-    EXPECT_EQ(&t, findControl(dlg, memctl::kRecallList));
-    ASSERT_EQ(t.columnCount(), 6);
-    ASSERT_EQ(t.rowCount(), 2);
-    EXPECT_EQ(t.item(1, 1)->text(), "  14060.00"); // receive VFO B
-    EXPECT_EQ(t.item(1, 4)->text(), "XFIL2");
-    EXPECT_EQ(t.item(1, 5)->text(), "No");
-
-    t.selectRow(1);
-    Key(&t, Qt::Key_Return);
-    EXPECT_EQ(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(dlg.SelectedName(), "B");
-}
-
 TEST_F(MemoryDialogWindows, SaveCommandLoopsOnDuplicateNamesAndNamesEmptyOnes) {
     for (const char* n : {"a", "b", "c", "Memory 5"})
         Add(n, 7000000);
@@ -195,8 +175,10 @@ TEST_F(MemoryDialogWindows, EditCommandEditsInEditModeAndDeletesAfterTheQuestion
     EXPECT_EQ(store_->Memories()[1].state.noiseBlanker, 0u);
 }
 
-TEST_F(MemoryDialogWindows, DialogsGoUnderTheMainWindowWhenItIsLargeEnough) {
-    Add("one", 7000000);
+// Where a small window leaves them is MemoryPlacement's.
+TEST_F(MemoryDialogWindows, RecallGoesUnderTheMainWindowWhenItIsLargeEnoughListsAndSelects) {
+    Add("A", 7000000);
+    Add("B", 3560000);
     WindowRect saved{100, 80, 1300, 900};
     MemoryDialogRunner runner(nullptr, prompter_, [&] { return saved; });
     auto commands = Commands(runner);
@@ -209,11 +191,24 @@ TEST_F(MemoryDialogWindows, DialogsGoUnderTheMainWindowWhenItIsLargeEnough) {
     EXPECT_EQ(placed.topLeft(), QPoint(100, 901));
     EXPECT_EQ(placed.width(), 1200);
     EXPECT_EQ(host_.LastStatus().first, "Recall Mem, Error: 0x01000024"); // nothing was selected
-
-    // Where a small window leaves it is MemoryPlacement's; Escape recalls nothing.
     OnNextModal([&](QWidget& dlg) { Key(Control(dlg, memctl::kRecallList), Qt::Key_Escape); });
     commands->Run(kCmdRecallMemory);
     EXPECT_TRUE(host_.recalled.empty());
+
+    OnNextModal([](QWidget& dlg) {
+        QTableWidget& t = static_cast<CRecallMemoryDlg&>(dlg).List();
+        EXPECT_EQ(&t, findControl(dlg, memctl::kRecallList));
+        ASSERT_EQ(t.columnCount(), 6);
+        ASSERT_EQ(t.rowCount(), 2);
+        EXPECT_EQ(t.item(1, 1)->text(), "  14060.00"); // receive VFO B
+        EXPECT_EQ(t.item(1, 4)->text(), "XFIL2");
+        EXPECT_EQ(t.item(1, 5)->text(), "No");
+        t.selectRow(1);
+        Key(&t, Qt::Key_Return);
+    });
+    commands->Run(kCmdRecallMemory);
+    ASSERT_EQ(host_.recalled.size(), 1u);
+    EXPECT_EQ(host_.recalled[0].vfoA, 3560000u);
 }
 
 } // namespace

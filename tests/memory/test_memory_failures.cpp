@@ -27,8 +27,11 @@ TEST_F(MemoryFailures, WriteFailureReportsTheCodeAndChangesNoFile) {
     (void)store->AddMemory(Named("a"));
     (void)store->PushStackingRegister(Named(""));
     (void)store->PushStackingRegister(Named(""));
-    const Bytes mem = Read("K2Memory.Cfg"), memBak = Read("K2Memory.Bak.Cfg");
-    const Bytes ring = Read("K2StackRegisters.Cfg"), ringBak = Read("K2StackRegisters.Bak.Cfg");
+    const auto files = [&] {
+        return std::vector{Read("K2Memory.Cfg"), Read("K2Memory.Bak.Cfg"),
+                           Read("K2StackRegisters.Cfg"), Read("K2StackRegisters.Bak.Cfg")};
+    };
+    const auto before = files();
     const auto names = Listing(Home());
     {
         FileSizeLimit limit(500);
@@ -36,15 +39,12 @@ TEST_F(MemoryFailures, WriteFailureReportsTheCodeAndChangesNoFile) {
         EXPECT_EQ(store->EditMemory("a", Named("a", 1)), kMemoryWriteFailed);
         EXPECT_EQ(store->PushStackingRegister(Named("", 1)), kMemoryWriteFailed);
     }
-    EXPECT_EQ(Read("K2Memory.Cfg"), mem);
-    EXPECT_EQ(Read("K2Memory.Bak.Cfg"), memBak);
-    EXPECT_EQ(Read("K2StackRegisters.Cfg"), ring);
-    EXPECT_EQ(Read("K2StackRegisters.Bak.Cfg"), ringBak);
+    EXPECT_EQ(files(), before);
     EXPECT_EQ(Listing(Home()), names); // no temporary file left behind
     // The changes stay in memory for this run.
     EXPECT_TRUE(store->MemoryNameExists("b"));
     ASSERT_EQ(store->AddMemory(Named("c")), kMemoryOk);
-    EXPECT_EQ(Read("K2Memory.Bak.Cfg"), mem);
+    EXPECT_EQ(Read("K2Memory.Bak.Cfg"), before[0]);
 }
 
 TEST_F(MemoryFailures, UnwritableFolderReportsOpenFailure) {

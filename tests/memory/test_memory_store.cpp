@@ -8,34 +8,26 @@ namespace {
 
 using MemoryStore = MemoryFixture;
 
-Bytes BlankRecordBytes() {
-    const auto b = K2MemoryRecord{}.ToBytes();
-    return Bytes(b.begin(), b.end());
-}
-
 TEST_F(MemoryStore, FirstStartCreatesBlankFilesOfTheirExactSizes) {
     auto store = Open();
     EXPECT_TRUE(store->TakeStartupNotices().empty());
-    const Bytes mem = Read("K2Memory.Cfg");
-    const Bytes ring = Read("K2StackRegisters.Cfg");
-    ASSERT_EQ(mem.size(), 16168u);
-    ASSERT_EQ(ring.size(), 968u);
-    for (const auto* file : {&mem, &ring}) {
-        EXPECT_EQ(U32At(*file, 148), 0u);
-        for (std::size_t i = 0; RecordAt(i) < file->size(); ++i)
-            EXPECT_EQ(Bytes(file->begin() + RecordAt(i), file->begin() + RecordAt(i + 1)),
-                      BlankRecordBytes())
-                << "record " << i;
+    const auto blank = K2MemoryRecord{}.ToBytes();
+    for (auto [name, size, slots] :
+         {std::tuple("K2Memory.Cfg", 16168u, 100u), std::tuple("K2StackRegisters.Cfg", 968u, 5u)}) {
+        const Bytes file = Read(name);
+        ASSERT_EQ(file.size(), size) << name;
+        EXPECT_EQ(std::pair(U32At(file, 148), U32At(file, 152)), std::pair(0u, slots)) << name;
+        for (std::size_t i = 0; RecordAt(i) < file.size(); ++i)
+            EXPECT_TRUE(std::equal(blank.begin(), blank.end(), file.begin() + RecordAt(i)))
+                << name << " record " << i;
     }
-    EXPECT_EQ(U32At(mem, 152), 100u);
-    EXPECT_EQ(U32At(ring, 152), 5u);
     EXPECT_FALSE(Exists("K2Memory.Bak.Cfg"));
     EXPECT_FALSE(Exists("K2StackRegisters.Bak.Cfg"));
     EXPECT_EQ(store->UsedMemories(), 0u);
     EXPECT_FALSE(store->HasMemories());
 }
 
-TEST_F(MemoryStore, RingFillsOnFirstPushThenWalksBackAndWraps) {
+TEST_F(MemoryStore, RingFillsOnFirstPushThenWalksBackAndWrapsEachPushKeepingABackup) {
     auto store = Open();
     const Bytes before = Read("K2StackRegisters.Cfg");
     K2MemoryRecord untouched = Named("untouched");
@@ -45,12 +37,16 @@ TEST_F(MemoryStore, RingFillsOnFirstPushThenWalksBackAndWraps) {
     EXPECT_EQ(Read("K2StackRegisters.Cfg"), before);
 
     ASSERT_EQ(store->PushStackingRegister(Named("ignored", 1000)), kMemoryOk);
+    EXPECT_EQ(Read("K2StackRegisters.Bak.Cfg"), before);
     for (uint32_t i = 0; i < 5; ++i) {
-        EXPECT_EQ(store->Registers()[i].Name(), "Stacking Memory # " + std::to_string(i));
-        EXPECT_EQ(store->Registers()[i].slotIndex, i);
-        EXPECT_EQ(store->Registers()[i].state.vfoA, 1000u);
+        const K2MemoryRecord& r = store->Registers()[i];
+        EXPECT_EQ(std::tuple(r.Name(), r.slotIndex, r.state.vfoA),
+                  std::tuple("Stacking Memory # " + std::to_string(i), i, 1000u));
     }
+    const Bytes first = Read("K2StackRegisters.Cfg");
+    EXPECT_NE(first, before);
     ASSERT_EQ(store->PushStackingRegister(Named("", 2000)), kMemoryOk);
+    EXPECT_EQ(Read("K2StackRegisters.Bak.Cfg"), first);
     EXPECT_EQ(store->Registers()[1].state.vfoA, 2000u);
     EXPECT_EQ(store->Registers()[2].state.vfoA, 1000u);
 
@@ -59,8 +55,8 @@ TEST_F(MemoryStore, RingFillsOnFirstPushThenWalksBackAndWraps) {
     for (const auto& [slot, hz] : expected) {
         K2MemoryRecord out;
         ASSERT_EQ(store->PopStackingRegister(out), kMemoryOk);
-        EXPECT_EQ(out.Name(), "Stacking Memory # " + slot);
-        EXPECT_EQ(out.state.vfoA, hz);
+        EXPECT_EQ(std::pair(out.Name(), out.state.vfoA),
+                  std::pair("Stacking Memory # " + slot, hz));
     }
 }
 
@@ -81,14 +77,8 @@ TEST_F(MemoryStore, RingContinuesAfterRestartFromTheStoredRegister) {
     EXPECT_EQ(store->Registers()[3].state.vfoA, 4000u);
 }
 
-TEST_F(MemoryStore, EachChangeLeavesThePreviousFileAsBackup) {
+TEST_F(MemoryStore, EachMemoryChangeLeavesThePreviousFileAsBackup) {
     auto store = Open();
-    for (uint32_t hz : {1000u, 2000u}) {
-        const Bytes before = Read("K2StackRegisters.Cfg");
-        ASSERT_EQ(store->PushStackingRegister(Named("", hz)), kMemoryOk);
-        EXPECT_EQ(Read("K2StackRegisters.Bak.Cfg"), before);
-        EXPECT_NE(Read("K2StackRegisters.Cfg"), before);
-    }
     const std::function<uint32_t()> changes[] = {
         [&] { return store->AddMemory(Named("a")); },
         [&] { return store->EditMemory("a", Named("a", 14060000)); },
@@ -123,10 +113,19 @@ TEST_F(MemoryStore, MemoryUpdateChangesOnlyTheRecordTimeAndCounts) {
     EXPECT_EQ(Read("K2Memory.Cfg"), expected);
 }
 
-TEST_F(MemoryStore, FullTableRefusesAndLeavesTheFile) {
+TEST_F(MemoryStore, DefaultNumbersWrapNamesSkipThoseInUseAndAFullTableLeavesTheFile) {
     auto store = Open();
-    for (int i = 0; i < 100; ++i)
-        ASSERT_EQ(store->AddMemory(Named("m" + std::to_string(i))), kMemoryOk);
+    Fill(*store, 4);
+    EXPECT_EQ(store->NextDefaultMemoryName(), "Memory 5");
+    EXPECT_EQ(store->AddMemory(Named("Memory 5")), kMemoryOk);
+    EXPECT_EQ(store->AddMemory(Named("Memory 7")), kMemoryOk);
+    EXPECT_EQ(store->NextDefaultMemoryName(), "Memory 8"); // 7 in use
+    EXPECT_EQ(store->LastDefaultNumber(), 8u);
+    Fill(*store, 93, "x");
+    ASSERT_EQ(store->UsedMemories(), 99u);
+    EXPECT_EQ(store->NextDefaultMemoryNumber(), 0u);
+
+    ASSERT_EQ(store->AddMemory(Named("last")), kMemoryOk);
     const Bytes before = Read("K2Memory.Cfg");
     const Bytes backup = Read("K2Memory.Bak.Cfg");
     EXPECT_EQ(store->AddMemory(Named("one more")), kMemoryTableFull);
@@ -136,10 +135,11 @@ TEST_F(MemoryStore, FullTableRefusesAndLeavesTheFile) {
     EXPECT_EQ(store->NextDefaultMemoryNumber(), 1u); // (100 + 1) % 100
 }
 
-TEST_F(MemoryStore, DeleteFreesTheSlotKeepingItsBytesAndAddReusesTheLowest) {
+TEST_F(MemoryStore, DeleteFreesTheSlotKeepingItsBytesTheWalkSkipsItAndAddReusesIt) {
     auto store = Open();
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(store->AddMemory(Named("m" + std::to_string(i))), kMemoryOk);
+    K2MemoryRecord r;
+    EXPECT_FALSE(store->NextMemory(r)); // no walk under way
+    Fill(*store, 6);
     ASSERT_EQ(store->DeleteMemory("m5"), kMemoryOk);
     ASSERT_EQ(store->DeleteMemory("m3"), kMemoryOk);
     EXPECT_EQ(store->UsedMemories(), 4u);
@@ -147,6 +147,15 @@ TEST_F(MemoryStore, DeleteFreesTheSlotKeepingItsBytesAndAddReusesTheLowest) {
     const Bytes file = Read("K2Memory.Cfg");
     EXPECT_EQ(U32At(file, RecordAt(3) + 80), 9999u);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&file[RecordAt(3)])), "m3");
+
+    K2RadioState s;
+    std::vector<std::string> walk{store->FirstMemoryState(s)};
+    while (!walk.back().empty() && walk.size() < 10)
+        walk.push_back(store->NextMemoryState(s));
+    EXPECT_EQ(walk, (std::vector<std::string>{"m0", "m1", "m2", "m4", ""}));
+    EXPECT_FALSE(store->NextMemory(r));
+    ASSERT_TRUE(store->FirstMemory(r));
+    EXPECT_EQ(r.Name(), "m0");
 
     ASSERT_EQ(store->AddMemory(Named("new")), kMemoryOk);
     EXPECT_EQ(store->Memories()[3].Name(), "new");
@@ -168,49 +177,12 @@ TEST_F(MemoryStore, NamesAreCaseSensitiveAndEditKeepsTheSlot) {
     EXPECT_EQ(store->Memories()[1].slotIndex, 1u);
     EXPECT_EQ(store->Memories()[1].state.vfoA, 3000u);
     EXPECT_EQ(store->EditMemory("DX", edited), kMemoryNotFound);
-
-    auto again = Open();
-    ASSERT_EQ(again->FindMemory("dx", out), kMemoryOk);
+    ASSERT_EQ(Open()->FindMemory("dx", out), kMemoryOk);
     EXPECT_EQ(out.state.vfoA, 3000u);
 }
 
-TEST_F(MemoryStore, DefaultNumbersWrapAndGeneratedNamesSkipThoseInUse) {
-    auto store = Open();
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(store->AddMemory(Named("m" + std::to_string(i))), kMemoryOk);
-    EXPECT_EQ(store->NextDefaultMemoryName(), "Memory 5");
-    EXPECT_EQ(store->AddMemory(Named("Memory 5")), kMemoryOk);
-    EXPECT_EQ(store->AddMemory(Named("Memory 7")), kMemoryOk);
-    EXPECT_EQ(store->NextDefaultMemoryName(), "Memory 8"); // 7 in use
-    EXPECT_EQ(store->LastDefaultNumber(), 8u);
-    for (int i = 6; i < 99; ++i)
-        EXPECT_EQ(store->AddMemory(Named("x" + std::to_string(i))), kMemoryOk);
-    ASSERT_EQ(store->UsedMemories(), 99u);
-    EXPECT_EQ(store->NextDefaultMemoryNumber(), 0u);
-}
-
-TEST_F(MemoryStore, WalkVisitsOccupiedSlotsInOrderOnce) {
-    auto store = Open();
-    K2MemoryRecord r;
-    EXPECT_FALSE(store->NextMemory(r)); // no walk under way
-    for (const char* n : {"a", "b", "c"})
-        EXPECT_EQ(store->AddMemory(Named(n)), kMemoryOk);
-    EXPECT_EQ(store->DeleteMemory("b"), kMemoryOk);
-    K2RadioState s;
-    EXPECT_EQ(store->FirstMemoryState(s), "a");
-    EXPECT_EQ(store->NextMemoryState(s), "c");
-    EXPECT_EQ(store->NextMemoryState(s), "");
-    EXPECT_FALSE(store->NextMemory(r));
-    ASSERT_TRUE(store->FirstMemory(r));
-    EXPECT_EQ(r.Name(), "a");
-}
-
 TEST_F(MemoryStore, FiftyRecordFileLoadsThoseAndIsNotWrittenUntilMovedAway) {
-    {
-        auto store = Open();
-        for (int i = 0; i < 60; ++i)
-            EXPECT_EQ(store->AddMemory(Named("m" + std::to_string(i), 1000 + i)), kMemoryOk);
-    }
+    { Fill(*Open(), 60); }
     Bytes file = Read("K2Memory.Cfg");
     file.resize(RecordAt(50));
     Write("K2Memory.Cfg", file);

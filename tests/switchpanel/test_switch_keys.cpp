@@ -54,11 +54,9 @@ TEST(SwitchKeys, EveryCodeIsReachedOnceOverAllMenusAndOnlyKeysSend) {
     menus.Click(kNextConfigMenuId);
     clickAll(kConfigKeys); // menu 4
     ASSERT_EQ(once.size(), 69u);
-    for (auto [code, n] : once) {
+    EXPECT_EQ(std::pair(once.begin()->first, once.rbegin()->first), std::pair(1, 69));
+    for (auto [code, n] : once)
         EXPECT_EQ(n, 1) << code;
-        EXPECT_GE(code, 1);
-        EXPECT_LE(code, 69);
-    }
 
     // The menu keys and ids of no key send nothing.
     const std::vector<int> ids = KeySwitchMenus::AllIds();

@@ -80,7 +80,7 @@ protected:
 
 } // namespace
 
-TEST_F(SwitchPanelWindow, OpensOnceHidesByEscapeEnterOrTheCloseBoxAndKeepsItsMenus) {
+TEST_F(SwitchPanelWindow, OpensOnceEveryKeyLooksAndSendsAsItsMenuSaysAndHidingKeepsTheMenus) {
     Open();
     auto* button = findControl(*dlg_, ctl::kSwitchPanel);
     ASSERT_TRUE(button->isEnabled());
@@ -92,55 +92,24 @@ TEST_F(SwitchPanelWindow, OpensOnceHidesByEscapeEnterOrTheCloseBoxAndKeepsItsMen
     EXPECT_EQ(panel->windowTitle(), "Key Switch Emulation Panel");
     EXPECT_EQ(panel->parentWidget(), dlg_.get());
     ASSERT_EQ(panel->Tabs().count(), 2);
-    EXPECT_EQ(panel->Tabs().tabText(0), "Basic");
-    EXPECT_EQ(panel->Tabs().tabText(1), "Advance");
+    EXPECT_EQ(QStringList({panel->Tabs().tabText(0), panel->Tabs().tabText(1)}),
+              QStringList({"Basic", "Advance"}));
     EXPECT_EQ(panel->Tabs().currentIndex(), 0);
-    Click(kNextKeyMenuId);
-    Click(kNextConfigMenuId);
 
-    // Each way hides it; the button shows the same window again.
-    auto hiddenBy = [&](const std::function<void()>& act) {
-        panel->Basic().Key(1261)->setFocus();
-        act();
-        const bool hidden = !panel->isVisible();
-        QTest::mouseClick(button, Qt::LeftButton);
-        return hidden && panel->isVisible() && dlg_->SwitchPanel() == panel;
-    };
-    EXPECT_TRUE(hiddenBy([&] { QTest::keyClick(panel->Basic().Key(1261), Qt::Key_Escape); }));
-    EXPECT_TRUE(hiddenBy([&] { QTest::keyClick(panel->Basic().Key(1261), Qt::Key_Return); }));
-    EXPECT_TRUE(hiddenBy([&] { QTest::keyClick(panel, Qt::Key_Enter, Qt::KeypadModifier); }));
-    EXPECT_TRUE(hiddenBy([&] { panel->close(); }));
-    // Enter in a limit edit too.
-    panel->Tabs().setCurrentIndex(1);
-    EXPECT_TRUE(hiddenBy([&] { QTest::keyClick(&Edit(Page2::kLowEdit), Qt::Key_Return); }));
-
-    EXPECT_EQ(panel->Basic().Menus().keyMenu(), KeyMenu::Numeric);
-    EXPECT_EQ(panel->Basic().Menus().configMenu(), ConfigMenu::Menu4);
-    EXPECT_EQ(Key(kNextKeyMenuId).text(), "Hold");
-    EXPECT_EQ(Key(1290).text(), "0");
-    // The front panel stays; Enter there was not the panel's exit question;
-    // the menu keys send nothing.
-    EXPECT_TRUE(dlg_->isVisible());
-    EXPECT_TRUE(prompter_.texts().empty());
-    EXPECT_TRUE(sent().empty());
-}
-
-TEST_F(SwitchPanelWindow, EveryKeyLooksAndSendsAsItsMenuSays) {
-    Open();
-    const KeySwitchMenus& menus = Panel().Basic().Menus();
+    const KeySwitchMenus& menus = panel->Basic().Menus();
     EXPECT_TRUE(Key(kNextKeyMenuId).tooltipText() == "Click for Next Key Menu");
     EXPECT_TRUE(Key(kNextConfigMenuId).tooltipText() == "Click for Next Config Key Menu");
     EXPECT_TRUE(Key(kNextKeyMenuId).toolTip().contains("Click for Next Key Menu"));
+    const QFont keyFont = Key(1261).font();
+    EXPECT_EQ(std::tuple(keyFont.weight(), keyFont.family()), std::tuple(400, QString("Tahoma")));
     EXPECT_EQ(Key(kNextKeyMenuId).font().weight(), 600);
     EXPECT_EQ(Key(kNextConfigMenuId).font().weight(), 600);
-    EXPECT_EQ(Key(1261).font().weight(), 400);
-    EXPECT_EQ(Key(1261).font().family(), "Tahoma");
-    EXPECT_GT(Key(kNextKeyMenuId).font().pixelSize(), Key(1261).font().pixelSize());
-    EXPECT_EQ(Key(kNextConfigMenuId).font().pixelSize(), Key(1261).font().pixelSize());
+    EXPECT_GT(Key(kNextKeyMenuId).font().pixelSize(), keyFont.pixelSize());
+    EXPECT_EQ(Key(kNextConfigMenuId).font().pixelSize(), keyFont.pixelSize());
 
     // Every key's face, then a click on each: in the first menus, in the next
     // key menu (the digits turn red) and in the next config menu (the items
-    // do). Every menu pair is the key table's test.
+    // do). Every menu pair is the key table's test. The menu keys send nothing.
     std::string expected;
     for (int menuKey : {0, kNextKeyMenuId, kNextConfigMenuId}) {
         if (menuKey != 0)
@@ -152,11 +121,10 @@ TEST_F(SwitchPanelWindow, EveryKeyLooksAndSendsAsItsMenuSays) {
             EXPECT_EQ(b.accessibleName(), b.text()) << id; // what assistive tools find it by
             EXPECT_EQ(b.textColour(), QColor(0, 99, 0)) << id;
             ASSERT_TRUE(b.shade()) << id;
-            EXPECT_EQ(b.shade()->style, 8);
-            EXPECT_EQ(b.shade()->granularity, 8);
-            EXPECT_EQ(b.shade()->highlight, 10);
-            EXPECT_EQ(b.shade()->colouring, 5);
-            EXPECT_EQ(b.shade()->base,
+            const ShadeParams& s = *b.shade();
+            EXPECT_EQ(std::tuple(s.style, s.granularity, s.highlight, s.colouring),
+                      std::tuple(8, 8, 10, 5));
+            EXPECT_EQ(s.base,
                       face.shade == KeyShade::Red ? QColor(255, 55, 55) : QColor(55, 255, 55))
                 << id;
         }
@@ -182,90 +150,61 @@ TEST_F(SwitchPanelWindow, EveryKeyLooksAndSendsAsItsMenuSays) {
     ASSERT_TRUE(menus.CodeOf(id));
     QTest::keyClick(next, Qt::Key_Space);
     EXPECT_EQ(sent(), (std::vector<std::string>{sw(*menus.CodeOf(id))}));
-}
 
-TEST_F(SwitchPanelWindow, ScanStartsWithSavedLimitsAndVfoAFollowsTheRadioWhileItScans) {
-    registry_->SetScanLimits({7000000, 7100000});
-    Open();
-    ScanOn40m();
-    EXPECT_EQ(Edit(Page2::kLowEdit).text(), "   7000.00");
-    EXPECT_EQ(Edit(Page2::kHighEdit).text(), "   7100.00");
-    EXPECT_FALSE(Edit(Page2::kLowEdit).isReadOnly());
-    EXPECT_EQ(Edit(Page2::kLowEdit).backgroundColour(), QColor(166, 202, 240));
-    EXPECT_EQ(Key(Page2::kScanStart).text(), "Start");
-    EXPECT_EQ(Key(Page2::kLimitsResume).text(), "Get Limits");
-    EXPECT_EQ(Key(Page2::kLimitsResume).accessibleName(), "Get Limits");
-
-    Click(Page2::kScanStart);
-    auto commands = sentCommands(600ms);
-    ASSERT_EQ(commands.size(), 4u);
-    const char* expected[] = {"FA00007000000", "FB00007100000", "SW19", "SW25"};
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(commands[i].text, expected[i]);
-    // Paced 100 ms apart; a late look at the line may shorten one gap, never all.
-    EXPECT_GE(commands[3].at - commands[0].at, 3 * 100ms - 100ms);
-
-    EXPECT_TRUE(Edit(Page2::kLowEdit).isReadOnly());
-    EXPECT_EQ(Edit(Page2::kLowEdit).backgroundColour(), QColor(192, 192, 192));
-    EXPECT_FALSE(Key(Page2::kScanStart).isEnabled());
-    EXPECT_EQ(Key(Page2::kLimitsResume).text(), "Resume");
-    EXPECT_EQ(Key(Page2::kLimitsResume).accessibleName(), "Resume");
-
-    // The scan holds back the radio's reports: the status poll reads VFO A.
-    const auto polled = [&](const std::string& text) {
-        return pumpUntil([&] {
-            clock_.Skip(100ms);
-            const auto c = peer_.commands();
-            return std::any_of(c.begin(), c.end(), [&](const auto& x) { return x.text == text; });
-        });
+    // Each way hides it; the button shows the same window again.
+    auto hiddenBy = [&](const std::function<void()>& act) {
+        panel->Basic().Key(1261)->setFocus();
+        act();
+        const bool hidden = !panel->isVisible();
+        QTest::mouseClick(button, Qt::LeftButton);
+        return hidden && panel->isVisible() && dlg_->SwitchPanel() == panel;
     };
-    ASSERT_TRUE(polled("FA"));
-    peer_.send("FA00007012300;");
-    ASSERT_TRUE(pumpUntil([&] { return view().vfoAText == "   7012.30"; }));
-    peer_.clear();
-    ASSERT_TRUE(polled("FA"));
-    peer_.send("FA00007012400;");
-    ASSERT_TRUE(pumpUntil([&] { return view().vfoAText == "   7012.40"; }));
+    EXPECT_TRUE(hiddenBy([&] { QTest::keyClick(panel->Basic().Key(1261), Qt::Key_Escape); }));
+    EXPECT_TRUE(hiddenBy([&] { QTest::keyClick(panel->Basic().Key(1261), Qt::Key_Return); }));
+    EXPECT_TRUE(hiddenBy([&] { QTest::keyClick(panel, Qt::Key_Enter, Qt::KeypadModifier); }));
+    EXPECT_TRUE(hiddenBy([&] { panel->close(); }));
+    panel->Tabs().setCurrentIndex(1); // Enter in a limit edit too
+    EXPECT_TRUE(hiddenBy([&] { QTest::keyClick(&Edit(Page2::kLowEdit), Qt::Key_Return); }));
 
-    // "Resume" sends 31; so does "Stop Scan", which returns to ready.
-    Click(Page2::kLimitsResume);
-    Click(Page2::kStopScan);
-    EXPECT_EQ(sent(), (std::vector<std::string>{"SW31", "SW31"}));
-    EXPECT_EQ(Key(Page2::kScanStart).text(), "Scan");
-    EXPECT_TRUE(Key(Page2::kScanStart).isEnabled());
-    EXPECT_FALSE(Key(Page2::kLimitsResume).isEnabled());
-    EXPECT_EQ(Edit(Page2::kHighEdit).text(), "   7100.00");
-    EXPECT_EQ(Edit(Page2::kHighEdit).backgroundColour(), QColor(192, 192, 192));
-    // Stopped: the poll is DS and BG again.
-    ASSERT_TRUE(polled("BG"));
-    peer_.clear();
-    ASSERT_TRUE(polled("BG"));
-    EXPECT_EQ(peer_.texts(), (std::vector<std::string>{"DS", "BG"}));
+    EXPECT_EQ(menus.keyMenu(), KeyMenu::Numeric);
+    EXPECT_EQ(menus.configMenu(), ConfigMenu::Menu4);
+    EXPECT_EQ(Key(kNextKeyMenuId).text(), "Hold");
+    EXPECT_EQ(Key(1290).text(), "0");
+    // The front panel stays, and Enter there was not its exit question.
+    EXPECT_TRUE(dlg_->isVisible());
+    EXPECT_TRUE(prompter_.texts().empty());
+    EXPECT_TRUE(sent().empty());
 }
 
 // Which texts are corrected or refused is the scanner's own test; here, that
-// the window shows it, says why, and saves only what starts.
-TEST_F(SwitchPanelWindow, LimitsAreCorrectedOrRefusedAndWhatStartsIsSaved) {
+// the window shows it, says why, saves only what starts, and scans.
+TEST_F(SwitchPanelWindow, LimitsAreCorrectedOrRefusedWhatStartsIsSavedAndVfoAFollowsTheScan) {
     ScanLimits unsaved;
     registry_->GetScanLimits(unsaved);
     Open();
     // Before a scan: nothing to edit, and Stop sends nothing.
     Panel().Tabs().setCurrentIndex(1);
+    CEditEx& low = Edit(Page2::kLowEdit);
+    CEditEx& high = Edit(Page2::kHighEdit);
     EXPECT_EQ(Key(Page2::kScanStart).text(), "Scan");
     EXPECT_FALSE(Key(Page2::kLimitsResume).isEnabled());
-    EXPECT_TRUE(Edit(Page2::kLowEdit).isReadOnly());
-    EXPECT_EQ(Edit(Page2::kLowEdit).text(), "");
-    EXPECT_EQ(Edit(Page2::kLowEdit).font().family(), "Times New Roman");
-    EXPECT_EQ(Edit(Page2::kLowEdit).font().weight(), QFont::Bold);
-    EXPECT_EQ(Edit(Page2::kLowEdit).textColour(), QColor(Qt::blue));
+    EXPECT_TRUE(low.isReadOnly());
+    EXPECT_EQ(low.text(), "");
+    EXPECT_EQ(std::tuple(low.font().family(), low.font().weight(), low.textColour()),
+              std::tuple(QString("Times New Roman"), int(QFont::Bold), QColor(Qt::blue)));
     Click(Page2::kStopScan);
     EXPECT_TRUE(sent().empty());
 
     ScanOn40m();
     // No saved limits: the band's edges. A low limit above the high one
     // starts nothing, says why, and is not saved.
-    EXPECT_EQ(Edit(Page2::kLowEdit).text(), "   7000.00");
-    EXPECT_EQ(Edit(Page2::kHighEdit).text(), "   7300.00");
+    EXPECT_EQ(low.text(), "   7000.00");
+    EXPECT_EQ(high.text(), "   7300.00");
+    EXPECT_FALSE(low.isReadOnly());
+    EXPECT_EQ(low.backgroundColour(), QColor(166, 202, 240));
+    EXPECT_EQ(Key(Page2::kScanStart).text(), "Start");
+    EXPECT_EQ(Key(Page2::kLimitsResume).text(), "Get Limits");
+    EXPECT_EQ(Key(Page2::kLimitsResume).accessibleName(), "Get Limits");
     Type(Page2::kLowEdit, "7200");
     Type(Page2::kHighEdit, "7100");
     Click(Page2::kScanStart);
@@ -274,7 +213,7 @@ TEST_F(SwitchPanelWindow, LimitsAreCorrectedOrRefusedAndWhatStartsIsSaved) {
     EXPECT_EQ(view().statusStyle, StatusStyle::Error);
     EXPECT_TRUE(Key(Page2::kScanStart).isEnabled());
     EXPECT_EQ(Key(Page2::kLimitsResume).text(), "Get Limits");
-    EXPECT_FALSE(Edit(Page2::kLowEdit).isReadOnly());
+    EXPECT_FALSE(low.isReadOnly());
     ScanLimits saved;
     registry_->GetScanLimits(saved);
     EXPECT_EQ(saved, unsaved);
@@ -285,18 +224,29 @@ TEST_F(SwitchPanelWindow, LimitsAreCorrectedOrRefusedAndWhatStartsIsSaved) {
     EXPECT_EQ(view().statusText, kLowAboveHighError);
     // "Get Limits" puts the edges back.
     Click(Page2::kLimitsResume);
-    EXPECT_EQ(Edit(Page2::kLowEdit).text(), "   7000.00");
-    EXPECT_EQ(Edit(Page2::kHighEdit).text(), "   7300.00");
+    EXPECT_EQ(low.text(), "   7000.00");
+    EXPECT_EQ(high.text(), "   7300.00");
 
-    // An upper limit beyond the band is rewritten; a lower one in it is kept as typed.
+    // An upper limit beyond the band is rewritten; a lower one in it is kept
+    // as typed. The sets are paced 100 ms apart; a late look at the line may
+    // shorten one gap, never all.
     Type(Page2::kLowEdit, "7025.5");
     Type(Page2::kHighEdit, "7400");
     Click(Page2::kScanStart);
-    EXPECT_EQ(sent(600ms),
-              (std::vector<std::string>{"FA00007025500", "FB00007300000", "SW19", "SW25"}));
+    const auto commands = sentCommands(600ms);
+    std::vector<std::string> texts;
+    for (const auto& c : commands)
+        texts.push_back(c.text);
+    ASSERT_EQ(texts, (std::vector<std::string>{"FA00007025500", "FB00007300000", "SW19", "SW25"}));
+    EXPECT_GE(commands[3].at - commands[0].at, 3 * 100ms - 100ms);
     EXPECT_EQ(view().statusText, "");
-    EXPECT_EQ(Edit(Page2::kHighEdit).text(), "   7300.00");
-    EXPECT_EQ(Edit(Page2::kLowEdit).text(), "7025.5");
+    EXPECT_EQ(high.text(), "   7300.00");
+    EXPECT_EQ(low.text(), "7025.5");
+    EXPECT_TRUE(low.isReadOnly());
+    EXPECT_EQ(low.backgroundColour(), QColor(192, 192, 192));
+    EXPECT_FALSE(Key(Page2::kScanStart).isEnabled());
+    EXPECT_EQ(Key(Page2::kLimitsResume).text(), "Resume");
+    EXPECT_EQ(Key(Page2::kLimitsResume).accessibleName(), "Resume");
 
     // In the settings file, as another reader of it sees it.
     CRigControlRegistry(prompter_).GetScanLimits(saved);
@@ -306,6 +256,43 @@ TEST_F(SwitchPanelWindow, LimitsAreCorrectedOrRefusedAndWhatStartsIsSaved) {
     const QByteArray text = file.readAll();
     EXPECT_TRUE(text.contains("\"Scan Low Limit\"=dword:006b335c")) << text.toStdString();
     EXPECT_TRUE(text.contains("\"Scan High Limit\"=dword:006f63a0"));
+
+    // The scan holds back the radio's reports: the status poll reads VFO A.
+    const auto polled = [&](const std::string& text) {
+        return pumpUntil([&] {
+            clock_.Skip(100ms);
+            const auto c = peer_.commands();
+            return std::any_of(c.begin(), c.end(), [&](const auto& x) { return x.text == text; });
+        });
+    };
+    const std::pair<const char*, const char*> reports[] = {{"FA00007012300;", "   7012.30"},
+                                                           {"FA00007012400;", "   7012.40"}};
+    for (const auto& report : reports) {
+        peer_.clear();
+        ASSERT_TRUE(polled("FA")) << report.first;
+        peer_.send(report.first);
+        ASSERT_TRUE(pumpUntil([&] { return view().vfoAText == report.second; })) << report.first;
+    }
+
+    // "Resume" sends 31; so does "Stop Scan", which returns to ready.
+    Click(Page2::kLimitsResume);
+    Click(Page2::kStopScan);
+    EXPECT_EQ(sent(), (std::vector<std::string>{"SW31", "SW31"}));
+    EXPECT_EQ(Key(Page2::kScanStart).text(), "Scan");
+    EXPECT_TRUE(Key(Page2::kScanStart).isEnabled());
+    EXPECT_FALSE(Key(Page2::kLimitsResume).isEnabled());
+    EXPECT_EQ(high.text(), "   7300.00");
+    EXPECT_EQ(high.backgroundColour(), QColor(192, 192, 192));
+    // Stopped: the poll is DS and BG again.
+    ASSERT_TRUE(polled("BG"));
+    peer_.clear();
+    ASSERT_TRUE(polled("BG"));
+    EXPECT_EQ(peer_.texts(), (std::vector<std::string>{"DS", "BG"}));
+
+    // The next scan starts from the saved limits.
+    ScanOn40m();
+    EXPECT_EQ(low.text(), "   7025.50");
+    EXPECT_EQ(high.text(), "   7300.00");
 }
 
 TEST_F(SwitchPanelWindow, PlacedUnderTheFrontPanelAndFollowsIt) {
