@@ -366,7 +366,7 @@ TEST_F(AdifMap, UnknownFieldsAreKeptInTheCommentOrIgnored) {
     EXPECT_TRUE(q.shortened);
 }
 
-TEST_F(AdifMap, ContestAndLocalTimeLogs) {
+TEST_F(AdifMap, ContestAndLocalTimeLogsAndTheEdgeOfTheDateRange) {
     AdifImportOptions o;
     o.kind = QsoKind::Contest;
     o.clock = {false, 0x87}; // the log shows UTC-7
@@ -376,9 +376,7 @@ TEST_F(AdifMap, ContestAndLocalTimeLogs) {
     EXPECT_EQ(formatLine(*q.record, 1), "1;1;W1AW;12052003070200;;0;;599 12;0;;\n");
     EXPECT_EQ(qsoFromAdif(basic({{"SRX_STRING", "59 ON"}, {"SRX", "1"}}), o).record->exchange,
               "59 ON");
-}
 
-TEST_F(AdifMap, EdgesOfTheDateRangeAndEightBitCallsRoundTrip) {
     // Shown 1900-01-01 00:30 on a UTC+1 clock is 1899 in UTC: written, and read back.
     QSORecord r = normalQso("XX0XX", local(1900, 1, 1, 0, 30, 0));
     r.call = "DL1A\xD7"; // Latin-1 from an old log
@@ -389,10 +387,10 @@ TEST_F(AdifMap, EdgesOfTheDateRangeAndEightBitCallsRoundTrip) {
     EXPECT_EQ(*d.records[0].find("QSO_DATE"), "18991231");
     AdifImportOptions in;
     in.clock = out.clock;
-    const AdifQso q = qsoFromAdif(d.records[0], in);
-    ASSERT_TRUE(q.record) << q.error;
-    EXPECT_EQ(q.record->time, r.time);
-    EXPECT_EQ(q.record->call, "DL1A\xC3\x97");
+    const AdifQso back = qsoFromAdif(d.records[0], in);
+    ASSERT_TRUE(back.record) << back.error;
+    EXPECT_EQ(back.record->time, r.time);
+    EXPECT_EQ(back.record->call, "DL1A\xC3\x97");
 }
 
 } // namespace
