@@ -176,8 +176,7 @@ TEST_F(LogInterchange, FileExportWritesTheLogAndNamesWhatItLeftOut) {
                    "0;1;XX0XX;12052003140209;  20M;14025000;CW;;;599;599;0;;\n"
                    "0;2;broken line\n");
     const std::string out = root_ + "/out.adi";
-    AdifExportOptions o;
-    o.programVersion = "0.1.0";
+    const AdifExportOptions o;
     const FileExport e = exportAdifFile(logPath, out, o, 0);
     EXPECT_TRUE(e.ok) << e.message;
     EXPECT_EQ(e.written, 1u);

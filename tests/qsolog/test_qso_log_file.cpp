@@ -36,7 +36,7 @@ protected:
 } // namespace
 
 // The last line lacks its "\n": the append ends it first.
-TEST_F(LogFile, LoadListsTheQsosCountsNumberedLinesAndAppendsAfterThem) {
+TEST_F(LogFile, LoadListsTheQsosAppendsAfterThemAndRefusesANameOver79Bytes) {
     const std::string text =
         lines({"AA1AA", "BB2BB"}) + "0;;CC3CC;12052003140209;  20M;14025000;CW;;;;;0;;";
     const LogLoad r = loadFile(text, "Field.QSO.Log");
