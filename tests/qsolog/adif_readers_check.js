@@ -65,8 +65,9 @@ function exportLog(dir, lines, out) {
 
 const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'adif-readers-'));
 try {
-    // (What the export says it left out is the C++ tests' to check.)
-    exportLog(dir, [...logLines, noMode], 'out.adi');
+    const said = exportLog(dir, [...logLines, noMode], 'out.adi');
+    assert.match(said, /QSO 8 \(K1ABC\) has no mode and is not written/);
+    assert.match(said, /Left out: the callsign "ZZ9ZZ"/);
     const bytes = fs.readFileSync(path.join(dir, 'out.adi'));
     const utf8 = bytes.toString('utf8');
     const fromLatin1 = (s) => Buffer.from(s, 'latin1').toString('utf8');
