@@ -1,11 +1,10 @@
 // Two ADIF readers nobody on this team wrote read what `tamrel --export-adif`
 // writes, and every field is compared with the log's own lines, read here
-// with nothing of ours: adif-parser-ts, given the file once as bytes (it then
-// counts bytes) and once as UTF-8 text (it then counts characters), and
-// tcadif, which counts characters. Names, QTHs and comments in Latin, Greek,
-// Cyrillic and Japanese must come out whole from each. tcadif also checks a
-// whole file by the ADIF definition, and xmllint the ADX export against the
-// ADIF XML form (adx.xsd).
+// with nothing of ours: adif-parser-ts given the file as bytes (counting
+// bytes) and as UTF-8 text (counting characters), and tcadif (characters).
+// Names, QTHs and comments in Latin, Greek, Cyrillic and Japanese must come
+// out whole from each. tcadif also checks a whole file by the ADIF
+// definition, and xmllint the ADX export against the ADIF XML form (adx.xsd).
 //
 // usage: node adif_readers_check.js TAMREL NODE_MODULES_DIR XMLLINT ADX_XSD
 'use strict';
@@ -45,14 +44,12 @@ function tcadifRecords(text) {
     let fields = {};
     for (let field; (field = Field.parse(text)) !== null;) {
         text = text.slice(field.bytesConsumed);
-        if (field.fieldName === 'EOH') {
-            fields = {};
-        } else if (field.fieldName === 'EOR') {
+        if (field.fieldName === 'EOR')
             records.push(fields);
+        if (field.fieldName === 'EOH' || field.fieldName === 'EOR')
             fields = {};
-        } else {
+        else
             fields[field.fieldName.toLowerCase()] = field.data;
-        }
     }
     return records;
 }
@@ -79,12 +76,8 @@ try {
     assert.strictEqual(byBytes.header.programid, 'Tamrel');
     assert.match(byBytes.header.adif_ver, /^3\.1\.\d+$/);
     const readers = {
-        'adif-parser-ts counting bytes': byBytes.records.map((r) => {
-            const o = {};
-            for (const [k, v] of Object.entries(r))
-                o[k] = fromLatin1(v);
-            return o;
-        }),
+        'adif-parser-ts counting bytes': byBytes.records.map(
+            (r) => Object.fromEntries(Object.entries(r).map(([k, v]) => [k, fromLatin1(v)]))),
         'adif-parser-ts counting characters': AdifParser.parseAdi(utf8).records,
         'tcadif counting characters': tcadifRecords(utf8),
     };
@@ -100,32 +93,24 @@ try {
                 const got = r[name] === undefined ? undefined : r[name].replace(/ +$/, '');
                 assert.strictEqual(got, expected === '' ? undefined : expected, `${where}: ${name}`);
             };
-            const d = f[3];
-            check('call', f[2]);
-            check('qso_date', d.slice(4, 8) + d.slice(0, 2) + d.slice(2, 4));
-            check('time_on', d.slice(8, 14));
-            check('band', f[4].trim().toLowerCase());
+            const [d, qsl] = [f[3], Number(f[11])];
+            const [mode, submode, app_tamrel_mode] = modes[f[6]];
+            const fields = {
+                call: f[2], qso_date: d.slice(4, 8) + d.slice(0, 2) + d.slice(2, 4),
+                time_on: d.slice(8, 14), band: f[4].trim().toLowerCase(), mode, submode,
+                app_tamrel_mode, name: f[7], qth: f[8], comment: f[12],
+                rst_sent: f[10], rst_rcvd: f[9], // his sig: the report he was given
+                qsl_sent: qsl === 1 || qsl === 3 ? 'Y' : 'N',
+                qsl_rcvd: qsl === 2 || qsl === 3 ? 'Y' : 'N',
+            };
+            for (const [name, value] of Object.entries(fields))
+                check(name, value);
             if (Number(f[5]) > 0)
                 assert.strictEqual(Math.round(Number(r.freq) * 1e6), Number(f[5]), `${where}: freq`);
             else
                 check('freq', undefined);
-            const [mode, submode, reverse] = modes[f[6]];
-            check('mode', mode);
-            check('submode', submode);
-            check('app_tamrel_mode', reverse);
-            check('name', f[7]);
-            check('qth', f[8]);
-            check('rst_sent', f[10]); // his sig: the report he was given
-            check('rst_rcvd', f[9]);
-            const qsl = Number(f[11]);
-            check('qsl_sent', qsl === 1 || qsl === 3 ? 'Y' : 'N');
-            check('qsl_rcvd', qsl === 2 || qsl === 3 ? 'Y' : 'N');
-            check('comment', f[12]);
-            const known = new Set(['call', 'qso_date', 'time_on', 'band', 'freq', 'mode', 'submode',
-                'app_tamrel_mode', 'name', 'qth', 'rst_sent', 'rst_rcvd', 'qsl_sent', 'qsl_rcvd',
-                'comment']);
             for (const name of Object.keys(r))
-                assert.ok(known.has(name), `${where}: unexpected field ${name}`);
+                assert.ok(name in fields || name === 'freq', `${where}: unexpected ${name}`);
         });
         console.log(`${reader}: ${records.length} QSOs, every field whole`);
     }

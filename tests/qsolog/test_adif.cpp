@@ -2,12 +2,6 @@
 
 #include "QsoTestSupport.h"
 
-#include "qsolog/Adif.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
-
 namespace tamrel {
 namespace {
 
@@ -29,6 +23,7 @@ protected:
         o.stationCallsign = "N0CALL";
         return o;
     }
+    QSORecord qso() { return normalQso("XX0XX", local(2003, 12, 5, 14, 2, 9)); }
 };
 
 TEST_F(AdifWrite, HeaderAndEveryFieldOfANormalQso) {
@@ -69,7 +64,7 @@ TEST_F(AdifWrite, LocalTimeLogIsConvertedWithTheStoredOffsetAndSaysSo) {
 // The fields from MODE to the reports, or why the QSO is not written.
 TEST_F(AdifWrite, ModesSidebandsReverseModesAndModesTheRadioLacks) {
     auto modeFields = [&](int code, std::string adifMode = {}) {
-        QSORecord r = normalQso("XX0XX", local(2003, 12, 5, 14, 2, 9));
+        QSORecord r = qso();
         r.mode = code;
         r.adifMode = std::move(adifMode);
         const AdifExport e = writeAdif({&r, 1}, options(), 0);
@@ -94,8 +89,20 @@ TEST_F(AdifWrite, ModesSidebandsReverseModesAndModesTheRadioLacks) {
               std::string::npos);
 }
 
+TEST_F(AdifWrite, QsoWithoutCallOrDateIsNamedNotWritten) {
+    QSORecord qsos[] = {qso(), qso()};
+    qsos[0].call = "";
+    qsos[1].time = -200000000000LL;
+    const AdifExport e = writeAdif(qsos, options(), 0);
+    EXPECT_EQ(e.written, 0u);
+    ASSERT_EQ(e.problems.size(), 2u);
+    EXPECT_NE(e.problems[0].find("QSO 1"), std::string::npos);
+    EXPECT_NE(e.problems[1].find("no date"), std::string::npos);
+    EXPECT_EQ(body(e.text), "");
+}
+
 TEST_F(AdifWrite, NonAsciiTextsAreWholeForByteAndCharacterCountingReaders) {
-    QSORecord r = normalQso("XX0XX", local(2003, 12, 5, 14, 2, 9));
+    QSORecord r = qso();
     r.name = "J\xC3\xBCrgen";     // UTF-8: 7 bytes, 6 characters
     r.qth = "K\xF6ln\x80";        // Windows-1252 (euro sign), written as UTF-8
     r.comment = "\xE2\x82\xAC 5"; // euro sign: 5 bytes, 3 characters
@@ -112,7 +119,7 @@ TEST_F(AdifWrite, NonAsciiTextsAreWholeForByteAndCharacterCountingReaders) {
 TEST_F(AdifWrite, AdxKeepsStringsAsciiAndTheWholeTextInIntlFields) {
     AdifExportOptions o = options();
     o.form = AdifForm::Adx;
-    QSORecord r = normalQso("XX0XX", local(2003, 12, 5, 14, 2, 9));
+    QSORecord r = qso();
     r.name = "\xCE\x9D\xCE\xAF\xCE\xBA\xCE\xBF\xCF\x82"; // Greek
     r.mode = 7;
     r.comment = "a<b & \"c\"";
@@ -157,18 +164,6 @@ TEST_F(AdifWrite, ContestQsoCarriesReportsSerialsAndStrings) {
     const AdifExport ww = writeAdif({qsos, 1}, o, 0);
     EXPECT_NE(ww.text.find("<SRX_STRING:2>14 <RST_SENT:3>579 <STX_STRING:2>14 <CONTEST_ID"),
               std::string::npos);
-}
-
-TEST_F(AdifWrite, QsoWithoutCallOrDateIsNamedNotWritten) {
-    QSORecord noCall = normalQso("", local(2003, 12, 5, 14, 2, 9));
-    QSORecord noDate = normalQso("XX0XX", -200000000000LL);
-    const QSORecord qsos[] = {noCall, noDate};
-    const AdifExport e = writeAdif(qsos, options(), 0);
-    EXPECT_EQ(e.written, 0u);
-    ASSERT_EQ(e.problems.size(), 2u);
-    EXPECT_NE(e.problems[0].find("QSO 1"), std::string::npos);
-    EXPECT_NE(e.problems[1].find("no date"), std::string::npos);
-    EXPECT_EQ(body(e.text), "");
 }
 
 TEST(AdifValues, FrequencyBandAndExchangeHelpers) {
@@ -222,9 +217,8 @@ TEST(AdifRead, HeaderFieldsAreKeptApartFromRecords) {
 }
 
 TEST(AdifRead, LengthsCountBytesOrTheCharactersOfProgramsThatCountThose) {
-    struct Case {
-        const char* text;
-        const char* name;
+    const struct {
+        const char *text, *name;
     } cases[] = {
         {"<NAME:7>J\xC3\xBCrgen<CALL:4>W1AW<EOR>", "J\xC3\xBCrgen"},  // bytes
         {"<NAME:6>J\xC3\xBCrgen <CALL:4>W1AW<EOR>", "J\xC3\xBCrgen"}, // characters
@@ -234,7 +228,7 @@ TEST(AdifRead, LengthsCountBytesOrTheCharactersOfProgramsThatCountThose) {
         {"<NAME:2>Ab note<CALL:4>W1AW<EOR>", "Ab"},                  // text between fields
         {"<NAME:1>\xE9t\xE9<CALL:4>W1AW<EOR>", "\xE9"},              // Latin-1: bytes
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const AdifData d = readAdif(c.text);
         ASSERT_EQ(d.records.size(), 1u) << c.text;
         EXPECT_EQ(*d.records[0].find("NAME"), c.name) << c.text;
@@ -269,34 +263,34 @@ TEST(AdifRead, BrokenRecordsAreSkippedWholeWithTheirPosition) {
 
 // ---- records
 
+using Fields = std::initializer_list<std::pair<const char*, const char*>>;
+
 class AdifMap : public LocalZone {
 protected:
-    static AdifRecord record(std::initializer_list<std::pair<const char*, const char*>> fields) {
+    static AdifRecord record(Fields fields) {
         AdifRecord r;
         for (const auto& [name, value] : fields)
             r.fields.push_back({name, value});
         return r;
     }
-    static AdifRecord basic(std::initializer_list<std::pair<const char*, const char*>> more = {}) {
+    static AdifRecord basic(Fields more = {}) {
         AdifRecord r = record({{"CALL", "w1aw"}, {"QSO_DATE", "20031205"}, {"TIME_ON", "1402"}});
         for (const auto& [name, value] : more)
             r.fields.push_back({name, value});
         return r;
     }
+    static QSORecord mapped(Fields more) { return qsoFromAdif(basic(more), {}).record.value(); }
 };
 
 TEST_F(AdifMap, ModesQslAndBands) {
-    auto mode = [&](std::initializer_list<std::pair<const char*, const char*>> f) {
-        return qsoFromAdif(basic(f), {}).record->mode;
-    };
-    EXPECT_EQ(mode({{"MODE", "SSB"}, {"SUBMODE", "USB"}, {"FREQ", "7.1"}}), 2);
-    EXPECT_EQ(mode({{"MODE", "SSB"}, {"FREQ", "7.1"}}), 1);
-    EXPECT_EQ(mode({{"MODE", "SSB"}, {"FREQ", "14.2"}}), 2);
-    EXPECT_EQ(mode({{"MODE", "SSB"}, {"BAND", "80m"}}), 1);
-    EXPECT_EQ(mode({{"MODE", "CW"}, {"APP_TAMREL_MODE", "CWR"}}), 7);
-    EXPECT_EQ(mode({{"MODE", "RTTY"}, {"APP_TAMREL_MODE", "RTTYR"}}), 9);
-    EXPECT_EQ(mode({{"MODE", "CW"}, {"SUBMODE", "LSB"}}), 3); // not a submode of CW
-    EXPECT_EQ(mode({{"MODE", "FT8"}}), 0);
+    EXPECT_EQ(mapped({{"MODE", "SSB"}, {"SUBMODE", "USB"}, {"FREQ", "7.1"}}).mode, 2);
+    EXPECT_EQ(mapped({{"MODE", "SSB"}, {"FREQ", "7.1"}}).mode, 1);
+    EXPECT_EQ(mapped({{"MODE", "SSB"}, {"FREQ", "14.2"}}).mode, 2);
+    EXPECT_EQ(mapped({{"MODE", "SSB"}, {"BAND", "80m"}}).mode, 1);
+    EXPECT_EQ(mapped({{"MODE", "CW"}, {"APP_TAMREL_MODE", "CWR"}}).mode, 7);
+    EXPECT_EQ(mapped({{"MODE", "RTTY"}, {"APP_TAMREL_MODE", "RTTYR"}}).mode, 9);
+    EXPECT_EQ(mapped({{"MODE", "CW"}, {"SUBMODE", "LSB"}}).mode, 3); // not a submode of CW
+    EXPECT_EQ(mapped({{"MODE", "FT8"}}).mode, 0);
     // Characters a QSO cannot carry do not make another mode of SSB: exported
     // again, it would come back a sideband (found by fuzzing).
     AdifRecord nuls = basic({{"FREQ", "3.755123"}});
@@ -311,32 +305,23 @@ TEST_F(AdifMap, ModesQslAndBands) {
         {});
     EXPECT_EQ(cut.record->mode, 3);
     EXPECT_TRUE(cut.shortened);
-    EXPECT_EQ(mode({{"MODE", "C W"}}), 3);
-    EXPECT_EQ(mode({{"MODE", "S SB"}, {"FREQ", "7.1"}}), 1);
-    auto other = [&](std::initializer_list<std::pair<const char*, const char*>> f) {
-        return qsoFromAdif(basic(f), {}).record->adifMode;
-    };
-    EXPECT_EQ(other({{"MODE", "FT8"}}), "FT8");
-    EXPECT_EQ(other({{"MODE", "mfsk"}, {"SUBMODE", "ft4"}}), "FT4");
-    EXPECT_EQ(other({{"MODE", "MFSK"}, {"SUBMODE", "JS8"}}), "JS8");
-    EXPECT_EQ(other({{"MODE", "PSK"}, {"SUBMODE", "PSK31"}}), "PSK31");
-    EXPECT_EQ(other({{"MODE", "AM"}}), "AM");
-    EXPECT_EQ(other({{"MODE", "CW"}}), "");
+    EXPECT_EQ(mapped({{"MODE", "C W"}}).mode, 3);
+    EXPECT_EQ(mapped({{"MODE", "S SB"}, {"FREQ", "7.1"}}).mode, 1);
+    EXPECT_EQ(mapped({{"MODE", "FT8"}}).adifMode, "FT8");
+    EXPECT_EQ(mapped({{"MODE", "mfsk"}, {"SUBMODE", "ft4"}}).adifMode, "FT4");
+    EXPECT_EQ(mapped({{"MODE", "MFSK"}, {"SUBMODE", "JS8"}}).adifMode, "JS8");
+    EXPECT_EQ(mapped({{"MODE", "PSK"}, {"SUBMODE", "PSK31"}}).adifMode, "PSK31");
+    EXPECT_EQ(mapped({{"MODE", "AM"}}).adifMode, "AM");
+    EXPECT_EQ(mapped({{"MODE", "CW"}}).adifMode, "");
 
-    auto qsl = [&](const char* sent, const char* rcvd) {
-        return qsoFromAdif(basic({{"QSL_SENT", sent}, {"QSL_RCVD", rcvd}}), {}).record->qsl;
-    };
-    EXPECT_EQ(qsl("N", "N"), 0);
-    EXPECT_EQ(qsl("y", "R"), 1);
-    EXPECT_EQ(qsl("Q", "Y"), 2);
-    EXPECT_EQ(qsl("Y", "V"), 3);
+    EXPECT_EQ(mapped({{"QSL_SENT", "N"}, {"QSL_RCVD", "N"}}).qsl, 0);
+    EXPECT_EQ(mapped({{"QSL_SENT", "y"}, {"QSL_RCVD", "R"}}).qsl, 1);
+    EXPECT_EQ(mapped({{"QSL_SENT", "Q"}, {"QSL_RCVD", "Y"}}).qsl, 2);
+    EXPECT_EQ(mapped({{"QSL_SENT", "Y"}, {"QSL_RCVD", "V"}}).qsl, 3);
 
-    auto band = [&](std::initializer_list<std::pair<const char*, const char*>> f) {
-        return qsoFromAdif(basic(f), {}).record->band;
-    };
-    EXPECT_EQ(band({{"FREQ", "3.55"}}), 7);
-    EXPECT_EQ(band({{"BAND", "6m"}, {"FREQ", "50.1"}}), -1);
-    EXPECT_EQ(band({}), -1);
+    EXPECT_EQ(mapped({{"FREQ", "3.55"}}).band, 7);
+    EXPECT_EQ(mapped({{"BAND", "6m"}, {"FREQ", "50.1"}}).band, -1);
+    EXPECT_EQ(mapped({}).band, -1);
 }
 
 TEST_F(AdifMap, RecordsThatAreNoQsoGiveAnError) {
@@ -348,6 +333,8 @@ TEST_F(AdifMap, RecordsThatAreNoQsoGiveAnError) {
           record({{"CALL", "W1AW"}, {"QSO_DATE", "20031205"}, {"TIME_ON", "2460"}}),
           record({{"CALL", "W1AW"}, {"QSO_DATE", "2003125"}, {"TIME_ON", "1402"}}),
           basic({{"FREQ", "14.0.25"}}),
+          // a UTC date the log cannot show is refused, not moved
+          record({{"CALL", "W1AW"}, {"QSO_DATE", "18991231"}, {"TIME_ON", "2330"}}),
           record(
               {{"CALL", "ABCDEFGHIJKLMNOPQRST"}, {"QSO_DATE", "20031205"}, {"TIME_ON", "1402"}})}) {
         const AdifQso q = qsoFromAdif(r, {});
@@ -373,16 +360,13 @@ TEST_F(AdifMap, UnknownFieldsAreKeptInTheCommentOrIgnored) {
     EXPECT_EQ(qsoFromAdif(r, {}).record->comment, "hello");
 
     // A comment too long for its field is cut, and says so.
-    AdifImportOptions o;
     const std::string longText(120, 'x');
-    AdifRecord big = basic();
-    big.fields.push_back({"COMMENT", longText});
-    const AdifQso q = qsoFromAdif(big, o);
+    const AdifQso q = qsoFromAdif(basic({{"COMMENT", longText.c_str()}}), {});
     EXPECT_EQ(q.record->comment.size(), 79u);
     EXPECT_TRUE(q.shortened);
 }
 
-TEST_F(AdifMap, ContestAndLocalTimeLogs) {
+TEST_F(AdifMap, ContestAndLocalTimeLogsAndTheEdgeOfTheDateRange) {
     AdifImportOptions o;
     o.kind = QsoKind::Contest;
     o.clock = {false, 0x87}; // the log shows UTC-7
@@ -392,9 +376,7 @@ TEST_F(AdifMap, ContestAndLocalTimeLogs) {
     EXPECT_EQ(formatLine(*q.record, 1), "1;1;W1AW;12052003070200;;0;;599 12;0;;\n");
     EXPECT_EQ(qsoFromAdif(basic({{"SRX_STRING", "59 ON"}, {"SRX", "1"}}), o).record->exchange,
               "59 ON");
-}
 
-TEST_F(AdifMap, EdgesOfTheDateRangeAndEightBitCallsRoundTrip) {
     // Shown 1900-01-01 00:30 on a UTC+1 clock is 1899 in UTC: written, and read back.
     QSORecord r = normalQso("XX0XX", local(1900, 1, 1, 0, 30, 0));
     r.call = "DL1A\xD7"; // Latin-1 from an old log
@@ -405,14 +387,10 @@ TEST_F(AdifMap, EdgesOfTheDateRangeAndEightBitCallsRoundTrip) {
     EXPECT_EQ(*d.records[0].find("QSO_DATE"), "18991231");
     AdifImportOptions in;
     in.clock = out.clock;
-    const AdifQso q = qsoFromAdif(d.records[0], in);
-    ASSERT_TRUE(q.record) << q.error;
-    EXPECT_EQ(q.record->time, r.time);
-    EXPECT_EQ(q.record->call, "DL1A\xC3\x97");
-    // A UTC date the log cannot show is refused, not moved.
-    EXPECT_FALSE(
-        qsoFromAdif(record({{"CALL", "W1AW"}, {"QSO_DATE", "18991231"}, {"TIME_ON", "2330"}}), {})
-            .record);
+    const AdifQso back = qsoFromAdif(d.records[0], in);
+    ASSERT_TRUE(back.record) << back.error;
+    EXPECT_EQ(back.record->time, r.time);
+    EXPECT_EQ(back.record->call, "DL1A\xC3\x97");
 }
 
 } // namespace

@@ -19,16 +19,27 @@ protected:
     QSORecord qso(const std::string& call, int day = 5) {
         return normalQso(call, local(2003, 12, day, 14, 2, 9));
     }
+    // The lines of these calls' QSOs, numbered from 1.
+    std::string lines(std::initializer_list<const char*> calls) {
+        std::string text;
+        int64_t sequence = 0;
+        for (const char* call : calls)
+            text += line(qso(call), ++sequence);
+        return text;
+    }
+    LogLoad loadFile(const std::string& text, const std::string& name = kDefaultLogName) {
+        write(inHome(name), text);
+        return log_->load(name, 0, true);
+    }
 };
 
 } // namespace
 
 // The last line lacks its "\n": the append ends it first.
-TEST_F(LogFile, LoadListsTheQsosCountsNumberedLinesAndAppendsAfterThem) {
-    const std::string text = line(qso("AA1AA"), 1) + line(qso("BB2BB"), 2) +
-                             "0;;CC3CC;12052003140209;  20M;14025000;CW;;;;;0;;";
-    write(inHome("Field.QSO.Log"), text);
-    const LogLoad r = log_->load("Field.QSO.Log", 0, true);
+TEST_F(LogFile, LoadListsTheQsosAppendsAfterThemAndRefusesANameOver79Bytes) {
+    const std::string text =
+        lines({"AA1AA", "BB2BB"}) + "0;;CC3CC;12052003140209;  20M;14025000;CW;;;;;0;;";
+    const LogLoad r = loadFile(text, "Field.QSO.Log");
     EXPECT_TRUE(r.read);
     EXPECT_EQ(r.fileKind, QsoKind::Normal);
     EXPECT_TRUE(r.modeMatches);
@@ -46,22 +57,45 @@ TEST_F(LogFile, LoadListsTheQsosCountsNumberedLinesAndAppendsAfterThem) {
 
     // Without a name the load takes "Current Log File Name".
     ASSERT_TRUE(registry_->SetCurrentLogFileName("Other.QSO.Log"));
-    write(inHome("Other.QSO.Log"), line(qso("EE5EE"), 1));
+    write(inHome("Other.QSO.Log"), lines({"EE5EE"}));
     log_->load(std::nullopt, 0, true);
     EXPECT_EQ(log_->name(), "Other.QSO.Log");
-    ASSERT_EQ(log_->records().size(), 1u);
-    EXPECT_EQ(log_->records()[0].call, "EE5EE");
+    EXPECT_EQ(log_->records(), std::vector<QSORecord>{qso("EE5EE")});
+
+    // A name over 79 bytes is refused, not cut.
+    const std::string longName = root_ + "/" + std::string(80, 'n') + ".QSO.Log";
+    const LogLoad refused = log_->load(longName, 0, true);
+    EXPECT_TRUE(refused.refused);
+    ASSERT_EQ(refused.messages.size(), 1u);
+    EXPECT_NE(refused.messages[0].find("79 bytes"), std::string::npos);
+    EXPECT_EQ(log_->records().size(), 1u);
+    EXPECT_EQ(log_->rewrite(longName).status, Status::NotWritten);
+    EXPECT_FALSE(std::filesystem::exists(longName));
+    EXPECT_EQ(log_->name(), "Other.QSO.Log");
+    EXPECT_EQ(currentNameSetting(), "Other.QSO.Log");
+    EXPECT_TRUE(log_->rewrite(std::string(79 - 8, 'n') + ".QSO.Log").written());
 }
 
-TEST_F(LogFile, AMissingFileIsAnEmptyLogThatTheFirstQsoCreatesInTheHomeDirectory) {
-    ASSERT_FALSE(std::filesystem::exists(home_));
-    const LogLoad r = log_->load(std::nullopt, 1, true);
+TEST_F(LogFile, AnUnreadableFileIsNeverWrittenOverAndAMissingOneIsCreatedInTheHomeDirectory) {
+    std::filesystem::create_directories(inHome("Tamrel.QSO.Log"));
+    LogLoad r = log_->load(std::nullopt, 0, true);
+    EXPECT_FALSE(r.read);
+    EXPECT_FALSE(r.missing);
+    EXPECT_FALSE(r.switchMode);
+    ASSERT_EQ(r.messages.size(), 1u);
+    EXPECT_NE(r.messages[0].find(inHome("Tamrel.QSO.Log")), std::string::npos);
+    EXPECT_FALSE(log_->ownsFile());
+    EXPECT_EQ(log_->add(qso("AA1AA")).status, Status::NotWritten);
+    EXPECT_EQ(log_->records().size(), 1u);
+    EXPECT_TRUE(std::filesystem::is_directory(inHome("Tamrel.QSO.Log")));
+
+    std::filesystem::remove_all(home_);
+    r = log_->load(std::nullopt, 1, true);
     EXPECT_TRUE(r.missing);
     EXPECT_FALSE(r.switchMode); // a first run keeps its mode
     EXPECT_FALSE(r.recreateWindow);
     EXPECT_TRUE(r.messages.empty());
     EXPECT_EQ(log_->path(), inHome("Tamrel.QSO.Log"));
-
     EXPECT_TRUE(log_->add(contestQso("XX0XX", local(2003, 12, 5, 14, 2, 9))).written());
     EXPECT_EQ(logText(), "1;1;XX0XX;12052003140209;  40M;7012000;CW;599 05;0;;\n");
     EXPECT_TRUE(log_->ownsFile());
@@ -69,7 +103,7 @@ TEST_F(LogFile, AMissingFileIsAnEmptyLogThatTheFirstQsoCreatesInTheHomeDirectory
 
     // A full path is used as it is.
     const std::string elsewhere = root_ + "/elsewhere.QSO.Log";
-    write(elsewhere, line(qso("AA1AA"), 1));
+    write(elsewhere, lines({"AA1AA"}));
     log_->load(elsewhere, 0, true);
     EXPECT_EQ(log_->path(), elsewhere);
     EXPECT_EQ(log_->records().size(), 1u);
@@ -78,9 +112,7 @@ TEST_F(LogFile, AMissingFileIsAnEmptyLogThatTheFirstQsoCreatesInTheHomeDirectory
 TEST_F(LogFile, AFileOfTheOtherKindSwitchesTheModeOnlyWhenAskedAndIsElseLeftAlone) {
     const QSORecord c1 = contestQso("XX0XX", local(2003, 12, 5, 14, 2, 9));
     const std::string content = "# contest\n" + line(c1, 1);
-    write(inHome("Test.QSO.Log"), content);
-
-    LogLoad r = log_->load("Test.QSO.Log", 0, true);
+    LogLoad r = loadFile(content, "Test.QSO.Log");
     EXPECT_EQ(r.fileKind, QsoKind::Contest);
     EXPECT_FALSE(r.modeMatches);
     EXPECT_EQ(r.switchMode, 1);
@@ -104,7 +136,7 @@ TEST_F(LogFile, AFileOfTheOtherKindSwitchesTheModeOnlyWhenAskedAndIsElseLeftAlon
     EXPECT_TRUE(log_->unsaved());
     // Saved under a name, the new QSOs make a log of their own kind.
     EXPECT_TRUE(log_->rewrite("Saved.QSO.Log").written());
-    EXPECT_EQ(logText("Saved.QSO.Log"), line(qso("AA1AA"), 1));
+    EXPECT_EQ(logText("Saved.QSO.Log"), lines({"AA1AA"}));
     EXPECT_FALSE(log_->unsaved());
 
     // A file without QSOs suits either mode.
@@ -114,25 +146,10 @@ TEST_F(LogFile, AFileOfTheOtherKindSwitchesTheModeOnlyWhenAskedAndIsElseLeftAlon
     EXPECT_FALSE(r.recreateWindow);
 }
 
-TEST_F(LogFile, AFileThatCannotBeReadIsToldAndNeverWrittenOver) {
-    std::filesystem::create_directories(inHome("Tamrel.QSO.Log"));
-    const LogLoad r = log_->load(std::nullopt, 0, true);
-    EXPECT_FALSE(r.read);
-    EXPECT_FALSE(r.missing);
-    EXPECT_FALSE(r.switchMode);
-    ASSERT_EQ(r.messages.size(), 1u);
-    EXPECT_NE(r.messages[0].find(inHome("Tamrel.QSO.Log")), std::string::npos);
-    EXPECT_FALSE(log_->ownsFile());
-    EXPECT_EQ(log_->add(qso("AA1AA")).status, Status::NotWritten);
-    EXPECT_EQ(log_->records().size(), 1u);
-    EXPECT_TRUE(std::filesystem::is_directory(inHome("Tamrel.QSO.Log")));
-}
-
 TEST_F(LogFile, NewLeavesAnExistingFileOfTheDefaultNameAlone) {
-    const std::string old = line(qso("OLD1"), 1) + line(qso("OLD2"), 2);
+    const std::string old = lines({"OLD1", "OLD2"});
     write(inHome("Tamrel.QSO.Log"), old);
-    write(inHome("Mine.QSO.Log"), line(qso("AA1AA"), 1));
-    log_->load("Mine.QSO.Log", 0, true);
+    loadFile(lines({"AA1AA"}), "Mine.QSO.Log");
 
     log_->startNew();
     EXPECT_EQ(log_->name(), "Tamrel.QSO.Log");
@@ -145,7 +162,7 @@ TEST_F(LogFile, NewLeavesAnExistingFileOfTheDefaultNameAlone) {
     const LogWrite w = log_->add(qso("NEW1"));
     EXPECT_EQ(w.status, Status::NotWritten);
     EXPECT_NE(w.message.find(inHome("Tamrel.QSO.Log")), std::string::npos);
-    EXPECT_TRUE(log_->add(qso("NEW2")).status == Status::NotWritten);
+    EXPECT_EQ(log_->add(qso("NEW2")).status, Status::NotWritten);
     EXPECT_EQ(log_->remove(0, qso("NEW1")).status, Status::NotWritten);
     EXPECT_EQ(logText(), old);
     EXPECT_FALSE(std::filesystem::exists(inHome("Tamrel.QSO.Log.Bak")));
@@ -153,22 +170,21 @@ TEST_F(LogFile, NewLeavesAnExistingFileOfTheDefaultNameAlone) {
 
     // Saved under the name the operator chose (the dialog asked), it is written.
     EXPECT_TRUE(log_->rewrite("Tamrel.QSO.Log").written());
-    EXPECT_EQ(logText(), line(qso("NEW2"), 1));
+    EXPECT_EQ(logText(), lines({"NEW2"}));
     EXPECT_EQ(logText("Tamrel.QSO.Log.Bak"), old);
 
     // With no file of that name, the first QSO after New creates it.
     std::filesystem::remove(inHome("Tamrel.QSO.Log"));
     log_->startNew();
     EXPECT_TRUE(log_->add(qso("FIRST")).written());
-    EXPECT_EQ(logText(), line(qso("FIRST"), 1));
+    EXPECT_EQ(logText(), lines({"FIRST"}));
 }
 
 TEST_F(LogFile, RewriteBacksUpRenumbersAndKeepsEveryLineThatIsNotListed) {
     const std::string original = "# header\n" + line(qso("AA1AA", 1), 5) + "bad line\n" +
                                  line(qso("BB2BB", 2), 6) + line(qso("CC3CC", 3), 7) +
                                  "0;8;DD4DD;99999999999999;;;;;;;;0;;\n" + line(qso("EE5EE", 4), 9);
-    write(inHome("Tamrel.QSO.Log"), original);
-    const LogLoad r = log_->load(std::nullopt, 0, true);
+    const LogLoad r = loadFile(original);
     ASSERT_EQ(r.messages.size(), 1u);
     EXPECT_EQ(r.messages[0], inHome("Tamrel.QSO.Log") +
                                  ": 2 lines are not read as QSOs and kept as they are: line 3 "
@@ -194,18 +210,15 @@ TEST_F(LogFile, RewriteBacksUpRenumbersAndKeepsEveryLineThatIsNotListed) {
     EXPECT_EQ(logText("Tamrel.QSO.Log.Bak"), afterAdd);
     EXPECT_EQ(log_->records()[1], changed);
     EXPECT_FALSE(std::filesystem::exists(inHome("Tamrel.QSO.Log.Bak.new")));
-}
 
-TEST_F(LogFile, ARowThatIsNoLongerTheRecordChangesNothing) {
-    write(inHome("Tamrel.QSO.Log"), line(qso("AA1AA"), 1) + line(qso("BB2BB"), 2));
-    log_->load(std::nullopt, 0, true);
+    // A row that is no longer the record asked for changes nothing.
     const std::string before = logText();
-    EXPECT_EQ(log_->remove(2, qso("BB2BB")).status, Status::Unchanged);
-    EXPECT_EQ(log_->remove(0, qso("BB2BB")).status, Status::Unchanged);
-    EXPECT_EQ(log_->replace(1, qso("AA1AA"), qso("ZZ9ZZ")).status, Status::Unchanged);
-    EXPECT_EQ(log_->records().size(), 2u);
+    EXPECT_EQ(log_->remove(4, qso("FF6FF", 6)).status, Status::Unchanged);
+    EXPECT_EQ(log_->remove(0, qso("BB2BB", 2)).status, Status::Unchanged);
+    EXPECT_EQ(log_->replace(0, qso("BB2BB", 2), qso("ZZ9ZZ")).status, Status::Unchanged);
+    EXPECT_EQ(log_->records().size(), 4u);
     EXPECT_EQ(logText(), before);
-    EXPECT_FALSE(std::filesystem::exists(inHome("Tamrel.QSO.Log.Bak")));
+    EXPECT_EQ(logText("Tamrel.QSO.Log.Bak"), afterAdd);
 }
 
 TEST_F(LogFile, FailedWritesAreToldAndLoseNothing) {
@@ -226,23 +239,21 @@ TEST_F(LogFile, FailedWritesAreToldAndLoseNothing) {
     EXPECT_TRUE(w.written());
     EXPECT_TRUE(w.wholeList);
     EXPECT_FALSE(log_->unsaved());
-    EXPECT_EQ(logText(), line(qso("AA1AA"), 1) + line(qso("BB2BB"), 2));
+    EXPECT_EQ(logText(), lines({"AA1AA", "BB2BB"}));
 
     // No backup can be made: the log and its list stay as they were.
-    const std::string before = logText();
     std::filesystem::remove(inHome("Tamrel.QSO.Log.Bak"));
     std::filesystem::create_directories(inHome("Tamrel.QSO.Log.Bak/full"));
     w = log_->remove(0, qso("AA1AA"));
     EXPECT_EQ(w.status, Status::Failed);
     EXPECT_NE(w.message.find("Tamrel.QSO.Log.Bak"), std::string::npos);
-    EXPECT_EQ(logText(), before);
+    EXPECT_EQ(logText(), lines({"AA1AA", "BB2BB"}));
     EXPECT_EQ(log_->records(), (std::vector<QSORecord>{qso("AA1AA"), qso("BB2BB")}));
     w = log_->replace(1, qso("BB2BB"), qso("CC3CC"));
     EXPECT_EQ(w.status, Status::Failed);
     EXPECT_EQ(log_->records()[1], qso("BB2BB"));
     EXPECT_FALSE(log_->unsaved());
     EXPECT_TRUE(log_->dupeIndex().check("BB2BB", 4, 3, QsoKind::Normal).dupe);
-    EXPECT_EQ(log_->name(), "Tamrel.QSO.Log");
 
     // A failed save under a new name keeps the current name and setting.
     write(root_ + "/blocked", "");
@@ -272,33 +283,15 @@ TEST_F(LogFile, AFullDiskOnTheFirstQsoOfANewLogLosesNoLaterQso) {
     EXPECT_TRUE(w.written()) << w.message;
     EXPECT_TRUE(w.wholeList);
     EXPECT_FALSE(log_->unsaved());
-    EXPECT_EQ(logText(), line(qso("AA1AA"), 1) + line(qso("BB2BB"), 2) + line(qso("CC3CC"), 3));
+    EXPECT_EQ(logText(), lines({"AA1AA", "BB2BB", "CC3CC"}));
     EXPECT_FALSE(log_->add(qso("DD4DD")).wholeList); // appended again
 }
 
-TEST_F(LogFile, NamesOver79BytesAreRefusedNotCut) {
-    write(inHome("Tamrel.QSO.Log"), line(qso("AA1AA"), 1));
-    log_->load(std::nullopt, 0, true);
-    const std::string longName = root_ + "/" + std::string(80, 'n') + ".QSO.Log";
-    const LogLoad r = log_->load(longName, 0, true);
-    EXPECT_TRUE(r.refused);
-    ASSERT_EQ(r.messages.size(), 1u);
-    EXPECT_NE(r.messages[0].find("79 bytes"), std::string::npos);
-    EXPECT_EQ(log_->records().size(), 1u);
-    EXPECT_EQ(log_->name(), "Tamrel.QSO.Log");
-
-    EXPECT_EQ(log_->rewrite(longName).status, Status::NotWritten);
-    EXPECT_FALSE(std::filesystem::exists(longName));
-    EXPECT_EQ(currentNameSetting(), "Tamrel.QSO.Log");
-    EXPECT_TRUE(log_->rewrite(std::string(79 - 8, 'n') + ".QSO.Log").written());
-}
-
 TEST_F(LogFile, SearchListsEarlierQsosAndRecallGivesTheNthOne) {
-    QSORecord first = qso("K1ABC", 5);
+    const QSORecord first = qso("K1ABC", 5);
     const QSORecord second =
         test::qsosOf("0;3;K1ABC;12062003140209;;14025000;LSB;;;599;599;0;second;").at(0);
-    write(inHome("Tamrel.QSO.Log"), line(first, 1) + line(qso("W2XYZ"), 2) + line(second, 3));
-    log_->load(std::nullopt, 0, true);
+    loadFile(line(first, 1) + line(qso("W2XYZ"), 2) + line(second, 3));
 
     const std::vector<QSORecord>& all = log_->records();
     EXPECT_EQ(searchLog(all, "k1abc"),

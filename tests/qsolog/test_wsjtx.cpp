@@ -9,8 +9,6 @@
 
 #include <QUdpSocket>
 
-#include <gtest/gtest.h>
-
 #include <random>
 
 namespace tamrel {
@@ -41,14 +39,14 @@ std::optional<wsjtx::LoggedQso> read(const QByteArray& b) {
     return wsjtx::readLoggedQso({b.constData(), static_cast<std::size_t>(b.size())});
 }
 
-TEST(WsjtxMessage, QsoLoggedGivesTheQsoAsAdifFields) {
-    struct Case {
+TEST(WsjtxMessage, QsoLoggedAndLoggedAdifGiveTheQsoAsAdifFields) {
+    const struct {
         int schema;
         bool full;
         const char* timeOn; // the time on when sent, else the time off
     } cases[] = {
         {3, true, "120015"}, {2, true, "120015"}, {3, false, "120130"}, {2, false, "120130"}};
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const std::optional<wsjtx::LoggedQso> q = read(test::qsoLogged(ft8Qso(), c.schema, c.full));
         ASSERT_TRUE(q) << c.schema << c.full;
         EXPECT_EQ(q->id, "WSJT-X");
@@ -62,9 +60,7 @@ TEST(WsjtxMessage, QsoLoggedGivesTheQsoAsAdifFields) {
                 {"STATION_CALLSIGN=DL1XYZ", "STX_STRING=-10 JO62", "SRX_STRING=+02 FN42"});
         EXPECT_EQ(test::fieldsOf(q->record), fields);
     }
-}
-
-TEST(WsjtxMessage, LoggedAdifGivesItsRecord) {
+    // "Logged ADIF" gives its record.
     const std::optional<wsjtx::LoggedQso> q = read(
         test::loggedAdif("<adif_ver:5>3.1.0\n<programid:6>WSJT-X\n<EOH>\n<call:6>JA1XYZ "
                          "<qso_date:8>20240601 <time_on:6>121500 <freq:9>14.080000 <mode:4>MFSK "
