@@ -110,24 +110,20 @@ TEST(SetsOnTheSimulatedRadio, ReadBackAtOnceAnsweredByTheRadio) {
     QTcpSocket client;
     client.connectToHost(QHostAddress::LocalHost, station.server.port());
     ASSERT_TRUE(WaitUntil([&] { return client.state() == QAbstractSocket::ConnectedState; }));
-    struct Step {
-        const char* lines;
-        int answers;
-        const char* expected;
-    };
-    const Step steps[] = {
+    // Client lines and the answers they must get.
+    const std::pair<const char*, const char*> steps[] = {
         // From CW a mode set is seen by the next line, and by the PTT.
-        {"M USB 0\nT 1\nt\nT 0\n", 4, "RPRT 0\nRPRT 0\n1\nRPRT 0\n"},
-        {"M PKTUSB 0\nm\n", 3, "RPRT 0\nPKTUSB\n2700\n"},
-        {"F 14060055\nf\n", 2, "RPRT 0\n14060050\n"},
+        {"M USB 0\nT 1\nt\nT 0\n", "RPRT 0\nRPRT 0\n1\nRPRT 0\n"},
+        {"M PKTUSB 0\nm\n", "RPRT 0\nPKTUSB\n2700\n"},
+        {"F 14060055\nf\n", "RPRT 0\n14060050\n"},
         // While transmitting the radio refuses sets: the client hears it and
         // the frequency read is the radio's.
-        {"T 1\nF 14070000\nf\nT 0\n", 4, "RPRT 0\nRPRT -9\n14060050\nRPRT 0\n"},
+        {"T 1\nF 14070000\nf\nT 0\n", "RPRT 0\nRPRT -9\n14060050\nRPRT 0\n"},
         // Quick VFO changes never show a passing state.
-        {"V VFOB\nV VFOA\ns\nv\n", 5, "RPRT 0\nRPRT 0\n0\nVFOA\nVFOA\n"},
+        {"V VFOB\nV VFOA\ns\nv\n", "RPRT 0\nRPRT 0\n0\nVFOA\nVFOA\n"},
     };
-    for (const Step& s : steps)
-        EXPECT_EQ(ask(client, s.lines, s.answers), s.expected) << s.lines;
+    for (const auto& [lines, answers] : steps)
+        EXPECT_EQ(ask(client, lines, QByteArray(answers).count('\n')), answers) << lines;
     // A T 1 behind a set that waits for the radio, then silence: unkeyed all
     // the same once the radio took it.
     station.server.setKeyedSilenceTimeout(std::chrono::milliseconds(300));
