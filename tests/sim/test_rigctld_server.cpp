@@ -6,7 +6,6 @@
 #include <QTcpSocket>
 
 #include <algorithm>
-
 #include <memory>
 
 // gtest shows Qt strings as text.
@@ -41,21 +40,9 @@ protected:
     std::unique_ptr<test::SimulatedStation> station;
 };
 
-TEST_F(RigctldOnSimulatedRadio, KeyingWhileKeyedIsAnsweredAsDoneAndSendsNoSecondTx) {
-    // "rigctl T 1" keys and quits, leaving it keyed; the next client keys too.
-    Finish(*Start({"T", "1"}));
-    ASSERT_TRUE(WaitForWire("TX"));
-    auto p = Start({"T", "1", "t", "T", "0"});
-    EXPECT_EQ(Finish(*p).split('\n', Qt::SkipEmptyParts), QStringList({"1"}));
-    EXPECT_FALSE(p->readAllStandardError().contains("rejected"));
-    EXPECT_TRUE(WaitForWire("RX"));
-    const auto wire = station->Wire();
-    EXPECT_EQ(std::count(wire.begin(), wire.end(), "TX"), 1);
-}
-
 // What hamlib's client takes from \\dump_state lets it set and read levels;
 // the rest of what it reads and sets is the client programs' replays.
-TEST_F(RigctldOnSimulatedRadio, LevelsThroughHamlibsClientAndConnectingAsksNothing) {
+TEST_F(RigctldOnSimulatedRadio, LevelsConnectingAndKeyingThroughHamlibsClient) {
     auto p = Start({"L", "KEYSPD", "25", "l", "KEYSPD", "L", "RFPOWER", "0.5", "l", "RFPOWER"});
     EXPECT_EQ(Finish(*p).split('\n', Qt::SkipEmptyParts), QStringList({"25", "0.500000"}));
     EXPECT_TRUE(WaitForWire("KS025"));
@@ -63,9 +50,20 @@ TEST_F(RigctldOnSimulatedRadio, LevelsThroughHamlibsClientAndConnectingAsksNothi
     // Connecting asks the radio nothing and changes nothing.
     const std::size_t before = station->Wire().size();
     Finish(*Start({"f", "v"}));
-    const std::vector<std::string> wire = station->Wire();
+    std::vector<std::string> wire = station->Wire();
     for (std::size_t i = before; i < wire.size(); ++i)
         EXPECT_TRUE(wire[i] == "DS" || wire[i] == "BG") << wire[i]; // only the panel's own poll
+
+    // "rigctl T 1" keys and quits, leaving it keyed; the next client keys too,
+    // is answered as done and sends no second TX.
+    Finish(*Start({"T", "1"}));
+    ASSERT_TRUE(WaitForWire("TX"));
+    p = Start({"T", "1", "t", "T", "0"});
+    EXPECT_EQ(Finish(*p).split('\n', Qt::SkipEmptyParts), QStringList({"1"}));
+    EXPECT_FALSE(p->readAllStandardError().contains("rejected"));
+    EXPECT_TRUE(WaitForWire("RX"));
+    wire = station->Wire();
+    EXPECT_EQ(std::count(wire.begin(), wire.end(), "TX"), 1);
 }
 
 TEST_F(RigctldOnSimulatedRadio, ThreeClientsPollWhileThePanelIsUsed) {
