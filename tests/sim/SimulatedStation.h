@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -78,19 +79,13 @@ public:
     }
 
     k2sim::SimulatedRadio& Radio() { return *radio_; }
-    CK2CommChannel& Channel() { return channel_; }
     std::vector<std::string> Wire() {
         std::lock_guard lock(logMutex_);
         return wire_;
     }
-    bool OnWire(std::string_view prefix) {
-        for (const std::string& c : Wire())
-            if (c.rfind(prefix, 0) == 0)
-                return true;
-        return false;
-    }
     bool WaitForWire(std::string_view prefix) {
-        return WaitUntil([&] { return OnWire(prefix); }, 10000);
+        const auto starts = [&](const std::string& c) { return c.rfind(prefix, 0) == 0; };
+        return WaitUntil([&] { return std::ranges::any_of(Wire(), starts); }, 10000);
     }
 
     K2RadioModel model;

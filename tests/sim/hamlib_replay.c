@@ -31,7 +31,7 @@ static void report(const char* call, int ret, const char* value) {
 static pbwidth_t width_of(RIG* rig, rmode_t mode, const char* w) {
     if (strcmp(w, "normal") == 0)
         return rig_passband_normal(rig, mode);
-    if (strcmp(w, "nochange") == 0)
+    if (*w == '\0' || strcmp(w, "nochange") == 0)
         return RIG_PASSBAND_NOCHANGE;
     return atol(w);
 }
@@ -52,17 +52,9 @@ int main(int argc, char** argv) {
         return 1;
 
     for (int i = 2; i < argc; ++i) {
-        char call[128], text[64];
-        snprintf(call, sizeof call, "%s", argv[i]);
-        char* a = strchr(call, ':');
-        char* b = NULL;
-        if (a) {
-            *a++ = '\0';
-            b = strchr(a, ':');
-            if (b)
-                *b++ = '\0';
-        }
-        text[0] = '\0';
+        /* NAME[:A[:B]] */
+        char call[64] = "", a[32] = "", b[32] = "", text[64] = "";
+        sscanf(argv[i], "%63[^:]:%31[^:]:%31s", call, a, b);
         if (strcmp(call, "get_vfo") == 0) {
             vfo_t v;
             ret = rig_get_vfo(rig, &v);
@@ -78,14 +70,14 @@ int main(int argc, char** argv) {
             pbwidth_t w;
             ret = rig_get_mode(rig, RIG_VFO_CURR, &m, &w);
             snprintf(text, sizeof text, "%s %ld", rig_strrmode(m), (long)w);
-            if (ret == RIG_OK && a && m != rig_parse_mode(a)) {
+            if (ret == RIG_OK && *a && m != rig_parse_mode(a)) {
                 report("get_mode", ret, text);
                 ret = rig_set_mode(rig, RIG_VFO_CURR, rig_parse_mode(a), RIG_PASSBAND_NOCHANGE);
                 snprintf(text, sizeof text, "set %s", a);
             }
         } else if (strcmp(call, "set_mode") == 0) {
             rmode_t m = rig_parse_mode(a);
-            ret = rig_set_mode(rig, RIG_VFO_CURR, m, width_of(rig, m, b ? b : "nochange"));
+            ret = rig_set_mode(rig, RIG_VFO_CURR, m, width_of(rig, m, b));
         } else if (strcmp(call, "get_split") == 0) {
             split_t s;
             vfo_t tx;
@@ -96,7 +88,7 @@ int main(int argc, char** argv) {
                                     rig_parse_vfo(b));
         } else if (strcmp(call, "set_split_mode") == 0) {
             rmode_t m = rig_parse_mode(a);
-            ret = rig_set_split_mode(rig, RIG_VFO_CURR, m, width_of(rig, m, b ? b : "nochange"));
+            ret = rig_set_split_mode(rig, RIG_VFO_CURR, m, width_of(rig, m, b));
         } else if (strcmp(call, "get_ptt") == 0) {
             ptt_t p;
             ret = rig_get_ptt(rig, RIG_VFO_CURR, &p);

@@ -29,7 +29,7 @@ struct RadioState {
 
 struct Replay {
     const char* program;
-    std::vector<const char*> calls;
+    const char* calls;                // hamlib_replay's calls, separated by blanks
     std::vector<const char*> answers; // lines the calls must print
     RadioState end;
 };
@@ -38,27 +38,21 @@ struct Replay {
 // the programs poll a second apart, so the replays pause before such gets.
 const Replay kReplays[] = {
     {"WSJT-X 2.6.1: start, resolution probe, band change from CW, Tune",
-     {"get_vfo",          "get_freq",          "get_split",
-      "get_mode",         "set_freq:14060055", "sleep:600",
-      "get_freq",         "set_freq:14060000", "get_ptt",
-      "set_freq:7074000", "set_mode_if:USB",   "set_freq:7074000",
-      "sleep:600",        "get_mode",          "get_vfo",
-      "set_split:1:VFOB", "get_freq",          "set_split_mode:USB:nochange",
-      "set_ptt:1",        "sleep:600",         "get_ptt",
-      "set_ptt:0",        "sleep:600",         "get_ptt",
-      "get_split"},
+     "get_vfo get_freq get_split get_mode set_freq:14060055 sleep:600 get_freq set_freq:14060000 "
+     "get_ptt set_freq:7074000 set_mode_if:USB set_freq:7074000 sleep:600 get_mode get_vfo "
+     "set_split:1:VFOB get_freq set_split_mode:USB:nochange set_ptt:1 sleep:600 get_ptt "
+     "set_ptt:0 sleep:600 get_ptt get_split",
      {"get_freq = 14060050", "set_mode_if:USB = set USB", "get_mode = USB 2700", "get_ptt = 1",
       "get_ptt = 0", "get_split = 1 VFOB"},
      {7074000, 2, 0, true}},
     {"fldigi 4.1.23: start, mode to CW with the USB width, PTT for data in CW, back to USB",
-     {"get_vfo", "get_freq", "get_split", "get_mode", "set_ptt:0", "set_ptt:0", "set_freq:14070000",
-      "set_mode:CW:2700", "set_ptt:3", "sleep:600", "get_ptt", "set_ptt:0", "set_mode:USB:normal",
-      "sleep:600", "get_mode"},
+     "get_vfo get_freq get_split get_mode set_ptt:0 set_ptt:0 set_freq:14070000 set_mode:CW:2700 "
+     "set_ptt:3 sleep:600 get_ptt set_ptt:0 set_mode:USB:normal sleep:600 get_mode",
      {"get_ptt = 1", "get_mode = USB 2300"},
      {14070000, 2, 2, false}},
     {"CQRLOG 2.5.2: its CW and SSB buttons and a spot click",
-     {"get_freq", "get_mode", "get_vfo", "set_mode:CW:500", "sleep:600", "get_mode",
-      "set_freq:14025000", "set_mode:USB:1800", "sleep:600", "get_mode", "get_freq"},
+     "get_freq get_mode get_vfo set_mode:CW:500 sleep:600 get_mode set_freq:14025000 "
+     "set_mode:USB:1800 sleep:600 get_mode get_freq",
      {"get_mode = CW 400", "get_mode = USB 1800", "get_freq = 14025000"},
      {14025000, 2, 4, false}},
 };
@@ -69,15 +63,12 @@ protected:
     QString Address() const { return QString("127.0.0.1:%1").arg(station->server.port()); }
     void ExpectRadio(const RadioState& end) {
         // The radio's own state, once what was queued has reached it.
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                auto m = station->Radio().model();
-                return m->frequency(0, k2sim::Millis(0)) == end.vfoA &&
-                       m->current().mode == end.mode;
-            },
-            5000))
-            << "radio at " << station->Radio().model()->frequency(0, k2sim::Millis(0)) << " mode "
-            << station->Radio().model()->current().mode;
+        const auto vfoAndMode = [&] {
+            auto m = station->Radio().model();
+            return std::pair(m->frequency(0, k2sim::Millis(0)), m->current().mode);
+        };
+        ASSERT_TRUE(WaitUntil([&] { return vfoAndMode() == std::pair(end.vfoA, end.mode); }, 5000))
+            << "radio at " << vfoAndMode().first << " mode " << vfoAndMode().second;
         auto m = station->Radio().model();
         if (end.filter) {
             EXPECT_EQ(m->current().filter, end.filter);
@@ -96,9 +87,7 @@ TEST_F(HamlibClients, ProgramsCallsThroughDebiansLibhamlib) {
     for (const Replay& r : kReplays) {
         SCOPED_TRACE(r.program);
         station = std::make_unique<test::SimulatedStation>();
-        QStringList args{Address()};
-        for (const char* c : r.calls)
-            args << c;
+        const QStringList args = QStringList{Address()} + QString(r.calls).split(' ');
         const QString out = test::FinishProgram(*test::StartProgram(TAMREL_HAMLIB_REPLAY, args));
         for (const char* a : r.answers)
             EXPECT_TRUE(out.contains(QString(a) + "\n")) << a << "\n" << out.toStdString();

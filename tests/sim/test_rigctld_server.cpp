@@ -6,7 +6,6 @@
 #include <QTcpSocket>
 
 #include <algorithm>
-
 #include <memory>
 
 // gtest shows Qt strings as text.
@@ -41,21 +40,9 @@ protected:
     std::unique_ptr<test::SimulatedStation> station;
 };
 
-TEST_F(RigctldOnSimulatedRadio, KeyingWhileKeyedIsAnsweredAsDoneAndSendsNoSecondTx) {
-    // "rigctl T 1" keys and quits, leaving it keyed; the next client keys too.
-    Finish(*Start({"T", "1"}));
-    ASSERT_TRUE(WaitForWire("TX"));
-    auto p = Start({"T", "1", "t", "T", "0"});
-    EXPECT_EQ(Finish(*p).split('\n', Qt::SkipEmptyParts), QStringList({"1"}));
-    EXPECT_FALSE(p->readAllStandardError().contains("rejected"));
-    EXPECT_TRUE(WaitForWire("RX"));
-    const auto wire = station->Wire();
-    EXPECT_EQ(std::count(wire.begin(), wire.end(), "TX"), 1);
-}
-
 // What hamlib's client takes from \\dump_state lets it set and read levels;
 // the rest of what it reads and sets is the client programs' replays.
-TEST_F(RigctldOnSimulatedRadio, LevelsThroughHamlibsClientAndConnectingAsksNothing) {
+TEST_F(RigctldOnSimulatedRadio, LevelsConnectingAndKeyingThroughHamlibsClient) {
     auto p = Start({"L", "KEYSPD", "25", "l", "KEYSPD", "L", "RFPOWER", "0.5", "l", "RFPOWER"});
     EXPECT_EQ(Finish(*p).split('\n', Qt::SkipEmptyParts), QStringList({"25", "0.500000"}));
     EXPECT_TRUE(WaitForWire("KS025"));
@@ -63,9 +50,20 @@ TEST_F(RigctldOnSimulatedRadio, LevelsThroughHamlibsClientAndConnectingAsksNothi
     // Connecting asks the radio nothing and changes nothing.
     const std::size_t before = station->Wire().size();
     Finish(*Start({"f", "v"}));
-    const std::vector<std::string> wire = station->Wire();
+    std::vector<std::string> wire = station->Wire();
     for (std::size_t i = before; i < wire.size(); ++i)
         EXPECT_TRUE(wire[i] == "DS" || wire[i] == "BG") << wire[i]; // only the panel's own poll
+
+    // "rigctl T 1" keys and quits, leaving it keyed; the next client keys too,
+    // is answered as done and sends no second TX.
+    Finish(*Start({"T", "1"}));
+    ASSERT_TRUE(WaitForWire("TX"));
+    p = Start({"T", "1", "t", "T", "0"});
+    EXPECT_EQ(Finish(*p).split('\n', Qt::SkipEmptyParts), QStringList({"1"}));
+    EXPECT_FALSE(p->readAllStandardError().contains("rejected"));
+    EXPECT_TRUE(WaitForWire("RX"));
+    wire = station->Wire();
+    EXPECT_EQ(std::count(wire.begin(), wire.end(), "TX"), 1);
 }
 
 TEST_F(RigctldOnSimulatedRadio, ThreeClientsPollWhileThePanelIsUsed) {
@@ -110,24 +108,20 @@ TEST(SetsOnTheSimulatedRadio, ReadBackAtOnceAnsweredByTheRadio) {
     QTcpSocket client;
     client.connectToHost(QHostAddress::LocalHost, station.server.port());
     ASSERT_TRUE(WaitUntil([&] { return client.state() == QAbstractSocket::ConnectedState; }));
-    struct Step {
-        const char* lines;
-        int answers;
-        const char* expected;
-    };
-    const Step steps[] = {
+    // Client lines and the answers they must get.
+    const std::pair<const char*, const char*> steps[] = {
         // From CW a mode set is seen by the next line, and by the PTT.
-        {"M USB 0\nT 1\nt\nT 0\n", 4, "RPRT 0\nRPRT 0\n1\nRPRT 0\n"},
-        {"M PKTUSB 0\nm\n", 3, "RPRT 0\nPKTUSB\n2700\n"},
-        {"F 14060055\nf\n", 2, "RPRT 0\n14060050\n"},
+        {"M USB 0\nT 1\nt\nT 0\n", "RPRT 0\nRPRT 0\n1\nRPRT 0\n"},
+        {"M PKTUSB 0\nm\n", "RPRT 0\nPKTUSB\n2700\n"},
+        {"F 14060055\nf\n", "RPRT 0\n14060050\n"},
         // While transmitting the radio refuses sets: the client hears it and
         // the frequency read is the radio's.
-        {"T 1\nF 14070000\nf\nT 0\n", 4, "RPRT 0\nRPRT -9\n14060050\nRPRT 0\n"},
+        {"T 1\nF 14070000\nf\nT 0\n", "RPRT 0\nRPRT -9\n14060050\nRPRT 0\n"},
         // Quick VFO changes never show a passing state.
-        {"V VFOB\nV VFOA\ns\nv\n", 5, "RPRT 0\nRPRT 0\n0\nVFOA\nVFOA\n"},
+        {"V VFOB\nV VFOA\ns\nv\n", "RPRT 0\nRPRT 0\n0\nVFOA\nVFOA\n"},
     };
-    for (const Step& s : steps)
-        EXPECT_EQ(ask(client, s.lines, s.answers), s.expected) << s.lines;
+    for (const auto& [lines, answers] : steps)
+        EXPECT_EQ(ask(client, lines, QByteArray(answers).count('\n')), answers) << lines;
     // A T 1 behind a set that waits for the radio, then silence: unkeyed all
     // the same once the radio took it.
     station.server.setKeyedSilenceTimeout(std::chrono::milliseconds(300));
