@@ -52,13 +52,12 @@ TEST(ColorButton, DisabledCaptionIsEmbossedWhiteAndGrey) {
 }
 
 TEST(ShadedButton, RadioGroupAndCheckKinds) {
+    using Kind = CShadedButton::Kind;
     QWidget dialog;
-    CShadedButton usb("USB", &dialog, CShadedButton::Kind::Radio);
-    CShadedButton lsb("LSB", &dialog, CShadedButton::Kind::Radio);
-    CShadedButton cw("CW", &dialog, CShadedButton::Kind::Radio);
-    CShadedButton agc("AGC", &dialog, CShadedButton::Kind::Radio);
+    CShadedButton usb("USB", &dialog, Kind::Radio), lsb("LSB", &dialog, Kind::Radio),
+        cw("CW", &dialog, Kind::Radio), agc("AGC", &dialog, Kind::Radio),
+        lock("Lock", &dialog, Kind::Check);
     agc.setGroupKey(2);
-    CShadedButton lock("Lock", &dialog, CShadedButton::Kind::Check);
     for (CShadedButton* b : {&usb, &lsb, &cw, &agc, &lock})
         b->resize(60, 24);
     lsb.setTooltipText("LSB", "LSB selected");
@@ -83,7 +82,7 @@ TEST(ShadedButton, RadioGroupAndCheckKinds) {
     EXPECT_TRUE(usb.isChecked());
 }
 
-TEST(ShadedButton, FontAndShadeFaces) {
+TEST(ShadedButton, FontShadeFacesAndIcons) {
     CShadedButton b("BAND+");
     b.resize(70, 26);
     b.show(); // resize events reach shown widgets only
@@ -111,6 +110,24 @@ TEST(ShadedButton, FontAndShadeFaces) {
     const QImage shot = grab(b);
     const QImage face = b.shadeFaces().normal.convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(shot.pixel(30, 10 + kShadeHeight), face.pixel(30, 10));
+
+    // An icon on either side; hover lightens towards the base colour, pressed tints.
+    QPixmap square(16, 16);
+    square.fill(Qt::magenta);
+    b.resize(80, 26);
+    b.setBorderWidth(4);
+    b.setShade({0, 8, 20, 50, QColor(55, 255, 55)});
+    for (auto [align, at, free] :
+         {std::tuple{Qt::AlignLeft, 12, 68}, std::tuple{Qt::AlignRight, 68, 12}}) {
+        b.setIcons(QIcon(square), align);
+        const QImage icon = grab(b);
+        EXPECT_EQ(icon.pixel(at, 13), qRgb(255, 0, 255)) << at;
+        EXPECT_NE(icon.pixel(free, 13), qRgb(255, 0, 255)) << free;
+    }
+    const ShadeFaces& f = b.shadeFaces();
+    EXPECT_GT(f.hover.pixelIndex(10, 10), f.normal.pixelIndex(10, 10));
+    EXPECT_GT(qGreen(f.pressed.pixel(10, 10)) - qRed(f.pressed.pixel(10, 10)),
+              qGreen(f.normal.pixel(10, 10)) - qRed(f.normal.pixel(10, 10)));
 }
 
 TEST(Shade, PaletteEndpointsAndEveryStyleInRange) {
@@ -168,8 +185,7 @@ TEST(EditEx, ColoursFontAndFilter) {
     s.setLinkText("www.elecraft.com");
     EXPECT_EQ(s.palette().color(QPalette::WindowText), s.linkColour());
 
-    // In a window of a dark colour (white window text), a label filling its
-    // own light background still writes in black.
+    // On a dark window (white text) a label on its own light background writes black.
     QWidget dark;
     QPalette pal = dark.palette();
     pal.setColor(QPalette::Window, QColor(0, 0, 96));
@@ -179,30 +195,6 @@ TEST(EditEx, ColoursFontAndFilter) {
     CStaticEx lamp("AutoPlay", &dark);
     EXPECT_EQ(lamp.textColour(), QColor(Qt::black));
     EXPECT_EQ(lamp.palette().color(QPalette::WindowText), QColor(Qt::black));
-}
-
-TEST(ShadedButton, IconPlacementAndFaces) {
-    QPixmap square(16, 16);
-    square.fill(Qt::magenta);
-    CShadedButton down("", nullptr);
-    down.resize(80, 26);
-    down.setBorderWidth(4);
-    down.setShade({0, 8, 20, 50, QColor(55, 255, 55)});
-    down.setIcons(QIcon(square), Qt::AlignLeft);
-    down.show();
-    QImage shot = grab(down);
-    EXPECT_EQ(shot.pixel(4 + 8, 13), qRgb(255, 0, 255));
-    EXPECT_NE(shot.pixel(80 - 4 - 8, 13), qRgb(255, 0, 255));
-    down.setIcons(QIcon(square), Qt::AlignRight);
-    shot = grab(down);
-    EXPECT_EQ(shot.pixel(80 - 4 - 8, 13), qRgb(255, 0, 255));
-    EXPECT_NE(shot.pixel(4 + 8, 13), qRgb(255, 0, 255));
-
-    // Hover is lighter towards the base colour; pressed is tinted with it.
-    const ShadeFaces& f = down.shadeFaces();
-    EXPECT_GT(f.hover.pixelIndex(10, 10), f.normal.pixelIndex(10, 10));
-    EXPECT_GT(qGreen(f.pressed.pixel(10, 10)) - qRed(f.pressed.pixel(10, 10)),
-              qGreen(f.normal.pixel(10, 10)) - qRed(f.normal.pixel(10, 10)));
 }
 
 TEST(ControlSupport, ControlIdsAndFontHeights) {

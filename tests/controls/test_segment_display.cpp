@@ -21,15 +21,7 @@ QRgb colourAt(const QImage& img, const QPolygonF& segment) {
 }
 
 // Bits of a 7-segment mask by position.
-enum {
-    Top = 0,
-    UpperLeft = 1,
-    UpperRight = 2,
-    Middle = 3,
-    LowerLeft = 4,
-    LowerRight = 5,
-    Bottom = 6
-};
+enum { Top, UpperLeft, UpperRight, Middle, LowerLeft, LowerRight, Bottom };
 
 } // namespace
 

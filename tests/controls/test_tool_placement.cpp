@@ -5,9 +5,7 @@
 
 using namespace tamrel;
 
-namespace {
 const QRect kScreen(0, 0, 1920, 1080);
-} // namespace
 
 TEST(ToolPlacement, BesideThePanelWhereThereIsRoomAndOverNoOtherWindow) {
     const QRect centred(640, 300, 640, 480);
@@ -15,8 +13,7 @@ TEST(ToolPlacement, BesideThePanelWhereThereIsRoomAndOverNoOtherWindow) {
     EXPECT_EQ(PlaceBeside(centred, size, kScreen, {}, {Beside::Right}), QRect({1280, 300}, size));
     EXPECT_EQ(PlaceBeside(centred, QSize(600, 300), kScreen, {}, {Beside::Below}),
               QRect(640, 780, 600, 300));
-    // Below would leave the screen: slid along the bottom edge is no place
-    // either, so the next side.
+    // Below would leave the screen, and slid along its edge is no place either: the next side.
     EXPECT_EQ(PlaceBeside(centred, QSize(600, 500), kScreen, {}, {Beside::Below, Beside::Left}),
               QRect(40, 300, 600, 500));
     // At the right edge: the left side.
@@ -27,8 +24,7 @@ TEST(ToolPlacement, BesideThePanelWhereThereIsRoomAndOverNoOtherWindow) {
     const std::vector<QRect> taken = {QRect(1280, 300, 600, 200)};
     EXPECT_EQ(PlaceBeside(centred, size, kScreen, taken, {Beside::Right}),
               QRect({1280, 500}, size));
-    // A centred panel leaves no room anywhere for a large window: one that may
-    // be smaller goes beside the panel at the size the room allows.
+    // No room at full size anywhere: a window that may be smaller gets the room there is.
     const QRect middle(502, 226, 917, 609);
     EXPECT_EQ(PlaceBeside(middle, QSize(902, 445), kScreen, {}, {Beside::Below}, QSize(400, 200)),
               QRect(502, 835, 902, 245));
@@ -38,8 +34,7 @@ TEST(ToolPlacement, BesideThePanelWhereThereIsRoomAndOverNoOtherWindow) {
 }
 
 TEST(ToolPlacement, AlwaysWhollyOnTheScreenAndNeverOverThePanelWhileThereIsRoom) {
-    // The panel moved across the screen (windows moving together): the window
-    // follows without ever covering it.
+    // The panel moved across the screen: the window follows, never covering it.
     const QSize size(500, 300);
     for (int x = -100; x <= 1500; x += 20) {
         const QRect panel(x, 60, 640, 480);
@@ -47,8 +42,7 @@ TEST(ToolPlacement, AlwaysWhollyOnTheScreenAndNeverOverThePanelWhileThereIsRoom)
         EXPECT_TRUE(kScreen.contains(r)) << x;
         EXPECT_FALSE(r.intersects(panel)) << x;
     }
-    // Twice the scale: the panel fills most of a 960x540 screen. The window is
-    // on the screen and covers as little of the panel as it can.
+    // Twice the scale, the panel filling most of the screen: it covers as little as it can.
     const QRect small(0, 0, 960, 540);
     const QRect panel(100, 20, 700, 480);
     const QRect r = PlaceBeside(panel, QSize(400, 300), small, {}, {Beside::Below});
@@ -60,9 +54,8 @@ TEST(ToolPlacement, AlwaysWhollyOnTheScreenAndNeverOverThePanelWhileThereIsRoom)
 }
 
 TEST(ToolPlacement, WithNoRoomBesideThePanelItsDisplaysAndOtherWindowsStayInSight) {
-    // A centred panel on 1600x1000 with the CW window below it: the switch
-    // panel fits nowhere beside it, so it covers some of the panel, but none
-    // of the displays (taken) nor the CW window.
+    // The switch panel fits nowhere beside a centred panel with the CW window below:
+    // it covers some of the panel, but none of the displays (taken) nor the CW window.
     const QRect screen(0, 0, 1600, 1000);
     const QRect panel(341, 186, 917, 612);
     const std::vector<QRect> displays = {QRect(457, 221, 300, 48), QRect(457, 313, 300, 48),

@@ -1,7 +1,6 @@
 #pragma once
-// The front panel's presenter over a radio model and operations of its own,
-// as the window has them, for tests that run without a window; and the same
-// with its controls on a line whose far end is a pseudo-terminal.
+// The front panel's presenter over a radio model and its operations, without a
+// window; and its controls on a line whose far end is a pseudo-terminal.
 
 #include "panel/FrontPanelControls.h"
 #include "panel/FrontPanelPresenter.h"
@@ -18,8 +17,7 @@
 
 namespace tamrel::test {
 
-// An IF reply as the radio lays it out: frequency, offset, RIT, XIT, mode,
-// receive VFO, split.
+// An IF reply: frequency, offset, RIT, XIT, mode, receive VFO, split.
 inline std::string IfReply(uint32_t hz, int offset, int rit, int xit, int mode, int vfo,
                            int split) {
     char buf[64];
@@ -40,9 +38,6 @@ public:
     void ApplyReply(int id, std::string_view text) { Present(ops.ApplyReply(id, text)); }
     // A reply under the id its name gives it.
     void Reply(std::string_view text) { ApplyReply(ReplyIdOf(text), text); }
-    K2RadioState Snapshot() const { return radio.Snapshot(); }
-    uint64_t Revision() const { return radio.Revision(); }
-    void ArmTuneGate(uint32_t hz) { radio.ArmTuneGate(hz); }
 };
 
 // The panel's controls wired to a channel whose far end is a pseudo-terminal.
@@ -52,8 +47,7 @@ protected:
         ASSERT_EQ(channel.OpenDevice(peer.device(), 0, 4800, 8, 0, 2), K2_OK);
         model.ops.SetChannel(&channel);
     }
-    // Everything written so far: a marker command ends the collection, so no
-    // test waits on a clock.
+    // Everything written so far, ended by a marker command rather than a clock.
     std::vector<std::string> Sent() {
         EXPECT_EQ(channel.SendCommand("ZZ"), K2_OK);
         EXPECT_TRUE(

@@ -1,5 +1,4 @@
-// The panel's controls without a window: what they put on the wire, what the
-// panel shows of the line and the transmitter, and keyboard tuning.
+// The panel's controls without a window: the wire, the link's view, keyboard tuning.
 #include "TestPanel.h"
 #include "panel/CFrontPanelDlg.h"
 #include "panel/KeyboardTuning.h"
@@ -21,7 +20,15 @@ using Texts = std::vector<std::string>;
 using WallClock = LinkMonitor::Clock;
 using test::PanelWire;
 
-TEST_F(PanelWire, VfoButtonsAndFrequencyEntry) {
+TEST_F(PanelWire, VfoButtonsFrequencyEntryRitXitAndTheTuningRange) {
+    // The tuning range combo saves the range and leaves the status line alone.
+    model.Reply("FA00014001000");
+    model.ShowStatus("Memory 3 recalled");
+    controls.OnTuningRangeSelected(3);
+    EXPECT_EQ(savedRange, 3);
+    EXPECT_EQ(model.View().tuning, (SliderView{1400000, 1400500, 1400100}));
+    EXPECT_EQ(model.View().statusText, "Memory 3 recalled");
+
     controls.OnFrequencyEditFocus(1); // B does not receive: stays read-only
     EXPECT_FALSE(model.View().editWritable[1]);
     controls.OnFrequencyEditFocus(0);
@@ -53,6 +60,19 @@ TEST_F(PanelWire, VfoButtonsAndFrequencyEntry) {
     controls.OnBandSelected(6); // receive VFO B: FB with 40 m's memory
     controls.OnBandSelected(model.CurrentBand().index);
     EXPECT_EQ(Sent(), Texts{"FB00007040000"});
+
+    controls.OnXit();
+    EXPECT_EQ(model.View().offsetEditBack, MakeRgb(223, 83, 118));
+    controls.OnRit(); // XIT goes off first
+    EXPECT_EQ(Sent(), (Texts{"XT1", "XT0", "RT1"}));
+    EXPECT_EQ(model.View().offsetEditBack, MakeRgb(159, 117, 206));
+    EXPECT_EQ(model.View().ritButton, colour::kOn);
+    EXPECT_EQ(model.View().xitButton, colour::kSilver);
+    EXPECT_TRUE(model.View().ritXitControlsEnabled);
+    controls.OnRit();
+    EXPECT_EQ(Sent(), Texts{"RT0"});
+    EXPECT_EQ(model.View().offsetEditBack, colour::kSilver);
+    EXPECT_FALSE(model.View().ritXitControlsEnabled);
 }
 
 TEST(TypedFrequency, KilohertzMegahertzAndTheRadiosRange) {
@@ -69,30 +89,6 @@ TEST(TypedFrequency, KilohertzMegahertzAndTheRadiosRange) {
                             "123456789012345678901234"})
         EXPECT_FALSE(ParseTypedFrequency(bad).refusal.empty()) << bad;
     EXPECT_EQ(ParseTypedFrequency("99999").refusal, "99999 kHz: not in 0.5-30 MHz");
-}
-
-TEST_F(PanelWire, RitXitToggles) {
-    controls.OnXit();
-    EXPECT_EQ(model.View().offsetEditBack, MakeRgb(223, 83, 118));
-    controls.OnRit(); // XIT goes off first
-    EXPECT_EQ(Sent(), (Texts{"XT1", "XT0", "RT1"}));
-    EXPECT_EQ(model.View().offsetEditBack, MakeRgb(159, 117, 206));
-    EXPECT_EQ(model.View().ritButton, colour::kOn);
-    EXPECT_EQ(model.View().xitButton, colour::kSilver);
-    EXPECT_TRUE(model.View().ritXitControlsEnabled);
-    controls.OnRit();
-    EXPECT_EQ(Sent(), Texts{"RT0"});
-    EXPECT_EQ(model.View().offsetEditBack, colour::kSilver);
-    EXPECT_FALSE(model.View().ritXitControlsEnabled);
-}
-
-TEST_F(PanelWire, TuningRangeComboSavesWithoutClearingStatus) {
-    model.Reply("FA00014001000");
-    model.ShowStatus("Memory 3 recalled");
-    controls.OnTuningRangeSelected(3);
-    EXPECT_EQ(savedRange, 3);
-    EXPECT_EQ(model.View().tuning, (SliderView{1400000, 1400500, 1400100}));
-    EXPECT_EQ(model.View().statusText, "Memory 3 recalled");
 }
 
 TEST_F(PanelWire, StoredStateGoesBackSkippingWhatTheEncodersRefuse) {
@@ -133,45 +129,73 @@ void Link(test::TestPanel& m, const std::function<bool(LinkMonitor&)>& change) {
     if (m.radio.UpdateLink(change))
         m.Present(radio_change::kLink);
 }
+// The lamp and the status line.
+using Seen = std::tuple<Rgb, std::string, StatusStyle>;
+Seen Shown(const test::TestPanel& m) {
+    return {m.View().linkLamp, m.View().statusText, m.View().statusStyle};
+}
 
 } // namespace
 
-TEST(LinkView, LampTooltipAndStatusLineFollowTheState) {
+TEST(LinkView, LampStatusLineAndValuesFollowTheLinkAndTheReplies) {
     test::TestPanel m;
     EXPECT_EQ(m.View().linkLamp, colour::kSilver);
     EXPECT_NE(m.View().linkTip.find("no port"), std::string::npos);
+    // Values show as dashes until something sets them.
+    EXPECT_EQ(m.View().vfoAText, kUnknownKHz);
+    EXPECT_EQ(m.View().vfoBText, kUnknownKHz);
+    EXPECT_EQ(m.View().powerText, kUnknownPower);
+    EXPECT_FALSE(m.View().speedKnown);
+    EXPECT_FALSE(m.View().squelchKnown);
 
     Link(m, [&](LinkMonitor& l) { return l.OpenFailed("/dev/ttyUSB0", EACCES); });
-    EXPECT_EQ(m.View().linkLamp, colour::kLinkFailed);
-    EXPECT_EQ(m.View().statusText, "Cannot open /dev/ttyUSB0: Permission denied. Add your user "
-                                   "to the dialout group, then log in again.");
-    EXPECT_EQ(m.View().statusStyle, StatusStyle::Error);
+    EXPECT_EQ(Shown(m), (Seen{colour::kLinkFailed,
+                              "Cannot open /dev/ttyUSB0: Permission denied. Add your user to the "
+                              "dialout group, then log in again.",
+                              StatusStyle::Error}));
     EXPECT_EQ(m.View().portText, "ttyUSB0");
 
     // Opening it later: amber, and the failure text goes.
     Link(m, [&](LinkMonitor& l) { return l.Opened("/dev/ttyUSB0"); });
+    EXPECT_EQ(Shown(m), (Seen{colour::kLinkWaiting, "", StatusStyle::Normal}));
+    // A radio that answers only question marks is not live, nor garbled.
+    for (int i = 0; i < 20; ++i)
+        m.ApplyReply(ID_NONE, "?");
+    EXPECT_EQ(m.radio.Link().State(), LinkState::Waiting);
     EXPECT_EQ(m.View().linkLamp, colour::kLinkWaiting);
-    EXPECT_EQ(m.View().statusText, "");
+    EXPECT_EQ(m.radio.UnreadReplies(), 0u);
+    m.ApplyReply(ID_NONE, "Q#");
+    m.ApplyReply(ID_MD, "MD");
+    m.ApplyReply(ID_FA, "FA0001406x000");
+    EXPECT_EQ(m.radio.UnreadReplies(), 3u);
     m.ApplyReply(ID_LK, "LK0");
+    EXPECT_EQ(m.radio.Link().State(), LinkState::Live);
+    EXPECT_EQ(m.radio.UnreadReplies(), 3u);
     m.ApplyReply(ID_FA, "FA00007030000");
     EXPECT_EQ(m.View().linkLamp, colour::kLinkLive);
+    EXPECT_EQ(m.View().vfoAText, "   7030.00");
+    EXPECT_EQ(m.View().tuningText, "   7030.00");
+    EXPECT_EQ(m.View().vfoBText, kUnknownKHz); // its own reply has not come yet
+    m.ApplyReply(ID_KS, "KS022");
+    EXPECT_TRUE(m.View().speedKnown);
+    EXPECT_EQ(m.View().cwSpeed, 22);
+    m.SetPower(50);
+    EXPECT_EQ(m.View().powerText, "   5.0");
 
     const auto t0 = WallClock::now();
-    Link(m, [&](LinkMonitor& l) { return l.OnPollTick(10, t0); });
-    Link(m, [&](LinkMonitor& l) { return l.OnPollTick(10, t0 + 1s); });
-    Link(m, [&](LinkMonitor& l) { return l.OnPollTick(10, t0 + 2s); });
-    EXPECT_EQ(m.View().linkLamp, colour::kLinkWaiting);
-    EXPECT_EQ(m.View().statusText, "The radio is not answering on /dev/ttyUSB0.");
-    EXPECT_EQ(m.View().statusStyle, StatusStyle::Error);
+    for (auto after : {0s, 1s, 2s})
+        Link(m, [&](LinkMonitor& l) { return l.OnPollTick(10, t0 + after); });
+    const Seen silent{colour::kLinkWaiting, "The radio is not answering on /dev/ttyUSB0.",
+                      StatusStyle::Error};
+    EXPECT_EQ(Shown(m), silent);
     EXPECT_NE(m.View().linkTip.find("No reply since"), std::string::npos);
     // The last values are not the radio's now; a click's clearing keeps the error.
     EXPECT_EQ(m.View().vfoAText, kUnknownKHz);
     m.ClearStatus();
-    EXPECT_EQ(m.View().statusText, "The radio is not answering on /dev/ttyUSB0.");
+    EXPECT_EQ(Shown(m), silent);
     // Answering again clears only the link's own text.
     Link(m, [&](LinkMonitor& l) { return l.OnPollTick(11, t0 + 3s); });
-    EXPECT_EQ(m.View().linkLamp, colour::kLinkLive);
-    EXPECT_EQ(m.View().statusText, "");
+    EXPECT_EQ(Shown(m), (Seen{colour::kLinkLive, "", StatusStyle::Normal}));
     EXPECT_EQ(m.View().vfoAText, "   7030.00");
 
     Link(m, [&](LinkMonitor& l) { return l.Lost(EIO); });
@@ -185,41 +209,6 @@ TEST(LinkView, LampTooltipAndStatusLineFollowTheState) {
     EXPECT_EQ(m.View().vfoAText, kUnknownKHz);        // back, but not answered yet
     m.ApplyReply(ID_FA, "FA00007031000");
     EXPECT_EQ(m.View().vfoAText, "   7031.00");
-}
-
-TEST(LinkView, ARadioThatAnswersOnlyQuestionMarksIsNotLive) {
-    test::TestPanel m;
-    Link(m, [&](LinkMonitor& l) { return l.Opened("/dev/ttyUSB0"); });
-    for (int i = 0; i < 20; ++i)
-        m.ApplyReply(ID_NONE, "?");
-    EXPECT_EQ(m.radio.Link().State(), LinkState::Waiting);
-    EXPECT_EQ(m.View().linkLamp, colour::kLinkWaiting);
-    EXPECT_EQ(m.radio.UnreadReplies(), 0u); // a refusal is not garbled
-    m.ApplyReply(ID_NONE, "Q#");
-    m.ApplyReply(ID_MD, "MD");
-    m.ApplyReply(ID_FA, "FA0001406x000");
-    EXPECT_EQ(m.radio.UnreadReplies(), 3u);
-    m.ApplyReply(ID_FA, "FA00014060000");
-    EXPECT_EQ(m.radio.Link().State(), LinkState::Live);
-    EXPECT_EQ(m.radio.UnreadReplies(), 3u);
-}
-
-TEST(LinkView, ValuesShowAsDashesUntilSomethingSetsThem) {
-    test::TestPanel m;
-    EXPECT_EQ(m.View().vfoAText, kUnknownKHz);
-    EXPECT_EQ(m.View().vfoBText, kUnknownKHz);
-    EXPECT_EQ(m.View().powerText, kUnknownPower);
-    EXPECT_FALSE(m.View().speedKnown);
-    EXPECT_FALSE(m.View().squelchKnown);
-    m.ApplyReply(ID_FA, "FA00007030000");
-    EXPECT_EQ(m.View().vfoAText, "   7030.00");
-    EXPECT_EQ(m.View().tuningText, "   7030.00");
-    EXPECT_EQ(m.View().vfoBText, kUnknownKHz); // its own reply has not come yet
-    m.ApplyReply(ID_KS, "KS022");
-    EXPECT_TRUE(m.View().speedKnown);
-    EXPECT_EQ(m.View().cwSpeed, 22);
-    m.SetPower(50);
-    EXPECT_EQ(m.View().powerText, "   5.0");
 }
 
 TEST(KeyboardTuning, KeysStepsShiftAndWheelNotches) {
@@ -244,15 +233,12 @@ TEST(KeyboardTuning, KeysStepsShiftAndWheelNotches) {
     // The help lists every key the panel takes, both keys of each memory command.
     const std::string help = ShortcutsText();
     for (const char* key :
-         {"Up / Down", "Page Up", "Shift", "wheel", "Alt+X", "Tab", "Alt+L", "Alt+T",
+         {"Up / Down", "Page Up", "Shift", "wheel", "Alt+X", "Tab", "Alt+L", "Alt+T", "Alt+R",
           "Alt+F1 or Shift+F1", "Alt+F4 or Shift+F4", "F1 ... F11", "Escape\t"})
         EXPECT_NE(help.find(key), std::string::npos) << key;
 }
 
-// Keyboard moves over the wire.
-using TuningWire = test::PanelWire;
-
-TEST_F(TuningWire, StepsGoAsUpDownOrAsANewFrequency) {
+TEST_F(PanelWire, StepsGoAsUpDownOrAsANewFrequency) {
     model.Reply("FA00014060000");
     controls.OnTuneBy(KeyTuningDelta(Qt::Key_Up, false, 10));
     controls.OnTuneBy(KeyTuningDelta(Qt::Key_Down, false, 1000));
@@ -274,7 +260,7 @@ TEST_F(TuningWire, StepsGoAsUpDownOrAsANewFrequency) {
     EXPECT_EQ(Sent(), std::vector<std::string>{"UP1"});
 }
 
-TEST_F(TuningWire, TheWholeStateIsReadAgainNowAndThenAndSoonAfterAGarbledReply) {
+TEST_F(PanelWire, TheWholeStateIsReadAgainNowAndThenAndSoonAfterAGarbledReply) {
     model.Reply("FA00014060000");
     ManualClock clock;
     int refreshes = 0;
@@ -296,17 +282,18 @@ TEST_F(TuningWire, TheWholeStateIsReadAgainNowAndThenAndSoonAfterAGarbledReply) 
     EXPECT_EQ(refreshes, 0);
     tick();
     EXPECT_EQ(refreshes, 1);
-    const std::vector<std::string> all = {"IF", "FA", "FB", "PA", "RA", "FW", "GT",
-                                          "KS", "PC", "SQ", "AN", "NB", "LK"};
-    auto read = [&] { // without the status poll between them
+    // The whole state, without the status poll between its queries.
+    auto reread = [&] {
+        EXPECT_TRUE(
+            peer.collectUntil([](const auto& c) { return !c.empty() && c.back().text == "LK"; }));
         std::vector<std::string> t = peer.texts();
         std::erase_if(t, [](const std::string& c) { return c == "DS" || c == "BG"; });
+        peer.clear();
         return t;
     };
-    EXPECT_TRUE(
-        peer.collectUntil([](const auto& c) { return !c.empty() && c.back().text == "LK"; }));
-    EXPECT_EQ(read(), all);
-    peer.clear();
+    const std::vector<std::string> all = {"IF", "FA", "FB", "PA", "RA", "FW", "GT",
+                                          "KS", "PC", "SQ", "AN", "NB", "LK"};
+    EXPECT_EQ(reread(), all);
 
     // A garbled mode: read again at the fifth tick since the last reading.
     model.ApplyReply(ID_MD, "M\x7f");
@@ -315,7 +302,5 @@ TEST_F(TuningWire, TheWholeStateIsReadAgainNowAndThenAndSoonAfterAGarbledReply) 
     EXPECT_EQ(refreshes, 1);
     tick();
     EXPECT_EQ(refreshes, 2);
-    EXPECT_TRUE(
-        peer.collectUntil([](const auto& c) { return !c.empty() && c.back().text == "LK"; }));
-    EXPECT_EQ(read(), all);
+    EXPECT_EQ(reread(), all);
 }
