@@ -825,12 +825,13 @@ TEST(FrontPanelContrast, EveryTextKeepsFourAndAHalfToOneInEveryState) {
         ShowView(w, *v, kChangeAll);
         panel.resize(panel.sizeHint());
         panel.ensurePolished(); // the style sheet's colours
+        const std::string state =
+            (v == &lit ? "lit: " : "quiet: ") + appColour.name().toStdString();
         auto check = [&](QWidget* c, const QColor& text, const QColor& back) {
             const double r = contrast(text, back);
             const QString name = QAccessible::queryAccessibleInterface(c)->text(QAccessible::Name);
             if (c->isEnabled() && r < 4.5) // an unavailable control's caption is exempt
-                ADD_FAILURE() << (v == &lit ? "lit: " : "quiet: ") << appColour.name().toStdString()
-                              << " " << name.toStdString() << " " << r << ":1";
+                ADD_FAILURE() << state << " " << name.toStdString() << " " << r << ":1";
         };
         for (auto* e : panel.findChildren<CEditEx*>())
             check(e, e->textColour(), e->backgroundColour());
