@@ -134,7 +134,6 @@ TEST(LinkView, LampStatusLineAndValuesFollowTheLinkAndTheReplies) {
     for (int i = 0; i < 20; ++i)
         m.ApplyReply(ID_NONE, "?");
     EXPECT_EQ(m.radio.Link().State(), LinkState::Waiting);
-    EXPECT_EQ(m.View().linkLamp, colour::kLinkWaiting);
     EXPECT_EQ(m.radio.UnreadReplies(), 0u);
     m.ApplyReply(ID_NONE, "Q#");
     m.ApplyReply(ID_MD, "MD");
