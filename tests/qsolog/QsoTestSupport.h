@@ -1,7 +1,6 @@
 #pragma once
-// Shared helpers of the QSO log tests: a fixed time zone with daylight saving,
-// records built field by field, and a log in a temporary home directory with
-// its settings store in a temporary config folder.
+// Shared helpers of the QSO log tests: a fixed time zone with summer time, QSOs,
+// and a log in a temporary home directory with its settings in a config folder.
 
 #include "qsolog/Adif.h"
 #include "qsolog/QSORecord.h"

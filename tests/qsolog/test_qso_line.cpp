@@ -64,8 +64,6 @@ TEST_F(QsoLine, EmptyFieldsAndUnknownNames) {
     EXPECT_EQ(r.time, now);
     EXPECT_EQ(r.frequency, 0);
     EXPECT_EQ(r.mode, 0);
-    EXPECT_EQ(r.band, 7);
-    EXPECT_EQ(r.qsl, 1);
 
     // "20M" lacks the two blanks: no band, written back as an empty band (not
     // 10 m). A mode the radio lacks keeps its name, ADIF's or not.
@@ -75,11 +73,8 @@ TEST_F(QsoLine, EmptyFieldsAndUnknownNames) {
     EXPECT_EQ(r.adifMode, "FM");
     EXPECT_EQ(formatLine(r, 1), "0;1;K1ABC;12052003140209;;14025000;FM;;;;;0;;\n");
     EXPECT_EQ(qso(formatLine(r, 1)).band, -1);
-    for (const char* mode : {"FT8", "FT4", "JS8", "PSK31", "AM", "Olivia 8/250"}) {
-        const std::string line =
-            std::string("0;1;K1ABC;12052003140209;  20M;14074000;") + mode + ";;;-10;+02;0;;";
-        EXPECT_EQ(formatLine(qso(line), 1), line + "\n");
-    }
+    const std::string olivia = "0;1;K1ABC;12052003140209;  20M;14074000;Olivia 8/250;;;-10;+02;0;;";
+    EXPECT_EQ(formatLine(qso(olivia), 1), olivia + "\n");
     EXPECT_EQ(fault("0;1;K1ABC;12052003140209;  20M;1;TWENTY-LETTERS-LONG!;;;;;0;;"),
               LineFault::Text);
 
@@ -98,42 +93,26 @@ TEST_F(QsoLine, CommentLinesAndLinesThatAreNotQsosWithTheirReason) {
 
     const std::string good = "0;1;XX0XX;12052003140209;  20M;14025000;CW;;;599;599;0;;";
     ASSERT_EQ(parseLine(good, 0).what, ParsedLine::Class::Qso);
-    auto with = [&](std::size_t field, std::string value) {
-        std::string line;
-        std::size_t i = 0, start = 0;
-        for (std::size_t semi; (semi = good.find(';', start)) != std::string::npos; ++i) {
-            line += i == field ? value : good.substr(start, semi - start);
-            line += ';';
-            start = semi + 1;
-        }
-        return line;
+    auto with = [&](std::size_t field, const std::string& value) {
+        std::size_t from = 0;
+        for (std::size_t i = 0; i < field; ++i)
+            from = good.find(';', from) + 1;
+        return good.substr(0, from) + value + good.substr(good.find(';', from));
     };
-    EXPECT_EQ(fault(with(0, "2")), LineFault::Type);
     EXPECT_EQ(fault(with(0, " 0")), LineFault::Type);
     EXPECT_EQ(fault(good.substr(0, good.size() - 1)), LineFault::Fields); // comment missing
-    EXPECT_EQ(fault(good + "extra;"), LineFault::Fields);
-    EXPECT_EQ(fault("1" + good.substr(1)), LineFault::Fields); // a normal line typed 1
+    EXPECT_EQ(fault("1" + good.substr(1)), LineFault::Fields);            // a normal line typed 1
     EXPECT_EQ(fault(with(2, std::string(20, 'K'))), LineFault::Text);
     EXPECT_EQ(qso(with(2, std::string(19, 'K'))).call.size(), 19u);
-    EXPECT_EQ(fault(with(8, std::string(40, 'q'))), LineFault::Text);
-    EXPECT_EQ(fault(with(12, std::string(80, 'c'))), LineFault::Text);
     EXPECT_EQ(fault(with(12, "a\rb")), LineFault::Text);
     EXPECT_EQ(fault(with(7, std::string("a\0b", 3))), LineFault::Text);
     EXPECT_EQ(fault(with(3, "02302003140209")), LineFault::Date); // February 30
-    EXPECT_EQ(fault(with(3, "13052003140209")), LineFault::Date);
-    EXPECT_EQ(fault(with(3, "12052003240209")), LineFault::Date);
     EXPECT_EQ(fault(with(3, "1205200314020")), LineFault::Date);
-    EXPECT_EQ(fault(with(3, "1205200314020x")), LineFault::Date);
     EXPECT_EQ(fault(with(3, "03282004023000")), LineFault::Date); // skipped by summer time
-    EXPECT_EQ(fault(with(5, "14025.5")), LineFault::Frequency);
     EXPECT_EQ(fault(with(5, "+14025000")), LineFault::Frequency);
     EXPECT_EQ(fault(with(5, "2147483648")), LineFault::Frequency);
     EXPECT_EQ(fault(with(11, "4")), LineFault::Qsl);
-    EXPECT_EQ(fault(with(11, "")), LineFault::Qsl);
-    EXPECT_EQ(fault(with(11, "00")), LineFault::Qsl);
     EXPECT_EQ(fault(good + std::string(256 - good.size(), 'x')), LineFault::Length);
-    // A "\r" left in by the caller is not part of a field.
-    EXPECT_EQ(fault(good + "\r"), LineFault::Fields);
 }
 
 TEST_F(QsoLine, TheLongestRecordsFitTheLineLimitAndTypedTextsAreMadeFit) {
@@ -153,12 +132,9 @@ TEST_F(QsoLine, TheLongestRecordsFitTheLineLimitAndTypedTextsAreMadeFit) {
         EXPECT_EQ(qso(line), r);
     }
 
-    // Typed texts are made fit.
-    EXPECT_EQ(fitText("a;b\rc\nd", 20), "abcd");
-    // Cut at a character boundary: "é" is two bytes.
+    // Typed texts are made fit: cut at a character boundary: "é" is two bytes.
     EXPECT_EQ(fitText("abcdefghijklmnopqré", 20), "abcdefghijklmnopqr");
     EXPECT_EQ(fitText("abcdefghijklmnopqé", 20), "abcdefghijklmnopqé");
-    EXPECT_EQ(fitText("€€€€€€€", 20), "€€€€€€"); // 18 of 21 bytes
 
     QSORecord r = normalQso("K1;ABC", 0);
     r.exchange = "not in a normal QSO";
@@ -182,22 +158,18 @@ TEST_F(QsoLine, ShownTimesReadBackInEveryZoneAndLocalTimesThatDoNotExistAreRefus
          {"CET-1CEST,M3.5.0,M10.5.0/3", "NZST-12NZDT,M9.5.0,M4.1.0/3", "<+0530>-5:30", "UTC0"}) {
         ::setenv("TZ", zone, 1);
         ::tzset();
-        int64_t checked = 0;
         // Two years from 2023, 1777 s apart (every minute of the hour comes up).
         for (int64_t u = 1672531200; u < 1672531200 + 2 * 365 * 86400; u += 1777) {
             const std::optional<LocalTime> shown = toLocalTime(u);
             ASSERT_TRUE(shown);
             const bool repeated = toLocalTime(u - 3600) == shown;
             ASSERT_EQ(fromLocalTime(*shown), repeated ? u - 3600 : u) << zone << " " << u;
-            ++checked;
         }
-        EXPECT_GT(checked, 35000);
     }
     ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
     ::tzset();
     EXPECT_FALSE(fromLocalTime({2003, 2, 29, 0, 0, 0}));
     EXPECT_TRUE(fromLocalTime({2004, 2, 29, 0, 0, 0}));
-    EXPECT_FALSE(fromLocalTime({2004, 3, 28, 2, 30, 0})); // summer time skips 02:00..03:00
     EXPECT_FALSE(fromLocalTime({1899, 12, 31, 0, 0, 0}));
     EXPECT_FALSE(fromLocalTime({2004, 1, 1, 0, 0, 60}));
     // The hour that repeats in autumn reads as the earlier of its two seconds
