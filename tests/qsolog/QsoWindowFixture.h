@@ -13,7 +13,6 @@
 #include "radio/K2RadioModel.h"
 #include "support/RecordingPanel.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -63,11 +62,6 @@ inline void arrow(const QWidget* dialog, int spin, const char* which) {
     QWidget* s = control(dialog, spin);
     ASSERT_TRUE(s) << spin;
     QTest::mouseClick(s->findChild<QToolButton*>(which), Qt::LeftButton);
-}
-
-inline QString accessibleName(QObject* object) {
-    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(object);
-    return a ? a->text(QAccessible::Name) : QString();
 }
 
 class ScriptedDialogs final : public QsoDialogs {
