@@ -1,8 +1,10 @@
 #!/usr/bin/python3
 """Tamrel as a screen reader meets it: on a virtual X display with its own
 session bus and accessibility bus, start Tamrel against the simulated radio,
-find each window by its title, read VFO A's frequency as text, tune from the
-keyboard alone and see the new value and its change event arrive.
+find the panel by its title, read VFO A's frequency as text, tune from the
+keyboard alone and see the new value and its change event arrive. What each
+window tells a reader is checked in-process (FrontPanelWindow's tests); here,
+that it reaches a reader.
 
 Usage: screen_reader_e2e.py PATH/TO/tamrel
 Exit 0 on success, 1 on a failure, 77 when the accessibility bus cannot
@@ -125,9 +127,7 @@ def run(tamrel, home, procs, pyatspi, GLib):
     def heard(event):
         events.append((event.type, event.source, str(event.any_data)))
 
-    pyatspi.Registry.registerEventListener(
-        heard, "object:property-change:accessible-value", "object:text-changed",
-        "object:property-change:accessible-description")
+    pyatspi.Registry.registerEventListener(heard, "object:text-changed")
 
     def pump(seconds):
         end = time.time() + seconds
@@ -170,12 +170,10 @@ def run(tamrel, home, procs, pyatspi, GLib):
                 return w
         return None
 
-    def find(root, name, role=None):
-        return pyatspi.findDescendant(
-            root, lambda n: n is not None and n.name == name and
-            (role is None or n.getRole() == role))
+    def find(root, name):
+        return pyatspi.findDescendant(root, lambda n: n is not None and n.name == name)
 
-    app = wait_for("Tamrel on the accessibility bus", application)
+    wait_for("Tamrel on the accessibility bus", application)
     panel = wait_for("window named " + PANEL, lambda: window(PANEL))
     print("found window: %s (%s)" % (panel.name, panel.getRoleName()))
 
@@ -184,13 +182,6 @@ def run(tamrel, home, procs, pyatspi, GLib):
     khz = wait_for("VFO A frequency from the radio",
                    lambda: re.search(r"\d+\.\d\d", text.getText(0, -1)) and text.getText(0, -1))
     print("VFO A frequency read as text: %r" % khz.strip())
-
-    # The tuning slider's value is a frequency in kHz, as the reader says it.
-    slider = wait_for("Tuning slider", lambda: find(panel, "Tuning"))
-    khz_value = slider.queryValue().currentValue
-    print("Tuning slider value: %.2f kHz" % khz_value)
-    if abs(khz_value - float(khz.strip())) > 0.01:
-        fail("the tuning slider reads %r, VFO A shows %r" % (khz_value, khz.strip()))
 
     # Tune from the keyboard alone: the panel starts with the focus on its
     # tuning slider, where Up tunes the receive VFO one step.
@@ -203,38 +194,9 @@ def run(tamrel, home, procs, pyatspi, GLib):
                      lambda: (lambda t: t != khz and re.search(r"\d+\.\d\d", t) and t)(
                          text.getText(0, -1)))
     print("after Up: %r" % tuned.strip())
-    wait_for("a change event from VFO A", lambda: [e for e in events if e[1] == vfo_a],
-             seconds=10)
-    pump(1.5)  # the panel's own announcement follows the box's text change
-    arrived = [e for e in events if e[1] == vfo_a]
-    print("events from VFO A: %s" % sorted(set(e[0] for e in arrived)))
-    if not any(e[0] == "object:text-changed:insert" and e[2].strip() == tuned.strip()
-               for e in arrived):
-        fail("no text-changed event from VFO A with %r: %s" % (tuned.strip(), arrived))
-
-    # The read-out key.
-    del events[:]
-    subprocess.run(["xdotool", "key", "alt+r"], check=True)
-    wait_for("the read-out on the panel", lambda: [
-        e for e in events if e[0] == "object:property-change:accessible-description"],
-        seconds=10)
-    print("Alt+R read out: %r" % panel.description)
-    if tuned.strip() not in panel.description:
-        fail("read-out %r lacks the frequency %r" % (panel.description, tuned.strip()))
-
-    # Every window, found by its title.
-    for keys, titles in (("alt+l", ["QSO Information", "QSO Logging"]),
-                         ("alt+t", ["CW Keyboard"])):
-        subprocess.run(["xdotool", "key", keys], check=True)
-        for title in titles:
-            wait_for("window named " + title, lambda: window(title))
-            print("found window: " + title)
-    press = find(panel, "Switch panel")
-    action = press.queryAction()
-    action.doAction(0)
-    wait_for("window named Key Switch Emulation Panel",
-             lambda: window("Key Switch Emulation Panel"))
-    print("found window: Key Switch Emulation Panel")
+    wait_for("a text-changed event from VFO A with " + tuned.strip(),
+             lambda: [e for e in events if e[1] == vfo_a and e[2].strip() == tuned.strip()
+                      and e[0] == "object:text-changed:insert"], seconds=10)
     print("PASS", flush=True)
 
 
