@@ -139,13 +139,6 @@ protected:
             texts.push_back(cell(row, c).toStdString());
         return texts;
     }
-    // The QSO count and the band counts of the logging window.
-    std::vector<std::string> counts(std::initializer_list<int> ids) const {
-        std::vector<std::string> texts;
-        for (int id : ids)
-            texts.push_back(control<QLabel>(logging(), id)->text().toStdString());
-        return texts;
-    }
 
     // Types the call and the name (the exchange in contest logging) and logs
     // the QSO with "Log It" of the window of the mode.

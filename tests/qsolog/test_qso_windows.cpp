@@ -16,10 +16,8 @@
 
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QGuiApplication>
 #include <QListWidget>
 #include <QMenu>
-#include <QScreen>
 #include <QSpinBox>
 #include <QTimer>
 
@@ -72,7 +70,7 @@ TEST_F(QsoWindows, LogItWritesTheFileBeforeTheListTheDupeLineFollowsKeysAndTheSh
 
     EXPECT_EQ(cells(0, {0, 1, 5, 6, 7}),
               (std::vector<std::string>{"   1", "DL1ABC", "  14031.23", "CW", "Hans"}));
-    EXPECT_EQ(counts({kQsoCountId, kBandCountIds[4]}), (std::vector<std::string>{"   1", "   1"}));
+    EXPECT_EQ(control<QLabel>(logging(), kBandCountIds[4])->text(), "   1"); // the band's count
     EXPECT_NE(logText().find(";  20M;14031230;CW;Hans;"), std::string::npos);
 
     // The QSO just logged is a dupe now. A key press: the line is right
@@ -99,39 +97,22 @@ TEST_F(QsoWindows, LogItWritesTheFileBeforeTheListTheDupeLineFollowsKeysAndTheSh
     QTest::qWait(50);
     EXPECT_EQ(rows(), 1);
 
-    // Clock settings changed on the sheet stamp the next QSO.
+    // Local time set on the sheet stamps the next QSO.
     StationSettings station;
     registry_->GetStationSettings(station);
     station.useUtc = 0;
     ASSERT_TRUE(registry_->SetStationSettings(station));
     logIt("K1A");
-    station.useUtc = 1;
-    ASSERT_TRUE(registry_->SetStationSettings(station));
-    SystemConfig config;
-    registry_->GetSystemConfig(config);
-    config.utcOffset = 0x87; // UTC-7: the offset tells about local-time logs only
-    ASSERT_TRUE(registry_->SetSystemConfig(config));
-    logIt("K2B");
     const std::vector<QSORecord> r = qsosOf(logText());
-    ASSERT_EQ(r.size(), 3u);
+    ASSERT_EQ(r.size(), 2u);
     const auto now = double(std::time(nullptr));
+    // In UTC (the first run's choice): shown as the system clock's UTC.
+    EXPECT_NEAR(double(civilSeconds(*toLocalTime(r[0].time))), now, 120);
     EXPECT_NEAR(double(r[1].time), now, 120); // local time: the clock as it is
-    // In UTC: shown as the system clock's UTC, whatever the offset.
-    EXPECT_NEAR(double(civilSeconds(*toLocalTime(r[2].time))), now, 120);
 }
 
-TEST_F(QsoWindows, WindowsFollowThePanelKeysGoToItAndLogInfoAltLSetMacroAndClearWork) {
+TEST_F(QsoWindows, KeysGoToThePanelAndLogInfoAltLSetMacroAndClearWork) {
     open();
-    // At the right edge both follow the panel, wholly on its screen, over
-    // neither it nor each other (where exactly is ToolPlacement's test).
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    panel_.frame = QRect(screen.right() - 500, 10, 500, 300);
-    windows_->FollowMove();
-    const QRect i = info()->frameGeometry();
-    const QRect l = logging()->frameGeometry();
-    EXPECT_TRUE(screen.contains(i) && screen.contains(l));
-    EXPECT_FALSE(i.intersects(panel_.frame) || l.intersects(panel_.frame) || i.intersects(l));
-
     click(logging(), qsoctl::kLogInfo);
     EXPECT_FALSE(info()->isVisible());
     click(logging(), qsoctl::kLogInfo);
@@ -404,14 +385,6 @@ TEST_F(ContestWindows, LogItKeysModifyDeleteSetMacroAndClearOfTheContestWindow) 
     onEditDialog([this](CEditContestQSODlg& d) {
         EXPECT_EQ(control<QLineEdit>(&d, qsoctl::kContestEditCall)->text(), "N5DX");
         arrow(&d, qsoctl::kContestEditModeSpin, "down"); // CW to USB
-        // A time that does not exist is refused, and the dialog stays.
-        auto* time = control<QLineEdit>(&d, qsoctl::kContestEditTime);
-        const QString kept = time->text();
-        time->setText("25:61:00");
-        click(&d, qsoctl::kContestEditModify);
-        EXPECT_TRUE(d.isVisible());
-        EXPECT_NE(prompter_.texts().back().find("The time"), std::string::npos);
-        time->setText(kept);
         control<QLineEdit>(&d, qsoctl::kContestEditExchange)->setText("579 07");
         control<QLineEdit>(&d, qsoctl::kContestEditFrequency)->setText("14012345");
         click(&d, qsoctl::kContestEditModify);
