@@ -33,30 +33,22 @@ def skip(message):
 
 
 def start_xvfb(procs):
-    """A display of our own, well away from the low numbers other sessions use;
-    the next one when another server holds it or ours does not stay up."""
+    """A display of our own: Xvfb takes a free number and writes it (-displayfd)
+    once it takes clients. -noreset: the bus launcher's brief visit must not
+    reset the server just as Tamrel connects."""
     if not shutil.which("Xvfb"):
         fail("Xvfb is not installed (scripts/bootstrap.sh installs xvfb)")
-    for n in range(200 + os.getpid() % 500, 800):
-        if os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
-            continue
-        # -displayfd: the number is written once the server takes clients.
-        # -noreset: the bus launcher's brief visit must not reset the server
-        # just as Tamrel connects.
-        r, w = os.pipe()
-        xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-displayfd", str(w), "-noreset",
-                                 "-screen", "0", "1600x1000x24", "-nolisten", "tcp"],
-                                pass_fds=(w,), stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
-        os.close(w)
-        with os.fdopen(r) as f:
-            ready = f.readline().strip()
-        if ready == str(n) and xvfb.poll() is None:
-            procs.append(xvfb)
-            return ":%d" % n
-        xvfb.kill()
-        xvfb.wait()
-    fail("Xvfb did not start")
+    r, w = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-noreset", "-screen", "0",
+                             "1600x1000x24", "-nolisten", "tcp"], pass_fds=(w,),
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    procs.append(xvfb)
+    os.close(w)
+    with os.fdopen(r) as f:
+        number = f.readline().strip()
+    if not number or xvfb.poll() is not None:
+        fail("Xvfb did not start")
+    return ":" + number
 
 
 def start_buses(procs):

@@ -113,7 +113,7 @@ evening() {
     pids+=($!)
     sleep 1
 
-    # Contest logging: its window is the larger one.
+    # Contest logging: its window is the QSO window checked below.
     local cfg="$tmp/config/ZZ9ZZ Software"
     mkdir -p "$cfg" "$tmp/run" && chmod 700 "$tmp/run"
     printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZZ9ZZ Software\\Rig Control]\r\n"QSO Logging Mode"=hex:01\r\n\r\n' \

