@@ -21,7 +21,6 @@
 #include <QTest>
 #include <QToolButton>
 
-#include <chrono>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -31,14 +30,7 @@ namespace tamrel::test {
 
 // Runs the event loop until the condition holds; fails only after a long time.
 template <class F> bool waitFor(F condition) {
-    using namespace std::chrono_literals;
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
+    return QTest::qWaitFor(condition, 30000);
 }
 
 template <class W = QWidget> W* control(const QWidget* root, int id) {
