@@ -2,9 +2,9 @@
 """Tamrel as a screen reader meets it: on a virtual X display with its own
 session bus and accessibility bus, start Tamrel against the simulated radio,
 find the panel by its title, read VFO A's frequency as text, tune from the
-keyboard alone and see the new value and its change event arrive. What each
-window tells a reader is checked in-process (FrontPanelWindow's tests); here,
-that it reaches a reader.
+keyboard alone and read the new value. What each window tells a reader, and
+the changes it announces, are checked in-process (FrontPanelWindow's tests);
+here, that it reaches a reader.
 
 Usage: screen_reader_e2e.py PATH/TO/tamrel
 Exit 0 on success, 1 on a failure, 77 when the accessibility bus cannot
@@ -114,13 +114,6 @@ def run(tamrel, home, procs, pyatspi, GLib):
                                 stderr=subprocess.STDOUT)
     procs.append(app_proc)
 
-    events = []
-
-    def heard(event):
-        events.append((event.type, event.source, str(event.any_data)))
-
-    pyatspi.Registry.registerEventListener(heard, "object:text-changed")
-
     def pump(seconds):
         end = time.time() + seconds
         ctx = GLib.MainContext.default()
@@ -180,15 +173,11 @@ def run(tamrel, home, procs, pyatspi, GLib):
     wait_for("the panel focused", lambda: find(panel, "Tuning").getState().contains(
         pyatspi.STATE_FOCUSED))
     pump(1.0)
-    del events[:]
     subprocess.run(["xdotool", "key", "Up"], check=True)
     tuned = wait_for("VFO A changed by the Up key",
                      lambda: (lambda t: t != khz and re.search(r"\d+\.\d\d", t) and t)(
                          text.getText(0, -1)))
     print("after Up: %r" % tuned.strip())
-    wait_for("a text-changed event from VFO A with " + tuned.strip(),
-             lambda: [e for e in events if e[1] == vfo_a and e[2].strip() == tuned.strip()
-                      and e[0] == "object:text-changed:insert"], seconds=10)
     print("PASS", flush=True)
 
 

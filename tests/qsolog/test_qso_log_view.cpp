@@ -33,7 +33,6 @@ TEST_F(QsoView, RowsMatchTheColumnsOfTheirKind) {
               (std::vector<std::string>{"12345", "XX0XX", "12/05/2003", "14:02:09", "",
                                         "   7012.00", "", "599 05", "None", "c"}));
     EXPECT_EQ(kiloHertz(14025001), "  14025.00");
-    EXPECT_EQ(countText(7), "   7");
 }
 
 TEST_F(QsoView, StatisticsCountQsosWithoutABandOnlyInTheTotal) {
