@@ -1,8 +1,10 @@
 #!/usr/bin/python3
 """Tamrel as a screen reader meets it: on a virtual X display with its own
 session bus and accessibility bus, start Tamrel against the simulated radio,
-find each window by its title, read VFO A's frequency as text, tune from the
-keyboard alone and see the new value and its change event arrive.
+find the panel by its title, read VFO A's frequency as text, tune from the
+keyboard alone and read the new value. What each window tells a reader, and
+the changes it announces, are checked in-process (FrontPanelWindow's tests);
+here, that it reaches a reader.
 
 Usage: screen_reader_e2e.py PATH/TO/tamrel
 Exit 0 on success, 1 on a failure, 77 when the accessibility bus cannot
@@ -31,30 +33,22 @@ def skip(message):
 
 
 def start_xvfb(procs):
-    """A display of our own, well away from the low numbers other sessions use;
-    the next one when another server holds it or ours does not stay up."""
+    """A display of our own: Xvfb takes a free number and writes it (-displayfd)
+    once it takes clients. -noreset: the bus launcher's brief visit must not
+    reset the server just as Tamrel connects."""
     if not shutil.which("Xvfb"):
         fail("Xvfb is not installed (scripts/bootstrap.sh installs xvfb)")
-    for n in range(200 + os.getpid() % 500, 800):
-        if os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
-            continue
-        # -displayfd: the number is written once the server takes clients.
-        # -noreset: the bus launcher's brief visit must not reset the server
-        # just as Tamrel connects.
-        r, w = os.pipe()
-        xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-displayfd", str(w), "-noreset",
-                                 "-screen", "0", "1600x1000x24", "-nolisten", "tcp"],
-                                pass_fds=(w,), stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
-        os.close(w)
-        with os.fdopen(r) as f:
-            ready = f.readline().strip()
-        if ready == str(n) and xvfb.poll() is None:
-            procs.append(xvfb)
-            return ":%d" % n
-        xvfb.kill()
-        xvfb.wait()
-    fail("Xvfb did not start")
+    r, w = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-noreset", "-screen", "0",
+                             "1600x1000x24", "-nolisten", "tcp"], pass_fds=(w,),
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    procs.append(xvfb)
+    os.close(w)
+    with os.fdopen(r) as f:
+        number = f.readline().strip()
+    if not number or xvfb.poll() is not None:
+        fail("Xvfb did not start")
+    return ":" + number
 
 
 def start_buses(procs):
@@ -120,15 +114,6 @@ def run(tamrel, home, procs, pyatspi, GLib):
                                 stderr=subprocess.STDOUT)
     procs.append(app_proc)
 
-    events = []
-
-    def heard(event):
-        events.append((event.type, event.source, str(event.any_data)))
-
-    pyatspi.Registry.registerEventListener(
-        heard, "object:property-change:accessible-value", "object:text-changed",
-        "object:property-change:accessible-description")
-
     def pump(seconds):
         end = time.time() + seconds
         ctx = GLib.MainContext.default()
@@ -170,12 +155,10 @@ def run(tamrel, home, procs, pyatspi, GLib):
                 return w
         return None
 
-    def find(root, name, role=None):
-        return pyatspi.findDescendant(
-            root, lambda n: n is not None and n.name == name and
-            (role is None or n.getRole() == role))
+    def find(root, name):
+        return pyatspi.findDescendant(root, lambda n: n is not None and n.name == name)
 
-    app = wait_for("Tamrel on the accessibility bus", application)
+    wait_for("Tamrel on the accessibility bus", application)
     panel = wait_for("window named " + PANEL, lambda: window(PANEL))
     print("found window: %s (%s)" % (panel.name, panel.getRoleName()))
 
@@ -185,56 +168,16 @@ def run(tamrel, home, procs, pyatspi, GLib):
                    lambda: re.search(r"\d+\.\d\d", text.getText(0, -1)) and text.getText(0, -1))
     print("VFO A frequency read as text: %r" % khz.strip())
 
-    # The tuning slider's value is a frequency in kHz, as the reader says it.
-    slider = wait_for("Tuning slider", lambda: find(panel, "Tuning"))
-    khz_value = slider.queryValue().currentValue
-    print("Tuning slider value: %.2f kHz" % khz_value)
-    if abs(khz_value - float(khz.strip())) > 0.01:
-        fail("the tuning slider reads %r, VFO A shows %r" % (khz_value, khz.strip()))
-
     # Tune from the keyboard alone: the panel starts with the focus on its
     # tuning slider, where Up tunes the receive VFO one step.
     wait_for("the panel focused", lambda: find(panel, "Tuning").getState().contains(
         pyatspi.STATE_FOCUSED))
     pump(1.0)
-    del events[:]
     subprocess.run(["xdotool", "key", "Up"], check=True)
     tuned = wait_for("VFO A changed by the Up key",
                      lambda: (lambda t: t != khz and re.search(r"\d+\.\d\d", t) and t)(
                          text.getText(0, -1)))
     print("after Up: %r" % tuned.strip())
-    wait_for("a change event from VFO A", lambda: [e for e in events if e[1] == vfo_a],
-             seconds=10)
-    pump(1.5)  # the panel's own announcement follows the box's text change
-    arrived = [e for e in events if e[1] == vfo_a]
-    print("events from VFO A: %s" % sorted(set(e[0] for e in arrived)))
-    if not any(e[0] == "object:text-changed:insert" and e[2].strip() == tuned.strip()
-               for e in arrived):
-        fail("no text-changed event from VFO A with %r: %s" % (tuned.strip(), arrived))
-
-    # The read-out key.
-    del events[:]
-    subprocess.run(["xdotool", "key", "alt+r"], check=True)
-    wait_for("the read-out on the panel", lambda: [
-        e for e in events if e[0] == "object:property-change:accessible-description"],
-        seconds=10)
-    print("Alt+R read out: %r" % panel.description)
-    if tuned.strip() not in panel.description:
-        fail("read-out %r lacks the frequency %r" % (panel.description, tuned.strip()))
-
-    # Every window, found by its title.
-    for keys, titles in (("alt+l", ["QSO Information", "QSO Logging"]),
-                         ("alt+t", ["CW Keyboard"])):
-        subprocess.run(["xdotool", "key", keys], check=True)
-        for title in titles:
-            wait_for("window named " + title, lambda: window(title))
-            print("found window: " + title)
-    press = find(panel, "Switch panel")
-    action = press.queryAction()
-    action.doAction(0)
-    wait_for("window named Key Switch Emulation Panel",
-             lambda: window("Key Switch Emulation Panel"))
-    print("found window: Key Switch Emulation Panel")
     print("PASS", flush=True)
 
 

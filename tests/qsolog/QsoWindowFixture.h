@@ -13,7 +13,6 @@
 #include "radio/K2RadioModel.h"
 #include "support/RecordingPanel.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,7 +21,6 @@
 #include <QTest>
 #include <QToolButton>
 
-#include <chrono>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -32,14 +30,7 @@ namespace tamrel::test {
 
 // Runs the event loop until the condition holds; fails only after a long time.
 template <class F> bool waitFor(F condition) {
-    using namespace std::chrono_literals;
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
+    return QTest::qWaitFor(condition, 30000);
 }
 
 template <class W = QWidget> W* control(const QWidget* root, int id) {
@@ -63,11 +54,6 @@ inline void arrow(const QWidget* dialog, int spin, const char* which) {
     QWidget* s = control(dialog, spin);
     ASSERT_TRUE(s) << spin;
     QTest::mouseClick(s->findChild<QToolButton*>(which), Qt::LeftButton);
-}
-
-inline QString accessibleName(QObject* object) {
-    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(object);
-    return a ? a->text(QAccessible::Name) : QString();
 }
 
 class ScriptedDialogs final : public QsoDialogs {
@@ -143,13 +129,6 @@ protected:
         std::vector<std::string> texts;
         for (int c : columns)
             texts.push_back(cell(row, c).toStdString());
-        return texts;
-    }
-    // The QSO count and the band counts of the logging window.
-    std::vector<std::string> counts(std::initializer_list<int> ids) const {
-        std::vector<std::string> texts;
-        for (int id : ids)
-            texts.push_back(control<QLabel>(logging(), id)->text().toStdString());
         return texts;
     }
 
