@@ -129,38 +129,23 @@ TEST_F(CommandWrites, RawBytesPassBothWaysAndHeldOutputDropsACommandWhole) {
     EXPECT_EQ(peer.raw(), "IF;KS020;");
 }
 
-// Whole-command writes against a stream of commands through stalls are the
-// channel's test (OpenChannel.AStalledLineNeverMergesCommandsAndRefusesWithoutWaiting).
-TEST_F(CommandWrites, ACutCommandIsCompletedBeforeTheNextOrForgottenWithItsLine) {
+// A command cut by a stall is forgotten with its line. (That a cut command is
+// completed before the next, and others are refused meanwhile, is the channel's
+// test: OpenChannel.AStalledLineNeverMergesCommandsAndRefusesWithoutWaiting.)
+TEST_F(CommandWrites, ACutCommandIsForgottenWithItsLine) {
     const std::string huge = hugeCommand();
-    EXPECT_EQ(port.writeCommand(huge, 100ms), WriteResult::Stalled);
-    const std::size_t tail = port.pendingTail();
-    EXPECT_GT(tail, 0u);
-    EXPECT_LT(tail, huge.size());
-    // Still nobody reading: a later command is refused whole.
-    EXPECT_EQ(port.writeCommand("IF;", 100ms), WriteResult::Refused);
-    EXPECT_EQ(port.pendingTail(), tail);
-    EXPECT_EQ(port.writeFailures(), 2u);
-
-    std::thread reader = readUntil("FA00014060000;");
-    EXPECT_EQ(port.writeCommand("FA00014060000;", 5s), WriteResult::Written);
-    EXPECT_EQ(port.pendingTail(), 0u);
-    reader.join();
-    EXPECT_EQ(peer.raw(), huge + "FA00014060000;");
-    EXPECT_EQ(port.writeFailures(), 2u);
-
-    peer.clear();
     EXPECT_EQ(port.writeCommand(huge, 50ms), WriteResult::Stalled);
     const std::size_t wentOut = huge.size() - port.pendingTail();
+    EXPECT_GT(port.pendingTail(), 0u);
     port.close();
     EXPECT_EQ(port.pendingTail(), 0u);
     EXPECT_EQ(port.writeCommand("IF;"), WriteResult::NotOpen);
-    EXPECT_EQ(port.writeFailures(), 3u); // no port is not a line failure
+    EXPECT_EQ(port.writeFailures(), 1u); // no port is not a line failure
     // The new line does not finish the old line's command. (Closing discards
     // what the old line still queued where the device can; a pseudo-terminal
     // has already handed it over.)
     ASSERT_EQ(port.open(peer.device(), 38400, 8, 0, 1), 0);
-    reader = readUntil("IF;");
+    std::thread reader = readUntil("IF;");
     EXPECT_EQ(port.writeCommand("IF;", 5s), WriteResult::Written);
     reader.join();
     const std::string& raw = peer.raw();
