@@ -112,12 +112,6 @@ TEST_F(CommandWrites, RawBytesPassBothWaysAndHeldOutputDropsACommandWhole) {
     ASSERT_EQ(port.read(buf, sizeof buf), 7);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), 7), reply);
 
-    peer.send("FA00007000000;");
-    ASSERT_TRUE(waitingReaches(port, 14));
-    port.purgeInput();
-    EXPECT_EQ(port.bytesWaiting(), 0);
-    EXPECT_EQ(port.read(buf, sizeof buf), 0);
-
     ASSERT_EQ(::tcflow(port.fd(), TCOOFF), 0); // the line takes nothing
     EXPECT_EQ(port.writeCommand("FA00007000000;", 50ms), WriteResult::Dropped);
     EXPECT_EQ(port.pendingTail(), 0u);

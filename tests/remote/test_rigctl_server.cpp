@@ -148,12 +148,6 @@ TEST_F(RigctlServerTest, AClientThatKeyedAndVanishedOrFellSilentLeavesTheTransmi
     ASSERT_TRUE(Connections(0));
     EXPECT_FALSE(model.Transmitting());
     EXPECT_EQ(changes, 2);
-    // One that says quit leaves it keyed, as "rigctl T 1" means.
-    auto oneShot = Connect();
-    EXPECT_EQ(ask(*oneShot, "T 1\nq\n", 2), "RPRT 0\nRPRT 0\n");
-    EXPECT_TRUE(Closed(*oneShot));
-    EXPECT_TRUE(model.PttKeyed());
-    EXPECT_TRUE(ops.SetTransmit(false));
     // One that unkeyed itself is not unkeyed again on leaving.
     changes = 0;
     auto polite = Connect();
@@ -335,8 +329,6 @@ TEST(RigctlEndpoint, AddressAndPortAsWritten) {
         EXPECT_EQ(e->address, expected.address) << text;
         EXPECT_EQ(e->port, expected.port) << text;
     }
-    EXPECT_FALSE(ReachableFromOutside(QHostAddress(QHostAddress::LocalHost)));
-    EXPECT_TRUE(ReachableFromOutside(QHostAddress(QHostAddress::AnyIPv4)));
     for (const char* bad : {"", "0", "65536", "host:", "nohost:4532", "12ab", "1.2.3:4532"})
         EXPECT_FALSE(ParseRigctlEndpoint(bad)) << bad;
 }
