@@ -78,7 +78,6 @@ protected:
     RigctlServer server{ops};
 };
 
-// Many clients at once, each with its own mode; bad input closes its own connection only.
 TEST_F(RigctlServerTest, ManyClientsAtOnceEachWithItsOwnModeAndBadInputClosesOnlyItsOwn) {
     constexpr int kClients = 20;
     std::vector<Client> clients;
