@@ -12,15 +12,14 @@
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
-#include <vector>
 
 using namespace tamrel;
 using namespace std::chrono_literals;
 
 namespace {
 
-struct CommandWrites : ::testing::Test {
-    test::PtyPeer peer;
+struct SerialOnPty : ::testing::Test {
+    test::PtyPeer peer; // holds the tty open the whole time
     SerialPort port;
 
     void SetUp() override { ASSERT_EQ(port.open(peer.device(), 38400, 8, 0, 1), 0); }
@@ -38,11 +37,6 @@ struct CommandWrites : ::testing::Test {
         });
     }
 };
-
-// More than any pseudo-terminal buffers: cannot go out whole while nobody reads.
-std::string hugeCommand() {
-    return "KY " + std::string(256 * 1024, 'E') + ";";
-}
 
 // The tty's exclusive flag as another opener sees it: 1 set, 0 clear. An
 // unprivileged opener is refused while it is set, which counts as set too.
@@ -69,13 +63,9 @@ bool waitingReaches(SerialPort& port, int bytes) {
 TEST(SerialPort, PortNumbersMapToTtyDevices) {
     EXPECT_EQ(SerialPort::deviceForPort(0), "");
     EXPECT_EQ(SerialPort::deviceForPort(1), "/dev/ttyS0");
-    EXPECT_EQ(SerialPort::deviceForPort(10), "/dev/ttyS9");
 }
 
-TEST(SerialPort, IsExclusiveAndCloseLeavesTheTtyUnlockedWhileTheOtherEndKeepsItAlive) {
-    test::PtyPeer peer; // holds the tty open the whole time
-    SerialPort port;
-    ASSERT_EQ(port.open(peer.device(), 4800, 8, 0, 2), 0);
+TEST_F(SerialOnPty, IsExclusiveAndCloseLeavesTheTtyUnlockedWhileTheOtherEndKeepsItAlive) {
     EXPECT_EQ(exclusiveFlag(peer.device()), 1);
     // A refused second opener must not unlock the port it could not have.
     SerialPort second;
@@ -99,7 +89,7 @@ TEST(SerialPort, IsExclusiveAndCloseLeavesTheTtyUnlockedWhileTheOtherEndKeepsItA
     ::close(held);
 }
 
-TEST_F(CommandWrites, RawBytesPassBothWaysAndHeldOutputDropsACommandWhole) {
+TEST_F(SerialOnPty, RawBytesPassBothWaysAndHeldOutputDropsACommandWhole) {
     ASSERT_TRUE(port.writeAll("IF;", 3));
     ASSERT_TRUE(peer.waitForCommands(1));
     EXPECT_EQ(peer.raw(), "IF;");
@@ -112,12 +102,6 @@ TEST_F(CommandWrites, RawBytesPassBothWaysAndHeldOutputDropsACommandWhole) {
     ASSERT_EQ(port.read(buf, sizeof buf), 7);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), 7), reply);
 
-    peer.send("FA00007000000;");
-    ASSERT_TRUE(waitingReaches(port, 14));
-    port.purgeInput();
-    EXPECT_EQ(port.bytesWaiting(), 0);
-    EXPECT_EQ(port.read(buf, sizeof buf), 0);
-
     ASSERT_EQ(::tcflow(port.fd(), TCOOFF), 0); // the line takes nothing
     EXPECT_EQ(port.writeCommand("FA00007000000;", 50ms), WriteResult::Dropped);
     EXPECT_EQ(port.pendingTail(), 0u);
@@ -129,38 +113,24 @@ TEST_F(CommandWrites, RawBytesPassBothWaysAndHeldOutputDropsACommandWhole) {
     EXPECT_EQ(peer.raw(), "IF;KS020;");
 }
 
-// Whole-command writes against a stream of commands through stalls are the
-// channel's test (OpenChannel.AStalledLineNeverMergesCommandsAndRefusesWithoutWaiting).
-TEST_F(CommandWrites, ACutCommandIsCompletedBeforeTheNextOrForgottenWithItsLine) {
-    const std::string huge = hugeCommand();
-    EXPECT_EQ(port.writeCommand(huge, 100ms), WriteResult::Stalled);
-    const std::size_t tail = port.pendingTail();
-    EXPECT_GT(tail, 0u);
-    EXPECT_LT(tail, huge.size());
-    // Still nobody reading: a later command is refused whole.
-    EXPECT_EQ(port.writeCommand("IF;", 100ms), WriteResult::Refused);
-    EXPECT_EQ(port.pendingTail(), tail);
-    EXPECT_EQ(port.writeFailures(), 2u);
-
-    std::thread reader = readUntil("FA00014060000;");
-    EXPECT_EQ(port.writeCommand("FA00014060000;", 5s), WriteResult::Written);
-    EXPECT_EQ(port.pendingTail(), 0u);
-    reader.join();
-    EXPECT_EQ(peer.raw(), huge + "FA00014060000;");
-    EXPECT_EQ(port.writeFailures(), 2u);
-
-    peer.clear();
+// A command cut by a stall is forgotten with its line. (That a cut command is
+// completed before the next, and others are refused meanwhile, is the channel's
+// test: OpenChannel.AStalledLineNeverMergesCommandsAndRefusesWithoutWaiting.)
+TEST_F(SerialOnPty, ACutCommandIsForgottenWithItsLine) {
+    // More than any pseudo-terminal buffers: cannot go out whole while nobody reads.
+    const std::string huge = "KY " + std::string(256 * 1024, 'E') + ";";
     EXPECT_EQ(port.writeCommand(huge, 50ms), WriteResult::Stalled);
     const std::size_t wentOut = huge.size() - port.pendingTail();
+    EXPECT_GT(port.pendingTail(), 0u);
     port.close();
     EXPECT_EQ(port.pendingTail(), 0u);
     EXPECT_EQ(port.writeCommand("IF;"), WriteResult::NotOpen);
-    EXPECT_EQ(port.writeFailures(), 3u); // no port is not a line failure
+    EXPECT_EQ(port.writeFailures(), 1u); // no port is not a line failure
     // The new line does not finish the old line's command. (Closing discards
     // what the old line still queued where the device can; a pseudo-terminal
     // has already handed it over.)
     ASSERT_EQ(port.open(peer.device(), 38400, 8, 0, 1), 0);
-    reader = readUntil("IF;");
+    std::thread reader = readUntil("IF;");
     EXPECT_EQ(port.writeCommand("IF;", 5s), WriteResult::Written);
     reader.join();
     const std::string& raw = peer.raw();

@@ -75,7 +75,6 @@ TEST_F(RigctlSessionTest, CommandsRunAlongTheLineAsRigctldReadsThemInItsForms) {
         {"", "F 14060000", "RPRT 0\n"},
         {"", "\\set_freq 7030000.000000\r", "RPRT 0\n"},
         {"FW040031", "fmv", "7030000\nLSB\n400\nVFOA\n"},
-        {"", "f m  v", "7030000\nLSB\n400\nVFOA\n"},
         // The form is chosen per command.
         {"", "+f +v", "get_freq:\nFrequency: 7030000\nRPRT 0\nget_vfo:\nVFO: VFOA\nRPRT 0\n"},
         {"", "+f;v", "get_freq:\nFrequency: 7030000\nRPRT 0\nget_vfo:;VFO: VFOA;RPRT 0\n"},
@@ -91,9 +90,6 @@ TEST_F(RigctlSessionTest, CommandsRunAlongTheLineAsRigctldReadsThemInItsForms) {
         // Errors: one line, no values; an unknown command ends the line. The
         // extended form still echoes and ends with RPRT.
         {"", "F", "RPRT -1\n"},
-        {"", "F 7,030", "RPRT -1\n"},
-        {"", "F -5", "RPRT -1\n"},
-        {"", "+l NOTCHF", "get_level: NOTCHF\nRPRT -1\n"},
         {"", "+F x", "set_freq: x\nRPRT -1\n"},
         {"", "Q f", "RPRT 0\n"},
     });
@@ -110,7 +106,7 @@ TEST_F(RigctlSessionTest, ReadsTimeOutUntilTheRadioAnswersAndWhenItIsLost) {
     auto readsTimeOut = [&] {
         return s.HandleLine("f") == "RPRT -5\n" &&
                s.HandleLine("+\\get_mode") == "get_mode:\nRPRT -5\n" &&
-               s.HandleLine("t") == "RPRT -5\n" && s.HandleLine("l STRENGTH") == "RPRT -5\n";
+               s.HandleLine("l STRENGTH") == "RPRT -5\n";
     };
     // No port: the start values are nobody's report.
     EXPECT_TRUE(readsTimeOut());
@@ -153,28 +149,24 @@ TEST_F(RigctlSessionTest, VfoModeTakesTheVfoFirstAndIsTheSessionsOwn) {
         {"", "f VFOB", "14060000\n"},
         {"", "f currVFO", "28060000\n"},
         {"", "F VFOB 7040000", "RPRT 0\n"},
-        {"", "F VFOA 7050000", "RPRT 0\n"},
-        {"", "f Nowhere", "RPRT -1\n"},
         {"", "f", "RPRT -1\n"}, // the VFO is missing
         {"", "V VFOB", "RPRT 0\n"},
         {"", "v", "VFOB\n"},
         {"", "m VFOA", "LSB\n0\n"},
     });
     EXPECT_EQ(model.Fields().vfoB, 7040000u);
-    EXPECT_EQ(model.Fields().vfoA, 7050000u);
     RigctlSession other(ops);
     EXPECT_EQ(other.HandleLine("f"), "7040000\n");
     EXPECT_FALSE(other.VfoMode());
 }
 
 TEST_F(RigctlSessionTest, ModesAndPassbandsAsTheK2HasThem) {
-    const std::pair<const char*, const char*> modes[] = {{"MD1", "LSB\n"}, {"MD2", "USB\n"},
-                                                         {"MD3", "CW\n"},  {"MD6", "PKTLSB\n"},
-                                                         {"MD7", "CWR\n"}, {"MD9", "PKTUSB\n"}};
+    // USB, CW and PKTUSB are read beside hamlib's K2 model in tests/sim.
+    const std::pair<const char*, const char*> modes[] = {
+        {"MD1", "LSB\n"}, {"MD6", "PKTLSB\n"}, {"MD7", "CWR\n"}};
     for (auto [reply, name] : modes) {
         Reply(reply);
         EXPECT_TRUE(Run("m").starts_with(name)) << reply;
-        EXPECT_TRUE(Run("x").starts_with(name)) << reply;
     }
     // A width picks the nearest of the mode's crystal filters, as the panel's
     // buttons do; widths the radio reported replace the typical ones.
@@ -191,8 +183,7 @@ TEST_F(RigctlSessionTest, ModesAndPassbandsAsTheK2HasThem) {
                  {"M PKTLSB -1", "RPRT 0\n", 6, 4, 1800},
                  {"M CW -250", "RPRT 0\n", 3, 4, 250},
                  {"M AM 0", "RPRT -1\n", 3, 4, 250},
-                 {"M USB", "RPRT -1\n", 3, 4, 250},
-                 {"M USB wide", "RPRT -1\n", 3, 4, 250}};
+                 {"M USB", "RPRT -1\n", 3, 4, 250}};
     for (const auto& c : cases) {
         EXPECT_EQ(Run(c.line), c.answer) << c.line;
         const auto& f = model.Fields();
@@ -224,12 +215,8 @@ TEST_F(RigctlSessionTest, LevelsFunctionsAndOffsets) {
         {"", "L KEYSPD 30", "RPRT 0\n"},
         {"", "L KEYSPD 5", "RPRT -1\n"},
         {"", "L RFPOWER 0.5", "RPRT 0\n"},
-        {"", "L RFPOWER 1.5", "RPRT -1\n"},
-        {"", "L PREAMP 20", "RPRT -1\n"},
         {"", "L ATT 10", "RPRT 0\n"},
-        {"", "L AGC 6", "RPRT -1\n"},
         {"", "L SQL 0.2", "RPRT 0\n"},
-        {"", "L KEYSPD", "RPRT -1\n"},
         {"", "U RIT 1", "RPRT 0\n"},
         {"", "U XIT 1", "RPRT 0\n"}, // RIT and XIT never run together
         {"", "u RIT", "0\n"},
@@ -263,12 +250,8 @@ TEST_F(RigctlSessionTest, TheVfoLockIsTheOperatorsAndSplitSurvivesVfoChoice) {
         {"", "U LOCK 1", "RPRT 0\n"},
         {"", "F 7000000", "RPRT 0\n"},
         {"", "G UP", "RPRT 0\n"},
-        {"", "F 704000000", "RPRT -1\n"}, // beyond the K2's reach, nothing taken
-        {"", "F 499999", "RPRT -1\n"},
-        {"", "s", "0\nVFOA\n"},
+        {"", "F 499999", "RPRT -1\n"}, // beyond the K2's reach, nothing taken
         {"", "S 1 VFOB", "RPRT 0\n"},
-        {"", "I 14070000", "RPRT 0\n"},
-        {"", "i", "14070000\n"},
         // Choosing a VFO with split on keeps split, transmitting on the other.
         {"", "V VFOB", "RPRT 0\n"},
         {"", "s", "1\nVFOA\n"},
@@ -286,8 +269,6 @@ TEST_F(RigctlSessionTest, TheVfoLockIsTheOperatorsAndSplitSurvivesVfoChoice) {
     });
     EXPECT_EQ(model.Fields().vfoA, 7000000u);
     EXPECT_EQ(model.Fields().vfoB, 7000000u);
-    // The panel's own controls still stop at the lock.
-    EXPECT_FALSE(ops.SetVfoFrequency(0, 7010000));
 }
 
 TEST_F(RigctlSessionTest, PttAndWhatTheRadioCannotDo) {
@@ -299,11 +280,8 @@ TEST_F(RigctlSessionTest, PttAndWhatTheRadioCannotDo) {
         {"IF00014060000     +000000 0012000001 ", "t", "1\n"},
         // Without a keyer (no CW thread to reach) Morse is not available.
         {"", "b CQ CQ DE K2 ", "RPRT -11\n"},
-        {"", "\\stop_morse", "RPRT -11\n"},
         {"", "E 5", "RPRT -11\n"},
-        {"", "e", "RPRT -11\n"},
         {"", "\\get_clock", "RPRT -4\n"},
-        {"", "\\get_powerstat", "1\n"},
     });
 }
 
@@ -329,7 +307,6 @@ TEST_F(RigctlSessionTest, MorseGoesToTheKeyerUnchanged) {
     Play(cw, {
                  {"", "b E", "RPRT -9\n"},
                  {"", "\\stop_morse", "RPRT 0\n"},
-                 {"", "\\wait_morse", "RPRT -11\n"},
                  // In VFO mode, as in hamlib, neither takes a VFO.
                  {"", "\\set_vfo_opt 1", "RPRT 0\n"},
              });
@@ -356,79 +333,40 @@ TEST_F(RigctlSessionTest, SetMemRecallsAStoredMemory) {
     EXPECT_EQ(asked, (std::vector<int>{7, 8}));
 }
 
-// Reads \dump_state as hamlib's network client does: the protocol, model and
-// region lines, then lists each ended by an all-zero line (receive and
-// transmit ranges, tuning steps, filters), six single values, six hex masks,
-// and after \chk_vfo key=value settings up to "done".
-struct DumpState {
-    std::vector<std::vector<std::string>> lists[4];
-    unsigned long long masks[6] = {}; // get and set: functions, levels, parameters
-    std::vector<std::string> settings;
-    std::size_t unread = 0;
-
-    explicit DumpState(const std::vector<std::string>& lines) {
-        std::size_t i = 3;
-        const std::size_t fields[4] = {7, 7, 2, 2};
-        for (int l = 0; l < 4; ++l)
-            for (; i < lines.size(); ++i) {
-                std::istringstream in(lines[i]);
-                std::vector<std::string> parts;
-                for (std::string p; in >> p;)
-                    parts.push_back(p);
-                if (std::ranges::all_of(
-                        parts, [](auto& p) { return p.find_first_of("123456789") == p.npos; })) {
-                    ++i;
-                    break;
-                }
-                EXPECT_EQ(parts.size(), fields[l]) << lines[i];
-                lists[l].push_back(parts);
-            }
-        i += 6; // RIT, XIT, IF shift, announces, preamp, attenuator
-        for (auto& m : masks) {
-            EXPECT_TRUE(i < lines.size() && lines[i].starts_with("0x")) << i;
-            m = i < lines.size() ? std::strtoull(lines[i++].c_str(), nullptr, 16) : 0;
-        }
-        while (i < lines.size() && lines[i] != "done")
-            settings.push_back(lines[i++]);
-        unread = lines.size() - i;
-    }
-};
-
+// hamlib's network client reads \dump_state as lists (receive and transmit
+// ranges, tuning steps, filters), each ended by an all-zero line, single
+// values, then six hex masks. (After \chk_vfo, the settings up to "done" are
+// read by hamlib's own client: tests/sim.)
 TEST_F(RigctlSessionTest, DumpStateReadsBackAsTheNetworkClientReadsIt) {
     Reply("MD3");
     Reply("FW060021");                         // this radio's FL2 in CW is 600 Hz
     std::setlocale(LC_NUMERIC, "de_DE.UTF-8"); // a comma locale must not show
-    const std::vector<std::string> plain = Lines(Run("\\dump_state"));
+    const std::string text = Run("\\dump_state");
     std::setlocale(LC_NUMERIC, "C");
-    const DumpState d(plain);
-    EXPECT_EQ(d.unread, 0u); // without \chk_vfo nothing follows the masks
-    EXPECT_EQ(plain.at(0), "1");
-    EXPECT_TRUE(d.settings.empty());
-    EXPECT_EQ(std::tuple(d.lists[0].size(), d.lists[1].size(), d.lists[2].size()),
-              std::tuple(1u, 1u, 1u));
-    EXPECT_EQ(plain.at(3).find(','), std::string::npos);
-    EXPECT_TRUE(d.masks[2] & (1u << 14));  // KEYSPD
-    EXPECT_TRUE(d.masks[2] & (1u << 30));  // STRENGTH
-    EXPECT_FALSE(d.masks[3] & (1u << 30)); // STRENGTH is read only
-    EXPECT_TRUE(d.masks[0] & (1u << 24));  // RIT
-    // Four filters a mode group; hamlib takes the first as normal, the next
-    // narrower as narrow and the next wider as wide.
-    std::vector<std::string> filters;
-    for (const auto& f : d.lists[3])
-        filters.push_back(f[0] + " " + f[1]);
-    EXPECT_EQ(filters,
-              (std::vector<std::string>{"0xc 2300", "0xc 2100", "0xc 1800", "0xc 2700", "0x82 400",
-                                        "0x82 250", "0x82 600", "0x82 1500", "0xc00 2300",
-                                        "0xc00 2100", "0xc00 1800", "0xc00 2700"}));
-
-    EXPECT_EQ(Run("\\chk_vfo"), "0\n");
-    const std::vector<std::string> full = Lines(Run("\\dump_state"));
-    const DumpState withSettings(full);
-    EXPECT_EQ(withSettings.unread, 1u);
-    EXPECT_EQ(full.back(), "done");
-    ASSERT_FALSE(withSettings.settings.empty());
-    for (const std::string& s : withSettings.settings)
-        EXPECT_NE(s.find('='), std::string::npos) << s;
+    EXPECT_EQ(text.find(','), std::string::npos);
+    const std::vector<std::string> plain = Lines(text);
+    ASSERT_GT(plain.size(), 20u);
+    EXPECT_EQ(plain[0], "1");
+    // Four filters a mode group, after the tuning steps; hamlib takes the
+    // first as normal, the next narrower as narrow and the next wider as wide.
+    const auto filters = std::find(plain.begin() + 1, plain.end(), "0xc 2300");
+    ASSERT_LT(filters - plain.begin() + 12, std::ptrdiff_t(plain.size()));
+    EXPECT_EQ(
+        std::vector(filters - 1, filters + 13),
+        (std::vector<std::string>{"0 0", "0xc 2300", "0xc 2100", "0xc 1800", "0xc 2700", "0x82 400",
+                                  "0x82 250", "0x82 600", "0x82 1500", "0xc00 2300", "0xc00 2100",
+                                  "0xc00 1800", "0xc00 2700", "0 0"}));
+    // Without \chk_vfo the masks end it: get and set of functions, levels, parameters.
+    unsigned long long masks[6] = {};
+    for (std::size_t i = 0; i < 6; ++i) {
+        const std::string& line = plain[plain.size() - 6 + i];
+        EXPECT_TRUE(line.starts_with("0x")) << line;
+        masks[i] = std::strtoull(line.c_str(), nullptr, 16);
+    }
+    EXPECT_TRUE(masks[2] & (1u << 14));  // KEYSPD
+    EXPECT_TRUE(masks[2] & (1u << 30));  // STRENGTH
+    EXPECT_FALSE(masks[3] & (1u << 30)); // STRENGTH is read only
+    EXPECT_TRUE(masks[0] & (1u << 24));  // RIT
 }
 
 } // namespace
