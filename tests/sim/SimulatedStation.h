@@ -33,13 +33,11 @@ inline bool WaitUntil(const std::function<bool()>& done, int ms = 60000) {
     return testing::waitUntil(done, ms);
 }
 
-// A client program, started with all its input given.
-inline std::unique_ptr<QProcess> StartProgram(const QString& program, const QStringList& args,
-                                              const QByteArray& input = {}) {
+// A client program, with nothing to read.
+inline std::unique_ptr<QProcess> StartProgram(const QString& program, const QStringList& args) {
     auto p = std::make_unique<QProcess>();
     p->start(program, args);
     EXPECT_TRUE(p->waitForStarted()) << program.toStdString();
-    p->write(input);
     p->closeWriteChannel();
     return p;
 }

@@ -28,26 +28,19 @@ protected:
         station = std::make_unique<test::SimulatedStation>();
     }
 
-    std::unique_ptr<QProcess> Start(const QStringList& commands, const QByteArray& input = {}) {
+    std::unique_ptr<QProcess> Start(const QStringList& commands) {
         const QString address = QString("127.0.0.1:%1").arg(station->server.port());
-        return test::StartProgram(rigctl, QStringList{"-m", "2", "-r", address} + commands, input);
+        return test::StartProgram(rigctl, QStringList{"-m", "2", "-r", address} + commands);
     }
     QString Finish(QProcess& p) { return test::FinishProgram(p); }
-
-    bool WaitForWire(std::string_view prefix) { return station->WaitForWire(prefix); }
 
     QString rigctl;
     std::unique_ptr<test::SimulatedStation> station;
 };
 
-// What hamlib's client takes from \\dump_state lets it set and read levels;
-// the rest of what it reads and sets is the client programs' replays.
-TEST_F(RigctldOnSimulatedRadio, LevelsConnectingAndKeyingThroughHamlibsClient) {
-    auto p = Start({"L", "KEYSPD", "25", "l", "KEYSPD", "L", "RFPOWER", "0.5", "l", "RFPOWER"});
-    EXPECT_EQ(Finish(*p).split('\n', Qt::SkipEmptyParts), QStringList({"25", "0.500000"}));
-    EXPECT_TRUE(WaitForWire("KS025"));
-    EXPECT_TRUE(WaitForWire("PC075"));
-    // Connecting asks the radio nothing and changes nothing.
+// Connecting through hamlib's client asks the radio nothing, and a second
+// client keying a keyed radio sends no second TX.
+TEST_F(RigctldOnSimulatedRadio, ConnectingAndKeyingThroughHamlibsClient) {
     const std::size_t before = station->Wire().size();
     Finish(*Start({"f", "v"}));
     std::vector<std::string> wire = station->Wire();
@@ -57,11 +50,11 @@ TEST_F(RigctldOnSimulatedRadio, LevelsConnectingAndKeyingThroughHamlibsClient) {
     // "rigctl T 1" keys and quits, leaving it keyed; the next client keys too,
     // is answered as done and sends no second TX.
     Finish(*Start({"T", "1"}));
-    ASSERT_TRUE(WaitForWire("TX"));
-    p = Start({"T", "1", "t", "T", "0"});
+    ASSERT_TRUE(station->WaitForWire("TX"));
+    auto p = Start({"T", "1", "t", "T", "0"});
     EXPECT_EQ(Finish(*p).split('\n', Qt::SkipEmptyParts), QStringList({"1"}));
     EXPECT_FALSE(p->readAllStandardError().contains("rejected"));
-    EXPECT_TRUE(WaitForWire("RX"));
+    EXPECT_TRUE(station->WaitForWire("RX"));
     wire = station->Wire();
     EXPECT_EQ(std::count(wire.begin(), wire.end(), "TX"), 1);
 }
@@ -91,13 +84,9 @@ TEST_F(RigctldOnSimulatedRadio, ThreeClientsPollWhileThePanelIsUsed) {
         EXPECT_EQ(lines.count("m CW") + lines.count("m USB"), 15);
         EXPECT_EQ(lines.count("v VFOA"), 15);
     }
-    EXPECT_TRUE(WaitForWire("FA00014025000"));
-    EXPECT_TRUE(WaitForWire("KS020"));
+    EXPECT_TRUE(station->WaitForWire("FA00014025000"));
+    EXPECT_TRUE(station->WaitForWire("KS020"));
 }
-
-} // namespace
-
-namespace {
 
 // The answers a client waits for are the radio's verdict, and what is read
 // meanwhile is what the radio will hold.
