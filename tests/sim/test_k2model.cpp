@@ -86,9 +86,7 @@ TEST(K2Model, FrequenciesAndBands) {
     EXPECT_EQ(r.ask("FA;FB;MD;PA;"), "FA00007030000;FB00007040000;MD3;PA0;");
     EXPECT_EQ(r.ask("FA00014020000;FA;FB;MD;PA;"), "FA00014020000;FB00014100000;MD2;PA1;");
     // Out of reach: the nearest band with its last values, request not applied.
-    r.ask("FA00005000000;");
-    EXPECT_EQ(r.m.band(), 7);
-    EXPECT_EQ(r.ask("FA;"), "FA00003560000;");
+    EXPECT_EQ(r.ask("FA00005000000;FA;"), "FA00003560000;"); // 80 m
     // BAND+ and BAND- step through the bands with their own frequencies.
     EXPECT_EQ(r.ask("SW01;FA;SW03;SW03;FA;"), "FA00007030000;FA00001810000;");
     r.ask("SW03;");
@@ -152,19 +150,7 @@ TEST(K2Model, RfControlsAndPotValues) {
     EXPECT_EQ(big.ask("PC050;PC;"), "PC0501;"); // the range is kept when x is left out
 }
 
-TEST(K2Model, RitOffsetLimitsAndClear) {
-    Rig r;
-    for (int i = 0; i < 1005; ++i)
-        r.ask("RD;");
-    EXPECT_EQ(r.m.ritOffset(), -9990);
-    // RC in transmit is refused but still clears once back in receive.
-    EXPECT_EQ(r.ask("TX;RC;"), "?;");
-    EXPECT_EQ(r.m.ritOffset(), -9990);
-    r.ask("RX;");
-    EXPECT_EQ(r.m.ritOffset(), 0);
-}
-
-TEST(K2Model, BusyStatesRefuseSetsButAnswerGets) {
+TEST(K2Model, BusyStatesRefuseSetsButAnswerGetsAndRitStopsAtItsLimit) {
     Rig r;
     EXPECT_EQ(r.ask("TQ;TX;TQ;FA00014070000;MD2;PA1;UP;RU;TX;"), "TQ0;TQ1;?;?;?;?;?;?;");
     EXPECT_EQ(r.ask("KS030;PC005;AI0;K22;KS;FA;RX;TQ;"), "KS030;FA00014060000;TQ0;");
@@ -175,6 +161,16 @@ TEST(K2Model, BusyStatesRefuseSetsButAnswerGets) {
     r.ask("SW34;SW08;SW01;");
     EXPECT_FALSE(r.m.busy(r.t));
     EXPECT_EQ(r.ask("SW00;SW70;SW1;SWH20;"), "?;?;?;?;");
+
+    // RIT stops at its limit; RC in transmit is refused but still clears once
+    // back in receive.
+    for (int i = 0; i < 1005; ++i)
+        r.ask("RD;");
+    EXPECT_EQ(r.m.ritOffset(), -9990);
+    EXPECT_EQ(r.ask("TX;RC;"), "?;");
+    EXPECT_EQ(r.m.ritOffset(), -9990);
+    r.ask("RX;");
+    EXPECT_EQ(r.m.ritOffset(), 0);
 }
 
 // With AI1 the scan's start and end are reported as frequency events, and
@@ -230,9 +226,6 @@ TEST(K2Model, DisplayBytes) {
     // XIT; 40 m has its own NB/ANT/ATT, split and threshold are shown anyway.
     EXPECT_EQ(r.ask("DS;"), "DS@@7040\xB0"
                             "0\x81\xC0;");
-    r.ask("FT1;NB1;AN2;RA01;FR1;");
-    const std::string b = r.ask("DS;");
-    EXPECT_EQ(static_cast<unsigned char>(b[10]), 0x80u | 0x40u | 0x20u | 0x08u | 0x04u | 0x01u);
 }
 
 TEST(K2Model, BarGraphWandersAroundItsLevel) {
@@ -246,10 +239,7 @@ TEST(K2Model, BarGraphWandersAroundItsLevel) {
         seen.insert(dot);
     }
     EXPECT_NEAR(sum / 200.0, 4.0, 1.5);
-    EXPECT_GT(seen.size(), 1u); // it moves
-    const std::string sm = r.ask("SM;");
-    ASSERT_EQ(sm.size(), 7u);
-    EXPECT_LE(std::stoi(sm.substr(2, 4)), 15);
+    EXPECT_GT(seen.size(), 1u);                    // it moves
     EXPECT_EQ(Rig().ask("PC010;TX;BG;"), "BG19;"); // 10 W of 15 in the low range, BAR values
 }
 
@@ -309,7 +299,6 @@ TEST(K2ModelAi, LevelTwoReportsEveryChange) {
 
 TEST(K2ModelKnob, TurningTheKnobReportsAsAutoInformationSays) {
     Rig r;
-    r.ask("FA00014060000;");
     r.m.turnKnob(10, r.t);
     EXPECT_EQ(r.settle(), ""); // AI0: silent
     EXPECT_EQ(r.m.rxFrequency(r.t), 14060010u);
