@@ -1,8 +1,7 @@
 #pragma once
 // The program's radio link, model and network server on a simulated radio,
-// wired as the program wires them, for tests that talk to the server as
-// hamlib's clients do. Everything runs on the test's thread and its Qt event
-// loop; WaitUntil turns the loop while a condition is awaited.
+// wired as the program wires them. Everything runs on the test's thread and
+// its Qt event loop, which WaitUntil turns while a condition is awaited.
 
 #include "../remote/ControlTestApp.h"
 #include "sim/SimulatedRadio.h"

@@ -46,8 +46,7 @@ const Replay kReplays[] = {
      {14070000, 2, 2, false}},
 };
 
-// The radio's own state, once what was queued has reached it (unused without
-// libhamlib-dev).
+// The radio's own state, once what was queued has reached it (unused without libhamlib-dev).
 [[maybe_unused]] void ExpectRadio(test::SimulatedStation& station, const RadioState& end) {
     const auto vfoAndMode = [&] {
         auto m = station.Radio().model();
