@@ -1,8 +1,7 @@
 #pragma once
 // The program's radio link, model and network server on a simulated radio,
-// wired as the program wires them, for tests that talk to the server as
-// hamlib's clients do. Everything runs on the test's thread and its Qt event
-// loop; WaitUntil turns the loop while a condition is awaited.
+// wired as the program wires them. Everything runs on the test's thread and
+// its Qt event loop, which WaitUntil turns while a condition is awaited.
 
 #include "../remote/ControlTestApp.h"
 #include "sim/SimulatedRadio.h"
@@ -33,13 +32,11 @@ inline bool WaitUntil(const std::function<bool()>& done, int ms = 60000) {
     return testing::waitUntil(done, ms);
 }
 
-// A client program, started with all its input given.
-inline std::unique_ptr<QProcess> StartProgram(const QString& program, const QStringList& args,
-                                              const QByteArray& input = {}) {
+// A client program, with nothing to read.
+inline std::unique_ptr<QProcess> StartProgram(const QString& program, const QStringList& args) {
     auto p = std::make_unique<QProcess>();
     p->start(program, args);
     EXPECT_TRUE(p->waitForStarted()) << program.toStdString();
-    p->write(input);
     p->closeWriteChannel();
     return p;
 }

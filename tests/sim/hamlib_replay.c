@@ -3,13 +3,11 @@
  *
  *   hamlib_replay HOST:PORT CALL...
  *
- * Calls: get_vfo, get_freq, set_freq:HZ, get_mode, set_mode:MODE:WIDTH (WIDTH
- * a number, "normal" or "nochange"), set_mode_if:MODE (read the mode, set it
- * only when it differs, as WSJT-X does), get_split, set_split:0|1:VFO,
- * set_split_mode:MODE:WIDTH, get_ptt, set_ptt:N (hamlib's ptt_t: 1 on, 3 on
- * for data), sleep:MS. Each call prints "call = value" (or "call = ok");
- * a failed call prints "call: error N" and the program ends with status 1
- * once every call has been made. */
+ * A CALL is NAME[:A[:B]], the names below; a WIDTH is a number, "normal" or
+ * "nochange", set_mode_if sets the mode only when it differs (as WSJT-X does)
+ * and set_ptt takes hamlib's ptt_t (1 on, 3 on for data). Each call prints
+ * "call = value" or "call = ok"; a failed one prints "call: error N", and the
+ * program ends with status 1 once every call has been made. */
 #include <hamlib/rig.h>
 
 #include <stdio.h>

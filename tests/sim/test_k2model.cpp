@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <set>
 #include <vector>
 
 using namespace tamrel::k2sim;
@@ -83,13 +83,10 @@ TEST(K2Model, FrequenciesAndBands) {
     // Another band reloads that band's settings; coming back restores ours.
     r.ask("MD2;PA1;");
     r.ask("FA00007030000;");
-    EXPECT_EQ(r.m.band(), 6);
     EXPECT_EQ(r.ask("FA;FB;MD;PA;"), "FA00007030000;FB00007040000;MD3;PA0;");
     EXPECT_EQ(r.ask("FA00014020000;FA;FB;MD;PA;"), "FA00014020000;FB00014100000;MD2;PA1;");
     // Out of reach: the nearest band with its last values, request not applied.
-    r.ask("FA00005000000;");
-    EXPECT_EQ(r.m.band(), 7);
-    EXPECT_EQ(r.ask("FA;"), "FA00003560000;");
+    EXPECT_EQ(r.ask("FA00005000000;FA;"), "FA00003560000;"); // 80 m
     // BAND+ and BAND- step through the bands with their own frequencies.
     EXPECT_EQ(r.ask("SW01;FA;SW03;SW03;FA;"), "FA00007030000;FA00001810000;");
     r.ask("SW03;");
@@ -107,8 +104,6 @@ TEST(K2Model, UpDownSteps) {
 TEST(K2Model, VfoRoutingAndSplit) {
     Rig r;
     EXPECT_EQ(r.ask("FR;FT;FT1;"), "FR0;FT0;");
-    EXPECT_TRUE(r.m.split());
-    EXPECT_EQ(r.ask("IF;")[32], '1');
     EXPECT_EQ(r.ask("FR0;FR;FT;"), "FR0;FT0;"); // any FR cancels split
     EXPECT_EQ(r.ask("SW26;FT;"), "FT1;");
     EXPECT_EQ(r.ask("SW09;FR;FT;"), "FR1;FT0;");                  // A/B keeps split, swaps sides
@@ -154,24 +149,7 @@ TEST(K2Model, RfControlsAndPotValues) {
     EXPECT_EQ(big.ask("PC050;PC;"), "PC0501;"); // the range is kept when x is left out
 }
 
-TEST(K2Model, RitOffsetLimitsAndClear) {
-    Rig r;
-    for (int i = 0; i < 1005; ++i)
-        r.ask("RU;");
-    EXPECT_EQ(r.m.ritOffset(), 9990);
-    r.ask("RC;");
-    EXPECT_EQ(r.m.ritOffset(), 0);
-    for (int i = 0; i < 1005; ++i)
-        r.ask("RD;");
-    EXPECT_EQ(r.m.ritOffset(), -9990);
-    // RC in transmit is refused but still clears once back in receive.
-    EXPECT_EQ(r.ask("TX;RC;"), "?;");
-    EXPECT_EQ(r.m.ritOffset(), -9990);
-    r.ask("RX;");
-    EXPECT_EQ(r.m.ritOffset(), 0);
-}
-
-TEST(K2Model, BusyStatesRefuseSetsButAnswerGets) {
+TEST(K2Model, BusyStatesRefuseSetsButAnswerGetsAndRitStopsAtItsLimit) {
     Rig r;
     EXPECT_EQ(r.ask("TQ;TX;TQ;FA00014070000;MD2;PA1;UP;RU;TX;"), "TQ0;TQ1;?;?;?;?;?;?;");
     EXPECT_EQ(r.ask("KS030;PC005;AI0;K22;KS;FA;RX;TQ;"), "KS030;FA00014060000;TQ0;");
@@ -182,23 +160,37 @@ TEST(K2Model, BusyStatesRefuseSetsButAnswerGets) {
     r.ask("SW34;SW08;SW01;");
     EXPECT_FALSE(r.m.busy(r.t));
     EXPECT_EQ(r.ask("SW00;SW70;SW1;SWH20;"), "?;?;?;?;");
+
+    // RIT stops at its limit; RC in transmit is refused but still clears once
+    // back in receive.
+    for (int i = 0; i < 1005; ++i)
+        r.ask("RD;");
+    EXPECT_EQ(r.m.ritOffset(), -9990);
+    EXPECT_EQ(r.ask("TX;RC;"), "?;");
+    EXPECT_EQ(r.m.ritOffset(), -9990);
+    r.ask("RX;");
+    EXPECT_EQ(r.m.ritOffset(), 0);
 }
 
+// With AI1 its start and end are reported as IF, and nothing while it sweeps.
 TEST(K2Model, ScanRunsBetweenTheVfosUntilAnySwitch) {
     Rig r;
-    r.ask("FA00014000000;FB00014001000;SW19;SW25;");
+    r.ask("AI1;FA00014000000;FB00014001000;");
+    r.settle();
+    r.ask("SW19;SW25;");
     ASSERT_TRUE(r.m.scanning());
-    EXPECT_EQ(r.ask("IF;")[31], '1');
     EXPECT_EQ(r.ask("FA00014050000;"), "?;");
-    r.after(260); // five steps of 100 Hz at 50 ms
+    const std::string start = r.after(260); // five steps of 100 Hz at 50 ms
+    ASSERT_EQ(names(start), Names{"IF"});
+    EXPECT_EQ(start[31], '1');
     EXPECT_EQ(r.ask("FA;"), "FA00014000500;");
-    r.after(350); // past the upper limit: starts again at the lower one
+    EXPECT_EQ(r.after(350), ""); // past the upper limit: starts again at the lower one
     EXPECT_EQ(r.ask("FA;"), "FA00014000100;");
-    r.ask("SW01;"); // ends the scan and does nothing else
+    const std::string stop = r.event("SW01;"); // ends the scan and does nothing else
+    ASSERT_EQ(names(stop), Names{"IF"});
+    EXPECT_EQ(stop[31], '0');
     EXPECT_FALSE(r.m.scanning());
-    EXPECT_EQ(r.m.band(), 4);
-    r.after(500);
-    EXPECT_EQ(r.ask("FA;IF;").substr(0, 14), "FA00014000100;");
+    EXPECT_EQ(r.ask("FA;"), "FA00014000100;");
     // STORE then another key does not scan.
     r.ask("SW19;SW09;");
     EXPECT_FALSE(r.m.scanning());
@@ -206,8 +198,7 @@ TEST(K2Model, ScanRunsBetweenTheVfosUntilAnySwitch) {
 
 TEST(K2Model, KeyerDrainsAtPARISSpeed) {
     Rig r;
-    // 20 WPM: 60 ms per dot.
-    // One PARIS word is 50 dots.
+    // 20 WPM: 60 ms per dot; one PARIS word is 50 dots.
     EXPECT_EQ(r.ask("KS020;K22;KY;KY PARIS ;KY;TQ;"), "KY2;KY0;TQ1;");
     r.after(50 * 60 - 1);
     EXPECT_EQ(r.ask("KY;"), "KY0;");
@@ -221,7 +212,6 @@ TEST(K2Model, KeyerDrainsAtPARISSpeed) {
     EXPECT_EQ(r.ask("K20;KY;KY @;K22;KY;"), "KY1;KY2;");
     EXPECT_EQ(r.ask("KY0;KY 1234567890123456789012345;"), "?;?;");
     EXPECT_EQ(r.ask("KY <EEE>;TQ;"), "TQ0;"); // CW TEST keys without transmitting
-    EXPECT_EQ(morseUnits('E') + morseUnits('T'), 4 + 6);
 }
 
 TEST(K2Model, DisplayBytes) {
@@ -234,47 +224,26 @@ TEST(K2Model, DisplayBytes) {
     // XIT; 40 m has its own NB/ANT/ATT, split and threshold are shown anyway.
     EXPECT_EQ(r.ask("DS;"), "DS@@7040\xB0"
                             "0\x81\xC0;");
-    r.ask("FT1;NB1;AN2;RA01;FR1;");
-    const std::string b = r.ask("DS;");
-    EXPECT_EQ(static_cast<unsigned char>(b[10]), 0x80u | 0x40u | 0x20u | 0x08u | 0x04u | 0x01u);
 }
 
 TEST(K2Model, BarGraphWandersAroundItsLevel) {
-    auto series = [](bool bar, uint32_t seed) {
-        K2Model::Options o;
-        o.barMode = bar;
-        o.seed = seed;
-        Rig r(o);
-        std::vector<int> v;
-        for (int i = 0; i < 200; ++i)
-            v.push_back(std::stoi(r.ask("BG;").substr(2, 2)));
-        return v;
-    };
-    const auto dot = series(false, 7);
-    const auto bar = series(true, 7);
+    Rig r({.barMode = false});
     int sum = 0;
-    for (std::size_t i = 0; i < dot.size(); ++i) {
-        EXPECT_GE(dot[i], 0);
-        EXPECT_LE(dot[i], 10);
-        EXPECT_EQ(bar[i], dot[i] + 12); // same walk, BAR values
-        sum += dot[i];
+    std::set<int> seen;
+    for (int i = 0; i < 200; ++i) {
+        const int dot = std::stoi(r.ask("BG;").substr(2, 2));
+        EXPECT_TRUE(dot >= 0 && dot <= 10) << dot;
+        sum += dot;
+        seen.insert(dot);
     }
     EXPECT_NEAR(sum / 200.0, 4.0, 1.5);
-    EXPECT_NE(std::count(dot.begin(), dot.end(), dot[0]), 200); // it moves
-    EXPECT_EQ(series(false, 7), dot);
-    EXPECT_NE(series(false, 8), dot);
-
-    Rig r;
-    const std::string sm = r.ask("SM;");
-    ASSERT_EQ(sm.size(), 7u);
-    EXPECT_LE(std::stoi(sm.substr(2, 4)), 15);
-    EXPECT_EQ(r.ask("PC010;TX;BG;"), "BG19;"); // 10 W of 15 in the low range
+    EXPECT_GT(seen.size(), 1u);                    // it moves
+    EXPECT_EQ(Rig().ask("PC010;TX;BG;"), "BG19;"); // 10 W of 15 in the low range, BAR values
 }
 
 TEST(K2ModelAi, LevelOneReportsIfAfterFrequencyAndModeEventsAndLevelZeroNothing) {
     Rig r;
-    const std::string first = r.ask("AI1;");
-    EXPECT_EQ(names(first), Names{"IF"}); // setting AI1 reports at once
+    const std::string first = r.ask("AI1;"); // reports IF at once
     EXPECT_EQ(first, r.ask("IF;"));
 
     // A run of VFO steps gives one IF, after the VFO stops.
@@ -304,51 +273,32 @@ TEST(K2ModelAi, LevelOneReportsIfAfterFrequencyAndModeEventsAndLevelZeroNothing)
         EXPECT_EQ(r.event(c), "") << c;
 }
 
-TEST(K2ModelAi, LevelsTwoAndThreeReportEveryChange) {
-    for (const char* level : {"AI2;", "AI3;"}) {
-        Rig r;
-        EXPECT_EQ(r.ask(level), "") << level;
-        // PRE/ATT (SW11) reports both; AGC off (SW36) is reported only in K22/K23.
-        EXPECT_EQ(r.event("PA1;SW11;SW13;KS025;SW23;SW12;SW36;"),
-                  "PA1;PA0;RA01;FW0700;KS025;LK1;GT004;");
-        EXPECT_EQ(r.event("K22;SW36;"), "GT0041;");
-
-        // A VFO move reports the VFO at once and IF when it stops.
-        const std::string now = r.ask("FA00014061000;");
-        EXPECT_EQ(now, "FA00014061000;");
-        EXPECT_EQ(names(r.settle()), Names{"IF"});
-        // MODE reports IF, not MD.
-        EXPECT_EQ(names(r.event("SW08;")), Names{"IF"});
-        EXPECT_EQ(names(r.event("RT1;")), (Names{"RT", "IF"}));
-        EXPECT_EQ(names(r.event("FR1;")), (Names{"FR", "FT", "IF"}));
-        EXPECT_EQ(names(r.event("SW03;")), kBurst);
-        // Switches the model does not act on report nothing.
-        EXPECT_EQ(r.event("SW05;SW07;SW16;SW40;"), "");
-        // Replies to GETs keep their order among the reports.
-        EXPECT_EQ(r.ask("PA1;PA;ID;"), "PA1;PA1;ID017;");
-    }
-}
-
-TEST(K2ModelAi, ScanStartAndStopAreFrequencyEvents) {
+TEST(K2ModelAi, LevelTwoReportsEveryChange) {
     Rig r;
-    r.ask("AI1;FA00014000000;FB00014002000;");
-    r.settle();
-    r.ask("SW19;SW25;");
-    const std::string start = r.settle();
-    ASSERT_EQ(names(start), Names{"IF"});
-    EXPECT_EQ(start[31], '1');
-    EXPECT_EQ(r.settle(), ""); // nothing while it sweeps
-    const std::string stop = r.event("SW05;");
-    ASSERT_EQ(names(stop), Names{"IF"});
-    EXPECT_EQ(stop[31], '0');
+    EXPECT_EQ(r.ask("AI2;"), "");
+    // PRE/ATT (SW11) reports both; AGC off (SW36) is reported only in K22/K23.
+    EXPECT_EQ(r.event("PA1;SW11;SW13;KS025;SW23;SW12;SW36;"),
+              "PA1;PA0;RA01;FW0700;KS025;LK1;GT004;");
+    EXPECT_EQ(r.event("K22;SW36;"), "GT0041;");
+
+    // A VFO move reports the VFO at once and IF when it stops.
+    EXPECT_EQ(r.ask("FA00014061000;"), "FA00014061000;");
+    EXPECT_EQ(names(r.settle()), Names{"IF"});
+    // MODE reports IF, not MD.
+    EXPECT_EQ(names(r.event("SW08;")), Names{"IF"});
+    EXPECT_EQ(names(r.event("RT1;")), (Names{"RT", "IF"}));
+    EXPECT_EQ(names(r.event("FR1;")), (Names{"FR", "FT", "IF"}));
+    EXPECT_EQ(names(r.event("SW03;")), kBurst);
+    // Switches the model does not act on report nothing.
+    EXPECT_EQ(r.event("SW05;SW07;SW16;SW40;"), "");
+    // Replies to GETs keep their order among the reports.
+    EXPECT_EQ(r.ask("PA1;PA;ID;"), "PA1;PA1;ID017;");
 }
 
 TEST(K2ModelKnob, TurningTheKnobReportsAsAutoInformationSays) {
     Rig r;
-    r.ask("FA00014060000;");
     r.m.turnKnob(10, r.t);
     EXPECT_EQ(r.settle(), ""); // AI0: silent
-    EXPECT_EQ(r.m.rxFrequency(r.t), 14060010u);
 
     r.ask("AI3;");
     r.settle();

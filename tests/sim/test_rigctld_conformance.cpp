@@ -51,21 +51,6 @@ public:
             return std::nullopt;
         return got.substr(0, mark);
     }
-    std::optional<std::string> Ask(const std::string& line) {
-        Send(line);
-        return Answer();
-    }
-    // Says quit and returns what came before the connection closed.
-    std::optional<std::string> Quit() {
-        socket_.write("q\n");
-        std::string got;
-        if (!WaitUntil([&] {
-                got += socket_.readAll().toStdString();
-                return socket_.state() == QAbstractSocket::UnconnectedState;
-            }))
-            return std::nullopt;
-        return got;
-    }
 
 private:
     QTcpSocket socket_;
@@ -104,8 +89,7 @@ std::string General(const std::string& token) {
     return std::regex_match(token, vfo) ? "VFO" : token;
 }
 
-// Loose: only the echo and the RPRT line, where there are any.
-std::vector<std::string> Shape(std::string answer, char sep, bool loose) {
+std::vector<std::string> Shape(std::string answer, char sep) {
     static const std::regex list("[ =\t]*[A-Z_0-9]+([ =\t]+[A-Z_0-9]+){2,}[ =\t]*");
     std::replace(answer.begin(), answer.end(), sep, '\n');
     std::vector<std::string> shapes;
@@ -130,14 +114,7 @@ std::vector<std::string> Shape(std::string answer, char sep, bool loose) {
         }
         shapes.push_back(shape);
     }
-    if (!loose || shapes.empty())
-        return shapes;
-    std::vector<std::string> ends;
-    if (shapes.front().back() == ':')
-        ends.push_back(shapes.front());
-    if (shapes.back().rfind("RPRT", 0) == 0)
-        ends.push_back(shapes.back());
-    return ends;
+    return shapes;
 }
 
 // Commands a K2 can honour, with arguments the dummy rig takes too.
@@ -146,16 +123,10 @@ const char* const kFraming[] = {
     "F 14074000", "f", "M USB 2400", "m", "V VFOA", "v", "S 0 VFOA", "s", "I 14075000", "i",
     "X USB 2400", "x", "K 14076000 USB 2400", "k", "J 100", "j", "Z 0", "z", "L KEYSPD 20",
     "l KEYSPD", "l RFPOWER", "l STRENGTH", "l ?", "U NB 1", "u NB", "u ?", "G UP", "G ?",
-    "b CQ TEST", "_", "\\get_info", "\\get_powerstat", "\\set_lock_mode 0",
-    "\\get_vfo_info VFOA", "\\get_rig_info", "\\chk_vfo", "\\dump_state", "\\dump_caps",
-    "fmv", "+f +m",
+    "b CQ TEST", "\\get_powerstat", "\\set_lock_mode 0", "\\get_vfo_info VFOA",
+    "\\get_rig_info", "\\chk_vfo", "fmv", "+f +m",
 };
 // clang-format on
-
-// Free text or the rig's own lists.
-bool Loose(const std::string& line) {
-    return line == "_" || line == "\\get_info" || line.rfind("\\dump_", 0) == 0;
-}
 
 // After \set_vfo_opt 1 every command that takes a VFO has VFOA after its letter.
 std::string InVfoMode(const std::string& line) {
@@ -195,8 +166,9 @@ TEST_F(RigctldConformance, EveryAnswerHasTheShapeOfRigctldsInEveryForm) {
     for (bool vfoMode : {false, true}) {
         if (vfoMode) {
             // 4.5 answers this one RPRT -11 yet takes it; 4.7 answers RPRT 0, as the server does.
-            ASSERT_TRUE(theirs.Ask("\\set_vfo_opt 1"));
-            ASSERT_EQ(ours.Ask("\\set_vfo_opt 1"), "RPRT 0\n");
+            std::string want, got;
+            ASSERT_TRUE(AskBoth("\\set_vfo_opt 1", want, got));
+            ASSERT_EQ(got, "RPRT 0\n");
         }
         for (const std::string plain : kFraming)
             for (const char* form : {"", "+", ";", "|"}) {
@@ -206,15 +178,11 @@ TEST_F(RigctldConformance, EveryAnswerHasTheShapeOfRigctldsInEveryForm) {
                 std::string want, got;
                 ASSERT_TRUE(AskBoth(line, want, got)) << line;
                 const char sep = *form && *form != '+' ? *form : '\n';
-                const bool loose = Loose(plain);
-                EXPECT_EQ(Shape(got, sep, loose), Shape(want, sep, loose))
+                EXPECT_EQ(Shape(got, sep), Shape(want, sep))
                     << (vfoMode ? "VFO mode: " : "") << line << "\nrigctld: " << want
                     << "Tamrel:  " << got;
             }
     }
-    EXPECT_EQ(ours.Quit(), theirs.Quit());
-    std::printf("compared %zu answers in %zu commands\n", 8 * std::size(kFraming),
-                std::size(kFraming));
 }
 
 // The same client lines to rigctld -m 2021 on one simulated K2 and to the
@@ -249,7 +217,6 @@ TEST_F(RigctldConformance, TheK2sValuesAndErrorsAsHamlibsK2ModelGivesThem) {
         ASSERT_TRUE(AskBoth(line, want, got)) << line;
         EXPECT_EQ(got, want) << line;
     }
-    std::printf("compared %zu answers with hamlib's K2 model\n", std::size(script));
     other.stop();
 }
 
