@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <optional>
 #include <thread>
 
@@ -99,42 +98,16 @@ TEST_F(OpenChannel, EncodersPutExactTextsOnTheWire) {
 TEST_F(OpenChannel, MultiCommandEncodersArePacedOnTheWire) {
     // Arrivals can only be late (the reading side may be slow): the spread
     // between the first and the last gets room for that.
-    auto spread = [](const std::vector<test::PtyPeer::Command>& c) {
-        return c.back().at - c.front().at;
-    };
     auto rit = sendAndCollect(5, [&] { EXPECT_EQ(channel.CmdRitOffset(2, 50), K2_OK); });
     ASSERT_EQ(rit.size(), 5u);
-    EXPECT_GE(spread(rit), 4 * 10ms - 20ms);
+    EXPECT_GE(rit.back().at - rit.front().at, 4 * 10ms - 20ms);
 
     peer.clear();
     auto scan =
         sendAndCollect(4, [&] { EXPECT_EQ(channel.CmdScanSetup(14000000, 14100000), K2_OK); });
     EXPECT_EQ(peer.texts(),
               (std::vector<std::string>{"FA00014000000", "FB00014100000", "SW19", "SW25"}));
-    EXPECT_GE(spread(scan), 3 * 100ms - 100ms);
-
-    // A new offset move replacing the steps still to go is
-    // FrontPanelWindow.OffsetDragsNeverHoldTheWindowAndANewOneReplacesTheStepsStillToGo.
-}
-
-TEST_F(OpenChannel, ConcurrentSendersNeverInterleave) {
-    const std::vector<std::string> texts = {"FA00014060000", "KY CQ CQ DE ZZ9ZZ", "SW07"};
-    constexpr int kEach = 200;
-    std::vector<std::thread> senders;
-    for (const auto& t : texts)
-        senders.emplace_back([&] {
-            for (int i = 0; i < kEach; ++i)
-                EXPECT_EQ(channel.SendCommand(t), K2_OK);
-        });
-    peer.waitForCommands(texts.size() * kEach, 20s);
-    for (auto& s : senders)
-        s.join();
-    peer.collectFor(30ms);
-    std::map<std::string, int> counts;
-    for (const auto& c : peer.texts())
-        ++counts[c];
-    EXPECT_EQ(counts, (std::map<std::string, int>{
-                          {texts[0], kEach}, {texts[1], kEach}, {texts[2], kEach}}));
+    EXPECT_GE(scan.back().at - scan.front().at, 3 * 100ms - 100ms);
 }
 
 TEST_F(OpenChannel, AStalledLineNeverMergesCommandsAndRefusesWithoutWaiting) {
@@ -182,10 +155,7 @@ TEST_F(OpenChannel, AStalledLineNeverMergesCommandsAndRefusesWithoutWaiting) {
     EXPECT_FALSE(channel.LineStalled());
 }
 
-TEST_F(OpenChannel, ReopenKeepsThreadsAndCloseEndsThem) {
-    EXPECT_TRUE(channel.IsOpen());
-    EXPECT_EQ(channel.PortNumber(), 3);
-    EXPECT_EQ(channel.DeviceName(), peer.device());
+TEST_F(OpenChannel, ReopenKeepsThreadsAndCloseOrAFailedOpenSendsAndStartsNothing) {
     // Replies go to a mailbox; the receive thread keeps that across a reopen.
     auto replies = std::make_shared<Mailbox<LinkEvent>>();
     ASSERT_TRUE(channel.PostToReceiveThread(RecvDeliverTo{Address<LinkEvent>(replies)}));
@@ -197,28 +167,18 @@ TEST_F(OpenChannel, ReopenKeepsThreadsAndCloseEndsThem) {
     EXPECT_EQ(std::get<ReplyReceived>(*reply).text, "FA00014060000");
 
     EXPECT_EQ(channel.Close(), K2_OK);
-    EXPECT_FALSE(channel.IsOpen());
-    EXPECT_EQ(channel.PortNumber(), -1);
     EXPECT_FALSE(channel.PostToReceiveThread(RecvPurge{})); // the thread is gone
-    EXPECT_EQ(channel.CmdIF(), K2_ERR_NO_PORT);
-}
-
-TEST(Channel, WithoutAnOpenLineNothingIsSentOrStarted) {
-    CK2CommChannel channel;
     EXPECT_EQ(channel.OpenDevice("/dev/does-not-exist", 1, 4800, 8, 0, 1), K2_ERR_PORT_OPEN);
     EXPECT_EQ(channel.LastError(), static_cast<uint32_t>(ENOENT));
     EXPECT_EQ(channel.Open(0, 4800, 8, 0, 1), K2_ERR_PORT_OPEN); // port 0 names no device
     EXPECT_FALSE(channel.IsOpen());
     EXPECT_FALSE(channel.PostToReceiveThread(RecvStart{}));
-    EXPECT_EQ(ResultCodeName(K2_ERR_PORT_OPEN), "K2_ERR_PORT_OPEN");
-    EXPECT_EQ(ResultCodeName(0x2000009), "");
     channel.SetStatusPolling(true); // no status thread: nothing happens
     // Single commands and sequences alike.
     for (uint32_t r :
          {channel.SendCommand("IF"), channel.CmdVfoFreq(K2_SET, 1, 14060000),
           channel.CmdRitOffset(1, 95), channel.CmdScanSetup(1, 2), channel.CmdKYText("CQ")})
         EXPECT_EQ(r, K2_ERR_NO_PORT);
-    EXPECT_EQ(channel.Close(), K2_OK);
 }
 
 namespace {
@@ -262,16 +222,14 @@ struct LineRecovery : ::testing::Test {
     }
     void unplug() { radio.reset(); }
 
-    // The next link event, skipping replies.
-    std::optional<LinkEvent> linkEvent() {
+    // The next link event, skipping replies, if it is an Event.
+    template <class Event> std::optional<Event> next() {
         std::optional<LinkEvent> m;
         do
             m = panel->takeWithin(5s);
         while (m && std::holds_alternative<ReplyReceived>(*m));
-        return m;
-    }
-    template <class Event> static bool is(const std::optional<LinkEvent>& e) {
-        return e && std::holds_alternative<Event>(*e);
+        return m && std::holds_alternative<Event>(*m) ? std::get<Event>(*m)
+                                                      : std::optional<Event>();
     }
 };
 
@@ -282,23 +240,18 @@ TEST_F(LineRecovery, HangUpsAreReportedAndTheDeviceThatComesBackIsUsedWithoutLea
     ASSERT_TRUE(radio->collectUntil([&](const auto&) { return channel.BytesReceived() >= 14; }));
 
     unplug();
-    ASSERT_TRUE(is<LinkLost>(linkEvent()));
+    ASSERT_TRUE(next<LinkLost>());
     EXPECT_TRUE(channel.IsLost());
-    EXPECT_TRUE(channel.IsOpen()); // still the channel of that device
     // Commands while the device is away go nowhere, and nothing blocks.
     EXPECT_EQ(channel.CmdIF(), K2_OK);
 
     plugIn();
-    ASSERT_TRUE(is<LinkReopened>(linkEvent()));
+    ASSERT_TRUE(next<LinkReopened>());
     EXPECT_FALSE(channel.IsLost());
-    // The new line is written and read. (That the panel then sends the initial
-    // query is FrontPanelWindow.LampsShowTheLinkAndTheTransmitter.)
+    // The new line is written.
     EXPECT_EQ(channel.CmdIF(), K2_OK);
     ASSERT_TRUE(radio->waitForCommands(1));
     EXPECT_EQ(radio->texts()[0], "IF");
-    const uint64_t before = channel.BytesReceived();
-    radio->send("FB00007030000;");
-    EXPECT_TRUE(radio->collectUntil([&](const auto&) { return channel.BytesReceived() > before; }));
 
     // After one cycle, which made what is made lazily (the runner's thread),
     // two more leak no descriptor or thread.
@@ -306,23 +259,23 @@ TEST_F(LineRecovery, HangUpsAreReportedAndTheDeviceThatComesBackIsUsedWithoutLea
     const auto threads = entriesIn("/proc/self/task");
     for (int i = 0; i < 2; ++i) {
         unplug();
-        ASSERT_TRUE(is<LinkLost>(linkEvent()));
+        ASSERT_TRUE(next<LinkLost>());
         plugIn();
-        ASSERT_TRUE(is<LinkReopened>(linkEvent()));
+        ASSERT_TRUE(next<LinkReopened>());
     }
     EXPECT_EQ(entriesIn("/proc/self/fd"), fds);
     EXPECT_EQ(entriesIn("/proc/self/task"), threads);
 
     // A device that comes back busy is reported as busy, and taken once let go.
     unplug();
-    ASSERT_TRUE(is<LinkLost>(linkEvent()));
+    ASSERT_TRUE(next<LinkLost>());
     SerialPort other;
     plugIn(&other);
-    auto busy = linkEvent();
-    ASSERT_TRUE(is<LinkLost>(busy));
-    const int err = std::get<LinkLost>(*busy).error;
+    auto busy = next<LinkLost>();
+    ASSERT_TRUE(busy);
+    const int err = busy->error;
     EXPECT_TRUE(err == EWOULDBLOCK || err == EBUSY) << err;
     EXPECT_TRUE(channel.IsLost());
     other.close();
-    ASSERT_TRUE(is<LinkReopened>(linkEvent()));
+    ASSERT_TRUE(next<LinkReopened>());
 }

@@ -28,21 +28,14 @@ const WallClock::time_point t0 = WallClock::time_point{} + 1000h;
 // changes are news and how silence is counted.
 TEST(LinkMonitor, FailuresSilenceLossAndReopening) {
     LinkMonitor link;
-    EXPECT_FALSE(link.IsFailure());
     EXPECT_TRUE(link.OpenFailed("/dev/ttyUSB0", EACCES));
-    EXPECT_TRUE(link.IsFailure());
     // A different cause on the same state is still news.
     EXPECT_TRUE(link.OpenFailed("/dev/ttyUSB0", EWOULDBLOCK));
     EXPECT_NE(link.Reason().find("in use by another program"), std::string::npos);
     EXPECT_FALSE(link.OpenFailed("/dev/ttyUSB0", EWOULDBLOCK));
-    EXPECT_EQ(OpenFailureText("/dev/x", ENOENT), "Cannot open /dev/x: No such device.");
-    EXPECT_EQ(OpenFailureText("/dev/x", EIO), "Cannot open /dev/x: Input/output error.");
     // Neither ticks nor a hang-up mean anything without an open line.
     EXPECT_FALSE(link.OnPollTick(5, t0));
     EXPECT_FALSE(link.Lost(EIO));
-    EXPECT_NE(link.Describe().find("opening failed"), std::string::npos);
-    EXPECT_TRUE(link.NoPort());
-    EXPECT_EQ(link.Reason(), "");
 
     // The first tick only marks where counting starts.
     EXPECT_TRUE(link.Opened("/dev/pts/3"));
@@ -69,7 +62,6 @@ TEST(LinkMonitor, FailuresSilenceLossAndReopening) {
     EXPECT_EQ(link.State(), LinkState::Live);
 
     EXPECT_TRUE(link.Lost(EIO));
-    EXPECT_TRUE(link.IsFailure());
     // Late replies and ticks while lost change nothing.
     EXPECT_FALSE(link.OnReply(t0 + 11s));
     for (auto at : {t0 + 12s, t0 + 13s, t0 + 14s})
@@ -85,15 +77,8 @@ TEST(LinkMonitor, FailuresSilenceLossAndReopening) {
     EXPECT_EQ(link.State(), LinkState::Live);
 }
 
-TEST(K2RadioModel, RepliesDriveTheLinkAndTheTransmitFlag) {
+TEST(K2RadioModel, RepliesAndKeyingDriveTheTransmitFlag) {
     K2RadioModel m;
-    m.UpdateLink([&](LinkMonitor& l) { return l.Opened("/dev/pts/1"); });
-    EXPECT_FALSE(m.ValuesKnown());
-    EXPECT_TRUE(m.ApplyReply(ID_LK, "LK0") & rc::kLink);
-    EXPECT_EQ(m.Link().State(), LinkState::Live);
-    EXPECT_TRUE(m.ValuesKnown());
-    EXPECT_FALSE(m.ApplyReply(ID_LK, "LK0") & rc::kLink);
-
     // IF: 11 frequency digits, then the fields up to the transmit digit at 26.
     const std::string receiving = "IF00014060000     +000000 0002000001 ";
     std::string transmitting = receiving;
@@ -115,22 +100,13 @@ TEST(K2RadioModel, RepliesDriveTheLinkAndTheTransmitFlag) {
     EXPECT_EQ(ops.Tune(), rc::kTransmit); // the second tap ends it
     EXPECT_FALSE(m.Transmitting());
 
-    // PTT and CW keyed from here: the lamp lights at once. One receiving IF may
-    // have left the radio before the keying; the second one ends it (a CW
-    // abort has no KY2 to say so).
-    for (int cw = 0; cw < 2; ++cw) {
-        if (cw)
-            EXPECT_TRUE(m.ApplyReply(ID_KY, "KY0") & rc::kTransmit);
-        else
-            EXPECT_TRUE(ops.SetTransmit(true));
-        EXPECT_TRUE(m.Transmitting());
-        EXPECT_FALSE(m.ApplyReply(ID_IF, receiving) & rc::kTransmit);
-        EXPECT_TRUE(m.Transmitting());
-        EXPECT_TRUE(m.ApplyReply(ID_IF, receiving) & rc::kTransmit);
-        EXPECT_FALSE(m.Transmitting());
-    }
-    EXPECT_TRUE(ops.SetTransmit(true));
-    EXPECT_TRUE(ops.SetTransmit(false));
+    // CW keyed from here: the lamp lights at once. One receiving IF may have
+    // left the radio before the keying; the second one ends it (a CW abort
+    // has no KY2 to say so).
+    EXPECT_TRUE(m.ApplyReply(ID_KY, "KY0") & rc::kTransmit);
+    EXPECT_FALSE(m.ApplyReply(ID_IF, receiving) & rc::kTransmit);
+    EXPECT_TRUE(m.Transmitting());
+    EXPECT_TRUE(m.ApplyReply(ID_IF, receiving) & rc::kTransmit);
     EXPECT_FALSE(m.Transmitting());
     // The keyer: text in its buffer (KY0, KY1) is keyed; KY2 is empty and done.
     m.ApplyReply(ID_KY, "KY1");
@@ -147,7 +123,6 @@ TEST(K2RadioModel, RepliesReportWhatTheyChanged) {
     K2RadioModel m;
     EXPECT_EQ(m.ApplyReply(ID_FA, "FA00014060000"),
               rc::kFirstReply | rc::kVfoA | rc::kFollow | rc::kBand | rc::kVfoMemory);
-    EXPECT_EQ(m.CurrentBand().index, 4);
     EXPECT_EQ(m.FollowHz(), 14060000u);
     // Inside the band: no band change; B does not receive, so no follow.
     EXPECT_EQ(m.ApplyReply(ID_FA, "FA00014070000"), rc::kVfoA | rc::kFollow | rc::kVfoMemory);
@@ -156,25 +131,9 @@ TEST(K2RadioModel, RepliesReportWhatTheyChanged) {
     // FR follows without a band lookup and stores no memory.
     EXPECT_EQ(m.ApplyReply(ID_FR, "FR1"), rc::kReceiveVfo | rc::kFollow);
     EXPECT_EQ(m.FollowHz(), 14080000u);
-    EXPECT_EQ(m.ApplyReply(ID_FA, "FA0001406000"), 0u); // ten digits: line noise
     EXPECT_EQ(m.ApplyReply(ID_PC, "PC0501"), rc::kPower);
-    EXPECT_EQ(m.Snapshot().power, 50u);
-    EXPECT_EQ(m.Fields().powerRange, 1);
     EXPECT_EQ(m.ApplyReply(ID_DS, "DSHELLO4A02"), rc::kDisplay);
-    EXPECT_EQ(m.Fields().iconByte, 0x4a);
-    EXPECT_EQ(m.Fields().blinkByte, 0x02);
     EXPECT_EQ(m.ApplyReply(ID_TX, "TX"), 0u);
-
-    // The gate holds back reports of the receive VFO until the target comes.
-    m.ApplyReply(ID_FR, "FR0");
-    m.ArmTuneGate(14065000);
-    EXPECT_EQ(m.ApplyReply(ID_FA, "FA00014061000"), rc::kVfoA);
-    EXPECT_TRUE(m.TunePending());
-    EXPECT_EQ(m.ApplyReply(ID_FA, "FA00014065000"), rc::kVfoA | rc::kFollow | rc::kVfoMemory);
-    EXPECT_FALSE(m.TunePending());
-
-    m.ExpectFirstReply();
-    EXPECT_TRUE(m.ApplyReply(ID_TX, "TX") & rc::kFirstReply);
 }
 
 // A network client's set holds the VFO until the radio has had it; what then
@@ -219,27 +178,18 @@ TEST(RadioOperations, TuningAndGuardsWithoutAPort) {
     m.ApplyReply(ID_FB, "FB00007030000");
     EXPECT_TRUE(ops.TuneBy(100)); // two 50 Hz steps: the radio reports the result
     EXPECT_EQ(m.Fields().vfoA, 14060000u);
-    EXPECT_TRUE(ops.TuneBy(100000)); // too many steps: a new frequency at once
-    EXPECT_EQ(m.Fields().vfoA, 14160000u);
     m.ApplyReply(ID_FR, "FR1");
-    EXPECT_TRUE(ops.TuneBy(-11000));
+    EXPECT_TRUE(ops.TuneBy(-11000)); // too many steps: a new frequency at once
     EXPECT_EQ(m.Fields().vfoB, 7019000u);
-    EXPECT_EQ(m.Fields().vfoA, 14160000u);
+    EXPECT_EQ(m.Fields().vfoA, 14060000u);
     EXPECT_TRUE(ops.TuneBy(-100000000)); // stops at 0 Hz rather than wrapping
     EXPECT_EQ(m.Fields().vfoB, 0u);
 
     ops.ApplyReply(ID_LK, "LK1");
     EXPECT_FALSE(ops.TuneBy(100));
-    EXPECT_FALSE(ops.TuneBy(10));
     EXPECT_FALSE(ops.SetVfoFrequency(0, 7000000));
-    EXPECT_FALSE(ops.CopyVfo(0, 1));
     EXPECT_FALSE(ops.SelectBand(3));
     EXPECT_EQ(m.Fields().vfoB, 0u);
-    ops.SetVfoLock(false);
-    EXPECT_TRUE(ops.CopyVfo(0, 1));
-    EXPECT_EQ(m.Fields().vfoB, m.Fields().vfoA);
-    EXPECT_EQ(ops.ToggleXit(), std::make_pair(false, true));
-    EXPECT_EQ(ops.ToggleRit(), std::make_pair(true, false)); // never both
     ops.SetSquelch(130);
     EXPECT_EQ(m.Fields().squelch, 125);
 }
@@ -318,6 +268,7 @@ TEST(RadioModel, TellsEveryChangeWhoeverMadeIt) {
     model.UpdateLink([](LinkMonitor&) { return false; }); // no change: nothing told
     // Too short to be a frequency report, but an answer: the link goes live.
     model.ApplyReply(ID_FA, "FA0000704");
+    model.ApplyReply(ID_FA, "FA0000704"); // live already: not news
     ASSERT_EQ(heard.size(), 5u);
     heard[0] &= rc::kMode;
     EXPECT_EQ(heard,

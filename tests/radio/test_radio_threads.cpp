@@ -1,15 +1,13 @@
 // Replies from the wire: the splitter alone, the receive thread reading a
-// pseudo-terminal, and the status poll.
+// pseudo-terminal.
 #include "radio/CK2CommChannel.h"
-#include "radio/CK2StatusCmdQueryThread.h"
 #include "radio/CRecvrCmdParsingThread.h"
 #include "radio/ReplyParser.h"
 #include "support/PtyPeer.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
+#include <ctime>
 #include <random>
 #include <thread>
 
@@ -41,11 +39,8 @@ struct Receiver : ::testing::Test {
         ASSERT_EQ(port.open(peer->device(), 38400, 8, 0, 1), 0);
         thread.start();
         thread.post(RecvSetup{&port, 10ms, &lock});
-        deliver(true);
+        thread.post(RecvDeliverTo{Address<LinkEvent>(target)});
         thread.post(RecvStart{});
-    }
-    void deliver(bool on) {
-        thread.post(RecvDeliverTo{on ? Address<LinkEvent>(target) : Address<LinkEvent>()});
     }
 
     std::optional<Reply> next(std::chrono::milliseconds timeout = 2s) {
@@ -63,13 +58,6 @@ struct Receiver : ::testing::Test {
 };
 
 } // namespace
-
-TEST(ReplyParser, EveryNameGetsItsPositionAndOthersGetZero) {
-    for (std::size_t i = 0; i < kCommandNames.size(); ++i)
-        EXPECT_EQ(ReplyIdOf(std::string(kCommandNames[i]) + "1"), static_cast<int>(i + 1));
-    for (std::string_view text : {""sv, "F"sv, "XY123"sv, "fa1"sv, "\xc6\xc1"sv, "\0A"sv})
-        EXPECT_EQ(ReplyIdOf(text), ID_NONE) << text;
-}
 
 // Repeats and bit 7 are covered through the port (Receiver, below).
 TEST(ReplyParser, ConvertsDisplayEvenWhenShort) {
@@ -130,13 +118,6 @@ TEST_F(Receiver, DeliversEachWholeReplyWhenItArrivesAndDropsRepeats) {
                                    {ID_FA, "FA00007000000"},
                                    {ID_FA, "FA00007000000"}}));
     EXPECT_FALSE(next(50ms).has_value());
-    // A display read while not delivering is remembered: its repeat is dropped.
-    deliver(false);
-    peer->send("DS@@@@@@@@\x80\x80;FA00007000000;");
-    EXPECT_FALSE(next(150ms).has_value());
-    deliver(true);
-    peer->send("DS@@@@@@@@\x80\x80;IF;");
-    EXPECT_EQ(next(), (Reply{ID_IF, "IF"}));
 
     // Stopped, the port is not read; started again, what it queued meanwhile
     // comes at once.
@@ -146,31 +127,7 @@ TEST_F(Receiver, DeliversEachWholeReplyWhenItArrivesAndDropsRepeats) {
     EXPECT_FALSE(next(100ms).has_value());
     thread.post(RecvStart{});
     EXPECT_EQ(next(10s), (Reply{ID_AN, "AN1"}));
-    // Messages are still handled at once: a purge, then more replies.
-    thread.post(RecvPurge{});
-    std::this_thread::sleep_for(30ms); // the purge must not catch what follows
-    peer->send("KS020;");
-    EXPECT_EQ(next(10s), (Reply{ID_KS, "KS020"}));
 }
-
-namespace {
-// CPU seconds used so far by this process's thread of that name.
-double threadCpuSeconds(const std::string& name) {
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-        std::ifstream comm(task.path() / "comm");
-        std::string n;
-        std::getline(comm, n);
-        if (n != name)
-            continue;
-        const auto tid = static_cast<clockid_t>(std::stol(task.path().filename().string()));
-        timespec ts{};
-        // The kernel's per-thread scheduler clock of a thread id.
-        if (::clock_gettime((~tid << 3) | 6, &ts) == 0)
-            return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-    }
-    return -1;
-}
-} // namespace
 
 // The radio's end goes away (the simulator ended, the adapter was pulled): the
 // port reports a hang-up for good. The thread must not spin on it, and must
@@ -180,11 +137,12 @@ TEST_F(Receiver, AHungUpPortDoesNotMakeTheThreadSpin) {
     ASSERT_TRUE(next(10s));
     peer.reset();
     std::this_thread::sleep_for(100ms);
-    const double before = threadCpuSeconds(CRecvrCmdParsingThread::kThreadName);
-    ASSERT_GE(before, 0);
+    // The receive thread is the only one left that could work: the process's
+    // processor time is its.
+    const std::clock_t before = std::clock();
     const auto start = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(500ms);
-    const double used = threadCpuSeconds(CRecvrCmdParsingThread::kThreadName) - before;
+    const double used = static_cast<double>(std::clock() - before) / CLOCKS_PER_SEC;
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     // A thread that waits uses well under 1 % here; a spinning one nearly all
@@ -195,38 +153,4 @@ TEST_F(Receiver, AHungUpPortDoesNotMakeTheThreadSpin) {
     thread.post(RecvPurge{});
     thread.quitAndJoin();
     EXPECT_FALSE(thread.running());
-}
-
-TEST(StatusPolling, ChannelAndThreadSwitchPollingOnAndOff) {
-    test::PtyPeer peer;
-    CK2CommChannel channel;
-    ASSERT_EQ(channel.OpenDevice(peer.device(), 0, 38400, 8, 0, 1), K2_OK);
-    channel.SetStatusPolling(true);
-    ASSERT_TRUE(peer.waitForCommands(2, 3s));
-    channel.SetStatusPolling(false);
-    EXPECT_EQ(peer.texts(), (std::vector<std::string>{"DS", "BG"}));
-    peer.clear();
-    peer.collectFor(1200ms);
-    EXPECT_TRUE(peer.texts().empty());
-
-    // A poller of the test's own on the channel, at a shorter period.
-    CK2StatusCmdQueryThread poller;
-    poller.start();
-    poller.post(StatusSetup{&channel, 30ms});
-    // On and off within one period: nothing.
-    poller.post(StatusPolling{true});
-    poller.post(StatusPolling{false});
-    peer.collectFor(150ms);
-    EXPECT_TRUE(peer.commands().empty());
-
-    poller.post(StatusPolling{true});
-    peer.clear();
-    ASSERT_TRUE(peer.waitForCommands(4));
-    EXPECT_EQ(peer.texts(), (std::vector<std::string>{"DS", "BG", "DS", "BG"}));
-
-    poller.post(StatusSetup{&channel, 30ms}); // switches polling off
-    peer.collectFor(60ms);
-    peer.clear();
-    peer.collectFor(150ms);
-    EXPECT_TRUE(peer.texts().empty());
 }
