@@ -1,12 +1,16 @@
 // Files that cannot be written or read, damaged files, and home directories
-// that are not folders here: a clear report, no file changed, no crash.
+// that are not folders here: a clear report, no file changed, no crash. And a
+// writer killed at any moment: every file is one complete version.
 
 #include "MemoryFixture.h"
 #include "support/FileSizeLimit.h"
 
+#include "memory/K2MemoryFile.h"
 #include "settings/CRigControlRegistry.h"
 
+#include <random>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace tamrel::test {
@@ -36,7 +40,6 @@ TEST_F(MemoryFailures, WriteFailureReportsTheCodeAndChangesNoFile) {
     {
         FileSizeLimit limit(500);
         EXPECT_EQ(store->AddMemory(Named("b")), kMemoryWriteFailed);
-        EXPECT_EQ(store->EditMemory("a", Named("a", 1)), kMemoryWriteFailed);
         EXPECT_EQ(store->PushStackingRegister(Named("", 1)), kMemoryWriteFailed);
     }
     EXPECT_EQ(files(), before);
@@ -60,69 +63,28 @@ TEST_F(MemoryFailures, UnwritableFolderReportsOpenFailure) {
     EXPECT_FALSE(Exists("K2Memory.Bak.Cfg"));
 }
 
-struct Damaged {
-    const char* what;
-    bool ring;
-    std::function<void(Bytes&)> damage;
-    const char* detail; // part of the notice
-    uint32_t status;
-};
-
-class MemoryStoreDamage : public MemoryFixture, public ::testing::WithParamInterface<Damaged> {};
-
-TEST_P(MemoryStoreDamage, AreReportedOnceAndLeftByteForByte) {
-    const Damaged& d = GetParam();
-    const std::string_view name = d.ring ? "K2StackRegisters.Cfg" : "K2Memory.Cfg";
-    {
-        auto store = Open();
-        (void)store->AddMemory(Named("a"));
-        (void)store->PushStackingRegister(Named(""));
-    }
-    std::filesystem::remove(PathOf(d.ring ? "K2StackRegisters.Bak.Cfg" : "K2Memory.Bak.Cfg"));
-    Bytes file = Read(name);
-    d.damage(file);
-    Write(name, file);
+// A damaged ring (a short memory file is MemoryStore's Fifty... test); the
+// reader's verdicts on each damage are MemoryFileDamage's.
+TEST_F(MemoryFailures, DamagedRingIsReportedOnceAndLeftByteForByte) {
+    (void)Open()->PushStackingRegister(Named(""));
+    std::filesystem::remove(PathOf("K2StackRegisters.Bak.Cfg"));
+    Bytes file = Read("K2StackRegisters.Cfg");
+    PutU32At(file, 156, 161);
+    Write("K2StackRegisters.Cfg", file);
 
     auto store = Open();
     const auto notices = store->TakeStartupNotices();
     ASSERT_EQ(notices.size(), 1u);
-    EXPECT_NE(notices[0].find(PathOf(name)), std::string::npos) << notices[0];
-    EXPECT_NE(notices[0].find(d.detail), std::string::npos) << notices[0];
-
-    if (d.ring) {
-        EXPECT_EQ(store->PushStackingRegister(Named("")), d.status);
-        EXPECT_EQ(store->PushStackingRegister(Named("")), d.status);
-        K2MemoryRecord out;
-        (void)store->PopStackingRegister(out); // whatever it holds, no crash
-        EXPECT_EQ(store->AddMemory(Named("b")), kMemoryOk);
-    } else {
-        EXPECT_EQ(store->AddMemory(Named("b")), d.status);
-        EXPECT_EQ(store->DeleteMemory("b"), d.status);
-        EXPECT_EQ(store->PushStackingRegister(Named("")), kMemoryOk);
-    }
-    EXPECT_EQ(Read(name), file);
-    EXPECT_FALSE(Exists(d.ring ? "K2StackRegisters.Bak.Cfg" : "K2Memory.Bak.Cfg"));
+    EXPECT_NE(notices[0].find(PathOf("K2StackRegisters.Cfg")), std::string::npos) << notices[0];
+    EXPECT_NE(notices[0].find("record size of 161"), std::string::npos) << notices[0];
+    EXPECT_EQ(store->PushStackingRegister(Named("")), kMemoryWrongHeader);
+    EXPECT_EQ(store->PushStackingRegister(Named("")), kMemoryWrongHeader);
+    K2MemoryRecord out;
+    (void)store->PopStackingRegister(out); // whatever it holds, no crash
+    EXPECT_EQ(store->AddMemory(Named("b")), kMemoryOk);
+    EXPECT_EQ(Read("K2StackRegisters.Cfg"), file);
+    EXPECT_FALSE(Exists("K2StackRegisters.Bak.Cfg"));
 }
-
-const Damaged kDamaged[] = {
-    {"short_header", false, [](Bytes& b) { b.resize(167); }, "shorter than its 168-byte header",
-     kMemoryFileShort},
-    {"wrong_name", false, [](Bytes& b) { b[5] = 'k'; }, "instead of \"K2Memory.Cfg\"",
-     kMemoryWrongHeader},
-    {"slot_count", false, [](Bytes& b) { PutU32At(b, 152, 5); }, "5 slots instead of 100",
-     kMemoryWrongHeader},
-    {"record_size", true, [](Bytes& b) { PutU32At(b, 156, 161); }, "record size of 161",
-     kMemoryWrongHeader},
-    {"short_ring", true, [](Bytes& b) { b.resize(900); }, "only 4 of its 5 records",
-     kMemoryFileShort},
-    {"ring_current", true, [](Bytes& b) { PutU32At(b, 160, 0xffffffff); },
-     "current register as 4294967295", kMemoryWrongHeader},
-    {"long_ring", true, [](Bytes& b) { b.resize(5000, 'z'); }, "longer than its 968 bytes",
-     kMemoryWrongHeader},
-};
-
-INSTANTIATE_TEST_SUITE_P(Memory, MemoryStoreDamage, ::testing::ValuesIn(kDamaged),
-                         [](const auto& info) { return std::string(info.param.what); });
 
 TEST_F(MemoryFailures, UnreadableFileIsReportedAndNotReplaced) {
     std::filesystem::create_directory(PathOf("K2Memory.Cfg"));
@@ -156,7 +118,7 @@ TEST_F(MemoryFailures, HomeDirComesFromTheSettings) {
     SystemConfig config;
     registry.GetSystemConfig(config);
     for (const std::string& configured :
-         {PathOf("radio data"), std::string("C:\\Tamrel"), std::string("Tamrel"), std::string()}) {
+         {PathOf("radio data"), std::string("C:\\Tamrel"), std::string()}) {
         config.homeDir = configured;
         (void)registry.SetSystemConfig(config);
         CK2MemoryStore store(registry);
@@ -172,6 +134,92 @@ TEST_F(MemoryFailures, HomeDirComesFromTheSettings) {
         qunsetenv("XDG_CONFIG_HOME");
     else
         qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+// A child process changes memories and pushes stacking registers in a loop
+// and is killed at random moments; every file must then be one complete
+// version, header and records from the same write.
+// Every word follows from VFO A, so a record mixed from two writes shows.
+K2RadioState StateFor(uint32_t n) {
+    K2RadioState s;
+    s.vfoA = n;
+    s.vfoB = n ^ 0x5a5a5a5au;
+    s.power = n * 3u;
+    s.cwSpeed = n % 50u;
+    s.offset = -static_cast<int32_t>(n % 9999u);
+    s.bandIndex = n % 9u;
+    return s;
+}
+
+[[noreturn]] void ChangeForever(const std::string& home, uint32_t first, int readyFd) {
+    CK2MemoryStore store(home);
+    (void)!::write(readyFd, "r", 1);
+    for (uint32_t n = first;; ++n) {
+        K2MemoryRecord r;
+        const std::string name = "m" + std::to_string(n % 12);
+        r.SetName(name);
+        r.state = StateFor(n);
+        if (n % 7 == 0)
+            (void)store.DeleteMemory(name);
+        else if (store.MemoryNameExists(name))
+            (void)store.EditMemory(name, r);
+        else
+            (void)store.AddMemory(r);
+        (void)store.PushStackingRegister(r);
+    }
+}
+
+void ExpectOneVersion(const Bytes& file, const MemoryFileKind& kind, const std::string& what) {
+    const ParsedMemoryFile p = ParseMemoryFile(file, kind);
+    ASSERT_EQ(p.problem, MemoryFileProblem::None) << what << ": " << p.detail;
+    uint32_t occupied = 0;
+    for (std::size_t i = 0; i < p.records.size(); ++i) {
+        const K2MemoryRecord& r = p.records[i];
+        if (!r.Occupied())
+            continue;
+        ++occupied;
+        EXPECT_EQ(r.slotIndex, i) << what;
+        EXPECT_EQ(r.state, StateFor(r.state.vfoA)) << what << " record " << i;
+    }
+    EXPECT_EQ(p.header->usedSlots, occupied) << what;
+}
+
+using MemoryKill = MemoryFixture;
+
+TEST_F(MemoryKill, AtAnyMomentLeavesCompleteFiles) {
+    std::mt19937 random(20240611);
+    std::uniform_int_distribution<int> delayUs(0, 15000);
+    for (int round = 0; round < 200; ++round) {
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(ready[0]);
+            ChangeForever(Home(), static_cast<uint32_t>(round) * 100000u, ready[1]);
+        }
+        ::close(ready[1]);
+        char c = 0;
+        const bool started = ::read(ready[0], &c, 1) == 1;
+        ::close(ready[0]);
+        ::usleep(static_cast<useconds_t>(delayUs(random)));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(started) << "round " << round;
+        ASSERT_TRUE(WIFSIGNALED(status)) << "round " << round;
+
+        const std::string r = " after round " + std::to_string(round);
+        ExpectOneVersion(Read("K2Memory.Cfg"), kMemoryFileKind, "memory file" + r);
+        ExpectOneVersion(Read("K2StackRegisters.Cfg"), kStackFileKind, "ring file" + r);
+        if (Exists("K2Memory.Bak.Cfg"))
+            ExpectOneVersion(Read("K2Memory.Bak.Cfg"), kMemoryFileKind, "memory backup" + r);
+        if (Exists("K2StackRegisters.Bak.Cfg"))
+            ExpectOneVersion(Read("K2StackRegisters.Bak.Cfg"), kStackFileKind, "ring backup" + r);
+        if (HasFailure())
+            break;
+    }
+    EXPECT_TRUE(Open()->TakeStartupNotices().empty());
 }
 
 } // namespace
