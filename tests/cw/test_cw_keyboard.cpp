@@ -1,6 +1,5 @@
-// The text rules (break characters, what may reach the keyer, macros and
-// serial numbers) and the keyboard window's logic: memories, sending with
-// macros, the pending text, abort, autoplay and the dialogs' up-down steps.
+// The text rules (breaks, what may reach the keyer, macros, serial numbers) and
+// the keyboard window's logic: memories, sending, autoplay, the dialogs' steps.
 
 #include "cw/CwKeyboard.h"
 #include "cw/CwText.h"

@@ -1,6 +1,5 @@
-// The keyer feed driven answer by answer against a recording link; then the
-// transmitting thread itself: its loop, its messages in and out, and the wire
-// as a scripted radio on a pseudo-terminal sees it.
+// The keyer feed answer by answer against a recording link; the transmitting
+// thread's loop and messages, and the wire as a scripted radio on a pty sees it.
 
 #include "cw/CCWMsgTransmittingThread.h"
 #include "cw/KeyerFeed.h"

@@ -1,6 +1,5 @@
-// The memory commands with stand-in dialogs, the save form's read-back rules,
-// the two lists and the dialogs' placement; then the three dialogs through
-// their real widgets, offscreen, and the commands' dialog loops.
+// The memory commands with stand-in dialogs, the save form's rules and the
+// dialogs' placement; then the three dialogs' real widgets, offscreen.
 
 #include "MemoryFixture.h"
 
@@ -228,9 +227,8 @@ protected:
     }
 };
 
-// The fonts, colours and captions the dialogs are built with are not
-// checked here: they are constants, shown as set. The form's rules are the
-// form's own tests' (MemorySaveForm); here, that the widgets show and reach it.
+// Fonts, colours and captions are constants, shown as set; the form's rules are
+// MemorySaveForm's. Here, that the widgets show the form and reach it.
 TEST_F(MemoryDialogWindows, SaveDialogShowsTheFormAndRefusesBadNumbersOpen) {
     SaveMemoryForm form(Named(""), false);
     CSaveMemoryDlg dlg(form, prompter_);

@@ -1,6 +1,5 @@
-// Files that cannot be written or read, damaged files, and home directories
-// that are not folders here: a clear report, no file changed, no crash. And a
-// writer killed at any moment: every file is one complete version.
+// Files that cannot be written or read, damaged files, home directories that are
+// not folders, a writer killed at any moment: a clear report, whole files.
 
 #include "MemoryFixture.h"
 #include "support/FileSizeLimit.h"
@@ -136,10 +135,8 @@ TEST_F(MemoryFailures, HomeDirComesFromTheSettings) {
         qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
-// A child process changes memories and pushes stacking registers in a loop
-// and is killed at random moments; every file must then be one complete
-// version, header and records from the same write.
-// Every word follows from VFO A, so a record mixed from two writes shows.
+// A child changes memories and the ring in a loop and is killed at random: every
+// file is then header and records of one write. Every word follows from VFO A.
 K2RadioState StateFor(uint32_t n) {
     K2RadioState s;
     s.vfoA = n;

@@ -1,6 +1,5 @@
-// The two files' byte layout and the reader's verdict on damaged files; the
-// store over real files: creation, the stacking ring, memory changes, backups
-// and the walk.
+// The files' byte layout and the reader's verdicts; the store over real files:
+// creation, the stacking ring, memory changes, backups and the walk.
 
 #include "MemoryFixture.h"
 
