@@ -257,6 +257,37 @@ TEST_F(FrontPanelWindow, OffsetDragsNeverHoldTheWindowAndANewOneReplacesTheSteps
     EXPECT_EQ(sent(), std::vector<std::string>{"RC"});
 }
 
+TEST_F(FrontPanelWindow, NeverMaximisedSavedOnlyFromTheOperatorsMovesAndNoCreepOnRestarts) {
+    // Placing the window at start is not the operator's move: nothing saved.
+    WindowRect saved;
+    registry_->GetWindowRect(saved);
+    EXPECT_EQ(saved, (WindowRect{0, 0, 639, 479}));
+
+    WindowRect first;
+    registry_->GetFirstLayoutRect(first);
+    QRect original(first.left, first.top, first.right - first.left, first.bottom - first.top);
+    dlg_->showMaximized();
+    EXPECT_TRUE(
+        pumpUntil([&] { return !dlg_->isMaximized() && dlg_->frameGeometry() == original; }));
+
+    pumpFor(300ms); // the start's own moves are over
+    dlg_->move(dlg_->pos() + QPoint(7, 5));
+    ASSERT_TRUE(pumpUntil([&] {
+        registry_->GetWindowRect(saved);
+        return saved.left == dlg_->frameGeometry().left() &&
+               saved.top == dlg_->frameGeometry().top();
+    }));
+
+    // A frame makes the saved rectangle larger than the panel; restarts keep size and corner.
+    const QSize panel = dlg_->size();
+    registry_->SetWindowRect({40, 60, 40 + panel.width() + 8, 60 + panel.height() + 25});
+    for (int restart = 0; restart < 2; ++restart) {
+        Reopen();
+        ASSERT_TRUE(pumpUntil([&] { return dlg_->frameGeometry().topLeft() == QPoint(40, 60); }));
+        EXPECT_EQ(dlg_->size(), panel);
+    }
+}
+
 TEST_F(FrontPanelWindow, TheFrequencyBoxRefusesSaysAndFollowsTheRadioUntilTheOperatorTypes) {
     auto* edit = control<CEditEx>(ctl::kVfoAEdit);
     // The radio's first answer (it clears the status line).

@@ -1,9 +1,15 @@
 // Real client programs' calls through hamlib's own network client: WSJT-X and
-// fldigi as they were seen to call Debian's libhamlib 4.5, replayed by
-// hamlib_replay. Each starts from the simulated K2 in CW on 20 m and ends by
+// fldigi as they were seen to call Debian's libhamlib 4.5 (replayed by
+// hamlib_replay), and hamlib 4.7's rigctl, which asks \get_lock_mode on every
+// mode change. Each starts from the simulated K2 in CW on 20 m and ends by
 // checking what the radio itself holds.
 #include "SimulatedStation.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,8 +52,8 @@ const Replay kReplays[] = {
      {14070000, 2, 2, false}},
 };
 
-// The radio's own state, once what was queued has reached it (unused without libhamlib-dev).
-[[maybe_unused]] void ExpectRadio(test::SimulatedStation& station, const RadioState& end) {
+// The radio's own state, once what was queued has reached it.
+void ExpectRadio(test::SimulatedStation& station, const RadioState& end) {
     const auto vfoAndMode = [&] {
         auto m = station.Radio().model();
         return std::pair(m->frequency(0, k2sim::Millis(0)), m->current().mode);
@@ -77,6 +83,56 @@ TEST(HamlibClients, ProgramsCallsThroughDebiansLibhamlib) {
         ExpectRadio(station, r.end);
     }
 #endif
+}
+
+// hamlib 4.7.2's rigctl, built from ../shared/hamlib, with its own timing of
+// each call. It asks \get_lock_mode on every mode change and waits for both lines.
+TEST(HamlibClients, Hamlib47RigctlChangesModeBandAndPttWithoutWaiting) {
+    const QString build = QStringLiteral(TAMREL_SHARED_HAMLIB "/build.sh");
+    if (!QFileInfo::exists(build))
+        GTEST_SKIP() << "../shared/hamlib is not present: hamlib 4.7.2 not tried";
+    QProcess make;
+    make.start("bash", {build});
+    ASSERT_TRUE(make.waitForFinished(15 * 60 * 1000)) << "building hamlib 4.7.2 took too long";
+    const QString rigctl =
+        QDir(QString::fromUtf8(make.readAllStandardOutput()).trimmed().split('\n').last())
+            .filePath("rigctl");
+    if (make.exitCode() != 0 || !QFileInfo(rigctl).isExecutable())
+        GTEST_SKIP() << "hamlib 4.7.2 could not be built: "
+                     << make.readAllStandardError().toStdString();
+
+    // From CW; without the client's cache every get reaches the server.
+    test::SimulatedStation station;
+    const QString address = QString("127.0.0.1:%1").arg(station.server.port());
+    const QStringList calls = QString("set_cache 0 M USB 0 T 1 t T 0 M PKTUSB 0 m F 14060055 f "
+                                      "F 7074000 m M USB 0 T 1 T 0")
+                                  .split(' ');
+    auto client =
+        test::StartProgram(rigctl, QStringList{"-m", "2", "-r", address, "-vvvvv", "-Z"} + calls);
+    const QString out = test::FinishProgram(*client);
+    // The modes and frequencies read back, in the order rigctl prints them
+    // among its debugging lines. (A get in the same millisecond as a set still
+    // comes from the client's cache, so passbands and PTT are not compared.)
+    QStringList values;
+    for (const QString& line : out.split('\n'))
+        if (QRegularExpression("^(USB|PKTUSB|CW|[0-9]{7,8})$").match(line).hasMatch())
+            values << line;
+    EXPECT_EQ(values, QStringList({"PKTUSB", "14060050", "CW"})) << out.toStdString();
+    // hamlib's own timing of every set: a mode change once waited 20 s here.
+    std::map<std::string, std::vector<int>> elapsed;
+    const QRegularExpression timing("(rig_set_mode|rig_set_freq|rig_set_ptt): elapsed=(\\d+)ms");
+    for (auto it = timing.globalMatch(QString::fromUtf8(client->readAllStandardError()));
+         it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        elapsed[m.captured(1).toStdString()].push_back(m.captured(2).toInt());
+    }
+    EXPECT_EQ(elapsed["rig_set_mode"].size(), 3u);
+    EXPECT_EQ(elapsed["rig_set_freq"].size(), 2u);
+    EXPECT_EQ(elapsed["rig_set_ptt"].size(), 4u);
+    for (const auto& [call, times] : elapsed)
+        for (int ms : times)
+            EXPECT_LT(ms, 1500) << call;
+    ExpectRadio(station, {7074000, 2, 0, false});
 }
 
 } // namespace
