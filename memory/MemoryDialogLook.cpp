@@ -3,6 +3,7 @@
 #include "controls/CEditEx.h"
 #include "controls/CShadedButton.h"
 #include "controls/ControlSupport.h"
+#include "settings/WindowPlacement.h"
 
 #include <QDialog>
 #include <QHeaderView>
@@ -119,7 +120,7 @@ void PlaceDialog(QDialog& dialog, const WindowRect& mainWindow) {
     const QRect outer = dialog.frameGeometry();
     const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
                          outer.right() - inner.right(), outer.bottom() - inner.bottom());
-    if (const auto rect = PlaceUnderMainWindow(mainWindow, outer.size()))
+    if (const auto rect = PlaceBelow(mainWindow, outer.size()))
         dialog.setGeometry(rect->marginsRemoved(frame));
 }
 

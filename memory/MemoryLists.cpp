@@ -110,12 +110,4 @@ bool EditMemoryList::EditRow(int row) {
     return true;
 }
 
-std::optional<QRect> PlaceUnderMainWindow(const WindowRect& main, QSize dialog) {
-    const int64_t width = int64_t{main.right} - main.left;
-    const int64_t height = int64_t{main.bottom} - main.top;
-    if (width < dialog.width() || height < dialog.height())
-        return std::nullopt;
-    return QRect(main.left, main.bottom + 1, static_cast<int>(width), dialog.height());
-}
-
 } // namespace tamrel

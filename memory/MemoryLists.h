@@ -1,21 +1,17 @@
 #pragma once
 // The rows of the recall and edit dialogs' lists, the edit dialog's Edit and
-// Delete actions, and where the memory dialogs go on the screen; no widgets.
+// Delete actions; no widgets.
 // The lists hold copies, rebuilt from the store after every change.
 
 #include "memory/CK2MemoryStore.h"
 #include "memory/MemoryTables.h"
 #include "memory/SaveMemoryForm.h"
 #include "platform/Prompter.h"
-#include "settings/CRigControlRegistry.h"
 
-#include <QRect>
-#include <QSize>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,11 +64,5 @@ private:
     RunSaveDialog runSave_;
     std::vector<MemoryRow> rows_;
 };
-
-// Where a memory dialog of the given size goes: along the bottom of the main
-// window's saved rectangle, one pixel below it and as wide, when that
-// rectangle is at least as wide and tall as the dialog; nothing (centre it)
-// otherwise.
-std::optional<QRect> PlaceUnderMainWindow(const WindowRect& main, QSize dialog);
 
 } // namespace tamrel

@@ -8,6 +8,7 @@
 #include "memory/MemoryCommands.h"
 #include "panel/CFrontPanelDlg.h"
 #include "remote/ControlSession.h"
+#include "settings/CRigControlRegistry.h"
 
 #include <functional>
 #include <string>

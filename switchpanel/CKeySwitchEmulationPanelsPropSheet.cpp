@@ -3,9 +3,9 @@
 #include "controls/PanelCommands.h"
 #include "controls/ToolPlacement.h"
 #include "settings/CRigControlRegistry.h"
+#include "settings/WindowPlacement.h"
 #include "switchpanel/CKeySwitchEmulationPanel1Dlg.h"
 #include "switchpanel/CKeySwitchEmulationPanel2Dlg.h"
-#include "switchpanel/PanelPlacement.h"
 
 #include <QKeyEvent>
 #include <QTabWidget>
@@ -39,16 +39,14 @@ void CKeySwitchEmulationPanelsPropSheet::PlaceUnderMainWindow() {
     // panel's own size, not the width an earlier placement stretched it to.
     const QSize frameExtra = FrameSizeOf(*this) - size();
     const QSize own = sizeHint().expandedTo(minimumSizeHint());
-    const std::optional<switchpanel::FrameRect> to = switchpanel::PlaceBelow(
-        main, own.width() + frameExtra.width(), height() + frameExtra.height());
+    const std::optional<QRect> to = PlaceBelow(main, QSize(own.width(), height()) + frameExtra);
     // Under the panel when that is on its screen and free; else wherever
     // beside it there is room. Before the panel was ever moved nothing is
     // saved, and the window goes beside where the panel is.
     const QRect panel = panel_.PanelFrame();
     const QRect screen = ScreenRoomOf(panel);
     const std::vector<QRect> taken = OtherWindowFrames(this);
-    QRect frame = to ? QRect(to->left, to->top, to->width, to->height)
-                     : QRect(QPoint(), QSize(own.width(), height()) + frameExtra);
+    QRect frame = to.value_or(QRect(QPoint(), QSize(own.width(), height()) + frameExtra));
     if (!to || !FreeSpot(frame, panel, screen, taken))
         frame = PlaceBeside(panel, frame.size(), screen, taken,
                             {Beside::Below, Beside::Above, Beside::Right, Beside::Left});

@@ -169,14 +169,6 @@ TEST(MemorySaveForm, NamesMustBeShortPrintableLatin1AndTheAntennaSpinTogglesOneA
     EXPECT_EQ(form.Record().state.antenna, 1u);
 }
 
-TEST(MemoryPlacement, UnderTheMainWindowWhenItIsLargeEnough) {
-    const WindowRect main{100, 50, 900, 650};
-    EXPECT_EQ(PlaceUnderMainWindow(main, QSize(800, 600)), QRect(100, 651, 800, 600));
-    EXPECT_FALSE(PlaceUnderMainWindow(main, QSize(801, 300)));
-    EXPECT_FALSE(PlaceUnderMainWindow(main, QSize(600, 601)));
-    EXPECT_FALSE(PlaceUnderMainWindow(WindowRect{0, 0, -5, -5}, QSize(1, 1)));
-}
-
 template <class T = QWidget> T* Control(const QWidget& root, int id) {
     auto* w = qobject_cast<T*>(findControl(root, id));
     EXPECT_TRUE(w) << "control " << id;

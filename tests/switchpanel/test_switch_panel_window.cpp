@@ -15,7 +15,6 @@
 #include "switchpanel/CKeySwitchEmulationPanel2Dlg.h"
 #include "switchpanel/CKeySwitchEmulationPanelsPropSheet.h"
 #include "switchpanel/FrequencyScanner.h"
-#include "switchpanel/PanelPlacement.h"
 #include "switchpanel/ScanLimitText.h"
 #include "switchpanel/SwitchKeys.h"
 
@@ -375,13 +374,6 @@ TEST(FrequencyScanner, StartCorrectsTheLimitsOrStaysEditableWhenLowIsAboveHigh) 
         s.SetTexts("7000", r.high); // the operator mends it and starts
         EXPECT_TRUE(s.Start().started);
     }
-}
-
-TEST(PanelPlacement, BelowTheMainWindowWhenItFits) {
-    EXPECT_EQ(PlaceBelow({100, 50, 800, 350}, 700, 300), (FrameRect{100, 351, 700, 300}));
-    EXPECT_FALSE(PlaceBelow({100, 50, 799, 650}, 700, 300));
-    EXPECT_FALSE(PlaceBelow({100, 50, 900, 349}, 700, 300));
-    EXPECT_FALSE(PlaceBelow({INT32_MIN, 0, INT32_MAX, INT32_MAX}, 700, 300));
 }
 
 TEST(SwitchKeys, EveryCodeIsReachedOnceOverAllMenusAndOnlyKeysSend) {
