@@ -31,13 +31,18 @@ std::chrono::milliseconds between(const PtyPeer::Command& a, const PtyPeer::Comm
 } // namespace
 
 // The first run also checks the start: the initial query paced, and the
-// poll only once the radio has answered.
+// poll only once the radio has answered. The last ends on a full disk.
 TEST(TamrelProgram, StartsPacedAndEveryEndingSignalUnkeysAbortsTheKeyerQuietsTheRadioAndSaves) {
     for (int signal : {SIGTERM, SIGHUP, SIGQUIT, SIGINT}) {
         SCOPED_TRACE(::strsignal(signal));
         PtyPeer peer;
         TamrelProcess tamrel;
-        ASSERT_TRUE(tamrel.startOn(peer));
+        // An ignored SIGXFSZ is inherited: past the size limit a write fails
+        // instead of ending the program.
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const bool started = tamrel.startOn(peer);
+        std::signal(SIGXFSZ, oldHandler);
+        ASSERT_TRUE(started);
         ASSERT_TRUE(waitForInitialQuery(peer, 30s)) << tamrel.output().toStdString();
         if (signal == SIGTERM) {
             ASSERT_EQ(peer.texts(), kInitialQuery) << tamrel.output().toStdString();
@@ -72,6 +77,12 @@ TEST(TamrelProgram, StartsPacedAndEveryEndingSignalUnkeysAbortsTheKeyerQuietsThe
         }
         peer.collectFor(1500ms);
         peer.clear();
+        if (signal == SIGINT) { // from here the disk is full
+            rlimit full{};
+            ASSERT_EQ(::prlimit(tamrel.pid(), RLIMIT_FSIZE, nullptr, &full), 0);
+            full.rlim_cur = 0;
+            ASSERT_EQ(::prlimit(tamrel.pid(), RLIMIT_FSIZE, &full, nullptr), 0);
+        }
         tamrel.terminate(signal);
         // Collect while it ends, so its last words are heard.
         QElapsedTimer clock;
@@ -87,6 +98,11 @@ TEST(TamrelProgram, StartsPacedAndEveryEndingSignalUnkeysAbortsTheKeyerQuietsThe
         // commands these are the last.
         EXPECT_EQ(withoutPolling(peer.commands()), (std::vector<std::string>{"RX", "KY @", "AI0"}))
             << peer.raw();
+        if (signal == SIGINT) {
+            EXPECT_TRUE(tamrel.output().contains("the frequencies of each band could not be saved"))
+                << tamrel.output().toStdString();
+            continue;
+        }
 
         RecordingPrompter prompter;
         CRigControlRegistry registry(prompter, tamrel.settingsFile());
@@ -95,29 +111,6 @@ TEST(TamrelProgram, StartsPacedAndEveryEndingSignalUnkeysAbortsTheKeyerQuietsThe
         EXPECT_EQ(memory[6].a, 7023450u);            // 40M VFOA Freq
         EXPECT_EQ(memory[4], defaultVfoMemory()[4]); // 20 m was never tuned
     }
-}
-
-TEST(TamrelProgram, AFailedSaveOfTheBandFrequenciesIsSaid) {
-    // An ignored SIGXFSZ is inherited: past the size limit a write fails
-    // instead of ending the program.
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    PtyPeer peer;
-    TamrelProcess tamrel;
-    const bool started = tamrel.startOn(peer);
-    std::signal(SIGXFSZ, oldHandler);
-    ASSERT_TRUE(started);
-    ASSERT_TRUE(waitForInitialQuery(peer, 30s)) << tamrel.output().toStdString();
-    peer.send("FA00007023450;");
-    peer.collectFor(1500ms);
-    // From here the disk is full.
-    rlimit full{};
-    ASSERT_EQ(::prlimit(tamrel.pid(), RLIMIT_FSIZE, nullptr, &full), 0);
-    full.rlim_cur = 0;
-    ASSERT_EQ(::prlimit(tamrel.pid(), RLIMIT_FSIZE, &full, nullptr), 0);
-    tamrel.terminate();
-    ASSERT_TRUE(tamrel.waitForExit(15s));
-    EXPECT_TRUE(tamrel.output().contains("the frequencies of each band could not be saved to"))
-        << tamrel.output().toStdString();
 }
 
 TEST(TamrelProgram, ASignalDuringTheSplashOrWithABoxOpenEndsTheProgram) {
@@ -156,8 +149,6 @@ TEST(TamrelProgram, WritesScreenshotOfSimulatedRadio) {
 
     QImage image(picture);
     ASSERT_FALSE(image.isNull()) << "no readable picture at " << picture.toStdString();
-    EXPECT_GT(image.width(), 800);
-    EXPECT_GT(image.height(), 200);
     // A panel, not a blank: many colours appear.
     std::vector<QRgb> seen;
     for (int y = 0; y < image.height(); y += 7)

@@ -70,20 +70,17 @@ TEST_F(ConfigSheetWindow, OpensOnTheFirstPageWithItsFirstEditFocused) {
     EXPECT_EQ(sheet->Tabs()->currentIndex(), 0);
 }
 
-TEST_F(ConfigSheetWindow, CancelAndEscapeWriteNothingAndOkAppliesTheShownPagesOnly) {
+TEST_F(ConfigSheetWindow, EscapeWritesNothingAndOkAppliesTheShownPagesOnly) {
     // Opening reads every page's group, which creates the values missing.
     open()->reject();
     const std::string before = fileBytes();
-    for (bool escape : {false, true}) {
+    {
         auto sheet = open();
         type(control<QLineEdit>(*sheet, 0, 1028), "K1ABC");
         EXPECT_TRUE(sheet->ApplyButton()->isEnabled());
         sheet->Tabs()->setCurrentIndex(2);
         type(control<QLineEdit>(*sheet, 2, 1219), "3900000");
-        if (escape)
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-        else
-            sheet->reject();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         EXPECT_EQ(sheet->result(), QDialog::Rejected);
         EXPECT_FALSE(sheet->isVisible());
     }

@@ -84,9 +84,6 @@ TEST_F(Registry, CommPortFirstUseOpensNoPortAndStoresPortOne) {
                   "beyond-eighty-characters";
     ASSERT_TRUE(r.SetCommPort(port));
     EXPECT_EQ(read(r, &R::GetCommPort), port);
-    port.device.clear();
-    ASSERT_TRUE(r.SetCommPort(port));
-    EXPECT_EQ(read(r, &R::GetCommPort, {0, 0, 0, 0, "stale"}).device, "");
 }
 
 TEST_F(Registry, WindowRectanglesAreSanitisedAndPackedIn16BitHalves) {
