@@ -1,22 +1,35 @@
 // The whole program as the radio and the operator see it: the initial query
-// and the poll on the wire, an orderly end on SIGTERM, and a picture of the
-// front panel; and the commands that run without a display.
+// and the poll on the wire, an orderly end on signals, a picture of the front
+// panel and the commands that run without a display; other programs driving
+// it through its control socket (what tamrel-ctl refuses itself and how it
+// prints the state are its own tests, bad frames the control server's); and
+// the front panel window in this process, on a pseudo-terminal.
 
 #include "TamrelProcess.h"
 #include "platform/Prompter.h"
 #include "settings/CRigControlRegistry.h"
+#include "support/PanelOnPty.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalServer>
+#include <QTimer>
 
 #include <algorithm>
 #include <csignal>
 #include <cstring>
+#include <fstream>
+#include <functional>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tamrel;
 using namespace tamrel::test;
@@ -26,6 +39,24 @@ namespace {
 
 std::chrono::milliseconds between(const PtyPeer::Command& a, const PtyPeer::Command& b) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(b.at - a.at);
+}
+
+// Runs tamrel-ctl until `done` holds of its exit code and state, the radio's
+// end collecting 250 ms before each run (and first sending `reply`, when
+// given: this radio answers only what the test sends); the last exit code.
+int ctlUntil(TamrelProcess& tamrel, PtyPeer& peer, const QStringList& args, QString& out,
+             QJsonObject& state, const std::function<bool(int)>& done, const char* reply) {
+    int rc = -1;
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        if (reply)
+            peer.send(reply);
+        peer.collectFor(250ms);
+        rc = tamrel.ctl(args, &out);
+        state = QJsonDocument::fromJson(out.toUtf8()).object();
+        if (done(rc))
+            break;
+    }
+    return rc;
 }
 
 } // namespace
@@ -217,4 +248,103 @@ TEST(ExportCommand, FailuresUsageAndVersionHaveTheirExitCodes) {
         EXPECT_EQ(tamrel.exitCode(), code) << said.toStdString();
         EXPECT_TRUE(said.contains(text)) << said.toStdString();
     }
+}
+
+TEST(TamrelControl, OtherProgramsDriveTheRunningPanel) {
+    PtyPeer peer;
+    TamrelProcess tamrel;
+    ASSERT_TRUE(tamrel.startOn(peer));
+    ASSERT_TRUE(waitForInitialQuery(peer, 30s)) << tamrel.output().toStdString();
+    peer.send("FA00014060000;MD3;");
+    ASSERT_TRUE(tamrel.waitForSocket(peer)) << tamrel.output().toStdString();
+
+    // A second copy hands over to the first, which comes to the front.
+    TamrelProcess second(&tamrel);
+    ASSERT_TRUE(second.start({"--no-splash", "--simulate"}));
+    ASSERT_TRUE(second.waitForExit(20s));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(second.output().contains("already running")) << second.output().toStdString();
+    EXPECT_TRUE(tamrel.waitForOutput("coming to the front")) << tamrel.output().toStdString();
+
+    // The state shows what the radio reported.
+    const char* const fa = "FA00014060000;";
+    QString out;
+    QJsonObject state;
+    const QStringList json = {"state", "--json"};
+    ctlUntil(
+        tamrel, peer, json, out, state,
+        [&](int rc) {
+            EXPECT_TRUE(rc == 0 || rc == 5) << out.toStdString();
+            return rc == 0 && state["vfoA"].toInteger() == 14060000 &&
+                   state["modeName"].toString() == "CW";
+        },
+        fa);
+    EXPECT_EQ(state["vfoA"].toInteger(), 14060000) << out.toStdString();
+    EXPECT_EQ(state["modeName"].toString(), "CW") << out.toStdString();
+
+    peer.clear();
+    EXPECT_EQ(tamrel.ctl({"power", "150"}), 0);
+    EXPECT_TRUE(heard(peer, "PC1500")) << peer.raw();
+
+    // Looking at the state (above, many times) opened no CW window: CW text
+    // finds none to take it. (Registering opens it: the window's test.)
+    peer.clear();
+    EXPECT_EQ(tamrel.ctl({"cw", "TEST"}), 0);
+    EXPECT_FALSE(heard(peer, "KY", 1500ms)) << peer.raw();
+
+    // This radio has not answered a poll for seconds: the state says so, not old values.
+    auto quiet = [](int rc) { return rc == 5; };
+    EXPECT_EQ(ctlUntil(tamrel, peer, {"state"}, out, state, quiet, nullptr), 5)
+        << out.toStdString();
+    EXPECT_TRUE(out.startsWith("radio not answering (no reply since ")) << out.toStdString();
+    EXPECT_FALSE(out.contains("kHz")) << out.toStdString();
+    EXPECT_TRUE(tamrel.endsCleanly()) << tamrel.output().toStdString();
+}
+
+// Without a private folder another local user could plant the socket: the
+// program and tamrel-ctl both refuse it and say why.
+TEST(TamrelControl, ASocketFolderOfAnotherUserIsRefusedByBothEnds) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "making a folder of another user needs root";
+    TamrelProcess tamrel;
+    const QString folder = tamrel.runtimeDir() + "/tamrel";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0); // nobody
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0700), 0);
+    QLocalServer planted;
+    ASSERT_TRUE(planted.listen(folder + "/control.sock")) << planted.errorString().toStdString();
+
+    EXPECT_NE(tamrel.ctl({"cw", "SECRET"}), 0);
+    EXPECT_FALSE(planted.waitForNewConnection(300));
+
+    ASSERT_TRUE(tamrel.start({"--simulate", "--no-splash"}));
+    EXPECT_TRUE(tamrel.waitForOutput("belongs to another user")) << tamrel.output().toStdString();
+    EXPECT_FALSE(tamrel.output().contains("already running")) << tamrel.output().toStdString();
+    EXPECT_TRUE(tamrel.running()); // it runs on, without the control interface
+    EXPECT_FALSE(planted.waitForNewConnection(300));
+    EXPECT_TRUE(tamrel.endsCleanly()) << tamrel.output().toStdString();
+}
+
+using FrontPanelLifecycle = PanelOnPty;
+
+// (The first reply clearing the status line, the poll it starts and the
+// commands of the end are the window's and the whole program's tests.)
+TEST_F(FrontPanelLifecycle, AnUnreadableSettingsLineIsShownAndThePanelIsNotModal) {
+    std::ofstream(registry_->settingsFile(), std::ios::app) << "\"Broken\"=\"no end\r\n";
+    registry_ = std::make_unique<CRigControlRegistry>(prompter_);
+    Open();
+    radioSays("FA00014060000;", [&] { return view().portText != "None"; });
+    EXPECT_EQ(view().statusText.rfind("Rig Control.reg line ", 0), 0u) << view().statusText;
+    EXPECT_EQ(view().statusStyle, StatusStyle::Error);
+
+    // The panel runs without declaring itself modal to the window manager.
+    bool modal = true;
+    QTimer::singleShot(0, dlg_.get(), [&] {
+        modal = dlg_->isModal() || QApplication::activeModalWidget() != nullptr;
+        dlg_->EndWithoutQuestion();
+    });
+    EXPECT_EQ(dlg_->Run(), QDialog::Accepted);
+    EXPECT_FALSE(modal);
+    EXPECT_FALSE(dlg_->isVisible());
+    EXPECT_TRUE(prompter_.texts().empty());
 }
