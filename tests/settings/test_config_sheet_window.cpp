@@ -55,24 +55,17 @@ protected:
 
 } // namespace
 
-TEST_F(ConfigSheetWindow, OpensOnTheFirstPageWithItsFirstEditFocused) {
-    auto sheet = open();
-    EXPECT_EQ(sheet->Tabs()->currentIndex(), 0);
-    EXPECT_EQ(QApplication::focusWidget(), control(*sheet, 0, 1026));
-    EXPECT_EQ(control<QLineEdit>(*sheet, 0, 1028)->text(), "ZZ9ZZ");
-    EXPECT_TRUE(sheet->OkButton()->isDefault());
-    EXPECT_FALSE(sheet->ApplyButton()->isEnabled());
-
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
-    EXPECT_EQ(sheet->Tabs()->currentIndex(), 1);
-    EXPECT_EQ(control<QLabel>(*sheet, 1, 1001)->text(), " COM1 ");
-    QTest::keyClick(sheet.get(), Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(sheet->Tabs()->currentIndex(), 0);
-}
-
-TEST_F(ConfigSheetWindow, EscapeWritesNothingAndOkAppliesTheShownPagesOnly) {
-    // Opening reads every page's group, which creates the values missing.
-    open()->reject();
+TEST_F(ConfigSheetWindow, OpensOnPageOneEscapeWritesNothingAndOkAppliesTheShownPagesOnly) {
+    {
+        auto sheet = open();
+        EXPECT_EQ(sheet->Tabs()->currentIndex(), 0);
+        EXPECT_EQ(QApplication::focusWidget(), control(*sheet, 0, 1026));
+        EXPECT_EQ(control<QLineEdit>(*sheet, 0, 1028)->text(), "ZZ9ZZ");
+        EXPECT_TRUE(sheet->OkButton()->isDefault());
+        EXPECT_FALSE(sheet->ApplyButton()->isEnabled());
+        sheet->reject();
+    }
+    // That opening read every page's group, which creates the values missing.
     const std::string before = fileBytes();
     {
         auto sheet = open();
@@ -102,8 +95,13 @@ TEST_F(ConfigSheetWindow, EscapeWritesNothingAndOkAppliesTheShownPagesOnly) {
     EXPECT_EQ(stored("", "PA Option"), Value::ofText("<missing>"));
 }
 
-TEST_F(ConfigSheetWindow, ApplyFollowsChangesAndRefusalsKeepTheSheetOpen) {
+TEST_F(ConfigSheetWindow, CtrlTabTurnsPagesApplyFollowsChangesAndRefusalsKeepTheSheetOpen) {
     auto sheet = open();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(sheet->Tabs()->currentIndex(), 1);
+    EXPECT_EQ(control<QLabel>(*sheet, 1, 1001)->text(), " COM1 ");
+    QTest::keyClick(sheet.get(), Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(sheet->Tabs()->currentIndex(), 0);
     sheet->Tabs()->setCurrentIndex(2);
     EXPECT_FALSE(sheet->ApplyButton()->isEnabled());
     QLineEdit* edge = control<QLineEdit>(*sheet, 2, 1219); // 80M upper edge

@@ -253,10 +253,6 @@ TEST_F(Registry, RootGroupsTheirDefaultsAndALongHomeFolder) {
     R fresh(prompter_);
     EXPECT_EQ(read(fresh, &R::GetHomeDir), dir);
     EXPECT_EQ(read(fresh, &R::GetSystemConfig), config);
-    // Written as the default when it is missing, and when the user sets one.
-    edit("", "HomeDir");
-    read(fresh, &R::GetHomeDir);
-    EXPECT_EQ(stored("", "HomeDir"), Value::ofText(dir));
     config.homeDir = "/srv/" + std::string(300, 'd');
     ASSERT_TRUE(fresh.SetSystemConfig(config));
     EXPECT_EQ(stored("", "HomeDir"), Value::ofText(config.homeDir));

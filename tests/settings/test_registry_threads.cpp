@@ -39,10 +39,6 @@ TEST_F(RegistryThreads, MacroVariablesAndStoreFromTwoThreads) {
             const std::string v = *r.GetMacroVariable(5);
             if (!v.empty() && v != a && v != b)
                 ++torn;
-            CommPortSettings port;
-            other.GetCommPort(port);
-            if (port.speed != 4800)
-                ++torn;
             ScanLimits limits{};
             other.GetScanLimits(limits);
             // Values are written low first, then high, each one whole.
