@@ -16,7 +16,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -131,24 +130,12 @@ public:
         errors_ += QString::fromLocal8Bit(process_.readAllStandardError());
         return errors_;
     }
-    // Collects on the peer until the control socket exists; false on time-out.
-    bool waitForSocket(PtyPeer& peer) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!QFileInfo::exists(controlSocket()) && clock.elapsed() < 10000)
-            peer.collectFor(std::chrono::milliseconds(20));
-        return QFileInfo::exists(controlSocket());
-    }
-
     QString configDir() const { return config_.path(); }
     QString runtimeDir() const { return runtime_.path(); }
     std::string settingsFile() const {
         return QDir(env_.value("XDG_CONFIG_HOME"))
             .filePath("ZZ9ZZ Software/Rig Control.reg")
             .toStdString();
-    }
-    QString controlSocket() const {
-        return QDir(env_.value("XDG_RUNTIME_DIR")).filePath("tamrel/control.sock");
     }
 
     // Runs tamrel-ctl on this program's folders; returns its exit code (-1
@@ -409,7 +396,14 @@ TEST(TamrelControl, OtherProgramsDriveTheRunningPanel) {
     ASSERT_TRUE(tamrel.startOn(peer));
     ASSERT_TRUE(waitForInitialQuery(peer, 30s)) << tamrel.output().toStdString();
     peer.send("FA00014060000;MD3;");
-    ASSERT_TRUE(tamrel.waitForSocket(peer)) << tamrel.output().toStdString();
+
+    // The state shows what the radio reported.
+    QString out;
+    QJsonObject state;
+    auto shown = [&](int rc) { return rc == 0 && state["modeName"].toString() == "CW"; };
+    ASSERT_EQ(ctlUntil(tamrel, peer, {"state", "--json"}, out, state, shown, "FA00014060000;"), 0)
+        << out.toStdString();
+    EXPECT_EQ(state["vfoA"].toInteger(), 14060000) << out.toStdString();
 
     // A second copy hands over to the first, which comes to the front.
     TamrelProcess second(&tamrel);
@@ -418,14 +412,6 @@ TEST(TamrelControl, OtherProgramsDriveTheRunningPanel) {
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_TRUE(second.output().contains("already running")) << second.output().toStdString();
     EXPECT_TRUE(tamrel.waitForOutput("coming to the front")) << tamrel.output().toStdString();
-
-    // The state shows what the radio reported.
-    QString out;
-    QJsonObject state;
-    auto shown = [&](int rc) { return rc == 0 && state["modeName"].toString() == "CW"; };
-    EXPECT_EQ(ctlUntil(tamrel, peer, {"state", "--json"}, out, state, shown, "FA00014060000;"), 0)
-        << out.toStdString();
-    EXPECT_EQ(state["vfoA"].toInteger(), 14060000) << out.toStdString();
 
     peer.clear();
     EXPECT_EQ(tamrel.ctl({"power", "150"}), 0);
