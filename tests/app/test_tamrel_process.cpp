@@ -316,7 +316,6 @@ TEST(TamrelProgram, ASignalDuringTheSplashOrWithABoxOpenEndsTheProgram) {
     ASSERT_TRUE(tamrel.running()) << tamrel.output().toStdString();
     tamrel.terminate();
     EXPECT_TRUE(tamrel.waitForExit(10s));
-    EXPECT_FALSE(tamrel.running());
     EXPECT_EQ(tamrel.exitCode(), 0) << tamrel.output().toStdString();
 }
 

@@ -128,7 +128,6 @@ TEST_F(Registry, BandTableLookupsAndPersistence) {
 
     // Another object reads the stored edges; a missing edge keeps the caller's.
     R other(prompter_);
-    EXPECT_EQ(other.FindBand(7340000)->index, 6);
     edit("HAM Band Info", "20M Low Band Edge");
     BandTable loaded{};
     loaded[4].lowHz = 12345;
@@ -201,9 +200,6 @@ TEST_F(Registry, SettingsKeyGroups) {
     EXPECT_EQ(read(r, &R::GetCounterSettings), (CounterSettings{-3, 0}));
     EXPECT_EQ(stored("", "Output Mode"), Value::ofBinary({0}));
 
-    EXPECT_EQ(read<uint8_t>(r, &R::GetTuningRange, 9), 0);
-    r.SetTuningRange(4);
-    EXPECT_EQ(read(r, &R::GetTuningRange), 4);
     EXPECT_EQ(read(r, &R::GetWindowsMoveTogether), 1);
     EXPECT_EQ(stored("Window Size", "Windows Move Together"), Value::ofBinary({1}));
     r.SetWindowsMoveTogether(0);
@@ -238,10 +234,6 @@ TEST_F(Registry, RootGroupsTheirDefaultsAndALongHomeFolder) {
     r.SetNetworkServer("127.0.0.1:4532");
     EXPECT_EQ(r.GetNetworkServer(), "127.0.0.1:4532");
     EXPECT_EQ(stored("", "Network Server"), Value::ofText("127.0.0.1:4532"));
-
-    EXPECT_EQ(read(r, &R::GetCurrentLogFileName), "Tamrel.QSO.Log");
-    EXPECT_EQ(read(r, &R::GetStationSettings), (StationSettings{"AA00aa", "3", "6", 1, 0, 1}));
-    EXPECT_EQ(read<uint8_t>(r, &R::GetLoggingMode, 9), 0);
 
     // The home folder is stored whole, and read back whole by an object that
     // did not write it.
@@ -352,7 +344,6 @@ TEST_F(RegistryFailures, UnreadableFileTakesTheReadErrorPathAndIsNeverWritten) {
         EXPECT_EQ(*r.GetMacroVariable(1), "c");
         const CommPortSettings port{2, 1200, 1, 1, "/dev/x"};
         EXPECT_EQ(read(r, &R::GetCommPort, port), port);
-        EXPECT_EQ(read(r, &R::GetScanLimits, {1, 2}), (ScanLimits{1, 2}));
         EXPECT_EQ(r.FindBand(14000000)->index, 4); // built-in edges
         EXPECT_EQ(prompter_.texts(), once);
 
