@@ -20,13 +20,6 @@ KeyPath sub(const std::string& name) {
     return p;
 }
 
-std::string allBytes() {
-    std::string s;
-    for (int b = 0; b < 256; ++b)
-        s += static_cast<char>(b);
-    return s;
-}
-
 std::string utf16le(std::u16string_view units) {
     std::string out("\xFF\xFE");
     for (char16_t u : units) {
@@ -141,7 +134,6 @@ TEST(RegFile, ListsAtMostAHundredProblemsAndCountsTheRest) {
         text += "bad\n\"v" + std::to_string(i) + "\"=dword:1\n";
     ParseResult r = parse(text);
     ASSERT_EQ(r.problems.size(), kMaxProblems + 1);
-    EXPECT_EQ(r.problems[99].line, 3 + 2 * 99);
     EXPECT_EQ(r.problems[100].line, 3 + 2 * 100);
     EXPECT_EQ(r.problems[100].message, "and 50 more lines not used");
     EXPECT_EQ(r.doc.at({"A"}).size(), 150u);
@@ -278,10 +270,13 @@ TEST(RegSettingsFormat, AFileWithProblemsGivesItsGoodValuesAndIsKeptBeforeItIsRe
 }
 
 TEST(RegEncoding, EveryAnsiByteReadsAndWritesBackUnchanged) {
-    const DecodedText text = decodeFile(allBytes());
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all += static_cast<char>(b);
+    const DecodedText text = decodeFile(all);
     EXPECT_EQ(text.encoding, Encoding::Ansi);
     EXPECT_EQ(countChars(text.utf8), 256u);
-    EXPECT_EQ(encodeAnsi(text.utf8), allBytes());
+    EXPECT_EQ(encodeAnsi(text.utf8), all);
     EXPECT_EQ(decodeFile("\x80\x8A\x9F\x81").utf8, "€ŠŸ\u0081");
     EXPECT_EQ(encodeAnsi("Zürich € “quoted”"), "Z\xFCrich \x80 \x93quoted\x94");
     // No place in the code page: the caller must choose another encoding.
