@@ -1,9 +1,7 @@
-// The whole program as the radio and the operator see it: the initial query
-// and the poll on the wire, an orderly end on signals, a picture of the front
-// panel and the commands that run without a display; other programs driving
-// it through its control socket (what tamrel-ctl refuses itself and how it
-// prints the state are its own tests, bad frames the control server's); and
-// the front panel window in this process, on a pseudo-terminal.
+// The whole program as a child process (and its panel window in this one):
+// the wire from start to end, the commands that need no display, and other
+// programs on its control socket (tamrel-ctl's own refusals and bad frames
+// are the remote tests').
 
 #include "platform/Prompter.h"
 #include "settings/CRigControlRegistry.h"
@@ -47,9 +45,8 @@ namespace {
 const std::vector<std::string> kInitialQuery = {"K22", "AI3", "IF", "FA", "FB", "PA", "RA", "FW",
                                                 "GT",  "KS",  "PC", "SQ", "AN", "NB", "LK"};
 
-// The program under test is a child process, run offscreen with a settings
-// folder and a runtime folder of its own (or those of another, for a second
-// copy).
+// The program under test, offscreen, with settings and runtime folders of its
+// own (or another copy's).
 class TamrelProcess {
 public:
     // With `beside`, the folders are that one's: a second copy of the program.
