@@ -68,6 +68,7 @@ TEST_F(Registry, CommPortFirstUseOpensNoPortAndStoresPortOne) {
 
     CommPortSettings port{3, 9600, 2, 2, ""};
     ASSERT_TRUE(r.SetCommPort(port));
+    EXPECT_EQ(stored("Comm Port", "Speed"), Value::ofBinary({0x25, 0x80}));
     EXPECT_EQ(stored("Comm Port", "Device"), Value::ofText("<missing>")); // never created empty
     EXPECT_EQ(read(r, &R::GetCommPort), port);
     port.device = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0-with-a-long-name-"
