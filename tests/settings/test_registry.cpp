@@ -3,6 +3,7 @@
 
 #include "settings/CRigControlRegistry.h"
 #include "settings/RegistryDefaults.h"
+#include "settings/WindowPlacement.h"
 
 #include <QFileInfo>
 #include <QLockFile>
@@ -95,6 +96,18 @@ TEST_F(Registry, WindowRectanglesAreSanitisedAndPackedIn16BitHalves) {
     }
     EXPECT_EQ(stored("Window Size", "Top Left"), Value::ofDword(0xFFC8FFF8u));
     EXPECT_EQ(stored("Window Size", "Bottom Right"), Value::ofDword(855u << 16 | 579u));
+}
+
+// Memory dialogs and the switch panel go right under the panel's saved frame.
+TEST(WindowPlacement, BelowTheSavedRectangleAndAsWideWhenItIsLargeEnough) {
+    const WindowRect main{100, 50, 900, 650};
+    EXPECT_EQ(PlaceBelow(main, QSize(800, 600)), QRect(100, 651, 800, 600));
+    EXPECT_EQ(PlaceBelow(main, QSize(600, 300)), QRect(100, 651, 800, 300));
+    EXPECT_FALSE(PlaceBelow(main, QSize(801, 300)));
+    EXPECT_FALSE(PlaceBelow(main, QSize(600, 601)));
+    EXPECT_FALSE(PlaceBelow({0, 0, -5, -5}, QSize(1, 1)));
+    EXPECT_FALSE(PlaceBelow({INT32_MIN, 0, INT32_MAX, 10}, QSize(1, 1)));
+    EXPECT_FALSE(PlaceBelow({0, 0, 10, INT32_MAX}, QSize(1, 1)));
 }
 
 TEST_F(Registry, BandTableLookupsAndPersistence) {
