@@ -140,9 +140,6 @@ public:
             Changed(radio_change::kLink);
         return changed;
     }
-    // A value shown before the radio ever answered is the start value, not the radio's.
-    bool ValuesKnown() const { return link_.EverAnswered(); }
-
     // The radio transmits: IF says so, or the program keyed it: TUNE, PTT
     // from the network server, or CW in the radio's keyer buffer (KY0/KY1
     // once the extended replies are on; KY2 is empty and finished).
