@@ -35,6 +35,7 @@
 #include <QSlider>
 #include <QTimer>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include <array>
 #include <cstdio>
@@ -255,19 +256,60 @@ void CFrontPanelDlg::SettlePlacement(int tries) {
     QTimer::singleShot(250, this, [this, tries] {
         KeepWantedFrame();
         if (wantedFrame_ && tries > 1)
-            SettlePlacement(tries - 1);
+            return SettlePlacement(tries - 1);
+        placementSettled_ = true;
+        if (wantedFrame_ && !Framed())
+            AwaitLateFrame(80);
         else
-            placementSettled_ = true;
+            wantedFrame_.reset(); // the window manager holds it elsewhere: its choice
     });
 }
 
+// A window manager slow on a loaded machine (or started after the panel)
+// frames the window after the placing moves, around the inside where it
+// stands: the title bar would be off the top of the screen. Placing it then
+// starts again.
+void CFrontPanelDlg::AwaitLateFrame(int tries) {
+    QTimer::singleShot(250, this, [this, tries] {
+        if (!wantedFrame_ || !placementSettled_)
+            return;
+        if (Framed())
+            ResumePlacement();
+        else if (tries > 1)
+            AwaitLateFrame(tries - 1);
+        else
+            wantedFrame_.reset();
+    });
+}
+
+void CFrontPanelDlg::ResumePlacement() {
+    placementSettled_ = false;
+    KeepWantedFrame();
+    SettlePlacement(8);
+}
+
+// The window's own margins: the widget learns its frame only from a move,
+// and a late frame around the inside where it stands moves nothing.
+bool CFrontPanelDlg::Framed() const {
+    const QWindow* window = windowHandle();
+    return window && !window->frameMargins().isNull();
+}
+
+// move() places the frame by the margins the widget last learnt (none before
+// its first move once framed); this places it by the window's own.
+void CFrontPanelDlg::MoveFrameTo(QPoint frame) {
+    const QMargins margins = windowHandle()->frameMargins();
+    const QPoint learnt = geometry().topLeft() - pos();
+    move(frame + QPoint(margins.left(), margins.top()) - learnt);
+}
+
 void CFrontPanelDlg::KeepWantedFrame() {
-    if (!wantedFrame_ || !isVisible() || frameGeometry() == geometry())
-        return; // not framed yet
-    if (frameGeometry().topLeft() == *wantedFrame_)
+    if (!wantedFrame_ || !isVisible() || !Framed())
+        return;
+    if (windowHandle()->framePosition() == *wantedFrame_)
         wantedFrame_.reset();
     else
-        move(*wantedFrame_);
+        MoveFrameTo(*wantedFrame_);
 }
 
 void CFrontPanelDlg::HookReceiveThread() {
@@ -355,10 +397,12 @@ void CFrontPanelDlg::moveEvent(QMoveEvent* event) {
     QDialog::moveEvent(event);
     if (!initialised_)
         return;
-    if (!placementSettled_)
-        KeepWantedFrame();
     // The moves that placing the window at start causes are not the
     // operator's: they must not overwrite the saved placement.
+    if (placementSettled_ && wantedFrame_ && Framed())
+        ResumePlacement(); // framed only now
+    else if (!placementSettled_)
+        KeepWantedFrame();
     if (placementSettled_) {
         QRect r = frameGeometry();
         registry_.SetWindowRect({r.left(), r.top(), r.right() + 1, r.bottom() + 1});

@@ -197,6 +197,10 @@ private:
     std::optional<QPoint> wantedFrame_;
     void KeepWantedFrame();
     void SettlePlacement(int tries);
+    void AwaitLateFrame(int tries);
+    void ResumePlacement();
+    bool Framed() const;
+    void MoveFrameTo(QPoint frame);
     bool windowsMoveTogether_ = true;
     bool placementSettled_ = false;
     bool initialised_ = false;

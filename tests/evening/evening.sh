@@ -102,8 +102,10 @@ evening() {
     pids+=($!)
     for _ in $(seq 50); do [ -s "$tmp/display" ] && break; sleep 0.1; done
     export DISPLAY=:$(head -1 "$tmp/display")
+    local wm
     openbox >/dev/null 2>&1 &
-    pids+=($!)
+    wm=$!
+    pids+=($wm)
     sleep 1
 
     # Contest logging: its window is the QSO window checked below.
@@ -186,12 +188,21 @@ evening() {
     check "$s exit asked and done" $((! $?)) "still running"
     kill "$app" 2>/dev/null
 
-    # Started again, twice: the panel comes back where it was left.
+    # Started again, twice: the panel comes back where it was left. The second
+    # time the window manager frames it only after its placing moves are over,
+    # as a slow one on a loaded machine does.
     local again round
     for round in 1 2; do
+        [ $round = 2 ] && { kill "$wm"; wait "$wm" 2>/dev/null; }
         start_tamrel
         panel=$(wait_visible "^$panel_title\$" 20) || { check "$s restart $round" 1 "no panel"; break; }
         sleep 3 # the placement settles in two seconds
+        if [ $round = 2 ]; then
+            openbox >/dev/null 2>&1 &
+            wm=$!
+            pids+=($wm)
+            sleep 3
+        fi
         again=$(frame_of "$panel")
         check "$s restart $round puts the panel where it was left" $([ "$again" = "$placed" ]; echo $?) \
             "left at $placed, back at $again"
