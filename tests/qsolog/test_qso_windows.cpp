@@ -366,7 +366,7 @@ TEST_F(ContestWindows, LogItKeysModifyDeleteSetMacroAndClearOfTheContestWindow) 
     EXPECT_EQ(cell(1, 7), "599 07");
 
     // Modify and Delete through the real edit dialog rewrite the file.
-    onEditDialog([this](CEditContestQSODlg& d) {
+    onEditDialog([](CEditContestQSODlg& d) {
         EXPECT_EQ(control<QLineEdit>(&d, qsoctl::kContestEditCall)->text(), "N5DX");
         arrow(&d, qsoctl::kContestEditModeSpin, "down"); // CW to USB
         control<QLineEdit>(&d, qsoctl::kContestEditExchange)->setText("579 07");
