@@ -3,6 +3,7 @@
 #include "controls/CEditEx.h"
 #include "controls/CShadedButton.h"
 #include "controls/ControlSupport.h"
+#include "controls/ToolPlacement.h"
 #include "settings/WindowPlacement.h"
 
 #include <QDialog>
@@ -112,16 +113,15 @@ bool DialogKeys::eventFilter(QObject* watched, QEvent* event) {
 
 void PlaceDialog(QDialog& dialog, const WindowRect& mainWindow) {
     dialog.adjustSize();
-    // The saved rectangle is the main window's frame; so is the one placed.
-    // The frame is known once the window exists (on X11 only once the window
-    // manager has framed it: a first placement then ignores the frame).
-    dialog.winId();
-    const QRect inner = dialog.geometry();
-    const QRect outer = dialog.frameGeometry();
-    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
-                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
-    if (const auto rect = PlaceBelow(mainWindow, outer.size()))
-        dialog.setGeometry(rect->marginsRemoved(frame));
+    // The saved rectangle is the main window's frame; so is the one placed:
+    // moved before it exists, a window's position is its frame's. (Placed by
+    // its inside, a dialog not framed yet would be framed above the spot, over
+    // the panel.)
+    const QSize frame = FrameSizeOf(dialog);
+    if (const auto rect = PlaceBelow(mainWindow, frame)) {
+        dialog.resize(rect->size() - (frame - dialog.size()));
+        dialog.move(rect->topLeft());
+    }
 }
 
 } // namespace tamrel::memui

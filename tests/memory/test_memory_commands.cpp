@@ -303,11 +303,13 @@ TEST_F(MemoryDialogWindows, EditCommandEditsInEditModeAndDeletesAfterTheQuestion
     EXPECT_EQ(store_->Memories()[1].state.noiseBlanker, 0u);
 }
 
-// Where a small window leaves them is MemoryPlacement's.
+// Where a small window leaves them is WindowPlacement's.
 TEST_F(MemoryDialogWindows, RecallGoesUnderTheMainWindowWhenItIsLargeEnoughListsAndSelects) {
     Add("A", 7000000);
     Add("B", 3560000);
     WindowRect saved{100, 80, 1300, 900};
+    QWidget panel; // its frame stands in for the dialog's, not framed yet
+    panel.show();
     MemoryDialogRunner runner(nullptr, prompter_, [&] { return saved; });
     auto commands = Commands(runner);
     QRect placed;
