@@ -86,6 +86,13 @@ displays_of() { # prints one "x y w h" a display
             printf "%d %d %d %d\n", l, t, int(x + w * f[3]) - l, int(y + h * f[4]) - t}'
     done
 }
+displays_under() { # FRAME: prints the panel's displays FRAME covers, "[x y w h]" each
+    local d
+    while read -r d; do
+        overlap "$d" "$1" && printf ' [%s]' "$d"
+    done < <(displays_of "$panel")
+    return 0
+}
 wait_log() { # TEXT SECONDS
     local i
     for ((i = 0; i < $2 * 10; i++)); do grep -qF -- "$1" "$tmp/k2.log" && return 0; sleep 0.1; done
@@ -153,10 +160,7 @@ evening() {
     local covered
     for ((j = 1; j < ${#names[@]}; j++)); do
         [ -n "${frames[j]}" ] || continue
-        covered=""
-        while read -r d; do
-            overlap "$d" "${frames[j]}" && covered="$covered [$d]"
-        done < <(displays_of "$panel")
+        covered=$(displays_under "${frames[j]}")
         check "$s ${names[j]} does not cover the panel's displays" $((${#covered} > 0)) \
             "${frames[j]} over$covered"
         for ((i = 1; i < j; i++)); do
@@ -206,6 +210,19 @@ evening() {
         again=$(frame_of "$panel")
         check "$s restart $round puts the panel where it was left" $([ "$again" = "$placed" ]; echo $?) \
             "left at $placed, back at $again"
+        if [ $round = 1 ]; then
+            # A memory dialog goes right under the panel, clear of its status line.
+            xdotool windowactivate --sync "$panel" key shift+F3
+            if id=$(wait_visible 'Radio Memory Location$' 5); then
+                f=$(frame_of "$id")
+                covered=$(displays_under "$f")
+                check "$s the memory dialog does not cover the panel's displays" $((${#covered} > 0)) \
+                    "$f over$covered"
+                xdotool windowactivate --sync "$id" key Escape
+            else
+                check "$s the memory dialog opens" 1 "not shown"
+            fi
+        fi
         kill "$app" # an ordered exit, settings saved
         for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
     done
