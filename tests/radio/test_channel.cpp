@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <thread>
 
@@ -108,6 +109,26 @@ TEST_F(OpenChannel, MultiCommandEncodersArePacedOnTheWire) {
     EXPECT_EQ(peer.texts(),
               (std::vector<std::string>{"FA00014000000", "FB00014100000", "SW19", "SW25"}));
     EXPECT_GE(scan.back().at - scan.front().at, 3 * 100ms - 100ms);
+}
+
+TEST_F(OpenChannel, ConcurrentSendersNeverInterleave) {
+    const std::vector<std::string> texts = {"FA00014060000", "KY CQ CQ DE ZZ9ZZ", "SW07"};
+    constexpr int kEach = 200;
+    std::vector<std::thread> senders;
+    for (const auto& t : texts)
+        senders.emplace_back([&] {
+            for (int i = 0; i < kEach; ++i)
+                EXPECT_EQ(channel.SendCommand(t), K2_OK);
+        });
+    peer.waitForCommands(texts.size() * kEach, 20s);
+    for (auto& s : senders)
+        s.join();
+    peer.collectFor(30ms);
+    std::map<std::string, int> counts;
+    for (const auto& c : peer.texts())
+        ++counts[c];
+    EXPECT_EQ(counts, (std::map<std::string, int>{
+                          {texts[0], kEach}, {texts[1], kEach}, {texts[2], kEach}}));
 }
 
 TEST_F(OpenChannel, AStalledLineNeverMergesCommandsAndRefusesWithoutWaiting) {
