@@ -37,7 +37,7 @@ CEditEx* MakeBigEdit(QWidget& parent, int id, const QString& label) {
 QTableWidget* MakeReportList(QWidget& parent, int id, std::span<const ListColumn> columns,
                              bool singleSelection) {
     auto* list = new QTableWidget(0, static_cast<int>(columns.size()), &parent);
-    setControlId(*list, id);
+    setControlId(*list, id, QStringLiteral("Memories"));
     QStringList titles;
     for (const ListColumn& c : columns)
         titles << QString::fromLatin1(c.title);

@@ -10,6 +10,7 @@
 #include "memory/CSaveMemoryDlg.h"
 #include "memory/MemoryCommands.h"
 #include "memory/MemoryDialogRunner.h"
+#include "support/AccessibleAudit.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -262,7 +263,12 @@ TEST_F(MemoryDialogWindows, SaveCommandLoopsOnDuplicateNamesAndNamesEmptyOnes) {
     EXPECT_EQ(prompter_.texts(), std::vector<std::string>{"Memory Name is Not Unique!"});
     EXPECT_EQ(store_->UsedMemories(), 4u);
 
-    OnNextModal([](QWidget& dlg) { Key(Control(dlg, memctl::kName), Qt::Key_Enter); });
+    OnNextModal([](QWidget& dlg) {
+        // Every control named as its label says, never by its value or id.
+        EXPECT_TRUE(test::AuditWindow(dlg).unnamed.isEmpty())
+            << test::AuditWindow(dlg).unnamedList().toStdString();
+        Key(Control(dlg, memctl::kName), Qt::Key_Enter);
+    });
     commands->Run(kCmdSaveMemory);
     EXPECT_EQ(host_.LastStatus().first, "Saved Mem \"Memory 6\"");
     K2MemoryRecord saved;
@@ -321,7 +327,11 @@ TEST_F(MemoryDialogWindows, RecallGoesUnderTheMainWindowWhenItIsLargeEnoughLists
     EXPECT_EQ(placed.topLeft(), QPoint(100, 901));
     EXPECT_EQ(placed.width(), 1200);
     EXPECT_EQ(host_.LastStatus().first, "Recall Mem, Error: 0x01000024"); // nothing was selected
-    OnNextModal([&](QWidget& dlg) { Key(Control(dlg, memctl::kRecallList), Qt::Key_Escape); });
+    OnNextModal([&](QWidget& dlg) {
+        EXPECT_TRUE(test::AuditWindow(dlg).unnamed.isEmpty())
+            << test::AuditWindow(dlg).unnamedList().toStdString();
+        Key(Control(dlg, memctl::kRecallList), Qt::Key_Escape);
+    });
     commands->Run(kCmdRecallMemory);
     EXPECT_TRUE(host_.recalled.empty());
 

@@ -85,14 +85,19 @@ inline void AuditNode(QAccessibleInterface* a, const QString& path, AccessibleAu
                         qPrintable(name), qPrintable(a->text(QAccessible::Value)));
         // A combo box "named" by its entry says nothing of what it is (Qt
         // does so on Linux, leaving its label to the label relation).
+        QString heard = name;
         bool byValue = role == QAccessible::ComboBox && name == a->text(QAccessible::Value);
         if (byValue)
             for (const auto& [label, relation] : a->relations(QAccessible::Label))
-                if (label && IsHumanName(label->text(QAccessible::Name), label->object()))
+                if (label && IsHumanName(label->text(QAccessible::Name), label->object())) {
                     byValue = false;
+                    // Its own label, not the group around it, tells it from its neighbours.
+                    if (label->object() && label->object()->inherits("QLabel"))
+                        heard = label->text(QAccessible::Name);
+                }
         if (!byValue)
-            audit.names[name.trimmed()] << where;
-        if (!IsHumanName(name, o) || byValue)
+            audit.names[heard.trimmed()] << where;
+        if (!IsHumanName(heard, o) || byValue)
             audit.unnamed[where] = QStringLiteral("\"") + name + QStringLiteral("\"");
         const bool roleless = role == QAccessible::Client || role == QAccessible::NoRole;
         if (roleless || (display && !a->textInterface() && a->text(QAccessible::Value).isEmpty()))
