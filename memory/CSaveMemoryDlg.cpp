@@ -25,7 +25,7 @@ template <class E> std::size_t at(E e) {
 
 // The label names its control for a screen reader (a list is otherwise
 // read by its value).
-QLabel* label(QWidget& parent, const char* text, QWidget* control) {
+QLabel* BoldLabel(QWidget& parent, const char* text, QWidget* control) {
     auto* l = new QLabel(QString::fromLatin1(text), &parent);
     l->setBuddy(control);
     QFont f = l->font();
@@ -118,11 +118,11 @@ CSaveMemoryDlg::CSaveMemoryDlg(SaveMemoryForm& form, Prompter& prompter, QWidget
     connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(label(*this, "Memory Name", &name), 0, 0);
+    grid->addWidget(BoldLabel(*this, "Memory Name", &name), 0, 0);
     grid->addWidget(&name, 0, 1, 1, 3);
-    grid->addWidget(label(*this, "VFOA", texts_[at(Text::VfoA)]), 1, 0);
+    grid->addWidget(BoldLabel(*this, "VFOA", texts_[at(Text::VfoA)]), 1, 0);
     grid->addWidget(texts_[at(Text::VfoA)], 1, 1);
-    grid->addWidget(label(*this, "VFOB", texts_[at(Text::VfoB)]), 1, 2);
+    grid->addWidget(BoldLabel(*this, "VFOB", texts_[at(Text::VfoB)]), 1, 2);
     grid->addWidget(texts_[at(Text::VfoB)], 1, 3);
     const List pairs[][2] = {{List::TxVfo, List::RxVfo},
                              {List::Mode, List::Xfil},
@@ -132,25 +132,25 @@ CSaveMemoryDlg::CSaveMemoryDlg(SaveMemoryForm& form, Prompter& prompter, QWidget
     int row = 2;
     for (const auto& pair : pairs) {
         for (int side = 0; side < 2; ++side) {
-            grid->addWidget(
-                label(*this, SaveMemoryForm::ControlOf(pair[side]).label, lists_[at(pair[side])]),
-                row, 2 * side);
+            grid->addWidget(BoldLabel(*this, SaveMemoryForm::ControlOf(pair[side]).label,
+                                      lists_[at(pair[side])]),
+                            row, 2 * side);
             grid->addWidget(lists_[at(pair[side])], row, 2 * side + 1);
         }
         ++row;
     }
-    grid->addWidget(label(*this, "XIT", lists_[at(List::Xit)]), row, 0);
+    grid->addWidget(BoldLabel(*this, "XIT", lists_[at(List::Xit)]), row, 0);
     grid->addWidget(lists_[at(List::Xit)], row, 1);
-    grid->addWidget(label(*this, "ANT", spin), row, 2);
+    grid->addWidget(BoldLabel(*this, "ANT", spin), row, 2);
     auto* ant = new QHBoxLayout;
     ant->addWidget(antenna_);
     ant->addWidget(spin);
     ant->addStretch();
     grid->addLayout(ant, row, 3);
     ++row;
-    grid->addWidget(label(*this, "CW Speed", texts_[at(Text::CwSpeed)]), row, 0);
+    grid->addWidget(BoldLabel(*this, "CW Speed", texts_[at(Text::CwSpeed)]), row, 0);
     grid->addWidget(texts_[at(Text::CwSpeed)], row, 1);
-    grid->addWidget(label(*this, "Power", texts_[at(Text::Power)]), row, 2);
+    grid->addWidget(BoldLabel(*this, "Power", texts_[at(Text::Power)]), row, 2);
     grid->addWidget(texts_[at(Text::Power)], row, 3);
     ++row;
     auto* buttons = new QHBoxLayout;
